@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds Mivo and runs every test: formatting, the unit and window tests (also under
+# AddressSanitizer and UndefinedBehaviorSanitizer), and the browser tests.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+bash scripts/install-deps.sh
+
+echo "== format check"
+git ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h' |
+  xargs -0 -r clang-format --dry-run -Werror
+
+echo "== build (build/)"
+cmake --preset dev >/dev/null
+cmake --build --preset dev
+echo "== tests"
+ctest --preset dev
+
+echo "== sanitizer build (build-asan/)"
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+ctest --preset asan

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace mivo {
+
+/// The log threshold: 0 writes nothing, n writes lines of level n and above.
+void cmSetLogLevel(short level);
+short cmGetLogLevel();
+/// Full path of Mivo.log. Lines are dropped while it is empty.
+void cmSetLogPath(const std::string& path);
+
+/// Appends "yyyy/mm/dd hh:mm:ss [routine] message" CR LF to the log when the level reaches the
+/// threshold. Opens and closes the file per line; silent on every failure.
+void cmWriteLog(const std::string& routine, int level, const std::string& message);
+
+/// "True" or "False", as booleans appear in parameter dumps.
+inline const char* cmBoolText(bool value) { return value ? "True" : "False"; }
+
+} // namespace mivo

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mivo {
+
+/// The separator of file-system paths on this platform and of links written into pages.
+inline constexpr const char* kPathSeparator = "/";
+inline constexpr const char* kLinkSeparator = "/";
+
+/// Joins folder and name with the separator unless the folder already ends with it.
+std::string cmAddPath(const std::string& folder, const std::string& name,
+                      const std::string& separator);
+
+/// Splits a path at its last separator. An empty path leaves both outputs as they were.
+/// With inblnNoFile false, a path naming an existing folder is returned whole as the folder.
+void cmSplitPath(const std::string& instrFullPath, bool inblnNoFile,
+                 const std::string& instrSeparate, std::string& outstrFolder,
+                 std::string& outstrName);
+
+/// Link from the page `instrFromPath` to `instrToPath`, always beginning "./" unless the two
+/// share no folder (then the target itself, with `instrSeparate` separators).
+std::string cmRelativePath(const std::string& instrFromPath, const std::string& instrToPath,
+                           const std::string& instrSeparate);
+
+/// Lists the regular, non-hidden files of a folder (names only) in the folder-listing order:
+/// names compared with ASCII letters folded to upper case, exact bytes breaking ties.
+/// Index 0 holds an empty name when the folder has no files. A missing folder shows the
+/// "致命的エラー" message box, leaves the list untouched and returns false.
+bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& outstrFiles);
+
+/// Lower-case extension without the dot, or empty text.
+std::string cmGetExt(const std::string& instrName);
+/// The name without its extension.
+std::string cmCutExt(const std::string& instrName);
+
+/// The order cmGetAllFile sorts names in: true when a comes before b.
+bool cmListingLess(const std::string& a, const std::string& b);
+
+/// True when the path names an existing folder (symlinks followed); never throws.
+bool cmIsFolder(const std::string& path);
+/// True when the path names an existing regular file (symlinks followed); never throws.
+bool cmIsFile(const std::string& path);
+/// True when anything (file, folder, dangling link) exists at the path; never throws.
+bool cmExists(const std::string& path);
+/// Absolute, normalized path with symlinks resolved as far as the path exists. Empty when
+/// the path is empty.
+std::string cmCanonicalPath(const std::string& path);
+
+} // namespace mivo

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/codepage.h"
+
+namespace mivo {
+
+/// Splits text into lines; a line ends at CR LF, a lone CR or a lone LF. A terminator at the
+/// very end does not start another line; empty text gives no lines.
+std::vector<std::string> cmSplitLines(std::string_view text);
+
+/// Reads a whole file's bytes. false when it cannot be opened or read.
+bool cmReadFileBytes(const std::string& path, std::string& outBytes);
+
+/// Reads a text file (cp932, or UTF-8 after a BOM) as UTF-8 lines.
+bool cmReadTextLines(const std::string& path, std::vector<std::string>& outLines,
+                     TextEncoding* outEncoding = nullptr);
+
+/// Appends bytes to a file, creating it; false on any failure.
+bool cmAppendFileBytes(const std::string& path, std::string_view bytes);
+
+/// A file written beside its target and renamed over it on commit, so the target is either
+/// the old file or the complete new one. Dropping it uncommitted removes the temporary file.
+class AtomicFile {
+public:
+    AtomicFile() = default;
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    /// Creates the temporary file in the target's folder. false when it cannot.
+    bool open(const std::string& targetPath);
+    /// Appends bytes; a failure is remembered and makes commit() fail.
+    void write(std::string_view bytes);
+    /// Flushes, syncs and renames over the target. false (target untouched) on any failure.
+    bool commit();
+    /// Removes the temporary file without touching the target.
+    void discard();
+    bool isOpen() const { return file_ != nullptr; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string target_;
+    std::string temp_;
+    bool failed_ = false;
+};
+
+/// Replaces a file's whole content atomically. false (old file untouched) on any failure.
+bool cmReplaceFileAtomic(const std::string& path, std::string_view bytes);
+
+} // namespace mivo

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "generation/file_data.h"
+#include "generation/make_context.h"
+
+namespace mivo {
+
+/// list.html with its thumbnail table; fills the picture-entry array. outblnOk false when
+/// the page could not be written.
+void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, short inintNo,
+                      const std::string& instrPicPath, const std::string& instrListPath,
+                      const std::string& instrIndexLink, const std::string& instrTitleS,
+                      const std::string& instrLink1Name, const std::string& instrLink1Url,
+                      const std::string& instrLink2Name, const std::string& instrLink2Url,
+                      std::vector<std::string>& iostrPicEntries, const PictureList& incolFileDatas,
+                      bool& outblnOk);
+
+/// The gallery's index page with the aryPicList script lines.
+void mainMakeIndexHtml(MakeContext& ctx, const std::string& instrIndexPath,
+                       const std::string& instrListLink, const std::string& instrPictLink,
+                       const std::string& instrTitleS,
+                       const std::vector<std::string>& instrPicEntries);
+
+/// pict.html, the picture viewer.
+void mainMakePictHtml(MakeContext& ctx, short inintIndex, const std::string& instrPictPath,
+                      const std::string& instrIndexLink, const std::string& instrLink1Name,
+                      const std::string& instrLink1Url, const std::string& instrLink2Name,
+                      const std::string& instrLink2Url, const std::string& instrFilelistFlag);
+
+/// The menu page of menu mode with the aryMenuList script lines.
+void mainMakeMenuHtml(MakeContext& ctx);
+
+} // namespace mivo

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace mivo {
+
+/// Pixel size of a JPEG, GIF or BMP picture read from its header only (no pixel data is
+/// decoded). JPEG sizes follow the EXIF orientation: orientations 5 to 8 give width and height
+/// swapped, as a browser shows them. false when the file cannot be read or measured.
+bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight);
+
+/// The same on bytes already in memory (the start of the file, or all of it).
+bool cmReadPictureSizeFromBytes(const unsigned char* data, std::size_t size, long& outWidth,
+                                long& outHeight);
+
+} // namespace mivo

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mivo {
+
+/// One gallery of menu mode: one row of the list view, one line of Mivo.csv.
+struct GalleryEntry {
+    std::string strListName;  // the gallery's name
+    std::string strPicPath;   // folder of its pictures
+    std::string strSamPath;   // folder of its thumbnails; empty = the pictures serve as thumbnails
+
+    bool operator==(const GalleryEntry&) const = default;
+};
+
+/// Appends the rows of the list file to `rows`. A missing or unreadable file adds nothing.
+void mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows);
+
+/// Rewrites the list file atomically: one line "name,pic,thumb," CR LF per row. A field that
+/// holds a comma or begins with a double quote is quoted, inner quotes doubled. false (old
+/// file kept) when the file cannot be written.
+bool mainSetList(const std::string& listPath, const std::vector<GalleryEntry>& rows);
+
+} // namespace mivo
