@@ -172,22 +172,29 @@ class Cp932Writer {
                 pos = end;
                 continue;
             }
+            // An ill-formed sequence reads as U+FFFD, which iconv rejects like any other
+            // character cp932 lacks.
             bool bad = false;
             const char32_t cp = nextCodePoint(utf8, pos, bad);
             if (iconvWouldAlter(cp) || cd_ == kNoConverter) {
                 if (!flushRun() || !noFit(cp)) {
                     return false;
                 }
-            } else {
-                run_.push_back(static_cast<wchar_t>(cp));
+                continue;
+            }
+            run_.push_back(static_cast<wchar_t>(cp));
+            if (run_.size() >= kMaxRun && !flushRun()) {
+                return false;
             }
         }
         return flushRun();
     }
 
   private:
+    static constexpr std::size_t kMaxRun = 4096;
+
+    /// Writes the fallback; false when only counting, which ends the encoding.
     bool noFit(char32_t cp) {
-        fits_ = false;
         if (out_ == nullptr) {
             return false;
         }
@@ -204,18 +211,16 @@ class Cp932Writer {
         resetConverter(cd_);
         char* in = reinterpret_cast<char*>(run_.data());
         std::size_t inLeft = run_.size() * sizeof(wchar_t);
-        std::string scratch;
-        std::string& out = out_ != nullptr ? *out_ : scratch;
         bool going = true;
         while (inLeft > 0) {
-            const std::size_t room = inLeft / sizeof(wchar_t) * 2 + 16;
-            const std::size_t before = out.size();
-            out.resize(before + room);
-            char* dst = out.data() + before;
-            std::size_t dstLeft = room;
+            char buffer[4096];
+            char* dst = buffer;
+            std::size_t dstLeft = sizeof buffer;
             const std::size_t result = iconv(cd_, &in, &inLeft, &dst, &dstLeft);
             const int error = errno;
-            out.resize(before + (room - dstLeft));
+            if (out_ != nullptr) {
+                out_->append(buffer, sizeof buffer - dstLeft);
+            }
             if (result != kIconvError) {
                 break;
             }
@@ -241,7 +246,6 @@ class Cp932Writer {
     Cp932Fallback fallback_;
     iconv_t cd_;
     std::vector<wchar_t> run_;
-    bool fits_ = true;
 };
 
 bool isCp932Lead(unsigned char b) {
@@ -267,14 +271,12 @@ void decodeCp932Run(std::string_view bytes, std::string& out) {
     char* in = const_cast<char*>(bytes.data());
     std::size_t inLeft = bytes.size();
     while (inLeft > 0) {
-        const std::size_t room = inLeft * 3 + 16;
-        const std::size_t before = out.size();
-        out.resize(before + room);
-        char* dst = out.data() + before;
-        std::size_t dstLeft = room;
+        char buffer[4096];
+        char* dst = buffer;
+        std::size_t dstLeft = sizeof buffer;
         const std::size_t result = iconv(cd, &in, &inLeft, &dst, &dstLeft);
         const int error = errno;
-        out.resize(before + (room - dstLeft));
+        out.append(buffer, sizeof buffer - dstLeft);
         if (result != kIconvError) {
             break;
         }

@@ -162,9 +162,6 @@ bool AtomicFile::open(const std::string& targetPath) {
         }
     }
     const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".")
-                               : slash == 0               ? std::string("/")
-                                                          : target.substr(0, slash);
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     if (name.empty() || name == "." || name == "..") {
         return false;
@@ -179,7 +176,8 @@ bool AtomicFile::open(const std::string& targetPath) {
         name.resize(kMaxName);
     }
     const std::string prefix =
-        (slash == std::string::npos ? std::string() : folder + "/") + "." + name + ".tmp-";
+        (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + "." + name +
+        ".tmp-";
     // Created like any new file (0666 less the umask); O_EXCL keeps other files safe.
     int fd = -1;
     std::string temp;

@@ -34,6 +34,17 @@ TEST(Codepage, JapaneseRoundTripsToExactBytes) {
     EXPECT_EQ(cmEncodeCp932("髙", Cp932Fallback::Question), "\xFB\xFC");
     EXPECT_EQ(cmDecodeCp932("\xFB\xFC"), "髙");
 
+    // Long stretches without ASCII, with fallbacks on and around 4096-character boundaries.
+    std::string longText;
+    std::string longBytes;
+    for (int i = 0; i < 10000; ++i) {
+        const bool foreign = i % 4095 == 0 || i % 4096 == 0 || i % 4097 == 0;
+        longText += foreign ? "é" : "ア";
+        longBytes += foreign ? "&#233;" : "\x83\x41";
+    }
+    EXPECT_EQ(cmEncodeCp932(longText, Cp932Fallback::CharRef), longBytes);
+    EXPECT_FALSE(cmFitsCp932(longText));
+
     EXPECT_EQ(cmEncodeCp932("", Cp932Fallback::CharRef), "");
     EXPECT_EQ(cmDecodeCp932(""), "");
     EXPECT_EQ(cmEncodeCp932(std::string("a\0b", 3), Cp932Fallback::CharRef),
