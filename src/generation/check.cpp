@@ -16,19 +16,12 @@ namespace {
 
 constexpr const char* kRoutine = "mainCheckMake";
 
-/// Canonical form used to compare two paths: symlinks resolved, "." and ".." and doubled
-/// separators gone, and no trailing separator (an empty page folder leaves one behind).
-std::string comparablePath(const std::string& path) {
-    std::string canonical = cmCanonicalPath(path);
-    while (canonical.size() > 1 && canonical.back() == kPathSeparator[0]) {
-        canonical.pop_back();
-    }
-    return canonical;
-}
-
+/// True when both paths lead to the same place once made absolute, normalized and resolved
+/// through symlinks: "//", "/./", a link or the trailing separator that an empty page folder
+/// leaves must not hide the program's own templates.
 bool samePlace(const std::string& a, const std::string& b) {
-    const std::string left = comparablePath(a);
-    return !left.empty() && left == comparablePath(b);
+    const std::string left = cmCanonicalPath(a);
+    return !left.empty() && left == cmCanonicalPath(b);
 }
 
 bool isPictureName(const std::string& name) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -178,11 +179,17 @@ TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) 
         std::string htmlPath;
     };
     const std::vector<Case> cases = {
-        {path("prog"), "html"},      {path("prog/html"), ""}, // empty Html folder leaves
-                                                              // ".../html/"
-        {path("prog/html/"), ""},    {path("prog"), "html/"},      {path("prog/."), "html"},
-        {path("prog/./html"), ""},   {path("prog//html"), ""},     {path("out/../prog"), "html"},
-        {path("prog_link"), "html"}, {path("prog_link/html"), ""},
+        {path("prog"), "html"},
+        {path("prog/html"), ""}, // empty Html folder leaves
+                                 // ".../html/"
+        {path("prog/html/"), ""},
+        {path("prog"), "html/"},
+        {path("prog/."), "html"},
+        {path("prog/./html"), ""},
+        {path("prog//html"), ""},
+        {path("out/../prog"), "html"},
+        {path("prog_link"), "html"},
+        {path("prog_link/html"), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dirIndex + " + " + c.htmlPath);
@@ -240,17 +247,36 @@ TEST_F(CheckMakeTest, PageFolderThatCannotBeCreatedIsRefused) {
 }
 
 TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "running as root: a read-only folder cannot refuse root";
-    }
     touch(root_ / "pics" / "a.jpg");
     fs::create_directory(root_ / "locked");
-    fs::permissions(root_ / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(root_ / "locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                          fs::perms::others_read | fs::perms::others_exec);
     settings_.DirIndex = path("locked");
     settings_.gstrHtmlPath = "pages";
-    EXPECT_FALSE(check(path("pics")));
-    EXPECT_EQ(status_.messageText(), "フォルダを作成できません [" + path("locked/pages") + "]");
-    fs::permissions(root_ / "locked", fs::perms::owner_all);
+    const std::string expected = "フォルダを作成できません [" + path("locked/pages") + "]";
+    if (geteuid() != 0) {
+        EXPECT_FALSE(check(path("pics")));
+        EXPECT_EQ(status_.messageText(), expected);
+        return;
+    }
+    // Root writes anywhere: run the check as "nobody" in a child process.
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) {
+            _exit(2);
+        }
+        const bool ok = check(path("pics"));
+        _exit(!ok && status_.messageText() == expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2) {
+        GTEST_SKIP() << "running as root and cannot switch to user nobody";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(fs::exists(root_ / "locked" / "pages"));
 }
 
 TEST_F(CheckMakeTest, NoIndexCheckLeavesTheOutputFoldersAlone) {
