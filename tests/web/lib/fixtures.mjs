@@ -1,0 +1,252 @@
+// The galleries the browser tests open, made once per test file in a temporary folder.
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdirSync, mkdtempSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { basename, dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import {
+  displayName,
+  fillPictureFolder,
+  listingOrder,
+  makeProgramFolder,
+  runMake,
+  samplePictures,
+  writeFilelist,
+  writeGalleryList,
+  writeIni,
+} from './gallery.mjs';
+
+export const webDir = resolve(dirname(fileURLToPath(import.meta.url)), '..');
+export const repoDir = resolve(webDir, '../..');
+export const outputDir = join(webDir, 'output');
+export const buildDir = resolve(process.env.MIVO_BUILD_DIR ?? join(repoDir, 'build'));
+export const templateDir = join(repoDir, 'html');
+
+/** Names that a link or a code page can trip over: Japanese, a blank, "#", "%", "é". */
+export const awkwardNames = ['夕焼け.jpg', '海 辺.jpg', 'no#1.jpg', '100%.jpg', 'café.jpg', 'IMG_0001.jpg', 'IMG_0002.JPG'];
+
+const thumbFolderNames = ['thumbs', 'thumb', 'thumbnails', 'thum', 'sam', 'samples', 'サムネイル'];
+
+/**
+ * The sample album's pictures with a thumbnail each: the sample's own thumbnail when a
+ * thumbnail folder beside the picture folder holds one of the same name, else one made with
+ * ImageMagick into `scratch`.
+ */
+function sampleSources(scratch) {
+  const all = samplePictures(join(repoDir, 'examples'));
+  const isThumb = (path) => thumbFolderNames.includes(basename(dirname(path)).toLowerCase());
+  const pictures = all.filter((path) => !isThumb(path));
+  if (pictures.length === 0) throw new Error(`no sample pictures under ${join(repoDir, 'examples')}`);
+  const made = join(scratch, 'made-thumbs');
+  mkdirSync(made, { recursive: true });
+  return pictures.map((picture, i) => {
+    for (const folder of thumbFolderNames) {
+      const thumbnail = join(dirname(dirname(picture)), folder, basename(picture));
+      if (existsSync(thumbnail)) return { picture, thumbnail };
+    }
+    const thumbnail = join(made, `${i}-${basename(picture)}`);
+    const result = spawnSync('convert', [picture, '-thumbnail', '160x160', thumbnail], { encoding: 'utf8' });
+    if (result.status !== 0) throw new Error(`convert failed for ${picture}: ${result.stderr}`);
+    return { picture, thumbnail };
+  });
+}
+
+const links = {
+  Name1: 'ホーム',
+  Url1: 'https://example.invalid/',
+  Name2: '',
+  Url2: '',
+  Name3: 'ブログ',
+  Url3: 'https://example.invalid/blog/',
+};
+
+/**
+ * Builds every gallery of the suite under a fresh temporary folder:
+ *  - single: single mode, thumbnails, slide show (1 s), filelist.csv with width and height
+ *    columns, opening on the index view at a start picture, pages in a sub-folder;
+ *  - plain: single mode, full-size pictures in a 200 × 150 box, no slide show, no
+ *    filelist.csv, opening on the list, columns fitted to the window;
+ *  - menu: menu mode, three galleries (thumbnails; full-size pictures; filelist.csv), slide
+ *    show (1 s), gallery folders in a sub-folder of the menu page's folder.
+ * Each gallery: { kind, indexPath, listPath, pictPath, pictures, ... }.
+ */
+export function buildGalleries() {
+  const root = mkdtempSync(join(tmpdir(), 'mivo-web-'));
+  const sources = sampleSources(root);
+  const album = join(root, 'album');
+  const site = join(root, 'site');
+  const galleries = {};
+
+  // Single mode with everything on.
+  {
+    const pics = join(album, 'spring', 'pics');
+    const thumbs = join(album, 'spring', 'thumbs');
+    const filled = fillPictureFolder(pics, thumbs, awkwardNames, sources);
+    const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
+    pictures.forEach((p, i) => {
+      p.caption = `説明${i + 1} ${p.display}`;
+    });
+    writeFilelist(
+      pics,
+      'ファイル名,説明,幅,高さ',
+      pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`),
+    );
+    const out = join(site, 'single');
+    mkdirSync(out, { recursive: true });
+    const program = makeProgramFolder(join(root, 'program-single'), buildDir, templateDir);
+    const start = '夕焼け.jpg';
+    writeIni(program, {
+      Ini: { Mode: 1 },
+      Path: { Pic: pics, Thum: thumbs, Index: join(out, 'index.html'), Html: 'pages', Menu: join(out, 'index.html'), MenuH: '', Start: start },
+      Html: {
+        Body: '<body>',
+        Title: '旅のアルバム',
+        TitleS: '春の写真',
+        Start: 1,
+        Slide: 1,
+        Time: 1,
+        TUse: 1,
+        TWidth: 160,
+        THeight: 160,
+        LWidth: 4,
+      },
+      Filelist: { Use: 1, Width: 2, Height: 3 },
+      Link: links,
+    });
+    runMake(program);
+    galleries.single = {
+      kind: 'single',
+      title: '旅のアルバム',
+      subTitle: '春の写真',
+      indexPath: join(out, 'index.html'),
+      listPath: join(out, 'pages', 'list.html'),
+      pictPath: join(out, 'pages', 'pict.html'),
+      pictures,
+      thumbnails: true,
+      slide: true,
+      filelist: { heading: ['幅', '高さ', '説明'] },
+      startType: 1,
+      startIndex: pictures.findIndex((p) => p.name === start),
+      columns: 4,
+      links: [{ name: 'ホーム', url: links.Url1 }, { name: 'ブログ', url: links.Url3 }],
+    };
+  }
+
+  // Single mode with everything off.
+  {
+    const pics = join(album, 'summer', 'pics');
+    const filled = fillPictureFolder(pics, null, awkwardNames.slice(0, 5).concat(['z.jpg']), sources.slice().reverse());
+    const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
+    const out = join(site, 'plain');
+    mkdirSync(out, { recursive: true });
+    const program = makeProgramFolder(join(root, 'program-plain'), buildDir, templateDir);
+    writeIni(program, {
+      Ini: { Mode: 1 },
+      Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
+      Html: {
+        Title: 'Plain album',
+        TitleS: 'Summer',
+        Start: 0,
+        Slide: 0,
+        Time: 1,
+        TUse: 0,
+        TWidth: 200,
+        THeight: 150,
+        LWidth: 0,
+      },
+      Filelist: { Use: 0, Width: 0, Height: 0 },
+      Link: { ...links, Name1: '', Url1: '' },
+    });
+    runMake(program);
+    galleries.plain = {
+      kind: 'single',
+      title: 'Plain album',
+      subTitle: 'Summer',
+      indexPath: join(out, 'index.html'),
+      listPath: join(out, 'list.html'),
+      pictPath: join(out, 'pict.html'),
+      pictures,
+      thumbnails: false,
+      box: { width: 200, height: 150 },
+      slide: false,
+      filelist: null,
+      startType: 0,
+      startIndex: -1,
+      columns: 0,
+      links: [{ name: 'ブログ', url: links.Url3 }],
+    };
+  }
+
+  // Menu mode: three galleries.
+  {
+    const rows = [];
+    const menuGalleries = [];
+    const specs = [
+      { name: '春 #1', thumbs: true, names: ['さくら.jpg', 'a b.jpg', '50%.jpg'] },
+      { name: 'なつ', thumbs: false, names: ['海.jpg', 'é.jpg'] },
+      { name: 'Autumn & leaves', thumbs: true, names: ['紅葉.jpg', 'x#y.jpg', 'z.jpg', 'w.jpg'], filelist: true },
+    ];
+    specs.forEach((spec, g) => {
+      const pics = join(album, `menu${g + 1}`, 'pics');
+      const thumbs = spec.thumbs ? join(album, `menu${g + 1}`, 'thumbs') : null;
+      const filled = fillPictureFolder(pics, thumbs, spec.names, sources.slice(g));
+      const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
+      if (spec.filelist) {
+        pictures.forEach((p, i) => {
+          p.caption = `${spec.name} ${i + 1}`;
+        });
+        writeFilelist(pics, 'name,caption,width,height', pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`));
+      }
+      rows.push({ name: spec.name, pics, thumbs: thumbs ?? '' });
+      menuGalleries.push({ name: spec.name, pictures, thumbnails: spec.thumbs, filelist: spec.filelist ?? false });
+    });
+    const menuFolder = join(site, 'menu');
+    mkdirSync(menuFolder, { recursive: true });
+    const menuPath = join(menuFolder, 'index.html');
+    const program = makeProgramFolder(join(root, 'program-menu'), buildDir, templateDir);
+    writeGalleryList(program, rows);
+    writeIni(program, {
+      Ini: { Mode: 0 },
+      Path: { Pic: rows[0].pics, Thum: rows[0].pics, Index: menuPath, Html: '', Menu: menuPath, MenuH: 'galleries', Start: '' },
+      Html: {
+        Title: '写真館',
+        TitleS: '季節',
+        Start: 0,
+        Slide: 1,
+        Time: 1,
+        TUse: 1,
+        TWidth: 160,
+        THeight: 160,
+        LWidth: 3,
+      },
+      Filelist: { Use: 1, Width: 2, Height: 3 },
+      Link: links,
+    });
+    runMake(program);
+    galleries.menu = {
+      kind: 'menu',
+      title: '写真館',
+      menuPath,
+      galleries: menuGalleries.map((g, i) => {
+        const folder = join(menuFolder, 'galleries', String(i + 1).padStart(3, '0'));
+        return {
+          ...g,
+          kind: 'menu-gallery',
+          title: '写真館',
+          subTitle: g.name,
+          indexPath: join(folder, 'index.html'),
+          listPath: join(folder, 'list.html'),
+          pictPath: join(folder, 'pict.html'),
+          box: { width: 160, height: 160 },
+          slide: true,
+          startType: 0,
+          startIndex: -1,
+          columns: 3,
+        };
+      }),
+    };
+  }
+  return { root, site, galleries };
+}
+
+export { displayName };
