@@ -20,7 +20,8 @@ export const webDir = resolve(dirname(fileURLToPath(import.meta.url)), '..');
 export const repoDir = resolve(webDir, '../..');
 export const outputDir = join(webDir, 'output');
 export const buildDir = resolve(process.env.MIVO_BUILD_DIR ?? join(repoDir, 'build'));
-export const templateDir = join(repoDir, 'html');
+// The templates under test: the repository's html/ (MIVO_TEMPLATE_DIR may point elsewhere).
+export const templateDir = resolve(process.env.MIVO_TEMPLATE_DIR ?? join(repoDir, 'html'));
 
 /** Names that a link or a code page can trip over: Japanese, a blank, "#", "%", "é". */
 export const awkwardNames = ['夕焼け.jpg', '海 辺.jpg', 'no#1.jpg', '100%.jpg', 'café.jpg', 'IMG_0001.jpg', 'IMG_0002.JPG'];
@@ -60,28 +61,30 @@ const links = {
   Url3: 'https://example.invalid/blog/',
 };
 
-/**
- * Builds every gallery of the suite under a fresh temporary folder:
- *  - single: single mode, thumbnails, slide show (1 s), filelist.csv with width and height
- *    columns, opening on the index view at a start picture, pages in a sub-folder;
- *  - plain: single mode, full-size pictures in a 200 × 150 box, no slide show, no
- *    filelist.csv, opening on the list, columns fitted to the window;
- *  - menu: menu mode, three galleries (thumbnails; full-size pictures; filelist.csv), slide
- *    show (1 s), gallery folders in a sub-folder of the menu page's folder.
- * Each gallery: { kind, indexPath, listPath, pictPath, pictures, ... }.
- */
-export function buildGalleries() {
+/** A fresh temporary folder with the sample pictures ready to be copied: { root, sources, others }. */
+export function makeWorkspace() {
   const root = mkdtempSync(join(tmpdir(), 'mivo-web-'));
-  const sources = sampleSources(root);
+  const everything = sampleSources(root);
+  // Copies under new names keep the JPEG extension; the GIF and BMP samples keep their own.
+  const sources = everything.filter((s) => /\.jpe?g$/i.test(s.picture));
+  const others = everything.filter((s) => !/\.jpe?g$/i.test(s.picture));
+  if (sources.length === 0) throw new Error('the sample album holds no JPEG picture');
+  return { root, sources, others };
+}
+
+/**
+ * Single mode with everything on: thumbnails, slide show (1 s), filelist.csv with width and
+ * height columns, opening on the index view at a start picture, pages in a sub-folder.
+ */
+export function buildSingleGallery({ root, sources, others }) {
   const album = join(root, 'album');
   const site = join(root, 'site');
-  const galleries = {};
-
-  // Single mode with everything on.
   {
     const pics = join(album, 'spring', 'pics');
     const thumbs = join(album, 'spring', 'thumbs');
-    const filled = fillPictureFolder(pics, thumbs, awkwardNames, sources);
+    const filled = fillPictureFolder(pics, thumbs, awkwardNames, sources).concat(
+      fillPictureFolder(pics, thumbs, others.map((o) => basename(o.picture)), others),
+    );
     const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
     pictures.forEach((p, i) => {
       p.caption = `説明${i + 1} ${p.display}`;
@@ -114,7 +117,7 @@ export function buildGalleries() {
       Link: links,
     });
     runMake(program);
-    galleries.single = {
+    return {
       kind: 'single',
       title: '旅のアルバム',
       subTitle: '春の写真',
@@ -132,7 +135,15 @@ export function buildGalleries() {
     };
   }
 
-  // Single mode with everything off.
+}
+
+/**
+ * Single mode with everything off: full-size pictures in a 200 × 150 box, no slide show, no
+ * filelist.csv, opening on the list, columns fitted to the window, pages beside the index.
+ */
+export function buildPlainGallery({ root, sources }) {
+  const album = join(root, 'album');
+  const site = join(root, 'site');
   {
     const pics = join(album, 'summer', 'pics');
     const filled = fillPictureFolder(pics, null, awkwardNames.slice(0, 5).concat(['z.jpg']), sources.slice().reverse());
@@ -158,7 +169,7 @@ export function buildGalleries() {
       Link: { ...links, Name1: '', Url1: '' },
     });
     runMake(program);
-    galleries.plain = {
+    return {
       kind: 'single',
       title: 'Plain album',
       subTitle: 'Summer',
@@ -177,7 +188,15 @@ export function buildGalleries() {
     };
   }
 
-  // Menu mode: three galleries.
+}
+
+/**
+ * Menu mode: three galleries (thumbnails; full-size pictures; filelist.csv), slide show
+ * (1 s), gallery folders in a sub-folder of the menu page's folder.
+ */
+export function buildMenuGalleries({ root, sources }) {
+  const album = join(root, 'album');
+  const site = join(root, 'site');
   {
     const rows = [];
     const menuGalleries = [];
@@ -198,7 +217,7 @@ export function buildGalleries() {
         writeFilelist(pics, 'name,caption,width,height', pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`));
       }
       rows.push({ name: spec.name, pics, thumbs: thumbs ?? '' });
-      menuGalleries.push({ name: spec.name, pictures, thumbnails: spec.thumbs, filelist: spec.filelist ?? false });
+      menuGalleries.push({ name: spec.name, pictures, thumbnails: spec.thumbs, filelist: spec.filelist ? { heading: ['caption'] } : null });
     });
     const menuFolder = join(site, 'menu');
     mkdirSync(menuFolder, { recursive: true });
@@ -223,7 +242,7 @@ export function buildGalleries() {
       Link: links,
     });
     runMake(program);
-    galleries.menu = {
+    return {
       kind: 'menu',
       title: '写真館',
       menuPath,
@@ -246,7 +265,6 @@ export function buildGalleries() {
       }),
     };
   }
-  return { root, site, galleries };
 }
 
 export { displayName };
