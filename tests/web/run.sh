@@ -3,6 +3,8 @@
 #   tests/web/run.sh [node --test options...]
 # MIVO_BUILD_DIR: the build folder holding mivo-make (default: ../../build from here).
 # MIVO_UPDATE_DOCS=1: also copy the index and picture-view screenshots into docs/.
+# MIVO_TEMPLATE_DIR: templates to test instead of the repository's html/.
+# MIVO_KEEP_GALLERIES=1: keep the temporary folder of made galleries for a look afterwards.
 # Screenshots of every page kind land in tests/web/output/.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
