@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "common/codepage.h"
 #include "common/log.h"
 
 namespace fs = std::filesystem;
@@ -50,7 +51,7 @@ class IniFileTest : public ::testing::Test {
     std::vector<std::string> logLines(const std::string& path) {
         static const std::regex stamp(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} )");
         std::vector<std::string> lines;
-        std::string bytes = readBytes(path);
+        const std::string bytes = cmDecodeCp932(readBytes(path));
         std::size_t start = 0;
         while (start < bytes.size()) {
             const auto end = bytes.find("\r\n", start);
@@ -258,6 +259,15 @@ TEST_F(IniFileTest, FailedWriteLeavesTheOldFile) {
     EXPECT_EQ(status, 1) << "the write should fail in a read-only folder";
     EXPECT_EQ(readBytes(ini_), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+TEST_F(IniFileTest, SaveThroughSymlinkKeepsTheLink) {
+    const std::string real = (folder_ / "real.ini").string();
+    writeBytes(real, "[Html]\r\nTitle=old\r\n");
+    fs::create_symlink(real, ini_);
+    ASSERT_TRUE(cmSetIni(ini_, "Html", "Title", "new"));
+    EXPECT_TRUE(fs::is_symlink(ini_));
+    EXPECT_EQ(readBytes(real), "[Html]\r\nTitle=new\r\n");
 }
 
 TEST_F(IniFileTest, FolderInPlaceOfTheFileIsNotReplaced) {
