@@ -10,6 +10,7 @@ import { startServer } from './lib/server.mjs';
 import {
   addressing,
   assertNoProblems,
+  checkColumns,
   checkHeadings,
   checkLinks,
   checkPictureShown,
@@ -100,6 +101,7 @@ for (const protocol of ['file', 'http']) {
         for (let i = 0; i < all.length; i++) {
           await checkHeadings(page, all[i], `list page of gallery ${i + 1}`);
           await checkThumbnails(page, all[i], `list page of gallery ${i + 1}`);
+          await checkColumns(page, all[i], `list page of gallery ${i + 1}`);
           await checkLinks(page, galleryLinks(url, i), `list page of gallery ${i + 1}`);
           if (i + 1 < all.length) {
             await clickLink(page, all[i + 1].name);

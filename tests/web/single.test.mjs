@@ -9,6 +9,7 @@ import { startServer } from './lib/server.mjs';
 import {
   addressing,
   assertNoProblems,
+  checkColumns,
   checkHeadings,
   checkLinks,
   checkNoSlideShow,
@@ -84,6 +85,7 @@ for (const protocol of ['file', 'http']) {
         await page.goto(url(single.listPath));
         await checkHeadings(page, single, 'list page');
         await checkThumbnails(page, single, 'list page');
+        await checkColumns(page, single, 'list page');
         await checkLinks(page, single.links, 'list page');
         if (protocol === 'file') await screenshot(page, 'list', null);
 
@@ -133,6 +135,7 @@ for (const protocol of ['file', 'http']) {
         await page.goto(url(plain.indexPath));
         await checkHeadings(page, plain, 'plain index');
         await checkThumbnails(page, plain, 'plain index');
+        await checkColumns(page, plain, 'plain index');
         assert.ok(await listInFront(page, plain), 'start type 0 opens on the list');
         await checkLinks(page, plain.links, 'plain index');
         if (protocol === 'file') await screenshot(page, 'index-fit-columns', null);
@@ -152,7 +155,7 @@ for (const protocol of ['file', 'http']) {
   });
 }
 
-test('on a phone the list and the picture fit the screen', async () => {
+test('on a phone the list, the picture and the index view fit the screen', async () => {
   const page = await watchedPage(browser, { viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true });
   try {
     await page.goto(addressing('file')(single.listPath));
@@ -164,6 +167,14 @@ test('on a phone the list and the picture fit the screen', async () => {
     const seen = await checkPictureShown(page, single, 0, 'phone picture');
     assert.ok(seen.image.width <= 390, 'the picture fits the phone screen');
     await screenshot(page, 'phone-pict', null);
+
+    // The index view puts the picture above a strip of thumbnails.
+    await page.goto(addressing('file')(single.indexPath));
+    await checkPictureShown(page, single, single.startIndex, 'phone index view');
+    await checkThumbnails(page, single, 'phone index view');
+    await clickThumbnail(page, single, 0);
+    await checkPictureShown(page, single, 0, 'phone index view, first thumbnail');
+    await screenshot(page, 'phone-index', null);
     assertNoProblems(page, 'phone');
   } finally {
     await page.closeAll();

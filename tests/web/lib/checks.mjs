@@ -181,3 +181,26 @@ export async function screenshot(page, name, docName) {
 }
 
 export { visibleFrames, visibleText, waitUntil, mainPicture };
+
+/**
+ * The thumbnail table's columns: at most `columns` thumbnails share the first row (as many as
+ * fit when the window is wide enough), and with 0 (fit the window) the names are not shown.
+ */
+export async function checkColumns(page, gallery, what) {
+  const found = await thumbnailFrame(page, gallery.pictures);
+  const names = new Set(gallery.pictures.map((p) => p.display));
+  const row = await found.frame.evaluate((alts) => {
+    const cells = [...document.images]
+      .filter((img) => alts.includes(img.alt))
+      .map((img) => (img.closest('a') ?? img).getBoundingClientRect());
+    return cells.filter((r) => Math.abs(r.top - cells[0].top) < 2).length;
+  }, [...names]);
+  if (gallery.columns > 0) {
+    assert.equal(row, Math.min(gallery.columns, gallery.pictures.length), `${what}: ${gallery.columns} thumbnails per row`);
+  } else {
+    assert.ok(row > 1, `${what}: the thumbnails fill the window's width (${row} in the first row)`);
+    const text = await found.frame.evaluate(() => document.body.innerText);
+    const shown = gallery.pictures.filter((p) => text.includes(p.display)).map((p) => p.display);
+    assert.deepEqual(shown, [], `${what}: no file names when the columns fit the window`);
+  }
+}
