@@ -5,7 +5,6 @@ import { tmpdir } from 'node:os';
 import { basename, dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import {
-  displayName,
   fillPictureFolder,
   listingOrder,
   makeProgramFolder,
@@ -79,62 +78,59 @@ export function makeWorkspace() {
 export function buildSingleGallery({ root, sources, others }) {
   const album = join(root, 'album');
   const site = join(root, 'site');
-  {
-    const pics = join(album, 'spring', 'pics');
-    const thumbs = join(album, 'spring', 'thumbs');
-    const filled = fillPictureFolder(pics, thumbs, awkwardNames, sources).concat(
-      fillPictureFolder(pics, thumbs, others.map((o) => basename(o.picture)), others),
-    );
-    const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
-    pictures.forEach((p, i) => {
-      p.caption = `説明${i + 1} ${p.display}`;
-    });
-    writeFilelist(
-      pics,
-      'ファイル名,説明,幅,高さ',
-      pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`),
-    );
-    const out = join(site, 'single');
-    mkdirSync(out, { recursive: true });
-    const program = makeProgramFolder(join(root, 'program-single'), buildDir, templateDir);
-    const start = '夕焼け.jpg';
-    writeIni(program, {
-      Ini: { Mode: 1 },
-      Path: { Pic: pics, Thum: thumbs, Index: join(out, 'index.html'), Html: 'pages', Menu: join(out, 'index.html'), MenuH: '', Start: start },
-      Html: {
-        Body: '<body>',
-        Title: '旅のアルバム',
-        TitleS: '春の写真',
-        Start: 1,
-        Slide: 1,
-        Time: 1,
-        TUse: 1,
-        TWidth: 160,
-        THeight: 160,
-        LWidth: 4,
-      },
-      Filelist: { Use: 1, Width: 2, Height: 3 },
-      Link: links,
-    });
-    runMake(program);
-    return {
-      kind: 'single',
-      title: '旅のアルバム',
-      subTitle: '春の写真',
-      indexPath: join(out, 'index.html'),
-      listPath: join(out, 'pages', 'list.html'),
-      pictPath: join(out, 'pages', 'pict.html'),
-      pictures,
-      thumbnails: true,
-      slide: true,
-      filelist: { heading: ['幅', '高さ', '説明'] },
-      startType: 1,
-      startIndex: pictures.findIndex((p) => p.name === start),
-      columns: 4,
-      links: [{ name: 'ホーム', url: links.Url1 }, { name: 'ブログ', url: links.Url3 }],
-    };
-  }
-
+  const pics = join(album, 'spring', 'pics');
+  const thumbs = join(album, 'spring', 'thumbs');
+  const filled = fillPictureFolder(pics, thumbs, awkwardNames, sources).concat(
+    fillPictureFolder(pics, thumbs, others.map((o) => basename(o.picture)), others),
+  );
+  const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
+  pictures.forEach((p, i) => {
+    p.caption = `説明${i + 1} ${p.display}`;
+  });
+  writeFilelist(
+    pics,
+    'ファイル名,説明,幅,高さ',
+    pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`),
+  );
+  const out = join(site, 'single');
+  mkdirSync(out, { recursive: true });
+  const program = makeProgramFolder(join(root, 'program-single'), buildDir, templateDir);
+  const start = '夕焼け.jpg';
+  writeIni(program, {
+    Ini: { Mode: 1 },
+    Path: { Pic: pics, Thum: thumbs, Index: join(out, 'index.html'), Html: 'pages', Menu: join(out, 'index.html'), MenuH: '', Start: start },
+    Html: {
+      Body: '<body>',
+      Title: '旅のアルバム',
+      TitleS: '春の写真',
+      Start: 1,
+      Slide: 1,
+      Time: 1,
+      TUse: 1,
+      TWidth: 160,
+      THeight: 160,
+      LWidth: 4,
+    },
+    Filelist: { Use: 1, Width: 2, Height: 3 },
+    Link: links,
+  });
+  runMake(program);
+  return {
+    kind: 'single',
+    title: '旅のアルバム',
+    subTitle: '春の写真',
+    indexPath: join(out, 'index.html'),
+    listPath: join(out, 'pages', 'list.html'),
+    pictPath: join(out, 'pages', 'pict.html'),
+    pictures,
+    thumbnails: true,
+    slide: true,
+    filelist: { heading: ['幅', '高さ', '説明'] },
+    startType: 1,
+    startIndex: pictures.findIndex((p) => p.name === start),
+    columns: 4,
+    links: [{ name: 'ホーム', url: links.Url1 }, { name: 'ブログ', url: links.Url3 }],
+  };
 }
 
 /**
@@ -144,50 +140,47 @@ export function buildSingleGallery({ root, sources, others }) {
 export function buildPlainGallery({ root, sources }) {
   const album = join(root, 'album');
   const site = join(root, 'site');
-  {
-    const pics = join(album, 'summer', 'pics');
-    const filled = fillPictureFolder(pics, null, awkwardNames.slice(0, 5).concat(['z.jpg']), sources.slice().reverse());
-    const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
-    const out = join(site, 'plain');
-    mkdirSync(out, { recursive: true });
-    const program = makeProgramFolder(join(root, 'program-plain'), buildDir, templateDir);
-    writeIni(program, {
-      Ini: { Mode: 1 },
-      Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
-      Html: {
-        Title: 'Plain album',
-        TitleS: 'Summer',
-        Start: 0,
-        Slide: 0,
-        Time: 1,
-        TUse: 0,
-        TWidth: 200,
-        THeight: 150,
-        LWidth: 0,
-      },
-      Filelist: { Use: 0, Width: 0, Height: 0 },
-      Link: { ...links, Name1: '', Url1: '' },
-    });
-    runMake(program);
-    return {
-      kind: 'single',
-      title: 'Plain album',
-      subTitle: 'Summer',
-      indexPath: join(out, 'index.html'),
-      listPath: join(out, 'list.html'),
-      pictPath: join(out, 'pict.html'),
-      pictures,
-      thumbnails: false,
-      box: { width: 200, height: 150 },
-      slide: false,
-      filelist: null,
-      startType: 0,
-      startIndex: -1,
-      columns: 0,
-      links: [{ name: 'ブログ', url: links.Url3 }],
-    };
-  }
-
+  const pics = join(album, 'summer', 'pics');
+  const filled = fillPictureFolder(pics, null, awkwardNames.slice(0, 5).concat(['z.jpg']), sources.slice().reverse());
+  const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
+  const out = join(site, 'plain');
+  mkdirSync(out, { recursive: true });
+  const program = makeProgramFolder(join(root, 'program-plain'), buildDir, templateDir);
+  writeIni(program, {
+    Ini: { Mode: 1 },
+    Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
+    Html: {
+      Title: 'Plain album',
+      TitleS: 'Summer',
+      Start: 0,
+      Slide: 0,
+      Time: 1,
+      TUse: 0,
+      TWidth: 200,
+      THeight: 150,
+      LWidth: 0,
+    },
+    Filelist: { Use: 0, Width: 0, Height: 0 },
+    Link: { ...links, Name1: '', Url1: '' },
+  });
+  runMake(program);
+  return {
+    kind: 'single',
+    title: 'Plain album',
+    subTitle: 'Summer',
+    indexPath: join(out, 'index.html'),
+    listPath: join(out, 'list.html'),
+    pictPath: join(out, 'pict.html'),
+    pictures,
+    thumbnails: false,
+    box: { width: 200, height: 150 },
+    slide: false,
+    filelist: null,
+    startType: 0,
+    startIndex: -1,
+    columns: 0,
+    links: [{ name: 'ブログ', url: links.Url3 }],
+  };
 }
 
 /**
@@ -197,74 +190,71 @@ export function buildPlainGallery({ root, sources }) {
 export function buildMenuGalleries({ root, sources }) {
   const album = join(root, 'album');
   const site = join(root, 'site');
-  {
-    const rows = [];
-    const menuGalleries = [];
-    const specs = [
-      { name: '春 #1', thumbs: true, names: ['さくら.jpg', 'a b.jpg', '50%.jpg'] },
-      { name: 'なつ', thumbs: false, names: ['海.jpg', 'é.jpg'] },
-      { name: 'Autumn & leaves', thumbs: true, names: ['紅葉.jpg', 'x#y.jpg', 'z.jpg', 'w.jpg'], filelist: true },
-    ];
-    specs.forEach((spec, g) => {
-      const pics = join(album, `menu${g + 1}`, 'pics');
-      const thumbs = spec.thumbs ? join(album, `menu${g + 1}`, 'thumbs') : null;
-      const filled = fillPictureFolder(pics, thumbs, spec.names, sources.slice(g));
-      const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
-      if (spec.filelist) {
-        pictures.forEach((p, i) => {
-          p.caption = `${spec.name} ${i + 1}`;
-        });
-        writeFilelist(pics, 'name,caption,width,height', pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`));
-      }
-      rows.push({ name: spec.name, pics, thumbs: thumbs ?? '' });
-      menuGalleries.push({ name: spec.name, pictures, thumbnails: spec.thumbs, filelist: spec.filelist ? { heading: ['caption'] } : null });
-    });
-    const menuFolder = join(site, 'menu');
-    mkdirSync(menuFolder, { recursive: true });
-    const menuPath = join(menuFolder, 'index.html');
-    const program = makeProgramFolder(join(root, 'program-menu'), buildDir, templateDir);
-    writeGalleryList(program, rows);
-    writeIni(program, {
-      Ini: { Mode: 0 },
-      Path: { Pic: rows[0].pics, Thum: rows[0].pics, Index: menuPath, Html: '', Menu: menuPath, MenuH: 'galleries', Start: '' },
-      Html: {
-        Title: '写真館',
-        TitleS: '季節',
-        Start: 0,
-        Slide: 1,
-        Time: 1,
-        TUse: 1,
-        TWidth: 160,
-        THeight: 160,
-        LWidth: 3,
-      },
-      Filelist: { Use: 1, Width: 2, Height: 3 },
-      Link: links,
-    });
-    runMake(program);
-    return {
-      kind: 'menu',
-      title: '写真館',
-      menuPath,
-      galleries: menuGalleries.map((g, i) => {
-        const folder = join(menuFolder, 'galleries', String(i + 1).padStart(3, '0'));
-        return {
-          ...g,
-          kind: 'menu-gallery',
-          title: '写真館',
-          subTitle: g.name,
-          indexPath: join(folder, 'index.html'),
-          listPath: join(folder, 'list.html'),
-          pictPath: join(folder, 'pict.html'),
-          box: { width: 160, height: 160 },
-          slide: true,
-          startType: 0,
-          startIndex: -1,
-          columns: 3,
-        };
-      }),
-    };
-  }
+  const rows = [];
+  const menuGalleries = [];
+  const specs = [
+    { name: '春 #1', thumbs: true, names: ['さくら.jpg', 'a b.jpg', '50%.jpg'] },
+    { name: 'なつ', thumbs: false, names: ['海.jpg', 'é.jpg'] },
+    { name: 'Autumn & leaves', thumbs: true, names: ['紅葉.jpg', 'x#y.jpg', 'z.jpg', 'w.jpg'], filelist: true },
+  ];
+  specs.forEach((spec, g) => {
+    const pics = join(album, `menu${g + 1}`, 'pics');
+    const thumbs = spec.thumbs ? join(album, `menu${g + 1}`, 'thumbs') : null;
+    const filled = fillPictureFolder(pics, thumbs, spec.names, sources.slice(g));
+    const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
+    if (spec.filelist) {
+      pictures.forEach((p, i) => {
+        p.caption = `${spec.name} ${i + 1}`;
+      });
+      writeFilelist(pics, 'name,caption,width,height', pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`));
+    }
+    rows.push({ name: spec.name, pics, thumbs: thumbs ?? '' });
+    menuGalleries.push({ name: spec.name, pictures, thumbnails: spec.thumbs, filelist: spec.filelist ? { heading: ['caption'] } : null });
+  });
+  const menuFolder = join(site, 'menu');
+  mkdirSync(menuFolder, { recursive: true });
+  const menuPath = join(menuFolder, 'index.html');
+  const program = makeProgramFolder(join(root, 'program-menu'), buildDir, templateDir);
+  writeGalleryList(program, rows);
+  writeIni(program, {
+    Ini: { Mode: 0 },
+    Path: { Pic: rows[0].pics, Thum: rows[0].pics, Index: menuPath, Html: '', Menu: menuPath, MenuH: 'galleries', Start: '' },
+    Html: {
+      Title: '写真館',
+      TitleS: '季節',
+      Start: 0,
+      Slide: 1,
+      Time: 1,
+      TUse: 1,
+      TWidth: 160,
+      THeight: 160,
+      LWidth: 3,
+    },
+    Filelist: { Use: 1, Width: 2, Height: 3 },
+    Link: links,
+  });
+  runMake(program);
+  return {
+    kind: 'menu',
+    title: '写真館',
+    menuPath,
+    galleries: menuGalleries.map((g, i) => {
+      const folder = join(menuFolder, 'galleries', String(i + 1).padStart(3, '0'));
+      return {
+        ...g,
+        kind: 'menu-gallery',
+        title: '写真館',
+        subTitle: g.name,
+        indexPath: join(folder, 'index.html'),
+        listPath: join(folder, 'list.html'),
+        pictPath: join(folder, 'pict.html'),
+        box: { width: 160, height: 160 },
+        slide: true,
+        startType: 0,
+        startIndex: -1,
+        columns: 3,
+      };
+    }),
+  };
 }
 
-export { displayName };

@@ -2,7 +2,7 @@
 // the templates, Mivo.ini and Mivo.csv), a picture folder with awkward names, one run.
 import { spawnSync } from 'node:child_process';
 import { chmodSync, copyFileSync, cpSync, existsSync, mkdirSync, readdirSync, writeFileSync } from 'node:fs';
-import { basename, extname, join } from 'node:path';
+import { extname, join } from 'node:path';
 import { textFileBytes } from './cp932.mjs';
 import { imageSize } from './images.mjs';
 
@@ -110,7 +110,6 @@ export function writeFilelist(picsDir, header, rows) {
   writeFileSync(join(picsDir, 'filelist.csv'), textFileBytes([header, ...rows]));
 }
 
-export { basename };
 
 /**
  * The order the program lists a folder in: the UTF-8 bytes compared with ASCII letters
