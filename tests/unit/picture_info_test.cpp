@@ -12,6 +12,7 @@
 
 #include "common/codepage.h"
 #include "common/log.h"
+#include "common/text.h"
 #include "generation/make_context.h"
 
 namespace mivo {
@@ -39,13 +40,14 @@ class PictureInfo : public ::testing::Test {
         return path;
     }
 
-    /// The log's text with the date and time of each line taken off.
+    /// The records that mainGetPicInfo wrote to the log, with the date and time taken off.
     std::string logText() const {
         std::ifstream in(dir_ / "Mivo.log", std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)),
                                 std::istreambuf_iterator<char>());
         const std::string text = cmDecodeCp932(bytes);
         std::string out;
+        bool keep = false;
         std::size_t start = 0;
         while (start < text.size()) {
             std::size_t end = text.find("\r\n", start);
@@ -54,8 +56,11 @@ class PictureInfo : public ::testing::Test {
             if (line.size() > 20 && line[4] == '/' && line[7] == '/' && line[13] == ':' &&
                 line[19] == ' ') {
                 line.erase(0, 20);
+                keep = cmStartsWith(line, "[mainGetPicInfo] ");
             }
-            out += line;
+            if (keep) {
+                out += line;
+            }
             start = end;
         }
         return out;
