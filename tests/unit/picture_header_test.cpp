@@ -412,6 +412,38 @@ TEST(PictureHeader, JpegWithoutUsableFrameHeaderFails) {
     EXPECT_FALSE(measure(Bytes{0xFF, 0xD8, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}).ok);
 }
 
+TEST(PictureHeader, FileReadInChunksAgreesWithBytesInMemory) {
+    ExifOptions o;
+    o.thumbnail = thumbnailJpeg();
+    // Filler bytes 0xFF put fill-byte runs and a marker right at the chunk edges.
+    Bytes filler(5000, 0xFF);
+    filler.insert(filler.end(), {0xFF, 0xFE, 0x00, 0x02});
+    const Bytes camera = withSegments(kProgressiveJpeg, exifSegment(o));
+    const Bytes filled = withSegments(kBaselineJpeg, filler);
+    TempFolder dir;
+    for (const Bytes* picture : {&camera, &filled}) {
+        std::vector<std::size_t> lengths;
+        for (std::size_t edge = 4096; edge < picture->size(); edge += 4096) {
+            for (std::size_t n = edge - 12; n <= edge + 12 && n <= picture->size(); ++n) {
+                lengths.push_back(n);
+            }
+        }
+        for (std::size_t n = picture->size() - kBaselineJpeg.size() + kSofOffset;
+             n <= picture->size(); ++n) {
+            lengths.push_back(n);
+        }
+        for (std::size_t n : lengths) {
+            const Bytes part = cut(*picture, n);
+            const Size inMemory = measure(part);
+            const Size inFile = measureFile(dir.write("part" + std::to_string(n) + ".jpg", part));
+            EXPECT_EQ(inFile.ok, inMemory.ok) << n;
+            EXPECT_EQ(inFile.width, inMemory.width) << n;
+            EXPECT_EQ(inFile.height, inMemory.height) << n;
+        }
+        EXPECT_TRUE(measureFile(dir.write("whole.jpg", *picture)).ok);
+    }
+}
+
 TEST(PictureHeader, GifLogicalScreenSize) {
     for (const char* version : {"GIF87a", "GIF89a"}) {
         const Size s = measure(gif(version, 640, 480));
