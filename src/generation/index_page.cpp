@@ -30,15 +30,13 @@ class IndexPageLines : public TemplateLineHandler {
             return;
         }
         // The whole line gives way to the picture array and one empty line.
-        // cmCountArray logs the count but holds it in 16 bits; the loop takes the real size so
-        // a gallery of more than 32,767 pictures keeps every line.
-        cmCountArray(entries_);
+        const long count = cmCountArray(entries_);
         std::string arrayLine;
-        for (std::size_t k = 0; k < entries_.size(); ++k) {
+        for (long k = 0; k < count; ++k) {
             arrayLine.assign("aryPicList[");
             arrayLine.append(std::to_string(k));
             arrayLine.append("] = \"");
-            arrayLine.append(cleanPicListElement(entries_[k]));
+            arrayLine.append(cleanPicListElement(entries_[static_cast<std::size_t>(k)]));
             arrayLine.append("\";");
             page.writeScriptLine(arrayLine);
         }
