@@ -172,7 +172,9 @@ Bytes exifSegment(const ExifOptions& o) {
     put32(tiff, 0, o.little);
     tiff.insert(tiff.end(), o.thumbnail.begin(), o.thumbnail.end());
 
-    Bytes seg = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+    Bytes seg;
+    seg.reserve(10 + tiff.size());
+    seg = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
     seg.insert(seg.end(), tiff.begin(), tiff.end());
     if (seg.size() < o.segmentSize) {
         seg.resize(o.segmentSize, 0x5A);
