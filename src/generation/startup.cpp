@@ -14,11 +14,10 @@ std::string shownFolder(const std::string& pagePath, const std::string& programF
         std::string folder;
         std::string name;
         cmSplitPath(pagePath, true, kPathSeparator, folder, name);
-        if (folder.empty()) {
-            folder = kPathSeparator;
-        }
-        if (cmIsFolder(folder)) {
-            return folder;
+        // A page right below the root has the root as its folder.
+        const std::string shown = folder.empty() ? std::string(kPathSeparator) : folder;
+        if (cmIsFolder(shown)) {
+            return shown;
         }
     }
     return programFolder;
