@@ -6,6 +6,7 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "generation/page_text.h"
 #include "generation/run_messages.h"
 
 namespace mivo {
@@ -21,29 +22,6 @@ bool cmHasPageName(const std::string& path) {
 }
 
 namespace {
-
-/// A link made from file-system paths: "%", "#" and "?" would end or break it in a page.
-std::string linkFromPaths(const std::string& fromPage, const std::string& target) {
-    const std::string link = cmRelativePath(fromPage, target, kLinkSeparator);
-    std::string out;
-    out.reserve(link.size());
-    for (const char c : link) {
-        switch (c) {
-        case '%':
-            out += "%25";
-            break;
-        case '#':
-            out += "%23";
-            break;
-        case '?':
-            out += "%3F";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
 
 /// The folder part of a page path (its last part is always taken as the file name).
 std::string pageFolder(const std::string& pagePath) {
@@ -101,9 +79,9 @@ bool getMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
         outPaths.strListLink = "./list.html";
         outPaths.strPictLink = "./pict.html";
     } else {
-        outPaths.strIndexLink = linkFromPaths(outPaths.strPictPath, outPaths.strIndexPath);
-        outPaths.strListLink = linkFromPaths(outPaths.strIndexPath, outPaths.strListPath);
-        outPaths.strPictLink = linkFromPaths(outPaths.strIndexPath, outPaths.strPictPath);
+        outPaths.strIndexLink = relativeLink(outPaths.strPictPath, outPaths.strIndexPath);
+        outPaths.strListLink = relativeLink(outPaths.strIndexPath, outPaths.strListPath);
+        outPaths.strPictLink = relativeLink(outPaths.strIndexPath, outPaths.strPictPath);
     }
     return true;
 }
