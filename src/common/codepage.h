@@ -10,9 +10,9 @@ enum class TextEncoding { Cp932, Utf8Bom };
 
 /// What to write for a character code page 932 cannot hold.
 enum class Cp932Fallback {
-    CharRef,   ///< decimal character reference "&#233;"
-    JsEscape,  ///< JavaScript escape "\u00e9" (surrogate pairs above U+FFFF)
-    Question,  ///< "?"
+    CharRef,  ///< decimal character reference "&#233;"
+    JsEscape, ///< JavaScript escape "\u00e9" (surrogate pairs above U+FFFF)
+    Question, ///< "?"
 };
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";

@@ -15,6 +15,8 @@ void cmSetLogPath(const std::string& path);
 void cmWriteLog(const std::string& routine, int level, const std::string& message);
 
 /// "True" or "False", as booleans appear in parameter dumps.
-inline const char* cmBoolText(bool value) { return value ? "True" : "False"; }
+inline const char* cmBoolText(bool value) {
+    return value ? "True" : "False";
+}
 
 } // namespace mivo

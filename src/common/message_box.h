@@ -7,7 +7,7 @@ namespace mivo {
 /// The one message box of the core (a fatal error). The window shows a real box; the
 /// command-line maker prints the text to stderr, which is also the default.
 class MessageBoxSink {
-public:
+  public:
     virtual ~MessageBoxSink() = default;
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
 };

@@ -26,7 +26,7 @@ bool cmAppendFileBytes(const std::string& path, std::string_view bytes);
 /// A file written beside its target and renamed over it on commit, so the target is either
 /// the old file or the complete new one. Dropping it uncommitted removes the temporary file.
 class AtomicFile {
-public:
+  public:
     AtomicFile() = default;
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
@@ -42,7 +42,7 @@ public:
     void discard();
     bool isOpen() const { return file_ != nullptr; }
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::string target_;
     std::string temp_;

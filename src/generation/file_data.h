@@ -9,15 +9,15 @@ namespace mivo {
 
 /// One picture of a gallery.
 class ClassFileData {
-public:
-    std::string strName;  // file name without folder, as listed
-    std::string strInfo;  // the rest of its filelist.csv row, or ""
+  public:
+    std::string strName; // file name without folder, as listed
+    std::string strInfo; // the rest of its filelist.csv row, or ""
 };
 
 /// The pictures of one gallery in listing order, each also found by its name with ASCII
 /// letter case ignored. Names that differ only in case all stay; the look-up finds the first.
 class PictureList {
-public:
+  public:
     void add(const ClassFileData& item);
     std::size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
@@ -33,9 +33,9 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-private:
+  private:
     std::vector<ClassFileData> items_;
-    std::unordered_map<std::string, std::size_t> index_;  // upper-cased name -> first position
+    std::unordered_map<std::string, std::size_t> index_; // upper-cased name -> first position
 };
 
 } // namespace mivo

@@ -13,10 +13,10 @@ namespace mivo {
 /// gallery index), the start picture number and the picture-entry array shared by every
 /// gallery of the run.
 struct RunState {
-    std::vector<std::string> gstrFilelistHead;  // filelist.csv header per gallery
-    std::vector<std::string> gstrMenuItem;      // menu entry per gallery (menu mode)
-    int gintStartNo = 0;                        // table position of the start picture
-    std::vector<std::string> picEntries;        // the picture-entry array
+    std::vector<std::string> gstrFilelistHead; // filelist.csv header per gallery
+    std::vector<std::string> gstrMenuItem;     // menu entry per gallery (menu mode)
+    int gintStartNo = 0;                       // table position of the start picture
+    std::vector<std::string> picEntries;       // the picture-entry array
 };
 
 /// Everything the routines of a run read and report to.
@@ -24,7 +24,7 @@ struct MakeContext {
     const MakeSettings& settings;
     StatusSink& status;
     RunState& state;
-    const std::vector<GalleryEntry>& rows;  // the gallery list (menu mode)
+    const std::vector<GalleryEntry>& rows; // the gallery list (menu mode)
 };
 
 } // namespace mivo

@@ -8,12 +8,12 @@ namespace mivo {
 /// The window's values when 作成 was pressed: a snapshot the Make run reads instead of the
 /// controls. Fields are named after the controls and globals they come from.
 struct MakeSettings {
-    std::string programFolder;       // holds html/ (the templates)
+    std::string programFolder; // holds html/ (the templates)
 
-    int OptionMenu = 1;              // selected mode option: 0 menu mode, 1 single mode
-    int OptionSamH = 1;              // 0 full-size pictures as thumbnails, 1 thumbnail folder
-    int CheckUseFileList = 0;        // 1 use filelist.csv
-    int OptionStart = 0;             // 0 open on the list view, 1 on the index view
+    int OptionMenu = 1;       // selected mode option: 0 menu mode, 1 single mode
+    int OptionSamH = 1;       // 0 full-size pictures as thumbnails, 1 thumbnail folder
+    int CheckUseFileList = 0; // 1 use filelist.csv
+    int OptionStart = 0;      // 0 open on the list view, 1 on the index view
     int CheckSlideShow = 1;
 
     std::string gstrPicPath;
@@ -24,8 +24,8 @@ struct MakeSettings {
     std::string gstrMenuHtmlPath;
     std::string gstrStartName;
 
-    std::string DirIndex;            // folder shown in DirIndex (single mode's index folder)
-    std::string DirMenu;             // folder shown in DirMenu (menu mode's menu folder)
+    std::string DirIndex; // folder shown in DirIndex (single mode's index folder)
+    std::string DirMenu;  // folder shown in DirMenu (menu mode's menu folder)
 
     std::string TextTitle;
     std::string TextTitleS;

@@ -4,8 +4,8 @@
 
 namespace mivo {
 
-void mainSetStatus(StatusSink& sink, bool inblnMess, const std::string& instrMess,
-                   int inintBarType, int inintBarValue) {
+void mainSetStatus(StatusSink& sink, bool inblnMess, const std::string& instrMess, int inintBarType,
+                   int inintBarValue) {
     cmWriteLog("mainSetStatus", 1,
                std::string("▽Start Method▽\r\ninblnMess=[") + cmBoolText(inblnMess) +
                    "]\r\ninstrMess=[" + instrMess + "]\r\ninintBarType=[" +

@@ -9,7 +9,7 @@ namespace mivo {
 /// The window implements it with its controls; the command-line maker and the tests use
 /// PlainStatus.
 class StatusSink {
-public:
+  public:
     virtual ~StatusSink() = default;
     virtual std::string messageText() const = 0;
     virtual void setMessageText(const std::string& text) = 0;
@@ -25,12 +25,12 @@ public:
 
 /// Shows a message (when inblnMess) and moves the bar: type 1 sets the value clamped to
 /// [Min, Max], type 2 steps it forward (at most Max), any other type leaves it.
-void mainSetStatus(StatusSink& sink, bool inblnMess, const std::string& instrMess,
-                   int inintBarType, int inintBarValue);
+void mainSetStatus(StatusSink& sink, bool inblnMess, const std::string& instrMess, int inintBarType,
+                   int inintBarValue);
 
 /// A status line kept as plain state; remembers every message shown, in order.
 class PlainStatus : public StatusSink {
-public:
+  public:
     std::string messageText() const override { return message_; }
     void setMessageText(const std::string& text) override;
     double barMin() const override { return min_; }
@@ -43,7 +43,7 @@ public:
 
     const std::vector<std::string>& messages() const { return messages_; }
 
-protected:
+  protected:
     std::string message_;
     std::vector<std::string> messages_;
     double min_ = 0;

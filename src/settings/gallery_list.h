@@ -7,9 +7,9 @@ namespace mivo {
 
 /// One gallery of menu mode: one row of the list view, one line of Mivo.csv.
 struct GalleryEntry {
-    std::string strListName;  // the gallery's name
-    std::string strPicPath;   // folder of its pictures
-    std::string strSamPath;   // folder of its thumbnails; empty = the pictures serve as thumbnails
+    std::string strListName; // the gallery's name
+    std::string strPicPath;  // folder of its pictures
+    std::string strSamPath;  // folder of its thumbnails; empty = the pictures serve as thumbnails
 
     bool operator==(const GalleryEntry&) const = default;
 };

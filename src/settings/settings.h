@@ -10,27 +10,27 @@ namespace mivo {
 /// after the load; the window keeps the current values in its globals and controls.
 struct Settings {
     short LogLevel = 0;
-    std::string gstrModeF;          // [Ini] Mode: "0" menu mode, "1" single mode
-    std::string gstrPicPath;        // [Path] Pic
-    std::string gstrSamPath;        // [Path] Thum
-    std::string gstrIndexPath;      // [Path] Index
-    std::string gstrHtmlPath;       // [Path] Html
-    std::string gstrMenuPath;       // [Path] Menu
-    std::string gstrMenuHtmlPath;   // [Path] MenuH
-    std::string gstrStartName;      // [Path] Start
-    std::string gstrBodyF;          // [Html] Body
-    std::string gstrTitleF;         // [Html] Title
-    std::string gstrTitleSF;        // [Html] TitleS
-    std::string gstrStartTypeF;     // [Html] Start: "0" list view, "1" index view
-    std::string gstrUseFilelistF;   // [Filelist] Use
-    std::string gstrFilelistWF;     // [Filelist] Width
-    std::string gstrFilelistHF;     // [Filelist] Height
-    std::string gstrUseSlideF;      // [Html] Slide
-    std::string gstrSlideTimeF;     // [Html] Time
-    std::string gstrSamUseF;        // [Html] TUse: "0" full-size pictures, "1" thumbnails
-    std::string gstrSamWidthF;      // [Html] TWidth
-    std::string gstrSamHeightF;     // [Html] THeight
-    std::string gstrAllListF;       // [Html] LWidth
+    std::string gstrModeF;        // [Ini] Mode: "0" menu mode, "1" single mode
+    std::string gstrPicPath;      // [Path] Pic
+    std::string gstrSamPath;      // [Path] Thum
+    std::string gstrIndexPath;    // [Path] Index
+    std::string gstrHtmlPath;     // [Path] Html
+    std::string gstrMenuPath;     // [Path] Menu
+    std::string gstrMenuHtmlPath; // [Path] MenuH
+    std::string gstrStartName;    // [Path] Start
+    std::string gstrBodyF;        // [Html] Body
+    std::string gstrTitleF;       // [Html] Title
+    std::string gstrTitleSF;      // [Html] TitleS
+    std::string gstrStartTypeF;   // [Html] Start: "0" list view, "1" index view
+    std::string gstrUseFilelistF; // [Filelist] Use
+    std::string gstrFilelistWF;   // [Filelist] Width
+    std::string gstrFilelistHF;   // [Filelist] Height
+    std::string gstrUseSlideF;    // [Html] Slide
+    std::string gstrSlideTimeF;   // [Html] Time
+    std::string gstrSamUseF;      // [Html] TUse: "0" full-size pictures, "1" thumbnails
+    std::string gstrSamWidthF;    // [Html] TWidth
+    std::string gstrSamHeightF;   // [Html] THeight
+    std::string gstrAllListF;     // [Html] LWidth
     std::array<std::string, 3> gstrLinkName;
     std::array<std::string, 3> gstrLinkUrl;
     std::array<std::string, 4> gstrLaunchName;
@@ -40,7 +40,7 @@ struct Settings {
 
 /// The values current at exit, as the window's globals and controls hold them.
 struct CurrentSettings {
-    int OptionMenu = 1;              // index of the selected mode option
+    int OptionMenu = 1; // index of the selected mode option
     std::string gstrPicPath;
     std::string gstrSamPath;
     std::string gstrIndexPath;
@@ -51,13 +51,13 @@ struct CurrentSettings {
     std::string TextTitle;
     std::string TextTitleS;
     std::string TextBody;
-    int OptionStart = 0;             // index of the selected start-view option
+    int OptionStart = 0; // index of the selected start-view option
     int CheckUseFileList = 0;
     std::string TextFilelistWidth;
     std::string TextFilelistHeight;
     int CheckSlideShow = 1;
     std::string TextSlideTime;
-    int OptionSamD = 1;              // index of the selected thumbnail option
+    int OptionSamD = 1; // index of the selected thumbnail option
     std::string TextSamWidth;
     std::string TextSamHeight;
     std::string TextAllListWidth;
@@ -95,7 +95,6 @@ void mainGetIni(const std::string& iniPath, const std::string& programFolder, Se
 
 /// Writes, in the save order, exactly the settings whose current value differs from the
 /// loaded one. Nothing changed: the file is not touched (and not created).
-void mainSetIni(const std::string& iniPath, const Settings& loaded,
-                const CurrentSettings& current);
+void mainSetIni(const std::string& iniPath, const Settings& loaded, const CurrentSettings& current);
 
 } // namespace mivo

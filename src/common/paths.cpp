@@ -1,0 +1,243 @@
+#include "common/paths.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "common/log.h"
+#include "common/message_box.h"
+#include "common/program.h"
+#include "common/text.h"
+
+namespace fs = std::filesystem;
+
+namespace mivo {
+
+std::string cmAddPath(const std::string& folder, const std::string& name,
+                      const std::string& separator) {
+    if (!folder.empty() && folder.ends_with(separator)) {
+        return folder + name;
+    }
+    return folder + separator + name;
+}
+
+void cmSplitPath(const std::string& instrFullPath, bool inblnNoFile,
+                 const std::string& instrSeparate, std::string& outstrFolder,
+                 std::string& outstrName) {
+    cmWriteLog("cmSplitPath", 1,
+               "▽Start Method▽\r\ninstrFullPath=[" + instrFullPath + "]\r\ninblnNoFile=[" +
+                   cmBoolText(inblnNoFile) + "]\r\ninstrSeparate=[" + instrSeparate + "]");
+    if (!instrFullPath.empty()) {
+        std::size_t last = std::string::npos;
+        if (!instrSeparate.empty()) {
+            for (std::size_t hit = cmTextFind(instrFullPath, instrSeparate, 0, kCompareText);
+                 hit != std::string::npos;
+                 hit = cmTextFind(instrFullPath, instrSeparate, hit + 1, kCompareText)) {
+                last = hit;
+            }
+        }
+        std::string folder;
+        std::string name = instrFullPath;
+        if (last != std::string::npos) {
+            folder = instrFullPath.substr(0, last);
+            name = instrFullPath.substr(last + instrSeparate.size());
+        }
+        if (!inblnNoFile) {
+            const std::string joined = cmAddPath(folder, name, kPathSeparator);
+            if (cmIsFolder(joined)) {
+                folder = joined;
+                name.clear();
+            }
+        }
+        outstrFolder = folder;
+        outstrName = name;
+    }
+    cmWriteLog("cmSplitPath", 1, "△End Method△");
+}
+
+namespace {
+
+/// Drops the last `count` characters (not bytes) of a UTF-8 text.
+void dropLastChars(std::string& text, std::size_t count) {
+    const std::size_t chars = cmCharCount(text);
+    text.resize(cmCharBytes(text, chars > count ? chars - count : 0));
+}
+
+} // namespace
+
+std::string cmRelativePath(const std::string& instrFromPath, const std::string& instrToPath,
+                           const std::string& instrSeparate) {
+    const std::string& s = instrSeparate;
+    const std::string fromSep = instrFromPath.find('/') != std::string::npos ? "/" : "\\";
+    const std::string toSep = instrToPath.find('/') != std::string::npos ? "/" : "\\";
+
+    std::string folder;
+    std::string name;
+    cmSplitPath(instrFromPath, true, fromSep, folder, name);
+    std::string target = instrToPath;
+    // A drive letter compares in upper case.
+    for (std::string* text : {&folder, &target}) {
+        if (text->size() >= 2 && (*text)[1] == ':') {
+            (*text)[0] = cmAsciiUpper((*text)[0]);
+        }
+    }
+    if (!folder.ends_with(fromSep)) {
+        folder += fromSep;
+    }
+    if (fromSep != s) {
+        folder = cmReplace(folder, fromSep, s, kCompareText);
+    }
+    if (toSep != s) {
+        target = cmReplace(target, toSep, s, kCompareText);
+    }
+
+    // The common folder is replaced at the start of the target only; a later repeat of the
+    // same folder names is part of the link.
+    if (cmStartsWith(target, folder)) {
+        return "./" + target.substr(folder.size());
+    }
+    std::string common = folder;
+    std::string prefix = "./";
+    while (true) {
+        if (cmCharCount(common) < 3 && common != s) {
+            return target;
+        }
+        dropLastChars(common, 2);
+        while (true) {
+            // The root folder "/" is a folder both paths share.
+            if (common.empty()) {
+                return target;
+            }
+            if (common.ends_with(s)) {
+                break;
+            }
+            dropLastChars(common, 1);
+        }
+        prefix += ".." + s;
+        if (cmStartsWith(target, common)) {
+            return prefix + target.substr(common.size());
+        }
+        if (common == s) {
+            return target;
+        }
+    }
+}
+
+bool cmListingLess(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(cmAsciiUpper(a[i]));
+        const auto y = static_cast<unsigned char>(cmAsciiUpper(b[i]));
+        if (x != y) {
+            return x < y;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size();
+    }
+    return a < b;
+}
+
+bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& outstrFiles) {
+    cmWriteLog("cmGetAllFile", 1, "▽Start Method▽\r\ninstrDirPath=[" + instrDirPath + "]");
+    bool found = false;
+    if (!cmIsFolder(instrDirPath)) {
+        cmShowMessageBox("致命的エラー", kAppTitle);
+    } else {
+        std::vector<std::string> names;
+        std::error_code ec;
+        fs::directory_iterator it(instrDirPath, ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            std::string name = it->path().filename().string();
+            if (name.empty() || name[0] == '.') {
+                continue;
+            }
+            std::error_code statEc;
+            // status() follows a symlink, so a link to a regular file counts as a file.
+            if (fs::is_regular_file(it->status(statEc)) && !statEc) {
+                names.push_back(std::move(name));
+            }
+        }
+        std::sort(names.begin(), names.end(), cmListingLess);
+        if (names.empty()) {
+            names.emplace_back();
+        }
+        outstrFiles = std::move(names);
+        found = true;
+    }
+    cmWriteLog("cmGetAllFile", 1, "△End Method△");
+    return found;
+}
+
+namespace {
+
+/// Byte offset of the extension dot, or npos: scans from the second-to-last character back to
+/// the second and stops at the first ".", "\" or "/".
+std::size_t extensionDot(const std::string& name) {
+    const std::size_t n = cmCharCount(name);
+    if (n <= 2) {
+        return std::string::npos;
+    }
+    // Character positions 2 .. n-1 (1-based) are bytes [second, last) of the text.
+    const std::size_t first = cmCharBytes(name, 1);
+    const std::size_t last = cmCharBytes(name, n - 1);
+    for (std::size_t i = last; i > first; --i) {
+        const char c = name[i - 1];
+        if (c == '.') {
+            return i - 1;
+        }
+        if (c == '\\' || c == '/') {
+            return std::string::npos;
+        }
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
+std::string cmGetExt(const std::string& instrName) {
+    const std::size_t dot = extensionDot(instrName);
+    return dot == std::string::npos ? std::string() : cmAsciiLower(instrName.substr(dot + 1));
+}
+
+std::string cmCutExt(const std::string& instrName) {
+    const std::size_t dot = extensionDot(instrName);
+    return dot == std::string::npos ? instrName : instrName.substr(0, dot);
+}
+
+bool cmIsFolder(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_directory(path, ec);
+}
+
+bool cmIsFile(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+bool cmExists(const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && fs::exists(fs::symlink_status(path, ec));
+}
+
+std::string cmCanonicalPath(const std::string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    if (ec) {
+        absolute = path;
+    }
+    fs::path resolved = fs::weakly_canonical(absolute, ec);
+    if (ec) {
+        resolved = absolute;
+    }
+    std::string out = resolved.lexically_normal().string();
+    while (out.size() > 1 && out.back() == '/') {
+        out.pop_back();
+    }
+    return out;
+}
+
+} // namespace mivo

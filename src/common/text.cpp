@@ -1,0 +1,207 @@
+#include "common/text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace mivo {
+
+char cmAsciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string cmAsciiUpper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = cmAsciiUpper(c);
+    }
+    return out;
+}
+
+std::string cmAsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return out;
+}
+
+bool cmTextEquals(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return cmAsciiUpper(x) == cmAsciiUpper(y);
+           });
+}
+
+std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_t from,
+                       int compareMode) {
+    if (from > hay.size() || needle.size() > hay.size() - from) {
+        return std::string_view::npos;
+    }
+    if (compareMode != kCompareText) {
+        return hay.find(needle, from);
+    }
+    const auto it = std::search(hay.begin() + static_cast<std::ptrdiff_t>(from), hay.end(),
+                                needle.begin(), needle.end(),
+                                [](char x, char y) { return cmAsciiUpper(x) == cmAsciiUpper(y); });
+    return it == hay.end() ? std::string_view::npos : static_cast<std::size_t>(it - hay.begin());
+}
+
+bool cmStartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+std::string cmReplace(const std::string& text, const std::string& search,
+                      const std::string& replacement, int compareMode) {
+    if (text.empty() || search.empty()) {
+        return text;
+    }
+    std::string out;
+    std::size_t pos = 0;
+    while (true) {
+        const std::size_t hit = cmTextFind(text, search, pos, compareMode);
+        if (hit == std::string::npos) {
+            break;
+        }
+        if (out.empty()) {
+            out.reserve(text.size());
+        }
+        out.append(text, pos, hit - pos);
+        out += replacement;
+        pos = hit + search.size();
+    }
+    if (pos == 0) {
+        return text;
+    }
+    out.append(text, pos, std::string::npos);
+    return out;
+}
+
+std::vector<std::string> cmSplitCsv(const std::string& line) {
+    std::string_view rest(line);
+    if (!rest.empty() && rest.back() == ',') {
+        rest.remove_suffix(1);
+    }
+    std::vector<std::string> fields;
+    std::size_t p = 0;
+    while (true) {
+        if (p < rest.size() && rest[p] == '"') {
+            const std::size_t close = rest.find('"', p + 1);
+            if (close == std::string_view::npos) {
+                fields.emplace_back(rest.substr(p + 1));
+                break;
+            }
+            fields.emplace_back(rest.substr(p + 1, close - p - 1));
+            // A quote inside a quoted field ends it; unless a comma follows, the line is done.
+            if (close + 1 >= rest.size() || rest[close + 1] != ',') {
+                break;
+            }
+            p = close + 2;
+        } else {
+            const std::size_t comma = rest.find(',', p);
+            if (comma == std::string_view::npos) {
+                fields.emplace_back(rest.substr(std::min(p, rest.size())));
+                break;
+            }
+            fields.emplace_back(rest.substr(p, comma - p));
+            p = comma + 1;
+        }
+    }
+    return fields;
+}
+
+namespace {
+bool isContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+} // namespace
+
+std::size_t cmCharCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < utf8.size(); i = i + cmCharBytes(utf8.substr(i), 1)) {
+        ++count;
+    }
+    return count;
+}
+
+std::size_t cmCharBytes(std::string_view utf8, std::size_t chars) {
+    std::size_t i = 0;
+    for (std::size_t n = 0; n < chars && i < utf8.size(); ++n) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        std::size_t len = 1;
+        if (lead >= 0xF0 && lead < 0xF8) {
+            len = 4;
+        } else if (lead >= 0xE0) {
+            len = lead < 0xF0 ? 3 : 1;
+        } else if (lead >= 0xC0) {
+            len = 2;
+        }
+        // A broken sequence counts its lead byte as one character.
+        std::size_t k = 1;
+        while (k < len && i + k < utf8.size() &&
+               isContinuation(static_cast<unsigned char>(utf8[i + k]))) {
+            ++k;
+        }
+        i += (k == len) ? len : 1;
+    }
+    return i;
+}
+
+long long cmRoundHalfEven(double value) {
+    if (!std::isfinite(value)) {
+        return 0;
+    }
+    constexpr double kLimit = 9.0e18;
+    value = std::clamp(value, -kLimit, kLimit);
+    const double floor = std::floor(value);
+    const double fraction = value - floor;
+    auto whole = static_cast<long long>(floor);
+    if (fraction > 0.5 || (fraction == 0.5 && whole % 2 != 0)) {
+        ++whole;
+    }
+    return whole;
+}
+
+bool cmParseWholeNumber(std::string_view text, long long& outValue) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    if (text.empty()) {
+        return false;
+    }
+    std::size_t i = 0;
+    bool negative = false;
+    if (text[0] == '+' || text[0] == '-') {
+        negative = text[0] == '-';
+        i = 1;
+    }
+    if (i >= text.size()) {
+        return false;
+    }
+    unsigned long long value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<unsigned>(text[i] - '0');
+        if (value > static_cast<unsigned long long>(std::numeric_limits<long long>::max())) {
+            return false;
+        }
+    }
+    outValue = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+    return true;
+}
+
+std::string cmFormat000(long long number) {
+    std::string digits = std::to_string(number < 0 ? -number : number);
+    if (digits.size() < 3) {
+        digits.insert(0, 3 - digits.size(), '0');
+    }
+    return number < 0 ? "-" + digits : digits;
+}
+
+} // namespace mivo

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "common/log.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+using test::readBytes;
+using test::TempDir;
+
+class LogTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        cmSetLogLevel(0);
+        cmSetLogPath("");
+    }
+    TempDir dir;
+};
+
+TEST_F(LogTest, WritesNothingWhenOff) {
+    cmSetLogPath(dir / "Mivo.log");
+    cmSetLogLevel(0);
+    cmWriteLog("x", 4, "error");
+    EXPECT_EQ(readBytes(dir / "Mivo.log"), "<missing>");
+}
+
+TEST_F(LogTest, WritesLinesAtOrAboveTheThresholdInCp932) {
+    cmSetLogPath(dir / "Mivo.log");
+    cmSetLogLevel(3);
+    cmWriteLog("mainGetIni", 2, "banner");
+    cmWriteLog("mainMakeListTable", 3, "<a.jpg>");
+    cmWriteLog("mainMakeListHtml", 4, "InOpenError [写真é]\r\nsecond");
+    const std::string log = readBytes(dir / "Mivo.log");
+    const std::regex line(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d \[mainMakeListTable\] <a\.jpg>\r\n)"
+                          R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d \[mainMakeListHtml\] InOpenError )"
+                          "\\[\x8E\xCA\x90\x5E\\?\\]\r\nsecond\r\n");
+    EXPECT_TRUE(std::regex_match(log, line)) << log;
+}
+
+TEST_F(LogTest, NegativeThresholdWritesEverythingAndFailureIsSilent) {
+    cmSetLogLevel(-1);
+    cmSetLogPath(dir / "missing-folder/Mivo.log");
+    cmWriteLog("x", 1, "lost"); // must not throw or crash
+    cmSetLogPath(dir / "Mivo.log");
+    cmWriteLog("x", 1, "kept");
+    EXPECT_NE(readBytes(dir / "Mivo.log").find("[x] kept\r\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace mivo

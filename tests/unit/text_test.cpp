@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+
+namespace mivo {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+TEST(Replace, FoldsAsciiCaseOnlyInTextMode) {
+    EXPECT_EQ(cmReplace("aXbxc", "x", "-", kCompareText), "a-b-c");
+    EXPECT_EQ(cmReplace("aXbxc", "x", "-", kCompareBinary), "aXb-c");
+    EXPECT_EQ(cmReplace("aaa", "aa", "b", kCompareText), "ba");
+    EXPECT_EQ(cmReplace("", "a", "b", kCompareText), "");
+    EXPECT_EQ(cmReplace("abc", "", "x", kCompareText), "abc");
+    EXPECT_EQ(cmReplace("a-b", "-", "", kCompareText), "ab");
+    // The replacement is never rescanned.
+    EXPECT_EQ(cmReplace("MV_A MV_A", "mv_a", "MV_A!", kCompareText), "MV_A! MV_A!");
+    // Non-ASCII letters are compared exactly.
+    EXPECT_EQ(cmReplace("ÉéÉ", "é", "e", kCompareText), "ÉeÉ");
+}
+
+TEST(SplitCsv, FollowsTheQuoteAndCommaRules) {
+    EXPECT_EQ(cmSplitCsv(""), Fields{""});
+    EXPECT_EQ(cmSplitCsv(","), Fields{""});
+    EXPECT_EQ(cmSplitCsv("a,b,"), (Fields{"a", "b"}));
+    EXPECT_EQ(cmSplitCsv("a,,b"), (Fields{"a", "", "b"}));
+    EXPECT_EQ(cmSplitCsv("a,b,,"), (Fields{"a", "b", ""}));
+    EXPECT_EQ(cmSplitCsv("\"x,y\",z"), (Fields{"x,y", "z"}));
+    EXPECT_EQ(cmSplitCsv("\"x\"y,z"), Fields{"x"});
+    EXPECT_EQ(cmSplitCsv("\"abc"), Fields{"abc"});
+    EXPECT_EQ(cmSplitCsv("a\"b,c"), (Fields{"a\"b", "c"}));
+    EXPECT_EQ(cmSplitCsv(" a , b"), (Fields{" a ", " b"}));
+    EXPECT_EQ(cmSplitCsv("\"\",x"), (Fields{"", "x"}));
+    EXPECT_EQ(cmSplitCsv("写真,説明"), (Fields{"写真", "説明"}));
+}
+
+TEST(CountArray, CountsElements) {
+    EXPECT_EQ(cmCountArray(std::vector<std::string>{}), 0);
+    EXPECT_EQ(cmCountArray(std::vector<std::string>{""}), 1);
+    EXPECT_EQ(cmCountArray(std::vector<int>{1, 2, 3}), 3);
+}
+
+TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
+    EXPECT_EQ(cmRoundHalfEven(0.5), 0);
+    EXPECT_EQ(cmRoundHalfEven(1.5), 2);
+    EXPECT_EQ(cmRoundHalfEven(2.5), 2);
+    EXPECT_EQ(cmRoundHalfEven(3.5), 4);
+    EXPECT_EQ(cmRoundHalfEven(-2.5), -2);
+    EXPECT_EQ(cmRoundHalfEven(-3.5), -4);
+    EXPECT_EQ(cmRoundHalfEven(2.4999), 2);
+    EXPECT_EQ(cmRoundHalfEven(2.5001), 3);
+    EXPECT_EQ(cmRoundHalfEven(104.16666), 104);
+}
+
+TEST(WholeNumber, AcceptsOnlyWholeDecimalNumbers) {
+    long long v = -1;
+    EXPECT_TRUE(cmParseWholeNumber(" 12 ", v));
+    EXPECT_EQ(v, 12);
+    EXPECT_TRUE(cmParseWholeNumber("-3", v));
+    EXPECT_EQ(v, -3);
+    for (const char* bad : {"", " ", "1.5", "abc", "1a", "+", "99999999999999999999"}) {
+        EXPECT_FALSE(cmParseWholeNumber(bad, v)) << bad;
+    }
+}
+
+TEST(Format000, PadsToThreeDigits) {
+    EXPECT_EQ(cmFormat000(1), "001");
+    EXPECT_EQ(cmFormat000(42), "042");
+    EXPECT_EQ(cmFormat000(999), "999");
+    EXPECT_EQ(cmFormat000(1000), "1000");
+}
+
+TEST(CharCount, CountsCodePointsNotBytes) {
+    EXPECT_EQ(cmCharCount("abc"), 3u);
+    EXPECT_EQ(cmCharCount("写真.jpg"), 6u);
+    EXPECT_EQ(cmCharCount("\xF0\x9F\x98\x80"), 1u);
+    EXPECT_EQ(cmCharCount("\xE5\x86"), 2u); // a cut sequence counts byte by byte
+    EXPECT_EQ(cmCharBytes("写真", 1), 3u);
+    EXPECT_EQ(cmCharBytes("ab", 5), 2u);
+}
+
+} // namespace
+} // namespace mivo
