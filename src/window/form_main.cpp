@@ -333,8 +333,8 @@ void FormMain::mainSetStatus(bool inblnMess, const std::string& instrMess, int i
     mivo::mainSetStatus(*status_, inblnMess, instrMess, inintBarType, inintBarValue);
 }
 
+// runMake writes the handler's entry and exit lines itself, around the run.
 void FormMain::CommandMake_Click() {
-    logStart("CommandMake_Click");
     CommandMake->setEnabled(false);
     CommandExit->setEnabled(false);
     Window.setEnabled(false);
@@ -357,7 +357,6 @@ void FormMain::CommandMake_Click() {
             CommandOpenHtml->setEnabled(true);
         }
     }
-    logEnd("CommandMake_Click");
 }
 
 // --- Values the core reads ----------------------------------------------------------------
