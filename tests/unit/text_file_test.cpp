@@ -1,0 +1,260 @@
+#include "common/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+/// A fresh folder of its own for each test, removed afterwards.
+class TextFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::error_code ec;
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = (fs::temp_directory_path(ec) /
+                ("mivo_text_file_" + std::string(info->name()) + "_" + std::to_string(getpid())))
+                   .string();
+        fs::remove_all(dir_, ec);
+        ASSERT_TRUE(fs::create_directories(dir_, ec)) << dir_;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(dir_, ec);
+    }
+
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+    static void put(const std::string& file, const std::string& bytes) {
+        std::ofstream(file, std::ios::binary) << bytes;
+    }
+    static std::string get(const std::string& file) {
+        std::string bytes;
+        EXPECT_TRUE(cmReadFileBytes(file, bytes)) << file;
+        return bytes;
+    }
+    /// Every name in the folder, so a forgotten temporary file shows up.
+    std::vector<std::string> names() const {
+        std::vector<std::string> found;
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(dir_, ec)) {
+            found.push_back(entry.path().filename().string());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    static mode_t modeOf(const std::string& file) {
+        struct stat st {};
+        EXPECT_EQ(::stat(file.c_str(), &st), 0);
+        return st.st_mode & 07777;
+    }
+
+    std::string dir_;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST(TextLines, SplitAtCrLfLoneCrAndLoneLf) {
+    EXPECT_EQ(cmSplitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(cmSplitLines("a\r\n"), (Lines{"a"}));
+    EXPECT_EQ(cmSplitLines("a\r"), (Lines{"a"}));
+    EXPECT_EQ(cmSplitLines("a\n"), (Lines{"a"}));
+    EXPECT_EQ(cmSplitLines(""), Lines{});
+    EXPECT_EQ(cmSplitLines("\r\n"), (Lines{""}));
+    // LF CR is two line ends; CR CR LF is an empty line between.
+    EXPECT_EQ(cmSplitLines("a\n\rb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(cmSplitLines("a\r\r\nb\r\n\r\n"), (Lines{"a", "", "b", ""}));
+    EXPECT_EQ(cmSplitLines("\n\n"), (Lines{"", ""}));
+}
+
+TEST_F(TextFileTest, ReadTextLinesDecodesCp932AndUtf8WithBom) {
+    put(path("sjis.txt"), "\x83\x41\x83\x8B\x83\x6F\x83\x80\r\n\x95\x5C\r\x87\x40");
+    Lines lines;
+    TextEncoding encoding = TextEncoding::Utf8Bom;
+    ASSERT_TRUE(cmReadTextLines(path("sjis.txt"), lines, &encoding));
+    EXPECT_EQ(lines, (Lines{"アルバム", "表", "①"}));
+    EXPECT_EQ(encoding, TextEncoding::Cp932);
+
+    put(path("utf8.txt"), "\xEF\xBB\xBF"
+                          "café\r\n😀\n");
+    ASSERT_TRUE(cmReadTextLines(path("utf8.txt"), lines, &encoding));
+    EXPECT_EQ(lines, (Lines{"café", "😀"}));
+    EXPECT_EQ(encoding, TextEncoding::Utf8Bom);
+
+    put(path("empty.txt"), "");
+    ASSERT_TRUE(cmReadTextLines(path("empty.txt"), lines));
+    EXPECT_TRUE(lines.empty());
+
+    // Missing files and folders cannot be read; the out value is left empty.
+    std::string bytes = "old";
+    EXPECT_FALSE(cmReadFileBytes(path("missing.txt"), bytes));
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_FALSE(cmReadFileBytes(dir_, bytes));
+    EXPECT_FALSE(cmReadTextLines(path("missing.txt"), lines));
+    ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(cmReadFileBytes(path("fifo"), bytes)) << "a FIFO must not hang the reader";
+}
+
+TEST_F(TextFileTest, AppendCreatesThenAppends) {
+    const std::string log = path("Mivo.log");
+    ASSERT_TRUE(cmAppendFileBytes(log, "one\r\n"));
+    ASSERT_TRUE(cmAppendFileBytes(log, ""));
+    ASSERT_TRUE(cmAppendFileBytes(log, std::string("tw\0o\r\n", 6)));
+    EXPECT_EQ(get(log), std::string("one\r\ntw\0o\r\n", 11));
+    EXPECT_FALSE(cmAppendFileBytes(path("no/such/folder.log"), "x"));
+    EXPECT_FALSE(cmAppendFileBytes(dir_, "x"));
+}
+
+TEST_F(TextFileTest, ReplaceWritesNewFileAndReplacesOldOne) {
+    const std::string target = path("Mivo.ini");
+    ASSERT_TRUE(cmReplaceFileAtomic(target, "first\r\n"));
+    EXPECT_EQ(get(target), "first\r\n");
+    // A new file is created as any other new file: not only for its owner.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    EXPECT_EQ(modeOf(target), 0666 & ~mask);
+
+    // Replacing keeps the old file's permission bits.
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    ASSERT_TRUE(cmReplaceFileAtomic(target, std::string("se\0cond", 7)));
+    EXPECT_EQ(get(target), std::string("se\0cond", 7));
+    EXPECT_EQ(modeOf(target), 0640u);
+
+    ASSERT_TRUE(cmReplaceFileAtomic(target, ""));
+    EXPECT_EQ(get(target), "");
+    EXPECT_EQ(names(), (Lines{"Mivo.ini"}));
+}
+
+TEST_F(TextFileTest, ReplaceThroughSymlinkKeepsTheLink) {
+    put(path("real.ini"), "old");
+    ASSERT_EQ(::symlink("real.ini", path("link.ini").c_str()), 0);
+    ASSERT_TRUE(cmReplaceFileAtomic(path("link.ini"), "new"));
+    EXPECT_TRUE(fs::is_symlink(path("link.ini")));
+    EXPECT_EQ(get(path("real.ini")), "new");
+    EXPECT_EQ(names(), (Lines{"link.ini", "real.ini"}));
+}
+
+TEST_F(TextFileTest, ReplaceFailsWithoutTouchingAnythingWhenFolderIsMissing) {
+    EXPECT_FALSE(cmReplaceFileAtomic(path("gone/Mivo.csv"), "data"));
+    EXPECT_FALSE(fs::exists(path("gone")));
+    EXPECT_FALSE(cmReplaceFileAtomic("", "data"));
+    EXPECT_FALSE(cmReplaceFileAtomic(dir_ + "/", "data"));
+    // A folder in the target's place stays a folder.
+    ASSERT_TRUE(fs::create_directory(path("sub")));
+    EXPECT_FALSE(cmReplaceFileAtomic(path("sub"), "data"));
+    EXPECT_TRUE(fs::is_directory(path("sub")));
+    EXPECT_EQ(names(), (Lines{"sub"}));
+}
+
+TEST_F(TextFileTest, ReplaceLeavesOldFileInReadOnlyFolder) {
+    const std::string target = path("Mivo.csv");
+    put(target, "old rows\r\n");
+    ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
+    if (::geteuid() != 0) {
+        if (::access(dir_.c_str(), W_OK) == 0) {
+            GTEST_SKIP() << "this user may write to a read-only folder; nothing to check";
+        }
+        EXPECT_FALSE(cmReplaceFileAtomic(target, "new rows\r\n"));
+    } else {
+        // root writes anywhere, so the check runs as the unprivileged user "nobody".
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                ::_exit(77);
+            }
+            if (::access(dir_.c_str(), W_OK) == 0) {
+                ::_exit(78);
+            }
+            ::_exit(cmReplaceFileAtomic(target, "new rows\r\n") ? 1 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77 || WEXITSTATUS(status) == 78) {
+            GTEST_SKIP() << "running as root and cannot drop to user nobody to be denied access";
+        }
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the replace reported success in a read-only folder";
+    }
+    EXPECT_EQ(get(target), "old rows\r\n");
+    EXPECT_EQ(names(), (Lines{"Mivo.csv"}));
+}
+
+TEST_F(TextFileTest, ReplaceLeavesOldFileWhenWritingFails) {
+    const std::string target = path("page.html");
+    put(target, "old page");
+    // A file size limit makes the write fail as a full disk would.
+    struct sigaction ignore {};
+    struct sigaction previous {};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+    rlimit oldLimit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
+    rlimit small = oldLimit;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool replaced = cmReplaceFileAtomic(target, std::string(5000, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+    ::sigaction(SIGXFSZ, &previous, nullptr);
+
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(get(target), "old page");
+    EXPECT_EQ(names(), (Lines{"page.html"}));
+}
+
+TEST_F(TextFileTest, AtomicFileCommitsOnlyWhenAsked) {
+    const std::string target = path("index.html");
+    put(target, "old");
+    {
+        AtomicFile file;
+        ASSERT_TRUE(file.open(target));
+        EXPECT_TRUE(file.isOpen());
+        file.write("half a page");
+        // The temporary file sits beside the target, hidden, until the commit.
+        const Lines during = names();
+        ASSERT_EQ(during.size(), 2u);
+        EXPECT_EQ(during[0].rfind(".index.html.tmp-", 0), 0u) << during[0];
+        EXPECT_EQ(get(target), "old");
+    }
+    EXPECT_EQ(get(target), "old");
+    EXPECT_EQ(names(), (Lines{"index.html"}));
+
+    AtomicFile file;
+    ASSERT_TRUE(file.open(target));
+    file.write("dropped");
+    file.discard();
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_FALSE(file.commit());
+    EXPECT_EQ(names(), (Lines{"index.html"}));
+
+    // The same object can be used again, in pieces.
+    ASSERT_TRUE(file.open(target));
+    file.write("<html>");
+    file.write("");
+    file.write("</html>");
+    EXPECT_TRUE(file.commit());
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(get(target), "<html></html>");
+    EXPECT_EQ(names(), (Lines{"index.html"}));
+}
+
+TEST_F(TextFileTest, LongTargetNameStillGetsTemporaryFile) {
+    const std::string name(250, 'n');
+    ASSERT_TRUE(cmReplaceFileAtomic(path(name), "long"));
+    EXPECT_EQ(get(path(name)), "long");
+    EXPECT_EQ(names(), (Lines{name}));
+}
+
+} // namespace
+} // namespace mivo
