@@ -1,5 +1,16 @@
 #pragma once
 
+// The headless controls of the main window. A view binds one widget to each control:
+//  - building: walk FormMain::controls() (containers before what they hold); kind(),
+//    geometry() (twips, relative to parent()), caption(), toolTipText(), enabled() and
+//    visible() give the state to build with;
+//  - control to widget: addObserver() is told of every property change (Property says
+//    which); update the widget with its signals blocked so the change does not come back;
+//  - widget to control: a user's edit calls the same setter the program uses (setText,
+//    CheckBox::click, OptionButton::click, FolderBox::setPath, FileListBox::clickItem,
+//    ListView::clickItem/clickColumn, TabStrip::select, CommandButton::click), which raises
+//    the control's event synchronously, as a change made by the program does.
+
 #include <functional>
 #include <string>
 #include <utility>
