@@ -1,0 +1,100 @@
+#include "generation/filelist.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "common/text_file.h"
+#include "generation/status.h"
+
+namespace mivo {
+
+namespace {
+
+constexpr const char* kFilelistName = "filelist.csv";
+
+/// Reads filelist.csv of the folder as UTF-8 lines. false when there is no regular file of
+/// that name (a folder called filelist.csv does not count) or it cannot be read.
+bool readFilelist(const std::string& folder, std::vector<std::string>& outLines) {
+    if (folder.empty()) {
+        return false;
+    }
+    const std::string path = cmAddPath(folder, kFilelistName, kPathSeparator);
+    return cmIsFile(path) && cmReadTextLines(path, outLines);
+}
+
+/// The text after the first comma of the header row, or "" when the row has no comma or
+/// ends in it.
+std::string headerText(const std::vector<std::string>& lines) {
+    if (lines.empty()) {
+        return "";
+    }
+    const std::string& first = lines.front();
+    const std::size_t comma = first.find(',');
+    if (comma == std::string::npos || comma + 1 >= first.size()) {
+        return "";
+    }
+    return first.substr(comma + 1);
+}
+
+void readRows(const std::vector<std::string>& lines, PictureList& iocolFileDatas) {
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        const std::size_t comma = line.find(',');
+        if (comma == std::string::npos || comma == 0 || comma + 1 >= line.size()) {
+            continue;
+        }
+        ClassFileData* picture = iocolFileDatas.find(line.substr(0, comma));
+        if (picture != nullptr) {
+            picture->strInfo = line.substr(comma + 1);
+        }
+    }
+}
+
+} // namespace
+
+void mainCheckFilelist(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
+                       PictureList& iocolFileDatas, bool& outblnResult) {
+    cmWriteLog("mainCheckFilelist", 1, "▽Start Method▽");
+    outblnResult = false;
+    const bool single = !ctx.settings.menuMode();
+    const std::size_t index = inintNo > 0 ? static_cast<std::size_t>(inintNo - 1) : 0;
+
+    std::vector<std::string> lines;
+    if (!readFilelist(instrPicPath, lines)) {
+        if (single) {
+            mainSetStatus(ctx.status, true, "filelist.csvを使用できません", 0, 0);
+        }
+    } else {
+        const std::string header = headerText(lines);
+        if (header.empty()) {
+            if (single) {
+                mainSetStatus(ctx.status, true, "filelist.csvの内容が不正です", 0, 0);
+            }
+        } else {
+            // The run sizes the array per gallery; a caller that did not still must not
+            // write past its end.
+            if (ctx.state.gstrFilelistHead.size() <= index) {
+                ctx.state.gstrFilelistHead.resize(index + 1);
+            }
+            ctx.state.gstrFilelistHead[index] = header;
+            readRows(lines, iocolFileDatas);
+            outblnResult = true;
+        }
+    }
+    cmWriteLog("mainCheckFilelist", 1, std::string("△End Method△ ") + cmBoolText(outblnResult));
+}
+
+void mainExistFilelist(const std::string& instrDirPath, bool& outblnExist) {
+    cmWriteLog("mainExistFilelist", 1, "▽Start Method▽");
+    // An empty folder path names no folder; it must not probe the root folder.
+    outblnExist =
+        !instrDirPath.empty() && cmIsFile(cmAddPath(instrDirPath, kFilelistName, kPathSeparator));
+    if (outblnExist) {
+        cmWriteLog("mainExistFilelist", 1, "exist filelist.csv");
+    }
+    cmWriteLog("mainExistFilelist", 1, std::string("△End Method△ ") + cmBoolText(outblnExist));
+}
+
+} // namespace mivo

@@ -1,0 +1,383 @@
+#include "generation/check.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+#include "common/codepage.h"
+#include "common/log.h"
+#include "common/message_box.h"
+#include "common/text_file.h"
+#include "generation/make_context.h"
+#include "generation/status.h"
+
+namespace fs = std::filesystem;
+
+namespace mivo {
+namespace {
+
+class RecordingMessageBox : public MessageBoxSink {
+  public:
+    void showMessage(const std::string& text, const std::string& caption) override {
+        shown.push_back(text + "|" + caption);
+    }
+    std::vector<std::string> shown;
+};
+
+/// A program folder with its templates, a picture folder and an output folder, all inside a
+/// temporary folder removed afterwards.
+class CheckMakeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root_ = fs::temp_directory_path() /
+                ("mivo_check_" + std::string(info->name()) + "_" + std::to_string(getpid()));
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "prog" / "html");
+        touch(root_ / "prog" / "html" / "index.html");
+        fs::create_directories(root_ / "pics");
+        fs::create_directories(root_ / "out");
+        settings_.programFolder = (root_ / "prog").string();
+        settings_.OptionMenu = 1;
+        settings_.gstrIndexPath = (root_ / "out" / "index.html").string();
+        settings_.DirIndex = (root_ / "out").string();
+        settings_.gstrHtmlPath = "";
+        settings_.gstrMenuPath = (root_ / "out" / "menu.html").string();
+        settings_.DirMenu = (root_ / "out").string();
+        settings_.gstrMenuHtmlPath = "g";
+        state_.gstrFilelistHead.assign(1, "");
+        cmSetMessageBoxSink(&box_);
+    }
+
+    void TearDown() override {
+        cmSetMessageBoxSink(nullptr);
+        cmSetLogLevel(0);
+        cmSetLogPath("");
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    static void touch(const fs::path& path, const std::string& bytes = "x") {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    std::string path(const std::string& relative) const { return (root_ / relative).string(); }
+
+    bool check(const std::string& picPath, const std::string& samPath = "",
+               const std::string& filelist = "0") {
+        MakeContext ctx{settings_, status_, state_, rows_};
+        filelist_ = filelist;
+        return mainCheckMake(ctx, 0, true, picPath, samPath, filelist_, pictures_);
+    }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& item : pictures_) {
+            out.push_back(item.strName);
+        }
+        return out;
+    }
+
+    using Messages = std::vector<std::string>;
+
+    fs::path root_;
+    MakeSettings settings_;
+    PlainStatus status_;
+    RunState state_;
+    std::vector<GalleryEntry> rows_;
+    RecordingMessageBox box_;
+    std::string filelist_;
+    PictureList pictures_;
+};
+
+TEST_F(CheckMakeTest, KeepsJpegGifAndBmpInListingOrderWithNamesUnchanged) {
+    for (const char* name : {"a.JPG", "b.txt", "c.gif", "c.png", "d.jpe", "e.Jpeg", "f.bmp"}) {
+        touch(root_ / "pics" / name);
+    }
+    fs::create_directory(root_ / "pics" / "sub.jpg");
+    touch(root_ / "pics" / ".hidden.jpg");
+
+    EXPECT_TRUE(check(path("pics")));
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.JPG", "c.gif", "e.Jpeg", "f.bmp"}));
+    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    for (const auto& item : pictures_) {
+        EXPECT_EQ(item.strInfo, "");
+    }
+}
+
+TEST_F(CheckMakeTest, NamesDifferingOnlyInCaseBothStayAndLookUpFindsTheFirst) {
+    touch(root_ / "pics" / "x.jpg", "lower");
+    touch(root_ / "pics" / "X.JPG", "upper");
+
+    ASSERT_TRUE(check(path("pics")));
+    ASSERT_EQ(names(), (std::vector<std::string>{"X.JPG", "x.jpg"}));
+    ASSERT_NE(pictures_.find("x.jpg"), nullptr);
+    EXPECT_EQ(pictures_.find("x.jpg")->strName, "X.JPG");
+}
+
+TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
+    EXPECT_FALSE(check(path("pics"))); // empty
+    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "画像フォルダに画像がありません"}));
+    EXPECT_TRUE(box_.shown.empty());
+
+    touch(root_ / "pics" / "notes.txt");
+    touch(root_ / "pics" / "a.png");
+    EXPECT_FALSE(check(path("pics")));
+    EXPECT_EQ(status_.messageText(), "画像フォルダに画像がありません");
+    EXPECT_TRUE(pictures_.empty());
+}
+
+TEST_F(CheckMakeTest, MissingPictureFolderShowsTheFatalBoxThenRefuses) {
+    EXPECT_FALSE(check(path("nowhere")));
+    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "画像フォルダに画像がありません"}));
+    EXPECT_EQ(box_.shown, Messages{"致命的エラー|Mivo"});
+}
+
+TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed) {
+    // The picture folder is missing: reaching the listing would show the fatal box.
+    const std::string tpl = path("prog/html/index.html");
+    const std::vector<std::string> spellings = {
+        tpl,
+        path("prog//html/index.html"),
+        path("prog/./html/index.html"),
+        path("prog/html/../html/index.html"),
+    };
+    for (const auto& spelling : spellings) {
+        SCOPED_TRACE(spelling);
+        status_ = PlainStatus();
+        settings_.gstrIndexPath = spelling;
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messages(),
+                  (Messages{"チェック中です", "Indexファイル用のフォルダの指定先が無効です"}));
+    }
+    fs::create_directory_symlink(root_ / "prog" / "html", root_ / "tpl_link");
+    status_ = PlainStatus();
+    settings_.gstrIndexPath = path("tpl_link/index.html");
+    EXPECT_FALSE(check(path("nowhere")));
+    EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+
+    // Menu mode guards the menu page instead; the single-mode index page no longer matters.
+    status_ = PlainStatus();
+    settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = tpl;
+    settings_.gstrIndexPath = path("out/index.html");
+    EXPECT_FALSE(check(path("nowhere")));
+    EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) {
+    fs::create_directory_symlink(root_ / "prog", root_ / "prog_link");
+    struct Case {
+        std::string dirIndex;
+        std::string htmlPath;
+    };
+    const std::vector<Case> cases = {
+        {path("prog"), "html"},
+        {path("prog/html"), ""}, // empty Html folder leaves
+                                 // ".../html/"
+        {path("prog/html/"), ""},
+        {path("prog"), "html/"},
+        {path("prog/."), "html"},
+        {path("prog/./html"), ""},
+        {path("prog//html"), ""},
+        {path("out/../prog"), "html"},
+        {path("prog_link"), "html"},
+        {path("prog_link/html"), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dirIndex + " + " + c.htmlPath);
+        status_ = PlainStatus();
+        settings_.DirIndex = c.dirIndex;
+        settings_.gstrHtmlPath = c.htmlPath;
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messages(),
+                  (Messages{"チェック中です", "Html保存フォルダの指定先が無効です"}));
+    }
+
+    status_ = PlainStatus();
+    settings_.OptionMenu = 0;
+    settings_.DirIndex = path("out");
+    settings_.DirMenu = path("prog");
+    settings_.gstrMenuHtmlPath = "html";
+    EXPECT_FALSE(check(path("nowhere")));
+    EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(CheckMakeTest, CreatesTheMissingPageFolderOneLevelDeep) {
+    touch(root_ / "pics" / "a.jpg");
+    settings_.gstrHtmlPath = "pages";
+    EXPECT_TRUE(check(path("pics")));
+    EXPECT_TRUE(fs::is_directory(root_ / "out" / "pages"));
+
+    // An existing page folder is used as it is.
+    EXPECT_TRUE(check(path("pics")));
+
+    // Menu mode forms its page folder from DirMenu and the menu's Html folder.
+    settings_.OptionMenu = 0;
+    EXPECT_TRUE(check(path("pics")));
+    EXPECT_TRUE(fs::is_directory(root_ / "out" / "g"));
+    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "チェック中です", "チェック中です"}));
+}
+
+TEST_F(CheckMakeTest, PageFolderThatCannotBeCreatedIsRefused) {
+    touch(root_ / "pics" / "a.jpg");
+
+    settings_.DirIndex = path("missing");
+    settings_.gstrHtmlPath = "pages";
+    EXPECT_FALSE(check(path("pics")));
+    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "フォルダを作成できません [" +
+                                                                  path("missing/pages") + "]"}));
+    EXPECT_FALSE(fs::exists(root_ / "missing"));
+
+    // A file of that name is in the way.
+    status_ = PlainStatus();
+    touch(root_ / "out" / "pages");
+    settings_.DirIndex = path("out");
+    EXPECT_FALSE(check(path("pics")));
+    EXPECT_EQ(status_.messageText(), "フォルダを作成できません [" + path("out/pages") + "]");
+    EXPECT_TRUE(fs::is_regular_file(root_ / "out" / "pages"));
+}
+
+TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
+    touch(root_ / "pics" / "a.jpg");
+    fs::create_directory(root_ / "locked");
+    fs::permissions(root_ / "locked", fs::perms::owner_read | fs::perms::owner_exec |
+                                          fs::perms::others_read | fs::perms::others_exec);
+    settings_.DirIndex = path("locked");
+    settings_.gstrHtmlPath = "pages";
+    const std::string expected = "フォルダを作成できません [" + path("locked/pages") + "]";
+    if (geteuid() != 0) {
+        EXPECT_FALSE(check(path("pics")));
+        EXPECT_EQ(status_.messageText(), expected);
+        return;
+    }
+    // Root writes anywhere: run the check as "nobody" in a child process.
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) {
+            _exit(2);
+        }
+        const bool ok = check(path("pics"));
+        _exit(!ok && status_.messageText() == expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 2) {
+        GTEST_SKIP() << "running as root and cannot switch to user nobody";
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(fs::exists(root_ / "locked" / "pages"));
+}
+
+TEST_F(CheckMakeTest, NoIndexCheckLeavesTheOutputFoldersAlone) {
+    touch(root_ / "pics" / "a.jpg");
+    settings_.gstrIndexPath = path("prog/html/index.html");
+    settings_.DirIndex = path("prog/html");
+    MakeContext ctx{settings_, status_, state_, rows_};
+    std::string flag = "0";
+    EXPECT_TRUE(mainCheckMake(ctx, 0, false, path("pics"), "", flag, pictures_));
+    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+}
+
+TEST_F(CheckMakeTest, ThumbnailFolderEqualToPictureFolderIsRefused) {
+    touch(root_ / "pics" / "a.jpg");
+    EXPECT_FALSE(check(path("pics"), path("pics")));
+    EXPECT_EQ(status_.messages(),
+              (Messages{"チェック中です", "画像フォルダとサムネイルフォルダが同じです"}));
+}
+
+TEST_F(CheckMakeTest, EveryPictureNeedsAThumbnailOfExactlyItsName) {
+    touch(root_ / "pics" / "a.JPG");
+    touch(root_ / "pics" / "b.jpg");
+    touch(root_ / "pics" / "c.jpg");
+    fs::create_directories(root_ / "sam");
+    touch(root_ / "sam" / "a.jpg");                // wrong case
+    fs::create_directory(root_ / "sam" / "b.jpg"); // a folder does not count
+
+    EXPECT_FALSE(check(path("pics"), path("sam")));
+    // Only the first missing thumbnail is named; the text keeps its blank before the name.
+    EXPECT_EQ(status_.messages(),
+              (Messages{"チェック中です", "サムネイルフォルダに該当画像がありません a.JPG"}));
+
+    touch(root_ / "sam" / "a.JPG");
+    status_ = PlainStatus();
+    EXPECT_FALSE(check(path("pics"), path("sam")));
+    EXPECT_EQ(status_.messageText(), "サムネイルフォルダに該当画像がありません b.jpg");
+}
+
+TEST_F(CheckMakeTest, ExtraThumbnailsAreIgnored) {
+    touch(root_ / "pics" / "a.JPG");
+    touch(root_ / "pics" / "写真 #1.jpg");
+    fs::create_directories(root_ / "sam");
+    for (const char* name : {"a.JPG", "写真 #1.jpg", "z.jpg", "notes.txt"}) {
+        touch(root_ / "sam" / name);
+    }
+    EXPECT_TRUE(check(path("pics"), path("sam") + "/"));
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.JPG", "写真 #1.jpg"}));
+    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+}
+
+TEST_F(CheckMakeTest, FilelistIsReadOnlyWhenAskedFor) {
+    touch(root_ / "pics" / "a.jpg");
+    touch(root_ / "pics" / "filelist.csv", "name,caption\r\na.jpg,Sunset\r\n");
+
+    EXPECT_TRUE(check(path("pics"), "", "0"));
+    EXPECT_EQ(filelist_, "0");
+    EXPECT_EQ(pictures_[0].strInfo, "");
+    EXPECT_EQ(state_.gstrFilelistHead[0], "");
+
+    EXPECT_TRUE(check(path("pics"), "", "1"));
+    EXPECT_EQ(filelist_, "1");
+    EXPECT_EQ(pictures_[0].strInfo, "Sunset");
+    EXPECT_EQ(state_.gstrFilelistHead[0], "caption");
+}
+
+TEST_F(CheckMakeTest, UnusableFilelistTurnsTheFlagOffWithoutRefusing) {
+    touch(root_ / "pics" / "a.jpg");
+    EXPECT_TRUE(check(path("pics"), "", "1"));
+    EXPECT_EQ(filelist_, "0");
+    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "filelist.csvを使用できません"}));
+
+    // Menu mode says nothing about it.
+    status_ = PlainStatus();
+    settings_.OptionMenu = 0;
+    EXPECT_TRUE(check(path("pics"), "", "1"));
+    EXPECT_EQ(filelist_, "0");
+    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+}
+
+TEST_F(CheckMakeTest, LogsStartAndResult) {
+    const std::string logPath = path("Mivo.log");
+    cmSetLogPath(logPath);
+    cmSetLogLevel(1);
+    touch(root_ / "pics" / "a.jpg");
+    EXPECT_TRUE(check(path("pics")));
+    EXPECT_FALSE(check(path("pics"), path("pics")));
+    cmSetLogLevel(0);
+
+    std::vector<std::string> lines;
+    ASSERT_TRUE(cmReadTextLines(logPath, lines));
+    std::vector<std::string> mine;
+    for (const auto& line : lines) {
+        const auto at = line.find(" [mainCheckMake] ");
+        if (at != std::string::npos) {
+            mine.push_back(line.substr(at + 1));
+        }
+    }
+    EXPECT_EQ(mine, (std::vector<std::string>{
+                        "[mainCheckMake] ▽Start Method▽", "[mainCheckMake] △End Method△ True",
+                        "[mainCheckMake] ▽Start Method▽", "[mainCheckMake] △End Method△ False"}));
+}
+
+} // namespace
+} // namespace mivo

@@ -1,0 +1,272 @@
+#include "generation/filelist.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+#include "common/log.h"
+#include "common/text_file.h"
+#include "generation/make_context.h"
+#include "generation/status.h"
+
+namespace fs = std::filesystem;
+
+namespace mivo {
+namespace {
+
+class FilelistTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               ("mivo_filelist_" + std::string(info->name()) + "_" + std::to_string(getpid()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        settings_.OptionMenu = 1;
+        state_.gstrFilelistHead.assign(1, "");
+    }
+
+    void TearDown() override {
+        cmSetLogLevel(0);
+        cmSetLogPath("");
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    void writeFilelist(const std::string& bytes) {
+        std::ofstream(dir_ / "filelist.csv", std::ios::binary) << bytes;
+    }
+
+    void addPictures(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            ClassFileData item;
+            item.strName = name;
+            pictures_.add(item);
+        }
+    }
+
+    bool run(short number = 0) {
+        MakeContext ctx{settings_, status_, state_, rows_};
+        bool result = false;
+        mainCheckFilelist(ctx, number, dir_.string(), pictures_, result);
+        return result;
+    }
+
+    std::string info(const std::string& name) const {
+        const ClassFileData* item = pictures_.find(name);
+        return item == nullptr ? "<none>" : item->strInfo;
+    }
+
+    using Messages = std::vector<std::string>;
+
+    fs::path dir_;
+    MakeSettings settings_;
+    PlainStatus status_;
+    RunState state_;
+    std::vector<GalleryEntry> rows_;
+    PictureList pictures_;
+};
+
+TEST_F(FilelistTest, HeaderIsTheTextAfterTheFirstCommaAndRowsFillTheirPictures) {
+    addPictures({"a.jpg", "b.jpg", "c.jpg"});
+    writeFilelist("name,caption,width,height\r\na.jpg,Sunset,640,480\r\nb.jpg,Harbour,800,600\r\n");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(state_.gstrFilelistHead[0], "caption,width,height");
+    EXPECT_EQ(info("a.jpg"), "Sunset,640,480");
+    EXPECT_EQ(info("b.jpg"), "Harbour,800,600");
+    EXPECT_EQ(info("c.jpg"), "");
+    EXPECT_TRUE(status_.messages().empty());
+}
+
+TEST_F(FilelistTest, MissingFileCannotBeUsed) {
+    addPictures({"a.jpg"});
+    EXPECT_FALSE(run());
+    EXPECT_EQ(status_.messages(), Messages{"filelist.csvを使用できません"});
+
+    // A folder of that name is no file.
+    fs::create_directory(dir_ / "filelist.csv");
+    status_ = PlainStatus();
+    EXPECT_FALSE(run());
+    EXPECT_EQ(status_.messages(), Messages{"filelist.csvを使用できません"});
+    EXPECT_EQ(state_.gstrFilelistHead[0], "");
+}
+
+TEST_F(FilelistTest, FileWithoutUsableHeaderIsInvalid) {
+    addPictures({"a.jpg"});
+    for (const char* bytes :
+         {"", "\r\n", "name\r\na.jpg,x\r\n", "name,\r\na.jpg,x\r\n", "\r\na.jpg,x\r\n"}) {
+        SCOPED_TRACE(bytes);
+        status_ = PlainStatus();
+        writeFilelist(bytes);
+        EXPECT_FALSE(run());
+        EXPECT_EQ(status_.messages(), Messages{"filelist.csvの内容が不正です"});
+        EXPECT_EQ(state_.gstrFilelistHead[0], "");
+        EXPECT_EQ(info("a.jpg"), "");
+    }
+}
+
+TEST_F(FilelistTest, MenuModeShowsNoMessages) {
+    settings_.OptionMenu = 0;
+    state_.gstrFilelistHead.assign(2, "");
+    addPictures({"a.jpg"});
+    EXPECT_FALSE(run(1));
+    writeFilelist("name\r\n");
+    EXPECT_FALSE(run(1));
+    EXPECT_TRUE(status_.messages().empty());
+}
+
+TEST_F(FilelistTest, OnlyAHeaderIsEnough) {
+    addPictures({"a.jpg"});
+    writeFilelist("name,caption");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(state_.gstrFilelistHead[0], "caption");
+    EXPECT_EQ(info("a.jpg"), "");
+}
+
+TEST_F(FilelistTest, RowsWithoutAUsableCommaOrPictureAreSkipped) {
+    addPictures({"a.jpg", "b.jpg"});
+    writeFilelist("name,caption\r\n"
+                  "\r\n"
+                  ",a.jpg\r\n"
+                  "a.jpg,\r\n"
+                  "a.jpg\r\n"
+                  "zzz.jpg,unknown\r\n"
+                  "\"b.jpg\",quoted name\r\n"
+                  " b.jpg,blank before\r\n");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(info("a.jpg"), "");
+    EXPECT_EQ(info("b.jpg"), "");
+    EXPECT_TRUE(status_.messages().empty());
+}
+
+TEST_F(FilelistTest, NamesMatchIgnoringCaseAndLaterRowsWin) {
+    addPictures({"a.jpg", "B.JPG"});
+    writeFilelist("name,caption\r\nA.JPG,caption\r\nb.jpg,x,y\r\nb.Jpg,z\r\n");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(pictures_[0].strInfo, "caption");
+    EXPECT_EQ(pictures_[1].strInfo, "z");
+}
+
+TEST_F(FilelistTest, InformationIsKeptRaw) {
+    addPictures({"a.jpg", "b.jpg"});
+    writeFilelist("\"name\",\"caption, long\",\"w\"\r\n"
+                  "a.jpg,\"Sunset, red\",640, 480 \r\n"
+                  "b.jpg,,,\r\n");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(state_.gstrFilelistHead[0], "\"caption, long\",\"w\"");
+    EXPECT_EQ(info("a.jpg"), "\"Sunset, red\",640, 480 ");
+    EXPECT_EQ(info("b.jpg"), ",,");
+}
+
+TEST_F(FilelistTest, LinesEndAtCrLfCrOrLf) {
+    addPictures({"a.jpg", "b.jpg", "c.jpg"});
+    writeFilelist("name,caption\ra.jpg,A\nb.jpg,B\r\nc.jpg,C");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(state_.gstrFilelistHead[0], "caption");
+    EXPECT_EQ(info("a.jpg"), "A");
+    EXPECT_EQ(info("b.jpg"), "B");
+    EXPECT_EQ(info("c.jpg"), "C");
+}
+
+TEST_F(FilelistTest, ReadsCp932AndUtf8WithBom) {
+    addPictures({"写真.jpg"});
+    // "名前,説明" / "写真.jpg,夕焼け" in code page 932.
+    writeFilelist("\x96\xbc\x91\x4f,\x90\xe0\x96\xbe\r\n"
+                  "\x8e\xca\x90\x5e.jpg,\x97\x5b\x8f\xc4\x82\xaf\r\n");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(state_.gstrFilelistHead[0], "説明");
+    EXPECT_EQ(info("写真.jpg"), "夕焼け");
+
+    writeFilelist("\xEF\xBB\xBF名前,説明 é\r\n写真.jpg,夕焼け ☀\r\n");
+    EXPECT_TRUE(run());
+    EXPECT_EQ(state_.gstrFilelistHead[0], "説明 é");
+    EXPECT_EQ(info("写真.jpg"), "夕焼け ☀");
+}
+
+TEST_F(FilelistTest, HeaderGoesToTheGallerysZeroBasedElement) {
+    settings_.OptionMenu = 0;
+    state_.gstrFilelistHead.assign(3, "");
+    addPictures({"a.jpg"});
+    writeFilelist("name,third\r\n");
+    EXPECT_TRUE(run(3));
+    EXPECT_EQ(state_.gstrFilelistHead, (std::vector<std::string>{"", "", "third"}));
+
+    // An array left too short by the caller grows instead of being written past its end.
+    state_.gstrFilelistHead.clear();
+    EXPECT_TRUE(run(2));
+    EXPECT_EQ(state_.gstrFilelistHead, (std::vector<std::string>{"", "third"}));
+}
+
+TEST_F(FilelistTest, LogsStartAndResult) {
+    const std::string logPath = (dir_ / "Mivo.log").string();
+    cmSetLogPath(logPath);
+    cmSetLogLevel(1);
+    addPictures({"a.jpg"});
+    EXPECT_FALSE(run());
+    writeFilelist("name,caption\r\n");
+    EXPECT_TRUE(run());
+    cmSetLogLevel(0);
+
+    std::vector<std::string> lines;
+    ASSERT_TRUE(cmReadTextLines(logPath, lines));
+    std::vector<std::string> mine;
+    for (const auto& line : lines) {
+        const auto at = line.find(" [mainCheckFilelist] ");
+        if (at != std::string::npos) {
+            mine.push_back(line.substr(at + 1));
+        }
+    }
+    EXPECT_EQ(mine, (std::vector<std::string>{"[mainCheckFilelist] ▽Start Method▽",
+                                              "[mainCheckFilelist] △End Method△ False",
+                                              "[mainCheckFilelist] ▽Start Method▽",
+                                              "[mainCheckFilelist] △End Method△ True"}));
+}
+
+TEST_F(FilelistTest, ExistFilelistFindsOnlyAPlainFile) {
+    const std::string logPath = (dir_ / "Mivo.log").string();
+    cmSetLogPath(logPath);
+    cmSetLogLevel(1);
+
+    bool exist = true;
+    mainExistFilelist(dir_.string(), exist);
+    EXPECT_FALSE(exist);
+
+    fs::create_directory(dir_ / "filelist.csv");
+    exist = true;
+    mainExistFilelist(dir_.string(), exist);
+    EXPECT_FALSE(exist);
+    fs::remove(dir_ / "filelist.csv");
+
+    writeFilelist("name,caption\r\n");
+    mainExistFilelist(dir_.string() + "/", exist);
+    EXPECT_TRUE(exist);
+
+    exist = true;
+    mainExistFilelist("", exist);
+    EXPECT_FALSE(exist);
+    cmSetLogLevel(0);
+
+    std::vector<std::string> lines;
+    ASSERT_TRUE(cmReadTextLines(logPath, lines));
+    std::vector<std::string> mine;
+    for (const auto& line : lines) {
+        const auto at = line.find(" [mainExistFilelist] ");
+        if (at != std::string::npos) {
+            mine.push_back(line.substr(at + 1));
+        }
+    }
+    const std::string start = "[mainExistFilelist] ▽Start Method▽";
+    const std::string no = "[mainExistFilelist] △End Method△ False";
+    EXPECT_EQ(mine, (std::vector<std::string>{start, no, start, no, start,
+                                              "[mainExistFilelist] exist filelist.csv",
+                                              "[mainExistFilelist] △End Method△ True", start, no}));
+}
+
+} // namespace
+} // namespace mivo
