@@ -22,10 +22,11 @@ std::string cmReplace(const std::string& text, const std::string& search,
 /// (no doubled-quote escape); fields are not trimmed. Always at least one field.
 std::vector<std::string> cmSplitCsv(const std::string& line);
 
-/// Number of elements of an array (0 for an empty one), logged like every routine.
-template <class T> short cmCountArray(const std::vector<T>& values) {
+/// Number of elements of an array (0 for an empty one), logged like every routine. Not
+/// limited to 16 bits: a folder may hold more than 32,767 pictures.
+template <class T> long cmCountArray(const std::vector<T>& values) {
     cmWriteLog("cmCountArray", 1, "▽Start Method▽");
-    const auto count = static_cast<short>(values.size());
+    const auto count = static_cast<long>(values.size());
     cmWriteLog("cmCountArray", 1, "△End Method△ " + std::to_string(count));
     return count;
 }

@@ -82,9 +82,9 @@ bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
 
     std::vector<std::string> files;
     cmGetAllFile(instrPicPath, files);
-    const short count = cmCountArray(files);
+    const long count = cmCountArray(files);
     int pictures = 0;
-    for (short i = 0; i < count; ++i) {
+    for (long i = 0; i < count; ++i) {
         if (isPictureName(files[i])) {
             ClassFileData item;
             item.strName = files[i];

@@ -23,10 +23,10 @@ void mainSetStatus(StatusSink& sink, bool inblnMess, const std::string& instrMes
             sink.setBarValue(inintBarValue);
         }
     } else if (inintBarType == 2) {
-        // The bar's value is read back as a whole number, as the 16-bit arithmetic did.
-        const auto current = static_cast<short>(sink.barValue());
-        const auto stepped = static_cast<short>(current + inintBarValue);
-        sink.setBarValue(stepped > sink.barMax() ? sink.barMax() : stepped);
+        // The value is read back as a whole number; no 16-bit wrap, since a table of more
+        // than 32,767 pictures steps the bar that far.
+        const auto stepped = static_cast<long long>(sink.barValue()) + inintBarValue;
+        sink.setBarValue(stepped > sink.barMax() ? sink.barMax() : static_cast<double>(stepped));
     }
     sink.repaint();
     cmWriteLog("mainSetStatus", 1, "△End Method△");

@@ -1,0 +1,153 @@
+#include "settings/gallery_list.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace mivo {
+namespace {
+
+class GalleryListTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        folder_ = fs::temp_directory_path() / ("mivo_list_test_" + std::to_string(::getpid()) +
+                                               "_" + std::to_string(counter++));
+        fs::create_directories(folder_);
+        csv_ = (folder_ / "Mivo.csv").string();
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(folder_, ec);
+    }
+
+    void writeBytes(const std::string& bytes) { std::ofstream(csv_, std::ios::binary) << bytes; }
+    std::string readBytes() {
+        std::ifstream in(csv_, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    std::vector<GalleryEntry> load() {
+        std::vector<GalleryEntry> rows;
+        mainGetList(csv_, rows);
+        return rows;
+    }
+
+    fs::path folder_;
+    std::string csv_;
+};
+
+TEST_F(GalleryListTest, PlainRowsAreWrittenAsTheyAreAndReadBackInOrder) {
+    const std::vector<GalleryEntry> rows = {
+        {"Trip", "/pics/trip", ""},
+        {"旅行", "/pics/旅行", "/thumbs/旅行"},
+        {"a\"b", "/p", "/t"},
+    };
+    ASSERT_TRUE(mainSetList(csv_, rows));
+    EXPECT_EQ(readBytes(), "Trip,/pics/trip,,\r\n"
+                           "\x97\xB7\x8D\x73,/pics/\x97\xB7\x8D\x73,/thumbs/\x97\xB7\x8D\x73,\r\n"
+                           "a\"b,/p,/t,\r\n");
+    EXPECT_EQ(load(), rows);
+
+    // Loaded rows come after the rows the list already holds.
+    std::vector<GalleryEntry> list = {{"first", "/f", ""}};
+    mainGetList(csv_, list);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0].strListName, "first");
+    EXPECT_EQ(list[1], rows[0]);
+}
+
+TEST_F(GalleryListTest, FieldsWithCommaOrLeadingQuoteAreQuoted) {
+    const std::vector<GalleryEntry> rows = {
+        {"My, trip", "\"quoted\" name", "/t,"},
+        {"\"", ",", ""},
+    };
+    ASSERT_TRUE(mainSetList(csv_, rows));
+    EXPECT_EQ(readBytes(), "\"My, trip\",\"\"\"quoted\"\" name\",\"/t,\",\r\n"
+                           "\"\"\"\",\",\",,\r\n");
+    EXPECT_EQ(load(), rows);
+}
+
+TEST_F(GalleryListTest, HandWrittenLinesReadAsTheirFirstThreeFields) {
+    writeBytes("\"/My, pictures\",/p\r"
+               "short\n"
+               "d,e,f,g,h,\r\n"
+               "\r\n"
+               "\"abc\r\n"
+               "\"x\"y,z,w,\r\n"
+               "Trip,/pics/trip,,");
+    const std::vector<GalleryEntry> expected = {
+        {"/My, pictures", "/p", ""},
+        {"short", "", ""},
+        {"d", "e", "f"},
+        {"", "", ""},
+        {"abc", "", ""},
+        {"x", "", ""},
+        {"Trip", "/pics/trip", ""},
+    };
+    EXPECT_EQ(load(), expected);
+}
+
+TEST_F(GalleryListTest, EmptyListGivesEmptyFileAndMissingFileNoRows) {
+    EXPECT_TRUE(load().empty());
+    ASSERT_TRUE(mainSetList(csv_, {}));
+    EXPECT_TRUE(fs::exists(csv_));
+    EXPECT_EQ(fs::file_size(csv_), 0u);
+    EXPECT_TRUE(load().empty());
+}
+
+TEST_F(GalleryListTest, NamesCp932CannotHoldSwitchTheFileToUtf8) {
+    const std::vector<GalleryEntry> rows = {{"Café 😀", "/pics/é", ""}, {"旅行", "/p", ""}};
+    ASSERT_TRUE(mainSetList(csv_, rows));
+    EXPECT_EQ(readBytes(), "\xEF\xBB\xBF"
+                           "Café 😀,/pics/é,,\r\n旅行,/p,,\r\n");
+    EXPECT_EQ(load(), rows);
+}
+
+TEST_F(GalleryListTest, FailedSaveKeepsTheOldFile) {
+    EXPECT_FALSE(mainSetList((folder_ / "missing" / "Mivo.csv").string(), {{"a", "b", "c"}}));
+
+    const std::string before = "Old,/old,,\r\n";
+    writeBytes(before);
+    ::chmod(folder_.c_str(), 0555);
+    const std::vector<GalleryEntry> rows = {{"New", "/new", ""}};
+    int status = 0;
+    if (::geteuid() != 0) {
+        status = mainSetList(csv_, rows) ? 0 : 1;
+    } else {
+        // Root writes anywhere; try as the unprivileged user "nobody" in a child process.
+        const pid_t child = ::fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                ::_exit(2);
+            }
+            ::_exit(mainSetList(csv_, rows) ? 0 : 1);
+        }
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        status = WEXITSTATUS(status);
+        if (status == 2) {
+            GTEST_SKIP() << "running as root and cannot switch to user nobody, so a "
+                            "read-only folder cannot be tested";
+        }
+    }
+    EXPECT_EQ(status, 1) << "the save should fail in a read-only folder";
+    EXPECT_EQ(readBytes(), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+}
+
+} // namespace
+} // namespace mivo
