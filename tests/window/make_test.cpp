@@ -97,6 +97,7 @@ TEST_F(MakeTest, SingleModeRunShowsProgressAndEnablesShow) {
 
     const auto shown = labels();
     ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(shown.front(), "チェック中です");
     EXPECT_EQ(shown[shown.size() - 2], "作成中です");
     EXPECT_EQ(shown.back(), "完了しました");
     // The bar only moves forward in a run, and reads 90 before the last page.
