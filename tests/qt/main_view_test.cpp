@@ -168,6 +168,18 @@ TEST_F(MainViewTest, EveryControlHasAWidgetWithItsCaptionAndToolTip) {
     EXPECT_FALSE(widget<QWidget>("FrameMenuPath")->isVisible());
     EXPECT_EQ(widget<FolderChooser>("DirPic")->pathField()->text(),
               QString::fromStdString(pictures_));
+
+    // The tabs from the keyboard.
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    QTest::keyClick(view_.get(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(form_->TabStripMivo->selectedIndex(), 1);
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_TRUE(widget<QWidget>("FrameDisplay")->isVisible());
+    QTest::keyClick(view_.get(), Qt::Key_PageUp, Qt::ControlModifier);
+    QTest::keyClick(view_.get(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(form_->TabStripMivo->selectedIndex(), 2);
+    EXPECT_TRUE(widget<QWidget>("FrameEtc")->isVisible());
 }
 
 /// Every caption shown in either mode on any tab is drawn whole, inside its widget, and no

@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -99,6 +100,24 @@ MainView::MainView(FormMain& form) : form_(form) {
         const int id = control->addObserver(
             [this](Control& changed, Property property) { apply(changed, property); });
         observers_.emplace_back(control, id);
+    }
+    // The tab strip from the keyboard, wherever the focus is: Ctrl+PgDown / Ctrl+PgUp (and
+    // Ctrl+Tab / Ctrl+Shift+Tab) step through the tabs as clicking them does.
+    const auto step = [this](int delta) {
+        TabStrip& strip = *form_.TabStripMivo;
+        const int count = static_cast<int>(strip.tabs().size());
+        if (isEnabled() && count > 0) {
+            strip.select((strip.selectedIndex() + delta + count) % count);
+        }
+    };
+    for (const QKeySequence& next :
+         {QKeySequence(Qt::CTRL | Qt::Key_PageDown), QKeySequence(Qt::CTRL | Qt::Key_Tab)}) {
+        connect(new QShortcut(next, this), &QShortcut::activated, this, [step] { step(1); });
+    }
+    for (const QKeySequence& previous : {QKeySequence(Qt::CTRL | Qt::Key_PageUp),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)}) {
+        connect(new QShortcut(previous, this), &QShortcut::activated, this, [step] { step(-1); });
     }
 }
 
