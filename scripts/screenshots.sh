@@ -6,7 +6,10 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 build="${MIVO_BUILD_DIR:-build}"
 cmake --build "$build" --target mivo_screenshots program_folder
 # A copy of the program folder, so the pictures show the starter settings and nothing is saved.
-work="$(mktemp -d)"
+# A fixed name, so the folder boxes in the pictures show the same path on every run.
+work="${TMPDIR:-/tmp}/mivo-screenshots"
+rm -rf "$work"
+mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 cp -r "$build/html" "$work/"
 for state in Mivo.ini Mivo.csv; do
