@@ -200,6 +200,12 @@ TEST_F(MainViewTest, CaptionsFitAndWidgetsDoNotOverlapInEveryPane) {
                 const QString caption = QString::fromStdString(control->caption());
                 const QFontMetrics metrics(w->font());
                 const int textWidth = metrics.horizontalAdvance(caption);
+                // No tofu: the caption font itself holds every character.
+                for (const char32_t ch : caption.toUcs4()) {
+                    EXPECT_TRUE(metrics.inFontUcs4(ch))
+                        << where << " " << control->displayName() << " U+" << std::hex
+                        << static_cast<unsigned>(ch) << std::dec;
+                }
                 if (caption.isEmpty()) {
                     // nothing to clip
                 } else if (auto* label = qobject_cast<QLabel*>(w); label && label->wordWrap()) {
