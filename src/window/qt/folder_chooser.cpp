@@ -86,8 +86,10 @@ void FolderChooser::refresh() {
         auto* item = new QListWidgetItem(entry.fileName(), folderList_);
         item->setData(kFolderRole, entry.absoluteFilePath());
     }
+    // The keyboard starts at the first entry, but nothing is shown selected: the folder on
+    // display is the one in the path field, not "..".
     if (folderList_->count() > 0) {
-        folderList_->setCurrentRow(0);
+        folderList_->setCurrentRow(0, QItemSelectionModel::NoUpdate);
     }
 }
 
