@@ -5,6 +5,7 @@
 
 #include "generation/file_data.h"
 #include "generation/make_context.h"
+#include "generation/template.h"
 
 namespace mivo {
 
@@ -17,6 +18,14 @@ void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, sh
                       const std::string& instrLink2Name, const std::string& instrLink2Url,
                       std::vector<std::string>& iostrPicEntries, const PictureList& incolFileDatas,
                       bool& outblnOk);
+
+/// Writes the table block once per picture into the open list page; fills the picture-entry
+/// array, gintStartNo, the gallery's gstrMenuItem element (menu mode) and the progress.
+void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
+                       const std::string& instrTable, const std::string& instrFile,
+                       const std::string& instrFilelistFlag, PageFile& ioPage,
+                       std::vector<std::string>& iostrPicEntries,
+                       const PictureList& incolFileDatas);
 
 /// The gallery's index page with the aryPicList script lines.
 void mainMakeIndexHtml(MakeContext& ctx, const std::string& instrIndexPath,

@@ -1,0 +1,72 @@
+// Any bytes as a CSV line, as a text file's lines, and as a picture folder's filelist.csv.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+#include "common/codepage.h"
+#include "common/text.h"
+#include "common/text_file.h"
+#include "generation/file_data.h"
+#include "generation/filelist.h"
+#include "generation/make_context.h"
+
+namespace {
+
+/// A folder of its own for the process, removed when the fuzzer exits.
+struct PictureFolder {
+    std::string path;
+    PictureFolder() {
+        const auto folder = std::filesystem::temp_directory_path() /
+                            ("mivo_fuzz_csv_" + std::to_string(::getpid()));
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        path = folder.string();
+    }
+    ~PictureFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+const std::string& pictureFolder() {
+    static const PictureFolder folder;
+    return folder.path;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+
+    mivo::cmSplitCsv(std::string(bytes));
+    for (const std::string& line : mivo::cmSplitLines(mivo::cmDecodeText(bytes))) {
+        mivo::cmSplitCsv(line);
+    }
+
+    const std::string path = pictureFolder() + "/filelist.csv";
+    // A fresh file each time: truncating one that holds data makes ext4 flush it on close.
+    std::remove(path.c_str());
+    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(data, 1, size, file);
+        std::fclose(file);
+    }
+    mivo::MakeSettings settings;
+    mivo::PlainStatus status;
+    mivo::RunState state;
+    const std::vector<mivo::GalleryEntry> rows;
+    mivo::MakeContext ctx{settings, status, state, rows};
+    mivo::PictureList pictures;
+    for (const char* name : {"a.jpg", "B.JPG", "b.jpg", "写真.jpg", "\"q\".gif"}) {
+        mivo::ClassFileData item;
+        item.strName = name;
+        pictures.add(item);
+    }
+    bool result = false;
+    mivo::mainCheckFilelist(ctx, 0, pictureFolder(), pictures, result);
+    return 0;
+}

@@ -1,0 +1,54 @@
+// Any bytes as a picture file: the header reader must neither crash nor read outside them, a
+// size it reports must be a real one, and reading the file in chunks must give the same
+// answer as reading the bytes in memory.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "generation/picture_header.h"
+
+namespace {
+
+/// A file of its own for the process, removed when the fuzzer exits.
+struct PictureFile {
+    std::string path;
+    PictureFile()
+        : path((std::filesystem::temp_directory_path() /
+                ("mivo_fuzz_picture_" + std::to_string(::getpid()) + ".jpg"))
+                   .string()) {}
+    ~PictureFile() { std::remove(path.c_str()); }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    long width = 0;
+    long height = 0;
+    const bool ok = mivo::cmReadPictureSizeFromBytes(data, size, width, height);
+    if (ok && (width <= 0 || height <= 0)) {
+        std::abort();
+    }
+
+    static const PictureFile file;
+    // A fresh file each time: truncating one that holds data makes ext4 flush it on close.
+    std::remove(file.path.c_str());
+    std::FILE* out = std::fopen(file.path.c_str(), "wb");
+    if (out == nullptr) {
+        return 0;
+    }
+    const bool written = std::fwrite(data, 1, size, out) == size;
+    if (std::fclose(out) != 0 || !written) {
+        return 0;
+    }
+    long fileWidth = 0;
+    long fileHeight = 0;
+    const bool fileOk = mivo::cmReadPictureSize(file.path, fileWidth, fileHeight);
+    if (fileOk != ok || (ok && (fileWidth != width || fileHeight != height))) {
+        std::abort();
+    }
+    return 0;
+}

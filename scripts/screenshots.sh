@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Saves one picture of the main window per tab in each mode into docs/ (window-<mode>-<tab>.png),
+# drawn on a virtual X display. Needs the dev build (cmake --preset dev) and Debian's xvfb and
+# xauth.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+build="${MIVO_BUILD_DIR:-build}"
+cmake --build "$build" --target mivo_screenshots program_folder
+
+# A program folder laid out as an installed copy with the starter settings on the sample album,
+# so the pictures do not depend on what the build folder's Mivo.ini holds by now. A fixed name,
+# so the folder boxes show the same paths on every run.
+work="${TMPDIR:-/tmp}/mivo-screenshots"
+rm -rf "$work"
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+cp -r "$build/html" "$build/readme.txt" "$work/"
+if [[ -f examples/starter.cmake ]]; then
+  cp -r examples "$work/"
+  cmake -DMIVO_SOURCE_DIR="$work" -DMIVO_BINARY_DIR="$work" -P "$work/examples/starter.cmake" >/dev/null
+else
+  for state in Mivo.ini Mivo.csv; do
+    if [[ -f "$build/$state" ]]; then
+      cp "$build/$state" "$work/"
+    fi
+  done
+fi
+
+mkdir -p docs
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
+  "$build/tests/mivo_screenshots" "$work" "$PWD/docs"

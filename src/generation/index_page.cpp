@@ -1,0 +1,77 @@
+#include <string>
+#include <vector>
+
+#include "common/log.h"
+#include "common/text.h"
+#include "generation/page_text.h"
+#include "generation/pages.h"
+#include "generation/template.h"
+
+namespace mivo {
+
+namespace {
+
+class IndexPageLines : public TemplateLineHandler {
+  public:
+    IndexPageLines(const MakeContext& ctx, const std::string& instrListLink,
+                   const std::string& instrPictLink, const std::string& instrTitleS,
+                   const std::vector<std::string>& instrPicEntries)
+        : ctx_(ctx), listLink_(instrListLink), pictLink_(instrPictLink), titleS_(instrTitleS),
+          entries_(instrPicEntries), startType_(ctx.settings.OptionStart == 0 ? "0" : "1") {}
+
+    void copiedLine(const std::string& line, PageFile& page) override {
+        std::string text = replacePlaceholder(line, "MV_TITLE", ctx_.settings.TextTitle);
+        text = replacePlaceholder(text, "MV_SUB_TITLE", titleS_);
+        text = replacePlaceholder(text, "MV_LIST_HTML", listLink_);
+        text = replacePlaceholder(text, "MV_PICT_HTML", pictLink_);
+        text = replacePlaceholder(text, "MV_START_TYPE", startType_);
+        if (text.find("MV_LIST_ARRAY") == std::string::npos) {
+            page.writeLine(text);
+            return;
+        }
+        // The whole line gives way to the picture array and one empty line.
+        const long count = cmCountArray(entries_);
+        std::string arrayLine;
+        for (long k = 0; k < count; ++k) {
+            arrayLine.assign("aryPicList[");
+            arrayLine.append(std::to_string(k));
+            arrayLine.append("] = \"");
+            arrayLine.append(cleanPicListElement(entries_[static_cast<std::size_t>(k)]));
+            arrayLine.append("\";");
+            page.writeScriptLine(arrayLine);
+        }
+        page.writeLine("");
+    }
+
+    void slideLine(const std::string& line, PageFile& page) override {
+        page.writeLine(replacePlaceholder(line, "MV_SLIDE_TIME", ctx_.settings.TextSlideTime));
+    }
+
+  private:
+    const MakeContext& ctx_;
+    const std::string& listLink_;
+    const std::string& pictLink_;
+    const std::string& titleS_;
+    const std::vector<std::string>& entries_;
+    std::string startType_;
+};
+
+} // namespace
+
+void mainMakeIndexHtml(MakeContext& ctx, const std::string& instrIndexPath,
+                       const std::string& instrListLink, const std::string& instrPictLink,
+                       const std::string& instrTitleS,
+                       const std::vector<std::string>& instrPicEntries) {
+    cmWriteLog("mainMakeIndexHtml", 1, "▽Start Method▽");
+    IndexPageLines lines(ctx, instrListLink, instrPictLink, instrTitleS, instrPicEntries);
+    TemplateCopy copy;
+    copy.routine = "mainMakeIndexHtml";
+    copy.templateName = "index.html";
+    copy.pagePath = instrIndexPath;
+    copy.slideBlock = true;
+    copy.slideShow = ctx.settings.CheckSlideShow == 1;
+    copyTemplate(ctx.settings, copy, lines);
+    cmWriteLog("mainMakeIndexHtml", 1, "△End Method△");
+}
+
+} // namespace mivo

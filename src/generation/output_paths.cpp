@@ -1,0 +1,98 @@
+#include "generation/output_paths.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "generation/page_text.h"
+#include "generation/run_messages.h"
+
+namespace mivo {
+
+bool cmHasPageName(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    std::string folder;
+    std::string name;
+    cmSplitPath(path, true, kPathSeparator, folder, name);
+    return !name.empty();
+}
+
+namespace {
+
+/// The folder part of a page path (its last part is always taken as the file name).
+std::string pageFolder(const std::string& pagePath) {
+    std::string folder;
+    std::string name;
+    cmSplitPath(pagePath, true, kPathSeparator, folder, name);
+    return folder;
+}
+
+/// Makes one level of folder unless something of that name is there already. A file in the
+/// way counts as a folder that cannot be made: the pages could never be written into it.
+bool makeGalleryFolder(const std::string& folder) {
+    if (cmExists(folder)) {
+        return cmIsFolder(folder);
+    }
+    std::error_code ec;
+    std::filesystem::create_directory(folder, ec);
+    return !ec && cmIsFolder(folder);
+}
+
+bool getMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
+    const MakeSettings& s = ctx.settings;
+    std::string folder;
+    if (inintNo != 0) {
+        if (!cmHasPageName(s.gstrMenuPath)) {
+            mainSetStatus(ctx.status, true, kMessNoMenuPath, 0, 0);
+            return false;
+        }
+        std::string base = pageFolder(s.gstrMenuPath);
+        if (!s.gstrMenuHtmlPath.empty()) {
+            base = cmAddPath(base, s.gstrMenuHtmlPath, kPathSeparator);
+        }
+        folder = cmAddPath(base, cmFormat000(inintNo), kPathSeparator);
+        if (!makeGalleryFolder(folder)) {
+            cmWriteLog("mainGetMakePath", 4, "MakeFolderError [" + folder + "]");
+            mainSetStatus(ctx.status, true, cmMessCannotMakeFolder(folder), 0, 0);
+            return false;
+        }
+        outPaths.strIndexPath = cmAddPath(folder, "index.html", kPathSeparator);
+    } else {
+        if (!cmHasPageName(s.gstrIndexPath)) {
+            mainSetStatus(ctx.status, true, kMessNoIndexPath, 0, 0);
+            return false;
+        }
+        outPaths.strIndexPath = s.gstrIndexPath;
+        folder = pageFolder(s.gstrIndexPath);
+        if (!s.gstrHtmlPath.empty()) {
+            folder = cmAddPath(folder, s.gstrHtmlPath, kPathSeparator);
+        }
+    }
+    outPaths.strListPath = cmAddPath(folder, "list.html", kPathSeparator);
+    outPaths.strPictPath = cmAddPath(folder, "pict.html", kPathSeparator);
+    if (inintNo != 0) {
+        outPaths.strIndexLink = "./index.html";
+        outPaths.strListLink = "./list.html";
+        outPaths.strPictLink = "./pict.html";
+    } else {
+        outPaths.strIndexLink = relativeLink(outPaths.strPictPath, outPaths.strIndexPath);
+        outPaths.strListLink = relativeLink(outPaths.strIndexPath, outPaths.strListPath);
+        outPaths.strPictLink = relativeLink(outPaths.strIndexPath, outPaths.strPictPath);
+    }
+    return true;
+}
+
+} // namespace
+
+bool mainGetMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
+    cmWriteLog("mainGetMakePath", 1, "▽Start Method▽\r\ninintNo=[" + std::to_string(inintNo) + "]");
+    const bool ok = getMakePath(ctx, inintNo, outPaths);
+    cmWriteLog("mainGetMakePath", 1, std::string("△End Method△ ") + cmBoolText(ok));
+    return ok;
+}
+
+} // namespace mivo

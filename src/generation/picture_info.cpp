@@ -1,0 +1,41 @@
+#include "generation/picture_info.h"
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "generation/picture_header.h"
+
+namespace mivo {
+
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
+                    const std::string& instrFilelistFlag, std::string& outFileName,
+                    std::string& outstrWidth, std::string& outstrHeight) {
+    cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
+
+    std::string folder;
+    std::string name;
+    cmSplitPath(instrFilePath, true, kPathSeparator, folder, name);
+    outFileName = cmCutExt(name);
+
+    // Without a width or a height column in filelist.csv the size has to come from the file.
+    const bool measure = instrFilelistFlag == "0" || ctx.settings.TextFilelistWidth == "0" ||
+                         ctx.settings.TextFilelistHeight == "0";
+    outstrWidth = "0";
+    outstrHeight = "0";
+    if (measure) {
+        long width = 0;
+        long height = 0;
+        if (cmReadPictureSize(instrFilePath, width, height)) {
+            outstrWidth = std::to_string(width);
+            outstrHeight = std::to_string(height);
+        } else {
+            // The gallery is still built; the thumbnail table falls back to its box size.
+            cmWriteLog("mainGetPicInfo", 4, "PicInfoError [" + instrFilePath + "]");
+        }
+    }
+
+    cmWriteLog("mainGetPicInfo", 1,
+               "△End Method△\r\noutFileName=[" + outFileName + "]\r\noutstrWidth=[" + outstrWidth +
+                   "]\r\noutstrHeight=[" + outstrHeight + "]");
+}
+
+} // namespace mivo

@@ -1,0 +1,134 @@
+#include "generation/template.h"
+
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "common/text.h"
+
+namespace mivo {
+
+bool isTemplateComment(std::string_view line) {
+    return cmStartsWith(line, "//") && !cmStartsWith(line, "//-");
+}
+
+std::string templatePath(const MakeSettings& settings, const std::string& templateName) {
+    return cmAddPath(cmAddPath(settings.programFolder, "html", kPathSeparator), templateName,
+                     kPathSeparator);
+}
+
+bool PageFile::open(const std::string& path, TextEncoding encoding) {
+    path_ = path;
+    encoding_ = encoding;
+    if (!file_.open(path)) {
+        return false;
+    }
+    if (encoding_ == TextEncoding::Utf8Bom) {
+        file_.write(kUtf8Bom);
+    }
+    return true;
+}
+
+void PageFile::put(std::string_view utf8, Cp932Fallback fallback) {
+    std::string bytes = cmEncodeText(utf8, encoding_, fallback);
+    bytes.append("\r\n");
+    file_.write(bytes);
+}
+
+void PageFile::writeLine(std::string_view utf8) {
+    put(utf8, Cp932Fallback::CharRef);
+}
+
+void PageFile::writeScriptLine(std::string_view utf8) {
+    put(utf8, Cp932Fallback::JsEscape);
+}
+
+bool PageFile::commit() {
+    return file_.commit();
+}
+
+void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
+    page.writeLine(line);
+}
+
+void TemplateLineHandler::tableBlock(std::string& /*blockText*/, PageFile& /*page*/) {}
+
+bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
+                  TemplateLineHandler& handler) {
+    const std::string inPath = templatePath(settings, copy.templateName);
+    std::vector<std::string> lines;
+    TextEncoding encoding = TextEncoding::Cp932;
+    if (!cmReadTextLines(inPath, lines, &encoding)) {
+        if (copy.tableBlock) {
+            // Without its template the list page is gone, so the failed run cannot leave a
+            // stale list page behind that looks current.
+            std::error_code ec;
+            std::filesystem::remove(copy.pagePath, ec);
+        }
+        cmWriteLog(copy.routine, 4, "InOpenError [" + inPath + "]");
+        return false;
+    }
+    cmWriteLog(copy.routine, 1, "InOpen [" + inPath + "]");
+
+    PageFile page;
+    if (!page.open(copy.pagePath, encoding)) {
+        cmWriteLog(copy.routine, 4, "OutOpenError [" + copy.pagePath + "]");
+        return false;
+    }
+    cmWriteLog(copy.routine, 1, "OutOpen [" + copy.pagePath + "]");
+
+    LineState state = LineState::Copying;
+    std::string blockText; // lives for the whole page: a second table block adds to it
+    for (const std::string& line : lines) {
+        // A comment is dropped in every state, and a marker inside it does nothing.
+        if (isTemplateComment(line)) {
+            continue;
+        }
+        if (state == LineState::InTableBlock) {
+            if (line.find("MV_TABLE_END") == std::string::npos) {
+                blockText.append("\r\n");
+                blockText.append(line);
+            } else {
+                handler.tableBlock(blockText, page);
+                state = LineState::BlockEnded;
+            }
+        } else if (state == LineState::InSlideBlock) {
+            if (line.find("MV_SLIDE_END") == std::string::npos) {
+                if (copy.slideShow) {
+                    handler.slideLine(line, page);
+                }
+            } else {
+                state = LineState::BlockEnded;
+            }
+        }
+        if (copy.tableBlock && line.find("MV_TABLE_START") != std::string::npos) {
+            state = LineState::InTableBlock;
+        }
+        if (copy.slideBlock && line.find("MV_SLIDE_START") != std::string::npos) {
+            state = LineState::InSlideBlock;
+        }
+        if (state == LineState::BlockEnded) {
+            state = LineState::Copying;
+            continue;
+        }
+        if (state != LineState::Copying) {
+            continue;
+        }
+        handler.copiedLine(line, page);
+    }
+
+    if (!page.commit()) {
+        cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
+        return false;
+    }
+    return true;
+}
+
+std::string replacePlaceholder(const std::string& line, const std::string& placeholder,
+                               const std::string& value) {
+    return cmReplace(line, placeholder, value, kCompareText);
+}
+
+} // namespace mivo

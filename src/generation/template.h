@@ -1,0 +1,83 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/codepage.h"
+#include "common/text_file.h"
+#include "generation/make_settings.h"
+
+namespace mivo {
+
+/// Where the copy of a template stands while its lines are read.
+enum class LineState {
+    BlockEnded = -1,  // the line closed a block: dropped, then back to Copying
+    Copying = 0,      // outside any block: lines are substituted and written
+    InTableBlock = 4, // list page: lines are collected for the thumbnail table
+    InSlideBlock = 5, // lines are written only while the slide show is on
+};
+
+/// A template comment: the line begins with "//" but not with "//-".
+bool isTemplateComment(std::string_view line);
+
+/// Full path of a template: the file `templateName` in the program folder's "html" folder.
+std::string templatePath(const MakeSettings& settings, const std::string& templateName);
+
+/// One page being written. Lines go, in the template's encoding and each followed by CR LF,
+/// into a temporary file beside the page; commit() puts it in place of the old page.
+class PageFile {
+  public:
+    /// Starts the temporary file; a UTF-8 page begins with the byte order mark.
+    bool open(const std::string& path, TextEncoding encoding);
+    /// A page line. In a cp932 page a character cp932 cannot hold becomes "&#233;".
+    void writeLine(std::string_view utf8);
+    /// A script array line. In a cp932 page such a character becomes "\u00e9".
+    void writeScriptLine(std::string_view utf8);
+    /// Replaces the page with what was written. false (old page untouched) on any failure.
+    bool commit();
+    const std::string& path() const { return path_; }
+
+  private:
+    void put(std::string_view utf8, Cp932Fallback fallback);
+
+    AtomicFile file_;
+    std::string path_;
+    TextEncoding encoding_ = TextEncoding::Cp932;
+};
+
+/// What a page writer does with the lines of its template.
+class TemplateLineHandler {
+  public:
+    virtual ~TemplateLineHandler() = default;
+    /// A line outside any block: substitute the page's placeholders and write it.
+    virtual void copiedLine(const std::string& line, PageFile& page) = 0;
+    /// A line inside the slide block while the slide show is on.
+    virtual void slideLine(const std::string& line, PageFile& page);
+    /// The table block just closed. `blockText` holds every table line collected on this page
+    /// so far, each introduced by CR LF; the handler may change it (the change is kept).
+    virtual void tableBlock(std::string& blockText, PageFile& page);
+};
+
+/// How one page is made from its template.
+struct TemplateCopy {
+    std::string routine;      // the writer's name in the log
+    std::string templateName; // "list.html", "pict.html", "index.html" or "menu.html"
+    std::string pagePath;
+    bool tableBlock = false; // list page: knows the table block, and its old page is removed
+                             // when the template is missing so the failure shows
+    bool slideBlock = false; // knows the slide block
+    bool slideShow = false;  // CheckSlideShow is ticked
+};
+
+/// Copies a template line by line into its page: comment lines dropped, block markers acted
+/// on, every other line handed to `handler`. The page is replaced only when written to the end.
+/// Logs "InOpen"/"OutOpen" (level 1) and "InOpenError"/"OutOpenError"/"OutWriteError"
+/// (level 4) under the writer's name. true when the page was written and put in place.
+bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
+                  TemplateLineHandler& handler);
+
+/// cmReplace with text comparison: every occurrence of a placeholder, ignoring letter case.
+std::string replacePlaceholder(const std::string& line, const std::string& placeholder,
+                               const std::string& value);
+
+} // namespace mivo

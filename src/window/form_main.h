@@ -1,0 +1,281 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/message_box.h"
+#include "generation/make_settings.h"
+#include "generation/status.h"
+#include "settings/gallery_list.h"
+#include "settings/settings.h"
+#include "window/controls.h"
+#include "window/services.h"
+
+namespace mivo {
+
+/// The home-page address opened by the "Mivo" button of the version frame.
+inline constexpr const char* kHomePageUrl = "https://mivo.example.org/";
+
+/// The file patterns the start-picture list shows.
+inline constexpr const char* kStartPicturePattern = "*.jpg;*.jpeg;*.bmp";
+
+/// The main window: every control by its name, the path globals, and the handlers that keep
+/// them in step. The view binds widgets to the controls; the logic never sees a widget.
+class FormMain {
+  public:
+    /// Builds every control with its design-time caption, tool-tip, default and place.
+    /// Folder boxes start at `programFolder`, which also holds Mivo.ini, Mivo.csv, Mivo.log,
+    /// html/ and readme.txt. The services must outlive the form.
+    FormMain(std::string programFolder, WindowServices& services);
+    ~FormMain();
+    FormMain(const FormMain&) = delete;
+    FormMain& operator=(const FormMain&) = delete;
+
+    // --- Start-up and shut-down -----------------------------------------------------
+    void Form_Load();
+    void Form_Unload();
+    /// Closes the window once: Form_Unload, then the view is asked to close its widget.
+    /// Further calls do nothing (the view calls it from its close event too).
+    void requestClose();
+    bool closed() const { return closed_; }
+
+    void mainSetStartIni();
+    void mainCheckOpenHtml();
+    /// Enables CheckUseFileList when DirPic's folder holds filelist.csv.
+    void mainExistFilelist(bool& outblnExist);
+
+    // --- Panes -----------------------------------------------------------------------
+    void TabStripMivo_Click();
+    void OptionMenu_Click(int index);
+
+    // --- Setting controls --------------------------------------------------------------
+    void DirIndex_Change();
+    void TextIndex_Change();
+    void DirMenu_Change();
+    void TextMenu_Change();
+    void DirPic_Change();
+    void DirSam_Change();
+    void TextHtml_Change();
+    void TextMenuHtml_Change();
+    void CheckSlideShow_Click();
+    void CheckUseFileList_Click();
+    void OptionStart_Click(int index);
+    void OptionSamD_Click(int index);
+    void OptionSamH_Click(int index);
+    void TextLinkName_Change(int index);
+    void FileStartPict_Click();
+    void FileStartPict_PathChange();
+    void TextStart_Change();
+
+    // --- Gallery list editor ---------------------------------------------------------------
+    void CommandListAdd_Click();
+    void CommandListDelete_Click();
+    void CommandListUP_Click();
+    void CommandListDown_Click();
+    /// `row` is the 0-based row of ListViewPath.
+    void ListViewPath_ItemClick(int row);
+    /// `column` is 0 for the name, 1 for the picture folder, 2 for the thumbnail folder.
+    void ListViewPath_ColumnClick(int column);
+    void TextListName_Change();
+    void DirListPic_Change();
+    void DirListSam_Change();
+    void OptionListSam_Click(int index);
+
+    // --- Launcher and external commands -------------------------------------------------------
+    void CommandOpen_Click(int index);
+    void CheckOpen_Click(int index);
+    void TextOpen_Change(int index);
+    void TextOpenName_Change(int index);
+    void CommandOpenPath_Click(int index);
+    void CommandHelp_Click();
+    void CommandURL_Click();
+    void CommandOpenHtml_Click();
+    void CommandExit_Click();
+
+    // --- Make run and status line -------------------------------------------------------
+    void CommandMake_Click();
+    void mainSetStatus(bool inblnMess, const std::string& instrMess, int inintBarType,
+                       int inintBarValue);
+    /// LabelMess and ProgressBarMake as the core's status sink.
+    StatusSink& statusSink();
+
+    // --- Values the core reads --------------------------------------------------------------
+    std::vector<GalleryEntry> galleryRows() const;
+    CurrentSettings currentSettings() const;
+    MakeSettings makeSettings() const;
+
+    // --- Controls, in creation order (containers before what they hold) -------------------------
+    const std::vector<Control*>& controls() const { return controlOrder_; }
+    /// The control named so ("TextLinkName" with index 1), or nullptr.
+    Control* findControl(const std::string& name, int index = -1) const;
+
+    const std::string& programFolder() const { return programFolder_; }
+    const std::string& iniPath() const { return iniPath_; }
+    const std::string& listPath() const { return listPath_; }
+    const std::string& logPath() const { return logPath_; }
+    /// The settings as loaded at start-up (never changed afterwards).
+    const Settings& loadedSettings() const { return loaded_; }
+
+    // Window state.
+    bool mblnLoading = false;
+    bool gblnListSync = false;
+    std::string gstrPicPath;
+    std::string gstrSamPath;
+    std::string gstrIndexPath;
+    std::string gstrHtmlPath;
+    std::string gstrMenuPath;
+    std::string gstrMenuHtmlPath;
+    std::string gstrStartName;
+
+    // The window and its controls.
+    Form Window{"FormMain"};
+
+    std::array<OptionButton*, 2> OptionMenu{};
+    std::array<CommandButton*, 4> CommandOpen{};
+    TabStrip* TabStripMivo = nullptr;
+    CommandButton* CommandOpenHtml = nullptr;
+    Label* LabelMess = nullptr;
+    ProgressBar* ProgressBarMake = nullptr;
+    CommandButton* CommandMake = nullptr;
+    CommandButton* CommandExit = nullptr;
+
+    Frame* FrameDirs = nullptr;
+    Frame* FrameMenuPath = nullptr;
+    Frame* FrameDisplay = nullptr;
+    Frame* FrameEtc = nullptr;
+
+    // FrameDirs
+    Frame* FrameIndex = nullptr;
+    FolderBox* DirIndex = nullptr;
+    TextBox* TextIndex = nullptr;
+    Frame* FramePic = nullptr;
+    FolderBox* DirPic = nullptr;
+    Frame* FrameHtml = nullptr;
+    TextBox* TextHtml = nullptr;
+    Label* LabelHtml = nullptr;
+    Frame* FrameSam = nullptr;
+    std::array<OptionButton*, 2> OptionSamD{};
+    Frame* FrameSamDir = nullptr;
+    FolderBox* DirSam = nullptr;
+
+    // FrameMenuPath
+    Frame* FrameMenu = nullptr;
+    FolderBox* DirMenu = nullptr;
+    TextBox* TextMenu = nullptr;
+    Frame* FrameMenuHtml = nullptr;
+    TextBox* TextMenuHtml = nullptr;
+    Label* LabelMenuHtml = nullptr;
+    Frame* FramePathList = nullptr;
+    ListView* ListViewPath = nullptr;
+    Label* LabelListName = nullptr;
+    TextBox* TextListName = nullptr;
+    CommandButton* CommandListAdd = nullptr;
+    CommandButton* CommandListDelete = nullptr;
+    CommandButton* CommandListUP = nullptr;
+    CommandButton* CommandListDown = nullptr;
+    Frame* FrameListPic = nullptr;
+    FolderBox* DirListPic = nullptr;
+    Frame* FrameListSam = nullptr;
+    std::array<OptionButton*, 2> OptionListSam{};
+    Frame* FrameListSamDir = nullptr;
+    FolderBox* DirListSam = nullptr;
+
+    // FrameDisplay
+    Frame* FrameTitle = nullptr;
+    TextBox* TextTitle = nullptr;
+    Frame* FrameTitleSub = nullptr;
+    TextBox* TextTitleS = nullptr;
+    Frame* FrameAllList = nullptr;
+    TextBox* TextAllListWidth = nullptr;
+    Label* LabelAllList = nullptr;
+    Label* LabelAllListInfo = nullptr;
+    Frame* FrameStart = nullptr;
+    std::array<OptionButton*, 2> OptionStart{};
+    Frame* FrameStartPict = nullptr;
+    Label* LabelStartPic = nullptr;
+    TextBox* TextStart = nullptr;
+    FileListBox* FileStartPict = nullptr;
+    PictureBox* PictureStartPict = nullptr;
+    Frame* FrameUseSam = nullptr;
+    std::array<OptionButton*, 2> OptionSamH{};
+    Frame* FrameSamSize = nullptr;
+    Label* LabelSamWidth = nullptr;
+    TextBox* TextSamWidth = nullptr;
+    Label* LabelSamHeight = nullptr;
+    TextBox* TextSamHeight = nullptr;
+    Frame* FrameSlideShow = nullptr;
+    CheckBox* CheckSlideShow = nullptr;
+    Label* LabelSlideTime = nullptr;
+    TextBox* TextSlideTime = nullptr;
+    Label* LabelSlideTime2 = nullptr;
+    Frame* FrameFilelist = nullptr;
+    CheckBox* CheckUseFileList = nullptr;
+    Label* LabelFilelistWidth = nullptr;
+    TextBox* TextFilelistWidth = nullptr;
+    Label* LabelFilelistHeight = nullptr;
+    TextBox* TextFilelistHeight = nullptr;
+    Label* LabelFilelistInfo = nullptr;
+    Frame* FrameList = nullptr;
+    Frame* FrameLink = nullptr;
+    std::array<Frame*, 3> FrameLinks{};
+    std::array<Label*, 3> LabelLinkName{};
+    std::array<TextBox*, 3> TextLinkName{};
+    std::array<Label*, 3> LabelLinkURL{};
+    std::array<TextBox*, 3> TextLinkURL{};
+    Label* LabelLinkInfo1 = nullptr;
+    Label* LabelLinkInfo2 = nullptr;
+    Frame* FrameBody = nullptr;
+    TextBox* TextBody = nullptr;
+    PictureBox* PicturePic = nullptr;
+
+    // FrameEtc
+    Frame* FrameOpen = nullptr;
+    std::array<Frame*, 4> FrameIniOpen{};
+    std::array<CheckBox*, 4> CheckOpen{};
+    std::array<Label*, 4> LabelOpen{};
+    std::array<TextBox*, 4> TextOpenName{};
+    std::array<TextBox*, 4> TextOpen{};
+    std::array<CommandButton*, 4> CommandOpenPath{};
+    CommandButton* CommandHelp = nullptr;
+    Frame* FrameVer = nullptr;
+    CommandButton* CommandURL = nullptr;
+    PictureBox* PictureIcon = nullptr;
+    Label* LabelVer = nullptr;
+    Label* LabelNotice = nullptr;
+
+    FileDialog CommonDialogLaunch;
+
+  private:
+    class WindowStatus;
+    class WindowMessageBox;
+
+    template <class T, class... Args> T* make(Args&&... args);
+    void buildControls();
+    void bindEvents();
+    void applyIniRow(IniControlRow row, const Settings& loaded);
+    void setSamSizeEnabled(bool enabled);
+
+    std::string programFolder_;
+    std::string iniPath_;
+    std::string listPath_;
+    std::string logPath_;
+    WindowServices& services_;
+    Settings loaded_;
+    bool closed_ = false;
+    bool loaded_ok_ = false;
+
+    OptionGroup groupMenu_;
+    OptionGroup groupSamD_;
+    OptionGroup groupSamH_;
+    OptionGroup groupStart_;
+    OptionGroup groupListSam_;
+
+    std::vector<std::unique_ptr<Control>> owned_;
+    std::vector<Control*> controlOrder_;
+    std::unique_ptr<WindowStatus> status_;
+    std::unique_ptr<WindowMessageBox> messageBox_;
+};
+
+} // namespace mivo

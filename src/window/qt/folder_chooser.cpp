@@ -1,0 +1,132 @@
+#include "window/qt/folder_chooser.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace mivo::qt {
+
+namespace {
+
+constexpr int kFolderRole = Qt::UserRole + 1;
+
+QString expandHome(const QString& text) {
+    if (text == QStringLiteral("~")) {
+        return QDir::homePath();
+    }
+    if (text.startsWith(QStringLiteral("~/"))) {
+        return QDir::homePath() + text.mid(1);
+    }
+    return text;
+}
+
+} // namespace
+
+FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
+    : QWidget(parent), box_(box), pathField_(new QLineEdit(this)),
+      browseButton_(new QToolButton(this)), folderList_(new QListWidget(this)) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    row->addWidget(pathField_, 1);
+    row->addWidget(browseButton_);
+    column->addLayout(row);
+    column->addWidget(folderList_, 1);
+
+    browseButton_->setText(QStringLiteral("..."));
+    browseButton_->setToolTip(QStringLiteral("フォルダを選択"));
+    browseButton_->setFocusPolicy(Qt::StrongFocus);
+    pathField_->setToolTip(QStringLiteral("フォルダのパス (Enterで移動)"));
+    folderList_->setToolTip(QStringLiteral("Enterまたはダブルクリックでフォルダを開く"));
+    folderList_->setUniformItemSizes(true);
+    const QString name = QString::fromStdString(box.displayName());
+    pathField_->setAccessibleName(name);
+    folderList_->setAccessibleName(name);
+
+    connect(pathField_, &QLineEdit::returnPressed, this, [this] {
+        if (!moveTo(pathField_->text())) {
+            refresh();
+        }
+    });
+    // Leaving the field without Enter drops what was typed.
+    connect(pathField_, &QLineEdit::editingFinished, this, [this] {
+        if (!pathField_->hasFocus()) {
+            pathField_->setText(QString::fromStdString(box_.path()));
+        }
+    });
+    connect(browseButton_, &QToolButton::clicked, this, [this] { browse(); });
+    connect(folderList_, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { openItem(item); });
+    refresh();
+}
+
+void FolderChooser::refresh() {
+    const QString folder = QString::fromStdString(box_.path());
+    if (pathField_->text() != folder) {
+        pathField_->setText(folder);
+        pathField_->setCursorPosition(0);
+    }
+    folderList_->clear();
+    QDir dir(folder);
+    if (!dir.isRoot()) {
+        auto* up = new QListWidgetItem(QStringLiteral(".."), folderList_);
+        up->setData(kFolderRole, QFileInfo(folder).absolutePath());
+    }
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::LocaleAware);
+    for (const QFileInfo& entry : entries) {
+        auto* item = new QListWidgetItem(entry.fileName(), folderList_);
+        item->setData(kFolderRole, entry.absoluteFilePath());
+    }
+    // The keyboard starts at the first entry, but nothing is shown selected: the folder on
+    // display is the one in the path field, not "..".
+    if (folderList_->count() > 0) {
+        folderList_->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    }
+}
+
+bool FolderChooser::moveTo(const QString& folder) {
+    QString text = expandHome(folder.trimmed());
+    if (text.isEmpty()) {
+        return false;
+    }
+    const QFileInfo info(QDir::current(), text);
+    if (!info.isDir()) {
+        return false;
+    }
+    // Folder boxes hold absolute paths without a trailing separator (the root excepted).
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    if (!box_.setPath(clean.toStdString())) {
+        return false;
+    }
+    // setPath raised no change when the folder was already shown; show it anyway.
+    refresh();
+    return true;
+}
+
+void FolderChooser::openItem(QListWidgetItem* item) {
+    if (item == nullptr) {
+        return;
+    }
+    moveTo(item->data(kFolderRole).toString());
+    folderList_->setFocus();
+}
+
+void FolderChooser::browse() {
+    const QString chosen = QFileDialog::getExistingDirectory(
+        window(), QStringLiteral("フォルダの選択"), QString::fromStdString(box_.path()),
+        QFileDialog::ShowDirsOnly);
+    if (!chosen.isEmpty()) {
+        moveTo(chosen);
+    }
+}
+
+} // namespace mivo::qt

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+#include "window/controls.h"
+
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QToolButton;
+
+namespace mivo::qt {
+
+/// One folder box on Linux, where there are no drives: a path field with a "..." button that
+/// opens the folder dialog, over a list of the folder's sub-folders ("..", then by name) that
+/// the user walks with the mouse or the keyboard (Enter opens the folder under the cursor).
+/// Every move goes through FolderBox::setPath, so the window's handlers run as they would
+/// for a drive-and-folder pair.
+class FolderChooser : public QWidget {
+  public:
+    FolderChooser(FolderBox& box, QWidget* parent);
+
+    /// Shows the box's folder again (after the control changed it).
+    void refresh();
+    /// Moves the box to a folder typed or chosen by the user; false when it is no folder.
+    bool moveTo(const QString& folder);
+
+    QLineEdit* pathField() const { return pathField_; }
+    QToolButton* browseButton() const { return browseButton_; }
+    QListWidget* folderList() const { return folderList_; }
+
+  private:
+    void openItem(QListWidgetItem* item);
+    void browse();
+
+    FolderBox& box_;
+    QLineEdit* pathField_;
+    QToolButton* browseButton_;
+    QListWidget* folderList_;
+};
+
+} // namespace mivo::qt

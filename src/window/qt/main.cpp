@@ -1,0 +1,49 @@
+// mivo: the main window. Settings, gallery list and log live beside the program.
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <QApplication>
+
+#include "common/program.h"
+#include "window/form_main.h"
+#include "window/qt/app_setup.h"
+#include "window/qt/desktop_services.h"
+#include "window/qt/main_view.h"
+
+namespace {
+
+/// Without a display Qt would abort with a message about plug-ins; say what to do instead.
+bool displayAvailable() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && *platform != '\0') {
+        return true;
+    }
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "mivo: no display to open the window on (DISPLAY is not set).\n"
+                             "mivo: mivo-make makes the galleries of Mivo.ini without a window.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    mivo::qt::setUpApplication(app);
+
+    mivo::qt::DesktopServices services;
+    mivo::FormMain form(mivo::cmProgramFolder(), services);
+    mivo::qt::MainView view(form);
+    services.setView(&view);
+    form.Form_Load();
+    view.show();
+    const int status = QApplication::exec();
+    // A session that ends without closing the window still saves, as closing would.
+    form.requestClose();
+    services.setView(nullptr);
+    return status;
+}

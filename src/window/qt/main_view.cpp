@@ -1,0 +1,599 @@
+#include "window/qt/main_view.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontMetricsF>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "window/qt/app_setup.h"
+#include "window/qt/folder_chooser.h"
+#include "window/qt/layout_adjustments.h"
+
+namespace mivo::qt {
+
+namespace {
+
+QString toQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+/// The multi-line box holds CR LF line ends, as a multi-line text box does; the widget holds
+/// "\n".
+std::string fromPlainText(const QString& text) {
+    std::string out;
+    for (const char c : text.toStdString()) {
+        if (c == '\n') {
+            out += "\r\n";
+        } else if (c != '\r') {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString toPlainText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                continue;
+            }
+            out += '\n';
+        } else {
+            out += text[i];
+        }
+    }
+    return QString::fromStdString(out);
+}
+
+/// The design font of the geometry draws a Japanese character 12 pixels wide (9 points at
+/// 96 dots per inch). A larger caption font enlarges the whole window alike, so nothing
+/// that fitted the design is clipped; a smaller one keeps the design size.
+double scaleForFont(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const double em = metrics.horizontalAdvance(QChar(0x3042)); // あ
+    return std::max(1.0, em / 12.0);
+}
+
+/// Pane frames (placed on the form itself) lie inside the tab strip: they have no border.
+bool isPane(const Control& control) {
+    return control.kind() == ControlKind::Frame && control.parent() != nullptr &&
+           control.parent()->kind() == ControlKind::Form;
+}
+
+} // namespace
+
+MainView::MainView(FormMain& form) : form_(form) {
+    setObjectName(QStringLiteral("FormMain"));
+    scale_ = scaleForFont(font());
+    fitCaptions(form_, font(), scale_);
+    for (Control* control : form_.controls()) {
+        QWidget* widget = nullptr;
+        if (control == &form_.Window) {
+            widget = this;
+        } else {
+            const auto parent = widgets_.find(control->parent());
+            widget = createWidget(*control, parent != widgets_.end() ? parent->second : this);
+        }
+        widgets_[control] = widget;
+        applyAll(*control);
+        if (widget != this) {
+            connectUserEdits(*control, widget);
+        }
+        const int id = control->addObserver(
+            [this](Control& changed, Property property) { apply(changed, property); });
+        observers_.emplace_back(control, id);
+    }
+    // The tab strip from the keyboard, wherever the focus is: Ctrl+PgDown / Ctrl+PgUp (and
+    // Ctrl+Tab / Ctrl+Shift+Tab) step through the tabs as clicking them does.
+    const auto step = [this](int delta) {
+        TabStrip& strip = *form_.TabStripMivo;
+        const int count = static_cast<int>(strip.tabs().size());
+        if (isEnabled() && count > 0) {
+            strip.select((strip.selectedIndex() + delta + count) % count);
+        }
+    };
+    for (const QKeySequence& next :
+         {QKeySequence(Qt::CTRL | Qt::Key_PageDown), QKeySequence(Qt::CTRL | Qt::Key_Tab)}) {
+        connect(new QShortcut(next, this), &QShortcut::activated, this, [step] { step(1); });
+    }
+    for (const QKeySequence& previous : {QKeySequence(Qt::CTRL | Qt::Key_PageUp),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)}) {
+        connect(new QShortcut(previous, this), &QShortcut::activated, this, [step] { step(-1); });
+    }
+}
+
+MainView::~MainView() {
+    for (const auto& [control, id] : observers_) {
+        control->removeObserver(id);
+    }
+}
+
+int MainView::toPixels(int twips) const {
+    return static_cast<int>(std::lround(twips * scale_ / 15.0));
+}
+
+QWidget* MainView::widgetFor(const Control* control) const {
+    const auto it = widgets_.find(control);
+    return it != widgets_.end() ? it->second : nullptr;
+}
+
+QWidget* MainView::widgetFor(const std::string& name, int index) const {
+    return widgetFor(form_.findControl(name, index));
+}
+
+QWidget* MainView::createWidget(Control& control, QWidget* parent) {
+    QWidget* widget = nullptr;
+    switch (control.kind()) {
+    case ControlKind::Form:
+        widget = new QWidget(parent);
+        break;
+    case ControlKind::Frame:
+        widget = isPane(control) ? new QWidget(parent) : new QGroupBox(parent);
+        break;
+    case ControlKind::Label: {
+        auto* label = new QLabel(parent);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        widget = label;
+        break;
+    }
+    case ControlKind::TextBox:
+        if (static_cast<TextBox&>(control).multiLine) {
+            auto* edit = new QPlainTextEdit(parent);
+            edit->setTabChangesFocus(true);
+            widget = edit;
+        } else {
+            widget = new QLineEdit(parent);
+        }
+        break;
+    case ControlKind::CommandButton:
+        widget = new QPushButton(parent);
+        break;
+    case ControlKind::CheckBox:
+        widget = new QCheckBox(parent);
+        break;
+    case ControlKind::OptionButton: {
+        auto* option = new QRadioButton(parent);
+        // The control's group decides; Qt would group every option of one parent.
+        option->setAutoExclusive(false);
+        widget = option;
+        break;
+    }
+    case ControlKind::FolderBox:
+        widget = new FolderChooser(static_cast<FolderBox&>(control), parent);
+        break;
+    case ControlKind::FileListBox:
+        widget = new QListWidget(parent);
+        break;
+    case ControlKind::PictureBox: {
+        auto* picture = new QLabel(parent);
+        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (control.name() == "PictureIcon") {
+            const int side =
+                toPixels(std::min(control.geometry().Width, control.geometry().Height));
+            picture->setPixmap(programIcon().pixmap(side, side));
+        } else {
+            picture->setFrameShape(QFrame::StyledPanel);
+            picture->setFrameShadow(QFrame::Sunken);
+        }
+        widget = picture;
+        break;
+    }
+    case ControlKind::TabStrip: {
+        auto* tabs = new QTabWidget(parent);
+        for (const Tab& tab : static_cast<TabStrip&>(control).tabs()) {
+            const int at = tabs->addTab(new QWidget(tabs), toQt(tab.Caption));
+            tabs->setTabToolTip(at, toQt(tab.ToolTipText));
+        }
+        // The panes lie over the tab strip; only its tabs take the keyboard focus.
+        tabs->setFocusPolicy(Qt::NoFocus);
+        widget = tabs;
+        break;
+    }
+    case ControlKind::ProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setTextVisible(false);
+        widget = bar;
+        break;
+    }
+    case ControlKind::ListView: {
+        auto& view = static_cast<ListView&>(control);
+        auto* tree = new QTreeWidget(parent);
+        tree->setRootIsDecorated(false);
+        tree->setUniformRowHeights(true);
+        tree->setAllColumnsShowFocus(true);
+        tree->setSelectionMode(QAbstractItemView::SingleSelection);
+        tree->setSortingEnabled(false);
+        QStringList headers;
+        for (const ColumnHeader& column : view.columns()) {
+            headers << toQt(column.Text);
+        }
+        tree->setHeaderLabels(headers);
+        for (std::size_t i = 0; i < view.columns().size(); ++i) {
+            tree->setColumnWidth(static_cast<int>(i), toPixels(view.columns()[i].Width));
+        }
+        tree->header()->setSectionsClickable(true);
+        tree->header()->setStretchLastSection(true);
+        widget = tree;
+        break;
+    }
+    }
+    const std::string name = control.index() >= 0
+                                 ? control.name() + "_" + std::to_string(control.index())
+                                 : control.name();
+    widget->setObjectName(toQt(name));
+    widget->setAccessibleName(toQt(control.displayName()));
+    return widget;
+}
+
+void MainView::connectUserEdits(Control& control, QWidget* widget) {
+    switch (control.kind()) {
+    case ControlKind::TextBox: {
+        auto& box = static_cast<TextBox&>(control);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            connect(edit, &QLineEdit::textEdited, this, [this, &box](const QString& text) {
+                if (!updating_) {
+                    box.setText(text.toStdString());
+                }
+            });
+        } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+            connect(plain, &QPlainTextEdit::textChanged, this, [this, &box, plain] {
+                if (!updating_) {
+                    box.setText(fromPlainText(plain->toPlainText()));
+                }
+            });
+        }
+        break;
+    }
+    case ControlKind::CommandButton: {
+        auto& button = static_cast<CommandButton&>(control);
+        connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
+                [&button] { button.click(); });
+        break;
+    }
+    case ControlKind::CheckBox: {
+        auto& check = static_cast<CheckBox&>(control);
+        connect(static_cast<QCheckBox*>(widget), &QCheckBox::clicked, this, [this, &check] {
+            check.click();
+            apply(check, Property::Value); // the widget shows what the control holds
+        });
+        break;
+    }
+    case ControlKind::OptionButton: {
+        auto& option = static_cast<OptionButton&>(control);
+        connect(static_cast<QRadioButton*>(widget), &QRadioButton::clicked, this, [this, &option] {
+            option.click();
+            syncOptionGroup(option);
+        });
+        break;
+    }
+    case ControlKind::FileListBox: {
+        auto& box = static_cast<FileListBox&>(control);
+        connect(static_cast<QListWidget*>(widget), &QListWidget::currentRowChanged, this,
+                [this, &box](int row) {
+                    if (!updating_ && row >= 0) {
+                        box.clickItem(row);
+                    }
+                });
+        break;
+    }
+    case ControlKind::TabStrip: {
+        auto& strip = static_cast<TabStrip&>(control);
+        connect(static_cast<QTabWidget*>(widget), &QTabWidget::currentChanged, this,
+                [this, &strip](int index) {
+                    if (!updating_ && index >= 0) {
+                        strip.select(index);
+                    }
+                });
+        break;
+    }
+    case ControlKind::ListView: {
+        auto& view = static_cast<ListView&>(control);
+        auto* tree = static_cast<QTreeWidget*>(widget);
+        connect(tree, &QTreeWidget::currentItemChanged, this,
+                [this, &view, tree](QTreeWidgetItem* item) {
+                    if (!updating_ && item != nullptr) {
+                        view.clickItem(tree->indexOfTopLevelItem(item));
+                    }
+                });
+        connect(tree->header(), &QHeaderView::sectionClicked, this, [this, &view](int column) {
+            if (!updating_) {
+                sortShown_ = true;
+                view.clickColumn(column);
+                apply(view, Property::Rows);
+            }
+        });
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MainView::applyAll(Control& control) {
+    for (const Property property :
+         {Property::Geometry, Property::Caption, Property::ToolTipText, Property::Text,
+          Property::Value, Property::Range, Property::List, Property::ListIndex, Property::Picture,
+          Property::SelectedTab, Property::Rows, Property::SelectedRow, Property::Enabled,
+          Property::Visible}) {
+        apply(control, property);
+    }
+}
+
+void MainView::placeWidget(const Control& control, QWidget* widget) {
+    const Twips& g = control.geometry();
+    if (widget == this) {
+        setFixedSize(toPixels(g.Width), toPixels(g.Height));
+        return;
+    }
+    widget->setGeometry(toPixels(g.Left), toPixels(g.Top), toPixels(g.Width), toPixels(g.Height));
+}
+
+void MainView::apply(Control& control, Property property) {
+    QWidget* widget = widgetFor(&control);
+    if (widget == nullptr) {
+        return;
+    }
+    const bool wasUpdating = updating_;
+    updating_ = true;
+    switch (property) {
+    case Property::Geometry:
+        placeWidget(control, widget);
+        if (control.kind() == ControlKind::Label) {
+            // A label drawn two lines high wraps its caption, as a multi-line label does.
+            auto* label = static_cast<QLabel*>(widget);
+            label->setWordWrap(widget->height() >= 2 * label->fontMetrics().height());
+        }
+        break;
+    case Property::Caption: {
+        const QString caption = toQt(control.caption());
+        if (widget == this) {
+            setWindowTitle(caption);
+        } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+            group->setTitle(caption);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            button->setText(caption);
+        } else if (control.kind() == ControlKind::Label) {
+            static_cast<QLabel*>(widget)->setText(caption);
+        }
+        break;
+    }
+    case Property::ToolTipText:
+        widget->setToolTip(toQt(control.toolTipText()));
+        break;
+    case Property::Enabled:
+        // Qt disables everything inside a disabled widget, as the form does for its frames.
+        widget->setEnabled(control.enabled());
+        break;
+    case Property::Visible:
+        if (widget != this) {
+            widget->setVisible(control.visible());
+        }
+        break;
+    case Property::Text:
+        if (control.kind() == ControlKind::TextBox) {
+            const auto& box = static_cast<const TextBox&>(control);
+            if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                const QString text = toQt(box.text());
+                if (edit->text() != text) {
+                    edit->setText(text);
+                    if (!edit->hasFocus()) {
+                        edit->setCursorPosition(0); // show the start of a long path
+                    }
+                }
+            } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+                if (fromPlainText(plain->toPlainText()) != box.text()) {
+                    plain->setPlainText(toPlainText(box.text()));
+                }
+            }
+        }
+        break;
+    case Property::Value:
+        if (control.kind() == ControlKind::CheckBox) {
+            const int value = static_cast<const CheckBox&>(control).value();
+            auto* check = static_cast<QCheckBox*>(widget);
+            check->setTristate(value == 2);
+            check->setCheckState(value == 1   ? Qt::Checked
+                                 : value == 2 ? Qt::PartiallyChecked
+                                              : Qt::Unchecked);
+        } else if (control.kind() == ControlKind::OptionButton) {
+            static_cast<QRadioButton*>(widget)->setChecked(
+                static_cast<const OptionButton&>(control).value());
+        } else if (control.kind() == ControlKind::ProgressBar) {
+            const auto& bar = static_cast<const ProgressBar&>(control);
+            auto* progress = static_cast<QProgressBar*>(widget);
+            const auto value = static_cast<int>(std::lround(bar.value()));
+            progress->setValue(std::clamp(value, progress->minimum(), progress->maximum()));
+        }
+        break;
+    case Property::Range:
+        if (control.kind() == ControlKind::ProgressBar) {
+            const auto& bar = static_cast<const ProgressBar&>(control);
+            auto* progress = static_cast<QProgressBar*>(widget);
+            progress->setRange(static_cast<int>(std::lround(bar.min())),
+                               static_cast<int>(std::lround(bar.max())));
+            const auto value = static_cast<int>(std::lround(bar.value()));
+            progress->setValue(std::clamp(value, progress->minimum(), progress->maximum()));
+        }
+        break;
+    case Property::Path:
+        if (auto* chooser = dynamic_cast<FolderChooser*>(widget)) {
+            chooser->refresh();
+        } else if (control.kind() == ControlKind::FileListBox) {
+            fillFileList(static_cast<const FileListBox&>(control), widget);
+        }
+        break;
+    case Property::List:
+    case Property::ListIndex:
+        if (control.kind() == ControlKind::FileListBox) {
+            fillFileList(static_cast<const FileListBox&>(control), widget);
+        }
+        break;
+    case Property::Picture:
+        if (control.kind() == ControlKind::PictureBox) {
+            showPicture(static_cast<const PictureBox&>(control), widget);
+        }
+        break;
+    case Property::SelectedTab:
+        if (control.kind() == ControlKind::TabStrip) {
+            static_cast<QTabWidget*>(widget)->setCurrentIndex(
+                static_cast<const TabStrip&>(control).selectedIndex());
+        }
+        break;
+    case Property::Rows:
+        if (control.kind() == ControlKind::ListView) {
+            fillRows(static_cast<const ListView&>(control), widget);
+        }
+        break;
+    case Property::SelectedRow:
+        if (control.kind() == ControlKind::ListView) {
+            showSelectedRow(static_cast<const ListView&>(control), widget);
+        }
+        break;
+    case Property::Focus:
+        if (auto* chooser = dynamic_cast<FolderChooser*>(widget)) {
+            chooser->folderList()->setFocus();
+        } else {
+            widget->setFocus();
+        }
+        break;
+    }
+    updating_ = wasUpdating;
+}
+
+void MainView::fillFileList(const FileListBox& box, QWidget* widget) {
+    auto* list = static_cast<QListWidget*>(widget);
+    const std::vector<std::string>& names = box.list();
+    bool same = list->count() == static_cast<int>(names.size());
+    for (int i = 0; same && i < list->count(); ++i) {
+        same = list->item(i)->text() == toQt(names[static_cast<std::size_t>(i)]);
+    }
+    if (!same) {
+        list->clear();
+        for (const std::string& name : names) {
+            list->addItem(toQt(name));
+        }
+    }
+    if (list->currentRow() != box.listIndex()) {
+        list->setCurrentRow(box.listIndex());
+    }
+    if (box.listIndex() < 0) {
+        list->clearSelection();
+    }
+}
+
+void MainView::fillRows(const ListView& view, QWidget* widget) {
+    auto* tree = static_cast<QTreeWidget*>(widget);
+    // Rows change in place (a name typed letter by letter), so items are reused.
+    while (tree->topLevelItemCount() > view.rowCount()) {
+        delete tree->takeTopLevelItem(tree->topLevelItemCount() - 1);
+    }
+    while (tree->topLevelItemCount() < view.rowCount()) {
+        tree->addTopLevelItem(new QTreeWidgetItem(tree));
+    }
+    const int columns = static_cast<int>(view.columns().size());
+    for (int row = 0; row < view.rowCount(); ++row) {
+        QTreeWidgetItem* item = tree->topLevelItem(row);
+        for (int column = 0; column < columns; ++column) {
+            const QString text = toQt(view.cell(row, column));
+            if (item->text(column) != text) {
+                item->setText(column, text);
+            }
+        }
+    }
+    tree->header()->setSortIndicatorShown(sortShown_);
+    if (sortShown_) {
+        tree->header()->setSortIndicator(
+            view.sortKey(), view.sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    }
+    showSelectedRow(view, widget);
+}
+
+void MainView::showSelectedRow(const ListView& view, QWidget* widget) {
+    auto* tree = static_cast<QTreeWidget*>(widget);
+    const int row = view.selectedIndex();
+    QTreeWidgetItem* item = row >= 0 ? tree->topLevelItem(row) : nullptr;
+    if (item == nullptr) {
+        tree->clearSelection();
+        return;
+    }
+    if (tree->currentItem() != item) {
+        tree->setCurrentItem(item);
+    }
+    item->setSelected(true);
+    tree->scrollToItem(item);
+}
+
+void MainView::showPicture(const PictureBox& box, QWidget* widget) {
+    auto* label = static_cast<QLabel*>(widget);
+    if (box.name() == "PictureIcon") {
+        return;
+    }
+    if (!box.hasPicture()) {
+        label->clear();
+        return;
+    }
+    // Drawn at the top-left corner in the size the window computed, in pixels.
+    QImageReader reader(toQt(box.picturePath()));
+    reader.setAutoTransform(false);
+    const QSize size(std::max(1, box.drawWidth()), std::max(1, box.drawHeight()));
+    reader.setScaledSize(size);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        label->clear();
+        return;
+    }
+    label->setPixmap(QPixmap::fromImage(image));
+}
+
+void MainView::syncOptionGroup(const OptionButton& option) {
+    for (OptionButton* member : option.group().buttons) {
+        apply(*member, Property::Value);
+    }
+}
+
+void MainView::repaintStatus() {
+    // Only the two status widgets: the run holds the event thread, so this is what the user
+    // sees move, and no input is processed here.
+    for (Control* control :
+         {static_cast<Control*>(form_.LabelMess), static_cast<Control*>(form_.ProgressBarMake)}) {
+        if (QWidget* widget = widgetFor(control); widget != nullptr && widget->isVisible()) {
+            widget->repaint();
+        }
+    }
+}
+
+void MainView::closeWidget() {
+    if (!closing_) {
+        close();
+    }
+}
+
+void MainView::closeEvent(QCloseEvent* event) {
+    // The title bar's close button closes like 終了: settings and list are saved first.
+    closing_ = true;
+    form_.requestClose();
+    closing_ = false;
+    event->accept();
+}
+
+} // namespace mivo::qt

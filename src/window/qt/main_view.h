@@ -1,0 +1,68 @@
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include <QWidget>
+
+#include "window/form_main.h"
+
+class QCloseEvent;
+
+namespace mivo::qt {
+
+/// The main window on screen: one widget per control of FormMain, placed by the controls'
+/// twip geometry (15 twips per pixel, enlarged when the caption font is larger than the one
+/// the geometry was drawn for), each bound both ways. A user's edit sets the control, which
+/// raises the window's handler; a control's change updates its widget without echoing back.
+class MainView : public QWidget {
+  public:
+    /// Builds the widgets for every control of the form. Call form.Form_Load() afterwards (or
+    /// before: the widgets follow the controls either way).
+    explicit MainView(FormMain& form);
+    ~MainView() override;
+    MainView(const MainView&) = delete;
+    MainView& operator=(const MainView&) = delete;
+
+    /// The widget that stands for a control, nullptr for one without.
+    QWidget* widgetFor(const Control* control) const;
+    /// By the window's name and array index ("TextLinkName", 1).
+    QWidget* widgetFor(const std::string& name, int index = -1) const;
+
+    /// Pixels per twip times 15: 1.0 when the font matches the geometry's design font.
+    double scale() const { return scale_; }
+    int toPixels(int twips) const;
+
+    /// Repaints the status label and the progress bar now, without running the event loop.
+    void repaintStatus();
+    /// Closes the widget once the form has saved its state.
+    void closeWidget();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QWidget* createWidget(Control& control, QWidget* parent);
+    void connectUserEdits(Control& control, QWidget* widget);
+    void apply(Control& control, Property property);
+    void applyAll(Control& control);
+    void placeWidget(const Control& control, QWidget* widget);
+    void fillFileList(const FileListBox& box, QWidget* widget);
+    void fillRows(const ListView& view, QWidget* widget);
+    void showSelectedRow(const ListView& view, QWidget* widget);
+    void showPicture(const PictureBox& box, QWidget* widget);
+    void syncOptionGroup(const OptionButton& option);
+
+    FormMain& form_;
+    double scale_ = 1.0;
+    /// True while the view writes into a widget; signals raised then are not the user's.
+    bool updating_ = false;
+    bool closing_ = false;
+    bool sortShown_ = false;
+    std::unordered_map<const Control*, QWidget*> widgets_;
+    std::vector<std::pair<Control*, int>> observers_;
+};
+
+} // namespace mivo::qt

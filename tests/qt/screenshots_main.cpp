@@ -1,0 +1,69 @@
+// Saves one picture of the main window per tab in each mode:
+//   mivo_screenshots <program folder> <output folder>
+// The program folder's Mivo.ini and Mivo.csv are read but never written.
+
+#include <cstdio>
+#include <string>
+
+#include <QApplication>
+#include <QPixmap>
+#include <QThread>
+
+#include "window/form_main.h"
+#include "window/qt/app_setup.h"
+#include "window/qt/desktop_services.h"
+#include "window/qt/main_view.h"
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: mivo_screenshots <program folder> <output folder>\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    mivo::qt::setUpApplication(app);
+    std::printf("font: %s\n", mivo::qt::captionFontFamily());
+
+    mivo::qt::DesktopServices services;
+    mivo::FormMain form(argv[1], services);
+    mivo::qt::MainView view(form);
+    services.setView(&view);
+    form.Form_Load();
+    view.show();
+    settle();
+    std::printf("scale %.3f, window %dx%d\n", view.scale(), view.width(), view.height());
+
+    const char* const modes[2] = {"menu", "single"};
+    const char* const tabs[3] = {"folders", "display", "etc"};
+    bool ok = true;
+    for (int mode = 0; mode < 2; ++mode) {
+        form.OptionMenu[mode]->select();
+        for (int tab = 0; tab < 3; ++tab) {
+            form.TabStripMivo->select(tab);
+            settle();
+            const QString path =
+                QString::fromLocal8Bit(argv[2]) +
+                QStringLiteral("/window-%1-%2.png")
+                    .arg(QLatin1StringView(modes[mode]), QLatin1StringView(tabs[tab]));
+            if (!view.grab().save(path, "PNG")) {
+                std::fprintf(stderr, "mivo_screenshots: cannot write %s\n",
+                             path.toLocal8Bit().constData());
+                ok = false;
+            } else {
+                std::printf("%s\n", path.toLocal8Bit().constData());
+            }
+        }
+    }
+    services.setView(nullptr);
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/log.h"
+#include "generation/make_context.h"
+#include "generation/page_text.h"
+#include "generation/pages.h"
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class IndexPage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               ("mivo_index_" + std::to_string(::getpid()) + "_" + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "prog" / "html");
+        fs::create_directories(dir_ / "site");
+        settings_.programFolder = (dir_ / "prog").string();
+        settings_.TextTitle = "Title";
+        settings_.TextSlideTime = "7";
+        settings_.CheckSlideShow = 1;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    static void writeFile(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string readFile(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string indexPath() const { return (dir_ / "site" / "index.html").string(); }
+    std::string make(const std::string& templateText, const std::vector<std::string>& entries) {
+        writeFile(dir_ / "prog" / "html" / "index.html", templateText);
+        mainMakeIndexHtml(ctx_, indexPath(), "./list.html", "./pict.html", "Sub", entries);
+        return readFile(indexPath());
+    }
+
+    fs::path dir_;
+    MakeSettings settings_;
+    PlainStatus status_;
+    RunState state_;
+    std::vector<GalleryEntry> rows_;
+    MakeContext ctx_{settings_, status_, state_, rows_};
+};
+
+TEST_F(IndexPage, ArrayLineGivesWayToOneScriptLinePerPictureThenAnEmptyLine) {
+    EXPECT_EQ(make("<script>\r\nvar x; MV_LIST_ARRAY\r\n</script>\r\n",
+                   {"./photos/a.jpg,640,480,a", "./b.gif,1,1,b", "./c.bmp,2,2,c"}),
+              "<script>\r\n"
+              "aryPicList[0] = \"./photos/a.jpg,640,480,a\";\r\n"
+              "aryPicList[1] = \"./b.gif,1,1,b\";\r\n"
+              "aryPicList[2] = \"./c.bmp,2,2,c\";\r\n"
+              "\r\n"
+              "</script>\r\n");
+    EXPECT_EQ(make("MV_LIST_ARRAY\r\nend\r\n", {}), "\r\nend\r\n");
+}
+
+TEST_F(IndexPage, CopiedLinesSubstituteInOrderAndLowerCaseArrayNameIsNotDetected) {
+    settings_.TextTitle = "T mv_sub_title MV_BODY";
+    settings_.OptionStart = 0;
+    EXPECT_EQ(make("MV_TITLE|mv_list_html|MV_PICT_HTML|MV_START_TYPE|MV_LINK_NAME1\r\n"
+                   "mv_list_array MV_TITLE\r\n"
+                   "MV_SLIDE_START\r\nMV_SLIDE_TIME MV_TITLE MV_INDEX_HTML\r\nMV_SLIDE_END\r\n",
+                   {"x"}),
+              "T Sub MV_BODY|./list.html|./pict.html|0|MV_LINK_NAME1\r\n"
+              "mv_list_array T Sub MV_BODY\r\n"
+              "7 MV_TITLE MV_INDEX_HTML\r\n");
+    settings_.OptionStart = 1;
+    settings_.CheckSlideShow = 0;
+    EXPECT_EQ(make("MV_START_TYPE\r\nMV_SLIDE_START\r\nMV_SLIDE_TIME\r\nMV_SLIDE_END\r\n", {}),
+              "1\r\n");
+}
+
+TEST_F(IndexPage, CleaningRemovesFilelistQuotingAndEscapesWhatIsLeft) {
+    // A quoted field is split at its comma; a doubled quote inside it stays as \".
+    EXPECT_EQ(cleanPicListElement("./a.jpg,0,0,a,\"Beach, sunset\""),
+              "./a.jpg,0,0,a,Beach, sunset");
+    EXPECT_EQ(cleanPicListElement("./a.jpg,0,0,a,\"say \"\"hi\"\"\""),
+              "./a.jpg,0,0,a,say \\\"\\\"hi\\\"\\\"");
+    EXPECT_EQ(cleanPicListElement("\"x\",\"y\""), "x,y");
+    EXPECT_EQ(cleanPicListElement(""), "");
+    // Backslashes are doubled before quotes are escaped, so neither breaks the string.
+    EXPECT_EQ(cleanPicListElement("./a.jpg,1,1,a,C:\\dir\\\"x"),
+              "./a.jpg,1,1,a,C:\\\\dir\\\\\\\"x");
+    EXPECT_EQ(cleanPicListElement("a</script><b>\r\nc\xE2\x80\xA8"
+                                  "d\xE2\x80\xA9"),
+              "a<\\/script><b>\\r\\nc\\u2028d\\u2029");
+}
+
+TEST_F(IndexPage, NamesOutsideCp932AreScriptEscapesInTheArrayAndReferencesElsewhere) {
+    settings_.TextTitle = "caf\xC3\xA9";
+    EXPECT_EQ(make("<h1>MV_TITLE</h1>\r\nMV_LIST_ARRAY\r\n",
+                   {"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9 \xF0\x9F\x98\x80</script>"}),
+              "<h1>caf&#233;</h1>\r\n"
+              "aryPicList[0] = \"./caf\\u00e9.jpg,1,1,caf\\u00e9 \\ud83d\\ude00<\\/script>\";\r\n"
+              "\r\n");
+}
+
+TEST_F(IndexPage, Utf8TemplateGivesUtf8ArrayLines) {
+    EXPECT_EQ(make("\xEF\xBB\xBFMV_LIST_ARRAY\r\n", {"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9"}),
+              "\xEF\xBB\xBF"
+              "aryPicList[0] = \"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9\";\r\n\r\n");
+}
+
+TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
+    writeFile(dir_ / "prog" / "html" / "list.html", "MV_TABLE_START\r\nMV_TABLE_END\r\n");
+    writeFile(dir_ / "prog" / "html" / "index.html", "MV_LIST_ARRAY\r\n");
+    settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
+    rows_ = {{"one", (dir_ / "p1").string(), ""}, {"two", (dir_ / "p2").string(), ""}};
+    state_.gstrMenuItem.resize(2);
+    for (short no = 1; no <= 2; ++no) {
+        const fs::path folder = dir_ / "site" / ("00" + std::to_string(no));
+        fs::create_directories(folder);
+        PictureList pictures;
+        if (no == 1) {
+            pictures.add({"a.jpg", ""});
+            pictures.add({"b.jpg", ""});
+            pictures.add({"c.jpg", ""});
+        } else {
+            pictures.add({"z.jpg", ""});
+        }
+        bool ok = false;
+        const std::string picPath = rows_[static_cast<std::size_t>(no - 1)].strPicPath;
+        mainMakeListHtml(ctx_, "0", no, picPath, (folder / "list.html").string(), "./index.html",
+                         "", "", "", "", "", state_.picEntries, pictures, ok);
+        ASSERT_TRUE(ok);
+        mainMakeIndexHtml(ctx_, (folder / "index.html").string(), "./list.html", "./pict.html", "",
+                          state_.picEntries);
+    }
+    EXPECT_EQ(readFile(dir_ / "site" / "002" / "index.html"),
+              "aryPicList[0] = \"./../../p2/z.jpg,0,0,z\";\r\n\r\n");
+    EXPECT_EQ(readFile(dir_ / "site" / "001" / "index.html").substr(0, 18), "aryPicList[0] = \".");
+}
+
+TEST_F(IndexPage, MissingTemplateLeavesTheOldPage) {
+    writeFile(indexPath(), "old");
+    mainMakeIndexHtml(ctx_, indexPath(), "./list.html", "./pict.html", "", {});
+    EXPECT_EQ(readFile(indexPath()), "old");
+}
+
+} // namespace
+} // namespace mivo

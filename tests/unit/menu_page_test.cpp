@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "generation/make_context.h"
+#include "generation/page_text.h"
+#include "generation/pages.h"
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MenuPage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               ("mivo_menu_" + std::to_string(::getpid()) + "_" + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_ / "prog" / "html");
+        fs::create_directories(dir_ / "web");
+        settings_.programFolder = (dir_ / "prog").string();
+        settings_.OptionMenu = 0;
+        settings_.gstrMenuPath = (dir_ / "web" / "index.html").string();
+        settings_.gstrMenuHtmlPath = "html";
+        settings_.TextTitle = "T";
+        settings_.TextBody = "<body>";
+        settings_.TextAllListWidth = "3";
+        rows_ = {{"Trip", "", ""}, {"Sea", "", ""}, {"Hill", "", ""}};
+        state_.gstrMenuItem = {"./thumbs/trip/a.jpg,", "./p/b.jpg,width=160 height=120", ""};
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    static void writeFile(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string readFile(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    std::string make(const std::string& templateText) {
+        writeFile(dir_ / "prog" / "html" / "menu.html", templateText);
+        mainMakeMenuHtml(ctx_);
+        return readFile(settings_.gstrMenuPath);
+    }
+
+    fs::path dir_;
+    MakeSettings settings_;
+    PlainStatus status_;
+    RunState state_;
+    std::vector<GalleryEntry> rows_;
+    MakeContext ctx_{settings_, status_, state_, rows_};
+};
+
+TEST_F(MenuPage, ArrayLineBecomesOneLinePerGalleryWithoutAnEmptyLine) {
+    EXPECT_EQ(make("<script>\r\n  MV_MENU_ARRAY x\r\n</script>\r\n"),
+              "<script>\r\n"
+              "aryMenuList[0] = \"Trip,./html/001/index.html,./thumbs/trip/a.jpg,\";\r\n"
+              "aryMenuList[1] = \"Sea,./html/002/index.html,./p/b.jpg,width=160 height=120\";\r\n"
+              "aryMenuList[2] = \"Hill,./html/003/index.html,\";\r\n"
+              "</script>\r\n");
+}
+
+TEST_F(MenuPage, RootLinkClimbsOutAndBackWithoutSubFolderAndIsPercentEncoded) {
+    fs::create_directories(dir_ / "w#b");
+    settings_.gstrMenuPath = (dir_ / "w#b" / "index.html").string();
+    settings_.gstrMenuHtmlPath = "";
+    rows_.resize(1);
+    EXPECT_EQ(make("MV_MENU_ARRAY\r\n"),
+              "aryMenuList[0] = \"Trip,./../w%23b/001/index.html,./thumbs/trip/a.jpg,\";\r\n");
+}
+
+TEST_F(MenuPage, CopiedLinesSubstituteTitleBodyWidthAndLeaveOtherNames) {
+    EXPECT_EQ(make("// comment MV_MENU_ARRAY\r\nMV_TITLE mv_title|MV_BODY|MV_ALL_WIDTH|"
+                   "MV_SUB_TITLE|MV_LINK_URL0|mv_menu_array\r\nMV_SLIDE_START\r\n"),
+              "T T|<body>|3|MV_SUB_TITLE|MV_LINK_URL0|mv_menu_array\r\nMV_SLIDE_START\r\n");
+}
+
+TEST_F(MenuPage, GalleryNamesCannotBreakTheScript) {
+    rows_ = {{"a\"b\\c</script>\r\n\xE2\x80\xA8", "", ""}};
+    EXPECT_EQ(escapeMenuListElement("a\"b\\c</script>\r\n\xE2\x80\xA8"),
+              "a\\\"b\\\\c<\\/script>\\r\\n\\u2028");
+    EXPECT_EQ(make("MV_MENU_ARRAY\r\n"), "aryMenuList[0] = \"a\\\"b\\\\c<\\/script>\\r\\n\\u2028,"
+                                         "./html/001/index.html,./thumbs/trip/a.jpg,\";\r\n");
+}
+
+TEST_F(MenuPage, Cp932PageEscapesUnheldCharactersInTheArray) {
+    rows_ = {{"caf\xC3\xA9", "", ""}};
+    settings_.TextTitle = "caf\xC3\xA9";
+    EXPECT_EQ(make("MV_TITLE\r\nMV_MENU_ARRAY\r\n"),
+              "caf&#233;\r\naryMenuList[0] = \"caf\\u00e9,./html/001/index.html,"
+              "./thumbs/trip/a.jpg,\";\r\n");
+}
+
+TEST_F(MenuPage, MissingTemplateLeavesTheOldMenuPage) {
+    writeFile(settings_.gstrMenuPath, "old");
+    mainMakeMenuHtml(ctx_);
+    EXPECT_EQ(readFile(settings_.gstrMenuPath), "old");
+}
+
+} // namespace
+} // namespace mivo

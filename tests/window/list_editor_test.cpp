@@ -1,0 +1,192 @@
+// The gallery list editor and its write-back rules.
+
+#include "window_fixture.h"
+
+namespace mivo::test {
+namespace {
+
+using Row = std::vector<std::string>;
+
+class ListEditorTest : public WindowTest {
+  protected:
+    FormMain& loadWithRows() {
+        a = makeFolder(program / "a");
+        b = makeFolder(program / "b");
+        c = makeFolder(program / "c");
+        t = makeFolder(program / "t");
+        writeFile(form().listPath(),
+                  "One," + a + ",,\r\nTwo," + b + "," + t + ",\r\nThree," + c + ",,\r\n");
+        return loadMenuMode();
+    }
+    /// The gallery list lives on the menu pane, which a user sees only in menu mode.
+    FormMain& loadMenuMode() {
+        FormMain& f = load();
+        f.OptionMenu[0]->click();
+        return f;
+    }
+    std::string a, b, c, t;
+};
+
+TEST_F(ListEditorTest, AddOnEmptyListAppendsNewRowWithShownFolder) {
+    const std::string pics = makeFolder(program / "pics");
+    FormMain& f = loadMenuMode();
+    ASSERT_TRUE(f.DirListPic->setPath(pics));
+    EXPECT_EQ(f.ListViewPath->rowCount(), 0) << "no row is selected, nothing is written";
+    f.OptionListSam[1]->select();
+
+    int focus = 0;
+    f.ListViewPath->addObserver([&](Control&, Property p) { focus += p == Property::Focus; });
+    f.CommandListAdd->click();
+    ASSERT_EQ(f.ListViewPath->rowCount(), 1);
+    EXPECT_EQ(f.ListViewPath->row(0), (Row{"新規", pics, ""}));
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), 0);
+    EXPECT_EQ(f.TextListName->text(), "新規");
+    EXPECT_TRUE(f.OptionListSam[0]->value());
+    EXPECT_FALSE(f.DirListSam->enabled());
+    EXPECT_EQ(focus, 1);
+
+    // A second row is appended after the first, with the same folder.
+    f.CommandListAdd->click();
+    EXPECT_EQ(f.ListViewPath->rowCount(), 2);
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), 1);
+}
+
+TEST_F(ListEditorTest, RowClickLoadsTheEditorWithoutWritingBack) {
+    FormMain& f = loadWithRows();
+    f.ListViewPath->clickItem(1);
+    EXPECT_EQ(f.TextListName->text(), "Two");
+    EXPECT_EQ(f.DirListPic->path(), b);
+    EXPECT_TRUE(f.OptionListSam[1]->value());
+    EXPECT_TRUE(f.DirListSam->enabled());
+    EXPECT_EQ(f.DirListSam->path(), t);
+    EXPECT_TRUE(f.gblnListSync);
+
+    // A row without thumbnails chooses the full-size option; no other row loses its folder.
+    f.ListViewPath->clickItem(0);
+    EXPECT_TRUE(f.OptionListSam[0]->value());
+    EXPECT_FALSE(f.DirListSam->enabled());
+    EXPECT_EQ(f.DirListSam->path(), t) << "the thumbnail box keeps its folder";
+    EXPECT_EQ(f.ListViewPath->row(1), (Row{"Two", b, t}));
+    EXPECT_EQ(f.ListViewPath->row(0), (Row{"One", a, ""}));
+
+    // Edits land in the selected row at once.
+    f.TextListName->setText("On");
+    f.TextListName->setText("One!");
+    EXPECT_EQ(f.ListViewPath->cell(0, 0), "One!");
+    f.DirListPic->setPath(c);
+    EXPECT_EQ(f.ListViewPath->cell(0, 1), c);
+    f.OptionListSam[1]->click();
+    EXPECT_EQ(f.ListViewPath->cell(0, 2), t);
+    f.DirListSam->setPath(a);
+    EXPECT_EQ(f.ListViewPath->cell(0, 2), a);
+    f.OptionListSam[0]->click();
+    EXPECT_EQ(f.ListViewPath->cell(0, 2), "");
+    EXPECT_EQ(f.ListViewPath->row(2), (Row{"Three", c, ""}));
+}
+
+TEST_F(ListEditorTest, RowWithVanishedFolderKeepsItsValue) {
+    FormMain& f = loadWithRows();
+    f.ListViewPath->clickItem(1);
+    fs::remove_all(a);
+    f.ListViewPath->clickItem(0);
+    EXPECT_EQ(f.DirListPic->path(), b) << "the box cannot show a missing folder";
+    EXPECT_EQ(f.ListViewPath->cell(0, 1), a);
+    EXPECT_EQ(f.ListViewPath->cell(1, 1), b);
+}
+
+TEST_F(ListEditorTest, DeleteSelectsTheNeighbourAndLoadsIt) {
+    FormMain& f = loadWithRows();
+    f.CommandListDelete->click();
+    EXPECT_EQ(f.ListViewPath->rowCount(), 3) << "no row selected, nothing deleted";
+
+    f.ListViewPath->clickItem(2);
+    f.CommandListDelete->click();
+    ASSERT_EQ(f.ListViewPath->rowCount(), 2);
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), 1);
+    EXPECT_EQ(f.TextListName->text(), "Two");
+    EXPECT_EQ(f.DirListPic->path(), b);
+
+    f.ListViewPath->clickItem(0);
+    f.CommandListDelete->click();
+    ASSERT_EQ(f.ListViewPath->rowCount(), 1);
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), 0);
+    EXPECT_EQ(f.ListViewPath->row(0), (Row{"Two", b, t}));
+    EXPECT_EQ(f.TextListName->text(), "Two");
+
+    f.CommandListDelete->click();
+    EXPECT_EQ(f.ListViewPath->rowCount(), 0);
+    EXPECT_EQ(f.TextListName->text(), "Two") << "the editor keeps the removed row's values";
+}
+
+TEST_F(ListEditorTest, UpAndDownSwapRowsAndFollowTheGallery) {
+    FormMain& f = loadWithRows();
+    f.ListViewPath->clickItem(2);
+    f.CommandListDown->click();
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), 2) << "the last row cannot go down";
+    f.ListViewPath->clickItem(0);
+    f.CommandListUP->click();
+    EXPECT_EQ(f.ListViewPath->row(0), (Row{"One", a, ""}));
+
+    // The editor shows row 2 (with a folder box elsewhere) while it moves: no folder is
+    // taken from the boxes during the move.
+    f.ListViewPath->clickItem(1);
+    f.gblnListSync = false;
+    f.DirListPic->setPath(c);
+    f.gblnListSync = true;
+    f.CommandListDown->click();
+    EXPECT_EQ(f.ListViewPath->row(1), (Row{"Three", c, ""}));
+    EXPECT_EQ(f.ListViewPath->row(2), (Row{"Two", b, t}));
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), 2);
+    EXPECT_TRUE(f.gblnListSync);
+
+    f.CommandListUP->click();
+    EXPECT_EQ(f.ListViewPath->row(1), (Row{"Two", b, t}));
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), 1);
+}
+
+TEST_F(ListEditorTest, ColumnClickSortsBothWaysAndLaterRowsAreAppended) {
+    FormMain& f = loadWithRows();
+    f.ListViewPath->clickItem(1); // "Two" stays selected through the sorts
+    f.ListViewPath->clickColumn(0);
+    EXPECT_EQ(f.ListViewPath->cell(0, 0), "One");
+    EXPECT_EQ(f.ListViewPath->cell(1, 0), "Three");
+    EXPECT_EQ(f.ListViewPath->cell(2, 0), "Two");
+    EXPECT_EQ(f.ListViewPath->cell(f.ListViewPath->selectedIndex(), 0), "Two");
+
+    f.ListViewPath->clickColumn(0);
+    EXPECT_EQ(f.ListViewPath->cell(0, 0), "Two");
+    EXPECT_EQ(f.ListViewPath->cell(2, 0), "One");
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), 0);
+    EXPECT_TRUE(f.gblnListSync);
+
+    f.ListViewPath->clickColumn(2); // ascending by thumbnail folder: empty ones first
+    EXPECT_EQ(f.ListViewPath->cell(2, 0), "Two");
+
+    f.CommandListAdd->click();
+    EXPECT_EQ(f.ListViewPath->cell(3, 0), "新規");
+}
+
+TEST_F(ListEditorTest, FolderBoxesDoNotWriteBeforeStartUpHasFinished) {
+    a = makeFolder(program / "a");
+    b = makeFolder(program / "b");
+    FormMain& f = form();
+    f.ListViewPath->addRow({"Early", a, ""});
+    f.ListViewPath->setSelectedIndex(0);
+    ASSERT_FALSE(f.gblnListSync);
+    f.DirListPic->setPath(b);
+    EXPECT_EQ(f.ListViewPath->cell(0, 1), a);
+    f.TextListName->setText("Renamed");
+    EXPECT_EQ(f.ListViewPath->cell(0, 0), "Renamed") << "the name box does not consult the flag";
+}
+
+TEST_F(ListEditorTest, RowsAreSavedAtExitInTheirOrder) {
+    FormMain& f = loadWithRows();
+    f.ListViewPath->clickItem(0);
+    f.CommandListDown->click();
+    f.Form_Unload();
+    EXPECT_EQ(readFile(f.listPath()),
+              "Two," + b + "," + t + ",\r\nOne," + a + ",,\r\nThree," + c + ",,\r\n");
+}
+
+} // namespace
+} // namespace mivo::test

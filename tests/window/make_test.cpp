@@ -1,0 +1,207 @@
+// The Make button: the window held during the run, the status line and bar it shows, and
+// the window handed back on every way out.
+
+#include "window_fixture.h"
+
+#include <cstdint>
+
+namespace mivo::test {
+namespace {
+
+/// A BMP file's header for a picture of the given size (the pixels are not needed).
+std::string bmpBytes(std::int32_t width, std::int32_t height) {
+    std::string bytes(54, '\0');
+    const auto put32 = [&](std::size_t at, std::int32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    bytes[26] = 1;
+    bytes[28] = 24;
+    return bytes;
+}
+
+class MakeTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        const std::string templates = std::string(MIVO_SOURCE_DIR) + "/html";
+        std::error_code ec;
+        if (!fs::exists(templates + "/list.html", ec)) {
+            GTEST_SKIP() << "the page templates are not in " << templates << " yet";
+        }
+        fs::copy(templates, program / "html", fs::copy_options::recursive, ec);
+        ASSERT_FALSE(ec) << ec.message();
+        pics = makeFolder(program / "pics");
+        writeFile(pics + "/a.bmp", bmpBytes(640, 480));
+        writeFile(pics + "/b.bmp", bmpBytes(480, 640));
+        empty = makeFolder(program / "empty");
+        site = makeFolder(program / "site");
+    }
+
+    /// Presses 作成 and records, at every repaint, whether the window was held.
+    void pressMake(FormMain& f) {
+        services.paints.clear();
+        heldAtEveryRepaint = true;
+        const int id = f.ProgressBarMake->addObserver([&](Control&, Property) {
+            heldAtEveryRepaint = heldAtEveryRepaint && !f.Window.enabled() &&
+                                 !f.CommandMake->enabled() && !f.CommandExit->enabled();
+        });
+        f.CommandMake->click();
+        f.ProgressBarMake->removeObserver(id);
+    }
+
+    void expectHandedBack(FormMain& f) {
+        EXPECT_TRUE(heldAtEveryRepaint);
+        EXPECT_TRUE(f.Window.enabled());
+        EXPECT_TRUE(f.CommandMake->enabled());
+        EXPECT_TRUE(f.CommandExit->enabled());
+    }
+
+    std::vector<std::string> labels() const {
+        std::vector<std::string> shown;
+        for (const auto& paint : services.paints) {
+            if (shown.empty() || shown.back() != paint.label) {
+                shown.push_back(paint.label);
+            }
+        }
+        return shown;
+    }
+
+    std::string pics;
+    std::string empty;
+    std::string site;
+    bool heldAtEveryRepaint = true;
+};
+
+TEST_F(MakeTest, SingleModeRunShowsProgressAndEnablesShow) {
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    ASSERT_FALSE(f.CommandOpenHtml->enabled());
+    pressMake(f);
+
+    expectHandedBack(f);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_EQ(f.ProgressBarMake->value(), 100);
+    EXPECT_TRUE(f.CommandOpenHtml->enabled());
+    EXPECT_TRUE(fs::exists(site + "/index.html"));
+    EXPECT_TRUE(fs::exists(site + "/list.html"));
+    EXPECT_TRUE(fs::exists(site + "/pict.html"));
+
+    const auto shown = labels();
+    // The check, the start of the pages, one message per picture of the table, done.
+    EXPECT_EQ(shown, (std::vector<std::string>{"チェック中です", "作成中です", "a (1/2)", "b (2/2)",
+                                               "完了しました"}));
+    // The bar only moves forward in a run, and reads 90 before the last page.
+    bool saw90 = false;
+    for (std::size_t i = 1; i < services.paints.size(); ++i) {
+        if (services.paints[i].max == 100 && services.paints[i - 1].max == 100) {
+            EXPECT_GE(services.paints[i].value, services.paints[i - 1].value);
+        }
+        saw90 = saw90 || (services.paints[i].value == 90 && services.paints[i].max == 100);
+    }
+    EXPECT_TRUE(saw90);
+}
+
+TEST_F(MakeTest, SingleModeCheckFailureHandsTheWindowBack) {
+    writeIni("[Path]\nPic=" + empty + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    pressMake(f);
+    expectHandedBack(f);
+    EXPECT_NE(f.LabelMess->caption(), "");
+    EXPECT_NE(f.LabelMess->caption(), "完了しました");
+    EXPECT_FALSE(f.CommandOpenHtml->enabled()) << "a failed run leaves 表示 as it was";
+    EXPECT_FALSE(fs::exists(site + "/index.html"));
+}
+
+TEST_F(MakeTest, SingleModeFilelistAskedButMissingStopsAfterTheCheck) {
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site +
+             "/index.html\n[Html]\nTUse=0\n[Filelist]\nUse=1\n");
+    FormMain& f = load();
+    ASSERT_EQ(f.CheckUseFileList->value(), 1);
+    pressMake(f);
+    expectHandedBack(f);
+    EXPECT_NE(f.LabelMess->caption(), "完了しました");
+    EXPECT_FALSE(fs::exists(site + "/index.html"));
+}
+
+TEST_F(MakeTest, SingleModeListPageFailureSaysSo) {
+    std::error_code ec;
+    fs::remove(program / "html/list.html", ec);
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    pressMake(f);
+    expectHandedBack(f);
+    EXPECT_EQ(f.LabelMess->caption(), "作成に失敗しました");
+    EXPECT_FALSE(f.CommandOpenHtml->enabled());
+}
+
+TEST_F(MakeTest, MenuModeWithoutRowsSaysNoFolder) {
+    writeIni("[Ini]\nMode=0\n[Path]\nMenu=" + site + "/menu.html\n");
+    FormMain& f = load();
+    pressMake(f);
+    expectHandedBack(f);
+    EXPECT_EQ(f.LabelMess->caption(), "フォルダの指定がありません");
+}
+
+TEST_F(MakeTest, MenuModeCheckFailureNamesTheGallery) {
+    writeIni("[Ini]\nMode=0\n[Path]\nMenu=" + site + "/menu.html\n");
+    writeFile(form().listPath(),
+              "First," + pics + ",,\r\nSecond," + pics + ",,\r\nThird," + empty + ",,\r\n");
+    FormMain& f = load();
+    pressMake(f);
+    expectHandedBack(f);
+    const std::string label = f.LabelMess->caption();
+    EXPECT_TRUE(label.size() > 8 && label.substr(label.size() - 8) == " [Third]") << label;
+    EXPECT_FALSE(fs::exists(site + "/001/index.html")) << "nothing is built before all checks";
+    EXPECT_FALSE(fs::exists(site + "/menu.html"));
+}
+
+TEST_F(MakeTest, MenuModeRunBuildsEveryGalleryAndTheMenu) {
+    writeIni("[Ini]\nMode=0\n[Path]\nMenu=" + site + "/menu.html\nMenuH=g\n");
+    writeFile(form().listPath(), "First," + pics + ",,\r\nSecond," + pics + ",,\r\n");
+    FormMain& f = load();
+    pressMake(f);
+    expectHandedBack(f);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_EQ(f.ProgressBarMake->value(), 100);
+    EXPECT_TRUE(fs::exists(site + "/g/001/index.html"));
+    EXPECT_TRUE(fs::exists(site + "/g/002/pict.html"));
+    EXPECT_TRUE(fs::exists(site + "/menu.html"));
+    bool saw5 = false;
+    for (const auto& paint : services.paints) {
+        saw5 = saw5 || (paint.label == "作成中です" && paint.value == 5);
+    }
+    EXPECT_TRUE(saw5) << "the bar goes to 5 once every gallery passed its check";
+}
+
+using StatusTest = WindowTest;
+
+TEST_F(StatusTest, StatusCallsFollowTheBarRules) {
+    FormMain& f = load();
+    f.mainSetStatus(true, "完了しました", 1, 100);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_EQ(f.ProgressBarMake->value(), 100);
+    f.mainSetStatus(false, "", 1, 90);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_EQ(f.ProgressBarMake->value(), 90);
+    f.mainSetStatus(true, "x", 1, -5);
+    EXPECT_EQ(f.ProgressBarMake->value(), 0);
+    f.mainSetStatus(true, "x", 1, 150);
+    EXPECT_EQ(f.ProgressBarMake->value(), 100);
+    f.mainSetStatus(true, "y", 2, 1);
+    EXPECT_EQ(f.ProgressBarMake->value(), 100);
+    f.mainSetStatus(true, "z", 0, 0);
+    EXPECT_EQ(services.paints.size(), 6u) << "every call repaints the label and the bar";
+    EXPECT_EQ(services.paints.back().label, "z");
+}
+
+} // namespace
+} // namespace mivo::test

@@ -1,0 +1,326 @@
+// Start-up and shut-down of the main window: settings into controls, the first pane, the
+// save at exit and the log order.
+
+#include "window_fixture.h"
+
+#include "common/program.h"
+#include "settings/ini_file.h"
+
+namespace mivo::test {
+namespace {
+
+using StartupTest = WindowTest;
+
+bool onlyPaneVisible(FormMain& f, const Frame* pane) {
+    const std::vector<const Frame*> panes = {f.FrameDirs, f.FrameMenuPath, f.FrameDisplay,
+                                             f.FrameEtc};
+    for (const Frame* p : panes) {
+        if (p->visible() != (p == pane)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST_F(StartupTest, StartsWithDefaultsWhenNoIniExists) {
+    FormMain& f = load();
+    const std::string home = program.path();
+
+    EXPECT_TRUE(f.OptionMenu[1]->value());
+    EXPECT_TRUE(onlyPaneVisible(f, f.FrameDirs));
+    EXPECT_EQ(f.gstrPicPath, home);
+    EXPECT_EQ(f.gstrSamPath, home);
+    EXPECT_EQ(f.gstrIndexPath, home + "/index.html");
+    EXPECT_EQ(f.gstrMenuPath, home + "/index.html");
+    EXPECT_EQ(f.DirPic->path(), home);
+    EXPECT_EQ(f.DirIndex->path(), home);
+    EXPECT_EQ(f.TextIndex->text(), "index.html");
+    EXPECT_EQ(f.TextMenu->text(), "index.html");
+    EXPECT_EQ(f.TextHtml->text(), "");
+    EXPECT_EQ(f.TextTitle->text(), "アルバム");
+    EXPECT_EQ(f.TextTitleS->text(), "写真");
+    EXPECT_EQ(f.TextBody->text(), "<body bgcolor=\"white\" text=\"black\">");
+
+    EXPECT_TRUE(f.OptionStart[0]->value());
+    EXPECT_FALSE(f.TextStart->enabled());
+    EXPECT_FALSE(f.FileStartPict->enabled());
+    EXPECT_EQ(f.CheckUseFileList->value(), 0);
+    EXPECT_FALSE(f.CheckUseFileList->enabled()) << "no filelist.csv in the picture folder";
+    EXPECT_FALSE(f.TextFilelistWidth->enabled());
+    EXPECT_EQ(f.TextFilelistWidth->text(), "0");
+    EXPECT_EQ(f.CheckSlideShow->value(), 1);
+    EXPECT_EQ(f.TextSlideTime->text(), "5");
+    EXPECT_TRUE(f.TextSlideTime->enabled());
+    EXPECT_TRUE(f.OptionSamD[1]->value());
+    EXPECT_TRUE(f.OptionSamH[1]->value());
+    EXPECT_TRUE(f.DirSam->enabled());
+    EXPECT_FALSE(f.TextSamWidth->enabled());
+    EXPECT_EQ(f.TextSamWidth->text(), "160");
+    EXPECT_EQ(f.TextSamHeight->text(), "160");
+    EXPECT_EQ(f.TextAllListWidth->text(), "4");
+
+    const char* const linkNames[3] = {"メニュー", "戻る", "進む"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(f.TextLinkName[i]->text(), linkNames[i]);
+        EXPECT_EQ(f.TextLinkURL[i]->text(), "../index.html");
+        EXPECT_TRUE(f.TextLinkURL[i]->enabled());
+    }
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(f.CommandOpen[i]->caption(), "機能" + std::to_string(i + 1));
+        EXPECT_TRUE(f.CommandOpen[i]->visible());
+        EXPECT_FALSE(f.CommandOpen[i]->enabled());
+    }
+    EXPECT_EQ(f.LabelVer->caption(), "Version " + cmVersionText());
+    EXPECT_FALSE(f.CommandOpenHtml->enabled());
+    EXPECT_EQ(f.ListViewPath->rowCount(), 0);
+    EXPECT_TRUE(f.gblnListSync);
+    EXPECT_FALSE(f.mblnLoading);
+
+    f.Form_Unload();
+    EXPECT_FALSE(fs::exists(f.iniPath())) << "nothing changed, so nothing is written";
+    EXPECT_FALSE(fs::exists(f.logPath()));
+    ASSERT_TRUE(fs::exists(f.listPath()));
+    EXPECT_EQ(fs::file_size(f.listPath()), 0u);
+}
+
+class FullIniTest : public WindowTest {
+  protected:
+    void writeFullIni(const std::string& mode) {
+        pics = makeFolder(program / "pics");
+        thumbs = makeFolder(program / "thumbs");
+        site = makeFolder(program / "site");
+        menu = makeFolder(program / "menu");
+        writeFile(pics + "/a.jpg", "x");
+        writeFile(pics + "/b.jpg", "x");
+        writeFile(pics + "/filelist.csv", "name,info\r\n");
+        writeFile(site + "/top.html", "<html>");
+        services.pictureSizes["b.jpg"] = {1024, 768};
+        writeIni("[Log]\nLevel=1\n[Ini]\nMode=" + mode + "\n[Path]\nPic=" + pics +
+                 "\nThum=" + thumbs + "\nIndex=" + site + "/top.html\nHtml=pages\nMenu=" + menu +
+                 "/menu.html\nMenuH=galleries\nStart=b.jpg\n[Html]\nBody=<body>\nTitle=Trip\n"
+                 "TitleS=Day one\nStart=1\nSlide=0\nTime=7\nTUse=0\nTWidth=120\nTHeight=90\n"
+                 "LWidth=5\n[Filelist]\nUse=1\nWidth=2\nHeight=3\n[Link]\nName1=Home\n"
+                 "Url1=../home.html\nName2=\nUrl2=../prev.html\nName3=Next\nUrl3=../next.html\n"
+                 "[Launcher]\nName1=Edit\nUse1=1\nPath1=/usr/bin/editor\nName2=Hidden\nUse2=0\n"
+                 "Path2=/usr/bin/other\n");
+        writeFile(form().listPath(),
+                  "Trip," + pics + ",,\r\nHike," + pics + "," + thumbs + ",\r\n");
+    }
+
+    std::string pics;
+    std::string thumbs;
+    std::string site;
+    std::string menu;
+};
+
+TEST_F(FullIniTest, MenuModeIniFillsEveryControl) {
+    writeFullIni("0");
+    FormMain& f = load();
+
+    EXPECT_TRUE(f.OptionMenu[0]->value());
+    EXPECT_TRUE(onlyPaneVisible(f, f.FrameMenuPath));
+    EXPECT_EQ(f.DirPic->path(), pics);
+    EXPECT_EQ(f.DirSam->path(), thumbs);
+    EXPECT_EQ(f.DirIndex->path(), site);
+    EXPECT_EQ(f.TextIndex->text(), "top.html");
+    EXPECT_EQ(f.TextHtml->text(), "pages");
+    EXPECT_EQ(f.DirMenu->path(), menu);
+    EXPECT_EQ(f.TextMenu->text(), "menu.html");
+    EXPECT_EQ(f.TextMenuHtml->text(), "galleries");
+    EXPECT_EQ(f.gstrPicPath, pics);
+    EXPECT_EQ(f.gstrIndexPath, site + "/top.html");
+    EXPECT_EQ(f.gstrHtmlPath, "pages");
+    EXPECT_EQ(f.gstrMenuHtmlPath, "galleries");
+
+    // The start picture is found, selected and previewed.
+    EXPECT_EQ(f.FileStartPict->path(), pics);
+    EXPECT_EQ(f.FileStartPict->fileName(), "b.jpg");
+    EXPECT_EQ(f.TextStart->text(), "b.jpg");
+    EXPECT_EQ(f.gstrStartName, "b.jpg");
+    EXPECT_TRUE(f.PictureStartPict->hasPicture());
+    EXPECT_EQ(f.PictureStartPict->drawWidth(), 80);
+    EXPECT_TRUE(f.OptionStart[1]->value());
+    EXPECT_TRUE(f.TextStart->enabled());
+
+    EXPECT_EQ(f.TextTitle->text(), "Trip");
+    EXPECT_EQ(f.TextTitleS->text(), "Day one");
+    EXPECT_EQ(f.TextBody->text(), "<body>");
+    EXPECT_EQ(f.CheckUseFileList->value(), 1);
+    EXPECT_TRUE(f.CheckUseFileList->enabled());
+    EXPECT_TRUE(f.TextFilelistWidth->enabled());
+    EXPECT_EQ(f.TextFilelistHeight->text(), "3");
+    EXPECT_EQ(f.CheckSlideShow->value(), 0);
+    EXPECT_FALSE(f.TextSlideTime->enabled());
+    EXPECT_EQ(f.TextSlideTime->text(), "7");
+    EXPECT_TRUE(f.OptionSamD[0]->value());
+    EXPECT_TRUE(f.OptionSamH[0]->value());
+    EXPECT_FALSE(f.DirSam->enabled());
+    EXPECT_TRUE(f.TextSamWidth->enabled());
+    EXPECT_EQ(f.TextSamWidth->text(), "120");
+    EXPECT_EQ(f.TextAllListWidth->text(), "5");
+    EXPECT_FALSE(f.TextLinkURL[1]->enabled()) << "an empty link name leaves its address unused";
+    EXPECT_EQ(f.TextLinkURL[1]->text(), "../prev.html");
+    EXPECT_TRUE(f.TextLinkURL[2]->enabled());
+
+    EXPECT_EQ(f.CommandOpen[0]->caption(), "Edit");
+    EXPECT_TRUE(f.CommandOpen[0]->enabled());
+    EXPECT_FALSE(f.CommandOpen[1]->visible());
+    EXPECT_EQ(f.CheckOpen[1]->value(), 0);
+    EXPECT_TRUE(f.CommandOpenHtml->enabled()) << "the index page exists";
+
+    ASSERT_EQ(f.ListViewPath->rowCount(), 2);
+    EXPECT_EQ(f.ListViewPath->row(1), (std::vector<std::string>{"Hike", pics, thumbs}));
+    EXPECT_EQ(f.ListViewPath->selectedIndex(), -1);
+
+    // The log: the load's lines, then Form_Load around mainSetStartIni; the path handlers
+    // stood still while loading.
+    const auto lines = logLines(f.logPath());
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_TRUE(startsWith(lines[0], "[mainGetIni] ")) << lines[0];
+    std::size_t formLoad = 0;
+    while (formLoad < lines.size() && !startsWith(lines[formLoad], "[Form_Load]")) {
+        ++formLoad;
+    }
+    ASSERT_LT(formLoad + 1, lines.size());
+    EXPECT_TRUE(startsWith(lines[formLoad + 1], "[mainSetStartIni]"));
+    for (std::size_t i = 0; i < formLoad; ++i) {
+        EXPECT_TRUE(startsWith(lines[i], "[mainGetIni]") || !startsWith(lines[i], "[") ||
+                    startsWith(lines[i], "[OptionStart_Click]") ||
+                    startsWith(lines[i], "[CheckUseFileList_Click]") ||
+                    startsWith(lines[i], "[CheckSlideShow_Click]") ||
+                    startsWith(lines[i], "[OptionSamD_Click]") ||
+                    startsWith(lines[i], "[OptionSamH_Click]"))
+            << lines[i];
+    }
+    for (const std::string& line : lines) {
+        EXPECT_FALSE(startsWith(line, "[DirPic_Change] gstrPicPath"));
+        EXPECT_FALSE(startsWith(line, "[DirIndex_Change] gstrIndexPath"));
+        EXPECT_FALSE(startsWith(line, "[TextIndex_Change] gstrIndexPath"));
+    }
+    EXPECT_TRUE(startsWith(lines.back(), "[Form_Load] "));
+
+    // Quitting without a change leaves the INI file byte for byte.
+    const std::string iniBefore = readFile(f.iniPath());
+    f.Form_Unload();
+    EXPECT_EQ(readFile(f.iniPath()), iniBefore);
+}
+
+TEST_F(FullIniTest, SingleModeIniShowsTheFolderPane) {
+    writeFullIni("1");
+    FormMain& f = load();
+    EXPECT_TRUE(f.OptionMenu[1]->value());
+    EXPECT_TRUE(onlyPaneVisible(f, f.FrameDirs));
+    EXPECT_EQ(f.TabStripMivo->selectedKey(), "Dir");
+}
+
+TEST_F(StartupTest, VanishedFoldersEmptyTheirGlobals) {
+    const std::string gone = program / "gone";
+    writeIni("[Path]\nPic=" + gone + "\nThum=" + gone + "/thumbs\nIndex=" + gone +
+             "/index.html\nMenu=" + gone + "/menu.html\n");
+    FormMain& f = load();
+
+    EXPECT_EQ(f.gstrPicPath, "");
+    EXPECT_EQ(f.gstrSamPath, "");
+    EXPECT_EQ(f.DirPic->path(), program.path()) << "the folder box keeps what it showed";
+    EXPECT_EQ(f.DirSam->path(), program.path());
+    // The page paths keep their value; only their folder boxes could not follow.
+    EXPECT_EQ(f.gstrIndexPath, gone + "/index.html");
+    EXPECT_EQ(f.gstrMenuPath, gone + "/menu.html");
+    EXPECT_EQ(f.DirIndex->path(), program.path());
+    EXPECT_EQ(f.TextIndex->text(), "index.html");
+    EXPECT_FALSE(f.CommandOpenHtml->enabled());
+
+    f.Form_Unload();
+    const auto entries = iniEntries(f.iniPath());
+    EXPECT_EQ(entries, (std::vector<std::string>{"Path/Pic=\"\"", "Path/Thum=\"\"",
+                                                 "Path/Index=" + gone + "/index.html",
+                                                 "Path/Menu=" + gone + "/menu.html"}))
+        << "the emptied folders are saved empty, the page paths as they were";
+}
+
+// --- The save at exit writes only what changed ------------------------------------------
+
+TEST_F(StartupTest, SaveWritesOnlyTheChangedTitle) {
+    FormMain& f = load();
+    f.TextTitle->setText("Holiday");
+    f.Form_Unload();
+    EXPECT_EQ(iniEntries(f.iniPath()), (std::vector<std::string>{"Html/Title=Holiday"}));
+}
+
+TEST_F(StartupTest, SaveWritesBothKeysOfTheThirdLink) {
+    FormMain& f = load();
+    f.TextLinkURL[2]->setText("../later.html");
+    f.Form_Unload();
+    const auto entries = iniEntries(f.iniPath());
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_TRUE(startsWith(entries[0], "Link/Name3="));
+    EXPECT_EQ(entries[1], "Link/Url3=../later.html");
+    EXPECT_EQ(cmGetIni(f.iniPath(), "Link", "Name3", ""), "進む");
+}
+
+TEST_F(StartupTest, SaveWritesTheThreeKeysOfAnUntickedLauncher) {
+    FormMain& f = load();
+    f.TabStripMivo->select(2);
+    f.CheckOpen[1]->click();
+    EXPECT_FALSE(f.CommandOpen[1]->visible());
+    f.Form_Unload();
+    const auto entries = iniEntries(f.iniPath());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_TRUE(startsWith(entries[0], "Launcher/Name2="));
+    EXPECT_EQ(entries[1], "Launcher/Use2=0");
+    EXPECT_EQ(entries[2], "Launcher/Path2=\"\"");
+}
+
+TEST_F(StartupTest, ModeSwitchedAndBackWritesNothing) {
+    FormMain& f = load();
+    f.OptionMenu[0]->click();
+    EXPECT_TRUE(f.FrameMenuPath->visible());
+    f.OptionMenu[1]->click();
+    f.Form_Unload();
+    EXPECT_FALSE(fs::exists(f.iniPath()));
+}
+
+TEST_F(StartupTest, ExitLogEndsWithTheBannerAndABlankLine) {
+    writeIni("[Log]\nLevel=2\n");
+    FormMain& f = load();
+    f.CommandExit->click();
+    EXPECT_EQ(services.closeCount, 1);
+    const auto lines = logLines(f.logPath());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(startsWith(lines[0], "[mainGetIni] "));
+    EXPECT_TRUE(startsWith(lines[1], "[Form_Unload] "));
+    EXPECT_EQ(lines[2], "");
+
+    // Closing again (the view's close event after the exit button) saves nothing twice.
+    f.requestClose();
+    EXPECT_EQ(services.closeCount, 1);
+    EXPECT_EQ(logLines(f.logPath()).size(), 3u);
+}
+
+TEST_F(StartupTest, TraceLogOrderAtExit) {
+    writeIni("[Log]\nLevel=1\n");
+    FormMain& f = load();
+    const std::size_t before = logLines(f.logPath()).size();
+    f.TextTitle->setText("Changed");
+    f.CommandExit_Click();
+    auto lines = logLines(f.logPath());
+    lines.erase(lines.begin(), lines.begin() + static_cast<long>(before));
+    std::vector<std::string> routines;
+    for (const std::string& line : lines) {
+        if (startsWith(line, "[")) {
+            const std::string routine = line.substr(0, line.find(']') + 1);
+            if (routines.empty() || routines.back() != routine) {
+                routines.push_back(routine);
+            }
+        }
+    }
+    EXPECT_EQ(routines, (std::vector<std::string>{"[CommandExit_Click]", "[Form_Unload]",
+                                                  "[mainSetIni]", "[cmSetIni]", "[mainSetIni]",
+                                                  "[Form_Unload]", "[CommandExit_Click]"}));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "");
+    EXPECT_TRUE(startsWith(lines[lines.size() - 3], "[Form_Unload] "));
+}
+
+} // namespace
+} // namespace mivo::test
