@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 import { rmSync } from 'node:fs';
 import { launchBrowser, watchedPage } from './lib/browser.mjs';
-import { buildPlainGallery, buildSingleGallery, makeWorkspace } from './lib/fixtures.mjs';
+import { buildPlainGallery, buildSampleGallery, buildSingleGallery, makeWorkspace } from './lib/fixtures.mjs';
 import { startServer } from './lib/server.mjs';
 import {
   addressing,
@@ -26,6 +26,7 @@ import {
 let workspace;
 let single;
 let plain;
+let sample;
 let server;
 let browser;
 
@@ -33,6 +34,7 @@ before(async () => {
   workspace = makeWorkspace();
   single = buildSingleGallery(workspace);
   plain = buildPlainGallery(workspace);
+  sample = buildSampleGallery(workspace);
   server = await startServer(workspace.root);
   browser = await launchBrowser();
 });
@@ -71,7 +73,7 @@ for (const protocol of ['file', 'http']) {
         await page.keyboard.press('Escape');
         await waitUntil(() => listInFront(page, single), { describe: 'Escape shows the list' });
         await checkThumbnails(page, single, 'list view after Escape');
-        if (protocol === 'file') await screenshot(page, 'index-list', 'gallery-index.png');
+        if (protocol === 'file') await screenshot(page, 'index-list', null);
         assertNoProblems(page, 'index page');
       } finally {
         await page.closeAll();
@@ -100,7 +102,7 @@ for (const protocol of ['file', 'http']) {
         await pressFor(page, single, 'Home', 0, 'picture page');
         await pressFor(page, single, 'ArrowRight', 1, 'picture page');
         await checkLinks(page, single.links, 'picture page');
-        if (protocol === 'file') await screenshot(page, 'pict', 'gallery-picture.png');
+        if (protocol === 'file') await screenshot(page, 'pict', null);
         await checkSlideShow(page, single, 1, 'picture page');
 
         await page.keyboard.press('Escape');
@@ -154,6 +156,27 @@ for (const protocol of ['file', 'http']) {
     });
   });
 }
+
+test('the sample album as shipped makes a clean gallery (the README pictures)', async () => {
+  const page = await watchedPage(browser);
+  try {
+    await page.goto(addressing('http', server)(sample.indexPath));
+    await checkHeadings(page, sample, 'sample index');
+    await checkThumbnails(page, sample, 'sample index');
+    await checkColumns(page, sample, 'sample index');
+    await screenshot(page, 'sample-index', 'gallery-index.png');
+    // The picture page on its own carries the titles and links as well.
+    await page.goto(addressing('http', server)(sample.listPath));
+    await checkThumbnails(page, sample, 'sample list');
+    const k = sample.pictures.findIndex((p) => p.name === 'sunrise.jpg');
+    await clickThumbnail(page, sample, k);
+    await checkPictureShown(page, sample, k, 'sample picture');
+    await screenshot(page, 'sample-picture', 'gallery-picture.png');
+    assertNoProblems(page, 'sample album');
+  } finally {
+    await page.closeAll();
+  }
+});
 
 test('on a phone the list, the picture and the index view fit the screen', async () => {
   const page = await watchedPage(browser, { viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true });

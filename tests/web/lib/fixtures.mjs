@@ -1,9 +1,10 @@
 // The galleries the browser tests open, made once per test file in a temporary folder.
 import { spawnSync } from 'node:child_process';
-import { existsSync, mkdirSync, mkdtempSync } from 'node:fs';
+import { cpSync, existsSync, mkdirSync, mkdtempSync, readdirSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { basename, dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { imageSize } from './images.mjs';
 import {
   fillPictureFolder,
   listingOrder,
@@ -13,6 +14,8 @@ import {
   writeFilelist,
   writeGalleryList,
   writeIni,
+  isPicture,
+  displayName,
 } from './gallery.mjs';
 
 export const webDir = resolve(dirname(fileURLToPath(import.meta.url)), '..');
@@ -258,3 +261,50 @@ export function buildMenuGalleries({ root, sources }) {
   };
 }
 
+
+/**
+ * The sample album as it ships (examples/album with examples/thumbnails and its filelist.csv),
+ * made like the starter settings make it: the gallery shown in the README.
+ */
+export function buildSampleGallery({ root }) {
+  const pics = join(root, 'sample', 'album');
+  const thumbs = join(root, 'sample', 'thumbnails');
+  cpSync(join(repoDir, 'examples', 'album'), pics, { recursive: true });
+  cpSync(join(repoDir, 'examples', 'thumbnails'), thumbs, { recursive: true });
+  const captions = {
+    'harbor.jpg': '夕暮れの港',
+    'leaf.gif': '若葉',
+    'sunrise.jpg': '海から昇る朝日',
+    'tiles.bmp': '表参道のタイル',
+    'tower.jpg': '曇り空の塔',
+  };
+  const pictures = listingOrder(readdirSync(pics).filter(isPicture)).map((name) => ({
+    name,
+    display: displayName(name),
+    ...imageSize(join(pics, name)),
+    caption: captions[name],
+  }));
+  const out = join(root, 'site', 'sample');
+  mkdirSync(out, { recursive: true });
+  const program = makeProgramFolder(join(root, 'program-sample'), buildDir, templateDir);
+  writeIni(program, {
+    Ini: { Mode: 1 },
+    Path: { Pic: pics, Thum: thumbs, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: 'sunrise.jpg' },
+    Html: { Title: 'サンプルアルバム', TitleS: '港と季節の写真', Start: 0, Slide: 1, Time: 5, TUse: 1, TWidth: 160, THeight: 160, LWidth: 4 },
+    Filelist: { Use: 1, Width: 2, Height: 3 },
+    Link: { Name1: 'ホーム', Url1: 'https://example.invalid/', Name2: '', Url2: '', Name3: '', Url3: '' },
+  });
+  runMake(program);
+  return {
+    kind: 'single',
+    title: 'サンプルアルバム',
+    subTitle: '港と季節の写真',
+    indexPath: join(out, 'index.html'),
+    listPath: join(out, 'list.html'),
+    pictPath: join(out, 'pict.html'),
+    pictures,
+    thumbnails: true,
+    filelist: { heading: ['説明'] },
+    columns: 4,
+  };
+}
