@@ -155,7 +155,7 @@ export async function checkLinks(page, expected, what) {
     assert.ok(hit, `${what}: link ${link.name} shown; links: ${links.map((l) => l.text).join(', ')}`);
     assert.equal(hit.href, link.url, `${what}: link ${link.name} leads to ${link.url}`);
   }
-  const unnamed = links.filter((l) => l.text === '' && l.label === '' );
+  const unnamed = links.filter((l) => l.text === '' && l.label === '');
   assert.deepEqual(unnamed.map((l) => l.href), [], `${what}: no link without a name is shown`);
 }
 
