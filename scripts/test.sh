@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Mivo and runs every test: formatting, the unit and window tests (also under
-# AddressSanitizer and UndefinedBehaviorSanitizer), and the browser tests.
+# AddressSanitizer and UndefinedBehaviorSanitizer), and the browser tests in headless Chromium.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh
@@ -14,6 +14,9 @@ cmake --preset dev >/dev/null
 cmake --build --preset dev
 echo "== tests"
 ctest --preset dev
+
+echo "== browser tests"
+bash tests/web/run.sh
 
 echo "== sanitizer build (build-asan/)"
 cmake --preset asan >/dev/null
