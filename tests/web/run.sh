@@ -28,4 +28,4 @@ if ((${#tests[@]} == 0)); then
   echo "web tests: no *.test.mjs in $here" >&2
   exit 1
 fi
-exec node --test --test-reporter=spec "$@" "${tests[@]}"
+exec node --test --test-reporter=tap "$@" "${tests[@]}"

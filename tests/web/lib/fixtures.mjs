@@ -195,24 +195,24 @@ export function buildMenuGalleries({ root, sources }) {
   const site = join(root, 'site');
   const rows = [];
   const menuGalleries = [];
-  const specs = [
+  const plans = [
     { name: '春 #1', thumbs: true, names: ['さくら.jpg', 'a b.jpg', '50%.jpg'] },
     { name: 'なつ', thumbs: false, names: ['海.jpg', 'é.jpg'] },
     { name: 'Autumn & leaves', thumbs: true, names: ['紅葉.jpg', 'x#y.jpg', 'z.jpg', 'w.jpg'], filelist: true },
   ];
-  specs.forEach((spec, g) => {
+  plans.forEach((plan, g) => {
     const pics = join(album, `menu${g + 1}`, 'pics');
-    const thumbs = spec.thumbs ? join(album, `menu${g + 1}`, 'thumbs') : null;
-    const filled = fillPictureFolder(pics, thumbs, spec.names, sources.slice(g));
+    const thumbs = plan.thumbs ? join(album, `menu${g + 1}`, 'thumbs') : null;
+    const filled = fillPictureFolder(pics, thumbs, plan.names, sources.slice(g));
     const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
-    if (spec.filelist) {
+    if (plan.filelist) {
       pictures.forEach((p, i) => {
-        p.caption = `${spec.name} ${i + 1}`;
+        p.caption = `${plan.name} ${i + 1}`;
       });
       writeFilelist(pics, 'name,caption,width,height', pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`));
     }
-    rows.push({ name: spec.name, pics, thumbs: thumbs ?? '' });
-    menuGalleries.push({ name: spec.name, pictures, thumbnails: spec.thumbs, filelist: spec.filelist ? { heading: ['caption'] } : null });
+    rows.push({ name: plan.name, pics, thumbs: thumbs ?? '' });
+    menuGalleries.push({ name: plan.name, pictures, thumbnails: plan.thumbs, filelist: plan.filelist ? { heading: ['caption'] } : null });
   });
   const menuFolder = join(site, 'menu');
   mkdirSync(menuFolder, { recursive: true });
