@@ -153,6 +153,16 @@ int readExifOrientation(ByteSource& src, std::uint64_t start, std::uint64_t leng
     return 0;
 }
 
+// A side of 0 marks a broken header: the sizes are given back only when both are there.
+bool acceptSize(long width, long height, long& outWidth, long& outHeight) {
+    if (width == 0 || height == 0) {
+        return false;
+    }
+    outWidth = width;
+    outHeight = height;
+    return true;
+}
+
 bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight) {
     std::uint64_t pos = 2; // after SOI
     int orientation = 0;
@@ -208,16 +218,11 @@ bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight) {
             }
             long height = be16(frame + 3);
             long width = be16(frame + 5);
-            if (width == 0 || height == 0) {
-                return false;
-            }
             // Browsers show the picture turned by its EXIF orientation; 5 to 8 turn it by 90°.
             if (orientation >= 5) {
                 std::swap(width, height);
             }
-            outWidth = width;
-            outHeight = height;
-            return true;
+            return acceptSize(width, height, outWidth, outHeight);
         }
         if (marker == 0xE1 && !exifSeen) {
             // Only the first EXIF block counts.
@@ -237,14 +242,7 @@ bool readGifSize(ByteSource& src, long& outWidth, long& outHeight) {
     if (p == nullptr) {
         return false;
     }
-    const long width = le16(p + 6);
-    const long height = le16(p + 8);
-    if (width == 0 || height == 0) {
-        return false;
-    }
-    outWidth = width;
-    outHeight = height;
-    return true;
+    return acceptSize(le16(p + 6), le16(p + 8), outWidth, outHeight);
 }
 
 bool readBmpSize(ByteSource& src, long& outWidth, long& outHeight) {
@@ -278,12 +276,7 @@ bool readBmpSize(ByteSource& src, long& outWidth, long& outHeight) {
     } else {
         return false;
     }
-    if (width == 0 || height == 0) {
-        return false;
-    }
-    outWidth = width;
-    outHeight = height;
-    return true;
+    return acceptSize(width, height, outWidth, outHeight);
 }
 
 bool readSize(ByteSource& src, long& outWidth, long& outHeight) {

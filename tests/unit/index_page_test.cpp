@@ -1,61 +1,32 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "common/log.h"
-#include "generation/make_context.h"
 #include "generation/page_text.h"
 #include "generation/pages.h"
+#include "support/page_fixture.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class IndexPage : public ::testing::Test {
+class IndexPage : public test::PageContextFixture<> {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("mivo_index_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "prog" / "html");
         fs::create_directories(dir_ / "site");
-        settings_.programFolder = (dir_ / "prog").string();
         settings_.TextTitle = "Title";
         settings_.TextSlideTime = "7";
         settings_.CheckSlideShow = 1;
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    static void writeFile(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readFile(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     std::string indexPath() const { return (dir_ / "site" / "index.html").string(); }
     std::string make(const std::string& templateText, const std::vector<std::string>& entries) {
-        writeFile(dir_ / "prog" / "html" / "index.html", templateText);
+        writeTemplate("index.html", templateText);
         mainMakeIndexHtml(ctx_, indexPath(), "./list.html", "./pict.html", "Sub", entries);
         return readFile(indexPath());
     }
-
-    fs::path dir_;
-    MakeSettings settings_;
-    PlainStatus status_;
-    RunState state_;
-    std::vector<GalleryEntry> rows_;
-    MakeContext ctx_{settings_, status_, state_, rows_};
 };
 
 TEST_F(IndexPage, ArrayLineGivesWayToOneScriptLinePerPictureThenAnEmptyLine) {

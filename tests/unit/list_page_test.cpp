@@ -1,17 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "common/codepage.h"
 #include "common/log.h"
-#include "generation/make_context.h"
 #include "generation/pages.h"
+#include "support/page_fixture.h"
 
 namespace mivo {
 namespace {
@@ -81,35 +77,15 @@ class RecordingStatus : public PlainStatus {
     std::vector<double> values;
 };
 
-class ListPage : public ::testing::Test {
+class ListPage : public test::PageContextFixture<RecordingStatus> {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("mivo_list_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "prog" / "html");
         fs::create_directories(dir_ / "site" / "pics");
-        settings_.programFolder = (dir_ / "prog").string();
         settings_.gstrPicPath = (dir_ / "site" / "pics").string();
         settings_.gstrSamPath = (dir_ / "site" / "thumbs").string();
         settings_.OptionSamH = 0;
         settings_.CheckSlideShow = 1;
         settings_.TextAllListWidth = "4";
-    }
-    void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    static void writeFile(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readFile(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
     }
     void addPicture(const std::string& name, const std::string& bytes,
                     const std::string& info = "") {
@@ -122,7 +98,7 @@ class ListPage : public ::testing::Test {
 
     // Writes the list page of gallery `no` from the template and gives back its bytes.
     std::string make(const std::string& templateText, short no = 0, const std::string& flag = "0") {
-        writeFile(dir_ / "prog" / "html" / "list.html", templateText);
+        writeTemplate("list.html", templateText);
         const std::string picPath =
             no == 0 ? settings_.gstrPicPath : rows_[static_cast<std::size_t>(no - 1)].strPicPath;
         mainMakeListHtml(ctx_, flag, no, picPath, page_, "./index.html", "sub", "n1", "u1", "n2",
@@ -130,12 +106,6 @@ class ListPage : public ::testing::Test {
         return readFile(page_);
     }
 
-    fs::path dir_;
-    MakeSettings settings_;
-    RecordingStatus status_;
-    RunState state_;
-    std::vector<GalleryEntry> rows_;
-    MakeContext ctx_{settings_, status_, state_, rows_};
     PictureList pictures_;
     std::string page_ = (dir_ / "site" / "list.html").string();
     bool ok_ = false;

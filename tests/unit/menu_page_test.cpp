@@ -1,32 +1,21 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
-#include "generation/make_context.h"
 #include "generation/page_text.h"
 #include "generation/pages.h"
+#include "support/page_fixture.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class MenuPage : public ::testing::Test {
+class MenuPage : public test::PageContextFixture<> {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("mivo_menu_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "prog" / "html");
         fs::create_directories(dir_ / "web");
-        settings_.programFolder = (dir_ / "prog").string();
         settings_.OptionMenu = 0;
         settings_.gstrMenuPath = (dir_ / "web" / "index.html").string();
         settings_.gstrMenuHtmlPath = "html";
@@ -36,29 +25,11 @@ class MenuPage : public ::testing::Test {
         rows_ = {{"Trip", "", ""}, {"Sea", "", ""}, {"Hill", "", ""}};
         state_.gstrMenuItem = {"./thumbs/trip/a.jpg,", "./p/b.jpg,width=160 height=120", ""};
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    static void writeFile(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readFile(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     std::string make(const std::string& templateText) {
-        writeFile(dir_ / "prog" / "html" / "menu.html", templateText);
+        writeTemplate("menu.html", templateText);
         mainMakeMenuHtml(ctx_);
         return readFile(settings_.gstrMenuPath);
     }
-
-    fs::path dir_;
-    MakeSettings settings_;
-    PlainStatus status_;
-    RunState state_;
-    std::vector<GalleryEntry> rows_;
-    MakeContext ctx_{settings_, status_, state_, rows_};
 };
 
 TEST_F(MenuPage, ArrayLineBecomesOneLinePerGalleryWithoutAnEmptyLine) {

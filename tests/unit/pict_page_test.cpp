@@ -1,31 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <vector>
 
-#include "generation/make_context.h"
 #include "generation/pages.h"
+#include "support/page_fixture.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class PictPage : public ::testing::Test {
+class PictPage : public test::PageContextFixture<> {
   protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("mivo_pict_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "prog" / "html");
         fs::create_directories(dir_ / "site" / "003");
-        settings_.programFolder = (dir_ / "prog").string();
         settings_.TextTitle = "T";
         settings_.TextTitleS = "S";
         settings_.TextBody = "<body>";
@@ -37,32 +26,14 @@ class PictPage : public ::testing::Test {
         settings_.CheckSlideShow = 1;
         state_.gstrFilelistHead = {"title,width,height"};
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    static void writeFile(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readFile(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
     std::string make(const std::string& templateText, const std::string& flag, short index = 0,
                      const std::string& page = "") {
         const std::string pictPath = page.empty() ? (dir_ / "site" / "pict.html").string() : page;
-        writeFile(dir_ / "prog" / "html" / "pict.html", templateText);
+        writeTemplate("pict.html", templateText);
         mainMakePictHtml(ctx_, index, pictPath, "./index.html", "n1", "../002/index.html", "n2",
                          "u2", flag);
         return readFile(pictPath);
     }
-
-    fs::path dir_;
-    MakeSettings settings_;
-    PlainStatus status_;
-    RunState state_;
-    std::vector<GalleryEntry> rows_;
-    MakeContext ctx_{settings_, status_, state_, rows_};
 };
 
 TEST_F(PictPage, FilelistValuesOnlyWhenFilelistIsUsed) {

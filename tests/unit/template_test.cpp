@@ -1,18 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "common/log.h"
-#include "generation/make_settings.h"
 #include "generation/template.h"
+#include "support/page_fixture.h"
 
 namespace mivo {
 namespace {
@@ -35,37 +32,13 @@ class RecordingLines : public TemplateLineHandler {
     std::vector<std::string> blocks;
 };
 
-class TemplateProcedure : public ::testing::Test {
+class TemplateProcedure : public test::PageFixture {
   protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("mivo_template_" + std::to_string(::getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_ / "prog" / "html");
-        fs::create_directories(dir_ / "out");
-        settings_.programFolder = (dir_ / "prog").string();
-    }
-    void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
+    void SetUp() override { fs::create_directories(dir_ / "out"); }
 
-    static void writeFile(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    static std::string readFile(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void writeTemplate(const std::string& bytes) {
-        writeFile(dir_ / "prog" / "html" / "page.html", bytes);
-    }
     // Copies page.html into out/page.html and gives back the page's bytes.
     std::string copy(const std::string& bytes, bool table, bool slide, bool slideShow) {
-        writeTemplate(bytes);
+        writeTemplate("page.html", bytes);
         TemplateCopy c;
         c.routine = "test";
         c.templateName = "page.html";
@@ -85,8 +58,6 @@ class TemplateProcedure : public ::testing::Test {
         return names;
     }
 
-    fs::path dir_;
-    MakeSettings settings_;
     RecordingLines lines_;
     bool ok_ = false;
 };
@@ -163,7 +134,7 @@ TEST_F(TemplateProcedure, Cp932PageWritesCharacterReferencesInLinesAndEscapesInS
         }
     } handler;
     // "日本" in cp932.
-    writeTemplate("\x93\xFA\x96\x7B\r\n");
+    writeTemplate("page.html", "\x93\xFA\x96\x7B\r\n");
     TemplateCopy c{"test", "page.html", pagePath(), false, false, false};
     ASSERT_TRUE(copyTemplate(settings_, c, handler));
     EXPECT_EQ(readFile(pagePath()), "\x93\xFA\x96\x7B caf&#233; &#128512;\r\n"
@@ -178,7 +149,7 @@ TEST_F(TemplateProcedure, Utf8BomTemplateGivesUtf8PageWithBom) {
             page.writeScriptLine("\xF0\x9F\x98\x80");
         }
     } handler;
-    writeTemplate("\xEF\xBB\xBF\xE6\x97\xA5\r\n");
+    writeTemplate("page.html", "\xEF\xBB\xBF\xE6\x97\xA5\r\n");
     TemplateCopy c{"test", "page.html", pagePath(), false, false, false};
     ASSERT_TRUE(copyTemplate(settings_, c, handler));
     EXPECT_EQ(readFile(pagePath()), "\xEF\xBB\xBF\xE6\x97\xA5 caf\xC3\xA9\r\n\xF0\x9F\x98\x80\r\n");
@@ -216,7 +187,7 @@ TEST_F(TemplateProcedure, PageThatCannotBeOpenedIsLoggedAndNothingIsWritten) {
     const fs::path log = dir_ / "Mivo.log";
     cmSetLogPath(log.string());
     cmSetLogLevel(4);
-    writeTemplate("A\r\n");
+    writeTemplate("page.html", "A\r\n");
     const std::string missing = (dir_ / "gone" / "page.html").string();
     TemplateCopy c{"test", "page.html", missing, true, true, true};
     EXPECT_FALSE(copyTemplate(settings_, c, lines_));
@@ -228,7 +199,7 @@ TEST_F(TemplateProcedure, FailedWriteLeavesOldPageAsItWasAndNoTemporaryFile) {
     cmSetLogPath(log.string());
     cmSetLogLevel(4);
     writeFile(pagePath(), "old page");
-    writeTemplate(std::string(200, 'x') + "\r\n");
+    writeTemplate("page.html", std::string(200, 'x') + "\r\n");
     TemplateCopy c{"test", "page.html", pagePath(), true, true, true};
 
     // Files may not grow beyond 64 bytes while the page is written (root included).
@@ -261,7 +232,7 @@ TEST_F(TemplateProcedure, PageThatCannotBePutInPlaceIsLoggedAsWriteError) {
         }
         fs::path page_;
     } handler(pagePath());
-    writeTemplate("A\r\n");
+    writeTemplate("page.html", "A\r\n");
     TemplateCopy c{"test", "page.html", pagePath(), true, true, true};
     EXPECT_FALSE(copyTemplate(settings_, c, handler));
     EXPECT_TRUE(fs::is_directory(fs::path(pagePath()) / "sub"));

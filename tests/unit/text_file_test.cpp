@@ -6,10 +6,12 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include "support/without_write_access.h"
 
 namespace mivo {
 namespace {
@@ -161,32 +163,12 @@ TEST_F(TextFileTest, ReplaceLeavesOldFileInReadOnlyFolder) {
     const std::string target = path("Mivo.csv");
     put(target, "old rows\r\n");
     ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
-    if (::geteuid() != 0) {
-        if (::access(dir_.c_str(), W_OK) == 0) {
-            GTEST_SKIP() << "this user may write to a read-only folder; nothing to check";
-        }
-        EXPECT_FALSE(cmReplaceFileAtomic(target, "new rows\r\n"));
-    } else {
-        // root writes anywhere, so the check runs as the unprivileged user "nobody".
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
-                ::_exit(77);
-            }
-            if (::access(dir_.c_str(), W_OK) == 0) {
-                ::_exit(78);
-            }
-            ::_exit(cmReplaceFileAtomic(target, "new rows\r\n") ? 1 : 0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status));
-        if (WEXITSTATUS(status) == 77 || WEXITSTATUS(status) == 78) {
-            GTEST_SKIP() << "running as root and cannot drop to user nobody to be denied access";
-        }
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "the replace reported success in a read-only folder";
+    const std::optional<bool> replaced = test::runWithoutWriteAccess(
+        dir_, [&] { return cmReplaceFileAtomic(target, "new rows\r\n"); });
+    if (!replaced) {
+        GTEST_SKIP() << "no user here is denied writing to a read-only folder";
     }
+    EXPECT_FALSE(*replaced) << "the replace reported success in a read-only folder";
     EXPECT_EQ(get(target), "old rows\r\n");
     EXPECT_EQ(names(), (Lines{"Mivo.csv"}));
 }
