@@ -48,7 +48,9 @@ function sampleSources(scratch) {
       if (existsSync(thumbnail)) return { picture, thumbnail };
     }
     const thumbnail = join(made, `${i}-${basename(picture)}`);
-    const result = spawnSync('convert', [picture, '-thumbnail', '160x160', thumbnail], { encoding: 'utf8' });
+    // ImageMagick from Debian's package; a plain "convert" on PATH may be another program.
+    const convert = existsSync('/usr/bin/convert') ? '/usr/bin/convert' : 'convert';
+    const result = spawnSync(convert, [picture, '-thumbnail', '160x160', thumbnail], { encoding: 'utf8' });
     if (result.status !== 0) throw new Error(`convert failed for ${picture}: ${result.stderr}`);
     return { picture, thumbnail };
   });
