@@ -84,6 +84,10 @@ bool cmMatchPattern(const std::string& name, const std::string& patterns) {
     return false;
 }
 
+bool cmMatchWildcard(const std::string& name, const std::string& pattern) {
+    return matchOne(name, 0, pattern, 0);
+}
+
 // --- Control ---------------------------------------------------------------------------
 
 Control::Control(ControlKind kind, std::string name, Control* parent, int index)

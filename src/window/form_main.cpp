@@ -22,6 +22,11 @@ bool hasWildcard(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
 }
 
+/// Hidden files (a leading dot) are not ordinary files.
+bool isHiddenName(const std::string& name) {
+    return !name.empty() && name[0] == '.';
+}
+
 /// True when the path names an ordinary file; the name part may hold wildcards, and an empty
 /// name part (a path ending in the separator) stands for any file of the folder.
 bool findFile(const std::string& path) {
@@ -33,7 +38,7 @@ bool findFile(const std::string& path) {
         cut == std::string::npos ? std::string(".") : (cut == 0 ? "/" : path.substr(0, cut));
     const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
     if (!name.empty() && !hasWildcard(name)) {
-        return cmIsFile(path);
+        return !isHiddenName(name) && cmIsFile(path);
     }
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
@@ -41,10 +46,10 @@ bool findFile(const std::string& path) {
     for (; !ec && it != end; it.increment(ec)) {
         const std::string entry = it->path().filename().string();
         std::error_code typeError;
-        if (entry.empty() || entry[0] == '.' || !it->is_regular_file(typeError)) {
+        if (entry.empty() || isHiddenName(entry) || !it->is_regular_file(typeError)) {
             continue;
         }
-        if (name.empty() || cmMatchPattern(entry, name)) {
+        if (name.empty() || cmMatchWildcard(entry, name)) {
             return true;
         }
     }

@@ -112,6 +112,30 @@ TEST_F(SettingControlsTest, PathHandlersFollowTheBoxesOnceLoaded) {
     EXPECT_EQ(f.gstrSamPath, site);
 }
 
+TEST_F(SettingControlsTest, ShowButtonFindsOnlyOrdinaryFiles) {
+    const std::string site = makeFolder(program / "site");
+    FormMain& f = load();
+    ASSERT_TRUE(f.DirIndex->setPath(site));
+
+    // A hidden page is not an ordinary file, named outright or through a wildcard.
+    writeFile(site + "/.index.html", "x");
+    f.TextIndex->setText(".index.html");
+    EXPECT_FALSE(f.CommandOpenHtml->enabled());
+    f.TextIndex->setText(".*");
+    EXPECT_FALSE(f.CommandOpenHtml->enabled());
+    makeFolder(site + "/pages");
+    f.TextIndex->setText("pages");
+    EXPECT_FALSE(f.CommandOpenHtml->enabled()) << "a folder is not a page";
+
+    // A ";" in the name is part of it, not a list of patterns.
+    writeFile(site + "/b.html", "x");
+    f.TextIndex->setText("a;b*");
+    EXPECT_FALSE(f.CommandOpenHtml->enabled());
+    writeFile(site + "/a;b1.html", "x");
+    f.TextIndex->setText("a;b?.html");
+    EXPECT_TRUE(f.CommandOpenHtml->enabled());
+}
+
 TEST_F(SettingControlsTest, PathHandlersStandStillWhileLoading) {
     const std::string site = makeFolder(program / "site");
     FormMain& f = form();
