@@ -2,11 +2,10 @@
 // gallery, and the previous/next links of the galleries join them in a row.
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
-import { rmSync } from 'node:fs';
-import { launchBrowser, watchedPage } from './lib/browser.mjs';
-import { buildMenuGalleries, makeWorkspace } from './lib/fixtures.mjs';
+import { watchedPage } from './lib/browser.mjs';
+import { buildMenuGalleries } from './lib/fixtures.mjs';
 import { imagesIn, keepsAspect } from './lib/pages.mjs';
-import { startServer } from './lib/server.mjs';
+import { closeSession, openSession } from './lib/session.mjs';
 import {
   addressing,
   assertNoProblems,
@@ -28,17 +27,12 @@ let server;
 let browser;
 
 before(async () => {
-  workspace = makeWorkspace();
-  menu = buildMenuGalleries(workspace);
-  server = await startServer(workspace.root);
-  browser = await launchBrowser();
+  ({ workspace, server, browser } = await openSession((ws) => {
+    menu = buildMenuGalleries(ws);
+  }));
 });
 
-after(async () => {
-  await browser?.close();
-  await server?.close();
-  if (workspace && !process.env.MIVO_KEEP_GALLERIES) rmSync(workspace.root, { recursive: true, force: true });
-});
+after(() => closeSession({ workspace, server, browser }));
 
 /** The links a gallery's pages carry in menu mode: back to the menu, previous, next. */
 function galleryLinks(url, i) {

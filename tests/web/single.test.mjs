@@ -2,10 +2,9 @@
 // slide show, filelist.csv and the index view at a start picture; one with none of these.
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
-import { rmSync } from 'node:fs';
-import { launchBrowser, watchedPage } from './lib/browser.mjs';
-import { buildPlainGallery, buildSampleGallery, buildSingleGallery, makeWorkspace } from './lib/fixtures.mjs';
-import { startServer } from './lib/server.mjs';
+import { watchedPage } from './lib/browser.mjs';
+import { buildPlainGallery, buildSampleGallery, buildSingleGallery } from './lib/fixtures.mjs';
+import { closeSession, openSession } from './lib/session.mjs';
 import {
   addressing,
   assertNoProblems,
@@ -31,19 +30,14 @@ let server;
 let browser;
 
 before(async () => {
-  workspace = makeWorkspace();
-  single = buildSingleGallery(workspace);
-  plain = buildPlainGallery(workspace);
-  sample = buildSampleGallery(workspace);
-  server = await startServer(workspace.root);
-  browser = await launchBrowser();
+  ({ workspace, server, browser } = await openSession((ws) => {
+    single = buildSingleGallery(ws);
+    plain = buildPlainGallery(ws);
+    sample = buildSampleGallery(ws);
+  }));
 });
 
-after(async () => {
-  await browser?.close();
-  await server?.close();
-  if (workspace && !process.env.MIVO_KEEP_GALLERIES) rmSync(workspace.root, { recursive: true, force: true });
-});
+after(() => closeSession({ workspace, server, browser }));
 
 for (const protocol of ['file', 'http']) {
   describe(`single mode over ${protocol}`, () => {
