@@ -11,8 +11,9 @@
 #include "common/message_box.h"
 #include "common/program.h"
 #include "generation/make_run.h"
-#include "generation/startup.h"
 #include "generation/status.h"
+#include "settings/gallery_list.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -37,26 +38,22 @@ class ConsoleStatus : public mivo::StatusSink {
     explicit ConsoleStatus(bool drawBar) : drawBar_(drawBar) {}
     ~ConsoleStatus() override { finishBar(); }
 
-    std::string messageText() const override { return message_; }
-    void setMessageText(const std::string& text) override {
-        message_ = text;
+    void message(const std::string& text) override {
         clearBar();
         std::fputs(text.c_str(), stdout);
         std::fputc('\n', stdout);
         std::fflush(stdout);
     }
-    double barMin() const override { return min_; }
-    double barMax() const override { return max_; }
-    double barValue() const override { return value_; }
-    void setBarMin(double value) override { min_ = value; }
-    void setBarMax(double value) override { max_ = value; }
-    void setBarValue(double value) override { value_ = value; }
-    void repaint() override {
+    void progress(double value, double max) override {
+        value_ = value;
+        max_ = max;
+    }
+    void step() override {
         if (!drawBar_) {
             return;
         }
-        const double span = max_ - min_;
-        double part = span > 0 ? (value_ - min_) / span : 0.0;
+        const double span = max_;
+        double part = span > 0 ? value_ / span : 0.0;
         part = part < 0 ? 0 : (part > 1 ? 1 : part);
         const int filled = static_cast<int>(std::lround(part * kWidth));
         const int percent = static_cast<int>(std::lround(part * 100));
@@ -97,8 +94,6 @@ class ConsoleStatus : public mivo::StatusSink {
     bool shown_ = false;
     int lastFilled_ = -1;
     int lastPercent_ = -1;
-    std::string message_;
-    double min_ = 0;
     double max_ = 100;
     double value_ = 0;
 };
@@ -133,19 +128,24 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The values the window would show right after starting, before anything is touched.
     const std::string programFolder = mivo::cmProgramFolder();
-    mivo::MakeSettings settings;
+    mivo::Settings settings;
+    mivo::mainGetIni(mivo::cmIniPath(programFolder), programFolder, settings);
     std::vector<mivo::GalleryEntry> rows;
-    mivo::cmLoadStartup(programFolder, settings, rows);
+    mivo::mainGetList(mivo::cmListPath(programFolder), rows);
 
-    bool done = false;
+    mivo::MakeResult result;
     {
         ConsoleStatus status(::isatty(STDERR_FILENO) == 1);
         ConsoleMessageBox box(status);
         mivo::cmSetMessageBoxSink(&box);
-        done = mivo::runMake(settings, rows, status);
+        result = mivo::runMake(settings, rows, programFolder, status);
         mivo::cmSetMessageBoxSink(nullptr);
     }
+    if (!result.failure.empty()) {
+        std::fprintf(stderr, "mivo-make: %s\n", result.failure.c_str());
+    }
     mivo::cmWriteLog("mivo-make", 2, "▲▲▲End Mivo▲▲▲\r\n");
-    return done ? 0 : 1;
+    return result.done ? 0 : 1;
 }

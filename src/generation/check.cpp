@@ -52,15 +52,15 @@ bool refuse(MakeContext& ctx, const std::string& message) {
     return false;
 }
 
-bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
-              const std::string& instrPicPath, const std::string& instrSamPath,
-              std::string& iostrFilelistCsv, PictureList& outcolFileDatas) {
-    const MakeSettings& settings = ctx.settings;
+bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
+              PictureList& outcolFileDatas) {
+    const Settings& settings = ctx.settings;
+    const std::string& instrPicPath = job.picPath;
+    const std::string& instrSamPath = job.samPath;
     mainSetStatus(ctx.status, true, "チェック中です", 0, 0);
 
     if (inblnChackIndex) {
-        const std::string templateFolder =
-            cmAddPath(settings.programFolder, "html", kPathSeparator);
+        const std::string templateFolder = cmAddPath(ctx.programFolder, "html", kPathSeparator);
         const std::string templateIndex = cmAddPath(templateFolder, "index.html", kPathSeparator);
         const bool menu = settings.menuMode();
 
@@ -69,9 +69,7 @@ bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
             return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
         }
 
-        const std::string pageFolder =
-            cmAddPath(menu ? settings.DirMenu : settings.DirIndex,
-                      menu ? settings.gstrMenuHtmlPath : settings.gstrHtmlPath, kPathSeparator);
+        const std::string pageFolder = pageFolderOf(settings);
         if (samePlace(pageFolder, templateFolder)) {
             return refuse(ctx, "Html保存フォルダの指定先が無効です");
         }
@@ -96,7 +94,7 @@ bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
         return refuse(ctx, "画像フォルダに画像がありません");
     }
 
-    if (!instrSamPath.empty()) {
+    if (job.useThumbnails && !instrSamPath.empty()) {
         if (instrSamPath == instrPicPath) {
             return refuse(ctx, "画像フォルダとサムネイルフォルダが同じです");
         }
@@ -107,25 +105,35 @@ bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
         }
     }
 
-    if (iostrFilelistCsv == "1") {
+    if (job.useFilelist) {
         bool read = false;
-        mainCheckFilelist(ctx, inintNo, instrPicPath, outcolFileDatas, read);
-        if (!read) {
-            iostrFilelistCsv = "0";
-        }
+        mainCheckFilelist(ctx, job, outcolFileDatas, read);
+        job.useFilelist = read;
     }
     return true;
 }
 
 } // namespace
 
-bool mainCheckMake(MakeContext& ctx, short inintNo, bool inblnChackIndex,
-                   const std::string& instrPicPath, const std::string& instrSamPath,
-                   std::string& iostrFilelistCsv, PictureList& outcolFileDatas) {
+std::string pageFolderOf(const Settings& settings) {
+    const bool menu = settings.menuMode();
+    std::string folder;
+    std::string name;
+    cmSplitPath(menu ? settings.gstrMenuPath : settings.gstrIndexPath, true, kPathSeparator, folder,
+                name);
+    // A page right below the root has the root as its folder.
+    if (folder.empty()) {
+        folder = kPathSeparator;
+    }
+    return cmAddPath(folder, menu ? settings.gstrMenuHtmlPath : settings.gstrHtmlPath,
+                     kPathSeparator);
+}
+
+bool mainCheckMake(MakeContext& ctx, GalleryJob& ioJob, bool inblnChackIndex,
+                   PictureList& outcolFileDatas) {
     cmWriteLog(kRoutine, 1, "▽Start Method▽");
     outcolFileDatas.clear();
-    const bool result = runCheck(ctx, inintNo, inblnChackIndex, instrPicPath, instrSamPath,
-                                 iostrFilelistCsv, outcolFileDatas);
+    const bool result = runCheck(ctx, ioJob, inblnChackIndex, outcolFileDatas);
     cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + cmBoolText(result));
     return result;
 }

@@ -28,17 +28,17 @@ long long roundRatio(long long num, long long den) {
 
 // The size attributes of a full-size picture shown as a thumbnail: the picture scaled in whole
 // percent into the thumbnail box.
-std::string scaledSizeText(const MakeSettings& settings, const std::string& strWidth,
+std::string scaledSizeText(const Settings& settings, const std::string& strWidth,
                            const std::string& strHeight, const std::string& strInfo) {
-    const std::string boxText =
-        "width=" + settings.TextSamWidth + " height=" + settings.TextSamHeight;
+    const std::string boxText = "width=" + std::to_string(settings.TextSamWidth) +
+                                " height=" + std::to_string(settings.TextSamHeight);
     long long width = numberOrZero(strWidth);
     long long height = numberOrZero(strHeight);
     if (width == 0) {
         // The size is left to filelist.csv: fields counted from 1 after the file name.
         const std::vector<std::string> fields = cmSplitCsv(strInfo);
-        const long long widthField = numberOrZero(settings.TextFilelistWidth);
-        const long long heightField = numberOrZero(settings.TextFilelistHeight);
+        const long long widthField = settings.TextFilelistWidth;
+        const long long heightField = settings.TextFilelistHeight;
         const auto count = static_cast<long long>(fields.size());
         if (widthField < 1 || heightField < 1 || widthField > count || heightField > count) {
             return boxText;
@@ -50,8 +50,8 @@ std::string scaledSizeText(const MakeSettings& settings, const std::string& strW
     if (width <= 0 || height <= 0) {
         return boxText;
     }
-    const long long boxWidth = numberOrZero(settings.TextSamWidth);
-    const long long boxHeight = numberOrZero(settings.TextSamHeight);
+    const long long boxWidth = settings.TextSamWidth;
+    const long long boxHeight = settings.TextSamHeight;
     const long long rateW = roundRatio(boxWidth * 100, width);
     const long long rateH = roundRatio(boxHeight * 100, height);
     const long long rate = std::min(rateW, rateH);
@@ -61,131 +61,97 @@ std::string scaledSizeText(const MakeSettings& settings, const std::string& strW
 
 class ListPageLines : public TemplateLineHandler {
   public:
-    ListPageLines(MakeContext& ctx, const std::string& instrFilelistFlag, short inintNo,
-                  const std::string& instrPicPath, const std::string& instrListPath,
-                  const std::string& instrIndexLink, const std::string& instrTitleS,
-                  const std::string& instrLink1Name, const std::string& instrLink1Url,
-                  const std::string& instrLink2Name, const std::string& instrLink2Url,
+    ListPageLines(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
                   std::vector<std::string>& iostrPicEntries, const PictureList& incolFileDatas)
-        : ctx_(ctx), flag_(instrFilelistFlag), no_(inintNo), picPath_(instrPicPath),
-          listPath_(instrListPath), indexLink_(instrIndexLink), titleS_(instrTitleS),
-          link1Name_(instrLink1Name), link1Url_(instrLink1Url), link2Name_(instrLink2Name),
-          link2Url_(instrLink2Url), entries_(iostrPicEntries), pictures_(incolFileDatas) {
+        : ctx_(ctx), job_(job), paths_(paths), entries_(iostrPicEntries), pictures_(incolFileDatas),
+          allList_(std::to_string(ctx.settings.TextAllListWidth)) {
         // In menu mode link 0 leads back to the menu page.
-        link0Url_ = no_ != 0 ? relativeLink(listPath_, ctx_.settings.gstrMenuPath)
+        link0Url_ = job.menu ? relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath)
                              : ctx_.settings.TextLinkURL[0];
     }
 
     void copiedLine(const std::string& line, PageFile& page) override {
-        const MakeSettings& s = ctx_.settings;
+        const Settings& s = ctx_.settings;
         std::string text = replacePlaceholder(line, "MV_TITLE", s.TextTitle);
-        text = replacePlaceholder(text, "MV_SUB_TITLE", titleS_);
+        text = replacePlaceholder(text, "MV_SUB_TITLE", job_.name);
         text = replacePlaceholder(text, "MV_BODY", s.TextBody);
         text = replacePlaceholder(text, "MV_START_NO", startNo_);
-        text = replacePlaceholder(text, "MV_INDEX_HTML", indexLink_);
+        text = replacePlaceholder(text, "MV_INDEX_HTML", paths_.strIndexLink);
         text = replacePlaceholder(text, "MV_LINK_NAME0", s.TextLinkName[0]);
-        text = replacePlaceholder(text, "MV_LINK_NAME1", link1Name_);
-        text = replacePlaceholder(text, "MV_LINK_NAME2", link2Name_);
+        text = replacePlaceholder(text, "MV_LINK_NAME1", job_.link1Name);
+        text = replacePlaceholder(text, "MV_LINK_NAME2", job_.link2Name);
         text = replacePlaceholder(text, "MV_LINK_URL0", link0Url_);
-        text = replacePlaceholder(text, "MV_LINK_URL1", link1Url_);
-        text = replacePlaceholder(text, "MV_LINK_URL2", link2Url_);
-        text = replacePlaceholder(text, "MV_ALL_LIST", s.TextAllListWidth);
+        text = replacePlaceholder(text, "MV_LINK_URL1", job_.link1Url);
+        text = replacePlaceholder(text, "MV_LINK_URL2", job_.link2Url);
+        text = replacePlaceholder(text, "MV_ALL_LIST", allList_);
         page.writeLine(text);
     }
 
     void slideLine(const std::string& line, PageFile& page) override {
-        std::string text = replacePlaceholder(line, "MV_SLIDE_TIME", ctx_.settings.TextSlideTime);
-        text = replacePlaceholder(text, "MV_INDEX_HTML", indexLink_);
+        std::string text =
+            replacePlaceholder(line, "MV_SLIDE_TIME", std::to_string(ctx_.settings.TextSlideTime));
+        text = replacePlaceholder(text, "MV_INDEX_HTML", paths_.strIndexLink);
         page.writeLine(text);
     }
 
     void tableBlock(std::string& blockText, PageFile& page) override {
-        blockText = replacePlaceholder(blockText, "MV_ALL_LIST", ctx_.settings.TextAllListWidth);
-        mainMakeListTable(ctx_, no_, picPath_, blockText, listPath_, flag_, page, entries_,
-                          pictures_);
+        blockText = replacePlaceholder(blockText, "MV_ALL_LIST", allList_);
+        mainMakeListTable(ctx_, job_, blockText, paths_.strListPath, page, entries_, pictures_);
         startNo_ = std::to_string(ctx_.state.gintStartNo);
     }
 
   private:
     MakeContext& ctx_;
-    const std::string& flag_;
-    short no_;
-    const std::string& picPath_;
-    const std::string& listPath_;
-    const std::string& indexLink_;
-    const std::string& titleS_;
-    const std::string& link1Name_;
-    const std::string& link1Url_;
-    const std::string& link2Name_;
-    const std::string& link2Url_;
+    const GalleryJob& job_;
+    const OutputPaths& paths_;
     std::vector<std::string>& entries_;
     const PictureList& pictures_;
+    std::string allList_;
     std::string link0Url_;
     std::string startNo_; // empty until the table has been written
 };
 
 } // namespace
 
-void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, short inintNo,
-                      const std::string& instrPicPath, const std::string& instrListPath,
-                      const std::string& instrIndexLink, const std::string& instrTitleS,
-                      const std::string& instrLink1Name, const std::string& instrLink1Url,
-                      const std::string& instrLink2Name, const std::string& instrLink2Url,
-                      std::vector<std::string>& iostrPicEntries, const PictureList& incolFileDatas,
+void mainMakeListHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
+                      const PictureList& incolFileDatas, std::vector<std::string>& iostrPicEntries,
                       bool& outblnOk) {
     cmWriteLog("mainMakeListHtml", 1, "▽Start Method▽");
-    ListPageLines lines(ctx, instrFilelistFlag, inintNo, instrPicPath, instrListPath,
-                        instrIndexLink, instrTitleS, instrLink1Name, instrLink1Url, instrLink2Name,
-                        instrLink2Url, iostrPicEntries, incolFileDatas);
+    ListPageLines lines(ctx, job, paths, iostrPicEntries, incolFileDatas);
     TemplateCopy copy;
     copy.routine = "mainMakeListHtml";
     copy.templateName = "list.html";
-    copy.pagePath = instrListPath;
+    copy.pagePath = paths.strListPath;
     copy.tableBlock = true;
     copy.slideBlock = true;
-    copy.slideShow = ctx.settings.CheckSlideShow == 1;
-    outblnOk = copyTemplate(ctx.settings, copy, lines);
+    copy.slideShow = ctx.settings.CheckSlideShow;
+    outblnOk = copyTemplate(ctx.programFolder, copy, lines);
+    if (!outblnOk) {
+        ctx.state.failure = copy.error;
+    }
     cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + cmBoolText(outblnOk));
 }
 
-void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
-                       const std::string& instrTable, const std::string& instrFile,
-                       const std::string& instrFilelistFlag, PageFile& ioPage,
+void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::string& instrTable,
+                       const std::string& instrFile, PageFile& ioPage,
                        std::vector<std::string>& iostrPicEntries,
                        const PictureList& incolFileDatas) {
     cmWriteLog("mainMakeListTable", 1,
                "Start Method \r\ninstrTable=[" + instrTable + "]\r\ninstrFile=[" + instrFile + "]");
-    const MakeSettings& s = ctx.settings;
+    const Settings& s = ctx.settings;
     RunState& state = ctx.state;
     state.gintStartNo = -1;
 
     const auto n = static_cast<long long>(incolFileDatas.size());
     iostrPicEntries.assign(incolFileDatas.size(), std::string());
 
-    // The gallery's row in menu mode; single mode reads the settings.
-    const GalleryEntry* row = nullptr;
-    if (inintNo >= 1 && static_cast<std::size_t>(inintNo) <= ctx.rows.size()) {
-        row = &ctx.rows[static_cast<std::size_t>(inintNo - 1)];
-    }
-    bool useThumbnails = false;
-    std::string thumbFolder;
-    std::string pictureFolder;
-    if (inintNo < 1) {
+    if (!job.menu) {
         ctx.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
         ctx.status.setBarValue(0);
-        useThumbnails = s.OptionSamH == 1;
-        thumbFolder = s.gstrSamPath;
-        pictureFolder = s.gstrPicPath;
     } else {
-        mainSetStatus(ctx.status, true, row != nullptr ? row->strListName : std::string(), 0, 0);
-        if (row != nullptr) {
-            useThumbnails = !row->strSamPath.empty();
-            thumbFolder = row->strSamPath;
-            pictureFolder = row->strPicPath;
-        } else {
-            pictureFolder = instrPicPath;
-        }
+        mainSetStatus(ctx.status, true, job.name, 0, 0);
     }
+    const std::string& instrPicPath = job.picPath;
     const auto galleries = static_cast<long long>(ctx.rows.size());
 
     long long i = 0;
@@ -194,22 +160,22 @@ void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instr
     std::string height;
     for (const ClassFileData& picture : incolFileDatas) {
         const std::string fullPath = cmAddPath(instrPicPath, picture.strName, kPathSeparator);
-        mainGetPicInfo(ctx, fullPath, instrFilelistFlag, name, width, height);
+        mainGetPicInfo(ctx, fullPath, job.useFilelist, name, width, height);
         cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");
 
         const std::string pictureLink = relativeLink(instrFile, fullPath);
         std::string entry = pictureLink;
         entry.append(",").append(width).append(",").append(height).append(",").append(name);
-        if (instrFilelistFlag == "1") {
+        if (job.useFilelist) {
             entry.append(",").append(picture.strInfo);
         }
 
         std::string imagePath;
         std::string sizeText;
-        if (useThumbnails) {
-            imagePath = cmAddPath(thumbFolder, picture.strName, kPathSeparator);
+        if (job.useThumbnails) {
+            imagePath = cmAddPath(job.samPath, picture.strName, kPathSeparator);
         } else {
-            imagePath = cmAddPath(pictureFolder, picture.strName, kPathSeparator);
+            imagePath = fullPath;
             sizeText = scaledSizeText(s, width, height, picture.strInfo);
         }
         const std::string imageLink =
@@ -222,12 +188,12 @@ void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instr
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
 
-        if (!s.gstrStartName.empty() && inintNo == 0 &&
+        if (!s.gstrStartName.empty() && !job.menu &&
             cmTextEquals(s.gstrStartName, picture.strName)) {
-            state.gintStartNo = static_cast<int>(i);
+            state.gintStartNo = static_cast<long>(i);
         }
-        if (inintNo > 0 && i == 0) {
-            const auto index = static_cast<std::size_t>(inintNo - 1);
+        if (job.menu && i == 0) {
+            const std::size_t index = job.index();
             if (state.gstrMenuItem.size() <= index) {
                 state.gstrMenuItem.resize(index + 1);
             }
@@ -237,14 +203,14 @@ void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instr
         ioPage.writeLine(rowText);
         ++i;
 
-        if (inintNo < 1) {
+        if (!job.menu) {
             mainSetStatus(ctx.status, true,
                           name + " (" + std::to_string(i) + "/" + std::to_string(n) + ")", 2, 1);
         } else if (galleries > 0) {
             // Each gallery takes an equal share of the bar from 5 to 95.
             const long long part = roundRatio(i * 90, n * galleries);
             const long long value =
-                roundRatio((inintNo - 1) * 90 + (5 + part) * galleries, galleries);
+                roundRatio((job.number - 1LL) * 90 + (5 + part) * galleries, galleries);
             mainSetStatus(ctx.status, false, "", 1, static_cast<int>(value));
         }
     }

@@ -6,9 +6,8 @@
 
 namespace mivo {
 
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
-                    const std::string& instrFilelistFlag, std::string& outFileName,
-                    std::string& outstrWidth, std::string& outstrHeight) {
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight) {
     cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
 
     std::string folder;
@@ -17,8 +16,8 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
     outFileName = cmCutExt(name);
 
     // Without a width or a height column in filelist.csv the size has to come from the file.
-    const bool measure = instrFilelistFlag == "0" || ctx.settings.TextFilelistWidth == "0" ||
-                         ctx.settings.TextFilelistHeight == "0";
+    const bool measure = !inblnFilelist || ctx.settings.TextFilelistWidth == 0 ||
+                         ctx.settings.TextFilelistHeight == 0;
     outstrWidth = "0";
     outstrHeight = "0";
     if (measure) {

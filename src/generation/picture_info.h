@@ -9,8 +9,7 @@ namespace mivo {
 /// Display name (file name without extension) and pixel size of a picture. The size is "0"
 /// and "0" when filelist.csv supplies it (flag "1" and both column numbers set), and also when
 /// the picture cannot be measured (then a level-4 "PicInfoError [path]" line is logged).
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
-                    const std::string& instrFilelistFlag, std::string& outFileName,
-                    std::string& outstrWidth, std::string& outstrHeight);
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight);
 
 } // namespace mivo

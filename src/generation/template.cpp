@@ -1,5 +1,7 @@
 #include "generation/template.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -10,12 +12,21 @@
 
 namespace mivo {
 
+namespace {
+
+/// The system's words for the last failure, as the user should read them.
+std::string systemReason() {
+    return errno != 0 ? std::strerror(errno) : "書き込めません";
+}
+
+} // namespace
+
 bool isTemplateComment(std::string_view line) {
     return cmStartsWith(line, "//") && !cmStartsWith(line, "//-");
 }
 
-std::string templatePath(const MakeSettings& settings, const std::string& templateName) {
-    return cmAddPath(cmAddPath(settings.programFolder, "html", kPathSeparator), templateName,
+std::string templatePath(const std::string& programFolder, const std::string& templateName) {
+    return cmAddPath(cmAddPath(programFolder, "html", kPathSeparator), templateName,
                      kPathSeparator);
 }
 
@@ -55,9 +66,10 @@ void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
 
 void TemplateLineHandler::tableBlock(std::string& /*blockText*/, PageFile& /*page*/) {}
 
-bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
+bool copyTemplate(const std::string& programFolder, TemplateCopy& copy,
                   TemplateLineHandler& handler) {
-    const std::string inPath = templatePath(settings, copy.templateName);
+    const std::string inPath = templatePath(programFolder, copy.templateName);
+    errno = 0;
     std::vector<std::string> lines;
     TextEncoding encoding = TextEncoding::Cp932;
     if (!cmReadTextLines(inPath, lines, &encoding)) {
@@ -68,6 +80,7 @@ bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
             std::filesystem::remove(copy.pagePath, ec);
         }
         cmWriteLog(copy.routine, 4, "InOpenError [" + inPath + "]");
+        copy.error = inPath + ": " + systemReason();
         return false;
     }
     cmWriteLog(copy.routine, 1, "InOpen [" + inPath + "]");
@@ -75,6 +88,7 @@ bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
     PageFile page;
     if (!page.open(copy.pagePath, encoding)) {
         cmWriteLog(copy.routine, 4, "OutOpenError [" + copy.pagePath + "]");
+        copy.error = copy.pagePath + ": " + systemReason();
         return false;
     }
     cmWriteLog(copy.routine, 1, "OutOpen [" + copy.pagePath + "]");
@@ -121,6 +135,7 @@ bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
 
     if (!page.commit()) {
         cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
+        copy.error = copy.pagePath + ": " + systemReason();
         return false;
     }
     return true;

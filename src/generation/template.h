@@ -5,7 +5,6 @@
 
 #include "common/codepage.h"
 #include "common/text_file.h"
-#include "generation/make_settings.h"
 
 namespace mivo {
 
@@ -21,7 +20,7 @@ enum class LineState {
 bool isTemplateComment(std::string_view line);
 
 /// Full path of a template: the file `templateName` in the program folder's "html" folder.
-std::string templatePath(const MakeSettings& settings, const std::string& templateName);
+std::string templatePath(const std::string& programFolder, const std::string& templateName);
 
 /// One page being written. Lines go, in the template's encoding and each followed by CR LF,
 /// into a temporary file beside the page; commit() puts it in place of the old page.
@@ -67,13 +66,14 @@ struct TemplateCopy {
                              // when the template is missing so the failure shows
     bool slideBlock = false; // knows the slide block
     bool slideShow = false;  // CheckSlideShow is ticked
+    std::string error;       // set by copyTemplate when the page was not written: path and reason
 };
 
 /// Copies a template line by line into its page: comment lines dropped, block markers acted
 /// on, every other line handed to `handler`. The page is replaced only when written to the end.
 /// Logs "InOpen"/"OutOpen" (level 1) and "InOpenError"/"OutOpenError"/"OutWriteError"
 /// (level 4) under the writer's name. true when the page was written and put in place.
-bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
+bool copyTemplate(const std::string& programFolder, TemplateCopy& copy,
                   TemplateLineHandler& handler);
 
 /// cmReplace with text comparison: every occurrence of a placeholder, ignoring letter case.

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "common/message_box.h"
-#include "generation/make_settings.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
+#include "settings/settings_table.h"
 #include "window/controls.h"
 #include "window/services.h"
 
@@ -103,8 +103,10 @@ class FormMain {
 
     // --- Values the core reads --------------------------------------------------------------
     std::vector<GalleryEntry> galleryRows() const;
-    CurrentSettings currentSettings() const;
-    MakeSettings makeSettings() const;
+    /// Every setting as the window shows it now: the path globals, and each other row of the
+    /// settings table read from its control. A text box that holds no whole number where one
+    /// belongs keeps the loaded value.
+    Settings currentSettings() const;
 
     // --- Controls, in creation order (containers before what they hold) -------------------------
     const std::vector<Control*>& controls() const { return controlOrder_; }
@@ -121,13 +123,6 @@ class FormMain {
     // Window state.
     bool mblnLoading = false;
     bool gblnListSync = false;
-    std::string gstrPicPath;
-    std::string gstrSamPath;
-    std::string gstrIndexPath;
-    std::string gstrHtmlPath;
-    std::string gstrMenuPath;
-    std::string gstrMenuHtmlPath;
-    std::string gstrStartName;
 
     // The window and its controls.
     Form Window{"FormMain"};
@@ -254,8 +249,13 @@ class FormMain {
     template <class T, class... Args> T* make(Args&&... args);
     void buildControls();
     void bindEvents();
-    void applyIniRow(IniControlRow row, const Settings& loaded);
+    /// Shows a row's value in its control (and runs what the load runs after it).
+    void applySettingRow(const SettingRow& row, const Settings& values);
+    /// Reads a row's current value from its control into `values`.
+    void readSettingRow(const SettingRow& row, Settings& values) const;
     void setSamSizeEnabled(bool enabled);
+    /// Saves Mivo.ini and Mivo.csv; asks to try again or leave without saving when one fails.
+    void saveState();
 
     std::string programFolder_;
     std::string iniPath_;
@@ -263,8 +263,13 @@ class FormMain {
     std::string logPath_;
     WindowServices& services_;
     Settings loaded_;
+    /// The path globals (gstrPicPath ... gstrStartName) live here; the other members are the
+    /// loaded values, since their controls hold the current ones.
+    Settings globals_;
     bool closed_ = false;
     bool loaded_ok_ = false;
+    bool iniReadable_ = true;  // false: Mivo.ini could not be read and is never replaced
+    bool listReadable_ = true; // false: Mivo.csv could not be read and is never replaced
 
     OptionGroup groupMenu_;
     OptionGroup groupSamD_;

@@ -73,7 +73,7 @@ void FormMain::CommandURL_Click() {
 
 void FormMain::CommandOpenHtml_Click() {
     logStart("CommandOpenHtml_Click");
-    cmShellOpen(gstrIndexPath, services_, "");
+    cmShellOpen(globals_.gstrIndexPath, services_, "");
     logEnd("CommandOpenHtml_Click");
 }
 
