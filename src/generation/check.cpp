@@ -78,6 +78,14 @@ bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
         }
     }
 
+    // A folder that is not there (an unplugged disk) is named, not reported as empty.
+    if (!cmIsFolder(instrPicPath)) {
+        return refuse(ctx, "画像フォルダが見つかりません [" + instrPicPath + "]");
+    }
+    if (job.useThumbnails && !cmIsFolder(instrSamPath)) {
+        return refuse(ctx, "サムネイルフォルダが見つかりません [" + instrSamPath + "]");
+    }
+
     std::vector<std::string> files;
     cmGetAllFile(instrPicPath, files);
     const long count = cmCountArray(files);
@@ -94,7 +102,7 @@ bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
         return refuse(ctx, "画像フォルダに画像がありません");
     }
 
-    if (job.useThumbnails && !instrSamPath.empty()) {
+    if (job.useThumbnails) {
         if (instrSamPath == instrPicPath) {
             return refuse(ctx, "画像フォルダとサムネイルフォルダが同じです");
         }

@@ -151,11 +151,11 @@ void FormMain::mainSetStartIni() {
 
     // No drives here: each stored folder goes straight to its folder box. A stored folder that
     // is missing (an unplugged disk) keeps its setting: only the user changes it.
-    if (!globals_.gstrPicPath.empty()) {
-        DirPic->setPath(globals_.gstrPicPath);
+    if (!globals_.gstrPicPath.empty() && !DirPic->setPath(globals_.gstrPicPath)) {
+        markMissing(FramePic, "画像フォルダ", globals_.gstrPicPath);
     }
-    if (!globals_.gstrSamPath.empty()) {
-        DirSam->setPath(globals_.gstrSamPath);
+    if (!globals_.gstrSamPath.empty() && !DirSam->setPath(globals_.gstrSamPath)) {
+        markMissing(FrameSamDir, "", globals_.gstrSamPath);
     }
     if (!globals_.gstrIndexPath.empty()) {
         std::string folder;
@@ -224,6 +224,16 @@ void FormMain::mainSetStartIni() {
 
     gblnListSync = true;
     logEnd("mainSetStartIni");
+}
+
+void FormMain::markMissing(Frame* frame, const std::string& caption, const std::string& path) {
+    if (path.empty()) {
+        frame->setCaption(caption);
+        frame->setToolTipText("");
+        return;
+    }
+    frame->setCaption(caption + "（見つかりません: " + path + "）");
+    frame->setToolTipText("保存されているフォルダが見つかりません: " + path);
 }
 
 void FormMain::mainCheckOpenHtml() {

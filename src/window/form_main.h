@@ -254,6 +254,8 @@ class FormMain {
     /// Reads a row's current value from its control into `values`.
     void readSettingRow(const SettingRow& row, Settings& values) const;
     void setSamSizeEnabled(bool enabled);
+    /// Shows on a folder's frame that its stored folder is missing (an empty path: it is not).
+    void markMissing(Frame* frame, const std::string& caption, const std::string& path);
     /// Saves Mivo.ini and Mivo.csv; asks to try again or leave without saving when one fails.
     void saveState();
 

@@ -70,6 +70,7 @@ void FormMain::DirPic_Change() {
     logStart("DirPic_Change");
     if (!mblnLoading) {
         globals_.gstrPicPath = DirPic->path();
+        markMissing(FramePic, "画像フォルダ", "");
         cmWriteLog("DirPic_Change", 1, "gstrPicPath [" + globals_.gstrPicPath + "]");
         bool exist = false;
         mainExistFilelist(exist);
@@ -82,6 +83,7 @@ void FormMain::DirSam_Change() {
     logStart("DirSam_Change");
     if (!mblnLoading) {
         globals_.gstrSamPath = DirSam->path();
+        markMissing(FrameSamDir, "", "");
         cmWriteLog("DirSam_Change", 1, "gstrSamPath [" + globals_.gstrSamPath + "]");
     }
     logEnd("DirSam_Change");

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -55,6 +56,9 @@ class FakeServices : public WindowServices {
         }
         const bool answer = retryAnswers.front();
         retryAnswers.erase(retryAnswers.begin());
+        if (answer && onRetry) {
+            onRetry();
+        }
         return answer;
     }
     void repaintStatus() override {
@@ -83,6 +87,7 @@ class FakeServices : public WindowServices {
     std::vector<FileDialog> dialogsShown;
     std::vector<std::string> messages;
     std::vector<bool> retryAnswers; // each "try again" offered takes the first answer left
+    std::function<void()> onRetry;  // runs when "try again" was answered
     std::vector<Paint> paints;
     std::map<std::string, std::pair<long, long>> pictureSizes;
     std::vector<std::string> loadedPictures;
