@@ -82,6 +82,9 @@ bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
     if (!cmIsFolder(instrPicPath)) {
         return refuse(ctx, "画像フォルダが見つかりません [" + instrPicPath + "]");
     }
+    if (job.useThumbnails && instrSamPath.empty()) {
+        return refuse(ctx, "サムネイルフォルダの指定がありません");
+    }
     if (job.useThumbnails && !cmIsFolder(instrSamPath)) {
         return refuse(ctx, "サムネイルフォルダが見つかりません [" + instrSamPath + "]");
     }

@@ -30,7 +30,7 @@ long long roundRatio(long long num, long long den) {
 // percent into the thumbnail box.
 std::string scaledSizeText(const Settings& settings, const std::string& strWidth,
                            const std::string& strHeight, const std::string& strInfo) {
-    const std::string boxText = "width=" + std::to_string(settings.TextSamWidth) +
+    std::string boxText = "width=" + std::to_string(settings.TextSamWidth) +
                                 " height=" + std::to_string(settings.TextSamHeight);
     long long width = numberOrZero(strWidth);
     long long height = numberOrZero(strHeight);

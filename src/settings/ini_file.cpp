@@ -44,14 +44,26 @@ std::string iniValue(IniDocument& doc, const std::string& section, const std::st
     return profileValue(doc.find(section, key, stored) ? stored : defaultValue);
 }
 
+namespace {
+
+void logStoreStart(const std::string& section, const std::string& key, const std::string& value) {
+    cmWriteLog("cmSetIni", 1,
+               "▽Start Method▽\r\ninstrSection=[" + section + "]\r\ninstrKeyName=[" + key +
+                   "]\r\ninstrValue=[" + value + "]");
+}
+
+/// An explicit "" keeps the key present with an empty value.
+void storeQuietly(IniDocument& doc, const std::string& section, const std::string& key,
+                  const std::string& value) {
+    doc.set(section, key, value.empty() ? std::string("\"\"") : singleLine(value));
+}
+
+} // namespace
+
 void storeIniValue(IniDocument& doc, const std::string& instrSection,
                    const std::string& instrKeyName, const std::string& instrValue) {
-    cmWriteLog("cmSetIni", 1,
-               "▽Start Method▽\r\ninstrSection=[" + instrSection + "]\r\ninstrKeyName=[" +
-                   instrKeyName + "]\r\ninstrValue=[" + instrValue + "]");
-    // An explicit "" keeps the key present with an empty value.
-    doc.set(instrSection, instrKeyName,
-            instrValue.empty() ? std::string("\"\"") : singleLine(instrValue));
+    logStoreStart(instrSection, instrKeyName, instrValue);
+    storeQuietly(doc, instrSection, instrKeyName, instrValue);
     cmWriteLog("cmSetIni", 1, "△End Method△");
 }
 
@@ -64,14 +76,16 @@ std::string cmGetIni(const std::string& iniPath, const std::string& section, con
 
 bool cmSetIni(const std::string& iniPath, const std::string& instrSection,
               const std::string& instrKeyName, const std::string& instrValue) {
+    logStoreStart(instrSection, instrKeyName, instrValue);
     IniDocument doc;
     doc.load(iniPath);
-    storeIniValue(doc, instrSection, instrKeyName, instrValue);
-    if (!doc.save(iniPath)) {
+    storeQuietly(doc, instrSection, instrKeyName, instrValue);
+    const bool stored = doc.save(iniPath);
+    if (!stored) {
         cmWriteLog("cmSetIni", 4, "WritePrivateProfileString Error [0]");
-        return false;
     }
-    return true;
+    cmWriteLog("cmSetIni", 1, "△End Method△");
+    return stored;
 }
 
 } // namespace mivo

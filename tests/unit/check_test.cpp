@@ -16,6 +16,8 @@
 #include "common/text_file.h"
 #include "generation/make_context.h"
 #include "generation/status.h"
+#include "settings/settings.h"
+#include "support/page_fixture.h"
 #include "support/without_write_access.h"
 
 namespace fs = std::filesystem;
@@ -44,13 +46,12 @@ class CheckMakeTest : public ::testing::Test {
         touch(root_ / "prog" / "html" / "index.html");
         fs::create_directories(root_ / "pics");
         fs::create_directories(root_ / "out");
-        settings_.programFolder = (root_ / "prog").string();
+        programFolder_ = (root_ / "prog").string();
+        settings_ = defaultSettings(programFolder_);
         settings_.OptionMenu = 1;
         settings_.gstrIndexPath = (root_ / "out" / "index.html").string();
-        settings_.DirIndex = (root_ / "out").string();
         settings_.gstrHtmlPath = "";
         settings_.gstrMenuPath = (root_ / "out" / "menu.html").string();
-        settings_.DirMenu = (root_ / "out").string();
         settings_.gstrMenuHtmlPath = "g";
         state_.gstrFilelistHead.assign(1, "");
         cmSetMessageBoxSink(&box_);
@@ -70,11 +71,32 @@ class CheckMakeTest : public ::testing::Test {
 
     std::string path(const std::string& relative) const { return (root_ / relative).string(); }
 
-    bool check(const std::string& picPath, const std::string& samPath = "",
-               const std::string& filelist = "0") {
-        MakeContext ctx{settings_, status_, state_, rows_};
-        filelist_ = filelist;
-        return mainCheckMake(ctx, 0, true, picPath, samPath, filelist_, pictures_);
+    /// The gallery being checked: the single gallery, or the first row in menu mode.
+    GalleryJob job(const std::string& picPath, const std::string& samPath, bool filelist) const {
+        GalleryJob out;
+        out.menu = settings_.menuMode();
+        out.number = out.menu ? 1 : 0;
+        out.picPath = picPath;
+        out.useThumbnails = !samPath.empty();
+        out.samPath = samPath;
+        out.useFilelist = filelist;
+        return out;
+    }
+
+    bool check(const std::string& picPath, const std::string& samPath = "", bool filelist = false) {
+        MakeContext ctx{settings_, programFolder_, status_, state_, rows_};
+        GalleryJob checked = job(picPath, samPath, filelist);
+        const bool result = mainCheckMake(ctx, checked, true, pictures_);
+        filelist_ = checked.useFilelist;
+        return result;
+    }
+
+    /// A fresh status line and bar, as a new run starts with.
+    void resetStatus() {
+        sink_.messages.clear();
+        sink_.bar.clear();
+        sink_.steps = 0;
+        status_ = RunStatus(&sink_);
     }
 
     std::vector<std::string> names() const {
@@ -88,12 +110,14 @@ class CheckMakeTest : public ::testing::Test {
     using Messages = std::vector<std::string>;
 
     fs::path root_;
-    MakeSettings settings_;
-    PlainStatus status_;
+    std::string programFolder_;
+    Settings settings_{};
+    test::RecordingSink sink_;
+    RunStatus status_{&sink_};
     RunState state_;
     std::vector<GalleryEntry> rows_;
     RecordingMessageBox box_;
-    std::string filelist_;
+    bool filelist_ = false;
     PictureList pictures_;
 };
 
@@ -106,7 +130,7 @@ TEST_F(CheckMakeTest, KeepsJpegGifAndBmpInListingOrderWithNamesUnchanged) {
 
     EXPECT_TRUE(check(path("pics")));
     EXPECT_EQ(names(), (std::vector<std::string>{"a.JPG", "c.gif", "e.Jpeg", "f.bmp"}));
-    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
     for (const auto& item : pictures_) {
         EXPECT_EQ(item.strInfo, "");
     }
@@ -124,7 +148,7 @@ TEST_F(CheckMakeTest, NamesDifferingOnlyInCaseBothStayAndLookUpFindsTheFirst) {
 
 TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
     EXPECT_FALSE(check(path("pics"))); // empty
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "画像フォルダに画像がありません"}));
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "画像フォルダに画像がありません"}));
     EXPECT_TRUE(box_.shown.empty());
 
     touch(root_ / "pics" / "notes.txt");
@@ -134,10 +158,11 @@ TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
     EXPECT_TRUE(pictures_.empty());
 }
 
-TEST_F(CheckMakeTest, MissingPictureFolderShowsTheFatalBoxThenRefuses) {
+TEST_F(CheckMakeTest, MissingPictureFolderIsNamedWithoutAFatalBox) {
     EXPECT_FALSE(check(path("nowhere")));
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "画像フォルダに画像がありません"}));
-    EXPECT_EQ(box_.shown, Messages{"致命的エラー|Mivo"});
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です",
+                                        "画像フォルダが見つかりません [" + path("nowhere") + "]"}));
+    EXPECT_TRUE(box_.shown.empty());
 }
 
 TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed) {
@@ -151,20 +176,20 @@ TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed)
     };
     for (const auto& spelling : spellings) {
         SCOPED_TRACE(spelling);
-        status_ = PlainStatus();
+        resetStatus();
         settings_.gstrIndexPath = spelling;
         EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messages(),
+        EXPECT_EQ(sink_.messages,
                   (Messages{"チェック中です", "Indexファイル用のフォルダの指定先が無効です"}));
     }
     fs::create_directory_symlink(root_ / "prog" / "html", root_ / "tpl_link");
-    status_ = PlainStatus();
+    resetStatus();
     settings_.gstrIndexPath = path("tpl_link/index.html");
     EXPECT_FALSE(check(path("nowhere")));
     EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
 
     // Menu mode guards the menu page instead; the single-mode index page no longer matters.
-    status_ = PlainStatus();
+    resetStatus();
     settings_.OptionMenu = 0;
     settings_.gstrMenuPath = tpl;
     settings_.gstrIndexPath = path("out/index.html");
@@ -179,6 +204,7 @@ TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) 
         std::string dirIndex;
         std::string htmlPath;
     };
+    // The index page lies in the folder the page folder is formed from.
     const std::vector<Case> cases = {
         {path("prog"), "html"},
         {path("prog/html"), ""}, // empty Html folder leaves
@@ -194,18 +220,18 @@ TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) 
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dirIndex + " + " + c.htmlPath);
-        status_ = PlainStatus();
-        settings_.DirIndex = c.dirIndex;
+        resetStatus();
+        settings_.gstrIndexPath = c.dirIndex + "/top.html";
         settings_.gstrHtmlPath = c.htmlPath;
         EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messages(),
+        EXPECT_EQ(sink_.messages,
                   (Messages{"チェック中です", "Html保存フォルダの指定先が無効です"}));
     }
 
-    status_ = PlainStatus();
+    resetStatus();
     settings_.OptionMenu = 0;
-    settings_.DirIndex = path("out");
-    settings_.DirMenu = path("prog");
+    settings_.gstrIndexPath = path("out/index.html");
+    settings_.gstrMenuPath = path("prog/menu.html");
     settings_.gstrMenuHtmlPath = "html";
     EXPECT_FALSE(check(path("nowhere")));
     EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
@@ -221,27 +247,27 @@ TEST_F(CheckMakeTest, CreatesTheMissingPageFolderOneLevelDeep) {
     // An existing page folder is used as it is.
     EXPECT_TRUE(check(path("pics")));
 
-    // Menu mode forms its page folder from DirMenu and the menu's Html folder.
+    // Menu mode forms its page folder from the menu page's folder and the menu's Html folder.
     settings_.OptionMenu = 0;
     EXPECT_TRUE(check(path("pics")));
     EXPECT_TRUE(fs::is_directory(root_ / "out" / "g"));
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "チェック中です", "チェック中です"}));
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "チェック中です", "チェック中です"}));
 }
 
 TEST_F(CheckMakeTest, PageFolderThatCannotBeCreatedIsRefused) {
     touch(root_ / "pics" / "a.jpg");
 
-    settings_.DirIndex = path("missing");
+    settings_.gstrIndexPath = path("missing/index.html");
     settings_.gstrHtmlPath = "pages";
     EXPECT_FALSE(check(path("pics")));
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "フォルダを作成できません [" +
-                                                                  path("missing/pages") + "]"}));
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "フォルダを作成できません [" +
+                                                              path("missing/pages") + "]"}));
     EXPECT_FALSE(fs::exists(root_ / "missing"));
 
     // A file of that name is in the way.
-    status_ = PlainStatus();
+    resetStatus();
     touch(root_ / "out" / "pages");
-    settings_.DirIndex = path("out");
+    settings_.gstrIndexPath = path("out/index.html");
     EXPECT_FALSE(check(path("pics")));
     EXPECT_EQ(status_.messageText(), "フォルダを作成できません [" + path("out/pages") + "]");
     EXPECT_TRUE(fs::is_regular_file(root_ / "out" / "pages"));
@@ -252,7 +278,7 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
     fs::create_directory(root_ / "locked");
     fs::permissions(root_ / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                           fs::perms::others_read | fs::perms::others_exec);
-    settings_.DirIndex = path("locked");
+    settings_.gstrIndexPath = path("locked/index.html");
     settings_.gstrHtmlPath = "pages";
     const std::string expected = "フォルダを作成できません [" + path("locked/pages") + "]";
     const std::optional<bool> refused = test::runWithoutWriteAccess(
@@ -267,17 +293,16 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
 TEST_F(CheckMakeTest, NoIndexCheckLeavesTheOutputFoldersAlone) {
     touch(root_ / "pics" / "a.jpg");
     settings_.gstrIndexPath = path("prog/html/index.html");
-    settings_.DirIndex = path("prog/html");
-    MakeContext ctx{settings_, status_, state_, rows_};
-    std::string flag = "0";
-    EXPECT_TRUE(mainCheckMake(ctx, 0, false, path("pics"), "", flag, pictures_));
-    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    MakeContext ctx{settings_, programFolder_, status_, state_, rows_};
+    GalleryJob checked = job(path("pics"), "", false);
+    EXPECT_TRUE(mainCheckMake(ctx, checked, false, pictures_));
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 
 TEST_F(CheckMakeTest, ThumbnailFolderEqualToPictureFolderIsRefused) {
     touch(root_ / "pics" / "a.jpg");
     EXPECT_FALSE(check(path("pics"), path("pics")));
-    EXPECT_EQ(status_.messages(),
+    EXPECT_EQ(sink_.messages,
               (Messages{"チェック中です", "画像フォルダとサムネイルフォルダが同じです"}));
 }
 
@@ -291,11 +316,11 @@ TEST_F(CheckMakeTest, EveryPictureNeedsAThumbnailOfExactlyItsName) {
 
     EXPECT_FALSE(check(path("pics"), path("sam")));
     // Only the first missing thumbnail is named; the text keeps its blank before the name.
-    EXPECT_EQ(status_.messages(),
+    EXPECT_EQ(sink_.messages,
               (Messages{"チェック中です", "サムネイルフォルダに該当画像がありません a.JPG"}));
 
     touch(root_ / "sam" / "a.JPG");
-    status_ = PlainStatus();
+    resetStatus();
     EXPECT_FALSE(check(path("pics"), path("sam")));
     EXPECT_EQ(status_.messageText(), "サムネイルフォルダに該当画像がありません b.jpg");
 }
@@ -309,36 +334,36 @@ TEST_F(CheckMakeTest, ExtraThumbnailsAreIgnored) {
     }
     EXPECT_TRUE(check(path("pics"), path("sam") + "/"));
     EXPECT_EQ(names(), (std::vector<std::string>{"a.JPG", "写真 #1.jpg"}));
-    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 
 TEST_F(CheckMakeTest, FilelistIsReadOnlyWhenAskedFor) {
     touch(root_ / "pics" / "a.jpg");
     touch(root_ / "pics" / "filelist.csv", "name,caption\r\na.jpg,Sunset\r\n");
 
-    EXPECT_TRUE(check(path("pics"), "", "0"));
-    EXPECT_EQ(filelist_, "0");
+    EXPECT_TRUE(check(path("pics"), "", false));
+    EXPECT_FALSE(filelist_);
     EXPECT_EQ(pictures_[0].strInfo, "");
     EXPECT_EQ(state_.gstrFilelistHead[0], "");
 
-    EXPECT_TRUE(check(path("pics"), "", "1"));
-    EXPECT_EQ(filelist_, "1");
+    EXPECT_TRUE(check(path("pics"), "", true));
+    EXPECT_TRUE(filelist_);
     EXPECT_EQ(pictures_[0].strInfo, "Sunset");
     EXPECT_EQ(state_.gstrFilelistHead[0], "caption");
 }
 
 TEST_F(CheckMakeTest, UnusableFilelistTurnsTheFlagOffWithoutRefusing) {
     touch(root_ / "pics" / "a.jpg");
-    EXPECT_TRUE(check(path("pics"), "", "1"));
-    EXPECT_EQ(filelist_, "0");
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "filelist.csvを使用できません"}));
+    EXPECT_TRUE(check(path("pics"), "", true));
+    EXPECT_FALSE(filelist_);
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "filelist.csvを使用できません"}));
 
     // Menu mode says nothing about it.
-    status_ = PlainStatus();
+    resetStatus();
     settings_.OptionMenu = 0;
-    EXPECT_TRUE(check(path("pics"), "", "1"));
-    EXPECT_EQ(filelist_, "0");
-    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    EXPECT_TRUE(check(path("pics"), "", true));
+    EXPECT_FALSE(filelist_);
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 
 TEST_F(CheckMakeTest, LogsStartAndResult) {

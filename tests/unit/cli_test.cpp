@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "common/codepage.h"
+#include "common/log.h"
+#include "common/program.h"
 #include "common/text_file.h"
-#include "generation/startup.h"
+#include "generation/check.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -109,11 +112,14 @@ TEST_F(MivoMakeTest, MenuCheckFailurePrintsBothTextsAndFails) {
     EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.ini.tmp"));
 }
 
-TEST_F(MivoMakeTest, VanishedPictureFolderIsForgottenAtStartUp) {
+TEST_F(MivoMakeTest, VanishedPictureFolderIsKeptAndNamedByTheRun) {
     writeIni("[Path]\r\nPic=" + (dir / "gone") + "\r\nIndex=" + (dir / "out/index.html") +
              "\r\n[Html]\r\nTUse=0\r\n");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines(), std::vector<std::string>{"画像フォルダの指定がありません"});
+    EXPECT_EQ(outLines(),
+              (std::vector<std::string>{"チェック中です",
+                                        "画像フォルダが見つかりません [" + (dir / "gone") + "]"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
 }
 
 TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
@@ -130,38 +136,40 @@ TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
 
 TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
     TempDir dir;
+    const std::string prog = dir.mkdir("prog");
     const std::string pics = dir.mkdir("pics");
     const std::string site = dir.mkdir("site");
-    Settings loaded;
-    loaded.gstrModeF = "0";
-    loaded.gstrSamUseF = "0";
-    loaded.gstrUseFilelistF = "1";
-    loaded.gstrPicPath = pics;
-    loaded.gstrSamPath = dir / "gone";
-    loaded.gstrIndexPath = site + "/top.html";
-    loaded.gstrMenuPath = dir / "missing/menu.html";
-    loaded.gstrStartName = "not-there.jpg";
-    loaded.gstrTitleSF = "副題";
-    loaded.gstrLinkName = {"a", "b", "c"};
-    const MakeSettings s = cmStartupMakeSettings(loaded, "/prog");
+    const std::string ini = "[Ini]\r\nMode=0\r\n[Path]\r\nPic=" + pics +
+                            "\r\nThum=" + (dir / "gone") + "\r\nIndex=" + site +
+                            "/top.html\r\nMenu=" + (dir / "missing/menu.html") +
+                            "\r\nStart=not-there.jpg\r\n[Html]\r\nTUse=0\r\nTitleS=副題\r\n"
+                            "[Filelist]\r\nUse=1\r\n[Link]\r\nName1=a\r\nName2=b\r\nName3=c\r\n";
+    dir.write("prog/Mivo.ini", cp932(ini));
+    Settings s = defaultSettings(prog);
+    ASSERT_TRUE(mainGetIni(cmIniPath(prog), prog, s));
     EXPECT_EQ(s.OptionMenu, 0);
-    EXPECT_EQ(s.OptionSamH, 0);
-    EXPECT_EQ(s.CheckUseFileList, 1);
+    EXPECT_EQ(s.OptionSamD, 0);
+    EXPECT_TRUE(s.CheckUseFileList);
     EXPECT_EQ(s.gstrPicPath, pics);
-    EXPECT_EQ(s.gstrSamPath, "");
-    // Page paths are kept; only the folder boxes fall back to the program folder.
+    // A stored folder that is missing is kept: the run names it.
+    EXPECT_EQ(s.gstrSamPath, dir / "gone");
+    // Page paths are kept, and the other pages go beside them, even when the folder is missing.
     EXPECT_EQ(s.gstrIndexPath, site + "/top.html");
-    EXPECT_EQ(s.DirIndex, site);
     EXPECT_EQ(s.gstrMenuPath, dir / "missing/menu.html");
-    EXPECT_EQ(s.DirMenu, "/prog");
+    EXPECT_EQ(pageFolderOf(s), dir / "missing/");
+    Settings single = s;
+    single.OptionMenu = 1;
+    EXPECT_EQ(pageFolderOf(single), site + "/");
     EXPECT_EQ(s.gstrStartName, "not-there.jpg");
     EXPECT_EQ(s.TextTitleS, "副題");
     EXPECT_EQ(s.TextLinkName[2], "c");
-    EXPECT_EQ(s.programFolder, "/prog");
 
     // A mode that names no option falls back to single mode.
-    loaded.gstrModeF = "7";
-    EXPECT_EQ(cmStartupMakeSettings(loaded, "/prog").OptionMenu, 1);
+    dir.write("prog/Mivo.ini", cp932("[Ini]\r\nMode=7\r\n"));
+    ASSERT_TRUE(mainGetIni(cmIniPath(prog), prog, s));
+    EXPECT_EQ(s.OptionMenu, 1);
+    cmSetLogLevel(0);
+    cmSetLogPath("");
 }
 
 } // namespace

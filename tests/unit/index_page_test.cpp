@@ -13,18 +13,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class IndexPage : public test::PageContextFixture<> {
+class IndexPage : public test::PageContextFixture {
   protected:
     void SetUp() override {
         fs::create_directories(dir_ / "site");
         settings_.TextTitle = "Title";
-        settings_.TextSlideTime = "7";
-        settings_.CheckSlideShow = 1;
+        settings_.TextSlideTime = 7;
+        settings_.CheckSlideShow = true;
     }
     std::string indexPath() const { return (dir_ / "site" / "index.html").string(); }
+    // The pages of a gallery whose index page is `indexPath`.
+    static OutputPaths pathsOf(const std::string& indexPath) {
+        OutputPaths out;
+        out.strIndexPath = indexPath;
+        out.strListLink = "./list.html";
+        out.strPictLink = "./pict.html";
+        return out;
+    }
     std::string make(const std::string& templateText, const std::vector<std::string>& entries) {
         writeTemplate("index.html", templateText);
-        mainMakeIndexHtml(ctx_, indexPath(), "./list.html", "./pict.html", "Sub", entries);
+        GalleryJob job;
+        job.name = "Sub";
+        mainMakeIndexHtml(ctx_, job, pathsOf(indexPath()), entries);
         return readFile(indexPath());
     }
 };
@@ -52,7 +62,7 @@ TEST_F(IndexPage, CopiedLinesSubstituteInOrderAndLowerCaseArrayNameIsNotDetected
               "mv_list_array T Sub MV_BODY\r\n"
               "7 MV_TITLE MV_INDEX_HTML\r\n");
     settings_.OptionStart = 1;
-    settings_.CheckSlideShow = 0;
+    settings_.CheckSlideShow = false;
     EXPECT_EQ(make("MV_START_TYPE\r\nMV_SLIDE_START\r\nMV_SLIDE_TIME\r\nMV_SLIDE_END\r\n", {}),
               "1\r\n");
 }
@@ -94,7 +104,7 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
     settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
     rows_ = {{"one", (dir_ / "p1").string(), ""}, {"two", (dir_ / "p2").string(), ""}};
     state_.gstrMenuItem.resize(2);
-    for (short no = 1; no <= 2; ++no) {
+    for (int no = 1; no <= 2; ++no) {
         const fs::path folder = dir_ / "site" / ("00" + std::to_string(no));
         fs::create_directories(folder);
         PictureList pictures;
@@ -106,12 +116,18 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
             pictures.add({"z.jpg", ""});
         }
         bool ok = false;
-        const std::string picPath = rows_[static_cast<std::size_t>(no - 1)].strPicPath;
-        mainMakeListHtml(ctx_, "0", no, picPath, (folder / "list.html").string(), "./index.html",
-                         "", "", "", "", "", state_.picEntries, pictures, ok);
+        const GalleryEntry& row = rows_[static_cast<std::size_t>(no - 1)];
+        GalleryJob job;
+        job.menu = true;
+        job.number = no;
+        job.name = row.strListName;
+        job.picPath = row.strPicPath;
+        OutputPaths paths = pathsOf((folder / "index.html").string());
+        paths.strListPath = (folder / "list.html").string();
+        paths.strIndexLink = "./index.html";
+        mainMakeListHtml(ctx_, job, paths, pictures, state_.picEntries, ok);
         ASSERT_TRUE(ok);
-        mainMakeIndexHtml(ctx_, (folder / "index.html").string(), "./list.html", "./pict.html", "",
-                          state_.picEntries);
+        mainMakeIndexHtml(ctx_, job, paths, state_.picEntries);
     }
     EXPECT_EQ(readFile(dir_ / "site" / "002" / "index.html"),
               "aryPicList[0] = \"./../../p2/z.jpg,0,0,z\";\r\n\r\n");
@@ -120,7 +136,7 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
 
 TEST_F(IndexPage, MissingTemplateLeavesTheOldPage) {
     writeFile(indexPath(), "old");
-    mainMakeIndexHtml(ctx_, indexPath(), "./list.html", "./pict.html", "", {});
+    mainMakeIndexHtml(ctx_, GalleryJob{}, pathsOf(indexPath()), {});
     EXPECT_EQ(readFile(indexPath()), "old");
 }
 

@@ -67,25 +67,15 @@ const std::string kGif1x1("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xFF\xF
                           "\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B",
                           35);
 
-// Keeps every bar value set, in order.
-class RecordingStatus : public PlainStatus {
-  public:
-    void setBarValue(double value) override {
-        PlainStatus::setBarValue(value);
-        values.push_back(value);
-    }
-    std::vector<double> values;
-};
-
-class ListPage : public test::PageContextFixture<RecordingStatus> {
+class ListPage : public test::PageContextFixture {
   protected:
     void SetUp() override {
         fs::create_directories(dir_ / "site" / "pics");
         settings_.gstrPicPath = (dir_ / "site" / "pics").string();
         settings_.gstrSamPath = (dir_ / "site" / "thumbs").string();
-        settings_.OptionSamH = 0;
-        settings_.CheckSlideShow = 1;
-        settings_.TextAllListWidth = "4";
+        settings_.OptionSamD = 0;
+        settings_.CheckSlideShow = true;
+        settings_.TextAllListWidth = 4;
     }
     void addPicture(const std::string& name, const std::string& bytes,
                     const std::string& info = "") {
@@ -96,14 +86,52 @@ class ListPage : public test::PageContextFixture<RecordingStatus> {
     }
     std::string listPath() const { return (dir_ / "site" / "list.html").string(); }
 
+    // Gallery `no`: the single gallery (0) shown as "sub", or row `no` of the gallery list,
+    // with links n1/u1 and n2/u2.
+    GalleryJob job(int no = 0, bool filelist = false) const {
+        GalleryJob out;
+        out.menu = no != 0;
+        out.number = no;
+        if (no == 0) {
+            out.name = "sub";
+            out.picPath = settings_.gstrPicPath;
+            out.useThumbnails = settings_.OptionSamD == 1;
+            out.samPath = settings_.gstrSamPath;
+        } else {
+            const GalleryEntry& row = rows_[static_cast<std::size_t>(no - 1)];
+            out.name = row.strListName;
+            out.picPath = row.strPicPath;
+            out.useThumbnails = !row.strSamPath.empty();
+            out.samPath = row.strSamPath;
+        }
+        out.link1Name = "n1";
+        out.link1Url = "u1";
+        out.link2Name = "n2";
+        out.link2Url = "u2";
+        out.useFilelist = filelist;
+        return out;
+    }
+    OutputPaths paths() const {
+        OutputPaths out;
+        out.strListPath = page_;
+        out.strIndexLink = "./index.html";
+        return out;
+    }
+
     // Writes the list page of gallery `no` from the template and gives back its bytes.
-    std::string make(const std::string& templateText, short no = 0, const std::string& flag = "0") {
+    std::string make(const std::string& templateText, int no = 0, bool filelist = false) {
         writeTemplate("list.html", templateText);
-        const std::string picPath =
-            no == 0 ? settings_.gstrPicPath : rows_[static_cast<std::size_t>(no - 1)].strPicPath;
-        mainMakeListHtml(ctx_, flag, no, picPath, page_, "./index.html", "sub", "n1", "u1", "n2",
-                         "u2", state_.picEntries, pictures_, ok_);
+        mainMakeListHtml(ctx_, job(no, filelist), paths(), pictures_, state_.picEntries, ok_);
         return readFile(page_);
+    }
+
+    // Every bar value set, in order.
+    std::vector<double> barValues() const {
+        std::vector<double> out;
+        for (const auto& [value, max] : sink_.bar) {
+            out.push_back(value);
+        }
+        return out;
     }
 
     PictureList pictures_;
@@ -152,7 +180,7 @@ TEST_F(ListPage, StartNumberIsMinusOneWithoutAStartPictureOfTheGalleryAndInMenuM
 
 TEST_F(ListPage, ThumbnailsShowAtOwnSizeWhileEntriesPointAtFullSizePictures) {
     page_ = listPath();
-    settings_.OptionSamH = 1;
+    settings_.OptionSamD = 1;
     addPicture("a.bmp", bmpBytes(640, 480));
     EXPECT_EQ(make("MV_TABLE_START\r\n[MV_IMG_SRC][MV_IMG_SIZE]\r\nMV_TABLE_END\r\n"),
               "\r\n[./thumbs/a.bmp][]\r\n");
@@ -176,14 +204,14 @@ TEST_F(ListPage, FullSizePicturesAreScaledIntoTheBoxRoundingHalvesToEven) {
 
 TEST_F(ListPage, FilelistSizesScaleTheBoxAndEntriesKeepZeroSizesAndTheRawRow) {
     page_ = listPath();
-    settings_.TextFilelistWidth = "2";
-    settings_.TextFilelistHeight = "3";
+    settings_.TextFilelistWidth = 2;
+    settings_.TextFilelistHeight = 3;
     addPicture("a.bmp", bmpBytes(8, 8), "Beach,640,480");
     addPicture("b.bmp", bmpBytes(8, 8), "Beach,640");
     addPicture("c.bmp", bmpBytes(8, 8), "");
     addPicture("d.bmp", bmpBytes(8, 8), "x,6400,4800"); // rate 2.5 rounds to 2
     addPicture("e.bmp", bmpBytes(8, 8), "x,abc,10");
-    EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, "1"),
+    EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, true),
               "\r\nwidth=160 height=120\r\n"
               "\r\nwidth=160 height=160\r\n"
               "\r\nwidth=160 height=160\r\n"
@@ -201,9 +229,9 @@ TEST_F(ListPage, SingleModeRescalesTheBarAndStepsItOncePerPicture) {
     make("MV_TABLE_START\r\nx\r\nMV_TABLE_END\r\n");
     EXPECT_EQ(status_.barMax(), 50);
     EXPECT_EQ(status_.barValue(), 40);
-    ASSERT_EQ(status_.messages().size(), 40u);
-    EXPECT_EQ(status_.messages()[2], "p3 (3/40)");
-    EXPECT_EQ(status_.messages()[39], "p40 (40/40)");
+    ASSERT_EQ(sink_.messages.size(), 40u);
+    EXPECT_EQ(sink_.messages[2], "p3 (3/40)");
+    EXPECT_EQ(sink_.messages[39], "p40 (40/40)");
 
     pictures_.clear();
     addPicture("a.bmp", "");
@@ -222,8 +250,8 @@ TEST_F(ListPage, MenuModeGivesEachGalleryAnEqualShareOfTheBar) {
         addPicture("p" + std::to_string(i) + ".bmp", "");
     }
     make("MV_TABLE_START\r\nx\r\nMV_TABLE_END\r\n", 2);
-    EXPECT_EQ(status_.values, (std::vector<double>{30, 32, 34, 36, 38, 42, 44, 46, 48, 50}));
-    EXPECT_EQ(status_.messages(), std::vector<std::string>{"g2"});
+    EXPECT_EQ(barValues(), (std::vector<double>{30, 32, 34, 36, 38, 42, 44, 46, 48, 50}));
+    EXPECT_EQ(sink_.messages, std::vector<std::string>{"g2"});
 }
 
 TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
@@ -259,16 +287,16 @@ TEST_F(ListPage, CopiedLinesSubstituteInOrderIgnoringCaseAndLeaveUnknownNames) {
     settings_.TextBody = "B";
     settings_.TextLinkName = {"n0", "x", "x"};
     settings_.TextLinkURL = {"http://h/?a=1#b%", "x", "x"};
-    settings_.TextSlideTime = "MV_INDEX_HTML";
+    settings_.TextSlideTime = 7;
     EXPECT_EQ(
         make("mv_title|MV_SUB_TITLE|MV_BODY\r\n"
              "MV_START_NO,mv_index_html,MV_LINK_NAME0,MV_LINK_NAME1,MV_LINK_NAME2,"
              "MV_LINK_URL0,MV_LINK_URL1,MV_LINK_URL2,MV_ALL_LIST,MV_IMG_NAME,MV_SLIDE_TIME\r\n"
-             "MV_SLIDE_START\r\nMV_SLIDE_TIME MV_TITLE\r\nMV_SLIDE_END\r\n"),
+             "MV_SLIDE_START\r\nMV_SLIDE_TIME mv_index_html MV_TITLE\r\nMV_SLIDE_END\r\n"),
         "T B sub|sub|B\r\n"
         ",./index.html,n0,n1,n2,http://h/?a=1#b%,u1,u2,4,MV_IMG_NAME,MV_SLIDE_TIME\r\n"
-        "./index.html MV_TITLE\r\n");
-    settings_.CheckSlideShow = 0;
+        "7 ./index.html MV_TITLE\r\n");
+    settings_.CheckSlideShow = false;
     EXPECT_EQ(make("MV_SLIDE_START\r\nMV_SLIDE_TIME\r\nMV_SLIDE_END\r\nA\r\n"), "A\r\n");
 }
 
@@ -288,8 +316,9 @@ TEST_F(ListPage, MissingTemplateRemovesTheOldPageAndReportsFailure) {
     page_ = listPath();
     writeFile(page_, "old");
     addPicture("a.bmp", "");
-    mainMakeListHtml(ctx_, "0", 0, settings_.gstrPicPath, page_, "./index.html", "", "", "", "", "",
-                     state_.picEntries, pictures_, ok_);
+    GalleryJob bare;
+    bare.picPath = settings_.gstrPicPath;
+    mainMakeListHtml(ctx_, bare, paths(), pictures_, state_.picEntries, ok_);
     EXPECT_FALSE(ok_);
     EXPECT_FALSE(fs::exists(page_));
 }

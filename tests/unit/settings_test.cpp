@@ -294,7 +294,11 @@ TEST_F(SettingsTest, EveryRowSurvivesASaveAndALoad) {
         ASSERT_TRUE(row.parse(other, changed));
         ASSERT_TRUE(mainSetIni(ini_, loaded, changed));
         const Settings back = load();
-        EXPECT_EQ(back, changed);
+        // Rows whose default follows the picture folder follow its new value: compare the row.
+        EXPECT_EQ(row.storedText(back), row.storedText(changed));
+        if (row.kind != SettingKind::Path) {
+            EXPECT_EQ(back, changed);
+        }
         const std::string bytes = readBytes(ini_);
         EXPECT_TRUE(mainSetIni(ini_, back, back));
         EXPECT_EQ(readBytes(ini_), bytes);
