@@ -12,6 +12,9 @@ git ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h' |
 echo "== build (build/)"
 cmake --preset dev >/dev/null
 cmake --build --preset dev
+
+echo "== clang-tidy (warnings are errors)"
+git ls-files -z -- 'src/*.cpp' | xargs -0 -r -n 4 -P "$(nproc)" clang-tidy -p build --quiet
 echo "== tests"
 ctest --preset dev
 
