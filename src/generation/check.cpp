@@ -9,6 +9,7 @@
 #include "common/text.h"
 #include "generation/filelist.h"
 #include "generation/status.h"
+#include "generation/template.h"
 
 namespace mivo {
 
@@ -59,21 +60,24 @@ bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
     mainSetStatus(ctx.status, true, "チェック中です", 0, 0);
 
     if (inblnChackIndex) {
-        const std::string templateFolder =
-            cmAddPath(settings.programFolder, "html", kPathSeparator);
-        const std::string templateIndex = cmAddPath(templateFolder, "index.html", kPathSeparator);
+        // Both the shipped templates and a user's copy of them are guarded.
+        const std::vector<std::string> guarded = templateFolders(settings);
         const bool menu = settings.menuMode();
 
         const std::string& topPage = menu ? settings.gstrMenuPath : settings.gstrIndexPath;
-        if (samePlace(topPage, templateIndex)) {
-            return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
+        for (const std::string& folder : guarded) {
+            if (samePlace(topPage, cmAddPath(folder, "index.html", kPathSeparator))) {
+                return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
+            }
         }
 
         const std::string pageFolder =
             cmAddPath(menu ? settings.DirMenu : settings.DirIndex,
                       menu ? settings.gstrMenuHtmlPath : settings.gstrHtmlPath, kPathSeparator);
-        if (samePlace(pageFolder, templateFolder)) {
-            return refuse(ctx, "Html保存フォルダの指定先が無効です");
+        for (const std::string& folder : guarded) {
+            if (samePlace(pageFolder, folder)) {
+                return refuse(ctx, "Html保存フォルダの指定先が無効です");
+            }
         }
         if (!preparePageFolder(pageFolder)) {
             return refuse(ctx, "フォルダを作成できません [" + pageFolder + "]");

@@ -8,7 +8,9 @@ namespace mivo {
 /// The window's values when 作成 was pressed: a snapshot the Make run reads instead of the
 /// controls. Fields are named after the controls and globals they come from.
 struct MakeSettings {
-    std::string programFolder; // holds html/ (the templates)
+    std::string programFolder;      // holds html/ (the shipped templates)
+    std::string templateFolder;     // the html/ pages are made from; empty: programFolder's
+    std::string userTemplateFolder; // a user's html/ copy goes here; never a page folder
 
     int OptionMenu = 1;       // selected mode option: 0 menu mode, 1 single mode
     int OptionSamH = 1;       // 0 full-size pictures as thumbnails, 1 thumbnail folder

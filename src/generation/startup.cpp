@@ -2,6 +2,7 @@
 
 #include "common/paths.h"
 #include "common/program.h"
+#include "generation/template.h"
 
 namespace mivo {
 
@@ -59,13 +60,14 @@ MakeSettings cmStartupMakeSettings(const Settings& loaded, const std::string& pr
     return s;
 }
 
-void cmLoadStartup(const std::string& programFolder, MakeSettings& outSettings,
+void cmLoadStartup(const ProgramFiles& files, MakeSettings& outSettings,
                    std::vector<GalleryEntry>& outRows) {
     Settings loaded;
-    mainGetIni(cmIniPath(programFolder), programFolder, loaded);
-    outSettings = cmStartupMakeSettings(loaded, programFolder);
+    mainGetIni(files.iniPath(), files.programFolder, loaded);
+    outSettings = cmStartupMakeSettings(loaded, files.programFolder);
+    setTemplateFolders(outSettings, files);
     outRows.clear();
-    mainGetList(cmListPath(programFolder), outRows);
+    mainGetList(files.listPath(), outRows);
 }
 
 } // namespace mivo

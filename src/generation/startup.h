@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_files.h"
 #include "generation/make_settings.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
@@ -15,9 +16,9 @@ namespace mivo {
 /// index and menu pages when those exist, else at the program folder.
 MakeSettings cmStartupMakeSettings(const Settings& loaded, const std::string& programFolder);
 
-/// Loads Mivo.ini (which also opens the log as its level says) and Mivo.csv from the program
+/// Loads Mivo.ini (which also opens the log as its level says) and Mivo.csv from the state
 /// folder and gives what start-up would leave for a Make run. Writes neither file.
-void cmLoadStartup(const std::string& programFolder, MakeSettings& outSettings,
+void cmLoadStartup(const ProgramFiles& files, MakeSettings& outSettings,
                    std::vector<GalleryEntry>& outRows);
 
 } // namespace mivo

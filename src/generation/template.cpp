@@ -14,9 +14,34 @@ bool isTemplateComment(std::string_view line) {
     return cmStartsWith(line, "//") && !cmStartsWith(line, "//-");
 }
 
+namespace {
+
+std::string shippedTemplateFolder(const MakeSettings& settings) {
+    return cmAddPath(settings.programFolder, "html", kPathSeparator);
+}
+
+} // namespace
+
 std::string templatePath(const MakeSettings& settings, const std::string& templateName) {
-    return cmAddPath(cmAddPath(settings.programFolder, "html", kPathSeparator), templateName,
-                     kPathSeparator);
+    const std::string folder =
+        settings.templateFolder.empty() ? shippedTemplateFolder(settings) : settings.templateFolder;
+    return cmAddPath(folder, templateName, kPathSeparator);
+}
+
+std::vector<std::string> templateFolders(const MakeSettings& settings) {
+    std::vector<std::string> folders{shippedTemplateFolder(settings)};
+    for (const std::string* other : {&settings.templateFolder, &settings.userTemplateFolder}) {
+        if (!other->empty()) {
+            folders.push_back(*other);
+        }
+    }
+    return folders;
+}
+
+void setTemplateFolders(MakeSettings& settings, const ProgramFiles& files) {
+    settings.programFolder = files.programFolder;
+    settings.templateFolder = files.templateFolder;
+    settings.userTemplateFolder = files.userTemplateFolder;
 }
 
 bool PageFile::open(const std::string& path, TextEncoding encoding) {

@@ -2,8 +2,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/codepage.h"
+#include "common/program_files.h"
 #include "common/text_file.h"
 #include "generation/make_settings.h"
 
@@ -20,8 +22,16 @@ enum class LineState {
 /// A template comment: the line begins with "//" but not with "//-".
 bool isTemplateComment(std::string_view line);
 
-/// Full path of a template: the file `templateName` in the program folder's "html" folder.
+/// Full path of a template: the file `templateName` in the template folder of the run (the
+/// program folder's "html" folder unless the user has a copy of it).
 std::string templatePath(const MakeSettings& settings, const std::string& templateName);
+
+/// Every folder that holds, or may come to hold, the templates: the program folder's "html",
+/// the folder templates are read from and the place of a user's copy. Pages never go there.
+std::vector<std::string> templateFolders(const MakeSettings& settings);
+
+/// Takes the template folders of a run from where the program's files live.
+void setTemplateFolders(MakeSettings& settings, const ProgramFiles& files);
 
 /// One page being written. Lines go, in the template's encoding and each followed by CR LF,
 /// into a temporary file beside the page; commit() puts it in place of the old page.

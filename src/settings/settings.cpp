@@ -42,6 +42,16 @@ void logValue(const std::string& name, const std::string& value) {
     cmWriteLog(kGetIni, 1, name + "=[" + value + "]");
 }
 
+/// Mivo.log lies beside Mivo.ini, wherever the user's state files are kept. Plain text
+/// work: cmSplitPath would already write log lines, to whatever log was open before.
+std::string logPathBeside(const std::string& iniPath) {
+    const std::size_t slash = iniPath.rfind('/');
+    if (slash == std::string::npos) {
+        return std::string(kAppTitle) + ".log";
+    }
+    return cmLogPath(slash == 0 ? std::string("/") : iniPath.substr(0, slash));
+}
+
 } // namespace
 
 int cmOptionValue(const std::string& text, int defaultValue, int maxValue) {
@@ -54,7 +64,7 @@ int cmOptionValue(const std::string& text, int defaultValue, int maxValue) {
 
 void mainGetIni(const std::string& iniPath, const std::string& programFolder, Settings& out,
                 const std::function<void(IniControlRow, const Settings&)>& applyRow) {
-    cmSetLogPath(cmLogPath(programFolder));
+    cmSetLogPath(logPathBeside(iniPath));
     const auto apply = [&](IniControlRow row) {
         if (applyRow) {
             applyRow(row, out);
