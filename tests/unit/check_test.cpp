@@ -212,6 +212,39 @@ TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) 
     EXPECT_TRUE(box_.shown.empty());
 }
 
+TEST_F(CheckMakeTest, UsersTemplateCopyIsGuardedWhetherOrNotItExistsYet) {
+    settings_.userTemplateFolder = path("cfg/html");
+    for (const bool copied : {false, true}) {
+        SCOPED_TRACE(copied ? "copy in use" : "no copy yet");
+        if (copied) {
+            fs::create_directories(root_ / "cfg" / "html");
+            settings_.templateFolder = settings_.userTemplateFolder;
+        }
+        status_ = PlainStatus();
+        settings_.gstrIndexPath = path("cfg/html/index.html");
+        settings_.DirIndex = path("out");
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+
+        status_ = PlainStatus();
+        settings_.gstrIndexPath = path("cfg/index.html");
+        settings_.DirIndex = path("cfg");
+        settings_.gstrHtmlPath = "html";
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
+        settings_.gstrHtmlPath = "";
+
+        // The shipped templates stay guarded while the copy is read.
+        status_ = PlainStatus();
+        settings_.gstrIndexPath = path("prog/html/index.html");
+        settings_.DirIndex = path("out");
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+    }
+    EXPECT_FALSE(fs::exists(root_ / "cfg" / "html" / "index.html"));
+    EXPECT_TRUE(box_.shown.empty());
+}
+
 TEST_F(CheckMakeTest, CreatesTheMissingPageFolderOneLevelDeep) {
     touch(root_ / "pics" / "a.jpg");
     settings_.gstrHtmlPath = "pages";
