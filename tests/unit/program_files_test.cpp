@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "common/program_files.h"
@@ -100,40 +99,6 @@ TEST_F(ProgramFilesTest, NoHomeAndNoConfigFolderStaysBesideTheProgram) {
     EXPECT_EQ(locate().stateFolder, prog);
     env.xdgConfigHome = dir / "xdg";
     EXPECT_EQ(locate().stateFolder, dir / "xdg/mivo");
-}
-
-/// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        hadValue_ = old != nullptr;
-        old_ = hadValue_ ? old : "";
-        ::setenv(name, value, 1);
-    }
-    ~ScopedEnv() {
-        if (hadValue_) {
-            ::setenv(name_, old_.c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    bool hadValue_ = false;
-    std::string old_;
-};
-
-TEST(ProgramEnvironment, ReadsXdgConfigHomeAndHome) {
-    TempDir dir;
-    const ScopedEnv xdg("XDG_CONFIG_HOME", "/x/config");
-    const ScopedEnv home("HOME", "/x/home");
-    const ProgramEnvironment env = currentProgramEnvironment(dir.path());
-    EXPECT_TRUE(env.programFolderWritable);
-    EXPECT_EQ(env.xdgConfigHome, "/x/config");
-    EXPECT_EQ(env.home, "/x/home");
-    EXPECT_FALSE(currentProgramEnvironment(dir / "missing").programFolderWritable);
 }
 
 } // namespace
