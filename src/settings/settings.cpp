@@ -45,11 +45,11 @@ void logValue(const std::string& name, const std::string& value) {
 /// Mivo.log lies beside Mivo.ini, wherever the user's state files are kept. Plain text
 /// work: cmSplitPath would already write log lines, to whatever log was open before.
 std::string logPathBeside(const std::string& iniPath) {
-    const std::size_t slash = iniPath.rfind('/');
+    const std::size_t slash = iniPath.rfind(kPathSeparator);
     if (slash == std::string::npos) {
         return std::string(kAppTitle) + ".log";
     }
-    return cmLogPath(slash == 0 ? std::string("/") : iniPath.substr(0, slash));
+    return cmLogPath(slash == 0 ? std::string(kPathSeparator) : iniPath.substr(0, slash));
 }
 
 } // namespace
