@@ -1,5 +1,5 @@
-// mivo-make: one Make run on the settings and gallery list stored beside the executable,
-// as the window would make it right after starting.
+// mivo-make: one Make run on the settings and gallery list the window keeps (beside the
+// executable, or in the user's config folder), as the window would make it right after starting.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,10 +10,12 @@
 #include "common/log.h"
 #include "common/message_box.h"
 #include "common/program.h"
+#include "common/program_files.h"
 #include "generation/make_run.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
+#include "settings/starter_settings.h"
 
 namespace {
 
@@ -23,10 +25,14 @@ const char* const kHelp =
     "usage: mivo-make [--help | --version]\n"
     "\n"
     "Makes the gallery that Mivo's 作成 button would make right after start-up, from\n"
-    "Mivo.ini, Mivo.csv and the templates in html/ in the folder of this program.\n"
+    "Mivo.ini, Mivo.csv and the templates in html/ in the folder of this program, or,\n"
+    "when you cannot write there (an installed Mivo), from Mivo.ini and Mivo.csv in\n"
+    "$XDG_CONFIG_HOME/mivo (~/.config/mivo) and the templates in its html/ if you put a\n"
+    "copy there. --version shows which folders are in use.\n"
     "Each status message is printed on standard output, one per line; the exit status\n"
     "is 0 when the run ends with 完了しました and 1 otherwise. Mivo.ini and Mivo.csv are\n"
-    "never written.\n"
+    "never written, except that the first run of an installed Mivo copies its starter\n"
+    "settings (the sample album) into ~/.config/mivo.\n"
     "\n"
     "  --help     show this text\n"
     "  --version  show the version\n";
@@ -115,8 +121,12 @@ class ConsoleMessageBox : public mivo::MessageBoxSink {
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::string programFolder = mivo::cmProgramFolder();
+    const mivo::ProgramFiles files =
+        mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder));
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("mivo-make %s\n", mivo::cmVersionText().c_str());
+        std::printf("mivo-make %s\nsettings: %s\ntemplates: %s\n", mivo::cmVersionText().c_str(),
+                    files.stateFolder.c_str(), files.templateFolder.c_str());
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
@@ -129,18 +139,18 @@ int main(int argc, char** argv) {
     }
 
     // The values the window would show right after starting, before anything is touched.
-    const std::string programFolder = mivo::cmProgramFolder();
+    mivo::prepareStateFolder(files);
     mivo::Settings settings;
-    mivo::mainGetIni(mivo::cmIniPath(programFolder), programFolder, settings);
+    mivo::mainGetIni(files.iniPath(), files.programFolder, settings);
     std::vector<mivo::GalleryEntry> rows;
-    mivo::mainGetList(mivo::cmListPath(programFolder), rows);
+    mivo::mainGetList(files.listPath(), rows);
 
     mivo::MakeResult result;
     {
         ConsoleStatus status(::isatty(STDERR_FILENO) == 1);
         ConsoleMessageBox box(status);
         mivo::cmSetMessageBoxSink(&box);
-        result = mivo::runMake(settings, rows, programFolder, status);
+        result = mivo::runMake(settings, rows, files, status);
         mivo::cmSetMessageBoxSink(nullptr);
     }
     if (!result.failure.empty()) {

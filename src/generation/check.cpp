@@ -9,6 +9,7 @@
 #include "common/text.h"
 #include "generation/filelist.h"
 #include "generation/status.h"
+#include "generation/template.h"
 
 namespace mivo {
 
@@ -60,18 +61,22 @@ bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
     mainSetStatus(ctx.status, true, "チェック中です", 0, 0);
 
     if (inblnChackIndex) {
-        const std::string templateFolder = cmAddPath(ctx.programFolder, "html", kPathSeparator);
-        const std::string templateIndex = cmAddPath(templateFolder, "index.html", kPathSeparator);
+        // Both the shipped templates and a user's copy of them are guarded.
+        const std::vector<std::string> guarded = templateFolders(ctx.files);
         const bool menu = settings.menuMode();
 
         const std::string& topPage = menu ? settings.gstrMenuPath : settings.gstrIndexPath;
-        if (samePlace(topPage, templateIndex)) {
-            return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
+        for (const std::string& folder : guarded) {
+            if (samePlace(topPage, cmAddPath(folder, "index.html", kPathSeparator))) {
+                return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
+            }
         }
 
         const std::string pageFolder = pageFolderOf(settings);
-        if (samePlace(pageFolder, templateFolder)) {
-            return refuse(ctx, "Html保存フォルダの指定先が無効です");
+        for (const std::string& folder : guarded) {
+            if (samePlace(pageFolder, folder)) {
+                return refuse(ctx, "Html保存フォルダの指定先が無効です");
+            }
         }
         if (!preparePageFolder(pageFolder)) {
             return refuse(ctx, "フォルダを作成できません [" + pageFolder + "]");

@@ -70,7 +70,7 @@ bool mainMakeIndexHtml(MakeContext& ctx, const GalleryJob& job, const OutputPath
     copy.pagePath = paths.strIndexPath;
     copy.slideBlock = true;
     copy.slideShow = ctx.settings.CheckSlideShow;
-    const bool ok = copyTemplate(ctx.programFolder, copy, lines);
+    const bool ok = copyTemplate(ctx.files, copy, lines);
     if (!ok) {
         ctx.state.failure = copy.error;
     }

@@ -31,7 +31,7 @@ long long roundRatio(long long num, long long den) {
 std::string scaledSizeText(const Settings& settings, const std::string& strWidth,
                            const std::string& strHeight, const std::string& strInfo) {
     std::string boxText = "width=" + std::to_string(settings.TextSamWidth) +
-                                " height=" + std::to_string(settings.TextSamHeight);
+                          " height=" + std::to_string(settings.TextSamHeight);
     long long width = numberOrZero(strWidth);
     long long height = numberOrZero(strHeight);
     if (width == 0) {
@@ -125,7 +125,7 @@ void mainMakeListHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths
     copy.tableBlock = true;
     copy.slideBlock = true;
     copy.slideShow = ctx.settings.CheckSlideShow;
-    outblnOk = copyTemplate(ctx.programFolder, copy, lines);
+    outblnOk = copyTemplate(ctx.files, copy, lines);
     if (!outblnOk) {
         ctx.state.failure = copy.error;
     }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_files.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
@@ -22,8 +23,8 @@ struct RunState {
 
 /// Everything the routines of a run read and report to.
 struct MakeContext {
-    const Settings& settings;         // the values shown when 作成 was pressed
-    const std::string& programFolder; // holds html/ (the templates)
+    const Settings& settings;  // the values shown when 作成 was pressed
+    const ProgramFiles& files; // where the templates are
     RunStatus& status;
     RunState& state;
     const std::vector<GalleryEntry>& rows; // the gallery list (menu mode)

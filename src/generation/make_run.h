@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/program_files.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
@@ -17,9 +18,9 @@ struct MakeResult {
 
 /// One Make run on the values shown when 作成 was pressed: plans the galleries from the
 /// settings (and the gallery list's rows in menu mode), checks every gallery, then writes its
-/// pages and, in menu mode, the menu page, reporting through `sink`. `programFolder` holds the
-/// templates. The window and mivo-make both run through here.
+/// pages and, in menu mode, the menu page, reporting through `sink`. `files` says where the
+/// templates are. The window and mivo-make both run through here.
 MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& rows,
-                   const std::string& programFolder, StatusSink& sink);
+                   const ProgramFiles& files, StatusSink& sink);
 
 } // namespace mivo

@@ -70,7 +70,7 @@ bool mainMakeMenuHtml(MakeContext& ctx) {
     copy.routine = "mainMakeMenuHtml";
     copy.templateName = "menu.html";
     copy.pagePath = s.gstrMenuPath;
-    const bool ok = copyTemplate(ctx.programFolder, copy, lines);
+    const bool ok = copyTemplate(ctx.files, copy, lines);
     if (!ok) {
         ctx.state.failure = copy.error;
     }

@@ -73,7 +73,7 @@ bool mainMakePictHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths
     copy.pagePath = paths.strPictPath;
     copy.slideBlock = true;
     copy.slideShow = ctx.settings.CheckSlideShow;
-    const bool ok = copyTemplate(ctx.programFolder, copy, lines);
+    const bool ok = copyTemplate(ctx.files, copy, lines);
     if (!ok) {
         ctx.state.failure = copy.error;
     }

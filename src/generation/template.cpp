@@ -25,9 +25,18 @@ bool isTemplateComment(std::string_view line) {
     return cmStartsWith(line, "//") && !cmStartsWith(line, "//-");
 }
 
-std::string templatePath(const std::string& programFolder, const std::string& templateName) {
-    return cmAddPath(cmAddPath(programFolder, "html", kPathSeparator), templateName,
-                     kPathSeparator);
+std::string templatePath(const ProgramFiles& files, const std::string& templateName) {
+    return cmAddPath(files.templateFolder, templateName, kPathSeparator);
+}
+
+std::vector<std::string> templateFolders(const ProgramFiles& files) {
+    std::vector<std::string> folders{cmAddPath(files.programFolder, "html", kPathSeparator)};
+    for (const std::string* other : {&files.templateFolder, &files.userTemplateFolder}) {
+        if (!other->empty()) {
+            folders.push_back(*other);
+        }
+    }
+    return folders;
 }
 
 bool PageFile::open(const std::string& path, TextEncoding encoding) {
@@ -66,9 +75,8 @@ void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
 
 void TemplateLineHandler::tableBlock(std::string& /*blockText*/, PageFile& /*page*/) {}
 
-bool copyTemplate(const std::string& programFolder, TemplateCopy& copy,
-                  TemplateLineHandler& handler) {
-    const std::string inPath = templatePath(programFolder, copy.templateName);
+bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler) {
+    const std::string inPath = templatePath(files, copy.templateName);
     errno = 0;
     std::vector<std::string> lines;
     TextEncoding encoding = TextEncoding::Cp932;

@@ -2,8 +2,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/codepage.h"
+#include "common/program_files.h"
 #include "common/text_file.h"
 
 namespace mivo {
@@ -19,8 +21,13 @@ enum class LineState {
 /// A template comment: the line begins with "//" but not with "//-".
 bool isTemplateComment(std::string_view line);
 
-/// Full path of a template: the file `templateName` in the program folder's "html" folder.
-std::string templatePath(const std::string& programFolder, const std::string& templateName);
+/// Full path of a template: the file `templateName` in the template folder in use (the
+/// program folder's "html" folder unless the user has a copy of it).
+std::string templatePath(const ProgramFiles& files, const std::string& templateName);
+
+/// Every folder that holds, or may come to hold, the templates: the program folder's "html",
+/// the folder templates are read from and the place of a user's copy. Pages never go there.
+std::vector<std::string> templateFolders(const ProgramFiles& files);
 
 /// One page being written. Lines go, in the template's encoding and each followed by CR LF,
 /// into a temporary file beside the page; commit() puts it in place of the old page.
@@ -73,8 +80,7 @@ struct TemplateCopy {
 /// on, every other line handed to `handler`. The page is replaced only when written to the end.
 /// Logs "InOpen"/"OutOpen" (level 1) and "InOpenError"/"OutOpenError"/"OutWriteError"
 /// (level 4) under the writer's name. true when the page was written and put in place.
-bool copyTemplate(const std::string& programFolder, TemplateCopy& copy,
-                  TemplateLineHandler& handler);
+bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler);
 
 /// cmReplace with text comparison: every occurrence of a placeholder, ignoring letter case.
 std::string replacePlaceholder(const std::string& line, const std::string& placeholder,

@@ -66,6 +66,16 @@ void logRow(std::span<const SettingRow> rows, std::size_t i, const Settings& s) 
     cmWriteLog(kGetIni, 1, std::string(row.logName) + "=[" + value + "]");
 }
 
+/// Mivo.log lies beside Mivo.ini, wherever the user's state files are kept. Plain text
+/// work: cmSplitPath would already write log lines, to whatever log was open before.
+std::string logPathBeside(const std::string& iniPath) {
+    const std::size_t slash = iniPath.rfind(kPathSeparator);
+    if (slash == std::string::npos) {
+        return std::string(kAppTitle) + ".log";
+    }
+    return cmLogPath(slash == 0 ? std::string(kPathSeparator) : iniPath.substr(0, slash));
+}
+
 } // namespace
 
 Settings defaultSettings(const std::string& programFolder) {
@@ -78,7 +88,7 @@ Settings defaultSettings(const std::string& programFolder) {
 
 bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Settings& out,
                 const SettingRowHook& onRow) {
-    cmSetLogPath(cmLogPath(programFolder));
+    cmSetLogPath(logPathBeside(iniPath));
     IniDocument doc;
     const bool readable = doc.load(iniPath);
     out = Settings{};

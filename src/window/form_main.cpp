@@ -13,6 +13,8 @@
 #include "common/program.h"
 #include "generation/filelist.h"
 #include "generation/make_run.h"
+#include "generation/template.h"
+#include "settings/starter_settings.h"
 #include "window/handler_log.h"
 
 namespace mivo {
@@ -89,15 +91,18 @@ class FormMain::WindowMessageBox : public MessageBoxSink {
     WindowServices& services_;
 };
 
-FormMain::FormMain(std::string programFolder, WindowServices& services)
-    : programFolder_(std::move(programFolder)), iniPath_(cmIniPath(programFolder_)),
-      listPath_(cmListPath(programFolder_)), logPath_(cmLogPath(programFolder_)),
-      services_(services), status_(std::make_unique<WindowStatus>(*this)),
+FormMain::FormMain(ProgramFiles files, WindowServices& services)
+    : files_(std::move(files)), programFolder_(files_.programFolder), iniPath_(files_.iniPath()),
+      listPath_(files_.listPath()), logPath_(files_.logPath()), services_(services),
+      status_(std::make_unique<WindowStatus>(*this)),
       messageBox_(std::make_unique<WindowMessageBox>(services)) {
     buildControls();
     bindEvents();
     cmSetMessageBoxSink(messageBox_.get());
 }
+
+FormMain::FormMain(std::string programFolder, WindowServices& services)
+    : FormMain(portableProgramFiles(programFolder), services) {}
 
 FormMain::~FormMain() {
     cmSetMessageBoxSink(nullptr);
@@ -110,6 +115,7 @@ StatusSink& FormMain::statusSink() {
 // --- Start-up and shut-down -------------------------------------------------------------
 
 void FormMain::Form_Load() {
+    prepareStateFolder(files_);
     cmSetLogPath(logPath_);
     mblnLoading = true;
     iniReadable_ = mivo::mainGetIni(iniPath_, programFolder_, loaded_,
@@ -370,8 +376,7 @@ void FormMain::CommandMake_Click() {
     };
     {
         Reenable reenable{*this};
-        const MakeResult result =
-            runMake(currentSettings(), galleryRows(), programFolder_, *status_);
+        const MakeResult result = runMake(currentSettings(), galleryRows(), files_, *status_);
         LabelMess->setToolTipText(result.failure);
         if (result.done) {
             CommandOpenHtml->setEnabled(true);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/message_box.h"
+#include "common/program_files.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
@@ -26,8 +27,10 @@ inline constexpr const char* kStartPicturePattern = "*.jpg;*.jpeg;*.bmp";
 class FormMain {
   public:
     /// Builds every control with its design-time caption, tool-tip, default and place.
-    /// Folder boxes start at `programFolder`, which also holds Mivo.ini, Mivo.csv, Mivo.log,
-    /// html/ and readme.txt. The services must outlive the form.
+    /// Folder boxes start at the program folder; the state files, templates and help file are
+    /// where `files` says. The services must outlive the form.
+    FormMain(ProgramFiles files, WindowServices& services);
+    /// A program folder that holds Mivo.ini, Mivo.csv, Mivo.log, html/ and readme.txt itself.
     FormMain(std::string programFolder, WindowServices& services);
     ~FormMain();
     FormMain(const FormMain&) = delete;
@@ -114,6 +117,7 @@ class FormMain {
     Control* findControl(const std::string& name, int index = -1) const;
 
     const std::string& programFolder() const { return programFolder_; }
+    const ProgramFiles& programFiles() const { return files_; }
     const std::string& iniPath() const { return iniPath_; }
     const std::string& listPath() const { return listPath_; }
     const std::string& logPath() const { return logPath_; }
@@ -239,6 +243,7 @@ class FormMain {
     PictureBox* PictureIcon = nullptr;
     Label* LabelVer = nullptr;
     Label* LabelNotice = nullptr;
+    Label* LabelStateFolder = nullptr;
 
     FileDialog CommonDialogLaunch;
 
@@ -259,6 +264,7 @@ class FormMain {
     /// Saves Mivo.ini and Mivo.csv; asks to try again or leave without saving when one fails.
     void saveState();
 
+    ProgramFiles files_;
     std::string programFolder_;
     std::string iniPath_;
     std::string listPath_;

@@ -12,6 +12,7 @@
 #include "generation/make_context.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
+#include "common/program_files.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
 
@@ -45,6 +46,7 @@ class PageFixture : public ::testing::Test {
     TempDir temp_;
     const std::filesystem::path dir_{temp_.path()};
     const std::string programFolder_{(dir_ / "prog").string()};
+    const ProgramFiles files_ = portableProgramFiles(programFolder_);
     Settings settings_ = defaultSettings(programFolder_);
 };
 
@@ -67,7 +69,7 @@ class PageContextFixture : public PageFixture {
     RunStatus status_{&sink_};
     RunState state_;
     std::vector<GalleryEntry> rows_;
-    MakeContext ctx_{settings_, programFolder_, status_, state_, rows_};
+    MakeContext ctx_{settings_, files_, status_, state_, rows_};
 };
 
 } // namespace mivo::test

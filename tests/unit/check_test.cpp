@@ -47,6 +47,7 @@ class CheckMakeTest : public ::testing::Test {
         fs::create_directories(root_ / "pics");
         fs::create_directories(root_ / "out");
         programFolder_ = (root_ / "prog").string();
+        files_ = portableProgramFiles(programFolder_);
         settings_ = defaultSettings(programFolder_);
         settings_.OptionMenu = 1;
         settings_.gstrIndexPath = (root_ / "out" / "index.html").string();
@@ -84,7 +85,7 @@ class CheckMakeTest : public ::testing::Test {
     }
 
     bool check(const std::string& picPath, const std::string& samPath = "", bool filelist = false) {
-        MakeContext ctx{settings_, programFolder_, status_, state_, rows_};
+        MakeContext ctx{settings_, files_, status_, state_, rows_};
         GalleryJob checked = job(picPath, samPath, filelist);
         const bool result = mainCheckMake(ctx, checked, true, pictures_);
         filelist_ = checked.useFilelist;
@@ -111,6 +112,7 @@ class CheckMakeTest : public ::testing::Test {
 
     fs::path root_;
     std::string programFolder_;
+    ProgramFiles files_;
     Settings settings_{};
     test::RecordingSink sink_;
     RunStatus status_{&sink_};
@@ -238,6 +240,37 @@ TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) 
     EXPECT_TRUE(box_.shown.empty());
 }
 
+TEST_F(CheckMakeTest, UsersTemplateCopyIsGuardedWhetherOrNotItExistsYet) {
+    files_.userTemplateFolder = path("cfg/html");
+    fs::create_directories(root_ / "cfg");
+    for (const bool copied : {false, true}) {
+        SCOPED_TRACE(copied ? "copy in use" : "no copy yet");
+        if (copied) {
+            fs::create_directories(root_ / "cfg" / "html");
+            files_.templateFolder = files_.userTemplateFolder;
+        }
+        status_ = RunStatus(&sink_);
+        settings_.gstrIndexPath = path("cfg/html/index.html");
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+
+        status_ = RunStatus(&sink_);
+        settings_.gstrIndexPath = path("cfg/top.html");
+        settings_.gstrHtmlPath = "html";
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
+        settings_.gstrHtmlPath = "";
+
+        // The shipped templates stay guarded while the copy is read.
+        status_ = RunStatus(&sink_);
+        settings_.gstrIndexPath = path("prog/html/index.html");
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+    }
+    EXPECT_FALSE(fs::exists(root_ / "cfg" / "html" / "index.html"));
+    EXPECT_TRUE(box_.shown.empty());
+}
+
 TEST_F(CheckMakeTest, CreatesTheMissingPageFolderOneLevelDeep) {
     touch(root_ / "pics" / "a.jpg");
     settings_.gstrHtmlPath = "pages";
@@ -293,7 +326,7 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
 TEST_F(CheckMakeTest, NoIndexCheckLeavesTheOutputFoldersAlone) {
     touch(root_ / "pics" / "a.jpg");
     settings_.gstrIndexPath = path("prog/html/index.html");
-    MakeContext ctx{settings_, programFolder_, status_, state_, rows_};
+    MakeContext ctx{settings_, files_, status_, state_, rows_};
     GalleryJob checked = job(path("pics"), "", false);
     EXPECT_TRUE(mainCheckMake(ctx, checked, false, pictures_));
     EXPECT_EQ(sink_.messages, Messages{"チェック中です"});

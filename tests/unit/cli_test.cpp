@@ -51,8 +51,8 @@ class MivoMakeTest : public ::testing::Test {
     /// Runs the program (or `command` in its place) with `args`; fills out and err.
     int run(const std::string& args, const std::string& command = "") {
         const std::string exe = command.empty() ? prog + "/mivo-make" : command;
-        const std::string line = "'" + exe + "' " + args + " >'" + (dir / "stdout") + "' 2>'" +
-                                 (dir / "stderr") + "' </dev/null";
+        const std::string line = environment + "'" + exe + "' " + args + " >'" + (dir / "stdout") +
+                                 "' 2>'" + (dir / "stderr") + "' </dev/null";
         const int status = std::system(line.c_str());
         out = readBytes(dir / "stdout");
         err = readBytes(dir / "stderr");
@@ -62,6 +62,7 @@ class MivoMakeTest : public ::testing::Test {
     std::vector<std::string> outLines() const { return cmSplitLines(out); }
 
     TempDir dir;
+    std::string environment; // shell words put before the program, such as "HOME=/x "
     std::string prog;
     std::string out;
     std::string err;
@@ -70,6 +71,9 @@ class MivoMakeTest : public ::testing::Test {
 TEST_F(MivoMakeTest, TakesNoArgumentsButHelpAndVersion) {
     EXPECT_EQ(run("--version"), 0);
     EXPECT_EQ(out.rfind("mivo-make ", 0), 0u);
+    // A program folder of the user's own keeps everything beside the program.
+    EXPECT_NE(out.find("\nsettings: " + prog + "\ntemplates: " + prog + "/html\n"),
+              std::string::npos);
     EXPECT_EQ(run("--help"), 0);
     EXPECT_NE(out.find("usage: mivo-make"), std::string::npos);
     for (const char* args : {"--bogus", "extra", "--help --version", "-v"}) {
@@ -132,6 +136,40 @@ TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
     // The log level of that folder's Mivo.ini opened its log there.
     EXPECT_NE(readBytes(prog + "/Mivo.log").find("Start Mivo"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere/Mivo.log"));
+}
+
+TEST_F(MivoMakeTest, SharedInstallStartsFromTheStarterInTheUsersConfigFolder) {
+    // A program folder that ships starter settings belongs to no user: a new user's first
+    // run takes the starter into ~/.config/mivo and makes the sample gallery in the home.
+    dir.write("prog/starter/Mivo.ini",
+              cp932("[Path]\r\nPic=" + (dir / "pics") +
+                    "\r\nIndex=~/Mivo/sample-gallery/index.html\r\n[Html]\r\nTUse=0\r\n"));
+    const std::string home = dir.mkdir("home");
+    environment = "env -u XDG_CONFIG_HOME HOME='" + home + "' ";
+    const std::string config = home + "/.config/mivo";
+
+    EXPECT_EQ(run("--version"), 0);
+    ASSERT_EQ(outLines().size(), 3u);
+    EXPECT_EQ(outLines()[1], "settings: " + config);
+    EXPECT_EQ(outLines()[2], "templates: " + prog + "/html");
+    EXPECT_FALSE(std::filesystem::exists(config));
+
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(outLines().back(), "完了しました");
+    EXPECT_NE(readBytes(home + "/Mivo/sample-gallery/index.html"), "<missing>");
+    EXPECT_NE(readBytes(config + "/Mivo.ini").find("Index=" + home + "/Mivo/sample-gallery/"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.ini"));
+
+    // The user's copy of the templates is what pages are made from from then on.
+    dir.write("home/.config/mivo/html/list.html", "MY OWN LIST\r\n");
+    dir.write("home/.config/mivo/html/index.html", "MV_LIST_ARRAY\r\n");
+    dir.write("home/.config/mivo/html/pict.html", "MY OWN PICT\r\n");
+    EXPECT_EQ(run("--version"), 0);
+    EXPECT_EQ(outLines()[2], "templates: " + config + "/html");
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(readBytes(home + "/Mivo/sample-gallery/list.html"), "MY OWN LIST\r\n");
+    EXPECT_EQ(readBytes(home + "/Mivo/sample-gallery/pict.html"), "MY OWN PICT\r\n");
 }
 
 TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {

@@ -55,7 +55,7 @@ class FilelistTest : public ::testing::Test {
 
     /// Reads filelist.csv for the single gallery, or for gallery `number` in menu mode.
     bool run(int number = 0) {
-        MakeContext ctx{settings_, programFolder_, status_, state_, rows_};
+        MakeContext ctx{settings_, files_, status_, state_, rows_};
         GalleryJob job;
         job.menu = settings_.menuMode();
         job.number = number;
@@ -83,6 +83,7 @@ class FilelistTest : public ::testing::Test {
 
     fs::path dir_;
     std::string programFolder_;
+    ProgramFiles files_ = portableProgramFiles(programFolder_);
     Settings settings_ = defaultSettings(programFolder_);
     test::RecordingSink sink_;
     RunStatus status_{&sink_};

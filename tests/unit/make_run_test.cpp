@@ -112,7 +112,7 @@ class MakeRunTest : public ::testing::Test {
         }
     }
 
-    bool run() { return runMake(settings, rows, programFolder, status).done; }
+    bool run() { return runMake(settings, rows, portableProgramFiles(programFolder), status).done; }
     std::vector<std::string> messages() const { return status.messages; }
     std::string page(const std::string& name) const { return readBytes(out + "/" + name); }
 

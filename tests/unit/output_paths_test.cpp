@@ -31,7 +31,8 @@ struct PathsFixture {
     RunStatus status{&sink};
     RunState state;
     std::vector<GalleryEntry> rows;
-    MakeContext ctx{settings, programFolder, status, state, rows};
+    const ProgramFiles files = portableProgramFiles(programFolder);
+    MakeContext ctx{settings, files, status, state, rows};
 
     /// The single gallery (number 0), or gallery `number` of menu mode.
     GalleryJob job(int number) const {

@@ -75,7 +75,7 @@ class PictureInfo : public ::testing::Test {
     };
     Result run(const std::string& path, bool flag) {
         Result r{"?", "?", "?"};
-        MakeContext ctx{settings_, programFolder_, status_, state_, rows_};
+        MakeContext ctx{settings_, files_, status_, state_, rows_};
         mainGetPicInfo(ctx, path, flag, r.name, r.width, r.height);
         return r;
     }
@@ -89,6 +89,7 @@ class PictureInfo : public ::testing::Test {
 
     std::filesystem::path dir_;
     std::string programFolder_;
+    ProgramFiles files_ = portableProgramFiles(programFolder_);
     Settings settings_ = defaultSettings(programFolder_);
     RunStatus status_;
     RunState state_;

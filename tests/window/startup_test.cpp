@@ -71,6 +71,7 @@ TEST_F(StartupTest, StartsWithDefaultsWhenNoIniExists) {
         EXPECT_FALSE(f.CommandOpen[i]->enabled());
     }
     EXPECT_EQ(f.LabelVer->caption(), "Version " + cmVersionText());
+    EXPECT_EQ(f.LabelStateFolder->caption(), "設定の保存先: " + home);
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
     EXPECT_EQ(f.ListViewPath->rowCount(), 0);
     EXPECT_TRUE(f.gblnListSync);
@@ -373,6 +374,57 @@ TEST_F(StartupTest, TraceLogOrderAtExit) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "");
     EXPECT_TRUE(startsWith(lines[lines.size() - 3], "[Form_Unload] "));
+}
+
+} // namespace
+} // namespace mivo::test
+
+namespace mivo::test {
+namespace {
+
+TEST(SharedInstallWindow, KeepsItsSettingsInTheUsersConfigFolderAndSaysSo) {
+    TempFolder dir;
+    const std::string prog = makeFolder(dir / "prog");
+    const std::string home = makeFolder(dir / "home");
+    makeFolder(home + "/pics");
+    writeFile(prog + "/starter/Mivo.ini",
+              crlf("[Log]\nLevel=2\n[Path]\nPic=~/pics\nIndex=~/Mivo/gallery/index.html\n"
+                   "[Html]\nTitle=Starter album\n"));
+    ProgramEnvironment env;
+    env.programFolderWritable = false;
+    env.home = home;
+    env.xdgConfigHome = dir / "xdg";
+    const std::string config = dir / "xdg/mivo";
+    FakeServices services;
+    {
+        FormMain f(locateProgramFiles(prog, env), services);
+        f.Form_Load();
+        EXPECT_EQ(f.TextTitle->text(), "Starter album");
+        EXPECT_EQ(f.DirPic->path(), home + "/pics");
+        EXPECT_EQ(f.DirIndex->path(), home + "/Mivo/gallery");
+        EXPECT_EQ(f.LabelStateFolder->caption(), "設定の保存先: " + config);
+        EXPECT_EQ(f.LabelStateFolder->toolTipText(), "テンプレート: " + prog + "/html");
+        f.CommandHelp_Click();
+        EXPECT_EQ(services.opened, std::vector<std::string>{prog + "/readme.txt"});
+        f.TextTitle->setText("Mine");
+        f.Form_Unload();
+    }
+    EXPECT_NE(readFile(config + "/Mivo.ini").find("Title=Mine\r\n"), std::string::npos);
+    EXPECT_EQ(readFile(config + "/Mivo.csv"), "");
+    EXPECT_TRUE(fs::exists(config + "/Mivo.csv"));
+    // The log (cp932) opened beside that Mivo.ini: start banner first, end banner last.
+    const std::vector<std::string> log = logLines(config + "/Mivo.log");
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_NE(log.front().find("Start Mivo Var." + cmVersionText()), std::string::npos);
+    EXPECT_NE(log[log.size() - 2].find("End Mivo"), std::string::npos);
+    for (const char* name : {"Mivo.ini", "Mivo.csv", "Mivo.log"}) {
+        EXPECT_FALSE(fs::exists(prog + "/" + name)) << name;
+    }
+
+    // The next start finds the saved settings, not the starter.
+    FormMain again(locateProgramFiles(prog, env), services);
+    again.Form_Load();
+    EXPECT_EQ(again.TextTitle->text(), "Mine");
 }
 
 } // namespace
