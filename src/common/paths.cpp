@@ -220,6 +220,17 @@ bool cmExists(const std::string& path) {
     return !path.empty() && fs::exists(fs::symlink_status(path, ec));
 }
 
+std::string normalizedPath(const std::string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    std::string out = fs::path(path).lexically_normal().string();
+    while (out.size() > 1 && out.back() == '/') {
+        out.pop_back();
+    }
+    return out;
+}
+
 std::string cmCanonicalPath(const std::string& path) {
     if (path.empty()) {
         return {};

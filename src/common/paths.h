@@ -44,6 +44,10 @@ bool cmIsFolder(const std::string& path);
 bool cmIsFile(const std::string& path);
 /// True when anything (file, folder, dangling link) exists at the path; never throws.
 bool cmExists(const std::string& path);
+/// The path with "." and ".." steps and doubled separators resolved lexically (no look at the
+/// disk) and without a trailing separator, except for the root itself. Empty stays empty.
+std::string normalizedPath(const std::string& path);
+
 /// Absolute, normalized path with symlinks resolved as far as the path exists. Empty when
 /// the path is empty.
 std::string cmCanonicalPath(const std::string& path);

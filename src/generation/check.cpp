@@ -52,9 +52,9 @@ bool refuse(MakeContext& ctx, const std::string& message) {
     return false;
 }
 
-bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
-              const std::string& instrPicPath, const std::string& instrSamPath,
-              std::string& iostrFilelistCsv, PictureList& outcolFileDatas) {
+bool runCheck(MakeContext& ctx, int inintNo, bool inblnChackIndex, const std::string& instrPicPath,
+              const std::string& instrSamPath, std::string& iostrFilelistCsv,
+              PictureList& outcolFileDatas) {
     const MakeSettings& settings = ctx.settings;
     mainSetStatus(ctx.status, true, "チェック中です", 0, 0);
 
@@ -119,7 +119,7 @@ bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
 
 } // namespace
 
-bool mainCheckMake(MakeContext& ctx, short inintNo, bool inblnChackIndex,
+bool mainCheckMake(MakeContext& ctx, int inintNo, bool inblnChackIndex,
                    const std::string& instrPicPath, const std::string& instrSamPath,
                    std::string& iostrFilelistCsv, PictureList& outcolFileDatas) {
     cmWriteLog(kRoutine, 1, "▽Start Method▽");

@@ -10,7 +10,7 @@ namespace mivo {
 /// Checks one gallery before it is built: template guards, page folder, pictures, thumbnails
 /// and (when iostrFilelistCsv is "1") filelist.csv. Each refusal shows its message and gives
 /// false. iostrFilelistCsv comes back "0" when filelist.csv cannot be used.
-bool mainCheckMake(MakeContext& ctx, short inintNo, bool inblnChackIndex,
+bool mainCheckMake(MakeContext& ctx, int inintNo, bool inblnChackIndex,
                    const std::string& instrPicPath, const std::string& instrSamPath,
                    std::string& iostrFilelistCsv, PictureList& outcolFileDatas);
 

@@ -54,7 +54,7 @@ void readRows(const std::vector<std::string>& lines, PictureList& iocolFileDatas
 
 } // namespace
 
-void mainCheckFilelist(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
+void mainCheckFilelist(MakeContext& ctx, int inintNo, const std::string& instrPicPath,
                        PictureList& iocolFileDatas, bool& outblnResult) {
     cmWriteLog("mainCheckFilelist", 1, "▽Start Method▽");
     outblnResult = false;

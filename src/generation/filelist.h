@@ -9,7 +9,7 @@ namespace mivo {
 
 /// Reads filelist.csv of a picture folder into the pictures' strInfo and the gallery's
 /// gstrFilelistHead element. outblnResult is true when the file was read.
-void mainCheckFilelist(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
+void mainCheckFilelist(MakeContext& ctx, int inintNo, const std::string& instrPicPath,
                        PictureList& iocolFileDatas, bool& outblnResult);
 
 /// True when the folder holds a regular file "filelist.csv" (the window enables

@@ -10,6 +10,7 @@
 #include "generation/picture_info.h"
 #include "generation/status.h"
 #include "generation/template.h"
+#include "generation/thumb_size.h"
 
 namespace mivo {
 
@@ -30,8 +31,10 @@ long long roundRatio(long long num, long long den) {
 // percent into the thumbnail box.
 std::string scaledSizeText(const MakeSettings& settings, const std::string& strWidth,
                            const std::string& strHeight, const std::string& strInfo) {
+    const long long boxWidth = thumbnailBoxSide(settings.TextSamWidth);
+    const long long boxHeight = thumbnailBoxSide(settings.TextSamHeight);
     const std::string boxText =
-        "width=" + settings.TextSamWidth + " height=" + settings.TextSamHeight;
+        "width=" + std::to_string(boxWidth) + " height=" + std::to_string(boxHeight);
     long long width = numberOrZero(strWidth);
     long long height = numberOrZero(strHeight);
     if (width == 0) {
@@ -50,18 +53,12 @@ std::string scaledSizeText(const MakeSettings& settings, const std::string& strW
     if (width <= 0 || height <= 0) {
         return boxText;
     }
-    const long long boxWidth = numberOrZero(settings.TextSamWidth);
-    const long long boxHeight = numberOrZero(settings.TextSamHeight);
-    const long long rateW = roundRatio(boxWidth * 100, width);
-    const long long rateH = roundRatio(boxHeight * 100, height);
-    const long long rate = std::min(rateW, rateH);
-    return "width=" + std::to_string(roundRatio(width * rate, 100)) +
-           " height=" + std::to_string(roundRatio(height * rate, 100));
+    return scaledSizeAttributes(width, height, boxWidth, boxHeight);
 }
 
 class ListPageLines : public TemplateLineHandler {
   public:
-    ListPageLines(MakeContext& ctx, const std::string& instrFilelistFlag, short inintNo,
+    ListPageLines(MakeContext& ctx, const std::string& instrFilelistFlag, int inintNo,
                   const std::string& instrPicPath, const std::string& instrListPath,
                   const std::string& instrIndexLink, const std::string& instrTitleS,
                   const std::string& instrLink1Name, const std::string& instrLink1Url,
@@ -109,7 +106,7 @@ class ListPageLines : public TemplateLineHandler {
   private:
     MakeContext& ctx_;
     const std::string& flag_;
-    short no_;
+    int no_;
     const std::string& picPath_;
     const std::string& listPath_;
     const std::string& indexLink_;
@@ -126,7 +123,7 @@ class ListPageLines : public TemplateLineHandler {
 
 } // namespace
 
-void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, short inintNo,
+void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, int inintNo,
                       const std::string& instrPicPath, const std::string& instrListPath,
                       const std::string& instrIndexLink, const std::string& instrTitleS,
                       const std::string& instrLink1Name, const std::string& instrLink1Url,
@@ -148,7 +145,7 @@ void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, sh
     cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + cmBoolText(outblnOk));
 }
 
-void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
+void mainMakeListTable(MakeContext& ctx, int inintNo, const std::string& instrPicPath,
                        const std::string& instrTable, const std::string& instrFile,
                        const std::string& instrFilelistFlag, PageFile& ioPage,
                        std::vector<std::string>& iostrPicEntries,
@@ -216,9 +213,10 @@ void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instr
             imagePath == fullPath ? pictureLink : relativeLink(instrFile, imagePath);
 
         std::string rowText = replacePlaceholder(instrTable, "MV_IMG_LINK", std::to_string(i));
-        rowText = replacePlaceholder(rowText, "MV_IMG_SRC", imageLink);
+        // The table block is markup: a file name is text there, never tags or attributes.
+        rowText = replacePlaceholder(rowText, "MV_IMG_SRC", escapeHtmlText(imageLink));
         rowText = replacePlaceholder(rowText, "MV_IMG_SIZE", sizeText);
-        rowText = replacePlaceholder(rowText, "MV_IMG_NAME", name);
+        rowText = replacePlaceholder(rowText, "MV_IMG_NAME", escapeHtmlText(name));
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
 

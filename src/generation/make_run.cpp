@@ -106,7 +106,7 @@ bool runMenu(MakeContext& ctx) {
     for (std::size_t i = 1; i <= n; ++i) {
         const GalleryEntry& row = rows[i - 1];
         flags[i - 1] = std::to_string(s.CheckUseFileList);
-        if (!mainCheckMake(ctx, static_cast<short>(i), true, row.strPicPath, row.strSamPath,
+        if (!mainCheckMake(ctx, static_cast<int>(i), true, row.strPicPath, row.strSamPath,
                            flags[i - 1], galleries[i - 1])) {
             mainSetStatus(ctx.status, true, ctx.status.messageText() + " [" + row.strListName + "]",
                           0, 0);
@@ -117,7 +117,7 @@ bool runMenu(MakeContext& ctx) {
     mainSetStatus(ctx.status, true, kMessMaking, 1, 5);
     ctx.state.gstrMenuItem.assign(n, std::string());
     for (std::size_t i = 1; i <= n; ++i) {
-        const auto number = static_cast<short>(i);
+        const auto number = static_cast<int>(i);
         const GalleryEntry& row = rows[i - 1];
         OutputPaths paths;
         if (!mainGetMakePath(ctx, number, paths)) {
@@ -146,7 +146,7 @@ bool runMenu(MakeContext& ctx) {
         }
         mainMakeIndexHtml(ctx, paths.strIndexPath, paths.strListLink, paths.strPictLink,
                           row.strListName, ctx.state.picEntries);
-        mainMakePictHtml(ctx, static_cast<short>(i - 1), paths.strPictPath, paths.strIndexLink,
+        mainMakePictHtml(ctx, static_cast<int>(i - 1), paths.strPictPath, paths.strIndexLink,
                          link1Name, link1Url, link2Name, link2Url, flags[i - 1]);
         // This gallery's pictures are written; free them before the next gallery.
         galleries[i - 1].clear();

@@ -42,7 +42,7 @@ bool makeGalleryFolder(const std::string& folder) {
     return !ec && cmIsFolder(folder);
 }
 
-bool getMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
+bool getMakePath(MakeContext& ctx, int inintNo, OutputPaths& outPaths) {
     const MakeSettings& s = ctx.settings;
     std::string folder;
     if (inintNo != 0) {
@@ -88,7 +88,7 @@ bool getMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
 
 } // namespace
 
-bool mainGetMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
+bool mainGetMakePath(MakeContext& ctx, int inintNo, OutputPaths& outPaths) {
     cmWriteLog("mainGetMakePath", 1, "▽Start Method▽\r\ninintNo=[" + std::to_string(inintNo) + "]");
     const bool ok = getMakePath(ctx, inintNo, outPaths);
     cmWriteLog("mainGetMakePath", 1, std::string("△End Method△ ") + cmBoolText(ok));

@@ -11,7 +11,7 @@ namespace mivo {
 
 /// list.html with its thumbnail table; fills the picture-entry array. outblnOk false when
 /// the page could not be written.
-void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, short inintNo,
+void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, int inintNo,
                       const std::string& instrPicPath, const std::string& instrListPath,
                       const std::string& instrIndexLink, const std::string& instrTitleS,
                       const std::string& instrLink1Name, const std::string& instrLink1Url,
@@ -21,7 +21,7 @@ void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, sh
 
 /// Writes the table block once per picture into the open list page; fills the picture-entry
 /// array, gintStartNo, the gallery's gstrMenuItem element (menu mode) and the progress.
-void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
+void mainMakeListTable(MakeContext& ctx, int inintNo, const std::string& instrPicPath,
                        const std::string& instrTable, const std::string& instrFile,
                        const std::string& instrFilelistFlag, PageFile& ioPage,
                        std::vector<std::string>& iostrPicEntries,
@@ -34,7 +34,7 @@ void mainMakeIndexHtml(MakeContext& ctx, const std::string& instrIndexPath,
                        const std::vector<std::string>& instrPicEntries);
 
 /// pict.html, the picture viewer.
-void mainMakePictHtml(MakeContext& ctx, short inintIndex, const std::string& instrPictPath,
+void mainMakePictHtml(MakeContext& ctx, int inintIndex, const std::string& instrPictPath,
                       const std::string& instrIndexLink, const std::string& instrLink1Name,
                       const std::string& instrLink1Url, const std::string& instrLink2Name,
                       const std::string& instrLink2Url, const std::string& instrFilelistFlag);

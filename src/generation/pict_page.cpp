@@ -11,7 +11,7 @@ namespace {
 
 class PictPageLines : public TemplateLineHandler {
   public:
-    PictPageLines(const MakeContext& ctx, short inintIndex, const std::string& instrPictPath,
+    PictPageLines(const MakeContext& ctx, int inintIndex, const std::string& instrPictPath,
                   const std::string& instrIndexLink, const std::string& instrLink1Name,
                   const std::string& instrLink1Url, const std::string& instrLink2Name,
                   const std::string& instrLink2Url, const std::string& instrFilelistFlag)
@@ -35,8 +35,11 @@ class PictPageLines : public TemplateLineHandler {
         text = replacePlaceholder(text, "MV_SUB_TITLE", s.TextTitleS);
         text = replacePlaceholder(text, "MV_BODY", s.TextBody);
         text = replacePlaceholder(text, "MV_INDEX_HTML", indexLink_);
-        if (text.find("MV_FILELIST") != std::string::npos) {
-            text = replacePlaceholder(text, "MV_FILELIST", filelistHead_);
+        // The heading is data from a file: it goes in as the body of a script string whose
+        // characters are harmless in markup too, wherever a template places it.
+        const bool scriptData = text.find("MV_FILELIST") != std::string::npos;
+        if (scriptData) {
+            text = replacePlaceholder(text, "MV_FILELIST", escapeScriptData(filelistHead_));
         }
         text = replacePlaceholder(text, "MV_WIDTH_NO", widthNo_);
         text = replacePlaceholder(text, "MV_HEIGHT_NO", heightNo_);
@@ -46,7 +49,11 @@ class PictPageLines : public TemplateLineHandler {
         text = replacePlaceholder(text, "MV_LINK_URL0", link0Url_);
         text = replacePlaceholder(text, "MV_LINK_URL1", link1Url_);
         text = replacePlaceholder(text, "MV_LINK_URL2", link2Url_);
-        page.writeLine(text);
+        if (scriptData) {
+            page.writeScriptLine(text);
+        } else {
+            page.writeLine(text);
+        }
     }
 
     void slideLine(const std::string& line, PageFile& page) override {
@@ -70,7 +77,7 @@ class PictPageLines : public TemplateLineHandler {
 
 } // namespace
 
-void mainMakePictHtml(MakeContext& ctx, short inintIndex, const std::string& instrPictPath,
+void mainMakePictHtml(MakeContext& ctx, int inintIndex, const std::string& instrPictPath,
                       const std::string& instrIndexLink, const std::string& instrLink1Name,
                       const std::string& instrLink1Url, const std::string& instrLink2Name,
                       const std::string& instrLink2Url, const std::string& instrFilelistFlag) {

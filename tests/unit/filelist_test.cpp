@@ -51,7 +51,7 @@ class FilelistTest : public ::testing::Test {
         }
     }
 
-    bool run(short number = 0) {
+    bool run(int number = 0) {
         MakeContext ctx{settings_, status_, state_, rows_};
         bool result = false;
         mainCheckFilelist(ctx, number, dir_.string(), pictures_, result);

@@ -70,16 +70,17 @@ TEST_F(IndexPage, CleaningRemovesFilelistQuotingAndEscapesWhatIsLeft) {
               "./a.jpg,1,1,a,C:\\\\dir\\\\\\\"x");
     EXPECT_EQ(cleanPicListElement("a</script><b>\r\nc\xE2\x80\xA8"
                                   "d\xE2\x80\xA9"),
-              "a<\\/script><b>\\r\\nc\\u2028d\\u2029");
+              "a\\u003c/script>\\u003cb>\\r\\nc\\u2028d\\u2029");
 }
 
 TEST_F(IndexPage, NamesOutsideCp932AreScriptEscapesInTheArrayAndReferencesElsewhere) {
     settings_.TextTitle = "caf\xC3\xA9";
-    EXPECT_EQ(make("<h1>MV_TITLE</h1>\r\nMV_LIST_ARRAY\r\n",
-                   {"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9 \xF0\x9F\x98\x80</script>"}),
-              "<h1>caf&#233;</h1>\r\n"
-              "aryPicList[0] = \"./caf\\u00e9.jpg,1,1,caf\\u00e9 \\ud83d\\ude00<\\/script>\";\r\n"
-              "\r\n");
+    EXPECT_EQ(
+        make("<h1>MV_TITLE</h1>\r\nMV_LIST_ARRAY\r\n",
+             {"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9 \xF0\x9F\x98\x80</script>"}),
+        "<h1>caf&#233;</h1>\r\n"
+        "aryPicList[0] = \"./caf\\u00e9.jpg,1,1,caf\\u00e9 \\ud83d\\ude00\\u003c/script>\";\r\n"
+        "\r\n");
 }
 
 TEST_F(IndexPage, Utf8TemplateGivesUtf8ArrayLines) {
@@ -94,7 +95,7 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
     settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
     rows_ = {{"one", (dir_ / "p1").string(), ""}, {"two", (dir_ / "p2").string(), ""}};
     state_.gstrMenuItem.resize(2);
-    for (short no = 1; no <= 2; ++no) {
+    for (int no = 1; no <= 2; ++no) {
         const fs::path folder = dir_ / "site" / ("00" + std::to_string(no));
         fs::create_directories(folder);
         PictureList pictures;

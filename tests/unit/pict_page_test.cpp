@@ -26,7 +26,7 @@ class PictPage : public test::PageContextFixture<> {
         settings_.CheckSlideShow = 1;
         state_.gstrFilelistHead = {"title,width,height"};
     }
-    std::string make(const std::string& templateText, const std::string& flag, short index = 0,
+    std::string make(const std::string& templateText, const std::string& flag, int index = 0,
                      const std::string& page = "") {
         const std::string pictPath = page.empty() ? (dir_ / "site" / "pict.html").string() : page;
         writeTemplate("pict.html", templateText);
@@ -40,6 +40,14 @@ TEST_F(PictPage, FilelistValuesOnlyWhenFilelistIsUsed) {
     const std::string text = "[MV_FILELIST][MV_WIDTH_NO][mv_height_no]\r\n[mv_filelist]\r\n";
     EXPECT_EQ(make(text, "0"), "[][0][0]\r\n[mv_filelist]\r\n");
     EXPECT_EQ(make(text, "1"), "[title,width,height][2][3]\r\n[mv_filelist]\r\n");
+}
+
+TEST_F(PictPage, FilelistHeadingIsScriptDataThatCannotBecomeMarkup) {
+    state_.gstrFilelistHead = {"</textarea><img src=x onerror=\"alert('1')\">&\\caf\xC3\xA9\r\n"};
+    EXPECT_EQ(
+        make("var h = \"MV_FILELIST\";\r\n", "1"),
+        "var h = \"\\u003c/textarea\\u003e\\u003cimg src=x onerror=\\u0022alert(\\u00271\\u0027)"
+        "\\u0022\\u003e\\u0026\\\\caf\\u00e9\\r\\n\";\r\n");
 }
 
 TEST_F(PictPage, CopiedLinesSubstituteInOrderAndSingleModeKeepsTypedLinks) {
