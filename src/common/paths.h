@@ -27,7 +27,8 @@ std::string cmRelativePath(const std::string& instrFromPath, const std::string& 
 /// Lists the regular, non-hidden files of a folder (names only) in the folder-listing order:
 /// names compared with ASCII letters folded to upper case, exact bytes breaking ties.
 /// Index 0 holds an empty name when the folder has no files. A missing folder shows the
-/// "致命的エラー" message box, leaves the list untouched and returns false.
+/// "致命的エラー: フォルダがありません [" + path + "]" message box (or "フォルダではありません"),
+/// leaves the list untouched and returns false.
 bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& outstrFiles);
 
 /// Lower-case extension without the dot, or empty text.

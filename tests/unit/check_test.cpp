@@ -16,6 +16,7 @@
 #include "common/text_file.h"
 #include "generation/make_context.h"
 #include "generation/status.h"
+#include "support/temp_dir.h"
 #include "support/without_write_access.h"
 
 namespace fs = std::filesystem;
@@ -46,6 +47,7 @@ class CheckMakeTest : public ::testing::Test {
         fs::create_directories(root_ / "out");
         settings_.programFolder = (root_ / "prog").string();
         settings_.OptionMenu = 1;
+        settings_.OptionSamH = 0;
         settings_.gstrIndexPath = (root_ / "out" / "index.html").string();
         settings_.DirIndex = (root_ / "out").string();
         settings_.gstrHtmlPath = "";
@@ -134,10 +136,58 @@ TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
     EXPECT_TRUE(pictures_.empty());
 }
 
-TEST_F(CheckMakeTest, MissingPictureFolderShowsTheFatalBoxThenRefuses) {
+TEST_F(CheckMakeTest, UnusablePictureOrThumbnailFolderIsRefusedNamingItAndTheReason) {
+    // Before, a bare "致命的エラー" box came first and the check blamed an empty folder.
     EXPECT_FALSE(check(path("nowhere")));
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "画像フォルダに画像がありません"}));
-    EXPECT_EQ(box_.shown, Messages{"致命的エラー|Mivo"});
+    EXPECT_EQ(status_.messages(),
+              (Messages{"チェック中です", "画像フォルダを開けません [" + path("nowhere") +
+                                              "] フォルダがありません"}));
+    touch(root_ / "file");
+    EXPECT_FALSE(check(path("file")));
+    EXPECT_EQ(status_.messageText(),
+              "画像フォルダを開けません [" + path("file") + "] フォルダではありません");
+    EXPECT_TRUE(box_.shown.empty());
+
+    // Thumbnails on, their folder missing or emptied at start-up: no gallery of "/<name>" links.
+    touch(root_ / "pics" / "a.jpg");
+    EXPECT_FALSE(check(path("pics"), path("gone")));
+    EXPECT_EQ(status_.messageText(),
+              "サムネイルフォルダを開けません [" + path("gone") + "] フォルダがありません");
+    settings_.OptionSamH = 1;
+    EXPECT_FALSE(check(path("pics"), ""));
+    EXPECT_EQ(status_.messageText(), "サムネイルフォルダの指定がありません");
+    // In menu mode an empty thumbnail folder of a row means full-size pictures.
+    settings_.OptionMenu = 0;
+    rows_ = {{"one", path("pics"), ""}};
+    MakeContext ctx{settings_, status_, state_, rows_};
+    std::string flag = "0";
+    EXPECT_TRUE(mainCheckMake(ctx, 1, true, path("pics"), "", flag, pictures_));
+}
+
+TEST_F(CheckMakeTest, TopPageMustBeAPageNeverAPictureOrASettingsFile) {
+    touch(root_ / "pics" / "a.jpg");
+    touch(root_ / "prog" / "Mivo.ini", "[Path]\r\n");
+    for (const std::string& page :
+         {path("pics/a.jpg"), path("prog/Mivo.ini"), path("prog/Mivo.csv"), path("prog/Mivo.log"),
+          path("out/x"), path("out/x.html.bak"), path("out/.html")}) {
+        SCOPED_TRACE(page);
+        settings_.gstrIndexPath = page;
+        EXPECT_FALSE(check(path("pics")));
+        EXPECT_EQ(status_.messageText(),
+                  "Indexファイルには .html か .htm のファイルを指定してください [" + page + "]");
+    }
+    EXPECT_EQ(test::readBytes(path("pics/a.jpg")), "x");
+    EXPECT_EQ(test::readBytes(path("prog/Mivo.ini")), "[Path]\r\n");
+    for (const std::string& page : {path("out/a.HTML"), path("out/b.Htm")}) {
+        settings_.gstrIndexPath = page;
+        EXPECT_TRUE(check(path("pics"))) << page;
+    }
+    settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = path("out/menu.txt");
+    EXPECT_FALSE(check(path("pics")));
+    EXPECT_EQ(status_.messageText(),
+              "メニューファイルには .html か .htm のファイルを指定してください [" +
+                  path("out/menu.txt") + "]");
 }
 
 TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed) {
@@ -176,72 +226,78 @@ TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed)
 TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) {
     fs::create_directory_symlink(root_ / "prog", root_ / "prog_link");
     struct Case {
-        std::string dirIndex;
+        std::string indexFolder;
         std::string htmlPath;
     };
     const std::vector<Case> cases = {
-        {path("prog"), "html"},
-        {path("prog/html"), ""}, // empty Html folder leaves
-                                 // ".../html/"
-        {path("prog/html/"), ""},
-        {path("prog"), "html/"},
-        {path("prog/."), "html"},
-        {path("prog/./html"), ""},
-        {path("prog//html"), ""},
-        {path("out/../prog"), "html"},
-        {path("prog_link"), "html"},
-        {path("prog_link/html"), ""},
+        {path("prog"), "html"},        {path("prog"), "html/"},
+        {path("prog/."), "html"},      {path("prog"), "./html"},
+        {path("out/../prog"), "html"}, {path("prog_link"), "html"},
+        {path("out"), "../prog/html"}, {path("out"), "x/../../prog//html"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.dirIndex + " + " + c.htmlPath);
+        SCOPED_TRACE(c.indexFolder + " + " + c.htmlPath);
         status_ = PlainStatus();
-        settings_.DirIndex = c.dirIndex;
+        settings_.gstrIndexPath = c.indexFolder + "/index.html";
         settings_.gstrHtmlPath = c.htmlPath;
         EXPECT_FALSE(check(path("nowhere")));
         EXPECT_EQ(status_.messages(),
                   (Messages{"チェック中です", "Html保存フォルダの指定先が無効です"}));
     }
+    // A top page inside the template folder is refused whatever its name.
+    settings_.gstrHtmlPath = "";
+    settings_.gstrIndexPath = path("prog/html/list.html");
+    EXPECT_FALSE(check(path("nowhere")));
+    EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
 
     status_ = PlainStatus();
     settings_.OptionMenu = 0;
-    settings_.DirIndex = path("out");
-    settings_.DirMenu = path("prog");
+    settings_.gstrMenuPath = path("prog/menu.html");
     settings_.gstrMenuHtmlPath = "html";
     EXPECT_FALSE(check(path("nowhere")));
     EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
     EXPECT_TRUE(box_.shown.empty());
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "menu.html"));
 }
 
-TEST_F(CheckMakeTest, CreatesTheMissingPageFolderOneLevelDeep) {
+TEST_F(CheckMakeTest, PagesGoWhereTheSettingsSayCreatingMissingFolders) {
     touch(root_ / "pics" / "a.jpg");
-    settings_.gstrHtmlPath = "pages";
+    // The folder control may show another folder (the program's, after a failed start-up):
+    // the pages still go beside the top page.
+    settings_.DirIndex = path("prog");
+    settings_.gstrIndexPath = path("new/site/index.html");
+    settings_.gstrHtmlPath = "pages/deep";
     EXPECT_TRUE(check(path("pics")));
-    EXPECT_TRUE(fs::is_directory(root_ / "out" / "pages"));
+    EXPECT_TRUE(fs::is_directory(root_ / "new" / "site" / "pages" / "deep"));
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "pages"));
 
-    // An existing page folder is used as it is.
+    // An existing page folder is used as it is; ".." steps are resolved before anything else.
+    settings_.gstrHtmlPath = "../shared/./pages";
     EXPECT_TRUE(check(path("pics")));
+    EXPECT_TRUE(fs::is_directory(root_ / "new" / "shared" / "pages"));
 
-    // Menu mode forms its page folder from DirMenu and the menu's Html folder.
+    // Menu mode forms its page folder from the menu page's folder and its Html folder.
     settings_.OptionMenu = 0;
+    settings_.DirMenu = path("prog");
+    settings_.gstrMenuPath = path("menu/top.htm");
     EXPECT_TRUE(check(path("pics")));
-    EXPECT_TRUE(fs::is_directory(root_ / "out" / "g"));
+    EXPECT_TRUE(fs::is_directory(root_ / "menu" / "g"));
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "g"));
     EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "チェック中です", "チェック中です"}));
 }
 
 TEST_F(CheckMakeTest, PageFolderThatCannotBeCreatedIsRefused) {
     touch(root_ / "pics" / "a.jpg");
-
-    settings_.DirIndex = path("missing");
-    settings_.gstrHtmlPath = "pages";
+    // A file is in the way of the top page's folder, then of the page folder.
+    touch(root_ / "blocked");
+    settings_.gstrIndexPath = path("blocked/sub/index.html");
     EXPECT_FALSE(check(path("pics")));
     EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "フォルダを作成できません [" +
-                                                                  path("missing/pages") + "]"}));
-    EXPECT_FALSE(fs::exists(root_ / "missing"));
-
-    // A file of that name is in the way.
+                                                                  path("blocked/sub") + "]"}));
     status_ = PlainStatus();
     touch(root_ / "out" / "pages");
-    settings_.DirIndex = path("out");
+    settings_.gstrIndexPath = path("out/index.html");
+    settings_.gstrHtmlPath = "pages";
     EXPECT_FALSE(check(path("pics")));
     EXPECT_EQ(status_.messageText(), "フォルダを作成できません [" + path("out/pages") + "]");
     EXPECT_TRUE(fs::is_regular_file(root_ / "out" / "pages"));
@@ -252,7 +308,7 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
     fs::create_directory(root_ / "locked");
     fs::permissions(root_ / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                           fs::perms::others_read | fs::perms::others_exec);
-    settings_.DirIndex = path("locked");
+    settings_.gstrIndexPath = path("locked/index.html");
     settings_.gstrHtmlPath = "pages";
     const std::string expected = "フォルダを作成できません [" + path("locked/pages") + "]";
     const std::optional<bool> refused = test::runWithoutWriteAccess(

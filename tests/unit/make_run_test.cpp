@@ -70,6 +70,7 @@ class MakeRunTest : public ::testing::Test {
 
     void singleMode(const std::string& picFolder) {
         settings.OptionMenu = 1;
+        settings.OptionSamH = 0; // full-size pictures: no thumbnail folder is needed
         settings.gstrPicPath = dir / picFolder;
         settings.gstrIndexPath = out + "/index.html";
         settings.DirIndex = out;
@@ -195,10 +196,11 @@ TEST_F(MakeRunTest, SingleModeCheckFailureWritesNoPage) {
     EXPECT_EQ(status.messageText(), "画像フォルダに画像がありません");
     EXPECT_TRUE(std::filesystem::is_empty(out));
 
-    // A missing picture folder is the same case: the check says there are no pictures.
+    // A missing picture folder is named, with what is wrong with it.
     singleMode("gone");
     EXPECT_FALSE(run());
-    EXPECT_EQ(status.messageText(), "画像フォルダに画像がありません");
+    EXPECT_EQ(status.messageText(),
+              "画像フォルダを開けません [" + (dir / "gone") + "] フォルダがありません");
 }
 
 TEST_F(MakeRunTest, SingleModeStopsWhenFilelistCannotBeUsed) {
