@@ -56,6 +56,12 @@ std::string scaledSizeText(const MakeSettings& settings, const std::string& strW
     return scaledSizeAttributes(width, height, boxWidth, boxHeight);
 }
 
+// In menu mode the sub-title and the neighbours' link names are gallery names: text, not
+// markup. In single mode they are the user's own settings and go in as they are.
+std::string menuText(int inintNo, const std::string& text) {
+    return inintNo != 0 ? escapeHtmlText(text) : text;
+}
+
 class ListPageLines : public TemplateLineHandler {
   public:
     ListPageLines(MakeContext& ctx, const std::string& instrFilelistFlag, int inintNo,
@@ -65,11 +71,12 @@ class ListPageLines : public TemplateLineHandler {
                   const std::string& instrLink2Name, const std::string& instrLink2Url,
                   std::vector<std::string>& iostrPicEntries, const PictureList& incolFileDatas)
         : ctx_(ctx), flag_(instrFilelistFlag), no_(inintNo), picPath_(instrPicPath),
-          listPath_(instrListPath), indexLink_(instrIndexLink), titleS_(instrTitleS),
-          link1Name_(instrLink1Name), link1Url_(instrLink1Url), link2Name_(instrLink2Name),
+          listPath_(instrListPath), indexLink_(escapeHtmlText(instrIndexLink)),
+          titleS_(menuText(inintNo, instrTitleS)), link1Name_(menuText(inintNo, instrLink1Name)),
+          link1Url_(instrLink1Url), link2Name_(menuText(inintNo, instrLink2Name)),
           link2Url_(instrLink2Url), entries_(iostrPicEntries), pictures_(incolFileDatas) {
         // In menu mode link 0 leads back to the menu page.
-        link0Url_ = no_ != 0 ? relativeLink(listPath_, ctx_.settings.gstrMenuPath)
+        link0Url_ = no_ != 0 ? escapeHtmlText(relativeLink(listPath_, ctx_.settings.gstrMenuPath))
                              : ctx_.settings.TextLinkURL[0];
     }
 
@@ -109,11 +116,11 @@ class ListPageLines : public TemplateLineHandler {
     int no_;
     const std::string& picPath_;
     const std::string& listPath_;
-    const std::string& indexLink_;
-    const std::string& titleS_;
-    const std::string& link1Name_;
+    std::string indexLink_;
+    std::string titleS_;
+    std::string link1Name_;
     const std::string& link1Url_;
-    const std::string& link2Name_;
+    std::string link2Name_;
     const std::string& link2Url_;
     std::vector<std::string>& entries_;
     const PictureList& pictures_;

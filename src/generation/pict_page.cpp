@@ -15,8 +15,12 @@ class PictPageLines : public TemplateLineHandler {
                   const std::string& instrIndexLink, const std::string& instrLink1Name,
                   const std::string& instrLink1Url, const std::string& instrLink2Name,
                   const std::string& instrLink2Url, const std::string& instrFilelistFlag)
-        : ctx_(ctx), indexLink_(instrIndexLink), link1Name_(instrLink1Name),
-          link1Url_(instrLink1Url), link2Name_(instrLink2Name), link2Url_(instrLink2Url) {
+        : ctx_(ctx), indexLink_(escapeHtmlText(instrIndexLink)),
+          // In menu mode the link names are the neighbours' gallery names: text, not markup.
+          link1Name_(ctx.settings.menuMode() ? escapeHtmlText(instrLink1Name) : instrLink1Name),
+          link1Url_(instrLink1Url),
+          link2Name_(ctx.settings.menuMode() ? escapeHtmlText(instrLink2Name) : instrLink2Name),
+          link2Url_(instrLink2Url) {
         const MakeSettings& s = ctx_.settings;
         const bool useFilelist = instrFilelistFlag == "1";
         widthNo_ = useFilelist ? s.TextFilelistWidth : "0";
@@ -26,7 +30,8 @@ class PictPageLines : public TemplateLineHandler {
             filelistHead_ = ctx_.state.gstrFilelistHead[static_cast<std::size_t>(inintIndex)];
         }
         // In menu mode link 0 leads back to the menu page.
-        link0Url_ = s.menuMode() ? relativeLink(instrPictPath, s.gstrMenuPath) : s.TextLinkURL[0];
+        link0Url_ = s.menuMode() ? escapeHtmlText(relativeLink(instrPictPath, s.gstrMenuPath))
+                                 : s.TextLinkURL[0];
     }
 
     void copiedLine(const std::string& line, PageFile& page) override {
@@ -64,10 +69,10 @@ class PictPageLines : public TemplateLineHandler {
 
   private:
     const MakeContext& ctx_;
-    const std::string& indexLink_;
-    const std::string& link1Name_;
+    std::string indexLink_;
+    std::string link1Name_;
     const std::string& link1Url_;
-    const std::string& link2Name_;
+    std::string link2Name_;
     const std::string& link2Url_;
     std::string widthNo_;
     std::string heightNo_;

@@ -254,6 +254,24 @@ TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
     EXPECT_EQ(state_.picEntries, std::vector<std::string>{"./../g2/a.bmp,640,480,a"});
 }
 
+TEST_F(ListPage, GalleryNamesAreTextInMenuModeWhileSingleModeSettingsKeepTheirMarkup) {
+    // "<!--" as a sub-title would comment out the rest of the page, thumbnails and all.
+    const std::string name = "<!--<script>&";
+    const std::string text = "MV_SUB_TITLE|MV_LINK_NAME1|MV_LINK_NAME2\r\n";
+    writeTemplate("list.html", text);
+    rows_ = {{name, settings_.gstrPicPath, ""}};
+    settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
+    mainMakeListHtml(ctx_, "0", 1, settings_.gstrPicPath, page_, "./index.html", name, name, "u1",
+                     name, "u2", state_.picEntries, pictures_, ok_);
+    EXPECT_EQ(readFile(page_), "&lt;!--&lt;script&gt;&amp;|&lt;!--&lt;script&gt;&amp;|"
+                               "&lt;!--&lt;script&gt;&amp;\r\n");
+    settings_.OptionMenu = 1;
+    mainMakeListHtml(ctx_, "0", 0, settings_.gstrPicPath, page_, "./index.html", "<b>S</b>",
+                     "<i>1</i>", "u1", "<i>2</i>", "u2", state_.picEntries, pictures_, ok_);
+    EXPECT_EQ(readFile(page_), "<b>S</b>|<i>1</i>|<i>2</i>\r\n");
+}
+
 TEST_F(ListPage, CopiedLinesSubstituteInOrderIgnoringCaseAndLeaveUnknownNames) {
     page_ = listPath();
     settings_.TextTitle = "T MV_BODY mv_sub_title";
