@@ -11,6 +11,7 @@
 #include "common/message_box.h"
 #include "common/program.h"
 #include "generation/make_run.h"
+#include "generation/page_failure.h"
 #include "generation/startup.h"
 #include "generation/status.h"
 
@@ -145,6 +146,10 @@ int main(int argc, char** argv) {
         mivo::cmSetMessageBoxSink(&box);
         done = mivo::runMake(settings, rows, status);
         mivo::cmSetMessageBoxSink(nullptr);
+    }
+    // Which page could not be written, and why, follows the status text.
+    if (!done && !mivo::lastPageFailure().empty()) {
+        std::fprintf(stderr, "%s\n", mivo::lastPageFailure().c_str());
     }
     mivo::cmWriteLog("mivo-make", 2, "▲▲▲End Mivo▲▲▲\r\n");
     return done ? 0 : 1;

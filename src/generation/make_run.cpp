@@ -9,6 +9,7 @@
 #include "generation/file_data.h"
 #include "generation/make_context.h"
 #include "generation/output_paths.h"
+#include "generation/page_failure.h"
 #include "generation/pages.h"
 #include "generation/run_messages.h"
 
@@ -164,6 +165,7 @@ bool runMake(const MakeSettings& settings, const std::vector<GalleryEntry>& rows
     status.setBarMin(0);
     status.setBarMax(100);
     status.setBarValue(0);
+    clearPageFailure();
     RunState state;
     MakeContext ctx{settings, status, state, rows};
     const bool done = settings.menuMode() ? runMenu(ctx) : runSingle(ctx);

@@ -1,5 +1,6 @@
 #include "generation/template.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "generation/page_failure.h"
 
 namespace mivo {
 
@@ -73,7 +75,9 @@ bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
     cmWriteLog(copy.routine, 1, "InOpen [" + inPath + "]");
 
     PageFile page;
+    errno = 0;
     if (!page.open(copy.pagePath, encoding)) {
+        notePageFailure(copy.pagePath, errno);
         cmWriteLog(copy.routine, 4, "OutOpenError [" + copy.pagePath + "]");
         return false;
     }
@@ -119,7 +123,9 @@ bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
         handler.copiedLine(line, page);
     }
 
+    errno = 0;
     if (!page.commit()) {
+        notePageFailure(copy.pagePath, errno);
         cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
         return false;
     }

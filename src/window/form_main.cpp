@@ -10,6 +10,7 @@
 #include "common/program.h"
 #include "generation/filelist.h"
 #include "generation/make_run.h"
+#include "generation/page_failure.h"
 #include "window/handler_log.h"
 
 namespace mivo {
@@ -358,8 +359,12 @@ void FormMain::CommandMake_Click() {
         ProgressBarMake->setMin(0);
         ProgressBarMake->setMax(100);
         ProgressBarMake->setValue(0);
+        LabelMess->setToolTipText("");
         if (runMake(makeSettings(), galleryRows(), *status_)) {
             CommandOpenHtml->setEnabled(true);
+        } else {
+            // The page that could not be written, and why, beside the unchanged status text.
+            LabelMess->setToolTipText(lastPageFailure());
         }
     }
 }

@@ -95,6 +95,15 @@ TEST_F(MivoMakeTest, SingleRunPrintsEveryStatusTextAndWritesNoSettings) {
     EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.log"));
 }
 
+TEST_F(MivoMakeTest, UnwritablePageFailsNamingThePageAndTheReason) {
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    dir.mkdir("out/list.html"); // a folder where the list page should go
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(), "作成に失敗しました");
+    EXPECT_NE(err.find((dir / "out/list.html") + ": Is a directory\n"), std::string::npos) << err;
+}
+
 TEST_F(MivoMakeTest, MenuCheckFailurePrintsBothTextsAndFails) {
     dir.mkdir("empty");
     writeIni("[Ini]\r\nMode=0\r\n[Path]\r\nMenu=" + (dir / "out/menu.html") + "\r\n");
