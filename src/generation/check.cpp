@@ -59,8 +59,11 @@ std::string folderProblem(const std::string& folder) {
 
 /// Makes a folder and its missing parents when nothing of its name exists. false when it is
 /// not a usable folder afterwards: a file is in the way, or the system refused (logged with
-/// its reason).
+/// its reason). An empty folder is the root (or the working folder) and always there.
 bool prepareFolder(const std::string& folder) {
+    if (folder.empty()) {
+        return true;
+    }
     if (!cmExists(folder)) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
