@@ -72,6 +72,69 @@ std::string escapeBackslashesAndQuotes(std::string_view text) {
     return out;
 }
 
+/// The bytes a percent-encoded link stands for.
+std::string percentDecoded(std::string_view link) {
+    std::string out;
+    out.reserve(link.size());
+    const auto hexValue = [](char c) -> int {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        return -1;
+    };
+    for (std::size_t i = 0; i < link.size(); ++i) {
+        if (link[i] == '%' && i + 2 < link.size() && hexValue(link[i + 1]) >= 0 &&
+            hexValue(link[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hexValue(link[i + 1]) * 16 + hexValue(link[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(link[i]);
+        }
+    }
+    return out;
+}
+
+/// Length of "link,width,height,name" at the start of a picture entry, or 0 when the entry
+/// does not start so: the link ends in a picture extension, the sizes are whole numbers and
+/// the name is the link's file name without its extension.
+std::size_t pictureEntryHead(std::string_view entry) {
+    for (std::size_t comma = entry.find(','); comma != std::string_view::npos;
+         comma = entry.find(',', comma + 1)) {
+        const std::string link(entry.substr(0, comma));
+        const std::string ext = cmGetExt(link);
+        if (ext != "jpg" && ext != "jpeg" && ext != "gif" && ext != "bmp") {
+            continue;
+        }
+        std::size_t pos = comma + 1;
+        bool sizes = true;
+        for (int field = 0; field < 2 && sizes; ++field) {
+            const std::size_t start = pos;
+            while (pos < entry.size() && entry[pos] >= '0' && entry[pos] <= '9') {
+                ++pos;
+            }
+            sizes = pos > start && pos < entry.size() && entry[pos] == ',';
+            ++pos;
+        }
+        if (!sizes) {
+            continue;
+        }
+        const std::size_t slash = link.rfind('/');
+        const std::string name =
+            cmCutExt(percentDecoded(slash == std::string::npos ? link : link.substr(slash + 1)));
+        const std::string_view rest = entry.substr(pos);
+        if (rest.starts_with(name) && (rest.size() == name.size() || rest[name.size()] == ',')) {
+            return pos + name.size();
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 std::string encodeLinkPath(std::string_view path) {
@@ -184,8 +247,11 @@ std::string escapeScriptBreaks(std::string_view text) {
 }
 
 std::string cleanPicListElement(std::string_view entry) {
-    std::string_view text = entry;
-    if (!text.empty() && text.front() == '"') {
+    // The link, the size and the file's own name are the maker's: only the filelist part
+    // after them has quoting to remove, so a quote in a file name stays where it is.
+    const std::size_t kept = pictureEntryHead(entry);
+    std::string_view text = entry.substr(kept);
+    if (kept == 0 && !text.empty() && text.front() == '"') {
         text.remove_prefix(1);
     }
     if (!text.empty() && text.back() == '"') {
@@ -194,6 +260,7 @@ std::string cleanPicListElement(std::string_view entry) {
     // Quoting of filelist fields is removed, not interpreted.
     std::string cleaned = replaceAll(text, ",\"", ",");
     cleaned = replaceAll(cleaned, "\",", ",");
+    cleaned.insert(0, entry.substr(0, kept));
     return escapeScriptBreaks(escapeBackslashesAndQuotes(cleaned));
 }
 

@@ -73,6 +73,14 @@ TEST_F(IndexPage, CleaningRemovesFilelistQuotingAndEscapesWhatIsLeft) {
               "a\\u003c/script>\\u003cb>\\r\\nc\\u2028d\\u2029");
 }
 
+TEST_F(IndexPage, QuotesOfAFileNameSurviveTheFilelistCleaning) {
+    // Only the filelist part loses its quoting; the name is the file's own.
+    EXPECT_EQ(cleanPicListElement("./p/it's %22q%22.jpg,1,1,it's \"q\",\"cap, x\""),
+              "./p/it's %22q%22.jpg,1,1,it's \\\"q\\\",cap, x");
+    EXPECT_EQ(cleanPicListElement("./p/%22a,%22.gif,0,0,\"a,\""),
+              "./p/%22a,%22.gif,0,0,\\\"a,\\\"");
+}
+
 TEST_F(IndexPage, NamesOutsideCp932AreScriptEscapesInTheArrayAndReferencesElsewhere) {
     settings_.TextTitle = "caf\xC3\xA9";
     EXPECT_EQ(

@@ -177,12 +177,11 @@ for (const protocol of ['file', 'http']) {
       }
     });
 
-    test('the picture page shows hostile captions and the filelist heading as text', async () => {
+    test('the picture page shows every picture under its name, captions and heading as text', async () => {
       const url = addressing(protocol, server);
       const page = await guardedPage();
       try {
         for (const [k, picture] of gallery.pictures.entries()) {
-          if (!picture.caption) continue;
           // A new load each time: only the hash would differ, and a hash change alone is no load.
           await page.goto('about:blank');
           await page.goto(`${url(gallery.pictPath)}#no=${k}`);
@@ -193,14 +192,15 @@ for (const protocol of ['file', 'http']) {
                   const img = document.getElementById('photo');
                   return (
                     document.getElementById('name').textContent === name &&
-                    document.getElementById('fields').textContent.includes(caption) &&
+                    (caption === null || document.getElementById('fields').textContent.includes(caption)) &&
                     img.complete && img.naturalWidth > 0 && !img.classList.contains('placeholder')
                   );
                 },
                 { name: picture.display, caption: picture.caption },
               ),
-            { describe: `picture ${k} (${picture.display}) shown with its caption` },
+            { describe: `picture ${k} (${picture.display}) shown, with its caption if it has one` },
           );
+          if (picture.caption === null) continue;
           const text = await page.evaluate(() => document.getElementById('fields').textContent);
           assert.ok(text.includes('説明 </textarea><img src=x onerror=alert(4)>'), `the heading is text: ${text}`);
         }
