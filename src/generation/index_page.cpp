@@ -16,7 +16,10 @@ class IndexPageLines : public TemplateLineHandler {
     IndexPageLines(const MakeContext& ctx, const std::string& instrListLink,
                    const std::string& instrPictLink, const std::string& instrTitleS,
                    const std::vector<std::string>& instrPicEntries)
-        : ctx_(ctx), listLink_(instrListLink), pictLink_(instrPictLink), titleS_(instrTitleS),
+        : ctx_(ctx), listLink_(escapeHtmlText(instrListLink)),
+          pictLink_(escapeHtmlText(instrPictLink)),
+          // In menu mode the sub-title is the gallery's name: text, not markup.
+          titleS_(ctx.settings.menuMode() ? escapeHtmlText(instrTitleS) : instrTitleS),
           entries_(instrPicEntries), startType_(ctx.settings.OptionStart == 0 ? "0" : "1"),
           slideTime_(std::to_string(ctx.settings.TextSlideTime)) {}
 
@@ -50,9 +53,9 @@ class IndexPageLines : public TemplateLineHandler {
 
   private:
     const MakeContext& ctx_;
-    const std::string& listLink_;
-    const std::string& pictLink_;
-    const std::string& titleS_;
+    std::string listLink_;
+    std::string pictLink_;
+    std::string titleS_;
     const std::vector<std::string>& entries_;
     std::string startType_;
     std::string slideTime_;

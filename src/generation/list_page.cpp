@@ -10,6 +10,7 @@
 #include "generation/picture_info.h"
 #include "generation/status.h"
 #include "generation/template.h"
+#include "generation/thumb_size.h"
 
 namespace mivo {
 
@@ -30,8 +31,10 @@ long long roundRatio(long long num, long long den) {
 // percent into the thumbnail box.
 std::string scaledSizeText(const Settings& settings, const std::string& strWidth,
                            const std::string& strHeight, const std::string& strInfo) {
-    std::string boxText = "width=" + std::to_string(settings.TextSamWidth) +
-                          " height=" + std::to_string(settings.TextSamHeight);
+    const long long boxWidth = thumbnailBoxSide(settings.TextSamWidth);
+    const long long boxHeight = thumbnailBoxSide(settings.TextSamHeight);
+    const std::string boxText =
+        "width=" + std::to_string(boxWidth) + " height=" + std::to_string(boxHeight);
     long long width = numberOrZero(strWidth);
     long long height = numberOrZero(strHeight);
     if (width == 0) {
@@ -50,36 +53,38 @@ std::string scaledSizeText(const Settings& settings, const std::string& strWidth
     if (width <= 0 || height <= 0) {
         return boxText;
     }
-    const long long boxWidth = settings.TextSamWidth;
-    const long long boxHeight = settings.TextSamHeight;
-    const long long rateW = roundRatio(boxWidth * 100, width);
-    const long long rateH = roundRatio(boxHeight * 100, height);
-    const long long rate = std::min(rateW, rateH);
-    return "width=" + std::to_string(roundRatio(width * rate, 100)) +
-           " height=" + std::to_string(roundRatio(height * rate, 100));
+    return scaledSizeAttributes(width, height, boxWidth, boxHeight);
+}
+
+// In menu mode the sub-title and the neighbours' link names are gallery names: text, not
+// markup. In single mode they are the user's own settings and go in as they are.
+std::string menuText(const GalleryJob& job, const std::string& text) {
+    return job.menu ? escapeHtmlText(text) : text;
 }
 
 class ListPageLines : public TemplateLineHandler {
   public:
     ListPageLines(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
                   std::vector<std::string>& iostrPicEntries, const PictureList& incolFileDatas)
-        : ctx_(ctx), job_(job), paths_(paths), entries_(iostrPicEntries), pictures_(incolFileDatas),
-          allList_(std::to_string(ctx.settings.TextAllListWidth)) {
+        : ctx_(ctx), job_(job), paths_(paths), indexLink_(escapeHtmlText(paths.strIndexLink)),
+          titleS_(menuText(job, job.name)), link1Name_(menuText(job, job.link1Name)),
+          link2Name_(menuText(job, job.link2Name)), entries_(iostrPicEntries),
+          pictures_(incolFileDatas), allList_(std::to_string(ctx.settings.TextAllListWidth)) {
         // In menu mode link 0 leads back to the menu page.
-        link0Url_ = job.menu ? relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath)
+        link0Url_ = job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
                              : ctx_.settings.TextLinkURL[0];
     }
 
     void copiedLine(const std::string& line, PageFile& page) override {
         const Settings& s = ctx_.settings;
         std::string text = replacePlaceholder(line, "MV_TITLE", s.TextTitle);
-        text = replacePlaceholder(text, "MV_SUB_TITLE", job_.name);
+        text = replacePlaceholder(text, "MV_SUB_TITLE", titleS_);
         text = replacePlaceholder(text, "MV_BODY", s.TextBody);
         text = replacePlaceholder(text, "MV_START_NO", startNo_);
-        text = replacePlaceholder(text, "MV_INDEX_HTML", paths_.strIndexLink);
+        text = replacePlaceholder(text, "MV_INDEX_HTML", indexLink_);
         text = replacePlaceholder(text, "MV_LINK_NAME0", s.TextLinkName[0]);
-        text = replacePlaceholder(text, "MV_LINK_NAME1", job_.link1Name);
-        text = replacePlaceholder(text, "MV_LINK_NAME2", job_.link2Name);
+        text = replacePlaceholder(text, "MV_LINK_NAME1", link1Name_);
+        text = replacePlaceholder(text, "MV_LINK_NAME2", link2Name_);
         text = replacePlaceholder(text, "MV_LINK_URL0", link0Url_);
         text = replacePlaceholder(text, "MV_LINK_URL1", job_.link1Url);
         text = replacePlaceholder(text, "MV_LINK_URL2", job_.link2Url);
@@ -90,7 +95,7 @@ class ListPageLines : public TemplateLineHandler {
     void slideLine(const std::string& line, PageFile& page) override {
         std::string text =
             replacePlaceholder(line, "MV_SLIDE_TIME", std::to_string(ctx_.settings.TextSlideTime));
-        text = replacePlaceholder(text, "MV_INDEX_HTML", paths_.strIndexLink);
+        text = replacePlaceholder(text, "MV_INDEX_HTML", indexLink_);
         page.writeLine(text);
     }
 
@@ -104,6 +109,10 @@ class ListPageLines : public TemplateLineHandler {
     MakeContext& ctx_;
     const GalleryJob& job_;
     const OutputPaths& paths_;
+    std::string indexLink_;
+    std::string titleS_;
+    std::string link1Name_;
+    std::string link2Name_;
     std::vector<std::string>& entries_;
     const PictureList& pictures_;
     std::string allList_;
@@ -182,9 +191,10 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
             imagePath == fullPath ? pictureLink : relativeLink(instrFile, imagePath);
 
         std::string rowText = replacePlaceholder(instrTable, "MV_IMG_LINK", std::to_string(i));
-        rowText = replacePlaceholder(rowText, "MV_IMG_SRC", imageLink);
+        // The table block is markup: a file name is text there, never tags or attributes.
+        rowText = replacePlaceholder(rowText, "MV_IMG_SRC", escapeHtmlText(imageLink));
         rowText = replacePlaceholder(rowText, "MV_IMG_SIZE", sizeText);
-        rowText = replacePlaceholder(rowText, "MV_IMG_NAME", name);
+        rowText = replacePlaceholder(rowText, "MV_IMG_NAME", escapeHtmlText(name));
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
 

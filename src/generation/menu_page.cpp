@@ -30,7 +30,8 @@ class MenuPageLines : public TemplateLineHandler {
         std::string arrayLine;
         for (std::size_t k = 0; k < ctx_.rows.size(); ++k) {
             const long long number = static_cast<long long>(k) + 1;
-            element.assign(ctx_.rows[k].strListName);
+            // The name cannot hold the separator, so the link after it is always the maker's.
+            element.assign(menuListName(ctx_.rows[k].strListName));
             element.append(",").append(rootLink_).append("/").append(cmFormat000(number));
             element.append("/index.html,");
             if (k < ctx_.state.gstrMenuItem.size()) {

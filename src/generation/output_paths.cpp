@@ -54,7 +54,7 @@ bool getMakePath(MakeContext& ctx, const GalleryJob& job, OutputPaths& outPaths)
         if (!s.gstrMenuHtmlPath.empty()) {
             base = cmAddPath(base, s.gstrMenuHtmlPath, kPathSeparator);
         }
-        folder = cmAddPath(base, cmFormat000(job.number), kPathSeparator);
+        folder = normalizedPath(cmAddPath(base, cmFormat000(job.number), kPathSeparator));
         if (!makeGalleryFolder(folder)) {
             cmWriteLog("mainGetMakePath", 4, "MakeFolderError [" + folder + "]");
             mainSetStatus(ctx.status, true, cmMessCannotMakeFolder(folder), 0, 0);
@@ -66,10 +66,12 @@ bool getMakePath(MakeContext& ctx, const GalleryJob& job, OutputPaths& outPaths)
             mainSetStatus(ctx.status, true, kMessNoIndexPath, 0, 0);
             return false;
         }
-        outPaths.strIndexPath = s.gstrIndexPath;
-        folder = pageFolder(s.gstrIndexPath);
+        // "." and ".." steps are resolved first, so every link below is made between the
+        // folders the pages really land in.
+        outPaths.strIndexPath = normalizedPath(s.gstrIndexPath);
+        folder = pageFolder(outPaths.strIndexPath);
         if (!s.gstrHtmlPath.empty()) {
-            folder = cmAddPath(folder, s.gstrHtmlPath, kPathSeparator);
+            folder = normalizedPath(cmAddPath(folder, s.gstrHtmlPath, kPathSeparator));
         }
     }
     outPaths.strListPath = cmAddPath(folder, "list.html", kPathSeparator);

@@ -14,9 +14,23 @@ namespace mivo {
 
 namespace {
 
-/// The system's words for the last failure, as the user should read them.
-std::string systemReason() {
-    return errno != 0 ? std::strerror(errno) : "書き込めません";
+/// The system's words for why `path` could not be read or written: errno when the failing
+/// call set it, else what stands at the path (a folder where the page belongs, say).
+std::string systemReason(const std::string& path) {
+    if (errno != 0) {
+        return std::strerror(errno);
+    }
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    int code = EIO;
+    if (std::filesystem::is_directory(status)) {
+        code = EISDIR;
+    } else if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        code = EINVAL;
+    } else if (ec) {
+        code = ec.value();
+    }
+    return std::generic_category().message(code);
 }
 
 } // namespace
@@ -88,15 +102,16 @@ bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHan
             std::filesystem::remove(copy.pagePath, ec);
         }
         cmWriteLog(copy.routine, 4, "InOpenError [" + inPath + "]");
-        copy.error = inPath + ": " + systemReason();
+        copy.error = inPath + ": " + systemReason(inPath);
         return false;
     }
     cmWriteLog(copy.routine, 1, "InOpen [" + inPath + "]");
 
     PageFile page;
+    errno = 0;
     if (!page.open(copy.pagePath, encoding)) {
         cmWriteLog(copy.routine, 4, "OutOpenError [" + copy.pagePath + "]");
-        copy.error = copy.pagePath + ": " + systemReason();
+        copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
         return false;
     }
     cmWriteLog(copy.routine, 1, "OutOpen [" + copy.pagePath + "]");
@@ -141,9 +156,10 @@ bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHan
         handler.copiedLine(line, page);
     }
 
+    errno = 0;
     if (!page.commit()) {
         cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
-        copy.error = copy.pagePath + ": " + systemReason();
+        copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
         return false;
     }
     return true;

@@ -18,6 +18,7 @@
 #include "generation/status.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
+#include "support/temp_dir.h"
 #include "support/without_write_access.h"
 
 namespace fs = std::filesystem;
@@ -50,6 +51,7 @@ class CheckMakeTest : public ::testing::Test {
         files_ = portableProgramFiles(programFolder_);
         settings_ = defaultSettings(programFolder_);
         settings_.OptionMenu = 1;
+        settings_.OptionSamD = 0;
         settings_.gstrIndexPath = (root_ / "out" / "index.html").string();
         settings_.gstrHtmlPath = "";
         settings_.gstrMenuPath = (root_ / "out" / "menu.html").string();
@@ -78,7 +80,9 @@ class CheckMakeTest : public ::testing::Test {
         out.menu = settings_.menuMode();
         out.number = out.menu ? 1 : 0;
         out.picPath = picPath;
-        out.useThumbnails = !samPath.empty();
+        // As the run plans it: a row's thumbnail folder in menu mode, the option in single mode.
+        out.useThumbnails =
+            !samPath.empty() || (!settings_.menuMode() && settings_.OptionSamD == 1);
         out.samPath = samPath;
         out.useFilelist = filelist;
         return out;
@@ -160,11 +164,56 @@ TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
     EXPECT_TRUE(pictures_.empty());
 }
 
-TEST_F(CheckMakeTest, MissingPictureFolderIsNamedWithoutAFatalBox) {
+TEST_F(CheckMakeTest, UnusablePictureOrThumbnailFolderIsRefusedNamingItAndTheReason) {
+    // Before, a bare "致命的エラー" box came first and the check blamed an empty folder.
     EXPECT_FALSE(check(path("nowhere")));
-    EXPECT_EQ(sink_.messages, (Messages{"チェック中です",
-                                        "画像フォルダが見つかりません [" + path("nowhere") + "]"}));
+    EXPECT_EQ(sink_.messages,
+              (Messages{"チェック中です", "画像フォルダを開けません [" + path("nowhere") +
+                                              "] フォルダがありません"}));
+    touch(root_ / "file");
+    EXPECT_FALSE(check(path("file")));
+    EXPECT_EQ(status_.messageText(),
+              "画像フォルダを開けません [" + path("file") + "] フォルダではありません");
     EXPECT_TRUE(box_.shown.empty());
+
+    // Thumbnails on, their folder missing or emptied at start-up: no gallery of "/<name>" links.
+    touch(root_ / "pics" / "a.jpg");
+    EXPECT_FALSE(check(path("pics"), path("gone")));
+    EXPECT_EQ(status_.messageText(),
+              "サムネイルフォルダを開けません [" + path("gone") + "] フォルダがありません");
+    settings_.OptionSamD = 1;
+    EXPECT_FALSE(check(path("pics"), ""));
+    EXPECT_EQ(status_.messageText(), "サムネイルフォルダの指定がありません");
+    // In menu mode an empty thumbnail folder of a row means full-size pictures.
+    settings_.OptionMenu = 0;
+    rows_ = {{"one", path("pics"), ""}};
+    EXPECT_TRUE(check(path("pics"), ""));
+}
+
+TEST_F(CheckMakeTest, TopPageMustBeAPageNeverAPictureOrASettingsFile) {
+    touch(root_ / "pics" / "a.jpg");
+    touch(root_ / "prog" / "Mivo.ini", "[Path]\r\n");
+    for (const std::string& page :
+         {path("pics/a.jpg"), path("prog/Mivo.ini"), path("prog/Mivo.csv"), path("prog/Mivo.log"),
+          path("out/x"), path("out/x.html.bak"), path("out/.html")}) {
+        SCOPED_TRACE(page);
+        settings_.gstrIndexPath = page;
+        EXPECT_FALSE(check(path("pics")));
+        EXPECT_EQ(status_.messageText(),
+                  "Indexファイルには .html か .htm のファイルを指定してください [" + page + "]");
+    }
+    EXPECT_EQ(test::readBytes(path("pics/a.jpg")), "x");
+    EXPECT_EQ(test::readBytes(path("prog/Mivo.ini")), "[Path]\r\n");
+    for (const std::string& page : {path("out/a.HTML"), path("out/b.Htm")}) {
+        settings_.gstrIndexPath = page;
+        EXPECT_TRUE(check(path("pics"))) << page;
+    }
+    settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = path("out/menu.txt");
+    EXPECT_FALSE(check(path("pics")));
+    EXPECT_EQ(status_.messageText(),
+              "メニューファイルには .html か .htm のファイルを指定してください [" +
+                  path("out/menu.txt") + "]");
 }
 
 TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed) {
@@ -203,32 +252,30 @@ TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed)
 TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) {
     fs::create_directory_symlink(root_ / "prog", root_ / "prog_link");
     struct Case {
-        std::string dirIndex;
+        std::string indexFolder;
         std::string htmlPath;
     };
     // The index page lies in the folder the page folder is formed from.
     const std::vector<Case> cases = {
-        {path("prog"), "html"},
-        {path("prog/html"), ""}, // empty Html folder leaves
-                                 // ".../html/"
-        {path("prog/html/"), ""},
-        {path("prog"), "html/"},
-        {path("prog/."), "html"},
-        {path("prog/./html"), ""},
-        {path("prog//html"), ""},
-        {path("out/../prog"), "html"},
-        {path("prog_link"), "html"},
-        {path("prog_link/html"), ""},
+        {path("prog"), "html"},        {path("prog"), "html/"},
+        {path("prog/."), "html"},      {path("prog"), "./html"},
+        {path("out/../prog"), "html"}, {path("prog_link"), "html"},
+        {path("out"), "../prog/html"}, {path("out"), "x/../../prog//html"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.dirIndex + " + " + c.htmlPath);
+        SCOPED_TRACE(c.indexFolder + " + " + c.htmlPath);
         resetStatus();
-        settings_.gstrIndexPath = c.dirIndex + "/top.html";
+        settings_.gstrIndexPath = c.indexFolder + "/index.html";
         settings_.gstrHtmlPath = c.htmlPath;
         EXPECT_FALSE(check(path("nowhere")));
         EXPECT_EQ(sink_.messages,
                   (Messages{"チェック中です", "Html保存フォルダの指定先が無効です"}));
     }
+    // A top page inside the template folder is refused whatever its name.
+    settings_.gstrHtmlPath = "";
+    settings_.gstrIndexPath = path("prog/html/list.html");
+    EXPECT_FALSE(check(path("nowhere")));
+    EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
 
     resetStatus();
     settings_.OptionMenu = 0;
@@ -238,6 +285,7 @@ TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) 
     EXPECT_FALSE(check(path("nowhere")));
     EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
     EXPECT_TRUE(box_.shown.empty());
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "menu.html"));
 }
 
 TEST_F(CheckMakeTest, UsersTemplateCopyIsGuardedWhetherOrNotItExistsYet) {
@@ -271,36 +319,42 @@ TEST_F(CheckMakeTest, UsersTemplateCopyIsGuardedWhetherOrNotItExistsYet) {
     EXPECT_TRUE(box_.shown.empty());
 }
 
-TEST_F(CheckMakeTest, CreatesTheMissingPageFolderOneLevelDeep) {
+TEST_F(CheckMakeTest, PagesGoWhereTheSettingsSayCreatingMissingFolders) {
     touch(root_ / "pics" / "a.jpg");
-    settings_.gstrHtmlPath = "pages";
+    // The folder control may show another folder (the program's, after a failed start-up):
+    // the pages still go beside the top page.
+    settings_.gstrIndexPath = path("new/site/index.html");
+    settings_.gstrHtmlPath = "pages/deep";
     EXPECT_TRUE(check(path("pics")));
-    EXPECT_TRUE(fs::is_directory(root_ / "out" / "pages"));
+    EXPECT_TRUE(fs::is_directory(root_ / "new" / "site" / "pages" / "deep"));
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "pages"));
 
-    // An existing page folder is used as it is.
+    // An existing page folder is used as it is; ".." steps are resolved before anything else.
+    settings_.gstrHtmlPath = "../shared/./pages";
     EXPECT_TRUE(check(path("pics")));
+    EXPECT_TRUE(fs::is_directory(root_ / "new" / "shared" / "pages"));
 
-    // Menu mode forms its page folder from the menu page's folder and the menu's Html folder.
+    // Menu mode forms its page folder from the menu page's folder and its Html folder.
     settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = path("menu/top.htm");
     EXPECT_TRUE(check(path("pics")));
-    EXPECT_TRUE(fs::is_directory(root_ / "out" / "g"));
+    EXPECT_TRUE(fs::is_directory(root_ / "menu" / "g"));
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "g"));
     EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "チェック中です", "チェック中です"}));
 }
 
 TEST_F(CheckMakeTest, PageFolderThatCannotBeCreatedIsRefused) {
     touch(root_ / "pics" / "a.jpg");
-
-    settings_.gstrIndexPath = path("missing/index.html");
-    settings_.gstrHtmlPath = "pages";
+    // A file is in the way of the top page's folder, then of the page folder.
+    touch(root_ / "blocked");
+    settings_.gstrIndexPath = path("blocked/sub/index.html");
     EXPECT_FALSE(check(path("pics")));
-    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "フォルダを作成できません [" +
-                                                              path("missing/pages") + "]"}));
-    EXPECT_FALSE(fs::exists(root_ / "missing"));
-
-    // A file of that name is in the way.
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です",
+                                        "フォルダを作成できません [" + path("blocked/sub") + "]"}));
     resetStatus();
     touch(root_ / "out" / "pages");
     settings_.gstrIndexPath = path("out/index.html");
+    settings_.gstrHtmlPath = "pages";
     EXPECT_FALSE(check(path("pics")));
     EXPECT_EQ(status_.messageText(), "フォルダを作成できません [" + path("out/pages") + "]");
     EXPECT_TRUE(fs::is_regular_file(root_ / "out" / "pages"));

@@ -102,6 +102,15 @@ TEST_F(MivoMakeTest, SingleRunPrintsEveryStatusTextAndWritesNoSettings) {
     EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.log"));
 }
 
+TEST_F(MivoMakeTest, UnwritablePageFailsNamingThePageAndTheReason) {
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    dir.mkdir("out/list.html"); // a folder where the list page should go
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(), "作成に失敗しました");
+    EXPECT_NE(err.find((dir / "out/list.html") + ": Is a directory\n"), std::string::npos) << err;
+}
+
 TEST_F(MivoMakeTest, MenuCheckFailurePrintsBothTextsAndFails) {
     dir.mkdir("empty");
     writeIni("[Ini]\r\nMode=0\r\n[Path]\r\nMenu=" + (dir / "out/menu.html") + "\r\n");
@@ -120,9 +129,9 @@ TEST_F(MivoMakeTest, VanishedPictureFolderIsKeptAndNamedByTheRun) {
     writeIni("[Path]\r\nPic=" + (dir / "gone") + "\r\nIndex=" + (dir / "out/index.html") +
              "\r\n[Html]\r\nTUse=0\r\n");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines(),
-              (std::vector<std::string>{"チェック中です",
-                                        "画像フォルダが見つかりません [" + (dir / "gone") + "]"}));
+    EXPECT_EQ(outLines(), (std::vector<std::string>{"チェック中です",
+                                                    "画像フォルダを開けません [" + (dir / "gone") +
+                                                        "] フォルダがありません"}));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
 }
 
@@ -194,10 +203,10 @@ TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
     // Page paths are kept, and the other pages go beside them, even when the folder is missing.
     EXPECT_EQ(s.gstrIndexPath, site + "/top.html");
     EXPECT_EQ(s.gstrMenuPath, dir / "missing/menu.html");
-    EXPECT_EQ(pageFolderOf(s), dir / "missing/");
+    EXPECT_EQ(pageFolderOf(s), dir / "missing");
     Settings single = s;
     single.OptionMenu = 1;
-    EXPECT_EQ(pageFolderOf(single), site + "/");
+    EXPECT_EQ(pageFolderOf(single), site);
     EXPECT_EQ(s.gstrStartName, "not-there.jpg");
     EXPECT_EQ(s.TextTitleS, "副題");
     EXPECT_EQ(s.TextLinkName[2], "c");

@@ -80,16 +80,25 @@ TEST_F(IndexPage, CleaningRemovesFilelistQuotingAndEscapesWhatIsLeft) {
               "./a.jpg,1,1,a,C:\\\\dir\\\\\\\"x");
     EXPECT_EQ(cleanPicListElement("a</script><b>\r\nc\xE2\x80\xA8"
                                   "d\xE2\x80\xA9"),
-              "a<\\/script><b>\\r\\nc\\u2028d\\u2029");
+              "a\\u003c/script>\\u003cb>\\r\\nc\\u2028d\\u2029");
+}
+
+TEST_F(IndexPage, QuotesOfAFileNameSurviveTheFilelistCleaning) {
+    // Only the filelist part loses its quoting; the name is the file's own.
+    EXPECT_EQ(cleanPicListElement("./p/it's %22q%22.jpg,1,1,it's \"q\",\"cap, x\""),
+              "./p/it's %22q%22.jpg,1,1,it's \\\"q\\\",cap, x");
+    EXPECT_EQ(cleanPicListElement("./p/%22a,%22.gif,0,0,\"a,\""),
+              "./p/%22a,%22.gif,0,0,\\\"a,\\\"");
 }
 
 TEST_F(IndexPage, NamesOutsideCp932AreScriptEscapesInTheArrayAndReferencesElsewhere) {
     settings_.TextTitle = "caf\xC3\xA9";
-    EXPECT_EQ(make("<h1>MV_TITLE</h1>\r\nMV_LIST_ARRAY\r\n",
-                   {"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9 \xF0\x9F\x98\x80</script>"}),
-              "<h1>caf&#233;</h1>\r\n"
-              "aryPicList[0] = \"./caf\\u00e9.jpg,1,1,caf\\u00e9 \\ud83d\\ude00<\\/script>\";\r\n"
-              "\r\n");
+    EXPECT_EQ(
+        make("<h1>MV_TITLE</h1>\r\nMV_LIST_ARRAY\r\n",
+             {"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9 \xF0\x9F\x98\x80</script>"}),
+        "<h1>caf&#233;</h1>\r\n"
+        "aryPicList[0] = \"./caf\\u00e9.jpg,1,1,caf\\u00e9 \\ud83d\\ude00\\u003c/script>\";\r\n"
+        "\r\n");
 }
 
 TEST_F(IndexPage, Utf8TemplateGivesUtf8ArrayLines) {

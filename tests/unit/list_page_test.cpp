@@ -7,6 +7,7 @@
 #include "common/codepage.h"
 #include "common/log.h"
 #include "generation/pages.h"
+#include "generation/thumb_size.h"
 #include "support/page_fixture.h"
 
 namespace mivo {
@@ -281,6 +282,33 @@ TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
     EXPECT_EQ(state_.picEntries, std::vector<std::string>{"./../g2/a.bmp,640,480,a"});
 }
 
+TEST_F(ListPage, GalleryNamesAreTextInMenuModeWhileSingleModeSettingsKeepTheirMarkup) {
+    // "<!--" as a sub-title would comment out the rest of the page, thumbnails and all.
+    const std::string name = "<!--<script>&";
+    const std::string text = "MV_SUB_TITLE|MV_LINK_NAME1|MV_LINK_NAME2\r\n";
+    writeTemplate("list.html", text);
+    rows_ = {{name, settings_.gstrPicPath, ""}};
+    settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
+    GalleryJob menuJob = job(1);
+    menuJob.link1Name = name;
+    menuJob.link1Url = "u1";
+    menuJob.link2Name = name;
+    menuJob.link2Url = "u2";
+    mainMakeListHtml(ctx_, menuJob, paths(), pictures_, state_.picEntries, ok_);
+    EXPECT_EQ(readFile(page_), "&lt;!--&lt;script&gt;&amp;|&lt;!--&lt;script&gt;&amp;|"
+                               "&lt;!--&lt;script&gt;&amp;\r\n");
+    settings_.OptionMenu = 1;
+    GalleryJob singleJob = job(0);
+    singleJob.name = "<b>S</b>";
+    singleJob.link1Name = "<i>1</i>";
+    singleJob.link1Url = "u1";
+    singleJob.link2Name = "<i>2</i>";
+    singleJob.link2Url = "u2";
+    mainMakeListHtml(ctx_, singleJob, paths(), pictures_, state_.picEntries, ok_);
+    EXPECT_EQ(readFile(page_), "<b>S</b>|<i>1</i>|<i>2</i>\r\n");
+}
+
 TEST_F(ListPage, CopiedLinesSubstituteInOrderIgnoringCaseAndLeaveUnknownNames) {
     page_ = listPath();
     settings_.TextTitle = "T MV_BODY mv_sub_title";
@@ -310,6 +338,55 @@ TEST_F(ListPage, LinksFromPathsPercentEncodeAndNamesOutsideCp932BecomeReferences
               "\r\n<img src=\"./p%25%3F%23/a%231.bmp\">a#1\r\n"
               "\r\n<img src=\"./p%25%3F%23/caf&#233;.bmp\">caf&#233;\r\n");
     EXPECT_EQ(state_.picEntries[0], "./p%25%3F%23/a%231.bmp,640,480,a#1");
+}
+
+TEST_F(ListPage, FileNamesAreTextInTheTableAndLinksReachTheirExactBytes) {
+    page_ = listPath();
+    // Each name would run script, break its thumbnail or lose its bytes if written raw.
+    addPicture("<svg onload=alert(1)>.bmp", bmpBytes(2, 2));
+    addPicture("x\" onerror=\"alert(1).bmp", bmpBytes(2, 2));
+    addPicture("a&amp;.bmp", bmpBytes(2, 2));
+    addPicture("back\\slash\ttab.bmp", bmpBytes(2, 2));
+    addPicture("\x82\xA0\xFF.bmp", bmpBytes(2, 2)); // cp932 bytes, not UTF-8
+    EXPECT_EQ(make("MV_TABLE_START\r\n<img src=\"MV_IMG_SRC\" alt=\"MV_IMG_NAME\">MV_IMG_NAME\r\n"
+                   "MV_TABLE_END\r\n"),
+              "\r\n<img src=\"./pics/%3Csvg onload=alert(1)%3E.bmp\" "
+              "alt=\"&lt;svg onload=alert(1)&gt;\">&lt;svg onload=alert(1)&gt;\r\n"
+              "\r\n<img src=\"./pics/x%22 onerror=%22alert(1).bmp\" "
+              "alt=\"x&quot; onerror=&quot;alert(1)\">x&quot; onerror=&quot;alert(1)\r\n"
+              "\r\n<img src=\"./pics/a&amp;amp;.bmp\" alt=\"a&amp;amp;\">a&amp;amp;\r\n"
+              "\r\n<img src=\"./pics/back%5Cslash%09tab.bmp\" "
+              "alt=\"back\\slash\ttab\">back\\slash\ttab\r\n"
+              "\r\n<img src=\"./pics/%82%A0%FF.bmp\" alt=\"&#65533;&#65533;&#65533;\">"
+              "&#65533;&#65533;&#65533;\r\n");
+    // The entries keep the raw name: the index page escapes it for its script.
+    EXPECT_EQ(state_.picEntries[2], "./pics/a&amp;.bmp,2,2,a&amp;");
+    EXPECT_EQ(state_.picEntries[4], "./pics/%82%A0%FF.bmp,2,2,\x82\xA0\xFF");
+}
+
+TEST_F(ListPage, HugePicturesAndAbsurdBoxSizesStillGiveVisibleSizesWithoutOverflow) {
+    page_ = listPath();
+    writeFile(dir_ / "site" / "filelist.csv", "");
+    settings_.TextFilelistWidth = 1;
+    settings_.TextFilelistHeight = 2;
+    addPicture("wide.bmp", "", "40000,300");
+    addPicture("huge.bmp", "", "9223372036854775807,9223372036854775807");
+    addPicture("tall.bmp", "", "1,9000000000000000000");
+    const std::string table = "MV_TABLE_START\r\nMV_IMG_NAME MV_IMG_SIZE\r\nMV_TABLE_END\r\n";
+    // The whole-percent step rounds to 0 here: the exact ratio is used, no side below 1.
+    EXPECT_EQ(make(table, 0, true), "\r\nwide width=160 height=1\r\n"
+                                    "\r\nhuge width=160 height=160\r\n"
+                                    "\r\ntall width=1 height=160\r\n");
+    settings_.TextSamWidth = 100000000000000000;
+    settings_.TextSamHeight = -5;
+    EXPECT_EQ(make(table, 0, true), "\r\nwide width=133 height=1\r\n"
+                                    "\r\nhuge width=1 height=1\r\n"
+                                    "\r\ntall width=1 height=1\r\n");
+    addPicture("unknown.bmp", "", "");
+    EXPECT_NE(make(table, 0, true).find("unknown width=100000 height=1\r\n"), std::string::npos);
+    EXPECT_EQ(thumbnailBoxSide(0), 1);
+    EXPECT_EQ(thumbnailBoxSide(160), 160);
+    EXPECT_EQ(thumbnailBoxSide(100001), 100000);
 }
 
 TEST_F(ListPage, MissingTemplateRemovesTheOldPageAndReportsFailure) {

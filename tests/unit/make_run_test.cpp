@@ -98,6 +98,7 @@ class MakeRunTest : public ::testing::Test {
 
     void singleMode(const std::string& picFolder) {
         settings.OptionMenu = 1;
+        settings.OptionSamD = 0; // full-size pictures: no thumbnail folder is needed
         settings.gstrPicPath = dir / picFolder;
         settings.gstrIndexPath = out + "/index.html";
         // The pictures serve as their own thumbnails unless a test says otherwise.
@@ -224,10 +225,11 @@ TEST_F(MakeRunTest, SingleModeCheckFailureWritesNoPage) {
     EXPECT_EQ(status.messageText(), "画像フォルダに画像がありません");
     EXPECT_TRUE(std::filesystem::is_empty(out));
 
-    // A missing picture folder is named as missing.
+    // A missing picture folder is named, with what is wrong with it.
     singleMode("gone");
     EXPECT_FALSE(run());
-    EXPECT_EQ(status.messageText(), "画像フォルダが見つかりません [" + dir / "gone" + "]");
+    EXPECT_EQ(status.messageText(),
+              "画像フォルダを開けません [" + (dir / "gone") + "] フォルダがありません");
     EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 

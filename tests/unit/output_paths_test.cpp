@@ -88,6 +88,35 @@ TEST(OutputPaths, LinksEncodeCharactersThatWouldBreakThem) {
     EXPECT_EQ(paths.strIndexLink, "./../index.html");
 }
 
+TEST(OutputPaths, DotStepsInThePageFolderAreResolvedBeforeLinksAreMade) {
+    TempDir dir;
+    PathsFixture f;
+    f.settings.gstrIndexPath = dir / "top/./index.html";
+    f.settings.gstrHtmlPath = "../pages/./x/..";
+    OutputPaths paths;
+    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(0), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "top/index.html");
+    EXPECT_EQ(paths.strListPath, dir / "pages/list.html");
+    EXPECT_EQ(paths.strPictPath, dir / "pages/pict.html");
+    EXPECT_EQ(paths.strIndexLink, "./../top/index.html");
+    EXPECT_EQ(paths.strListLink, "./../pages/list.html");
+    EXPECT_EQ(paths.strPictLink, "./../pages/pict.html");
+}
+
+TEST(OutputPaths, GalleryNumbersBeyondSixteenBitsKeepTheirOwnFolders) {
+    TempDir dir;
+    PathsFixture f;
+    f.settings.OptionMenu = 0;
+    f.settings.gstrMenuPath = dir / "menu.html";
+    OutputPaths paths;
+    // 32,768 once wrapped to a negative folder name and 65,536 to the single-mode pages.
+    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(32768), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "32768/index.html");
+    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(65536), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "65536/index.html");
+    EXPECT_EQ(paths.strIndexLink, "./index.html");
+}
+
 TEST(OutputPaths, MenuModeMakesTheNumberedGalleryFolder) {
     TempDir dir;
     PathsFixture f;

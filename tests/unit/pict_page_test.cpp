@@ -57,6 +57,14 @@ TEST_F(PictPage, FilelistValuesOnlyWhenFilelistIsUsed) {
     EXPECT_EQ(make(text, true), "[title,width,height][2][3]\r\n[mv_filelist]\r\n");
 }
 
+TEST_F(PictPage, FilelistHeadingIsScriptDataThatCannotBecomeMarkup) {
+    state_.gstrFilelistHead = {"</textarea><img src=x onerror=\"alert('1')\">&\\caf\xC3\xA9\r\n"};
+    EXPECT_EQ(
+        make("var h = \"MV_FILELIST\";\r\n", "1"),
+        "var h = \"\\u003c/textarea\\u003e\\u003cimg src=x onerror=\\u0022alert(\\u00271\\u0027)"
+        "\\u0022\\u003e\\u0026\\\\caf\\u00e9\\r\\n\";\r\n");
+}
+
 TEST_F(PictPage, CopiedLinesSubstituteInOrderAndSingleModeKeepsTypedLinks) {
     settings_.TextTitle = "MV_SUB_TITLE MV_LINK_URL2";
     EXPECT_EQ(make("MV_TITLE|MV_BODY|MV_INDEX_HTML|MV_LINK_NAME0|MV_LINK_NAME1|MV_LINK_NAME2|"

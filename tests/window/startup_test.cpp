@@ -233,7 +233,8 @@ TEST_F(StartupTest, VanishedFoldersKeepTheirSettingsAndAreMarked) {
 
     // 作成 names the missing folder and writes nothing.
     f.CommandMake->click();
-    EXPECT_EQ(f.LabelMess->caption(), "画像フォルダが見つかりません [" + gone + "]");
+    EXPECT_EQ(f.LabelMess->caption(),
+              "画像フォルダを開けません [" + gone + "] フォルダがありません");
 
     // Untouched, nothing is saved: the stored folders stay as they were.
     f.Form_Unload();
