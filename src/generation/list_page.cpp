@@ -71,8 +71,9 @@ class ListPageLines : public TemplateLineHandler {
           link2Name_(menuText(job, job.link2Name)), entries_(iostrPicEntries),
           pictures_(incolFileDatas), allList_(std::to_string(ctx.settings.TextAllListWidth)) {
         // In menu mode link 0 leads back to the menu page.
-        link0Url_ = job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
-                             : ctx_.settings.TextLinkURL[0];
+        link0Url_ =
+            job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
+                     : ctx_.settings.TextLinkURL[0];
     }
 
     void copiedLine(const std::string& line, PageFile& page) override {
@@ -104,6 +105,8 @@ class ListPageLines : public TemplateLineHandler {
         mainMakeListTable(ctx_, job_, blockText, paths_.strListPath, page, entries_, pictures_);
         startNo_ = std::to_string(ctx_.state.gintStartNo);
     }
+
+    bool abandoned() const override { return ctx_.status.stopRequested(); }
 
   private:
     MakeContext& ctx_;
@@ -168,6 +171,9 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     std::string width;
     std::string height;
     for (const ClassFileData& picture : incolFileDatas) {
+        if (ctx.status.stopRequested()) {
+            break; // the page is abandoned: the old list page stays
+        }
         const std::string fullPath = cmAddPath(instrPicPath, picture.strName, kPathSeparator);
         mainGetPicInfo(ctx, fullPath, job.useFilelist, name, width, height);
         cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");

@@ -18,7 +18,8 @@ struct RunState {
     std::vector<std::string> gstrMenuItem;     // menu entry per gallery (menu mode)
     long gintStartNo = 0;                      // table position of the start picture
     std::vector<std::string> picEntries;       // the picture-entry array
-    std::string failure; // the page that was not written and why, once a page failed
+    std::string failure;  // the page that was not written and why, once a page failed
+    bool stopped = false; // the user stopped the run
 };
 
 /// Everything the routines of a run read and report to.

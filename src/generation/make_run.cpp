@@ -21,6 +21,15 @@ const char* const kMessMaking = "作成中です";
 const char* const kMessDone = "完了しました";
 const char* const kMessFailed = "作成に失敗しました";
 const char* const kMessNoFolder = "フォルダの指定がありません";
+const char* const kMessStopped = "中止しました";
+
+/// The user asked to stop: nothing more is started. Remembered so the end says so.
+bool stopping(MakeContext& ctx) {
+    if (ctx.status.stopRequested()) {
+        ctx.state.stopped = true;
+    }
+    return ctx.state.stopped;
+}
 
 /// The path settings a run cannot do without; shows what is missing and gives false.
 bool havePathSettings(MakeContext& ctx) {
@@ -53,13 +62,20 @@ void showFailed(MakeContext& ctx, const GalleryJob& job) {
 /// when a page was not written.
 bool makeGallery(MakeContext& ctx, const GalleryJob& job, const PictureList& pictures) {
     OutputPaths paths;
-    if (!mainGetMakePath(ctx, job, paths)) {
+    if (stopping(ctx) || !mainGetMakePath(ctx, job, paths)) {
         return false;
     }
     bool ok = false;
     mainMakeListHtml(ctx, job, paths, pictures, ctx.state.picEntries, ok);
+    // A list page abandoned half-way leaves the other pages as they were too.
+    if (stopping(ctx)) {
+        return false;
+    }
     if (!ok || !mainMakeIndexHtml(ctx, job, paths, ctx.state.picEntries)) {
         showFailed(ctx, job);
+        return false;
+    }
+    if (stopping(ctx)) {
         return false;
     }
     if (!job.menu) {
@@ -102,6 +118,9 @@ bool runMenu(MakeContext& ctx, std::vector<GalleryJob>& jobs) {
     }
     std::vector<PictureList> galleries(n);
     for (std::size_t i = 0; i < n; ++i) {
+        if (stopping(ctx)) {
+            return false;
+        }
         if (!mainCheckMake(ctx, jobs[i], true, galleries[i])) {
             mainSetStatus(ctx.status, true, ctx.status.messageText() + " [" + jobs[i].name + "]", 0,
                           0);
@@ -116,6 +135,9 @@ bool runMenu(MakeContext& ctx, std::vector<GalleryJob>& jobs) {
         }
         // This gallery's pictures are written; free them before the next gallery.
         galleries[i].clear();
+    }
+    if (stopping(ctx)) {
+        return false;
     }
     if (!mainMakeMenuHtml(ctx)) {
         mainSetStatus(ctx.status, true, kMessFailed, 0, 0);
@@ -138,9 +160,11 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     const bool done = settings.menuMode() ? runMenu(ctx, jobs) : runSingle(ctx, jobs.front());
     if (done) {
         mainSetStatus(ctx.status, true, kMessDone, 1, 100);
+    } else if (state.stopped) {
+        mainSetStatus(ctx.status, true, kMessStopped, 0, 0);
     }
     cmWriteLog("CommandMake_Click", 1, "△End Method△");
-    return MakeResult{done, state.failure};
+    return MakeResult{done, state.stopped, state.failure};
 }
 
 } // namespace mivo

@@ -16,6 +16,9 @@ class StatusSink {
     virtual void progress(double value, double max) = 0;
     /// One status call is complete: show the line and the bar as they are now.
     virtual void step() = 0;
+    /// True once the user asked the run to stop. Asked between pictures and between pages, from
+    /// whatever thread the run is on.
+    virtual bool stopRequested() const { return false; }
 };
 
 /// The status line (LabelMess) and the progress bar (ProgressBarMake) as a run keeps them. The
@@ -37,6 +40,8 @@ class RunStatus {
     void setBarValue(double value);
     /// Tells the sink that a status call is complete.
     void shown();
+    /// The user asked the run to stop.
+    bool stopRequested() const { return sink_ != nullptr && sink_->stopRequested(); }
 
   private:
     StatusSink* sink_;

@@ -156,6 +156,11 @@ bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHan
         handler.copiedLine(line, page);
     }
 
+    if (handler.abandoned()) {
+        // A stopped run: the old page stays as it was, the temporary file goes.
+        cmWriteLog(copy.routine, 1, "Stopped [" + copy.pagePath + "]");
+        return false;
+    }
     errno = 0;
     if (!page.commit()) {
         cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");

@@ -62,6 +62,8 @@ class TemplateLineHandler {
     /// The table block just closed. `blockText` holds every table line collected on this page
     /// so far, each introduced by CR LF; the handler may change it (the change is kept).
     virtual void tableBlock(std::string& blockText, PageFile& page);
+    /// True when the page must not replace the old one after all (the run was stopped).
+    virtual bool abandoned() const { return false; }
 };
 
 /// How one page is made from its template.

@@ -40,7 +40,8 @@ void FormMain::buildControls() {
     OptionMenu[1]->setInitialValue(true);
     for (int i = 0; i < 4; ++i) {
         CommandOpen[i] = make<CommandButton>("CommandOpen", form, i);
-        place(CommandOpen[i], {4560 + 1080 * i, 0, 975, 255}, "機能" + std::to_string(i + 1));
+        place(CommandOpen[i], {4560 + 1080 * i, 0, 975, 255}, "機能" + std::to_string(i + 1),
+              "その他タブで設定したプログラムやファイルを開く");
         CommandOpen[i]->setEnabled(false);
     }
 
@@ -121,13 +122,13 @@ void FormMain::buildControls() {
     TextListName = make<TextBox>("TextListName", FramePathList);
     place(TextListName, {720, 2130, 3375, 285});
     CommandListAdd = make<CommandButton>("CommandListAdd", FramePathList);
-    place(CommandListAdd, {4200, 2130, 855, 285}, "新規");
+    place(CommandListAdd, {4200, 2130, 855, 285}, "新規", "ギャラリーを一覧の最後に追加");
     CommandListDelete = make<CommandButton>("CommandListDelete", FramePathList);
-    place(CommandListDelete, {5160, 2130, 855, 285}, "削除");
+    place(CommandListDelete, {5160, 2130, 855, 285}, "削除", "選択したギャラリーを一覧から削除");
     CommandListUP = make<CommandButton>("CommandListUP", FramePathList);
-    place(CommandListUP, {6120, 2130, 495, 285}, "▲");
+    place(CommandListUP, {6120, 2130, 495, 285}, "▲", "選択したギャラリーを一つ上へ");
     CommandListDown = make<CommandButton>("CommandListDown", FramePathList);
-    place(CommandListDown, {6720, 2130, 495, 285}, "▼");
+    place(CommandListDown, {6720, 2130, 495, 285}, "▼", "選択したギャラリーを一つ下へ");
     FrameListPic = make<Frame>("FrameListPic", FramePathList);
     place(FrameListPic, {120, 2520, 3900, 2535}, "画像フォルダ");
     DirListPic = make<FolderBox>("DirListPic", FrameListPic, home);
@@ -279,14 +280,14 @@ void FormMain::buildControls() {
         TextOpen[i] = make<TextBox>("TextOpen", FrameIniOpen[i], i);
         place(TextOpen[i], {120, 540, 7095, 285});
         CommandOpenPath[i] = make<CommandButton>("CommandOpenPath", FrameIniOpen[i], i);
-        place(CommandOpenPath[i], {7320, 540, 495, 285}, "...");
+        place(CommandOpenPath[i], {7320, 540, 495, 285}, "...", "開くファイルを選択");
     }
     CommandHelp = make<CommandButton>("CommandHelp", FrameEtc);
-    place(CommandHelp, {120, 4320, 1215, 375}, "ヘルプ");
+    place(CommandHelp, {120, 4320, 1215, 375}, "ヘルプ", "readme.txtを表示 (F1)");
     FrameVer = make<Frame>("FrameVer", FrameEtc);
     place(FrameVer, {120, 4800, 8175, 1455}, "バージョン情報");
     CommandURL = make<CommandButton>("CommandURL", FrameVer);
-    place(CommandURL, {120, 240, 1215, 375}, "Mivo");
+    place(CommandURL, {120, 240, 1215, 375}, "Mivo", "ホームページを開く");
     PictureIcon = make<PictureBox>("PictureIcon", FrameVer);
     place(PictureIcon, {1440, 240, 480, 480});
     LabelVer = make<Label>("LabelVer", FrameVer);
@@ -307,9 +308,9 @@ void FormMain::buildControls() {
     ProgressBarMake = make<ProgressBar>("ProgressBarMake", form);
     place(ProgressBarMake, {120, 9000, 6495, 255});
     CommandMake = make<CommandButton>("CommandMake", form);
-    place(CommandMake, {6720, 8640, 975, 615}, "作成");
+    place(CommandMake, {6720, 8640, 975, 615}, "作成", kMakeToolTip);
     CommandExit = make<CommandButton>("CommandExit", form);
-    place(CommandExit, {7800, 8640, 975, 615}, "終了");
+    place(CommandExit, {7800, 8640, 975, 615}, "終了", "設定を保存して終了");
 }
 
 void FormMain::bindEvents() {

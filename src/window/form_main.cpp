@@ -75,6 +75,7 @@ class FormMain::WindowStatus : public StatusSink {
         form_.ProgressBarMake->setValue(value);
     }
     void step() override { form_.services_.repaintStatus(); }
+    bool stopRequested() const override { return form_.stopRequested_.load(); }
 
   private:
     FormMain& form_;
@@ -361,27 +362,83 @@ void FormMain::mainSetStatus(bool inblnMess, const std::string& instrMess, int i
 
 // runMake writes the handler's entry and exit lines itself, around the run.
 void FormMain::CommandMake_Click() {
-    CommandMake->setEnabled(false);
-    CommandExit->setEnabled(false);
-    Window.setEnabled(false);
-
-    // Whatever way the run ends, the window is handed back.
-    struct Reenable {
-        FormMain& form;
-        ~Reenable() {
-            form.Window.setEnabled(true);
-            form.CommandMake->setEnabled(true);
-            form.CommandExit->setEnabled(true);
-        }
-    };
-    {
-        Reenable reenable{*this};
-        const MakeResult result = runMake(currentSettings(), galleryRows(), files_, *status_);
-        LabelMess->setToolTipText(result.failure);
-        if (result.done) {
-            CommandOpenHtml->setEnabled(true);
-        }
+    if (running_) {
+        stopMake();
+        return;
     }
+    running_ = true;
+    stopRequested_ = false;
+    holdInput();
+    CommandMake->setCaption("中止");
+    CommandMake->setToolTipText("作成を中止する");
+
+    Settings settings = currentSettings();
+    // A box disabled because the picture folder has no filelist.csv cannot be unticked, so it
+    // does not count; its stored value stays for a folder that has one.
+    if (!settings.menuMode() && !CheckUseFileList->enabled()) {
+        settings.CheckUseFileList = false;
+    }
+    auto result = std::make_shared<MakeResult>();
+    services_.runInBackground(
+        [settings = std::move(settings), rows = galleryRows(), files = files_,
+         result](StatusSink& sink) { *result = runMake(settings, rows, files, sink); },
+        *status_, [this, result] { finishMake(*result); });
+}
+
+void FormMain::stopMake() {
+    if (!running_ || stopRequested_) {
+        return;
+    }
+    stopRequested_ = true;
+    // One stop is enough: a second click is not kept for later.
+    CommandMake->setEnabled(false);
+}
+
+void FormMain::finishMake(const MakeResult& result) {
+    LabelMess->setToolTipText(result.failure);
+    releaseInput();
+    if (result.done) {
+        CommandOpenHtml->setEnabled(true);
+    }
+    CommandMake->setCaption("作成");
+    CommandMake->setToolTipText(kMakeToolTip);
+    CommandMake->setEnabled(true);
+    running_ = false;
+    CommandMake->setFocus();
+    if (closeAfterRun_) {
+        requestClose();
+    }
+}
+
+void FormMain::holdInput() {
+    heldControls_.clear();
+    for (Control* control :
+         {static_cast<Control*>(OptionMenu[0]), static_cast<Control*>(OptionMenu[1]),
+          static_cast<Control*>(FrameDirs), static_cast<Control*>(FrameMenuPath),
+          static_cast<Control*>(FrameDisplay), static_cast<Control*>(FrameEtc),
+          static_cast<Control*>(CommandOpenHtml), static_cast<Control*>(CommandExit)}) {
+        heldControls_.emplace_back(control, control->enabled());
+        control->setEnabled(false);
+    }
+}
+
+void FormMain::releaseInput() {
+    for (const auto& [control, enabled] : heldControls_) {
+        control->setEnabled(enabled);
+    }
+    heldControls_.clear();
+}
+
+bool FormMain::confirmClose() {
+    if (!running_) {
+        return true;
+    }
+    if (!closeAfterRun_ &&
+        services_.askYesNo("作成中です。作成を中止して終了しますか？", kAppTitle)) {
+        closeAfterRun_ = true;
+        stopMake();
+    }
+    return false;
 }
 
 // --- Values the core reads ----------------------------------------------------------------

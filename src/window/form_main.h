@@ -1,12 +1,14 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/message_box.h"
 #include "common/program_files.h"
+#include "generation/make_run.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
@@ -18,6 +20,9 @@ namespace mivo {
 
 /// The home-page address opened by the "Mivo" button of the version frame.
 inline constexpr const char* kHomePageUrl = "https://mivo.example.org/";
+
+/// The tool-tip of 作成 (while a run goes on, the button stops it and says so).
+inline constexpr const char* kMakeToolTip = "ページを作成する";
 
 /// The file patterns the start-picture list shows.
 inline constexpr const char* kStartPicturePattern = "*.jpg;*.jpeg;*.bmp";
@@ -43,6 +48,9 @@ class FormMain {
     /// Further calls do nothing (the view calls it from its close event too).
     void requestClose();
     bool closed() const { return closed_; }
+    /// Asked when the user closes the window: true when it may close now. During a run it asks
+    /// whether to stop; on yes the run stops and the window closes when it has ended.
+    bool confirmClose();
 
     void mainSetStartIni();
     void mainCheckOpenHtml();
@@ -98,7 +106,12 @@ class FormMain {
     void CommandExit_Click();
 
     // --- Make run and status line -------------------------------------------------------
+    /// Starts a run; while one runs the button reads "中止" and a click stops it.
     void CommandMake_Click();
+    /// True from 作成 until the run has handed the window back.
+    bool running() const { return running_; }
+    /// Asks the running run to stop before its next picture or page.
+    void stopMake();
     void mainSetStatus(bool inblnMess, const std::string& instrMess, int inintBarType,
                        int inintBarValue);
     /// LabelMess and ProgressBarMake as the core's status sink.
@@ -259,6 +272,11 @@ class FormMain {
     /// Reads a row's current value from its control into `values`.
     void readSettingRow(const SettingRow& row, Settings& values) const;
     void setSamSizeEnabled(bool enabled);
+    /// During a run nothing that changes a setting takes input; afterwards each control gets
+    /// back the state it had.
+    void holdInput();
+    void releaseInput();
+    void finishMake(const MakeResult& result);
     /// Shows on a folder's frame that its stored folder is missing (an empty path: it is not).
     void markMissing(Frame* frame, const std::string& caption, const std::string& path);
     /// Saves Mivo.ini and Mivo.csv; asks to try again or leave without saving when one fails.
@@ -275,6 +293,10 @@ class FormMain {
     /// loaded values, since their controls hold the current ones.
     Settings globals_;
     bool closed_ = false;
+    bool running_ = false;
+    bool closeAfterRun_ = false;
+    std::atomic<bool> stopRequested_{false};
+    std::vector<std::pair<Control*, bool>> heldControls_;
     bool loaded_ok_ = false;
     bool iniReadable_ = true;  // false: Mivo.ini could not be read and is never replaced
     bool listReadable_ = true; // false: Mivo.csv could not be read and is never replaced

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include "generation/status.h"
 #include "window/controls.h"
 
 namespace mivo {
@@ -25,6 +27,19 @@ class WindowServices {
 
     /// A message box that offers to try again or to go on without it: true for "try again".
     virtual bool askRetry(const std::string& text, const std::string& caption) = 0;
+
+    /// A message box that asks a yes-or-no question: true for "yes".
+    virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
+
+    /// Runs a Make run: `work` reports to the sink it is given, then `finished` runs. Here both
+    /// run at once on the calling thread with `sink` itself; the desktop runs `work` on a worker
+    /// thread, hands every status call on to `sink` on the window's thread in the order made,
+    /// and runs `finished` there after the last of them.
+    virtual void runInBackground(std::function<void(StatusSink&)> work, StatusSink& sink,
+                                 std::function<void()> finished) {
+        work(sink);
+        finished();
+    }
 
     /// Repaints the status label and the progress bar before returning, without processing
     /// user input (the Make run holds the event thread).

@@ -3,6 +3,7 @@
 
 #include "window_fixture.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace mivo::test {
@@ -51,8 +52,11 @@ class MakeTest : public WindowTest {
         services.paints.clear();
         heldAtEveryRepaint = true;
         const int id = f.ProgressBarMake->addObserver([&](Control&, Property) {
-            heldAtEveryRepaint = heldAtEveryRepaint && !f.Window.enabled() &&
-                                 !f.CommandMake->enabled() && !f.CommandExit->enabled();
+            // Nothing that changes a setting takes input; 作成 has become 中止.
+            heldAtEveryRepaint = heldAtEveryRepaint && f.running() && !f.FrameDirs->enabled() &&
+                                 !f.FrameDisplay->enabled() && !f.OptionMenu[0]->enabled() &&
+                                 !f.CommandExit->enabled() && f.CommandMake->enabled() &&
+                                 f.CommandMake->caption() == "中止";
         });
         f.CommandMake->click();
         f.ProgressBarMake->removeObserver(id);
@@ -60,9 +64,13 @@ class MakeTest : public WindowTest {
 
     void expectHandedBack(FormMain& f) {
         EXPECT_TRUE(heldAtEveryRepaint);
+        EXPECT_FALSE(f.running());
         EXPECT_TRUE(f.Window.enabled());
         EXPECT_TRUE(f.CommandMake->enabled());
+        EXPECT_EQ(f.CommandMake->caption(), "作成");
         EXPECT_TRUE(f.CommandExit->enabled());
+        EXPECT_TRUE(f.FrameDirs->enabled());
+        EXPECT_TRUE(f.OptionMenu[1]->enabled());
     }
 
     std::vector<std::string> labels() const {
@@ -121,15 +129,83 @@ TEST_F(MakeTest, SingleModeCheckFailureHandsTheWindowBack) {
     EXPECT_FALSE(fs::exists(site + "/index.html"));
 }
 
-TEST_F(MakeTest, SingleModeFilelistAskedButMissingStopsAfterTheCheck) {
+TEST_F(MakeTest, FilelistBoxDisabledForAFolderWithoutOneCountsAsUnticked) {
     writeIni("[Path]\nPic=" + pics + "\nIndex=" + site +
              "/index.html\n[Html]\nTUse=0\n[Filelist]\nUse=1\n");
     FormMain& f = load();
     ASSERT_EQ(f.CheckUseFileList->value(), 1);
+    ASSERT_FALSE(f.CheckUseFileList->enabled()) << "the folder has no filelist.csv";
     pressMake(f);
     expectHandedBack(f);
-    EXPECT_NE(f.LabelMess->caption(), "完了しました");
-    EXPECT_FALSE(fs::exists(site + "/index.html"));
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_TRUE(fs::exists(site + "/index.html"));
+    EXPECT_EQ(f.CheckUseFileList->value(), 1);
+
+    // The tick is kept for a folder that has filelist.csv.
+    f.Form_Unload();
+    const auto entries = iniEntries(f.iniPath());
+    EXPECT_NE(std::find(entries.begin(), entries.end(), "Filelist/Use=1"), entries.end());
+}
+
+TEST_F(MakeTest, StopBetweenPicturesKeepsTheOldPagesAndSaysSo) {
+    for (int i = 0; i < 6; ++i) {
+        writeFile(pics + "/c" + std::to_string(i) + ".bmp", bmpBytes(64, 48));
+    }
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    writeFile(site + "/list.html", "old list");
+    writeFile(site + "/index.html", "old index");
+    FormMain& f = load();
+    // The user clicks 中止 as the second picture of the table is shown, and again after.
+    int clicks = 0;
+    services.onRepaint = [&] {
+        if (f.LabelMess->caption().find("(2/") != std::string::npos) {
+            ++clicks;
+            f.CommandMake->click();
+        }
+    };
+    pressMake(f);
+    services.onRepaint = nullptr;
+
+    EXPECT_EQ(clicks, 1) << "the second click found 中止 disabled, and the run stopped at once";
+    expectHandedBack(f);
+    EXPECT_EQ(f.LabelMess->caption(), "中止しました");
+    EXPECT_EQ(readFile(site + "/list.html"), "old list");
+    EXPECT_EQ(readFile(site + "/index.html"), "old index");
+    EXPECT_FALSE(fs::exists(site + "/pict.html"));
+    const auto shown = labels();
+    EXPECT_EQ(
+        std::count_if(shown.begin(), shown.end(),
+                      [](const std::string& l) { return l.find("(3/") != std::string::npos; }),
+        0);
+
+    // The next 作成 runs to the end again.
+    pressMake(f);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_NE(readFile(site + "/list.html"), "old list");
+}
+
+TEST_F(MakeTest, ClosingDuringARunAsksAndClosesWhenTheRunHasStopped) {
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    bool answeredNo = false;
+    services.onRepaint = [&] {
+        if (!f.running() || f.LabelMess->caption() != "a (1/2)") {
+            return;
+        }
+        if (!answeredNo) {
+            services.yesAnswer = false;
+            EXPECT_FALSE(f.confirmClose());
+            answeredNo = true;
+            services.yesAnswer = true;
+            EXPECT_FALSE(f.confirmClose()) << "the window waits for the run to stop";
+        }
+    };
+    f.CommandMake->click();
+    EXPECT_EQ(services.messages.size(), 2U);
+    EXPECT_EQ(f.LabelMess->caption(), "中止しました");
+    EXPECT_EQ(services.closeCount, 1);
+    EXPECT_TRUE(f.closed());
+    EXPECT_TRUE(f.confirmClose()) << "no run: the window closes at once";
 }
 
 TEST_F(MakeTest, SingleModeListPageFailureSaysSo) {

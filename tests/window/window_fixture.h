@@ -61,7 +61,14 @@ class FakeServices : public WindowServices {
         }
         return answer;
     }
+    bool askYesNo(const std::string& text, const std::string& caption) override {
+        messages.push_back(caption + ":" + text);
+        return yesAnswer;
+    }
     void repaintStatus() override {
+        if (onRepaint) {
+            onRepaint();
+        }
         if (form != nullptr) {
             paints.push_back({form->LabelMess->caption(), form->ProgressBarMake->value(),
                               form->ProgressBarMake->max()});
@@ -88,6 +95,8 @@ class FakeServices : public WindowServices {
     std::vector<std::string> messages;
     std::vector<bool> retryAnswers; // each "try again" offered takes the first answer left
     std::function<void()> onRetry;  // runs when "try again" was answered
+    bool yesAnswer = false;
+    std::function<void()> onRepaint; // runs at every repaint, before it is recorded
     std::vector<Paint> paints;
     std::map<std::string, std::pair<long, long>> pictureSizes;
     std::vector<std::string> loadedPictures;
