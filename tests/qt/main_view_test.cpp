@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
@@ -46,7 +47,8 @@ class RecordingServices : public DesktopServices {
     struct Paint {
         QString label;
         int bar = 0;
-        bool windowEnabled = true;
+        bool panesEnabled = true;
+        QString makeCaption;
     };
     void repaintStatus() override {
         DesktopServices::repaintStatus();
@@ -54,7 +56,8 @@ class RecordingServices : public DesktopServices {
             paints.push_back(
                 {view->findChild<QLabel*>(QStringLiteral("LabelMess"))->text(),
                  view->findChild<QProgressBar*>(QStringLiteral("ProgressBarMake"))->value(),
-                 view->isEnabled()});
+                 view->findChild<QWidget*>(QStringLiteral("FrameDirs"))->isEnabled(),
+                 view->findChild<QPushButton*>(QStringLiteral("CommandMake"))->text()});
         }
     }
     MainView* view = nullptr;
@@ -84,6 +87,7 @@ class MainViewTest : public testing::Test {
     }
 
     void TearDown() override {
+        services_.abandonRun();
         if (view_) {
             services_.setView(nullptr);
             services_.view = nullptr;
@@ -112,6 +116,16 @@ class MainViewTest : public testing::Test {
         W* found = view_->findChild<W*>(QString::fromLatin1(objectName));
         EXPECT_NE(found, nullptr) << objectName;
         return found;
+    }
+
+    /// Lets the event loop run until the Make run has handed the window back.
+    void waitForRun(int timeoutMs = 30000) const {
+        QElapsedTimer clock;
+        clock.start();
+        while (form_->running() && clock.elapsed() < timeoutMs) {
+            QTest::qWait(5);
+        }
+        ASSERT_FALSE(form_->running()) << "the run did not end";
     }
 
     void clickTab(int index) {
@@ -399,6 +413,7 @@ TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     openWindow();
     auto* make = widget<QPushButton>("CommandMake");
     QTest::mouseClick(make, Qt::LeftButton);
+    waitForRun();
 
     EXPECT_EQ(widget<QLabel>("LabelMess")->text(), QStringLiteral("完了しました"));
     EXPECT_EQ(widget<QProgressBar>("ProgressBarMake")->value(), 100);
@@ -411,13 +426,59 @@ TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     EXPECT_TRUE(widget<QPushButton>("CommandOpenHtml")->isEnabled());
     // The run showed its progress while it held the window.
     ASSERT_FALSE(services_.paints.empty());
-    EXPECT_FALSE(services_.paints.front().windowEnabled);
+    EXPECT_FALSE(services_.paints.front().panesEnabled);
+    EXPECT_EQ(services_.paints.front().makeCaption, QStringLiteral("中止"));
+    EXPECT_EQ(make->text(), QStringLiteral("作成"));
     const bool makingShown = std::any_of(services_.paints.begin(), services_.paints.end(),
                                          [](const RecordingServices::Paint& paint) {
                                              return paint.label == QStringLiteral("作成中です");
                                          });
     EXPECT_TRUE(makingShown);
     EXPECT_EQ(services_.paints.back().bar, 100);
+}
+
+TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
+    // Enough small pictures that a run lasts several hand-overs of the status line.
+    QImage tiny(2, 2, QImage::Format_RGB32);
+    tiny.fill(Qt::gray);
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_TRUE(tiny.save(QString::fromStdString(pictures_ + "/p" + std::to_string(i) + ".bmp"),
+                              "BMP"));
+    }
+    openWindow();
+    auto* make = widget<QPushButton>("CommandMake");
+
+    // A whole run: the window's logic hears every status call, the screen is painted at most
+    // about twenty times a second.
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(make, Qt::LeftButton);
+    EXPECT_TRUE(form_->running()) << "作成 returns at once; the run goes on behind the window";
+    waitForRun();
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_EQ(widget<QLabel>("LabelMess")->text(), QStringLiteral("完了しました"));
+    EXPECT_GE(services_.paints.size(), 3003U); // one per picture and more
+    EXPECT_LE(services_.repaintCount(), elapsed / MakeWorker::kIntervalMs + 3);
+
+    // A run stopped: the pages written before stay as they were, and the window says so.
+    dir_.write("site/list.html", "old list");
+    dir_.write("site/index.html", "old index");
+    QTest::mouseClick(make, Qt::LeftButton);
+    ASSERT_TRUE(form_->running());
+    EXPECT_EQ(make->text(), QStringLiteral("中止"));
+    EXPECT_FALSE(widget<QWidget>("FrameDirs")->isEnabled());
+    EXPECT_FALSE(widget<QPushButton>("CommandExit")->isEnabled());
+    EXPECT_FALSE(widget<QRadioButton>("OptionMenu_0")->isEnabled());
+    QTest::mouseClick(make, Qt::LeftButton);
+    EXPECT_FALSE(make->isEnabled()) << "a second 中止 is not kept for later";
+    waitForRun();
+    EXPECT_EQ(widget<QLabel>("LabelMess")->text(), QStringLiteral("中止しました"));
+    EXPECT_EQ(test::readBytes(output_ + "/list.html"), "old list");
+    EXPECT_EQ(test::readBytes(output_ + "/index.html"), "old index");
+    EXPECT_EQ(make->text(), QStringLiteral("作成"));
+    EXPECT_TRUE(make->isEnabled());
+    EXPECT_TRUE(widget<QWidget>("FrameDirs")->isEnabled());
+    EXPECT_TRUE(widget<QPushButton>("CommandExit")->isEnabled());
 }
 
 TEST_F(MainViewTest, ShellOpenRefusesWhatCannotBeOpened) {

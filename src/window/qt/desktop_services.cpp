@@ -112,7 +112,38 @@ bool DesktopServices::askRetry(const std::string& text, const std::string& capti
     return box.clickedButton() == retry;
 }
 
+bool DesktopServices::askYesNo(const std::string& text, const std::string& caption) {
+    return QMessageBox::question(owner(), toQt(caption), toQt(text),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void DesktopServices::runInBackground(std::function<void(StatusSink&)> work, StatusSink& sink,
+                                      std::function<void()> finished) {
+    worker_.reset(); // the last run has ended: its worker only waits to be let go
+    worker_ = std::make_unique<MakeWorker>(
+        std::move(work), sink,
+        [this](bool starting) {
+            batching_ = starting;
+            if (!starting && view_ != nullptr) {
+                ++repaintCount_;
+                view_->repaintStatus();
+            }
+        },
+        std::move(finished));
+    worker_->start();
+}
+
+void DesktopServices::abandonRun() {
+    if (worker_) {
+        worker_->abandon();
+    }
+}
+
 void DesktopServices::repaintStatus() {
+    if (batching_) {
+        return; // painted once when the batch has been handed over
+    }
     ++repaintCount_;
     if (view_ != nullptr) {
         view_->repaintStatus();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "window/qt/make_worker.h"
 #include "window/services.h"
 
 class QWidget;
@@ -22,6 +24,13 @@ class DesktopServices : public WindowServices {
     bool showOpenDialog(FileDialog& dialog) override;
     void showMessage(const std::string& text, const std::string& caption) override;
     bool askRetry(const std::string& text, const std::string& caption) override;
+    bool askYesNo(const std::string& text, const std::string& caption) override;
+    /// The run goes to a worker thread; its status calls reach `sink` on this thread, and the
+    /// status line is painted once per hand-over (about twenty times a second).
+    void runInBackground(std::function<void(StatusSink&)> work, StatusSink& sink,
+                         std::function<void()> finished) override;
+    /// Stops a run still going and waits for it; the window hears nothing more of it.
+    void abandonRun();
     void repaintStatus() override;
     bool loadPicture(const std::string& path, long& outWidth, long& outHeight) override;
     void closeWindow() override;
@@ -34,6 +43,8 @@ class DesktopServices : public WindowServices {
 
     MainView* view_ = nullptr;
     int repaintCount_ = 0;
+    bool batching_ = false; // status calls are being handed over: paint once at the end
+    std::unique_ptr<MakeWorker> worker_;
 };
 
 } // namespace mivo::qt

@@ -52,6 +52,8 @@ int main(int argc, char** argv) {
     form.Form_Load();
     view.show();
     const int status = QApplication::exec();
+    // A run still going (the session ends) stops before the settings are saved.
+    services.abandonRun();
     // A session that ends without closing the window still saves, as closing would.
     form.requestClose();
     services.setView(nullptr);

@@ -589,6 +589,12 @@ void MainView::closeWidget() {
 }
 
 void MainView::closeEvent(QCloseEvent* event) {
+    // During a run the user is asked whether to stop it; the window then closes when the run
+    // has stopped.
+    if (!form_.closed() && !form_.confirmClose()) {
+        event->ignore();
+        return;
+    }
     // The title bar's close button closes like 終了: settings and list are saved first.
     closing_ = true;
     form_.requestClose();
