@@ -50,8 +50,7 @@ class RecordingServices : public DesktopServices {
         bool panesEnabled = true;
         QString makeCaption;
     };
-    void repaintStatus() override {
-        DesktopServices::repaintStatus();
+    void statusPainted() override {
         if (view != nullptr) {
             paints.push_back(
                 {view->findChild<QLabel*>(QStringLiteral("LabelMess"))->text(),
@@ -424,16 +423,12 @@ TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     EXPECT_TRUE(make->isEnabled());
     EXPECT_TRUE(widget<QPushButton>("CommandExit")->isEnabled());
     EXPECT_TRUE(widget<QPushButton>("CommandOpenHtml")->isEnabled());
-    // The run showed its progress while it held the window.
+    // The run showed its progress while it held the settings.
     ASSERT_FALSE(services_.paints.empty());
     EXPECT_FALSE(services_.paints.front().panesEnabled);
     EXPECT_EQ(services_.paints.front().makeCaption, QStringLiteral("中止"));
     EXPECT_EQ(make->text(), QStringLiteral("作成"));
-    const bool makingShown = std::any_of(services_.paints.begin(), services_.paints.end(),
-                                         [](const RecordingServices::Paint& paint) {
-                                             return paint.label == QStringLiteral("作成中です");
-                                         });
-    EXPECT_TRUE(makingShown);
+    EXPECT_EQ(services_.paints.back().label, QStringLiteral("完了しました"));
     EXPECT_EQ(services_.paints.back().bar, 100);
 }
 
@@ -450,14 +445,20 @@ TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
 
     // A whole run: the window's logic hears every status call, the screen is painted at most
     // about twenty times a second.
+    int captions = 0;
+    const int watch = form_->LabelMess->addObserver([&captions](Control&, Property property) {
+        captions += property == Property::Caption ? 1 : 0;
+    });
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(make, Qt::LeftButton);
     EXPECT_TRUE(form_->running()) << "作成 returns at once; the run goes on behind the window";
     waitForRun();
     const qint64 elapsed = clock.elapsed();
+    form_->LabelMess->removeObserver(watch);
     EXPECT_EQ(widget<QLabel>("LabelMess")->text(), QStringLiteral("完了しました"));
-    EXPECT_GE(services_.paints.size(), 3003U); // one per picture and more
+    // One line per picture (the three of the album too), the check, the start and the end.
+    EXPECT_EQ(captions, 3003 + 3) << "every status line of the run reached the window's logic";
     EXPECT_LE(services_.repaintCount(), elapsed / MakeWorker::kIntervalMs + 3);
 
     // A run stopped: the pages written before stay as they were, and the window says so.

@@ -125,9 +125,11 @@ void DesktopServices::runInBackground(std::function<void(StatusSink&)> work, Sta
         std::move(work), sink,
         [this](bool starting) {
             batching_ = starting;
-            if (!starting && view_ != nullptr) {
-                ++repaintCount_;
-                view_->repaintStatus();
+            if (view_ != nullptr) {
+                view_->holdStatusWidgets(starting);
+                if (!starting) {
+                    paintStatus();
+                }
             }
         },
         std::move(finished));
@@ -144,10 +146,15 @@ void DesktopServices::repaintStatus() {
     if (batching_) {
         return; // painted once when the batch has been handed over
     }
+    paintStatus();
+}
+
+void DesktopServices::paintStatus() {
     ++repaintCount_;
     if (view_ != nullptr) {
         view_->repaintStatus();
     }
+    statusPainted();
 }
 
 bool DesktopServices::loadPicture(const std::string& path, long& outWidth, long& outHeight) {

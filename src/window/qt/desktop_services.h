@@ -38,8 +38,13 @@ class DesktopServices : public WindowServices {
     /// How many times the status line was repainted (the smoke test watches a run with it).
     int repaintCount() const { return repaintCount_; }
 
+  protected:
+    /// The status line and the bar have just been painted.
+    virtual void statusPainted() {}
+
   private:
     QWidget* owner() const;
+    void paintStatus();
 
     MainView* view_ = nullptr;
     int repaintCount_ = 0;

@@ -353,6 +353,9 @@ void MainView::apply(Control& control, Property property) {
     if (widget == nullptr) {
         return;
     }
+    if (statusHeld_ && (&control == form_.LabelMess || &control == form_.ProgressBarMake)) {
+        return;
+    }
     const bool wasUpdating = updating_;
     updating_ = true;
     switch (property) {
@@ -579,6 +582,14 @@ void MainView::repaintStatus() {
         if (QWidget* widget = widgetFor(control); widget != nullptr && widget->isVisible()) {
             widget->repaint();
         }
+    }
+}
+
+void MainView::holdStatusWidgets(bool hold) {
+    statusHeld_ = hold;
+    if (!hold) {
+        applyAll(*form_.LabelMess);
+        applyAll(*form_.ProgressBarMake);
     }
 }
 

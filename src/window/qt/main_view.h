@@ -37,6 +37,9 @@ class MainView : public QWidget {
 
     /// Repaints the status label and the progress bar now, without running the event loop.
     void repaintStatus();
+    /// While held, the status label and the bar keep what they show; on release they show the
+    /// controls' state at once (a run's status calls are handed over in batches).
+    void holdStatusWidgets(bool hold);
     /// Closes the widget once the form has saved its state.
     void closeWidget();
 
@@ -61,6 +64,7 @@ class MainView : public QWidget {
     bool updating_ = false;
     bool closing_ = false;
     bool sortShown_ = false;
+    bool statusHeld_ = false;
     std::unordered_map<const Control*, QWidget*> widgets_;
     std::vector<std::pair<Control*, int>> observers_;
 };
