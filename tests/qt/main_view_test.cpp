@@ -408,6 +408,84 @@ TEST_F(MainViewTest, StartPictureListShowsAPreviewOfTheChosenPicture) {
     EXPECT_EQ(preview.size(), QSize(80, 60)); // 160 x 120 drawn with its long side at 80
 }
 
+TEST_F(MainViewTest, ListsChooseByClickOrEnterNeverByFocusOrArrows) {
+    cmSetIni(ini_, "Html", "Start", "1"); // start with the index view: the file list is enabled
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    clickTab(1);
+    auto* files = widget<QListWidget>("FileStartPict");
+    ASSERT_EQ(files->count(), 3);
+    ASSERT_EQ(form_->TextStart->text(), "");
+
+    // Focus and arrow keys move the cursor only.
+    files->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(files, Qt::Key_Down);
+    QTest::keyClick(files, Qt::Key_Down);
+    EXPECT_EQ(form_->TextStart->text(), "");
+    EXPECT_EQ(form_->FileStartPict->listIndex(), -1);
+    EXPECT_TRUE(files->selectedItems().isEmpty());
+    // Space (or Enter) chooses the file under the cursor.
+    const QString underCursor = files->currentItem()->text();
+    QTest::keyClick(files, Qt::Key_Space);
+    EXPECT_EQ(form_->TextStart->text(), underCursor.toStdString());
+    // The start picture cleared by hand comes back with a click on the chosen file.
+    auto* start = widget<QLineEdit>("TextStart");
+    start->selectAll();
+    QTest::keyClick(start, Qt::Key_Delete);
+    ASSERT_EQ(form_->currentSettings().gstrStartName, "");
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
+                      files->visualItemRect(files->currentItem()).center());
+    EXPECT_EQ(form_->currentSettings().gstrStartName, underCursor.toStdString());
+
+    // The gallery list: Tab into it selects nothing, edits go nowhere until a row is chosen.
+    clickOption("OptionMenu_0");
+    clickTab(0);
+    form_->ListViewPath->addRow({"夏", pictures_, ""});
+    form_->ListViewPath->addRow({"冬", "/", ""});
+    auto* rows = widget<QTreeWidget>("ListViewPath");
+    rows->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(rows, Qt::Key_Down);
+    EXPECT_EQ(form_->ListViewPath->selectedIndex(), -1);
+    auto* name = widget<QLineEdit>("TextListName");
+    QTest::keyClicks(name, QStringLiteral("x"));
+    EXPECT_EQ(form_->ListViewPath->cell(0, 0), "夏");
+    EXPECT_EQ(form_->ListViewPath->cell(1, 0), "冬");
+    rows->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(rows, Qt::Key_Return);
+    const int chosen = rows->indexOfTopLevelItem(rows->currentItem());
+    EXPECT_EQ(form_->ListViewPath->selectedIndex(), chosen);
+    EXPECT_EQ(name->text(), QString::fromStdString(form_->ListViewPath->cell(chosen, 0)));
+}
+
+TEST_F(MainViewTest, TabbingThroughTheWholeWindowChangesNoSetting) {
+    cmSetIni(ini_, "Html", "Start", "1");
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    form_->ListViewPath->addRow({"夏", pictures_, ""});
+    for (const int mode : {1, 0}) {
+        form_->OptionMenu[mode]->select();
+        for (int tab = 0; tab < 3; ++tab) {
+            form_->TabStripMivo->select(tab);
+            const Settings before = form_->currentSettings();
+            const auto rowsBefore = form_->galleryRows();
+            widget<QPushButton>("CommandMake")->setFocus(Qt::TabFocusReason);
+            std::set<QWidget*> reached;
+            for (int i = 0; i < 120; ++i) {
+                QWidget* focus = QApplication::focusWidget();
+                ASSERT_NE(focus, nullptr);
+                reached.insert(focus);
+                QTest::keyClick(focus, Qt::Key_Tab);
+            }
+            EXPECT_TRUE(form_->currentSettings() == before) << "mode " << mode << " tab " << tab;
+            EXPECT_EQ(form_->galleryRows().size(), rowsBefore.size());
+            EXPECT_EQ(form_->galleryRows().front().strListName, rowsBefore.front().strListName);
+            EXPECT_GT(reached.size(), 5U);
+        }
+    }
+}
+
 TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     openWindow();
     auto* make = widget<QPushButton>("CommandMake");

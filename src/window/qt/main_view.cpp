@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -287,13 +288,22 @@ void MainView::connectUserEdits(Control& control, QWidget* widget) {
         break;
     }
     case ControlKind::FileListBox: {
+        // A file is chosen by a click or by Enter or Space on it, never by the focus or the
+        // arrow keys moving through the list; a click on the chosen file chooses it again.
         auto& box = static_cast<FileListBox&>(control);
-        connect(static_cast<QListWidget*>(widget), &QListWidget::currentRowChanged, this,
-                [this, &box](int row) {
-                    if (!updating_ && row >= 0) {
-                        box.clickItem(row);
+        auto* list = static_cast<QListWidget*>(widget);
+        connect(list, &QAbstractItemView::clicked, this, [this, &box](const QModelIndex& index) {
+            if (!updating_ && index.isValid()) {
+                box.clickItem(index.row());
+            }
+        });
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, &box, list] {
+                    if (!updating_) {
+                        showChosenRow(list, box.listIndex());
                     }
                 });
+        list->installEventFilter(this);
         break;
     }
     case ControlKind::TabStrip: {
@@ -309,12 +319,19 @@ void MainView::connectUserEdits(Control& control, QWidget* widget) {
     case ControlKind::ListView: {
         auto& view = static_cast<ListView&>(control);
         auto* tree = static_cast<QTreeWidget*>(widget);
-        connect(tree, &QTreeWidget::currentItemChanged, this,
-                [this, &view, tree](QTreeWidgetItem* item) {
-                    if (!updating_ && item != nullptr) {
-                        view.clickItem(tree->indexOfTopLevelItem(item));
+        // As with the file list: a row is chosen by a click or Enter or Space, not by focus.
+        connect(tree, &QAbstractItemView::clicked, this, [this, &view](const QModelIndex& index) {
+            if (!updating_ && index.isValid()) {
+                view.clickItem(index.row());
+            }
+        });
+        connect(tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, &view, tree] {
+                    if (!updating_) {
+                        showChosenRow(tree, view.selectedIndex());
                     }
                 });
+        tree->installEventFilter(this);
         connect(tree->header(), &QHeaderView::sectionClicked, this, [this, &view](int column) {
             if (!updating_) {
                 sortShown_ = true;
@@ -496,12 +513,59 @@ void MainView::fillFileList(const FileListBox& box, QWidget* widget) {
             list->addItem(toQt(name));
         }
     }
-    if (list->currentRow() != box.listIndex()) {
+    if (box.listIndex() >= 0 && list->currentRow() != box.listIndex()) {
         list->setCurrentRow(box.listIndex());
     }
-    if (box.listIndex() < 0) {
-        list->clearSelection();
+    showChosenRow(list, box.listIndex());
+}
+
+void MainView::showChosenRow(QAbstractItemView* view, int row) {
+    const bool wasUpdating = updating_;
+    updating_ = true;
+    QItemSelectionModel* selection = view->selectionModel();
+    const QModelIndex index = view->model()->index(row, 0);
+    if (index.isValid()) {
+        selection->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    } else {
+        selection->clearSelection();
     }
+    updating_ = wasUpdating;
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) {
+        return QWidget::eventFilter(watched, event);
+    }
+    // Enter or Space chooses the row the keyboard is on, as a click on it would.
+    if (auto* list = qobject_cast<QListWidget*>(watched)) {
+        auto* box = static_cast<FileListBox*>(controlFor(list));
+        if (box != nullptr && list->currentRow() >= 0) {
+            box->clickItem(list->currentRow());
+        }
+        return true;
+    }
+    if (auto* tree = qobject_cast<QTreeWidget*>(watched)) {
+        auto* view = static_cast<ListView*>(controlFor(tree));
+        QTreeWidgetItem* item = tree->currentItem();
+        if (view != nullptr && item != nullptr) {
+            view->clickItem(tree->indexOfTopLevelItem(item));
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+Control* MainView::controlFor(const QWidget* widget) const {
+    for (const auto& [control, shown] : widgets_) {
+        if (shown == widget) {
+            return const_cast<Control*>(control);
+        }
+    }
+    return nullptr;
 }
 
 void MainView::fillRows(const ListView& view, QWidget* widget) {
@@ -536,13 +600,13 @@ void MainView::showSelectedRow(const ListView& view, QWidget* widget) {
     const int row = view.selectedIndex();
     QTreeWidgetItem* item = row >= 0 ? tree->topLevelItem(row) : nullptr;
     if (item == nullptr) {
-        tree->clearSelection();
+        showChosenRow(tree, -1);
         return;
     }
     if (tree->currentItem() != item) {
         tree->setCurrentItem(item);
     }
-    item->setSelected(true);
+    showChosenRow(tree, row);
     tree->scrollToItem(item);
 }
 

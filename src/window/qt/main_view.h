@@ -9,6 +9,7 @@
 
 #include "window/form_main.h"
 
+class QAbstractItemView;
 class QCloseEvent;
 
 namespace mivo::qt {
@@ -45,6 +46,8 @@ class MainView : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    /// Enter and Space on the file list and the gallery list choose the row under the cursor.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     QWidget* createWidget(Control& control, QWidget* parent);
@@ -57,6 +60,9 @@ class MainView : public QWidget {
     void showSelectedRow(const ListView& view, QWidget* widget);
     void showPicture(const PictureBox& box, QWidget* widget);
     void syncOptionGroup(const OptionButton& option);
+    /// Highlights the chosen row only (none for -1), wherever the keyboard's cursor is.
+    void showChosenRow(QAbstractItemView* view, int row);
+    Control* controlFor(const QWidget* widget) const;
 
     FormMain& form_;
     double scale_ = 1.0;
