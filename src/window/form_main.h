@@ -272,6 +272,9 @@ class FormMain {
     /// Reads a row's current value from its control into `values`.
     void readSettingRow(const SettingRow& row, Settings& values) const;
     void setSamSizeEnabled(bool enabled);
+    /// Hands a target to the desktop; when it cannot be opened, a message box names it and
+    /// says why.
+    void openOrSayWhy(const std::string& target);
     /// During a run nothing that changes a setting takes input; afterwards each control gets
     /// back the state it had.
     void holdInput();

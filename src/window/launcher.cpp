@@ -1,9 +1,16 @@
 // The launcher buttons and the commands that hand something to the desktop.
 
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
 #include "common/log.h"
 #include "common/paths.h"
+#include "common/program.h"
+#include "common/text_file.h"
 #include "window/form_main.h"
 #include "window/handler_log.h"
+#include "window/open_target.h"
 
 namespace mivo {
 
@@ -12,9 +19,21 @@ bool cmShellOpen(const std::string& instrFile, WindowServices& inOwner,
     return inOwner.shellOpen(instrFile, instrParameters);
 }
 
+void FormMain::openOrSayWhy(const std::string& target) {
+    if (cmShellOpen(target, services_, "")) {
+        return;
+    }
+    std::string reason = services_.openFailureReason();
+    if (reason.empty()) {
+        reason = "開くことができませんでした";
+    }
+    cmWriteLog("cmShellOpen", 4, "OpenError [" + target + "] " + reason);
+    services_.showMessage(target + " を開けません。\n" + reason, kAppTitle);
+}
+
 void FormMain::CommandOpen_Click(int index) {
     logStartIndex("CommandOpen_Click", index);
-    cmShellOpen(TextOpen[index]->text(), services_, "");
+    openOrSayWhy(resolveLauncherTarget(TextOpen[index]->text()));
     logEnd("CommandOpen_Click");
 }
 
@@ -60,20 +79,34 @@ void FormMain::CommandOpenPath_Click(int index) {
 
 void FormMain::CommandHelp_Click() {
     logStart("CommandHelp_Click");
-    // The help file lies beside the program, wherever the program was started from.
-    cmShellOpen(files_.helpFile, services_, "");
+    // The help file lies beside the program, wherever the program was started from. It is
+    // shown in the program's own viewer: a text editor chosen by the desktop may need a
+    // terminal, and might not read cp932.
+    std::vector<std::string> lines;
+    errno = 0;
+    if (!cmReadTextLines(files_.helpFile, lines)) {
+        const std::string reason = errno != 0 ? std::strerror(errno) : "読み込めません";
+        cmWriteLog("CommandHelp_Click", 4, "InOpenError [" + files_.helpFile + "]");
+        services_.showMessage(files_.helpFile + " を開けません。\n" + reason, kAppTitle);
+    } else {
+        std::string text;
+        for (const std::string& line : lines) {
+            text.append(line).append("\n");
+        }
+        services_.showTextViewer("Mivo ヘルプ - readme.txt", text);
+    }
     logEnd("CommandHelp_Click");
 }
 
 void FormMain::CommandURL_Click() {
     logStart("CommandURL_Click");
-    cmShellOpen(kHomePageUrl, services_, "");
+    openOrSayWhy(kHomePageUrl);
     logEnd("CommandURL_Click");
 }
 
 void FormMain::CommandOpenHtml_Click() {
     logStart("CommandOpenHtml_Click");
-    cmShellOpen(globals_.gstrIndexPath, services_, "");
+    openOrSayWhy(globals_.gstrIndexPath);
     logEnd("CommandOpenHtml_Click");
 }
 

@@ -16,6 +16,12 @@ class WindowServices {
     /// Opens a file, folder or address with the desktop's default action, owned by the main
     /// window, shown normally, without waiting for it. false when the desktop refused.
     virtual bool shellOpen(const std::string& target, const std::string& parameters) = 0;
+    /// Why the last shellOpen gave false, in the user's words ("" when it is not known).
+    virtual std::string openFailureReason() const { return {}; }
+
+    /// Shows a text in the program's own read-only viewer window, titled `title`, beside the
+    /// main window (not modal). A second call shows the new text in the same viewer.
+    virtual void showTextViewer(const std::string& title, const std::string& text) = 0;
 
     /// Shows the file-open dialog modally, starting in dialog.InitDir with dialog.FileName
     /// preselected and listing dialog.Filter. true with dialog.FileName set to the chosen

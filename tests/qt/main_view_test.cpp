@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -560,13 +561,49 @@ TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
     EXPECT_TRUE(widget<QPushButton>("CommandExit")->isEnabled());
 }
 
-TEST_F(MainViewTest, ShellOpenRefusesWhatCannotBeOpened) {
+TEST_F(MainViewTest, ShellOpenSaysWhyAndStartsProgramsInTheCurrentFolder) {
     DesktopServices services;
     EXPECT_FALSE(services.shellOpen("", ""));
     EXPECT_FALSE(services.shellOpen(dir_ / "missing.html", ""));
-    // The offscreen platform has no desktop to hand a page to; the failure is only reported.
+    EXPECT_EQ(services.openFailureReason(), "ファイルまたはフォルダが見つかりません");
+    // The offscreen platform has no desktop to hand a page to: that is the reason given.
     dir_.write("page.html", "<html></html>");
     EXPECT_FALSE(services.shellOpen(dir_ / "page.html", ""));
+    EXPECT_EQ(services.openFailureReason(), "このファイルを開くアプリケーションが見つかりません");
+
+    // A program runs in Mivo's current folder, not in its own.
+    const std::string tools = dir_.mkdir("tools");
+    const std::string here = dir_.mkdir("here");
+    dir_.write("tools/where.sh", "#!/bin/sh\npwd > \"" + dir_.path() + "/where.txt\"\n");
+    fs::permissions(tools + "/where.sh", fs::perms::owner_all);
+    const fs::path before = fs::current_path();
+    fs::current_path(here);
+    EXPECT_TRUE(services.shellOpen(tools + "/where.sh", ""));
+    fs::current_path(before);
+    QElapsedTimer clock;
+    clock.start();
+    while (test::readBytes(dir_ / "where.txt") == "<missing>" && clock.elapsed() < 10000) {
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(test::readBytes(dir_ / "where.txt"), here + "\n");
+}
+
+TEST_F(MainViewTest, F1ShowsTheReadmeInTheProgramsOwnViewer) {
+    fs::copy_file(std::string(MIVO_SOURCE_DIR) + "/readme.txt", dir_ / "readme.txt");
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget()
+                                                           : view_.get(),
+                    Qt::Key_F1);
+    QWidget* viewer = services_.textViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->isVisible());
+    auto* text = viewer->findChild<QPlainTextEdit*>(QStringLiteral("TextViewerText"));
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isReadOnly());
+    EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("Mivo とは"))) << "cp932 decoded";
+    viewer->close();
 }
 
 } // namespace

@@ -2,6 +2,10 @@
 
 #include "window_fixture.h"
 
+#include <cstdlib>
+
+#include "window/open_target.h"
+
 namespace mivo::test {
 namespace {
 
@@ -83,21 +87,70 @@ TEST_F(LauncherTest, FilePickerStartsAtTheTargetAndTakesTheChosenFile) {
     EXPECT_EQ(f.TextOpen[3]->text(), "");
 }
 
-TEST_F(LauncherTest, FixedCommandsOpenHelpHomePageAndIndexPage) {
+TEST_F(LauncherTest, HelpShowsReadmeInTheViewerAndFailedOpeningsSayWhy) {
     const std::string site = makeFolder(program / "site");
     writeFile(site + "/index.html", "x");
+    writeFile(program / "readme.txt", "\x83\x77\x83\x8b\x83\x76\r\n2\x8d\x73\x96\xda\r\n"); // cp932
     writeIni("[Ini]\nMode=0\n[Path]\nIndex=" + site + "/index.html\n");
     FormMain& f = loadOnEtc();
-    services.shellResult = false; // the result is ignored either way
 
     f.CommandHelp->click();
+    EXPECT_EQ(services.viewerText, "ヘルプ\n2行目\n");
+    EXPECT_NE(services.viewerTitle.find("readme.txt"), std::string::npos);
+    EXPECT_TRUE(services.opened.empty()) << "help is not handed to the desktop";
+
+    // The desktop refuses: a message names the target and the reason.
+    services.shellResult = false;
+    services.failureReason = "開くアプリケーションがありません";
     f.CommandURL->click();
     ASSERT_TRUE(f.CommandOpenHtml->enabled());
     f.CommandOpenHtml->click();
-    EXPECT_EQ(services.opened, (std::vector<std::string>{program / "readme.txt", kHomePageUrl,
-                                                         site + "/index.html"}))
-        << "help opens the program folder's readme; 表示 opens the index page in menu mode too";
+    EXPECT_EQ(services.opened, (std::vector<std::string>{kHomePageUrl, site + "/index.html"}))
+        << "表示 opens the index page in menu mode too";
+    ASSERT_EQ(services.messages.size(), 2U);
+    EXPECT_EQ(services.messages[1],
+              "Mivo:" + site + "/index.html を開けません。\n開くアプリケーションがありません");
+    EXPECT_EQ(services.messages[0].find("Mivo:" + std::string(kHomePageUrl)), 0U);
+
+    // A help file that is gone is said so too, with the system's reason.
+    fs::remove(program / "readme.txt");
+    f.CommandHelp->click();
+    ASSERT_EQ(services.messages.size(), 3U);
+    EXPECT_EQ(services.messages[2].find("Mivo:" + (program / "readme.txt") + " を開けません。\n"),
+              0U);
     EXPECT_FALSE(cmShellOpen("x", services, ""));
+}
+
+TEST_F(LauncherTest, LauncherTargetsAreFoundOnPathOrReadAsAddresses) {
+    const std::string bin = makeFolder(program / "bin");
+    writeFile(bin + "/gimp", "#!/bin/sh\n");
+    fs::permissions(bin + "/gimp", fs::perms::owner_all);
+    writeFile(bin + "/notes", "not executable");
+    EXPECT_EQ(findProgramOnPath("gimp", "/no/such:" + bin), bin + "/gimp");
+    EXPECT_EQ(findProgramOnPath("notes", bin), "");
+    EXPECT_EQ(findProgramOnPath("bin/gimp", program.path()), "") << "only bare names";
+
+    for (const char* host : {"www.example.com/page", "example.org", "photos.example.jp:8080/a?b"}) {
+        EXPECT_TRUE(looksLikeHostName(host)) << host;
+    }
+    for (const char* other :
+         {"gimp", "photo.2024", "readme.txt/", "a..b.com", "my file.com", "x.com:/", ".com"}) {
+        EXPECT_FALSE(looksLikeHostName(other)) << other;
+    }
+
+    // A file that exists wins over every other reading; a bare name on PATH is that program.
+    writeIni("[Launcher]\nPath1=sh\nPath2=www.example.com/page\nPath3=" + bin +
+             "\nPath4=no-such-program-here\n");
+    FormMain& f = loadOnEtc();
+    for (int i = 0; i < 4; ++i) {
+        f.CommandOpen[i]->click();
+    }
+    ASSERT_EQ(services.opened.size(), 4U);
+    EXPECT_EQ(services.opened[0], findProgramOnPath("sh", std::getenv("PATH")));
+    EXPECT_NE(services.opened[0], "");
+    EXPECT_EQ(services.opened[1], "https://www.example.com/page");
+    EXPECT_EQ(services.opened[2], bin);
+    EXPECT_EQ(services.opened[3], "no-such-program-here");
 }
 
 } // namespace

@@ -405,8 +405,9 @@ TEST(SharedInstallWindow, KeepsItsSettingsInTheUsersConfigFolderAndSaysSo) {
         EXPECT_EQ(f.DirIndex->path(), home + "/Mivo/gallery");
         EXPECT_EQ(f.LabelStateFolder->caption(), "設定の保存先: " + config);
         EXPECT_EQ(f.LabelStateFolder->toolTipText(), "テンプレート: " + prog + "/html");
+        writeFile(prog + "/readme.txt", "help\r\n");
         f.CommandHelp_Click();
-        EXPECT_EQ(services.opened, std::vector<std::string>{prog + "/readme.txt"});
+        EXPECT_EQ(services.viewerText, "help\n") << "the readme beside the program";
         f.TextTitle->setText("Mine");
         f.Form_Unload();
     }

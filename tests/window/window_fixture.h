@@ -38,6 +38,11 @@ class FakeServices : public WindowServices {
         openedParameters.push_back(parameters);
         return shellResult;
     }
+    std::string openFailureReason() const override { return failureReason; }
+    void showTextViewer(const std::string& title, const std::string& text) override {
+        viewerTitle = title;
+        viewerText = text;
+    }
     bool showOpenDialog(FileDialog& dialog) override {
         dialogsShown.push_back(dialog);
         if (!dialogAnswer) {
@@ -90,6 +95,9 @@ class FakeServices : public WindowServices {
     std::vector<std::string> opened;
     std::vector<std::string> openedParameters;
     bool shellResult = true;
+    std::string failureReason;
+    std::string viewerTitle;
+    std::string viewerText;
     std::optional<std::string> dialogAnswer;
     std::vector<FileDialog> dialogsShown;
     std::vector<std::string> messages;

@@ -1,15 +1,20 @@
 #include "window/qt/desktop_services.h"
 
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QImageReader>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "window/qt/main_view.h"
 
@@ -52,16 +57,23 @@ QWidget* DesktopServices::owner() const {
 }
 
 bool DesktopServices::shellOpen(const std::string& target, const std::string& parameters) {
+    openFailure_.clear();
     const QString text = toQt(target);
     if (text.isEmpty()) {
+        openFailure_ = "開く対象が指定されていません";
         return false;
     }
     if (looksLikeAddress(text)) {
-        return QDesktopServices::openUrl(QUrl(text, QUrl::TolerantMode));
+        if (!QDesktopServices::openUrl(QUrl(text, QUrl::TolerantMode))) {
+            openFailure_ = "このアドレスを開くアプリケーション(ブラウザ)が見つかりません";
+            return false;
+        }
+        return true;
     }
     // A relative name is taken from the current folder, as the desktop shell would.
     const QFileInfo info(QDir::current(), text);
     if (!info.exists()) {
+        openFailure_ = "ファイルまたはフォルダが見つかりません";
         return false;
     }
     if (isProgram(info)) {
@@ -69,9 +81,51 @@ bool DesktopServices::shellOpen(const std::string& target, const std::string& pa
         if (!parameters.empty()) {
             arguments = QProcess::splitCommand(toQt(parameters));
         }
-        return QProcess::startDetached(info.absoluteFilePath(), arguments, info.absolutePath());
+        // Programs start in Mivo's current folder, as the desktop shell starts them.
+        if (!QProcess::startDetached(info.absoluteFilePath(), arguments, QDir::currentPath())) {
+            openFailure_ = "プログラムを起動できません";
+            return false;
+        }
+        return true;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
+        openFailure_ = "このファイルを開くアプリケーションが見つかりません";
+        return false;
+    }
+    return true;
+}
+
+void DesktopServices::showTextViewer(const std::string& title, const std::string& text) {
+    if (viewer_ == nullptr) {
+        auto* dialog = new QDialog(owner(), Qt::Window);
+        dialog->setObjectName(QStringLiteral("TextViewer"));
+        auto* layout = new QVBoxLayout(dialog);
+        auto* page = new QPlainTextEdit(dialog);
+        page->setObjectName(QStringLiteral("TextViewerText"));
+        page->setReadOnly(true);
+        page->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        page->setAccessibleName(QStringLiteral("ヘルプ"));
+        layout->addWidget(page);
+        auto* close = new QPushButton(QStringLiteral("閉じる"), dialog);
+        close->setObjectName(QStringLiteral("TextViewerClose"));
+        QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::close);
+        layout->addWidget(close, 0, Qt::AlignRight);
+        const QFontMetrics metrics(page->font());
+        dialog->resize(metrics.horizontalAdvance(QLatin1Char('M')) * 84,
+                       metrics.lineSpacing() * 32);
+        viewer_ = dialog;
+    }
+    viewer_->setWindowTitle(toQt(title));
+    auto* page = viewer_->findChild<QPlainTextEdit*>(QStringLiteral("TextViewerText"));
+    page->setPlainText(toQt(text));
+    page->moveCursor(QTextCursor::Start);
+    viewer_->show();
+    viewer_->raise();
+    viewer_->activateWindow();
+}
+
+QWidget* DesktopServices::textViewer() const {
+    return viewer_;
 }
 
 bool DesktopServices::showOpenDialog(FileDialog& dialog) {

@@ -3,10 +3,11 @@
 #include <memory>
 #include <string>
 
+#include <QPointer>
+#include <QWidget>
+
 #include "window/qt/make_worker.h"
 #include "window/services.h"
-
-class QWidget;
 
 namespace mivo::qt {
 
@@ -20,7 +21,14 @@ class DesktopServices : public WindowServices {
     /// exists (then dialogs have no owner and nothing is repainted).
     void setView(MainView* view) { view_ = view; }
 
+    /// Opens addresses and documents with xdg-open (QDesktopServices); starts programs itself,
+    /// in Mivo's current folder.
     bool shellOpen(const std::string& target, const std::string& parameters) override;
+    std::string openFailureReason() const override { return openFailure_; }
+    /// A read-only text window beside the main window, reused from one call to the next.
+    void showTextViewer(const std::string& title, const std::string& text) override;
+    /// The viewer window once shown, else nullptr.
+    QWidget* textViewer() const;
     bool showOpenDialog(FileDialog& dialog) override;
     void showMessage(const std::string& text, const std::string& caption) override;
     bool askRetry(const std::string& text, const std::string& caption) override;
@@ -47,6 +55,8 @@ class DesktopServices : public WindowServices {
     void paintStatus();
 
     MainView* view_ = nullptr;
+    std::string openFailure_;
+    QPointer<QWidget> viewer_;
     int repaintCount_ = 0;
     bool batching_ = false; // status calls are being handed over: paint once at the end
     std::unique_ptr<MakeWorker> worker_;

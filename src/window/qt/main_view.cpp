@@ -102,6 +102,12 @@ MainView::MainView(FormMain& form) : form_(form) {
             [this](Control& changed, Property property) { apply(changed, property); });
         observers_.emplace_back(control, id);
     }
+    // F1 opens the help, wherever the focus is.
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] {
+        if (!form_.running()) {
+            form_.CommandHelp_Click();
+        }
+    });
     // The tab strip from the keyboard, wherever the focus is: Ctrl+PgDown / Ctrl+PgUp (and
     // Ctrl+Tab / Ctrl+Shift+Tab) step through the tabs as clicking them does.
     const auto step = [this](int delta) {
