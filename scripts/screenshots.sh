@@ -21,3 +21,8 @@ cmake -DMIVO_SOURCE_DIR="$work" -DMIVO_BINARY_DIR="$work" -P "$work/examples/sta
 mkdir -p docs
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   "$build/tests/mivo_screenshots" "$work" "$PWD/docs"
+
+# The same on a 1366 x 768 screen at 150 %: the window scrolls its panes and keeps the status
+# row, 作成 and 終了 in view.
+QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 1366x768x24" \
+  "$build/tests/mivo_screenshots" "$work" "$PWD/docs" -150

@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -260,6 +261,47 @@ TEST_F(MainViewTest, CaptionsFitAndWidgetsDoNotOverlapInEveryPane) {
             }
         }
     }
+}
+
+/// A 1366 x 768 screen at 100, 125, 150 and 200 % (the window sees 1366/s x 768/s), each with
+/// the caption font at 96, 120 and 144 dpi: 作成, 終了 and the status line are always whole on
+/// screen, and every other control can be scrolled into view.
+TEST_F(MainViewTest, WindowFitsEveryScreenWithTheStatusRowAlwaysInView) {
+    const QFont original = QApplication::font();
+    for (const double screenScale : {1.0, 1.25, 1.5, 2.0}) {
+        for (const double fontScale : {1.0, 1.25, 1.5}) {
+            QFont font = original;
+            font.setPixelSize(static_cast<int>(12 * fontScale));
+            QApplication::setFont(font);
+            openWindow();
+            const QSize screen(static_cast<int>(1366 / screenScale) - 16,
+                               static_cast<int>(768 / screenScale) - 48);
+            view_->resize(screen.expandedTo(view_->minimumSize()));
+            QCoreApplication::processEvents();
+            const std::string where =
+                "screen x" + std::to_string(screenScale) + " font x" + std::to_string(fontScale);
+            EXPECT_LE(view_->height(), std::max(screen.height(), view_->minimumHeight())) << where;
+            for (const char* name :
+                 {"CommandMake", "CommandExit", "LabelMess", "ProgressBarMake"}) {
+                QWidget* w = widget<QWidget>(name);
+                const QRect inView(w->mapTo(view_.get(), QPoint(0, 0)), w->size());
+                EXPECT_TRUE(view_->rect().contains(inView)) << where << " " << name;
+                EXPECT_GT(w->width(), 0) << where << " " << name;
+            }
+            auto* scroll = view_->findChild<QScrollArea*>(QStringLiteral("FormScroll"));
+            ASSERT_NE(scroll, nullptr);
+            for (const char* name : {"TextBody", "CommandHelp", "TabStripMivo", "CommandOpen_3"}) {
+                QWidget* w = widget<QWidget>(name);
+                scroll->ensureWidgetVisible(w, 0, 0);
+                QCoreApplication::processEvents();
+                const QRect inViewport(w->mapTo(scroll->viewport(), QPoint(0, 0)), w->size());
+                EXPECT_TRUE(scroll->viewport()->rect().intersects(inViewport))
+                    << where << " " << name;
+            }
+            TearDown();
+        }
+    }
+    QApplication::setFont(original);
 }
 
 TEST_F(MainViewTest, TypingIntoTheTitleBoxSetsTheControlAndTheSavedIni) {

@@ -1,5 +1,6 @@
 // Saves one picture of the main window per tab in each mode:
-//   mivo_screenshots <program folder> <output folder>
+//   mivo_screenshots <program folder> <output folder> [name suffix]
+// The window takes the size it opens at on this screen (scrolling when the screen is small).
 // The program folder's Mivo.ini and Mivo.csv are read but never written.
 
 #include <cstdio>
@@ -26,8 +27,9 @@ void settle() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: mivo_screenshots <program folder> <output folder>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr,
+                     "usage: mivo_screenshots <program folder> <output folder> [name suffix]\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -42,6 +44,7 @@ int main(int argc, char** argv) {
     view.show();
     settle();
     std::printf("scale %.3f, window %dx%d\n", view.scale(), view.width(), view.height());
+    const QString suffix = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
 
     const char* const modes[2] = {"menu", "single"};
     const char* const tabs[3] = {"folders", "display", "etc"};
@@ -53,8 +56,8 @@ int main(int argc, char** argv) {
             settle();
             const QString path =
                 QString::fromLocal8Bit(argv[2]) +
-                QStringLiteral("/window-%1-%2.png")
-                    .arg(QLatin1StringView(modes[mode]), QLatin1StringView(tabs[tab]));
+                QStringLiteral("/window-%1-%2%3.png")
+                    .arg(QLatin1StringView(modes[mode]), QLatin1StringView(tabs[tab]), suffix);
             if (!view.grab().save(path, "PNG")) {
                 std::fprintf(stderr, "mivo_screenshots: cannot write %s\n",
                              path.toLocal8Bit().constData());

@@ -18,9 +18,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "window/qt/app_setup.h"
 #include "window/qt/folder_chooser.h"
@@ -85,13 +89,36 @@ MainView::MainView(FormMain& form) : form_(form) {
     setObjectName(QStringLiteral("FormMain"));
     scale_ = scaleForFont(font());
     fitCaptions(form_, font(), scale_);
+
+    // Everything above the status row scrolls when the window is smaller than its design (a
+    // small screen, large fonts, a user's resize); the status row with 作成 and 終了 stays
+    // at the bottom, always in view.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("FormScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidgetResizable(false);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    canvas_ = new QWidget;
+    canvas_->setObjectName(QStringLiteral("FormCanvas"));
+    scroll_->setWidget(canvas_);
+    statusRow_ = new QWidget(this);
+    statusRow_->setObjectName(QStringLiteral("StatusRow"));
+    statusRow_->installEventFilter(this);
+    layout->addWidget(scroll_, 1);
+    layout->addWidget(statusRow_);
+
     for (Control* control : form_.controls()) {
         QWidget* widget = nullptr;
         if (control == &form_.Window) {
             widget = this;
+        } else if (control->parent() == &form_.Window) {
+            widget = createWidget(*control, inStatusRow(*control) ? statusRow_ : canvas_);
         } else {
             const auto parent = widgets_.find(control->parent());
-            widget = createWidget(*control, parent != widgets_.end() ? parent->second : this);
+            widget = createWidget(*control, parent != widgets_.end() ? parent->second : canvas_);
         }
         widgets_[control] = widget;
         applyAll(*control);
@@ -102,6 +129,8 @@ MainView::MainView(FormMain& form) : form_(form) {
             [this](Control& changed, Property property) { apply(changed, property); });
         observers_.emplace_back(control, id);
     }
+    fitToScreen();
+
     // F1 opens the help, wherever the focus is.
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] {
         if (!form_.running()) {
@@ -362,13 +391,66 @@ void MainView::applyAll(Control& control) {
     }
 }
 
+bool MainView::inStatusRow(const Control& control) const {
+    return &control == form_.LabelMess || &control == form_.ProgressBarMake ||
+           &control == form_.CommandMake || &control == form_.CommandExit;
+}
+
 void MainView::placeWidget(const Control& control, QWidget* widget) {
     const Twips& g = control.geometry();
     if (widget == this) {
-        setFixedSize(toPixels(g.Width), toPixels(g.Height));
+        canvas_->setFixedSize(toPixels(g.Width), toPixels(kStatusRowTop));
+        statusRow_->setFixedHeight(toPixels(g.Height - kStatusRowTop));
+        return;
+    }
+    if (inStatusRow(control)) {
+        layoutStatusRow();
         return;
     }
     widget->setGeometry(toPixels(g.Left), toPixels(g.Top), toPixels(g.Width), toPixels(g.Height));
+}
+
+void MainView::layoutStatusRow() {
+    // The design's places, measured from the right edge for the two buttons; the status line
+    // and the bar take the width that is left, so a narrow window keeps 作成 and 終了 whole.
+    const int right = statusRow_->width() > 0 ? statusRow_->width() : toPixels(kDesignWidth);
+    const auto place = [this](Control* control, int left, int width) {
+        QWidget* widget = widgetFor(control);
+        if (widget == nullptr) {
+            return;
+        }
+        const Twips& g = control->geometry();
+        widget->setGeometry(left, toPixels(g.Top - kStatusRowTop), std::max(0, width),
+                            toPixels(g.Height));
+    };
+    const Twips& exit = form_.CommandExit->geometry();
+    const Twips& make = form_.CommandMake->geometry();
+    const int exitLeft = right - toPixels(kDesignWidth - exit.Left);
+    const int makeLeft = exitLeft - toPixels(exit.Left - make.Left);
+    place(form_.CommandExit, exitLeft, toPixels(exit.Width));
+    place(form_.CommandMake, makeLeft, toPixels(make.Width));
+    for (Control* line :
+         {static_cast<Control*>(form_.LabelMess), static_cast<Control*>(form_.ProgressBarMake)}) {
+        const Twips& g = line->geometry();
+        place(line, toPixels(g.Left),
+              makeLeft - toPixels(make.Left - g.Left - g.Width) - toPixels(g.Left));
+    }
+}
+
+void MainView::fitToScreen() {
+    const QSize design(toPixels(kDesignWidth), toPixels(form_.Window.geometry().Height));
+    QSize size = design;
+    if (const QScreen* where = screen(); where != nullptr) {
+        // Leave room for the title bar and the frame the window manager adds.
+        const QSize room = where->availableGeometry().size() - QSize(16, 48);
+        if (room.height() < size.height()) {
+            // The panes will scroll up and down: room for the scroll bar beside them.
+            size.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+        }
+        size = size.boundedTo(room);
+    }
+    setMinimumSize(std::min(design.width(), toPixels(4800)), statusRow_->height() + toPixels(1500));
+    resize(size.expandedTo(minimumSize()));
 }
 
 void MainView::apply(Control& control, Property property) {
@@ -539,6 +621,10 @@ void MainView::showChosenRow(QAbstractItemView* view, int row) {
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == statusRow_ && event->type() == QEvent::Resize) {
+        layoutStatusRow();
+        return false;
+    }
     if (event->type() != QEvent::KeyPress) {
         return QWidget::eventFilter(watched, event);
     }

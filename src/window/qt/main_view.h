@@ -11,6 +11,7 @@
 
 class QAbstractItemView;
 class QCloseEvent;
+class QScrollArea;
 
 namespace mivo::qt {
 
@@ -64,7 +65,19 @@ class MainView : public QWidget {
     void showChosenRow(QAbstractItemView* view, int row);
     Control* controlFor(const QWidget* widget) const;
 
+    /// The status row (status line, bar, 作成, 終了) begins here, below the tab strip.
+    static constexpr int kStatusRowTop = 8580;
+    static constexpr int kDesignWidth = 8895;
+
+    bool inStatusRow(const Control& control) const;
+    void layoutStatusRow();
+    /// The design size where the screen holds it, else as much as the screen holds.
+    void fitToScreen();
+
     FormMain& form_;
+    QScrollArea* scroll_ = nullptr;
+    QWidget* canvas_ = nullptr;
+    QWidget* statusRow_ = nullptr;
     double scale_ = 1.0;
     /// True while the view writes into a widget; signals raised then are not the user's.
     bool updating_ = false;
