@@ -14,11 +14,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -304,6 +306,69 @@ TEST_F(MainViewTest, WindowFitsEveryScreenWithTheStatusRowAlwaysInView) {
     QApplication::setFont(original);
 }
 
+TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    // Names as the window shows them, never the program's own names.
+    const std::vector<std::pair<const char*, const char*>> names = {
+        {"CommandMake", "作成"},
+        {"OptionMenu_0", "メニューから作成する"},
+        {"TextTitle", "タイトル(<title>)"},
+        {"TextListName", "名前"},
+        {"TextOpen_1", "機能2"},
+        {"TextSamWidth", "幅"},
+        {"DirPic", "画像フォルダ"},
+        {"TextLinkURL_2", "URL"},
+        {"ListViewPath", "パス設定"},
+        {"CheckUseFileList", "filelist.csvを使用する"}};
+    for (const auto& [object, name] : names) {
+        EXPECT_EQ(widget<QWidget>(object)->accessibleName(), QString::fromUtf8(name)) << object;
+    }
+    for (const Control* control : form_->controls()) {
+        QWidget* w = view_->widgetFor(control);
+        if (w != view_.get() && control->kind() != ControlKind::Frame &&
+            control->kind() != ControlKind::PictureBox) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << control->displayName();
+            EXPECT_NE(w->accessibleName().toStdString(), control->displayName());
+        }
+    }
+    // A renamed launcher is announced by its new name.
+    form_->TextOpenName[0]->setText("画像編集");
+    EXPECT_EQ(widget<QWidget>("CommandOpen_0")->accessibleName(), QStringLiteral("画像編集"));
+
+    // The tab strip is in the Tab order; its arrow keys switch panes.
+    auto* bar = widget<QTabWidget>("TabStripMivo")->tabBar();
+    widget<QRadioButton>("OptionMenu_1")->setFocus(Qt::TabFocusReason);
+    bool reachedTabs = false;
+    for (int i = 0; i < 12 && !reachedTabs; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reachedTabs = QApplication::focusWidget() == bar;
+    }
+    ASSERT_TRUE(reachedTabs);
+    QTest::keyClick(bar, Qt::Key_Right);
+    EXPECT_EQ(form_->TabStripMivo->selectedIndex(), 1);
+    EXPECT_TRUE(widget<QWidget>("FrameDisplay")->isVisible());
+
+    // Arrow keys in an option group choose, as clicking does.
+    auto* listView = widget<QRadioButton>("OptionStart_0");
+    ASSERT_TRUE(listView->isChecked());
+    listView->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(listView, Qt::Key_Right);
+    EXPECT_TRUE(form_->OptionStart[1]->value());
+    EXPECT_TRUE(widget<QRadioButton>("OptionStart_1")->isChecked());
+    EXPECT_TRUE(widget<QRadioButton>("OptionStart_1")->hasFocus());
+    EXPECT_TRUE(widget<QListWidget>("FileStartPict")->isEnabled());
+    QTest::keyClick(widget<QRadioButton>("OptionStart_1"), Qt::Key_Up);
+    EXPECT_TRUE(form_->OptionStart[0]->value());
+
+    // Qt's own texts (context menus, dialogs) are Japanese when its translations are there.
+    if (QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                          QStringLiteral("/qtbase_ja.qm"))) {
+        EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Undo"), QStringLiteral("&Undo"));
+    }
+}
+
 TEST_F(MainViewTest, TypingIntoTheTitleBoxSetsTheControlAndTheSavedIni) {
     openWindow();
     clickTab(1);
@@ -531,9 +596,13 @@ TEST_F(MainViewTest, TabbingThroughTheWholeWindowChangesNoSetting) {
 
 TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
     auto* make = widget<QPushButton>("CommandMake");
-    QTest::mouseClick(make, Qt::LeftButton);
+    make->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(make, Qt::Key_Space);
     waitForRun();
+    EXPECT_TRUE(make->hasFocus()) << "the focus comes back to 作成 after a run";
 
     EXPECT_EQ(widget<QLabel>("LabelMess")->text(), QStringLiteral("完了しました"));
     EXPECT_EQ(widget<QProgressBar>("ProgressBarMake")->value(), 100);

@@ -4,7 +4,9 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QStringList>
+#include <QTranslator>
 
 namespace mivo::qt {
 
@@ -26,6 +28,16 @@ void setUpApplication(QApplication& app) {
     QApplication::setApplicationDisplayName(QStringLiteral("Mivo"));
     QApplication::setDesktopFileName(QStringLiteral("mivo"));
     app.setWindowIcon(programIcon());
+
+    // Qt's own dialogs and context menus in Japanese, to match the window (Debian's
+    // qt6-translations-l10n); without the package they stay in English.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(translator);
+    } else {
+        delete translator;
+    }
 
     const QStringList installed = QFontDatabase::families();
     for (const char* family : kPreferredFamilies) {

@@ -240,8 +240,10 @@ QWidget* MainView::createWidget(Control& control, QWidget* parent) {
             const int at = tabs->addTab(new QWidget(tabs), toQt(tab.Caption));
             tabs->setTabToolTip(at, toQt(tab.ToolTipText));
         }
-        // The panes lie over the tab strip; only its tabs take the keyboard focus.
+        // The panes lie over the tab strip; only its tabs take the keyboard focus, in the Tab
+        // order like any control (the arrow keys then step through the tabs).
         tabs->setFocusPolicy(Qt::NoFocus);
+        tabs->tabBar()->setFocusPolicy(Qt::TabFocus);
         widget = tabs;
         break;
     }
@@ -277,7 +279,10 @@ QWidget* MainView::createWidget(Control& control, QWidget* parent) {
                                  ? control.name() + "_" + std::to_string(control.index())
                                  : control.name();
     widget->setObjectName(toQt(name));
-    widget->setAccessibleName(toQt(control.displayName()));
+    widget->setAccessibleName(toQt(accessibleCaption(control)));
+    if (control.kind() == ControlKind::OptionButton) {
+        widget->installEventFilter(this); // arrow keys choose within the group
+    }
     return widget;
 }
 
@@ -474,6 +479,9 @@ void MainView::apply(Control& control, Property property) {
         break;
     case Property::Caption: {
         const QString caption = toQt(control.caption());
+        if (widget != this) {
+            widget->setAccessibleName(toQt(accessibleCaption(control)));
+        }
         if (widget == this) {
             setWindowTitle(caption);
         } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
@@ -629,6 +637,9 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     }
     const int key = static_cast<QKeyEvent*>(event)->key();
+    if (auto* radio = qobject_cast<QRadioButton*>(watched)) {
+        return chooseByArrow(radio, key);
+    }
     if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) {
         return QWidget::eventFilter(watched, event);
     }
@@ -649,6 +660,72 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool MainView::chooseByArrow(QRadioButton* radio, int key) {
+    int step = 0;
+    if (key == Qt::Key_Down || key == Qt::Key_Right) {
+        step = 1;
+    } else if (key == Qt::Key_Up || key == Qt::Key_Left) {
+        step = -1;
+    } else {
+        return false;
+    }
+    auto* option = static_cast<OptionButton*>(controlFor(radio));
+    if (option == nullptr) {
+        return false;
+    }
+    // The next option of the group that the user can reach is chosen, as a click would.
+    const std::vector<OptionButton*>& members = option->group().buttons;
+    const auto count = static_cast<int>(members.size());
+    int at = static_cast<int>(std::find(members.begin(), members.end(), option) - members.begin());
+    for (int tries = 1; tries < count; ++tries) {
+        at = (at + step + count) % count;
+        OptionButton* next = members[static_cast<std::size_t>(at)];
+        if (next->effectiveEnabled() && next->effectiveVisible()) {
+            next->click();
+            syncOptionGroup(*next);
+            if (QWidget* w = widgetFor(next)) {
+                w->setFocus(Qt::TabFocusReason);
+            }
+            break;
+        }
+    }
+    return true;
+}
+
+std::string MainView::accessibleCaption(const Control& control) const {
+    if (!control.caption().empty()) {
+        return control.caption();
+    }
+    // A box without a caption is named by the label just before it in its frame...
+    const Control* parent = control.parent();
+    if (parent != nullptr) {
+        const auto& siblings = parent->children();
+        const auto it = std::find(siblings.begin(), siblings.end(), &control);
+        if (it != siblings.begin() && it != siblings.end()) {
+            const Control* before = *(it - 1);
+            if (before->kind() == ControlKind::Label && !before->caption().empty()) {
+                return before->caption();
+            }
+        }
+    }
+    // ...else by the nearest frame around it that has a caption.
+    for (const Control* up = parent; up != nullptr; up = up->parent()) {
+        if (up->kind() == ControlKind::Frame && !up->caption().empty()) {
+            return up->caption();
+        }
+    }
+    if (&control == form_.LabelMess) {
+        return "状態";
+    }
+    if (control.kind() == ControlKind::TabStrip) {
+        return "設定ページ"; // each tab is announced by its own caption
+    }
+    if (&control == form_.ProgressBarMake) {
+        return "進行状況";
+    }
+    return {};
 }
 
 Control* MainView::controlFor(const QWidget* widget) const {

@@ -12,6 +12,7 @@
 class QAbstractItemView;
 class QCloseEvent;
 class QScrollArea;
+class QRadioButton;
 
 namespace mivo::qt {
 
@@ -64,6 +65,11 @@ class MainView : public QWidget {
     /// Highlights the chosen row only (none for -1), wherever the keyboard's cursor is.
     void showChosenRow(QAbstractItemView* view, int row);
     Control* controlFor(const QWidget* widget) const;
+    /// What a screen reader calls the control: its caption, or for a box without one the
+    /// caption of the label before it or of its frame.
+    std::string accessibleCaption(const Control& control) const;
+    /// An arrow key on an option button chooses the next (or previous) option of its group.
+    bool chooseByArrow(QRadioButton* radio, int key);
 
     /// The status row (status line, bar, 作成, 終了) begins here, below the tab strip.
     static constexpr int kStatusRowTop = 8580;
