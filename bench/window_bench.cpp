@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "window/form_main.h"
 #include "window/qt/app_setup.h"
@@ -35,9 +37,16 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     QTest::mouseClick(make, Qt::LeftButton);
-    while (form.running()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
+    // The event loop as the program runs it (waiting, not spinning), left when the run ends.
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&form, &loop] {
+        if (!form.running()) {
+            loop.quit();
+        }
+    });
+    poll.start(2);
+    loop.exec();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     std::printf("%.4f %d %s\n", seconds, services.repaintCount() - paintsBefore,
                 form.LabelMess->caption().c_str());
