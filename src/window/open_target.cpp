@@ -83,7 +83,8 @@ std::string findProgramOnPath(const std::string& name, const std::string& search
         }
         // An empty entry is the current folder, as the shell takes it.
         const std::string folder = end > start ? searchPath.substr(start, end - start) : ".";
-        const std::string candidate = folder + "/" + name;
+        std::string candidate = folder;
+        candidate.append("/").append(name);
         std::error_code ec;
         if (fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
@@ -99,7 +100,7 @@ std::string resolveLauncherTarget(const std::string& target) {
         return target;
     }
     const char* path = std::getenv("PATH");
-    const std::string program = findProgramOnPath(target, path != nullptr ? path : "");
+    std::string program = findProgramOnPath(target, path != nullptr ? path : "");
     if (!program.empty()) {
         return program;
     }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "generation/status.h"
 #include "window/controls.h"
@@ -43,8 +44,10 @@ class WindowServices {
     /// and runs `finished` there after the last of them.
     virtual void runInBackground(std::function<void(StatusSink&)> work, StatusSink& sink,
                                  std::function<void()> finished) {
-        work(sink);
-        finished();
+        const auto run = std::move(work);
+        const auto done = std::move(finished);
+        run(sink);
+        done();
     }
 
     /// Repaints the status label and the progress bar before returning, without processing
