@@ -71,8 +71,9 @@ class ListPageLines : public TemplateLineHandler {
           link2Name_(menuText(job, job.link2Name)), entries_(iostrPicEntries),
           pictures_(incolFileDatas), allList_(std::to_string(ctx.settings.TextAllListWidth)) {
         // In menu mode link 0 leads back to the menu page.
-        link0Url_ = job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
-                             : ctx_.settings.TextLinkURL[0];
+        link0Url_ =
+            job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
+                     : ctx_.settings.TextLinkURL[0];
     }
 
     void copiedLine(const std::string& line, PageFile& page) override {
