@@ -10,16 +10,17 @@
 #include "common/log.h"
 #include "common/message_box.h"
 #include "common/program.h"
+#include "common/text.h"
 #include "generation/make_run.h"
 #include "generation/startup.h"
 #include "generation/status.h"
 
 namespace {
 
-const char* const kUsage = "usage: mivo-make [--help | --version]\n";
+const char* const kUsage = "usage: mivo-make [--help | --version | --jobs N]\n";
 
 const char* const kHelp =
-    "usage: mivo-make [--help | --version]\n"
+    "usage: mivo-make [--help | --version | --jobs N]\n"
     "\n"
     "Makes the gallery that Mivo's 作成 button would make right after start-up, from\n"
     "Mivo.ini, Mivo.csv and the templates in html/ in the folder of this program.\n"
@@ -28,7 +29,8 @@ const char* const kHelp =
     "never written.\n"
     "\n"
     "  --help     show this text\n"
-    "  --version  show the version\n";
+    "  --version  show the version\n"
+    "  --jobs N   read N picture headers at a time (default: from the number of cores)\n";
 
 /// The status line on standard output, and the progress bar on standard error when that is
 /// a terminal.
@@ -128,7 +130,10 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return 0;
     }
-    if (argc != 1) {
+    long long jobs = 0;
+    const bool jobsGiven = argc == 3 && std::strcmp(argv[1], "--jobs") == 0;
+    if ((argc != 1 && !jobsGiven) ||
+        (jobsGiven && (!mivo::cmParseWholeNumber(argv[2], jobs) || jobs < 1 || jobs > 64))) {
         std::fputs(kUsage, stderr);
         return 2;
     }
@@ -137,6 +142,7 @@ int main(int argc, char** argv) {
     mivo::MakeSettings settings;
     std::vector<mivo::GalleryEntry> rows;
     mivo::cmLoadStartup(programFolder, settings, rows);
+    settings.pictureWorkers = static_cast<int>(jobs);
 
     bool done = false;
     {

@@ -39,6 +39,8 @@ struct MakeSettings {
     std::array<std::string, 3> TextLinkName;
     std::array<std::string, 3> TextLinkURL;
 
+    int pictureWorkers = 0; // threads reading picture headers; 0 picks a number from the hardware
+
     bool menuMode() const { return OptionMenu == 0; }
 };
 

@@ -2,13 +2,29 @@
 
 #include "common/log.h"
 #include "common/paths.h"
-#include "generation/picture_header.h"
 
 namespace mivo {
+
+bool picInfoReadsFile(const MakeSettings& settings, const std::string& instrFilelistFlag) {
+    // Without a width or a height column in filelist.csv the size has to come from the file.
+    return instrFilelistFlag == "0" || settings.TextFilelistWidth == "0" ||
+           settings.TextFilelistHeight == "0";
+}
 
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
                     const std::string& instrFilelistFlag, std::string& outFileName,
                     std::string& outstrWidth, std::string& outstrHeight) {
+    MeasuredSize size;
+    if (picInfoReadsFile(ctx.settings, instrFilelistFlag)) {
+        size = measurePictureFile(instrFilePath);
+    }
+    mainGetPicInfo(ctx, instrFilePath, instrFilelistFlag, size, outFileName, outstrWidth,
+                   outstrHeight);
+}
+
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
+                    const std::string& instrFilelistFlag, const MeasuredSize& inSize,
+                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight) {
     cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
 
     std::string folder;
@@ -16,17 +32,12 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
     cmSplitPath(instrFilePath, true, kPathSeparator, folder, name);
     outFileName = cmCutExt(name);
 
-    // Without a width or a height column in filelist.csv the size has to come from the file.
-    const bool measure = instrFilelistFlag == "0" || ctx.settings.TextFilelistWidth == "0" ||
-                         ctx.settings.TextFilelistHeight == "0";
     outstrWidth = "0";
     outstrHeight = "0";
-    if (measure) {
-        long width = 0;
-        long height = 0;
-        if (cmReadPictureSize(instrFilePath, width, height)) {
-            outstrWidth = std::to_string(width);
-            outstrHeight = std::to_string(height);
+    if (picInfoReadsFile(ctx.settings, instrFilelistFlag)) {
+        if (inSize.ok) {
+            outstrWidth = std::to_string(inSize.width);
+            outstrHeight = std::to_string(inSize.height);
         } else {
             // The gallery is still built; the thumbnail table falls back to its box size.
             cmWriteLog("mainGetPicInfo", 4, "PicInfoError [" + instrFilePath + "]");
