@@ -56,13 +56,17 @@ class PictureMeasurer {
 
     const std::string folder_;
     const PictureList& pictures_;
-    std::vector<Slot> slots_; // picture i waits in slot i % window
-    std::size_t next_ = 0;    // the next picture a worker claims
-    std::size_t taken_ = 0;   // the next picture the writer takes
+    std::vector<Slot> slots_;     // picture i waits in slot i % window
+    std::size_t next_ = 0;        // the next picture a worker claims
+    std::size_t taken_ = 0;       // the next picture the writer takes
+    std::size_t readyUpTo_ = 0;   // every picture below this one is measured
+    std::size_t writerWants_ = 0; // the writer sleeps until readyUpTo_ reaches this
+    bool writerWaiting_ = false;
+    std::size_t idleWorkers_ = 0; // workers waiting for free slots
     bool stop_ = false;
     std::mutex mutex_;
-    std::condition_variable roomForMore_; // a slot came free (or stop)
-    std::condition_variable resultReady_; // the picture the writer waits for is in
+    std::condition_variable roomForMore_; // slots came free (or stop)
+    std::condition_variable resultReady_; // what the writer waits for is measured
     std::vector<std::thread> threads_;
 };
 
