@@ -153,8 +153,10 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& out
                 continue;
             }
             std::error_code statEc;
-            // status() follows a symlink, so a link to a regular file counts as a file.
-            if (fs::is_regular_file(it->status(statEc)) && !statEc) {
+            // The entry's own type (d_type) answers for most names without a stat; a symlink,
+            // or a file system that does not tell, is followed, so a link to a regular file
+            // counts as a file.
+            if (it->is_regular_file(statEc) && !statEc) {
                 names.push_back(std::move(name));
             }
         }
