@@ -1,5 +1,6 @@
 // mivo-make: one Make run on the settings and gallery list stored beside the executable,
 // as the window would make it right after starting.
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -45,7 +46,13 @@ class ConsoleStatus : public mivo::StatusSink {
         clearBar();
         std::fputs(text.c_str(), stdout);
         std::fputc('\n', stdout);
-        std::fflush(stdout);
+        // A terminal shows each line at once; a pipe or a file gets the lines at least every
+        // 50 ms rather than one write per picture.
+        const auto now = std::chrono::steady_clock::now();
+        if (lineByLine_ || now - lastFlush_ >= std::chrono::milliseconds(50)) {
+            std::fflush(stdout);
+            lastFlush_ = now;
+        }
     }
     double barMin() const override { return min_; }
     double barMax() const override { return max_; }
@@ -96,6 +103,8 @@ class ConsoleStatus : public mivo::StatusSink {
     }
 
     bool drawBar_;
+    bool lineByLine_ = ::isatty(STDOUT_FILENO) == 1;
+    std::chrono::steady_clock::time_point lastFlush_;
     bool shown_ = false;
     int lastFilled_ = -1;
     int lastPercent_ = -1;
@@ -111,6 +120,7 @@ class ConsoleMessageBox : public mivo::MessageBoxSink {
     explicit ConsoleMessageBox(ConsoleStatus& status) : status_(status) {}
     void showMessage(const std::string& text, const std::string& caption) override {
         status_.finishBar();
+        std::fflush(stdout);
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         std::fflush(stderr);
     }
