@@ -68,7 +68,7 @@ TEST(PictureMeasurer, GivesEverySizeInListingOrderWhateverTheWorkers) {
 }
 
 TEST(PictureMeasurer, WorkerCountComesFromTheHardwareUnlessGiven) {
-    EXPECT_GE(pictureWorkerCount(0), 8);
+    EXPECT_GE(pictureWorkerCount(0), 32);
     EXPECT_LE(pictureWorkerCount(0), 64);
     EXPECT_EQ(pictureWorkerCount(1), 1);
     EXPECT_EQ(pictureWorkerCount(16), 16);
