@@ -128,7 +128,7 @@ bool canLinkUnnamedFiles() {
 }
 
 /// Makes sure the rename reaches the disk; a folder that cannot be synced is no failure.
-void syncFolder(const std::string& folder) {
+void syncFolderOf(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
@@ -350,7 +350,7 @@ bool AtomicFile::linkTemporary() {
     return false;
 }
 
-bool AtomicFile::commit() {
+bool AtomicFile::commit(bool syncFolder) {
     if (fd_ < 0) {
         return false;
     }
@@ -368,11 +368,11 @@ bool AtomicFile::commit() {
     // removed. The sync has already reported any write error, so closing cannot fail the page.
     ::close(fd_);
     fd_ = -1;
-    if (ok) {
+    if (ok && syncFolder) {
         const std::size_t slash = target_.rfind('/');
-        syncFolder(slash == std::string::npos ? std::string(".")
-                   : slash == 0               ? std::string("/")
-                                              : target_.substr(0, slash));
+        syncFolderOf(slash == std::string::npos ? std::string(".")
+                     : slash == 0               ? std::string("/")
+                                                : target_.substr(0, slash));
     }
     temp_.clear();
     prefix_.clear();

@@ -41,7 +41,9 @@ class AtomicFile {
     /// Appends bytes; a failure is remembered and makes commit() fail.
     void write(std::string_view bytes);
     /// Flushes, syncs and renames over the target. false (target untouched) on any failure.
-    bool commit();
+    /// With `syncFolder` the rename itself is waited for as well; without it a power loss
+    /// right after the commit may bring the old file back, but never a partial one.
+    bool commit(bool syncFolder = true);
     /// Removes the temporary file without touching the target.
     void discard();
     bool isOpen() const { return fd_ >= 0; }
