@@ -13,7 +13,10 @@
 #include "common/text_file.h"
 #include "generation/file_data.h"
 #include "generation/filelist.h"
+#include "generation/gallery_job.h"
 #include "generation/make_context.h"
+#include "generation/status.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -55,11 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fwrite(data, 1, size, file);
         std::fclose(file);
     }
-    mivo::MakeSettings settings;
-    mivo::PlainStatus status;
+    static const std::string programFolder;
+    static const mivo::Settings settings = mivo::defaultSettings(programFolder);
+    mivo::RunStatus status;
     mivo::RunState state;
     const std::vector<mivo::GalleryEntry> rows;
-    mivo::MakeContext ctx{settings, status, state, rows};
+    mivo::MakeContext ctx{settings, programFolder, status, state, rows};
     mivo::PictureList pictures;
     for (const char* name : {"a.jpg", "B.JPG", "b.jpg", "写真.jpg", "\"q\".gif"}) {
         mivo::ClassFileData item;
@@ -67,6 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pictures.add(item);
     }
     bool result = false;
-    mivo::mainCheckFilelist(ctx, 0, pictureFolder(), pictures, result);
+    mivo::GalleryJob job;
+    job.picPath = pictureFolder();
+    job.useFilelist = true;
+    mivo::mainCheckFilelist(ctx, job, pictures, result);
     return 0;
 }

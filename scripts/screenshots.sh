@@ -15,16 +15,8 @@ rm -rf "$work"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 cp -r "$build/html" "$build/readme.txt" "$work/"
-if [[ -f examples/starter.cmake ]]; then
-  cp -r examples "$work/"
-  cmake -DMIVO_SOURCE_DIR="$work" -DMIVO_BINARY_DIR="$work" -P "$work/examples/starter.cmake" >/dev/null
-else
-  for state in Mivo.ini Mivo.csv; do
-    if [[ -f "$build/$state" ]]; then
-      cp "$build/$state" "$work/"
-    fi
-  done
-fi
+cp -r examples "$work/"
+cmake -DMIVO_SOURCE_DIR="$work" -DMIVO_BINARY_DIR="$work" -P "$work/examples/starter.cmake" >/dev/null
 
 mkdir -p docs
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Mivo and runs every test: formatting, the unit and window tests (also under
-# AddressSanitizer and UndefinedBehaviorSanitizer), and the browser tests in headless Chromium.
+# AddressSanitizer and UndefinedBehaviorSanitizer), the browser tests in headless Chromium,
+# and the install test of the Debian package (as root).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh
@@ -12,6 +13,9 @@ git ls-files -z --cached --others --exclude-standard -- '*.cpp' '*.h' |
 echo "== build (build/)"
 cmake --preset dev >/dev/null
 cmake --build --preset dev
+
+echo "== clang-tidy (warnings are errors)"
+git ls-files -z -- 'src/*.cpp' | xargs -0 -r -n 4 -P "$(nproc)" clang-tidy -p build --quiet
 echo "== tests"
 ctest --preset dev
 
@@ -23,3 +27,6 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ctest --preset asan
+
+echo "== install test (Debian package; as root only)"
+bash tests/install/run.sh

@@ -1,5 +1,5 @@
-// mivo-make: one Make run on the settings and gallery list stored beside the executable,
-// as the window would make it right after starting.
+// mivo-make: one Make run on the settings and gallery list the window keeps (beside the
+// executable, or in the user's config folder), as the window would make it right after starting.
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -11,10 +11,13 @@
 #include "common/log.h"
 #include "common/message_box.h"
 #include "common/program.h"
+#include "common/program_files.h"
 #include "common/text.h"
 #include "generation/make_run.h"
-#include "generation/startup.h"
 #include "generation/status.h"
+#include "settings/gallery_list.h"
+#include "settings/settings.h"
+#include "settings/starter_settings.h"
 
 namespace {
 
@@ -24,10 +27,14 @@ const char* const kHelp =
     "usage: mivo-make [--help | --version | --jobs N]\n"
     "\n"
     "Makes the gallery that Mivo's 作成 button would make right after start-up, from\n"
-    "Mivo.ini, Mivo.csv and the templates in html/ in the folder of this program.\n"
+    "Mivo.ini, Mivo.csv and the templates in html/ in the folder of this program, or,\n"
+    "when you cannot write there (an installed Mivo), from Mivo.ini and Mivo.csv in\n"
+    "$XDG_CONFIG_HOME/mivo (~/.config/mivo) and the templates in its html/ if you put a\n"
+    "copy there. --version shows which folders are in use.\n"
     "Each status message is printed on standard output, one per line; the exit status\n"
     "is 0 when the run ends with 完了しました and 1 otherwise. Mivo.ini and Mivo.csv are\n"
-    "never written.\n"
+    "never written, except that the first run of an installed Mivo copies its starter\n"
+    "settings (the sample album) into ~/.config/mivo.\n"
     "\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
@@ -40,9 +47,7 @@ class ConsoleStatus : public mivo::StatusSink {
     explicit ConsoleStatus(bool drawBar) : drawBar_(drawBar) {}
     ~ConsoleStatus() override { finishBar(); }
 
-    std::string messageText() const override { return message_; }
-    void setMessageText(const std::string& text) override {
-        message_ = text;
+    void message(const std::string& text) override {
         clearBar();
         std::fputs(text.c_str(), stdout);
         std::fputc('\n', stdout);
@@ -54,18 +59,16 @@ class ConsoleStatus : public mivo::StatusSink {
             lastFlush_ = now;
         }
     }
-    double barMin() const override { return min_; }
-    double barMax() const override { return max_; }
-    double barValue() const override { return value_; }
-    void setBarMin(double value) override { min_ = value; }
-    void setBarMax(double value) override { max_ = value; }
-    void setBarValue(double value) override { value_ = value; }
-    void repaint() override {
+    void progress(double value, double max) override {
+        value_ = value;
+        max_ = max;
+    }
+    void step() override {
         if (!drawBar_) {
             return;
         }
-        const double span = max_ - min_;
-        double part = span > 0 ? (value_ - min_) / span : 0.0;
+        const double span = max_;
+        double part = span > 0 ? value_ / span : 0.0;
         part = part < 0 ? 0 : (part > 1 ? 1 : part);
         const int filled = static_cast<int>(std::lround(part * kWidth));
         const int percent = static_cast<int>(std::lround(part * 100));
@@ -108,8 +111,6 @@ class ConsoleStatus : public mivo::StatusSink {
     bool shown_ = false;
     int lastFilled_ = -1;
     int lastPercent_ = -1;
-    std::string message_;
-    double min_ = 0;
     double max_ = 100;
     double value_ = 0;
 };
@@ -132,8 +133,12 @@ class ConsoleMessageBox : public mivo::MessageBoxSink {
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::string programFolder = mivo::cmProgramFolder();
+    const mivo::ProgramFiles files =
+        mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder));
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("mivo-make %s\n", mivo::cmVersionText().c_str());
+        std::printf("mivo-make %s\nsettings: %s\ntemplates: %s\n", mivo::cmVersionText().c_str(),
+                    files.stateFolder.c_str(), files.templateFolder.c_str());
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
@@ -148,20 +153,25 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const std::string programFolder = mivo::cmProgramFolder();
-    mivo::MakeSettings settings;
+    // The values the window would show right after starting, before anything is touched.
+    mivo::prepareStateFolder(files);
+    mivo::Settings settings;
+    mivo::mainGetIni(files.iniPath(), files.programFolder, settings);
     std::vector<mivo::GalleryEntry> rows;
-    mivo::cmLoadStartup(programFolder, settings, rows);
-    settings.pictureWorkers = static_cast<int>(jobs);
+    mivo::mainGetList(files.listPath(), rows);
 
-    bool done = false;
+    mivo::MakeResult result;
     {
         ConsoleStatus status(::isatty(STDERR_FILENO) == 1);
         ConsoleMessageBox box(status);
         mivo::cmSetMessageBoxSink(&box);
-        done = mivo::runMake(settings, rows, status);
+        result = mivo::runMake(settings, rows, files, status, static_cast<int>(jobs));
         mivo::cmSetMessageBoxSink(nullptr);
     }
+    std::fflush(stdout);
+    if (!result.failure.empty()) {
+        std::fprintf(stderr, "mivo-make: %s\n", result.failure.c_str());
+    }
     mivo::cmWriteLog("mivo-make", 2, "▲▲▲End Mivo▲▲▲\r\n");
-    return done ? 0 : 1;
+    return result.done ? 0 : 1;
 }

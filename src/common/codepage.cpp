@@ -12,7 +12,8 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+// iconv_open reports failure as (iconv_t)-1.
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1); // NOLINT(performance-no-int-to-ptr)
 constexpr std::size_t kIconvError = static_cast<std::size_t>(-1);
 
 static_assert(sizeof(wchar_t) == 4, "iconv's WCHAR_T must be UTF-32 here");

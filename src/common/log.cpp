@@ -1,15 +1,45 @@
 #include "common/log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <ctime>
+#include <string_view>
 
 #include "common/codepage.h"
-#include "common/text_file.h"
 
 namespace mivo {
 
 namespace {
 short gintLogLevel = 0;
 std::string gstrLogPath;
+
+/// Appends to the log only when it is a regular file. The open never blocks: a FIFO without a
+/// reader fails at once, and one with a reader, a device or a folder is closed unwritten.
+void appendToLog(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    ::close(fd);
+}
 } // namespace
 
 void cmSetLogLevel(short level) {
@@ -34,7 +64,7 @@ void cmWriteLog(const std::string& routine, int level, const std::string& messag
     }
     std::string line = std::string(stamp) + " [" + routine + "] " + message + "\r\n";
     // The log is cp932; what it cannot hold is written as "?".
-    cmAppendFileBytes(gstrLogPath, cmEncodeCp932(line, Cp932Fallback::Question));
+    appendToLog(gstrLogPath, cmEncodeCp932(line, Cp932Fallback::Question));
 }
 
 } // namespace mivo

@@ -142,7 +142,13 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& out
     cmWriteLog("cmGetAllFile", 1, "▽Start Method▽\r\ninstrDirPath=[" + instrDirPath + "]");
     bool found = false;
     if (!cmIsFolder(instrDirPath)) {
-        cmShowMessageBox("致命的エラー", kAppTitle);
+        // Name the folder and what is wrong with it, or the user cannot act on the box.
+        std::error_code ec;
+        const bool exists = fs::exists(instrDirPath, ec);
+        cmShowMessageBox(std::string("致命的エラー: ") +
+                             (exists ? "フォルダではありません" : "フォルダがありません") + " [" +
+                             instrDirPath + "]",
+                         kAppTitle);
     } else {
         std::vector<std::string> names;
         std::error_code ec;
@@ -220,6 +226,17 @@ bool cmIsFile(const std::string& path) {
 bool cmExists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::exists(fs::symlink_status(path, ec));
+}
+
+std::string normalizedPath(const std::string& path) {
+    if (path.empty()) {
+        return {};
+    }
+    std::string out = fs::path(path).lexically_normal().string();
+    while (out.size() > 1 && out.back() == '/') {
+        out.pop_back();
+    }
+    return out;
 }
 
 std::string cmCanonicalPath(const std::string& path) {

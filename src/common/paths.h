@@ -27,7 +27,8 @@ std::string cmRelativePath(const std::string& instrFromPath, const std::string& 
 /// Lists the regular, non-hidden files of a folder (names only) in the folder-listing order:
 /// names compared with ASCII letters folded to upper case, exact bytes breaking ties.
 /// Index 0 holds an empty name when the folder has no files. A missing folder shows the
-/// "致命的エラー" message box, leaves the list untouched and returns false.
+/// "致命的エラー: フォルダがありません [" + path + "]" message box (or "フォルダではありません"),
+/// leaves the list untouched and returns false.
 bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& outstrFiles);
 
 /// Lower-case extension without the dot, or empty text.
@@ -44,6 +45,10 @@ bool cmIsFolder(const std::string& path);
 bool cmIsFile(const std::string& path);
 /// True when anything (file, folder, dangling link) exists at the path; never throws.
 bool cmExists(const std::string& path);
+/// The path with "." and ".." steps and doubled separators resolved lexically (no look at the
+/// disk) and without a trailing separator, except for the root itself. Empty stays empty.
+std::string normalizedPath(const std::string& path);
+
 /// Absolute, normalized path with symlinks resolved as far as the path exists. Empty when
 /// the path is empty.
 std::string cmCanonicalPath(const std::string& path);

@@ -1,6 +1,7 @@
 #include "generation/check.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -8,7 +9,9 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "generation/filelist.h"
+#include "generation/run_messages.h"
 #include "generation/status.h"
+#include "generation/template.h"
 
 namespace mivo {
 
@@ -37,14 +40,54 @@ bool hasThumbnail(const std::string& samPath, const std::string& name) {
     return cmIsFile(cmAddPath(samPath, name, kPathSeparator));
 }
 
-/// Creates the page folder (one level) when nothing of its name exists. false when it is not
-/// a usable folder afterwards: the parent is missing or read-only, or a file is in the way.
-bool preparePageFolder(const std::string& pageFolder) {
-    if (!cmExists(pageFolder)) {
-        std::error_code ec;
-        std::filesystem::create_directory(pageFolder, ec);
+/// Why a folder cannot be listed, for the user: empty when it can.
+std::string folderProblem(const std::string& folder) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(folder, ec);
+    if (folder.empty() || !std::filesystem::exists(status)) {
+        return ec == std::errc::permission_denied ? "アクセスが許可されていません"
+                                                  : "フォルダがありません";
     }
-    return cmIsFolder(pageFolder);
+    if (!std::filesystem::is_directory(status)) {
+        return "フォルダではありません";
+    }
+    std::filesystem::directory_iterator probe(folder, ec);
+    if (ec) {
+        return ec == std::errc::permission_denied ? "アクセスが許可されていません" : ec.message();
+    }
+    return {};
+}
+
+/// Makes a folder and its missing parents when nothing of its name exists. false when it is
+/// not a usable folder afterwards: a file is in the way, or the system refused (logged with
+/// its reason). An empty folder is the root (or the working folder) and always there.
+bool prepareFolder(const std::string& folder) {
+    if (folder.empty()) {
+        return true;
+    }
+    if (!cmExists(folder)) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            cmWriteLog(kRoutine, 4, "MakeFolderError [" + folder + "] " + ec.message());
+        } else {
+            cmWriteLog(kRoutine, 2, "MakeFolder [" + folder + "]");
+        }
+    }
+    return cmIsFolder(folder);
+}
+
+/// A top page may only replace a page: its name ends in ".html" or ".htm", letters in any
+/// case. This also keeps Mivo.ini, Mivo.csv, Mivo.log and every picture out of reach.
+bool isPageName(const std::string& path) {
+    std::string folder;
+    std::string name;
+    cmSplitPath(path, true, kPathSeparator, folder, name);
+    const std::string lower = cmAsciiLower(name);
+    const auto endsWith = [&lower](std::string_view ext) {
+        return lower.size() > ext.size() && lower.ends_with(ext);
+    };
+    return endsWith(".html") || endsWith(".htm");
 }
 
 bool refuse(MakeContext& ctx, const std::string& message) {
@@ -52,38 +95,67 @@ bool refuse(MakeContext& ctx, const std::string& message) {
     return false;
 }
 
-bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
-              const std::string& instrPicPath, const std::string& instrSamPath,
-              std::string& iostrFilelistCsv, PictureList& outcolFileDatas) {
-    const MakeSettings& settings = ctx.settings;
-    mainSetStatus(ctx.status, true, "チェック中です", 0, 0);
+/// The folder part of a page path (its last part is always taken as the file name); the root
+/// for a page right below it.
+std::string folderOfPage(const std::string& pagePath) {
+    std::string folder;
+    std::string name;
+    cmSplitPath(pagePath, true, kPathSeparator, folder, name);
+    return folder.empty() ? std::string(kPathSeparator) : folder;
+}
 
-    if (inblnChackIndex) {
-        const std::string templateFolder =
-            cmAddPath(settings.programFolder, "html", kPathSeparator);
-        const std::string templateIndex = cmAddPath(templateFolder, "index.html", kPathSeparator);
-        const bool menu = settings.menuMode();
-
-        const std::string& topPage = menu ? settings.gstrMenuPath : settings.gstrIndexPath;
-        if (samePlace(topPage, templateIndex)) {
+/// The top page and the page folder: never a template (neither the shipped ones nor a user's
+/// copy), never a file that is not a page, both folders made where the settings put them.
+bool checkOutput(MakeContext& ctx) {
+    const Settings& settings = ctx.settings;
+    const std::vector<std::string> guarded = templateFolders(ctx.files);
+    const bool menu = settings.menuMode();
+    const std::string& topPage = menu ? settings.gstrMenuPath : settings.gstrIndexPath;
+    const std::string topFolder = folderOfPage(normalizedPath(topPage));
+    for (const std::string& folder : guarded) {
+        if (samePlace(topFolder, folder)) {
             return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
         }
-
-        const std::string pageFolder =
-            cmAddPath(menu ? settings.DirMenu : settings.DirIndex,
-                      menu ? settings.gstrMenuHtmlPath : settings.gstrHtmlPath, kPathSeparator);
-        if (samePlace(pageFolder, templateFolder)) {
+    }
+    if (!isPageName(topPage)) {
+        return refuse(ctx, std::string(menu ? "メニューファイル" : "Indexファイル") +
+                               "には .html か .htm のファイルを指定してください [" + topPage + "]");
+    }
+    const std::string pageFolder = pageFolderOf(settings);
+    for (const std::string& folder : guarded) {
+        if (samePlace(pageFolder, folder)) {
             return refuse(ctx, "Html保存フォルダの指定先が無効です");
         }
-        if (!preparePageFolder(pageFolder)) {
-            return refuse(ctx, "フォルダを作成できません [" + pageFolder + "]");
-        }
+    }
+    if (!prepareFolder(topFolder)) {
+        return refuse(ctx, cmMessCannotMakeFolder(topFolder));
+    }
+    if (!prepareFolder(pageFolder)) {
+        return refuse(ctx, cmMessCannotMakeFolder(pageFolder));
+    }
+    return true;
+}
+
+bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
+              PictureList& outcolFileDatas) {
+    const std::string& instrPicPath = job.picPath;
+    const std::string& instrSamPath = job.samPath;
+    mainSetStatus(ctx.status, true, "チェック中です", 0, 0);
+
+    if (inblnChackIndex && !checkOutput(ctx)) {
+        return false;
     }
 
+    // A folder that cannot be listed (an unplugged disk) is named with the reason, not
+    // reported as empty.
+    const std::string picProblem = folderProblem(instrPicPath);
+    if (!picProblem.empty()) {
+        return refuse(ctx, "画像フォルダを開けません [" + instrPicPath + "] " + picProblem);
+    }
     std::vector<std::string> files;
     cmGetAllFile(instrPicPath, files);
     const long count = cmCountArray(files);
-    int pictures = 0;
+    long pictures = 0;
     for (long i = 0; i < count; ++i) {
         if (isPictureName(files[i])) {
             ClassFileData item;
@@ -96,9 +168,18 @@ bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
         return refuse(ctx, "画像フォルダに画像がありません");
     }
 
-    if (!instrSamPath.empty()) {
+    if (job.useThumbnails) {
+        // Thumbnails chosen need their folder; an empty setting is not "none".
+        if (instrSamPath.empty()) {
+            return refuse(ctx, "サムネイルフォルダの指定がありません");
+        }
         if (instrSamPath == instrPicPath) {
             return refuse(ctx, "画像フォルダとサムネイルフォルダが同じです");
+        }
+        const std::string samProblem = folderProblem(instrSamPath);
+        if (!samProblem.empty()) {
+            return refuse(ctx,
+                          "サムネイルフォルダを開けません [" + instrSamPath + "] " + samProblem);
         }
         for (const ClassFileData& item : outcolFileDatas) {
             if (!hasThumbnail(instrSamPath, item.strName)) {
@@ -107,25 +188,30 @@ bool runCheck(MakeContext& ctx, short inintNo, bool inblnChackIndex,
         }
     }
 
-    if (iostrFilelistCsv == "1") {
+    if (job.useFilelist) {
         bool read = false;
-        mainCheckFilelist(ctx, inintNo, instrPicPath, outcolFileDatas, read);
-        if (!read) {
-            iostrFilelistCsv = "0";
-        }
+        mainCheckFilelist(ctx, job, outcolFileDatas, read);
+        job.useFilelist = read;
     }
     return true;
 }
 
 } // namespace
 
-bool mainCheckMake(MakeContext& ctx, short inintNo, bool inblnChackIndex,
-                   const std::string& instrPicPath, const std::string& instrSamPath,
-                   std::string& iostrFilelistCsv, PictureList& outcolFileDatas) {
+std::string pageFolderOf(const Settings& settings) {
+    const bool menu = settings.menuMode();
+    const std::string topFolder =
+        folderOfPage(normalizedPath(menu ? settings.gstrMenuPath : settings.gstrIndexPath));
+    const std::string& htmlPath = menu ? settings.gstrMenuHtmlPath : settings.gstrHtmlPath;
+    return normalizedPath(htmlPath.empty() ? topFolder
+                                           : cmAddPath(topFolder, htmlPath, kPathSeparator));
+}
+
+bool mainCheckMake(MakeContext& ctx, GalleryJob& ioJob, bool inblnChackIndex,
+                   PictureList& outcolFileDatas) {
     cmWriteLog(kRoutine, 1, "▽Start Method▽");
     outcolFileDatas.clear();
-    const bool result = runCheck(ctx, inintNo, inblnChackIndex, instrPicPath, instrSamPath,
-                                 iostrFilelistCsv, outcolFileDatas);
+    const bool result = runCheck(ctx, ioJob, inblnChackIndex, outcolFileDatas);
     cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + cmBoolText(result));
     return result;
 }

@@ -3,15 +3,19 @@
 #include <string>
 
 #include "generation/file_data.h"
+#include "generation/gallery_job.h"
 #include "generation/make_context.h"
 
 namespace mivo {
 
 /// Checks one gallery before it is built: template guards, page folder, pictures, thumbnails
-/// and (when iostrFilelistCsv is "1") filelist.csv. Each refusal shows its message and gives
-/// false. iostrFilelistCsv comes back "0" when filelist.csv cannot be used.
-bool mainCheckMake(MakeContext& ctx, short inintNo, bool inblnChackIndex,
-                   const std::string& instrPicPath, const std::string& instrSamPath,
-                   std::string& iostrFilelistCsv, PictureList& outcolFileDatas);
+/// and (when the job uses it) filelist.csv. Each refusal shows its message and gives false.
+/// ioJob.useFilelist comes back false when filelist.csv cannot be used.
+bool mainCheckMake(MakeContext& ctx, GalleryJob& ioJob, bool inblnChackIndex,
+                   PictureList& outcolFileDatas);
+
+/// The folder of the top page's other pages: the folder of the index page (single mode) or of
+/// the menu page, joined with the relative page folder setting.
+std::string pageFolderOf(const Settings& settings);
 
 } // namespace mivo

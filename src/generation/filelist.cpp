@@ -54,12 +54,13 @@ void readRows(const std::vector<std::string>& lines, PictureList& iocolFileDatas
 
 } // namespace
 
-void mainCheckFilelist(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
-                       PictureList& iocolFileDatas, bool& outblnResult) {
+void mainCheckFilelist(MakeContext& ctx, const GalleryJob& job, PictureList& iocolFileDatas,
+                       bool& outblnResult) {
     cmWriteLog("mainCheckFilelist", 1, "▽Start Method▽");
     outblnResult = false;
-    const bool single = !ctx.settings.menuMode();
-    const std::size_t index = inintNo > 0 ? static_cast<std::size_t>(inintNo - 1) : 0;
+    const bool single = !job.menu;
+    const std::size_t index = job.index();
+    const std::string& instrPicPath = job.picPath;
 
     std::vector<std::string> lines;
     if (!readFilelist(instrPicPath, lines)) {

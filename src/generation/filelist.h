@@ -3,14 +3,15 @@
 #include <string>
 
 #include "generation/file_data.h"
+#include "generation/gallery_job.h"
 #include "generation/make_context.h"
 
 namespace mivo {
 
 /// Reads filelist.csv of a picture folder into the pictures' strInfo and the gallery's
 /// gstrFilelistHead element. outblnResult is true when the file was read.
-void mainCheckFilelist(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
-                       PictureList& iocolFileDatas, bool& outblnResult);
+void mainCheckFilelist(MakeContext& ctx, const GalleryJob& job, PictureList& iocolFileDatas,
+                       bool& outblnResult);
 
 /// True when the folder holds a regular file "filelist.csv" (the window enables
 /// CheckUseFileList by it).

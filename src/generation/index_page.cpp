@@ -16,8 +16,12 @@ class IndexPageLines : public TemplateLineHandler {
     IndexPageLines(const MakeContext& ctx, const std::string& instrListLink,
                    const std::string& instrPictLink, const std::string& instrTitleS,
                    const std::vector<std::string>& instrPicEntries)
-        : ctx_(ctx), listLink_(instrListLink), pictLink_(instrPictLink), titleS_(instrTitleS),
-          entries_(instrPicEntries), startType_(ctx.settings.OptionStart == 0 ? "0" : "1") {}
+        : ctx_(ctx), listLink_(escapeHtmlText(instrListLink)),
+          pictLink_(escapeHtmlText(instrPictLink)),
+          // In menu mode the sub-title is the gallery's name: text, not markup.
+          titleS_(ctx.settings.menuMode() ? escapeHtmlText(instrTitleS) : instrTitleS),
+          entries_(instrPicEntries), startType_(ctx.settings.OptionStart == 0 ? "0" : "1"),
+          slideTime_(std::to_string(ctx.settings.TextSlideTime)) {}
 
     void copiedLine(const std::string& line, PageFile& page) override {
         std::string text = replacePlaceholder(line, "MV_TITLE", ctx_.settings.TextTitle);
@@ -44,34 +48,37 @@ class IndexPageLines : public TemplateLineHandler {
     }
 
     void slideLine(const std::string& line, PageFile& page) override {
-        page.writeLine(replacePlaceholder(line, "MV_SLIDE_TIME", ctx_.settings.TextSlideTime));
+        page.writeLine(replacePlaceholder(line, "MV_SLIDE_TIME", slideTime_));
     }
 
   private:
     const MakeContext& ctx_;
-    const std::string& listLink_;
-    const std::string& pictLink_;
-    const std::string& titleS_;
+    std::string listLink_;
+    std::string pictLink_;
+    std::string titleS_;
     const std::vector<std::string>& entries_;
     std::string startType_;
+    std::string slideTime_;
 };
 
 } // namespace
 
-void mainMakeIndexHtml(MakeContext& ctx, const std::string& instrIndexPath,
-                       const std::string& instrListLink, const std::string& instrPictLink,
-                       const std::string& instrTitleS,
+bool mainMakeIndexHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
                        const std::vector<std::string>& instrPicEntries) {
     cmWriteLog("mainMakeIndexHtml", 1, "▽Start Method▽");
-    IndexPageLines lines(ctx, instrListLink, instrPictLink, instrTitleS, instrPicEntries);
+    IndexPageLines lines(ctx, paths.strListLink, paths.strPictLink, job.name, instrPicEntries);
     TemplateCopy copy;
     copy.routine = "mainMakeIndexHtml";
     copy.templateName = "index.html";
-    copy.pagePath = instrIndexPath;
+    copy.pagePath = paths.strIndexPath;
     copy.slideBlock = true;
-    copy.slideShow = ctx.settings.CheckSlideShow == 1;
-    copyTemplate(ctx.settings, copy, lines);
+    copy.slideShow = ctx.settings.CheckSlideShow;
+    const bool ok = copyTemplate(ctx.files, copy, lines);
+    if (!ok) {
+        ctx.state.failure = copy.error;
+    }
     cmWriteLog("mainMakeIndexHtml", 1, "△End Method△");
+    return ok;
 }
 
 } // namespace mivo

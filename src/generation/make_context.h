@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "generation/make_settings.h"
+#include "common/program_files.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
+#include "settings/settings.h"
 
 namespace mivo {
 
@@ -15,16 +16,19 @@ namespace mivo {
 struct RunState {
     std::vector<std::string> gstrFilelistHead; // filelist.csv header per gallery
     std::vector<std::string> gstrMenuItem;     // menu entry per gallery (menu mode)
-    int gintStartNo = 0;                       // table position of the start picture
+    long gintStartNo = 0;                      // table position of the start picture
     std::vector<std::string> picEntries;       // the picture-entry array
+    std::string failure; // the page that was not written and why, once a page failed
 };
 
 /// Everything the routines of a run read and report to.
 struct MakeContext {
-    const MakeSettings& settings;
-    StatusSink& status;
+    const Settings& settings;  // the values shown when 作成 was pressed
+    const ProgramFiles& files; // where the templates are
+    RunStatus& status;
     RunState& state;
     const std::vector<GalleryEntry>& rows; // the gallery list (menu mode)
+    int pictureWorkers = 0; // threads reading picture headers; 0 picks a number from the hardware
 };
 
 } // namespace mivo

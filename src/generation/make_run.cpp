@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "generation/check.h"
 #include "generation/file_data.h"
+#include "generation/gallery_job.h"
 #include "generation/make_context.h"
 #include "generation/output_paths.h"
 #include "generation/pages.h"
@@ -21,13 +22,9 @@ const char* const kMessDone = "完了しました";
 const char* const kMessFailed = "作成に失敗しました";
 const char* const kMessNoFolder = "フォルダの指定がありません";
 
-std::string galleryLink(std::size_t number) {
-    return "../" + cmFormat000(static_cast<long long>(number)) + "/index.html";
-}
-
 /// The path settings a run cannot do without; shows what is missing and gives false.
 bool havePathSettings(MakeContext& ctx) {
-    const MakeSettings& s = ctx.settings;
+    const Settings& s = ctx.settings;
     if (s.menuMode()) {
         if (!cmHasPageName(s.gstrMenuPath)) {
             mainSetStatus(ctx.status, true, kMessNoMenuPath, 0, 0);
@@ -46,129 +43,104 @@ bool havePathSettings(MakeContext& ctx) {
     return true;
 }
 
-bool runSingle(MakeContext& ctx) {
-    const MakeSettings& s = ctx.settings;
-    ctx.state.gstrFilelistHead.assign(1, std::string());
-    const std::string useFilelist = std::to_string(s.CheckUseFileList);
-    std::vector<std::string> flags(1, useFilelist);
-    if (!havePathSettings(ctx)) {
-        return false;
-    }
+/// "作成に失敗しました", with the gallery's name in menu mode.
+void showFailed(MakeContext& ctx, const GalleryJob& job) {
+    mainSetStatus(ctx.status, true,
+                  job.menu ? std::string(kMessFailed) + " [" + job.name + "]" : kMessFailed, 0, 0);
+}
 
-    const std::string samPath = s.OptionSamH == 0 ? std::string() : s.gstrSamPath;
-    PictureList pictures;
-    const bool checked = mainCheckMake(ctx, 0, true, s.gstrPicPath, samPath, flags[0], pictures);
-    // A filelist.csv that was asked for but could not be used stops the run too; its own
-    // message stays in the status line.
-    if (!checked || flags[0] != useFilelist) {
-        return false;
-    }
-
-    mainSetStatus(ctx.status, true, kMessMaking, 0, 0);
+/// The list, index and picture pages of one checked gallery. false (with the failure shown)
+/// when a page was not written.
+bool makeGallery(MakeContext& ctx, const GalleryJob& job, const PictureList& pictures) {
     OutputPaths paths;
-    if (!mainGetMakePath(ctx, 0, paths)) {
+    if (!mainGetMakePath(ctx, job, paths)) {
         return false;
     }
     bool ok = false;
-    mainMakeListHtml(ctx, flags[0], 0, s.gstrPicPath, paths.strListPath, paths.strIndexLink,
-                     s.TextTitleS, s.TextLinkName[1], s.TextLinkURL[1], s.TextLinkName[2],
-                     s.TextLinkURL[2], ctx.state.picEntries, pictures, ok);
-    if (!ok) {
-        mainSetStatus(ctx.status, true, kMessFailed, 0, 0);
+    mainMakeListHtml(ctx, job, paths, pictures, ctx.state.picEntries, ok);
+    if (!ok || !mainMakeIndexHtml(ctx, job, paths, ctx.state.picEntries)) {
+        showFailed(ctx, job);
         return false;
     }
-    mainMakeIndexHtml(ctx, paths.strIndexPath, paths.strListLink, paths.strPictLink, s.TextTitleS,
-                      ctx.state.picEntries);
-    // The list page rescaled the bar to its pictures.
-    ctx.status.setBarMax(100);
-    mainSetStatus(ctx.status, false, "", 1, 90);
-    mainMakePictHtml(ctx, 0, paths.strPictPath, paths.strIndexLink, s.TextLinkName[1],
-                     s.TextLinkURL[1], s.TextLinkName[2], s.TextLinkURL[2], flags[0]);
-    mainSetStatus(ctx.status, true, kMessDone, 1, 100);
+    if (!job.menu) {
+        // The list page rescaled the bar to its pictures.
+        ctx.status.setBarMax(100);
+        mainSetStatus(ctx.status, false, "", 1, 90);
+    }
+    if (!mainMakePictHtml(ctx, job, paths)) {
+        showFailed(ctx, job);
+        return false;
+    }
     return true;
 }
 
-bool runMenu(MakeContext& ctx) {
-    const MakeSettings& s = ctx.settings;
-    const std::vector<GalleryEntry>& rows = ctx.rows;
-    const std::size_t n = rows.size();
+bool runSingle(MakeContext& ctx, GalleryJob& job) {
+    ctx.state.gstrFilelistHead.assign(1, std::string());
+    if (!havePathSettings(ctx)) {
+        return false;
+    }
+    PictureList pictures;
+    const bool checked = mainCheckMake(ctx, job, true, pictures);
+    // A filelist.csv that was asked for but could not be used stops the run too; its own
+    // message stays in the status line.
+    if (!checked || job.useFilelist != ctx.settings.CheckUseFileList) {
+        return false;
+    }
+    mainSetStatus(ctx.status, true, kMessMaking, 0, 0);
+    return makeGallery(ctx, job, pictures);
+}
+
+bool runMenu(MakeContext& ctx, std::vector<GalleryJob>& jobs) {
+    const std::size_t n = jobs.size();
     if (n == 0) {
         mainSetStatus(ctx.status, true, kMessNoFolder, 0, 0);
         return false;
     }
     ctx.state.gstrFilelistHead.assign(n, std::string());
-    std::vector<std::string> flags(n);
     if (!havePathSettings(ctx)) {
         return false;
     }
-
     std::vector<PictureList> galleries(n);
-    for (std::size_t i = 1; i <= n; ++i) {
-        const GalleryEntry& row = rows[i - 1];
-        flags[i - 1] = std::to_string(s.CheckUseFileList);
-        if (!mainCheckMake(ctx, static_cast<short>(i), true, row.strPicPath, row.strSamPath,
-                           flags[i - 1], galleries[i - 1])) {
-            mainSetStatus(ctx.status, true, ctx.status.messageText() + " [" + row.strListName + "]",
-                          0, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!mainCheckMake(ctx, jobs[i], true, galleries[i])) {
+            mainSetStatus(ctx.status, true, ctx.status.messageText() + " [" + jobs[i].name + "]", 0,
+                          0);
             return false;
         }
     }
-
     mainSetStatus(ctx.status, true, kMessMaking, 1, 5);
     ctx.state.gstrMenuItem.assign(n, std::string());
-    for (std::size_t i = 1; i <= n; ++i) {
-        const auto number = static_cast<short>(i);
-        const GalleryEntry& row = rows[i - 1];
-        OutputPaths paths;
-        if (!mainGetMakePath(ctx, number, paths)) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!makeGallery(ctx, jobs[i], galleries[i])) {
             return false;
         }
-        std::string link1Name;
-        std::string link1Url;
-        std::string link2Name;
-        std::string link2Url;
-        if (i > 1) {
-            link1Name = rows[i - 2].strListName;
-            link1Url = galleryLink(i - 1);
-        }
-        if (i < n) {
-            link2Name = rows[i].strListName;
-            link2Url = galleryLink(i + 1);
-        }
-        bool ok = false;
-        mainMakeListHtml(ctx, flags[i - 1], number, row.strPicPath, paths.strListPath,
-                         paths.strIndexLink, row.strListName, link1Name, link1Url, link2Name,
-                         link2Url, ctx.state.picEntries, galleries[i - 1], ok);
-        if (!ok) {
-            mainSetStatus(ctx.status, true, std::string(kMessFailed) + " [" + row.strListName + "]",
-                          0, 0);
-            return false;
-        }
-        mainMakeIndexHtml(ctx, paths.strIndexPath, paths.strListLink, paths.strPictLink,
-                          row.strListName, ctx.state.picEntries);
-        mainMakePictHtml(ctx, static_cast<short>(i - 1), paths.strPictPath, paths.strIndexLink,
-                         link1Name, link1Url, link2Name, link2Url, flags[i - 1]);
         // This gallery's pictures are written; free them before the next gallery.
-        galleries[i - 1].clear();
+        galleries[i].clear();
     }
-    mainMakeMenuHtml(ctx);
-    mainSetStatus(ctx.status, true, kMessDone, 1, 100);
+    if (!mainMakeMenuHtml(ctx)) {
+        mainSetStatus(ctx.status, true, kMessFailed, 0, 0);
+        return false;
+    }
     return true;
 }
 
 } // namespace
 
-bool runMake(const MakeSettings& settings, const std::vector<GalleryEntry>& rows,
-             StatusSink& status) {
+MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& rows,
+                   const ProgramFiles& files, StatusSink& sink, int pictureWorkers) {
     cmWriteLog("CommandMake_Click", 1, "▽Start Method▽");
-    status.setBarMin(0);
+    RunStatus status(&sink);
     status.setBarMax(100);
     status.setBarValue(0);
     RunState state;
-    MakeContext ctx{settings, status, state, rows};
-    const bool done = settings.menuMode() ? runMenu(ctx) : runSingle(ctx);
+    MakeContext ctx{settings, files, status, state, rows, pictureWorkers};
+    std::vector<GalleryJob> jobs = planGalleries(settings, rows);
+    const bool done = settings.menuMode() ? runMenu(ctx, jobs) : runSingle(ctx, jobs.front());
+    if (done) {
+        mainSetStatus(ctx.status, true, kMessDone, 1, 100);
+    }
     cmWriteLog("CommandMake_Click", 1, "△End Method△");
-    return done;
+    return MakeResult{done, state.failure};
 }
 
 } // namespace mivo

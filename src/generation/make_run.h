@@ -3,16 +3,25 @@
 #include <string>
 #include <vector>
 
-#include "generation/make_settings.h"
+#include "common/program_files.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
+#include "settings/settings.h"
 
 namespace mivo {
 
-/// One Make run on a snapshot of the window: checks every gallery, then writes its pages (and
-/// the menu page in menu mode), reporting through `status`. `rows` are the gallery list's rows
-/// (menu mode). true when the run ended with "完了しました".
-bool runMake(const MakeSettings& settings, const std::vector<GalleryEntry>& rows,
-             StatusSink& status);
+/// How a Make run ended.
+struct MakeResult {
+    bool done = false;   // the run ended with "完了しました"
+    std::string failure; // a page that was not written and why; empty otherwise
+};
+
+/// One Make run on the values shown when 作成 was pressed: plans the galleries from the
+/// settings (and the gallery list's rows in menu mode), checks every gallery, then writes its
+/// pages and, in menu mode, the menu page, reporting through `sink`. `files` says where the
+/// templates are. The window and mivo-make both run through here. `pictureWorkers` threads
+/// read picture headers (0: a number from the hardware).
+MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& rows,
+                   const ProgramFiles& files, StatusSink& sink, int pictureWorkers = 0);
 
 } // namespace mivo

@@ -17,10 +17,10 @@ class MenuPageLines : public TemplateLineHandler {
         : ctx_(ctx), rootLink_(rootLink) {}
 
     void copiedLine(const std::string& line, PageFile& page) override {
-        const MakeSettings& s = ctx_.settings;
+        const Settings& s = ctx_.settings;
         std::string text = replacePlaceholder(line, "MV_TITLE", s.TextTitle);
         text = replacePlaceholder(text, "MV_BODY", s.TextBody);
-        text = replacePlaceholder(text, "MV_ALL_WIDTH", s.TextAllListWidth);
+        text = replacePlaceholder(text, "MV_ALL_WIDTH", std::to_string(s.TextAllListWidth));
         if (text.find("MV_MENU_ARRAY") == std::string::npos) {
             page.writeLine(text);
             return;
@@ -30,7 +30,8 @@ class MenuPageLines : public TemplateLineHandler {
         std::string arrayLine;
         for (std::size_t k = 0; k < ctx_.rows.size(); ++k) {
             const long long number = static_cast<long long>(k) + 1;
-            element.assign(ctx_.rows[k].strListName);
+            // The name cannot hold the separator, so the link after it is always the maker's.
+            element.assign(menuListName(ctx_.rows[k].strListName));
             element.append(",").append(rootLink_).append("/").append(cmFormat000(number));
             element.append("/index.html,");
             if (k < ctx_.state.gstrMenuItem.size()) {
@@ -52,9 +53,9 @@ class MenuPageLines : public TemplateLineHandler {
 
 } // namespace
 
-void mainMakeMenuHtml(MakeContext& ctx) {
+bool mainMakeMenuHtml(MakeContext& ctx) {
     cmWriteLog("mainMakeMenuHtml", 1, "▽Start Method▽");
-    const MakeSettings& s = ctx.settings;
+    const Settings& s = ctx.settings;
 
     // The numbered gallery folders lie under the menu page's folder, or under its sub-folder
     // gstrMenuHtmlPath when that is set.
@@ -70,8 +71,12 @@ void mainMakeMenuHtml(MakeContext& ctx) {
     copy.routine = "mainMakeMenuHtml";
     copy.templateName = "menu.html";
     copy.pagePath = s.gstrMenuPath;
-    copyTemplate(ctx.settings, copy, lines);
+    const bool ok = copyTemplate(ctx.files, copy, lines);
+    if (!ok) {
+        ctx.state.failure = copy.error;
+    }
     cmWriteLog("mainMakeMenuHtml", 1, "△End Method△");
+    return ok;
 }
 
 } // namespace mivo

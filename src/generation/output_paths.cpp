@@ -42,10 +42,10 @@ bool makeGalleryFolder(const std::string& folder) {
     return !ec && cmIsFolder(folder);
 }
 
-bool getMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
-    const MakeSettings& s = ctx.settings;
+bool getMakePath(MakeContext& ctx, const GalleryJob& job, OutputPaths& outPaths) {
+    const Settings& s = ctx.settings;
     std::string folder;
-    if (inintNo != 0) {
+    if (job.menu) {
         if (!cmHasPageName(s.gstrMenuPath)) {
             mainSetStatus(ctx.status, true, kMessNoMenuPath, 0, 0);
             return false;
@@ -54,7 +54,7 @@ bool getMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
         if (!s.gstrMenuHtmlPath.empty()) {
             base = cmAddPath(base, s.gstrMenuHtmlPath, kPathSeparator);
         }
-        folder = cmAddPath(base, cmFormat000(inintNo), kPathSeparator);
+        folder = normalizedPath(cmAddPath(base, cmFormat000(job.number), kPathSeparator));
         if (!makeGalleryFolder(folder)) {
             cmWriteLog("mainGetMakePath", 4, "MakeFolderError [" + folder + "]");
             mainSetStatus(ctx.status, true, cmMessCannotMakeFolder(folder), 0, 0);
@@ -66,15 +66,17 @@ bool getMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
             mainSetStatus(ctx.status, true, kMessNoIndexPath, 0, 0);
             return false;
         }
-        outPaths.strIndexPath = s.gstrIndexPath;
-        folder = pageFolder(s.gstrIndexPath);
+        // "." and ".." steps are resolved first, so every link below is made between the
+        // folders the pages really land in.
+        outPaths.strIndexPath = normalizedPath(s.gstrIndexPath);
+        folder = pageFolder(outPaths.strIndexPath);
         if (!s.gstrHtmlPath.empty()) {
-            folder = cmAddPath(folder, s.gstrHtmlPath, kPathSeparator);
+            folder = normalizedPath(cmAddPath(folder, s.gstrHtmlPath, kPathSeparator));
         }
     }
     outPaths.strListPath = cmAddPath(folder, "list.html", kPathSeparator);
     outPaths.strPictPath = cmAddPath(folder, "pict.html", kPathSeparator);
-    if (inintNo != 0) {
+    if (job.menu) {
         outPaths.strIndexLink = "./index.html";
         outPaths.strListLink = "./list.html";
         outPaths.strPictLink = "./pict.html";
@@ -88,9 +90,10 @@ bool getMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
 
 } // namespace
 
-bool mainGetMakePath(MakeContext& ctx, short inintNo, OutputPaths& outPaths) {
-    cmWriteLog("mainGetMakePath", 1, "▽Start Method▽\r\ninintNo=[" + std::to_string(inintNo) + "]");
-    const bool ok = getMakePath(ctx, inintNo, outPaths);
+bool mainGetMakePath(MakeContext& ctx, const GalleryJob& job, OutputPaths& outPaths) {
+    cmWriteLog("mainGetMakePath", 1,
+               "▽Start Method▽\r\ninintNo=[" + std::to_string(job.number) + "]");
+    const bool ok = getMakePath(ctx, job, outPaths);
     cmWriteLog("mainGetMakePath", 1, std::string("△End Method△ ") + cmBoolText(ok));
     return ok;
 }

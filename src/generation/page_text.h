@@ -5,17 +5,24 @@
 
 namespace mivo {
 
-/// Percent-encodes the three characters that would end or break a path inside a link:
-/// "%" as "%25", "#" as "%23", "?" as "%3F". Everything else is kept as it is.
+/// Percent-encodes what would end, break or change a path inside a link: "%", "#", "?", '"',
+/// "<", ">", "\", the control characters and every byte that is not part of a valid UTF-8
+/// character ("%25", "%23", ...). Everything else, other characters included, is kept as it is.
 std::string encodeLinkPath(std::string_view path);
 
-/// Link from the page `fromPage` to `target` (both file-system paths): cmRelativePath with "/"
-/// separators, then encodeLinkPath. Every link made from a path and written into a page goes
-/// through here.
+/// Text for HTML text or a double-quoted attribute: "&", "<", ">" and '"' as "&amp;", "&lt;",
+/// "&gt;", "&quot;"; a byte that is not valid UTF-8 becomes U+FFFD. Everything else is kept.
+std::string escapeHtmlText(std::string_view text);
+
+/// Link from the page `fromPage` to `target` (both file-system paths): both normalized
+/// lexically, then cmRelativePath with "/" separators, then encodeLinkPath. A target that is
+/// the page's own folder gives ".", so "." + "/001/index.html" stays inside that folder.
+/// Every link made from a path and written into a page goes through here.
 std::string relativeLink(const std::string& fromPage, const std::string& target);
 
 /// Makes text safe inside a double-quoted script string that sits in an HTML script element:
-/// CR, LF, U+2028 and U+2029 become "\r", "\n", "\u2028", "\u2029", and "</" becomes "<\/".
+/// CR, LF, U+2028 and U+2029 become "\r", "\n", "\u2028", "\u2029", and every "<" becomes
+/// "\u003c", so neither "</script>" nor "<!--" can reach the HTML parser.
 /// Backslashes and quotes are left to the callers.
 std::string escapeScriptBreaks(std::string_view text);
 
@@ -27,5 +34,15 @@ std::string cleanPicListElement(std::string_view entry);
 /// One element of aryMenuList: each backslash doubled, each quote written as \", then
 /// escapeScriptBreaks applied.
 std::string escapeMenuListElement(std::string_view element);
+
+/// A gallery name as the first field of an aryMenuList element: each "," becomes the
+/// full-width comma U+FF0C, so the name always ends at the element's first comma and cannot
+/// pose as the link that follows it.
+std::string menuListName(std::string_view name);
+
+/// Text as the body of a double-quoted script string that is also harmless in markup or in an
+/// attribute of either quote: backslashes doubled, '"', "'", "&", "<", ">" written as
+/// "\u0022", "\u0027", "\u0026", "\u003c", "\u003e", then escapeScriptBreaks applied.
+std::string escapeScriptData(std::string_view text);
 
 } // namespace mivo

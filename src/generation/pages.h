@@ -4,42 +4,34 @@
 #include <vector>
 
 #include "generation/file_data.h"
+#include "generation/gallery_job.h"
 #include "generation/make_context.h"
+#include "generation/output_paths.h"
 #include "generation/template.h"
 
 namespace mivo {
 
 /// list.html with its thumbnail table; fills the picture-entry array. outblnOk false when
-/// the page could not be written.
-void mainMakeListHtml(MakeContext& ctx, const std::string& instrFilelistFlag, short inintNo,
-                      const std::string& instrPicPath, const std::string& instrListPath,
-                      const std::string& instrIndexLink, const std::string& instrTitleS,
-                      const std::string& instrLink1Name, const std::string& instrLink1Url,
-                      const std::string& instrLink2Name, const std::string& instrLink2Url,
-                      std::vector<std::string>& iostrPicEntries, const PictureList& incolFileDatas,
+/// the page could not be written (the reason is in ctx.state.failure).
+void mainMakeListHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
+                      const PictureList& incolFileDatas, std::vector<std::string>& iostrPicEntries,
                       bool& outblnOk);
 
 /// Writes the table block once per picture into the open list page; fills the picture-entry
 /// array, gintStartNo, the gallery's gstrMenuItem element (menu mode) and the progress.
-void mainMakeListTable(MakeContext& ctx, short inintNo, const std::string& instrPicPath,
-                       const std::string& instrTable, const std::string& instrFile,
-                       const std::string& instrFilelistFlag, PageFile& ioPage,
+void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::string& instrTable,
+                       const std::string& instrFile, PageFile& ioPage,
                        std::vector<std::string>& iostrPicEntries,
                        const PictureList& incolFileDatas);
 
-/// The gallery's index page with the aryPicList script lines.
-void mainMakeIndexHtml(MakeContext& ctx, const std::string& instrIndexPath,
-                       const std::string& instrListLink, const std::string& instrPictLink,
-                       const std::string& instrTitleS,
+/// The gallery's index page with the aryPicList script lines. false when it was not written.
+bool mainMakeIndexHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
                        const std::vector<std::string>& instrPicEntries);
 
-/// pict.html, the picture viewer.
-void mainMakePictHtml(MakeContext& ctx, short inintIndex, const std::string& instrPictPath,
-                      const std::string& instrIndexLink, const std::string& instrLink1Name,
-                      const std::string& instrLink1Url, const std::string& instrLink2Name,
-                      const std::string& instrLink2Url, const std::string& instrFilelistFlag);
+/// pict.html, the picture viewer. false when it was not written.
+bool mainMakePictHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths);
 
-/// The menu page of menu mode with the aryMenuList script lines.
-void mainMakeMenuHtml(MakeContext& ctx);
+/// The menu page of menu mode with the aryMenuList script lines. false when it was not written.
+bool mainMakeMenuHtml(MakeContext& ctx);
 
 } // namespace mivo

@@ -11,32 +11,35 @@ namespace {
 
 class PictPageLines : public TemplateLineHandler {
   public:
-    PictPageLines(const MakeContext& ctx, short inintIndex, const std::string& instrPictPath,
-                  const std::string& instrIndexLink, const std::string& instrLink1Name,
-                  const std::string& instrLink1Url, const std::string& instrLink2Name,
-                  const std::string& instrLink2Url, const std::string& instrFilelistFlag)
-        : ctx_(ctx), indexLink_(instrIndexLink), link1Name_(instrLink1Name),
-          link1Url_(instrLink1Url), link2Name_(instrLink2Name), link2Url_(instrLink2Url) {
-        const MakeSettings& s = ctx_.settings;
-        const bool useFilelist = instrFilelistFlag == "1";
-        widthNo_ = useFilelist ? s.TextFilelistWidth : "0";
-        heightNo_ = useFilelist ? s.TextFilelistHeight : "0";
-        if (useFilelist && inintIndex >= 0 &&
-            static_cast<std::size_t>(inintIndex) < ctx_.state.gstrFilelistHead.size()) {
-            filelistHead_ = ctx_.state.gstrFilelistHead[static_cast<std::size_t>(inintIndex)];
+    PictPageLines(const MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths)
+        : ctx_(ctx), indexLink_(escapeHtmlText(paths.strIndexLink)),
+          // In menu mode the link names are the neighbours' gallery names: text, not markup.
+          link1Name_(job.menu ? escapeHtmlText(job.link1Name) : job.link1Name),
+          link1Url_(job.link1Url),
+          link2Name_(job.menu ? escapeHtmlText(job.link2Name) : job.link2Name),
+          link2Url_(job.link2Url), slideTime_(std::to_string(ctx.settings.TextSlideTime)) {
+        const Settings& s = ctx_.settings;
+        widthNo_ = job.useFilelist ? std::to_string(s.TextFilelistWidth) : "0";
+        heightNo_ = job.useFilelist ? std::to_string(s.TextFilelistHeight) : "0";
+        if (job.useFilelist && job.index() < ctx_.state.gstrFilelistHead.size()) {
+            filelistHead_ = ctx_.state.gstrFilelistHead[job.index()];
         }
         // In menu mode link 0 leads back to the menu page.
-        link0Url_ = s.menuMode() ? relativeLink(instrPictPath, s.gstrMenuPath) : s.TextLinkURL[0];
+        link0Url_ = s.menuMode() ? escapeHtmlText(relativeLink(paths.strPictPath, s.gstrMenuPath))
+                                 : s.TextLinkURL[0];
     }
 
     void copiedLine(const std::string& line, PageFile& page) override {
-        const MakeSettings& s = ctx_.settings;
+        const Settings& s = ctx_.settings;
         std::string text = replacePlaceholder(line, "MV_TITLE", s.TextTitle);
         text = replacePlaceholder(text, "MV_SUB_TITLE", s.TextTitleS);
         text = replacePlaceholder(text, "MV_BODY", s.TextBody);
         text = replacePlaceholder(text, "MV_INDEX_HTML", indexLink_);
-        if (text.find("MV_FILELIST") != std::string::npos) {
-            text = replacePlaceholder(text, "MV_FILELIST", filelistHead_);
+        // The heading is data from a file: it goes in as the body of a script string whose
+        // characters are harmless in markup too, wherever a template places it.
+        const bool scriptData = text.find("MV_FILELIST") != std::string::npos;
+        if (scriptData) {
+            text = replacePlaceholder(text, "MV_FILELIST", escapeScriptData(filelistHead_));
         }
         text = replacePlaceholder(text, "MV_WIDTH_NO", widthNo_);
         text = replacePlaceholder(text, "MV_HEIGHT_NO", heightNo_);
@@ -46,22 +49,27 @@ class PictPageLines : public TemplateLineHandler {
         text = replacePlaceholder(text, "MV_LINK_URL0", link0Url_);
         text = replacePlaceholder(text, "MV_LINK_URL1", link1Url_);
         text = replacePlaceholder(text, "MV_LINK_URL2", link2Url_);
-        page.writeLine(text);
+        if (scriptData) {
+            page.writeScriptLine(text);
+        } else {
+            page.writeLine(text);
+        }
     }
 
     void slideLine(const std::string& line, PageFile& page) override {
         std::string text = replacePlaceholder(line, "MV_INDEX_HTML", indexLink_);
-        text = replacePlaceholder(text, "MV_SLIDE_TIME", ctx_.settings.TextSlideTime);
+        text = replacePlaceholder(text, "MV_SLIDE_TIME", slideTime_);
         page.writeLine(text);
     }
 
   private:
     const MakeContext& ctx_;
-    const std::string& indexLink_;
-    const std::string& link1Name_;
+    std::string indexLink_;
+    std::string link1Name_;
     const std::string& link1Url_;
-    const std::string& link2Name_;
+    std::string link2Name_;
     const std::string& link2Url_;
+    std::string slideTime_;
     std::string widthNo_;
     std::string heightNo_;
     std::string filelistHead_;
@@ -70,21 +78,21 @@ class PictPageLines : public TemplateLineHandler {
 
 } // namespace
 
-void mainMakePictHtml(MakeContext& ctx, short inintIndex, const std::string& instrPictPath,
-                      const std::string& instrIndexLink, const std::string& instrLink1Name,
-                      const std::string& instrLink1Url, const std::string& instrLink2Name,
-                      const std::string& instrLink2Url, const std::string& instrFilelistFlag) {
+bool mainMakePictHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths) {
     cmWriteLog("mainMakePictHtml", 1, "▽Start Method▽");
-    PictPageLines lines(ctx, inintIndex, instrPictPath, instrIndexLink, instrLink1Name,
-                        instrLink1Url, instrLink2Name, instrLink2Url, instrFilelistFlag);
+    PictPageLines lines(ctx, job, paths);
     TemplateCopy copy;
     copy.routine = "mainMakePictHtml";
     copy.templateName = "pict.html";
-    copy.pagePath = instrPictPath;
+    copy.pagePath = paths.strPictPath;
     copy.slideBlock = true;
-    copy.slideShow = ctx.settings.CheckSlideShow == 1;
-    copyTemplate(ctx.settings, copy, lines);
+    copy.slideShow = ctx.settings.CheckSlideShow;
+    const bool ok = copyTemplate(ctx.files, copy, lines);
+    if (!ok) {
+        ctx.state.failure = copy.error;
+    }
     cmWriteLog("mainMakePictHtml", 1, "△End Method△");
+    return ok;
 }
 
 } // namespace mivo

@@ -5,26 +5,23 @@
 
 namespace mivo {
 
-bool picInfoReadsFile(const MakeSettings& settings, const std::string& instrFilelistFlag) {
+bool picInfoReadsFile(const Settings& settings, bool inblnFilelist) {
     // Without a width or a height column in filelist.csv the size has to come from the file.
-    return instrFilelistFlag == "0" || settings.TextFilelistWidth == "0" ||
-           settings.TextFilelistHeight == "0";
+    return !inblnFilelist || settings.TextFilelistWidth == 0 || settings.TextFilelistHeight == 0;
 }
 
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
-                    const std::string& instrFilelistFlag, std::string& outFileName,
-                    std::string& outstrWidth, std::string& outstrHeight) {
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight) {
     MeasuredSize size;
-    if (picInfoReadsFile(ctx.settings, instrFilelistFlag)) {
+    if (picInfoReadsFile(ctx.settings, inblnFilelist)) {
         size = measurePictureFile(instrFilePath);
     }
-    mainGetPicInfo(ctx, instrFilePath, instrFilelistFlag, size, outFileName, outstrWidth,
-                   outstrHeight);
+    mainGetPicInfo(ctx, instrFilePath, inblnFilelist, size, outFileName, outstrWidth, outstrHeight);
 }
 
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
-                    const std::string& instrFilelistFlag, const MeasuredSize& inSize,
-                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight) {
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+                    const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
+                    std::string& outstrHeight) {
     cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
 
     std::string folder;
@@ -34,7 +31,7 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
 
     outstrWidth = "0";
     outstrHeight = "0";
-    if (picInfoReadsFile(ctx.settings, instrFilelistFlag)) {
+    if (picInfoReadsFile(ctx.settings, inblnFilelist)) {
         if (inSize.ok) {
             outstrWidth = std::to_string(inSize.width);
             outstrHeight = std::to_string(inSize.height);

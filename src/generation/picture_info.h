@@ -8,20 +8,19 @@
 namespace mivo {
 
 /// True when mainGetPicInfo takes the size from the picture file: filelist.csv is not used
-/// for the gallery (flag "0"), or it lacks a width or a height column.
-bool picInfoReadsFile(const MakeSettings& settings, const std::string& instrFilelistFlag);
+/// for the gallery, or it lacks a width or a height column.
+bool picInfoReadsFile(const Settings& settings, bool inblnFilelist);
 
 /// Display name (file name without extension) and pixel size of a picture. The size is "0"
 /// and "0" when filelist.csv supplies it (flag "1" and both column numbers set), and also when
 /// the picture cannot be measured (then a level-4 "PicInfoError [path]" line is logged).
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
-                    const std::string& instrFilelistFlag, std::string& outFileName,
-                    std::string& outstrWidth, std::string& outstrHeight);
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight);
 
 /// The same with the file already read by a PictureMeasurer (`inSize`, used only when
 /// picInfoReadsFile): the same results and the same log lines, written by the caller's thread.
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath,
-                    const std::string& instrFilelistFlag, const MeasuredSize& inSize,
-                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight);
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+                    const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
+                    std::string& outstrHeight);
 
 } // namespace mivo

@@ -1,54 +1,53 @@
 #pragma once
 
 #include <string>
-#include <vector>
+#include <utility>
 
 namespace mivo {
 
-/// The status label (LabelMess) and progress bar (ProgressBarMake) the Make run reports to.
-/// The window implements it with its controls; the command-line maker and the tests use
-/// PlainStatus.
+/// Where the status line and the progress bar of a Make run are shown: the window's label and
+/// bar, the console of mivo-make, or a test's record.
 class StatusSink {
   public:
     virtual ~StatusSink() = default;
-    virtual std::string messageText() const = 0;
-    virtual void setMessageText(const std::string& text) = 0;
-    virtual double barMin() const = 0;
-    virtual double barMax() const = 0;
-    virtual double barValue() const = 0;
-    virtual void setBarMin(double value) = 0;
-    virtual void setBarMax(double value) = 0;
-    virtual void setBarValue(double value) = 0;
-    /// Shows the label and bar as they are now, before returning, without processing input.
-    virtual void repaint() = 0;
+    /// The status line now reads `text`.
+    virtual void message(const std::string& text) = 0;
+    /// The bar now stands at `value` of 0..`max`.
+    virtual void progress(double value, double max) = 0;
+    /// One status call is complete: show the line and the bar as they are now.
+    virtual void step() = 0;
+};
+
+/// The status line (LabelMess) and the progress bar (ProgressBarMake) as a run keeps them. The
+/// run reads its own state here, never what a sink shows; every change goes on to the sink.
+class RunStatus {
+  public:
+    explicit RunStatus(StatusSink* sink = nullptr) : sink_(sink) {}
+    /// Goes on from a line and a bar that already show something.
+    RunStatus(StatusSink* sink, std::string message, double max, double value)
+        : sink_(sink), message_(std::move(message)), max_(max), value_(value) {}
+
+    const std::string& messageText() const { return message_; }
+    double barMin() const { return 0; }
+    double barMax() const { return max_; }
+    double barValue() const { return value_; }
+
+    void setMessageText(const std::string& text);
+    void setBarMax(double value);
+    void setBarValue(double value);
+    /// Tells the sink that a status call is complete.
+    void shown();
+
+  private:
+    StatusSink* sink_;
+    std::string message_;
+    double max_ = 100;
+    double value_ = 0;
 };
 
 /// Shows a message (when inblnMess) and moves the bar: type 1 sets the value clamped to
 /// [Min, Max], type 2 steps it forward (at most Max), any other type leaves it.
-void mainSetStatus(StatusSink& sink, bool inblnMess, const std::string& instrMess, int inintBarType,
-                   int inintBarValue);
-
-/// A status line kept as plain state; remembers every message shown, in order.
-class PlainStatus : public StatusSink {
-  public:
-    std::string messageText() const override { return message_; }
-    void setMessageText(const std::string& text) override;
-    double barMin() const override { return min_; }
-    double barMax() const override { return max_; }
-    double barValue() const override { return value_; }
-    void setBarMin(double value) override { min_ = value; }
-    void setBarMax(double value) override { max_ = value; }
-    void setBarValue(double value) override { value_ = value; }
-    void repaint() override {}
-
-    const std::vector<std::string>& messages() const { return messages_; }
-
-  protected:
-    std::string message_;
-    std::vector<std::string> messages_;
-    double min_ = 0;
-    double max_ = 100;
-    double value_ = 0;
-};
+void mainSetStatus(RunStatus& status, bool inblnMess, const std::string& instrMess,
+                   int inintBarType, int inintBarValue);
 
 } // namespace mivo

@@ -1,5 +1,7 @@
 #include "generation/template.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -10,13 +12,45 @@
 
 namespace mivo {
 
+namespace {
+
+/// The system's words for why `path` could not be read or written: errno when the failing
+/// call set it, else what stands at the path (a folder where the page belongs, say).
+std::string systemReason(const std::string& path) {
+    if (errno != 0) {
+        return std::strerror(errno);
+    }
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    int code = EIO;
+    if (std::filesystem::is_directory(status)) {
+        code = EISDIR;
+    } else if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        code = EINVAL;
+    } else if (ec) {
+        code = ec.value();
+    }
+    return std::generic_category().message(code);
+}
+
+} // namespace
+
 bool isTemplateComment(std::string_view line) {
     return cmStartsWith(line, "//") && !cmStartsWith(line, "//-");
 }
 
-std::string templatePath(const MakeSettings& settings, const std::string& templateName) {
-    return cmAddPath(cmAddPath(settings.programFolder, "html", kPathSeparator), templateName,
-                     kPathSeparator);
+std::string templatePath(const ProgramFiles& files, const std::string& templateName) {
+    return cmAddPath(files.templateFolder, templateName, kPathSeparator);
+}
+
+std::vector<std::string> templateFolders(const ProgramFiles& files) {
+    std::vector<std::string> folders{cmAddPath(files.programFolder, "html", kPathSeparator)};
+    for (const std::string* other : {&files.templateFolder, &files.userTemplateFolder}) {
+        if (!other->empty()) {
+            folders.push_back(*other);
+        }
+    }
+    return folders;
 }
 
 bool PageFile::open(const std::string& path, TextEncoding encoding) {
@@ -57,9 +91,9 @@ void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
 
 void TemplateLineHandler::tableBlock(std::string& /*blockText*/, PageFile& /*page*/) {}
 
-bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
-                  TemplateLineHandler& handler) {
-    const std::string inPath = templatePath(settings, copy.templateName);
+bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler) {
+    const std::string inPath = templatePath(files, copy.templateName);
+    errno = 0;
     std::vector<std::string> lines;
     TextEncoding encoding = TextEncoding::Cp932;
     if (!cmReadTextLines(inPath, lines, &encoding)) {
@@ -70,13 +104,16 @@ bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
             std::filesystem::remove(copy.pagePath, ec);
         }
         cmWriteLog(copy.routine, 4, "InOpenError [" + inPath + "]");
+        copy.error = inPath + ": " + systemReason(inPath);
         return false;
     }
     cmWriteLog(copy.routine, 1, "InOpen [" + inPath + "]");
 
     PageFile page;
+    errno = 0;
     if (!page.open(copy.pagePath, encoding)) {
         cmWriteLog(copy.routine, 4, "OutOpenError [" + copy.pagePath + "]");
+        copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
         return false;
     }
     cmWriteLog(copy.routine, 1, "OutOpen [" + copy.pagePath + "]");
@@ -121,8 +158,10 @@ bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
         handler.copiedLine(line, page);
     }
 
+    errno = 0;
     if (!page.commit()) {
         cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
+        copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
         return false;
     }
     return true;

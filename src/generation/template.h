@@ -2,10 +2,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/codepage.h"
+#include "common/program_files.h"
 #include "common/text_file.h"
-#include "generation/make_settings.h"
 
 namespace mivo {
 
@@ -20,8 +21,13 @@ enum class LineState {
 /// A template comment: the line begins with "//" but not with "//-".
 bool isTemplateComment(std::string_view line);
 
-/// Full path of a template: the file `templateName` in the program folder's "html" folder.
-std::string templatePath(const MakeSettings& settings, const std::string& templateName);
+/// Full path of a template: the file `templateName` in the template folder in use (the
+/// program folder's "html" folder unless the user has a copy of it).
+std::string templatePath(const ProgramFiles& files, const std::string& templateName);
+
+/// Every folder that holds, or may come to hold, the templates: the program folder's "html",
+/// the folder templates are read from and the place of a user's copy. Pages never go there.
+std::vector<std::string> templateFolders(const ProgramFiles& files);
 
 /// One page being written. Lines go, in the template's encoding and each followed by CR LF,
 /// into a temporary file beside the page; commit() puts it in place of the old page.
@@ -67,14 +73,14 @@ struct TemplateCopy {
                              // when the template is missing so the failure shows
     bool slideBlock = false; // knows the slide block
     bool slideShow = false;  // CheckSlideShow is ticked
+    std::string error;       // set by copyTemplate when the page was not written: path and reason
 };
 
 /// Copies a template line by line into its page: comment lines dropped, block markers acted
 /// on, every other line handed to `handler`. The page is replaced only when written to the end.
 /// Logs "InOpen"/"OutOpen" (level 1) and "InOpenError"/"OutOpenError"/"OutWriteError"
 /// (level 4) under the writer's name. true when the page was written and put in place.
-bool copyTemplate(const MakeSettings& settings, const TemplateCopy& copy,
-                  TemplateLineHandler& handler);
+bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler);
 
 /// cmReplace with text comparison: every occurrence of a placeholder, ignoring letter case.
 std::string replacePlaceholder(const std::string& line, const std::string& placeholder,

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "common/codepage.h"
+#include "common/paths.h"
 #include "common/text_file.h"
 #include "settings/state_file.h"
 
@@ -71,16 +72,17 @@ std::string listField(const std::string& field) {
 
 } // namespace
 
-void mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows) {
+bool mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows) {
     std::vector<std::string> lines;
     if (!cmReadTextLines(listPath, lines)) {
-        return;
+        return !cmExists(listPath);
     }
     for (const std::string& line : lines) {
         std::vector<std::string> fields = splitListLine(line);
         fields.resize(fields.size() < 3 ? 3 : fields.size());
         rows.push_back(GalleryEntry{fields[0], fields[1], fields[2]});
     }
+    return true;
 }
 
 bool mainSetList(const std::string& listPath, const std::vector<GalleryEntry>& rows) {

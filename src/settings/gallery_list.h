@@ -14,8 +14,9 @@ struct GalleryEntry {
     bool operator==(const GalleryEntry&) const = default;
 };
 
-/// Appends the rows of the list file to `rows`. A missing or unreadable file adds nothing.
-void mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows);
+/// Appends the rows of the list file to `rows`. A missing file adds nothing and gives true;
+/// false when the file is there but cannot be read (it must then never be replaced).
+bool mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows);
 
 /// Rewrites the list file atomically: one line "name,pic,thumb," CR LF per row. A field that
 /// holds a comma or begins with a double quote is quoted, inner quotes doubled. false (old

@@ -2,17 +2,27 @@
 
 #include <string>
 
+#include "settings/ini_document.h"
+
 namespace mivo {
 
-/// Reads one value of a profile-format INI file: whole (no length cut), blanks around it
-/// dropped, `""` read as empty. Section and key names match without regard to ASCII case.
-/// A missing file, section or key gives the default, treated the same way. No log lines.
+/// A value as the program sees it: blanks around it dropped, `""` read as empty. A missing
+/// section or key gives the default, treated the same way.
+std::string iniValue(IniDocument& doc, const std::string& section, const std::string& key,
+                     const std::string& defaultValue);
+
+/// Stores one value into the document as the profile writer would: an empty value as `""`, a
+/// line break inside it as a blank. Logs under "cmSetIni" like cmSetIni.
+void storeIniValue(IniDocument& doc, const std::string& instrSection,
+                   const std::string& instrKeyName, const std::string& instrValue);
+
+/// Reads one value of an INI file (the whole file is read for it; load an IniDocument to read
+/// many). No log lines.
 std::string cmGetIni(const std::string& iniPath, const std::string& section, const std::string& key,
                      const std::string& defaultValue);
 
-/// Stores one value (an empty value is written as `""`), keeping every other line of the file
-/// as it was and replacing the file atomically. The file stays cp932 unless some value cannot
-/// be held there; then it is written as UTF-8 with a BOM. Logs under "cmSetIni".
+/// Stores one value in an INI file, keeping every other line as it was and replacing the file
+/// atomically. An unreadable file is never replaced. Logs under "cmSetIni".
 bool cmSetIni(const std::string& iniPath, const std::string& instrSection,
               const std::string& instrKeyName, const std::string& instrValue);
 

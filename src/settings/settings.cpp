@@ -1,218 +1,171 @@
 #include "settings/settings.h"
 
-#include <limits>
-#include <string>
+#include <algorithm>
+#include <vector>
 
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/program.h"
-#include "common/text.h"
 #include "settings/ini_file.h"
+#include "settings/settings_table.h"
 
 namespace mivo {
+
 namespace {
 
 constexpr const char* kGetIni = "mainGetIni";
 constexpr const char* kSetIni = "mainSetIni";
 
-/// The threshold as stored; a text that is not a whole 16-bit number leaves the log off.
-short logLevelValue(const std::string& text) {
-    long long value = 0;
-    if (!cmParseWholeNumber(text, value) || value < std::numeric_limits<short>::min() ||
-        value > std::numeric_limits<short>::max()) {
-        return 0;
+/// A row's default; path defaults follow the picture folder read earlier in the same load.
+std::string defaultText(const SettingRow& row, const Settings& sofar,
+                        const std::string& programFolder) {
+    switch (row.defaultFrom) {
+    case DefaultFrom::ProgramFolder:
+        return programFolder;
+    case DefaultFrom::PicPath:
+        return sofar.gstrPicPath;
+    case DefaultFrom::PicIndexPage:
+        return cmAddPath(sofar.gstrPicPath, "index.html", kPathSeparator);
+    case DefaultFrom::Text:
+        break;
     }
-    return static_cast<short>(value);
+    return row.defaultText;
 }
 
-/// Reads an option or check value. A text that names no option is replaced by the default,
-/// so the window and the save both see a valid choice.
-std::string readOption(const std::string& iniPath, const std::string& section,
-                       const std::string& key, int defaultValue) {
-    const std::string defaultText = std::to_string(defaultValue);
-    const std::string text = cmGetIni(iniPath, section, key, defaultText);
-    long long value = 0;
-    if (!cmParseWholeNumber(text, value) || value < 0 || value > 1) {
-        return defaultText;
+/// Reads a row from the document; a stored text that is no value of the row gives the default.
+void readRow(IniDocument& doc, const SettingRow& row, Settings& out,
+             const std::string& programFolder) {
+    const std::string fallback = defaultText(row, out, programFolder);
+    if (!row.parse(iniValue(doc, row.section, row.key, fallback), out)) {
+        row.parse(fallback, out);
     }
-    return text;
 }
 
-void logValue(const std::string& name, const std::string& value) {
-    cmWriteLog(kGetIni, 1, name + "=[" + value + "]");
+bool isLastOfGroup(std::span<const SettingRow> rows, std::size_t i) {
+    return i + 1 == rows.size() || rows[i + 1].saveGroup != rows[i].saveGroup;
+}
+
+/// "name=[value]", or for a row ending a group "name=[v1,v2,...,]".
+void logRow(std::span<const SettingRow> rows, std::size_t i, const Settings& s) {
+    const SettingRow& row = rows[i];
+    if (row.logName == nullptr) {
+        return;
+    }
+    std::string value;
+    if (row.saveGroup == 0) {
+        value = row.storedText(s);
+    } else {
+        std::size_t first = i;
+        while (first > 0 && rows[first - 1].saveGroup == row.saveGroup) {
+            --first;
+        }
+        for (std::size_t k = first; k <= i; ++k) {
+            value += rows[k].storedText(s) + ",";
+        }
+    }
+    cmWriteLog(kGetIni, 1, std::string(row.logName) + "=[" + value + "]");
+}
+
+/// Mivo.log lies beside Mivo.ini, wherever the user's state files are kept. Plain text
+/// work: cmSplitPath would already write log lines, to whatever log was open before.
+std::string logPathBeside(const std::string& iniPath) {
+    const std::size_t slash = iniPath.rfind(kPathSeparator);
+    if (slash == std::string::npos) {
+        return std::string(kAppTitle) + ".log";
+    }
+    return cmLogPath(slash == 0 ? std::string(kPathSeparator) : iniPath.substr(0, slash));
 }
 
 } // namespace
 
-int cmOptionValue(const std::string& text, int defaultValue, int maxValue) {
-    long long value = 0;
-    if (!cmParseWholeNumber(text, value) || value < 0 || value > maxValue) {
-        return defaultValue;
+Settings defaultSettings(const std::string& programFolder) {
+    Settings s{};
+    for (const SettingRow& row : settingRows()) {
+        row.parse(defaultText(row, s, programFolder), s);
     }
-    return static_cast<int>(value);
+    return s;
 }
 
-void mainGetIni(const std::string& iniPath, const std::string& programFolder, Settings& out,
-                const std::function<void(IniControlRow, const Settings&)>& applyRow) {
-    cmSetLogPath(cmLogPath(programFolder));
-    const auto apply = [&](IniControlRow row) {
-        if (applyRow) {
-            applyRow(row, out);
-        }
-    };
+bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Settings& out,
+                const SettingRowHook& onRow) {
+    cmSetLogPath(logPathBeside(iniPath));
+    IniDocument doc;
+    const bool readable = doc.load(iniPath);
+    out = Settings{};
 
-    out.LogLevel = logLevelValue(cmGetIni(iniPath, "Log", "Level", "0"));
-    cmSetLogLevel(out.LogLevel);
+    const auto rows = settingRows();
+    // The first row is the log threshold: it decides whether anything of the load is logged.
+    readRow(doc, rows[0], out, programFolder);
+    cmSetLogLevel(static_cast<short>(out.LogLevel));
     if (out.LogLevel == 1 || out.LogLevel == 2) {
         cmWriteLog(kGetIni, 2, "▼▼▼Start Mivo Var." + cmVersionText() + "▼▼▼");
         cmWriteLog(kGetIni, 1, "▽Start Method▽");
-        logValue("LogLevel", std::to_string(out.LogLevel));
+        logRow(rows, 0, out);
     }
-
-    out.gstrModeF = readOption(iniPath, "Ini", "Mode", 1);
-    logValue("gstrModeF", out.gstrModeF);
-
-    out.gstrPicPath = cmGetIni(iniPath, "Path", "Pic", programFolder);
-    logValue("PicPath", out.gstrPicPath);
-    out.gstrSamPath = cmGetIni(iniPath, "Path", "Thum", out.gstrPicPath);
-    logValue("SamPath", out.gstrSamPath);
-    const std::string defaultPage = cmAddPath(out.gstrPicPath, "index.html", kPathSeparator);
-    out.gstrIndexPath = cmGetIni(iniPath, "Path", "Index", defaultPage);
-    logValue("IndexPath", out.gstrIndexPath);
-    out.gstrHtmlPath = cmGetIni(iniPath, "Path", "Html", "");
-    logValue("HtmlPath", out.gstrHtmlPath);
-    out.gstrMenuPath = cmGetIni(iniPath, "Path", "Menu", defaultPage);
-    logValue("MenuPath", out.gstrMenuPath);
-    out.gstrMenuHtmlPath = cmGetIni(iniPath, "Path", "MenuH", "");
-    logValue("MenuHtmlPath", out.gstrMenuHtmlPath);
-    out.gstrStartName = cmGetIni(iniPath, "Path", "Start", "");
-    logValue("StartName", out.gstrStartName);
-
-    out.gstrBodyF = cmGetIni(iniPath, "Html", "Body", "<body bgcolor=\"white\" text=\"black\">");
-    logValue("Body", out.gstrBodyF);
-    out.gstrTitleF = cmGetIni(iniPath, "Html", "Title", "アルバム");
-    logValue("Title", out.gstrTitleF);
-    out.gstrTitleSF = cmGetIni(iniPath, "Html", "TitleS", "写真");
-
-    out.gstrStartTypeF = readOption(iniPath, "Html", "Start", 0);
-    apply(IniControlRow::StartType);
-    logValue("gstrStartTypeF", out.gstrStartTypeF);
-    out.gstrUseFilelistF = readOption(iniPath, "Filelist", "Use", 0);
-    apply(IniControlRow::UseFilelist);
-    logValue("gstrUseFilelistF", out.gstrUseFilelistF);
-    out.gstrFilelistWF = cmGetIni(iniPath, "Filelist", "Width", "0");
-    apply(IniControlRow::FilelistWidth);
-    logValue("gstrFilelistWF", out.gstrFilelistWF);
-    out.gstrFilelistHF = cmGetIni(iniPath, "Filelist", "Height", "0");
-    apply(IniControlRow::FilelistHeight);
-    logValue("gstrFilelistHF", out.gstrFilelistHF);
-    out.gstrUseSlideF = readOption(iniPath, "Html", "Slide", 1);
-    apply(IniControlRow::UseSlide);
-    logValue("gstrUseSlideF", out.gstrUseSlideF);
-    out.gstrSlideTimeF = cmGetIni(iniPath, "Html", "Time", "5");
-    apply(IniControlRow::SlideTime);
-    logValue("gstrSlideTimeF", out.gstrSlideTimeF);
-    out.gstrSamUseF = readOption(iniPath, "Html", "TUse", 1);
-    apply(IniControlRow::SamUse);
-    logValue("gstrSamUseF", out.gstrSamUseF);
-    out.gstrSamWidthF = cmGetIni(iniPath, "Html", "TWidth", "160");
-    apply(IniControlRow::SamWidth);
-    logValue("gstrSamWidthF", out.gstrSamWidthF);
-    out.gstrSamHeightF = cmGetIni(iniPath, "Html", "THeight", "160");
-    apply(IniControlRow::SamHeight);
-    logValue("gstrSamHeightF", out.gstrSamHeightF);
-    out.gstrAllListF = cmGetIni(iniPath, "Html", "LWidth", "4");
-    apply(IniControlRow::AllList);
-    logValue("gstrAllListF", out.gstrAllListF);
-
-    static constexpr const char* kLinkNames[3] = {"メニュー", "戻る", "進む"};
-    for (std::size_t i = 0; i < out.gstrLinkName.size(); ++i) {
-        const std::string k = std::to_string(i + 1);
-        out.gstrLinkName[i] = cmGetIni(iniPath, "Link", "Name" + k, kLinkNames[i]);
-        out.gstrLinkUrl[i] = cmGetIni(iniPath, "Link", "Url" + k, "../index.html");
-        cmWriteLog(kGetIni, 1,
-                   "gstrLink" + k + "=[" + out.gstrLinkName[i] + "," + out.gstrLinkUrl[i] + ",]");
+    if (!readable) {
+        cmWriteLog(kGetIni, 4, "InOpenError [" + iniPath + "]");
     }
-    for (std::size_t i = 0; i < out.gstrLaunchName.size(); ++i) {
-        const std::string k = std::to_string(i + 1);
-        out.gstrLaunchName[i] = cmGetIni(iniPath, "Launcher", "Name" + k, "機能" + k);
-        out.gstrLaunchUse[i] = readOption(iniPath, "Launcher", "Use" + k, 1);
-        out.gstrLaunchPath[i] = cmGetIni(iniPath, "Launcher", "Path" + k, "");
-        cmWriteLog(kGetIni, 1,
-                   "gstrLaunch" + k + "=[" + out.gstrLaunchName[i] + "," + out.gstrLaunchUse[i] +
-                       "," + out.gstrLaunchPath[i] + ",]");
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        readRow(doc, rows[i], out, programFolder);
+        if (onRow) {
+            onRow(rows[i], out);
+        }
+        if (rows[i].saveGroup == 0 || isLastOfGroup(rows, i)) {
+            logRow(rows, i, out);
+        }
     }
     cmWriteLog(kGetIni, 1, "△End Method△");
+    return readable;
 }
 
-void mainSetIni(const std::string& iniPath, const Settings& loaded,
-                const CurrentSettings& current) {
+bool mainSetIni(const std::string& iniPath, const Settings& loaded, const Settings& current,
+                std::string* outError) {
     cmWriteLog(kSetIni, 1, "▽Start Method▽");
-    const auto writeIfChanged = [&](const char* section, const std::string& key,
-                                    const std::string& now, const std::string& was) {
-        if (now != was) {
-            cmSetIni(iniPath, section, key, now);
-        }
-    };
-    // An option pair: written when the selected option is no longer the loaded one.
-    const auto writeOption = [&](const char* section, const char* key, int selected,
-                                 const std::string& loadedText, int defaultValue) {
-        if (selected != cmOptionValue(loadedText, defaultValue, 1)) {
-            cmSetIni(iniPath, section, key, selected == 0 ? "0" : "1");
-        }
-    };
-    // A check box: written as its number when it differs from the loaded number.
-    const auto writeCheck = [&](const char* section, const std::string& key, int value,
-                                const std::string& loadedText, int defaultValue) {
-        if (value != cmOptionValue(loadedText, defaultValue, 1)) {
-            cmSetIni(iniPath, section, key, std::to_string(value));
-        }
-    };
-
-    writeOption("Ini", "Mode", current.OptionMenu, loaded.gstrModeF, 1);
-
-    writeIfChanged("Path", "Pic", current.gstrPicPath, loaded.gstrPicPath);
-    writeIfChanged("Path", "Thum", current.gstrSamPath, loaded.gstrSamPath);
-    writeIfChanged("Path", "Index", current.gstrIndexPath, loaded.gstrIndexPath);
-    writeIfChanged("Path", "Html", current.gstrHtmlPath, loaded.gstrHtmlPath);
-    writeIfChanged("Path", "Menu", current.gstrMenuPath, loaded.gstrMenuPath);
-    writeIfChanged("Path", "MenuH", current.gstrMenuHtmlPath, loaded.gstrMenuHtmlPath);
-    writeIfChanged("Path", "Start", current.gstrStartName, loaded.gstrStartName);
-
-    writeIfChanged("Html", "Title", current.TextTitle, loaded.gstrTitleF);
-    writeIfChanged("Html", "TitleS", current.TextTitleS, loaded.gstrTitleSF);
-    writeIfChanged("Html", "Body", current.TextBody, loaded.gstrBodyF);
-
-    writeOption("Html", "Start", current.OptionStart, loaded.gstrStartTypeF, 0);
-    writeCheck("Filelist", "Use", current.CheckUseFileList, loaded.gstrUseFilelistF, 0);
-    writeIfChanged("Filelist", "Width", current.TextFilelistWidth, loaded.gstrFilelistWF);
-    writeIfChanged("Filelist", "Height", current.TextFilelistHeight, loaded.gstrFilelistHF);
-    writeCheck("Html", "Slide", current.CheckSlideShow, loaded.gstrUseSlideF, 1);
-    writeIfChanged("Html", "Time", current.TextSlideTime, loaded.gstrSlideTimeF);
-    writeOption("Html", "TUse", current.OptionSamD, loaded.gstrSamUseF, 1);
-    writeIfChanged("Html", "TWidth", current.TextSamWidth, loaded.gstrSamWidthF);
-    writeIfChanged("Html", "THeight", current.TextSamHeight, loaded.gstrSamHeightF);
-    writeIfChanged("Html", "LWidth", current.TextAllListWidth, loaded.gstrAllListF);
-
-    for (std::size_t i = 0; i < loaded.gstrLinkName.size(); ++i) {
-        const std::string k = std::to_string(i + 1);
-        if (current.TextLinkURL[i] != loaded.gstrLinkUrl[i] ||
-            current.TextLinkName[i] != loaded.gstrLinkName[i]) {
-            cmSetIni(iniPath, "Link", "Name" + k, current.TextLinkName[i]);
-            cmSetIni(iniPath, "Link", "Url" + k, current.TextLinkURL[i]);
+    const auto rows = settingRows();
+    std::vector<const SettingRow*> order;
+    for (const SettingRow& row : rows) {
+        if (row.saveOrder >= 0) {
+            order.push_back(&row);
         }
     }
-    for (std::size_t i = 0; i < loaded.gstrLaunchName.size(); ++i) {
-        const std::string k = std::to_string(i + 1);
-        if (current.TextOpenName[i] != loaded.gstrLaunchName[i] ||
-            current.TextOpen[i] != loaded.gstrLaunchPath[i] ||
-            current.CheckOpen[i] != cmOptionValue(loaded.gstrLaunchUse[i], 1, 1)) {
-            cmSetIni(iniPath, "Launcher", "Name" + k, current.TextOpenName[i]);
-            cmSetIni(iniPath, "Launcher", "Use" + k, std::to_string(current.CheckOpen[i]));
-            cmSetIni(iniPath, "Launcher", "Path" + k, current.TextOpen[i]);
+    std::sort(order.begin(), order.end(),
+              [](const SettingRow* a, const SettingRow* b) { return a->saveOrder < b->saveOrder; });
+    const auto differs = [&](const SettingRow& row) {
+        return row.storedText(loaded) != row.storedText(current);
+    };
+
+    IniDocument doc;
+    bool loadedDoc = false;
+    bool ok = true;
+    const auto store = [&](const SettingRow& row) {
+        if (!loadedDoc) {
+            loadedDoc = true;
+            doc.load(iniPath);
         }
+        storeIniValue(doc, row.section, row.key, row.storedText(current));
+    };
+    for (std::size_t i = 0; i < order.size();) {
+        // A group (a link, a launcher) is written whole when any of its rows changed.
+        std::size_t end = i + 1;
+        while (order[i]->saveGroup != 0 && end < order.size() &&
+               order[end]->saveGroup == order[i]->saveGroup) {
+            ++end;
+        }
+        if (std::any_of(order.begin() + static_cast<std::ptrdiff_t>(i),
+                        order.begin() + static_cast<std::ptrdiff_t>(end),
+                        [&](const SettingRow* row) { return differs(*row); })) {
+            for (std::size_t k = i; k < end; ++k) {
+                store(*order[k]);
+            }
+        }
+        i = end;
+    }
+    if (loadedDoc && !doc.save(iniPath, outError)) {
+        cmWriteLog("cmSetIni", 4, "WritePrivateProfileString Error [0]");
+        ok = false;
     }
     cmWriteLog(kSetIni, 1, "△End Method△");
+    return ok;
 }
 
 } // namespace mivo

@@ -294,6 +294,11 @@ void FormMain::buildControls() {
     LabelNotice = make<Label>("LabelNotice", FrameVer);
     place(LabelNotice, {2040, 660, 6015, 255},
           "本ソフトウェアは無保証です。自己責任でご利用ください。");
+    // Where this copy keeps its settings: beside the program, or the user's config folder
+    // when the program folder is not the user's; the tool-tip names the templates in use.
+    LabelStateFolder = make<Label>("LabelStateFolder", FrameVer);
+    place(LabelStateFolder, {2040, 1020, 6015, 255}, "設定の保存先: " + files_.stateFolder,
+          "テンプレート: " + files_.templateFolder);
     CommonDialogLaunch.DialogTitle = "ファイルの選択";
 
     // Along the bottom: status line, progress bar, make and exit.

@@ -2,14 +2,19 @@
 
 #include "window/form_main.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/program.h"
 #include "generation/filelist.h"
 #include "generation/make_run.h"
+#include "generation/template.h"
+#include "settings/starter_settings.h"
 #include "window/handler_log.h"
 
 namespace mivo {
@@ -58,19 +63,18 @@ bool findFile(const std::string& path) {
 
 } // namespace
 
-/// LabelMess and ProgressBarMake seen by the core; a repaint redraws only those two.
+/// LabelMess and ProgressBarMake as the core's status sink; each status call ends in a repaint
+/// of those two.
 class FormMain::WindowStatus : public StatusSink {
   public:
     explicit WindowStatus(FormMain& form) : form_(form) {}
-    std::string messageText() const override { return form_.LabelMess->caption(); }
-    void setMessageText(const std::string& text) override { form_.LabelMess->setCaption(text); }
-    double barMin() const override { return form_.ProgressBarMake->min(); }
-    double barMax() const override { return form_.ProgressBarMake->max(); }
-    double barValue() const override { return form_.ProgressBarMake->value(); }
-    void setBarMin(double value) override { form_.ProgressBarMake->setMin(value); }
-    void setBarMax(double value) override { form_.ProgressBarMake->setMax(value); }
-    void setBarValue(double value) override { form_.ProgressBarMake->setValue(value); }
-    void repaint() override { form_.services_.repaintStatus(); }
+    void message(const std::string& text) override { form_.LabelMess->setCaption(text); }
+    void progress(double value, double max) override {
+        form_.ProgressBarMake->setMin(0);
+        form_.ProgressBarMake->setMax(max);
+        form_.ProgressBarMake->setValue(value);
+    }
+    void step() override { form_.services_.repaintStatus(); }
 
   private:
     FormMain& form_;
@@ -87,15 +91,18 @@ class FormMain::WindowMessageBox : public MessageBoxSink {
     WindowServices& services_;
 };
 
-FormMain::FormMain(std::string programFolder, WindowServices& services)
-    : programFolder_(std::move(programFolder)), iniPath_(cmIniPath(programFolder_)),
-      listPath_(cmListPath(programFolder_)), logPath_(cmLogPath(programFolder_)),
-      services_(services), status_(std::make_unique<WindowStatus>(*this)),
+FormMain::FormMain(ProgramFiles files, WindowServices& services)
+    : files_(std::move(files)), programFolder_(files_.programFolder), iniPath_(files_.iniPath()),
+      listPath_(files_.listPath()), logPath_(files_.logPath()), services_(services),
+      status_(std::make_unique<WindowStatus>(*this)),
       messageBox_(std::make_unique<WindowMessageBox>(services)) {
     buildControls();
     bindEvents();
     cmSetMessageBoxSink(messageBox_.get());
 }
+
+FormMain::FormMain(std::string programFolder, WindowServices& services)
+    : FormMain(portableProgramFiles(programFolder), services) {}
 
 FormMain::~FormMain() {
     cmSetMessageBoxSink(nullptr);
@@ -108,106 +115,78 @@ StatusSink& FormMain::statusSink() {
 // --- Start-up and shut-down -------------------------------------------------------------
 
 void FormMain::Form_Load() {
+    prepareStateFolder(files_);
     cmSetLogPath(logPath_);
     mblnLoading = true;
-    mainGetIni(iniPath_, programFolder_, loaded_,
-               [this](IniControlRow row, const Settings& loaded) { applyIniRow(row, loaded); });
-    gstrPicPath = loaded_.gstrPicPath;
-    gstrSamPath = loaded_.gstrSamPath;
-    gstrIndexPath = loaded_.gstrIndexPath;
-    gstrHtmlPath = loaded_.gstrHtmlPath;
-    gstrMenuPath = loaded_.gstrMenuPath;
-    gstrMenuHtmlPath = loaded_.gstrMenuHtmlPath;
-    gstrStartName = loaded_.gstrStartName;
+    iniReadable_ = mivo::mainGetIni(iniPath_, programFolder_, loaded_,
+                                    [this](const SettingRow& row, const Settings& values) {
+                                        if (row.setWhileLoading) {
+                                            applySettingRow(row, values);
+                                        }
+                                    });
+    globals_ = loaded_;
     loaded_ok_ = true;
 
     logStart("Form_Load");
     mainSetStartIni();
     std::vector<GalleryEntry> rows;
-    mivo::mainGetList(listPath_, rows);
+    listReadable_ = mivo::mainGetList(listPath_, rows);
     for (const GalleryEntry& row : rows) {
         ListViewPath->addRow({row.strListName, row.strPicPath, row.strSamPath});
     }
+    if (!listReadable_) {
+        cmWriteLog("mainGetList", 4, "InOpenError [" + listPath_ + "]");
+    }
     mblnLoading = false;
     logEnd("Form_Load");
-}
 
-void FormMain::applyIniRow(IniControlRow row, const Settings& loaded) {
-    switch (row) {
-    case IniControlRow::StartType:
-        OptionStart[cmOptionValue(loaded.gstrStartTypeF, 0, 1)]->select();
-        break;
-    case IniControlRow::UseFilelist:
-        CheckUseFileList->setValue(cmOptionValue(loaded.gstrUseFilelistF, 0, 1));
-        CheckUseFileList_Click();
-        break;
-    case IniControlRow::FilelistWidth:
-        TextFilelistWidth->setText(loaded.gstrFilelistWF);
-        break;
-    case IniControlRow::FilelistHeight:
-        TextFilelistHeight->setText(loaded.gstrFilelistHF);
-        break;
-    case IniControlRow::UseSlide:
-        CheckSlideShow->setValue(cmOptionValue(loaded.gstrUseSlideF, 1, 1));
-        CheckSlideShow_Click();
-        break;
-    case IniControlRow::SlideTime:
-        TextSlideTime->setText(loaded.gstrSlideTimeF);
-        break;
-    case IniControlRow::SamUse: {
-        const int n = cmOptionValue(loaded.gstrSamUseF, 1, 1);
-        OptionSamD[n]->select();
-        OptionSamH[n]->select();
-        break;
-    }
-    case IniControlRow::SamWidth:
-        TextSamWidth->setText(loaded.gstrSamWidthF);
-        break;
-    case IniControlRow::SamHeight:
-        TextSamHeight->setText(loaded.gstrSamHeightF);
-        break;
-    case IniControlRow::AllList:
-        TextAllListWidth->setText(loaded.gstrAllListF);
-        break;
+    // Said once, after the window is filled: a file that could not be read stays as it is.
+    for (const auto& [readable, path] :
+         {std::pair{iniReadable_, iniPath_}, std::pair{listReadable_, listPath_}}) {
+        if (!readable) {
+            services_.showMessage(
+                path + " を読み込めません。このファイルは終了時にも書き換えません。", kAppTitle);
+        }
     }
 }
 
 void FormMain::mainSetStartIni() {
     logStart("mainSetStartIni");
 
-    OptionMenu[cmOptionValue(loaded_.gstrModeF, 1, 1)]->select();
+    OptionMenu[loaded_.OptionMenu]->select();
 
-    // No drives here: each stored folder goes straight to its folder box.
-    if (!gstrPicPath.empty() && !DirPic->setPath(gstrPicPath)) {
-        gstrPicPath.clear();
+    // No drives here: each stored folder goes straight to its folder box. A stored folder that
+    // is missing (an unplugged disk) keeps its setting: only the user changes it.
+    if (!globals_.gstrPicPath.empty() && !DirPic->setPath(globals_.gstrPicPath)) {
+        markMissing(FramePic, "画像フォルダ", globals_.gstrPicPath);
     }
-    if (!gstrSamPath.empty() && !DirSam->setPath(gstrSamPath)) {
-        gstrSamPath.clear();
+    if (!globals_.gstrSamPath.empty() && !DirSam->setPath(globals_.gstrSamPath)) {
+        markMissing(FrameSamDir, "", globals_.gstrSamPath);
     }
-    if (!gstrIndexPath.empty()) {
+    if (!globals_.gstrIndexPath.empty()) {
         std::string folder;
         std::string name;
-        cmSplitPath(gstrIndexPath, true, kPathSeparator, folder, name);
+        cmSplitPath(globals_.gstrIndexPath, true, kPathSeparator, folder, name);
         DirIndex->setPath(folder);
         TextIndex->setText(name);
     }
-    if (!gstrHtmlPath.empty()) {
-        TextHtml->setText(gstrHtmlPath);
+    if (!globals_.gstrHtmlPath.empty()) {
+        TextHtml->setText(globals_.gstrHtmlPath);
     }
-    if (!gstrMenuPath.empty()) {
+    if (!globals_.gstrMenuPath.empty()) {
         std::string folder;
         std::string name;
-        cmSplitPath(gstrMenuPath, true, kPathSeparator, folder, name);
+        cmSplitPath(globals_.gstrMenuPath, true, kPathSeparator, folder, name);
         DirMenu->setPath(folder);
         TextMenu->setText(name);
     }
-    if (!gstrMenuHtmlPath.empty()) {
-        TextMenuHtml->setText(gstrMenuHtmlPath);
+    if (!globals_.gstrMenuHtmlPath.empty()) {
+        TextMenuHtml->setText(globals_.gstrMenuHtmlPath);
     }
 
     FileStartPict->setPath(DirPic->path());
-    if (!gstrStartName.empty()) {
-        const std::string startName = gstrStartName;
+    if (!globals_.gstrStartName.empty()) {
+        const std::string startName = globals_.gstrStartName;
         TextStart->setText(startName);
         for (int i = 0; i < FileStartPict->listCount(); ++i) {
             if (FileStartPict->list()[static_cast<std::size_t>(i)] == startName) {
@@ -221,22 +200,23 @@ void FormMain::mainSetStartIni() {
         }
     }
 
-    TextTitle->setText(loaded_.gstrTitleF);
-    TextTitleS->setText(loaded_.gstrTitleSF);
-    TextBody->setText(loaded_.gstrBodyF);
+    for (const char* key : {"Title", "TitleS", "Body"}) {
+        applySettingRow(*findSettingRow("Html", key), loaded_);
+    }
 
     bool exist = false;
     mainExistFilelist(exist);
 
     for (int i = 0; i < 3; ++i) {
-        TextLinkName[i]->setText(loaded_.gstrLinkName[i]);
-        TextLinkURL[i]->setText(loaded_.gstrLinkUrl[i]);
+        const std::string k = std::to_string(i + 1);
+        applySettingRow(*findSettingRow("Link", "Name" + k), loaded_);
+        applySettingRow(*findSettingRow("Link", "Url" + k), loaded_);
     }
     for (int i = 0; i < 4; ++i) {
-        TextOpenName[i]->setText(loaded_.gstrLaunchName[i]);
-        CheckOpen[i]->setValue(cmOptionValue(loaded_.gstrLaunchUse[i], 1, 1));
-        CheckOpen_Click(i);
-        TextOpen[i]->setText(loaded_.gstrLaunchPath[i]);
+        const std::string k = std::to_string(i + 1);
+        applySettingRow(*findSettingRow("Launcher", "Name" + k), loaded_);
+        applySettingRow(*findSettingRow("Launcher", "Use" + k), loaded_);
+        applySettingRow(*findSettingRow("Launcher", "Path" + k), loaded_);
     }
 
     LabelVer->setCaption("Version " + cmVersionText());
@@ -252,9 +232,19 @@ void FormMain::mainSetStartIni() {
     logEnd("mainSetStartIni");
 }
 
+void FormMain::markMissing(Frame* frame, const std::string& caption, const std::string& path) {
+    if (path.empty()) {
+        frame->setCaption(caption);
+        frame->setToolTipText("");
+        return;
+    }
+    frame->setCaption(caption + "（見つかりません: " + path + "）");
+    frame->setToolTipText("保存されているフォルダが見つかりません: " + path);
+}
+
 void FormMain::mainCheckOpenHtml() {
     logStart("mainCheckOpenHtml");
-    CommandOpenHtml->setEnabled(findFile(gstrIndexPath));
+    CommandOpenHtml->setEnabled(findFile(globals_.gstrIndexPath));
     logEnd("mainCheckOpenHtml");
 }
 
@@ -268,11 +258,40 @@ void FormMain::Form_Unload() {
     logStart("Form_Unload");
     // A window that never finished loading has nothing of its own to save.
     if (loaded_ok_) {
-        mainSetIni(iniPath_, loaded_, currentSettings());
-        mivo::mainSetList(listPath_, galleryRows());
+        saveState();
     }
     logEnd("Form_Unload");
     cmWriteLog("Form_Unload", 2, "▲▲▲End Mivo▲▲▲\r\n");
+}
+
+void FormMain::saveState() {
+    const Settings current = currentSettings();
+    const std::vector<GalleryEntry> rows = galleryRows();
+    bool iniDone = !iniReadable_;
+    bool listDone = !listReadable_;
+    for (;;) {
+        std::string error;
+        if (!iniDone) {
+            iniDone = mivo::mainSetIni(iniPath_, loaded_, current, &error);
+            if (!iniDone && !services_.askRetry(iniPath_ + " を保存できません: " + error +
+                                                    "\nもう一度保存しますか？",
+                                                kAppTitle)) {
+                iniDone = true;
+            }
+            continue;
+        }
+        if (!listDone) {
+            listDone = mivo::mainSetList(listPath_, rows);
+            if (!listDone &&
+                !services_.askRetry(listPath_ + " を保存できません: " + std::strerror(errno) +
+                                        "\nもう一度保存しますか？",
+                                    kAppTitle)) {
+                listDone = true;
+            }
+            continue;
+        }
+        return;
+    }
 }
 
 void FormMain::requestClose() {
@@ -335,7 +354,9 @@ void FormMain::setSamSizeEnabled(bool enabled) {
 
 void FormMain::mainSetStatus(bool inblnMess, const std::string& instrMess, int inintBarType,
                              int inintBarValue) {
-    mivo::mainSetStatus(*status_, inblnMess, instrMess, inintBarType, inintBarValue);
+    RunStatus status(status_.get(), LabelMess->caption(), ProgressBarMake->max(),
+                     ProgressBarMake->value());
+    mivo::mainSetStatus(status, inblnMess, instrMess, inintBarType, inintBarValue);
 }
 
 // runMake writes the handler's entry and exit lines itself, around the run.
@@ -355,10 +376,9 @@ void FormMain::CommandMake_Click() {
     };
     {
         Reenable reenable{*this};
-        ProgressBarMake->setMin(0);
-        ProgressBarMake->setMax(100);
-        ProgressBarMake->setValue(0);
-        if (runMake(makeSettings(), galleryRows(), *status_)) {
+        const MakeResult result = runMake(currentSettings(), galleryRows(), files_, *status_);
+        LabelMess->setToolTipText(result.failure);
+        if (result.done) {
             CommandOpenHtml->setEnabled(true);
         }
     }
@@ -376,72 +396,14 @@ std::vector<GalleryEntry> FormMain::galleryRows() const {
     return rows;
 }
 
-CurrentSettings FormMain::currentSettings() const {
-    CurrentSettings c;
-    c.OptionMenu = groupMenu_.selectedIndex() == 0 ? 0 : 1;
-    c.gstrPicPath = gstrPicPath;
-    c.gstrSamPath = gstrSamPath;
-    c.gstrIndexPath = gstrIndexPath;
-    c.gstrHtmlPath = gstrHtmlPath;
-    c.gstrMenuPath = gstrMenuPath;
-    c.gstrMenuHtmlPath = gstrMenuHtmlPath;
-    c.gstrStartName = gstrStartName;
-    c.TextTitle = TextTitle->text();
-    c.TextTitleS = TextTitleS->text();
-    c.TextBody = TextBody->text();
-    c.OptionStart = groupStart_.selectedIndex() == 1 ? 1 : 0;
-    c.CheckUseFileList = CheckUseFileList->value();
-    c.TextFilelistWidth = TextFilelistWidth->text();
-    c.TextFilelistHeight = TextFilelistHeight->text();
-    c.CheckSlideShow = CheckSlideShow->value();
-    c.TextSlideTime = TextSlideTime->text();
-    c.OptionSamD = groupSamD_.selectedIndex() == 0 ? 0 : 1;
-    c.TextSamWidth = TextSamWidth->text();
-    c.TextSamHeight = TextSamHeight->text();
-    c.TextAllListWidth = TextAllListWidth->text();
-    for (std::size_t i = 0; i < 3; ++i) {
-        c.TextLinkName[i] = TextLinkName[i]->text();
-        c.TextLinkURL[i] = TextLinkURL[i]->text();
+Settings FormMain::currentSettings() const {
+    Settings current = globals_;
+    for (const SettingRow& row : settingRows()) {
+        if (row.heldByControl()) {
+            readSettingRow(row, current);
+        }
     }
-    for (std::size_t i = 0; i < 4; ++i) {
-        c.TextOpenName[i] = TextOpenName[i]->text();
-        c.CheckOpen[i] = CheckOpen[i]->value();
-        c.TextOpen[i] = TextOpen[i]->text();
-    }
-    return c;
-}
-
-MakeSettings FormMain::makeSettings() const {
-    MakeSettings s;
-    s.programFolder = programFolder_;
-    s.OptionMenu = groupMenu_.selectedIndex() == 0 ? 0 : 1;
-    s.OptionSamH = groupSamH_.selectedIndex() == 0 ? 0 : 1;
-    s.CheckUseFileList = CheckUseFileList->value();
-    s.OptionStart = groupStart_.selectedIndex() == 1 ? 1 : 0;
-    s.CheckSlideShow = CheckSlideShow->value();
-    s.gstrPicPath = gstrPicPath;
-    s.gstrSamPath = gstrSamPath;
-    s.gstrIndexPath = gstrIndexPath;
-    s.gstrHtmlPath = gstrHtmlPath;
-    s.gstrMenuPath = gstrMenuPath;
-    s.gstrMenuHtmlPath = gstrMenuHtmlPath;
-    s.gstrStartName = gstrStartName;
-    s.DirIndex = DirIndex->path();
-    s.DirMenu = DirMenu->path();
-    s.TextTitle = TextTitle->text();
-    s.TextTitleS = TextTitleS->text();
-    s.TextBody = TextBody->text();
-    s.TextFilelistWidth = TextFilelistWidth->text();
-    s.TextFilelistHeight = TextFilelistHeight->text();
-    s.TextSlideTime = TextSlideTime->text();
-    s.TextSamWidth = TextSamWidth->text();
-    s.TextSamHeight = TextSamHeight->text();
-    s.TextAllListWidth = TextAllListWidth->text();
-    for (std::size_t i = 0; i < 3; ++i) {
-        s.TextLinkName[i] = TextLinkName[i]->text();
-        s.TextLinkURL[i] = TextLinkURL[i]->text();
-    }
-    return s;
+    return current;
 }
 
 } // namespace mivo

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "common/message_box.h"
-#include "generation/make_settings.h"
+#include "common/program_files.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
+#include "settings/settings_table.h"
 #include "window/controls.h"
 #include "window/services.h"
 
@@ -26,8 +27,10 @@ inline constexpr const char* kStartPicturePattern = "*.jpg;*.jpeg;*.bmp";
 class FormMain {
   public:
     /// Builds every control with its design-time caption, tool-tip, default and place.
-    /// Folder boxes start at `programFolder`, which also holds Mivo.ini, Mivo.csv, Mivo.log,
-    /// html/ and readme.txt. The services must outlive the form.
+    /// Folder boxes start at the program folder; the state files, templates and help file are
+    /// where `files` says. The services must outlive the form.
+    FormMain(ProgramFiles files, WindowServices& services);
+    /// A program folder that holds Mivo.ini, Mivo.csv, Mivo.log, html/ and readme.txt itself.
     FormMain(std::string programFolder, WindowServices& services);
     ~FormMain();
     FormMain(const FormMain&) = delete;
@@ -103,8 +106,10 @@ class FormMain {
 
     // --- Values the core reads --------------------------------------------------------------
     std::vector<GalleryEntry> galleryRows() const;
-    CurrentSettings currentSettings() const;
-    MakeSettings makeSettings() const;
+    /// Every setting as the window shows it now: the path globals, and each other row of the
+    /// settings table read from its control. A text box that holds no whole number where one
+    /// belongs keeps the loaded value.
+    Settings currentSettings() const;
 
     // --- Controls, in creation order (containers before what they hold) -------------------------
     const std::vector<Control*>& controls() const { return controlOrder_; }
@@ -112,6 +117,7 @@ class FormMain {
     Control* findControl(const std::string& name, int index = -1) const;
 
     const std::string& programFolder() const { return programFolder_; }
+    const ProgramFiles& programFiles() const { return files_; }
     const std::string& iniPath() const { return iniPath_; }
     const std::string& listPath() const { return listPath_; }
     const std::string& logPath() const { return logPath_; }
@@ -121,13 +127,6 @@ class FormMain {
     // Window state.
     bool mblnLoading = false;
     bool gblnListSync = false;
-    std::string gstrPicPath;
-    std::string gstrSamPath;
-    std::string gstrIndexPath;
-    std::string gstrHtmlPath;
-    std::string gstrMenuPath;
-    std::string gstrMenuHtmlPath;
-    std::string gstrStartName;
 
     // The window and its controls.
     Form Window{"FormMain"};
@@ -244,6 +243,7 @@ class FormMain {
     PictureBox* PictureIcon = nullptr;
     Label* LabelVer = nullptr;
     Label* LabelNotice = nullptr;
+    Label* LabelStateFolder = nullptr;
 
     FileDialog CommonDialogLaunch;
 
@@ -254,17 +254,30 @@ class FormMain {
     template <class T, class... Args> T* make(Args&&... args);
     void buildControls();
     void bindEvents();
-    void applyIniRow(IniControlRow row, const Settings& loaded);
+    /// Shows a row's value in its control (and runs what the load runs after it).
+    void applySettingRow(const SettingRow& row, const Settings& values);
+    /// Reads a row's current value from its control into `values`.
+    void readSettingRow(const SettingRow& row, Settings& values) const;
     void setSamSizeEnabled(bool enabled);
+    /// Shows on a folder's frame that its stored folder is missing (an empty path: it is not).
+    void markMissing(Frame* frame, const std::string& caption, const std::string& path);
+    /// Saves Mivo.ini and Mivo.csv; asks to try again or leave without saving when one fails.
+    void saveState();
 
+    ProgramFiles files_;
     std::string programFolder_;
     std::string iniPath_;
     std::string listPath_;
     std::string logPath_;
     WindowServices& services_;
     Settings loaded_;
+    /// The path globals (gstrPicPath ... gstrStartName) live here; the other members are the
+    /// loaded values, since their controls hold the current ones.
+    Settings globals_;
     bool closed_ = false;
     bool loaded_ok_ = false;
+    bool iniReadable_ = true;  // false: Mivo.ini could not be read and is never replaced
+    bool listReadable_ = true; // false: Mivo.csv could not be read and is never replaced
 
     OptionGroup groupMenu_;
     OptionGroup groupSamD_;

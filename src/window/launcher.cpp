@@ -61,7 +61,7 @@ void FormMain::CommandOpenPath_Click(int index) {
 void FormMain::CommandHelp_Click() {
     logStart("CommandHelp_Click");
     // The help file lies beside the program, wherever the program was started from.
-    cmShellOpen(cmAddPath(programFolder_, "readme.txt", kPathSeparator), services_, "");
+    cmShellOpen(files_.helpFile, services_, "");
     logEnd("CommandHelp_Click");
 }
 
@@ -73,7 +73,7 @@ void FormMain::CommandURL_Click() {
 
 void FormMain::CommandOpenHtml_Click() {
     logStart("CommandOpenHtml_Click");
-    cmShellOpen(gstrIndexPath, services_, "");
+    cmShellOpen(globals_.gstrIndexPath, services_, "");
     logEnd("CommandOpenHtml_Click");
 }
 

@@ -23,6 +23,9 @@ class WindowServices {
     /// A message box with an OK button, owned by the main window.
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
 
+    /// A message box that offers to try again or to go on without it: true for "try again".
+    virtual bool askRetry(const std::string& text, const std::string& caption) = 0;
+
     /// Repaints the status label and the progress bar before returning, without processing
     /// user input (the Make run holds the event thread).
     virtual void repaintStatus() = 0;

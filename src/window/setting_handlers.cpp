@@ -29,8 +29,8 @@ void previewSize(long width, long height, int& outWidth, int& outHeight) {
 void FormMain::DirIndex_Change() {
     logStart("DirIndex_Change");
     if (!mblnLoading) {
-        gstrIndexPath = cmAddPath(DirIndex->path(), TextIndex->text(), kPathSeparator);
-        cmWriteLog("DirIndex_Change", 1, "gstrIndexPath [" + gstrIndexPath + "]");
+        globals_.gstrIndexPath = cmAddPath(DirIndex->path(), TextIndex->text(), kPathSeparator);
+        cmWriteLog("DirIndex_Change", 1, "gstrIndexPath [" + globals_.gstrIndexPath + "]");
         mainCheckOpenHtml();
     }
     logEnd("DirIndex_Change");
@@ -39,8 +39,8 @@ void FormMain::DirIndex_Change() {
 void FormMain::TextIndex_Change() {
     logStart("TextIndex_Change");
     if (!mblnLoading) {
-        gstrIndexPath = cmAddPath(DirIndex->path(), TextIndex->text(), kPathSeparator);
-        cmWriteLog("TextIndex_Change", 1, "gstrIndexPath [" + gstrIndexPath + "]");
+        globals_.gstrIndexPath = cmAddPath(DirIndex->path(), TextIndex->text(), kPathSeparator);
+        cmWriteLog("TextIndex_Change", 1, "gstrIndexPath [" + globals_.gstrIndexPath + "]");
         mainCheckOpenHtml();
     }
     logEnd("TextIndex_Change");
@@ -49,8 +49,8 @@ void FormMain::TextIndex_Change() {
 void FormMain::DirMenu_Change() {
     logStart("DirMenu_Change");
     if (!mblnLoading) {
-        gstrMenuPath = cmAddPath(DirMenu->path(), TextMenu->text(), kPathSeparator);
-        cmWriteLog("DirMenu_Change", 1, "gstrMenuPath [" + gstrMenuPath + "]");
+        globals_.gstrMenuPath = cmAddPath(DirMenu->path(), TextMenu->text(), kPathSeparator);
+        cmWriteLog("DirMenu_Change", 1, "gstrMenuPath [" + globals_.gstrMenuPath + "]");
         mainCheckOpenHtml();
     }
     logEnd("DirMenu_Change");
@@ -59,8 +59,8 @@ void FormMain::DirMenu_Change() {
 void FormMain::TextMenu_Change() {
     logStart("TextMenu_Change");
     if (!mblnLoading) {
-        gstrMenuPath = cmAddPath(DirMenu->path(), TextMenu->text(), kPathSeparator);
-        cmWriteLog("TextMenu_Change", 1, "gstrMenuPath [" + gstrMenuPath + "]");
+        globals_.gstrMenuPath = cmAddPath(DirMenu->path(), TextMenu->text(), kPathSeparator);
+        cmWriteLog("TextMenu_Change", 1, "gstrMenuPath [" + globals_.gstrMenuPath + "]");
         mainCheckOpenHtml();
     }
     logEnd("TextMenu_Change");
@@ -69,8 +69,9 @@ void FormMain::TextMenu_Change() {
 void FormMain::DirPic_Change() {
     logStart("DirPic_Change");
     if (!mblnLoading) {
-        gstrPicPath = DirPic->path();
-        cmWriteLog("DirPic_Change", 1, "gstrPicPath [" + gstrPicPath + "]");
+        globals_.gstrPicPath = DirPic->path();
+        markMissing(FramePic, "画像フォルダ", "");
+        cmWriteLog("DirPic_Change", 1, "gstrPicPath [" + globals_.gstrPicPath + "]");
         bool exist = false;
         mainExistFilelist(exist);
         FileStartPict->setPath(DirPic->path());
@@ -81,8 +82,9 @@ void FormMain::DirPic_Change() {
 void FormMain::DirSam_Change() {
     logStart("DirSam_Change");
     if (!mblnLoading) {
-        gstrSamPath = DirSam->path();
-        cmWriteLog("DirSam_Change", 1, "gstrSamPath [" + gstrSamPath + "]");
+        globals_.gstrSamPath = DirSam->path();
+        markMissing(FrameSamDir, "", "");
+        cmWriteLog("DirSam_Change", 1, "gstrSamPath [" + globals_.gstrSamPath + "]");
     }
     logEnd("DirSam_Change");
 }
@@ -90,8 +92,8 @@ void FormMain::DirSam_Change() {
 void FormMain::TextHtml_Change() {
     logStart("TextHtml_Change");
     if (!mblnLoading) {
-        gstrHtmlPath = TextHtml->text();
-        cmWriteLog("TextHtml_Change", 1, "gstrHtmlPath [" + gstrHtmlPath + "]");
+        globals_.gstrHtmlPath = TextHtml->text();
+        cmWriteLog("TextHtml_Change", 1, "gstrHtmlPath [" + globals_.gstrHtmlPath + "]");
     }
     logEnd("TextHtml_Change");
 }
@@ -99,8 +101,9 @@ void FormMain::TextHtml_Change() {
 void FormMain::TextMenuHtml_Change() {
     logStart("TextMenuHtml_Change");
     if (!mblnLoading) {
-        gstrMenuHtmlPath = TextMenuHtml->text();
-        cmWriteLog("TextMenuHtml_Change", 1, "gstrMenuHtmlPath [" + gstrMenuHtmlPath + "]");
+        globals_.gstrMenuHtmlPath = TextMenuHtml->text();
+        cmWriteLog("TextMenuHtml_Change", 1,
+                   "gstrMenuHtmlPath [" + globals_.gstrMenuHtmlPath + "]");
     }
     logEnd("TextMenuHtml_Change");
 }
@@ -188,8 +191,8 @@ void FormMain::FileStartPict_PathChange() {
 
 void FormMain::TextStart_Change() {
     logStart("TextStart_Change");
-    gstrStartName = TextStart->text();
-    if (gstrStartName.empty()) {
+    globals_.gstrStartName = TextStart->text();
+    if (globals_.gstrStartName.empty()) {
         PictureStartPict->cls();
     }
     logEnd("TextStart_Change");

@@ -351,14 +351,14 @@ TEST_F(MainViewTest, FolderChooserMovesByPathFieldAndByKeyboard) {
     field->selectAll();
     QTest::keyClicks(field, QString::fromStdString(output_));
     QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_EQ(form_->gstrPicPath, output_);
+    EXPECT_EQ(form_->currentSettings().gstrPicPath, output_);
     EXPECT_EQ(widget<QListWidget>("FileStartPict")->count(), 0);
 
     // A folder that does not exist is refused and the field shows the folder again.
     field->selectAll();
     QTest::keyClicks(field, QStringLiteral("/no/such/folder"));
     QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_EQ(form_->gstrPicPath, output_);
+    EXPECT_EQ(form_->currentSettings().gstrPicPath, output_);
     EXPECT_EQ(field->text(), QString::fromStdString(output_));
 
     // ".." then "album" then "sub", walked with the arrow keys and Enter.
@@ -367,16 +367,16 @@ TEST_F(MainViewTest, FolderChooserMovesByPathFieldAndByKeyboard) {
     ASSERT_EQ(folders->item(0)->text(), QStringLiteral(".."));
     folders->setCurrentRow(0);
     QTest::keyClick(folders, Qt::Key_Return);
-    EXPECT_EQ(form_->gstrPicPath, dir_.path());
+    EXPECT_EQ(form_->currentSettings().gstrPicPath, dir_.path());
     const auto album = folders->findItems(QStringLiteral("album"), Qt::MatchExactly);
     ASSERT_EQ(album.size(), 1);
     folders->setCurrentItem(album.front());
     QTest::keyClick(folders, Qt::Key_Return);
-    EXPECT_EQ(form_->gstrPicPath, pictures_);
+    EXPECT_EQ(form_->currentSettings().gstrPicPath, pictures_);
     EXPECT_EQ(widget<QListWidget>("FileStartPict")->count(), 3);
     QTest::keyClick(folders, Qt::Key_Down); // past ".." to "sub"
     QTest::keyClick(folders, Qt::Key_Return);
-    EXPECT_EQ(form_->gstrPicPath, pictures_ + "/sub");
+    EXPECT_EQ(form_->currentSettings().gstrPicPath, pictures_ + "/sub");
 }
 
 TEST_F(MainViewTest, StartPictureListShowsAPreviewOfTheChosenPicture) {

@@ -10,9 +10,10 @@
 
 #include "common/log.h"
 #include "generation/make_context.h"
-#include "generation/make_settings.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
+#include "common/program_files.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace mivo::test {
@@ -24,7 +25,6 @@ class PageFixture : public ::testing::Test {
     PageFixture() {
         std::error_code ec;
         std::filesystem::create_directories(dir_ / "prog" / "html", ec);
-        settings_.programFolder = (dir_ / "prog").string();
     }
     // A test that turned the log on must not leave it on for the next one.
     void TearDown() override {
@@ -45,16 +45,31 @@ class PageFixture : public ::testing::Test {
 
     TempDir temp_;
     const std::filesystem::path dir_{temp_.path()};
-    MakeSettings settings_;
+    const std::string programFolder_{(dir_ / "prog").string()};
+    const ProgramFiles files_ = portableProgramFiles(programFolder_);
+    Settings settings_ = defaultSettings(programFolder_);
+};
+
+/// A status sink that keeps every message shown and every bar position, in order.
+class RecordingSink : public StatusSink {
+  public:
+    void message(const std::string& text) override { messages.push_back(text); }
+    void progress(double value, double max) override { bar.push_back({value, max}); }
+    void step() override { ++steps; }
+
+    std::vector<std::string> messages;
+    std::vector<std::pair<double, double>> bar; // value, max
+    int steps = 0;
 };
 
 /// A page fixture with the run context the page routines take.
-template <class Status = PlainStatus> class PageContextFixture : public PageFixture {
+class PageContextFixture : public PageFixture {
   protected:
-    Status status_;
+    RecordingSink sink_;
+    RunStatus status_{&sink_};
     RunState state_;
     std::vector<GalleryEntry> rows_;
-    MakeContext ctx_{settings_, status_, state_, rows_};
+    MakeContext ctx_{settings_, files_, status_, state_, rows_};
 };
 
 } // namespace mivo::test

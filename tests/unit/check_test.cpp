@@ -16,6 +16,9 @@
 #include "common/text_file.h"
 #include "generation/make_context.h"
 #include "generation/status.h"
+#include "settings/settings.h"
+#include "support/page_fixture.h"
+#include "support/temp_dir.h"
 #include "support/without_write_access.h"
 
 namespace fs = std::filesystem;
@@ -44,13 +47,14 @@ class CheckMakeTest : public ::testing::Test {
         touch(root_ / "prog" / "html" / "index.html");
         fs::create_directories(root_ / "pics");
         fs::create_directories(root_ / "out");
-        settings_.programFolder = (root_ / "prog").string();
+        programFolder_ = (root_ / "prog").string();
+        files_ = portableProgramFiles(programFolder_);
+        settings_ = defaultSettings(programFolder_);
         settings_.OptionMenu = 1;
+        settings_.OptionSamD = 0;
         settings_.gstrIndexPath = (root_ / "out" / "index.html").string();
-        settings_.DirIndex = (root_ / "out").string();
         settings_.gstrHtmlPath = "";
         settings_.gstrMenuPath = (root_ / "out" / "menu.html").string();
-        settings_.DirMenu = (root_ / "out").string();
         settings_.gstrMenuHtmlPath = "g";
         state_.gstrFilelistHead.assign(1, "");
         cmSetMessageBoxSink(&box_);
@@ -70,11 +74,34 @@ class CheckMakeTest : public ::testing::Test {
 
     std::string path(const std::string& relative) const { return (root_ / relative).string(); }
 
-    bool check(const std::string& picPath, const std::string& samPath = "",
-               const std::string& filelist = "0") {
-        MakeContext ctx{settings_, status_, state_, rows_};
-        filelist_ = filelist;
-        return mainCheckMake(ctx, 0, true, picPath, samPath, filelist_, pictures_);
+    /// The gallery being checked: the single gallery, or the first row in menu mode.
+    GalleryJob job(const std::string& picPath, const std::string& samPath, bool filelist) const {
+        GalleryJob out;
+        out.menu = settings_.menuMode();
+        out.number = out.menu ? 1 : 0;
+        out.picPath = picPath;
+        // As the run plans it: a row's thumbnail folder in menu mode, the option in single mode.
+        out.useThumbnails =
+            !samPath.empty() || (!settings_.menuMode() && settings_.OptionSamD == 1);
+        out.samPath = samPath;
+        out.useFilelist = filelist;
+        return out;
+    }
+
+    bool check(const std::string& picPath, const std::string& samPath = "", bool filelist = false) {
+        MakeContext ctx{settings_, files_, status_, state_, rows_};
+        GalleryJob checked = job(picPath, samPath, filelist);
+        const bool result = mainCheckMake(ctx, checked, true, pictures_);
+        filelist_ = checked.useFilelist;
+        return result;
+    }
+
+    /// A fresh status line and bar, as a new run starts with.
+    void resetStatus() {
+        sink_.messages.clear();
+        sink_.bar.clear();
+        sink_.steps = 0;
+        status_ = RunStatus(&sink_);
     }
 
     std::vector<std::string> names() const {
@@ -88,12 +115,15 @@ class CheckMakeTest : public ::testing::Test {
     using Messages = std::vector<std::string>;
 
     fs::path root_;
-    MakeSettings settings_;
-    PlainStatus status_;
+    std::string programFolder_;
+    ProgramFiles files_;
+    Settings settings_{};
+    test::RecordingSink sink_;
+    RunStatus status_{&sink_};
     RunState state_;
     std::vector<GalleryEntry> rows_;
     RecordingMessageBox box_;
-    std::string filelist_;
+    bool filelist_ = false;
     PictureList pictures_;
 };
 
@@ -106,7 +136,7 @@ TEST_F(CheckMakeTest, KeepsJpegGifAndBmpInListingOrderWithNamesUnchanged) {
 
     EXPECT_TRUE(check(path("pics")));
     EXPECT_EQ(names(), (std::vector<std::string>{"a.JPG", "c.gif", "e.Jpeg", "f.bmp"}));
-    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
     for (const auto& item : pictures_) {
         EXPECT_EQ(item.strInfo, "");
     }
@@ -124,7 +154,7 @@ TEST_F(CheckMakeTest, NamesDifferingOnlyInCaseBothStayAndLookUpFindsTheFirst) {
 
 TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
     EXPECT_FALSE(check(path("pics"))); // empty
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "画像フォルダに画像がありません"}));
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "画像フォルダに画像がありません"}));
     EXPECT_TRUE(box_.shown.empty());
 
     touch(root_ / "pics" / "notes.txt");
@@ -134,10 +164,56 @@ TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
     EXPECT_TRUE(pictures_.empty());
 }
 
-TEST_F(CheckMakeTest, MissingPictureFolderShowsTheFatalBoxThenRefuses) {
+TEST_F(CheckMakeTest, UnusablePictureOrThumbnailFolderIsRefusedNamingItAndTheReason) {
+    // Before, a bare "致命的エラー" box came first and the check blamed an empty folder.
     EXPECT_FALSE(check(path("nowhere")));
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "画像フォルダに画像がありません"}));
-    EXPECT_EQ(box_.shown, Messages{"致命的エラー|Mivo"});
+    EXPECT_EQ(sink_.messages,
+              (Messages{"チェック中です", "画像フォルダを開けません [" + path("nowhere") +
+                                              "] フォルダがありません"}));
+    touch(root_ / "file");
+    EXPECT_FALSE(check(path("file")));
+    EXPECT_EQ(status_.messageText(),
+              "画像フォルダを開けません [" + path("file") + "] フォルダではありません");
+    EXPECT_TRUE(box_.shown.empty());
+
+    // Thumbnails on, their folder missing or emptied at start-up: no gallery of "/<name>" links.
+    touch(root_ / "pics" / "a.jpg");
+    EXPECT_FALSE(check(path("pics"), path("gone")));
+    EXPECT_EQ(status_.messageText(),
+              "サムネイルフォルダを開けません [" + path("gone") + "] フォルダがありません");
+    settings_.OptionSamD = 1;
+    EXPECT_FALSE(check(path("pics"), ""));
+    EXPECT_EQ(status_.messageText(), "サムネイルフォルダの指定がありません");
+    // In menu mode an empty thumbnail folder of a row means full-size pictures.
+    settings_.OptionMenu = 0;
+    rows_ = {{"one", path("pics"), ""}};
+    EXPECT_TRUE(check(path("pics"), ""));
+}
+
+TEST_F(CheckMakeTest, TopPageMustBeAPageNeverAPictureOrASettingsFile) {
+    touch(root_ / "pics" / "a.jpg");
+    touch(root_ / "prog" / "Mivo.ini", "[Path]\r\n");
+    for (const std::string& page :
+         {path("pics/a.jpg"), path("prog/Mivo.ini"), path("prog/Mivo.csv"), path("prog/Mivo.log"),
+          path("out/x"), path("out/x.html.bak"), path("out/.html")}) {
+        SCOPED_TRACE(page);
+        settings_.gstrIndexPath = page;
+        EXPECT_FALSE(check(path("pics")));
+        EXPECT_EQ(status_.messageText(),
+                  "Indexファイルには .html か .htm のファイルを指定してください [" + page + "]");
+    }
+    EXPECT_EQ(test::readBytes(path("pics/a.jpg")), "x");
+    EXPECT_EQ(test::readBytes(path("prog/Mivo.ini")), "[Path]\r\n");
+    for (const std::string& page : {path("out/a.HTML"), path("out/b.Htm")}) {
+        settings_.gstrIndexPath = page;
+        EXPECT_TRUE(check(path("pics"))) << page;
+    }
+    settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = path("out/menu.txt");
+    EXPECT_FALSE(check(path("pics")));
+    EXPECT_EQ(status_.messageText(),
+              "メニューファイルには .html か .htm のファイルを指定してください [" +
+                  path("out/menu.txt") + "]");
 }
 
 TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed) {
@@ -151,20 +227,20 @@ TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed)
     };
     for (const auto& spelling : spellings) {
         SCOPED_TRACE(spelling);
-        status_ = PlainStatus();
+        resetStatus();
         settings_.gstrIndexPath = spelling;
         EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messages(),
+        EXPECT_EQ(sink_.messages,
                   (Messages{"チェック中です", "Indexファイル用のフォルダの指定先が無効です"}));
     }
     fs::create_directory_symlink(root_ / "prog" / "html", root_ / "tpl_link");
-    status_ = PlainStatus();
+    resetStatus();
     settings_.gstrIndexPath = path("tpl_link/index.html");
     EXPECT_FALSE(check(path("nowhere")));
     EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
 
     // Menu mode guards the menu page instead; the single-mode index page no longer matters.
-    status_ = PlainStatus();
+    resetStatus();
     settings_.OptionMenu = 0;
     settings_.gstrMenuPath = tpl;
     settings_.gstrIndexPath = path("out/index.html");
@@ -176,72 +252,109 @@ TEST_F(CheckMakeTest, IndexPageOnTheTemplateIsRefusedBeforeThePicturesAreListed)
 TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) {
     fs::create_directory_symlink(root_ / "prog", root_ / "prog_link");
     struct Case {
-        std::string dirIndex;
+        std::string indexFolder;
         std::string htmlPath;
     };
+    // The index page lies in the folder the page folder is formed from.
     const std::vector<Case> cases = {
-        {path("prog"), "html"},
-        {path("prog/html"), ""}, // empty Html folder leaves
-                                 // ".../html/"
-        {path("prog/html/"), ""},
-        {path("prog"), "html/"},
-        {path("prog/."), "html"},
-        {path("prog/./html"), ""},
-        {path("prog//html"), ""},
-        {path("out/../prog"), "html"},
-        {path("prog_link"), "html"},
-        {path("prog_link/html"), ""},
+        {path("prog"), "html"},        {path("prog"), "html/"},
+        {path("prog/."), "html"},      {path("prog"), "./html"},
+        {path("out/../prog"), "html"}, {path("prog_link"), "html"},
+        {path("out"), "../prog/html"}, {path("out"), "x/../../prog//html"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.dirIndex + " + " + c.htmlPath);
-        status_ = PlainStatus();
-        settings_.DirIndex = c.dirIndex;
+        SCOPED_TRACE(c.indexFolder + " + " + c.htmlPath);
+        resetStatus();
+        settings_.gstrIndexPath = c.indexFolder + "/index.html";
         settings_.gstrHtmlPath = c.htmlPath;
         EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messages(),
+        EXPECT_EQ(sink_.messages,
                   (Messages{"チェック中です", "Html保存フォルダの指定先が無効です"}));
     }
+    // A top page inside the template folder is refused whatever its name.
+    settings_.gstrHtmlPath = "";
+    settings_.gstrIndexPath = path("prog/html/list.html");
+    EXPECT_FALSE(check(path("nowhere")));
+    EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
 
-    status_ = PlainStatus();
+    resetStatus();
     settings_.OptionMenu = 0;
-    settings_.DirIndex = path("out");
-    settings_.DirMenu = path("prog");
+    settings_.gstrIndexPath = path("out/index.html");
+    settings_.gstrMenuPath = path("prog/menu.html");
     settings_.gstrMenuHtmlPath = "html";
     EXPECT_FALSE(check(path("nowhere")));
     EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
     EXPECT_TRUE(box_.shown.empty());
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "menu.html"));
 }
 
-TEST_F(CheckMakeTest, CreatesTheMissingPageFolderOneLevelDeep) {
+TEST_F(CheckMakeTest, UsersTemplateCopyIsGuardedWhetherOrNotItExistsYet) {
+    files_.userTemplateFolder = path("cfg/html");
+    fs::create_directories(root_ / "cfg");
+    for (const bool copied : {false, true}) {
+        SCOPED_TRACE(copied ? "copy in use" : "no copy yet");
+        if (copied) {
+            fs::create_directories(root_ / "cfg" / "html");
+            files_.templateFolder = files_.userTemplateFolder;
+        }
+        status_ = RunStatus(&sink_);
+        settings_.gstrIndexPath = path("cfg/html/index.html");
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+
+        status_ = RunStatus(&sink_);
+        settings_.gstrIndexPath = path("cfg/top.html");
+        settings_.gstrHtmlPath = "html";
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
+        settings_.gstrHtmlPath = "";
+
+        // The shipped templates stay guarded while the copy is read.
+        status_ = RunStatus(&sink_);
+        settings_.gstrIndexPath = path("prog/html/index.html");
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+    }
+    EXPECT_FALSE(fs::exists(root_ / "cfg" / "html" / "index.html"));
+    EXPECT_TRUE(box_.shown.empty());
+}
+
+TEST_F(CheckMakeTest, PagesGoWhereTheSettingsSayCreatingMissingFolders) {
     touch(root_ / "pics" / "a.jpg");
-    settings_.gstrHtmlPath = "pages";
+    // The folder control may show another folder (the program's, after a failed start-up):
+    // the pages still go beside the top page.
+    settings_.gstrIndexPath = path("new/site/index.html");
+    settings_.gstrHtmlPath = "pages/deep";
     EXPECT_TRUE(check(path("pics")));
-    EXPECT_TRUE(fs::is_directory(root_ / "out" / "pages"));
+    EXPECT_TRUE(fs::is_directory(root_ / "new" / "site" / "pages" / "deep"));
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "pages"));
 
-    // An existing page folder is used as it is.
+    // An existing page folder is used as it is; ".." steps are resolved before anything else.
+    settings_.gstrHtmlPath = "../shared/./pages";
     EXPECT_TRUE(check(path("pics")));
+    EXPECT_TRUE(fs::is_directory(root_ / "new" / "shared" / "pages"));
 
-    // Menu mode forms its page folder from DirMenu and the menu's Html folder.
+    // Menu mode forms its page folder from the menu page's folder and its Html folder.
     settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = path("menu/top.htm");
     EXPECT_TRUE(check(path("pics")));
-    EXPECT_TRUE(fs::is_directory(root_ / "out" / "g"));
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "チェック中です", "チェック中です"}));
+    EXPECT_TRUE(fs::is_directory(root_ / "menu" / "g"));
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "g"));
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "チェック中です", "チェック中です"}));
 }
 
 TEST_F(CheckMakeTest, PageFolderThatCannotBeCreatedIsRefused) {
     touch(root_ / "pics" / "a.jpg");
-
-    settings_.DirIndex = path("missing");
-    settings_.gstrHtmlPath = "pages";
+    // A file is in the way of the top page's folder, then of the page folder.
+    touch(root_ / "blocked");
+    settings_.gstrIndexPath = path("blocked/sub/index.html");
     EXPECT_FALSE(check(path("pics")));
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "フォルダを作成できません [" +
-                                                                  path("missing/pages") + "]"}));
-    EXPECT_FALSE(fs::exists(root_ / "missing"));
-
-    // A file of that name is in the way.
-    status_ = PlainStatus();
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です",
+                                        "フォルダを作成できません [" + path("blocked/sub") + "]"}));
+    resetStatus();
     touch(root_ / "out" / "pages");
-    settings_.DirIndex = path("out");
+    settings_.gstrIndexPath = path("out/index.html");
+    settings_.gstrHtmlPath = "pages";
     EXPECT_FALSE(check(path("pics")));
     EXPECT_EQ(status_.messageText(), "フォルダを作成できません [" + path("out/pages") + "]");
     EXPECT_TRUE(fs::is_regular_file(root_ / "out" / "pages"));
@@ -252,7 +365,7 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
     fs::create_directory(root_ / "locked");
     fs::permissions(root_ / "locked", fs::perms::owner_read | fs::perms::owner_exec |
                                           fs::perms::others_read | fs::perms::others_exec);
-    settings_.DirIndex = path("locked");
+    settings_.gstrIndexPath = path("locked/index.html");
     settings_.gstrHtmlPath = "pages";
     const std::string expected = "フォルダを作成できません [" + path("locked/pages") + "]";
     const std::optional<bool> refused = test::runWithoutWriteAccess(
@@ -267,17 +380,16 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
 TEST_F(CheckMakeTest, NoIndexCheckLeavesTheOutputFoldersAlone) {
     touch(root_ / "pics" / "a.jpg");
     settings_.gstrIndexPath = path("prog/html/index.html");
-    settings_.DirIndex = path("prog/html");
-    MakeContext ctx{settings_, status_, state_, rows_};
-    std::string flag = "0";
-    EXPECT_TRUE(mainCheckMake(ctx, 0, false, path("pics"), "", flag, pictures_));
-    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    MakeContext ctx{settings_, files_, status_, state_, rows_};
+    GalleryJob checked = job(path("pics"), "", false);
+    EXPECT_TRUE(mainCheckMake(ctx, checked, false, pictures_));
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 
 TEST_F(CheckMakeTest, ThumbnailFolderEqualToPictureFolderIsRefused) {
     touch(root_ / "pics" / "a.jpg");
     EXPECT_FALSE(check(path("pics"), path("pics")));
-    EXPECT_EQ(status_.messages(),
+    EXPECT_EQ(sink_.messages,
               (Messages{"チェック中です", "画像フォルダとサムネイルフォルダが同じです"}));
 }
 
@@ -291,11 +403,11 @@ TEST_F(CheckMakeTest, EveryPictureNeedsAThumbnailOfExactlyItsName) {
 
     EXPECT_FALSE(check(path("pics"), path("sam")));
     // Only the first missing thumbnail is named; the text keeps its blank before the name.
-    EXPECT_EQ(status_.messages(),
+    EXPECT_EQ(sink_.messages,
               (Messages{"チェック中です", "サムネイルフォルダに該当画像がありません a.JPG"}));
 
     touch(root_ / "sam" / "a.JPG");
-    status_ = PlainStatus();
+    resetStatus();
     EXPECT_FALSE(check(path("pics"), path("sam")));
     EXPECT_EQ(status_.messageText(), "サムネイルフォルダに該当画像がありません b.jpg");
 }
@@ -309,36 +421,36 @@ TEST_F(CheckMakeTest, ExtraThumbnailsAreIgnored) {
     }
     EXPECT_TRUE(check(path("pics"), path("sam") + "/"));
     EXPECT_EQ(names(), (std::vector<std::string>{"a.JPG", "写真 #1.jpg"}));
-    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 
 TEST_F(CheckMakeTest, FilelistIsReadOnlyWhenAskedFor) {
     touch(root_ / "pics" / "a.jpg");
     touch(root_ / "pics" / "filelist.csv", "name,caption\r\na.jpg,Sunset\r\n");
 
-    EXPECT_TRUE(check(path("pics"), "", "0"));
-    EXPECT_EQ(filelist_, "0");
+    EXPECT_TRUE(check(path("pics"), "", false));
+    EXPECT_FALSE(filelist_);
     EXPECT_EQ(pictures_[0].strInfo, "");
     EXPECT_EQ(state_.gstrFilelistHead[0], "");
 
-    EXPECT_TRUE(check(path("pics"), "", "1"));
-    EXPECT_EQ(filelist_, "1");
+    EXPECT_TRUE(check(path("pics"), "", true));
+    EXPECT_TRUE(filelist_);
     EXPECT_EQ(pictures_[0].strInfo, "Sunset");
     EXPECT_EQ(state_.gstrFilelistHead[0], "caption");
 }
 
 TEST_F(CheckMakeTest, UnusableFilelistTurnsTheFlagOffWithoutRefusing) {
     touch(root_ / "pics" / "a.jpg");
-    EXPECT_TRUE(check(path("pics"), "", "1"));
-    EXPECT_EQ(filelist_, "0");
-    EXPECT_EQ(status_.messages(), (Messages{"チェック中です", "filelist.csvを使用できません"}));
+    EXPECT_TRUE(check(path("pics"), "", true));
+    EXPECT_FALSE(filelist_);
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "filelist.csvを使用できません"}));
 
     // Menu mode says nothing about it.
-    status_ = PlainStatus();
+    resetStatus();
     settings_.OptionMenu = 0;
-    EXPECT_TRUE(check(path("pics"), "", "1"));
-    EXPECT_EQ(filelist_, "0");
-    EXPECT_EQ(status_.messages(), Messages{"チェック中です"});
+    EXPECT_TRUE(check(path("pics"), "", true));
+    EXPECT_FALSE(filelist_);
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 
 TEST_F(CheckMakeTest, LogsStartAndResult) {

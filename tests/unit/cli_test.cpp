@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "common/codepage.h"
+#include "common/log.h"
+#include "common/program.h"
 #include "common/text_file.h"
-#include "generation/startup.h"
+#include "generation/check.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -48,8 +51,8 @@ class MivoMakeTest : public ::testing::Test {
     /// Runs the program (or `command` in its place) with `args`; fills out and err.
     int run(const std::string& args, const std::string& command = "") {
         const std::string exe = command.empty() ? prog + "/mivo-make" : command;
-        const std::string line = "'" + exe + "' " + args + " >'" + (dir / "stdout") + "' 2>'" +
-                                 (dir / "stderr") + "' </dev/null";
+        const std::string line = environment + "'" + exe + "' " + args + " >'" + (dir / "stdout") +
+                                 "' 2>'" + (dir / "stderr") + "' </dev/null";
         const int status = std::system(line.c_str());
         out = readBytes(dir / "stdout");
         err = readBytes(dir / "stderr");
@@ -59,6 +62,7 @@ class MivoMakeTest : public ::testing::Test {
     std::vector<std::string> outLines() const { return cmSplitLines(out); }
 
     TempDir dir;
+    std::string environment; // shell words put before the program, such as "HOME=/x "
     std::string prog;
     std::string out;
     std::string err;
@@ -67,6 +71,9 @@ class MivoMakeTest : public ::testing::Test {
 TEST_F(MivoMakeTest, TakesNoArgumentsButHelpAndVersion) {
     EXPECT_EQ(run("--version"), 0);
     EXPECT_EQ(out.rfind("mivo-make ", 0), 0u);
+    // A program folder of the user's own keeps everything beside the program.
+    EXPECT_NE(out.find("\nsettings: " + prog + "\ntemplates: " + prog + "/html\n"),
+              std::string::npos);
     EXPECT_EQ(run("--help"), 0);
     EXPECT_NE(out.find("usage: mivo-make"), std::string::npos);
     for (const char* args : {"--bogus", "extra", "--help --version", "-v", "--jobs", "--jobs 0",
@@ -111,6 +118,15 @@ TEST_F(MivoMakeTest, JobsChangesHowManyHeadersAreReadAtOnceButNotWhatIsMade) {
     EXPECT_NE(listOne.find("p39.gif"), std::string::npos);
 }
 
+TEST_F(MivoMakeTest, UnwritablePageFailsNamingThePageAndTheReason) {
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    dir.mkdir("out/list.html"); // a folder where the list page should go
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(), "作成に失敗しました");
+    EXPECT_NE(err.find((dir / "out/list.html") + ": Is a directory\n"), std::string::npos) << err;
+}
+
 TEST_F(MivoMakeTest, MenuCheckFailurePrintsBothTextsAndFails) {
     dir.mkdir("empty");
     writeIni("[Ini]\r\nMode=0\r\n[Path]\r\nMenu=" + (dir / "out/menu.html") + "\r\n");
@@ -125,11 +141,14 @@ TEST_F(MivoMakeTest, MenuCheckFailurePrintsBothTextsAndFails) {
     EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.ini.tmp"));
 }
 
-TEST_F(MivoMakeTest, VanishedPictureFolderIsForgottenAtStartUp) {
+TEST_F(MivoMakeTest, VanishedPictureFolderIsKeptAndNamedByTheRun) {
     writeIni("[Path]\r\nPic=" + (dir / "gone") + "\r\nIndex=" + (dir / "out/index.html") +
              "\r\n[Html]\r\nTUse=0\r\n");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines(), std::vector<std::string>{"画像フォルダの指定がありません"});
+    EXPECT_EQ(outLines(), (std::vector<std::string>{"チェック中です",
+                                                    "画像フォルダを開けません [" + (dir / "gone") +
+                                                        "] フォルダがありません"}));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
 }
 
 TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
@@ -144,40 +163,76 @@ TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
     EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere/Mivo.log"));
 }
 
+TEST_F(MivoMakeTest, SharedInstallStartsFromTheStarterInTheUsersConfigFolder) {
+    // A program folder that ships starter settings belongs to no user: a new user's first
+    // run takes the starter into ~/.config/mivo and makes the sample gallery in the home.
+    dir.write("prog/starter/Mivo.ini",
+              cp932("[Path]\r\nPic=" + (dir / "pics") +
+                    "\r\nIndex=~/Mivo/sample-gallery/index.html\r\n[Html]\r\nTUse=0\r\n"));
+    const std::string home = dir.mkdir("home");
+    environment = "env -u XDG_CONFIG_HOME HOME='" + home + "' ";
+    const std::string config = home + "/.config/mivo";
+
+    EXPECT_EQ(run("--version"), 0);
+    ASSERT_EQ(outLines().size(), 3u);
+    EXPECT_EQ(outLines()[1], "settings: " + config);
+    EXPECT_EQ(outLines()[2], "templates: " + prog + "/html");
+    EXPECT_FALSE(std::filesystem::exists(config));
+
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(outLines().back(), "完了しました");
+    EXPECT_NE(readBytes(home + "/Mivo/sample-gallery/index.html"), "<missing>");
+    EXPECT_NE(readBytes(config + "/Mivo.ini").find("Index=" + home + "/Mivo/sample-gallery/"),
+              std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.ini"));
+
+    // The user's copy of the templates is what pages are made from from then on.
+    dir.write("home/.config/mivo/html/list.html", "MY OWN LIST\r\n");
+    dir.write("home/.config/mivo/html/index.html", "MV_LIST_ARRAY\r\n");
+    dir.write("home/.config/mivo/html/pict.html", "MY OWN PICT\r\n");
+    EXPECT_EQ(run("--version"), 0);
+    EXPECT_EQ(outLines()[2], "templates: " + config + "/html");
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(readBytes(home + "/Mivo/sample-gallery/list.html"), "MY OWN LIST\r\n");
+    EXPECT_EQ(readBytes(home + "/Mivo/sample-gallery/pict.html"), "MY OWN PICT\r\n");
+}
+
 TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
     TempDir dir;
+    const std::string prog = dir.mkdir("prog");
     const std::string pics = dir.mkdir("pics");
     const std::string site = dir.mkdir("site");
-    Settings loaded;
-    loaded.gstrModeF = "0";
-    loaded.gstrSamUseF = "0";
-    loaded.gstrUseFilelistF = "1";
-    loaded.gstrPicPath = pics;
-    loaded.gstrSamPath = dir / "gone";
-    loaded.gstrIndexPath = site + "/top.html";
-    loaded.gstrMenuPath = dir / "missing/menu.html";
-    loaded.gstrStartName = "not-there.jpg";
-    loaded.gstrTitleSF = "副題";
-    loaded.gstrLinkName = {"a", "b", "c"};
-    const MakeSettings s = cmStartupMakeSettings(loaded, "/prog");
+    const std::string ini = "[Ini]\r\nMode=0\r\n[Path]\r\nPic=" + pics +
+                            "\r\nThum=" + (dir / "gone") + "\r\nIndex=" + site +
+                            "/top.html\r\nMenu=" + (dir / "missing/menu.html") +
+                            "\r\nStart=not-there.jpg\r\n[Html]\r\nTUse=0\r\nTitleS=副題\r\n"
+                            "[Filelist]\r\nUse=1\r\n[Link]\r\nName1=a\r\nName2=b\r\nName3=c\r\n";
+    dir.write("prog/Mivo.ini", cp932(ini));
+    Settings s = defaultSettings(prog);
+    ASSERT_TRUE(mainGetIni(cmIniPath(prog), prog, s));
     EXPECT_EQ(s.OptionMenu, 0);
-    EXPECT_EQ(s.OptionSamH, 0);
-    EXPECT_EQ(s.CheckUseFileList, 1);
+    EXPECT_EQ(s.OptionSamD, 0);
+    EXPECT_TRUE(s.CheckUseFileList);
     EXPECT_EQ(s.gstrPicPath, pics);
-    EXPECT_EQ(s.gstrSamPath, "");
-    // Page paths are kept; only the folder boxes fall back to the program folder.
+    // A stored folder that is missing is kept: the run names it.
+    EXPECT_EQ(s.gstrSamPath, dir / "gone");
+    // Page paths are kept, and the other pages go beside them, even when the folder is missing.
     EXPECT_EQ(s.gstrIndexPath, site + "/top.html");
-    EXPECT_EQ(s.DirIndex, site);
     EXPECT_EQ(s.gstrMenuPath, dir / "missing/menu.html");
-    EXPECT_EQ(s.DirMenu, "/prog");
+    EXPECT_EQ(pageFolderOf(s), dir / "missing");
+    Settings single = s;
+    single.OptionMenu = 1;
+    EXPECT_EQ(pageFolderOf(single), site);
     EXPECT_EQ(s.gstrStartName, "not-there.jpg");
     EXPECT_EQ(s.TextTitleS, "副題");
     EXPECT_EQ(s.TextLinkName[2], "c");
-    EXPECT_EQ(s.programFolder, "/prog");
 
     // A mode that names no option falls back to single mode.
-    loaded.gstrModeF = "7";
-    EXPECT_EQ(cmStartupMakeSettings(loaded, "/prog").OptionMenu, 1);
+    dir.write("prog/Mivo.ini", cp932("[Ini]\r\nMode=7\r\n"));
+    ASSERT_TRUE(mainGetIni(cmIniPath(prog), prog, s));
+    EXPECT_EQ(s.OptionMenu, 1);
+    cmSetLogLevel(0);
+    cmSetLogPath("");
 }
 
 } // namespace

@@ -14,6 +14,8 @@
 #include "common/text_file.h"
 #include "generation/make_context.h"
 #include "generation/status.h"
+#include "settings/settings.h"
+#include "support/page_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -51,11 +53,25 @@ class FilelistTest : public ::testing::Test {
         }
     }
 
-    bool run(short number = 0) {
-        MakeContext ctx{settings_, status_, state_, rows_};
+    /// Reads filelist.csv for the single gallery, or for gallery `number` in menu mode.
+    bool run(int number = 0) {
+        MakeContext ctx{settings_, files_, status_, state_, rows_};
+        GalleryJob job;
+        job.menu = settings_.menuMode();
+        job.number = number;
+        job.picPath = dir_.string();
+        job.useFilelist = true;
         bool result = false;
-        mainCheckFilelist(ctx, number, dir_.string(), pictures_, result);
+        mainCheckFilelist(ctx, job, pictures_, result);
         return result;
+    }
+
+    /// A fresh status line and bar, as a new run starts with.
+    void resetStatus() {
+        sink_.messages.clear();
+        sink_.bar.clear();
+        sink_.steps = 0;
+        status_ = RunStatus(&sink_);
     }
 
     std::string info(const std::string& name) const {
@@ -66,8 +82,11 @@ class FilelistTest : public ::testing::Test {
     using Messages = std::vector<std::string>;
 
     fs::path dir_;
-    MakeSettings settings_;
-    PlainStatus status_;
+    std::string programFolder_;
+    ProgramFiles files_ = portableProgramFiles(programFolder_);
+    Settings settings_ = defaultSettings(programFolder_);
+    test::RecordingSink sink_;
+    RunStatus status_{&sink_};
     RunState state_;
     std::vector<GalleryEntry> rows_;
     PictureList pictures_;
@@ -81,19 +100,19 @@ TEST_F(FilelistTest, HeaderIsTheTextAfterTheFirstCommaAndRowsFillTheirPictures) 
     EXPECT_EQ(info("a.jpg"), "Sunset,640,480");
     EXPECT_EQ(info("b.jpg"), "Harbour,800,600");
     EXPECT_EQ(info("c.jpg"), "");
-    EXPECT_TRUE(status_.messages().empty());
+    EXPECT_TRUE(sink_.messages.empty());
 }
 
 TEST_F(FilelistTest, MissingFileCannotBeUsed) {
     addPictures({"a.jpg"});
     EXPECT_FALSE(run());
-    EXPECT_EQ(status_.messages(), Messages{"filelist.csvを使用できません"});
+    EXPECT_EQ(sink_.messages, Messages{"filelist.csvを使用できません"});
 
     // A folder of that name is no file.
     fs::create_directory(dir_ / "filelist.csv");
-    status_ = PlainStatus();
+    resetStatus();
     EXPECT_FALSE(run());
-    EXPECT_EQ(status_.messages(), Messages{"filelist.csvを使用できません"});
+    EXPECT_EQ(sink_.messages, Messages{"filelist.csvを使用できません"});
     EXPECT_EQ(state_.gstrFilelistHead[0], "");
 }
 
@@ -102,10 +121,10 @@ TEST_F(FilelistTest, FileWithoutUsableHeaderIsInvalid) {
     for (const char* bytes :
          {"", "\r\n", "name\r\na.jpg,x\r\n", "name,\r\na.jpg,x\r\n", "\r\na.jpg,x\r\n"}) {
         SCOPED_TRACE(bytes);
-        status_ = PlainStatus();
+        resetStatus();
         writeFilelist(bytes);
         EXPECT_FALSE(run());
-        EXPECT_EQ(status_.messages(), Messages{"filelist.csvの内容が不正です"});
+        EXPECT_EQ(sink_.messages, Messages{"filelist.csvの内容が不正です"});
         EXPECT_EQ(state_.gstrFilelistHead[0], "");
         EXPECT_EQ(info("a.jpg"), "");
     }
@@ -118,7 +137,7 @@ TEST_F(FilelistTest, MenuModeShowsNoMessages) {
     EXPECT_FALSE(run(1));
     writeFilelist("name\r\n");
     EXPECT_FALSE(run(1));
-    EXPECT_TRUE(status_.messages().empty());
+    EXPECT_TRUE(sink_.messages.empty());
 }
 
 TEST_F(FilelistTest, OnlyAHeaderIsEnough) {
@@ -142,7 +161,7 @@ TEST_F(FilelistTest, RowsWithoutAUsableCommaOrPictureAreSkipped) {
     EXPECT_TRUE(run());
     EXPECT_EQ(info("a.jpg"), "");
     EXPECT_EQ(info("b.jpg"), "");
-    EXPECT_TRUE(status_.messages().empty());
+    EXPECT_TRUE(sink_.messages.empty());
 }
 
 TEST_F(FilelistTest, NamesMatchIgnoringCaseAndLaterRowsWin) {

@@ -13,18 +13,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class IndexPage : public test::PageContextFixture<> {
+class IndexPage : public test::PageContextFixture {
   protected:
     void SetUp() override {
         fs::create_directories(dir_ / "site");
         settings_.TextTitle = "Title";
-        settings_.TextSlideTime = "7";
-        settings_.CheckSlideShow = 1;
+        settings_.TextSlideTime = 7;
+        settings_.CheckSlideShow = true;
     }
     std::string indexPath() const { return (dir_ / "site" / "index.html").string(); }
+    // The pages of a gallery whose index page is `indexPath`.
+    static OutputPaths pathsOf(const std::string& indexPath) {
+        OutputPaths out;
+        out.strIndexPath = indexPath;
+        out.strListLink = "./list.html";
+        out.strPictLink = "./pict.html";
+        return out;
+    }
     std::string make(const std::string& templateText, const std::vector<std::string>& entries) {
         writeTemplate("index.html", templateText);
-        mainMakeIndexHtml(ctx_, indexPath(), "./list.html", "./pict.html", "Sub", entries);
+        GalleryJob job;
+        job.name = "Sub";
+        mainMakeIndexHtml(ctx_, job, pathsOf(indexPath()), entries);
         return readFile(indexPath());
     }
 };
@@ -52,7 +62,7 @@ TEST_F(IndexPage, CopiedLinesSubstituteInOrderAndLowerCaseArrayNameIsNotDetected
               "mv_list_array T Sub MV_BODY\r\n"
               "7 MV_TITLE MV_INDEX_HTML\r\n");
     settings_.OptionStart = 1;
-    settings_.CheckSlideShow = 0;
+    settings_.CheckSlideShow = false;
     EXPECT_EQ(make("MV_START_TYPE\r\nMV_SLIDE_START\r\nMV_SLIDE_TIME\r\nMV_SLIDE_END\r\n", {}),
               "1\r\n");
 }
@@ -70,16 +80,25 @@ TEST_F(IndexPage, CleaningRemovesFilelistQuotingAndEscapesWhatIsLeft) {
               "./a.jpg,1,1,a,C:\\\\dir\\\\\\\"x");
     EXPECT_EQ(cleanPicListElement("a</script><b>\r\nc\xE2\x80\xA8"
                                   "d\xE2\x80\xA9"),
-              "a<\\/script><b>\\r\\nc\\u2028d\\u2029");
+              "a\\u003c/script>\\u003cb>\\r\\nc\\u2028d\\u2029");
+}
+
+TEST_F(IndexPage, QuotesOfAFileNameSurviveTheFilelistCleaning) {
+    // Only the filelist part loses its quoting; the name is the file's own.
+    EXPECT_EQ(cleanPicListElement("./p/it's %22q%22.jpg,1,1,it's \"q\",\"cap, x\""),
+              "./p/it's %22q%22.jpg,1,1,it's \\\"q\\\",cap, x");
+    EXPECT_EQ(cleanPicListElement("./p/%22a,%22.gif,0,0,\"a,\""),
+              "./p/%22a,%22.gif,0,0,\\\"a,\\\"");
 }
 
 TEST_F(IndexPage, NamesOutsideCp932AreScriptEscapesInTheArrayAndReferencesElsewhere) {
     settings_.TextTitle = "caf\xC3\xA9";
-    EXPECT_EQ(make("<h1>MV_TITLE</h1>\r\nMV_LIST_ARRAY\r\n",
-                   {"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9 \xF0\x9F\x98\x80</script>"}),
-              "<h1>caf&#233;</h1>\r\n"
-              "aryPicList[0] = \"./caf\\u00e9.jpg,1,1,caf\\u00e9 \\ud83d\\ude00<\\/script>\";\r\n"
-              "\r\n");
+    EXPECT_EQ(
+        make("<h1>MV_TITLE</h1>\r\nMV_LIST_ARRAY\r\n",
+             {"./caf\xC3\xA9.jpg,1,1,caf\xC3\xA9 \xF0\x9F\x98\x80</script>"}),
+        "<h1>caf&#233;</h1>\r\n"
+        "aryPicList[0] = \"./caf\\u00e9.jpg,1,1,caf\\u00e9 \\ud83d\\ude00\\u003c/script>\";\r\n"
+        "\r\n");
 }
 
 TEST_F(IndexPage, Utf8TemplateGivesUtf8ArrayLines) {
@@ -94,7 +113,7 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
     settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
     rows_ = {{"one", (dir_ / "p1").string(), ""}, {"two", (dir_ / "p2").string(), ""}};
     state_.gstrMenuItem.resize(2);
-    for (short no = 1; no <= 2; ++no) {
+    for (int no = 1; no <= 2; ++no) {
         const fs::path folder = dir_ / "site" / ("00" + std::to_string(no));
         fs::create_directories(folder);
         PictureList pictures;
@@ -106,12 +125,18 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
             pictures.add({"z.jpg", ""});
         }
         bool ok = false;
-        const std::string picPath = rows_[static_cast<std::size_t>(no - 1)].strPicPath;
-        mainMakeListHtml(ctx_, "0", no, picPath, (folder / "list.html").string(), "./index.html",
-                         "", "", "", "", "", state_.picEntries, pictures, ok);
+        const GalleryEntry& row = rows_[static_cast<std::size_t>(no - 1)];
+        GalleryJob job;
+        job.menu = true;
+        job.number = no;
+        job.name = row.strListName;
+        job.picPath = row.strPicPath;
+        OutputPaths paths = pathsOf((folder / "index.html").string());
+        paths.strListPath = (folder / "list.html").string();
+        paths.strIndexLink = "./index.html";
+        mainMakeListHtml(ctx_, job, paths, pictures, state_.picEntries, ok);
         ASSERT_TRUE(ok);
-        mainMakeIndexHtml(ctx_, (folder / "index.html").string(), "./list.html", "./pict.html", "",
-                          state_.picEntries);
+        mainMakeIndexHtml(ctx_, job, paths, state_.picEntries);
     }
     EXPECT_EQ(readFile(dir_ / "site" / "002" / "index.html"),
               "aryPicList[0] = \"./../../p2/z.jpg,0,0,z\";\r\n\r\n");
@@ -120,7 +145,7 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
 
 TEST_F(IndexPage, MissingTemplateLeavesTheOldPage) {
     writeFile(indexPath(), "old");
-    mainMakeIndexHtml(ctx_, indexPath(), "./list.html", "./pict.html", "", {});
+    mainMakeIndexHtml(ctx_, GalleryJob{}, pathsOf(indexPath()), {});
     EXPECT_EQ(readFile(indexPath()), "old");
 }
 

@@ -7,6 +7,7 @@
 #include "common/codepage.h"
 #include "common/log.h"
 #include "generation/pages.h"
+#include "generation/thumb_size.h"
 #include "support/page_fixture.h"
 
 namespace mivo {
@@ -67,25 +68,15 @@ const std::string kGif1x1("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xFF\xF
                           "\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B",
                           35);
 
-// Keeps every bar value set, in order.
-class RecordingStatus : public PlainStatus {
-  public:
-    void setBarValue(double value) override {
-        PlainStatus::setBarValue(value);
-        values.push_back(value);
-    }
-    std::vector<double> values;
-};
-
-class ListPage : public test::PageContextFixture<RecordingStatus> {
+class ListPage : public test::PageContextFixture {
   protected:
     void SetUp() override {
         fs::create_directories(dir_ / "site" / "pics");
         settings_.gstrPicPath = (dir_ / "site" / "pics").string();
         settings_.gstrSamPath = (dir_ / "site" / "thumbs").string();
-        settings_.OptionSamH = 0;
-        settings_.CheckSlideShow = 1;
-        settings_.TextAllListWidth = "4";
+        settings_.OptionSamD = 0;
+        settings_.CheckSlideShow = true;
+        settings_.TextAllListWidth = 4;
     }
     void addPicture(const std::string& name, const std::string& bytes,
                     const std::string& info = "") {
@@ -96,14 +87,52 @@ class ListPage : public test::PageContextFixture<RecordingStatus> {
     }
     std::string listPath() const { return (dir_ / "site" / "list.html").string(); }
 
+    // Gallery `no`: the single gallery (0) shown as "sub", or row `no` of the gallery list,
+    // with links n1/u1 and n2/u2.
+    GalleryJob job(int no = 0, bool filelist = false) const {
+        GalleryJob out;
+        out.menu = no != 0;
+        out.number = no;
+        if (no == 0) {
+            out.name = "sub";
+            out.picPath = settings_.gstrPicPath;
+            out.useThumbnails = settings_.OptionSamD == 1;
+            out.samPath = settings_.gstrSamPath;
+        } else {
+            const GalleryEntry& row = rows_[static_cast<std::size_t>(no - 1)];
+            out.name = row.strListName;
+            out.picPath = row.strPicPath;
+            out.useThumbnails = !row.strSamPath.empty();
+            out.samPath = row.strSamPath;
+        }
+        out.link1Name = "n1";
+        out.link1Url = "u1";
+        out.link2Name = "n2";
+        out.link2Url = "u2";
+        out.useFilelist = filelist;
+        return out;
+    }
+    OutputPaths paths() const {
+        OutputPaths out;
+        out.strListPath = page_;
+        out.strIndexLink = "./index.html";
+        return out;
+    }
+
     // Writes the list page of gallery `no` from the template and gives back its bytes.
-    std::string make(const std::string& templateText, short no = 0, const std::string& flag = "0") {
+    std::string make(const std::string& templateText, int no = 0, bool filelist = false) {
         writeTemplate("list.html", templateText);
-        const std::string picPath =
-            no == 0 ? settings_.gstrPicPath : rows_[static_cast<std::size_t>(no - 1)].strPicPath;
-        mainMakeListHtml(ctx_, flag, no, picPath, page_, "./index.html", "sub", "n1", "u1", "n2",
-                         "u2", state_.picEntries, pictures_, ok_);
+        mainMakeListHtml(ctx_, job(no, filelist), paths(), pictures_, state_.picEntries, ok_);
         return readFile(page_);
+    }
+
+    // Every bar value set, in order.
+    std::vector<double> barValues() const {
+        std::vector<double> out;
+        for (const auto& [value, max] : sink_.bar) {
+            out.push_back(value);
+        }
+        return out;
     }
 
     PictureList pictures_;
@@ -152,7 +181,7 @@ TEST_F(ListPage, StartNumberIsMinusOneWithoutAStartPictureOfTheGalleryAndInMenuM
 
 TEST_F(ListPage, ThumbnailsShowAtOwnSizeWhileEntriesPointAtFullSizePictures) {
     page_ = listPath();
-    settings_.OptionSamH = 1;
+    settings_.OptionSamD = 1;
     addPicture("a.bmp", bmpBytes(640, 480));
     EXPECT_EQ(make("MV_TABLE_START\r\n[MV_IMG_SRC][MV_IMG_SIZE]\r\nMV_TABLE_END\r\n"),
               "\r\n[./thumbs/a.bmp][]\r\n");
@@ -176,14 +205,14 @@ TEST_F(ListPage, FullSizePicturesAreScaledIntoTheBoxRoundingHalvesToEven) {
 
 TEST_F(ListPage, FilelistSizesScaleTheBoxAndEntriesKeepZeroSizesAndTheRawRow) {
     page_ = listPath();
-    settings_.TextFilelistWidth = "2";
-    settings_.TextFilelistHeight = "3";
+    settings_.TextFilelistWidth = 2;
+    settings_.TextFilelistHeight = 3;
     addPicture("a.bmp", bmpBytes(8, 8), "Beach,640,480");
     addPicture("b.bmp", bmpBytes(8, 8), "Beach,640");
     addPicture("c.bmp", bmpBytes(8, 8), "");
     addPicture("d.bmp", bmpBytes(8, 8), "x,6400,4800"); // rate 2.5 rounds to 2
     addPicture("e.bmp", bmpBytes(8, 8), "x,abc,10");
-    EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, "1"),
+    EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, true),
               "\r\nwidth=160 height=120\r\n"
               "\r\nwidth=160 height=160\r\n"
               "\r\nwidth=160 height=160\r\n"
@@ -201,9 +230,9 @@ TEST_F(ListPage, SingleModeRescalesTheBarAndStepsItOncePerPicture) {
     make("MV_TABLE_START\r\nx\r\nMV_TABLE_END\r\n");
     EXPECT_EQ(status_.barMax(), 50);
     EXPECT_EQ(status_.barValue(), 40);
-    ASSERT_EQ(status_.messages().size(), 40u);
-    EXPECT_EQ(status_.messages()[2], "p3 (3/40)");
-    EXPECT_EQ(status_.messages()[39], "p40 (40/40)");
+    ASSERT_EQ(sink_.messages.size(), 40u);
+    EXPECT_EQ(sink_.messages[2], "p3 (3/40)");
+    EXPECT_EQ(sink_.messages[39], "p40 (40/40)");
 
     pictures_.clear();
     addPicture("a.bmp", "");
@@ -222,8 +251,8 @@ TEST_F(ListPage, MenuModeGivesEachGalleryAnEqualShareOfTheBar) {
         addPicture("p" + std::to_string(i) + ".bmp", "");
     }
     make("MV_TABLE_START\r\nx\r\nMV_TABLE_END\r\n", 2);
-    EXPECT_EQ(status_.values, (std::vector<double>{30, 32, 34, 36, 38, 42, 44, 46, 48, 50}));
-    EXPECT_EQ(status_.messages(), std::vector<std::string>{"g2"});
+    EXPECT_EQ(barValues(), (std::vector<double>{30, 32, 34, 36, 38, 42, 44, 46, 48, 50}));
+    EXPECT_EQ(sink_.messages, std::vector<std::string>{"g2"});
 }
 
 TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
@@ -253,22 +282,49 @@ TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
     EXPECT_EQ(state_.picEntries, std::vector<std::string>{"./../g2/a.bmp,640,480,a"});
 }
 
+TEST_F(ListPage, GalleryNamesAreTextInMenuModeWhileSingleModeSettingsKeepTheirMarkup) {
+    // "<!--" as a sub-title would comment out the rest of the page, thumbnails and all.
+    const std::string name = "<!--<script>&";
+    const std::string text = "MV_SUB_TITLE|MV_LINK_NAME1|MV_LINK_NAME2\r\n";
+    writeTemplate("list.html", text);
+    rows_ = {{name, settings_.gstrPicPath, ""}};
+    settings_.OptionMenu = 0;
+    settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
+    GalleryJob menuJob = job(1);
+    menuJob.link1Name = name;
+    menuJob.link1Url = "u1";
+    menuJob.link2Name = name;
+    menuJob.link2Url = "u2";
+    mainMakeListHtml(ctx_, menuJob, paths(), pictures_, state_.picEntries, ok_);
+    EXPECT_EQ(readFile(page_), "&lt;!--&lt;script&gt;&amp;|&lt;!--&lt;script&gt;&amp;|"
+                               "&lt;!--&lt;script&gt;&amp;\r\n");
+    settings_.OptionMenu = 1;
+    GalleryJob singleJob = job(0);
+    singleJob.name = "<b>S</b>";
+    singleJob.link1Name = "<i>1</i>";
+    singleJob.link1Url = "u1";
+    singleJob.link2Name = "<i>2</i>";
+    singleJob.link2Url = "u2";
+    mainMakeListHtml(ctx_, singleJob, paths(), pictures_, state_.picEntries, ok_);
+    EXPECT_EQ(readFile(page_), "<b>S</b>|<i>1</i>|<i>2</i>\r\n");
+}
+
 TEST_F(ListPage, CopiedLinesSubstituteInOrderIgnoringCaseAndLeaveUnknownNames) {
     page_ = listPath();
     settings_.TextTitle = "T MV_BODY mv_sub_title";
     settings_.TextBody = "B";
     settings_.TextLinkName = {"n0", "x", "x"};
     settings_.TextLinkURL = {"http://h/?a=1#b%", "x", "x"};
-    settings_.TextSlideTime = "MV_INDEX_HTML";
+    settings_.TextSlideTime = 7;
     EXPECT_EQ(
         make("mv_title|MV_SUB_TITLE|MV_BODY\r\n"
              "MV_START_NO,mv_index_html,MV_LINK_NAME0,MV_LINK_NAME1,MV_LINK_NAME2,"
              "MV_LINK_URL0,MV_LINK_URL1,MV_LINK_URL2,MV_ALL_LIST,MV_IMG_NAME,MV_SLIDE_TIME\r\n"
-             "MV_SLIDE_START\r\nMV_SLIDE_TIME MV_TITLE\r\nMV_SLIDE_END\r\n"),
+             "MV_SLIDE_START\r\nMV_SLIDE_TIME mv_index_html MV_TITLE\r\nMV_SLIDE_END\r\n"),
         "T B sub|sub|B\r\n"
         ",./index.html,n0,n1,n2,http://h/?a=1#b%,u1,u2,4,MV_IMG_NAME,MV_SLIDE_TIME\r\n"
-        "./index.html MV_TITLE\r\n");
-    settings_.CheckSlideShow = 0;
+        "7 ./index.html MV_TITLE\r\n");
+    settings_.CheckSlideShow = false;
     EXPECT_EQ(make("MV_SLIDE_START\r\nMV_SLIDE_TIME\r\nMV_SLIDE_END\r\nA\r\n"), "A\r\n");
 }
 
@@ -284,12 +340,62 @@ TEST_F(ListPage, LinksFromPathsPercentEncodeAndNamesOutsideCp932BecomeReferences
     EXPECT_EQ(state_.picEntries[0], "./p%25%3F%23/a%231.bmp,640,480,a#1");
 }
 
+TEST_F(ListPage, FileNamesAreTextInTheTableAndLinksReachTheirExactBytes) {
+    page_ = listPath();
+    // Each name would run script, break its thumbnail or lose its bytes if written raw.
+    addPicture("<svg onload=alert(1)>.bmp", bmpBytes(2, 2));
+    addPicture("x\" onerror=\"alert(1).bmp", bmpBytes(2, 2));
+    addPicture("a&amp;.bmp", bmpBytes(2, 2));
+    addPicture("back\\slash\ttab.bmp", bmpBytes(2, 2));
+    addPicture("\x82\xA0\xFF.bmp", bmpBytes(2, 2)); // cp932 bytes, not UTF-8
+    EXPECT_EQ(make("MV_TABLE_START\r\n<img src=\"MV_IMG_SRC\" alt=\"MV_IMG_NAME\">MV_IMG_NAME\r\n"
+                   "MV_TABLE_END\r\n"),
+              "\r\n<img src=\"./pics/%3Csvg onload=alert(1)%3E.bmp\" "
+              "alt=\"&lt;svg onload=alert(1)&gt;\">&lt;svg onload=alert(1)&gt;\r\n"
+              "\r\n<img src=\"./pics/x%22 onerror=%22alert(1).bmp\" "
+              "alt=\"x&quot; onerror=&quot;alert(1)\">x&quot; onerror=&quot;alert(1)\r\n"
+              "\r\n<img src=\"./pics/a&amp;amp;.bmp\" alt=\"a&amp;amp;\">a&amp;amp;\r\n"
+              "\r\n<img src=\"./pics/back%5Cslash%09tab.bmp\" "
+              "alt=\"back\\slash\ttab\">back\\slash\ttab\r\n"
+              "\r\n<img src=\"./pics/%82%A0%FF.bmp\" alt=\"&#65533;&#65533;&#65533;\">"
+              "&#65533;&#65533;&#65533;\r\n");
+    // The entries keep the raw name: the index page escapes it for its script.
+    EXPECT_EQ(state_.picEntries[2], "./pics/a&amp;.bmp,2,2,a&amp;");
+    EXPECT_EQ(state_.picEntries[4], "./pics/%82%A0%FF.bmp,2,2,\x82\xA0\xFF");
+}
+
+TEST_F(ListPage, HugePicturesAndAbsurdBoxSizesStillGiveVisibleSizesWithoutOverflow) {
+    page_ = listPath();
+    writeFile(dir_ / "site" / "filelist.csv", "");
+    settings_.TextFilelistWidth = 1;
+    settings_.TextFilelistHeight = 2;
+    addPicture("wide.bmp", "", "40000,300");
+    addPicture("huge.bmp", "", "9223372036854775807,9223372036854775807");
+    addPicture("tall.bmp", "", "1,9000000000000000000");
+    const std::string table = "MV_TABLE_START\r\nMV_IMG_NAME MV_IMG_SIZE\r\nMV_TABLE_END\r\n";
+    // The whole-percent step rounds to 0 here: the exact ratio is used, no side below 1.
+    EXPECT_EQ(make(table, 0, true), "\r\nwide width=160 height=1\r\n"
+                                    "\r\nhuge width=160 height=160\r\n"
+                                    "\r\ntall width=1 height=160\r\n");
+    settings_.TextSamWidth = 100000000000000000;
+    settings_.TextSamHeight = -5;
+    EXPECT_EQ(make(table, 0, true), "\r\nwide width=133 height=1\r\n"
+                                    "\r\nhuge width=1 height=1\r\n"
+                                    "\r\ntall width=1 height=1\r\n");
+    addPicture("unknown.bmp", "", "");
+    EXPECT_NE(make(table, 0, true).find("unknown width=100000 height=1\r\n"), std::string::npos);
+    EXPECT_EQ(thumbnailBoxSide(0), 1);
+    EXPECT_EQ(thumbnailBoxSide(160), 160);
+    EXPECT_EQ(thumbnailBoxSide(100001), 100000);
+}
+
 TEST_F(ListPage, MissingTemplateRemovesTheOldPageAndReportsFailure) {
     page_ = listPath();
     writeFile(page_, "old");
     addPicture("a.bmp", "");
-    mainMakeListHtml(ctx_, "0", 0, settings_.gstrPicPath, page_, "./index.html", "", "", "", "", "",
-                     state_.picEntries, pictures_, ok_);
+    GalleryJob bare;
+    bare.picPath = settings_.gstrPicPath;
+    mainMakeListHtml(ctx_, bare, paths(), pictures_, state_.picEntries, ok_);
     EXPECT_FALSE(ok_);
     EXPECT_FALSE(fs::exists(page_));
 }

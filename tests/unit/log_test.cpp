@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 #include <regex>
 
 #include "common/log.h"
@@ -51,6 +57,30 @@ TEST_F(LogTest, NegativeThresholdWritesEverythingAndFailureIsSilent) {
     cmSetLogPath(dir / "Mivo.log");
     cmWriteLog("x", 1, "kept");
     EXPECT_NE(readBytes(dir / "Mivo.log").find("[x] kept\r\n"), std::string::npos);
+}
+
+TEST_F(LogTest, FifoOrOtherNonRegularLogIsSkippedWithoutBlocking) {
+    const std::string fifo = dir / "Mivo.log";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    cmSetLogPath(fifo);
+    cmSetLogLevel(1);
+    // Nobody reads the FIFO: a blocking open would wait here for ever.
+    auto write = std::async(std::launch::async, [] { cmWriteLog("x", 1, "lost"); });
+    const bool returned = write.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+    if (!returned) {
+        // Free the stuck writer so the test can end and report.
+        const int unblock = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        write.wait();
+        ::close(unblock);
+    }
+    EXPECT_TRUE(returned);
+    // With a reader the FIFO opens, but it is not a regular file: nothing is written to it.
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    cmWriteLog("x", 1, "not for a pipe");
+    char buffer[64];
+    EXPECT_LE(::read(reader, buffer, sizeof buffer), 0);
+    ::close(reader);
 }
 
 } // namespace

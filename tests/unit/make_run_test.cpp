@@ -10,6 +10,7 @@
 #include "common/text_file.h"
 #include "generation/make_run.h"
 #include "generation/status.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -18,8 +19,9 @@ namespace {
 using test::readBytes;
 using test::TempDir;
 
-/// Remembers what the status line and the bar showed at every repaint.
-class RecordingStatus : public PlainStatus {
+/// A status line and bar as a window shows them; remembers every message and what the line
+/// and the bar showed at every completed status call.
+class RecordingStatus : public StatusSink {
   public:
     struct Shown {
         std::string message;
@@ -27,8 +29,28 @@ class RecordingStatus : public PlainStatus {
         double max;
         bool operator==(const Shown&) const = default;
     };
-    void repaint() override { shown.push_back({message_, value_, max_}); }
+    void message(const std::string& text) override {
+        message_ = text;
+        messages.push_back(text);
+    }
+    void progress(double value, double max) override {
+        value_ = value;
+        max_ = max;
+    }
+    void step() override { shown.push_back({message_, value_, max_}); }
+
+    const std::string& messageText() const { return message_; }
+    double barValue() const { return value_; }
+    /// The bar stands at `value` before a run.
+    void setBarValue(double value) { value_ = value; }
+
+    std::vector<std::string> messages;
     std::vector<Shown> shown;
+
+  private:
+    std::string message_;
+    double value_ = 0;
+    double max_ = 100;
 };
 
 /// A GIF header is all a picture needs to be measured.
@@ -56,7 +78,13 @@ class MakeRunTest : public ::testing::Test {
         dir.write("prog/html/pict.html",
                   "MV_INDEX_HTML MV_LINK_NAME1 MV_LINK_URL1 MV_LINK_NAME2 MV_LINK_URL2\r\n");
         dir.write("prog/html/menu.html", "MV_MENU_ARRAY\r\n");
-        settings.programFolder = dir / "prog";
+        programFolder = dir / "prog";
+        settings = defaultSettings(programFolder);
+        // No folder or page is chosen until a test says which.
+        settings.gstrPicPath.clear();
+        settings.gstrSamPath.clear();
+        settings.gstrIndexPath.clear();
+        settings.gstrMenuPath.clear();
         settings.TextTitleS = "sub";
         settings.TextLinkName = {"menu", "back", "next"};
         settings.TextLinkURL = {"../index.html", "back.html", "next.html"};
@@ -71,27 +99,29 @@ class MakeRunTest : public ::testing::Test {
 
     void singleMode(const std::string& picFolder) {
         settings.OptionMenu = 1;
+        settings.OptionSamD = 0; // full-size pictures: no thumbnail folder is needed
         settings.gstrPicPath = dir / picFolder;
         settings.gstrIndexPath = out + "/index.html";
-        settings.DirIndex = out;
+        // The pictures serve as their own thumbnails unless a test says otherwise.
+        settings.OptionSamD = 0;
     }
 
     void menuMode(const std::vector<std::pair<std::string, std::string>>& galleries) {
         settings.OptionMenu = 0;
         settings.gstrMenuPath = out + "/menu.html";
-        settings.DirMenu = out;
         for (const auto& [name, folder] : galleries) {
             rows.push_back({name, dir / folder, ""});
         }
     }
 
-    bool run() { return runMake(settings, rows, status); }
-    std::vector<std::string> messages() const { return status.messages(); }
+    bool run() { return runMake(settings, rows, portableProgramFiles(programFolder), status).done; }
+    std::vector<std::string> messages() const { return status.messages; }
     std::string page(const std::string& name) const { return readBytes(out + "/" + name); }
 
     TempDir dir;
     std::string out;
-    MakeSettings settings;
+    std::string programFolder;
+    Settings settings{};
     std::vector<GalleryEntry> rows;
     RecordingStatus status;
 };
@@ -212,16 +242,18 @@ TEST_F(MakeRunTest, SingleModeCheckFailureWritesNoPage) {
     EXPECT_EQ(status.messageText(), "画像フォルダに画像がありません");
     EXPECT_TRUE(std::filesystem::is_empty(out));
 
-    // A missing picture folder is the same case: the check says there are no pictures.
+    // A missing picture folder is named, with what is wrong with it.
     singleMode("gone");
     EXPECT_FALSE(run());
-    EXPECT_EQ(status.messageText(), "画像フォルダに画像がありません");
+    EXPECT_EQ(status.messageText(),
+              "画像フォルダを開けません [" + (dir / "gone") + "] フォルダがありません");
+    EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
 TEST_F(MakeRunTest, SingleModeStopsWhenFilelistCannotBeUsed) {
     addPictures("pics", {"p1.gif"});
     singleMode("pics");
-    settings.CheckUseFileList = 1;
+    settings.CheckUseFileList = true;
     EXPECT_FALSE(run());
     EXPECT_EQ(messages().back(), "filelist.csvを使用できません");
     EXPECT_TRUE(std::filesystem::is_empty(out));
@@ -230,7 +262,7 @@ TEST_F(MakeRunTest, SingleModeStopsWhenFilelistCannotBeUsed) {
 TEST_F(MakeRunTest, MenuModeBuildsWithoutAnUnusableFilelist) {
     addPictures("a", {"a1.gif"});
     menuMode({{"g1", "a"}});
-    settings.CheckUseFileList = 1;
+    settings.CheckUseFileList = true;
     EXPECT_TRUE(run());
     EXPECT_EQ(messages(),
               (std::vector<std::string>{"チェック中です", "作成中です", "g1", "完了しました"}));
@@ -243,10 +275,10 @@ TEST_F(MakeRunTest, SingleModeFullSizePicturesIgnoreTheThumbnailFolder) {
     dir.mkdir("thumbs");
     singleMode("pics");
     settings.gstrSamPath = dir / "thumbs";
-    settings.OptionSamH = 0;
+    settings.OptionSamD = 0;
     EXPECT_TRUE(run());
 
-    settings.OptionSamH = 1;
+    settings.OptionSamD = 1;
     EXPECT_FALSE(run());
     EXPECT_EQ(status.messageText(), "サムネイルフォルダに該当画像がありません p1.gif");
 }

@@ -12,7 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MenuPage : public test::PageContextFixture<> {
+class MenuPage : public test::PageContextFixture {
   protected:
     void SetUp() override {
         fs::create_directories(dir_ / "web");
@@ -21,7 +21,7 @@ class MenuPage : public test::PageContextFixture<> {
         settings_.gstrMenuHtmlPath = "html";
         settings_.TextTitle = "T";
         settings_.TextBody = "<body>";
-        settings_.TextAllListWidth = "3";
+        settings_.TextAllListWidth = 3;
         rows_ = {{"Trip", "", ""}, {"Sea", "", ""}, {"Hill", "", ""}};
         state_.gstrMenuItem = {"./thumbs/trip/a.jpg,", "./p/b.jpg,width=160 height=120", ""};
     }
@@ -41,13 +41,18 @@ TEST_F(MenuPage, ArrayLineBecomesOneLinePerGalleryWithoutAnEmptyLine) {
               "</script>\r\n");
 }
 
-TEST_F(MenuPage, RootLinkClimbsOutAndBackWithoutSubFolderAndIsPercentEncoded) {
+TEST_F(MenuPage, RootLinkStaysInsideTheMenuFolderAndIsPercentEncoded) {
+    // Without a sub-folder the galleries lie in the menu page's own folder: the link must not
+    // climb out and back in by that folder's name, which changes when the site is uploaded.
     fs::create_directories(dir_ / "w#b");
     settings_.gstrMenuPath = (dir_ / "w#b" / "index.html").string();
     settings_.gstrMenuHtmlPath = "";
     rows_.resize(1);
     EXPECT_EQ(make("MV_MENU_ARRAY\r\n"),
-              "aryMenuList[0] = \"Trip,./../w%23b/001/index.html,./thumbs/trip/a.jpg,\";\r\n");
+              "aryMenuList[0] = \"Trip,./001/index.html,./thumbs/trip/a.jpg,\";\r\n");
+    settings_.gstrMenuHtmlPath = "g#1/./x/..";
+    EXPECT_EQ(make("MV_MENU_ARRAY\r\n"),
+              "aryMenuList[0] = \"Trip,./g%231/001/index.html,./thumbs/trip/a.jpg,\";\r\n");
 }
 
 TEST_F(MenuPage, CopiedLinesSubstituteTitleBodyWidthAndLeaveOtherNames) {
@@ -56,12 +61,23 @@ TEST_F(MenuPage, CopiedLinesSubstituteTitleBodyWidthAndLeaveOtherNames) {
               "T T|<body>|3|MV_SUB_TITLE|MV_LINK_URL0|mv_menu_array\r\nMV_SLIDE_START\r\n");
 }
 
-TEST_F(MenuPage, GalleryNamesCannotBreakTheScript) {
+TEST_F(MenuPage, GalleryNamesCannotBreakTheScriptNorMoveTheLink) {
     rows_ = {{"a\"b\\c</script>\r\n\xE2\x80\xA8", "", ""}};
     EXPECT_EQ(escapeMenuListElement("a\"b\\c</script>\r\n\xE2\x80\xA8"),
-              "a\\\"b\\\\c<\\/script>\\r\\n\\u2028");
-    EXPECT_EQ(make("MV_MENU_ARRAY\r\n"), "aryMenuList[0] = \"a\\\"b\\\\c<\\/script>\\r\\n\\u2028,"
+              "a\\\"b\\\\c\\u003c/script>\\r\\n\\u2028");
+    EXPECT_EQ(make("MV_MENU_ARRAY\r\n"),
+              "aryMenuList[0] = \"a\\\"b\\\\c\\u003c/script>\\r\\n\\u2028,"
+              "./html/001/index.html,./thumbs/trip/a.jpg,\";\r\n");
+    // "<!--<script>" would hide the end of the script element and empty the whole menu.
+    rows_ = {{"<!--<script>", "", ""}};
+    EXPECT_EQ(make("MV_MENU_ARRAY\r\n"), "aryMenuList[0] = \"\\u003c!--\\u003cscript>,"
                                          "./html/001/index.html,./thumbs/trip/a.jpg,\";\r\n");
+    // A comma in the name would let the name pose as the card's link: it becomes a full-width
+    // comma (cp932 0x81 0x43), so the link always starts after the first comma.
+    rows_ = {{"x,javascript:alert(1)//001/index.html,", "", ""}};
+    EXPECT_EQ(make("MV_MENU_ARRAY\r\n"),
+              "aryMenuList[0] = \"x\x81\x43javascript:alert(1)//001/index.html\x81\x43,"
+              "./html/001/index.html,./thumbs/trip/a.jpg,\";\r\n");
 }
 
 TEST_F(MenuPage, Cp932PageEscapesUnheldCharactersInTheArray) {

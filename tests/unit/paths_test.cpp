@@ -125,7 +125,9 @@ TEST(GetAllFile, EmptyFolderGivesOneEmptyNameAndMissingFolderShowsTheBox) {
     EXPECT_FALSE(cmGetAllFile(dir / "missing", files));
     EXPECT_EQ(files, std::vector<std::string>{"untouched"});
     cmSetMessageBoxSink(nullptr);
-    EXPECT_EQ(box.shown, std::vector<std::string>{"Mivo:致命的エラー"});
+    // The box names the folder and what is wrong with it.
+    EXPECT_EQ(box.shown, std::vector<std::string>{"Mivo:致命的エラー: フォルダがありません [" +
+                                                  (dir / "missing") + "]"});
 }
 
 TEST(Extension, FollowsTheDotRules) {

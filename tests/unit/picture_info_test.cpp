@@ -14,6 +14,8 @@
 #include "common/log.h"
 #include "common/text.h"
 #include "generation/make_context.h"
+#include "generation/status.h"
+#include "settings/settings.h"
 
 namespace mivo {
 namespace {
@@ -71,9 +73,9 @@ class PictureInfo : public ::testing::Test {
         std::string width;
         std::string height;
     };
-    Result run(const std::string& path, const std::string& flag) {
+    Result run(const std::string& path, bool flag) {
         Result r{"?", "?", "?"};
-        MakeContext ctx{settings_, status_, state_, rows_};
+        MakeContext ctx{settings_, files_, status_, state_, rows_};
         mainGetPicInfo(ctx, path, flag, r.name, r.width, r.height);
         return r;
     }
@@ -86,8 +88,10 @@ class PictureInfo : public ::testing::Test {
     }
 
     std::filesystem::path dir_;
-    MakeSettings settings_;
-    PlainStatus status_;
+    std::string programFolder_;
+    ProgramFiles files_ = portableProgramFiles(programFolder_);
+    Settings settings_ = defaultSettings(programFolder_);
+    RunStatus status_;
     RunState state_;
     std::vector<GalleryEntry> rows_;
 };
@@ -95,19 +99,22 @@ class PictureInfo : public ::testing::Test {
 TEST_F(PictureInfo, MeasuresUnlessFilelistGivesBothColumns) {
     const std::string path = write("IMG_01.GIF", gif640x480());
     struct Case {
-        const char* flag;
-        const char* widthColumn;
-        const char* heightColumn;
+        bool flag;
+        long long widthColumn;
+        long long heightColumn;
         const char* width;
         const char* height;
     };
-    for (const Case& c : {Case{"1", "3", "4", "0", "0"}, Case{"1", "3", "0", "640", "480"},
-                          Case{"1", "0", "4", "640", "480"}, Case{"0", "3", "4", "640", "480"},
-                          Case{"0", "0", "0", "640", "480"}, Case{"1", "03", "4", "0", "0"}}) {
+    // Any column number other than 0 counts, not only the first few.
+    for (const Case& c : {Case{true, 3, 4, "0", "0"}, Case{true, 3, 0, "640", "480"},
+                          Case{true, 0, 4, "640", "480"}, Case{false, 3, 4, "640", "480"},
+                          Case{false, 0, 0, "640", "480"}, Case{true, 12, 4, "0", "0"}}) {
         settings_.TextFilelistWidth = c.widthColumn;
         settings_.TextFilelistHeight = c.heightColumn;
         const Result r = run(path, c.flag);
-        const std::string label = std::string(c.flag) + " " + c.widthColumn + "/" + c.heightColumn;
+        const std::string label = std::string(c.flag ? "1" : "0") + " " +
+                                  std::to_string(c.widthColumn) + "/" +
+                                  std::to_string(c.heightColumn);
         EXPECT_EQ(r.name, "IMG_01") << label;
         EXPECT_EQ(r.width, c.width) << label;
         EXPECT_EQ(r.height, c.height) << label;
@@ -115,13 +122,13 @@ TEST_F(PictureInfo, MeasuresUnlessFilelistGivesBothColumns) {
 }
 
 TEST_F(PictureInfo, DisplayNameIsFileNameWithoutExtension) {
-    settings_.TextFilelistWidth = "3";
-    settings_.TextFilelistHeight = "4";
+    settings_.TextFilelistWidth = 3;
+    settings_.TextFilelistHeight = 4;
     for (const auto& [file, name] :
          std::vector<std::pair<std::string, std::string>>{{"IMG_01.JPG", "IMG_01"},
                                                           {"写真 #1 100% é.jpeg", "写真 #1 100% é"},
                                                           {"a.b.gif", "a.b"}}) {
-        const Result r = run(dir_.string() + "/" + file, "1");
+        const Result r = run(dir_.string() + "/" + file, true);
         EXPECT_EQ(r.name, name);
         EXPECT_EQ(r.width, "0");
         EXPECT_EQ(r.height, "0");
@@ -133,8 +140,8 @@ TEST_F(PictureInfo, UnmeasurablePictureGivesZerosAndAnErrorLine) {
     cmSetLogLevel(4);
     const std::string png = write("photo.jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16));
     const std::string cutJpeg = write("cut.jpg", std::string("\xFF\xD8\xFF\xE1\xF0\x00", 6));
-    EXPECT_EQ(run(png, "0").width, "0");
-    const Result r = run(cutJpeg, "0");
+    EXPECT_EQ(run(png, false).width, "0");
+    const Result r = run(cutJpeg, false);
     EXPECT_EQ(r.name, "cut");
     EXPECT_EQ(r.width, "0");
     EXPECT_EQ(r.height, "0");
@@ -146,7 +153,7 @@ TEST_F(PictureInfo, LogsParametersAndResults) {
     cmSetLogPath((dir_ / "Mivo.log").string());
     cmSetLogLevel(1);
     const std::string path = write("IMG 01.gif", gif640x480());
-    run(path, "0");
+    run(path, false);
     EXPECT_EQ(logText(), "[mainGetPicInfo] ▽Start Method▽\r\ninstrFilePath=[" + path +
                              "]\r\n[mainGetPicInfo] △End Method△\r\noutFileName=[IMG 01]\r\n"
                              "outstrWidth=[640]\r\noutstrHeight=[480]\r\n");

@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "common/log.h"
+#include "common/program_files.h"
 #include "common/text_file.h"
 #include "generation/make_run.h"
 #include "generation/picture_measure.h"
 #include "generation/status.h"
+#include "settings/settings.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -28,12 +30,26 @@ std::string gifBytes(int width, int height) {
 }
 
 /// Every message and bar position the status line showed, in order.
-class RecordingStatus : public PlainStatus {
+class RecordingStatus : public StatusSink {
   public:
-    void repaint() override {
+    void message(const std::string& text) override {
+        message_ = text;
+        messages.push_back(text);
+    }
+    void progress(double value, double max) override {
+        value_ = value;
+        max_ = max;
+    }
+    void step() override {
         shown.push_back(message_ + " | " + std::to_string(value_) + " / " + std::to_string(max_));
     }
+    std::vector<std::string> messages;
     std::vector<std::string> shown;
+
+  private:
+    std::string message_;
+    double value_ = 0;
+    double max_ = 100;
 };
 
 TEST(PictureMeasurer, GivesEverySizeInListingOrderWhateverTheWorkers) {
@@ -83,16 +99,16 @@ struct RunRecord {
     std::string log;
 };
 
-RunRecord recordRun(const TempDir& dir, MakeSettings settings,
+RunRecord recordRun(const TempDir& dir, const Settings& settings,
                     const std::vector<GalleryEntry>& rows, int workers) {
-    settings.pictureWorkers = workers;
     const std::string log = dir / "Mivo.log";
     cmAppendFileBytes(log, "");
     std::filesystem::resize_file(log, 0);
     cmSetLogPath(log);
     cmSetLogLevel(1);
     RecordingStatus status;
-    const bool done = runMake(settings, rows, status);
+    const bool done =
+        runMake(settings, rows, portableProgramFiles(dir / "prog"), status, workers).done;
     cmSetLogLevel(0);
     cmSetLogPath("");
     EXPECT_TRUE(done);
@@ -103,7 +119,7 @@ RunRecord recordRun(const TempDir& dir, MakeSettings settings,
         record.pages.push_back(readBytes(dir / ("out/" + std::string(page))));
     }
     record.shown = status.shown;
-    record.messages = status.messages();
+    record.messages = status.messages;
     // Every log line begins with its date and time: "yyyy/mm/dd hh:mm:ss ".
     for (const std::string& line : cmSplitLines(readBytes(log))) {
         record.log += (line.size() >= 20 && line[4] == '/' ? line.substr(20) : line) + "\n";
@@ -137,19 +153,17 @@ TEST(PictureMeasurer, OneOrSixteenWorkersMakeTheSamePagesStatusAndLog) {
     dir.write("second/b.bmp", "BM short");
     dir.mkdir("out");
 
-    MakeSettings settings;
-    settings.programFolder = dir / "prog";
+    Settings settings = defaultSettings(dir / "prog");
     settings.OptionMenu = 1;
-    settings.OptionSamH = 0;
+    settings.OptionSamD = 0;
     settings.gstrPicPath = dir / "pics";
+    settings.gstrSamPath.clear();
     settings.gstrIndexPath = dir / "out/index.html";
-    settings.DirIndex = dir / "out";
     settings.gstrStartName = "P1123.GIF";
     expectSameRun(recordRun(dir, settings, {}, 1), recordRun(dir, settings, {}, 16));
 
     settings.OptionMenu = 0;
     settings.gstrMenuPath = dir / "out/menu.html";
-    settings.DirMenu = dir / "out";
     const std::vector<GalleryEntry> rows = {{"one", dir / "pics", ""}, {"two", dir / "second", ""}};
     const RunRecord one = recordRun(dir, settings, rows, 1);
     expectSameRun(one, recordRun(dir, settings, rows, 16));

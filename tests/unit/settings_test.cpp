@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -16,45 +17,12 @@
 #include "common/log.h"
 #include "common/program.h"
 #include "settings/ini_file.h"
+#include "settings/settings_table.h"
 
 namespace fs = std::filesystem;
 
 namespace mivo {
 namespace {
-
-/// The values the window would hold right after start-up, when nothing has changed yet.
-CurrentSettings unchangedFrom(const Settings& s) {
-    CurrentSettings c;
-    c.OptionMenu = cmOptionValue(s.gstrModeF, 1, 1);
-    c.gstrPicPath = s.gstrPicPath;
-    c.gstrSamPath = s.gstrSamPath;
-    c.gstrIndexPath = s.gstrIndexPath;
-    c.gstrHtmlPath = s.gstrHtmlPath;
-    c.gstrMenuPath = s.gstrMenuPath;
-    c.gstrMenuHtmlPath = s.gstrMenuHtmlPath;
-    c.gstrStartName = s.gstrStartName;
-    c.TextTitle = s.gstrTitleF;
-    c.TextTitleS = s.gstrTitleSF;
-    c.TextBody = s.gstrBodyF;
-    c.OptionStart = cmOptionValue(s.gstrStartTypeF, 0, 1);
-    c.CheckUseFileList = cmOptionValue(s.gstrUseFilelistF, 0, 1);
-    c.TextFilelistWidth = s.gstrFilelistWF;
-    c.TextFilelistHeight = s.gstrFilelistHF;
-    c.CheckSlideShow = cmOptionValue(s.gstrUseSlideF, 1, 1);
-    c.TextSlideTime = s.gstrSlideTimeF;
-    c.OptionSamD = cmOptionValue(s.gstrSamUseF, 1, 1);
-    c.TextSamWidth = s.gstrSamWidthF;
-    c.TextSamHeight = s.gstrSamHeightF;
-    c.TextAllListWidth = s.gstrAllListF;
-    c.TextLinkName = s.gstrLinkName;
-    c.TextLinkURL = s.gstrLinkUrl;
-    c.TextOpenName = s.gstrLaunchName;
-    for (std::size_t i = 0; i < c.CheckOpen.size(); ++i) {
-        c.CheckOpen[i] = cmOptionValue(s.gstrLaunchUse[i], 1, 1);
-    }
-    c.TextOpen = s.gstrLaunchPath;
-    return c;
-}
 
 class SettingsTest : public ::testing::Test {
   protected:
@@ -106,7 +74,7 @@ class SettingsTest : public ::testing::Test {
         return s;
     }
     /// Saves `current` against a fresh load of an absent file and gives back the file text.
-    std::string saveFromDefaults(const CurrentSettings& current) {
+    std::string saveFromDefaults(const Settings& current) {
         fs::remove(ini_);
         const Settings loaded = load();
         mainSetIni(ini_, loaded, current);
@@ -122,7 +90,7 @@ TEST_F(SettingsTest, NoIniFileGivesEveryDefaultAndWritesNothing) {
     const Settings s = load();
     const std::string page = folder_ + "/index.html";
     EXPECT_EQ(s.LogLevel, 0);
-    EXPECT_EQ(s.gstrModeF, "1");
+    EXPECT_EQ(s.OptionMenu, 1);
     EXPECT_EQ(s.gstrPicPath, folder_);
     EXPECT_EQ(s.gstrSamPath, folder_);
     EXPECT_EQ(s.gstrIndexPath, page);
@@ -130,28 +98,29 @@ TEST_F(SettingsTest, NoIniFileGivesEveryDefaultAndWritesNothing) {
     EXPECT_EQ(s.gstrMenuPath, page);
     EXPECT_EQ(s.gstrMenuHtmlPath, "");
     EXPECT_EQ(s.gstrStartName, "");
-    EXPECT_EQ(s.gstrBodyF, "<body bgcolor=\"white\" text=\"black\">");
-    EXPECT_EQ(s.gstrTitleF, "アルバム");
-    EXPECT_EQ(s.gstrTitleSF, "写真");
-    EXPECT_EQ(s.gstrStartTypeF, "0");
-    EXPECT_EQ(s.gstrUseFilelistF, "0");
-    EXPECT_EQ(s.gstrFilelistWF, "0");
-    EXPECT_EQ(s.gstrFilelistHF, "0");
-    EXPECT_EQ(s.gstrUseSlideF, "1");
-    EXPECT_EQ(s.gstrSlideTimeF, "5");
-    EXPECT_EQ(s.gstrSamUseF, "1");
-    EXPECT_EQ(s.gstrSamWidthF, "160");
-    EXPECT_EQ(s.gstrSamHeightF, "160");
-    EXPECT_EQ(s.gstrAllListF, "4");
-    EXPECT_EQ(s.gstrLinkName, (std::array<std::string, 3>{"メニュー", "戻る", "進む"}));
-    EXPECT_EQ(s.gstrLinkUrl,
+    EXPECT_EQ(s.TextBody, "<body bgcolor=\"white\" text=\"black\">");
+    EXPECT_EQ(s.TextTitle, "アルバム");
+    EXPECT_EQ(s.TextTitleS, "写真");
+    EXPECT_EQ(s.OptionStart, 0);
+    EXPECT_FALSE(s.CheckUseFileList);
+    EXPECT_EQ(s.TextFilelistWidth, 0);
+    EXPECT_EQ(s.TextFilelistHeight, 0);
+    EXPECT_TRUE(s.CheckSlideShow);
+    EXPECT_EQ(s.TextSlideTime, 5);
+    EXPECT_EQ(s.OptionSamD, 1);
+    EXPECT_EQ(s.TextSamWidth, 160);
+    EXPECT_EQ(s.TextSamHeight, 160);
+    EXPECT_EQ(s.TextAllListWidth, 4);
+    EXPECT_EQ(s.TextLinkName, (std::array<std::string, 3>{"メニュー", "戻る", "進む"}));
+    EXPECT_EQ(s.TextLinkURL,
               (std::array<std::string, 3>{"../index.html", "../index.html", "../index.html"}));
-    EXPECT_EQ(s.gstrLaunchName, (std::array<std::string, 4>{"機能1", "機能2", "機能3", "機能4"}));
-    EXPECT_EQ(s.gstrLaunchUse, (std::array<std::string, 4>{"1", "1", "1", "1"}));
-    EXPECT_EQ(s.gstrLaunchPath, (std::array<std::string, 4>{"", "", "", ""}));
+    EXPECT_EQ(s.TextOpenName, (std::array<std::string, 4>{"機能1", "機能2", "機能3", "機能4"}));
+    EXPECT_EQ(s.CheckOpen, (std::array<bool, 4>{true, true, true, true}));
+    EXPECT_EQ(s.TextOpen, (std::array<std::string, 4>{"", "", "", ""}));
+    EXPECT_EQ(s, defaultSettings(folder_));
 
     // Quitting without a change leaves no file behind, and no log either.
-    mainSetIni(ini_, s, unchangedFrom(s));
+    EXPECT_TRUE(mainSetIni(ini_, s, s));
     EXPECT_FALSE(fs::exists(ini_));
     EXPECT_FALSE(fs::exists(log_));
 }
@@ -170,41 +139,43 @@ TEST_F(SettingsTest, PathDefaultsFollowThePictureFolderJustRead) {
     EXPECT_EQ(s.gstrMenuPath, "/home/u/pics/index.html");
 }
 
-TEST_F(SettingsTest, ValuesThatNameNoOptionFallBackToTheirDefaults) {
+TEST_F(SettingsTest, ValuesOfTheWrongKindFallBackToTheirDefaults) {
     writeIni("[Log]\r\nLevel=verbose\r\n"
              "[Ini]\r\nMode=2\r\n"
-             "[Html]\r\nStart=1.5\r\nTUse=-1\r\nSlide=yes\r\nTime=soon\r\n"
-             "[Filelist]\r\nUse=\r\nWidth=w\r\n"
+             "[Html]\r\nStart=1.5\r\nTUse=-1\r\nSlide=yes\r\nTime=soon\r\nLWidth=-3\r\n"
+             "TWidth=100000000000000000\r\nTHeight=0\r\n"
+             "[Filelist]\r\nUse=\r\nWidth=w\r\nHeight= 07 \r\n"
              "[Launcher]\r\nUse1=0\r\nUse2=on\r\nUse3= 0 \r\n");
     const Settings s = load();
     EXPECT_EQ(s.LogLevel, 0);
-    EXPECT_EQ(s.gstrModeF, "1");
-    EXPECT_EQ(s.gstrStartTypeF, "0");
-    EXPECT_EQ(s.gstrSamUseF, "1");
-    EXPECT_EQ(s.gstrUseSlideF, "1");
-    EXPECT_EQ(s.gstrUseFilelistF, "0");
-    // Plain texts stay as they are.
-    EXPECT_EQ(s.gstrSlideTimeF, "soon");
-    EXPECT_EQ(s.gstrFilelistWF, "w");
-    EXPECT_EQ(s.gstrLaunchUse, (std::array<std::string, 4>{"0", "1", "0", "1"}));
+    EXPECT_EQ(s.OptionMenu, 1);
+    EXPECT_EQ(s.OptionStart, 0);
+    EXPECT_EQ(s.OptionSamD, 1);
+    EXPECT_TRUE(s.CheckSlideShow);
+    EXPECT_FALSE(s.CheckUseFileList);
+    EXPECT_EQ(s.TextSlideTime, 5);
+    EXPECT_EQ(s.TextAllListWidth, 4);
+    EXPECT_EQ(s.TextFilelistWidth, 0);
+    EXPECT_EQ(s.TextFilelistHeight, 7);
+    // Box sizes are kept within 1..100000, so no scaling can overflow.
+    EXPECT_EQ(s.TextSamWidth, 100000);
+    EXPECT_EQ(s.TextSamHeight, 1);
+    EXPECT_EQ(s.CheckOpen, (std::array<bool, 4>{false, true, false, true}));
     // A level too large for the threshold leaves the log off.
     writeIni("[Log]\r\nLevel=40000\r\n");
     EXPECT_EQ(load().LogLevel, 0);
     EXPECT_FALSE(fs::exists(log_));
-
-    EXPECT_EQ(cmOptionValue("1", 0, 1), 1);
-    EXPECT_EQ(cmOptionValue(" 0 ", 1, 1), 0);
-    EXPECT_EQ(cmOptionValue("2", 1, 1), 1);
-    EXPECT_EQ(cmOptionValue("x", 0, 1), 0);
 }
 
 TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
     writeIni("[Log]\r\nLevel=1\r\n[Html]\r\nTitle=旅\r\n[Link]\r\nUrl2=../up.html\r\n");
-    std::vector<std::pair<IniControlRow, std::string>> applied;
+    std::vector<std::pair<std::string, std::string>> applied;
     Settings s;
-    mainGetIni(ini_, folder_, s, [&](IniControlRow row, const Settings&) {
+    mainGetIni(ini_, folder_, s, [&](const SettingRow& row, const Settings&) {
         // Each control is set before its value is logged.
-        applied.emplace_back(row, logLines().back());
+        if (row.setWhileLoading) {
+            applied.emplace_back(row.key, logLines().back());
+        }
     });
     const std::string f = folder_;
     const std::vector<std::string> expected = {
@@ -242,17 +213,17 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
     };
     EXPECT_EQ(logLines(), expected);
 
-    const std::vector<std::pair<IniControlRow, std::string>> expectedRows = {
-        {IniControlRow::StartType, "[mainGetIni] Title=[旅]"},
-        {IniControlRow::UseFilelist, "[mainGetIni] gstrStartTypeF=[0]"},
-        {IniControlRow::FilelistWidth, "[mainGetIni] gstrUseFilelistF=[0]"},
-        {IniControlRow::FilelistHeight, "[mainGetIni] gstrFilelistWF=[0]"},
-        {IniControlRow::UseSlide, "[mainGetIni] gstrFilelistHF=[0]"},
-        {IniControlRow::SlideTime, "[mainGetIni] gstrUseSlideF=[1]"},
-        {IniControlRow::SamUse, "[mainGetIni] gstrSlideTimeF=[5]"},
-        {IniControlRow::SamWidth, "[mainGetIni] gstrSamUseF=[1]"},
-        {IniControlRow::SamHeight, "[mainGetIni] gstrSamWidthF=[160]"},
-        {IniControlRow::AllList, "[mainGetIni] gstrSamHeightF=[160]"},
+    const std::vector<std::pair<std::string, std::string>> expectedRows = {
+        {"Start", "[mainGetIni] Title=[旅]"},
+        {"Use", "[mainGetIni] gstrStartTypeF=[0]"},
+        {"Width", "[mainGetIni] gstrUseFilelistF=[0]"},
+        {"Height", "[mainGetIni] gstrFilelistWF=[0]"},
+        {"Slide", "[mainGetIni] gstrFilelistHF=[0]"},
+        {"Time", "[mainGetIni] gstrUseSlideF=[1]"},
+        {"TUse", "[mainGetIni] gstrSlideTimeF=[5]"},
+        {"TWidth", "[mainGetIni] gstrSamUseF=[1]"},
+        {"THeight", "[mainGetIni] gstrSamWidthF=[160]"},
+        {"LWidth", "[mainGetIni] gstrSamHeightF=[160]"},
     };
     EXPECT_EQ(applied, expectedRows);
 }
@@ -270,55 +241,160 @@ TEST_F(SettingsTest, LevelTwoLogsOnlyTheBannerAndLevelThreeNothing) {
 
 TEST_F(SettingsTest, SaveWritesOnlyWhatChanged) {
     const Settings d = load();
-    CurrentSettings c = unchangedFrom(d);
+    Settings c = d;
 
     // Switching the mode away and back again is no change.
     c.OptionMenu = 1;
     EXPECT_EQ(saveFromDefaults(c), "(no file)");
 
-    c = unchangedFrom(d);
+    c = d;
     c.TextTitle = "Trip";
     EXPECT_EQ(saveFromDefaults(c), "[Html]\r\nTitle=Trip\r\n");
 
-    c = unchangedFrom(d);
+    c = d;
     c.TextTitle = "";
     EXPECT_EQ(saveFromDefaults(c), "[Html]\r\nTitle=\"\"\r\n");
-    EXPECT_EQ(load().gstrTitleF, "");
+    EXPECT_EQ(load().TextTitle, "");
 
-    c = unchangedFrom(d);
+    c = d;
     c.TextLinkURL[2] = "../next.html";
     EXPECT_EQ(saveFromDefaults(c), "[Link]\r\nName3=進む\r\nUrl3=../next.html\r\n");
 
-    c = unchangedFrom(d);
-    c.CheckOpen[1] = 0;
+    c = d;
+    c.CheckOpen[1] = false;
     EXPECT_EQ(saveFromDefaults(c), "[Launcher]\r\nName2=機能2\r\nUse2=0\r\nPath2=\"\"\r\n");
 
-    c = unchangedFrom(d);
+    c = d;
     c.OptionMenu = 0;
     EXPECT_EQ(saveFromDefaults(c), "[Ini]\r\nMode=0\r\n");
 
-    // An unusable stored mode loaded as its default: the unchanged window writes nothing.
-    writeIni("[Ini]\r\nMode=x\r\n");
+    // Unusable stored values loaded as their defaults: the unchanged window writes nothing.
+    writeIni("[Ini]\r\nMode=x\r\n[Html]\r\nTWidth=abc\r\nTime= 05 \r\n");
     const Settings odd = load();
-    mainSetIni(ini_, odd, unchangedFrom(odd));
-    EXPECT_EQ(readIni(), "[Ini]\r\nMode=x\r\n");
+    mainSetIni(ini_, odd, odd);
+    EXPECT_EQ(readIni(), "[Ini]\r\nMode=x\r\n[Html]\r\nTWidth=abc\r\nTime= 05 \r\n");
+}
+
+TEST_F(SettingsTest, EveryRowSurvivesASaveAndALoad) {
+    // Each row in turn gets a value other than its default; saved and loaded again, the whole
+    // record comes back equal, and a second save has nothing left to write.
+    for (const SettingRow& row : settingRows()) {
+        if (row.saveOrder < 0) {
+            continue;
+        }
+        SCOPED_TRACE(std::string(row.section) + "/" + row.key);
+        fs::remove(ini_);
+        const Settings loaded = load();
+        Settings changed = loaded;
+        const std::string was = row.storedText(loaded);
+        const std::string other =
+            row.kind == SettingKind::Flag || row.kind == SettingKind::OptionIndex
+                ? (was == "1" ? "0" : "1")
+                : (row.kind == SettingKind::WholeNumber ? "77" : "値 " + was + " x");
+        ASSERT_TRUE(row.parse(other, changed));
+        ASSERT_TRUE(mainSetIni(ini_, loaded, changed));
+        const Settings back = load();
+        // Rows whose default follows the picture folder follow its new value: compare the row.
+        EXPECT_EQ(row.storedText(back), row.storedText(changed));
+        if (row.kind != SettingKind::Path) {
+            EXPECT_EQ(back, changed);
+        }
+        const std::string bytes = readBytes(ini_);
+        EXPECT_TRUE(mainSetIni(ini_, back, back));
+        EXPECT_EQ(readBytes(ini_), bytes);
+    }
+}
+
+TEST_F(SettingsTest, AStoredFileLoadsToItsValuesAndAnUnchangedExitKeepsItsBytes) {
+    // A file as the program writes it, with a comment, an unknown key and an extra section.
+    const std::string stored = "; my settings\r\n[Ini]\r\nMode=0\r\n\r\n[Path]\r\nPic=/p/写真\r\n"
+                               "Index=/site/index.html\r\nHtml=pages\r\nStart=a.jpg\r\n"
+                               "Custom=keep me\r\n\r\n[Html]\r\nTitle=旅\r\nTitleS=\"\"\r\n"
+                               "Start=1\r\nSlide=0\r\nTime=9\r\nTUse=0\r\nTWidth=200\r\n"
+                               "LWidth=0\r\n\r\n[Filelist]\r\nUse=1\r\nWidth=2\r\nHeight=3\r\n"
+                               "\r\n[Link]\r\nName1=Home\r\nUrl1=/\r\n\r\n[Launcher]\r\n"
+                               "Name4=GIMP\r\nUse4=0\r\nPath4=/usr/bin/gimp\r\n\r\n[Mine]\r\nx=1";
+    writeIni(stored);
+    const std::string bytes = readBytes(ini_);
+    const Settings s = load();
+    EXPECT_EQ(s.OptionMenu, 0);
+    EXPECT_EQ(s.gstrPicPath, "/p/写真");
+    EXPECT_EQ(s.gstrSamPath, "/p/写真");
+    EXPECT_EQ(s.gstrHtmlPath, "pages");
+    EXPECT_EQ(s.gstrStartName, "a.jpg");
+    EXPECT_EQ(s.TextTitle, "旅");
+    EXPECT_EQ(s.TextTitleS, "");
+    EXPECT_EQ(s.OptionStart, 1);
+    EXPECT_FALSE(s.CheckSlideShow);
+    EXPECT_EQ(s.TextSlideTime, 9);
+    EXPECT_EQ(s.OptionSamD, 0);
+    EXPECT_EQ(s.TextSamWidth, 200);
+    EXPECT_EQ(s.TextAllListWidth, 0);
+    EXPECT_TRUE(s.CheckUseFileList);
+    EXPECT_EQ(s.TextFilelistWidth, 2);
+    EXPECT_EQ(s.TextLinkName[0], "Home");
+    EXPECT_EQ(s.TextOpenName[3], "GIMP");
+    EXPECT_FALSE(s.CheckOpen[3]);
+    EXPECT_TRUE(mainSetIni(ini_, s, s));
+    EXPECT_EQ(readBytes(ini_), bytes);
+
+    // One change rewrites its own line; every other byte stays, the last line included.
+    Settings c = s;
+    c.TextTitle = "京都";
+    EXPECT_TRUE(mainSetIni(ini_, s, c));
+    std::string expected = stored;
+    expected.replace(expected.find("Title=旅"), std::string("Title=旅").size(), "Title=京都");
+    EXPECT_EQ(readIni(), expected);
+}
+
+TEST_F(SettingsTest, AnUnreadableFileIsNeverReplaced) {
+    writeIni("[Html]\r\nTitle=旅\r\n");
+    const std::string bytes = readBytes(ini_);
+    // The folder may be written, the file not read: only the program's own care keeps it.
+    fs::permissions(folder_, fs::perms::all);
+    fs::permissions(ini_, fs::perms::none);
+    const auto check = [&] {
+        Settings s;
+        Settings c;
+        std::string error;
+        const bool loaded = mainGetIni(ini_, folder_, s);
+        c = s;
+        c.TextTitle = "new";
+        const bool saved = mainSetIni(ini_, s, c, &error);
+        return !loaded && s == defaultSettings(folder_) && !saved && !error.empty();
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(check());
+    } else {
+        // root reads anything: the check runs as the unprivileged user "nobody".
+        const pid_t child = ::fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && check() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    fs::permissions(ini_, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readBytes(ini_), bytes);
 }
 
 TEST_F(SettingsTest, SaveFollowsTheSaveOrderAndLogs) {
     const Settings d = load();
-    CurrentSettings c = unchangedFrom(d);
+    Settings c = d;
     c.OptionMenu = 0;
     c.gstrPicPath = "/p";
     c.gstrStartName = "a.jpg";
     c.TextBody = "<body>";
     c.TextTitleS = "s";
     c.OptionStart = 1;
-    c.CheckUseFileList = 1;
-    c.TextFilelistHeight = "3";
-    c.CheckSlideShow = 0;
-    c.TextSlideTime = "9";
+    c.CheckUseFileList = true;
+    c.TextFilelistHeight = 3;
+    c.CheckSlideShow = false;
+    c.TextSlideTime = 9;
     c.OptionSamD = 0;
-    c.TextAllListWidth = "0";
+    c.TextAllListWidth = 0;
     c.TextLinkName[0] = "Home";
     c.TextOpen[3] = "/usr/bin/gimp";
     EXPECT_EQ(saveFromDefaults(c), "[Ini]\r\nMode=0\r\n"
@@ -330,21 +406,20 @@ TEST_F(SettingsTest, SaveFollowsTheSaveOrderAndLogs) {
                                    "\r\n[Launcher]\r\nName4=機能4\r\nUse4=1\r\n"
                                    "Path4=/usr/bin/gimp\r\n");
 
-    // The saved values load back as the window left them, and nothing is left to save.
-    const Settings again = load();
-    const CurrentSettings back = unchangedFrom(again);
+    // The saved values load back as the window left them.
+    const Settings back = load();
     EXPECT_EQ(back.OptionMenu, 0);
     EXPECT_EQ(back.gstrPicPath, "/p");
     EXPECT_EQ(back.gstrSamPath, "/p");
-    EXPECT_EQ(back.CheckSlideShow, 0);
+    EXPECT_FALSE(back.CheckSlideShow);
     EXPECT_EQ(back.TextOpen[3], "/usr/bin/gimp");
 
     // The exit trace: entry, one cmSetIni record per value written, exit.
     writeIni("[Log]\r\nLevel=1\r\n");
     const Settings logged = load();
     fs::remove(log_);
-    CurrentSettings one = unchangedFrom(logged);
-    one.TextSamWidth = "200";
+    Settings one = logged;
+    one.TextSamWidth = 200;
     mainSetIni(ini_, logged, one);
     const std::vector<std::string> expected = {
         "[mainSetIni] ▽Start Method▽", "[cmSetIni] ▽Start Method▽", "instrSection=[Html]",
@@ -357,15 +432,15 @@ TEST_F(SettingsTest, SaveFollowsTheSaveOrderAndLogs) {
 
 TEST_F(SettingsTest, LongAndNonCp932TextsSurviveARestart) {
     const Settings d = load();
-    CurrentSettings c = unchangedFrom(d);
+    Settings c = d;
     c.TextBody = "<body style=\"" + std::string(300, 'x') + "\">";
     c.TextTitle = "Café 😀";
     c.gstrPicPath = "/home/u/写真/été";
     mainSetIni(ini_, d, c);
     EXPECT_EQ(readBytes(ini_).substr(0, 3), std::string(kUtf8Bom));
     const Settings s = load();
-    EXPECT_EQ(s.gstrBodyF, c.TextBody);
-    EXPECT_EQ(s.gstrTitleF, "Café 😀");
+    EXPECT_EQ(s.TextBody, c.TextBody);
+    EXPECT_EQ(s.TextTitle, "Café 😀");
     EXPECT_EQ(s.gstrPicPath, "/home/u/写真/été");
 }
 

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include "generation/status.h"
+#include "support/page_fixture.h"
 
 namespace mivo {
 namespace {
 
+using test::RecordingSink;
+
 TEST(SetStatus, SetsAndClampsTheBar) {
-    PlainStatus status;
+    RecordingSink sink;
+    RunStatus status(&sink);
     mainSetStatus(status, true, "完了しました", 1, 100);
     EXPECT_EQ(status.messageText(), "完了しました");
     EXPECT_EQ(status.barValue(), 100);
@@ -19,11 +23,12 @@ TEST(SetStatus, SetsAndClampsTheBar) {
     EXPECT_EQ(status.barValue(), 100);
     mainSetStatus(status, true, "作成中です", 0, 7);
     EXPECT_EQ(status.barValue(), 100);
-    EXPECT_EQ(status.messages(), (std::vector<std::string>{"完了しました", "作成中です"}));
+    EXPECT_EQ(sink.messages, (std::vector<std::string>{"完了しました", "作成中です"}));
 }
 
 TEST(SetStatus, StepsForwardUpToMaxPastSixteenBits) {
-    PlainStatus status;
+    RecordingSink sink;
+    RunStatus status(&sink);
     mainSetStatus(status, false, "", 2, 1);
     EXPECT_EQ(status.barValue(), 1);
     mainSetStatus(status, false, "", 1, 100);

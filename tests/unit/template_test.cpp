@@ -46,7 +46,7 @@ class TemplateProcedure : public test::PageFixture {
         c.tableBlock = table;
         c.slideBlock = slide;
         c.slideShow = slideShow;
-        ok_ = copyTemplate(settings_, c, lines_);
+        ok_ = copyTemplate(files_, c, lines_);
         return readFile(pagePath());
     }
     std::string pagePath() const { return (dir_ / "out" / "page.html").string(); }
@@ -135,8 +135,8 @@ TEST_F(TemplateProcedure, Cp932PageWritesCharacterReferencesInLinesAndEscapesInS
     } handler;
     // "日本" in cp932.
     writeTemplate("page.html", "\x93\xFA\x96\x7B\r\n");
-    TemplateCopy c{"test", "page.html", pagePath(), false, false, false};
-    ASSERT_TRUE(copyTemplate(settings_, c, handler));
+    TemplateCopy c{"test", "page.html", pagePath(), false, false, false, {}};
+    ASSERT_TRUE(copyTemplate(files_, c, handler));
     EXPECT_EQ(readFile(pagePath()), "\x93\xFA\x96\x7B caf&#233; &#128512;\r\n"
                                     "s caf\\u00e9 \\ud83d\\ude00\r\n");
 }
@@ -150,8 +150,8 @@ TEST_F(TemplateProcedure, Utf8BomTemplateGivesUtf8PageWithBom) {
         }
     } handler;
     writeTemplate("page.html", "\xEF\xBB\xBF\xE6\x97\xA5\r\n");
-    TemplateCopy c{"test", "page.html", pagePath(), false, false, false};
-    ASSERT_TRUE(copyTemplate(settings_, c, handler));
+    TemplateCopy c{"test", "page.html", pagePath(), false, false, false, {}};
+    ASSERT_TRUE(copyTemplate(files_, c, handler));
     EXPECT_EQ(readFile(pagePath()), "\xEF\xBB\xBF\xE6\x97\xA5 caf\xC3\xA9\r\n\xF0\x9F\x98\x80\r\n");
 }
 
@@ -168,13 +168,13 @@ TEST_F(TemplateProcedure, MissingTemplateKeepsOldPageExceptTheListPage) {
     cmSetLogPath(log.string());
     cmSetLogLevel(4);
     writeFile(pagePath(), "old");
-    TemplateCopy c{"mainMakePictHtml", "none.html", pagePath(), false, true, true};
-    EXPECT_FALSE(copyTemplate(settings_, c, lines_));
+    TemplateCopy c{"mainMakePictHtml", "none.html", pagePath(), false, true, true, {}};
+    EXPECT_FALSE(copyTemplate(files_, c, lines_));
     EXPECT_EQ(readFile(pagePath()), "old");
 
     c.routine = "mainMakeListHtml";
     c.tableBlock = true;
-    EXPECT_FALSE(copyTemplate(settings_, c, lines_));
+    EXPECT_FALSE(copyTemplate(files_, c, lines_));
     EXPECT_FALSE(fs::exists(pagePath()));
     const std::string text = readFile(log);
     const std::string expected =
@@ -189,8 +189,8 @@ TEST_F(TemplateProcedure, PageThatCannotBeOpenedIsLoggedAndNothingIsWritten) {
     cmSetLogLevel(4);
     writeTemplate("page.html", "A\r\n");
     const std::string missing = (dir_ / "gone" / "page.html").string();
-    TemplateCopy c{"test", "page.html", missing, true, true, true};
-    EXPECT_FALSE(copyTemplate(settings_, c, lines_));
+    TemplateCopy c{"test", "page.html", missing, true, true, true, {}};
+    EXPECT_FALSE(copyTemplate(files_, c, lines_));
     EXPECT_NE(readFile(log).find("[test] OutOpenError [" + missing + "]\r\n"), std::string::npos);
 }
 
@@ -200,7 +200,7 @@ TEST_F(TemplateProcedure, FailedWriteLeavesOldPageAsItWasAndNoTemporaryFile) {
     cmSetLogLevel(4);
     writeFile(pagePath(), "old page");
     writeTemplate("page.html", std::string(200, 'x') + "\r\n");
-    TemplateCopy c{"test", "page.html", pagePath(), true, true, true};
+    TemplateCopy c{"test", "page.html", pagePath(), true, true, true, {}};
 
     // Files may not grow beyond 64 bytes while the page is written (root included).
     struct rlimit old {};
@@ -209,7 +209,7 @@ TEST_F(TemplateProcedure, FailedWriteLeavesOldPageAsItWasAndNoTemporaryFile) {
     small.rlim_cur = 64;
     auto* previous = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool ok = copyTemplate(settings_, c, lines_);
+    const bool ok = copyTemplate(files_, c, lines_);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
 
@@ -233,8 +233,8 @@ TEST_F(TemplateProcedure, PageThatCannotBePutInPlaceIsLoggedAsWriteError) {
         fs::path page_;
     } handler(pagePath());
     writeTemplate("page.html", "A\r\n");
-    TemplateCopy c{"test", "page.html", pagePath(), true, true, true};
-    EXPECT_FALSE(copyTemplate(settings_, c, handler));
+    TemplateCopy c{"test", "page.html", pagePath(), true, true, true, {}};
+    EXPECT_FALSE(copyTemplate(files_, c, handler));
     EXPECT_TRUE(fs::is_directory(fs::path(pagePath()) / "sub"));
     EXPECT_EQ(outFiles(), std::vector<std::string>{"page.html"});
     EXPECT_NE(readFile(log).find("[test] OutWriteError [" + pagePath() + "]\r\n"),

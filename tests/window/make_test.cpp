@@ -143,6 +143,20 @@ TEST_F(MakeTest, SingleModeListPageFailureSaysSo) {
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
 }
 
+TEST_F(MakeTest, UnwritablePageIsNamedWithItsReasonInTheStatusToolTip) {
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    fs::create_directories(site + "/list.html"); // a folder where the list page should go
+    FormMain& f = load();
+    pressMake(f);
+    EXPECT_EQ(f.LabelMess->caption(), "作成に失敗しました");
+    EXPECT_EQ(f.LabelMess->toolTipText(), site + "/list.html: Is a directory");
+    // The next run starts without the old detail.
+    fs::remove(site + "/list.html");
+    pressMake(f);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_EQ(f.LabelMess->toolTipText(), "");
+}
+
 TEST_F(MakeTest, MenuModeWithoutRowsSaysNoFolder) {
     writeIni("[Ini]\nMode=0\n[Path]\nMenu=" + site + "/menu.html\n");
     FormMain& f = load();

@@ -77,13 +77,13 @@ TEST_F(SettingControlsTest, PathHandlersFollowTheBoxesOnceLoaded) {
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
 
     ASSERT_TRUE(f.DirIndex->setPath(site));
-    EXPECT_EQ(f.gstrIndexPath, site + "/index.html");
+    EXPECT_EQ(f.currentSettings().gstrIndexPath, site + "/index.html");
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
 
     // An empty file name stands for any file of the folder.
     writeFile(site + "/other.html", "x");
     f.TextIndex->setText("");
-    EXPECT_EQ(f.gstrIndexPath, site + "/");
+    EXPECT_EQ(f.currentSettings().gstrIndexPath, site + "/");
     EXPECT_TRUE(f.CommandOpenHtml->enabled());
     f.TextIndex->setText("*.html");
     EXPECT_TRUE(f.CommandOpenHtml->enabled()) << "the name may hold wildcards";
@@ -91,25 +91,26 @@ TEST_F(SettingControlsTest, PathHandlersFollowTheBoxesOnceLoaded) {
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
 
     ASSERT_TRUE(f.DirIndex->setPath("/"));
-    EXPECT_EQ(f.gstrIndexPath, "/index.html") << "no doubled separator at the root";
+    EXPECT_EQ(f.currentSettings().gstrIndexPath, "/index.html")
+        << "no doubled separator at the root";
 
     ASSERT_TRUE(f.DirMenu->setPath(site + "/"));
     EXPECT_EQ(f.DirMenu->path(), site) << "folder boxes drop the trailing separator";
-    EXPECT_EQ(f.gstrMenuPath, site + "/index.html");
+    EXPECT_EQ(f.currentSettings().gstrMenuPath, site + "/index.html");
     f.TextMenu->setText("menu.html");
-    EXPECT_EQ(f.gstrMenuPath, site + "/menu.html");
+    EXPECT_EQ(f.currentSettings().gstrMenuPath, site + "/menu.html");
 
     ASSERT_TRUE(f.DirSam->setPath(site));
-    EXPECT_EQ(f.gstrSamPath, site);
+    EXPECT_EQ(f.currentSettings().gstrSamPath, site);
     f.TextHtml->setText("pages");
-    EXPECT_EQ(f.gstrHtmlPath, "pages");
+    EXPECT_EQ(f.currentSettings().gstrHtmlPath, "pages");
     f.TextMenuHtml->setText("g");
-    EXPECT_EQ(f.gstrMenuHtmlPath, "g");
+    EXPECT_EQ(f.currentSettings().gstrMenuHtmlPath, "g");
 
     // A folder that does not exist is refused and changes nothing.
     EXPECT_FALSE(f.DirSam->setPath(program / "missing"));
     EXPECT_EQ(f.DirSam->path(), site);
-    EXPECT_EQ(f.gstrSamPath, site);
+    EXPECT_EQ(f.currentSettings().gstrSamPath, site);
 }
 
 TEST_F(SettingControlsTest, ShowButtonFindsOnlyOrdinaryFiles) {
@@ -143,13 +144,13 @@ TEST_F(SettingControlsTest, PathHandlersStandStillWhileLoading) {
     f.DirIndex->setPath(site);
     f.TextHtml->setText("pages");
     f.DirPic->setPath(site);
-    EXPECT_EQ(f.gstrIndexPath, "");
-    EXPECT_EQ(f.gstrHtmlPath, "");
-    EXPECT_EQ(f.gstrPicPath, "");
+    EXPECT_EQ(f.currentSettings().gstrIndexPath, "");
+    EXPECT_EQ(f.currentSettings().gstrHtmlPath, "");
+    EXPECT_EQ(f.currentSettings().gstrPicPath, "");
     EXPECT_EQ(f.FileStartPict->path(), program.path()) << "DirPic_Change did not run";
     f.mblnLoading = false;
     f.TextHtml->setText("pages2");
-    EXPECT_EQ(f.gstrHtmlPath, "pages2");
+    EXPECT_EQ(f.currentSettings().gstrHtmlPath, "pages2");
 }
 
 TEST_F(SettingControlsTest, NewPictureFolderForgetsTheStartPictureAndRetestsFilelist) {
@@ -161,16 +162,16 @@ TEST_F(SettingControlsTest, NewPictureFolderForgetsTheStartPictureAndRetestsFile
     services.pictureSizes["a.jpg"] = {640, 480};
     writeIni("[Path]\nPic=" + pics + "\nStart=a.jpg\n[Html]\nStart=1\n");
     FormMain& f = load();
-    ASSERT_EQ(f.gstrStartName, "a.jpg");
+    ASSERT_EQ(f.currentSettings().gstrStartName, "a.jpg");
     ASSERT_TRUE(f.PictureStartPict->hasPicture());
     EXPECT_FALSE(f.CheckUseFileList->enabled());
 
     ASSERT_TRUE(f.DirPic->setPath(other));
-    EXPECT_EQ(f.gstrPicPath, other);
+    EXPECT_EQ(f.currentSettings().gstrPicPath, other);
     EXPECT_EQ(f.FileStartPict->path(), other);
     EXPECT_EQ(f.FileStartPict->list(), std::vector<std::string>{"z.JPG"});
     EXPECT_EQ(f.TextStart->text(), "");
-    EXPECT_EQ(f.gstrStartName, "");
+    EXPECT_EQ(f.currentSettings().gstrStartName, "");
     EXPECT_FALSE(f.PictureStartPict->hasPicture());
     EXPECT_TRUE(f.CheckUseFileList->enabled());
     EXPECT_EQ(f.CheckUseFileList->value(), 0) << "the tick is left as it was";
@@ -179,7 +180,7 @@ TEST_F(SettingControlsTest, NewPictureFolderForgetsTheStartPictureAndRetestsFile
     f.TextStart->setText("typed.jpg");
     ASSERT_TRUE(f.DirPic->setPath(other + "/"));
     EXPECT_EQ(f.TextStart->text(), "typed.jpg");
-    EXPECT_EQ(f.gstrStartName, "typed.jpg");
+    EXPECT_EQ(f.currentSettings().gstrStartName, "typed.jpg");
 }
 
 TEST_F(SettingControlsTest, StartPictureNotFoundKeepsTheNameWithoutPreview) {
@@ -191,7 +192,7 @@ TEST_F(SettingControlsTest, StartPictureNotFoundKeepsTheNameWithoutPreview) {
     EXPECT_EQ(f.TextStart->text(), "a.jpg") << "names are compared exactly";
     EXPECT_EQ(f.FileStartPict->listIndex(), -1);
     EXPECT_FALSE(f.PictureStartPict->hasPicture());
-    EXPECT_EQ(f.gstrStartName, "a.jpg");
+    EXPECT_EQ(f.currentSettings().gstrStartName, "a.jpg");
 }
 
 TEST_F(SettingControlsTest, PreviewLongerSideMeasuresAboutEighty) {
@@ -221,7 +222,7 @@ TEST_F(SettingControlsTest, PreviewLongerSideMeasuresAboutEighty) {
         EXPECT_EQ(f.PictureStartPict->drawHeight(), ph) << name;
         EXPECT_EQ(f.PictureStartPict->picturePath(), pics + "/" + name);
         EXPECT_EQ(f.TextStart->text(), name);
-        EXPECT_EQ(f.gstrStartName, name);
+        EXPECT_EQ(f.currentSettings().gstrStartName, name);
     }
 
     // A file that is no picture leaves the preview empty and the name as it was.
@@ -235,7 +236,7 @@ TEST_F(SettingControlsTest, PreviewLongerSideMeasuresAboutEighty) {
     ASSERT_TRUE(f.PictureStartPict->hasPicture());
     f.TextStart->setText("");
     EXPECT_FALSE(f.PictureStartPict->hasPicture());
-    EXPECT_EQ(f.gstrStartName, "");
+    EXPECT_EQ(f.currentSettings().gstrStartName, "");
 }
 
 TEST_F(SettingControlsTest, FileListShowsPicturesOfTheFolderIgnoringCase) {

@@ -28,10 +28,10 @@ TEST_F(StartupTest, StartsWithDefaultsWhenNoIniExists) {
 
     EXPECT_TRUE(f.OptionMenu[1]->value());
     EXPECT_TRUE(onlyPaneVisible(f, f.FrameDirs));
-    EXPECT_EQ(f.gstrPicPath, home);
-    EXPECT_EQ(f.gstrSamPath, home);
-    EXPECT_EQ(f.gstrIndexPath, home + "/index.html");
-    EXPECT_EQ(f.gstrMenuPath, home + "/index.html");
+    EXPECT_EQ(f.currentSettings().gstrPicPath, home);
+    EXPECT_EQ(f.currentSettings().gstrSamPath, home);
+    EXPECT_EQ(f.currentSettings().gstrIndexPath, home + "/index.html");
+    EXPECT_EQ(f.currentSettings().gstrMenuPath, home + "/index.html");
     EXPECT_EQ(f.DirPic->path(), home);
     EXPECT_EQ(f.DirIndex->path(), home);
     EXPECT_EQ(f.TextIndex->text(), "index.html");
@@ -71,6 +71,7 @@ TEST_F(StartupTest, StartsWithDefaultsWhenNoIniExists) {
         EXPECT_FALSE(f.CommandOpen[i]->enabled());
     }
     EXPECT_EQ(f.LabelVer->caption(), "Version " + cmVersionText());
+    EXPECT_EQ(f.LabelStateFolder->caption(), "設定の保存先: " + home);
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
     EXPECT_EQ(f.ListViewPath->rowCount(), 0);
     EXPECT_TRUE(f.gblnListSync);
@@ -127,16 +128,16 @@ TEST_F(FullIniTest, MenuModeIniFillsEveryControl) {
     EXPECT_EQ(f.DirMenu->path(), menu);
     EXPECT_EQ(f.TextMenu->text(), "menu.html");
     EXPECT_EQ(f.TextMenuHtml->text(), "galleries");
-    EXPECT_EQ(f.gstrPicPath, pics);
-    EXPECT_EQ(f.gstrIndexPath, site + "/top.html");
-    EXPECT_EQ(f.gstrHtmlPath, "pages");
-    EXPECT_EQ(f.gstrMenuHtmlPath, "galleries");
+    EXPECT_EQ(f.currentSettings().gstrPicPath, pics);
+    EXPECT_EQ(f.currentSettings().gstrIndexPath, site + "/top.html");
+    EXPECT_EQ(f.currentSettings().gstrHtmlPath, "pages");
+    EXPECT_EQ(f.currentSettings().gstrMenuHtmlPath, "galleries");
 
     // The start picture is found, selected and previewed.
     EXPECT_EQ(f.FileStartPict->path(), pics);
     EXPECT_EQ(f.FileStartPict->fileName(), "b.jpg");
     EXPECT_EQ(f.TextStart->text(), "b.jpg");
-    EXPECT_EQ(f.gstrStartName, "b.jpg");
+    EXPECT_EQ(f.currentSettings().gstrStartName, "b.jpg");
     EXPECT_TRUE(f.PictureStartPict->hasPicture());
     EXPECT_EQ(f.PictureStartPict->drawWidth(), 80);
     EXPECT_TRUE(f.OptionStart[1]->value());
@@ -213,29 +214,83 @@ TEST_F(FullIniTest, SingleModeIniShowsTheFolderPane) {
     EXPECT_EQ(f.TabStripMivo->selectedKey(), "Dir");
 }
 
-TEST_F(StartupTest, VanishedFoldersEmptyTheirGlobals) {
+TEST_F(StartupTest, VanishedFoldersKeepTheirSettingsAndAreMarked) {
+    // An unplugged disk must not cost the user the stored folders.
     const std::string gone = program / "gone";
-    writeIni("[Path]\nPic=" + gone + "\nThum=" + gone + "/thumbs\nIndex=" + gone +
+    const std::string out = makeFolder(program / "out");
+    writeIni("[Path]\nPic=" + gone + "\nThum=" + gone + "/thumbs\nIndex=" + out +
              "/index.html\nMenu=" + gone + "/menu.html\n");
     FormMain& f = load();
 
-    EXPECT_EQ(f.gstrPicPath, "");
-    EXPECT_EQ(f.gstrSamPath, "");
+    EXPECT_EQ(f.currentSettings().gstrPicPath, gone);
+    EXPECT_EQ(f.currentSettings().gstrSamPath, gone + "/thumbs");
     EXPECT_EQ(f.DirPic->path(), program.path()) << "the folder box keeps what it showed";
-    EXPECT_EQ(f.DirSam->path(), program.path());
-    // The page paths keep their value; only their folder boxes could not follow.
-    EXPECT_EQ(f.gstrIndexPath, gone + "/index.html");
-    EXPECT_EQ(f.gstrMenuPath, gone + "/menu.html");
-    EXPECT_EQ(f.DirIndex->path(), program.path());
-    EXPECT_EQ(f.TextIndex->text(), "index.html");
+    EXPECT_EQ(f.FramePic->caption(), "画像フォルダ（見つかりません: " + gone + "）");
+    EXPECT_EQ(f.FrameSamDir->caption(), "（見つかりません: " + gone + "/thumbs）");
+    EXPECT_EQ(f.currentSettings().gstrMenuPath, gone + "/menu.html");
+    EXPECT_EQ(f.TextMenu->text(), "menu.html");
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
 
+    // 作成 names the missing folder and writes nothing.
+    f.CommandMake->click();
+    EXPECT_EQ(f.LabelMess->caption(),
+              "画像フォルダを開けません [" + gone + "] フォルダがありません");
+
+    // Untouched, nothing is saved: the stored folders stay as they were.
     f.Form_Unload();
-    const auto entries = iniEntries(f.iniPath());
-    EXPECT_EQ(entries, (std::vector<std::string>{"Path/Pic=\"\"", "Path/Thum=\"\"",
-                                                 "Path/Index=" + gone + "/index.html",
-                                                 "Path/Menu=" + gone + "/menu.html"}))
-        << "the emptied folders are saved empty, the page paths as they were";
+    EXPECT_FALSE(fs::exists(f.iniPath() + ".new"));
+    EXPECT_EQ(iniEntries(f.iniPath()),
+              (std::vector<std::string>{"Path/Pic=" + gone, "Path/Thum=" + gone + "/thumbs",
+                                        "Path/Index=" + out + "/index.html",
+                                        "Path/Menu=" + gone + "/menu.html"}));
+}
+
+TEST_F(StartupTest, ChoosingAFolderClearsTheMissingMark) {
+    const std::string gone = program / "gone";
+    const std::string pics = makeFolder(program / "pics");
+    writeIni("[Path]\nPic=" + gone + "\n");
+    FormMain& f = load();
+    f.DirPic->setPath(pics);
+    EXPECT_EQ(f.FramePic->caption(), "画像フォルダ");
+    EXPECT_EQ(f.currentSettings().gstrPicPath, pics);
+    f.Form_Unload();
+    EXPECT_EQ(iniEntries(f.iniPath()), (std::vector<std::string>{"Path/Pic=" + pics}));
+}
+
+TEST_F(StartupTest, UnreadableStateFilesAreKeptAndReportedOnce) {
+    writeIni("[Html]\nTitle=旅\n");
+    writeFile(form().listPath(), "Trip,/pics,,\r\n");
+    const std::string iniBytes = readFile(form().iniPath());
+    // A folder in place of a file cannot be read as one, even by root.
+    fs::remove(form().listPath());
+    makeFolder(form().listPath());
+    FormMain& f = load();
+    EXPECT_EQ(f.ListViewPath->rowCount(), 0);
+    ASSERT_EQ(services.messages.size(), 1u);
+    EXPECT_NE(services.messages[0].find(f.listPath()), std::string::npos);
+    f.CommandListAdd->click();
+    f.Form_Unload();
+    EXPECT_TRUE(fs::is_directory(f.listPath())) << "never replaced";
+    EXPECT_EQ(readFile(f.iniPath()), iniBytes);
+}
+
+TEST_F(StartupTest, AFailedSaveOffersToTryAgainAndNamesTheFile) {
+    FormMain& f = load();
+    f.TextTitle->setText("new title");
+    // A folder where Mivo.ini belongs: the save fails until it is gone.
+    makeFolder(f.iniPath());
+    services.retryAnswers = {true, false};
+    f.Form_Unload();
+    ASSERT_EQ(services.messages.size(), 2u);
+    EXPECT_NE(services.messages[0].find(f.iniPath() + " を保存できません"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(f.iniPath()));
+    // Tried again after the way was cleared, the save goes through.
+    services.messages.clear();
+    services.retryAnswers = {true};
+    services.onRetry = [&] { fs::remove(f.iniPath()); };
+    f.Form_Unload();
+    EXPECT_EQ(services.messages.size(), 1u);
+    EXPECT_EQ(iniEntries(f.iniPath()), (std::vector<std::string>{"Html/Title=new title"}));
 }
 
 // --- The save at exit writes only what changed ------------------------------------------
@@ -320,6 +375,57 @@ TEST_F(StartupTest, TraceLogOrderAtExit) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "");
     EXPECT_TRUE(startsWith(lines[lines.size() - 3], "[Form_Unload] "));
+}
+
+} // namespace
+} // namespace mivo::test
+
+namespace mivo::test {
+namespace {
+
+TEST(SharedInstallWindow, KeepsItsSettingsInTheUsersConfigFolderAndSaysSo) {
+    TempFolder dir;
+    const std::string prog = makeFolder(dir / "prog");
+    const std::string home = makeFolder(dir / "home");
+    makeFolder(home + "/pics");
+    writeFile(prog + "/starter/Mivo.ini",
+              crlf("[Log]\nLevel=2\n[Path]\nPic=~/pics\nIndex=~/Mivo/gallery/index.html\n"
+                   "[Html]\nTitle=Starter album\n"));
+    ProgramEnvironment env;
+    env.programFolderWritable = false;
+    env.home = home;
+    env.xdgConfigHome = dir / "xdg";
+    const std::string config = dir / "xdg/mivo";
+    FakeServices services;
+    {
+        FormMain f(locateProgramFiles(prog, env), services);
+        f.Form_Load();
+        EXPECT_EQ(f.TextTitle->text(), "Starter album");
+        EXPECT_EQ(f.DirPic->path(), home + "/pics");
+        EXPECT_EQ(f.DirIndex->path(), home + "/Mivo/gallery");
+        EXPECT_EQ(f.LabelStateFolder->caption(), "設定の保存先: " + config);
+        EXPECT_EQ(f.LabelStateFolder->toolTipText(), "テンプレート: " + prog + "/html");
+        f.CommandHelp_Click();
+        EXPECT_EQ(services.opened, std::vector<std::string>{prog + "/readme.txt"});
+        f.TextTitle->setText("Mine");
+        f.Form_Unload();
+    }
+    EXPECT_NE(readFile(config + "/Mivo.ini").find("Title=Mine\r\n"), std::string::npos);
+    EXPECT_EQ(readFile(config + "/Mivo.csv"), "");
+    EXPECT_TRUE(fs::exists(config + "/Mivo.csv"));
+    // The log (cp932) opened beside that Mivo.ini: start banner first, end banner last.
+    const std::vector<std::string> log = logLines(config + "/Mivo.log");
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_NE(log.front().find("Start Mivo Var." + cmVersionText()), std::string::npos);
+    EXPECT_NE(log[log.size() - 2].find("End Mivo"), std::string::npos);
+    for (const char* name : {"Mivo.ini", "Mivo.csv", "Mivo.log"}) {
+        EXPECT_FALSE(fs::exists(prog + "/" + name)) << name;
+    }
+
+    // The next start finds the saved settings, not the starter.
+    FormMain again(locateProgramFiles(prog, env), services);
+    again.Form_Load();
+    EXPECT_EQ(again.TextTitle->text(), "Mine");
 }
 
 } // namespace

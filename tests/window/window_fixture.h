@@ -8,6 +8,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -48,6 +49,18 @@ class FakeServices : public WindowServices {
     void showMessage(const std::string& text, const std::string& caption) override {
         messages.push_back(caption + ":" + text);
     }
+    bool askRetry(const std::string& text, const std::string& caption) override {
+        messages.push_back(caption + ":" + text);
+        if (retryAnswers.empty()) {
+            return false;
+        }
+        const bool answer = retryAnswers.front();
+        retryAnswers.erase(retryAnswers.begin());
+        if (answer && onRetry) {
+            onRetry();
+        }
+        return answer;
+    }
     void repaintStatus() override {
         if (form != nullptr) {
             paints.push_back({form->LabelMess->caption(), form->ProgressBarMake->value(),
@@ -73,6 +86,8 @@ class FakeServices : public WindowServices {
     std::optional<std::string> dialogAnswer;
     std::vector<FileDialog> dialogsShown;
     std::vector<std::string> messages;
+    std::vector<bool> retryAnswers; // each "try again" offered takes the first answer left
+    std::function<void()> onRetry;  // runs when "try again" was answered
     std::vector<Paint> paints;
     std::map<std::string, std::pair<long, long>> pictureSizes;
     std::vector<std::string> loadedPictures;

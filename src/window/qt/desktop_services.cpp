@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 #include "window/qt/main_view.h"
@@ -99,6 +100,16 @@ bool DesktopServices::showOpenDialog(FileDialog& dialog) {
 
 void DesktopServices::showMessage(const std::string& text, const std::string& caption) {
     QMessageBox::information(owner(), toQt(caption), toQt(text), QMessageBox::Ok);
+}
+
+bool DesktopServices::askRetry(const std::string& text, const std::string& caption) {
+    QMessageBox box(QMessageBox::Warning, toQt(caption), toQt(text), QMessageBox::NoButton,
+                    owner());
+    QPushButton* retry = box.addButton(QStringLiteral("再試行"), QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("保存せずに終了"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(retry);
+    box.exec();
+    return box.clickedButton() == retry;
 }
 
 void DesktopServices::repaintStatus() {

@@ -21,6 +21,7 @@ class DesktopServices : public WindowServices {
     bool shellOpen(const std::string& target, const std::string& parameters) override;
     bool showOpenDialog(FileDialog& dialog) override;
     void showMessage(const std::string& text, const std::string& caption) override;
+    bool askRetry(const std::string& text, const std::string& caption) override;
     void repaintStatus() override;
     bool loadPicture(const std::string& path, long& outWidth, long& outHeight) override;
     void closeWindow() override;

@@ -1,15 +1,19 @@
-// mivo: the main window. Settings, gallery list and log live beside the program.
+// mivo: the main window. Settings, gallery list and log live beside the program, or in the
+// user's config folder when the program folder is not the user's.
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include <QApplication>
 
 #include "common/program.h"
+#include "common/program_files.h"
 #include "window/form_main.h"
 #include "window/qt/app_setup.h"
 #include "window/qt/desktop_services.h"
 #include "window/qt/main_view.h"
+#include "window/qt/termination_signals.h"
 
 namespace {
 
@@ -35,8 +39,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     mivo::qt::setUpApplication(app);
 
+    // Closing on a termination signal saves the settings, as closing the window does.
+    const mivo::qt::QuitOnTerminationSignals closeOnSignal;
+
     mivo::qt::DesktopServices services;
-    mivo::FormMain form(mivo::cmProgramFolder(), services);
+    const std::string programFolder = mivo::cmProgramFolder();
+    mivo::FormMain form(
+        mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder)),
+        services);
     mivo::qt::MainView view(form);
     services.setView(&view);
     form.Form_Load();

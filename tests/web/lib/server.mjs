@@ -16,6 +16,21 @@ const types = {
   '.csv': 'text/plain',
 };
 
+/** The bytes a URL path stands for: each %XX is one byte, every other character its UTF-8. */
+function percentDecodedBytes(pathname) {
+  const parts = [];
+  for (let i = 0; i < pathname.length; i++) {
+    const hex = pathname.slice(i + 1, i + 3);
+    if (pathname[i] === '%' && /^[0-9A-Fa-f]{2}$/.test(hex)) {
+      parts.push(Buffer.from([parseInt(hex, 16)]));
+      i += 2;
+    } else {
+      parts.push(Buffer.from(pathname[i], 'utf8'));
+    }
+  }
+  return Buffer.concat(parts);
+}
+
 /**
  * Serves the files under `root` on 127.0.0.1 at a free port. Resolves to
  * { url(path), close() }, where url() turns a path under root into its address.
@@ -23,22 +38,26 @@ const types = {
  * plain web server.
  */
 export function startServer(root) {
+  // Paths are handled as one character per byte (latin1), so a name whose bytes are not
+  // UTF-8 (a cp932 name from a Windows zip) is served from exactly those bytes.
+  const rootBytes = Buffer.from(root).toString('latin1');
   const server = createServer((req, res) => {
     let path;
     try {
-      path = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
+      path = percentDecodedBytes(new URL(req.url, 'http://127.0.0.1').pathname).toString('latin1');
     } catch {
       res.writeHead(400).end();
       return;
     }
-    const file = normalize(join(root, path));
-    if (file !== root && !file.startsWith(root + sep)) {
+    const file = normalize(join(rootBytes, path));
+    if (file !== rootBytes && !file.startsWith(rootBytes + sep)) {
       res.writeHead(403).end();
       return;
     }
+    const fsPath = Buffer.from(file, 'latin1');
     let stat;
     try {
-      stat = statSync(file);
+      stat = statSync(fsPath);
     } catch {
       res.writeHead(404).end();
       return;
@@ -53,7 +72,7 @@ export function startServer(root) {
       res.end();
       return;
     }
-    createReadStream(file).pipe(res);
+    createReadStream(fsPath).pipe(res);
   });
   return new Promise((resolve, reject) => {
     server.once('error', reject);

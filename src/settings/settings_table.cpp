@@ -1,0 +1,117 @@
+#include "settings/settings_table.h"
+
+#include <array>
+#include <limits>
+
+#include "common/text.h"
+
+namespace mivo {
+
+namespace {
+
+using K = SettingKind;
+using D = DefaultFrom;
+constexpr long long kAny = std::numeric_limits<long long>::max();
+
+#define MIVO_SLOT(member) [](Settings& s) -> SettingSlot { return &s.member; }
+
+// clang-format off
+constexpr SettingRow kRows[] = {
+// section     key        kind            default                                  from              log name              control              idx mirror       load   min max   clamp save group slot
+{"Log",      "Level",   K::WholeNumber, "0",                                     D::Text,          "LogLevel",           "LogLevel",          -1, nullptr,     false, -32768, 32767, false, -1, 0, MIVO_SLOT(LogLevel)},
+{"Ini",      "Mode",    K::OptionIndex, "1",                                     D::Text,          "gstrModeF",          "OptionMenu",        -1, nullptr,     false, 0, 1,     false,  1, 0, MIVO_SLOT(OptionMenu)},
+{"Path",     "Pic",     K::Path,        "",                                      D::ProgramFolder, "PicPath",            "gstrPicPath",       -1, nullptr,     false, 0, 0,     false,  2, 0, MIVO_SLOT(gstrPicPath)},
+{"Path",     "Thum",    K::Path,        "",                                      D::PicPath,       "SamPath",            "gstrSamPath",       -1, nullptr,     false, 0, 0,     false,  3, 0, MIVO_SLOT(gstrSamPath)},
+{"Path",     "Index",   K::Path,        "",                                      D::PicIndexPage,  "IndexPath",          "gstrIndexPath",     -1, nullptr,     false, 0, 0,     false,  4, 0, MIVO_SLOT(gstrIndexPath)},
+{"Path",     "Html",    K::Path,        "",                                      D::Text,          "HtmlPath",           "gstrHtmlPath",      -1, nullptr,     false, 0, 0,     false,  5, 0, MIVO_SLOT(gstrHtmlPath)},
+{"Path",     "Menu",    K::Path,        "",                                      D::PicIndexPage,  "MenuPath",           "gstrMenuPath",      -1, nullptr,     false, 0, 0,     false,  6, 0, MIVO_SLOT(gstrMenuPath)},
+{"Path",     "MenuH",   K::Path,        "",                                      D::Text,          "MenuHtmlPath",       "gstrMenuHtmlPath",  -1, nullptr,     false, 0, 0,     false,  7, 0, MIVO_SLOT(gstrMenuHtmlPath)},
+{"Path",     "Start",   K::Text,        "",                                      D::Text,          "StartName",          "gstrStartName",     -1, nullptr,     false, 0, 0,     false,  8, 0, MIVO_SLOT(gstrStartName)},
+{"Html",     "Body",    K::Text,        "<body bgcolor=\"white\" text=\"black\">", D::Text,        "Body",               "TextBody",          -1, nullptr,     false, 0, 0,     false, 11, 0, MIVO_SLOT(TextBody)},
+{"Html",     "Title",   K::Text,        "アルバム",                               D::Text,          "Title",              "TextTitle",         -1, nullptr,     false, 0, 0,     false,  9, 0, MIVO_SLOT(TextTitle)},
+{"Html",     "TitleS",  K::Text,        "写真",                                   D::Text,          nullptr,              "TextTitleS",        -1, nullptr,     false, 0, 0,     false, 10, 0, MIVO_SLOT(TextTitleS)},
+{"Html",     "Start",   K::OptionIndex, "0",                                     D::Text,          "gstrStartTypeF",     "OptionStart",       -1, nullptr,     true,  0, 1,     false, 12, 0, MIVO_SLOT(OptionStart)},
+{"Filelist", "Use",     K::Flag,        "0",                                     D::Text,          "gstrUseFilelistF",   "CheckUseFileList",  -1, nullptr,     true,  0, 1,     false, 13, 0, MIVO_SLOT(CheckUseFileList)},
+{"Filelist", "Width",   K::WholeNumber, "0",                                     D::Text,          "gstrFilelistWF",     "TextFilelistWidth", -1, nullptr,     true,  0, kAny,  false, 14, 0, MIVO_SLOT(TextFilelistWidth)},
+{"Filelist", "Height",  K::WholeNumber, "0",                                     D::Text,          "gstrFilelistHF",     "TextFilelistHeight",-1, nullptr,     true,  0, kAny,  false, 15, 0, MIVO_SLOT(TextFilelistHeight)},
+{"Html",     "Slide",   K::Flag,        "1",                                     D::Text,          "gstrUseSlideF",      "CheckSlideShow",    -1, nullptr,     true,  0, 1,     false, 16, 0, MIVO_SLOT(CheckSlideShow)},
+{"Html",     "Time",    K::WholeNumber, "5",                                     D::Text,          "gstrSlideTimeF",     "TextSlideTime",     -1, nullptr,     true,  0, kAny,  false, 17, 0, MIVO_SLOT(TextSlideTime)},
+{"Html",     "TUse",    K::OptionIndex, "1",                                     D::Text,          "gstrSamUseF",        "OptionSamD",        -1, "OptionSamH",true,  0, 1,     false, 18, 0, MIVO_SLOT(OptionSamD)},
+{"Html",     "TWidth",  K::WholeNumber, "160",                                   D::Text,          "gstrSamWidthF",      "TextSamWidth",      -1, nullptr,     true,  1, 100000, true, 19, 0, MIVO_SLOT(TextSamWidth)},
+{"Html",     "THeight", K::WholeNumber, "160",                                   D::Text,          "gstrSamHeightF",     "TextSamHeight",     -1, nullptr,     true,  1, 100000, true, 20, 0, MIVO_SLOT(TextSamHeight)},
+{"Html",     "LWidth",  K::WholeNumber, "4",                                     D::Text,          "gstrAllListF",       "TextAllListWidth",  -1, nullptr,     true,  0, kAny,  false, 21, 0, MIVO_SLOT(TextAllListWidth)},
+{"Link",     "Name1",   K::Text,        "メニュー",                               D::Text,          nullptr,              "TextLinkName",       0, nullptr,     false, 0, 0,     false, 22, 1, MIVO_SLOT(TextLinkName[0])},
+{"Link",     "Url1",    K::Text,        "../index.html",                         D::Text,          "gstrLink1",          "TextLinkURL",        0, nullptr,     false, 0, 0,     false, 23, 1, MIVO_SLOT(TextLinkURL[0])},
+{"Link",     "Name2",   K::Text,        "戻る",                                   D::Text,          nullptr,              "TextLinkName",       1, nullptr,     false, 0, 0,     false, 24, 2, MIVO_SLOT(TextLinkName[1])},
+{"Link",     "Url2",    K::Text,        "../index.html",                         D::Text,          "gstrLink2",          "TextLinkURL",        1, nullptr,     false, 0, 0,     false, 25, 2, MIVO_SLOT(TextLinkURL[1])},
+{"Link",     "Name3",   K::Text,        "進む",                                   D::Text,          nullptr,              "TextLinkName",       2, nullptr,     false, 0, 0,     false, 26, 3, MIVO_SLOT(TextLinkName[2])},
+{"Link",     "Url3",    K::Text,        "../index.html",                         D::Text,          "gstrLink3",          "TextLinkURL",        2, nullptr,     false, 0, 0,     false, 27, 3, MIVO_SLOT(TextLinkURL[2])},
+{"Launcher", "Name1",   K::Text,        "機能1",                                  D::Text,          nullptr,              "TextOpenName",       0, nullptr,     false, 0, 0,     false, 28, 4, MIVO_SLOT(TextOpenName[0])},
+{"Launcher", "Use1",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          0, nullptr,     false, 0, 1,     false, 29, 4, MIVO_SLOT(CheckOpen[0])},
+{"Launcher", "Path1",   K::Text,        "",                                      D::Text,          "gstrLaunch1",        "TextOpen",           0, nullptr,     false, 0, 0,     false, 30, 4, MIVO_SLOT(TextOpen[0])},
+{"Launcher", "Name2",   K::Text,        "機能2",                                  D::Text,          nullptr,              "TextOpenName",       1, nullptr,     false, 0, 0,     false, 31, 5, MIVO_SLOT(TextOpenName[1])},
+{"Launcher", "Use2",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          1, nullptr,     false, 0, 1,     false, 32, 5, MIVO_SLOT(CheckOpen[1])},
+{"Launcher", "Path2",   K::Text,        "",                                      D::Text,          "gstrLaunch2",        "TextOpen",           1, nullptr,     false, 0, 0,     false, 33, 5, MIVO_SLOT(TextOpen[1])},
+{"Launcher", "Name3",   K::Text,        "機能3",                                  D::Text,          nullptr,              "TextOpenName",       2, nullptr,     false, 0, 0,     false, 34, 6, MIVO_SLOT(TextOpenName[2])},
+{"Launcher", "Use3",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          2, nullptr,     false, 0, 1,     false, 35, 6, MIVO_SLOT(CheckOpen[2])},
+{"Launcher", "Path3",   K::Text,        "",                                      D::Text,          "gstrLaunch3",        "TextOpen",           2, nullptr,     false, 0, 0,     false, 36, 6, MIVO_SLOT(TextOpen[2])},
+{"Launcher", "Name4",   K::Text,        "機能4",                                  D::Text,          nullptr,              "TextOpenName",       3, nullptr,     false, 0, 0,     false, 37, 7, MIVO_SLOT(TextOpenName[3])},
+{"Launcher", "Use4",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          3, nullptr,     false, 0, 1,     false, 38, 7, MIVO_SLOT(CheckOpen[3])},
+{"Launcher", "Path4",   K::Text,        "",                                      D::Text,          "gstrLaunch4",        "TextOpen",           3, nullptr,     false, 0, 0,     false, 39, 7, MIVO_SLOT(TextOpen[3])},
+};
+// clang-format on
+
+#undef MIVO_SLOT
+
+template <class... F> struct Overloaded : F... { using F::operator()...; };
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
+
+} // namespace
+
+std::string SettingRow::storedText(const Settings& settings) const {
+    // The slot only reads here.
+    auto& record = const_cast<Settings&>(settings);
+    return std::visit(Overloaded{[](std::string* v) { return *v; },
+                                 [](long long* v) { return std::to_string(*v); },
+                                 [](bool* v) { return std::string(*v ? "1" : "0"); },
+                                 [](int* v) { return std::to_string(*v); }},
+                      slot(record));
+}
+
+bool SettingRow::parse(const std::string& text, Settings& settings) const {
+    const SettingSlot target = slot(settings);
+    if (auto* const* str = std::get_if<std::string*>(&target)) {
+        **str = text;
+        return true;
+    }
+    long long value = 0;
+    if (!cmParseWholeNumber(text, value)) {
+        return false;
+    }
+    if (value < min || value > max) {
+        if (!clamp) {
+            return false;
+        }
+        value = value < min ? min : max;
+    }
+    std::visit(Overloaded{[](std::string*) {}, [&](long long* v) { *v = value; },
+                          [&](bool* v) { *v = value == 1; },
+                          [&](int* v) { *v = static_cast<int>(value); }},
+               target);
+    return true;
+}
+
+std::span<const SettingRow> settingRows() {
+    return kRows;
+}
+
+const SettingRow* findSettingRow(const std::string& section, const std::string& key) {
+    for (const SettingRow& row : kRows) {
+        if (section == row.section && key == row.key) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace mivo

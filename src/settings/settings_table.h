@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <variant>
+
+#include "settings/settings.h"
+
+namespace mivo {
+
+/// What a setting holds, and so how its stored text is read and written.
+enum class SettingKind {
+    Path,        ///< a folder or page path, kept as text
+    Text,        ///< free text
+    WholeNumber, ///< a decimal whole number
+    Flag,        ///< a check box: "1" on, "0" off
+    OptionIndex, ///< the chosen option of a pair: "0" or "1"
+};
+
+/// Where a default comes from: the row's text, or the paths read earlier in the same load.
+enum class DefaultFrom { Text, ProgramFolder, PicPath, PicIndexPage };
+
+/// The member of Settings a row stands for.
+using SettingSlot = std::variant<std::string*, long long*, bool*, int*>;
+
+/// One setting: its place in Mivo.ini, its default, how it is logged, where the window shows
+/// it, and how it is saved. The table lists the rows in the order they are loaded.
+struct SettingRow {
+    const char* section;
+    const char* key;
+    SettingKind kind;
+    const char* defaultText;
+    DefaultFrom defaultFrom;
+    /// Name in the load log line "name=[value]"; nullptr writes none. For a row that ends a
+    /// save group the line holds every value of the group, each followed by ",".
+    const char* logName;
+    /// The control (or, for paths, the global) that holds the current value, with its index
+    /// in its control array (-1 when it is no array).
+    const char* control;
+    int index;
+    /// An option pair whose partner is chosen alike when the row is set while loading.
+    const char* mirror;
+    /// The window sets the control as soon as the row is read (before its log line).
+    bool setWhileLoading;
+    /// Accepted whole numbers; a stored text outside them gives the default, or the nearest
+    /// bound when `clamp` is set.
+    long long min;
+    long long max;
+    bool clamp;
+    /// Position in the save order; -1: never written.
+    int saveOrder;
+    /// Rows with the same non-zero group are written together when any of them changed.
+    int saveGroup;
+    SettingSlot (*slot)(Settings&);
+
+    /// The row's member in a record.
+    SettingSlot in(Settings& settings) const { return slot(settings); }
+    /// The row's value written as Mivo.ini stores it.
+    std::string storedText(const Settings& settings) const;
+    /// Reads stored text into the row's member; false (member untouched) when the text is not
+    /// a value of the row's kind.
+    bool parse(const std::string& text, Settings& settings) const;
+    /// True when the controls of the window hold the current value (not a path global).
+    bool heldByControl() const { return kind != SettingKind::Path && control[0] != 'g'; }
+};
+
+/// Every row, in load order.
+std::span<const SettingRow> settingRows();
+
+/// The row of `section`/`key` (exact spelling), or nullptr.
+const SettingRow* findSettingRow(const std::string& section, const std::string& key);
+
+} // namespace mivo

@@ -1,0 +1,76 @@
+// The settings table's rows and the controls that show them: a row's value into its control,
+// and a control's value back into the row.
+
+#include "common/text.h"
+#include "window/form_main.h"
+
+namespace mivo {
+
+namespace {
+
+template <class... F> struct Overloaded : F... { using F::operator()...; };
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
+
+} // namespace
+
+void FormMain::applySettingRow(const SettingRow& row, const Settings& values) {
+    Settings copy = values;
+    const SettingSlot slot = row.in(copy);
+    if (const auto* option = std::get_if<int*>(&slot); option != nullptr) {
+        // An option pair: choose the option of that index (and its mirror pair's).
+        if (auto* button = dynamic_cast<OptionButton*>(findControl(row.control, **option))) {
+            button->select();
+        }
+        if (row.mirror != nullptr) {
+            if (auto* mirror = dynamic_cast<OptionButton*>(findControl(row.mirror, **option))) {
+                mirror->select();
+            }
+        }
+        return;
+    }
+    Control* control = findControl(row.control, row.index);
+    if (auto* box = dynamic_cast<CheckBox*>(control)) {
+        // The load sets the value and then runs the box's click handler itself.
+        box->setValue(row.storedText(copy) == "1" ? 1 : 0);
+        if (box->onClick) {
+            box->onClick();
+        }
+    } else if (auto* text = dynamic_cast<TextBox*>(control)) {
+        text->setText(row.storedText(copy));
+    }
+}
+
+void FormMain::readSettingRow(const SettingRow& row, Settings& values) const {
+    const SettingSlot slot = row.in(values);
+    std::visit(
+        Overloaded{
+            [&](int* option) {
+                if (auto* button = dynamic_cast<const OptionButton*>(findControl(row.control, 0))) {
+                    const int chosen = button->group().selectedIndex();
+                    if (chosen >= 0) {
+                        *option = chosen;
+                    }
+                }
+            },
+            [&](bool* flag) {
+                if (auto* box =
+                        dynamic_cast<const CheckBox*>(findControl(row.control, row.index))) {
+                    *flag = box->value() == 1;
+                }
+            },
+            [&](std::string* text) {
+                if (auto* box = dynamic_cast<const TextBox*>(findControl(row.control, row.index))) {
+                    *text = box->text();
+                }
+            },
+            [&](long long*) {
+                // A box that holds no whole number where one belongs keeps the value.
+                if (auto* box = dynamic_cast<const TextBox*>(findControl(row.control, row.index))) {
+                    row.parse(box->text(), values);
+                }
+            },
+        },
+        slot);
+}
+
+} // namespace mivo

@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Install test of the Debian package, as root on this machine: builds the package
+# (scripts/package.sh), checks its desktop entry, AppStream metainfo and lintian, installs it
+# with apt-get, then, as an ordinary user with a fresh home: mivo-make --version, a sample make,
+# the window on the offscreen platform saving its settings under ~/.config/mivo and reading them
+# again on a restart, man mivo-make; finally apt-get purge leaves nothing of the package behind.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/../.."
+
+if [[ $(id -u) -ne 0 ]]; then
+  echo "install test: skipped (it installs a package, so it runs only as root)"
+  exit 0
+fi
+
+fail() {
+  echo "install test: FAILED: $*" >&2
+  exit 1
+}
+
+user=mivo-install-test
+home=""
+window=""
+created_user=0
+installed=0
+cleanup() {
+  if [[ -n "$window" ]] && kill -0 "$window" 2>/dev/null; then
+    kill -KILL "$window" 2>/dev/null || true
+  fi
+  if ((installed)); then
+    apt-get purge -y -qq mivo >/dev/null 2>&1 || true
+  fi
+  if ((created_user)); then
+    userdel "$user" 2>/dev/null || true
+  fi
+  if [[ -n "$home" ]]; then
+    rm -rf "$home"
+  fi
+}
+trap cleanup EXIT
+
+if dpkg-query -W -f='${Status}' mivo 2>/dev/null | grep -q 'installed'; then
+  echo "install test: removing the mivo package left by an earlier run"
+  apt-get purge -y -qq mivo >/dev/null
+fi
+
+echo "== install test: building the package"
+deb="$(bash scripts/package.sh | tail -n 1)"
+[[ -f "$deb" ]] || fail "scripts/package.sh made no package"
+
+echo "== install test: checking $(basename "$deb")"
+unpacked="$(mktemp -d)"
+dpkg-deb -x "$deb" "$unpacked"
+desktop-file-validate "$unpacked/usr/share/applications/mivo.desktop"
+appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
+lint=0
+lintian --fail-on error "$deb" >"$unpacked.lintian" 2>&1 || lint=$?
+grep -v 'running with root privileges' "$unpacked.lintian" || true
+rm -f "$unpacked.lintian"
+rm -rf "$unpacked"
+((lint == 0)) || fail "lintian reports errors"
+
+echo "== install test: apt-get install"
+export DEBIAN_FRONTEND=noninteractive
+installed=1
+apt-get install -y -qq "$deb" >/dev/null
+files="$(dpkg -L mivo)"
+
+# An ordinary user with a fresh home.
+if ! id "$user" >/dev/null 2>&1; then
+  useradd --no-create-home --shell /usr/sbin/nologin "$user"
+  created_user=1
+fi
+home="$(mktemp -d /tmp/mivo-install-home.XXXXXX)"
+chown "$user:" "$home"
+# setpriv and env execute the command in their own process, so a signal sent to a command
+# started in the background reaches the program itself.
+as_user=(setpriv --reuid="$user" --regid="$user" --init-groups
+  env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8)
+config="$home/.config/mivo"
+
+echo "== install test: mivo-make as $user"
+version="$("${as_user[@]}" mivo-make --version)"
+echo "$version"
+grep -qx "settings: $config" <<<"$version" || fail "mivo-make --version names no settings folder in the home"
+grep -qx "templates: /usr/lib/mivo/html" <<<"$version" || fail "templates are not the installed ones"
+"${as_user[@]}" mivo-make >"$home/make.out" || { cat "$home/make.out"; fail "the sample make failed"; }
+[[ "$(tail -n 1 "$home/make.out")" == "完了しました" ]] || fail "the sample make did not finish"
+for page in index.html list.html pict.html; do
+  [[ -s "$home/Mivo/sample-gallery/$page" ]] || fail "no $page in ~/Mivo/sample-gallery"
+done
+[[ -f "$config/Mivo.ini" && -f "$config/Mivo.csv" ]] || fail "the starter settings were not taken"
+grep -q '~' "$config/Mivo.ini" && fail "Mivo.ini still holds a ~"
+grep -q "^Index=$home/Mivo/sample-gallery/index.html" "$config/Mivo.ini" ||
+  fail "Mivo.ini does not point into the home"
+
+# The window: closed by SIGTERM as a desktop session would end it, it saves what it changed.
+# A thumbnail folder that has gone is emptied at start-up and so saved empty at exit; the log
+# (level 2) shows the start and end banners.
+start_window() {
+  "${as_user[@]}" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$home" mivo >>"$home/window.out" 2>&1 &
+  window=$!
+}
+wait_for_starts() {
+  local count="$1"
+  for _ in $(seq 1 300); do
+    if [[ -f "$config/Mivo.log" ]] && (($(grep -c 'Start Mivo' "$config/Mivo.log") >= count)); then
+      return 0
+    fi
+    kill -0 "$window" 2>/dev/null || { cat "$home/window.out"; fail "the window ended by itself"; }
+    sleep 0.1
+  done
+  fail "the window did not start within 30 seconds"
+}
+close_window() {
+  kill -TERM "$window"
+  local status=0
+  wait "$window" || status=$?
+  window=""
+  ((status == 0)) || { cat "$home/window.out"; fail "the window ended with status $status on SIGTERM"; }
+}
+
+echo "== install test: the window on the offscreen platform"
+sed -i 's|^Thum=.*|Thum=/nonexistent/thumbnails\r|' "$config/Mivo.ini"
+printf '[Log]\r\nLevel=2\r\n' >>"$config/Mivo.ini"
+start_window
+wait_for_starts 1
+close_window
+grep -q '^Thum=""' "$config/Mivo.ini" || fail "the window did not save its settings in $config"
+tail -n 2 "$config/Mivo.log" | grep -q 'End Mivo' || fail "the window did not close properly"
+[[ "$(wc -l <"$config/Mivo.csv")" -eq 3 ]] || fail "the gallery list was not saved back"
+start_window
+wait_for_starts 2
+close_window
+grep -q '^Thum=""' "$config/Mivo.ini" || fail "the saved settings did not survive a restart"
+for name in Mivo.ini Mivo.csv Mivo.log; do
+  [[ ! -e "/usr/lib/mivo/$name" ]] || fail "$name was written into the program folder"
+done
+
+echo "== install test: man mivo-make"
+MANPAGER=cat man mivo-make 2>/dev/null | grep -q 'make Mivo' || fail "man mivo-make shows nothing"
+
+echo "== install test: apt-get purge"
+apt-get purge -y -qq mivo >/dev/null
+installed=0
+! dpkg-query -W mivo >/dev/null 2>&1 || fail "dpkg still knows the package"
+left=()
+while IFS= read -r path; do
+  [[ -z "$path" || "$path" == "/." ]] && continue
+  if [[ -e "$path" || -L "$path" ]]; then
+    # A folder shared with other packages stays; anything else of ours must be gone.
+    if [[ -d "$path" && ! -L "$path" ]] && dpkg-query -S "$path" >/dev/null 2>&1; then
+      continue
+    fi
+    left+=("$path")
+  fi
+done <<<"$files"
+((${#left[@]} == 0)) || fail "left behind after purge: ${left[*]}"
+echo "install test: passed (package built, checked, installed, used by $user, purged clean)"
