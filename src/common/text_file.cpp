@@ -320,17 +320,22 @@ void AtomicFile::write(std::string_view bytes) {
         return;
     }
     if (buffer_.size() + bytes.size() > kWriteBuffer && !flush()) {
-        failed_ = true;
+        fail();
         return;
     }
     if (bytes.size() >= kWriteBuffer) {
         if (!writeAll(fd_, bytes)) {
-            failed_ = true;
+            fail();
         }
         written_ += bytes.size();
         return;
     }
     buffer_.append(bytes);
+}
+
+void AtomicFile::fail() {
+    failed_ = true;
+    error_ = errno;
 }
 
 /// Gives the unnamed file the hidden temporary name (the target itself cannot be replaced by a
@@ -355,12 +360,20 @@ bool AtomicFile::commit(bool syncFolder) {
     if (fd_ < 0) {
         return false;
     }
-    bool ok = !failed_ && flush() && ::fsync(fd_) == 0;
-    if (ok && unnamed_) {
-        ok = linkTemporary();
+    // The caller gets to see the reason of the step that failed, a write long before included.
+    bool ok = !failed_;
+    int reason = error_;
+    if (ok && !(flush() && ::fsync(fd_) == 0)) {
+        ok = false;
+        reason = errno;
+    }
+    if (ok && unnamed_ && !linkTemporary()) {
+        ok = false;
+        reason = errno;
     }
     if (ok && std::rename(temp_.c_str(), target_.c_str()) != 0) {
         ok = false;
+        reason = errno;
     }
     if (!ok && !temp_.empty()) {
         ::unlink(temp_.c_str());
@@ -380,7 +393,11 @@ bool AtomicFile::commit(bool syncFolder) {
     target_.clear();
     buffer_.clear();
     failed_ = false;
+    error_ = 0;
     unnamed_ = false;
+    if (!ok && reason != 0) {
+        errno = reason;
+    }
     return ok;
 }
 

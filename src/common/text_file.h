@@ -50,6 +50,7 @@ class AtomicFile {
 
   private:
     bool flush();
+    void fail();
     bool linkTemporary();
 
     int fd_ = -1;
@@ -60,6 +61,7 @@ class AtomicFile {
     std::string buffer_;
     std::uint64_t written_ = 0; // bytes handed to the file so far
     bool failed_ = false;
+    int error_ = 0; // errno of the write that failed
 };
 
 /// Replaces a file's whole content atomically. false (old file untouched) on any failure.

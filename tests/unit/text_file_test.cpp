@@ -190,10 +190,22 @@ TEST_F(TextFileTest, ReplaceLeavesOldFileWhenWritingFails) {
     small.rlim_cur = 1000;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const bool replaced = cmReplaceFileAtomic(target, std::string(5000, 'x'));
+    // A page fails part-way, long before its commit, and other calls fail in between: the
+    // commit still gives the reason of the write.
+    AtomicFile page;
+    ASSERT_TRUE(page.open(path("list.html")));
+    page.write(std::string(300 * 1024, 'p'));
+    page.write("more");
+    struct stat st {};
+    EXPECT_NE(::stat(path("missing").c_str(), &st), 0);
+    const bool committed = page.commit();
+    const int reason = errno;
     ::setrlimit(RLIMIT_FSIZE, &oldLimit);
     ::sigaction(SIGXFSZ, &previous, nullptr);
 
     EXPECT_FALSE(replaced);
+    EXPECT_FALSE(committed);
+    EXPECT_EQ(reason, EFBIG);
     EXPECT_EQ(get(target), "old page");
     EXPECT_EQ(names(), (Lines{"page.html"}));
 }
