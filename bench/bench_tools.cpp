@@ -3,6 +3,9 @@
 //                                                  behind an EXIF block of 20 to 60 KiB
 //   bench_tools read <folder>                      the floor of any maker: open every file
 //                                                  and read its first 64 KiB
+//   bench_tools pread <folder> <threads>           the parallel floor: <threads> threads open
+//                                                  the files and read the first 4 KiB of each
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -138,6 +142,45 @@ int readFiles(const std::string& folder) {
     return 0;
 }
 
+int readFilesInParallel(const std::string& folder, int threads) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) {
+        std::perror(folder.c_str());
+        return 1;
+    }
+    std::vector<std::string> paths;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] != '.') {
+            paths.push_back(folder + "/" + entry->d_name);
+        }
+    }
+    closedir(dir);
+    std::atomic<std::size_t> next{0};
+    std::atomic<unsigned> sum{0};
+    std::vector<std::thread> pool;
+    for (int t = 0; t < threads; ++t) {
+        pool.emplace_back([&] {
+            char buffer[4096];
+            for (std::size_t i = next++; i < paths.size(); i = next++) {
+                const int fd = open(paths[i].c_str(), O_RDONLY);
+                if (fd < 0) {
+                    continue;
+                }
+                const ssize_t got = read(fd, buffer, sizeof buffer);
+                if (got > 0) {
+                    sum += static_cast<unsigned char>(buffer[got - 1]);
+                }
+                close(fd);
+            }
+        });
+    }
+    for (std::thread& thread : pool) {
+        thread.join();
+    }
+    std::printf("%zu %u\n", paths.size(), sum.load());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -147,6 +190,10 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "read") == 0) {
         return readFiles(argv[2]);
     }
-    std::fprintf(stderr, "usage: bench_tools make <folder> <count> <base.jpg> | read <folder>\n");
+    if (argc == 4 && std::strcmp(argv[1], "pread") == 0) {
+        return readFilesInParallel(argv[2], std::atoi(argv[3]));
+    }
+    std::fprintf(stderr, "usage: bench_tools make <folder> <count> <base.jpg> | read <folder> | "
+                         "pread <folder> <threads>\n");
     return 2;
 }

@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Times mivo-make against the floor any maker must pay and against ImageMagick's identify.
+# Times mivo-make against the floors any maker must pay and against ImageMagick's identify.
 #   bench/make_bench.sh [path/to/mivo-make]        (default: build/mivo-make)
 # For 1,000, 10,000 and 50,000 camera-like JPEG files (an EXIF block of 20-60 KiB each) it
-# runs one single-mode mivo-make with the log off, a baseline loop that only opens each file
-# and reads its first 64 KiB, and `identify -ping -format '%w %h\n'` once per file, and prints
-# one table. identify is timed on the first 1,000 files and scaled up for larger folders.
-# MIVO_BENCH_SIZES="1000 5000" picks other folder sizes. Files live in a temporary folder
-# (about 2 GB at 50,000) that is removed at the end.
+# measures, with a warm file cache and then with a cold one:
+#   - one single-mode mivo-make run with the log off;
+#   - the sequential floor: one thread opens each file and reads its first 64 KiB;
+#   - the parallel floor: 16 threads open the files and read the first 4 KiB of each;
+#   - `identify -ping -format '%w %h\n'` run once over all the files (one process, the way a
+#     script would do it best);
+# and mivo-make's peak memory, and prints one table of times and ratios.
+# Cold runs drop the page cache before each measurement (`sync; echo 3 >
+# /proc/sys/vm/drop_caches`), which needs root; without it the cold rows are left out and the
+# table says so. MIVO_BENCH_SIZES="1000 5000" picks other folder sizes. Files live in a
+# temporary folder (about 2 GB at 50,000) that is removed at the end.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 make="${1:-$root/build/mivo-make}"
 html="$(dirname "$make")/html"
+[[ -f "$html/list.html" ]] || html="$root/html"
 if [[ ! -x "$make" || ! -f "$html/list.html" ]]; then
   echo "make_bench: build first: $make and $html/ are needed (cmake --build build)" >&2
   exit 1
@@ -19,12 +26,13 @@ for tool in /usr/bin/convert identify c++; do
   command -v "$tool" >/dev/null || { echo "make_bench: $tool is missing" >&2; exit 1; }
 done
 read -r -a sizes <<<"${MIVO_BENCH_SIZES:-1000 10000 50000}"
-identify_sample=1000
-runs=3
+warm_runs=3
+cold_runs=2
+threads=16
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-c++ -O2 -std=c++20 -o "$work/bench_tools" "$root/bench/bench_tools.cpp"
+c++ -O2 -std=c++20 -pthread -o "$work/bench_tools" "$root/bench/bench_tools.cpp"
 /usr/bin/convert -seed 7 -size 160x120 plasma:fractal -strip -quality 85 "$work/base.jpg"
 
 # A program folder of its own: a copy of mivo-make with the templates and a Mivo.ini.
@@ -33,9 +41,39 @@ mkdir -p "$prog"
 cp "$make" "$prog/mivo-make"
 cp -r "$html" "$prog/html"
 
+cold=0
+if [[ $(id -u) -eq 0 ]] && { sync && echo 3 >/proc/sys/vm/drop_caches; } 2>/dev/null; then
+  cold=1
+fi
+drop_cache() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+
 now() { echo "$EPOCHREALTIME"; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", b - a }'; }
 min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b ? a : b) }'; }
+
+# Best wall time of a command over `runs` runs; a cold measurement drops the cache first.
+best_of() {
+  local is_cold=$1 runs=$2 best=999999 t0 t1
+  shift 2
+  for ((r = 0; r < runs; r++)); do
+    ((is_cold)) && drop_cache
+    t0=$(now)
+    if ! "$@" >/dev/null 2>"$work/stderr.txt"; then
+      echo "make_bench: $* failed" >&2
+      cat "$work/stderr.txt" >&2
+      exit 1
+    fi
+    t1=$(now)
+    best=$(min "$best" "$(elapsed "$t0" "$t1")")
+  done
+  echo "$best"
+}
+
+# identify once over every picture of the folder, by relative name so the list fits the
+# command line.
+identify_all() {
+  (cd "$1" && identify -ping -format '%w %h\n' IMG_*.jpg)
+}
 
 # Peak memory in KiB of one mivo-make run: /usr/bin/time -v, else the kernel's VmHWM.
 peak_kib() {
@@ -56,8 +94,7 @@ peak_kib() {
 }
 
 rows=()
-per_pic_first=""
-per_pic_last=""
+declare -A per_pic
 for n in "${sizes[@]}"; do
   pics="$work/pics"
   out="$work/out"
@@ -68,58 +105,62 @@ for n in "${sizes[@]}"; do
   printf '[Log]\r\nLevel=0\r\n[Ini]\r\nMode=1\r\n[Path]\r\nPic=%s\r\nIndex=%s\r\n[Html]\r\nTUse=0\r\n[Filelist]\r\nUse=0\r\n' \
     "$pics" "$out/index.html" >"$prog/Mivo.ini"
 
-  # Every run reads warm files: the first read after writing them is not timed.
-  "$work/bench_tools" read "$pics" >/dev/null
-  base=999999
-  for ((r = 0; r < runs; r++)); do
-    t0=$(now); "$work/bench_tools" read "$pics" >/dev/null; t1=$(now)
-    base=$(min "$base" "$(elapsed "$t0" "$t1")")
-  done
-
-  mivo=999999
-  for ((r = 0; r < runs; r++)); do
-    t0=$(now)
-    if ! "$prog/mivo-make" >"$work/stdout.txt" 2>"$work/stderr.txt"; then
-      echo "make_bench: mivo-make failed: $(tail -n 1 "$work/stdout.txt")" >&2
-      cat "$work/stderr.txt" >&2
-      exit 1
-    fi
-    t1=$(now)
-    mivo=$(min "$mivo" "$(elapsed "$t0" "$t1")")
-  done
+  # A first run checks the result and warms the cache; it is not timed.
+  if ! "$prog/mivo-make" >"$work/stdout.txt" 2>"$work/stderr.txt"; then
+    echo "make_bench: mivo-make failed: $(tail -n 1 "$work/stdout.txt")" >&2
+    cat "$work/stderr.txt" >&2
+    exit 1
+  fi
   listed=$(grep -c 'IMG_' "$out/index.html" || true)
   if ((listed < n)); then
     echo "make_bench: the index page lists $listed of $n pictures" >&2
     exit 1
   fi
+  measured=$(identify_all "$pics" | wc -l)
+  if ((measured != n)); then
+    echo "make_bench: identify measured $measured of $n pictures" >&2
+    exit 1
+  fi
   mem=$(peak_kib)
 
-  sample=$((n < identify_sample ? n : identify_sample))
-  mapfile -t files < <(find "$pics" -name '*.jpg' | sort | head -n "$sample")
-  t0=$(now)
-  for f in "${files[@]}"; do
-    identify -ping -format '%w %h\n' "$f"
-  done >/dev/null
-  t1=$(now)
-  ident=$(awk -v s="$(elapsed "$t0" "$t1")" -v n="$n" -v k="$sample" 'BEGIN { printf "%.4f", s * n / k }')
-  scaled=$([[ $sample -lt $n ]] && echo "*" || echo "")
-
-  per_pic=$(awk -v s="$mivo" -v n="$n" 'BEGIN { printf "%.3f", s / n * 1e6 }')
-  [[ -z "$per_pic_first" ]] && per_pic_first=$per_pic
-  per_pic_last=$per_pic
-  rows+=("$(awk -v n="$n" -v m="$mivo" -v b="$base" -v i="$ident" -v mem="$mem" -v star="$scaled" -v pp="$per_pic" 'BEGIN {
-    printf "| %d | %.3f | %.0f | %.1f | %.3f | %.0f | %.2fx | %.1f%s | %.0fx | %.1f |",
-      n, m, n / m, pp, b, n / b, m / b, i, star, i / m, mem / 1024 }')")
+  for is_cold in 0 1; do
+    if ((is_cold && !cold)); then
+      continue
+    fi
+    runs=$((is_cold ? cold_runs : warm_runs))
+    seq=$(best_of "$is_cold" "$runs" "$work/bench_tools" read "$pics")
+    par=$(best_of "$is_cold" "$runs" "$work/bench_tools" pread "$pics" "$threads")
+    mivo=$(best_of "$is_cold" "$runs" "$prog/mivo-make")
+    ident=$(best_of "$is_cold" 1 identify_all "$pics")
+    label=$([[ $is_cold -eq 1 ]] && echo cold || echo warm)
+    pp=$(awk -v s="$mivo" -v n="$n" 'BEGIN { printf "%.2f", s / n * 1e6 }')
+    per_pic["$label,$n"]=$pp
+    peak=$([[ $is_cold -eq 0 ]] && awk -v m="$mem" 'BEGIN { printf "%.1f", m / 1024 }' || echo "")
+    rows+=("$(awk -v n="$n" -v c="$label" -v m="$mivo" -v pp="$pp" -v s="$seq" -v p="$par" \
+      -v i="$ident" -v peak="$peak" 'BEGIN {
+      printf "| %d | %s | %.3f | %.1f | %.3f | %.2fx | %.3f | %.2fx | %.2f | %.0fx | %s |",
+        n, c, m, pp, s, m / s, p, m / p, i, i / m, peak }')")
+  done
 done
 
 echo
-echo "| pictures | mivo-make s | pictures/s | µs/picture | baseline s | pictures/s | mivo-make / baseline | identify s | identify / mivo-make | peak MB |"
-echo "| ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
+echo "| pictures | cache | mivo-make s | µs/picture | sequential 64 KiB s | mivo-make / sequential | $threads threads × 4 KiB s | mivo-make / parallel | identify once s | identify / mivo-make | peak MB |"
+echo "| ---: | --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
 printf '%s\n' "${rows[@]}"
 echo
 if [[ "${#sizes[@]}" -gt 1 ]]; then
-  awk -v a="$per_pic_first" -v b="$per_pic_last" -v f="${sizes[0]}" -v l="${sizes[-1]}" 'BEGIN {
-    printf "time per picture at %d vs %d: %.2fx\n", l, f, b / a }'
+  for label in warm cold; do
+    first=${per_pic["$label,${sizes[0]}"]:-}
+    last=${per_pic["$label,${sizes[-1]}"]:-}
+    [[ -z "$first" || -z "$last" ]] && continue
+    awk -v a="$first" -v b="$last" -v f="${sizes[0]}" -v l="${sizes[-1]}" -v c="$label" 'BEGIN {
+      printf "time per picture at %d vs %d (%s): %.2fx\n", l, f, c, b / a }'
+  done
 fi
-echo "* identify timed on the first $identify_sample files, one call each, and scaled to the folder."
-echo "Best of $runs runs for mivo-make and the baseline; warm file cache; $(nproc) cores."
+echo "Best of $warm_runs runs warm, $cold_runs cold (identify: one run each); $(nproc) cores;" \
+  "mivo-make with its default number of header-reading workers, log off."
+if ((!cold)); then
+  echo "No cold-cache rows: dropping the page cache needs root (run as root for them)."
+else
+  echo "Cold rows: the page cache was dropped before every measurement."
+fi

@@ -1,5 +1,6 @@
 // mivo-make: one Make run on the settings and gallery list the window keeps (beside the
 // executable, or in the user's config folder), as the window would make it right after starting.
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "common/message_box.h"
 #include "common/program.h"
 #include "common/program_files.h"
+#include "common/text.h"
 #include "generation/make_run.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
@@ -19,10 +21,10 @@
 
 namespace {
 
-const char* const kUsage = "usage: mivo-make [--help | --version]\n";
+const char* const kUsage = "usage: mivo-make [--help | --version | --jobs N]\n";
 
 const char* const kHelp =
-    "usage: mivo-make [--help | --version]\n"
+    "usage: mivo-make [--help | --version | --jobs N]\n"
     "\n"
     "Makes the gallery that Mivo's 作成 button would make right after start-up, from\n"
     "Mivo.ini, Mivo.csv and the templates in html/ in the folder of this program, or,\n"
@@ -35,7 +37,8 @@ const char* const kHelp =
     "settings (the sample album) into ~/.config/mivo.\n"
     "\n"
     "  --help     show this text\n"
-    "  --version  show the version\n";
+    "  --version  show the version\n"
+    "  --jobs N   read N picture headers at a time (default: from the number of cores)\n";
 
 /// The status line on standard output, and the progress bar on standard error when that is
 /// a terminal.
@@ -48,7 +51,13 @@ class ConsoleStatus : public mivo::StatusSink {
         clearBar();
         std::fputs(text.c_str(), stdout);
         std::fputc('\n', stdout);
-        std::fflush(stdout);
+        // A terminal shows each line at once; a pipe or a file gets the lines at least every
+        // 50 ms rather than one write per picture.
+        const auto now = std::chrono::steady_clock::now();
+        if (lineByLine_ || now - lastFlush_ >= std::chrono::milliseconds(50)) {
+            std::fflush(stdout);
+            lastFlush_ = now;
+        }
     }
     void progress(double value, double max) override {
         value_ = value;
@@ -97,6 +106,8 @@ class ConsoleStatus : public mivo::StatusSink {
     }
 
     bool drawBar_;
+    bool lineByLine_ = ::isatty(STDOUT_FILENO) == 1;
+    std::chrono::steady_clock::time_point lastFlush_;
     bool shown_ = false;
     int lastFilled_ = -1;
     int lastPercent_ = -1;
@@ -110,6 +121,7 @@ class ConsoleMessageBox : public mivo::MessageBoxSink {
     explicit ConsoleMessageBox(ConsoleStatus& status) : status_(status) {}
     void showMessage(const std::string& text, const std::string& caption) override {
         status_.finishBar();
+        std::fflush(stdout);
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         std::fflush(stderr);
     }
@@ -133,7 +145,10 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return 0;
     }
-    if (argc != 1) {
+    long long jobs = 0;
+    const bool jobsGiven = argc == 3 && std::strcmp(argv[1], "--jobs") == 0;
+    if ((argc != 1 && !jobsGiven) ||
+        (jobsGiven && (!mivo::cmParseWholeNumber(argv[2], jobs) || jobs < 1 || jobs > 64))) {
         std::fputs(kUsage, stderr);
         return 2;
     }
@@ -150,9 +165,10 @@ int main(int argc, char** argv) {
         ConsoleStatus status(::isatty(STDERR_FILENO) == 1);
         ConsoleMessageBox box(status);
         mivo::cmSetMessageBoxSink(&box);
-        result = mivo::runMake(settings, rows, files, status);
+        result = mivo::runMake(settings, rows, files, status, static_cast<int>(jobs));
         mivo::cmSetMessageBoxSink(nullptr);
     }
+    std::fflush(stdout);
     if (!result.failure.empty()) {
         std::fprintf(stderr, "mivo-make: %s\n", result.failure.c_str());
     }

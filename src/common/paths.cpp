@@ -159,8 +159,10 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& out
                 continue;
             }
             std::error_code statEc;
-            // status() follows a symlink, so a link to a regular file counts as a file.
-            if (fs::is_regular_file(it->status(statEc)) && !statEc) {
+            // The entry's own type (d_type) answers for most names without a stat; a symlink,
+            // or a file system that does not tell, is followed, so a link to a regular file
+            // counts as a file.
+            if (it->is_regular_file(statEc) && !statEc) {
                 names.push_back(std::move(name));
             }
         }
@@ -226,11 +228,31 @@ bool cmExists(const std::string& path) {
     return !path.empty() && fs::exists(fs::symlink_status(path, ec));
 }
 
+namespace {
+
+/// True when the path has no "." or ".." step and no doubled separator, so that only a
+/// trailing separator can change: most paths, and a page run normalizes two per picture.
+bool hasOnlyPlainSteps(std::string_view path) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t slash = path.find('/', start);
+        const std::size_t end = slash == std::string_view::npos ? path.size() : slash;
+        const std::string_view step = path.substr(start, end - start);
+        if (step == "." || step == ".." || (step.empty() && start != 0 && end != path.size())) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
 std::string normalizedPath(const std::string& path) {
     if (path.empty()) {
         return {};
     }
-    std::string out = fs::path(path).lexically_normal().string();
+    std::string out = hasOnlyPlainSteps(path) ? path : fs::path(path).lexically_normal().string();
     while (out.size() > 1 && out.back() == '/') {
         out.pop_back();
     }

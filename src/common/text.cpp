@@ -39,13 +39,35 @@ std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_
     if (from > hay.size() || needle.size() > hay.size() - from) {
         return std::string_view::npos;
     }
-    if (compareMode != kCompareText) {
+    if (compareMode != kCompareText || needle.empty()) {
         return hay.find(needle, from);
     }
-    const auto it = std::search(hay.begin() + static_cast<std::ptrdiff_t>(from), hay.end(),
-                                needle.begin(), needle.end(),
-                                [](char x, char y) { return cmAsciiUpper(x) == cmAsciiUpper(y); });
-    return it == hay.end() ? std::string_view::npos : static_cast<std::size_t>(it - hay.begin());
+    // Jump from one place where the first letter occurs, in either case, to the next (memchr
+    // is fast) and compare the rest only there: most lines hold no placeholder at all.
+    const char upper = cmAsciiUpper(needle[0]);
+    const char lower =
+        (upper >= 'A' && upper <= 'Z') ? static_cast<char>(upper - 'A' + 'a') : upper;
+    const std::size_t last = hay.size() - needle.size(); // the last place a match can start
+    const std::string_view rest = needle.substr(1);
+    std::size_t pos = from;
+    while (pos <= last) {
+        std::size_t hit = hay.find(upper, pos);
+        if (lower != upper) {
+            const std::size_t end = std::min(hit, last + 1);
+            const std::size_t other = hay.substr(0, end).find(lower, pos);
+            if (other != std::string_view::npos) {
+                hit = other;
+            }
+        }
+        if (hit == std::string_view::npos || hit > last) {
+            return std::string_view::npos;
+        }
+        if (cmTextEquals(hay.substr(hit + 1, rest.size()), rest)) {
+            return hit;
+        }
+        pos = hit + 1;
+    }
+    return std::string_view::npos;
 }
 
 bool cmStartsWith(std::string_view text, std::string_view prefix) {

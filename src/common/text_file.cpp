@@ -3,9 +3,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,8 +61,75 @@ std::string randomSuffix() {
     return suffix;
 }
 
+constexpr std::size_t kWriteBuffer = 256 * 1024;
+constexpr std::size_t kSuffixLength = 6;
+
+/// ".<name>.tmp-": the temporary files of a target are named this and six letters or digits.
+std::string temporaryBase(std::string name) {
+    // The whole name must still be a legal file name when <name> is already long.
+    constexpr std::size_t kMaxName = NAME_MAX - 12;
+    if (name.size() > kMaxName) {
+        name.resize(kMaxName);
+    }
+    return "." + name + ".tmp-";
+}
+
+bool isTemporaryName(std::string_view name, std::string_view base) {
+    if (name.size() != base.size() + kSuffixLength || name.substr(0, base.size()) != base) {
+        return false;
+    }
+    for (const char c : name.substr(base.size())) {
+        const bool alnum =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (!alnum) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// A writer holds an exclusive lock on its named temporary file until the file is renamed; the
+/// kernel lets it go when the process dies. false when the file was taken for stale (and
+/// removed) before the lock was had.
+bool lockAsLive(int fd) {
+    struct stat st {};
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink > 0;
+}
+
+/// Removes the temporary files `base`XXXXXX in `folder` that no live writer holds: what a run
+/// killed part-way left behind.
+void removeStaleTemporaries(const std::string& folder, const std::string& base) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryName(entry->d_name, base)) {
+            continue;
+        }
+        const int fd =
+            ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            ::unlinkat(dirFd, entry->d_name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+/// An unnamed file (O_TMPFILE) can be given a name through /proc, or by root without it.
+bool canLinkUnnamedFiles() {
+    static const bool can = ::access("/proc/self/fd", X_OK) == 0 || ::geteuid() == 0;
+    return can;
+}
+
 /// Makes sure the rename reaches the disk; a folder that cannot be synced is no failure.
-void syncFolder(const std::string& folder) {
+void syncFolderOf(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
@@ -170,22 +240,37 @@ bool AtomicFile::open(const std::string& targetPath) {
     if (exists && !S_ISREG(st.st_mode)) {
         return false;
     }
-    // ".<name>.tmp-XXXXXX" must still be a legal file name when <name> is already long.
-    constexpr std::size_t kMaxName = NAME_MAX - 12;
-    if (name.size() > kMaxName) {
-        name.resize(kMaxName);
-    }
+    const std::string folder = slash == std::string::npos ? std::string(".")
+                               : slash == 0               ? std::string("/")
+                                                          : target.substr(0, slash);
+    const std::string base = temporaryBase(name);
     const std::string prefix =
-        (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + "." + name +
-        ".tmp-";
-    // Created like any new file (0666 less the umask); O_EXCL keeps other files safe.
+        (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + base;
+    removeStaleTemporaries(folder, base);
+
     int fd = -1;
     std::string temp;
+    bool unnamed = false;
+    if (canLinkUnnamedFiles()) {
+        // Created like any new file (0666 less the umask), with no name until it is complete.
+        fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        unnamed = fd >= 0;
+        // Locked too: between its link and its rename it has a temporary name.
+        if (unnamed) {
+            ::flock(fd, LOCK_EX | LOCK_NB);
+        }
+    }
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = prefix + randomSuffix();
+        // O_EXCL keeps other files safe.
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST && errno != EINTR) {
             return false;
+        }
+        if (fd >= 0 && !lockAsLive(fd)) {
+            // Another run took it for stale between its creation and the lock: start again.
+            ::close(fd);
+            fd = -1;
         }
     }
     if (fd < 0) {
@@ -194,69 +279,142 @@ bool AtomicFile::open(const std::string& targetPath) {
     // The new file keeps the permission bits of the one it replaces.
     if (exists && ::fchmod(fd, st.st_mode & 07777) != 0) {
         ::close(fd);
-        ::unlink(temp.c_str());
+        if (!unnamed) {
+            ::unlink(temp.c_str());
+        }
         return false;
     }
-    file_ = ::fdopen(fd, "wb");
-    if (file_ == nullptr) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return false;
-    }
+    fd_ = fd;
+    unnamed_ = unnamed;
     target_ = target;
-    temp_ = temp;
+    prefix_ = prefix;
+    temp_ = unnamed ? std::string() : temp;
+    buffer_.clear();
+    buffer_.reserve(kWriteBuffer);
+    written_ = 0;
     return true;
 }
 
+bool AtomicFile::flush() {
+    if (buffer_.empty()) {
+        return true;
+    }
+    const bool ok = writeAll(fd_, buffer_);
+    if (ok) {
+        // Start writing this part to the disk now, so the sync at the commit has less to wait
+        // for; a file system that cannot is no failure.
+        ::sync_file_range(fd_, static_cast<off_t>(written_), static_cast<off_t>(buffer_.size()),
+                          SYNC_FILE_RANGE_WRITE);
+        written_ += buffer_.size();
+    }
+    buffer_.clear();
+    return ok;
+}
+
 void AtomicFile::write(std::string_view bytes) {
-    if (file_ == nullptr) {
+    if (fd_ < 0) {
         failed_ = true;
         return;
     }
     if (failed_ || bytes.empty()) {
         return;
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-        failed_ = true;
+    if (buffer_.size() + bytes.size() > kWriteBuffer && !flush()) {
+        fail();
+        return;
     }
+    if (bytes.size() >= kWriteBuffer) {
+        if (!writeAll(fd_, bytes)) {
+            fail();
+        }
+        written_ += bytes.size();
+        return;
+    }
+    buffer_.append(bytes);
 }
 
-bool AtomicFile::commit() {
-    if (file_ == nullptr) {
-        return false;
-    }
-    bool ok = !failed_ && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-    if (std::fclose(file_) != 0) {
-        ok = false;
-    }
-    file_ = nullptr;
-    if (ok && std::rename(temp_.c_str(), target_.c_str()) != 0) {
-        ok = false;
-    }
-    if (ok) {
-        const std::size_t slash = target_.rfind('/');
-        syncFolder(slash == std::string::npos ? std::string(".")
-                   : slash == 0               ? std::string("/")
-                                              : target_.substr(0, slash));
-    } else {
-        ::unlink(temp_.c_str());
+void AtomicFile::fail() {
+    failed_ = true;
+    error_ = errno;
+}
+
+/// Gives the unnamed file the hidden temporary name (the target itself cannot be replaced by a
+/// link). Either link call may be refused: the first needs /proc, the second a capability.
+bool AtomicFile::linkTemporary() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = prefix_ + randomSuffix();
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp_.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+            ::linkat(fd_, "", AT_FDCWD, temp_.c_str(), AT_EMPTY_PATH) == 0) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
     }
     temp_.clear();
+    return false;
+}
+
+bool AtomicFile::commit(bool syncFolder) {
+    if (fd_ < 0) {
+        return false;
+    }
+    // The caller gets to see the reason of the step that failed, a write long before included.
+    bool ok = !failed_;
+    int reason = error_;
+    if (ok && !(flush() && ::fsync(fd_) == 0)) {
+        ok = false;
+        reason = errno;
+    }
+    if (ok && unnamed_ && !linkTemporary()) {
+        ok = false;
+        reason = errno;
+    }
+    if (ok && std::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ok = false;
+        reason = errno;
+    }
+    if (!ok && !temp_.empty()) {
+        ::unlink(temp_.c_str());
+    }
+    // Closed only now: the lock marks the temporary file as live until it is renamed or
+    // removed. The sync has already reported any write error, so closing cannot fail the page.
+    ::close(fd_);
+    fd_ = -1;
+    if (ok && syncFolder) {
+        const std::size_t slash = target_.rfind('/');
+        syncFolderOf(slash == std::string::npos ? std::string(".")
+                     : slash == 0               ? std::string("/")
+                                                : target_.substr(0, slash));
+    }
+    temp_.clear();
+    prefix_.clear();
     target_.clear();
+    buffer_.clear();
     failed_ = false;
+    error_ = 0;
+    unnamed_ = false;
+    if (!ok && reason != 0) {
+        errno = reason;
+    }
     return ok;
 }
 
 void AtomicFile::discard() {
-    if (file_ != nullptr) {
-        std::fclose(file_);
-        file_ = nullptr;
+    if (fd_ >= 0) {
+        // Removed while still locked, so no other run takes it for its own stale file.
+        if (!unnamed_ && !temp_.empty()) {
+            ::unlink(temp_.c_str());
+        }
+        ::close(fd_);
+        fd_ = -1;
     }
-    if (!temp_.empty()) {
-        ::unlink(temp_.c_str());
-        temp_.clear();
-    }
+    unnamed_ = false;
+    temp_.clear();
+    prefix_.clear();
     target_.clear();
+    buffer_.clear();
 }
 
 bool cmReplaceFileAtomic(const std::string& path, std::string_view bytes) {

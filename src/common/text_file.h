@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdio>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +24,11 @@ bool cmReadTextLines(const std::string& path, std::vector<std::string>& outLines
 bool cmAppendFileBytes(const std::string& path, std::string_view bytes);
 
 /// A file written beside its target and renamed over it on commit, so the target is either
-/// the old file or the complete new one. Dropping it uncommitted removes the temporary file.
+/// the old file or the complete new one. Where the file system allows, the new file has no
+/// name until it is complete (O_TMPFILE), so a run killed part-way leaves nothing behind;
+/// elsewhere it is the hidden ".<name>.tmp-XXXXXX", locked while it is written, and open()
+/// removes such files of the same target that no live writer holds any more. Writes are
+/// gathered in a large buffer. Dropping it uncommitted leaves no file behind.
 class AtomicFile {
   public:
     AtomicFile() = default;
@@ -37,16 +41,27 @@ class AtomicFile {
     /// Appends bytes; a failure is remembered and makes commit() fail.
     void write(std::string_view bytes);
     /// Flushes, syncs and renames over the target. false (target untouched) on any failure.
-    bool commit();
+    /// With `syncFolder` the rename itself is waited for as well; without it a power loss
+    /// right after the commit may bring the old file back, but never a partial one.
+    bool commit(bool syncFolder = true);
     /// Removes the temporary file without touching the target.
     void discard();
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return fd_ >= 0; }
 
   private:
-    std::FILE* file_ = nullptr;
+    bool flush();
+    void fail();
+    bool linkTemporary();
+
+    int fd_ = -1;
+    bool unnamed_ = false; // O_TMPFILE: temp_ is given a name only at commit
     std::string target_;
-    std::string temp_;
+    std::string prefix_; // the temporary names of this target, without their suffix
+    std::string temp_;   // the temporary file's name once it has one
+    std::string buffer_;
+    std::uint64_t written_ = 0; // bytes handed to the file so far
     bool failed_ = false;
+    int error_ = 0; // errno of the write that failed
 };
 
 /// Replaces a file's whole content atomically. false (old file untouched) on any failure.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "generation/page_text.h"
 #include "generation/pages.h"
 #include "generation/picture_info.h"
+#include "generation/picture_measure.h"
 #include "generation/status.h"
 #include "generation/template.h"
 #include "generation/thumb_size.h"
@@ -33,7 +35,7 @@ std::string scaledSizeText(const Settings& settings, const std::string& strWidth
                            const std::string& strHeight, const std::string& strInfo) {
     const long long boxWidth = thumbnailBoxSide(settings.TextSamWidth);
     const long long boxHeight = thumbnailBoxSide(settings.TextSamHeight);
-    const std::string boxText =
+    std::string boxText =
         "width=" + std::to_string(boxWidth) + " height=" + std::to_string(boxHeight);
     long long width = numberOrZero(strWidth);
     long long height = numberOrZero(strHeight);
@@ -166,6 +168,13 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     const std::string& instrPicPath = job.picPath;
     const auto galleries = static_cast<long long>(ctx.rows.size());
 
+    // Headers are read by workers ahead of this loop; sizes come back in listing order, and
+    // the log and status lines stay here, in the order of the pictures.
+    std::optional<PictureMeasurer> measurer;
+    if (n > 0 && picInfoReadsFile(s, job.useFilelist)) {
+        measurer.emplace(instrPicPath, incolFileDatas, ctx.pictureWorkers);
+    }
+
     long long i = 0;
     std::string name;
     std::string width;
@@ -175,7 +184,9 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
             break; // the page is abandoned: the old list page stays
         }
         const std::string fullPath = cmAddPath(instrPicPath, picture.strName, kPathSeparator);
-        mainGetPicInfo(ctx, fullPath, job.useFilelist, name, width, height);
+        const MeasuredSize size =
+            measurer ? measurer->take(static_cast<std::size_t>(i)) : MeasuredSize{};
+        mainGetPicInfo(ctx, fullPath, job.useFilelist, size, name, width, height);
         cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");
 
         const std::string pictureLink = relativeLink(instrFile, fullPath);

@@ -29,6 +29,7 @@ struct MakeContext {
     RunStatus& status;
     RunState& state;
     const std::vector<GalleryEntry>& rows; // the gallery list (menu mode)
+    int pictureWorkers = 0; // threads reading picture headers; 0 picks a number from the hardware
 };
 
 } // namespace mivo

@@ -149,13 +149,13 @@ bool runMenu(MakeContext& ctx, std::vector<GalleryJob>& jobs) {
 } // namespace
 
 MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& rows,
-                   const ProgramFiles& files, StatusSink& sink) {
+                   const ProgramFiles& files, StatusSink& sink, int pictureWorkers) {
     cmWriteLog("CommandMake_Click", 1, "▽Start Method▽");
     RunStatus status(&sink);
     status.setBarMax(100);
     status.setBarValue(0);
     RunState state;
-    MakeContext ctx{settings, files, status, state, rows};
+    MakeContext ctx{settings, files, status, state, rows, pictureWorkers};
     std::vector<GalleryJob> jobs = planGalleries(settings, rows);
     const bool done = settings.menuMode() ? runMenu(ctx, jobs) : runSingle(ctx, jobs.front());
     if (done) {

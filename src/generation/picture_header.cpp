@@ -17,7 +17,7 @@ namespace {
 /// EXIF block costs a seek, not a read.
 class ByteSource {
   public:
-    static constexpr std::size_t kChunk = 4096;
+    static constexpr std::size_t kChunk = 1024;
 
     ByteSource(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
     ByteSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}

@@ -2,12 +2,26 @@
 
 #include "common/log.h"
 #include "common/paths.h"
-#include "generation/picture_header.h"
 
 namespace mivo {
 
+bool picInfoReadsFile(const Settings& settings, bool inblnFilelist) {
+    // Without a width or a height column in filelist.csv the size has to come from the file.
+    return !inblnFilelist || settings.TextFilelistWidth == 0 || settings.TextFilelistHeight == 0;
+}
+
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
                     std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight) {
+    MeasuredSize size;
+    if (picInfoReadsFile(ctx.settings, inblnFilelist)) {
+        size = measurePictureFile(instrFilePath);
+    }
+    mainGetPicInfo(ctx, instrFilePath, inblnFilelist, size, outFileName, outstrWidth, outstrHeight);
+}
+
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+                    const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
+                    std::string& outstrHeight) {
     cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
 
     std::string folder;
@@ -15,17 +29,12 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bo
     cmSplitPath(instrFilePath, true, kPathSeparator, folder, name);
     outFileName = cmCutExt(name);
 
-    // Without a width or a height column in filelist.csv the size has to come from the file.
-    const bool measure = !inblnFilelist || ctx.settings.TextFilelistWidth == 0 ||
-                         ctx.settings.TextFilelistHeight == 0;
     outstrWidth = "0";
     outstrHeight = "0";
-    if (measure) {
-        long width = 0;
-        long height = 0;
-        if (cmReadPictureSize(instrFilePath, width, height)) {
-            outstrWidth = std::to_string(width);
-            outstrHeight = std::to_string(height);
+    if (picInfoReadsFile(ctx.settings, inblnFilelist)) {
+        if (inSize.ok) {
+            outstrWidth = std::to_string(inSize.width);
+            outstrHeight = std::to_string(inSize.height);
         } else {
             // The gallery is still built; the thumbnail table falls back to its box size.
             cmWriteLog("mainGetPicInfo", 4, "PicInfoError [" + instrFilePath + "]");

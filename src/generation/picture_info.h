@@ -3,13 +3,24 @@
 #include <string>
 
 #include "generation/make_context.h"
+#include "generation/picture_measure.h"
 
 namespace mivo {
+
+/// True when mainGetPicInfo takes the size from the picture file: filelist.csv is not used
+/// for the gallery, or it lacks a width or a height column.
+bool picInfoReadsFile(const Settings& settings, bool inblnFilelist);
 
 /// Display name (file name without extension) and pixel size of a picture. The size is "0"
 /// and "0" when filelist.csv supplies it (flag "1" and both column numbers set), and also when
 /// the picture cannot be measured (then a level-4 "PicInfoError [path]" line is logged).
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
                     std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight);
+
+/// The same with the file already read by a PictureMeasurer (`inSize`, used only when
+/// picInfoReadsFile): the same results and the same log lines, written by the caller's thread.
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+                    const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
+                    std::string& outstrHeight);
 
 } // namespace mivo

@@ -80,7 +80,9 @@ void PageFile::writeScriptLine(std::string_view utf8) {
 }
 
 bool PageFile::commit() {
-    return file_.commit();
+    // A page needs to be whole, not the newest after a power loss: the run can be made again,
+    // and waiting for each rename to reach the disk costs more than reading a hundred headers.
+    return file_.commit(false);
 }
 
 void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {

@@ -8,37 +8,37 @@ namespace mivo {
 
 /// Every setting of the program, typed: flags are bool, numbers whole numbers, option pairs
 /// the index of the chosen option. Members are named after the global or control that holds
-/// the setting's current value in the window. No member has a default of its own: defaults,
-/// INI keys, load log lines and bound controls are the rows of the settings table
-/// (settings/settings_table.h), and `defaultSettings` fills a record from it.
+/// the setting's current value in the window. A new record holds zeros and empty texts, not the
+/// defaults: defaults, INI keys, load log lines and bound controls are the rows of the settings
+/// table (settings/settings_table.h), and `defaultSettings` fills a record from it.
 struct Settings {
-    int LogLevel;              // [Log] Level: 0 no log, n lines of level n and above; never written
-    int OptionMenu;            // [Ini] Mode: 0 menu mode, 1 single mode
-    std::string gstrPicPath;   // [Path] Pic
-    std::string gstrSamPath;   // [Path] Thum
-    std::string gstrIndexPath; // [Path] Index
-    std::string gstrHtmlPath;  // [Path] Html
-    std::string gstrMenuPath;  // [Path] Menu
-    std::string gstrMenuHtmlPath; // [Path] MenuH
-    std::string gstrStartName;    // [Path] Start
-    std::string TextBody;         // [Html] Body
-    std::string TextTitle;        // [Html] Title
-    std::string TextTitleS;       // [Html] TitleS
-    int OptionStart;              // [Html] Start: 0 list view, 1 index view
-    bool CheckUseFileList;        // [Filelist] Use
-    long long TextFilelistWidth;  // [Filelist] Width: field number, 0 = none
-    long long TextFilelistHeight; // [Filelist] Height
-    bool CheckSlideShow;          // [Html] Slide
-    long long TextSlideTime;      // [Html] Time: seconds
-    int OptionSamD;               // [Html] TUse: 0 full-size pictures, 1 thumbnail folder
-    long long TextSamWidth;       // [Html] TWidth: thumbnail box
-    long long TextSamHeight;      // [Html] THeight
-    long long TextAllListWidth;   // [Html] LWidth: pictures per row, 0 = fit the window
-    std::array<std::string, 3> TextLinkName; // [Link] Name1..3
-    std::array<std::string, 3> TextLinkURL;  // [Link] Url1..3
-    std::array<std::string, 4> TextOpenName; // [Launcher] Name1..4
-    std::array<bool, 4> CheckOpen;           // [Launcher] Use1..4
-    std::array<std::string, 4> TextOpen;     // [Launcher] Path1..4
+    int LogLevel{};            // [Log] Level: 0 no log, n lines of level n and above; never written
+    int OptionMenu{};          // [Ini] Mode: 0 menu mode, 1 single mode
+    std::string gstrPicPath{}; // [Path] Pic
+    std::string gstrSamPath{}; // [Path] Thum
+    std::string gstrIndexPath{};    // [Path] Index
+    std::string gstrHtmlPath{};     // [Path] Html
+    std::string gstrMenuPath{};     // [Path] Menu
+    std::string gstrMenuHtmlPath{}; // [Path] MenuH
+    std::string gstrStartName{};    // [Path] Start
+    std::string TextBody{};         // [Html] Body
+    std::string TextTitle{};        // [Html] Title
+    std::string TextTitleS{};       // [Html] TitleS
+    int OptionStart{};              // [Html] Start: 0 list view, 1 index view
+    bool CheckUseFileList{};        // [Filelist] Use
+    long long TextFilelistWidth{};  // [Filelist] Width: field number, 0 = none
+    long long TextFilelistHeight{}; // [Filelist] Height
+    bool CheckSlideShow{};          // [Html] Slide
+    long long TextSlideTime{};      // [Html] Time: seconds
+    int OptionSamD{};               // [Html] TUse: 0 full-size pictures, 1 thumbnail folder
+    long long TextSamWidth{};       // [Html] TWidth: thumbnail box
+    long long TextSamHeight{};      // [Html] THeight
+    long long TextAllListWidth{};   // [Html] LWidth: pictures per row, 0 = fit the window
+    std::array<std::string, 3> TextLinkName{}; // [Link] Name1..3
+    std::array<std::string, 3> TextLinkURL{};  // [Link] Url1..3
+    std::array<std::string, 4> TextOpenName{}; // [Launcher] Name1..4
+    std::array<bool, 4> CheckOpen{};           // [Launcher] Use1..4
+    std::array<std::string, 4> TextOpen{};     // [Launcher] Path1..4
 
     bool menuMode() const { return OptionMenu == 0; }
     /// Single mode shows the pictures of the thumbnail folder rather than the pictures.

@@ -102,7 +102,7 @@ FormMain::FormMain(ProgramFiles files, WindowServices& services)
     cmSetMessageBoxSink(messageBox_.get());
 }
 
-FormMain::FormMain(std::string programFolder, WindowServices& services)
+FormMain::FormMain(const std::string& programFolder, WindowServices& services)
     : FormMain(portableProgramFiles(programFolder), services) {}
 
 FormMain::~FormMain() {

@@ -36,7 +36,7 @@ class FormMain {
     /// where `files` says. The services must outlive the form.
     FormMain(ProgramFiles files, WindowServices& services);
     /// A program folder that holds Mivo.ini, Mivo.csv, Mivo.log, html/ and readme.txt itself.
-    FormMain(std::string programFolder, WindowServices& services);
+    FormMain(const std::string& programFolder, WindowServices& services);
     ~FormMain();
     FormMain(const FormMain&) = delete;
     FormMain& operator=(const FormMain&) = delete;

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "common/log.h"
+#include "common/program_files.h"
 #include "generation/make_context.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
-#include "common/program_files.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
 

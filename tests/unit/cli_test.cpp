@@ -76,7 +76,8 @@ TEST_F(MivoMakeTest, TakesNoArgumentsButHelpAndVersion) {
               std::string::npos);
     EXPECT_EQ(run("--help"), 0);
     EXPECT_NE(out.find("usage: mivo-make"), std::string::npos);
-    for (const char* args : {"--bogus", "extra", "--help --version", "-v"}) {
+    for (const char* args : {"--bogus", "extra", "--help --version", "-v", "--jobs", "--jobs 0",
+                             "--jobs two", "--jobs 65", "--jobs 2 extra"}) {
         EXPECT_EQ(run(args), 2) << args;
         EXPECT_EQ(out, "") << args;
         EXPECT_NE(err.find("usage: mivo-make"), std::string::npos) << args;
@@ -100,6 +101,21 @@ TEST_F(MivoMakeTest, SingleRunPrintsEveryStatusTextAndWritesNoSettings) {
     EXPECT_EQ(readBytes(prog + "/Mivo.ini"), iniBefore);
     EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.csv"));
     EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.log"));
+}
+
+TEST_F(MivoMakeTest, JobsChangesHowManyHeadersAreReadAtOnceButNotWhatIsMade) {
+    for (int i = 0; i < 40; ++i) {
+        dir.write("pics/p" + std::to_string(i) + ".gif", gifBytes());
+    }
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    ASSERT_EQ(run("--jobs 1"), 0) << err;
+    const std::string outOne = out;
+    const std::string listOne = readBytes(dir / "out/list.html");
+    ASSERT_EQ(run("--jobs 16"), 0) << err;
+    EXPECT_EQ(out, outOne);
+    EXPECT_EQ(readBytes(dir / "out/list.html"), listOne);
+    EXPECT_NE(listOne.find("p39.gif"), std::string::npos);
 }
 
 TEST_F(MivoMakeTest, UnwritablePageFailsNamingThePageAndTheReason) {

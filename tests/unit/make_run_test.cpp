@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -145,6 +146,22 @@ TEST_F(MakeRunTest, SingleModeReportsEachStageAndEndsAtAFullBar) {
     EXPECT_NE(page("list.html"), "<missing>");
     EXPECT_NE(page("pict.html").find("./index.html back back.html next next.html"),
               std::string::npos);
+}
+
+TEST_F(MakeRunTest, HiddenPagesOfAKilledRunAreGoneAfterTheNextRun) {
+    addPictures("pics", {"p1.gif"});
+    singleMode("pics");
+    for (const char* name :
+         {".list.html.tmp-Ab12Cd", ".index.html.tmp-x9Y8z7", ".pict.html.tmp-000000"}) {
+        dir.write("out/" + std::string(name), "half a page");
+    }
+    EXPECT_TRUE(run());
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(out)) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"index.html", "list.html", "pict.html"}));
 }
 
 TEST_F(MakeRunTest, MenuModeGivesNeighbourLinksAndSharesTheBarEqually) {

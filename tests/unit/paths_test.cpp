@@ -147,6 +147,42 @@ TEST(Extension, FollowsTheDotRules) {
     EXPECT_EQ(cmCutExt("写真.JPG"), "写真");
 }
 
+TEST(NormalizedPath, ResolvesDotStepsAndDoubledSeparatorsAndDropsTheTrailingOne) {
+    // The lexical rules of std::filesystem, without a trailing separator (the root keeps its).
+    auto expected = [](const std::string& path) {
+        std::string out = std::filesystem::path(path).lexically_normal().string();
+        while (out.size() > 1 && out.back() == '/') {
+            out.pop_back();
+        }
+        return out;
+    };
+    for (const std::string path : {"/a/b",
+                                   "/a/b/",
+                                   "a",
+                                   "/",
+                                   "//a",
+                                   "a//b",
+                                   "a/b//",
+                                   "a/./b",
+                                   "a/../b",
+                                   "./a",
+                                   "../a",
+                                   "/a/b/..",
+                                   "/a/b/.",
+                                   ".",
+                                   "..",
+                                   "a/.b/..c/...",
+                                   "/p/2024 summer/IMG 1.jpg",
+                                   "x\\y/./z",
+                                   "/site/pages/../list.html",
+                                   "/site/./001/index.html"}) {
+        EXPECT_EQ(normalizedPath(path), expected(path)) << path;
+    }
+    EXPECT_EQ(normalizedPath("/site/pages/../list.html"), "/site/list.html");
+    EXPECT_EQ(normalizedPath("a/b/"), "a/b");
+    EXPECT_EQ(normalizedPath(""), "");
+}
+
 TEST(CanonicalPath, NormalizesAndResolvesLinks) {
     TempDir dir;
     const std::string html = dir.mkdir("html");

@@ -18,6 +18,12 @@ TEST(Replace, FoldsAsciiCaseOnlyInTextMode) {
     EXPECT_EQ(cmReplace("MV_A MV_A", "mv_a", "MV_A!", kCompareText), "MV_A! MV_A!");
     // Non-ASCII letters are compared exactly.
     EXPECT_EQ(cmReplace("ÉéÉ", "é", "e", kCompareText), "ÉeÉ");
+    // Near misses before a hit, at the very end, and a first character that is no letter.
+    EXPECT_EQ(cmReplace("mmv mV_ Mv_XmV_x", "mv_x", "#", kCompareText), "mmv mV_ ##");
+    EXPECT_EQ(cmReplace("<img src=\"MV_IMG_SRC\">mv_img_src", "MV_IMG_SRC", "a.jpg", kCompareText),
+              "<img src=\"a.jpg\">a.jpg");
+    EXPECT_EQ(cmReplace("x_1_1", "_1", "2", kCompareText), "x22");
+    EXPECT_EQ(cmReplace("MV_", "MV_TITLE", "t", kCompareText), "MV_");
 }
 
 TEST(SplitCsv, FollowsTheQuoteAndCommaRules) {

@@ -1,0 +1,138 @@
+#include "generation/picture_measure.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "common/paths.h"
+#include "generation/picture_header.h"
+
+namespace mivo {
+
+namespace {
+
+// Reads in flight at least: a disk answers many small reads at once about as fast as one, so
+// a cold folder is read fastest with a deep queue even on a machine with two cores.
+constexpr int kMinInFlight = 32;
+constexpr int kMaxWorkers = 64;
+// Pictures read ahead of the writer, per worker: enough that a slow file does not leave the
+// others idle, few enough that memory does not grow with the folder.
+constexpr std::size_t kSlotsPerWorker = 8;
+constexpr std::size_t kMinSlots = 64;
+// A worker claims a few pictures at a time, and the writer, when it has to wait, sleeps until
+// a run of pictures is measured: each lock hand-over and wake-up costs more than a warm header.
+constexpr std::size_t kClaim = 4;
+
+} // namespace
+
+MeasuredSize measurePictureFile(const std::string& path) {
+    MeasuredSize size;
+    size.ok = cmReadPictureSize(path, size.width, size.height);
+    return size;
+}
+
+int pictureWorkerCount(int requested) {
+    if (requested > 0) {
+        return std::min(requested, kMaxWorkers);
+    }
+    const auto cores = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(cores * 4, kMinInFlight, kMaxWorkers);
+}
+
+PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& pictures,
+                                 int workers)
+    : folder_(folder), pictures_(pictures) {
+    const auto count = static_cast<std::size_t>(pictureWorkerCount(workers));
+    const std::size_t threads = std::min(count, pictures_.size());
+    slots_.resize(std::max(threads * kSlotsPerWorker, kMinSlots));
+    for (std::size_t i = 0; i < threads; ++i) {
+        try {
+            threads_.emplace_back(&PictureMeasurer::work, this);
+        } catch (const std::system_error&) {
+            break; // the threads that did start do the work; with none, take() reads
+        }
+    }
+}
+
+PictureMeasurer::~PictureMeasurer() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    roomForMore_.notify_all();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+}
+
+std::string PictureMeasurer::pathOf(std::size_t index) const {
+    return cmAddPath(folder_, pictures_[index].strName, kPathSeparator);
+}
+
+void PictureMeasurer::work() {
+    const std::size_t count = pictures_.size();
+    const std::size_t window = slots_.size();
+    std::vector<MeasuredSize> sizes;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+        ++idleWorkers_;
+        roomForMore_.wait(lock, [&] { return stop_ || next_ >= count || next_ < taken_ + window; });
+        --idleWorkers_;
+        if (stop_ || next_ >= count) {
+            return;
+        }
+        const std::size_t first = next_;
+        const std::size_t last = std::min({first + kClaim, taken_ + window, count});
+        next_ = last;
+        lock.unlock();
+        sizes.clear();
+        for (std::size_t i = first; i < last; ++i) {
+            sizes.push_back(measurePictureFile(pathOf(i)));
+        }
+        lock.lock();
+        // These slots were last used by pictures a window earlier, which the writer has taken.
+        for (std::size_t i = first; i < last; ++i) {
+            slots_[i % window] = Slot{sizes[i - first], true};
+        }
+        while (readyUpTo_ < next_ && slots_[readyUpTo_ % window].ready) {
+            ++readyUpTo_;
+        }
+        if (writerWaiting_ && readyUpTo_ >= writerWants_) {
+            resultReady_.notify_one();
+        }
+    }
+}
+
+MeasuredSize PictureMeasurer::take(std::size_t index) {
+    if (threads_.empty()) {
+        return measurePictureFile(pathOf(index));
+    }
+    const std::size_t window = slots_.size();
+    Slot& slot = slots_[index % window];
+    MeasuredSize size;
+    bool wake = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (index >= readyUpTo_) {
+            // Sleep until a run of pictures is in; every one of them has been claimed, since
+            // the run is shorter than the window.
+            writerWants_ = std::min(index + window / 2, pictures_.size());
+            if (idleWorkers_ > 0 && next_ < writerWants_) {
+                roomForMore_.notify_all();
+            }
+            writerWaiting_ = true;
+            resultReady_.wait(lock, [&] { return readyUpTo_ >= writerWants_; });
+            writerWaiting_ = false;
+        }
+        size = slot.size;
+        slot.ready = false;
+        taken_ = index + 1;
+        // Idle workers are woken together once half the window is free.
+        wake = idleWorkers_ > 0 && next_ < pictures_.size() && next_ <= taken_ + window / 2;
+    }
+    if (wake) {
+        roomForMore_.notify_all();
+    }
+    return size;
+}
+
+} // namespace mivo

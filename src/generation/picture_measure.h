@@ -1,0 +1,73 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "generation/file_data.h"
+
+namespace mivo {
+
+/// A picture's pixel size as its header gave it; ok is false when it could not be read.
+struct MeasuredSize {
+    bool ok = false;
+    long width = 0;
+    long height = 0;
+};
+
+/// Reads one picture's size from its header (opens the file once, no stat of the name).
+MeasuredSize measurePictureFile(const std::string& path);
+
+/// How many pictures are read at once for `requested` (0: from the hardware). Reading headers
+/// waits on the disk far more than on a core, so even a small machine keeps several reads in
+/// flight.
+int pictureWorkerCount(int requested);
+
+/// Reads the headers of a gallery's pictures on worker threads, ahead of the page writer, and
+/// hands the sizes back strictly in listing order. Workers read at most a window of pictures
+/// beyond the one the writer waits for, and every picture is read exactly once. Workers only
+/// read files: the log and the status line stay with the thread that calls take().
+class PictureMeasurer {
+  public:
+    /// Starts `workers` threads (0: pictureWorkerCount) over the pictures of `folder`. When no
+    /// thread can be started, take() reads each picture itself.
+    PictureMeasurer(const std::string& folder, const PictureList& pictures, int workers);
+    ~PictureMeasurer();
+    PictureMeasurer(const PictureMeasurer&) = delete;
+    PictureMeasurer& operator=(const PictureMeasurer&) = delete;
+
+    /// The size of picture `index`, waiting for it when need be. Pictures are taken in order:
+    /// 0, 1, 2, ... each once.
+    MeasuredSize take(std::size_t index);
+
+    std::size_t threadCount() const { return threads_.size(); }
+
+  private:
+    struct Slot {
+        MeasuredSize size;
+        bool ready = false;
+    };
+
+    std::string pathOf(std::size_t index) const;
+    void work();
+
+    const std::string folder_;
+    const PictureList& pictures_;
+    std::vector<Slot> slots_;     // picture i waits in slot i % window
+    std::size_t next_ = 0;        // the next picture a worker claims
+    std::size_t taken_ = 0;       // the next picture the writer takes
+    std::size_t readyUpTo_ = 0;   // every picture below this one is measured
+    std::size_t writerWants_ = 0; // the writer sleeps until readyUpTo_ reaches this
+    bool writerWaiting_ = false;
+    std::size_t idleWorkers_ = 0; // workers waiting for free slots
+    bool stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable roomForMore_; // slots came free (or stop)
+    std::condition_variable resultReady_; // what the writer waits for is measured
+    std::vector<std::thread> threads_;
+};
+
+} // namespace mivo
