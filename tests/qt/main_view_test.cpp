@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -331,6 +332,32 @@ TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
             control->kind() != ControlKind::PictureBox) {
             EXPECT_FALSE(w->accessibleName().isEmpty()) << control->displayName();
             EXPECT_NE(w->accessibleName().toStdString(), control->displayName());
+        }
+    }
+    // What the accessibility layer hands a screen reader: option buttons are radio buttons.
+    QAccessibleInterface* option =
+        QAccessible::queryAccessibleInterface(widget<QWidget>("OptionSamD_1"));
+    ASSERT_NE(option, nullptr);
+    EXPECT_EQ(option->role(), QAccessible::RadioButton);
+    EXPECT_EQ(option->text(QAccessible::Name), QStringLiteral("サムネイル画像を利用する"));
+    QAccessibleInterface* make =
+        QAccessible::queryAccessibleInterface(widget<QWidget>("CommandMake"));
+    ASSERT_NE(make, nullptr);
+    EXPECT_EQ(make->text(QAccessible::Name), QStringLiteral("作成"));
+    // Qt groups radio buttons by their parent: that must be the window's own groups.
+    for (const Control* control : form_->controls()) {
+        if (control->kind() != ControlKind::OptionButton) {
+            continue;
+        }
+        const auto& group = static_cast<const OptionButton*>(control)->group().buttons;
+        QWidget* parent = view_->widgetFor(control)->parentWidget();
+        for (QRadioButton* other :
+             parent->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const Control* otherControl = nullptr;
+            for (const Control* member : group) {
+                otherControl = view_->widgetFor(member) == other ? member : otherControl;
+            }
+            EXPECT_NE(otherControl, nullptr) << control->displayName() << " shares its frame";
         }
     }
     // A renamed launcher is announced by its new name.

@@ -208,9 +208,10 @@ QWidget* MainView::createWidget(Control& control, QWidget* parent) {
         widget = new QCheckBox(parent);
         break;
     case ControlKind::OptionButton: {
+        // Each option group lies alone in its frame, so Qt's grouping by parent is the
+        // control's group; auto-exclusive options are announced as radio buttons.
         auto* option = new QRadioButton(parent);
-        // The control's group decides; Qt would group every option of one parent.
-        option->setAutoExclusive(false);
+        option->setAutoExclusive(true);
         widget = option;
         break;
     }
