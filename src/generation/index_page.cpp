@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ class IndexPageLines : public TemplateLineHandler {
             arrayLine.append("\";");
             page.writeScriptLine(arrayLine);
         }
+        writeQuotedFields(page);
         page.writeLine("");
     }
 
@@ -52,6 +54,32 @@ class IndexPageLines : public TemplateLineHandler {
     }
 
   private:
+    /// aryPicInfo[k]: the filelist fields of picture k as a script array, for the rows that
+    /// quoted a field; written only when there is such a row, so other pages stay as they were.
+    void writeQuotedFields(PageFile& page) const {
+        const std::vector<std::vector<std::string>>& quoted = ctx_.state.picQuotedFields;
+        const std::size_t count = std::min(quoted.size(), entries_.size());
+        bool declared = false;
+        std::string line;
+        for (std::size_t k = 0; k < count; ++k) {
+            if (quoted[k].empty()) {
+                continue;
+            }
+            if (!declared) {
+                page.writeLine("var aryPicInfo = new Array();");
+                declared = true;
+            }
+            line.assign("aryPicInfo[").append(std::to_string(k)).append("] = [");
+            for (std::size_t f = 0; f < quoted[k].size(); ++f) {
+                line.append(f == 0 ? "\"" : ", \"")
+                    .append(escapeScriptData(quoted[k][f]))
+                    .append("\"");
+            }
+            line.append("];");
+            page.writeScriptLine(line);
+        }
+    }
+
     const MakeContext& ctx_;
     std::string listLink_;
     std::string pictLink_;

@@ -30,7 +30,7 @@ long long roundRatio(long long num, long long den) {
 // The size attributes of a full-size picture shown as a thumbnail: the picture scaled in whole
 // percent into the thumbnail box.
 std::string scaledSizeText(const Settings& settings, const std::string& strWidth,
-                           const std::string& strHeight, const std::string& strInfo) {
+                           const std::string& strHeight, const ClassFileData& picture) {
     const long long boxWidth = thumbnailBoxSide(settings.TextSamWidth);
     const long long boxHeight = thumbnailBoxSide(settings.TextSamHeight);
     const std::string boxText =
@@ -39,7 +39,8 @@ std::string scaledSizeText(const Settings& settings, const std::string& strWidth
     long long height = numberOrZero(strHeight);
     if (width == 0) {
         // The size is left to filelist.csv: fields counted from 1 after the file name.
-        const std::vector<std::string> fields = cmSplitCsv(strInfo);
+        const std::vector<std::string> fields =
+            picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
         const long long widthField = settings.TextFilelistWidth;
         const long long heightField = settings.TextFilelistHeight;
         const auto count = static_cast<long long>(fields.size());
@@ -71,8 +72,9 @@ class ListPageLines : public TemplateLineHandler {
           link2Name_(menuText(job, job.link2Name)), entries_(iostrPicEntries),
           pictures_(incolFileDatas), allList_(std::to_string(ctx.settings.TextAllListWidth)) {
         // In menu mode link 0 leads back to the menu page.
-        link0Url_ = job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
-                             : ctx_.settings.TextLinkURL[0];
+        link0Url_ =
+            job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
+                     : ctx_.settings.TextLinkURL[0];
     }
 
     void copiedLine(const std::string& line, PageFile& page) override {
@@ -153,6 +155,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
 
     const auto n = static_cast<long long>(incolFileDatas.size());
     iostrPicEntries.assign(incolFileDatas.size(), std::string());
+    state.picQuotedFields.assign(incolFileDatas.size(), std::vector<std::string>());
 
     if (!job.menu) {
         ctx.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
@@ -185,7 +188,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
             imagePath = cmAddPath(job.samPath, picture.strName, kPathSeparator);
         } else {
             imagePath = fullPath;
-            sizeText = scaledSizeText(s, width, height, picture.strInfo);
+            sizeText = scaledSizeText(s, width, height, picture);
         }
         const std::string imageLink =
             imagePath == fullPath ? pictureLink : relativeLink(instrFile, imagePath);
@@ -197,6 +200,9 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         rowText = replacePlaceholder(rowText, "MV_IMG_NAME", escapeHtmlText(name));
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
+        if (job.useFilelist && picture.infoQuoted) {
+            state.picQuotedFields[static_cast<std::size_t>(i)] = picture.infoFields;
+        }
 
         if (!s.gstrStartName.empty() && !job.menu &&
             cmTextEquals(s.gstrStartName, picture.strName)) {

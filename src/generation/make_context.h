@@ -18,6 +18,9 @@ struct RunState {
     std::vector<std::string> gstrMenuItem;     // menu entry per gallery (menu mode)
     long gintStartNo = 0;                      // table position of the start picture
     std::vector<std::string> picEntries;       // the picture-entry array
+    // Beside each entry: the fields of a filelist row written with quotes, whole (an entry
+    // is split at every comma), or nothing.
+    std::vector<std::vector<std::string>> picQuotedFields;
     std::string failure; // the page that was not written and why, once a page failed
 };
 
