@@ -198,6 +198,8 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         rowText = replacePlaceholder(rowText, "MV_IMG_SRC", escapeHtmlText(imageLink));
         rowText = replacePlaceholder(rowText, "MV_IMG_SIZE", sizeText);
         rowText = replacePlaceholder(rowText, "MV_IMG_NAME", escapeHtmlText(name));
+        // The full-size picture, so a thumbnail can be a plain link to it without script.
+        rowText = replacePlaceholder(rowText, "MV_IMG_HREF", escapeHtmlText(pictureLink));
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
         if (job.useFilelist && picture.infoQuoted) {

@@ -73,7 +73,8 @@ TEST_F(IndexPage, QuotedFilelistFieldsFollowTheArrayWholeOnlyWhenThereAreAny) {
               "aryPicList[0] = \"./a.jpg,1,1,a\";\r\n"
               "aryPicList[1] = \"./b.jpg,0,0,b,x\";\r\n"
               "var aryPicInfo = new Array();\r\n"
-              "aryPicInfo[1] = [\"Kyoto, dawn\", \"say \\u0022hi\\u0022\\nnext\\u003c/script\\u003e\"];\r\n"
+              "aryPicInfo[1] = [\"Kyoto, dawn\", \"say "
+              "\\u0022hi\\u0022\\nnext\\u003c/script\\u003e\"];\r\n"
               "\r\n");
     state_.picQuotedFields = {{}, {}};
     EXPECT_EQ(make("MV_LIST_ARRAY\r\n", {"./a.jpg,1,1,a", "./b.jpg,0,0,b,x"}),

@@ -183,9 +183,11 @@ TEST_F(ListPage, ThumbnailsShowAtOwnSizeWhileEntriesPointAtFullSizePictures) {
     page_ = listPath();
     settings_.OptionSamD = 1;
     addPicture("a.bmp", bmpBytes(640, 480));
-    EXPECT_EQ(make("MV_TABLE_START\r\n[MV_IMG_SRC][MV_IMG_SIZE]\r\nMV_TABLE_END\r\n"),
-              "\r\n[./thumbs/a.bmp][]\r\n");
-    EXPECT_EQ(state_.picEntries, std::vector<std::string>{"./pics/a.bmp,640,480,a"});
+    addPicture("b&\"c.bmp", bmpBytes(8, 8));
+    EXPECT_EQ(make("MV_TABLE_START\r\n[MV_IMG_SRC][MV_IMG_SIZE][mv_img_href]\r\nMV_TABLE_END\r\n"),
+              "\r\n[./thumbs/a.bmp][][./pics/a.bmp]\r\n"
+              "\r\n[./thumbs/b&amp;%22c.bmp][][./pics/b&amp;%22c.bmp]\r\n");
+    EXPECT_EQ(state_.picEntries[0], "./pics/a.bmp,640,480,a");
 }
 
 TEST_F(ListPage, FullSizePicturesAreScaledIntoTheBoxRoundingHalvesToEven) {

@@ -103,5 +103,45 @@ for (const protocol of ['file', 'http']) {
         await page.closeAll();
       }
     });
+
+    test('links name their picture: #name= opens it, #no= still works, a new fragment is followed, and without script a thumbnail is a plain link', async () => {
+      const url = addressing(protocol, server);
+      const page = await watchedPage(browser);
+      try {
+        const k = 5;
+        const picture = single.pictures[k];
+        await page.goto(`${url(single.pictPath)}#name=${encodeURIComponent(picture.name)}`);
+        await checkPictureShown(page, single, k, '#name= on the picture page');
+        await page.keyboard.press('ArrowRight');
+        await checkPictureShown(page, single, k + 1, 'the next picture');
+        assert.ok(
+          decodeURIComponent(page.url()).endsWith(`#name=${single.pictures[k + 1].name}`),
+          `the address names the picture shown (${page.url()})`,
+        );
+        await page.evaluate(() => { location.hash = '#no=2'; });
+        await checkPictureShown(page, single, 2, 'a new #no= fragment');
+        await page.evaluate((name) => { location.hash = `#name=${encodeURIComponent(name)}`; }, single.pictures[0].name);
+        await checkPictureShown(page, single, 0, 'a new #name= fragment');
+
+        await page.goto(`${url(single.indexPath)}#view=list&name=${encodeURIComponent(picture.name)}`);
+        await checkPictureShown(page, single, k, '#name= on the index page');
+        assertNoProblems(page, 'deep links');
+      } finally {
+        await page.closeAll();
+      }
+
+      const context = await browser.newContext({ javaScriptEnabled: false, viewport: { width: 1280, height: 800 } });
+      try {
+        const plain = await context.newPage();
+        await plain.goto(url(single.listPath));
+        const hrefs = await plain.$$eval('#grid a', (as) => as.map((a) => decodeURIComponent(a.href)));
+        assert.equal(hrefs.length, single.pictures.length);
+        single.pictures.forEach((p, i) => assert.ok(hrefs[i].endsWith(`/pics/${p.name}`), `thumbnail ${i} links to ${p.name} (${hrefs[i]})`));
+        await plain.locator('#grid a').nth(1).click();
+        await plain.waitForURL((u) => decodeURIComponent(u.href).endsWith(`/pics/${single.pictures[1].name}`));
+      } finally {
+        await context.close();
+      }
+    });
   });
 }
