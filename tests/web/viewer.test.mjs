@@ -33,6 +33,12 @@ for (const protocol of ['file', 'http']) {
         const k = 3;
         const picture = single.pictures[k];
         assert.match(picture.caption, /, "/, 'the picture has a quoted caption with a comma and a quote');
+        await waitUntil(
+          () => listFrameOf(page)?.evaluate((no) => document.querySelector(`[data-no="${no}"] img`).alt, k),
+          { describe: 'the thumbnails get their alternatives' },
+        );
+        const thumbAlt = await listFrameOf(page).evaluate((no) => document.querySelector(`[data-no="${no}"] img`).alt, k);
+        assert.equal(thumbAlt, picture.caption, 'the thumbnail\'s text alternative is its caption, whole');
         await clickThumbnail(page, single, k);
         await checkPictureShown(page, single, k, 'viewer over the list');
         const pict = pictFrameOf(page);
