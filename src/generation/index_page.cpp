@@ -46,6 +46,7 @@ class IndexPageLines : public TemplateLineHandler {
             page.writeScriptLine(arrayLine);
         }
         writeQuotedFields(page);
+        writeExif(page);
         page.writeLine("");
     }
 
@@ -74,6 +75,38 @@ class IndexPageLines : public TemplateLineHandler {
                 line.append(f == 0 ? "\"" : ", \"")
                     .append(escapeScriptData(quoted[k][f]))
                     .append("\"");
+            }
+            line.append("];");
+            page.writeScriptLine(line);
+        }
+    }
+
+    /// aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera,
+    /// lens, exposure, f-number, ISO, focal length), for the pictures that have any.
+    void writeExif(PageFile& page) const {
+        if (!ctx_.settings.CheckExif) {
+            return;
+        }
+        const std::vector<ExifInfo>& all = ctx_.state.picExif;
+        const std::size_t count = std::min(all.size(), entries_.size());
+        bool declared = false;
+        std::string line;
+        for (std::size_t k = 0; k < count; ++k) {
+            const ExifInfo& e = all[k];
+            if (e.empty()) {
+                continue;
+            }
+            if (!declared) {
+                page.writeLine("var aryPicExif = new Array();");
+                declared = true;
+            }
+            line.assign("aryPicExif[").append(std::to_string(k)).append("] = [");
+            const std::string* fields[] = {&e.dateTaken, &e.model, &e.lens,       &e.exposure,
+                                           &e.fNumber,   &e.iso,   &e.focalLength};
+            bool firstField = true;
+            for (const std::string* f : fields) {
+                line.append(firstField ? "\"" : ", \"").append(escapeScriptData(*f)).append("\"");
+                firstField = false;
             }
             line.append("];");
             page.writeScriptLine(line);

@@ -156,6 +156,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     const auto n = static_cast<long long>(incolFileDatas.size());
     iostrPicEntries.assign(incolFileDatas.size(), std::string());
     state.picQuotedFields.assign(incolFileDatas.size(), std::vector<std::string>());
+    state.picExif.assign(incolFileDatas.size(), ExifInfo());
 
     if (!job.menu) {
         ctx.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
@@ -172,7 +173,9 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     std::string height;
     for (const ClassFileData& picture : incolFileDatas) {
         const std::string fullPath = cmAddPath(instrPicPath, picture.strName, kPathSeparator);
-        mainGetPicInfo(ctx, fullPath, job.useFilelist, name, width, height);
+        ExifInfo exif;
+        mainGetPicInfo(ctx, fullPath, job.useFilelist, name, width, height,
+                       s.CheckExif ? &exif : nullptr);
         cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");
 
         const std::string pictureLink = relativeLink(instrFile, fullPath);
@@ -202,6 +205,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         rowText = replacePlaceholder(rowText, "MV_IMG_HREF", escapeHtmlText(pictureLink));
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
+        state.picExif[static_cast<std::size_t>(i)] = std::move(exif);
         if (job.useFilelist && picture.infoQuoted) {
             state.picQuotedFields[static_cast<std::size_t>(i)] = picture.infoFields;
         }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/program_files.h"
+#include "generation/exif_info.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
@@ -21,7 +22,8 @@ struct RunState {
     // Beside each entry: the fields of a filelist row written with quotes, whole (an entry
     // is split at every comma), or nothing.
     std::vector<std::vector<std::string>> picQuotedFields;
-    std::string failure; // the page that was not written and why, once a page failed
+    std::vector<ExifInfo> picExif; // beside each entry: its shooting data, when shown
+    std::string failure;           // the page that was not written and why, once a page failed
 };
 
 /// Everything the routines of a run read and report to.

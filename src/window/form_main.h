@@ -206,6 +206,7 @@ class FormMain {
     TextBox* TextSamHeight = nullptr;
     Frame* FrameSlideShow = nullptr;
     CheckBox* CheckSlideShow = nullptr;
+    CheckBox* CheckExif = nullptr;
     Label* LabelSlideTime = nullptr;
     TextBox* TextSlideTime = nullptr;
     Label* LabelSlideTime2 = nullptr;
