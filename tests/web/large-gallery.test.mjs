@@ -1,9 +1,10 @@
 // A gallery of 320 pictures as it loads on a desktop and on a phone: the page must not move
-// once painted (cumulative layout shift over the whole load, summed over every frame).
+// once painted (cumulative layout shift over the whole load, summed over every frame); its
+// picture view shows the shooting data, turned pictures upright and quoted captions whole.
 import assert from 'node:assert/strict';
 import { after, before, describe, test } from 'node:test';
 import { watchedPage } from './lib/browser.mjs';
-import { buildLargeGallery } from './lib/large.mjs';
+import { buildLargeGallery, camera } from './lib/large.mjs';
 import { closeSession, openSession } from './lib/session.mjs';
 import { addressing, assertNoProblems, waitUntil } from './lib/checks.mjs';
 
@@ -100,4 +101,66 @@ for (const [device, options] of Object.entries(viewports)) {
       }
     });
   }
+}
+
+for (const protocol of ['file', 'http']) {
+  describe(`the 320-picture gallery's picture view over ${protocol}`, () => {
+    test('shows shooting data, turned pictures upright and captions whole', async () => {
+      const url = addressing(protocol, server);
+      const page = await watchedPage(browser, viewports.desktop);
+      try {
+        const pictFrame = () => page.frames().find((f) => /pict\.html#embed/.test(f.url()));
+        const shown = async (picture) => {
+          await waitUntil(
+            async () => {
+              const f = pictFrame();
+              if (!f) return false;
+              return f.evaluate((name) => {
+                const img = document.getElementById('photo');
+                return document.getElementById('name').textContent === name && img.complete && img.naturalWidth > 0 && !img.classList.contains('placeholder');
+              }, picture.display);
+            },
+            { describe: `${picture.name} is shown` },
+          );
+          return pictFrame().evaluate(() => {
+            const r = document.getElementById('photo').getBoundingClientRect();
+            return {
+              exif: document.getElementById('exif').innerText,
+              fields: document.getElementById('fields').innerText,
+              counter: document.getElementById('counter').textContent,
+              width: r.width,
+              height: r.height,
+            };
+          });
+        };
+        const [landscape, portrait, , rotated] = large.pictures;
+        await page.goto(`${url(large.indexPath)}#view=list&name=${landscape.name}`);
+        let seen = await shown(landscape);
+        for (const text of [camera.model, camera.lens, '2025-04-05 06:07:08', '1/250 s', 'f/2.8', 'ISO 400', '35 mm']) {
+          assert.ok(seen.exif.includes(text), `the shooting data shows ${text}: ${seen.exif}`);
+        }
+        assert.ok(seen.fields.includes(landscape.caption), `the quoted caption is whole: ${seen.fields}`);
+        assert.match(seen.counter, /1 \/ 320/);
+
+        await page.keyboard.press('ArrowRight');
+        seen = await shown(portrait);
+        assert.equal(seen.exif.trim(), '', 'a picture without EXIF shows no shooting data');
+        assert.ok(seen.height > seen.width, 'the portrait stands');
+
+        await page.keyboard.press('ArrowRight');
+        await page.keyboard.press('ArrowRight');
+        seen = await shown(rotated);
+        assert.ok(seen.height > seen.width * 1.3, `the picture stored on its side stands upright (${seen.width}x${seen.height})`);
+        const entry = await page.evaluate(() => aryPicList[3]);
+        assert.match(entry, /,800,1200,photo-004/, 'the maker gives the turned size');
+
+        await page.keyboard.press('End');
+        seen = await shown(large.pictures[319]);
+        assert.match(seen.counter, /320 \/ 320/);
+        assertNoProblems(page, 'large gallery');
+      } finally {
+        await page.closeAll();
+      }
+    });
+  });
 }
