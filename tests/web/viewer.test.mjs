@@ -110,6 +110,38 @@ for (const protocol of ['file', 'http']) {
       }
     });
 
+    test('on a phone, spreading two fingers shows the picture at 1:1 and closing them fits it again', async () => {
+      const url = addressing(protocol, server);
+      const page = await watchedPage(browser, { viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true });
+      try {
+        const k = 3;
+        await page.goto(`${url(single.indexPath)}#view=list&no=${k}`);
+        await checkPictureShown(page, single, k, 'phone viewer');
+        const pict = pictFrameOf(page);
+        const box = await pict.locator('#stage').boundingBox();
+        const cx = box.x + box.width / 2;
+        const cy = box.y + box.height / 2;
+        const cdp = await page.context().newCDPSession(page);
+        const pinch = async (from, to) => {
+          const points = (d) => [{ x: cx - d, y: cy, id: 1 }, { x: cx + d, y: cy, id: 2 }];
+          await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: points(from) });
+          for (let step = 1; step <= 6; step++) {
+            await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: points(from + ((to - from) * step) / 6) });
+          }
+          await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+        };
+        const zoomed = () => pict.evaluate(() => document.getElementById('stage').classList.contains('zoomed'));
+        await pinch(20, 140);
+        await waitUntil(zoomed, { describe: 'spreading two fingers zooms to 1:1' });
+        await pinch(140, 20);
+        await waitUntil(async () => !(await zoomed()), { describe: 'closing two fingers fits the picture' });
+        await checkPictureShown(page, single, k, 'the pinch did not move to another picture');
+        assertNoProblems(page, 'phone viewer');
+      } finally {
+        await page.closeAll();
+      }
+    });
+
     test('links name their picture: #name= opens it, #no= still works, a new fragment is followed, and without script a thumbnail is a plain link', async () => {
       const url = addressing(protocol, server);
       const page = await watchedPage(browser);
