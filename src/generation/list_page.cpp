@@ -33,7 +33,7 @@ std::string scaledSizeText(const Settings& settings, const std::string& strWidth
                            const std::string& strHeight, const ClassFileData& picture) {
     const long long boxWidth = thumbnailBoxSide(settings.TextSamWidth);
     const long long boxHeight = thumbnailBoxSide(settings.TextSamHeight);
-    const std::string boxText =
+    std::string boxText =
         "width=" + std::to_string(boxWidth) + " height=" + std::to_string(boxHeight);
     long long width = numberOrZero(strWidth);
     long long height = numberOrZero(strHeight);
