@@ -271,10 +271,10 @@ class FormMain {
     std::string listPath_;
     std::string logPath_;
     WindowServices& services_;
-    Settings loaded_;
+    Settings loaded_{};
     /// The path globals (gstrPicPath ... gstrStartName) live here; the other members are the
     /// loaded values, since their controls hold the current ones.
-    Settings globals_;
+    Settings globals_{};
     bool closed_ = false;
     bool loaded_ok_ = false;
     bool iniReadable_ = true;  // false: Mivo.ini could not be read and is never replaced
