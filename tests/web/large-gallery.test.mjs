@@ -164,3 +164,43 @@ for (const protocol of ['file', 'http']) {
     });
   });
 }
+
+describe('the 320-picture gallery on a slow line', () => {
+  test('the list holds back its thumbnails while the picture view is open and resumes after', async () => {
+    const url = addressing('http', server);
+    const page = await watchedPage(browser, viewports.desktop);
+    try {
+      // Thumbnails take their time, so some are still on their way when the viewer opens.
+      await page.route('**/thumbs/**', (route) => setTimeout(() => route.continue().catch(() => {}), 1500));
+      await page.goto(url(large.indexPath));
+      const list = await waitUntil(() => page.frames().find((f) => /list\.html#embed/.test(f.url())) ?? null, {
+        describe: 'the list frame',
+      });
+      await waitUntil(() => page.evaluate(() => document.getElementById('shell').classList.contains('ready')), {
+        describe: 'the list has answered',
+      });
+      await list.locator('[data-no="0"]').click();
+      const state = () =>
+        list.evaluate(() => {
+          const imgs = [...document.querySelectorAll('#grid img')];
+          return {
+            held: imgs.filter((i) => i.hasAttribute('data-held') && !i.getAttribute('src')).length,
+            loading: imgs.filter((i) => i.getAttribute('src') && !i.complete).length,
+          };
+        });
+      const open = await waitUntil(async () => {
+        const s = await state();
+        return s.held > 0 ? s : null;
+      }, { describe: 'thumbnails on their way are held back' });
+      assert.equal(open.loading, 0, 'no thumbnail loads behind the open viewer');
+      await page.keyboard.press('Escape');
+      await waitUntil(async () => (await state()).held === 0, { describe: 'the held thumbnails go on loading' });
+      await waitUntil(
+        () => list.evaluate(() => [...document.querySelectorAll('#grid img')].filter((i) => i.getBoundingClientRect().top < innerHeight).every((i) => i.complete && i.naturalWidth > 0)),
+        { describe: 'the thumbnails in view arrive', timeout: 15000 },
+      );
+    } finally {
+      await page.closeAll();
+    }
+  });
+});
