@@ -65,37 +65,44 @@ const pages = [
   ['the menu page', () => menu.menuPath, ''],
 ];
 
-for (const colorScheme of ['light', 'dark']) {
-  for (const protocol of ['file', 'http']) {
-    describe(`axe-core in ${colorScheme} colours over ${protocol}`, () => {
-      test('no shipped page has a serious or critical violation', async () => {
-        const url = addressing(protocol, server);
-        const page = await watchedPage(browser, { colorScheme, reducedMotion: 'reduce' });
-        const found = [];
-        try {
-          for (const [what, path, hash] of pages) {
-            await page.goto('about:blank');
-            await page.goto(url(path()) + hash);
-            await waitUntil(() => page.evaluate(() => document.readyState === 'complete'), { describe: `${what} loads` });
-            // Let the frames settle and the picture arrive.
-            await page.waitForTimeout(700);
-            for (const line of await axeFindings(page)) found.push(`${what}: ${line}`);
-          }
-          assert.deepEqual(found, []);
+const devices = {
+  desktop: { viewport: { width: 1366, height: 768 } },
+  phone: { viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true },
+};
 
-          // A plain body tag follows the visitor's preference; one with colours keeps them.
-          const background = async (path) => {
-            await page.goto(url(path));
-            return page.evaluate(() => getComputedStyle(document.body).backgroundColor);
-          };
-          const own = await background(single.listPath);
-          assert.equal(own === 'rgb(255, 255, 255)', colorScheme === 'light', `plain body in ${colorScheme}: ${own}`);
-          assert.equal(await background(plain.listPath), 'rgb(255, 255, 255)', 'bgcolor="white" stays white');
-          assertNoProblems(page, 'pages');
-        } finally {
-          await page.closeAll();
-        }
+for (const [device, deviceOptions] of Object.entries(devices)) {
+  for (const colorScheme of ['light', 'dark']) {
+    for (const protocol of ['file', 'http']) {
+      describe(`axe-core on a ${device} in ${colorScheme} colours over ${protocol}`, () => {
+        test('no shipped page has a serious or critical violation', async () => {
+          const url = addressing(protocol, server);
+          const page = await watchedPage(browser, { ...deviceOptions, colorScheme, reducedMotion: 'reduce' });
+          const found = [];
+          try {
+            for (const [what, path, hash] of pages) {
+              await page.goto('about:blank');
+              await page.goto(url(path()) + hash);
+              await waitUntil(() => page.evaluate(() => document.readyState === 'complete'), { describe: `${what} loads` });
+              // Let the frames settle and the picture arrive.
+              await page.waitForTimeout(700);
+              for (const line of await axeFindings(page)) found.push(`${what}: ${line}`);
+            }
+            assert.deepEqual(found, []);
+
+            // A plain body tag follows the visitor's preference; one with colours keeps them.
+            const background = async (path) => {
+              await page.goto(url(path));
+              return page.evaluate(() => getComputedStyle(document.body).backgroundColor);
+            };
+            const own = await background(single.listPath);
+            assert.equal(own === 'rgb(255, 255, 255)', colorScheme === 'light', `plain body in ${colorScheme}: ${own}`);
+            assert.equal(await background(plain.listPath), 'rgb(255, 255, 255)', 'bgcolor="white" stays white');
+            assertNoProblems(page, 'pages');
+          } finally {
+            await page.closeAll();
+          }
+        });
       });
-    });
+    }
   }
 }
