@@ -32,6 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ok && (width <= 0 || height <= 0)) {
         std::abort();
     }
+    // Reading the shooting data on the way must not change the size found.
+    long exifWidth = 0;
+    long exifHeight = 0;
+    mivo::ExifInfo exif;
+    if (mivo::cmReadPictureSizeFromBytes(data, size, exifWidth, exifHeight, &exif) != ok ||
+        (ok && (exifWidth != width || exifHeight != height))) {
+        std::abort();
+    }
 
     static const PictureFile file;
     // A fresh file each time: truncating one that holds data makes ext4 flush it on close.

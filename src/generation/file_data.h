@@ -12,6 +12,10 @@ class ClassFileData {
   public:
     std::string strName; // file name without folder, as listed
     std::string strInfo; // the rest of its filelist.csv row, or ""
+    // When the row wrote fields in double quotes: those fields, quotes taken off. Empty for
+    // a plain row, whose fields are strInfo split at its commas.
+    std::vector<std::string> infoFields{};
+    bool infoQuoted = false;
 };
 
 /// The pictures of one gallery in listing order, each also found by its name with ASCII

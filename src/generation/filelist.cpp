@@ -6,6 +6,7 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/text_file.h"
+#include "generation/filelist_csv.h"
 #include "generation/status.h"
 
 namespace mivo {
@@ -24,30 +25,17 @@ bool readFilelist(const std::string& folder, std::vector<std::string>& outLines)
     return cmIsFile(path) && cmReadTextLines(path, outLines);
 }
 
-/// The text after the first comma of the header row, or "" when the row has no comma or
-/// ends in it.
-std::string headerText(const std::vector<std::string>& lines) {
-    if (lines.empty()) {
-        return "";
-    }
-    const std::string& first = lines.front();
-    const std::size_t comma = first.find(',');
-    if (comma == std::string::npos || comma + 1 >= first.size()) {
-        return "";
-    }
-    return first.substr(comma + 1);
-}
-
-void readRows(const std::vector<std::string>& lines, PictureList& iocolFileDatas) {
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
-        const std::size_t comma = line.find(',');
-        if (comma == std::string::npos || comma == 0 || comma + 1 >= line.size()) {
+void readRows(const std::vector<FilelistRecord>& records, PictureList& iocolFileDatas) {
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const FilelistRecord& record = records[i];
+        if (!record.usable) {
             continue;
         }
-        ClassFileData* picture = iocolFileDatas.find(line.substr(0, comma));
+        ClassFileData* picture = iocolFileDatas.find(record.name);
         if (picture != nullptr) {
-            picture->strInfo = line.substr(comma + 1);
+            picture->strInfo = record.info;
+            picture->infoFields = record.fields;
+            picture->infoQuoted = record.quoted;
         }
     }
 }
@@ -68,7 +56,8 @@ void mainCheckFilelist(MakeContext& ctx, const GalleryJob& job, PictureList& ioc
             mainSetStatus(ctx.status, true, "filelist.csvを使用できません", 0, 0);
         }
     } else {
-        const std::string header = headerText(lines);
+        const std::vector<FilelistRecord> records = readFilelistRecords(lines);
+        const std::string header = records.empty() ? std::string() : records.front().info;
         if (header.empty()) {
             if (single) {
                 mainSetStatus(ctx.status, true, "filelist.csvの内容が不正です", 0, 0);
@@ -80,7 +69,7 @@ void mainCheckFilelist(MakeContext& ctx, const GalleryJob& job, PictureList& ioc
                 ctx.state.gstrFilelistHead.resize(index + 1);
             }
             ctx.state.gstrFilelistHead[index] = header;
-            readRows(lines, iocolFileDatas);
+            readRows(records, iocolFileDatas);
             outblnResult = true;
         }
     }

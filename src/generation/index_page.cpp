@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,8 @@ class IndexPageLines : public TemplateLineHandler {
             arrayLine.append("\";");
             page.writeScriptLine(arrayLine);
         }
+        writeQuotedFields(page);
+        writeExif(page);
         page.writeLine("");
     }
 
@@ -52,6 +55,64 @@ class IndexPageLines : public TemplateLineHandler {
     }
 
   private:
+    /// aryPicInfo[k]: the filelist fields of picture k as a script array, for the rows that
+    /// quoted a field; written only when there is such a row, so other pages stay as they were.
+    void writeQuotedFields(PageFile& page) const {
+        const std::vector<std::vector<std::string>>& quoted = ctx_.state.picQuotedFields;
+        const std::size_t count = std::min(quoted.size(), entries_.size());
+        bool declared = false;
+        std::string line;
+        for (std::size_t k = 0; k < count; ++k) {
+            if (quoted[k].empty()) {
+                continue;
+            }
+            if (!declared) {
+                page.writeLine("var aryPicInfo = new Array();");
+                declared = true;
+            }
+            line.assign("aryPicInfo[").append(std::to_string(k)).append("] = [");
+            for (std::size_t f = 0; f < quoted[k].size(); ++f) {
+                line.append(f == 0 ? "\"" : ", \"")
+                    .append(escapeScriptData(quoted[k][f]))
+                    .append("\"");
+            }
+            line.append("];");
+            page.writeScriptLine(line);
+        }
+    }
+
+    /// aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera,
+    /// lens, exposure, f-number, ISO, focal length), for the pictures that have any.
+    void writeExif(PageFile& page) const {
+        if (!ctx_.settings.CheckExif) {
+            return;
+        }
+        const std::vector<ExifInfo>& all = ctx_.state.picExif;
+        const std::size_t count = std::min(all.size(), entries_.size());
+        bool declared = false;
+        std::string line;
+        for (std::size_t k = 0; k < count; ++k) {
+            const ExifInfo& e = all[k];
+            if (e.empty()) {
+                continue;
+            }
+            if (!declared) {
+                page.writeLine("var aryPicExif = new Array();");
+                declared = true;
+            }
+            line.assign("aryPicExif[").append(std::to_string(k)).append("] = [");
+            const std::string* fields[] = {&e.dateTaken, &e.model, &e.lens,       &e.exposure,
+                                           &e.fNumber,   &e.iso,   &e.focalLength};
+            bool firstField = true;
+            for (const std::string* f : fields) {
+                line.append(firstField ? "\"" : ", \"").append(escapeScriptData(*f)).append("\"");
+                firstField = false;
+            }
+            line.append("];");
+            page.writeScriptLine(line);
+        }
+    }
+
     const MakeContext& ctx_;
     std::string listLink_;
     std::string pictLink_;

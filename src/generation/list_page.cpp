@@ -32,7 +32,7 @@ long long roundRatio(long long num, long long den) {
 // The size attributes of a full-size picture shown as a thumbnail: the picture scaled in whole
 // percent into the thumbnail box.
 std::string scaledSizeText(const Settings& settings, const std::string& strWidth,
-                           const std::string& strHeight, const std::string& strInfo) {
+                           const std::string& strHeight, const ClassFileData& picture) {
     const long long boxWidth = thumbnailBoxSide(settings.TextSamWidth);
     const long long boxHeight = thumbnailBoxSide(settings.TextSamHeight);
     std::string boxText =
@@ -41,7 +41,8 @@ std::string scaledSizeText(const Settings& settings, const std::string& strWidth
     long long height = numberOrZero(strHeight);
     if (width == 0) {
         // The size is left to filelist.csv: fields counted from 1 after the file name.
-        const std::vector<std::string> fields = cmSplitCsv(strInfo);
+        const std::vector<std::string> fields =
+            picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
         const long long widthField = settings.TextFilelistWidth;
         const long long heightField = settings.TextFilelistHeight;
         const auto count = static_cast<long long>(fields.size());
@@ -158,6 +159,8 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
 
     const auto n = static_cast<long long>(incolFileDatas.size());
     iostrPicEntries.assign(incolFileDatas.size(), std::string());
+    state.picQuotedFields.assign(incolFileDatas.size(), std::vector<std::string>());
+    state.picExif.assign(incolFileDatas.size(), ExifInfo());
 
     if (!job.menu) {
         ctx.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
@@ -171,7 +174,8 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     // Headers are read by workers ahead of this loop; sizes come back in listing order, and
     // the log and status lines stay here, in the order of the pictures.
     std::optional<PictureMeasurer> measurer;
-    if (n > 0 && picInfoReadsFile(s, job.useFilelist)) {
+    // The shooting data stands in the same header as the size: read it there, once.
+    if (n > 0 && (picInfoReadsFile(s, job.useFilelist) || s.CheckExif)) {
         measurer.emplace(instrPicPath, incolFileDatas, ctx.pictureWorkers);
     }
 
@@ -186,7 +190,9 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         const std::string fullPath = cmAddPath(instrPicPath, picture.strName, kPathSeparator);
         const MeasuredSize size =
             measurer ? measurer->take(static_cast<std::size_t>(i)) : MeasuredSize{};
-        mainGetPicInfo(ctx, fullPath, job.useFilelist, size, name, width, height);
+        ExifInfo exif;
+        mainGetPicInfo(ctx, fullPath, job.useFilelist, size, name, width, height,
+                       s.CheckExif ? &exif : nullptr);
         cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");
 
         const std::string pictureLink = relativeLink(instrFile, fullPath);
@@ -202,7 +208,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
             imagePath = cmAddPath(job.samPath, picture.strName, kPathSeparator);
         } else {
             imagePath = fullPath;
-            sizeText = scaledSizeText(s, width, height, picture.strInfo);
+            sizeText = scaledSizeText(s, width, height, picture);
         }
         const std::string imageLink =
             imagePath == fullPath ? pictureLink : relativeLink(instrFile, imagePath);
@@ -212,8 +218,14 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         rowText = replacePlaceholder(rowText, "MV_IMG_SRC", escapeHtmlText(imageLink));
         rowText = replacePlaceholder(rowText, "MV_IMG_SIZE", sizeText);
         rowText = replacePlaceholder(rowText, "MV_IMG_NAME", escapeHtmlText(name));
+        // The full-size picture, so a thumbnail can be a plain link to it without script.
+        rowText = replacePlaceholder(rowText, "MV_IMG_HREF", escapeHtmlText(pictureLink));
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
+        state.picExif[static_cast<std::size_t>(i)] = std::move(exif);
+        if (job.useFilelist && picture.infoQuoted) {
+            state.picQuotedFields[static_cast<std::size_t>(i)] = picture.infoFields;
+        }
 
         if (!s.gstrStartName.empty() && !job.menu &&
             cmTextEquals(s.gstrStartName, picture.strName)) {

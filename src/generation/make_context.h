@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/program_files.h"
+#include "generation/exif_info.h"
 #include "generation/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
@@ -18,8 +19,12 @@ struct RunState {
     std::vector<std::string> gstrMenuItem;     // menu entry per gallery (menu mode)
     long gintStartNo = 0;                      // table position of the start picture
     std::vector<std::string> picEntries;       // the picture-entry array
-    std::string failure;  // the page that was not written and why, once a page failed
-    bool stopped = false; // the user stopped the run
+    // Beside each entry: the fields of a filelist row written with quotes, whole (an entry
+    // is split at every comma), or nothing.
+    std::vector<std::vector<std::string>> picQuotedFields;
+    std::vector<ExifInfo> picExif; // beside each entry: its shooting data, when shown
+    std::string failure;           // the page that was not written and why, once a page failed
+    bool stopped = false;          // the user stopped the run
 };
 
 /// Everything the routines of a run read and report to.

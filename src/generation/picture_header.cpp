@@ -1,5 +1,6 @@
 #include "generation/picture_header.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -7,6 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
+
+#include "generation/exif_info.h"
 
 namespace mivo {
 
@@ -163,7 +167,25 @@ bool acceptSize(long width, long height, long& outWidth, long& outHeight) {
     return true;
 }
 
-bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight) {
+/// The shooting data of the EXIF segment whose TIFF structure starts at `start`: the segment's
+/// bytes are taken from the same source the walk reads.
+void readExifSegment(ByteSource& src, std::uint64_t start, std::uint64_t length, ExifInfo& out) {
+    std::vector<unsigned char> bytes;
+    bytes.reserve(static_cast<std::size_t>(length));
+    for (std::uint64_t done = 0; done < length;) {
+        const auto count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(ByteSource::kChunk, length - done));
+        const unsigned char* chunk = src.get(start + done, count);
+        if (chunk == nullptr) {
+            break;
+        }
+        bytes.insert(bytes.end(), chunk, chunk + count);
+        done += count;
+    }
+    readExifInfo(bytes.data(), bytes.size(), out);
+}
+
+bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight, ExifInfo* outExif) {
     std::uint64_t pos = 2; // after SOI
     int orientation = 0;
     bool exifSeen = false;
@@ -230,6 +252,9 @@ bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight) {
             if (found >= 0) {
                 orientation = found;
                 exifSeen = true;
+                if (outExif != nullptr && length - 2 > 6) {
+                    readExifSegment(src, pos + 2 + 6, length - 2 - 6, *outExif);
+                }
             }
         }
         pos += length;
@@ -279,13 +304,13 @@ bool readBmpSize(ByteSource& src, long& outWidth, long& outHeight) {
     return acceptSize(width, height, outWidth, outHeight);
 }
 
-bool readSize(ByteSource& src, long& outWidth, long& outHeight) {
+bool readSize(ByteSource& src, long& outWidth, long& outHeight, ExifInfo* outExif) {
     const unsigned char* magic = src.get(0, 6);
     if (magic == nullptr) {
         return false;
     }
     if (magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
-        return readJpegSize(src, outWidth, outHeight);
+        return readJpegSize(src, outWidth, outHeight, outExif);
     }
     if (std::memcmp(magic, "GIF87a", 6) == 0 || std::memcmp(magic, "GIF89a", 6) == 0) {
         return readGifSize(src, outWidth, outHeight);
@@ -299,15 +324,16 @@ bool readSize(ByteSource& src, long& outWidth, long& outHeight) {
 } // namespace
 
 bool cmReadPictureSizeFromBytes(const unsigned char* data, std::size_t size, long& outWidth,
-                                long& outHeight) {
+                                long& outHeight, ExifInfo* outExif) {
     if (data == nullptr) {
         return false;
     }
     ByteSource src(data, size);
-    return readSize(src, outWidth, outHeight);
+    return readSize(src, outWidth, outHeight, outExif);
 }
 
-bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight) {
+bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight,
+                       ExifInfo* outExif) {
     // O_NONBLOCK keeps a FIFO from blocking the open; anything but a regular file is refused.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -317,7 +343,7 @@ bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight)
     bool ok = false;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
         ByteSource src(fd, static_cast<std::uint64_t>(info.st_size));
-        ok = readSize(src, outWidth, outHeight);
+        ok = readSize(src, outWidth, outHeight, outExif);
     }
     ::close(fd);
     return ok;

@@ -3,15 +3,20 @@
 #include <cstddef>
 #include <string>
 
+#include "generation/exif_info.h"
+
 namespace mivo {
 
 /// Pixel size of a JPEG, GIF or BMP picture read from its header only (no pixel data is
 /// decoded). JPEG sizes follow the EXIF orientation: orientations 5 to 8 give width and height
 /// swapped, as a browser shows them. false when the file cannot be read or measured.
-bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight);
+/// With `outExif`, the shooting data of the picture's first EXIF block is read in the same
+/// walk (left empty when there is none).
+bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight,
+                       ExifInfo* outExif = nullptr);
 
 /// The same on bytes already in memory (the start of the file, or all of it).
 bool cmReadPictureSizeFromBytes(const unsigned char* data, std::size_t size, long& outWidth,
-                                long& outHeight);
+                                long& outHeight, ExifInfo* outExif = nullptr);
 
 } // namespace mivo

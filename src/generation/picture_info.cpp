@@ -11,17 +11,19 @@ bool picInfoReadsFile(const Settings& settings, bool inblnFilelist) {
 }
 
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
-                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight) {
+                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight,
+                    ExifInfo* outExif) {
     MeasuredSize size;
-    if (picInfoReadsFile(ctx.settings, inblnFilelist)) {
+    if (picInfoReadsFile(ctx.settings, inblnFilelist) || outExif != nullptr) {
         size = measurePictureFile(instrFilePath);
     }
-    mainGetPicInfo(ctx, instrFilePath, inblnFilelist, size, outFileName, outstrWidth, outstrHeight);
+    mainGetPicInfo(ctx, instrFilePath, inblnFilelist, size, outFileName, outstrWidth, outstrHeight,
+                   outExif);
 }
 
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
                     const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
-                    std::string& outstrHeight) {
+                    std::string& outstrHeight, ExifInfo* outExif) {
     cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
 
     std::string folder;
@@ -31,6 +33,10 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bo
 
     outstrWidth = "0";
     outstrHeight = "0";
+    if (outExif != nullptr) {
+        // The size may come from filelist.csv; the header is still where the shooting data is.
+        *outExif = inSize.exif;
+    }
     if (picInfoReadsFile(ctx.settings, inblnFilelist)) {
         if (inSize.ok) {
             outstrWidth = std::to_string(inSize.width);

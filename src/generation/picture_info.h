@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "generation/exif_info.h"
 #include "generation/make_context.h"
 #include "generation/picture_measure.h"
 
@@ -14,13 +15,17 @@ bool picInfoReadsFile(const Settings& settings, bool inblnFilelist);
 /// Display name (file name without extension) and pixel size of a picture. The size is "0"
 /// and "0" when filelist.csv supplies it (flag "1" and both column numbers set), and also when
 /// the picture cannot be measured (then a level-4 "PicInfoError [path]" line is logged).
+/// With `outExif` the picture's header is read even when filelist.csv gives the size, and the
+/// shooting data found on the way is handed back.
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
-                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight);
+                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight,
+                    ExifInfo* outExif = nullptr);
 
-/// The same with the file already read by a PictureMeasurer (`inSize`, used only when
-/// picInfoReadsFile): the same results and the same log lines, written by the caller's thread.
+/// The same with the file already read by a PictureMeasurer (`inSize`; its size is used only
+/// when picInfoReadsFile): the same results and the same log lines, written by the caller's
+/// thread.
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
                     const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
-                    std::string& outstrHeight);
+                    std::string& outstrHeight, ExifInfo* outExif = nullptr);
 
 } // namespace mivo

@@ -26,7 +26,7 @@ constexpr std::size_t kClaim = 4;
 
 MeasuredSize measurePictureFile(const std::string& path) {
     MeasuredSize size;
-    size.ok = cmReadPictureSize(path, size.width, size.height);
+    size.ok = cmReadPictureSize(path, size.width, size.height, &size.exif);
     return size;
 }
 

@@ -7,18 +7,22 @@
 #include <thread>
 #include <vector>
 
+#include "generation/exif_info.h"
 #include "generation/file_data.h"
 
 namespace mivo {
 
-/// A picture's pixel size as its header gave it; ok is false when it could not be read.
+/// A picture's pixel size as its header gave it (ok is false when it could not be read), and
+/// the shooting data met on the way.
 struct MeasuredSize {
     bool ok = false;
     long width = 0;
     long height = 0;
+    ExifInfo exif;
 };
 
-/// Reads one picture's size from its header (opens the file once, no stat of the name).
+/// Reads one picture's size and shooting data from its header (opens the file once, no stat of
+/// the name).
 MeasuredSize measurePictureFile(const std::string& path);
 
 /// How many pictures are read at once for `requested` (0: from the hardware). Reading headers

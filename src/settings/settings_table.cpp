@@ -58,6 +58,7 @@ constexpr SettingRow kRows[] = {
 {"Launcher", "Name4",   K::Text,        "機能4",                                  D::Text,          nullptr,              "TextOpenName",       3, nullptr,     false, 0, 0,     false, 37, 7, MIVO_SLOT(TextOpenName[3])},
 {"Launcher", "Use4",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          3, nullptr,     false, 0, 1,     false, 38, 7, MIVO_SLOT(CheckOpen[3])},
 {"Launcher", "Path4",   K::Text,        "",                                      D::Text,          "gstrLaunch4",        "TextOpen",           3, nullptr,     false, 0, 0,     false, 39, 7, MIVO_SLOT(TextOpen[3])},
+{"Html",     "Exif",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckExif",         -1, nullptr,     true,  0, 1,     false, 40, 0, MIVO_SLOT(CheckExif)},
 };
 // clang-format on
 

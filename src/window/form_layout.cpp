@@ -202,7 +202,7 @@ void FormMain::buildControls() {
     place(TextSamHeight, {1860, 240, 615, 285});
     TextSamHeight->setText("0");
     FrameSlideShow = make<Frame>("FrameSlideShow", FrameDisplay);
-    place(FrameSlideShow, {4320, 2400, 3975, 855});
+    place(FrameSlideShow, {4320, 2400, 3975, 1125});
     CheckSlideShow = make<CheckBox>("CheckSlideShow", FrameSlideShow);
     place(CheckSlideShow, {120, 240, 3735, 255}, "スライドショーを使用する");
     LabelSlideTime = make<Label>("LabelSlideTime", FrameSlideShow);
@@ -212,6 +212,8 @@ void FormMain::buildControls() {
     TextSlideTime->setText("1");
     LabelSlideTime2 = make<Label>("LabelSlideTime2", FrameSlideShow);
     place(LabelSlideTime2, {2760, 540, 375, 255}, "秒");
+    CheckExif = make<CheckBox>("CheckExif", FrameSlideShow);
+    place(CheckExif, {120, 840, 3735, 255}, "撮影情報を表示する");
     const std::string filelistTip = "先頭列には、ファイル名を設定してください";
     FrameFilelist = make<Frame>("FrameFilelist", FrameDisplay);
     place(FrameFilelist, {120, 4080, 4095, 1095}, "", filelistTip);

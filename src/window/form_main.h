@@ -219,6 +219,7 @@ class FormMain {
     TextBox* TextSamHeight = nullptr;
     Frame* FrameSlideShow = nullptr;
     CheckBox* CheckSlideShow = nullptr;
+    CheckBox* CheckExif = nullptr;
     Label* LabelSlideTime = nullptr;
     TextBox* TextSlideTime = nullptr;
     Label* LabelSlideTime2 = nullptr;
@@ -291,10 +292,10 @@ class FormMain {
     std::string listPath_;
     std::string logPath_;
     WindowServices& services_;
-    Settings loaded_;
+    Settings loaded_{};
     /// The path globals (gstrPicPath ... gstrStartName) live here; the other members are the
     /// loaded values, since their controls hold the current ones.
-    Settings globals_;
+    Settings globals_{};
     bool closed_ = false;
     bool running_ = false;
     bool closeAfterRun_ = false;

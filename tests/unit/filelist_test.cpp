@@ -156,7 +156,8 @@ TEST_F(FilelistTest, RowsWithoutAUsableCommaOrPictureAreSkipped) {
                   "a.jpg,\r\n"
                   "a.jpg\r\n"
                   "zzz.jpg,unknown\r\n"
-                  "\"b.jpg\",quoted name\r\n"
+                  "\"\",empty quoted name\r\n"
+                  "\"b.jpg\"\r\n"
                   " b.jpg,blank before\r\n");
     EXPECT_TRUE(run());
     EXPECT_EQ(info("a.jpg"), "");
@@ -181,6 +182,34 @@ TEST_F(FilelistTest, InformationIsKeptRaw) {
     EXPECT_EQ(state_.gstrFilelistHead[0], "\"caption, long\",\"w\"");
     EXPECT_EQ(info("a.jpg"), "\"Sunset, red\",640, 480 ");
     EXPECT_EQ(info("b.jpg"), ",,");
+}
+
+TEST_F(FilelistTest, QuotedFieldsHoldCommasLineBreaksAndDoubledQuotes) {
+    addPictures({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"});
+    writeFilelist("name,\"place, date\",width\r\n"
+                  "a.jpg,\"Kyoto, Kiyomizu at dawn\",640\r\n"
+                  "\"b.jpg\",\"two\r\nlines\",\"say \"\"hi\"\"\"\r\n"
+                  "c.jpg,5\" screen,\"x\r\n"
+                  "d.jpg,plain,row\r\n"
+                  "e.jpg,\"\",\r\n");
+    EXPECT_TRUE(run());
+    // The header goes to the page as written; its script reads the quotes.
+    EXPECT_EQ(state_.gstrFilelistHead[0], "\"place, date\",width");
+    const ClassFileData* a = pictures_.find("a.jpg");
+    EXPECT_EQ(a->strInfo, "\"Kyoto, Kiyomizu at dawn\",640");
+    EXPECT_TRUE(a->infoQuoted);
+    EXPECT_EQ(a->infoFields, (std::vector<std::string>{"Kyoto, Kiyomizu at dawn", "640"}));
+    // A quoted name matches; a quoted field runs over the line break.
+    const ClassFileData* b = pictures_.find("b.jpg");
+    EXPECT_EQ(b->strInfo, "\"two\nlines\",\"say \"\"hi\"\"\"");
+    EXPECT_EQ(b->infoFields, (std::vector<std::string>{"two\nlines", "say \"hi\""}));
+    // A quote that never closes: the line is read as a plain one, and the next line too.
+    const ClassFileData* c = pictures_.find("c.jpg");
+    EXPECT_EQ(c->strInfo, "5\" screen,\"x");
+    EXPECT_FALSE(c->infoQuoted);
+    EXPECT_EQ(info("d.jpg"), "plain,row");
+    EXPECT_FALSE(pictures_.find("d.jpg")->infoQuoted);
+    EXPECT_EQ(pictures_.find("e.jpg")->infoFields, (std::vector<std::string>{"", ""}));
 }
 
 TEST_F(FilelistTest, LinesEndAtCrLfCrOrLf) {

@@ -67,6 +67,43 @@ TEST_F(IndexPage, CopiedLinesSubstituteInOrderAndLowerCaseArrayNameIsNotDetected
               "1\r\n");
 }
 
+TEST_F(IndexPage, QuotedFilelistFieldsFollowTheArrayWholeOnlyWhenThereAreAny) {
+    state_.picQuotedFields = {{}, {"Kyoto, dawn", "say \"hi\"\nnext</script>"}};
+    EXPECT_EQ(make("MV_LIST_ARRAY\r\n", {"./a.jpg,1,1,a", "./b.jpg,0,0,b,x"}),
+              "aryPicList[0] = \"./a.jpg,1,1,a\";\r\n"
+              "aryPicList[1] = \"./b.jpg,0,0,b,x\";\r\n"
+              "var aryPicInfo = new Array();\r\n"
+              "aryPicInfo[1] = [\"Kyoto, dawn\", \"say "
+              "\\u0022hi\\u0022\\nnext\\u003c/script\\u003e\"];\r\n"
+              "\r\n");
+    state_.picQuotedFields = {{}, {}};
+    EXPECT_EQ(make("MV_LIST_ARRAY\r\n", {"./a.jpg,1,1,a", "./b.jpg,0,0,b,x"}),
+              "aryPicList[0] = \"./a.jpg,1,1,a\";\r\n"
+              "aryPicList[1] = \"./b.jpg,0,0,b,x\";\r\n"
+              "\r\n");
+}
+
+TEST_F(IndexPage, ShootingDataFollowsTheArrayForPicturesThatHaveItUnlessSwitchedOff) {
+    ExifInfo exif;
+    exif.dateTaken = "2025-04-05 06:07:08";
+    exif.model = "Cam \"X\"";
+    exif.iso = "ISO 400";
+    state_.picExif = {ExifInfo(), exif};
+    settings_.CheckExif = true;
+    EXPECT_EQ(make("MV_LIST_ARRAY\r\n", {"./a.jpg,1,1,a", "./b.jpg,2,2,b"}),
+              "aryPicList[0] = \"./a.jpg,1,1,a\";\r\n"
+              "aryPicList[1] = \"./b.jpg,2,2,b\";\r\n"
+              "var aryPicExif = new Array();\r\n"
+              "aryPicExif[1] = [\"2025-04-05 06:07:08\", \"Cam \\u0022X\\u0022\", \"\", \"\", "
+              "\"\", \"ISO 400\", \"\"];\r\n"
+              "\r\n");
+    settings_.CheckExif = false;
+    EXPECT_EQ(make("MV_LIST_ARRAY\r\n", {"./a.jpg,1,1,a", "./b.jpg,2,2,b"}),
+              "aryPicList[0] = \"./a.jpg,1,1,a\";\r\n"
+              "aryPicList[1] = \"./b.jpg,2,2,b\";\r\n"
+              "\r\n");
+}
+
 TEST_F(IndexPage, CleaningRemovesFilelistQuotingAndEscapesWhatIsLeft) {
     // A quoted field is split at its comma; a doubled quote inside it stays as \".
     EXPECT_EQ(cleanPicListElement("./a.jpg,0,0,a,\"Beach, sunset\""),

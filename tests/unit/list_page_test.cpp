@@ -183,9 +183,11 @@ TEST_F(ListPage, ThumbnailsShowAtOwnSizeWhileEntriesPointAtFullSizePictures) {
     page_ = listPath();
     settings_.OptionSamD = 1;
     addPicture("a.bmp", bmpBytes(640, 480));
-    EXPECT_EQ(make("MV_TABLE_START\r\n[MV_IMG_SRC][MV_IMG_SIZE]\r\nMV_TABLE_END\r\n"),
-              "\r\n[./thumbs/a.bmp][]\r\n");
-    EXPECT_EQ(state_.picEntries, std::vector<std::string>{"./pics/a.bmp,640,480,a"});
+    addPicture("b&\"c.bmp", bmpBytes(8, 8));
+    EXPECT_EQ(make("MV_TABLE_START\r\n[MV_IMG_SRC][MV_IMG_SIZE][mv_img_href]\r\nMV_TABLE_END\r\n"),
+              "\r\n[./thumbs/a.bmp][][./pics/a.bmp]\r\n"
+              "\r\n[./thumbs/b&amp;%22c.bmp][][./pics/b&amp;%22c.bmp]\r\n");
+    EXPECT_EQ(state_.picEntries[0], "./pics/a.bmp,640,480,a");
 }
 
 TEST_F(ListPage, FullSizePicturesAreScaledIntoTheBoxRoundingHalvesToEven) {
@@ -220,6 +222,23 @@ TEST_F(ListPage, FilelistSizesScaleTheBoxAndEntriesKeepZeroSizesAndTheRawRow) {
               "\r\nwidth=160 height=160\r\n");
     EXPECT_EQ(state_.picEntries[0], "./pics/a.bmp,0,0,a,Beach,640,480");
     EXPECT_EQ(state_.picEntries[2], "./pics/c.bmp,0,0,c,");
+}
+
+TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFieldsAndKeepThemBesideTheEntry) {
+    page_ = listPath();
+    settings_.TextFilelistWidth = 2;
+    settings_.TextFilelistHeight = 3;
+    addPicture("a.bmp", bmpBytes(8, 8), "\"Kyoto, dawn\",640,480");
+    pictures_[0].infoQuoted = true;
+    pictures_[0].infoFields = {"Kyoto, dawn", "640", "480"};
+    addPicture("b.bmp", bmpBytes(8, 8), "Beach,640,480");
+    EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, true),
+              "\r\nwidth=160 height=120\r\n"
+              "\r\nwidth=160 height=120\r\n");
+    EXPECT_EQ(state_.picEntries[0], "./pics/a.bmp,0,0,a,\"Kyoto, dawn\",640,480");
+    ASSERT_EQ(state_.picQuotedFields.size(), 2U);
+    EXPECT_EQ(state_.picQuotedFields[0], pictures_[0].infoFields);
+    EXPECT_TRUE(state_.picQuotedFields[1].empty());
 }
 
 TEST_F(ListPage, SingleModeRescalesTheBarAndStepsItOncePerPicture) {

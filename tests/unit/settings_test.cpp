@@ -224,6 +224,8 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
         {"TWidth", "[mainGetIni] gstrSamUseF=[1]"},
         {"THeight", "[mainGetIni] gstrSamWidthF=[160]"},
         {"LWidth", "[mainGetIni] gstrSamHeightF=[160]"},
+        // The shooting-data switch writes no load line of its own.
+        {"Exif", "[mainGetIni] gstrLaunch4=[機能4,1,,]"},
     };
     EXPECT_EQ(applied, expectedRows);
 }

@@ -166,7 +166,11 @@ for (const protocol of ['file', 'http']) {
           },
           { describe: () => `all ${expected.length} thumbnails loaded; saw ${JSON.stringify(seen)}` },
         );
-        assert.deepEqual(seen.map((s) => s.alt), expected, 'alt texts are the names, in listing order');
+        assert.deepEqual(
+          seen.map((s) => s.alt),
+          gallery.pictures.map((p) => (p.caption ? p.caption.trim() : p.display)),
+          'alt texts are the captions, else the names, in listing order',
+        );
         assert.deepEqual(seen.map((s) => s.name), expected, 'the names are shown as text');
         const pics = await page.evaluate(() => aryPicList.length);
         assert.equal(pics, expected.length, 'the index page holds every picture in aryPicList');

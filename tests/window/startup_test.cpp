@@ -49,6 +49,7 @@ TEST_F(StartupTest, StartsWithDefaultsWhenNoIniExists) {
     EXPECT_FALSE(f.TextFilelistWidth->enabled());
     EXPECT_EQ(f.TextFilelistWidth->text(), "0");
     EXPECT_EQ(f.CheckSlideShow->value(), 1);
+    EXPECT_EQ(f.CheckExif->value(), 1) << "the shooting data is shown unless switched off";
     EXPECT_EQ(f.TextSlideTime->text(), "5");
     EXPECT_TRUE(f.TextSlideTime->enabled());
     EXPECT_TRUE(f.OptionSamD[1]->value());
@@ -100,7 +101,7 @@ class FullIniTest : public WindowTest {
                  "\nThum=" + thumbs + "\nIndex=" + site + "/top.html\nHtml=pages\nMenu=" + menu +
                  "/menu.html\nMenuH=galleries\nStart=b.jpg\n[Html]\nBody=<body>\nTitle=Trip\n"
                  "TitleS=Day one\nStart=1\nSlide=0\nTime=7\nTUse=0\nTWidth=120\nTHeight=90\n"
-                 "LWidth=5\n[Filelist]\nUse=1\nWidth=2\nHeight=3\n[Link]\nName1=Home\n"
+                 "LWidth=5\nExif=0\n[Filelist]\nUse=1\nWidth=2\nHeight=3\n[Link]\nName1=Home\n"
                  "Url1=../home.html\nName2=\nUrl2=../prev.html\nName3=Next\nUrl3=../next.html\n"
                  "[Launcher]\nName1=Edit\nUse1=1\nPath1=/usr/bin/editor\nName2=Hidden\nUse2=0\n"
                  "Path2=/usr/bin/other\n");
@@ -151,6 +152,8 @@ TEST_F(FullIniTest, MenuModeIniFillsEveryControl) {
     EXPECT_TRUE(f.TextFilelistWidth->enabled());
     EXPECT_EQ(f.TextFilelistHeight->text(), "3");
     EXPECT_EQ(f.CheckSlideShow->value(), 0);
+    EXPECT_EQ(f.CheckExif->value(), 0);
+    EXPECT_FALSE(f.currentSettings().CheckExif);
     EXPECT_FALSE(f.TextSlideTime->enabled());
     EXPECT_EQ(f.TextSlideTime->text(), "7");
     EXPECT_TRUE(f.OptionSamD[0]->value());

@@ -31,6 +31,7 @@ export async function watchedPage(browser, options = {}) {
     hasTouch: options.hasTouch ?? false,
     isMobile: options.isMobile ?? false,
     reducedMotion: options.reducedMotion ?? 'no-preference',
+    colorScheme: options.colorScheme ?? 'light',
   });
   const page = await context.newPage();
   page.setDefaultTimeout(10_000);

@@ -40,9 +40,9 @@ export async function checkThumbnails(page, gallery, what) {
     },
   );
   assert.deepEqual(
-    found.thumbs.map((t) => t.alt),
+    found.thumbs.map((t, k) => (t.alt === gallery.pictures[k]?.caption ? gallery.pictures[k].display : t.alt)),
     gallery.pictures.map((p) => p.display),
-    `${what}: thumbnails in gallery order with the pictures' names as alt text`,
+    `${what}: thumbnails in gallery order with the pictures' names or captions as alt text`,
   );
   for (const [k, thumb] of found.thumbs.entries()) {
     assert.equal(thumb.loading, 'lazy', `${what}: thumbnail ${k} loads lazily`);
@@ -188,7 +188,7 @@ export { visibleFrames, visibleText, waitUntil, mainPicture };
  */
 export async function checkColumns(page, gallery, what) {
   const found = await thumbnailFrame(page, gallery.pictures);
-  const names = new Set(gallery.pictures.map((p) => p.display));
+  const names = new Set(gallery.pictures.flatMap((p) => [p.display, p.caption].filter(Boolean)));
   const row = await found.frame.evaluate((alts) => {
     const cells = [...document.images]
       .filter((img) => alts.includes(img.alt))

@@ -89,13 +89,16 @@ export function buildSingleGallery({ root, sources, others }) {
     fillPictureFolder(pics, thumbs, others.map((o) => basename(o.picture)), others),
   );
   const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
+  // Every other caption is written as a spreadsheet writes it: in quotes, with a comma and
+  // doubled quotes inside; the heading of the caption column is quoted too.
   pictures.forEach((p, i) => {
-    p.caption = `説明${i + 1} ${p.display}`;
+    p.caption = i % 2 ? `説明${i + 1}, "朝" ${p.display}` : `説明${i + 1} ${p.display}`;
   });
+  const csvField = (text) => (/[",]/.test(text) ? `"${text.replace(/"/g, '""')}"` : text);
   writeFilelist(
     pics,
-    'ファイル名,説明,幅,高さ',
-    pictures.map((p) => `${p.name},${p.caption},${p.width},${p.height}`),
+    'ファイル名,"説明, メモ",幅,高さ',
+    pictures.map((p) => `${p.name},${csvField(p.caption)},${p.width},${p.height}`),
   );
   const out = join(site, 'single');
   mkdirSync(out, { recursive: true });
@@ -130,7 +133,7 @@ export function buildSingleGallery({ root, sources, others }) {
     pictures,
     thumbnails: true,
     slide: true,
-    filelist: { heading: ['幅', '高さ', '説明'] },
+    filelist: { heading: ['幅', '高さ', '説明, メモ'] },
     startType: 1,
     startIndex: pictures.findIndex((p) => p.name === start),
     columns: 4,

@@ -128,7 +128,9 @@ export async function waitForPicture(page, name, timeout = 8000) {
  * name), and those images in picture order. Resolves to { frame, thumbs } or null.
  */
 export async function thumbnailFrame(page, pictures) {
-  const names = new Set(pictures.map((p) => p.display));
+  // A thumbnail's text alternative is its picture's name, or its caption once the index page
+  // has handed the captions over.
+  const names = new Set(pictures.flatMap((p) => [p.display, p.caption].filter(Boolean)));
   for (const frame of await visibleFrames(page)) {
     let images;
     try {

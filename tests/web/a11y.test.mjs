@@ -1,0 +1,108 @@
+// Every shipped page in light and dark colours, checked by axe-core in each of its frames:
+// no serious or critical violation, one level-one heading and landmarks that tell apart.
+import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { after, before, describe, test } from 'node:test';
+import { watchedPage } from './lib/browser.mjs';
+import { buildMenuGalleries, buildPlainGallery, buildSingleGallery } from './lib/fixtures.mjs';
+import { closeSession, openSession } from './lib/session.mjs';
+import { addressing, assertNoProblems, waitUntil } from './lib/checks.mjs';
+
+const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+
+let workspace;
+let single;
+let plain;
+let menu;
+let server;
+let browser;
+
+before(async () => {
+  ({ workspace, server, browser } = await openSession((ws) => {
+    single = buildSingleGallery(ws);
+    plain = buildPlainGallery(ws);
+    menu = buildMenuGalleries(ws);
+  }));
+});
+
+after(() => closeSession({ workspace, server, browser }));
+
+/** axe-core's serious and critical findings in every frame that shows, as readable lines. */
+async function axeFindings(page) {
+  const lines = [];
+  for (const frame of page.frames()) {
+    if (frame.isDetached()) continue;
+    if (frame !== page.mainFrame()) {
+      const element = await frame.frameElement().catch(() => null);
+      if (!element || !(await element.isVisible().catch(() => false))) continue;
+    }
+    await frame.evaluate(axeSource);
+    const result = await frame.evaluate(() =>
+      // eslint-disable-next-line no-undef
+      axe.run(document, { iframes: false, resultTypes: ['violations'] }),
+    );
+    const where = frame.url().replace(/^.*\//, '');
+    for (const v of result.violations) {
+      // Landmarks that cannot be told apart count whatever axe-core calls their impact.
+      if (v.impact !== 'serious' && v.impact !== 'critical' && !v.id.startsWith('landmark')) continue;
+      lines.push(`${where}: ${v.id} (${v.impact}): ${v.nodes.slice(0, 3).map((n) => `${n.target.join(' ')} ${n.failureSummary.replace(/\s+/g, ' ')}`).join(' | ')}`);
+    }
+    const h1 = await frame.evaluate(() => document.querySelectorAll('h1').length);
+    const shown = await frame.evaluate(() => !document.documentElement.classList.contains('embed'));
+    if (shown && h1 < 1) lines.push(`${where}: no level-one heading`);
+  }
+  return lines;
+}
+
+const pages = [
+  ['the index page in its list view', () => single.indexPath, '#view=list'],
+  ['the index page in its index view', () => single.indexPath, '#view=index'],
+  ['the index page with the picture over the list', () => single.indexPath, '#view=list&no=1'],
+  ['the list page on its own', () => single.listPath, ''],
+  ['the picture page on its own', () => single.pictPath, '#no=1'],
+  ['the list page of full-size pictures', () => plain.listPath, ''],
+  ['the menu page', () => menu.menuPath, ''],
+];
+
+const devices = {
+  desktop: { viewport: { width: 1366, height: 768 } },
+  phone: { viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true },
+};
+
+for (const [device, deviceOptions] of Object.entries(devices)) {
+  for (const colorScheme of ['light', 'dark']) {
+    for (const protocol of ['file', 'http']) {
+      describe(`axe-core on a ${device} in ${colorScheme} colours over ${protocol}`, () => {
+        test('no shipped page has a serious or critical violation', async () => {
+          const url = addressing(protocol, server);
+          const page = await watchedPage(browser, { ...deviceOptions, colorScheme, reducedMotion: 'reduce' });
+          const found = [];
+          try {
+            for (const [what, path, hash] of pages) {
+              await page.goto('about:blank');
+              await page.goto(url(path()) + hash);
+              await waitUntil(() => page.evaluate(() => document.readyState === 'complete'), { describe: `${what} loads` });
+              // Let the frames settle and the picture arrive.
+              await page.waitForTimeout(700);
+              for (const line of await axeFindings(page)) found.push(`${what}: ${line}`);
+            }
+            assert.deepEqual(found, []);
+
+            // A plain body tag follows the visitor's preference; one with colours keeps them.
+            const background = async (path) => {
+              await page.goto(url(path));
+              return page.evaluate(() => getComputedStyle(document.body).backgroundColor);
+            };
+            const own = await background(single.listPath);
+            assert.equal(own === 'rgb(255, 255, 255)', colorScheme === 'light', `plain body in ${colorScheme}: ${own}`);
+            assert.equal(await background(plain.listPath), 'rgb(255, 255, 255)', 'bgcolor="white" stays white');
+            assertNoProblems(page, 'pages');
+          } finally {
+            await page.closeAll();
+          }
+        });
+      });
+    }
+  }
+}
