@@ -93,9 +93,10 @@ grep -q '~' "$config/Mivo.ini" && fail "Mivo.ini still holds a ~"
 grep -q "^Index=$home/Mivo/sample-gallery/index.html" "$config/Mivo.ini" ||
   fail "Mivo.ini does not point into the home"
 
-# The window: closed by SIGTERM as a desktop session would end it, it saves what it changed.
-# A thumbnail folder that has gone is emptied at start-up and so saved empty at exit; the log
-# (level 2) shows the start and end banners.
+# The window: closed by SIGTERM as a desktop session would end it, it saves its state: the
+# gallery list is written back whole (a stray line added while it runs is gone), and a stored
+# thumbnail folder that has gone (an unplugged disk) is kept as it was. The log (level 2) shows
+# the start and end banners.
 start_window() {
   "${as_user[@]}" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$home" mivo >>"$home/window.out" 2>&1 &
   window=$!
@@ -124,14 +125,18 @@ sed -i 's|^Thum=.*|Thum=/nonexistent/thumbnails\r|' "$config/Mivo.ini"
 printf '[Log]\r\nLevel=2\r\n' >>"$config/Mivo.ini"
 start_window
 wait_for_starts 1
+printf 'stray,/nowhere,,\r\n' >>"$config/Mivo.csv"
 close_window
-grep -q '^Thum=""' "$config/Mivo.ini" || fail "the window did not save its settings in $config"
+grep -q 'stray' "$config/Mivo.csv" && fail "the window did not save its gallery list in $config"
+grep -q '^Thum=/nonexistent/thumbnails' "$config/Mivo.ini" ||
+  fail "the window lost the stored thumbnail folder"
 tail -n 2 "$config/Mivo.log" | grep -q 'End Mivo' || fail "the window did not close properly"
 [[ "$(wc -l <"$config/Mivo.csv")" -eq 3 ]] || fail "the gallery list was not saved back"
 start_window
 wait_for_starts 2
 close_window
-grep -q '^Thum=""' "$config/Mivo.ini" || fail "the saved settings did not survive a restart"
+grep -q '^Thum=/nonexistent/thumbnails' "$config/Mivo.ini" ||
+  fail "the stored settings did not survive a restart"
 for name in Mivo.ini Mivo.csv Mivo.log; do
   [[ ! -e "/usr/lib/mivo/$name" ]] || fail "$name was written into the program folder"
 done
