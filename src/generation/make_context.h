@@ -5,6 +5,7 @@
 
 #include "common/program_files.h"
 #include "generation/status.h"
+#include "generation/web_sizes.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 
@@ -18,7 +19,8 @@ struct RunState {
     std::vector<std::string> gstrMenuItem;     // menu entry per gallery (menu mode)
     long gintStartNo = 0;                      // table position of the start picture
     std::vector<std::string> picEntries;       // the picture-entry array
-    std::string failure; // the page that was not written and why, once a page failed
+    std::string failure;            // the page that was not written and why, once a page failed
+    std::vector<WebCopy> webCopies; // the gallery being written: its pictures' copies, if made
 };
 
 /// Everything the routines of a run read and report to.

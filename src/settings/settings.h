@@ -34,6 +34,7 @@ struct Settings {
     long long TextSamWidth{};       // [Html] TWidth: thumbnail box
     long long TextSamHeight{};      // [Html] THeight
     long long TextAllListWidth{};   // [Html] LWidth: pictures per row, 0 = fit the window
+    bool CheckReduce{}; // [Html] Reduce: Mivo makes thumbnails and display copies itself
     std::array<std::string, 3> TextLinkName{}; // [Link] Name1..3
     std::array<std::string, 3> TextLinkURL{};  // [Link] Url1..3
     std::array<std::string, 4> TextOpenName{}; // [Launcher] Name1..4

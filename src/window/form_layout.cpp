@@ -211,6 +211,10 @@ void FormMain::buildControls() {
     TextSlideTime->setText("1");
     LabelSlideTime2 = make<Label>("LabelSlideTime2", FrameSlideShow);
     place(LabelSlideTime2, {2760, 540, 375, 255}, "秒");
+    FrameReduce = make<Frame>("FrameReduce", FrameDisplay);
+    place(FrameReduce, {4320, 3360, 3975, 615});
+    CheckReduce = make<CheckBox>("CheckReduce", FrameReduce);
+    place(CheckReduce, {120, 240, 3735, 255}, "縮小画像を作成する");
     const std::string filelistTip = "先頭列には、ファイル名を設定してください";
     FrameFilelist = make<Frame>("FrameFilelist", FrameDisplay);
     place(FrameFilelist, {120, 4080, 4095, 1095}, "", filelistTip);

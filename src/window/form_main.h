@@ -209,6 +209,8 @@ class FormMain {
     Label* LabelSlideTime = nullptr;
     TextBox* TextSlideTime = nullptr;
     Label* LabelSlideTime2 = nullptr;
+    Frame* FrameReduce = nullptr;
+    CheckBox* CheckReduce = nullptr;
     Frame* FrameFilelist = nullptr;
     CheckBox* CheckUseFileList = nullptr;
     Label* LabelFilelistWidth = nullptr;
