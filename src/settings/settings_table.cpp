@@ -40,7 +40,7 @@ constexpr SettingRow kRows[] = {
 {"Html",     "TWidth",  K::WholeNumber, "160",                                   D::Text,          "gstrSamWidthF",      "TextSamWidth",      -1, nullptr,     true,  1, 100000, true, 19, 0, MIVO_SLOT(TextSamWidth)},
 {"Html",     "THeight", K::WholeNumber, "160",                                   D::Text,          "gstrSamHeightF",     "TextSamHeight",     -1, nullptr,     true,  1, 100000, true, 20, 0, MIVO_SLOT(TextSamHeight)},
 {"Html",     "LWidth",  K::WholeNumber, "4",                                     D::Text,          "gstrAllListF",       "TextAllListWidth",  -1, nullptr,     true,  0, kAny,  false, 21, 0, MIVO_SLOT(TextAllListWidth)},
-{"Html",     "Reduce",  K::Flag,        "0",                                     D::Text,          "gstrReduceF",        "CheckReduce",       -1, nullptr,     true,  0, 1,     false, 22, 0, MIVO_SLOT(CheckReduce)},
+{"Html",     "Reduce",  K::Flag,        "0",                                     D::Text,          nullptr,              "CheckReduce",       -1, nullptr,     true,  0, 1,     false, 22, 0, MIVO_SLOT(CheckReduce)},
 {"Link",     "Name1",   K::Text,        "メニュー",                               D::Text,          nullptr,              "TextLinkName",       0, nullptr,     false, 0, 0,     false, 23, 1, MIVO_SLOT(TextLinkName[0])},
 {"Link",     "Url1",    K::Text,        "../index.html",                         D::Text,          "gstrLink1",          "TextLinkURL",        0, nullptr,     false, 0, 0,     false, 24, 1, MIVO_SLOT(TextLinkURL[0])},
 {"Link",     "Name2",   K::Text,        "戻る",                                   D::Text,          nullptr,              "TextLinkName",       1, nullptr,     false, 0, 0,     false, 25, 2, MIVO_SLOT(TextLinkName[1])},

@@ -224,6 +224,7 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
         {"TWidth", "[mainGetIni] gstrSamUseF=[1]"},
         {"THeight", "[mainGetIni] gstrSamWidthF=[160]"},
         {"LWidth", "[mainGetIni] gstrSamHeightF=[160]"},
+        {"Reduce", "[mainGetIni] gstrAllListF=[4]"}, // a newer row: it logs no line of its own
     };
     EXPECT_EQ(applied, expectedRows);
 }
