@@ -75,8 +75,10 @@ class ResizePool {
   public:
     ResizePool(std::vector<ResizeTask>& tasks, const ResizeSpec& spec, int workers)
         : tasks_(tasks), spec_(spec) {
-        const auto cores = static_cast<int>(std::thread::hardware_concurrency());
-        const int wanted = workers > 0 ? workers : std::max(cores, 1);
+        // Reducing is work for a core, and each worker holds one decoded picture: never more
+        // workers than cores, whatever number of header reads was asked for.
+        const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+        const int wanted = workers > 0 ? std::min(workers, cores) : cores;
         const auto count = std::min<std::size_t>(static_cast<std::size_t>(wanted), tasks_.size());
         for (std::size_t i = 0; i < count; ++i) {
             try {

@@ -65,9 +65,9 @@ using WebCopyProgress = std::function<void(std::size_t index, const ClassFileDat
 /// when the record has none, when the picture's size or modification time changed, when the
 /// sizes asked for changed, or when a copy file is missing. Copies recorded for pictures that
 /// are gone are deleted; a file Mivo did not make is never replaced or deleted (its picture
-/// shows its original instead). Pictures are reduced by `workers` threads (0: from the
-/// hardware); results come back in listing order. `copies` gets one element per picture.
-/// false when the folders cannot be made (every picture then shows its original).
+/// shows its original instead). Pictures are reduced by `workers` threads (0, or more than
+/// the cores: one per core); results come back in listing order. `copies` gets one element per
+/// picture. false when the folders cannot be made (every picture then shows its original).
 bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                   const std::string& pageFolder, const ResizeSpec& spec, int workers,
                   std::vector<WebCopy>& copies, WebSizesReport& report,
