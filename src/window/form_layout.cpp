@@ -212,7 +212,7 @@ void FormMain::buildControls() {
     LabelSlideTime2 = make<Label>("LabelSlideTime2", FrameSlideShow);
     place(LabelSlideTime2, {2760, 540, 375, 255}, "秒");
     FrameReduce = make<Frame>("FrameReduce", FrameDisplay);
-    place(FrameReduce, {4320, 3360, 3975, 615});
+    place(FrameReduce, {4320, 4560, 3975, 615});
     CheckReduce = make<CheckBox>("CheckReduce", FrameReduce);
     place(CheckReduce, {120, 240, 3735, 255}, "縮小画像を作成する");
     const std::string filelistTip = "先頭列には、ファイル名を設定してください";
