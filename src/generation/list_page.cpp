@@ -6,6 +6,7 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "generation/gallery_copies.h"
 #include "generation/page_text.h"
 #include "generation/pages.h"
 #include "generation/picture_info.h"
@@ -161,6 +162,9 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     iostrPicEntries.assign(incolFileDatas.size(), std::string());
     state.picQuotedFields.assign(incolFileDatas.size(), std::vector<std::string>());
     state.picExif.assign(incolFileDatas.size(), ExifInfo());
+    const std::string pageFolder = pageFolderOf(instrFile);
+    const std::string thumbFolder = cmAddPath(pageFolder, kThumbFolder, kPathSeparator);
+    const std::string viewFolder = cmAddPath(pageFolder, kViewFolder, kPathSeparator);
 
     if (!job.menu) {
         ctx.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
@@ -196,7 +200,18 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");
 
         const std::string pictureLink = relativeLink(instrFile, fullPath);
+        // With copies made, the picture view shows the display copy; the original stays one
+        // click away through its own link.
+        const WebCopy* copy = galleryCopy(ctx, static_cast<std::size_t>(i));
+        std::string viewLink = pictureLink;
         std::string entry = pictureLink;
+        if (copy != nullptr) {
+            // The fragment is ignored when the copy is loaded; the picture view reads the
+            // original's link from it ("#" in a path is always written as "%23").
+            viewLink =
+                relativeLink(instrFile, cmAddPath(viewFolder, copy->fileName, kPathSeparator));
+            entry = viewLink + "#original=" + pictureLink;
+        }
         entry.append(",").append(width).append(",").append(height).append(",").append(name);
         if (job.useFilelist) {
             entry.append(",").append(picture.strInfo);
@@ -204,8 +219,18 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
 
         std::string imagePath;
         std::string sizeText;
+        std::string hiDpi;
         if (job.useThumbnails) {
             imagePath = cmAddPath(job.samPath, picture.strName, kPathSeparator);
+        } else if (copy != nullptr) {
+            // Mivo's own thumbnails, used as a thumbnail folder is; their sizes are known.
+            imagePath = cmAddPath(thumbFolder, copy->fileName, kPathSeparator);
+            sizeText = "width=" + std::to_string(copy->sizes.thumbWidth) +
+                       " height=" + std::to_string(copy->sizes.thumbHeight);
+            const std::string link2x = relativeLink(
+                instrFile, cmAddPath(cmAddPath(thumbFolder, kThumb2xFolder, kPathSeparator),
+                                     copy->fileName, kPathSeparator));
+            hiDpi = " srcset=\"" + escapeHtmlText(srcsetLink(link2x)) + " 2x\"";
         } else {
             imagePath = fullPath;
             sizeText = scaledSizeText(s, width, height, picture);
@@ -217,9 +242,11 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         // The table block is markup: a file name is text there, never tags or attributes.
         rowText = replacePlaceholder(rowText, "MV_IMG_SRC", escapeHtmlText(imageLink));
         rowText = replacePlaceholder(rowText, "MV_IMG_SIZE", sizeText);
+        // The 2x thumbnail for dense screens; nothing without copies.
+        rowText = replacePlaceholder(rowText, "MV_IMG_2X", hiDpi);
         rowText = replacePlaceholder(rowText, "MV_IMG_NAME", escapeHtmlText(name));
-        // The full-size picture, so a thumbnail can be a plain link to it without script.
-        rowText = replacePlaceholder(rowText, "MV_IMG_HREF", escapeHtmlText(pictureLink));
+        // The picture (or its display copy), so a thumbnail is a plain link to it without script.
+        rowText = replacePlaceholder(rowText, "MV_IMG_HREF", escapeHtmlText(viewLink));
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
         state.picExif[static_cast<std::size_t>(i)] = std::move(exif);

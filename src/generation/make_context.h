@@ -6,6 +6,7 @@
 #include "common/program_files.h"
 #include "generation/exif_info.h"
 #include "generation/status.h"
+#include "generation/web_sizes.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 
@@ -22,9 +23,10 @@ struct RunState {
     // Beside each entry: the fields of a filelist row written with quotes, whole (an entry
     // is split at every comma), or nothing.
     std::vector<std::vector<std::string>> picQuotedFields;
-    std::vector<ExifInfo> picExif; // beside each entry: its shooting data, when shown
-    std::string failure;           // the page that was not written and why, once a page failed
-    bool stopped = false;          // the user stopped the run
+    std::vector<ExifInfo> picExif;  // beside each entry: its shooting data, when shown
+    std::string failure;            // the page that was not written and why, once a page failed
+    bool stopped = false;           // the user stopped the run
+    std::vector<WebCopy> webCopies; // the gallery being written: its pictures' copies, if made
 };
 
 /// Everything the routines of a run read and report to.

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "generation/check.h"
 #include "generation/file_data.h"
+#include "generation/gallery_copies.h"
 #include "generation/gallery_job.h"
 #include "generation/make_context.h"
 #include "generation/output_paths.h"
@@ -65,6 +66,7 @@ bool makeGallery(MakeContext& ctx, const GalleryJob& job, const PictureList& pic
     if (stopping(ctx) || !mainGetMakePath(ctx, job, paths)) {
         return false;
     }
+    makeGalleryCopies(ctx, job, paths, pictures);
     bool ok = false;
     mainMakeListHtml(ctx, job, paths, pictures, ctx.state.picEntries, ok);
     // A list page abandoned half-way leaves the other pages as they were too.

@@ -59,6 +59,7 @@ constexpr SettingRow kRows[] = {
 {"Launcher", "Use4",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          3, nullptr,     false, 0, 1,     false, 38, 7, MIVO_SLOT(CheckOpen[3])},
 {"Launcher", "Path4",   K::Text,        "",                                      D::Text,          "gstrLaunch4",        "TextOpen",           3, nullptr,     false, 0, 0,     false, 39, 7, MIVO_SLOT(TextOpen[3])},
 {"Html",     "Exif",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckExif",         -1, nullptr,     true,  0, 1,     false, 40, 0, MIVO_SLOT(CheckExif)},
+{"Html",     "Reduce",  K::Flag,        "0",                                     D::Text,          nullptr,              "CheckReduce",       -1, nullptr,     true,  0, 1,     false, 41, 0, MIVO_SLOT(CheckReduce)},
 };
 // clang-format on
 

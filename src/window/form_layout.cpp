@@ -183,7 +183,7 @@ void FormMain::buildControls() {
     PictureStartPict = make<PictureBox>("PictureStartPict", FrameStartPict);
     place(PictureStartPict, {2580, 120, 1215, 1215});
     FrameUseSam = make<Frame>("FrameUseSam", FrameDisplay);
-    place(FrameUseSam, {4320, 840, 3975, 1455}, "サムネイル");
+    place(FrameUseSam, {4320, 840, 3975, 1755}, "サムネイル");
     OptionSamH[0] = make<OptionButton>("OptionSamH", FrameUseSam, 0, groupSamH_);
     place(OptionSamH[0], {120, 240, 3735, 255}, kOriginalPictures);
     OptionSamH[1] = make<OptionButton>("OptionSamH", FrameUseSam, 1, groupSamH_);
@@ -202,7 +202,7 @@ void FormMain::buildControls() {
     place(TextSamHeight, {1860, 240, 615, 285});
     TextSamHeight->setText("0");
     FrameSlideShow = make<Frame>("FrameSlideShow", FrameDisplay);
-    place(FrameSlideShow, {4320, 2400, 3975, 1125});
+    place(FrameSlideShow, {4320, 2700, 3975, 1125});
     CheckSlideShow = make<CheckBox>("CheckSlideShow", FrameSlideShow);
     place(CheckSlideShow, {120, 240, 3735, 255}, "スライドショーを使用する");
     LabelSlideTime = make<Label>("LabelSlideTime", FrameSlideShow);
@@ -214,6 +214,9 @@ void FormMain::buildControls() {
     place(LabelSlideTime2, {2760, 540, 375, 255}, "秒");
     CheckExif = make<CheckBox>("CheckExif", FrameSlideShow);
     place(CheckExif, {120, 840, 3735, 255}, "撮影情報を表示する");
+    // Mivo's own thumbnails and display copies belong with the thumbnail choice.
+    CheckReduce = make<CheckBox>("CheckReduce", FrameUseSam);
+    place(CheckReduce, {120, 1440, 3735, 255}, "縮小画像を作成する");
     const std::string filelistTip = "先頭列には、ファイル名を設定してください";
     FrameFilelist = make<Frame>("FrameFilelist", FrameDisplay);
     place(FrameFilelist, {120, 4080, 4095, 1095}, "", filelistTip);

@@ -223,6 +223,7 @@ class FormMain {
     Label* LabelSlideTime = nullptr;
     TextBox* TextSlideTime = nullptr;
     Label* LabelSlideTime2 = nullptr;
+    CheckBox* CheckReduce = nullptr;
     Frame* FrameFilelist = nullptr;
     CheckBox* CheckUseFileList = nullptr;
     Label* LabelFilelistWidth = nullptr;

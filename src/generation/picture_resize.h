@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+namespace mivo {
+
+/// The sizes one picture is reduced to: the thumbnail box (made at 1x and at 2x for dense
+/// screens) and the long edge of the display copy. Nothing is ever enlarged.
+struct ResizeSpec {
+    long long boxWidth = 160;
+    long long boxHeight = 160;
+    long long viewEdge = 2048;
+};
+
+/// The pixel sizes of the copies made of one picture.
+struct ResizedSizes {
+    long thumbWidth = 0;
+    long thumbHeight = 0;
+    long thumb2xWidth = 0;
+    long thumb2xHeight = 0;
+    long viewWidth = 0;
+    long viewHeight = 0;
+};
+
+/// Decodes `picture` once (shrunk while loading where the format allows it), turned upright by
+/// its EXIF orientation and in sRGB, and writes three JPEG files: the thumbnail at 1x and 2x of
+/// the box and the display copy. Each file is written under a temporary name and renamed, so
+/// a copy is never left half written. false (with `error` set) when the picture cannot be
+/// decoded or a copy cannot be written; no copy is left behind then.
+bool resizePicture(const std::string& picture, const ResizeSpec& spec, const std::string& thumbPath,
+                   const std::string& thumb2xPath, const std::string& viewPath, ResizedSizes& sizes,
+                   std::string& error);
+
+/// Prepares the image library once per process; false when it cannot start.
+bool startImageLibrary();
+
+/// Frees what the image library keeps for the calling thread; workers call it before they end.
+void endImageThread();
+
+} // namespace mivo

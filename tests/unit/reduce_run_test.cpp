@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "generation/make_run.h"
+#include "generation/status.h"
+#include "settings/settings.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::TempDir;
+
+class QuietStatus : public StatusSink {
+  public:
+    void message(const std::string&) override {}
+    void progress(double, double) override {}
+    void step() override {}
+};
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+/// Galleries made by a whole run with the shipped templates, from real JPEGs.
+class ReduceRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"index.html", "list.html", "pict.html", "menu.html"}) {
+            dir.write(std::string("prog/html/") + name,
+                      readBytes(std::string(MIVO_SOURCE_DIR) + "/html/" + name));
+        }
+        dir.mkdir("pics");
+        for (const char* name : {"a.jpg", "b.jpg"}) {
+            const std::string command =
+                "convert -size 800x600 xc:orange '" + (dir / "pics/") + name + "' 2>/dev/null";
+            ASSERT_EQ(std::system(command.c_str()), 0);
+        }
+        dir.write("pics/c.jpg", "broken");
+        settings = defaultSettings(dir / "prog");
+        settings.OptionMenu = 1;
+        settings.OptionSamD = 0;
+        settings.gstrPicPath = dir / "pics";
+        settings.gstrIndexPath = dir / "out/index.html";
+        dir.mkdir("out");
+    }
+
+    bool run() {
+        QuietStatus status;
+        return runMake(settings, rows, portableProgramFiles(dir / "prog"), status).done;
+    }
+    std::string page(const std::string& name) const { return readBytes(dir / ("out/" + name)); }
+
+    TempDir dir;
+    Settings settings{};
+    std::vector<GalleryEntry> rows;
+};
+
+TEST_F(ReduceRunTest, OptionOffOrUnusedLeavesThePagesAsTheyWere) {
+    // The list template as it was before it knew the 2x thumbnail.
+    std::string oldList = readBytes(dir / "prog/html/list.html");
+    const std::size_t at = oldList.find("MV_IMG_2X");
+    ASSERT_NE(at, std::string::npos);
+    oldList.erase(at, 9);
+
+    settings.CheckReduce = false;
+    ASSERT_TRUE(run());
+    const std::string list = page("list.html");
+    const std::string index = page("index.html");
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs"));
+    EXPECT_FALSE(fs::exists(dir / "out/view"));
+    EXPECT_FALSE(contains(list, "srcset"));
+
+    dir.write("prog/html/list.html", oldList);
+    ASSERT_TRUE(run());
+    EXPECT_EQ(page("list.html"), list);
+    EXPECT_EQ(page("index.html"), index);
+
+    // On, but the gallery names its own thumbnail folder: nothing is made, nothing changes.
+    dir.mkdir("thumbs");
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        fs::copy_file(dir / ("pics/" + std::string(name)), dir / ("thumbs/" + std::string(name)));
+    }
+    settings.OptionSamD = 1;
+    settings.gstrSamPath = dir / "thumbs";
+    settings.CheckReduce = false;
+    ASSERT_TRUE(run());
+    const std::string withFolder = page("list.html");
+    settings.CheckReduce = true;
+    ASSERT_TRUE(run());
+    EXPECT_EQ(page("list.html"), withFolder);
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs"));
+}
+
+TEST_F(ReduceRunTest, OptionOnShowsMivosThumbnailsAndDisplayCopies) {
+    settings.CheckReduce = true;
+    settings.TextSamWidth = 160;
+    settings.TextSamHeight = 160;
+    ASSERT_TRUE(run());
+    const std::string list = page("list.html");
+    EXPECT_TRUE(contains(list, "<img src=\"./thumbs/a.jpg\" srcset=\"./thumbs/2x/a.jpg 2x\" "
+                               "width=160 height=120 alt=\"a\""))
+        << list;
+    // A picture that cannot be decoded shows its original, as without the option.
+    EXPECT_TRUE(contains(list, "<img src=\"./../pics/c.jpg\" width=160 height=160 alt=\"c\""));
+    EXPECT_TRUE(fs::exists(dir / "out/thumbs/2x/b.jpg"));
+    EXPECT_TRUE(fs::exists(dir / "out/view/b.jpg"));
+    // The picture view loads the display copy; the original is one link away.
+    const std::string index = page("index.html");
+    EXPECT_TRUE(
+        contains(index, "aryPicList[0] = \"./view/a.jpg#original=./../pics/a.jpg,800,600,a\";"))
+        << index;
+    EXPECT_TRUE(contains(index, "aryPicList[2] = \"./../pics/c.jpg,0,0,c\";"));
+
+    // Menu mode: each gallery's copies in its own numbered folder, the menu shows them too.
+    settings.OptionMenu = 0;
+    settings.gstrMenuPath = dir / "out/menu/index.html";
+    dir.mkdir("out/menu");
+    rows.push_back({"one", dir / "pics", ""});
+    ASSERT_TRUE(run());
+    EXPECT_TRUE(fs::exists(dir / "out/menu/001/thumbs/a.jpg"));
+    EXPECT_TRUE(fs::exists(dir / "out/menu/001/view/a.jpg"));
+    EXPECT_TRUE(contains(readBytes(dir / "out/menu/index.html"),
+                         "./001/thumbs/a.jpg,width=160 height=120"));
+}
+
+} // namespace
+} // namespace mivo

@@ -1,0 +1,104 @@
+// A gallery made with 縮小画像を作成する: the list shows Mivo's small thumbnails (2x on dense
+// screens), the picture view the display copy, and the download link reaches the original.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { mkdirSync, statSync } from 'node:fs';
+import { join } from 'node:path';
+import { after, before, describe, test } from 'node:test';
+import { watchedPage } from './lib/browser.mjs';
+import { awkwardNames, buildDir, templateDir } from './lib/fixtures.mjs';
+import { fillPictureFolder, listingOrder, makeProgramFolder, runMake, writeIni } from './lib/gallery.mjs';
+import { closeSession, openSession } from './lib/session.mjs';
+import { addressing, assertNoProblems, waitUntil } from './lib/checks.mjs';
+
+let workspace;
+let server;
+let browser;
+let gallery;
+
+function buildReducedGallery({ root, sources }) {
+  const pics = join(root, 'album', 'pics');
+  const filled = fillPictureFolder(pics, null, awkwardNames.slice(0, 4), sources);
+  // One camera-sized picture, so that the display copy is really smaller than the original.
+  const big = join(pics, 'big.jpg');
+  const made = spawnSync('/usr/bin/convert', ['-size', '3000x2000', 'plasma:fractal', big]);
+  assert.equal(made.status, 0, 'convert makes the large picture');
+  filled.push({ name: 'big.jpg', width: 3000, height: 2000 });
+  const names = listingOrder(filled.map((p) => p.name));
+  const out = join(root, 'site', 'reduced');
+  mkdirSync(out, { recursive: true });
+  const program = makeProgramFolder(join(root, 'program-reduced'), buildDir, templateDir);
+  writeIni(program, {
+    Ini: { Mode: 1 },
+    Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
+    Html: { Title: 'Reduced', TitleS: 'copies', Start: 0, Slide: 0, Time: 1, TUse: 0, TWidth: 160, THeight: 120, LWidth: 4, Reduce: 1 },
+    Filelist: { Use: 0, Width: 0, Height: 0 },
+  });
+  runMake(program);
+  return { out, pics, names, big: names.indexOf('big.jpg'), originalBytes: statSync(big).size };
+}
+
+before(async () => {
+  ({ workspace, server, browser } = await openSession((ws) => {
+    gallery = buildReducedGallery(ws);
+  }));
+});
+
+after(() => closeSession({ workspace, server, browser }));
+
+describe('a gallery with reduced copies over http', () => {
+  test('the list loads only the small thumbnails, at 2x on a dense screen', async () => {
+    const url = addressing('http', server);
+    for (const scale of [1, 2]) {
+      const dense = await browser.newContext({ viewport: { width: 1280, height: 800 }, deviceScaleFactor: scale });
+      const view = await dense.newPage();
+      const requested = [];
+      view.on('request', (request) => requested.push(decodeURIComponent(new URL(request.url()).pathname)));
+      try {
+        await view.goto(url(join(gallery.out, 'list.html')));
+        const images = await waitUntil(async () => {
+          const all = await view.$$eval('img', (list) => list.map((img) => ({
+            src: img.getAttribute('src'),
+            current: img.currentSrc,
+            width: img.getAttribute('width'),
+            natural: img.naturalWidth,
+            complete: img.complete,
+          })));
+          return all.length === gallery.names.length && all.every((i) => i.complete && i.natural > 0) ? all : null;
+        }, { describe: 'every thumbnail loaded' });
+        for (const image of images) {
+          assert.match(image.src, /^\.\/thumbs\/[^/]+$/, 'a thumbnail of Mivo');
+          // A 2x candidate reports its density-corrected size: the same as the tag's.
+          assert.equal(Number(image.width), image.natural, 'the tag carries the thumbnail size');
+          assert.match(image.current, scale === 2 ? /\/thumbs\/2x\// : /\/thumbs\/(?!2x)/);
+        }
+        assert.deepEqual(requested.filter((path) => path.includes('/album/pics/')), [], 'no original is loaded by the list');
+      } finally {
+        await dense.close();
+      }
+    }
+  });
+
+  test('the picture view shows the display copy and its download link reaches the original', async () => {
+    const url = addressing('http', server);
+    const page = await watchedPage(browser);
+    try {
+      await page.goto(url(join(gallery.out, 'pict.html')) + `#no=${gallery.big}`);
+      const shown = await waitUntil(async () => {
+        const photo = await page.$eval('#photo', (img) => ({ src: img.currentSrc, natural: img.naturalWidth, placeholder: img.classList.contains('placeholder') }));
+        return !photo.placeholder && photo.natural > 0 ? photo : null;
+      }, { describe: 'the picture is shown' });
+      assert.match(shown.src, /\/view\/big\.jpg$/);
+      assert.equal(shown.natural, 2048);
+      const link = await page.$eval('#original', (a) => ({ href: a.href, hidden: a.hidden, download: a.hasAttribute('download') }));
+      assert.equal(link.hidden, false);
+      assert.equal(link.download, true);
+      assert.match(decodeURIComponent(new URL(link.href).pathname), /\/album\/pics\/big\.jpg$/);
+      const size = await page.evaluate(async (href) => (await (await fetch(href)).arrayBuffer()).byteLength, link.href);
+      assert.equal(size, gallery.originalBytes);
+      assertNoProblems(page, 'picture view');
+    } finally {
+      await page.closeAll();
+    }
+  });
+});
