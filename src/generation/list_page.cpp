@@ -210,7 +210,8 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
             // original's link from it ("#" in a path is always written as "%23").
             viewLink =
                 relativeLink(instrFile, cmAddPath(viewFolder, copy->fileName, kPathSeparator));
-            entry = viewLink + "#original=" + pictureLink;
+            entry = viewLink;
+            entry.append("#original=").append(pictureLink);
         }
         entry.append(",").append(width).append(",").append(height).append(",").append(name);
         if (job.useFilelist) {
