@@ -31,14 +31,14 @@ void makeGalleryCopies(MakeContext& ctx, const GalleryJob& job, const OutputPath
         return;
     }
     cmWriteLog("makeGalleryCopies", 1, "▽Start Method▽");
-    ResizeSpec spec;
-    spec.boxWidth = ctx.settings.TextSamWidth;
-    spec.boxHeight = ctx.settings.TextSamHeight;
-    spec.viewEdge = kViewEdge;
+    ResizeRequest request;
+    request.boxWidth = ctx.settings.TextSamWidth;
+    request.boxHeight = ctx.settings.TextSamHeight;
+    request.viewEdge = kViewEdge;
     const std::string n = std::to_string(pictures.size());
     WebSizesReport report;
     makeWebSizes(
-        job.picPath, pictures, pageFolderOf(paths.strListPath), spec, ctx.pictureWorkers,
+        job.picPath, pictures, pageFolderOf(paths.strListPath), request, ctx.pictureWorkers,
         ctx.state.webCopies, report,
         [&](std::size_t i, const ClassFileData& picture, const WebCopy& copy,
             const std::string& error) {

@@ -96,14 +96,14 @@ void endImageThread() {
     }
 }
 
-bool resizePicture(const std::string& picture, const ResizeSpec& spec, const std::string& thumbPath,
-                   const std::string& thumb2xPath, const std::string& viewPath, ResizedSizes& sizes,
-                   std::string& error) {
+bool resizePicture(const std::string& picture, const ResizeRequest& request,
+                   const std::string& thumbPath, const std::string& thumb2xPath,
+                   const std::string& viewPath, ResizedSizes& sizes, std::string& error) {
     if (!startImageLibrary()) {
         error = "the image library did not start";
         return false;
     }
-    const int edge = side(spec.viewEdge);
+    const int edge = side(request.viewEdge);
     // One decode for all three sizes: shrunk while loading to the display size, turned upright,
     // and kept in memory (at most edge x edge pixels) while the copies are written from it.
     ImageRef loaded;
@@ -135,8 +135,8 @@ bool resizePicture(const std::string& picture, const ResizeSpec& spec, const std
         }
         view.swap(flatInMemory);
     }
-    const int boxWidth = side(spec.boxWidth);
-    const int boxHeight = side(spec.boxHeight);
+    const int boxWidth = side(request.boxWidth);
+    const int boxHeight = side(request.boxHeight);
     ImageRef thumb2x;
     ImageRef thumb;
     if (vips_thumbnail_image(view.get(), thumb2x.out(), boxWidth * 2, "height", boxHeight * 2,

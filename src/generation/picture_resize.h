@@ -6,7 +6,7 @@ namespace mivo {
 
 /// The sizes one picture is reduced to: the thumbnail box (made at 1x and at 2x for dense
 /// screens) and the long edge of the display copy. Nothing is ever enlarged.
-struct ResizeSpec {
+struct ResizeRequest {
     long long boxWidth = 160;
     long long boxHeight = 160;
     long long viewEdge = 2048;
@@ -27,9 +27,9 @@ struct ResizedSizes {
 /// the box and the display copy. Each file is written under a temporary name and renamed, so
 /// a copy is never left half written. false (with `error` set) when the picture cannot be
 /// decoded or a copy cannot be written; no copy is left behind then.
-bool resizePicture(const std::string& picture, const ResizeSpec& spec, const std::string& thumbPath,
-                   const std::string& thumb2xPath, const std::string& viewPath, ResizedSizes& sizes,
-                   std::string& error);
+bool resizePicture(const std::string& picture, const ResizeRequest& request,
+                   const std::string& thumbPath, const std::string& thumb2xPath,
+                   const std::string& viewPath, ResizedSizes& sizes, std::string& error);
 
 /// Prepares the image library once per process; false when it cannot start.
 bool startImageLibrary();

@@ -21,7 +21,7 @@ namespace {
 
 const char* const kRecordHeader = "mivo-copies 1";
 
-bool sameSpec(const ResizeSpec& a, const ResizeSpec& b) {
+bool sameSpec(const ResizeRequest& a, const ResizeRequest& b) {
     return a.boxWidth == b.boxWidth && a.boxHeight == b.boxHeight && a.viewEdge == b.viewEdge;
 }
 
@@ -73,8 +73,8 @@ struct ResizeTask {
 // Reduces the tasks on worker threads; the caller takes the results in task order.
 class ResizePool {
   public:
-    ResizePool(std::vector<ResizeTask>& tasks, const ResizeSpec& spec, int workers)
-        : tasks_(tasks), spec_(spec) {
+    ResizePool(std::vector<ResizeTask>& tasks, const ResizeRequest& request, int workers)
+        : tasks_(tasks), spec_(request) {
         // Reducing is work for a core, and each worker holds one decoded picture: never more
         // workers than cores, whatever number of header reads was asked for.
         const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
@@ -143,7 +143,7 @@ class ResizePool {
     }
 
     std::vector<ResizeTask>& tasks_;
-    const ResizeSpec spec_;
+    const ResizeRequest spec_;
     std::size_t next_ = 0;
     bool stop_ = false;
     std::mutex mutex_;
@@ -188,9 +188,9 @@ CopyRecord readCopyRecord(const std::string& thumbFolder) {
         MadeCopies made;
         int ok = 0;
         ResizedSizes& s = made.sizes;
-        if (fields >> made.pictureBytes >> made.pictureTime >> made.spec.boxWidth >>
-            made.spec.boxHeight >> made.spec.viewEdge >> ok >> s.thumbWidth >> s.thumbHeight >>
-            s.thumb2xWidth >> s.thumb2xHeight >> s.viewWidth >> s.viewHeight) {
+        if (fields >> made.pictureBytes >> made.pictureTime >> made.request.boxWidth >>
+            made.request.boxHeight >> made.request.viewEdge >> ok >> s.thumbWidth >>
+            s.thumbHeight >> s.thumb2xWidth >> s.thumb2xHeight >> s.viewWidth >> s.viewHeight) {
             made.ok = ok == 1;
             record[line.substr(0, tab)] = made;
         }
@@ -211,10 +211,10 @@ bool writeCopyRecord(const std::string& thumbFolder, const CopyRecord& record) {
         for (const auto& [name, made] : record) {
             const ResizedSizes& s = made.sizes;
             out << name << '\t' << made.pictureBytes << '\t' << made.pictureTime << '\t'
-                << made.spec.boxWidth << '\t' << made.spec.boxHeight << '\t' << made.spec.viewEdge
-                << '\t' << (made.ok ? 1 : 0) << '\t' << s.thumbWidth << '\t' << s.thumbHeight
-                << '\t' << s.thumb2xWidth << '\t' << s.thumb2xHeight << '\t' << s.viewWidth << '\t'
-                << s.viewHeight << '\n';
+                << made.request.boxWidth << '\t' << made.request.boxHeight << '\t'
+                << made.request.viewEdge << '\t' << (made.ok ? 1 : 0) << '\t' << s.thumbWidth
+                << '\t' << s.thumbHeight << '\t' << s.thumb2xWidth << '\t' << s.thumb2xHeight
+                << '\t' << s.viewWidth << '\t' << s.viewHeight << '\n';
         }
         if (!out.flush()) {
             return false;
@@ -226,7 +226,7 @@ bool writeCopyRecord(const std::string& thumbFolder, const CopyRecord& record) {
 }
 
 bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
-                  const std::string& pageFolder, const ResizeSpec& spec, int workers,
+                  const std::string& pageFolder, const ResizeRequest& request, int workers,
                   std::vector<WebCopy>& copies, WebSizesReport& report,
                   const WebCopyProgress& progress) {
     copies.assign(pictures.size(), WebCopy{});
@@ -261,7 +261,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         copies[i].fileName = fileName;
         const CopyPaths target = copyPaths(thumbs, views, fileName);
         MadeCopies& stamp = stamps[i];
-        stamp.spec = spec;
+        stamp.request = request;
         const fs::path source = fs::path(picFolder) / name;
         if (!fitsRecord(name) || !fileNames.insert(fileName).second) {
             errors[i] = "has a name its copies cannot take";
@@ -275,7 +275,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         if (known != before.end()) {
             const MadeCopies& made = known->second;
             if (made.pictureBytes == stamp.pictureBytes && made.pictureTime == stamp.pictureTime &&
-                sameSpec(made.spec, spec)) {
+                sameSpec(made.request, request)) {
                 if (!made.ok) {
                     // Unchanged since it could not be read: not tried again.
                     after[name] = made;
@@ -302,7 +302,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
     }
 
     {
-        ResizePool pool(tasks, spec, workers);
+        ResizePool pool(tasks, request, workers);
         for (std::size_t i = 0; i < pictures.size(); ++i) {
             if (taskOf[i] != SIZE_MAX) {
                 const ResizeTask& task = pool.take(taskOf[i]);

@@ -24,7 +24,7 @@ inline constexpr const char* kWebSizesRecord = ".mivo-copies";
 struct MadeCopies {
     std::uintmax_t pictureBytes = 0;
     std::int64_t pictureTime = 0; // modification time, nanoseconds since the epoch
-    ResizeSpec spec;
+    ResizeRequest request;
     bool ok = false;
     ResizedSizes sizes;
 };
@@ -69,7 +69,7 @@ using WebCopyProgress = std::function<void(std::size_t index, const ClassFileDat
 /// the cores: one per core); results come back in listing order. `copies` gets one element per
 /// picture. false when the folders cannot be made (every picture then shows its original).
 bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
-                  const std::string& pageFolder, const ResizeSpec& spec, int workers,
+                  const std::string& pageFolder, const ResizeRequest& request, int workers,
                   std::vector<WebCopy>& copies, WebSizesReport& report,
                   const WebCopyProgress& progress);
 

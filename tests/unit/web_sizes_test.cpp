@@ -42,16 +42,16 @@ fs::file_time_type writtenAt(const std::string& path) {
 class WebSizesTest : public ::testing::Test {
   protected:
     WebSizesTest() : pics(dir.mkdir("pics")), out(dir.mkdir("out")) {
-        spec.boxWidth = 160;
-        spec.boxHeight = 120;
-        spec.viewEdge = 400;
+        request.boxWidth = 160;
+        request.boxHeight = 120;
+        request.viewEdge = 400;
     }
 
     WebSizesReport run(const std::vector<std::string>& names) {
         const PictureList pictures = listOf(names);
         WebSizesReport report;
         errors.assign(names.size(), std::string());
-        EXPECT_TRUE(makeWebSizes(pics, pictures, out, spec, 2, copies, report,
+        EXPECT_TRUE(makeWebSizes(pics, pictures, out, request, 2, copies, report,
                                  [&](std::size_t i, const ClassFileData& picture, const WebCopy&,
                                      const std::string& error) {
                                      EXPECT_EQ(picture.strName, names[i]);
@@ -66,7 +66,7 @@ class WebSizesTest : public ::testing::Test {
     TempDir dir;
     std::string pics;
     std::string out;
-    ResizeSpec spec;
+    ResizeRequest request;
     std::vector<WebCopy> copies;
     std::vector<std::string> errors;
 };
@@ -128,7 +128,7 @@ TEST_F(WebSizesTest, CopiesAreMadeOnlyWhenMissingOrOutOfDateAndOnlyMivosAreDelet
     EXPECT_EQ(writtenAt(thumb("a.jpg")), madeAt);
 
     // Other sizes asked for: every copy is made again.
-    spec.boxWidth = 100;
+    request.boxWidth = 100;
     EXPECT_EQ(run(names).made, 3U);
 
     // A picture gone: its copies go too; the user's files stay.
@@ -176,8 +176,8 @@ TEST_F(WebSizesTest, ThumbnailsStandUprightForEveryExifOrientation) {
         g_object_unref(in);
         names.push_back(name);
     }
-    spec.boxWidth = 30;
-    spec.boxHeight = 30;
+    request.boxWidth = 30;
+    request.boxHeight = 30;
     EXPECT_EQ(run(names).made, 8U);
     for (int o = 1; o <= 8; ++o) {
         SCOPED_TRACE("orientation " + std::to_string(o));
