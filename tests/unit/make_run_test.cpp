@@ -11,6 +11,7 @@
 #include "generation/make_run.h"
 #include "generation/status.h"
 #include "settings/settings.h"
+#include "support/gif_bytes.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -53,16 +54,7 @@ class RecordingStatus : public StatusSink {
     double max_ = 100;
 };
 
-/// A GIF header is all a picture needs to be measured.
-std::string gifBytes(int width, int height) {
-    std::string bytes = "GIF89a";
-    bytes += static_cast<char>(width & 0xff);
-    bytes += static_cast<char>(width >> 8);
-    bytes += static_cast<char>(height & 0xff);
-    bytes += static_cast<char>(height >> 8);
-    bytes += std::string("\x80\x00\x00", 3);
-    return bytes;
-}
+using test::gifBytes;
 
 /// A program folder with small templates, picture folders and an output folder.
 class MakeRunTest : public ::testing::Test {

@@ -11,6 +11,7 @@
 #include "generation/picture_measure.h"
 #include "generation/status.h"
 #include "settings/settings.h"
+#include "support/gif_bytes.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -19,15 +20,7 @@ namespace {
 using test::readBytes;
 using test::TempDir;
 
-std::string gifBytes(int width, int height) {
-    std::string bytes = "GIF89a";
-    bytes += static_cast<char>(width & 0xff);
-    bytes += static_cast<char>(width >> 8);
-    bytes += static_cast<char>(height & 0xff);
-    bytes += static_cast<char>(height >> 8);
-    bytes += std::string("\x80\x00\x00", 3);
-    return bytes;
-}
+using test::gifBytes;
 
 /// Every message and bar position the status line showed, in order.
 class RecordingStatus : public StatusSink {
