@@ -115,10 +115,11 @@ for (const protocol of ['file', 'http']) {
             async () => {
               const f = pictFrame();
               if (!f) return false;
-              return f.evaluate((name) => {
+              // The name may change a moment before the new picture replaces the old one.
+              return f.evaluate(([name, file]) => {
                 const img = document.getElementById('photo');
-                return document.getElementById('name').textContent === name && img.complete && img.naturalWidth > 0 && !img.classList.contains('placeholder');
-              }, picture.display);
+                return document.getElementById('name').textContent === name && decodeURIComponent(img.currentSrc).includes(file) && img.complete && img.naturalWidth > 0 && !img.classList.contains('placeholder');
+              }, [picture.display, picture.name]);
             },
             { describe: `${picture.name} is shown` },
           );
