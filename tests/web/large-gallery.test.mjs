@@ -194,6 +194,19 @@ describe('the 320-picture gallery on a slow line', () => {
         return s.held > 0 ? s : null;
       }, { describe: 'thumbnails on their way are held back' });
       assert.equal(open.loading, 0, 'no thumbnail loads behind the open viewer');
+      // Escape goes to the viewer once it has loaded and holds the focus; a key pressed while
+      // its page is still on its way would land in the empty frame before it.
+      await waitUntil(
+        async () => {
+          const f = page.frames().find((frame) => /pict\.html#embed/.test(frame.url()));
+          if (!f) return false;
+          return f.evaluate(() => {
+            const img = document.getElementById('photo');
+            return document.hasFocus() && img.complete && img.naturalWidth > 0 && !img.classList.contains('placeholder');
+          });
+        },
+        { describe: 'the picture view shows its picture and holds the focus' },
+      );
       await page.keyboard.press('Escape');
       await waitUntil(async () => (await state()).held === 0, { describe: 'the held thumbnails go on loading' });
       await waitUntil(
