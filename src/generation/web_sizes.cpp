@@ -1,7 +1,6 @@
 #include "generation/web_sizes.h"
 
 #include <algorithm>
-#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,9 @@
 #include <sstream>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
+
+#include <sys/stat.h>
 
 #include "common/paths.h"
 
@@ -40,10 +42,31 @@ CopyPaths copyPaths(const fs::path& thumbs, const fs::path& views, const std::st
     return {thumbs / fileName, thumbs / kThumb2xFolder / fileName, views / fileName};
 }
 
-bool allExist(const CopyPaths& paths) {
+// The regular files of a folder, by name: one listing answers for every copy in it, where a
+// stat per copy would cost three calls per picture on each run.
+std::unordered_set<std::string> regularFiles(const fs::path& folder) {
+    std::unordered_set<std::string> names;
     std::error_code ec;
-    return fs::is_regular_file(paths.thumb, ec) && fs::is_regular_file(paths.thumb2x, ec) &&
-           fs::is_regular_file(paths.view, ec);
+    fs::directory_iterator it(folder, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code typeEc;
+        if (it->is_regular_file(typeEc) && !typeEc) {
+            names.insert(it->path().filename().string());
+        }
+    }
+    return names;
+}
+
+// What is already in the three copy folders.
+struct FolderContents {
+    std::unordered_set<std::string> thumbs;
+    std::unordered_set<std::string> thumbs2x;
+    std::unordered_set<std::string> views;
+};
+
+bool allExist(const FolderContents& present, const std::string& fileName) {
+    return present.thumbs.count(fileName) != 0 && present.thumbs2x.count(fileName) != 0 &&
+           present.views.count(fileName) != 0;
 }
 
 bool anyExists(const CopyPaths& paths) {
@@ -151,17 +174,35 @@ class ResizePool {
     std::vector<std::thread> threads_;
 };
 
+// The picture's size and modification time (nanoseconds since the epoch), from one stat.
 bool pictureStamp(const fs::path& picture, std::uintmax_t& bytes, std::int64_t& time) {
-    std::error_code ec;
-    bytes = fs::file_size(picture, ec);
-    if (ec) {
+    struct stat info {};
+    if (::stat(picture.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
-    const fs::file_time_type written = fs::last_write_time(picture, ec);
-    if (ec) {
+    bytes = static_cast<std::uintmax_t>(info.st_size);
+    time = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
+bool sameRecord(const CopyRecord& a, const CopyRecord& b) {
+    if (a.size() != b.size()) {
         return false;
     }
-    time = std::chrono::duration_cast<std::chrono::nanoseconds>(written.time_since_epoch()).count();
+    auto other = b.begin();
+    for (const auto& [name, made] : a) {
+        const MadeCopies& was = other->second;
+        const ResizedSizes& s = made.sizes;
+        const ResizedSizes& t = was.sizes;
+        if (name != other->first || made.pictureBytes != was.pictureBytes ||
+            made.pictureTime != was.pictureTime || !sameSpec(made.request, was.request) ||
+            made.ok != was.ok || s.thumbWidth != t.thumbWidth || s.thumbHeight != t.thumbHeight ||
+            s.thumb2xWidth != t.thumb2xWidth || s.thumb2xHeight != t.thumb2xHeight ||
+            s.viewWidth != t.viewWidth || s.viewHeight != t.viewHeight) {
+            return false;
+        }
+        ++other;
+    }
     return true;
 }
 
@@ -245,6 +286,8 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
     }
 
     const CopyRecord before = readCopyRecord(thumbs.string());
+    const FolderContents present{regularFiles(thumbs), regularFiles(thumbs / kThumb2xFolder),
+                                 regularFiles(views)};
     CopyRecord after;
     std::vector<ResizeTask> tasks;
     std::vector<std::size_t> taskOf(pictures.size(), SIZE_MAX);
@@ -282,7 +325,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                     errors[i] = "could not be reduced (unchanged since)";
                     continue;
                 }
-                if (allExist(target)) {
+                if (allExist(present, fileName)) {
                     after[name] = made;
                     copies[i].ok = true;
                     copies[i].sizes = made.sizes;
@@ -338,7 +381,8 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
             ++report.removed;
         }
     }
-    if (!after.empty() || !before.empty()) {
+    // A run with nothing changed leaves the record as it is.
+    if (!sameRecord(after, before)) {
         writeCopyRecord(thumbs.string(), after);
     }
     return true;

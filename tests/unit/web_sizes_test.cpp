@@ -110,12 +110,14 @@ TEST_F(WebSizesTest, CopiesAreMadeOnlyWhenMissingOrOutOfDateAndOnlyMivosAreDelet
 
     // Nothing changed: no picture is read again, not even the broken one.
     const auto madeAt = writtenAt(thumb("a.jpg"));
+    const auto recordedAt = writtenAt(out + "/thumbs/.mivo-copies");
     WebSizesReport second = run(names);
     EXPECT_EQ(second.made, 0U);
     EXPECT_EQ(second.kept, 3U);
     EXPECT_EQ(second.failed, 2U);
     EXPECT_EQ(writtenAt(thumb("a.jpg")), madeAt);
-    EXPECT_EQ(copies[0].sizes.viewWidth, 400); // sizes come from the record
+    EXPECT_EQ(writtenAt(out + "/thumbs/.mivo-copies"), recordedAt); // nor is the record
+    EXPECT_EQ(copies[0].sizes.viewWidth, 400);                      // sizes come from the record
 
     // A changed picture, a lost copy: made again, and only those.
     ASSERT_TRUE(convertJpeg(pics + "/b.JPG", 600, 300));
