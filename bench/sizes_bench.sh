@@ -9,7 +9,8 @@
 #      run with the option off for comparison; peak memory of the first run;
 #   b) vipsthumbnail (Debian libvips-tools), one pass per size, 2 processes via xargs;
 #   c) ImageMagick convert -thumbnail, one process per picture and size, 2 at a time;
-#   d) thumbsup from npm, when MIVO_BENCH_THUMBSUP names its executable (not installed here).
+#   d) thumbsup 2 from npm (--concurrency 2 --thumb-size 320 --large-size 2048), installed under
+#      build/bench-tools/ on the first run, left out with a note where it cannot be installed.
 # Warm cache: every tool reads the same files, read once before the timings.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -52,14 +53,13 @@ timed() { local t0 t1; t0=$(now); "$@"; t1=$(now); elapsed "$t0" "$t1"; }
 
 ini 0
 mivo_off=$(timed mivo)
+mivo_off_again=$(timed mivo)
 ini 1
 rm -rf "$work/site/thumbs" "$work/site/view"
-peak=$( { /usr/bin/time -f '%M' bash -c "cd '$prog' && ./mivo-make --jobs $jobs >/dev/null"; } 2>&1 | tail -1)
-mivo_first_t0=$(now)
-rm -rf "$work/site/thumbs" "$work/site/view"
-mivo
-mivo_first=$(elapsed "$mivo_first_t0" "$(now)")
+# One first run gives both its time and its peak memory.
+read -r mivo_first peak < <({ /usr/bin/time -f '%e %M' bash -c "cd '$prog' && ./mivo-make --jobs $jobs >/dev/null"; } 2>&1 | tail -1)
 mivo_again=$(timed mivo)
+mivo_again2=$(timed mivo)
 
 vips_pass() { # vips_pass SIZE FOLDER
   mkdir -p "$work/vips/$2"
@@ -77,18 +77,53 @@ im_all() {
 }
 im_time=$(timed im_all)
 
-thumbsup_time="not run (set MIVO_BENCH_THUMBSUP)"
-if [[ -n "${MIVO_BENCH_THUMBSUP:-}" ]]; then
-  thumbsup_time=$(timed "$MIVO_BENCH_THUMBSUP" --input "$pics" --output "$work/thumbsup" \
-    --concurrency "$jobs" --thumb-size 320 --large-size 2048 >/dev/null)
+# thumbsup: installed once under build/bench-tools/ with npm, with the two Debian packages it
+# calls (installed here when run as root); left out with a note when it cannot be had.
+thumbsup_time="not run"
+thumbsup_note=""
+tools="$root/build/bench-tools/thumbsup"
+thumbsup="$tools/node_modules/.bin/thumbsup"
+if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]] && [[ $(id -u) -eq 0 ]]; then
+  apt-get install -y graphicsmagick libimage-exiftool-perl >/dev/null 2>&1 || true
+fi
+if [[ ! -x "$thumbsup" ]] && command -v npm >/dev/null; then
+  echo "installing thumbsup 2 into $tools (once)" >&2
+  mkdir -p "$tools"
+  # npm may hold back install scripts; the sqlite module thumbsup keeps its index in needs its own.
+  (cd "$tools" && npm install --no-audit --no-fund --loglevel=error thumbsup@2 >/dev/null 2>&1 &&
+    npm rebuild better-sqlite3 >/dev/null 2>&1) || rm -rf "$tools/node_modules"
+fi
+if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]]; then
+  thumbsup_note="needs graphicsmagick and libimage-exiftool-perl (run as root once)"
+elif [[ ! -x "$thumbsup" ]] || ! "$thumbsup" --version >/dev/null 2>&1; then
+  thumbsup_note="cannot be installed with npm here"
+else
+  thumbsup_run() {
+    "$thumbsup" --input "$pics" --output "$work/thumbsup" --concurrency "$jobs" \
+      --thumb-size 320 --large-size 2048 --log default >/dev/null 2>&1
+  }
+  thumbsup_time=$(timed thumbsup_run || true)
+  thumbsup_again=$(timed thumbsup_run || true)
+  if [[ -f "$work/thumbsup/index.html" ]]; then
+    thumbsup_note="thumbsup $("$thumbsup" --version | tr -d '[:space:]'); nothing changed: $thumbsup_again s"
+  else
+    thumbsup_time="failed"
+    thumbsup_note="thumbsup made no index.html"
+  fi
 fi
 
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2fx", a / b; else print "-" }'; }
 printf '%s pictures of 6000x4000, %s jobs, warm cache\n' "$count" "$jobs"
-printf '%-44s %10s\n' "maker" "seconds"
+printf '%-44s %10s %14s\n' "maker" "seconds" "/ vipsthumbnail"
 printf '%-44s %10s\n' "mivo-make, option off" "$mivo_off"
-printf '%-44s %10s\n' "mivo-make, option on, first run" "$mivo_first"
+printf '%-44s %10s %14s\n' "mivo-make, option on, first run" "$mivo_first" "$(ratio "$mivo_first" "$vips_time")"
 printf '%-44s %10s\n' "mivo-make, option on, nothing changed" "$mivo_again"
-printf '%-44s %10s\n' "vipsthumbnail, three passes" "$vips_time"
-printf '%-44s %10s\n' "ImageMagick convert, one process per size" "$im_time"
-printf '%-44s %10s\n' "thumbsup" "$thumbsup_time"
+printf '%-44s %10s %14s\n' "vipsthumbnail, three passes" "$vips_time" "1.00x"
+printf '%-44s %10s %14s\n' "ImageMagick convert, one process per size" "$im_time" "$(ratio "$im_time" "$vips_time")"
+printf '%-44s %10s %14s\n' "thumbsup" "$thumbsup_time" "$(ratio "$thumbsup_time" "$vips_time")"
+[[ -n "$thumbsup_note" ]] && printf '  (%s)\n' "$thumbsup_note"
+printf 'nothing changed / option off: %s (runs of %s s and %s s against %s s and %s s)\n' \
+  "$(ratio "$(awk -v a="$mivo_again" -v b="$mivo_again2" 'BEGIN { print (a < b ? a : b) }')" \
+    "$(awk -v a="$mivo_off" -v b="$mivo_off_again" 'BEGIN { print (a < b ? a : b) }')")" \
+  "$mivo_again" "$mivo_again2" "$mivo_off" "$mivo_off_again"
 printf 'mivo-make peak memory (first run): %s KiB\n' "$peak"
