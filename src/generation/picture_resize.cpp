@@ -1,9 +1,11 @@
 #include "generation/picture_resize.h"
 
+#include <dlfcn.h>
 #include <vips/vips.h>
 
 #include <cstdio>
 #include <mutex>
+#include <string>
 #include <utility>
 
 namespace mivo {
@@ -14,7 +16,75 @@ namespace {
 constexpr int kThumbQuality = 80;
 constexpr int kViewQuality = 85;
 
+// libvips is opened when the first picture is reduced, not linked: it brings about a hundred
+// libraries with it, and loading them cost every run 20 ms with a warm cache (many times that
+// with a cold one) although most runs never reduce a picture. Without it installed, pictures
+// keep their originals, as with any picture it cannot read.
+struct ImageLibrary {
+    decltype(&::vips_version) version = nullptr;
+    decltype(&::vips_init) init = nullptr;
+    decltype(&::vips_concurrency_set) concurrencySet = nullptr;
+    decltype(&::vips_cache_set_max) cacheSetMax = nullptr;
+    decltype(&::vips_cache_set_max_mem) cacheSetMaxMem = nullptr;
+    decltype(&::vips_cache_set_max_files) cacheSetMaxFiles = nullptr;
+    decltype(&::vips_thread_shutdown) threadShutdown = nullptr;
+    decltype(&::vips_error_buffer) errorBuffer = nullptr;
+    decltype(&::vips_error_clear) errorClear = nullptr;
+    decltype(&::vips_thumbnail) thumbnail = nullptr;
+    decltype(&::vips_thumbnail_image) thumbnailImage = nullptr;
+    decltype(&::vips_image_copy_memory) copyMemory = nullptr;
+    decltype(&::vips_image_hasalpha) hasAlpha = nullptr;
+    decltype(&::vips_array_double_newv) doubleArray = nullptr;
+    decltype(&::vips_area_unref) areaUnref = nullptr;
+    decltype(&::vips_flatten) flatten = nullptr;
+    decltype(&::vips_jpegsave) jpegSave = nullptr;
+    decltype(&::vips_image_get_width) width = nullptr;
+    decltype(&::vips_image_get_height) height = nullptr;
+    decltype(&::g_object_unref) unref = nullptr;
+};
+
+ImageLibrary vips;
 bool libraryReady = false;
+
+template <typename Function> bool bind(void* handle, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(handle, name));
+    return function != nullptr;
+}
+
+// The library's file name follows from the interface version the headers were made for.
+std::string libraryFileName() {
+    return "libvips.so." + std::to_string(VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE);
+}
+
+bool openLibrary() {
+    void* handle = dlopen(libraryFileName().c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        return false;
+    }
+    ImageLibrary& v = vips;
+    // g_object_unref comes from GObject, which the library brings with it.
+    const bool bound =
+        bind(handle, "vips_version", v.version) && bind(handle, "vips_init", v.init) &&
+        bind(handle, "vips_concurrency_set", v.concurrencySet) &&
+        bind(handle, "vips_cache_set_max", v.cacheSetMax) &&
+        bind(handle, "vips_cache_set_max_mem", v.cacheSetMaxMem) &&
+        bind(handle, "vips_cache_set_max_files", v.cacheSetMaxFiles) &&
+        bind(handle, "vips_thread_shutdown", v.threadShutdown) &&
+        bind(handle, "vips_error_buffer", v.errorBuffer) &&
+        bind(handle, "vips_error_clear", v.errorClear) &&
+        bind(handle, "vips_thumbnail", v.thumbnail) &&
+        bind(handle, "vips_thumbnail_image", v.thumbnailImage) &&
+        bind(handle, "vips_image_copy_memory", v.copyMemory) &&
+        bind(handle, "vips_image_hasalpha", v.hasAlpha) &&
+        bind(handle, "vips_array_double_newv", v.doubleArray) &&
+        bind(handle, "vips_area_unref", v.areaUnref) && bind(handle, "vips_flatten", v.flatten) &&
+        bind(handle, "vips_jpegsave", v.jpegSave) &&
+        bind(handle, "vips_image_get_width", v.width) &&
+        bind(handle, "vips_image_get_height", v.height) && bind(handle, "g_object_unref", v.unref);
+    // The same check the library's own start-up macro makes: an interface the headers do not
+    // describe is not used. The library stays open for the life of the process.
+    return bound && v.version(3) - v.version(5) == VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE;
+}
 
 // Owns one reference to a VipsImage.
 class ImageRef {
@@ -33,7 +103,7 @@ class ImageRef {
     void swap(ImageRef& other) noexcept { std::swap(image_, other.image_); }
     void reset() {
         if (image_ != nullptr) {
-            g_object_unref(image_);
+            vips.unref(image_);
             image_ = nullptr;
         }
     }
@@ -43,8 +113,8 @@ class ImageRef {
 };
 
 std::string takeLibraryError() {
-    std::string text = vips_error_buffer();
-    vips_error_clear();
+    std::string text = vips.errorBuffer();
+    vips.errorClear();
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
         text.pop_back();
     }
@@ -54,7 +124,7 @@ std::string takeLibraryError() {
 // Writes `image` as a JPEG under a temporary name beside `path`, then renames it.
 bool saveJpeg(VipsImage* image, const std::string& path, int quality, std::string& error) {
     const std::string part = path + ".part";
-    if (vips_jpegsave(image, part.c_str(), "Q", quality, "strip", TRUE, "optimize_coding", TRUE,
+    if (vips.jpegSave(image, part.c_str(), "Q", quality, "strip", TRUE, "optimize_coding", TRUE,
                       nullptr) != 0) {
         error = takeLibraryError();
         std::remove(part.c_str());
@@ -77,14 +147,14 @@ int side(long long value) {
 bool startImageLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
-        libraryReady = VIPS_INIT("mivo") == 0;
+        libraryReady = openLibrary() && vips.init("mivo") == 0;
         if (libraryReady) {
             // The pictures are shared out to worker threads; one picture at a time needs no
             // threads of its own, and a cache of decoded pictures would only hold memory.
-            vips_concurrency_set(1);
-            vips_cache_set_max(0);
-            vips_cache_set_max_mem(0);
-            vips_cache_set_max_files(0);
+            vips.concurrencySet(1);
+            vips.cacheSetMax(0);
+            vips.cacheSetMaxMem(0);
+            vips.cacheSetMaxFiles(0);
         }
     });
     return libraryReady;
@@ -92,7 +162,7 @@ bool startImageLibrary() {
 
 void endImageThread() {
     if (libraryReady) {
-        vips_thread_shutdown();
+        vips.threadShutdown();
     }
 }
 
@@ -107,28 +177,28 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request,
     // One decode for all three sizes: shrunk while loading to the display size, turned upright,
     // and kept in memory (at most edge x edge pixels) while the copies are written from it.
     ImageRef loaded;
-    if (vips_thumbnail(picture.c_str(), loaded.out(), edge, "height", edge, "size", VIPS_SIZE_DOWN,
+    if (vips.thumbnail(picture.c_str(), loaded.out(), edge, "height", edge, "size", VIPS_SIZE_DOWN,
                        nullptr) != 0) {
         error = takeLibraryError();
         return false;
     }
-    ImageRef view(vips_image_copy_memory(loaded.get()));
+    ImageRef view(vips.copyMemory(loaded.get()));
     loaded.reset();
     if (view.get() == nullptr) {
         error = takeLibraryError();
         return false;
     }
-    if (vips_image_hasalpha(view.get()) != 0) {
+    if (vips.hasAlpha(view.get()) != 0) {
         // JPEG holds no transparency: put the picture on white, as a page shows it.
-        VipsArrayDouble* white = vips_array_double_newv(1, 255.0);
+        VipsArrayDouble* white = vips.doubleArray(1, 255.0);
         ImageRef flat;
-        const int failed = vips_flatten(view.get(), flat.out(), "background", white, nullptr);
-        vips_area_unref(VIPS_AREA(white));
+        const int failed = vips.flatten(view.get(), flat.out(), "background", white, nullptr);
+        vips.areaUnref(VIPS_AREA(white));
         if (failed != 0) {
             error = takeLibraryError();
             return false;
         }
-        ImageRef flatInMemory(vips_image_copy_memory(flat.get()));
+        ImageRef flatInMemory(vips.copyMemory(flat.get()));
         if (flatInMemory.get() == nullptr) {
             error = takeLibraryError();
             return false;
@@ -139,10 +209,10 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request,
     const int boxHeight = side(request.boxHeight);
     ImageRef thumb2x;
     ImageRef thumb;
-    if (vips_thumbnail_image(view.get(), thumb2x.out(), boxWidth * 2, "height", boxHeight * 2,
-                             "size", VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr) != 0 ||
-        vips_thumbnail_image(view.get(), thumb.out(), boxWidth, "height", boxHeight, "size",
-                             VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr) != 0) {
+    if (vips.thumbnailImage(view.get(), thumb2x.out(), boxWidth * 2, "height", boxHeight * 2,
+                            "size", VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr) != 0 ||
+        vips.thumbnailImage(view.get(), thumb.out(), boxWidth, "height", boxHeight, "size",
+                            VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr) != 0) {
         error = takeLibraryError();
         return false;
     }
@@ -154,12 +224,12 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request,
         std::remove(thumbPath.c_str());
         return false;
     }
-    sizes.viewWidth = vips_image_get_width(view.get());
-    sizes.viewHeight = vips_image_get_height(view.get());
-    sizes.thumb2xWidth = vips_image_get_width(thumb2x.get());
-    sizes.thumb2xHeight = vips_image_get_height(thumb2x.get());
-    sizes.thumbWidth = vips_image_get_width(thumb.get());
-    sizes.thumbHeight = vips_image_get_height(thumb.get());
+    sizes.viewWidth = vips.width(view.get());
+    sizes.viewHeight = vips.height(view.get());
+    sizes.thumb2xWidth = vips.width(thumb2x.get());
+    sizes.thumb2xHeight = vips.height(thumb2x.get());
+    sizes.thumbWidth = vips.width(thumb.get());
+    sizes.thumbHeight = vips.height(thumb.get());
     return true;
 }
 

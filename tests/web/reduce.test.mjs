@@ -2,7 +2,7 @@
 // screens), the picture view the display copy, and the download link reaches the original.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { mkdirSync, statSync } from 'node:fs';
+import { copyFileSync, mkdirSync, statSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { watchedPage } from './lib/browser.mjs';
@@ -15,6 +15,7 @@ let workspace;
 let server;
 let browser;
 let gallery;
+let camera;
 
 function buildReducedGallery({ root, sources }) {
   const pics = join(root, 'album', 'pics');
@@ -38,9 +39,31 @@ function buildReducedGallery({ root, sources }) {
   return { out, pics, names, big: names.indexOf('big.jpg'), originalBytes: statSync(big).size };
 }
 
+// 300 camera pictures, each far heavier than anything the list should fetch on its first load.
+function buildCameraGallery({ root }, count = 300) {
+  const pics = join(root, 'camera', 'pics');
+  mkdirSync(pics, { recursive: true });
+  const base = join(root, 'camera', 'base.jpg');
+  const made = spawnSync('/usr/bin/convert', ['-seed', '7', '-size', '1800x1200', 'plasma:fractal', '-quality', '92', base]);
+  assert.equal(made.status, 0, 'convert makes the camera picture');
+  for (let i = 1; i <= count; i++) copyFileSync(base, join(pics, `IMG_${String(i).padStart(4, '0')}.jpg`));
+  const out = join(root, 'site', 'camera');
+  mkdirSync(out, { recursive: true });
+  const program = makeProgramFolder(join(root, 'program-camera'), buildDir, templateDir);
+  writeIni(program, {
+    Ini: { Mode: 1 },
+    Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
+    Html: { Title: 'Camera', TitleS: '300', Start: 0, Slide: 0, Time: 1, TUse: 0, TWidth: 160, THeight: 160, LWidth: 5, Reduce: 1 },
+    Filelist: { Use: 0, Width: 0, Height: 0 },
+  });
+  runMake(program);
+  return { out, count, pictureBytes: statSync(base).size };
+}
+
 before(async () => {
   ({ workspace, server, browser } = await openSession((ws) => {
     gallery = buildReducedGallery(ws);
+    camera = buildCameraGallery(ws);
   }));
 });
 
@@ -99,6 +122,42 @@ describe('a gallery with reduced copies over http', () => {
       assertNoProblems(page, 'picture view');
     } finally {
       await page.closeAll();
+    }
+  });
+});
+
+describe('a 300-picture camera gallery with reduced copies', () => {
+  test('its list view loads under 1 MB on a desktop screen and on a dense phone screen', async (t) => {
+    const url = addressing('http', server);
+    const screens = [
+      { name: 'desktop', viewport: { width: 1366, height: 768 }, deviceScaleFactor: 1 },
+      { name: 'phone', viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true },
+    ];
+    for (const { name, ...screen } of screens) {
+      const context = await browser.newContext(screen);
+      const view = await context.newPage();
+      const finished = [];
+      view.on('requestfinished', (request) => finished.push(request));
+      try {
+        await view.goto(url(join(camera.out, 'index.html')));
+        await view.waitForLoadState('networkidle');
+        // Let the lazily loaded thumbnails in view (and the browser's margin) arrive too.
+        await view.waitForTimeout(500);
+        await view.waitForLoadState('networkidle');
+        let bytes = 0;
+        let pictures = 0;
+        for (const request of finished) {
+          const sizes = await request.sizes();
+          bytes += sizes.responseBodySize + sizes.responseHeadersSize;
+          if (/\.jpg$/i.test(new URL(request.url()).pathname)) pictures += 1;
+          assert.doesNotMatch(decodeURIComponent(request.url()), /\/camera\/pics\//, `${name}: no original is loaded`);
+        }
+        t.diagnostic(`${name}: ${bytes} bytes, ${pictures} pictures`);
+        assert.ok(pictures > 0, `${name}: thumbnails were loaded`);
+        assert.ok(bytes < 1_000_000, `${name}: the first load took ${bytes} bytes for ${pictures} thumbnails (one original is ${camera.pictureBytes})`);
+      } finally {
+        await context.close();
+      }
     }
   });
 });
