@@ -123,9 +123,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "static HTML photo gallery maker")
 set(CPACK_PACKAGE_DESCRIPTION
     "Mivo turns folders of pictures into small static HTML photo galleries:
 a page of thumbnails, a picture viewer with an optional slide show and an
-index page, made by filling HTML templates that the user can edit. It
-never copies or resizes a picture: the pages refer to the pictures where
-they are.
+index page, made by filling HTML templates that the user can edit. The
+pages refer to the pictures where they are; on request Mivo also makes
+small thumbnails and display copies beside the pages, so that a gallery
+of camera pictures stays light to visit.
 
 A menu mode makes one gallery per row of a gallery list, plus a menu page
 linking them. The window is in Japanese; mivo-make makes the same
@@ -136,8 +137,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://mivo.example.org/")
-# Dependencies come from the shared libraries the programs link (dpkg-shlibdeps).
+# Dependencies come from the shared libraries the programs link (dpkg-shlibdeps), and libvips,
+# which the programs open only when they make reduced copies, so shlibdeps cannot see it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libvips42 (>= 8.14)")
 # Japanese captions need a font that has them; pages, folders and the help open with xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-vlgothic | fonts-noto-cjk, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -51,6 +51,8 @@ echo "== install test: checking $(basename "$deb")"
 unpacked="$(mktemp -d)"
 dpkg-deb -x "$deb" "$unpacked"
 desktop-file-validate "$unpacked/usr/share/applications/mivo.desktop"
+# libvips is opened at run time, so shlibdeps cannot find it: the package must name it.
+dpkg-deb -f "$deb" Depends | grep -q 'libvips42' || fail "the package does not depend on libvips42"
 appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
 lint=0
 lintian --fail-on error "$deb" >"$unpacked.lintian" 2>&1 || lint=$?
@@ -92,6 +94,17 @@ done
 grep -q '~' "$config/Mivo.ini" && fail "Mivo.ini still holds a ~"
 grep -q "^Index=$home/Mivo/sample-gallery/index.html" "$config/Mivo.ini" ||
   fail "Mivo.ini does not point into the home"
+
+# Reduced copies: the installed maker finds libvips at run time and makes them beside the pages.
+cp -p "$config/Mivo.ini" "$home/Mivo.ini.kept"
+sed -i 's/^TUse=1\r$/TUse=0\r\nReduce=1\r/' "$config/Mivo.ini"
+"${as_user[@]}" mivo-make >"$home/reduce.out" || { cat "$home/reduce.out"; fail "the make with reduced copies failed"; }
+gallery="$home/Mivo/sample-gallery"
+[[ -f "$gallery/thumbs/.mivo-copies" ]] || fail "no reduced copies were made"
+grep -q 'thumbs/' "$gallery/list.html" || fail "the list does not show the reduced thumbnails"
+find "$gallery/view" -name '*.jpg' | grep -q . || fail "no display copies were made"
+grep -q $'\t0\t' "$gallery/thumbs/.mivo-copies" && fail "a picture could not be reduced"
+mv "$home/Mivo.ini.kept" "$config/Mivo.ini"
 
 # The window: closed by SIGTERM as a desktop session would end it, it saves its state: the
 # gallery list is written back whole (a stray line added while it runs is gone), and a stored
