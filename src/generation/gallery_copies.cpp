@@ -42,9 +42,11 @@ void makeGalleryCopies(MakeContext& ctx, const GalleryJob& job, const OutputPath
         ctx.state.webCopies, report,
         [&](std::size_t i, const ClassFileData& picture, const WebCopy& copy,
             const std::string& error) {
-            const std::string path = cmAddPath(job.picPath, picture.strName, kPathSeparator);
             if (!copy.ok) {
+                const std::string path = cmAddPath(job.picPath, picture.strName, kPathSeparator);
                 cmWriteLog("makeGalleryCopies", 4, "<" + path + "> " + error);
+            } else if (!copy.madeThisRun) {
+                return; // kept from an earlier run: nothing was done that the status should show
             }
             mainSetStatus(ctx.status, true,
                           cmCutExt(picture.strName) + " (" + std::to_string(i + 1) + "/" + n + ")",

@@ -1,16 +1,17 @@
 #include "generation/web_sizes.h"
 
 #include <algorithm>
+#include <charconv>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <system_error>
 #include <thread>
 #include <unordered_set>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include "common/paths.h"
@@ -46,14 +47,23 @@ CopyPaths copyPaths(const fs::path& thumbs, const fs::path& views, const std::st
 // stat per copy would cost three calls per picture on each run.
 std::unordered_set<std::string> regularFiles(const fs::path& folder) {
     std::unordered_set<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::error_code typeEc;
-        if (it->is_regular_file(typeEc) && !typeEc) {
-            names.insert(it->path().filename().string());
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return names;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            // The entry does not say, or it is a link: ask what it names.
+            struct stat info {};
+            regular =
+                ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+        }
+        if (regular) {
+            names.emplace(entry->d_name);
         }
     }
+    ::closedir(dir);
     return names;
 }
 
@@ -175,7 +185,7 @@ class ResizePool {
 };
 
 // The picture's size and modification time (nanoseconds since the epoch), from one stat.
-bool pictureStamp(const fs::path& picture, std::uintmax_t& bytes, std::int64_t& time) {
+bool pictureStamp(const std::string& picture, std::uintmax_t& bytes, std::int64_t& time) {
     struct stat info {};
     if (::stat(picture.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
@@ -225,16 +235,33 @@ CopyRecord readCopyRecord(const std::string& thumbFolder) {
         if (tab == std::string::npos || tab == 0) {
             continue;
         }
-        std::istringstream fields(line.substr(tab + 1));
-        MadeCopies made;
-        int ok = 0;
-        ResizedSizes& s = made.sizes;
-        if (fields >> made.pictureBytes >> made.pictureTime >> made.request.boxWidth >>
-            made.request.boxHeight >> made.request.viewEdge >> ok >> s.thumbWidth >>
-            s.thumbHeight >> s.thumb2xWidth >> s.thumb2xHeight >> s.viewWidth >> s.viewHeight) {
-            made.ok = ok == 1;
-            record[line.substr(0, tab)] = made;
+        // Twelve numbers after the name, each after a tab.
+        long long fields[12] = {};
+        const char* at = line.data() + tab;
+        const char* const end = line.data() + line.size();
+        bool whole = true;
+        for (long long& field : fields) {
+            if (at == end || *at != '\t') {
+                whole = false;
+                break;
+            }
+            const auto [next, ec] = std::from_chars(at + 1, end, field);
+            if (ec != std::errc() || next == at + 1) {
+                whole = false;
+                break;
+            }
+            at = next;
         }
+        if (!whole || fields[0] < 0) {
+            continue;
+        }
+        MadeCopies made;
+        made.pictureBytes = static_cast<std::uintmax_t>(fields[0]);
+        made.pictureTime = fields[1];
+        made.request = {fields[2], fields[3], fields[4]};
+        made.ok = fields[5] == 1;
+        made.sizes = {fields[6], fields[7], fields[8], fields[9], fields[10], fields[11]};
+        record[line.substr(0, tab)] = made;
     }
     return record;
 }
@@ -302,10 +329,11 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         pictureNames.insert(name);
         const std::string fileName = copyFileName(name);
         copies[i].fileName = fileName;
-        const CopyPaths target = copyPaths(thumbs, views, fileName);
         MadeCopies& stamp = stamps[i];
         stamp.request = request;
-        const fs::path source = fs::path(picFolder) / name;
+        // Paths are put together only for the pictures that need work: a run with nothing
+        // changed is mostly this loop.
+        const std::string source = cmAddPath(picFolder, name, kPathSeparator);
         if (!fitsRecord(name) || !fileNames.insert(fileName).second) {
             errors[i] = "has a name its copies cannot take";
             continue;
@@ -332,15 +360,15 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                     continue;
                 }
             }
-        } else if (anyExists(target)) {
+        } else if (anyExists(copyPaths(thumbs, views, fileName))) {
             errors[i] = "is not reduced: a file Mivo did not make has its copy's name";
             continue;
         }
         taskOf[i] = tasks.size();
         ResizeTask task;
         task.picture = i;
-        task.source = source.string();
-        task.target = target;
+        task.source = source;
+        task.target = copyPaths(thumbs, views, fileName);
         tasks.push_back(std::move(task));
     }
 
@@ -355,6 +383,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                 after[pictures[i].strName] = made;
                 if (task.ok) {
                     copies[i].ok = true;
+                    copies[i].madeThisRun = true;
                     copies[i].sizes = task.sizes;
                     ++report.made;
                 } else {

@@ -43,7 +43,8 @@ std::string copyFileName(const std::string& pictureName);
 
 /// One picture's copies as the pages use them.
 struct WebCopy {
-    bool ok = false; // false: the page shows the original, as without copies
+    bool ok = false;          // false: the page shows the original, as without copies
+    bool madeThisRun = false; // made now, not kept from an earlier run
     std::string fileName;
     ResizedSizes sizes;
 };
