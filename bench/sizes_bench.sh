@@ -12,6 +12,7 @@
 #   d) thumbsup 2 from npm (--concurrency 2 --thumb-size 320 --large-size 2048), installed under
 #      build/bench-tools/ on the first run, left out with a note where it cannot be installed.
 # Warm cache: every tool reads the same files, read once before the timings.
+# MIVO_BENCH_MAKERS=mivo times mivo-make alone (first run, re-run, option off).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 make="${1:-$root/build/mivo-make}"
@@ -65,7 +66,10 @@ vips_pass() { # vips_pass SIZE FOLDER
   (cd "$pics" && ls IMG_*.jpg | xargs -P "$jobs" -n 8 vipsthumbnail -s "$1" -o "$work/vips/$2/%s.jpg[Q=80,strip]")
 }
 vips_all() { vips_pass 160x160 t1 && vips_pass 320x320 t2 && vips_pass '2048x2048>' view; }
-vips_time=$(timed vips_all)
+only_mivo=0
+[[ "${MIVO_BENCH_MAKERS:-all}" == mivo ]] && only_mivo=1
+vips_time="not run"
+((only_mivo)) || vips_time=$(timed vips_all)
 
 im_all() {
   mkdir -p "$work/im"
@@ -74,7 +78,8 @@ im_all() {
      convert "$1" -auto-orient -thumbnail 320x320 -quality 80 "$2/t2-$1" &&
      convert "$1" -auto-orient -thumbnail "2048x2048>" -quality 85 "$2/v-$1"' _ {} "$work/im")
 }
-im_time=$(timed im_all)
+im_time="not run"
+((only_mivo)) || im_time=$(timed im_all)
 
 # thumbsup: installed once under build/bench-tools/ with npm, with the two Debian packages it
 # calls (installed here when run as root); left out with a note when it cannot be had.
@@ -82,6 +87,9 @@ thumbsup_time="not run"
 thumbsup_note=""
 tools="$root/build/bench-tools/thumbsup"
 thumbsup="$tools/node_modules/.bin/thumbsup"
+if ((only_mivo)); then
+  thumbsup_note="MIVO_BENCH_MAKERS=mivo"
+else
 if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]] && [[ $(id -u) -eq 0 ]]; then
   apt-get install -y graphicsmagick libimage-exiftool-perl >/dev/null 2>&1 || true
 fi
@@ -109,6 +117,7 @@ else
     thumbsup_time="failed"
     thumbsup_note="thumbsup made no index.html"
   fi
+fi
 fi
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2fx", a / b; else print "-" }'; }

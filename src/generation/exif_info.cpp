@@ -15,12 +15,22 @@ constexpr std::uint16_t kTypeRational = 5;
 
 class TiffReader {
   public:
-    TiffReader(const unsigned char* data, std::size_t size, bool little)
-        : data_(data), size_(size), little_(little) {}
+    /// The first `size` bytes of a block of `blockSize` bytes.
+    TiffReader(const unsigned char* data, std::size_t size, std::size_t blockSize, bool little)
+        : data_(data), size_(size), blockSize_(blockSize), little_(little) {}
 
+    /// True when the bytes are at hand; a value that lies in the block but past the bytes
+    /// given marks the reading as cut short.
     bool has(std::uint64_t pos, std::uint64_t count) const {
-        return pos <= size_ && count <= size_ - pos;
+        if (pos <= size_ && count <= size_ - pos) {
+            return true;
+        }
+        if (pos <= blockSize_ && count <= blockSize_ - pos) {
+            cutShort_ = true;
+        }
+        return false;
     }
+    bool cutShort() const { return cutShort_; }
     std::uint16_t u16(std::uint64_t pos) const {
         const unsigned char* p = data_ + pos;
         return little_ ? static_cast<std::uint16_t>(p[0] | (p[1] << 8))
@@ -41,8 +51,27 @@ class TiffReader {
   private:
     const unsigned char* data_;
     std::size_t size_;
+    std::size_t blockSize_;
     bool little_;
+    mutable bool cutShort_ = false;
 };
+
+/// The tags the shooting data is made of (and the pointer to the Exif sub-IFD).
+bool usedTag(std::uint16_t tag) {
+    switch (tag) {
+    case 0x0110: // Model
+    case 0x8769: // Exif sub-IFD
+    case 0x829A: // ExposureTime
+    case 0x829D: // FNumber
+    case 0x8827: // ISOSpeedRatings
+    case 0x9003: // DateTimeOriginal
+    case 0x920A: // FocalLength
+    case 0xA434: // LensModel
+        return true;
+    default:
+        return false;
+    }
+}
 
 /// One IFD entry: where its value lies (inline or at its offset) once checked to fit.
 struct Entry {
@@ -146,7 +175,7 @@ template <class Take> bool walkIfd(const TiffReader& r, std::uint64_t ifd, Take 
         e.type = r.u16(pos + 2);
         e.count = r.u32(pos + 4);
         const std::uint64_t bytes = typeSize(e.type) * e.count;
-        if (bytes == 0) {
+        if (bytes == 0 || !usedTag(e.tag)) {
             continue;
         }
         e.value = bytes <= 4 ? pos + 8 : r.u32(pos + 8);
@@ -161,7 +190,15 @@ template <class Take> bool walkIfd(const TiffReader& r, std::uint64_t ifd, Take 
 } // namespace
 
 bool readExifInfo(const unsigned char* tiff, std::size_t size, ExifInfo& out) {
+    bool complete = true;
+    return readExifInfo(tiff, size, size, out, complete);
+}
+
+bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t blockSize, ExifInfo& out,
+                  bool& complete) {
     out = ExifInfo();
+    complete = true;
+    blockSize = blockSize < size ? size : blockSize;
     if (tiff == nullptr || size < 8) {
         return false;
     }
@@ -171,7 +208,7 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, ExifInfo& out) {
     } else if (!(tiff[0] == 'M' && tiff[1] == 'M' && tiff[2] == 0 && tiff[3] == 0x2A)) {
         return false;
     }
-    const TiffReader r(tiff, size, little);
+    const TiffReader r(tiff, size, blockSize, little);
     std::uint64_t exifIfd = 0;
     walkIfd(r, r.u32(4), [&](const Entry& e) {
         if (e.tag == 0x0110 && e.type == kTypeAscii) {
@@ -221,6 +258,7 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, ExifInfo& out) {
             }
         });
     }
+    complete = !r.cutShort();
     return true;
 }
 

@@ -26,4 +26,10 @@ struct ExifInfo {
 /// outside the block are left out. false when the bytes are no TIFF structure.
 bool readExifInfo(const unsigned char* tiff, std::size_t size, ExifInfo& out);
 
+/// The same from the first `size` bytes of a block of `blockSize` bytes, so that a long block
+/// (a maker note, an embedded thumbnail) need not be read whole. `complete` is false when a
+/// value the shooting data needs lies past the bytes given: read the whole block and ask again.
+bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t blockSize, ExifInfo& out,
+                  bool& complete);
+
 } // namespace mivo

@@ -180,7 +180,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     std::optional<PictureMeasurer> measurer;
     // The shooting data stands in the same header as the size: read it there, once.
     if (n > 0 && (picInfoReadsFile(s, job.useFilelist) || s.CheckExif)) {
-        measurer.emplace(instrPicPath, incolFileDatas, ctx.pictureWorkers);
+        measurer.emplace(instrPicPath, incolFileDatas, ctx.pictureWorkers, s.CheckExif);
     }
 
     long long i = 0;

@@ -46,6 +46,53 @@ class ByteSource {
         return count <= bufLen_ ? buf_ : nullptr;
     }
 
+    /// The bytes at `pos` that are already at hand (in memory, or in the last chunk read),
+    /// without reading; `count` says how many. nullptr when there are none.
+    const unsigned char* peek(std::uint64_t pos, std::size_t& count) const {
+        count = 0;
+        if (fd_ < 0) {
+            if (pos >= size_) {
+                return nullptr;
+            }
+            count = static_cast<std::size_t>(size_ - pos);
+            return data_ + pos;
+        }
+        if (pos < bufStart_ || pos - bufStart_ >= bufLen_) {
+            return nullptr;
+        }
+        count = bufLen_ - static_cast<std::size_t>(pos - bufStart_);
+        return buf_ + (pos - bufStart_);
+    }
+
+    /// Reads `count` bytes at `pos` into `out` (fewer where the source ends) with one read;
+    /// false when there are none.
+    bool read(std::uint64_t pos, std::uint64_t count, std::vector<unsigned char>& out) {
+        out.clear();
+        if (pos >= size_) {
+            return false;
+        }
+        count = std::min(count, size_ - pos);
+        if (fd_ < 0) {
+            out.assign(data_ + pos, data_ + pos + count);
+            return count > 0;
+        }
+        out.resize(static_cast<std::size_t>(count));
+        std::size_t got = 0;
+        while (got < out.size()) {
+            const ssize_t n =
+                ::pread(fd_, out.data() + got, out.size() - got, static_cast<off_t>(pos + got));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        out.resize(got);
+        return got > 0;
+    }
+
   private:
     bool fill(std::uint64_t pos) {
         bufStart_ = pos;
@@ -167,22 +214,35 @@ bool acceptSize(long width, long height, long& outWidth, long& outHeight) {
     return true;
 }
 
-/// The shooting data of the EXIF segment whose TIFF structure starts at `start`: the segment's
-/// bytes are taken from the same source the walk reads.
+/// The shooting data of the EXIF segment whose TIFF structure starts at `start`. Cameras put
+/// the tags it needs near the start and the bulk (maker notes, a thumbnail) after them, so
+/// the bytes already read come first, then the first 4 KiB, and the whole segment only when a
+/// value lies beyond them.
 void readExifSegment(ByteSource& src, std::uint64_t start, std::uint64_t length, ExifInfo& out) {
-    std::vector<unsigned char> bytes;
-    bytes.reserve(static_cast<std::size_t>(length));
-    for (std::uint64_t done = 0; done < length;) {
-        const auto count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(ByteSource::kChunk, length - done));
-        const unsigned char* chunk = src.get(start + done, count);
-        if (chunk == nullptr) {
-            break;
+    constexpr std::uint64_t kFirstBytes = 4096;
+    const auto blockSize = static_cast<std::size_t>(length);
+    bool complete = true;
+    std::size_t have = 0;
+    if (const unsigned char* at = src.peek(start, have); at != nullptr) {
+        have = std::min(have, blockSize);
+        readExifInfo(at, have, blockSize, out, complete);
+        if (complete) {
+            return;
         }
-        bytes.insert(bytes.end(), chunk, chunk + count);
-        done += count;
     }
-    readExifInfo(bytes.data(), bytes.size(), out);
+    std::vector<unsigned char> bytes;
+    if (length > have && length > kFirstBytes && have < kFirstBytes) {
+        if (!src.read(start, kFirstBytes, bytes)) {
+            return;
+        }
+        readExifInfo(bytes.data(), bytes.size(), blockSize, out, complete);
+        if (complete) {
+            return;
+        }
+    }
+    if (src.read(start, length, bytes)) {
+        readExifInfo(bytes.data(), bytes.size(), out);
+    }
 }
 
 bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight, ExifInfo* outExif) {

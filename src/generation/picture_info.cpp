@@ -15,7 +15,7 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bo
                     ExifInfo* outExif) {
     MeasuredSize size;
     if (picInfoReadsFile(ctx.settings, inblnFilelist) || outExif != nullptr) {
-        size = measurePictureFile(instrFilePath);
+        size = measurePictureFile(instrFilePath, outExif != nullptr);
     }
     mainGetPicInfo(ctx, instrFilePath, inblnFilelist, size, outFileName, outstrWidth, outstrHeight,
                    outExif);

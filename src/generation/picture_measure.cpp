@@ -24,9 +24,9 @@ constexpr std::size_t kClaim = 4;
 
 } // namespace
 
-MeasuredSize measurePictureFile(const std::string& path) {
+MeasuredSize measurePictureFile(const std::string& path, bool shootingData) {
     MeasuredSize size;
-    size.ok = cmReadPictureSize(path, size.width, size.height, &size.exif);
+    size.ok = cmReadPictureSize(path, size.width, size.height, shootingData ? &size.exif : nullptr);
     return size;
 }
 
@@ -39,8 +39,8 @@ int pictureWorkerCount(int requested) {
 }
 
 PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& pictures,
-                                 int workers)
-    : folder_(folder), pictures_(pictures) {
+                                 int workers, bool shootingData)
+    : folder_(folder), pictures_(pictures), shootingData_(shootingData) {
     const auto count = static_cast<std::size_t>(pictureWorkerCount(workers));
     const std::size_t threads = std::min(count, pictures_.size());
     slots_.resize(std::max(threads * kSlotsPerWorker, kMinSlots));
@@ -86,7 +86,7 @@ void PictureMeasurer::work() {
         lock.unlock();
         sizes.clear();
         for (std::size_t i = first; i < last; ++i) {
-            sizes.push_back(measurePictureFile(pathOf(i)));
+            sizes.push_back(measurePictureFile(pathOf(i), shootingData_));
         }
         lock.lock();
         // These slots were last used by pictures a window earlier, which the writer has taken.
@@ -104,7 +104,7 @@ void PictureMeasurer::work() {
 
 MeasuredSize PictureMeasurer::take(std::size_t index) {
     if (threads_.empty()) {
-        return measurePictureFile(pathOf(index));
+        return measurePictureFile(pathOf(index), shootingData_);
     }
     const std::size_t window = slots_.size();
     Slot& slot = slots_[index % window];

@@ -21,9 +21,9 @@ struct MeasuredSize {
     ExifInfo exif;
 };
 
-/// Reads one picture's size and shooting data from its header (opens the file once, no stat of
-/// the name).
-MeasuredSize measurePictureFile(const std::string& path);
+/// Reads one picture's size, and its shooting data when `shootingData`, from its header (opens
+/// the file once, no stat of the name).
+MeasuredSize measurePictureFile(const std::string& path, bool shootingData = true);
 
 /// How many pictures are read at once for `requested` (0: from the hardware). Reading headers
 /// waits on the disk far more than on a core, so even a small machine keeps several reads in
@@ -37,8 +37,10 @@ int pictureWorkerCount(int requested);
 class PictureMeasurer {
   public:
     /// Starts `workers` threads (0: pictureWorkerCount) over the pictures of `folder`. When no
-    /// thread can be started, take() reads each picture itself.
-    PictureMeasurer(const std::string& folder, const PictureList& pictures, int workers);
+    /// thread can be started, take() reads each picture itself. Without `shootingData` only
+    /// the sizes are read: the EXIF block is then looked at for the orientation alone.
+    PictureMeasurer(const std::string& folder, const PictureList& pictures, int workers,
+                    bool shootingData = true);
     ~PictureMeasurer();
     PictureMeasurer(const PictureMeasurer&) = delete;
     PictureMeasurer& operator=(const PictureMeasurer&) = delete;
@@ -60,6 +62,7 @@ class PictureMeasurer {
 
     const std::string folder_;
     const PictureList& pictures_;
+    const bool shootingData_;
     std::vector<Slot> slots_;     // picture i waits in slot i % window
     std::size_t next_ = 0;        // the next picture a worker claims
     std::size_t taken_ = 0;       // the next picture the writer takes

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "generation/picture_header.h"
+#include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
@@ -17,7 +18,9 @@ using Bytes = std::vector<unsigned char>;
 /// which holds exposure, f-number, ISO, date taken, focal length and lens.
 class TiffBuilder {
   public:
-    explicit TiffBuilder(bool little) : little_(little) {}
+    /// `padBeforeLens` bytes of other data (a maker note, say) come before the lens name.
+    explicit TiffBuilder(bool little, std::size_t padBeforeLens = 0)
+        : little_(little), pad_(padBeforeLens) {}
 
     Bytes build() {
         // Layout: header (8), IFD0 (2 + 3*12 + 4), Exif IFD (2 + 6*12 + 4), then the data.
@@ -58,6 +61,7 @@ class TiffBuilder {
         entry(out, 0x8827, 3, 1, shortValue(400));
         entry(out, 0x9003, 2, 20, ascii("2025:04:05 06:07:08"));
         entry(out, 0x920A, 5, 1, rational(350, 10));
+        tail.insert(tail.end(), pad_, 0x55);
         entry(out, 0xA434, 2, 16, ascii("MV 24-70mm F2.8"));
         put32(out, 0);
         out.insert(out.end(), tail.begin(), tail.end());
@@ -92,6 +96,7 @@ class TiffBuilder {
         put32(b, value);
     }
     bool little_;
+    std::size_t pad_;
 };
 
 TEST(ExifInfo, ShootingDataInBothByteOrders) {
@@ -127,8 +132,8 @@ TEST(ExifInfo, TruncatedOrForeignBytesGiveNothingAndNeverReadPastTheEnd) {
     EXPECT_TRUE(info.empty());
 }
 
-TEST(ExifInfo, TheSizeWalkHandsTheShootingDataBackAndKeepsTheOrientation) {
-    const Bytes tiff = TiffBuilder(false).build();
+/// A JPEG of 40 x 30: SOI, APP1 "Exif" with `tiff`, then a baseline frame header.
+Bytes jpegWith(const Bytes& tiff) {
     // SOI, APP1 "Exif" with the block, then a baseline frame header of 40 x 30.
     Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE1};
     const std::size_t length = 2 + 6 + tiff.size();
@@ -140,6 +145,11 @@ TEST(ExifInfo, TheSizeWalkHandsTheShootingDataBackAndKeepsTheOrientation) {
     const Bytes frame = {0xFF, 0xC0, 0x00, 0x11, 0x08, 0x00, 0x1E, 0x00, 0x28, 0x03, 0x01,
                          0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11, 0x01, 0xFF, 0xD9};
     jpeg.insert(jpeg.end(), frame.begin(), frame.end());
+    return jpeg;
+}
+
+TEST(ExifInfo, TheSizeWalkHandsTheShootingDataBackAndKeepsTheOrientation) {
+    const Bytes jpeg = jpegWith(TiffBuilder(false).build());
     long width = 0;
     long height = 0;
     ExifInfo info;
@@ -148,6 +158,38 @@ TEST(ExifInfo, TheSizeWalkHandsTheShootingDataBackAndKeepsTheOrientation) {
     EXPECT_EQ(height, 40);
     EXPECT_EQ(info.model, "MV-1 Mark II");
     EXPECT_EQ(info.iso, "ISO 400");
+}
+
+TEST(ExifInfo, AValueFarIntoALongBlockIsReadFromAFileAsFromMemory) {
+    // The lens name behind 20 KiB of other data: past what the first reads of a file hold.
+    const Bytes far = TiffBuilder(true, 20000).build();
+    ExifInfo part;
+    bool complete = true;
+    ASSERT_TRUE(readExifInfo(far.data(), 4096, far.size(), part, complete));
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(part.model, "MV-1 Mark II");
+    EXPECT_EQ(part.lens, "");
+    ASSERT_TRUE(readExifInfo(far.data(), far.size(), far.size(), part, complete));
+    EXPECT_TRUE(complete);
+
+    test::TempDir dir;
+    for (const std::size_t pad : {std::size_t{0}, std::size_t{3000}, std::size_t{20000}}) {
+        SCOPED_TRACE(pad);
+        const Bytes jpeg = jpegWith(TiffBuilder(false, pad).build());
+        dir.write("p.jpg", std::string(jpeg.begin(), jpeg.end()));
+        long width = 0;
+        long height = 0;
+        ExifInfo info;
+        ASSERT_TRUE(cmReadPictureSize(dir / "p.jpg", width, height, &info));
+        EXPECT_EQ(width, 30);
+        EXPECT_EQ(height, 40);
+        EXPECT_EQ(info.model, "MV-1 Mark II");
+        EXPECT_EQ(info.dateTaken, "2025-04-05 06:07:08");
+        EXPECT_EQ(info.lens, "MV 24-70mm F2.8");
+        // Without shooting data asked for, the size still comes out turned.
+        ASSERT_TRUE(cmReadPictureSize(dir / "p.jpg", width, height, nullptr));
+        EXPECT_EQ(width, 30);
+    }
 }
 
 } // namespace
