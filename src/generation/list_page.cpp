@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,52 @@
 namespace mivo {
 
 namespace {
+
+// The table block split once at its placeholders: each row is put together from the pieces
+// instead of searching the block six times per picture. The values are never searched, so a
+// file name that happens to hold a placeholder's name stays as it is.
+class RowTemplate {
+  public:
+    enum Field { kLink, kSrc, kSize, kHiDpi, kName, kHref, kFieldCount };
+    using Values = std::array<std::string, kFieldCount>;
+
+    explicit RowTemplate(const std::string& text) {
+        static constexpr std::array<std::string_view, kFieldCount> kNames = {
+            "MV_IMG_LINK", "MV_IMG_SRC", "MV_IMG_SIZE", "MV_IMG_2X", "MV_IMG_NAME", "MV_IMG_HREF"};
+        std::vector<std::pair<std::size_t, int>> hits; // position, field
+        for (int field = 0; field < kFieldCount; ++field) {
+            const std::string_view name = kNames[static_cast<std::size_t>(field)];
+            for (std::size_t at = cmTextFind(text, name, 0, kCompareText); at != std::string::npos;
+                 at = cmTextFind(text, name, at + name.size(), kCompareText)) {
+                hits.emplace_back(at, field);
+            }
+        }
+        std::sort(hits.begin(), hits.end());
+        std::size_t pos = 0;
+        for (const auto& [at, field] : hits) {
+            if (at < pos) {
+                continue; // the names do not overlap; kept safe all the same
+            }
+            literals_.push_back(text.substr(pos, at - pos));
+            fields_.push_back(field);
+            pos = at + kNames[static_cast<std::size_t>(field)].size();
+        }
+        literals_.push_back(text.substr(pos));
+    }
+
+    void fill(const Values& values, std::string& out) const {
+        out.clear();
+        for (std::size_t k = 0; k < fields_.size(); ++k) {
+            out += literals_[k];
+            out += values[static_cast<std::size_t>(fields_[k])];
+        }
+        out += literals_.back();
+    }
+
+  private:
+    std::vector<std::string> literals_; // one more than fields_
+    std::vector<int> fields_;
+};
 
 long long numberOrZero(const std::string& text) {
     long long value = 0;
@@ -187,6 +234,9 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     std::string name;
     std::string width;
     std::string height;
+    const RowTemplate row(instrTable);
+    RowTemplate::Values values;
+    std::string rowText;
     for (const ClassFileData& picture : incolFileDatas) {
         if (ctx.status.stopRequested()) {
             break; // the page is abandoned: the old list page stays
@@ -239,15 +289,16 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         const std::string imageLink =
             imagePath == fullPath ? pictureLink : relativeLink(instrFile, imagePath);
 
-        std::string rowText = replacePlaceholder(instrTable, "MV_IMG_LINK", std::to_string(i));
+        values[RowTemplate::kLink] = std::to_string(i);
         // The table block is markup: a file name is text there, never tags or attributes.
-        rowText = replacePlaceholder(rowText, "MV_IMG_SRC", escapeHtmlText(imageLink));
-        rowText = replacePlaceholder(rowText, "MV_IMG_SIZE", sizeText);
+        values[RowTemplate::kSrc] = escapeHtmlText(imageLink);
+        values[RowTemplate::kSize] = sizeText;
         // The 2x thumbnail for dense screens; nothing without copies.
-        rowText = replacePlaceholder(rowText, "MV_IMG_2X", hiDpi);
-        rowText = replacePlaceholder(rowText, "MV_IMG_NAME", escapeHtmlText(name));
+        values[RowTemplate::kHiDpi] = std::move(hiDpi);
+        values[RowTemplate::kName] = escapeHtmlText(name);
         // The picture (or its display copy), so a thumbnail is a plain link to it without script.
-        rowText = replacePlaceholder(rowText, "MV_IMG_HREF", escapeHtmlText(viewLink));
+        values[RowTemplate::kHref] = escapeHtmlText(viewLink);
+        row.fill(values, rowText);
 
         iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
         state.picExif[static_cast<std::size_t>(i)] = std::move(exif);

@@ -367,6 +367,8 @@ TEST_F(ListPage, FileNamesAreTextInTheTableAndLinksReachTheirExactBytes) {
     addPicture("a&amp;.bmp", bmpBytes(2, 2));
     addPicture("back\\slash\ttab.bmp", bmpBytes(2, 2));
     addPicture("\x82\xA0\xFF.bmp", bmpBytes(2, 2)); // cp932 bytes, not UTF-8
+    // A name that holds a placeholder's name is a name: it is never filled in.
+    addPicture("mv_img_name MV_IMG_LINK.bmp", bmpBytes(2, 2));
     EXPECT_EQ(make("MV_TABLE_START\r\n<img src=\"MV_IMG_SRC\" alt=\"MV_IMG_NAME\">MV_IMG_NAME\r\n"
                    "MV_TABLE_END\r\n"),
               "\r\n<img src=\"./pics/%3Csvg onload=alert(1)%3E.bmp\" "
@@ -377,7 +379,9 @@ TEST_F(ListPage, FileNamesAreTextInTheTableAndLinksReachTheirExactBytes) {
               "\r\n<img src=\"./pics/back%5Cslash%09tab.bmp\" "
               "alt=\"back\\slash\ttab\">back\\slash\ttab\r\n"
               "\r\n<img src=\"./pics/%82%A0%FF.bmp\" alt=\"&#65533;&#65533;&#65533;\">"
-              "&#65533;&#65533;&#65533;\r\n");
+              "&#65533;&#65533;&#65533;\r\n"
+              "\r\n<img src=\"./pics/mv_img_name MV_IMG_LINK.bmp\" "
+              "alt=\"mv_img_name MV_IMG_LINK\">mv_img_name MV_IMG_LINK\r\n");
     // The entries keep the raw name: the index page escapes it for its script.
     EXPECT_EQ(state_.picEntries[2], "./pics/a&amp;.bmp,2,2,a&amp;");
     EXPECT_EQ(state_.picEntries[4], "./pics/%82%A0%FF.bmp,2,2,\x82\xA0\xFF");
