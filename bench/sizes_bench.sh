@@ -120,13 +120,15 @@ else
 fi
 fi
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2fx", a / b; else print "-" }'; }
+ratio() { # ratio A B: A / B, or "-" when either is not a time
+  awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) printf "%.2fx", a / b; else print "-" }'
+}
 printf '%s pictures of 6000x4000, %s jobs, warm cache\n' "$count" "$jobs"
 printf '%-44s %10s %14s\n' "maker" "seconds" "/ vipsthumbnail"
 printf '%-44s %10s\n' "mivo-make, option off" "$mivo_off"
 printf '%-44s %10s %14s\n' "mivo-make, option on, first run" "$mivo_first" "$(ratio "$mivo_first" "$vips_time")"
 printf '%-44s %10s\n' "mivo-make, option on, nothing changed" "$mivo_again"
-printf '%-44s %10s %14s\n' "vipsthumbnail, three passes" "$vips_time" "1.00x"
+printf '%-44s %10s %14s\n' "vipsthumbnail, three passes" "$vips_time" "$(ratio "$vips_time" "$vips_time")"
 printf '%-44s %10s %14s\n' "ImageMagick convert, one process per size" "$im_time" "$(ratio "$im_time" "$vips_time")"
 printf '%-44s %10s %14s\n' "thumbsup" "$thumbsup_time" "$(ratio "$thumbsup_time" "$vips_time")"
 [[ -n "$thumbsup_note" ]] && printf '  (%s)\n' "$thumbsup_note"
