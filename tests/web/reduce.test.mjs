@@ -17,6 +17,21 @@ let browser;
 let gallery;
 let camera;
 
+/** Makes a single-mode gallery of `pics` with reduced copies into site/`name`; its folder. */
+function makeWithCopies(root, name, pics, html) {
+  const out = join(root, 'site', name);
+  mkdirSync(out, { recursive: true });
+  const program = makeProgramFolder(join(root, `program-${name}`), buildDir, templateDir);
+  writeIni(program, {
+    Ini: { Mode: 1 },
+    Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
+    Html: { Start: 0, Slide: 0, Time: 1, TUse: 0, TWidth: 160, Reduce: 1, ...html },
+    Filelist: { Use: 0, Width: 0, Height: 0 },
+  });
+  runMake(program);
+  return out;
+}
+
 function buildReducedGallery({ root, sources }) {
   const pics = join(root, 'album', 'pics');
   const filled = fillPictureFolder(pics, null, awkwardNames.slice(0, 4), sources);
@@ -26,16 +41,7 @@ function buildReducedGallery({ root, sources }) {
   assert.equal(made.status, 0, 'convert makes the large picture');
   filled.push({ name: 'big.jpg', width: 3000, height: 2000 });
   const names = listingOrder(filled.map((p) => p.name));
-  const out = join(root, 'site', 'reduced');
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, 'program-reduced'), buildDir, templateDir);
-  writeIni(program, {
-    Ini: { Mode: 1 },
-    Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
-    Html: { Title: 'Reduced', TitleS: 'copies', Start: 0, Slide: 0, Time: 1, TUse: 0, TWidth: 160, THeight: 120, LWidth: 4, Reduce: 1 },
-    Filelist: { Use: 0, Width: 0, Height: 0 },
-  });
-  runMake(program);
+  const out = makeWithCopies(root, 'reduced', pics, { Title: 'Reduced', TitleS: 'copies', THeight: 120, LWidth: 4 });
   return { out, pics, names, big: names.indexOf('big.jpg'), originalBytes: statSync(big).size };
 }
 
@@ -47,16 +53,7 @@ function buildCameraGallery({ root }, count = 300) {
   const made = spawnSync('/usr/bin/convert', ['-seed', '7', '-size', '1800x1200', 'plasma:fractal', '-quality', '92', base]);
   assert.equal(made.status, 0, 'convert makes the camera picture');
   for (let i = 1; i <= count; i++) copyFileSync(base, join(pics, `IMG_${String(i).padStart(4, '0')}.jpg`));
-  const out = join(root, 'site', 'camera');
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, 'program-camera'), buildDir, templateDir);
-  writeIni(program, {
-    Ini: { Mode: 1 },
-    Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
-    Html: { Title: 'Camera', TitleS: '300', Start: 0, Slide: 0, Time: 1, TUse: 0, TWidth: 160, THeight: 160, LWidth: 5, Reduce: 1 },
-    Filelist: { Use: 0, Width: 0, Height: 0 },
-  });
-  runMake(program);
+  const out = makeWithCopies(root, 'camera', pics, { Title: 'Camera', TitleS: '300', THeight: 160, LWidth: 5 });
   return { out, count, pictureBytes: statSync(base).size };
 }
 
