@@ -77,11 +77,11 @@ TEST(PictureMeasurer, GivesEverySizeInListingOrderWhateverTheWorkers) {
 }
 
 TEST(PictureMeasurer, WorkerCountComesFromTheHardwareUnlessGiven) {
-    EXPECT_GE(pictureWorkerCount(0), 32);
-    EXPECT_LE(pictureWorkerCount(0), 64);
+    EXPECT_GE(pictureWorkerCount(0), 64);
+    EXPECT_LE(pictureWorkerCount(0), 128);
     EXPECT_EQ(pictureWorkerCount(1), 1);
     EXPECT_EQ(pictureWorkerCount(16), 16);
-    EXPECT_EQ(pictureWorkerCount(1000), 64);
+    EXPECT_EQ(pictureWorkerCount(1000), 128);
 }
 
 /// One whole Make run, logged at level 1: what the pages, the status line and the log show.
