@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     long long jobs = 0;
     const bool jobsGiven = argc == 3 && std::strcmp(argv[1], "--jobs") == 0;
     if ((argc != 1 && !jobsGiven) ||
-        (jobsGiven && (!mivo::cmParseWholeNumber(argv[2], jobs) || jobs < 1 || jobs > 64))) {
+        (jobsGiven && (!mivo::cmParseWholeNumber(argv[2], jobs) || jobs < 1 || jobs > 128))) {
         std::fputs(kUsage, stderr);
         return 2;
     }
