@@ -24,7 +24,7 @@ namespace {
 
 const char* const kRecordHeader = "mivo-copies 1";
 
-bool sameSpec(const ResizeRequest& a, const ResizeRequest& b) {
+bool sameRequest(const ResizeRequest& a, const ResizeRequest& b) {
     return a.boxWidth == b.boxWidth && a.boxHeight == b.boxHeight && a.viewEdge == b.viewEdge;
 }
 
@@ -107,7 +107,7 @@ struct ResizeTask {
 class ResizePool {
   public:
     ResizePool(std::vector<ResizeTask>& tasks, const ResizeRequest& request, int workers)
-        : tasks_(tasks), spec_(request) {
+        : tasks_(tasks), request_(request) {
         // Reducing is work for a core, and each worker holds one decoded picture: never more
         // workers than cores, whatever number of header reads was asked for.
         const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
@@ -146,7 +146,7 @@ class ResizePool {
 
   private:
     void run(ResizeTask& task) const {
-        task.ok = resizePicture(task.source, spec_, task.target.thumb.string(),
+        task.ok = resizePicture(task.source, request_, task.target.thumb.string(),
                                 task.target.thumb2x.string(), task.target.view.string(), task.sizes,
                                 task.error);
     }
@@ -176,7 +176,7 @@ class ResizePool {
     }
 
     std::vector<ResizeTask>& tasks_;
-    const ResizeRequest spec_;
+    const ResizeRequest request_;
     std::size_t next_ = 0;
     bool stop_ = false;
     std::mutex mutex_;
@@ -205,7 +205,7 @@ bool sameRecord(const CopyRecord& a, const CopyRecord& b) {
         const ResizedSizes& s = made.sizes;
         const ResizedSizes& t = was.sizes;
         if (name != other->first || made.pictureBytes != was.pictureBytes ||
-            made.pictureTime != was.pictureTime || !sameSpec(made.request, was.request) ||
+            made.pictureTime != was.pictureTime || !sameRequest(made.request, was.request) ||
             made.ok != was.ok || s.thumbWidth != t.thumbWidth || s.thumbHeight != t.thumbHeight ||
             s.thumb2xWidth != t.thumb2xWidth || s.thumb2xHeight != t.thumb2xHeight ||
             s.viewWidth != t.viewWidth || s.viewHeight != t.viewHeight) {
@@ -346,7 +346,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         if (known != before.end()) {
             const MadeCopies& made = known->second;
             if (made.pictureBytes == stamp.pictureBytes && made.pictureTime == stamp.pictureTime &&
-                sameSpec(made.request, request)) {
+                sameRequest(made.request, request)) {
                 if (!made.ok) {
                     // Unchanged since it could not be read: not tried again.
                     after[name] = made;
