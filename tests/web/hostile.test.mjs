@@ -8,8 +8,8 @@ import { after, before, describe, test } from 'node:test';
 import { watchedPage } from './lib/browser.mjs';
 import { addressing, assertNoProblems, waitUntil } from './lib/checks.mjs';
 import { textFileBytes } from './lib/cp932.mjs';
-import { buildDir, templateDir } from './lib/fixtures.mjs';
-import { makeProgramFolder, runMake, writeFilelist, writeIni } from './lib/gallery.mjs';
+import { makeGallery } from './lib/fixtures.mjs';
+import { writeFilelist } from './lib/gallery.mjs';
 import { closeSession, openSession } from './lib/session.mjs';
 
 // Each name as its bytes: a string is written as UTF-8; the Buffer is "あ" in cp932, as a
@@ -56,17 +56,13 @@ function buildHostileGallery({ root, sources }) {
     heading,
     Object.entries(captions).map(([name, caption]) => `${name},${caption}`),
   );
-  const out = join(root, 'site', 'hostile');
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, 'program-hostile'), buildDir, templateDir);
-  writeIni(program, {
+  const out = makeGallery(root, 'hostile', (out) => ({
     Ini: { Mode: 1 },
     Path: { Pic: pics, Thum: '', Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
     Html: { Title: 'Hostile', TitleS: '', Start: 0, Slide: 0, Time: 1, TUse: 0, TWidth: 120, THeight: 120, LWidth: 4 },
     Filelist: { Use: 1, Width: 0, Height: 0 },
     Link: { Name1: '', Url1: '', Name2: '', Url2: '', Name3: '', Url3: '' },
-  });
-  runMake(program);
+  }));
   return {
     indexPath: join(out, 'index.html'),
     listPath: join(out, 'list.html'),
@@ -87,20 +83,17 @@ function buildHostileMenu({ root, sources }) {
     copyFileSync(sources[i % sources.length].picture, join(pics, 'a.jpg'));
     return { name, pics };
   });
-  const out = join(root, 'site', 'hostile-menu');
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, 'program-hostile-menu'), buildDir, templateDir);
-  writeIni(program, {
+  const out = makeGallery(root, 'hostile-menu', (out) => ({
     Ini: { Mode: 0 },
     Path: { Pic: '', Thum: '', Index: join(out, 'menu.html'), Html: '', Menu: join(out, 'menu.html'), MenuH: '', Start: '' },
     Html: { Title: 'Menu', TitleS: '', Start: 0, Slide: 0, Time: 1, TUse: 0, TWidth: 120, THeight: 120, LWidth: 3 },
     Filelist: { Use: 0, Width: 0, Height: 0 },
     Link: { Name1: 'ホーム', Url1: '', Name2: '', Url2: '', Name3: '', Url3: '' },
+  }), (program) => {
+    // A name holding a comma is written quoted, as the list file reads it back.
+    const quote = (text) => (/[",]/.test(text) ? `"${text.replaceAll('"', '""')}"` : text);
+    writeFileSync(join(program, 'Mivo.csv'), textFileBytes(rows.map((r) => `${quote(r.name)},${r.pics},,`)));
   });
-  // A name holding a comma is written quoted, as the list file reads it back.
-  const quote = (text) => (/[",]/.test(text) ? `"${text.replaceAll('"', '""')}"` : text);
-  writeFileSync(join(program, 'Mivo.csv'), textFileBytes(rows.map((r) => `${quote(r.name)},${r.pics},,`)));
-  runMake(program);
   return { menuPath: join(out, 'menu.html'), names };
 }
 

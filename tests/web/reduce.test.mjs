@@ -6,8 +6,8 @@ import { copyFileSync, mkdirSync, statSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
 import { watchedPage } from './lib/browser.mjs';
-import { awkwardNames, buildDir, templateDir } from './lib/fixtures.mjs';
-import { fillPictureFolder, listingOrder, makeProgramFolder, runMake, writeIni } from './lib/gallery.mjs';
+import { awkwardNames, makeGallery } from './lib/fixtures.mjs';
+import { fillPictureFolder, listingOrder } from './lib/gallery.mjs';
 import { closeSession, openSession } from './lib/session.mjs';
 import { addressing, assertNoProblems, waitUntil } from './lib/checks.mjs';
 
@@ -19,17 +19,12 @@ let camera;
 
 /** Makes a single-mode gallery of `pics` with reduced copies into site/`name`; its folder. */
 function makeWithCopies(root, name, pics, html) {
-  const out = join(root, 'site', name);
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, `program-${name}`), buildDir, templateDir);
-  writeIni(program, {
+  return makeGallery(root, name, (out) => ({
     Ini: { Mode: 1 },
     Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
     Html: { Start: 0, Slide: 0, Time: 1, TUse: 0, TWidth: 160, Reduce: 1, ...html },
     Filelist: { Use: 0, Width: 0, Height: 0 },
-  });
-  runMake(program);
-  return out;
+  }));
 }
 
 function buildReducedGallery({ root, sources }) {

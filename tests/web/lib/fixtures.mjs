@@ -25,6 +25,21 @@ export const buildDir = resolve(process.env.MIVO_BUILD_DIR ?? join(repoDir, 'bui
 // The templates under test: the repository's html/ (MIVO_TEMPLATE_DIR may point elsewhere).
 export const templateDir = resolve(process.env.MIVO_TEMPLATE_DIR ?? join(repoDir, 'html'));
 
+/**
+ * Makes a gallery as a user would: a program folder of its own (program-`name`), the page
+ * folder site/`name`, Mivo.ini from `settings(out)` (sections as writeIni takes them), then
+ * `beforeRun(program)` (a gallery list, say) and mivo-make. Returns the page folder.
+ */
+export function makeGallery(root, name, settings, beforeRun = () => {}) {
+  const out = join(root, 'site', name);
+  mkdirSync(out, { recursive: true });
+  const program = makeProgramFolder(join(root, `program-${name}`), buildDir, templateDir);
+  writeIni(program, settings(out));
+  beforeRun(program);
+  runMake(program);
+  return out;
+}
+
 /** Names that a link or a code page can trip over: Japanese, a blank, "#", "%", "é". */
 export const awkwardNames = ['夕焼け.jpg', '海 辺.jpg', 'no#1.jpg', '100%.jpg', 'café.jpg', 'IMG_0001.jpg', 'IMG_0002.JPG'];
 
@@ -100,11 +115,8 @@ export function buildSingleGallery({ root, sources, others }) {
     'ファイル名,"説明, メモ",幅,高さ',
     pictures.map((p) => `${p.name},${csvField(p.caption)},${p.width},${p.height}`),
   );
-  const out = join(site, 'single');
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, 'program-single'), buildDir, templateDir);
   const start = '夕焼け.jpg';
-  writeIni(program, {
+  const out = makeGallery(root, 'single', (out) => ({
     Ini: { Mode: 1 },
     Path: { Pic: pics, Thum: thumbs, Index: join(out, 'index.html'), Html: 'pages', Menu: join(out, 'index.html'), MenuH: '', Start: start },
     Html: {
@@ -121,8 +133,7 @@ export function buildSingleGallery({ root, sources, others }) {
     },
     Filelist: { Use: 1, Width: 2, Height: 3 },
     Link: links,
-  });
-  runMake(program);
+  }));
   return {
     kind: 'single',
     title: '旅のアルバム',
@@ -151,10 +162,7 @@ export function buildPlainGallery({ root, sources }) {
   const pics = join(album, 'summer', 'pics');
   const filled = fillPictureFolder(pics, null, awkwardNames.slice(0, 5).concat(['z.jpg']), sources.slice().reverse());
   const pictures = listingOrder(filled.map((p) => p.name)).map((name) => filled.find((p) => p.name === name));
-  const out = join(site, 'plain');
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, 'program-plain'), buildDir, templateDir);
-  writeIni(program, {
+  const out = makeGallery(root, 'plain', (out) => ({
     Ini: { Mode: 1 },
     Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
     Html: {
@@ -170,8 +178,7 @@ export function buildPlainGallery({ root, sources }) {
     },
     Filelist: { Use: 0, Width: 0, Height: 0 },
     Link: { ...links, Name1: '', Url1: '' },
-  });
-  runMake(program);
+  }));
   return {
     kind: 'single',
     title: 'Plain album',
@@ -219,12 +226,8 @@ export function buildMenuGalleries({ root, sources }) {
     rows.push({ name: plan.name, pics, thumbs: thumbs ?? '' });
     menuGalleries.push({ name: plan.name, pictures, thumbnails: plan.thumbs, filelist: plan.filelist ? { heading: ['caption'] } : null });
   });
-  const menuFolder = join(site, 'menu');
-  mkdirSync(menuFolder, { recursive: true });
-  const menuPath = join(menuFolder, 'index.html');
-  const program = makeProgramFolder(join(root, 'program-menu'), buildDir, templateDir);
-  writeGalleryList(program, rows);
-  writeIni(program, {
+  const menuPath = join(site, 'menu', 'index.html');
+  const menuFolder = makeGallery(root, 'menu', () => ({
     Ini: { Mode: 0 },
     Path: { Pic: rows[0].pics, Thum: rows[0].pics, Index: menuPath, Html: '', Menu: menuPath, MenuH: 'galleries', Start: '' },
     Html: {
@@ -240,8 +243,7 @@ export function buildMenuGalleries({ root, sources }) {
     },
     Filelist: { Use: 1, Width: 2, Height: 3 },
     Link: links,
-  });
-  runMake(program);
+  }), (program) => writeGalleryList(program, rows));
   return {
     kind: 'menu',
     title: '写真館',
@@ -289,17 +291,13 @@ export function buildSampleGallery({ root }) {
     ...imageSize(join(pics, name)),
     caption: captions[name],
   }));
-  const out = join(root, 'site', 'sample');
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, 'program-sample'), buildDir, templateDir);
-  writeIni(program, {
+  const out = makeGallery(root, 'sample', (out) => ({
     Ini: { Mode: 1 },
     Path: { Pic: pics, Thum: thumbs, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: 'sunrise.jpg' },
     Html: { Title: 'サンプルアルバム', TitleS: '港と季節の写真', Start: 0, Slide: 1, Time: 5, TUse: 1, TWidth: 160, THeight: 160, LWidth: 4 },
     Filelist: { Use: 1, Width: 2, Height: 3 },
     Link: { Name1: 'ホーム', Url1: 'https://example.invalid/', Name2: '', Url2: '', Name3: '', Url3: '' },
-  });
-  runMake(program);
+  }));
   return {
     kind: 'single',
     title: 'サンプルアルバム',

@@ -5,8 +5,8 @@ import { spawnSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { withExif } from './exif.mjs';
-import { buildDir, templateDir } from './fixtures.mjs';
-import { displayName, makeProgramFolder, runMake, writeFilelist, writeIni } from './gallery.mjs';
+import { makeGallery } from './fixtures.mjs';
+import { displayName, writeFilelist } from './gallery.mjs';
 
 const convert = existsSync('/usr/bin/convert') ? '/usr/bin/convert' : 'convert';
 
@@ -75,17 +75,13 @@ export function buildLargeGallery({ root }, count = 320) {
   const csvField = (text) => (/[",\n]/.test(text) ? `"${text.replace(/"/g, '""')}"` : text);
   writeFilelist(pics, 'ファイル名,"説明, 場所"', pictures.map((p) => `${p.name},${csvField(p.caption)}`));
 
-  const out = join(root, 'site', 'large');
-  mkdirSync(out, { recursive: true });
-  const program = makeProgramFolder(join(root, 'program-large'), buildDir, templateDir);
-  writeIni(program, {
+  const out = makeGallery(root, 'large', (out) => ({
     Ini: { Mode: 1 },
     Path: { Pic: pics, Thum: thumbs, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
     Html: { Body: '<body>', Title: '大きなアルバム', TitleS: '三百枚', Start: 0, Slide: 1, Time: 2, TUse: 1, TWidth: 160, THeight: 160, LWidth: 5 },
     Filelist: { Use: 1, Width: 0, Height: 0 },
     Link: { Name1: 'ホーム', Url1: 'https://example.invalid/', Name2: '', Url2: '', Name3: '', Url3: '' },
-  });
-  runMake(program);
+  }));
   return {
     kind: 'single',
     title: '大きなアルバム',
