@@ -12,10 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "window/form_main.h"
 #include "window/qt/app_setup.h"
-#include "window/qt/desktop_services.h"
-#include "window/qt/main_view.h"
+#include "window/qt/program_window.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -24,12 +22,10 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     mivo::qt::setUpApplication(app);
-    mivo::qt::DesktopServices services;
-    mivo::FormMain form(argv[1], services);
-    mivo::qt::MainView view(form);
-    services.setView(&view);
-    form.Form_Load();
-    view.show();
+    mivo::qt::ProgramWindow window(mivo::portableProgramFiles(argv[1]));
+    mivo::qt::DesktopServices& services = window.services;
+    mivo::FormMain& form = window.form;
+    mivo::qt::MainView& view = window.view;
     QTest::qWait(200);
 
     auto* make = view.findChild<QPushButton*>(QStringLiteral("CommandMake"));
@@ -51,6 +47,5 @@ int main(int argc, char** argv) {
     std::printf("%.4f %d %s\n", seconds, services.repaintCount() - paintsBefore,
                 form.LabelMess->caption().c_str());
     form.requestClose();
-    services.setView(nullptr);
     return form.LabelMess->caption() == "完了しました" ? 0 : 1;
 }

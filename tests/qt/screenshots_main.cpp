@@ -10,10 +10,8 @@
 #include <QPixmap>
 #include <QThread>
 
-#include "window/form_main.h"
 #include "window/qt/app_setup.h"
-#include "window/qt/desktop_services.h"
-#include "window/qt/main_view.h"
+#include "window/qt/program_window.h"
 
 namespace {
 
@@ -36,12 +34,9 @@ int main(int argc, char** argv) {
     mivo::qt::setUpApplication(app);
     std::printf("font: %s\n", mivo::qt::captionFontFamily());
 
-    mivo::qt::DesktopServices services;
-    mivo::FormMain form(argv[1], services);
-    mivo::qt::MainView view(form);
-    services.setView(&view);
-    form.Form_Load();
-    view.show();
+    mivo::qt::ProgramWindow window(mivo::portableProgramFiles(argv[1]));
+    mivo::FormMain& form = window.form;
+    mivo::qt::MainView& view = window.view;
     settle();
     std::printf("scale %.3f, window %dx%d\n", view.scale(), view.width(), view.height());
     const QString suffix = argc == 4 ? QString::fromLocal8Bit(argv[3]) : QString();
@@ -67,6 +62,5 @@ int main(int argc, char** argv) {
             }
         }
     }
-    services.setView(nullptr);
     return ok ? 0 : 1;
 }

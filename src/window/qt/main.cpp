@@ -9,10 +9,8 @@
 
 #include "common/program.h"
 #include "common/program_files.h"
-#include "window/form_main.h"
 #include "window/qt/app_setup.h"
-#include "window/qt/desktop_services.h"
-#include "window/qt/main_view.h"
+#include "window/qt/program_window.h"
 #include "window/qt/termination_signals.h"
 
 namespace {
@@ -42,20 +40,13 @@ int main(int argc, char** argv) {
     // Closing on a termination signal saves the settings, as closing the window does.
     const mivo::qt::QuitOnTerminationSignals closeOnSignal;
 
-    mivo::qt::DesktopServices services;
     const std::string programFolder = mivo::cmProgramFolder();
-    mivo::FormMain form(
-        mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder)),
-        services);
-    mivo::qt::MainView view(form);
-    services.setView(&view);
-    form.Form_Load();
-    view.show();
+    mivo::qt::ProgramWindow window(
+        mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder)));
     const int status = QApplication::exec();
     // A run still going (the session ends) stops before the settings are saved.
-    services.abandonRun();
+    window.services.abandonRun();
     // A session that ends without closing the window still saves, as closing would.
-    form.requestClose();
-    services.setView(nullptr);
+    window.form.requestClose();
     return status;
 }
