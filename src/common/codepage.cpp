@@ -385,4 +385,14 @@ std::string cmEncodeText(std::string_view utf8, TextEncoding encoding, Cp932Fall
     return cmEncodeCp932(utf8, fallback);
 }
 
+void cmAppendEncodedText(std::string& out, std::string_view utf8, TextEncoding encoding,
+                         Cp932Fallback fallback) {
+    if (encoding == TextEncoding::Utf8Bom) {
+        out.append(cmSanitizeUtf8(utf8));
+        return;
+    }
+    Cp932Writer writer(&out, fallback);
+    writer.encode(utf8);
+}
+
 } // namespace mivo

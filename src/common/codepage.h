@@ -34,6 +34,9 @@ std::string cmDecodeText(std::string_view bytes, TextEncoding* outEncoding = nul
 
 /// Encodes UTF-8 text for a file of the given encoding (no BOM is added here).
 std::string cmEncodeText(std::string_view utf8, TextEncoding encoding, Cp932Fallback fallback);
+/// The same, appended to `out`: a page written line by line reuses one buffer.
+void cmAppendEncodedText(std::string& out, std::string_view utf8, TextEncoding encoding,
+                         Cp932Fallback fallback);
 
 /// Replaces each invalid UTF-8 sequence with U+FFFD.
 std::string cmSanitizeUtf8(std::string_view bytes);

@@ -52,8 +52,12 @@ void cmSetLogPath(const std::string& path) {
     gstrLogPath = path;
 }
 
+bool cmLogWants(int level) {
+    return gintLogLevel != 0 && level >= gintLogLevel && !gstrLogPath.empty();
+}
+
 void cmWriteLog(const std::string& routine, int level, const std::string& message) {
-    if (gintLogLevel == 0 || level < gintLogLevel || gstrLogPath.empty()) {
+    if (!cmLogWants(level)) {
         return;
     }
     const std::time_t now = std::time(nullptr);

@@ -1,5 +1,8 @@
 #include "common/paths.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -24,17 +27,17 @@ std::string cmAddPath(const std::string& folder, const std::string& name,
 void cmSplitPath(const std::string& instrFullPath, bool inblnNoFile,
                  const std::string& instrSeparate, std::string& outstrFolder,
                  std::string& outstrName) {
-    cmWriteLog("cmSplitPath", 1,
-               "▽Start Method▽\r\ninstrFullPath=[" + instrFullPath + "]\r\ninblnNoFile=[" +
-                   cmBoolText(inblnNoFile) + "]\r\ninstrSeparate=[" + instrSeparate + "]");
+    // Called several times per picture: the messages are built only for a log that takes them.
+    const bool log = cmLogWants(1);
+    if (log) {
+        cmWriteLog("cmSplitPath", 1,
+                   "▽Start Method▽\r\ninstrFullPath=[" + instrFullPath + "]\r\ninblnNoFile=[" +
+                       cmBoolText(inblnNoFile) + "]\r\ninstrSeparate=[" + instrSeparate + "]");
+    }
     if (!instrFullPath.empty()) {
         std::size_t last = std::string::npos;
         if (!instrSeparate.empty()) {
-            for (std::size_t hit = cmTextFind(instrFullPath, instrSeparate, 0, kCompareText);
-                 hit != std::string::npos;
-                 hit = cmTextFind(instrFullPath, instrSeparate, hit + 1, kCompareText)) {
-                last = hit;
-            }
+            last = cmTextFindLast(instrFullPath, instrSeparate, kCompareText);
         }
         std::string folder;
         std::string name = instrFullPath;
@@ -49,10 +52,12 @@ void cmSplitPath(const std::string& instrFullPath, bool inblnNoFile,
                 name.clear();
             }
         }
-        outstrFolder = folder;
-        outstrName = name;
+        outstrFolder = std::move(folder);
+        outstrName = std::move(name);
     }
-    cmWriteLog("cmSplitPath", 1, "△End Method△");
+    if (log) {
+        cmWriteLog("cmSplitPath", 1, "△End Method△");
+    }
 }
 
 namespace {
@@ -124,13 +129,25 @@ std::string cmRelativePath(const std::string& instrFromPath, const std::string& 
 }
 
 bool cmListingLess(const std::string& a, const std::string& b) {
+    // Names of one folder mostly share a long prefix: skip equal bytes in bulk, then fold
+    // letter case only where the bytes differ.
     const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    while (true) {
+        i = static_cast<std::size_t>(std::mismatch(a.begin() + static_cast<std::ptrdiff_t>(i),
+                                                   a.begin() + static_cast<std::ptrdiff_t>(n),
+                                                   b.begin() + static_cast<std::ptrdiff_t>(i))
+                                         .first -
+                                     a.begin());
+        if (i >= n) {
+            break;
+        }
         const auto x = static_cast<unsigned char>(cmAsciiUpper(a[i]));
         const auto y = static_cast<unsigned char>(cmAsciiUpper(b[i]));
         if (x != y) {
             return x < y;
         }
+        ++i;
     }
     if (a.size() != b.size()) {
         return a.size() < b.size();
@@ -150,23 +167,40 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& out
                              instrDirPath + "]",
                          kAppTitle);
     } else {
-        std::vector<std::string> names;
-        std::error_code ec;
-        fs::directory_iterator it(instrDirPath, ec);
-        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            std::string name = it->path().filename().string();
-            if (name.empty() || name[0] == '.') {
-                continue;
+        // Each name with its upper-case form, so the sort compares whole keys with memcmp and
+        // folds every name once: the order is cmListingLess's.
+        std::vector<std::pair<std::string, std::string>> listed;
+        DIR* dir = ::opendir(instrDirPath.c_str());
+        while (const dirent* entry = dir != nullptr ? ::readdir(dir) : nullptr) {
+            if (entry->d_name[0] == '.') {
+                continue; // ".", ".." and hidden files
             }
-            std::error_code statEc;
-            // The entry's own type (d_type) answers for most names without a stat; a symlink,
-            // or a file system that does not tell, is followed, so a link to a regular file
-            // counts as a file.
-            if (it->is_regular_file(statEc) && !statEc) {
-                names.push_back(std::move(name));
+            // The entry's own type answers for most names without a stat; a symlink, or a
+            // file system that does not tell, is followed, so a link to a regular file counts
+            // as a file.
+            bool regular = entry->d_type == DT_REG;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                struct stat info {};
+                regular =
+                    ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+            }
+            if (regular) {
+                std::string name(entry->d_name);
+                listed.emplace_back(cmAsciiUpper(name), std::move(name));
             }
         }
-        std::sort(names.begin(), names.end(), cmListingLess);
+        if (dir != nullptr) {
+            ::closedir(dir);
+        }
+        std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
+            const int byKey = a.first.compare(b.first);
+            return byKey != 0 ? byKey < 0 : a.second < b.second;
+        });
+        std::vector<std::string> names;
+        names.reserve(listed.size());
+        for (auto& [key, name] : listed) {
+            names.push_back(std::move(name));
+        }
         if (names.empty()) {
             names.emplace_back();
         }
@@ -182,13 +216,26 @@ namespace {
 /// Byte offset of the extension dot, or npos: scans from the second-to-last character back to
 /// the second and stops at the first ".", "\" or "/".
 std::size_t extensionDot(const std::string& name) {
-    const std::size_t n = cmCharCount(name);
+    // Character positions 2 .. n-1 (1-based) are bytes [first, last) of the text: where the
+    // second character starts and where the last one does, found in one pass.
+    std::size_t first = 1;
+    std::size_t last = name.size() - 1;
+    std::size_t n = name.size();
+    const bool ascii = std::all_of(name.begin(), name.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        n = 0;
+        for (std::size_t i = 0; i < name.size(); ++n) {
+            if (n == 1) {
+                first = i;
+            }
+            last = i;
+            i += cmCharBytes(std::string_view(name).substr(i), 1);
+        }
+    }
     if (n <= 2) {
         return std::string::npos;
     }
-    // Character positions 2 .. n-1 (1-based) are bytes [second, last) of the text.
-    const std::size_t first = cmCharBytes(name, 1);
-    const std::size_t last = cmCharBytes(name, n - 1);
     for (std::size_t i = last; i > first; --i) {
         const char c = name[i - 1];
         if (c == '.') {

@@ -70,6 +70,24 @@ std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_
     return std::string_view::npos;
 }
 
+std::size_t cmTextFindLast(std::string_view hay, std::string_view needle, int compareMode) {
+    if (needle.empty() || needle.size() > hay.size()) {
+        return std::string_view::npos;
+    }
+    const bool letters = std::any_of(needle.begin(), needle.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
+    if (compareMode != kCompareText || !letters) {
+        return hay.rfind(needle);
+    }
+    for (std::size_t pos = hay.size() - needle.size() + 1; pos-- > 0;) {
+        if (cmTextEquals(hay.substr(pos, needle.size()), needle)) {
+            return pos;
+        }
+    }
+    return std::string_view::npos;
+}
+
 bool cmStartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }

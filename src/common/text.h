@@ -40,6 +40,9 @@ bool cmTextEquals(std::string_view a, std::string_view b);
 /// when compareMode is kCompareText; npos when there is none.
 std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_t from,
                        int compareMode);
+/// Byte position of the last occurrence of `needle`, compared as cmTextFind does; npos when
+/// there is none or `needle` is empty.
+std::size_t cmTextFindLast(std::string_view hay, std::string_view needle, int compareMode);
 /// True when `text` begins with `prefix`, compared exactly.
 bool cmStartsWith(std::string_view text, std::string_view prefix);
 

@@ -159,8 +159,8 @@ bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
     for (long i = 0; i < count; ++i) {
         if (isPictureName(files[i])) {
             ClassFileData item;
-            item.strName = files[i];
-            outcolFileDatas.add(item);
+            item.strName = std::move(files[i]);
+            outcolFileDatas.add(std::move(item));
             ++pictures;
         }
     }

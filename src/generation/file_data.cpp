@@ -4,18 +4,25 @@
 
 namespace mivo {
 
-void PictureList::add(const ClassFileData& item) {
-    // Only the first of several names that differ in letter case is reachable by key.
-    index_.try_emplace(cmAsciiUpper(item.strName), items_.size());
-    items_.push_back(item);
+void PictureList::add(ClassFileData item) {
+    items_.push_back(std::move(item));
+}
+
+void PictureList::indexItems() const {
+    for (; indexed_ < items_.size(); ++indexed_) {
+        // Only the first of several names that differ in letter case is reachable by key.
+        index_.try_emplace(cmAsciiUpper(items_[indexed_].strName), indexed_);
+    }
 }
 
 ClassFileData* PictureList::find(const std::string& name) {
+    indexItems();
     const auto it = index_.find(cmAsciiUpper(name));
     return it == index_.end() ? nullptr : &items_[it->second];
 }
 
 const ClassFileData* PictureList::find(const std::string& name) const {
+    indexItems();
     const auto it = index_.find(cmAsciiUpper(name));
     return it == index_.end() ? nullptr : &items_[it->second];
 }
@@ -23,6 +30,7 @@ const ClassFileData* PictureList::find(const std::string& name) const {
 void PictureList::clear() {
     items_.clear();
     index_.clear();
+    indexed_ = 0;
 }
 
 } // namespace mivo

@@ -22,7 +22,7 @@ class ClassFileData {
 /// letter case ignored. Names that differ only in case all stay; the look-up finds the first.
 class PictureList {
   public:
-    void add(const ClassFileData& item);
+    void add(ClassFileData item);
     std::size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
     ClassFileData& operator[](std::size_t index) { return items_[index]; }
@@ -38,8 +38,13 @@ class PictureList {
     auto end() const { return items_.end(); }
 
   private:
+    /// Brings the look-up up to date with the items: it is made on the first find, since most
+    /// galleries have no filelist.csv and never look a name up.
+    void indexItems() const;
+
     std::vector<ClassFileData> items_;
-    std::unordered_map<std::string, std::size_t> index_; // upper-cased name -> first position
+    mutable std::unordered_map<std::string, std::size_t> index_; // upper-cased name -> first
+    mutable std::size_t indexed_ = 0;                            // items in index_
 };
 
 } // namespace mivo

@@ -212,6 +212,12 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     const std::string pageFolder = pageFolderOf(instrFile);
     const std::string thumbFolder = cmAddPath(pageFolder, kThumbFolder, kPathSeparator);
     const std::string viewFolder = cmAddPath(pageFolder, kViewFolder, kPathSeparator);
+    const FolderLinks pictureLinks(instrFile, job.picPath);
+    const FolderLinks viewLinks(instrFile, viewFolder);
+    const FolderLinks thumbLinks(instrFile, thumbFolder);
+    const FolderLinks thumb2xLinks(instrFile,
+                                   cmAddPath(thumbFolder, kThumb2xFolder, kPathSeparator));
+    const FolderLinks samLinks(instrFile, job.samPath);
 
     if (!job.menu) {
         ctx.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
@@ -247,9 +253,11 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         ExifInfo exif;
         mainGetPicInfo(ctx, fullPath, job.useFilelist, size, name, width, height,
                        s.CheckExif ? &exif : nullptr);
-        cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");
+        if (cmLogWants(3)) {
+            cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");
+        }
 
-        const std::string pictureLink = relativeLink(instrFile, fullPath);
+        const std::string pictureLink = pictureLinks.to(picture.strName);
         // With copies made, the picture view shows the display copy; the original stays one
         // click away through its own link.
         const WebCopy* copy = galleryCopy(ctx, static_cast<std::size_t>(i));
@@ -258,8 +266,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         if (copy != nullptr) {
             // The fragment is ignored when the copy is loaded; the picture view reads the
             // original's link from it ("#" in a path is always written as "%23").
-            viewLink =
-                relativeLink(instrFile, cmAddPath(viewFolder, copy->fileName, kPathSeparator));
+            viewLink = viewLinks.to(copy->fileName);
             entry = viewLink;
             entry.append("#original=").append(pictureLink);
         }
@@ -269,25 +276,25 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         }
 
         std::string imagePath;
+        std::string imageLink;
         std::string sizeText;
         std::string hiDpi;
         if (job.useThumbnails) {
             imagePath = cmAddPath(job.samPath, picture.strName, kPathSeparator);
+            imageLink = samLinks.to(picture.strName);
         } else if (copy != nullptr) {
             // Mivo's own thumbnails, used as a thumbnail folder is; their sizes are known.
             imagePath = cmAddPath(thumbFolder, copy->fileName, kPathSeparator);
+            imageLink = thumbLinks.to(copy->fileName);
             sizeText = "width=" + std::to_string(copy->sizes.thumbWidth) +
                        " height=" + std::to_string(copy->sizes.thumbHeight);
-            const std::string link2x = relativeLink(
-                instrFile, cmAddPath(cmAddPath(thumbFolder, kThumb2xFolder, kPathSeparator),
-                                     copy->fileName, kPathSeparator));
+            const std::string link2x = thumb2xLinks.to(copy->fileName);
             hiDpi = " srcset=\"" + escapeHtmlText(srcsetLink(link2x)) + " 2x\"";
         } else {
             imagePath = fullPath;
+            imageLink = pictureLink;
             sizeText = scaledSizeText(s, width, height, picture);
         }
-        const std::string imageLink =
-            imagePath == fullPath ? pictureLink : relativeLink(instrFile, imagePath);
 
         values[RowTemplate::kLink] = std::to_string(i);
         // The table block is markup: a file name is text there, never tags or attributes.

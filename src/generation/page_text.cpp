@@ -1,5 +1,7 @@
 #include "generation/page_text.h"
 
+#include <algorithm>
+
 #include "common/codepage.h"
 #include "common/paths.h"
 
@@ -186,6 +188,13 @@ std::string encodeLinkPath(std::string_view path) {
 }
 
 std::string escapeHtmlText(std::string_view text) {
+    // Most names are plain ASCII with nothing to escape: then the text is its own answer.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && c != '&' && c != '<' && c != '>' && c != '"';
+    });
+    if (plain) {
+        return std::string(text);
+    }
     std::string out;
     out.reserve(text.size());
     for (const char c : cmSanitizeUtf8(text)) {
@@ -221,6 +230,35 @@ std::string relativeLink(const std::string& fromPage, const std::string& target)
     return encodeLinkPath(cmRelativePath(from, to, kLinkSeparator));
 }
 
+FolderLinks::FolderLinks(const std::string& fromPage, const std::string& folder)
+    : fromPage_(fromPage), folder_(folder) {
+    // Two names that cannot be special give the folder's part of every link: what their
+    // links share before the name.
+    const std::string a = relativeLink(fromPage, cmAddPath(folder, "a", kPathSeparator));
+    const std::string b = relativeLink(fromPage, cmAddPath(folder, "b", kPathSeparator));
+    if (a.size() == b.size() && a.ends_with("/a") && b.ends_with("/b") &&
+        std::string_view(a).substr(0, a.size() - 1) ==
+            std::string_view(b).substr(0, b.size() - 1)) {
+        prefix_ = a.substr(0, a.size() - 1);
+        prefixKnown_ = true;
+    }
+    std::string pageFolder;
+    std::string pageName;
+    cmSplitPath(normalizedPath(fromPage), true, kPathSeparator, pageFolder, pageName);
+    std::string parent;
+    cmSplitPath(normalizedPath(pageFolder), true, kPathSeparator, parent, pageFolderName_);
+}
+
+std::string FolderLinks::to(const std::string& name) const {
+    // A step of its own, or the page's own folder (linked as "."), takes the whole way.
+    const bool plain = !name.empty() && name != "." && name != ".." &&
+                       name.find('/') == std::string::npos && name != pageFolderName_;
+    if (!prefixKnown_ || !plain) {
+        return relativeLink(fromPage_, cmAddPath(folder_, name, kPathSeparator));
+    }
+    return prefix_ + encodeLinkPath(name);
+}
+
 std::string escapeScriptBreaks(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 8);
@@ -247,6 +285,11 @@ std::string escapeScriptBreaks(std::string_view text) {
 }
 
 std::string cleanPicListElement(std::string_view entry) {
+    // Without a quote, a backslash or what escapeScriptBreaks rewrites, there is nothing to
+    // take off or escape: the entry is its own element.
+    if (entry.find_first_of("\"\\\r\n<\xE2") == std::string_view::npos) {
+        return std::string(entry);
+    }
     // The link, the size and the file's own name are the maker's: only the filelist part
     // after them has quoting to remove, so a quote in a file name stays where it is.
     const std::size_t kept = pictureEntryHead(entry);

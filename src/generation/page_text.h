@@ -20,6 +20,22 @@ std::string escapeHtmlText(std::string_view text);
 /// Every link made from a path and written into a page goes through here.
 std::string relativeLink(const std::string& fromPage, const std::string& target);
 
+/// Links from one page to the files of one folder, each the same as relativeLink(fromPage,
+/// folder + "/" + name). The folder's part of the link is worked out once, so a page of many
+/// pictures does not normalize and compare the same two paths again for each of them.
+class FolderLinks {
+  public:
+    FolderLinks(const std::string& fromPage, const std::string& folder);
+    std::string to(const std::string& name) const;
+
+  private:
+    std::string fromPage_;
+    std::string folder_;
+    std::string prefix_;         // a file's link is prefix_ + its encoded name
+    bool prefixKnown_ = false;   // else every link is made whole
+    std::string pageFolderName_; // the last step of the page's folder: that name links as "."
+};
+
 /// Makes text safe inside a double-quoted script string that sits in an HTML script element:
 /// CR, LF, U+2028 and U+2029 become "\r", "\n", "\u2028", "\u2029", and every "<" becomes
 /// "\u003c", so neither "</script>" nor "<!--" can reach the HTML parser.

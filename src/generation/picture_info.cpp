@@ -24,7 +24,11 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bo
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
                     const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
                     std::string& outstrHeight, ExifInfo* outExif) {
-    cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
+    // Once per picture: the messages are built only for a log that takes them.
+    const bool log = cmLogWants(1);
+    if (log) {
+        cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
+    }
 
     std::string folder;
     std::string name;
@@ -47,9 +51,11 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bo
         }
     }
 
-    cmWriteLog("mainGetPicInfo", 1,
-               "△End Method△\r\noutFileName=[" + outFileName + "]\r\noutstrWidth=[" + outstrWidth +
-                   "]\r\noutstrHeight=[" + outstrHeight + "]");
+    if (log) {
+        cmWriteLog("mainGetPicInfo", 1,
+                   "△End Method△\r\noutFileName=[" + outFileName + "]\r\noutstrWidth=[" +
+                       outstrWidth + "]\r\noutstrHeight=[" + outstrHeight + "]");
+    }
 }
 
 } // namespace mivo

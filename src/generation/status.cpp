@@ -33,11 +33,15 @@ void RunStatus::shown() {
 
 void mainSetStatus(RunStatus& status, bool inblnMess, const std::string& instrMess,
                    int inintBarType, int inintBarValue) {
-    cmWriteLog("mainSetStatus", 1,
-               std::string("▽Start Method▽\r\ninblnMess=[") + cmBoolText(inblnMess) +
-                   "]\r\ninstrMess=[" + instrMess + "]\r\ninintBarType=[" +
-                   std::to_string(inintBarType) + "]\r\ninintBarValue=[" +
-                   std::to_string(inintBarValue) + "]");
+    // Once per picture: the messages are built only for a log that takes them.
+    const bool log = cmLogWants(1);
+    if (log) {
+        cmWriteLog("mainSetStatus", 1,
+                   std::string("▽Start Method▽\r\ninblnMess=[") + cmBoolText(inblnMess) +
+                       "]\r\ninstrMess=[" + instrMess + "]\r\ninintBarType=[" +
+                       std::to_string(inintBarType) + "]\r\ninintBarValue=[" +
+                       std::to_string(inintBarValue) + "]");
+    }
     if (inblnMess) {
         status.setMessageText(instrMess);
     }
@@ -57,7 +61,9 @@ void mainSetStatus(RunStatus& status, bool inblnMess, const std::string& instrMe
                                                      : static_cast<double>(stepped));
     }
     status.shown();
-    cmWriteLog("mainSetStatus", 1, "△End Method△");
+    if (log) {
+        cmWriteLog("mainSetStatus", 1, "△End Method△");
+    }
 }
 
 } // namespace mivo

@@ -66,9 +66,10 @@ bool PageFile::open(const std::string& path, TextEncoding encoding) {
 }
 
 void PageFile::put(std::string_view utf8, Cp932Fallback fallback) {
-    std::string bytes = cmEncodeText(utf8, encoding_, fallback);
-    bytes.append("\r\n");
-    file_.write(bytes);
+    line_.clear();
+    cmAppendEncodedText(line_, utf8, encoding_, fallback);
+    line_.append("\r\n");
+    file_.write(line_);
 }
 
 void PageFile::writeLine(std::string_view utf8) {

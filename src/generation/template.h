@@ -49,6 +49,7 @@ class PageFile {
     AtomicFile file_;
     std::string path_;
     TextEncoding encoding_ = TextEncoding::Cp932;
+    std::string line_; // the line being encoded, kept for its capacity
 };
 
 /// What a page writer does with the lines of its template.

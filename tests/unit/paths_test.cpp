@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 
 #include "common/message_box.h"
@@ -112,6 +114,21 @@ TEST(GetAllFile, ListsVisibleRegularFilesInFoldedOrder) {
     // "_" (0x5F) sorts after the upper-cased letters; exact bytes break the A.JPG/a.jpg tie.
     EXPECT_EQ(files, (std::vector<std::string>{"A.JPG", "a.jpg", "b.jpg", "link.jpg", "_x.gif",
                                                "写真.jpg"}));
+}
+
+TEST(GetAllFile, OrderIsTheListingOrderForNamesThatDifferInCaseLengthAndSigns) {
+    TempDir dir;
+    std::vector<std::string> names = {"ab.jpg", "AB.jpg", "aB.jpg", "a_b.jpg", "a.jpg", "A.jpg",
+                                      "a~.jpg", "a[.jpg", "a",      "A",       "b",     "é.jpg",
+                                      "É.jpg",  "ab",     "abc",    "Ab",      "z1",    "Z10",
+                                      "z2",     "~",      "写真"};
+    for (const std::string& name : names) {
+        dir.write(name, "x");
+    }
+    std::vector<std::string> files;
+    ASSERT_TRUE(cmGetAllFile(dir.path(), files));
+    std::sort(names.begin(), names.end(), cmListingLess);
+    EXPECT_EQ(files, names);
 }
 
 TEST(GetAllFile, EmptyFolderGivesOneEmptyNameAndMissingFolderShowsTheBox) {

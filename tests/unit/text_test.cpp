@@ -26,6 +26,16 @@ TEST(Replace, FoldsAsciiCaseOnlyInTextMode) {
     EXPECT_EQ(cmReplace("MV_", "MV_TITLE", "t", kCompareText), "MV_");
 }
 
+TEST(TextFindLast, FindsTheLastOccurrenceFoldingOnlyInTextMode) {
+    EXPECT_EQ(cmTextFindLast("/a/b/c.jpg", "/", kCompareText), 4u);
+    EXPECT_EQ(cmTextFindLast("xAxa", "a", kCompareText), 3u);
+    EXPECT_EQ(cmTextFindLast("xaxA", "a", kCompareBinary), 1u);
+    EXPECT_EQ(cmTextFindLast("aaa", "aa", kCompareText), 1u); // overlapping, as cmTextFind finds
+    EXPECT_EQ(cmTextFindLast("abc", "", kCompareText), std::string::npos);
+    EXPECT_EQ(cmTextFindLast("ab", "abc", kCompareText), std::string::npos);
+    EXPECT_EQ(cmTextFindLast("a\\b", "\\", kCompareText), 1u);
+}
+
 TEST(SplitCsv, FollowsTheQuoteAndCommaRules) {
     EXPECT_EQ(cmSplitCsv(""), Fields{""});
     EXPECT_EQ(cmSplitCsv(","), Fields{""});
