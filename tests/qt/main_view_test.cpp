@@ -712,7 +712,10 @@ TEST_F(MainViewTest, ShellOpenSaysWhyAndStartsProgramsInTheCurrentFolder) {
     // A program runs in Mivo's current folder, not in its own.
     const std::string tools = dir_.mkdir("tools");
     const std::string here = dir_.mkdir("here");
-    dir_.write("tools/where.sh", "#!/bin/sh\npwd > \"" + dir_.path() + "/where.txt\"\n");
+    // Written whole under another name and then renamed: the test never reads it half-made.
+    dir_.write("tools/where.sh", "#!/bin/sh\npwd > \"" + dir_.path() + "/where.tmp\" && mv \"" +
+                                     dir_.path() + "/where.tmp\" \"" + dir_.path() +
+                                     "/where.txt\"\n");
     fs::permissions(tools + "/where.sh", fs::perms::owner_all);
     const fs::path before = fs::current_path();
     fs::current_path(here);
