@@ -2,6 +2,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/log.h"
@@ -230,10 +231,13 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
 
     // Headers are read by workers ahead of this loop; sizes come back in listing order, and
     // the log and status lines stay here, in the order of the pictures.
-    std::optional<PictureMeasurer> measurer;
-    // The shooting data stands in the same header as the size: read it there, once.
-    if (n > 0 && (picInfoReadsFile(s, job.useFilelist) || s.CheckExif)) {
-        measurer.emplace(instrPicPath, incolFileDatas, ctx.pictureWorkers, s.CheckExif);
+    // The shooting data stands in the same header as the size: read it there, once. The run
+    // may have started reading already; a second table block reads again for itself.
+    PictureMeasurer* measurer = std::exchange(ctx.measurer, nullptr);
+    std::optional<PictureMeasurer> ownMeasurer;
+    if (measurer == nullptr && listTableReadsHeaders(s, job.useFilelist, incolFileDatas.size())) {
+        measurer =
+            &ownMeasurer.emplace(instrPicPath, incolFileDatas, ctx.pictureWorkers, s.CheckExif);
     }
 
     long long i = 0;

@@ -12,6 +12,8 @@
 
 namespace mivo {
 
+class PictureMeasurer;
+
 /// What one Make run keeps while it lasts: the per-gallery arrays (indexed by the zero-based
 /// gallery index), the start picture number and the picture-entry array shared by every
 /// gallery of the run.
@@ -37,6 +39,9 @@ struct MakeContext {
     RunState& state;
     const std::vector<GalleryEntry>& rows; // the gallery list (menu mode)
     int pictureWorkers = 0; // threads reading picture headers; 0 picks a number from the hardware
+    // The gallery's headers, already being read when its list page starts; the first table
+    // block takes it over. nullptr: the table block starts its own.
+    PictureMeasurer* measurer = nullptr;
 };
 
 } // namespace mivo

@@ -1,5 +1,6 @@
 #include "generation/make_run.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "generation/make_context.h"
 #include "generation/output_paths.h"
 #include "generation/pages.h"
+#include "generation/picture_info.h"
+#include "generation/picture_measure.h"
 #include "generation/run_messages.h"
 
 namespace mivo {
@@ -67,8 +70,15 @@ bool makeGallery(MakeContext& ctx, const GalleryJob& job, const PictureList& pic
         return false;
     }
     makeGalleryCopies(ctx, job, paths, pictures);
+    // The headers are read while the list page is started.
+    std::optional<PictureMeasurer> measurer;
+    if (listTableReadsHeaders(ctx.settings, job.useFilelist, pictures.size())) {
+        ctx.measurer =
+            &measurer.emplace(job.picPath, pictures, ctx.pictureWorkers, ctx.settings.CheckExif);
+    }
     bool ok = false;
     mainMakeListHtml(ctx, job, paths, pictures, ctx.state.picEntries, ok);
+    ctx.measurer = nullptr;
     // A list page abandoned half-way leaves the other pages as they were too.
     if (stopping(ctx)) {
         return false;

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -25,6 +27,11 @@ class ByteSource {
 
     ByteSource(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
     ByteSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    /// A file of unknown length: its end is where a read comes back short. With `onDisk`, the
+    /// first read asks the page cache only, and sets *onDisk when the bytes were not there
+    /// (or the file system cannot tell) before it reads them from the disk.
+    ByteSource(int fd, bool* onDisk)
+        : fd_(fd), size_(std::numeric_limits<std::uint64_t>::max()), onDisk_(onDisk) {}
 
     std::uint64_t size() const { return size_; }
 
@@ -97,6 +104,24 @@ class ByteSource {
     bool fill(std::uint64_t pos) {
         bufStart_ = pos;
         bufLen_ = 0;
+        if (onDisk_ != nullptr) {
+            iovec part{buf_, kChunk};
+            ssize_t got = -1;
+            do {
+                got = ::preadv2(fd_, &part, 1, static_cast<off_t>(pos), RWF_NOWAIT);
+            } while (got < 0 && errno == EINTR);
+            if (got < 0 && (errno == EAGAIN || errno == EOPNOTSUPP || errno == EINVAL)) {
+                *onDisk_ = true;
+            } else if (got >= 0) {
+                bufLen_ = static_cast<std::size_t>(got);
+            } else {
+                return false;
+            }
+            onDisk_ = nullptr;
+            if (got == 0) {
+                return false;
+            }
+        }
         while (bufLen_ < kChunk) {
             const ssize_t got =
                 ::pread(fd_, buf_ + bufLen_, kChunk - bufLen_, static_cast<off_t>(pos + bufLen_));
@@ -114,6 +139,7 @@ class ByteSource {
     const unsigned char* data_ = nullptr;
     int fd_ = -1;
     std::uint64_t size_ = 0;
+    bool* onDisk_ = nullptr; // asked by the first read only
     unsigned char buf_[kChunk] = {};
     std::uint64_t bufStart_ = 0;
     std::size_t bufLen_ = 0;
@@ -405,6 +431,20 @@ bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight,
         ByteSource src(fd, static_cast<std::uint64_t>(info.st_size));
         ok = readSize(src, outWidth, outHeight, outExif);
     }
+    ::close(fd);
+    return ok;
+}
+
+bool cmReadPictureSizeAt(int folderFd, const char* name, long& outWidth, long& outHeight,
+                         ExifInfo* outExif, bool* outOnDisk) {
+    // No stat: the listing saw a regular file, and whatever may stand there now fails its read
+    // (a FIFO, opened without blocking, cannot be read at an offset; a folder cannot be read).
+    const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    ByteSource src(fd, outOnDisk);
+    const bool ok = readSize(src, outWidth, outHeight, outExif);
     ::close(fd);
     return ok;
 }

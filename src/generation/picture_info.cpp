@@ -10,6 +10,10 @@ bool picInfoReadsFile(const Settings& settings, bool inblnFilelist) {
     return !inblnFilelist || settings.TextFilelistWidth == 0 || settings.TextFilelistHeight == 0;
 }
 
+bool listTableReadsHeaders(const Settings& settings, bool inblnFilelist, std::size_t pictures) {
+    return pictures > 0 && (picInfoReadsFile(settings, inblnFilelist) || settings.CheckExif);
+}
+
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
                     std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight,
                     ExifInfo* outExif) {

@@ -12,6 +12,10 @@ namespace mivo {
 /// for the gallery, or it lacks a width or a height column.
 bool picInfoReadsFile(const Settings& settings, bool inblnFilelist);
 
+/// True when a list table of `pictures` pictures reads their headers: for the sizes, or for
+/// the shooting data that stands in the same header.
+bool listTableReadsHeaders(const Settings& settings, bool inblnFilelist, std::size_t pictures);
+
 /// Display name (file name without extension) and pixel size of a picture. The size is "0"
 /// and "0" when filelist.csv supplies it (flag "1" and both column numbers set), and also when
 /// the picture cannot be measured (then a level-4 "PicInfoError [path]" line is logged).

@@ -1,5 +1,8 @@
 #include "generation/picture_measure.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <system_error>
 
@@ -43,16 +46,20 @@ int pictureWorkerCount(int requested) {
 PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& pictures,
                                  int workers, bool shootingData)
     : folder_(folder), pictures_(pictures), shootingData_(shootingData) {
-    const auto count = static_cast<std::size_t>(pictureWorkerCount(workers));
-    const std::size_t threads = std::min(count, pictures_.size());
-    slots_.resize(std::max(threads * kSlotsPerWorker, kMinSlots));
-    for (std::size_t i = 0; i < threads; ++i) {
-        try {
-            threads_.emplace_back(&PictureMeasurer::work, this);
-        } catch (const std::system_error&) {
-            break; // the threads that did start do the work; with none, take() reads
-        }
+    const auto full =
+        std::min(static_cast<std::size_t>(pictureWorkerCount(workers)), pictures_.size());
+    slots_.resize(std::max(full * kSlotsPerWorker, kMinSlots));
+    // Opened once, so each picture is opened by its name alone, not by walking the whole path.
+    folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::size_t first = full;
+    if (workers <= 0) {
+        const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+        first = std::min(cores, full);
+        growTo_ = full;
     }
+    std::lock_guard<std::mutex> lock(mutex_);
+    startThreads(first);
+    readsItself_ = threads_.empty();
 }
 
 PictureMeasurer::~PictureMeasurer() {
@@ -61,13 +68,42 @@ PictureMeasurer::~PictureMeasurer() {
         stop_ = true;
     }
     roomForMore_.notify_all();
+    // No thread is added once stop_ is set.
     for (std::thread& thread : threads_) {
         thread.join();
     }
+    if (folderFd_ >= 0) {
+        ::close(folderFd_);
+    }
 }
 
-std::string PictureMeasurer::pathOf(std::size_t index) const {
-    return cmAddPath(folder_, pictures_[index].strName, kPathSeparator);
+std::size_t PictureMeasurer::threadCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return threads_.size();
+}
+
+void PictureMeasurer::startThreads(std::size_t count) {
+    while (threads_.size() < count && !stop_) {
+        try {
+            threads_.emplace_back(&PictureMeasurer::work, this);
+        } catch (const std::system_error&) {
+            return; // the threads that did start do the work; with none, take() reads
+        }
+    }
+}
+
+MeasuredSize PictureMeasurer::measure(std::size_t index, bool* onDisk) const {
+    MeasuredSize size;
+    ExifInfo* exif = shootingData_ ? &size.exif : nullptr;
+    const std::string& name = pictures_[index].strName;
+    if (folderFd_ >= 0 && name.find('/') == std::string::npos) {
+        size.ok =
+            cmReadPictureSizeAt(folderFd_, name.c_str(), size.width, size.height, exif, onDisk);
+    } else {
+        size.ok = cmReadPictureSizeAt(AT_FDCWD, cmAddPath(folder_, name, kPathSeparator).c_str(),
+                                      size.width, size.height, exif, onDisk);
+    }
+    return size;
 }
 
 void PictureMeasurer::work() {
@@ -85,12 +121,19 @@ void PictureMeasurer::work() {
         const std::size_t first = next_;
         const std::size_t last = std::min({first + kClaim, taken_ + window, count});
         next_ = last;
+        // Until the pool has grown, each first read asks whether the folder is on the disk.
+        bool onDisk = false;
+        bool* ask = growTo_ > threads_.size() ? &onDisk : nullptr;
         lock.unlock();
         sizes.clear();
         for (std::size_t i = first; i < last; ++i) {
-            sizes.push_back(measurePictureFile(pathOf(i), shootingData_));
+            sizes.push_back(measure(i, ask));
         }
         lock.lock();
+        if (onDisk && growTo_ > 0) {
+            startThreads(growTo_);
+            growTo_ = 0;
+        }
         // These slots were last used by pictures a window earlier, which the writer has taken.
         for (std::size_t i = first; i < last; ++i) {
             slots_[i % window] = Slot{sizes[i - first], true};
@@ -105,8 +148,8 @@ void PictureMeasurer::work() {
 }
 
 MeasuredSize PictureMeasurer::take(std::size_t index) {
-    if (threads_.empty()) {
-        return measurePictureFile(pathOf(index), shootingData_);
+    if (readsItself_) {
+        return measure(index, nullptr);
     }
     const std::size_t window = slots_.size();
     Slot& slot = slots_[index % window];

@@ -36,9 +36,12 @@ int pictureWorkerCount(int requested);
 /// read files: the log and the status line stay with the thread that calls take().
 class PictureMeasurer {
   public:
-    /// Starts `workers` threads (0: pictureWorkerCount) over the pictures of `folder`. When no
-    /// thread can be started, take() reads each picture itself. Without `shootingData` only
-    /// the sizes are read: the EXIF block is then looked at for the orientation alone.
+    /// Starts `workers` threads over the pictures of `folder`. With 0, one thread per core
+    /// starts, and the pool grows to pictureWorkerCount(0) as soon as a read waits on the disk:
+    /// a folder in the page cache is read fastest by few threads that leave the writer its
+    /// core, one on the disk by many reads in flight. When no thread can be started, take()
+    /// reads each picture itself. Without `shootingData` only the sizes are read: the EXIF
+    /// block is then looked at for the orientation alone.
     PictureMeasurer(const std::string& folder, const PictureList& pictures, int workers,
                     bool shootingData = true);
     ~PictureMeasurer();
@@ -49,7 +52,7 @@ class PictureMeasurer {
     /// 0, 1, 2, ... each once.
     MeasuredSize take(std::size_t index);
 
-    std::size_t threadCount() const { return threads_.size(); }
+    std::size_t threadCount() const;
 
   private:
     struct Slot {
@@ -57,12 +60,17 @@ class PictureMeasurer {
         bool ready = false;
     };
 
-    std::string pathOf(std::size_t index) const;
+    MeasuredSize measure(std::size_t index, bool* onDisk) const;
     void work();
+    /// Starts the threads up to `count`; called with mutex_ held.
+    void startThreads(std::size_t count);
 
     const std::string folder_;
+    int folderFd_ = -1; // the folder, open for openat; -1: pictures are opened by their path
     const PictureList& pictures_;
     const bool shootingData_;
+    std::size_t growTo_ = 0;      // threads once a read waits on the disk; 0: no growing
+    bool readsItself_ = false;    // no thread could be started: take() reads
     std::vector<Slot> slots_;     // picture i waits in slot i % window
     std::size_t next_ = 0;        // the next picture a worker claims
     std::size_t taken_ = 0;       // the next picture the writer takes
@@ -71,10 +79,10 @@ class PictureMeasurer {
     bool writerWaiting_ = false;
     std::size_t idleWorkers_ = 0; // workers waiting for free slots
     bool stop_ = false;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable roomForMore_; // slots came free (or stop)
     std::condition_variable resultReady_; // what the writer waits for is measured
-    std::vector<std::thread> threads_;
+    std::vector<std::thread> threads_;    // grows under mutex_ until stop_
 };
 
 } // namespace mivo

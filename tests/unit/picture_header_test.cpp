@@ -5,10 +5,13 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <linux/magic.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 #include <vector>
 
@@ -218,6 +221,16 @@ Size measure(const Bytes& bytes) {
 Size measureFile(const std::string& path) {
     Size s;
     s.ok = cmReadPictureSize(path, s.width, s.height);
+    return s;
+}
+
+/// The same file by its name in its folder, the way the workers of a run read it: no stat,
+/// so the file's end is wherever a read comes back short.
+Size measureAt(const std::string& folder, const std::string& name, bool* onDisk = nullptr) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    Size s;
+    s.ok = cmReadPictureSizeAt(fd, name.c_str(), s.width, s.height, nullptr, onDisk);
+    ::close(fd);
     return s;
 }
 
@@ -437,10 +450,15 @@ TEST(PictureHeader, FileReadInChunksAgreesWithBytesInMemory) {
         for (std::size_t n : lengths) {
             const Bytes part = cut(*picture, n);
             const Size inMemory = measure(part);
-            const Size inFile = measureFile(dir.write("part" + std::to_string(n) + ".jpg", part));
+            const std::string name = "part" + std::to_string(n) + ".jpg";
+            const Size inFile = measureFile(dir.write(name, part));
             EXPECT_EQ(inFile.ok, inMemory.ok) << n;
             EXPECT_EQ(inFile.width, inMemory.width) << n;
             EXPECT_EQ(inFile.height, inMemory.height) << n;
+            const Size byName = measureAt(dir.path(), name);
+            EXPECT_EQ(byName.ok, inMemory.ok) << n;
+            EXPECT_EQ(byName.width, inMemory.width) << n;
+            EXPECT_EQ(byName.height, inMemory.height) << n;
         }
         EXPECT_TRUE(measureFile(dir.write("whole.jpg", *picture)).ok);
     }
@@ -532,7 +550,33 @@ TEST(PictureHeader, FifoIsRefusedWithoutWaitingForAWriter) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(measureFile(fifo).ok);
+    // Read by name without a stat, as a run's workers do: a FIFO or a folder that took a
+    // listed picture's place fails its read, and an empty file has no header.
+    EXPECT_FALSE(measureAt(dir.path(), "pipe.jpg").ok);
+    std::filesystem::create_directory(dir.path() + "/folder.jpg");
+    EXPECT_FALSE(measureAt(dir.path(), "folder.jpg").ok);
+    dir.write("empty.jpg", Bytes{});
+    EXPECT_FALSE(measureAt(dir.path(), "empty.jpg").ok);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(PictureHeader, FirstReadTellsWhenThePictureIsNotInThePageCache) {
+    TempFolder dir;
+    struct statfs fs {};
+    if (::statfs(dir.path().c_str(), &fs) == 0 && fs.f_type == TMPFS_MAGIC) {
+        GTEST_SKIP() << "a tmpfs file lives in the page cache";
+    }
+    const std::string path = dir.write("camera.jpg", kProgressiveJpeg);
+    // Written back and dropped from the page cache, the next read has to go to the disk.
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_EQ(::fdatasync(fd), 0);
+    ASSERT_EQ(::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
+    ::close(fd);
+    bool onDisk = false;
+    const Size s = measureAt(dir.path(), "camera.jpg", &onDisk);
+    EXPECT_TRUE(s.ok);
+    EXPECT_EQ(s.width, 40);
+    EXPECT_TRUE(onDisk);
 }
 
 TEST(PictureHeader, NamesWithJapaneseSpacesAndSignsAreOpened) {

@@ -1,5 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -8,6 +13,7 @@
 #include "common/program_files.h"
 #include "common/text_file.h"
 #include "generation/make_run.h"
+#include "generation/picture_header.h"
 #include "generation/picture_measure.h"
 #include "generation/status.h"
 #include "settings/settings.h"
@@ -74,6 +80,54 @@ TEST(PictureMeasurer, GivesEverySizeInListingOrderWhateverTheWorkers) {
     // A writer that stops early (a second table block, a failed page) leaves nothing running.
     PictureMeasurer stopped(dir / "pics", pictures, 8);
     EXPECT_EQ(stopped.take(0).width, 1);
+}
+
+/// Drops a written file from the page cache, so that reading it goes to the disk.
+void dropFromCache(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::fdatasync(fd), 0);
+    ASSERT_EQ(::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
+    ::close(fd);
+}
+
+TEST(PictureMeasurer, StartsWithOneThreadPerCoreAndGrowsWhenReadsWaitOnTheDisk) {
+    TempDir dir;
+    struct statfs fs {};
+    if (::statfs(dir.path().c_str(), &fs) == 0 && fs.f_type == TMPFS_MAGIC) {
+        GTEST_SKIP() << "a tmpfs file lives in the page cache";
+    }
+    PictureList pictures;
+    for (int i = 0; i < 200; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".gif";
+        dir.write("pics/" + name, gifBytes(i + 1, 3));
+        pictures.add(ClassFileData{name, ""});
+    }
+    const auto takeAll = [&](PictureMeasurer& measurer) {
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            ASSERT_EQ(measurer.take(i).width, static_cast<long>(i + 1));
+        }
+    };
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    {
+        // Just written, the pictures are in the page cache: a thread per core reads them.
+        PictureMeasurer measurer(dir / "pics", pictures, 0);
+        takeAll(measurer);
+        bool onDisk = false;
+        long w = 0;
+        long h = 0;
+        cmReadPictureSizeAt(AT_FDCWD, (dir / "pics/p0.gif").c_str(), w, h, nullptr, &onDisk);
+        if (!onDisk) { // else this file system cannot tell, and the pool grows at once
+            EXPECT_EQ(measurer.threadCount(), std::min<std::size_t>(cores, 200));
+        }
+    }
+    for (const ClassFileData& picture : pictures) {
+        dropFromCache(dir / ("pics/" + picture.strName));
+    }
+    PictureMeasurer measurer(dir / "pics", pictures, 0);
+    takeAll(measurer);
+    EXPECT_EQ(measurer.threadCount(),
+              std::min<std::size_t>(static_cast<std::size_t>(pictureWorkerCount(0)), 200));
 }
 
 TEST(PictureMeasurer, WorkerCountComesFromTheHardwareUnlessGiven) {
