@@ -155,6 +155,28 @@ bool cmListingLess(const std::string& a, const std::string& b) {
     return a < b;
 }
 
+bool cmListRegularFiles(const std::string& folder,
+                        const std::function<void(const char* name)>& found) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return false;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            // A link, or a file system that does not tell: ask what the name leads to.
+            struct stat info {};
+            regular =
+                ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+        }
+        if (regular) {
+            found(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    return true;
+}
+
 bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& outstrFiles) {
     cmWriteLog("cmGetAllFile", 1, "▽Start Method▽\r\ninstrDirPath=[" + instrDirPath + "]");
     bool found = false;
@@ -170,28 +192,12 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& out
         // Each name with its upper-case form, so the sort compares whole keys with memcmp and
         // folds every name once: the order is cmListingLess's.
         std::vector<std::pair<std::string, std::string>> listed;
-        DIR* dir = ::opendir(instrDirPath.c_str());
-        while (const dirent* entry = dir != nullptr ? ::readdir(dir) : nullptr) {
-            if (entry->d_name[0] == '.') {
-                continue; // ".", ".." and hidden files
-            }
-            // The entry's own type answers for most names without a stat; a symlink, or a
-            // file system that does not tell, is followed, so a link to a regular file counts
-            // as a file.
-            bool regular = entry->d_type == DT_REG;
-            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-                struct stat info {};
-                regular =
-                    ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
-            }
-            if (regular) {
-                std::string name(entry->d_name);
+        cmListRegularFiles(instrDirPath, [&listed](const char* entry) {
+            if (entry[0] != '.') { // hidden files are not listed
+                std::string name(entry);
                 listed.emplace_back(cmAsciiUpper(name), std::move(name));
             }
-        }
-        if (dir != nullptr) {
-            ::closedir(dir);
-        }
+        });
         std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
             const int byKey = a.first.compare(b.first);
             return byKey != 0 ? byKey < 0 : a.second < b.second;

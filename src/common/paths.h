@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& out
 std::string cmGetExt(const std::string& instrName);
 /// The name without its extension.
 std::string cmCutExt(const std::string& instrName);
+
+/// Calls `found` with the name of each regular file of `folder`, in the folder's own order,
+/// hidden names included; a link counts when it leads to a regular file. The entry's own type
+/// answers without a stat where the file system gives it. false when the folder cannot be read.
+bool cmListRegularFiles(const std::string& folder,
+                        const std::function<void(const char* name)>& found);
 
 /// The order cmGetAllFile sorts names in: true when a comes before b.
 bool cmListingLess(const std::string& a, const std::string& b);

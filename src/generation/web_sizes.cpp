@@ -11,7 +11,6 @@
 #include <thread>
 #include <unordered_set>
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include "common/paths.h"
@@ -47,23 +46,7 @@ CopyPaths copyPaths(const fs::path& thumbs, const fs::path& views, const std::st
 // stat per copy would cost three calls per picture on each run.
 std::unordered_set<std::string> regularFiles(const fs::path& folder) {
     std::unordered_set<std::string> names;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        return names;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        bool regular = entry->d_type == DT_REG;
-        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
-            // The entry does not say, or it is a link: ask what it names.
-            struct stat info {};
-            regular =
-                ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
-        }
-        if (regular) {
-            names.emplace(entry->d_name);
-        }
-    }
-    ::closedir(dir);
+    cmListRegularFiles(folder.string(), [&names](const char* name) { names.emplace(name); });
     return names;
 }
 
