@@ -436,12 +436,15 @@ bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight,
 }
 
 bool cmReadPictureSizeAt(int folderFd, const char* name, long& outWidth, long& outHeight,
-                         ExifInfo* outExif, bool* outOnDisk) {
+                         ExifInfo* outExif, bool* outOnDisk, bool fromDisk) {
     // No stat: the listing saw a regular file, and whatever may stand there now fails its read
     // (a FIFO, opened without blocking, cannot be read at an offset; a folder cannot be read).
     const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return false;
+    }
+    if (fromDisk) {
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM); // advice only: a refusal changes nothing
     }
     ByteSource src(fd, outOnDisk);
     const bool ok = readSize(src, outWidth, outHeight, outExif);

@@ -51,11 +51,11 @@ PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& p
     slots_.resize(std::max(full * kSlotsPerWorker, kMinSlots));
     // Opened once, so each picture is opened by its name alone, not by walking the whole path.
     folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    growTo_ = full;
     std::size_t first = full;
     if (workers <= 0) {
         const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
         first = std::min(cores, full);
-        growTo_ = full;
     }
     std::lock_guard<std::mutex> lock(mutex_);
     startThreads(first);
@@ -92,16 +92,16 @@ void PictureMeasurer::startThreads(std::size_t count) {
     }
 }
 
-MeasuredSize PictureMeasurer::measure(std::size_t index, bool* onDisk) const {
+MeasuredSize PictureMeasurer::measure(std::size_t index, bool* onDisk, bool fromDisk) const {
     MeasuredSize size;
     ExifInfo* exif = shootingData_ ? &size.exif : nullptr;
     const std::string& name = pictures_[index].strName;
     if (folderFd_ >= 0 && name.find('/') == std::string::npos) {
-        size.ok =
-            cmReadPictureSizeAt(folderFd_, name.c_str(), size.width, size.height, exif, onDisk);
+        size.ok = cmReadPictureSizeAt(folderFd_, name.c_str(), size.width, size.height, exif,
+                                      onDisk, fromDisk);
     } else {
         size.ok = cmReadPictureSizeAt(AT_FDCWD, cmAddPath(folder_, name, kPathSeparator).c_str(),
-                                      size.width, size.height, exif, onDisk);
+                                      size.width, size.height, exif, onDisk, fromDisk);
     }
     return size;
 }
@@ -121,18 +121,20 @@ void PictureMeasurer::work() {
         const std::size_t first = next_;
         const std::size_t last = std::min({first + kClaim, taken_ + window, count});
         next_ = last;
-        // Until the pool has grown, each first read asks whether the folder is on the disk.
+        // Until a read has waited on the disk, each first read asks whether it would; from
+        // then on the pool is at its full size and reads only what it looks at.
         bool onDisk = false;
-        bool* ask = growTo_ > threads_.size() ? &onDisk : nullptr;
+        bool* ask = onDisk_ ? nullptr : &onDisk;
+        const bool fromDisk = onDisk_;
         lock.unlock();
         sizes.clear();
         for (std::size_t i = first; i < last; ++i) {
-            sizes.push_back(measure(i, ask));
+            sizes.push_back(measure(i, ask, fromDisk));
         }
         lock.lock();
-        if (onDisk && growTo_ > 0) {
+        if (onDisk && !onDisk_) {
+            onDisk_ = true;
             startThreads(growTo_);
-            growTo_ = 0;
         }
         // These slots were last used by pictures a window earlier, which the writer has taken.
         for (std::size_t i = first; i < last; ++i) {
@@ -149,7 +151,7 @@ void PictureMeasurer::work() {
 
 MeasuredSize PictureMeasurer::take(std::size_t index) {
     if (readsItself_) {
-        return measure(index, nullptr);
+        return measure(index, nullptr, false);
     }
     const std::size_t window = slots_.size();
     Slot& slot = slots_[index % window];

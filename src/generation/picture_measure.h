@@ -25,9 +25,9 @@ struct MeasuredSize {
 /// the file once, no stat of the name).
 MeasuredSize measurePictureFile(const std::string& path, bool shootingData = true);
 
-/// How many pictures are read at once for `requested` (0: from the hardware). Reading headers
-/// waits on the disk far more than on a core, so even a small machine keeps several reads in
-/// flight.
+/// How many pictures are read at once for `requested` (0: from the hardware, the most a pool
+/// grows to). Reading headers from the disk waits far more than it works, so even a small
+/// machine keeps many reads in flight there.
 int pictureWorkerCount(int requested);
 
 /// Reads the headers of a gallery's pictures on worker threads, ahead of the page writer, and
@@ -60,7 +60,7 @@ class PictureMeasurer {
         bool ready = false;
     };
 
-    MeasuredSize measure(std::size_t index, bool* onDisk) const;
+    MeasuredSize measure(std::size_t index, bool* onDisk, bool fromDisk) const;
     void work();
     /// Starts the threads up to `count`; called with mutex_ held.
     void startThreads(std::size_t count);
@@ -69,8 +69,9 @@ class PictureMeasurer {
     int folderFd_ = -1; // the folder, open for openat; -1: pictures are opened by their path
     const PictureList& pictures_;
     const bool shootingData_;
-    std::size_t growTo_ = 0;      // threads once a read waits on the disk; 0: no growing
+    std::size_t growTo_ = 0;      // threads once a read waits on the disk
     bool readsItself_ = false;    // no thread could be started: take() reads
+    bool onDisk_ = false;         // a read waited on the disk: the pool has grown
     std::vector<Slot> slots_;     // picture i waits in slot i % window
     std::size_t next_ = 0;        // the next picture a worker claims
     std::size_t taken_ = 0;       // the next picture the writer takes

@@ -226,10 +226,11 @@ Size measureFile(const std::string& path) {
 
 /// The same file by its name in its folder, the way the workers of a run read it: no stat,
 /// so the file's end is wherever a read comes back short.
-Size measureAt(const std::string& folder, const std::string& name, bool* onDisk = nullptr) {
+Size measureAt(const std::string& folder, const std::string& name, bool* onDisk = nullptr,
+               bool fromDisk = false) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     Size s;
-    s.ok = cmReadPictureSizeAt(fd, name.c_str(), s.width, s.height, nullptr, onDisk);
+    s.ok = cmReadPictureSizeAt(fd, name.c_str(), s.width, s.height, nullptr, onDisk, fromDisk);
     ::close(fd);
     return s;
 }
@@ -455,10 +456,12 @@ TEST(PictureHeader, FileReadInChunksAgreesWithBytesInMemory) {
             EXPECT_EQ(inFile.ok, inMemory.ok) << n;
             EXPECT_EQ(inFile.width, inMemory.width) << n;
             EXPECT_EQ(inFile.height, inMemory.height) << n;
-            const Size byName = measureAt(dir.path(), name);
-            EXPECT_EQ(byName.ok, inMemory.ok) << n;
-            EXPECT_EQ(byName.width, inMemory.width) << n;
-            EXPECT_EQ(byName.height, inMemory.height) << n;
+            for (const bool fromDisk : {false, true}) {
+                const Size byName = measureAt(dir.path(), name, nullptr, fromDisk);
+                EXPECT_EQ(byName.ok, inMemory.ok) << n;
+                EXPECT_EQ(byName.width, inMemory.width) << n;
+                EXPECT_EQ(byName.height, inMemory.height) << n;
+            }
         }
         EXPECT_TRUE(measureFile(dir.write("whole.jpg", *picture)).ok);
     }
