@@ -8,7 +8,8 @@
 #   - the parallel floor: 16 threads open the files and read the first 4 KiB of each;
 #   - `identify -ping -format '%w %h\n'` run once over all the files (one process, the way a
 #     script would do it best);
-# and mivo-make's peak memory, and prints one table of times and ratios.
+# and mivo-make's peak memory, and prints one table of times and ratios. The first three are
+# run in turns (5 rounds warm, 3 cold) and each keeps its best time.
 # Cold runs drop the page cache before each measurement (`sync; echo 3 >
 # /proc/sys/vm/drop_caches`), which needs root; without it the cold rows are left out and the
 # table says so. MIVO_BENCH_SIZES="1000 5000" picks other folder sizes. Files live in a
@@ -26,8 +27,8 @@ for tool in /usr/bin/convert identify c++; do
   command -v "$tool" >/dev/null || { echo "make_bench: $tool is missing" >&2; exit 1; }
 done
 read -r -a sizes <<<"${MIVO_BENCH_SIZES:-1000 10000 50000}"
-warm_runs=3
-cold_runs=2
+warm_runs=5
+cold_runs=3
 threads=16
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-bench.XXXXXX")"
@@ -128,9 +129,14 @@ for n in "${sizes[@]}"; do
       continue
     fi
     runs=$((is_cold ? cold_runs : warm_runs))
-    seq=$(best_of "$is_cold" "$runs" "$work/bench_tools" read "$pics")
-    par=$(best_of "$is_cold" "$runs" "$work/bench_tools" pread "$pics" "$threads")
-    mivo=$(best_of "$is_cold" "$runs" "$prog/mivo-make")
+    # The three are taken in turns, one run each per round, so that a slow spell of the
+    # machine or the disk falls on all of them alike; each keeps its best run.
+    seq=999999 par=999999 mivo=999999
+    for ((round = 0; round < runs; round++)); do
+      seq=$(min "$seq" "$(best_of "$is_cold" 1 "$work/bench_tools" read "$pics")")
+      par=$(min "$par" "$(best_of "$is_cold" 1 "$work/bench_tools" pread "$pics" "$threads")")
+      mivo=$(min "$mivo" "$(best_of "$is_cold" 1 "$prog/mivo-make")")
+    done
     ident=$(best_of "$is_cold" 1 identify_all "$pics")
     label=$([[ $is_cold -eq 1 ]] && echo cold || echo warm)
     pp=$(awk -v s="$mivo" -v n="$n" 'BEGIN { printf "%.2f", s / n * 1e6 }')
@@ -157,7 +163,8 @@ if [[ "${#sizes[@]}" -gt 1 ]]; then
       printf "time per picture at %d vs %d (%s): %.2fx\n", l, f, c, b / a }'
   done
 fi
-echo "Best of $warm_runs runs warm, $cold_runs cold (identify: one run each); $(nproc) cores;" \
+echo "Best of $warm_runs runs warm, $cold_runs cold, taken in turns (identify: one run each);" \
+  "$(nproc) cores;" \
   "mivo-make with its default number of header-reading workers, log off."
 if ((!cold)); then
   echo "No cold-cache rows: dropping the page cache needs root (run as root for them)."
