@@ -39,7 +39,8 @@ class PictureMeasurer {
     /// Starts `workers` threads over the pictures of `folder`. With 0, one thread per core
     /// starts, and the pool grows to pictureWorkerCount(0) as soon as a read waits on the disk:
     /// a folder in the page cache is read fastest by few threads that leave the writer its
-    /// core, one on the disk by many reads in flight. When no thread can be started, take()
+    /// core, one on the disk by many reads in flight (and then without read-ahead, with any
+    /// number of workers). When no thread can be started, take()
     /// reads each picture itself. Without `shootingData` only the sizes are read: the EXIF
     /// block is then looked at for the orientation alone.
     PictureMeasurer(const std::string& folder, const PictureList& pictures, int workers,
