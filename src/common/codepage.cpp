@@ -379,10 +379,9 @@ std::string cmDecodeText(std::string_view bytes, TextEncoding* outEncoding) {
 }
 
 std::string cmEncodeText(std::string_view utf8, TextEncoding encoding, Cp932Fallback fallback) {
-    if (encoding == TextEncoding::Utf8Bom) {
-        return cmSanitizeUtf8(utf8);
-    }
-    return cmEncodeCp932(utf8, fallback);
+    std::string out;
+    cmAppendEncodedText(out, utf8, encoding, fallback);
+    return out;
 }
 
 void cmAppendEncodedText(std::string& out, std::string_view utf8, TextEncoding encoding,

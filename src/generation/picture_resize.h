@@ -10,6 +10,8 @@ struct ResizeRequest {
     long long boxWidth = 160;
     long long boxHeight = 160;
     long long viewEdge = 2048;
+
+    bool operator==(const ResizeRequest&) const = default;
 };
 
 /// The pixel sizes of the copies made of one picture.
@@ -20,6 +22,8 @@ struct ResizedSizes {
     long thumb2xHeight = 0;
     long viewWidth = 0;
     long viewHeight = 0;
+
+    bool operator==(const ResizedSizes&) const = default;
 };
 
 /// Decodes `picture` once (shrunk while loading where the format allows it), turned upright by

@@ -23,10 +23,6 @@ namespace {
 
 const char* const kRecordHeader = "mivo-copies 1";
 
-bool sameRequest(const ResizeRequest& a, const ResizeRequest& b) {
-    return a.boxWidth == b.boxWidth && a.boxHeight == b.boxHeight && a.viewEdge == b.viewEdge;
-}
-
 bool fitsRecord(const std::string& name) {
     return !name.empty() && name.find_first_of("\t\r\n") == std::string::npos;
 }
@@ -178,27 +174,6 @@ bool pictureStamp(const std::string& picture, std::uintmax_t& bytes, std::int64_
     return true;
 }
 
-bool sameRecord(const CopyRecord& a, const CopyRecord& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    auto other = b.begin();
-    for (const auto& [name, made] : a) {
-        const MadeCopies& was = other->second;
-        const ResizedSizes& s = made.sizes;
-        const ResizedSizes& t = was.sizes;
-        if (name != other->first || made.pictureBytes != was.pictureBytes ||
-            made.pictureTime != was.pictureTime || !sameRequest(made.request, was.request) ||
-            made.ok != was.ok || s.thumbWidth != t.thumbWidth || s.thumbHeight != t.thumbHeight ||
-            s.thumb2xWidth != t.thumb2xWidth || s.thumb2xHeight != t.thumb2xHeight ||
-            s.viewWidth != t.viewWidth || s.viewHeight != t.viewHeight) {
-            return false;
-        }
-        ++other;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string copyFileName(const std::string& pictureName) {
@@ -329,7 +304,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         if (known != before.end()) {
             const MadeCopies& made = known->second;
             if (made.pictureBytes == stamp.pictureBytes && made.pictureTime == stamp.pictureTime &&
-                sameRequest(made.request, request)) {
+                made.request == request) {
                 if (!made.ok) {
                     // Unchanged since it could not be read: not tried again.
                     after[name] = made;
@@ -394,7 +369,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         }
     }
     // A run with nothing changed leaves the record as it is.
-    if (!sameRecord(after, before)) {
+    if (after != before) {
         writeCopyRecord(thumbs.string(), after);
     }
     return true;

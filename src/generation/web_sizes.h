@@ -27,6 +27,8 @@ struct MadeCopies {
     ResizeRequest request;
     bool ok = false;
     ResizedSizes sizes;
+
+    bool operator==(const MadeCopies&) const = default;
 };
 
 /// The record, by picture file name.

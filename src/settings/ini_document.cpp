@@ -255,7 +255,7 @@ bool IniDocument::save(const std::string& path, std::string* outError) const {
         if (!line.changed && encoding == encoding_) {
             bytes += line.text;
         } else {
-            bytes += cmEncodeText(decoded(line), encoding, Cp932Fallback::Question);
+            cmAppendEncodedText(bytes, decoded(line), encoding, Cp932Fallback::Question);
         }
         bytes += kEols[line.eol];
     }

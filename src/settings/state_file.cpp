@@ -30,7 +30,7 @@ bool cmWriteStateFile(const std::string& path, std::string_view utf8) {
     if (encoding == TextEncoding::Utf8Bom) {
         bytes.assign(kUtf8Bom);
     }
-    bytes += cmEncodeText(utf8, encoding, Cp932Fallback::Question);
+    cmAppendEncodedText(bytes, utf8, encoding, Cp932Fallback::Question);
     return cmReplaceFileAtomic(cmStateFileTarget(path), bytes);
 }
 
