@@ -129,25 +129,13 @@ std::string cmRelativePath(const std::string& instrFromPath, const std::string& 
 }
 
 bool cmListingLess(const std::string& a, const std::string& b) {
-    // Names of one folder mostly share a long prefix: skip equal bytes in bulk, then fold
-    // letter case only where the bytes differ.
     const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    while (true) {
-        i = static_cast<std::size_t>(std::mismatch(a.begin() + static_cast<std::ptrdiff_t>(i),
-                                                   a.begin() + static_cast<std::ptrdiff_t>(n),
-                                                   b.begin() + static_cast<std::ptrdiff_t>(i))
-                                         .first -
-                                     a.begin());
-        if (i >= n) {
-            break;
-        }
+    for (std::size_t i = 0; i < n; ++i) {
         const auto x = static_cast<unsigned char>(cmAsciiUpper(a[i]));
         const auto y = static_cast<unsigned char>(cmAsciiUpper(b[i]));
         if (x != y) {
             return x < y;
         }
-        ++i;
     }
     if (a.size() != b.size()) {
         return a.size() < b.size();

@@ -235,9 +235,8 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     // may have started reading already; a second table block reads again for itself.
     PictureMeasurer* measurer = std::exchange(ctx.measurer, nullptr);
     std::optional<PictureMeasurer> ownMeasurer;
-    if (measurer == nullptr && listTableReadsHeaders(s, job.useFilelist, incolFileDatas.size())) {
-        measurer =
-            &ownMeasurer.emplace(instrPicPath, incolFileDatas, ctx.pictureWorkers, s.CheckExif);
+    if (measurer == nullptr) {
+        measurer = startListTableReads(ownMeasurer, ctx, job, incolFileDatas);
     }
 
     long long i = 0;

@@ -72,10 +72,7 @@ bool makeGallery(MakeContext& ctx, const GalleryJob& job, const PictureList& pic
     makeGalleryCopies(ctx, job, paths, pictures);
     // The headers are read while the list page is started.
     std::optional<PictureMeasurer> measurer;
-    if (listTableReadsHeaders(ctx.settings, job.useFilelist, pictures.size())) {
-        ctx.measurer =
-            &measurer.emplace(job.picPath, pictures, ctx.pictureWorkers, ctx.settings.CheckExif);
-    }
+    ctx.measurer = startListTableReads(measurer, ctx, job, pictures);
     bool ok = false;
     mainMakeListHtml(ctx, job, paths, pictures, ctx.state.picEntries, ok);
     ctx.measurer = nullptr;

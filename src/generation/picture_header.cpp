@@ -84,20 +84,8 @@ class ByteSource {
             return count > 0;
         }
         out.resize(static_cast<std::size_t>(count));
-        std::size_t got = 0;
-        while (got < out.size()) {
-            const ssize_t n =
-                ::pread(fd_, out.data() + got, out.size() - got, static_cast<off_t>(pos + got));
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                break;
-            }
-            got += static_cast<std::size_t>(n);
-        }
-        out.resize(got);
-        return got > 0;
+        out.resize(readFrom(pos, out.data(), 0, out.size()));
+        return !out.empty();
     }
 
   private:
@@ -122,18 +110,26 @@ class ByteSource {
                 return false;
             }
         }
-        while (bufLen_ < kChunk) {
+        bufLen_ = readFrom(pos, buf_, bufLen_, kChunk);
+        return bufLen_ > 0;
+    }
+
+    /// Fills `to` from byte `have` up to `want` with the file's bytes at `pos` onwards, read
+    /// after read until the file ends or fails; the bytes it holds then.
+    std::size_t readFrom(std::uint64_t pos, unsigned char* to, std::size_t have,
+                         std::size_t want) const {
+        while (have < want) {
             const ssize_t got =
-                ::pread(fd_, buf_ + bufLen_, kChunk - bufLen_, static_cast<off_t>(pos + bufLen_));
+                ::pread(fd_, to + have, want - have, static_cast<off_t>(pos + have));
             if (got < 0 && errno == EINTR) {
                 continue;
             }
             if (got <= 0) {
                 break;
             }
-            bufLen_ += static_cast<std::size_t>(got);
+            have += static_cast<std::size_t>(got);
         }
-        return bufLen_ > 0;
+        return have;
     }
 
     const unsigned char* data_ = nullptr;

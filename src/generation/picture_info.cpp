@@ -10,8 +10,13 @@ bool picInfoReadsFile(const Settings& settings, bool inblnFilelist) {
     return !inblnFilelist || settings.TextFilelistWidth == 0 || settings.TextFilelistHeight == 0;
 }
 
-bool listTableReadsHeaders(const Settings& settings, bool inblnFilelist, std::size_t pictures) {
-    return pictures > 0 && (picInfoReadsFile(settings, inblnFilelist) || settings.CheckExif);
+PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const MakeContext& ctx,
+                                     const GalleryJob& job, const PictureList& pictures) {
+    const Settings& s = ctx.settings;
+    if (pictures.empty() || !(picInfoReadsFile(s, job.useFilelist) || s.CheckExif)) {
+        return nullptr;
+    }
+    return &slot.emplace(job.picPath, pictures, ctx.pictureWorkers, s.CheckExif);
 }
 
 void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,

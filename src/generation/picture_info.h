@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "generation/exif_info.h"
+#include "generation/file_data.h"
+#include "generation/gallery_job.h"
 #include "generation/make_context.h"
 #include "generation/picture_measure.h"
 
@@ -12,9 +15,11 @@ namespace mivo {
 /// for the gallery, or it lacks a width or a height column.
 bool picInfoReadsFile(const Settings& settings, bool inblnFilelist);
 
-/// True when a list table of `pictures` pictures reads their headers: for the sizes, or for
-/// the shooting data that stands in the same header.
-bool listTableReadsHeaders(const Settings& settings, bool inblnFilelist, std::size_t pictures);
+/// Starts reading the headers of a gallery's pictures into `slot` when its list table needs
+/// them: for the sizes, or for the shooting data that stands in the same header. The reader,
+/// or nullptr when the table reads nothing.
+PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const MakeContext& ctx,
+                                     const GalleryJob& job, const PictureList& pictures);
 
 /// Display name (file name without extension) and pixel size of a picture. The size is "0"
 /// and "0" when filelist.csv supplies it (flag "1" and both column numbers set), and also when

@@ -96,13 +96,10 @@ MeasuredSize PictureMeasurer::measure(std::size_t index, bool* onDisk, bool from
     MeasuredSize size;
     ExifInfo* exif = shootingData_ ? &size.exif : nullptr;
     const std::string& name = pictures_[index].strName;
-    if (folderFd_ >= 0 && name.find('/') == std::string::npos) {
-        size.ok = cmReadPictureSizeAt(folderFd_, name.c_str(), size.width, size.height, exif,
-                                      onDisk, fromDisk);
-    } else {
-        size.ok = cmReadPictureSizeAt(AT_FDCWD, cmAddPath(folder_, name, kPathSeparator).c_str(),
-                                      size.width, size.height, exif, onDisk, fromDisk);
-    }
+    // Without the folder open, each picture is opened by its whole path.
+    const std::string path = folderFd_ >= 0 ? name : cmAddPath(folder_, name, kPathSeparator);
+    size.ok = cmReadPictureSizeAt(folderFd_ >= 0 ? folderFd_ : AT_FDCWD, path.c_str(), size.width,
+                                  size.height, exif, onDisk, fromDisk);
     return size;
 }
 
