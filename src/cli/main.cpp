@@ -38,7 +38,8 @@ const char* const kHelp =
     "\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
-    "  --jobs N   read N picture headers at a time (default: from the number of cores)\n";
+    "  --jobs N   read N picture headers at a time, on N threads (default: from the\n"
+    "             number of cores, and through io_uring once reads wait on the disk)\n";
 
 /// The status line on standard output, and the progress bar on standard error when that is
 /// a terminal.

@@ -33,6 +33,12 @@ class ByteSource {
     ByteSource(int fd, bool* onDisk)
         : fd_(fd), size_(std::numeric_limits<std::uint64_t>::max()), onDisk_(onDisk) {}
 
+    /// The parts of a file read so far, for a reader that fetches bytes itself; `fileEnd` is
+    /// the file's length once known. Bytes no part holds are not read: the first such request
+    /// is noted in `want`, and the walk that made it fails.
+    ByteSource(const std::vector<FilePart>& parts, std::uint64_t fileEnd, FileWant& want)
+        : size_(fileEnd), parts_(&parts), want_(&want) {}
+
     std::uint64_t size() const { return size_; }
 
     /// Pointer to `count` (at most kChunk) contiguous bytes at `pos`, or nullptr when the
@@ -40,6 +46,9 @@ class ByteSource {
     const unsigned char* get(std::uint64_t pos, std::size_t count) {
         if (count > kChunk || pos > size_ || count > size_ - pos) {
             return nullptr;
+        }
+        if (parts_ != nullptr) {
+            return fromParts(pos, count);
         }
         if (fd_ < 0) {
             return data_ + pos;
@@ -57,6 +66,15 @@ class ByteSource {
     /// without reading; `count` says how many. nullptr when there are none.
     const unsigned char* peek(std::uint64_t pos, std::size_t& count) const {
         count = 0;
+        if (parts_ != nullptr) {
+            for (const FilePart& part : *parts_) {
+                if (pos >= part.start && pos - part.start < part.bytes.size()) {
+                    count = part.bytes.size() - static_cast<std::size_t>(pos - part.start);
+                    return part.bytes.data() + (pos - part.start);
+                }
+            }
+            return nullptr;
+        }
         if (fd_ < 0) {
             if (pos >= size_) {
                 return nullptr;
@@ -79,6 +97,13 @@ class ByteSource {
             return false;
         }
         count = std::min(count, size_ - pos);
+        if (parts_ != nullptr) {
+            const unsigned char* at = fromParts(pos, static_cast<std::size_t>(count));
+            if (at != nullptr) {
+                out.assign(at, at + count);
+            }
+            return at != nullptr;
+        }
         if (fd_ < 0) {
             out.assign(data_ + pos, data_ + pos + count);
             return count > 0;
@@ -89,6 +114,18 @@ class ByteSource {
     }
 
   private:
+    const unsigned char* fromParts(std::uint64_t pos, std::size_t count) {
+        for (const FilePart& part : *parts_) {
+            if (pos >= part.start && pos - part.start + count <= part.bytes.size()) {
+                return part.bytes.data() + (pos - part.start);
+            }
+        }
+        if (!want_->needed) {
+            *want_ = FileWant{true, pos, count};
+        }
+        return nullptr;
+    }
+
     bool fill(std::uint64_t pos) {
         bufStart_ = pos;
         bufLen_ = 0;
@@ -136,6 +173,8 @@ class ByteSource {
     int fd_ = -1;
     std::uint64_t size_ = 0;
     bool* onDisk_ = nullptr; // asked by the first read only
+    const std::vector<FilePart>* parts_ = nullptr;
+    FileWant* want_ = nullptr;
     unsigned char buf_[kChunk] = {};
     std::uint64_t bufStart_ = 0;
     std::size_t bufLen_ = 0;
@@ -412,6 +451,30 @@ bool cmReadPictureSizeFromBytes(const unsigned char* data, std::size_t size, lon
     }
     ByteSource src(data, size);
     return readSize(src, outWidth, outHeight, outExif);
+}
+
+FileWant cmReadPictureSizeFromParts(const std::vector<FilePart>& parts, std::uint64_t fileEnd,
+                                    long& outWidth, long& outHeight, ExifInfo* outExif,
+                                    bool& outOk) {
+    FileWant want;
+    ByteSource src(parts, fileEnd, want);
+    long width = 0;
+    long height = 0;
+    ExifInfo exif;
+    outOk = readSize(src, width, height, outExif != nullptr ? &exif : nullptr);
+    if (want.needed) {
+        // The walk stopped at bytes it did not have: what it found so far counts for nothing.
+        outOk = false;
+        return want;
+    }
+    if (outOk) {
+        outWidth = width;
+        outHeight = height;
+    }
+    if (outExif != nullptr) {
+        *outExif = std::move(exif);
+    }
+    return want;
 }
 
 bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight,

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "generation/exif_info.h"
 
@@ -24,6 +26,28 @@ bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight,
 bool cmReadPictureSizeAt(int folderFd, const char* name, long& outWidth, long& outHeight,
                          ExifInfo* outExif = nullptr, bool* outOnDisk = nullptr,
                          bool fromDisk = false);
+
+/// A run of a file's bytes, read from `start` (fewer than asked where the file ends).
+struct FilePart {
+    std::uint64_t start = 0;
+    std::vector<unsigned char> bytes;
+};
+
+/// The bytes a header walk needs next: `count` at `pos` (when `needed`).
+struct FileWant {
+    bool needed = false;
+    std::uint64_t pos = 0;
+    std::size_t count = 0;
+};
+
+/// The same walk over the parts of a file read so far, for a reader that fetches the bytes
+/// itself (many files at once). `fileEnd` is the file's length once a read came back short,
+/// else UINT64_MAX. When the result says `needed`, read (at least) those bytes, add them as a
+/// part and walk again; otherwise outOk, the size and the shooting data are what
+/// cmReadPictureSizeAt gives for the same file.
+FileWant cmReadPictureSizeFromParts(const std::vector<FilePart>& parts, std::uint64_t fileEnd,
+                                    long& outWidth, long& outHeight, ExifInfo* outExif,
+                                    bool& outOk);
 
 /// The same on bytes already in memory (the start of the file, or all of it).
 bool cmReadPictureSizeFromBytes(const unsigned char* data, std::size_t size, long& outWidth,

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
 #include <system_error>
 
 #include "common/paths.h"
+#include "generation/header_ring.h"
 #include "generation/picture_header.h"
 
 namespace mivo {
@@ -23,6 +25,9 @@ constexpr int kReadersPerCore = 16;
 // others idle, few enough that memory does not grow with the folder.
 constexpr std::size_t kSlotsPerWorker = 8;
 constexpr std::size_t kMinSlots = 64;
+// Pictures in flight in the io_uring: on 10,000 files dropped from the page cache, 64 took
+// 0.25-0.30 s, 128 and 256 0.21-0.25 s. Within the window of slots.
+constexpr unsigned kRingDepth = 256;
 // A worker claims a few pictures at a time, and the writer, when it has to wait, sleeps until
 // a run of pictures is measured: each lock hand-over and wake-up costs more than a warm header.
 constexpr std::size_t kClaim = 4;
@@ -45,10 +50,10 @@ int pictureWorkerCount(int requested) {
 
 PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& pictures,
                                  int workers, bool shootingData)
-    : folder_(folder), pictures_(pictures), shootingData_(shootingData) {
+    : folder_(folder), pictures_(pictures), shootingData_(shootingData), mayUseRing_(workers <= 0) {
     const auto full =
         std::min(static_cast<std::size_t>(pictureWorkerCount(workers)), pictures_.size());
-    slots_.resize(std::max(full * kSlotsPerWorker, kMinSlots));
+    slots_.resize(std::max({full * kSlotsPerWorker, kMinSlots, std::size_t{kRingDepth} * 2}));
     // Opened once, so each picture is opened by its name alone, not by walking the whole path.
     folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     growTo_ = full;
@@ -82,6 +87,11 @@ std::size_t PictureMeasurer::threadCount() const {
     return threads_.size();
 }
 
+bool PictureMeasurer::readsThroughRing() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ringActive_;
+}
+
 void PictureMeasurer::startThreads(std::size_t count) {
     while (threads_.size() < count && !stop_) {
         try {
@@ -112,8 +122,8 @@ void PictureMeasurer::work() {
         ++idleWorkers_;
         roomForMore_.wait(lock, [&] { return stop_ || next_ >= count || next_ < taken_ + window; });
         --idleWorkers_;
-        if (stop_ || next_ >= count) {
-            return;
+        if (stop_ || next_ >= count || ringActive_) {
+            return; // with the ring, one thread reads the rest
         }
         const std::size_t first = next_;
         const std::size_t last = std::min({first + kClaim, taken_ + window, count});
@@ -129,20 +139,80 @@ void PictureMeasurer::work() {
             sizes.push_back(measure(i, ask, fromDisk));
         }
         lock.lock();
-        if (onDisk && !onDisk_) {
-            onDisk_ = true;
-            startThreads(growTo_);
-        }
         // These slots were last used by pictures a window earlier, which the writer has taken.
         for (std::size_t i = first; i < last; ++i) {
-            slots_[i % window] = Slot{sizes[i - first], true};
+            publish(i, std::move(sizes[i - first]));
         }
-        while (readyUpTo_ < next_ && slots_[readyUpTo_ % window].ready) {
-            ++readyUpTo_;
+        advanceReady();
+        if (onDisk && !onDisk_) {
+            onDisk_ = true;
+            std::unique_ptr<HeaderRing> ring;
+            if (mayUseRing_ && folderFd_ >= 0) {
+                ring = HeaderRing::open(kRingDepth);
+            }
+            if (ring == nullptr) {
+                startThreads(growTo_);
+                continue;
+            }
+            ringActive_ = true;
+            lock.unlock();
+            ringWork(*ring);
+            return;
         }
-        if (writerWaiting_ && readyUpTo_ >= writerWants_) {
-            resultReady_.notify_one();
+    }
+}
+
+void PictureMeasurer::ringWork(HeaderRing& ring) {
+    const std::size_t count = pictures_.size();
+    const std::size_t window = slots_.size();
+    std::vector<HeaderRing::Finished> finished;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+        const std::size_t first = next_;
+        if (!stop_ && !ring.broken()) {
+            next_ = std::max(first, std::min({first + ring.room(), taken_ + window, count}));
         }
+        const std::size_t last = next_;
+        if (first == last && ring.idle()) {
+            if (stop_ || next_ >= count) {
+                return;
+            }
+            if (ring.broken()) {
+                // The kernel stopped taking reads: threads read the rest.
+                ringActive_ = false;
+                startThreads(growTo_);
+                return;
+            }
+            ++idleWorkers_;
+            roomForMore_.wait(lock,
+                              [&] { return stop_ || next_ >= count || next_ < taken_ + window; });
+            --idleWorkers_;
+            continue;
+        }
+        lock.unlock();
+        for (std::size_t i = first; i < last; ++i) {
+            ring.start(i, folderFd_, pictures_[i].strName.c_str(), shootingData_);
+        }
+        finished.clear();
+        ring.finish(finished);
+        lock.lock();
+        for (HeaderRing::Finished& f : finished) {
+            publish(f.index, MeasuredSize{f.ok, f.width, f.height, std::move(f.exif)});
+        }
+        advanceReady();
+    }
+}
+
+void PictureMeasurer::publish(std::size_t index, MeasuredSize&& size) {
+    slots_[index % slots_.size()] = Slot{std::move(size), true};
+}
+
+void PictureMeasurer::advanceReady() {
+    while (readyUpTo_ < next_ && slots_[readyUpTo_ % slots_.size()].ready) {
+        ++readyUpTo_;
+    }
+    if (writerWaiting_ && readyUpTo_ >= writerWants_) {
+        resultReady_.notify_one();
     }
 }
 

@@ -12,6 +12,8 @@
 
 namespace mivo {
 
+class HeaderRing;
+
 /// A picture's pixel size as its header gave it (ok is false when it could not be read), and
 /// the shooting data met on the way.
 struct MeasuredSize {
@@ -37,12 +39,13 @@ int pictureWorkerCount(int requested);
 class PictureMeasurer {
   public:
     /// Starts `workers` threads over the pictures of `folder`. With 0, one thread per core
-    /// starts, and the pool grows to pictureWorkerCount(0) as soon as a read waits on the disk:
-    /// a folder in the page cache is read fastest by few threads that leave the writer its
-    /// core, one on the disk by many reads in flight (and then without read-ahead, with any
-    /// number of workers). When no thread can be started, take()
-    /// reads each picture itself. Without `shootingData` only the sizes are read: the EXIF
-    /// block is then looked at for the orientation alone.
+    /// starts: a folder in the page cache is read fastest by few threads that leave the writer
+    /// its core. As soon as a read waits on the disk, the thread that met it reads the rest
+    /// through an io_uring with pictureWorkerCount(0) pictures in flight and the others stop;
+    /// where the kernel offers no io_uring, the pool grows to that many threads instead. From
+    /// the disk, with any number of workers, nothing is read ahead. When no thread can be
+    /// started, take() reads each picture itself. Without `shootingData` only the sizes are read:
+    /// the EXIF block is then looked at for the orientation alone.
     PictureMeasurer(const std::string& folder, const PictureList& pictures, int workers,
                     bool shootingData = true);
     ~PictureMeasurer();
@@ -54,6 +57,8 @@ class PictureMeasurer {
     MeasuredSize take(std::size_t index);
 
     std::size_t threadCount() const;
+    /// The pictures are being read through an io_uring.
+    bool readsThroughRing() const;
 
   private:
     struct Slot {
@@ -63,6 +68,13 @@ class PictureMeasurer {
 
     MeasuredSize measure(std::size_t index, bool* onDisk, bool fromDisk) const;
     void work();
+    /// Reads every picture not yet claimed through `ring`; called without mutex_ held.
+    void ringWork(HeaderRing& ring);
+    /// Puts a measured picture in its slot; called with mutex_ held.
+    void publish(std::size_t index, MeasuredSize&& size);
+    /// Moves readyUpTo_ past the pictures now measured and wakes the writer when what it
+    /// waits for is in; called with mutex_ held.
+    void advanceReady();
     /// Starts the threads up to `count`; called with mutex_ held.
     void startThreads(std::size_t count);
 
@@ -73,6 +85,8 @@ class PictureMeasurer {
     std::size_t growTo_ = 0;      // threads once a read waits on the disk
     bool readsItself_ = false;    // no thread could be started: take() reads
     bool onDisk_ = false;         // a read waited on the disk: the pool has grown
+    const bool mayUseRing_;       // the number of workers was not given
+    bool ringActive_ = false;     // one thread reads through an io_uring, the others stop
     std::vector<Slot> slots_;     // picture i waits in slot i % window
     std::size_t next_ = 0;        // the next picture a worker claims
     std::size_t taken_ = 0;       // the next picture the writer takes

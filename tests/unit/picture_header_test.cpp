@@ -1,14 +1,18 @@
+#include "generation/header_ring.h"
 #include "generation/picture_header.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <linux/magic.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -137,7 +141,10 @@ struct ExifOptions {
     unsigned orientationType = 3;
     std::size_t segmentSize = 60 * 1024; // whole APP1 segment, marker included
     Bytes thumbnail;                     // JPEG kept in IFD1
+    std::size_t modelAt = 0; // not 0: a Model tag whose text lies this far into the TIFF data
 };
+
+constexpr char kFarModel[] = "Far Camera";
 
 /// An APP1 EXIF segment as cameras write it: IFD0 (Make, Orientation), IFD1 pointing at a
 /// thumbnail JPEG, then filler up to the requested size (maker notes).
@@ -147,13 +154,19 @@ Bytes exifSegment(const ExifOptions& o) {
     tiff.push_back(o.little ? 'I' : 'M');
     put16(tiff, 42, o.little);
     put32(tiff, 8, o.little);
-    const unsigned ifd0Count = o.orientation != 0 ? 2 : 1;
+    const unsigned ifd0Count = (o.orientation != 0 ? 2 : 1) + (o.modelAt != 0 ? 1 : 0);
     const std::uint32_t ifd1 = 8 + 2 + 12 * ifd0Count + 4;
     put16(tiff, ifd0Count, o.little);
     put16(tiff, 0x010F, o.little); // Make, ASCII "Cam"
     put16(tiff, 2, o.little);
     put32(tiff, 4, o.little);
     tiff.insert(tiff.end(), {'C', 'a', 'm', 0});
+    if (o.modelAt != 0) {
+        put16(tiff, 0x0110, o.little); // Model, ASCII, far into the block
+        put16(tiff, 2, o.little);
+        put32(tiff, sizeof kFarModel, o.little);
+        put32(tiff, static_cast<std::uint32_t>(o.modelAt), o.little);
+    }
     if (o.orientation != 0) {
         put16(tiff, 0x0112, o.little);
         put16(tiff, o.orientationType, o.little);
@@ -181,6 +194,9 @@ Bytes exifSegment(const ExifOptions& o) {
     seg.insert(seg.end(), tiff.begin(), tiff.end());
     if (seg.size() < o.segmentSize) {
         seg.resize(o.segmentSize, 0x5A);
+    }
+    if (o.modelAt != 0) {
+        std::copy(kFarModel, kFarModel + sizeof kFarModel, seg.begin() + 10 + o.modelAt);
     }
     const std::size_t length = seg.size() - 2;
     seg[2] = static_cast<unsigned char>(length >> 8);
@@ -465,6 +481,168 @@ TEST(PictureHeader, FileReadInChunksAgreesWithBytesInMemory) {
         }
         EXPECT_TRUE(measureFile(dir.write("whole.jpg", *picture)).ok);
     }
+}
+
+struct PartsWalk {
+    Size size;
+    ExifInfo exif;
+    int reads = 0;
+};
+
+/// Measures `file` the way the io_uring reader does: each read fetches what the last walk
+/// asked for (4 KiB at least), and the walk starts again over every part read so far.
+PartsWalk measureInParts(const Bytes& file) {
+    PartsWalk r;
+    std::vector<FilePart> parts;
+    std::uint64_t end = std::numeric_limits<std::uint64_t>::max();
+    FileWant want{true, 0, 4096};
+    while (want.needed && r.reads < 50) {
+        ++r.reads;
+        const std::size_t count = std::max<std::size_t>(want.count, 4096);
+        FilePart part{want.pos, {}};
+        if (want.pos < file.size()) {
+            const auto from = static_cast<std::size_t>(want.pos);
+            part.bytes.assign(file.begin() + static_cast<long>(from),
+                              file.begin() +
+                                  static_cast<long>(std::min(file.size(), from + count)));
+        }
+        if (part.bytes.size() < count) {
+            end = want.pos + part.bytes.size();
+        }
+        parts.push_back(std::move(part));
+        r.exif = ExifInfo{};
+        want =
+            cmReadPictureSizeFromParts(parts, end, r.size.width, r.size.height, &r.exif, r.size.ok);
+    }
+    return r;
+}
+
+TEST(PictureHeader, PartsReadOnDemandAgreeWithBytesInMemory) {
+    ExifOptions thumb;
+    thumb.thumbnail = thumbnailJpeg();
+    ExifOptions far;
+    far.modelAt = 50 * 1024; // read whole only after its first 4 KiB
+    Bytes filler(5000, 0xFF);
+    filler.insert(filler.end(), {0xFF, 0xFE, 0x00, 0x02});
+    const Bytes camera = withSegments(kProgressiveJpeg, exifSegment(thumb));
+    const Bytes farModel = withSegments(kBaselineJpeg, exifSegment(far));
+    const Bytes filled = withSegments(kBaselineJpeg, filler);
+    const Bytes others[] = {gif("GIF89a", 640, 480), bmp(40, 640, -480), bmp(12, 300, 200), Bytes{},
+                            Bytes{0xFF, 0xD8, 0xFF}};
+    std::vector<std::pair<const Bytes*, std::size_t>> cases;
+    for (const Bytes* picture : {&camera, &farModel, &filled}) {
+        for (std::size_t n = 0; n <= picture->size(); n += 61) {
+            cases.emplace_back(picture, n);
+        }
+        for (std::size_t n = picture->size() - kBaselineJpeg.size() + kSofOffset;
+             n <= picture->size(); ++n) {
+            cases.emplace_back(picture, n);
+        }
+    }
+    for (const Bytes& other : others) {
+        for (std::size_t n = 0; n <= other.size(); ++n) {
+            cases.emplace_back(&other, n);
+        }
+    }
+    for (const auto& [picture, n] : cases) {
+        const Bytes part = cut(*picture, n);
+        Size inMemory;
+        ExifInfo exif;
+        inMemory.ok = cmReadPictureSizeFromBytes(part.data(), part.size(), inMemory.width,
+                                                 inMemory.height, &exif);
+        const PartsWalk walked = measureInParts(part);
+        EXPECT_EQ(walked.size.ok, inMemory.ok) << n;
+        EXPECT_EQ(walked.size.width, inMemory.width) << n;
+        EXPECT_EQ(walked.size.height, inMemory.height) << n;
+        EXPECT_EQ(walked.exif.model, exif.model) << n;
+    }
+    // One read for each place the walk looks at: the start, then the frame header past the
+    // 60 KiB EXIF block; a Model far into its block costs the block, read once.
+    const PartsWalk whole = measureInParts(camera);
+    EXPECT_EQ(whole.size.width, 30); // orientation 6 turns 40 x 30
+    EXPECT_EQ(whole.reads, 2);
+    const PartsWalk withModel = measureInParts(farModel);
+    EXPECT_EQ(withModel.exif.model, kFarModel);
+    EXPECT_LE(withModel.reads, 4);
+}
+
+TEST(HeaderRing, ReadsEveryPictureAsThePlainReaderDoes) {
+    std::unique_ptr<HeaderRing> ring = HeaderRing::open(3);
+    if (ring == nullptr) {
+        GTEST_SKIP() << "the kernel offers no io_uring here";
+    }
+    TempFolder dir;
+    ExifOptions far;
+    far.modelAt = 50 * 1024;
+    const Bytes camera = withSegments(kProgressiveJpeg, exifSegment(far));
+    // Twenty segments of 5,000 bytes before the frame: more reads than the ring makes for one
+    // picture, so the rest is read the plain way.
+    Bytes segments;
+    for (int i = 0; i < 20; ++i) {
+        const Bytes segment = {0xFF, 0xE2, 0x13, 0x88};
+        segments.insert(segments.end(), segment.begin(), segment.end());
+        segments.resize(segments.size() + 5000 - 2, 0x11);
+    }
+    std::vector<std::string> names;
+    const auto add = [&](const std::string& name, const Bytes& bytes) {
+        dir.write(name, bytes);
+        names.push_back(name);
+    };
+    add("camera.jpg", camera);
+    add("cut-in-exif.jpg", cut(camera, 3000));
+    add("cut-at-frame.jpg", cut(camera, camera.size() - kBaselineJpeg.size() + kSofOffset + 8));
+    add("segments.jpg", withSegments(kBaselineJpeg, segments));
+    add("screen.gif", gif("GIF89a", 640, 480));
+    add("top-down.bmp", bmp(40, 640, -480));
+    add("empty.jpg", Bytes{});
+    add("text.jpg", Bytes{'h', 'e', 'l', 'l', 'o'});
+    std::filesystem::create_directory(dir.path() + "/folder.jpg");
+    names.emplace_back("folder.jpg");
+    ASSERT_EQ(::mkfifo((dir.path() + "/pipe.jpg").c_str(), 0600), 0);
+    names.emplace_back("pipe.jpg");
+    names.emplace_back("missing.jpg");
+    for (int i = 0; i < 12; ++i) {
+        add("copy" + std::to_string(i) + ".jpg", camera);
+    }
+
+    const int folderFd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    std::vector<HeaderRing::Finished> results;
+    std::vector<int> seen(names.size(), 0);
+    std::size_t next = 0;
+    while (next < names.size() || !ring->idle()) {
+        while (ring->room() > 0 && next < names.size()) {
+            ring->start(next, folderFd, names[next].c_str(), true);
+            ++next;
+        }
+        const std::size_t before = results.size();
+        ring->finish(results);
+        ASSERT_GT(results.size(), before);
+    }
+    for (const HeaderRing::Finished& f : results) {
+        ASSERT_LT(f.index, names.size());
+        ++seen[f.index];
+        Size plain;
+        ExifInfo exif;
+        plain.ok =
+            cmReadPictureSizeAt(folderFd, names[f.index].c_str(), plain.width, plain.height, &exif);
+        EXPECT_EQ(f.ok, plain.ok) << names[f.index];
+        if (plain.ok) {
+            EXPECT_EQ(f.width, plain.width) << names[f.index];
+            EXPECT_EQ(f.height, plain.height) << names[f.index];
+        }
+        EXPECT_EQ(f.exif.model, exif.model) << names[f.index];
+        const std::string& name = names[f.index];
+        if (name == "camera.jpg" || name.starts_with("copy")) {
+            EXPECT_EQ(f.width, 30) << name; // turned by orientation 6
+            EXPECT_EQ(f.exif.model, kFarModel) << name;
+        }
+        if (name == "segments.jpg") {
+            EXPECT_TRUE(f.ok);
+            EXPECT_EQ(f.width, 40);
+        }
+    }
+    ::close(folderFd);
+    EXPECT_EQ(seen, std::vector<int>(names.size(), 1)); // each picture once
 }
 
 TEST(PictureHeader, GifLogicalScreenSize) {

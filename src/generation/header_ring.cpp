@@ -1,0 +1,223 @@
+#include "generation/header_ring.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <limits>
+#include <liburing.h>
+#include <unistd.h>
+#include <utility>
+
+#include "generation/picture_header.h"
+
+namespace mivo {
+
+namespace {
+
+// The first read of a picture and the least any later read takes: the magic, the first
+// segments of a JPEG and the start of its EXIF block come in one request.
+constexpr std::size_t kRead = 4096;
+// A header spread over more reads than this (segments upon segments before the frame) is
+// read the plain way, so a walk that starts again after each read stays cheap.
+constexpr int kMaxReads = 8;
+// Times in a row the ring may refuse to send reads before it is given up.
+constexpr int kMaxFailures = 100;
+
+} // namespace
+
+struct HeaderRing::State {
+    struct Job {
+        std::size_t index = 0;
+        int folderFd = -1;
+        const char* name = nullptr;
+        int fd = -1;
+        bool shootingData = false;
+        int reads = 0;
+        std::vector<FilePart> parts;
+        std::uint64_t fileEnd = std::numeric_limits<std::uint64_t>::max();
+    };
+
+    io_uring ring{};
+    std::vector<Job> jobs;
+    std::vector<unsigned> freeJobs;
+    std::vector<Finished> done; // ended without a read (the file would not open)
+    bool broken = false;        // the ring failed: nothing more is started
+
+    /// Queues the read of `count` bytes at `pos` for job `j`.
+    void read(unsigned j, std::uint64_t pos, std::size_t count) {
+        Job& job = jobs[j];
+        ++job.reads;
+        job.parts.push_back(FilePart{pos, std::vector<unsigned char>(count)});
+        queue(j);
+    }
+
+    /// Queues (again) the read of job `j`'s last part.
+    void queue(unsigned j) {
+        // A job has one read in flight at most, and the ring has a place for each job.
+        io_uring_sqe* sqe = io_uring_get_sqe(&ring);
+        FilePart& part = jobs[j].parts.back();
+        io_uring_prep_read(sqe, jobs[j].fd, part.bytes.data(),
+                           static_cast<unsigned>(part.bytes.size()), part.start);
+        io_uring_sqe_set_data64(sqe, j);
+    }
+
+    /// The ring keeps failing: every picture in flight is read the plain way. Its reads may
+    /// still land in their buffers, so the jobs are never freed (nor the ring's memory).
+    void giveUp(std::vector<Finished>& out) {
+        broken = true;
+        for (Job& job : jobs) {
+            if (job.name == nullptr) {
+                continue; // free
+            }
+            Finished f;
+            f.index = job.index;
+            f.ok = cmReadPictureSizeAt(job.folderFd, job.name, f.width, f.height,
+                                       job.shootingData ? &f.exif : nullptr);
+            out.push_back(std::move(f));
+            ::close(job.fd);
+            job.fd = -1;
+        }
+    }
+
+    /// Ends job `j`: its file is closed and the job is free again.
+    Finished end(unsigned j, bool ok, long width, long height, ExifInfo&& exif) {
+        Job& job = jobs[j];
+        if (job.fd >= 0) {
+            ::close(job.fd);
+        }
+        Finished out{job.index, ok, width, height, std::move(exif)};
+        job = Job{};
+        freeJobs.push_back(j);
+        return out;
+    }
+
+    /// Job `j`'s read came back with `result`: the picture walks on, reads more, or ends.
+    void answer(unsigned j, int result, std::vector<Finished>& out) {
+        Job& job = jobs[j];
+        FilePart& part = job.parts.back();
+        if (result == -EINTR || result == -EAGAIN) {
+            queue(j);
+            return;
+        }
+        if (result < 0) {
+            out.push_back(end(j, false, 0, 0, ExifInfo{}));
+            return;
+        }
+        const auto got = static_cast<std::size_t>(result);
+        if (got < part.bytes.size()) {
+            job.fileEnd = part.start + got; // a short read: the file ends here
+            part.bytes.resize(got);
+        }
+        long width = 0;
+        long height = 0;
+        ExifInfo exif;
+        bool ok = false;
+        const FileWant want = cmReadPictureSizeFromParts(
+            job.parts, job.fileEnd, width, height, job.shootingData ? &exif : nullptr, ok);
+        if (!want.needed) {
+            out.push_back(end(j, ok, width, height, std::move(exif)));
+            return;
+        }
+        if (job.reads >= kMaxReads) {
+            ok = cmReadPictureSizeAt(job.folderFd, job.name, width, height,
+                                     job.shootingData ? &exif : nullptr);
+            out.push_back(end(j, ok, width, height, std::move(exif)));
+            return;
+        }
+        read(j, want.pos, std::max(want.count, kRead));
+    }
+};
+
+HeaderRing::HeaderRing(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+std::unique_ptr<HeaderRing> HeaderRing::open(unsigned depth) {
+    auto state = std::make_unique<State>();
+    depth = std::max(depth, 1U);
+    if (io_uring_queue_init(depth, &state->ring, 0) < 0) {
+        return nullptr;
+    }
+    state->jobs.resize(depth);
+    for (unsigned j = depth; j > 0; --j) {
+        state->freeJobs.push_back(j - 1);
+    }
+    return std::unique_ptr<HeaderRing>(new HeaderRing(std::move(state)));
+}
+
+HeaderRing::~HeaderRing() {
+    // Reads still in flight write into the jobs' buffers: they are waited for first.
+    std::vector<Finished> rest;
+    while (!idle()) {
+        finish(rest);
+    }
+    if (state_->broken) {
+        (void)state_.release(); // reads the kernel never answered may still land
+        return;
+    }
+    io_uring_queue_exit(&state_->ring);
+}
+
+std::size_t HeaderRing::room() const { return state_->broken ? 0 : state_->freeJobs.size(); }
+
+bool HeaderRing::idle() const {
+    return state_->done.empty() &&
+           (state_->broken || state_->freeJobs.size() == state_->jobs.size());
+}
+
+bool HeaderRing::broken() const { return state_->broken; }
+
+void HeaderRing::start(std::size_t index, int folderFd, const char* name, bool shootingData) {
+    State& s = *state_;
+    const unsigned j = s.freeJobs.back();
+    s.freeJobs.pop_back();
+    State::Job& job = s.jobs[j];
+    job.index = index;
+    job.folderFd = folderFd;
+    job.name = name;
+    job.shootingData = shootingData;
+    // As cmReadPictureSizeAt opens it: a FIFO cannot block the open, nor be read at an offset.
+    job.fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (job.fd < 0) {
+        s.done.push_back(s.end(j, false, 0, 0, ExifInfo{}));
+        return;
+    }
+    // Only the bytes a walk asks for are read: no read-ahead of the bytes between the EXIF
+    // start and the frame header.
+    ::posix_fadvise(job.fd, 0, 0, POSIX_FADV_RANDOM); // advice only: a refusal changes nothing
+    s.read(j, 0, kRead);
+}
+
+void HeaderRing::finish(std::vector<Finished>& out) {
+    State& s = *state_;
+    for (Finished& f : s.done) {
+        out.push_back(std::move(f));
+    }
+    s.done.clear();
+    const std::size_t before = out.size();
+    int failures = 0;
+    while (out.size() == before && !s.broken && s.freeJobs.size() < s.jobs.size()) {
+        const int sent = io_uring_submit_and_wait(&s.ring, 1);
+        io_uring_cqe* cqe = nullptr;
+        unsigned head = 0;
+        unsigned seen = 0;
+        std::vector<std::pair<unsigned, int>> answers;
+        io_uring_for_each_cqe(&s.ring, head, cqe) {
+            ++seen;
+            answers.emplace_back(static_cast<unsigned>(io_uring_cqe_get_data64(cqe)), cqe->res);
+        }
+        io_uring_cq_advance(&s.ring, seen);
+        if (sent < 0 && seen == 0) {
+            if (sent == -EINTR || ++failures < kMaxFailures) {
+                continue; // EAGAIN, EBUSY: the kernel is short of something for now
+            }
+            s.giveUp(out);
+            return;
+        }
+        failures = 0;
+        for (const auto& [j, result] : answers) {
+            s.answer(j, result, out);
+        }
+    }
+}
+
+} // namespace mivo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "generation/exif_info.h"
+
+namespace mivo {
+
+/// Reads the headers of many pictures at once from one thread, through io_uring. On a disk
+/// behind a virtual machine each read a thread waits on costs far more than the read: here the
+/// reads are queued together, the kernel is woken once per batch, and no thread sleeps per
+/// read. Every picture gives what cmReadPictureSizeAt gives for it.
+class HeaderRing {
+  public:
+    /// A picture whose header walk has ended.
+    struct Finished {
+        std::size_t index = 0;
+        bool ok = false;
+        long width = 0;
+        long height = 0;
+        ExifInfo exif;
+    };
+
+    /// Room for `depth` pictures in flight; nullptr when the kernel offers no io_uring (too
+    /// old, or turned off for this process).
+    static std::unique_ptr<HeaderRing> open(unsigned depth);
+    ~HeaderRing();
+    HeaderRing(const HeaderRing&) = delete;
+    HeaderRing& operator=(const HeaderRing&) = delete;
+
+    /// How many more pictures may be started now.
+    std::size_t room() const;
+    /// No picture is in flight.
+    bool idle() const;
+    /// The ring failed and starts nothing more; what was in flight has been read the plain
+    /// way.
+    bool broken() const;
+    /// Starts reading picture `index`: the file `name` of the folder open as `folderFd`
+    /// (AT_FDCWD: `name` is a path). `name` must stay valid until the picture has finished.
+    void start(std::size_t index, int folderFd, const char* name, bool shootingData);
+    /// Sends the reads started, waits until at least one picture has finished (unless none is
+    /// in flight), and appends every finished picture to `out`.
+    void finish(std::vector<Finished>& out);
+
+  private:
+    struct State;
+    explicit HeaderRing(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
+} // namespace mivo
