@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
-#include <limits>
 #include <liburing.h>
+#include <limits>
 #include <unistd.h>
 #include <utility>
 
@@ -104,17 +104,19 @@ struct HeaderRing::State {
             out.push_back(end(j, false, 0, 0, ExifInfo{}));
             return;
         }
+        // Only a read that gets nothing says where the file ends: a short one is walked as far
+        // as it goes, and what lies past it is read next.
         const auto got = static_cast<std::size_t>(result);
-        if (got < part.bytes.size()) {
-            job.fileEnd = part.start + got; // a short read: the file ends here
-            part.bytes.resize(got);
+        part.bytes.resize(got);
+        if (got == 0) {
+            job.fileEnd = std::min(job.fileEnd, part.start);
         }
         long width = 0;
         long height = 0;
         ExifInfo exif;
         bool ok = false;
-        const FileWant want = cmReadPictureSizeFromParts(
-            job.parts, job.fileEnd, width, height, job.shootingData ? &exif : nullptr, ok);
+        const FileWant want = cmReadPictureSizeFromParts(job.parts, job.fileEnd, width, height,
+                                                         job.shootingData ? &exif : nullptr, ok);
         if (!want.needed) {
             out.push_back(end(j, ok, width, height, std::move(exif)));
             return;
@@ -157,14 +159,18 @@ HeaderRing::~HeaderRing() {
     io_uring_queue_exit(&state_->ring);
 }
 
-std::size_t HeaderRing::room() const { return state_->broken ? 0 : state_->freeJobs.size(); }
+std::size_t HeaderRing::room() const {
+    return state_->broken ? 0 : state_->freeJobs.size();
+}
 
 bool HeaderRing::idle() const {
     return state_->done.empty() &&
            (state_->broken || state_->freeJobs.size() == state_->jobs.size());
 }
 
-bool HeaderRing::broken() const { return state_->broken; }
+bool HeaderRing::broken() const {
+    return state_->broken;
+}
 
 void HeaderRing::start(std::size_t index, int folderFd, const char* name, bool shootingData) {
     State& s = *state_;
