@@ -1,13 +1,17 @@
 // Any bytes as a picture file: the header reader must neither crash nor read outside them, a
 // size it reports must be a real one, and reading the file in chunks must give the same
-// answer as reading the bytes in memory.
+// answer as reading the bytes in memory, and so must a walk over parts read on demand (as the
+// io_uring reader does).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "generation/picture_header.h"
 
@@ -38,6 +42,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mivo::ExifInfo exif;
     if (mivo::cmReadPictureSizeFromBytes(data, size, exifWidth, exifHeight, &exif) != ok ||
         (ok && (exifWidth != width || exifHeight != height))) {
+        std::abort();
+    }
+
+    // Parts read on demand, each read 4 KiB at least, short where the bytes end.
+    std::vector<mivo::FilePart> parts;
+    std::uint64_t end = std::numeric_limits<std::uint64_t>::max();
+    mivo::FileWant want{true, 0, 4096};
+    long partsWidth = 0;
+    long partsHeight = 0;
+    mivo::ExifInfo partsExif;
+    bool partsOk = false;
+    for (int reads = 0; want.needed; ++reads) {
+        if (reads > 10000) {
+            std::abort(); // a walk that never ends
+        }
+        const std::size_t count = std::max<std::size_t>(want.count, 4096);
+        mivo::FilePart part{want.pos, {}};
+        if (want.pos < size) {
+            const auto from = static_cast<std::size_t>(want.pos);
+            part.bytes.assign(data + from, data + std::min(size, from + count));
+        }
+        if (part.bytes.size() < count) {
+            end = want.pos + part.bytes.size();
+        }
+        parts.push_back(std::move(part));
+        partsExif = mivo::ExifInfo{};
+        want = mivo::cmReadPictureSizeFromParts(parts, end, partsWidth, partsHeight, &partsExif,
+                                                partsOk);
+    }
+    if (partsOk != ok || (ok && (partsWidth != width || partsHeight != height)) ||
+        partsExif.model != exif.model || partsExif.dateTaken != exif.dateTaken ||
+        partsExif.exposure != exif.exposure) {
         std::abort();
     }
 
