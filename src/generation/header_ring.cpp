@@ -62,6 +62,14 @@ struct HeaderRing::State {
         io_uring_sqe_set_data64(sqe, j);
     }
 
+    /// Job's picture read the plain way, as a thread of the pool reads it.
+    static MeasuredSize readPlainly(const Job& job) {
+        MeasuredSize size;
+        size.ok = cmReadPictureSizeAt(job.folderFd, job.name, size.width, size.height,
+                                      job.shootingData ? &size.exif : nullptr);
+        return size;
+    }
+
     /// The ring keeps failing: every picture in flight is read the plain way. Its reads may
     /// still land in their buffers, so the jobs are never freed (nor the ring's memory).
     void giveUp(std::vector<Finished>& out) {
@@ -70,23 +78,19 @@ struct HeaderRing::State {
             if (job.name == nullptr) {
                 continue; // free
             }
-            Finished f;
-            f.index = job.index;
-            f.ok = cmReadPictureSizeAt(job.folderFd, job.name, f.width, f.height,
-                                       job.shootingData ? &f.exif : nullptr);
-            out.push_back(std::move(f));
+            out.push_back(Finished{job.index, readPlainly(job)});
             ::close(job.fd);
             job.fd = -1;
         }
     }
 
-    /// Ends job `j`: its file is closed and the job is free again.
-    Finished end(unsigned j, bool ok, long width, long height, ExifInfo&& exif) {
+    /// Ends job `j` with `size`: its file is closed and the job is free again.
+    Finished end(unsigned j, MeasuredSize&& size) {
         Job& job = jobs[j];
         if (job.fd >= 0) {
             ::close(job.fd);
         }
-        Finished out{job.index, ok, width, height, std::move(exif)};
+        Finished out{job.index, std::move(size)};
         job = Job{};
         freeJobs.push_back(j);
         return out;
@@ -101,7 +105,7 @@ struct HeaderRing::State {
             return;
         }
         if (result < 0) {
-            out.push_back(end(j, false, 0, 0, ExifInfo{}));
+            out.push_back(end(j, MeasuredSize{}));
             return;
         }
         // Only a read that gets nothing says where the file ends: a short one is walked as far
@@ -111,20 +115,16 @@ struct HeaderRing::State {
         if (got == 0) {
             job.fileEnd = std::min(job.fileEnd, part.start);
         }
-        long width = 0;
-        long height = 0;
-        ExifInfo exif;
-        bool ok = false;
-        const FileWant want = cmReadPictureSizeFromParts(job.parts, job.fileEnd, width, height,
-                                                         job.shootingData ? &exif : nullptr, ok);
+        MeasuredSize size;
+        const FileWant want =
+            cmReadPictureSizeFromParts(job.parts, job.fileEnd, size.width, size.height,
+                                       job.shootingData ? &size.exif : nullptr, size.ok);
         if (!want.needed) {
-            out.push_back(end(j, ok, width, height, std::move(exif)));
+            out.push_back(end(j, std::move(size)));
             return;
         }
         if (job.reads >= kMaxReads) {
-            ok = cmReadPictureSizeAt(job.folderFd, job.name, width, height,
-                                     job.shootingData ? &exif : nullptr);
-            out.push_back(end(j, ok, width, height, std::move(exif)));
+            out.push_back(end(j, readPlainly(job)));
             return;
         }
         read(j, want.pos, std::max(want.count, kRead));
@@ -184,7 +184,7 @@ void HeaderRing::start(std::size_t index, int folderFd, const char* name, bool s
     // As cmReadPictureSizeAt opens it: a FIFO cannot block the open, nor be read at an offset.
     job.fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (job.fd < 0) {
-        s.done.push_back(s.end(j, false, 0, 0, ExifInfo{}));
+        s.done.push_back(s.end(j, MeasuredSize{}));
         return;
     }
     // Only the bytes a walk asks for are read: no read-ahead of the bytes between the EXIF

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "generation/exif_info.h"
+#include "generation/picture_measure.h"
 
 namespace mivo {
 
@@ -17,10 +17,7 @@ class HeaderRing {
     /// A picture whose header walk has ended.
     struct Finished {
         std::size_t index = 0;
-        bool ok = false;
-        long width = 0;
-        long height = 0;
-        ExifInfo exif;
+        MeasuredSize size;
     };
 
     /// Room for `depth` pictures in flight; nullptr when the kernel offers no io_uring (too

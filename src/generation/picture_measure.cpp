@@ -119,9 +119,7 @@ void PictureMeasurer::work() {
     std::vector<MeasuredSize> sizes;
     std::unique_lock<std::mutex> lock(mutex_);
     while (true) {
-        ++idleWorkers_;
-        roomForMore_.wait(lock, [&] { return stop_ || next_ >= count || next_ < taken_ + window; });
-        --idleWorkers_;
+        waitForRoom(lock);
         if (stop_ || next_ >= count || ringActive_) {
             return; // with the ring, one thread reads the rest
         }
@@ -183,10 +181,7 @@ void PictureMeasurer::ringWork(HeaderRing& ring) {
                 startThreads(growTo_);
                 return;
             }
-            ++idleWorkers_;
-            roomForMore_.wait(lock,
-                              [&] { return stop_ || next_ >= count || next_ < taken_ + window; });
-            --idleWorkers_;
+            waitForRoom(lock);
             continue;
         }
         lock.unlock();
@@ -197,10 +192,17 @@ void PictureMeasurer::ringWork(HeaderRing& ring) {
         ring.finish(finished);
         lock.lock();
         for (HeaderRing::Finished& f : finished) {
-            publish(f.index, MeasuredSize{f.ok, f.width, f.height, std::move(f.exif)});
+            publish(f.index, std::move(f.size));
         }
         advanceReady();
     }
+}
+
+void PictureMeasurer::waitForRoom(std::unique_lock<std::mutex>& lock) {
+    ++idleWorkers_;
+    roomForMore_.wait(
+        lock, [&] { return stop_ || next_ >= pictures_.size() || next_ < taken_ + slots_.size(); });
+    --idleWorkers_;
 }
 
 void PictureMeasurer::publish(std::size_t index, MeasuredSize&& size) {

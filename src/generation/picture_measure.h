@@ -41,8 +41,8 @@ class PictureMeasurer {
     /// Starts `workers` threads over the pictures of `folder`. With 0, one thread per core
     /// starts: a folder in the page cache is read fastest by few threads that leave the writer
     /// its core. As soon as a read waits on the disk, the thread that met it reads the rest
-    /// through an io_uring with pictureWorkerCount(0) pictures in flight and the others stop;
-    /// where the kernel offers no io_uring, the pool grows to that many threads instead. From
+    /// through an io_uring with many pictures in flight and the others stop; where the kernel
+    /// offers no io_uring, the pool grows to pictureWorkerCount(0) threads instead. From
     /// the disk, with any number of workers, nothing is read ahead. When no thread can be
     /// started, take() reads each picture itself. Without `shootingData` only the sizes are read:
     /// the EXIF block is then looked at for the orientation alone.
@@ -70,6 +70,9 @@ class PictureMeasurer {
     void work();
     /// Reads every picture not yet claimed through `ring`; called without mutex_ held.
     void ringWork(HeaderRing& ring);
+    /// Sleeps, as an idle reader, until there is a picture to claim or the run stops; called
+    /// with mutex_ held in `lock`.
+    void waitForRoom(std::unique_lock<std::mutex>& lock);
     /// Puts a measured picture in its slot; called with mutex_ held.
     void publish(std::size_t index, MeasuredSize&& size);
     /// Moves readyUpTo_ past the pictures now measured and wakes the writer when what it

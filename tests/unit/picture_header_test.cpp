@@ -625,20 +625,20 @@ TEST(HeaderRing, ReadsEveryPictureAsThePlainReaderDoes) {
         ExifInfo exif;
         plain.ok =
             cmReadPictureSizeAt(folderFd, names[f.index].c_str(), plain.width, plain.height, &exif);
-        EXPECT_EQ(f.ok, plain.ok) << names[f.index];
+        EXPECT_EQ(f.size.ok, plain.ok) << names[f.index];
         if (plain.ok) {
-            EXPECT_EQ(f.width, plain.width) << names[f.index];
-            EXPECT_EQ(f.height, plain.height) << names[f.index];
+            EXPECT_EQ(f.size.width, plain.width) << names[f.index];
+            EXPECT_EQ(f.size.height, plain.height) << names[f.index];
         }
-        EXPECT_EQ(f.exif.model, exif.model) << names[f.index];
+        EXPECT_EQ(f.size.exif.model, exif.model) << names[f.index];
         const std::string& name = names[f.index];
         if (name == "camera.jpg" || name.starts_with("copy")) {
-            EXPECT_EQ(f.width, 30) << name; // turned by orientation 6
-            EXPECT_EQ(f.exif.model, kFarModel) << name;
+            EXPECT_EQ(f.size.width, 30) << name; // turned by orientation 6
+            EXPECT_EQ(f.size.exif.model, kFarModel) << name;
         }
         if (name == "segments.jpg") {
-            EXPECT_TRUE(f.ok);
-            EXPECT_EQ(f.width, 40);
+            EXPECT_TRUE(f.size.ok);
+            EXPECT_EQ(f.size.width, 40);
         }
     }
     ::close(folderFd);
