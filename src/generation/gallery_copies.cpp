@@ -11,6 +11,15 @@ namespace {
 // Display copies: long enough for a large screen, far smaller than a camera's pictures.
 constexpr long long kViewEdge = 2048;
 
+// Remembers a copy that could not be made: the run goes on, and fails at its end naming the
+// first one.
+void noteCopyFailure(MakeContext& ctx, const GalleryJob& job, const std::string& what) {
+    if (ctx.state.copyFailures++ == 0) {
+        ctx.state.copyFailure = what;
+        ctx.state.copyFailedGallery = job.menu ? job.name : std::string();
+    }
+}
+
 } // namespace
 
 bool galleryMakesCopies(const Settings& settings, const GalleryJob& job) {
@@ -36,26 +45,47 @@ void makeGalleryCopies(MakeContext& ctx, const GalleryJob& job, const OutputPath
     request.boxHeight = ctx.settings.TextSamHeight;
     request.viewEdge = kViewEdge;
     const std::string n = std::to_string(pictures.size());
+    // The bar counts the copies made of the copies to make, then goes back to where it was.
+    const double barMax = ctx.status.barMax();
+    const double barValue = ctx.status.barValue();
     WebSizesReport report;
+    std::size_t tried = 0;
+    std::string folderError;
     makeWebSizes(
         job.picPath, pictures, pageFolderOf(paths.strListPath), request, ctx.pictureWorkers,
         ctx.state.webCopies, report,
         [&](std::size_t i, const ClassFileData& picture, const WebCopy& copy,
             const std::string& error) {
-            if (!copy.ok) {
-                const std::string path = cmAddPath(job.picPath, picture.strName, kPathSeparator);
-                cmWriteLog("makeGalleryCopies", 4, "<" + path + "> " + error);
-            } else if (!copy.madeThisRun) {
-                return; // kept from an earlier run: nothing was done that the status should show
+            const std::string path = cmAddPath(job.picPath, picture.strName, kPathSeparator);
+            if (copy.failed) {
+                noteCopyFailure(ctx, job, folderError.empty() ? path + ": " + error : error);
             }
-            mainSetStatus(ctx.status, true,
-                          cmCutExt(picture.strName) + " (" + std::to_string(i + 1) + "/" + n + ")",
-                          0, 0);
-        });
+            if (!copy.ok) {
+                cmWriteLog("makeGalleryCopies", 4, "<" + path + "> " + error);
+            }
+            if (!copy.madeThisRun && !copy.failed) {
+                return; // kept or left alone: nothing was done that the status should show
+            }
+            const std::string text =
+                cmCutExt(picture.strName) + " (" + std::to_string(i + 1) + "/" + n + ")";
+            if (report.toMake == 0) {
+                mainSetStatus(ctx.status, true, text, 0, 0);
+                return;
+            }
+            if (++tried == 1) {
+                ctx.status.setBarMax(static_cast<double>(report.toMake));
+            }
+            mainSetStatus(ctx.status, true, text, 1, static_cast<int>(tried));
+        },
+        folderError, [&ctx] { return ctx.status.stopRequested(); });
+    if (tried > 0) {
+        ctx.status.setBarMax(barMax);
+        ctx.status.setBarValue(barValue);
+    }
     cmWriteLog("makeGalleryCopies", 3,
                "made " + std::to_string(report.made) + ", kept " + std::to_string(report.kept) +
-                   ", failed " + std::to_string(report.failed) + ", removed " +
-                   std::to_string(report.removed));
+                   ", failed " + std::to_string(report.failed) + ", skipped " +
+                   std::to_string(report.skipped) + ", removed " + std::to_string(report.removed));
     cmWriteLog("makeGalleryCopies", 1, "△End Method△");
 }
 

@@ -29,6 +29,10 @@ struct RunState {
     std::string failure;            // the page that was not written and why, once a page failed
     bool stopped = false;           // the user stopped the run
     std::vector<WebCopy> webCopies; // the gallery being written: its pictures' copies, if made
+    // Copies that could not be made: the run goes on without them and fails at its end.
+    std::size_t copyFailures = 0;
+    std::string copyFailure;       // the first one: the picture (or folder) and why
+    std::string copyFailedGallery; // the gallery of the first one (menu mode)
 };
 
 /// Everything the routines of a run read and report to.

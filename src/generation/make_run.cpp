@@ -15,6 +15,7 @@
 #include "generation/pages.h"
 #include "generation/picture_info.h"
 #include "generation/picture_measure.h"
+#include "generation/run_lock.h"
 #include "generation/run_messages.h"
 
 namespace mivo {
@@ -99,6 +100,20 @@ bool makeGallery(MakeContext& ctx, const GalleryJob& job, const PictureList& pic
     return true;
 }
 
+/// The folders a run writes its pages into: the top page's folder and the page folder below
+/// it. Holds them against other runs; false (with the busy folder shown) when one is taken.
+bool lockPageFolders(MakeContext& ctx, RunLock& lock) {
+    const Settings& s = ctx.settings;
+    const std::string top = pageFolderOf(s.menuMode() ? s.gstrMenuPath : s.gstrIndexPath);
+    std::string busy;
+    if (!lock.take({top, pageFolderOf(s)}, busy)) {
+        mainSetStatus(ctx.status, true, messFolderBusy(busy), 0, 0);
+        ctx.state.failure = messFolderBusy(busy);
+        return false;
+    }
+    return true;
+}
+
 bool runSingle(MakeContext& ctx, GalleryJob& job) {
     ctx.state.gstrFilelistHead.assign(1, std::string());
     if (!havePathSettings(ctx)) {
@@ -109,6 +124,10 @@ bool runSingle(MakeContext& ctx, GalleryJob& job) {
     // A filelist.csv that was asked for but could not be used stops the run too; its own
     // message stays in the status line.
     if (!checked || job.useFilelist != ctx.settings.CheckUseFileList) {
+        return false;
+    }
+    RunLock lock;
+    if (!lockPageFolders(ctx, lock)) {
         return false;
     }
     mainSetStatus(ctx.status, true, kMessMaking, 0, 0);
@@ -135,6 +154,10 @@ bool runMenu(MakeContext& ctx, std::vector<GalleryJob>& jobs) {
                           0);
             return false;
         }
+    }
+    RunLock lock;
+    if (!lockPageFolders(ctx, lock)) {
+        return false;
     }
     mainSetStatus(ctx.status, true, kMessMaking, 1, 5);
     ctx.state.gstrMenuItem.assign(n, std::string());
@@ -166,8 +189,18 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     RunState state;
     MakeContext ctx{settings, files, status, state, rows, pictureWorkers};
     std::vector<GalleryJob> jobs = planGalleries(settings, rows);
-    const bool done = settings.menuMode() ? runMenu(ctx, jobs) : runSingle(ctx, jobs.front());
-    if (done) {
+    bool done = settings.menuMode() ? runMenu(ctx, jobs) : runSingle(ctx, jobs.front());
+    if (done && state.copyFailures > 0) {
+        // Every page is written, the pictures without copies show their originals; but a copy
+        // that could not be made is a failure the user must hear of.
+        done = false;
+        state.failure = copyFailureText(state.copyFailure, state.copyFailures);
+        mainSetStatus(ctx.status, true,
+                      state.copyFailedGallery.empty()
+                          ? std::string(kMessFailed)
+                          : std::string(kMessFailed) + " [" + state.copyFailedGallery + "]",
+                      0, 0);
+    } else if (done) {
         mainSetStatus(ctx.status, true, kMessDone, 1, 100);
     } else if (state.stopped) {
         mainSetStatus(ctx.status, true, kMessStopped, 0, 0);

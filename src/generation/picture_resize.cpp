@@ -3,7 +3,7 @@
 #include <dlfcn.h>
 #include <vips/vips.h>
 
-#include <cstdio>
+#include <cstddef>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -37,10 +37,11 @@ struct ImageLibrary {
     decltype(&::vips_array_double_newv) doubleArray = nullptr;
     decltype(&::vips_area_unref) areaUnref = nullptr;
     decltype(&::vips_flatten) flatten = nullptr;
-    decltype(&::vips_jpegsave) jpegSave = nullptr;
+    decltype(&::vips_jpegsave_buffer) jpegSaveBuffer = nullptr;
     decltype(&::vips_image_get_width) width = nullptr;
     decltype(&::vips_image_get_height) height = nullptr;
     decltype(&::g_object_unref) unref = nullptr;
+    decltype(&::g_free) free = nullptr;
 };
 
 ImageLibrary vips;
@@ -62,7 +63,7 @@ bool openLibrary() {
         return false;
     }
     ImageLibrary& v = vips;
-    // g_object_unref comes from GObject, which the library brings with it.
+    // g_object_unref and g_free come from GObject and GLib, which the library brings with it.
     const bool bound =
         bind(handle, "vips_version", v.version) && bind(handle, "vips_init", v.init) &&
         bind(handle, "vips_concurrency_set", v.concurrencySet) &&
@@ -78,9 +79,10 @@ bool openLibrary() {
         bind(handle, "vips_image_hasalpha", v.hasAlpha) &&
         bind(handle, "vips_array_double_newv", v.doubleArray) &&
         bind(handle, "vips_area_unref", v.areaUnref) && bind(handle, "vips_flatten", v.flatten) &&
-        bind(handle, "vips_jpegsave", v.jpegSave) &&
+        bind(handle, "vips_jpegsave_buffer", v.jpegSaveBuffer) &&
         bind(handle, "vips_image_get_width", v.width) &&
-        bind(handle, "vips_image_get_height", v.height) && bind(handle, "g_object_unref", v.unref);
+        bind(handle, "vips_image_get_height", v.height) &&
+        bind(handle, "g_object_unref", v.unref) && bind(handle, "g_free", v.free);
     // The same check the library's own start-up macro makes: an interface the headers do not
     // describe is not used. The library stays open for the life of the process.
     return bound && v.version(3) - v.version(5) == VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE;
@@ -121,20 +123,18 @@ std::string takeLibraryError() {
     return text.empty() ? "cannot be read" : text;
 }
 
-// Writes `image` as a JPEG under a temporary name beside `path`, then renames it.
-bool saveJpeg(VipsImage* image, const std::string& path, int quality, std::string& error) {
-    const std::string part = path + ".part";
-    if (vips.jpegSave(image, part.c_str(), "Q", quality, "strip", TRUE, "optimize_coding", TRUE,
-                      nullptr) != 0) {
+// Encodes `image` as a JPEG into `bytes`. The caller writes the file: where it goes and how it
+// is put in place is the copy folder's business, not the image library's.
+bool encodeJpeg(VipsImage* image, int quality, std::string& bytes, std::string& error) {
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    if (vips.jpegSaveBuffer(image, &buffer, &length, "Q", quality, "strip", TRUE, "optimize_coding",
+                            TRUE, nullptr) != 0) {
         error = takeLibraryError();
-        std::remove(part.c_str());
         return false;
     }
-    if (std::rename(part.c_str(), path.c_str()) != 0) {
-        error = "cannot be renamed to " + path;
-        std::remove(part.c_str());
-        return false;
-    }
+    bytes.assign(static_cast<const char*>(buffer), length);
+    vips.free(buffer);
     return true;
 }
 
@@ -166,9 +166,8 @@ void endImageThread() {
     }
 }
 
-bool resizePicture(const std::string& picture, const ResizeRequest& request,
-                   const std::string& thumbPath, const std::string& thumb2xPath,
-                   const std::string& viewPath, ResizedSizes& sizes, std::string& error) {
+bool resizePicture(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
+                   std::string& error) {
     if (!startImageLibrary()) {
         error = "the image library did not start";
         return false;
@@ -216,14 +215,12 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request,
         error = takeLibraryError();
         return false;
     }
-    if (!saveJpeg(view.get(), viewPath, kViewQuality, error) ||
-        !saveJpeg(thumb2x.get(), thumb2xPath, kThumbQuality, error) ||
-        !saveJpeg(thumb.get(), thumbPath, kThumbQuality, error)) {
-        std::remove(viewPath.c_str());
-        std::remove(thumb2xPath.c_str());
-        std::remove(thumbPath.c_str());
+    if (!encodeJpeg(view.get(), kViewQuality, copies.view, error) ||
+        !encodeJpeg(thumb2x.get(), kThumbQuality, copies.thumb2x, error) ||
+        !encodeJpeg(thumb.get(), kThumbQuality, copies.thumb, error)) {
         return false;
     }
+    ResizedSizes& sizes = copies.sizes;
     sizes.viewWidth = vips.width(view.get());
     sizes.viewHeight = vips.height(view.get());
     sizes.thumb2xWidth = vips.width(thumb2x.get());

@@ -26,14 +26,20 @@ struct ResizedSizes {
     bool operator==(const ResizedSizes&) const = default;
 };
 
+/// The three JPEG files of one picture's copies, encoded in memory, and their pixel sizes.
+struct EncodedCopies {
+    std::string thumb;
+    std::string thumb2x;
+    std::string view;
+    ResizedSizes sizes;
+};
+
 /// Decodes `picture` once (shrunk while loading where the format allows it), turned upright by
-/// its EXIF orientation and in sRGB, and writes three JPEG files: the thumbnail at 1x and 2x of
-/// the box and the display copy. Each file is written under a temporary name and renamed, so
-/// a copy is never left half written. false (with `error` set) when the picture cannot be
-/// decoded or a copy cannot be written; no copy is left behind then.
-bool resizePicture(const std::string& picture, const ResizeRequest& request,
-                   const std::string& thumbPath, const std::string& thumb2xPath,
-                   const std::string& viewPath, ResizedSizes& sizes, std::string& error);
+/// its EXIF orientation and in sRGB, and encodes three JPEGs: the thumbnail at 1x and 2x of the
+/// box and the display copy. Nothing is written to disk here. false (with `error` set) when
+/// the picture cannot be decoded or encoded.
+bool resizePicture(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
+                   std::string& error);
 
 /// Prepares the image library once per process; false when it cannot start.
 bool startImageLibrary();

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "generation/make_run.h"
+#include "generation/run_lock.h"
 #include "generation/status.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
@@ -56,12 +58,14 @@ class ReduceRunTest : public ::testing::Test {
 
     bool run() {
         QuietStatus status;
-        return runMake(settings, rows, portableProgramFiles(dir / "prog"), status).done;
+        result = runMake(settings, rows, portableProgramFiles(dir / "prog"), status);
+        return result.done;
     }
     /// The status messages of a run.
     std::vector<std::string> runMessages() {
         RecordingSink status;
-        EXPECT_TRUE(runMake(settings, rows, portableProgramFiles(dir / "prog"), status).done);
+        result = runMake(settings, rows, portableProgramFiles(dir / "prog"), status);
+        bar = status.bar;
         return status.messages;
     }
     std::string page(const std::string& name) const { return readBytes(dir / ("out/" + name)); }
@@ -69,6 +73,8 @@ class ReduceRunTest : public ::testing::Test {
     TempDir dir;
     Settings settings{};
     std::vector<GalleryEntry> rows;
+    MakeResult result;
+    std::vector<std::pair<double, double>> bar; // value, max
 };
 
 TEST_F(ReduceRunTest, OptionOffOrUnusedLeavesThePagesAsTheyWere) {
@@ -113,7 +119,7 @@ TEST_F(ReduceRunTest, OptionOnShowsMivosThumbnailsAndDisplayCopies) {
     settings.TextSamHeight = 160;
     // The status names each picture as its copies are made (the broken one too), then again
     // as the list is written; a run with nothing changed shows only the list's pass and the
-    // picture that still cannot be read.
+    // picture that still cannot be read, which is tried again on every run.
     const std::vector<std::string> first = runMessages();
     const std::vector<std::string> again = runMessages();
     auto count = [](const std::vector<std::string>& messages, const std::string& text) {
@@ -125,6 +131,10 @@ TEST_F(ReduceRunTest, OptionOnShowsMivosThumbnailsAndDisplayCopies) {
     EXPECT_EQ(count(again, "b (2/3)"), 1);
     EXPECT_EQ(count(again, "c (3/3)"), 2);
     EXPECT_EQ(again.back(), first.back());
+    // Every page is written, but a copy that could not be made fails the run, naming it.
+    EXPECT_EQ(again.back(), "作成に失敗しました");
+    EXPECT_FALSE(result.done);
+    EXPECT_TRUE(contains(result.failure, dir / "pics/c.jpg")) << result.failure;
     const std::string list = page("list.html");
     EXPECT_TRUE(contains(list, "<img src=\"./thumbs/a.jpg\" srcset=\"./thumbs/2x/a.jpg 2x\" "
                                "width=160 height=120 alt=\"a\""))
@@ -145,11 +155,60 @@ TEST_F(ReduceRunTest, OptionOnShowsMivosThumbnailsAndDisplayCopies) {
     settings.gstrMenuPath = dir / "out/menu/index.html";
     dir.mkdir("out/menu");
     rows.push_back({"one", dir / "pics", ""});
-    ASSERT_TRUE(run());
+    EXPECT_FALSE(run());
+    EXPECT_EQ(result.failure.rfind("縮小画像を作成できません: " + (dir / "pics/c.jpg"), 0), 0U)
+        << result.failure;
     EXPECT_TRUE(fs::exists(dir / "out/menu/001/thumbs/a.jpg"));
     EXPECT_TRUE(fs::exists(dir / "out/menu/001/view/a.jpg"));
     EXPECT_TRUE(contains(readBytes(dir / "out/menu/index.html"),
                          "./001/thumbs/a.jpg,width=160 height=120"));
+}
+
+TEST_F(ReduceRunTest, CopyFailuresFailTheRunOnlyAfterEveryPageIsWritten) {
+    std::filesystem::remove(dir / "pics/c.jpg");
+    std::filesystem::copy_file(dir / "pics/a.jpg", dir / "pics/d.jpg");
+    settings.CheckReduce = true;
+    // The bar counts copies made of copies to make while they are made.
+    runMessages();
+    ASSERT_TRUE(result.done) << result.failure;
+    for (const double made : {1.0, 2.0, 3.0}) {
+        EXPECT_NE(std::find(bar.begin(), bar.end(), std::make_pair(made, 3.0)), bar.end());
+    }
+
+    // Display copies cannot be written (a file in the folder's place): the pages are written
+    // with the originals, then the run fails naming the folder.
+    std::filesystem::remove_all(dir / "out/view");
+    dir.write("out/view", "a file");
+    std::filesystem::remove(dir / "out/list.html");
+    const std::vector<std::string> messages = runMessages();
+    EXPECT_FALSE(result.done);
+    EXPECT_EQ(messages.back(), "作成に失敗しました");
+    EXPECT_TRUE(contains(result.failure, dir / "out/view")) << result.failure;
+    EXPECT_TRUE(contains(page("list.html"), "./../pics/a.jpg"));
+
+    // Menu mode names the gallery whose copies failed.
+    settings.OptionMenu = 0;
+    settings.gstrMenuPath = dir / "out/menu/index.html";
+    dir.write("out/menu/001/thumbs", "a file");
+    rows.push_back({"one", dir / "pics", ""});
+    EXPECT_EQ(runMessages().back(), "作成に失敗しました [one]");
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/menu/index.html"));
+}
+
+TEST_F(ReduceRunTest, SecondRunIntoTheSameFoldersIsRefusedWhileTheFirstHoldsThem) {
+    std::optional<RunLock> first(std::in_place);
+    std::string busy;
+    ASSERT_TRUE(first->take({dir / "out"}, busy));
+    const std::vector<std::string> messages = runMessages();
+    EXPECT_FALSE(result.done);
+    EXPECT_EQ(messages.back().rfind("別の作成がこのフォルダに書き込み中です [" + (dir / "out"), 0),
+              0U)
+        << messages.back();
+    EXPECT_FALSE(result.failure.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/list.html"));
+    // Once the first run lets go, the next goes ahead.
+    first.reset();
+    EXPECT_TRUE(run()) << result.failure;
 }
 
 } // namespace

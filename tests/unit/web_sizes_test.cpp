@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,18 +48,23 @@ class WebSizesTest : public ::testing::Test {
         request.viewEdge = 400;
     }
 
-    WebSizesReport run(const std::vector<std::string>& names) {
+    WebSizesReport run(const std::vector<std::string>& names,
+                       const std::function<bool()>& stopRequested = {}) {
         const PictureList pictures = listOf(names);
         WebSizesReport report;
         errors.assign(names.size(), std::string());
-        EXPECT_TRUE(makeWebSizes(pics, pictures, out, request, 2, copies, report,
-                                 [&](std::size_t i, const ClassFileData& picture, const WebCopy&,
-                                     const std::string& error) {
-                                     EXPECT_EQ(picture.strName, names[i]);
-                                     errors[i] = error;
-                                 }));
+        folderError.clear();
+        made = makeWebSizes(
+            pics, pictures, out, request, 2, copies, report,
+            [&](std::size_t i, const ClassFileData& picture, const WebCopy&,
+                const std::string& error) {
+                EXPECT_EQ(picture.strName, names[i]);
+                errors[i] = error;
+            },
+            folderError, stopRequested);
         return report;
     }
+    std::string record() const { return readBytes(out + "/thumbs/.mivo-copies"); }
     std::string thumb(const std::string& name) const { return out + "/thumbs/" + name; }
     std::string thumb2x(const std::string& name) const { return out + "/thumbs/2x/" + name; }
     std::string view(const std::string& name) const { return out + "/view/" + name; }
@@ -69,6 +75,8 @@ class WebSizesTest : public ::testing::Test {
     ResizeRequest request;
     std::vector<WebCopy> copies;
     std::vector<std::string> errors;
+    std::string folderError;
+    bool made = false;
 };
 
 TEST_F(WebSizesTest, CopiesAreMadeOnlyWhenMissingOrOutOfDateAndOnlyMivosAreDeleted) {
@@ -83,8 +91,10 @@ TEST_F(WebSizesTest, CopiesAreMadeOnlyWhenMissingOrOutOfDateAndOnlyMivosAreDelet
     const std::vector<std::string> names = {"a.jpg", "b.JPG", "c.gif", "broken.jpg", "taken.jpg"};
 
     WebSizesReport first = run(names);
+    EXPECT_TRUE(made);
     EXPECT_EQ(first.made, 3U);
-    EXPECT_EQ(first.failed, 2U);
+    EXPECT_EQ(first.failed, 1U);  // the broken picture
+    EXPECT_EQ(first.skipped, 1U); // the user's file under a copy's name
     // Fitted into 160 x 120 and into 320 x 240, never enlarged, a long edge of 400 at most.
     ASSERT_TRUE(copies[0].ok);
     EXPECT_EQ(copies[0].sizes.thumbWidth, 160);
@@ -103,21 +113,28 @@ TEST_F(WebSizesTest, CopiesAreMadeOnlyWhenMissingOrOutOfDateAndOnlyMivosAreDelet
     EXPECT_EQ(copies[2].sizes.viewWidth, 100);
     EXPECT_NE(readBytes(thumb("c.gif.jpg")).rfind("\xFF\xD8", 0), std::string::npos);
     EXPECT_FALSE(copies[3].ok);
+    EXPECT_TRUE(copies[3].failed);
     EXPECT_FALSE(errors[3].empty());
     EXPECT_FALSE(copies[4].ok);
+    EXPECT_FALSE(copies[4].failed);
     EXPECT_EQ(readBytes(view("taken.jpg")), "the user's own");
     EXPECT_FALSE(fs::exists(thumb("taken.jpg")));
 
-    // Nothing changed: no picture is read again, not even the broken one.
+    // Nothing changed: no good picture is read again; the broken one is tried again.
     const auto madeAt = writtenAt(thumb("a.jpg"));
-    const auto recordedAt = writtenAt(out + "/thumbs/.mivo-copies");
     WebSizesReport second = run(names);
     EXPECT_EQ(second.made, 0U);
     EXPECT_EQ(second.kept, 3U);
-    EXPECT_EQ(second.failed, 2U);
+    EXPECT_EQ(second.failed, 1U);
     EXPECT_EQ(writtenAt(thumb("a.jpg")), madeAt);
-    EXPECT_EQ(writtenAt(out + "/thumbs/.mivo-copies"), recordedAt); // nor is the record
-    EXPECT_EQ(copies[0].sizes.viewWidth, 400);                      // sizes come from the record
+    EXPECT_EQ(copies[0].sizes.viewWidth, 400); // sizes come from the record
+    // Without the broken picture, a run with nothing changed leaves the record as it is.
+    fs::remove(pics + "/broken.jpg");
+    run(names);
+    const auto recordedAt = writtenAt(out + "/thumbs/.mivo-copies");
+    EXPECT_EQ(run(names).kept, 3U);
+    EXPECT_EQ(writtenAt(out + "/thumbs/.mivo-copies"), recordedAt);
+    dir.write("pics/broken.jpg", "not a picture at all");
 
     // A changed picture, a lost copy: made again, and only those.
     ASSERT_TRUE(convertJpeg(pics + "/b.JPG", 600, 300));
@@ -150,6 +167,113 @@ TEST_F(WebSizesTest, CopiesAreMadeOnlyWhenMissingOrOutOfDateAndOnlyMivosAreDelet
     ASSERT_TRUE(convertJpeg(pics + "/broken.jpg", 50, 50));
     EXPECT_EQ(run({"b.JPG", "c.gif", "broken.jpg"}).made, 1U);
     EXPECT_TRUE(copies[2].ok);
+}
+
+TEST_F(WebSizesTest, WhatAKilledRunLeftIsMendedAndNothingOutsideTheFoldersIsTouched) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        ASSERT_TRUE(convertJpeg(pics + "/" + name, 800, 600));
+    }
+    // Files outside the copy folders that a record line or a link points at.
+    dir.write("victim.jpg", "keep me");
+    dir.write("abs-victim.jpg", "keep me too");
+    dir.write("linked.txt", "not a copy");
+    // A run killed part-way: a.jpg entered and its display copy written, b.jpg's line cut
+    // off, a temporary file and an older version's ".part" file left behind.
+    MadeCopies claim;
+    claim.request = request;
+    std::string journal =
+        copyRecordHeader() + copyRecordLine("a.jpg", claim) + copyRecordLine("c.jpg", claim);
+    // Lines naming files outside the folders, as a damaged or hostile record might.
+    MadeCopies done = claim;
+    done.ok = true;
+    journal += copyRecordLine("../../victim.jpg", done) +
+               copyRecordLine(dir / "abs-victim.jpg", done) + "b.jpg\t12\t3";
+    dir.write("out/thumbs/.mivo-copies", journal);
+    dir.write("out/view/a.jpg", "half");
+    dir.write("out/thumbs/.a.jpg.part-Ab12Cd", "half");
+    dir.write("out/thumbs/a.jpg.part", "half");
+    dir.mkdir("out/thumbs/2x");
+    // A link where an entered copy goes, and an older ".part" name that is a link.
+    fs::create_symlink(dir / "linked.txt", view("c.jpg"));
+    fs::create_symlink(dir / "linked.txt", view("b.jpg.part"));
+
+    WebSizesReport report = run({"a.jpg", "b.jpg", "c.jpg"});
+    EXPECT_EQ(report.made, 3U);
+    EXPECT_EQ(report.failed, 0U);
+    EXPECT_EQ(readBytes(dir / "victim.jpg"), "keep me");
+    EXPECT_EQ(readBytes(dir / "abs-victim.jpg"), "keep me too");
+    EXPECT_EQ(readBytes(dir / "linked.txt"), "not a copy");
+    EXPECT_FALSE(fs::is_symlink(view("c.jpg")));
+    EXPECT_EQ(readBytes(view("a.jpg")).rfind("\xFF\xD8", 0), 0U);
+    // No temporary file is left, and the record names exactly the three pictures, finished.
+    for (const auto& entry : fs::recursive_directory_iterator(out)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find(".part"), std::string::npos) << entry.path();
+    }
+    std::vector<std::string> ignored;
+    const CopyRecord after = parseCopyRecord(record(), &ignored);
+    ASSERT_EQ(after.size(), 3U);
+    for (const auto& [name, copies] : after) {
+        EXPECT_TRUE(copies.ok) << name;
+    }
+    EXPECT_TRUE(ignored.empty()); // the record was written anew without them
+}
+
+TEST_F(WebSizesTest, CopiesThatFailedAreTriedAgainAndAFolderInTheWayFailsEveryPicture) {
+    ASSERT_TRUE(convertJpeg(pics + "/a.jpg", 800, 600));
+    ASSERT_TRUE(convertJpeg(pics + "/b.jpg", 800, 600));
+    // a.jpg unreadable for one run (its first bytes spoiled), then as it was, with the same
+    // size and time: a failure is not remembered as the picture's lasting state.
+    const std::string good = readBytes(pics + "/a.jpg");
+    const auto stamp = fs::last_write_time(pics + "/a.jpg");
+    dir.write("pics/a.jpg", "XX" + good.substr(2));
+    fs::last_write_time(pics + "/a.jpg", stamp);
+    WebSizesReport first = run({"a.jpg", "b.jpg"});
+    EXPECT_EQ(first.failed, 1U);
+    EXPECT_TRUE(copies[0].failed);
+    EXPECT_FALSE(fs::exists(view("a.jpg")));
+    dir.write("pics/a.jpg", good);
+    fs::last_write_time(pics + "/a.jpg", stamp);
+    WebSizesReport second = run({"a.jpg", "b.jpg"});
+    EXPECT_EQ(second.made, 1U);
+    EXPECT_EQ(second.failed, 0U);
+    EXPECT_TRUE(copies[0].ok);
+
+    // A file where the display copies go: every picture fails, the folder is named.
+    TempDir other;
+    out = other.mkdir("out");
+    other.write("out/view", "a file");
+    WebSizesReport blocked = run({"a.jpg", "b.jpg"});
+    EXPECT_FALSE(made);
+    EXPECT_EQ(blocked.failed, 2U);
+    EXPECT_NE(folderError.find(out + "/view"), std::string::npos) << folderError;
+    fs::remove(out + "/view");
+    EXPECT_EQ(run({"a.jpg", "b.jpg"}).made, 2U);
+
+    // thumbs/ a link to a folder elsewhere: refused, nothing written there.
+    TempDir linked;
+    out = linked.mkdir("out");
+    const std::string elsewhere = linked.mkdir("elsewhere");
+    fs::create_directory_symlink(elsewhere, out + "/thumbs");
+    EXPECT_EQ(run({"a.jpg", "b.jpg"}).failed, 2U);
+    EXPECT_NE(folderError.find("link"), std::string::npos) << folderError;
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+TEST_F(WebSizesTest, StopEndsBetweenPicturesAndTheNextRunMakesTheRest) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 8; ++i) {
+        names.push_back("p" + std::to_string(i) + ".jpg");
+        ASSERT_TRUE(convertJpeg(pics + "/" + names.back(), 800, 600));
+    }
+    WebSizesReport stopped = run(names, [] { return true; });
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_LT(stopped.made, names.size());
+    EXPECT_EQ(stopped.failed, 0U); // pictures not reached are no failure
+    WebSizesReport rest = run(names);
+    EXPECT_EQ(rest.made + rest.kept, names.size());
+    EXPECT_EQ(rest.made, names.size() - stopped.made);
+    EXPECT_EQ(parseCopyRecord(record()).size(), names.size());
 }
 
 TEST_F(WebSizesTest, ThumbnailsStandUprightForEveryExifOrientation) {
