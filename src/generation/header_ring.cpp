@@ -58,6 +58,7 @@ struct HeaderRing::State {
     std::vector<unsigned> freeJobs;
     std::vector<Finished> done; // ended without a read (the file would not open)
     bool broken = false;        // the ring failed: nothing more is started
+    std::size_t queued = 0;     // reads queued and not answered, sent or not
 
     /// Queues the read of `count` bytes at `pos` for job `j`.
     void read(unsigned j, std::uint64_t pos, std::size_t count) {
@@ -78,6 +79,7 @@ struct HeaderRing::State {
         io_uring_prep_read(sqe, jobs[j].fd, part.bytes.data(),
                            static_cast<unsigned>(part.bytes.size()), part.start);
         io_uring_sqe_set_data64(sqe, j);
+        ++queued;
     }
 
     /// Job's picture read the plain way, as a thread of the pool reads it.
@@ -88,8 +90,12 @@ struct HeaderRing::State {
         return size;
     }
 
-    /// The ring keeps failing: every picture in flight is read the plain way. Its reads may
-    /// still land in their buffers, so the jobs are never freed (nor the ring's memory).
+    /// Reads the kernel has taken and not answered: they may still land in their buffers.
+    std::size_t inKernel() const { return queued - io_uring_sq_ready(&ring); }
+
+    /// The ring keeps failing: every picture in flight is read the plain way. Reads the
+    /// kernel has taken may still land in their buffers, so the jobs are kept until the ring
+    /// is closed, and leaked then while any is out.
     void giveUp(std::vector<Finished>& out) {
         broken = true;
         for (Job& job : jobs) {
@@ -184,7 +190,7 @@ HeaderRing::~HeaderRing() {
     while (!idle()) {
         finish(rest);
     }
-    if (state_->broken) {
+    if (state_->broken && state_->inKernel() > 0) {
         (void)state_.release(); // reads the kernel never answered may still land
         return;
     }
@@ -255,6 +261,7 @@ void HeaderRing::finish(std::vector<Finished>& out) {
             const std::uint64_t j = io_uring_cqe_get_data64(cqe);
             if (j < s.jobs.size()) { // else the wait's own timeout on an older kernel
                 answers.emplace_back(static_cast<unsigned>(j), cqe->res);
+                --s.queued;
             }
         }
         io_uring_cq_advance(&s.ring, seen);
