@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/codepage.h"
+#include "common/program_files.h"
 #include "common/text.h"
 #include "common/text_file.h"
 #include "generation/file_data.h"
@@ -59,11 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fclose(file);
     }
     static const std::string programFolder;
+    static const mivo::ProgramFiles files = mivo::portableProgramFiles(programFolder);
     static const mivo::Settings settings = mivo::defaultSettings(programFolder);
     mivo::RunStatus status;
     mivo::RunState state;
     const std::vector<mivo::GalleryEntry> rows;
-    mivo::MakeContext ctx{settings, programFolder, status, state, rows};
+    mivo::MakeContext ctx{settings, files, status, state, rows};
     mivo::PictureList pictures;
     for (const char* name : {"a.jpg", "B.JPG", "b.jpg", "写真.jpg", "\"q\".gif"}) {
         mivo::ClassFileData item;

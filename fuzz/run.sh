@@ -3,7 +3,9 @@
 # undefined) into build-fuzz/ and runs each target for SECONDS seconds (default 600), one after
 # the other in one process each. The corpus grows in build-fuzz/corpus/<target> (seeded with a
 # few valid inputs, among them a JPEG with a 60 KB EXIF block); a crash is saved in
-# build-fuzz/artifacts/<target>/ and makes the script exit non-zero.
+# build-fuzz/artifacts/<target>/ and makes the script exit non-zero. A target that does not
+# build is reported and makes the script exit non-zero too; the others still run. Only the
+# fuzz targets and the layers they link are built.
 #   bash fuzz/run.sh [SECONDS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -12,8 +14,24 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture_header fuzz_csv)
 
+if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
+  echo "fuzz/run.sh: SECONDS must be a whole number above 0, not '$seconds'" >&2
+  exit 2
+fi
+for tool in clang++ cmake ninja python3; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "fuzz/run.sh: $tool is missing (bash scripts/install-deps.sh installs it)" >&2
+    exit 1
+  fi
+done
+# libFuzzer itself comes with clang's runtime libraries (libclang-rt-14-dev).
+if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+  clang++ -x c++ -fsanitize=fuzzer - -o /dev/null 2>/dev/null; then
+  echo "fuzz/run.sh: clang++ cannot link libFuzzer (install libclang-rt-14-dev)" >&2
+  exit 1
+fi
+
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j1 --target "${targets[@]}"
 
 seed() { # seed TARGET: puts a few valid inputs into the corpus
   local corpus=build-fuzz/corpus/$1
@@ -49,12 +67,22 @@ PY
 
 status=0
 for target in "${targets[@]}"; do
+  echo "== building $target"
+  if ! cmake --build --preset fuzz -j "$(nproc)" --target "$target"; then
+    echo "== $target did not build" >&2
+    status=1
+    continue
+  fi
   corpus=build-fuzz/corpus/$target
   artifacts=build-fuzz/artifacts/$target
-  mkdir -p "$corpus" "$artifacts"
+  # The targets write their files below TMPDIR: a crash leaves them here, not in /tmp.
+  scratch=build-fuzz/tmp/$target
+  rm -rf "$scratch"
+  mkdir -p "$corpus" "$artifacts" "$scratch"
   seed "$target"
   echo "== $target for ${seconds}s"
-  ./build-fuzz/"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=70000 -artifact_prefix="$artifacts/" -print_final_stats=1 "$corpus" || status=$?
+  TMPDIR="$PWD/$scratch" ./build-fuzz/"$target" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -max_len=70000 -artifact_prefix="$artifacts/" -print_final_stats=1 \
+    "$corpus" || { status=$?; echo "== $target failed (exit $status); see $artifacts/" >&2; }
 done
 exit $status

@@ -28,5 +28,8 @@ cmake --build --preset asan
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ctest --preset asan
 
+echo "== fuzz targets (build-fuzz/, only the fuzz targets and the layers they link; 60 s each)"
+bash fuzz/run.sh 60
+
 echo "== install test (Debian package; as root only)"
 bash tests/install/run.sh

@@ -5,7 +5,8 @@ namespace mivo {
 namespace {
 
 /// Reads one record from lines[first] on. Gives the number of lines it took, or 0 when a
-/// quoted field is still open at the end of the file.
+/// quoted field is never closed: still open at the end of the file, or met, after a line
+/// break, by a quote that cannot close it.
 std::size_t parseQuotedRecord(const std::vector<std::string>& lines, std::size_t first,
                               std::vector<std::string>& outFields, std::string& outText,
                               std::size_t& outNameEnd, bool& outQuoted) {
@@ -43,6 +44,13 @@ std::size_t parseQuotedRecord(const std::vector<std::string>& lines, std::size_t
                     outFields.back().push_back('"');
                     pos += 2;
                     continue;
+                }
+                // Past a line break, only a quote at the end of a line or before a comma closes
+                // the field. Any other quote is taken as the opening quote of a later row's
+                // field: the quote on the first line was never closed, and the rows after it
+                // must not be swallowed into its field.
+                if (line > first && pos + 1 < text.size() && text[pos + 1] != ',') {
+                    return 0;
                 }
                 inQuotes = false;
             } else {

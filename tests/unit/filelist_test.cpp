@@ -212,6 +212,33 @@ TEST_F(FilelistTest, QuotedFieldsHoldCommasLineBreaksAndDoubledQuotes) {
     EXPECT_EQ(pictures_.find("e.jpg")->infoFields, (std::vector<std::string>{"", ""}));
 }
 
+TEST_F(FilelistTest, AQuoteNeverClosedEndsAtItsLineEnd) {
+    addPictures({"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg", "g.jpg"});
+    writeFilelist("name,caption,width\r\n"
+                  "a.jpg,\"Sunset, red,640\r\n"
+                  "b.jpg,Harbour,800\r\n"
+                  "c.jpg,\"Tower, night\",1000\r\n"
+                  "d.jpg,plain,20\r\n"
+                  "e.jpg,\"two\r\nlines\",\"x\"\"y\"\r\n"
+                  "f.jpg,\"open\r\n"
+                  "g.jpg,\"\"\"quoted\"\"\",7\r\n");
+    EXPECT_TRUE(run());
+    // Read as a line without quotes, split at its first comma; the next rows are rows.
+    EXPECT_EQ(info("a.jpg"), "\"Sunset, red,640");
+    EXPECT_FALSE(pictures_.find("a.jpg")->infoQuoted);
+    EXPECT_EQ(info("b.jpg"), "Harbour,800");
+    const ClassFileData* c = pictures_.find("c.jpg");
+    EXPECT_EQ(c->strInfo, "\"Tower, night\",1000");
+    EXPECT_EQ(c->infoFields, (std::vector<std::string>{"Tower, night", "1000"}));
+    EXPECT_EQ(info("d.jpg"), "plain,20");
+    // A field closed on a later line still holds its line break.
+    const ClassFileData* e = pictures_.find("e.jpg");
+    EXPECT_EQ(e->infoFields, (std::vector<std::string>{"two\nlines", "x\"y"}));
+    // Nor does a later row whose quoted field starts with a doubled quote.
+    EXPECT_EQ(info("f.jpg"), "\"open");
+    EXPECT_EQ(pictures_.find("g.jpg")->infoFields, (std::vector<std::string>{"\"quoted\"", "7"}));
+}
+
 TEST_F(FilelistTest, LinesEndAtCrLfCrOrLf) {
     addPictures({"a.jpg", "b.jpg", "c.jpg"});
     writeFilelist("name,caption\ra.jpg,A\nb.jpg,B\r\nc.jpg,C");
