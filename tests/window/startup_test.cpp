@@ -277,6 +277,35 @@ TEST_F(StartupTest, UnreadableStateFilesAreKeptAndReportedOnce) {
     EXPECT_EQ(readFile(f.iniPath()), iniBytes);
 }
 
+TEST_F(StartupTest, ListsInAnotherEncodingAreKeptByteForByteAndReportedOnce) {
+    using namespace std::string_literals;
+    // What a spreadsheet saves as "Unicode text" (UTF-16LE with its byte order mark), and a
+    // cp932 list with a stray lead byte before a blank.
+    const std::vector<std::string> lists = {
+        "\xFF\xFE\xC5\x65\x4C\x88,\0/\0p\0,\0,\0\r\0\n\0"s,
+        "\x97\xB7\x8D\x73,/p,,\r\nA\x81 B,/q,,\r\n",
+    };
+    for (const std::string& bytes : lists) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        TempFolder folder;
+        FakeServices boxes;
+        writeFile(folder / "Mivo.csv", bytes);
+        {
+            FormMain f(folder.path(), boxes);
+            f.Form_Load();
+            EXPECT_EQ(f.ListViewPath->rowCount(), 0);
+            f.TextTitle->setText("changed");
+            f.Form_Unload();
+        }
+        ASSERT_EQ(boxes.messages.size(), 1u);
+        EXPECT_NE(boxes.messages[0].find(folder / "Mivo.csv"), std::string::npos);
+        EXPECT_NE(boxes.messages[0].find("を読み込めません"), std::string::npos);
+        EXPECT_EQ(readFile(folder / "Mivo.csv"), bytes) << "never rewritten";
+        EXPECT_EQ(iniEntries(folder / "Mivo.ini"), (std::vector<std::string>{"Html/Title=changed"}))
+            << "the settings are saved as usual";
+    }
+}
+
 TEST_F(StartupTest, AFailedSaveOffersToTryAgainAndNamesTheFile) {
     FormMain& f = load();
     f.TextTitle->setText("new title");
