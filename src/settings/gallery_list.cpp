@@ -91,13 +91,14 @@ bool mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows) {
     return true;
 }
 
-bool mainSetList(const std::string& listPath, const std::vector<GalleryEntry>& rows) {
+bool mainSetList(const std::string& listPath, const std::vector<GalleryEntry>& rows,
+                 std::string* outError) {
     std::string text;
     for (const GalleryEntry& row : rows) {
         text += listField(row.strListName) + "," + listField(row.strPicPath) + "," +
                 listField(row.strSamPath) + ",\r\n";
     }
-    return cmWriteStateFile(listPath, text);
+    return cmWriteStateFile(listPath, text, outError);
 }
 
 } // namespace mivo

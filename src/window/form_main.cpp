@@ -2,8 +2,6 @@
 
 #include "window/form_main.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -282,11 +280,10 @@ void FormMain::saveState() {
             continue;
         }
         if (!listDone) {
-            listDone = mivo::mainSetList(listPath_, rows);
-            if (!listDone &&
-                !services_.askRetry(listPath_ + " を保存できません: " + std::strerror(errno) +
-                                        "\nもう一度保存しますか？",
-                                    kAppTitle)) {
+            listDone = mivo::mainSetList(listPath_, rows, &error);
+            if (!listDone && !services_.askRetry(listPath_ + " を保存できません: " + error +
+                                                     "\nもう一度保存しますか？",
+                                                 kAppTitle)) {
                 listDone = true;
             }
             continue;
