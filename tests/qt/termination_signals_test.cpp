@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include <QApplication>
 #include <QTimer>
@@ -81,10 +83,23 @@ class WindowProgram {
 
     bool start() {
         const std::string path = folder_ / "mivo";
+        // Everything the child needs is made before the fork: it may only exec.
+        std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen"};
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            if (std::strncmp(*entry, "QT_QPA_PLATFORM=", 16) != 0) {
+                environment.emplace_back(*entry);
+            }
+        }
+        std::vector<char*> envp;
+        envp.reserve(environment.size() + 1);
+        for (std::string& entry : environment) {
+            envp.push_back(entry.data());
+        }
+        envp.push_back(nullptr);
+        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+            ::execve(path.c_str(), argv, envp.data());
             ::_exit(127);
         }
         return pid_ > 0;
