@@ -378,6 +378,25 @@ std::string cmDecodeText(std::string_view bytes, TextEncoding* outEncoding) {
     return cmDecodeCp932(bytes);
 }
 
+bool cmDecodeTextExactly(std::string_view bytes, std::string& outText, TextEncoding* outEncoding) {
+    TextEncoding encoding = TextEncoding::Cp932;
+    outText = cmDecodeText(bytes, &encoding);
+    if (outEncoding != nullptr) {
+        *outEncoding = encoding;
+    }
+    // A spreadsheet's "Unicode text" is UTF-16: a byte order mark, and a NUL beside every
+    // ASCII character. Neither cp932 nor UTF-8 text holds a NUL.
+    if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF" ||
+        bytes.find('\0') != std::string_view::npos) {
+        return false;
+    }
+    if (encoding == TextEncoding::Utf8Bom) {
+        return outText == bytes.substr(kUtf8Bom.size());
+    }
+    // cp932 has no code for U+FFFD, so each one stands for bytes that were not cp932.
+    return outText.find(kReplacementUtf8) == std::string::npos;
+}
+
 std::string cmEncodeText(std::string_view utf8, TextEncoding encoding, Cp932Fallback fallback) {
     std::string out;
     cmAppendEncodedText(out, utf8, encoding, fallback);

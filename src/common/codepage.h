@@ -32,6 +32,13 @@ bool cmFitsCp932(std::string_view utf8);
 /// Decodes a whole file's bytes: UTF-8 (BOM removed) when they begin with the BOM, else cp932.
 std::string cmDecodeText(std::string_view bytes, TextEncoding* outEncoding = nullptr);
 
+/// Decodes like cmDecodeText, and tells whether the bytes really are text of the encoding they
+/// are read in: false for UTF-16 or UTF-32 (a byte order mark FF FE or FE FF, or NUL bytes) and
+/// for any byte sequence the encoding does not have, which decoding replaces with U+FFFD. Only
+/// text that gives true holds the file's own characters when it is written back.
+bool cmDecodeTextExactly(std::string_view bytes, std::string& outText,
+                         TextEncoding* outEncoding = nullptr);
+
 /// Encodes UTF-8 text for a file of the given encoding (no BOM is added here).
 std::string cmEncodeText(std::string_view utf8, TextEncoding encoding, Cp932Fallback fallback);
 /// The same, appended to `out`: a page written line by line reuses one buffer.

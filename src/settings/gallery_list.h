@@ -15,12 +15,14 @@ struct GalleryEntry {
 };
 
 /// Appends the rows of the list file to `rows`. A missing file adds nothing and gives true;
-/// false when the file is there but cannot be read (it must then never be replaced).
+/// false, adding nothing, when the file is there but cannot be read, or is not cp932 or UTF-8
+/// after a byte order mark (UTF-16, broken characters): it must then never be replaced.
 bool mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows);
 
 /// Rewrites the list file atomically: one line "name,pic,thumb," CR LF per row. A field that
 /// holds a comma or begins with a double quote is quoted, inner quotes doubled. false (old
-/// file kept) when the file cannot be written.
-bool mainSetList(const std::string& listPath, const std::vector<GalleryEntry>& rows);
+/// file kept) when the file cannot be written or is read-only; `outError` then says why.
+bool mainSetList(const std::string& listPath, const std::vector<GalleryEntry>& rows,
+                 std::string* outError = nullptr);
 
 } // namespace mivo

@@ -1,8 +1,6 @@
 #include "settings/ini_document.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "common/paths.h"
 #include "common/text.h"
@@ -259,14 +257,7 @@ bool IniDocument::save(const std::string& path, std::string* outError) const {
         }
         bytes += kEols[line.eol];
     }
-    errno = 0;
-    if (!cmReplaceFileAtomic(cmStateFileTarget(path), bytes)) {
-        if (outError != nullptr) {
-            *outError = errno != 0 ? std::strerror(errno) : "書き込めません";
-        }
-        return false;
-    }
-    return true;
+    return cmReplaceStateFile(path, bytes, outError);
 }
 
 } // namespace mivo

@@ -1,11 +1,39 @@
 #include "settings/state_file.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 #include "common/text_file.h"
 
 namespace mivo {
+
+namespace {
+
+/// True when the file exists and its mode keeps this user from writing it. Root passes every
+/// access check, so for root the mode bits decide: no write bit for anyone means read-only.
+bool isWriteProtected(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    if (::geteuid() == 0) {
+        return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    }
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+void setError(std::string* outError, const std::string& text) {
+    if (outError != nullptr) {
+        *outError = text;
+    }
+}
+
+} // namespace
 
 std::string cmStateFileTarget(const std::string& path) {
     std::error_code ec;
@@ -24,14 +52,31 @@ TextEncoding cmStateFileEncoding(std::string_view utf8) {
     return cmFitsCp932(utf8) ? TextEncoding::Cp932 : TextEncoding::Utf8Bom;
 }
 
-bool cmWriteStateFile(const std::string& path, std::string_view utf8) {
+bool cmReplaceStateFile(const std::string& path, std::string_view bytes, std::string* outError) {
+    const std::string target = cmStateFileTarget(path);
+    if (isWriteProtected(target)) {
+        setError(outError, "読み取り専用のファイルです");
+        errno = EACCES;
+        return false;
+    }
+    errno = 0;
+    if (!cmReplaceFileAtomic(target, bytes)) {
+        const int reason = errno;
+        setError(outError, reason != 0 ? std::strerror(reason) : "書き込めません");
+        errno = reason;
+        return false;
+    }
+    return true;
+}
+
+bool cmWriteStateFile(const std::string& path, std::string_view utf8, std::string* outError) {
     const TextEncoding encoding = cmStateFileEncoding(utf8);
     std::string bytes;
     if (encoding == TextEncoding::Utf8Bom) {
         bytes.assign(kUtf8Bom);
     }
     cmAppendEncodedText(bytes, utf8, encoding, Cp932Fallback::Question);
-    return cmReplaceFileAtomic(cmStateFileTarget(path), bytes);
+    return cmReplaceStateFile(path, bytes, outError);
 }
 
 } // namespace mivo

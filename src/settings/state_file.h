@@ -15,8 +15,16 @@ std::string cmStateFileTarget(const std::string& path);
 /// has a cp932 code, else UTF-8 with a BOM so that nothing is lost.
 TextEncoding cmStateFileEncoding(std::string_view utf8);
 
-/// Writes UTF-8 text as a state file (cp932, or UTF-8 with a BOM when cp932 cannot hold it),
-/// replacing the file atomically. false (old file untouched) on any failure.
-bool cmWriteStateFile(const std::string& path, std::string_view utf8);
+/// Replaces a state file (at its link's target) atomically with `bytes`. A file the user has
+/// made read-only is kept: the folder would let it be replaced, but its mode says it is not to
+/// be written. For root, who may write any file, that is a file without any write bit. false
+/// (file untouched) on any failure, with the reason in `outError`.
+bool cmReplaceStateFile(const std::string& path, std::string_view bytes,
+                        std::string* outError = nullptr);
+
+/// Writes UTF-8 text as a state file (cp932, or UTF-8 with a BOM when cp932 cannot hold it)
+/// with cmReplaceStateFile. false (old file untouched) on any failure, `outError` says why.
+bool cmWriteStateFile(const std::string& path, std::string_view utf8,
+                      std::string* outError = nullptr);
 
 } // namespace mivo

@@ -446,15 +446,33 @@ void ListView::setCell(int row, int column, const std::string& text) {
     auto& value = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
     if (value != text) {
         value = text;
-        notify(Property::Rows);
+        notifyRows({RowsChange::Kind::Cell, row, 1});
     }
 }
 
 int ListView::addRow(std::vector<std::string> cells) {
     cells.resize(columns_.size());
     rows_.push_back(std::move(cells));
-    notify(Property::Rows);
+    notifyRows({RowsChange::Kind::Added, rowCount() - 1, 1});
     return rowCount() - 1;
+}
+
+void ListView::addRows(std::vector<std::vector<std::string>> rows) {
+    if (rows.empty()) {
+        return;
+    }
+    const int first = rowCount();
+    rows_.reserve(rows_.size() + rows.size());
+    for (std::vector<std::string>& cells : rows) {
+        cells.resize(columns_.size());
+        rows_.push_back(std::move(cells));
+    }
+    notifyRows({RowsChange::Kind::Added, first, rowCount() - first});
+}
+
+void ListView::notifyRows(RowsChange change) {
+    lastChange_ = change;
+    notify(Property::Rows);
 }
 
 void ListView::removeRow(int index) {
@@ -467,14 +485,14 @@ void ListView::removeRow(int index) {
     } else if (selected_ > index) {
         --selected_;
     }
-    notify(Property::Rows);
+    notifyRows({RowsChange::Kind::Removed, index, 1});
     notify(Property::SelectedRow);
 }
 
 void ListView::clear() {
     rows_.clear();
     selected_ = -1;
-    notify(Property::Rows);
+    notifyRows({});
     notify(Property::SelectedRow);
 }
 
@@ -514,7 +532,7 @@ void ListView::sortBy(int column, bool ascending) {
     }
     rows_ = std::move(sorted);
     selected_ = newSelected;
-    notify(Property::Rows);
+    notifyRows({});
     notify(Property::SelectedRow);
 }
 

@@ -365,8 +365,25 @@ class ListView : public Control {
     void setCell(int row, int column, const std::string& text);
     /// Appends a row (missing cells are empty) and returns its index.
     int addRow(std::vector<std::string> cells);
+    /// Appends many rows with one change: a list of thousands is shown once, not once a row.
+    void addRows(std::vector<std::vector<std::string>> rows);
     void removeRow(int index);
     void clear();
+
+    /// What the latest change of Rows did, so that a view can follow it without redrawing
+    /// every row of a long list.
+    struct RowsChange {
+        enum class Kind {
+            Any,     ///< anything (sorted, cleared): compare every row
+            Added,   ///< rows [row, row + count) were appended
+            Removed, ///< row `row` was taken out; the rows after it moved up
+            Cell,    ///< a cell of row `row` changed
+        };
+        Kind kind = Kind::Any;
+        int row = 0;
+        int count = 0;
+    };
+    const RowsChange& lastRowsChange() const { return lastChange_; }
 
     /// -1 when no row is selected. Selecting by program raises no event.
     int selectedIndex() const { return selected_; }
@@ -388,7 +405,10 @@ class ListView : public Control {
 
   private:
     std::vector<ColumnHeader> columns_;
+    void notifyRows(RowsChange change);
+
     std::vector<std::vector<std::string>> rows_;
+    RowsChange lastChange_;
     int selected_ = -1;
     int sortKey_ = 0;
     bool sortAscending_ = false;

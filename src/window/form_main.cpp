@@ -2,8 +2,6 @@
 
 #include "window/form_main.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -132,9 +130,14 @@ void FormMain::Form_Load() {
     mainSetStartIni();
     std::vector<GalleryEntry> rows;
     listReadable_ = mivo::mainGetList(listPath_, rows);
-    for (const GalleryEntry& row : rows) {
-        ListViewPath->addRow({row.strListName, row.strPicPath, row.strSamPath});
+    // One change for the whole list: a view shows thousands of rows at once, not row by row.
+    std::vector<std::vector<std::string>> cells;
+    cells.reserve(rows.size());
+    for (GalleryEntry& row : rows) {
+        cells.push_back(
+            {std::move(row.strListName), std::move(row.strPicPath), std::move(row.strSamPath)});
     }
+    ListViewPath->addRows(std::move(cells));
     if (!listReadable_) {
         cmWriteLog("mainGetList", 4, "InOpenError [" + listPath_ + "]");
     }
@@ -282,11 +285,10 @@ void FormMain::saveState() {
             continue;
         }
         if (!listDone) {
-            listDone = mivo::mainSetList(listPath_, rows);
-            if (!listDone &&
-                !services_.askRetry(listPath_ + " を保存できません: " + std::strerror(errno) +
-                                        "\nもう一度保存しますか？",
-                                    kAppTitle)) {
+            listDone = mivo::mainSetList(listPath_, rows, &error);
+            if (!listDone && !services_.askRetry(listPath_ + " を保存できません: " + error +
+                                                     "\nもう一度保存しますか？",
+                                                 kAppTitle)) {
                 listDone = true;
             }
             continue;

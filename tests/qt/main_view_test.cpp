@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -591,6 +592,53 @@ TEST_F(MainViewTest, ListsChooseByClickOrEnterNeverByFocusOrArrows) {
     const int chosen = rows->indexOfTopLevelItem(rows->currentItem());
     EXPECT_EQ(form_->ListViewPath->selectedIndex(), chosen);
     EXPECT_EQ(name->text(), QString::fromStdString(form_->ListViewPath->cell(chosen, 0)));
+}
+
+TEST_F(MainViewTest, AHundredThousandGalleriesOpenAtOnceAndStayEditable) {
+    constexpr int kRows = 100000;
+    std::string list;
+    for (int i = 0; i < kRows; ++i) {
+        list +=
+            "Gallery " + std::to_string(i) + "," + pictures_ + "/" + std::to_string(i) + ",,\r\n";
+    }
+    dir_.write("Mivo.csv", list);
+    cmSetIni(ini_, "Ini", "Mode", "0");
+
+    QElapsedTimer clock;
+    clock.start();
+    openWindow();
+    const qint64 openMs = clock.elapsed();
+    RecordProperty("open_ms", static_cast<int>(openMs));
+    std::printf("[ timing ] %d rows open in %lld ms\n", kRows, static_cast<long long>(openMs));
+    EXPECT_LT(openMs, 5000) << "the window took that long to open";
+
+    auto* rows = widget<QTreeWidget>("ListViewPath");
+    ASSERT_EQ(rows->topLevelItemCount(), kRows);
+    EXPECT_EQ(rows->topLevelItem(0)->text(0), QStringLiteral("Gallery 0"));
+    EXPECT_EQ(rows->topLevelItem(kRows - 1)->text(0), QStringLiteral("Gallery 99999"));
+    EXPECT_EQ(rows->topLevelItem(kRows - 1)->text(1), QString::fromStdString(pictures_ + "/99999"));
+
+    // The editor still follows single rows, each edit without showing the whole list again.
+    clock.restart();
+    QTest::mouseClick(widget<QPushButton>("CommandListAdd"), Qt::LeftButton);
+    ASSERT_EQ(rows->topLevelItemCount(), kRows + 1);
+    auto* name = widget<QLineEdit>("TextListName");
+    name->selectAll();
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("秋"));
+    QApplication::sendEvent(name, &commit);
+    QTest::keyClicks(name, QStringLiteral(" 2"));
+    EXPECT_EQ(rows->topLevelItem(kRows)->text(0), QStringLiteral("秋 2"));
+    EXPECT_EQ(rows->currentItem(), rows->topLevelItem(kRows));
+    form_->ListViewPath->clickItem(500);
+    QTest::mouseClick(widget<QPushButton>("CommandListDelete"), Qt::LeftButton);
+    ASSERT_EQ(rows->topLevelItemCount(), kRows);
+    EXPECT_EQ(rows->topLevelItem(500)->text(0), QStringLiteral("Gallery 501"));
+    EXPECT_EQ(rows->currentItem(), rows->topLevelItem(500));
+    EXPECT_EQ(name->text(), QStringLiteral("Gallery 501"));
+    const qint64 editMs = clock.elapsed();
+    std::printf("[ timing ] add, rename and delete in %lld ms\n", static_cast<long long>(editMs));
+    EXPECT_LT(editMs, 2000);
 }
 
 TEST_F(MainViewTest, TabbingThroughTheWholeWindowChangesNoSetting) {

@@ -118,6 +118,43 @@ TEST_F(GalleryListTest, NamesCp932CannotHoldSwitchTheFileToUtf8) {
     EXPECT_EQ(load(), rows);
 }
 
+TEST_F(GalleryListTest, ListsInAnotherEncodingOrWithBrokenCharactersAreUnreadable) {
+    using namespace std::string_literals;
+    // "旅行,/p,," CR LF as a spreadsheet's "Unicode text" (UTF-16LE), with and without its
+    // byte order mark, and as big-endian UTF-16.
+    const std::string utf16 = "\xC5\x65\x4C\x88,\0/\0p\0,\0,\0\r\0\n\0"s;
+    const std::string utf16Be = "\xFE\xFF\x65\xC5\x88\x4C\0,\0/\0p\0,\0,\0\r\0\n"s;
+    const std::vector<std::string> unreadable = {
+        "\xFF\xFE" + utf16,
+        utf16,
+        utf16Be,
+        // cp932 with a stray lead byte before a blank, and a byte cp932 does not have.
+        "\x97\xB7\x8D\x73,/p,,\r\nA\x81 B,/q,,\r\n",
+        "\x97\xB7\x8D\x73,/p\xFD,,\r\n",
+        // UTF-8 after its byte order mark, with a cut-off character.
+        "\xEF\xBB\xBFTrip\xE6\x97,/p,,\r\n",
+        // A NUL in otherwise plain text.
+        "Trip,/p\0,,\r\n"s,
+    };
+    for (const std::string& bytes : unreadable) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        writeBytes(bytes);
+        std::vector<GalleryEntry> rows = {{"kept", "/k", ""}};
+        EXPECT_FALSE(mainGetList(csv_, rows));
+        EXPECT_EQ(rows, (std::vector<GalleryEntry>{{"kept", "/k", ""}})) << "nothing is added";
+        EXPECT_EQ(readBytes(), bytes);
+    }
+
+    // Characters cp932 has twice (NEC's row 13 and the standard's own) are good text, as is a
+    // backslash after a two-byte character.
+    writeBytes("\x87\x90\x81\xE0,\x95\x5C\\p,,\r\n");
+    std::vector<GalleryEntry> rows;
+    EXPECT_TRUE(mainGetList(csv_, rows));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].strListName, "≒≒");
+    EXPECT_EQ(rows[0].strPicPath, "表\\p");
+}
+
 TEST_F(GalleryListTest, FailedSaveKeepsTheOldFile) {
     EXPECT_FALSE(mainSetList((folder_ / "missing" / "Mivo.csv").string(), {{"a", "b", "c"}}));
 

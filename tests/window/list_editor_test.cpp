@@ -188,5 +188,22 @@ TEST_F(ListEditorTest, RowsAreSavedAtExitInTheirOrder) {
               "Two," + b + "," + t + ",\r\nOne," + a + ",,\r\nThree," + c + ",,\r\n");
 }
 
+TEST_F(ListEditorTest, ALongListIsShownInOneChangeAndSavedAsItWas) {
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i) {
+        bytes += "Gallery " + std::to_string(i) + ",/pics/" + std::to_string(i) + ",,\r\n";
+    }
+    writeFile(form().listPath(), bytes);
+    int rowChanges = 0;
+    form().ListViewPath->addObserver(
+        [&](Control&, Property p) { rowChanges += p == Property::Rows ? 1 : 0; });
+    FormMain& f = loadMenuMode();
+    EXPECT_EQ(rowChanges, 1) << "a view redraws the list once, not once a row";
+    ASSERT_EQ(f.ListViewPath->rowCount(), 5000);
+    EXPECT_EQ(f.ListViewPath->row(4999), (Row{"Gallery 4999", "/pics/4999", ""}));
+    f.Form_Unload();
+    EXPECT_EQ(readFile(f.listPath()), bytes);
+}
+
 } // namespace
 } // namespace mivo::test

@@ -3,6 +3,7 @@
 
 #include "window_fixture.h"
 
+#include "common/codepage.h"
 #include "common/program.h"
 #include "settings/ini_file.h"
 
@@ -277,6 +278,35 @@ TEST_F(StartupTest, UnreadableStateFilesAreKeptAndReportedOnce) {
     EXPECT_EQ(readFile(f.iniPath()), iniBytes);
 }
 
+TEST_F(StartupTest, ListsInAnotherEncodingAreKeptByteForByteAndReportedOnce) {
+    using namespace std::string_literals;
+    // What a spreadsheet saves as "Unicode text" (UTF-16LE with its byte order mark), and a
+    // cp932 list with a stray lead byte before a blank.
+    const std::vector<std::string> lists = {
+        "\xFF\xFE\xC5\x65\x4C\x88,\0/\0p\0,\0,\0\r\0\n\0"s,
+        "\x97\xB7\x8D\x73,/p,,\r\nA\x81 B,/q,,\r\n",
+    };
+    for (const std::string& bytes : lists) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        TempFolder folder;
+        FakeServices boxes;
+        writeFile(folder / "Mivo.csv", bytes);
+        {
+            FormMain f(folder.path(), boxes);
+            f.Form_Load();
+            EXPECT_EQ(f.ListViewPath->rowCount(), 0);
+            f.TextTitle->setText("changed");
+            f.Form_Unload();
+        }
+        ASSERT_EQ(boxes.messages.size(), 1u);
+        EXPECT_NE(boxes.messages[0].find(folder / "Mivo.csv"), std::string::npos);
+        EXPECT_NE(boxes.messages[0].find("を読み込めません"), std::string::npos);
+        EXPECT_EQ(readFile(folder / "Mivo.csv"), bytes) << "never rewritten";
+        EXPECT_EQ(iniEntries(folder / "Mivo.ini"), (std::vector<std::string>{"Html/Title=changed"}))
+            << "the settings are saved as usual";
+    }
+}
+
 TEST_F(StartupTest, AFailedSaveOffersToTryAgainAndNamesTheFile) {
     FormMain& f = load();
     f.TextTitle->setText("new title");
@@ -294,6 +324,52 @@ TEST_F(StartupTest, AFailedSaveOffersToTryAgainAndNamesTheFile) {
     f.Form_Unload();
     EXPECT_EQ(services.messages.size(), 1u);
     EXPECT_EQ(iniEntries(f.iniPath()), (std::vector<std::string>{"Html/Title=new title"}));
+}
+
+TEST_F(StartupTest, ReadOnlyStateFilesAreKeptAndTheUserIsAskedOnce) {
+    writeIni("[Html]\nTitle=旅\n");
+    writeFile(form().listPath(), "Trip,/pics,,\r\n");
+    const std::string iniBytes = readFile(form().iniPath());
+    const std::string listBytes = readFile(form().listPath());
+    // No write bit for anyone: read-only for a user and, going by the mode, for root as well.
+    fs::permissions(form().iniPath(), fs::perms::owner_read | fs::perms::group_read);
+    fs::permissions(form().listPath(), fs::perms::owner_read | fs::perms::others_read);
+    const auto modeOf = [](const std::string& path) { return fs::status(path).permissions(); };
+
+    FormMain& f = load();
+    EXPECT_TRUE(services.messages.empty()) << "a read-only file reads as usual";
+    f.TextTitle->setText("changed");
+    f.OptionMenu[0]->click();
+    f.CommandListAdd->click();
+    ASSERT_EQ(f.ListViewPath->rowCount(), 2);
+    // Answered "save nothing" both times.
+    f.Form_Unload();
+    ASSERT_EQ(services.messages.size(), 2u);
+    EXPECT_TRUE(startsWith(services.messages[0], std::string(kAppTitle) + ":" + f.iniPath() +
+                                                     " を保存できません: 読み取り専用"))
+        << services.messages[0];
+    EXPECT_TRUE(startsWith(services.messages[1], std::string(kAppTitle) + ":" + f.listPath() +
+                                                     " を保存できません: 読み取り専用"))
+        << services.messages[1];
+    EXPECT_EQ(readFile(f.iniPath()), iniBytes);
+    EXPECT_EQ(readFile(f.listPath()), listBytes);
+    EXPECT_EQ(modeOf(f.iniPath()), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(modeOf(f.listPath()), fs::perms::owner_read | fs::perms::others_read);
+
+    // Made writable again before "try again", both are saved, keeping the mode they have now.
+    services.messages.clear();
+    services.retryAnswers = {true, true};
+    services.onRetry = [&] {
+        for (const std::string& path : {f.iniPath(), f.listPath()}) {
+            fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+        }
+    };
+    f.Form_Unload();
+    EXPECT_EQ(services.messages.size(), 1u) << "both files were writable after the first answer";
+    EXPECT_EQ(iniEntries(f.iniPath()),
+              (std::vector<std::string>{"Html/Title=changed", "Ini/Mode=0"}));
+    EXPECT_EQ(cmDecodeText(readFile(f.listPath())),
+              "Trip,/pics,,\r\n新規," + f.DirListPic->path() + ",,\r\n");
 }
 
 // --- The save at exit writes only what changed ------------------------------------------

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "window/qt/main_view.h"
+#include "window/qt/termination_signals.h"
 
 namespace mivo::qt {
 
@@ -129,6 +130,9 @@ QWidget* DesktopServices::textViewer() const {
 }
 
 bool DesktopServices::showOpenDialog(FileDialog& dialog) {
+    if (terminationRequested()) {
+        return false;
+    }
     QFileDialog box(owner(), toQt(dialog.DialogTitle));
     box.setFileMode(QFileDialog::ExistingFile);
     box.setAcceptMode(QFileDialog::AcceptOpen);
@@ -153,10 +157,17 @@ bool DesktopServices::showOpenDialog(FileDialog& dialog) {
 }
 
 void DesktopServices::showMessage(const std::string& text, const std::string& caption) {
+    // The program is ending on a signal: nobody may be there to answer a box.
+    if (terminationRequested()) {
+        return;
+    }
     QMessageBox::information(owner(), toQt(caption), toQt(text), QMessageBox::Ok);
 }
 
 bool DesktopServices::askRetry(const std::string& text, const std::string& caption) {
+    if (terminationRequested()) {
+        return false; // as "保存せずに終了"
+    }
     QMessageBox box(QMessageBox::Warning, toQt(caption), toQt(text), QMessageBox::NoButton,
                     owner());
     QPushButton* retry = box.addButton(QStringLiteral("再試行"), QMessageBox::AcceptRole);
@@ -167,6 +178,9 @@ bool DesktopServices::askRetry(const std::string& text, const std::string& capti
 }
 
 bool DesktopServices::askYesNo(const std::string& text, const std::string& caption) {
+    if (terminationRequested()) {
+        return false;
+    }
     return QMessageBox::question(owner(), toQt(caption), toQt(text),
                                  QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;

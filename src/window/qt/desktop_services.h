@@ -14,7 +14,9 @@ namespace mivo::qt {
 class MainView;
 
 /// The window's services on the Linux desktop: xdg-open through QDesktopServices, Qt's file
-/// dialog and message box, the synchronous repaint of the status line, picture loading.
+/// dialog and message box, the synchronous repaint of the status line, picture loading. Once
+/// the program ends on a termination signal no box is shown any more: a message is dropped, a
+/// question gets "no" (保存せずに終了 when a save failed), the file dialog is cancelled.
 class DesktopServices : public WindowServices {
   public:
     /// The view whose widgets the services own dialogs for and repaint; nullptr before it

@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     const std::string programFolder = mivo::cmProgramFolder();
     mivo::qt::ProgramWindow window(
         mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder)));
-    const int status = QApplication::exec();
+    // A signal taken in while a box was open at start-up has already ended every loop there.
+    const int status = mivo::qt::terminationRequested() ? 0 : QApplication::exec();
     // A run still going (the session ends) stops before the settings are saved.
     window.services.abandonRun();
     // A session that ends without closing the window still saves, as closing would.

@@ -83,6 +83,32 @@ bool isPane(const Control& control) {
            control.parent()->kind() == ControlKind::Form;
 }
 
+/// Items for rows [first, count) of the list view, not yet in any tree.
+QList<QTreeWidgetItem*> itemsFor(const ListView& view, int first, int count) {
+    QList<QTreeWidgetItem*> items;
+    items.reserve(count - first);
+    const int columns = static_cast<int>(view.columns().size());
+    for (int row = first; row < count; ++row) {
+        QStringList texts;
+        texts.reserve(columns);
+        for (const std::string& cell : view.row(row)) {
+            texts << toQt(cell);
+        }
+        items << new QTreeWidgetItem(texts);
+    }
+    return items;
+}
+
+void showRowTexts(const ListView& view, int row, QTreeWidgetItem* item) {
+    const int columns = static_cast<int>(view.columns().size());
+    for (int column = 0; column < columns; ++column) {
+        const QString text = toQt(view.cell(row, column));
+        if (item->text(column) != text) {
+            item->setText(column, text);
+        }
+    }
+}
+
 } // namespace
 
 MainView::MainView(FormMain& form) : form_(form) {
@@ -740,22 +766,34 @@ Control* MainView::controlFor(const QWidget* widget) const {
 
 void MainView::fillRows(const ListView& view, QWidget* widget) {
     auto* tree = static_cast<QTreeWidget*>(widget);
-    // Rows change in place (a name typed letter by letter), so items are reused.
-    while (tree->topLevelItemCount() > view.rowCount()) {
-        delete tree->takeTopLevelItem(tree->topLevelItemCount() - 1);
-    }
-    while (tree->topLevelItemCount() < view.rowCount()) {
-        tree->addTopLevelItem(new QTreeWidgetItem(tree));
-    }
-    const int columns = static_cast<int>(view.columns().size());
-    for (int row = 0; row < view.rowCount(); ++row) {
-        QTreeWidgetItem* item = tree->topLevelItem(row);
-        for (int column = 0; column < columns; ++column) {
-            const QString text = toQt(view.cell(row, column));
-            if (item->text(column) != text) {
-                item->setText(column, text);
-            }
+    const ListView::RowsChange& change = view.lastRowsChange();
+    using Kind = ListView::RowsChange::Kind;
+    const int shown = tree->topLevelItemCount();
+    const int count = view.rowCount();
+    // A list of many thousand rows follows each change in one step: the row typed into, the
+    // row taken out, the rows added. Only what cannot be followed so shows every row again.
+    if (change.kind == Kind::Cell && shown == count) {
+        showRowTexts(view, change.row, tree->topLevelItem(change.row));
+    } else if (change.kind == Kind::Removed && shown == count + 1) {
+        delete tree->takeTopLevelItem(change.row);
+    } else if (change.kind == Kind::Added && shown == change.row &&
+               change.row + change.count == count) {
+        tree->addTopLevelItems(itemsFor(view, shown, count));
+    } else {
+        tree->setUpdatesEnabled(false);
+        if (count == 0) {
+            tree->clear();
         }
+        while (tree->topLevelItemCount() > count) {
+            delete tree->takeTopLevelItem(tree->topLevelItemCount() - 1);
+        }
+        // Rows change in place (sorted), so the items there are reused.
+        const int kept = tree->topLevelItemCount();
+        for (int row = 0; row < kept; ++row) {
+            showRowTexts(view, row, tree->topLevelItem(row));
+        }
+        tree->addTopLevelItems(itemsFor(view, kept, count));
+        tree->setUpdatesEnabled(true);
     }
     tree->header()->setSortIndicatorShown(sortShown_);
     if (sortShown_) {

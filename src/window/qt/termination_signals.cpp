@@ -4,8 +4,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
+#include <QWidget>
 
 namespace mivo::qt {
 
@@ -13,6 +15,25 @@ namespace {
 
 // Read end and write end of the pipe between the signal handler and the event loop.
 int signalPipe[2] = {-1, -1};
+
+bool requested = false;
+
+/// Closes the modal boxes, topmost first, as "cancel" would; each one's own event loop ends
+/// with it. A box that will not close stops the walk rather than looping on it.
+void closeModalBoxes() {
+    QWidget* previous = nullptr;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal == previous) {
+            break;
+        }
+        previous = modal;
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+    }
+}
 
 extern "C" void noteSignal(int signal) {
     const int saved = errno;
@@ -24,6 +45,10 @@ extern "C" void noteSignal(int signal) {
 
 } // namespace
 
+bool terminationRequested() {
+    return requested;
+}
+
 QuitOnTerminationSignals::QuitOnTerminationSignals() {
     if (signalPipe[0] != -1 || ::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return; // one at a time; without a pipe the signals keep their default action
@@ -33,7 +58,11 @@ QuitOnTerminationSignals::QuitOnTerminationSignals() {
         char bytes[16];
         while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
-        QCoreApplication::quit();
+        requested = true;
+        closeModalBoxes();
+        // Every loop ends, also the main one when the signal came while a box had its own:
+        // quit() would be refused while the main loop has not started yet (a box at start-up).
+        QCoreApplication::exit(0);
     });
     struct sigaction action = {};
     action.sa_handler = noteSignal;
@@ -53,6 +82,7 @@ QuitOnTerminationSignals::~QuitOnTerminationSignals() {
         ::sigaction(kSignals[i], &previous_[i], nullptr);
     }
     notifier_.reset();
+    requested = false;
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);
     signalPipe[0] = signalPipe[1] = -1;
