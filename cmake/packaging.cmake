@@ -8,7 +8,9 @@
 # - for all users (MIVO_SYSTEM_INSTALL=ON, prefix /usr; scripts/package.sh): the program
 #   folder is <prefix>/lib/mivo with starter/ settings that each user's first start copies into
 #   ~/.config/mivo, <prefix>/bin links, the desktop entry, icons, AppStream metainfo, man pages,
-#   and /usr/share/doc/mivo with the copyright, changelog and sample album.
+#   /usr/share/mivo with the sample album the starter settings use (a system may drop
+#   /usr/share/doc, so nothing the program needs lives there), and /usr/share/doc/mivo with
+#   the copyright and the changelog.
 option(MIVO_SYSTEM_INSTALL "Install for all users under the prefix (the Debian package's layout)" OFF)
 
 if(NOT TARGET mivo OR NOT TARGET mivo-make)
@@ -37,6 +39,8 @@ if(NOT MIVO_SYSTEM_INSTALL)
   install(FILES ${MIVO_QT_RESOURCES}/mivo.png DESTINATION share/icons/hicolor/256x256/apps)
   install(FILES ${MIVO_QT_RESOURCES}/mivo-48.png DESTINATION share/icons/hicolor/48x48/apps
           RENAME mivo.png)
+  install(FILES ${MIVO_QT_RESOURCES}/mivo.svg DESTINATION share/icons/hicolor/scalable/apps)
+  install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
   # The desktop entry names the program by its installed path.
   install(CODE "set(MIVO_DESKTOP_IN \"${MIVO_QT_RESOURCES}/mivo.desktop.in\")")
   install(CODE [=[
@@ -52,14 +56,16 @@ endif()
 # --- For all users ------------------------------------------------------------------------
 set(MIVO_PROGRAM_DIR lib/mivo)
 set(MIVO_DOC_DIR share/doc/mivo)
+set(MIVO_DATA_DIR share/mivo)
 set(MIVO_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 set(MIVO_GENERATED ${CMAKE_BINARY_DIR}/packaging)
 set(MIVO_VERSION ${PROJECT_VERSION})
+set(MIVO_APP_ID io.github.mivo_gallery.Mivo)
 
 # The starter settings: the sample album where the package puts it, pages into ~/Mivo (the
 # "~" is expanded when a user's first start takes them).
 function(mivo_configure_starter)
-  set(MIVO_SOURCE_DIR ${CMAKE_INSTALL_PREFIX}/${MIVO_DOC_DIR})
+  set(MIVO_SOURCE_DIR ${CMAKE_INSTALL_PREFIX}/${MIVO_DATA_DIR})
   set(MIVO_BINARY_DIR "~/Mivo")
   foreach(name Mivo.ini Mivo.csv)
     configure_file(${CMAKE_SOURCE_DIR}/examples/starter/${name}.in
@@ -68,8 +74,8 @@ function(mivo_configure_starter)
 endfunction()
 mivo_configure_starter()
 
-configure_file(${MIVO_PACKAGING}/org.example.mivo.metainfo.xml
-               ${MIVO_GENERATED}/org.example.mivo.metainfo.xml @ONLY)
+configure_file(${MIVO_PACKAGING}/${MIVO_APP_ID}.metainfo.xml
+               ${MIVO_GENERATED}/${MIVO_APP_ID}.metainfo.xml @ONLY)
 
 # Man pages and the changelog go in compressed, without a time stamp, as Debian wants them.
 set(MIVO_GZIPPED)
@@ -103,21 +109,23 @@ install(FILES ${MIVO_PACKAGING}/mivo.desktop DESTINATION share/applications)
 install(FILES ${MIVO_QT_RESOURCES}/mivo.png DESTINATION share/icons/hicolor/256x256/apps)
 install(FILES ${MIVO_QT_RESOURCES}/mivo-48.png DESTINATION share/icons/hicolor/48x48/apps
         RENAME mivo.png)
-install(FILES ${MIVO_GENERATED}/org.example.mivo.metainfo.xml DESTINATION share/metainfo)
+install(FILES ${MIVO_QT_RESOURCES}/mivo.svg DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${MIVO_GENERATED}/${MIVO_APP_ID}.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${MIVO_GENERATED}/mivo.1.gz ${MIVO_GENERATED}/mivo-make.1.gz
         DESTINATION share/man/man1)
 install(FILES ${MIVO_PACKAGING}/copyright ${MIVO_GENERATED}/changelog.gz
         DESTINATION ${MIVO_DOC_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${MIVO_PROGRAM_DIR})
 install(FILES ${MIVO_PACKAGING}/lintian-overrides DESTINATION share/lintian/overrides RENAME mivo)
 foreach(folder ${MIVO_SAMPLE_FOLDERS})
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/${folder} DESTINATION ${MIVO_DOC_DIR}/examples)
+  install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/${folder} DESTINATION ${MIVO_DATA_DIR}/examples)
 endforeach()
 
 # --- The Debian package -------------------------------------------------------------------
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mivo)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "The Mivo team")
+set(CPACK_PACKAGE_VENDOR "The Mivo authors")
 set(CPACK_PACKAGE_CONTACT "Mivo team <mivo@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "static HTML photo gallery maker")
 set(CPACK_PACKAGE_DESCRIPTION
@@ -142,6 +150,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://mivo.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libvips42 (>= 8.14)")
 # Japanese captions need a font that has them; pages, folders and the help open with xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-vlgothic | fonts-noto-cjk, xdg-utils")
+# Qt's own dialogs (the folder chooser, the file dialog) speak the desktop's language only with
+# Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-vlgothic | fonts-noto-cjk, xdg-utils, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -54,6 +54,10 @@ desktop-file-validate "$unpacked/usr/share/applications/mivo.desktop"
 # libvips is opened at run time, so shlibdeps cannot find it: the package must name it.
 dpkg-deb -f "$deb" Depends | grep -q 'libvips42' || fail "the package does not depend on libvips42"
 appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
+[[ -f "$unpacked/usr/share/icons/hicolor/scalable/apps/mivo.svg" ]] || fail "no scalable icon"
+dpkg-deb -f "$deb" Recommends | grep -q 'qt6-translations-l10n' ||
+  fail "the package does not recommend Qt's translations"
+grep -q 'License: Expat' "$unpacked/usr/share/doc/mivo/copyright" || fail "no licence in copyright"
 lint=0
 lintian --fail-on error "$deb" >"$unpacked.lintian" 2>&1 || lint=$?
 grep -v 'running with root privileges' "$unpacked.lintian" || true
@@ -79,6 +83,13 @@ chown "$user:" "$home"
 as_user=(setpriv --reuid="$user" --regid="$user" --init-groups
   env -i HOME="$home" PATH=/usr/bin:/bin LANG=C.UTF-8)
 config="$home/.config/mivo"
+
+# A system may leave out /usr/share/doc (dpkg path-exclude): nothing the program needs is there.
+rm -rf /usr/share/doc/mivo
+
+echo "== install test: mivo --help and --version without a display"
+"${as_user[@]}" mivo --help | grep -q 'mivo-make' || fail "mivo --help shows no help without a display"
+"${as_user[@]}" mivo --version | grep -q '^mivo ' || fail "mivo --version fails without a display"
 
 echo "== install test: mivo-make as $user"
 version="$("${as_user[@]}" mivo-make --version)"

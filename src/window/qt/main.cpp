@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <QApplication>
@@ -26,9 +27,25 @@ bool displayAvailable() {
     return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
+const char* const kHelp =
+    "Usage: mivo [--help | --version]\n"
+    "Opens Mivo's window: choose a picture folder and where the pages go, then press 作成\n"
+    "(Make) to write a static HTML photo gallery. Settings live in Mivo.ini beside the program\n"
+    "when its folder is yours to write, else in ~/.config/mivo. mivo-make makes the same\n"
+    "galleries without the window. See man mivo and the help (F1) for more.\n";
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so they work without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("mivo %s\n", mivo::cmVersionText().c_str());
+        return 0;
+    }
     if (!displayAvailable()) {
         std::fprintf(stderr, "mivo: no display to open the window on (DISPLAY is not set).\n"
                              "mivo: mivo-make makes the galleries of Mivo.ini without a window.\n");
