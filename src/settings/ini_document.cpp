@@ -260,7 +260,7 @@ bool IniDocument::save(const std::string& path, std::string* outError) const {
         bytes += kEols[line.eol];
     }
     errno = 0;
-    if (!cmReplaceFileAtomic(cmStateFileTarget(path), bytes)) {
+    if (!cmReplaceFileAtomic(cmStateFileTarget(path), bytes, LinkPolicy::Follow)) {
         if (outError != nullptr) {
             *outError = errno != 0 ? std::strerror(errno) : "書き込めません";
         }

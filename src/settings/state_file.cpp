@@ -31,7 +31,7 @@ bool cmWriteStateFile(const std::string& path, std::string_view utf8) {
         bytes.assign(kUtf8Bom);
     }
     cmAppendEncodedText(bytes, utf8, encoding, Cp932Fallback::Question);
-    return cmReplaceFileAtomic(cmStateFileTarget(path), bytes);
+    return cmReplaceFileAtomic(cmStateFileTarget(path), bytes, LinkPolicy::Follow);
 }
 
 } // namespace mivo

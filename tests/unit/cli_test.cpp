@@ -197,6 +197,42 @@ TEST_F(MivoMakeTest, SharedInstallStartsFromTheStarterInTheUsersConfigFolder) {
     EXPECT_EQ(readBytes(home + "/Mivo/sample-gallery/pict.html"), "MY OWN PICT\r\n");
 }
 
+TEST_F(MivoMakeTest, PageNamesThatAreLinksAreReplacedAndWhatTheyPointAtIsKept) {
+    namespace fs = std::filesystem;
+    writeIni("[Log]\r\nLevel=4\r\n[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    dir.write("other/Mivo.ini", "[Ini]\r\nMode=0\r\n");
+    dir.write("other/notes.txt", "mine\r\n");
+    fs::create_symlink(dir / "pics/a.gif", dir / "out/index.html");
+    fs::create_symlink(dir / "other/Mivo.ini", dir / "out/list.html");
+    fs::create_symlink(dir / "other/notes.txt", dir / "out/pict.html");
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(outLines().back(), "完了しました");
+    EXPECT_EQ(readBytes(dir / "pics/a.gif"), gifBytes());
+    EXPECT_EQ(readBytes(dir / "other/Mivo.ini"), "[Ini]\r\nMode=0\r\n");
+    EXPECT_EQ(readBytes(dir / "other/notes.txt"), "mine\r\n");
+    for (const char* name : {"index.html", "list.html", "pict.html"}) {
+        EXPECT_FALSE(fs::is_symlink(dir / ("out/" + std::string(name)))) << name;
+        EXPECT_TRUE(fs::is_regular_file(dir / ("out/" + std::string(name)))) << name;
+    }
+    EXPECT_NE(readBytes(dir / "out/list.html").find("a.gif"), std::string::npos);
+    const std::string log = readBytes(prog + "/Mivo.log");
+    for (const char* name : {"index.html", "list.html", "pict.html"}) {
+        EXPECT_NE(log.find("LinkReplaced [" + (dir / "out/") + name + "]"), std::string::npos)
+            << log;
+    }
+
+    // The menu page of menu mode, a link to the gallery list itself.
+    writeIni("[Ini]\r\nMode=0\r\n[Path]\r\nMenu=" + (dir / "out/menu.html") + "\r\n");
+    dir.write("prog/Mivo.csv", cp932("旅行," + (dir / "pics") + ",,\r\n"));
+    const std::string listBefore = readBytes(prog + "/Mivo.csv");
+    fs::create_symlink(prog + "/Mivo.csv", dir / "out/menu.html");
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(readBytes(prog + "/Mivo.csv"), listBefore);
+    EXPECT_FALSE(fs::is_symlink(dir / "out/menu.html"));
+    EXPECT_NE(readBytes(dir / "out/menu.html").find("001"), std::string::npos);
+}
+
 TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
     TempDir dir;
     const std::string prog = dir.mkdir("prog");
