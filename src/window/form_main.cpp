@@ -15,6 +15,7 @@
 #include "generation/make_run.h"
 #include "generation/template.h"
 #include "settings/starter_settings.h"
+#include "settings/stored_paths.h"
 #include "window/handler_log.h"
 
 namespace mivo {
@@ -132,6 +133,8 @@ void FormMain::Form_Load() {
     mainSetStartIni();
     std::vector<GalleryEntry> rows;
     listReadable_ = mivo::mainGetList(listPath_, rows);
+    resolveGalleryPaths(rows, settingsFolderOf(listPath_));
+    loadedRows_ = rows;
     for (const GalleryEntry& row : rows) {
         ListViewPath->addRow({row.strListName, row.strPicPath, row.strSamPath});
     }
@@ -269,7 +272,8 @@ void FormMain::saveState() {
     const Settings current = currentSettings();
     const std::vector<GalleryEntry> rows = galleryRows();
     bool iniDone = !iniReadable_;
-    bool listDone = !listReadable_;
+    // The list is written when it changed, or to create it; an unchanged one keeps its text.
+    bool listDone = !listReadable_ || (rows == loadedRows_ && cmExists(listPath_));
     for (;;) {
         std::string error;
         if (!iniDone) {

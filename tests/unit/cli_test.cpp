@@ -233,6 +233,43 @@ TEST_F(MivoMakeTest, PageNamesThatAreLinksAreReplacedAndWhatTheyPointAtIsKept) {
     EXPECT_NE(readBytes(dir / "out/menu.html").find("001"), std::string::npos);
 }
 
+TEST_F(MivoMakeTest, RelativeStoredPathsAreTakenFromTheSettingsFolderNotTheWorkingFolder) {
+    namespace fs = std::filesystem;
+    // prog holds Mivo.ini. The run starts two levels further down elsewhere, where the same
+    // relative paths would lead to folders that exist too.
+    dir.write("prog/photos/a.gif", gifBytes());
+    dir.mkdir("prog/sub");
+    dir.mkdir("site");
+    const std::string work = dir.mkdir("work/deeper");
+    dir.mkdir("work/deeper/photos");
+    dir.write("work/deeper/photos/z.gif", gifBytes());
+    dir.mkdir("work/deeper/sub");
+    dir.mkdir("work/site");
+    environment = "cd '" + work + "' && ";
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=photos\r\nIndex=sub/x.html\r\n"
+             "[Html]\r\nTUse=0\r\n");
+    const std::string iniBefore = readBytes(prog + "/Mivo.ini");
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_NE(readBytes(prog + "/sub/x.html"), "<missing>");
+    EXPECT_NE(readBytes(prog + "/sub/list.html").find("a.gif"), std::string::npos);
+    EXPECT_NE(readBytes(prog + "/sub/pict.html"), "<missing>");
+    EXPECT_EQ(readBytes(prog + "/Mivo.ini"), iniBefore);
+
+    // Menu mode: the menu page and the folders of the gallery list alike.
+    writeIni("[Ini]\r\nMode=0\r\n[Path]\r\nMenu=../site/menu.html\r\n");
+    dir.write("prog/Mivo.csv", cp932("旅行,photos,,\r\n"));
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_NE(readBytes(dir / "site/menu.html"), "<missing>");
+    EXPECT_NE(readBytes(dir / "site/001/list.html").find("a.gif"), std::string::npos);
+
+    // Nothing landed below the working folder or beside it.
+    EXPECT_TRUE(fs::is_empty(dir / "work/deeper/sub"));
+    EXPECT_TRUE(fs::is_empty(dir / "work/site"));
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "work"),
+                            fs::recursive_directory_iterator{}),
+              5);
+}
+
 TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
     TempDir dir;
     const std::string prog = dir.mkdir("prog");
