@@ -18,6 +18,7 @@
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "settings/starter_settings.h"
+#include "settings/stored_paths.h"
 
 namespace {
 
@@ -160,6 +161,7 @@ int main(int argc, char** argv) {
     mivo::mainGetIni(files.iniPath(), files.programFolder, settings);
     std::vector<mivo::GalleryEntry> rows;
     mivo::mainGetList(files.listPath(), rows);
+    mivo::resolveGalleryPaths(rows, mivo::settingsFolderOf(files.listPath()));
 
     mivo::MakeResult result;
     {

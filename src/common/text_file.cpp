@@ -219,16 +219,26 @@ AtomicFile::~AtomicFile() {
     discard();
 }
 
-bool AtomicFile::open(const std::string& targetPath) {
+bool AtomicFile::open(const std::string& targetPath, LinkPolicy links) {
     discard();
     failed_ = false;
     std::string target = targetPath;
-    // Replacing a symbolic link writes the file it points at, so the link stays a link.
     struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* resolved = ::realpath(target.c_str(), nullptr)) {
-            target = resolved;
-            std::free(resolved);
+    bool exists = ::lstat(target.c_str(), &st) == 0;
+    bool replacesLink = false;
+    if (exists && S_ISLNK(st.st_mode)) {
+        if (links == LinkPolicy::Follow) {
+            // The file the link points at is written, so the link stays a link.
+            if (char* resolved = ::realpath(target.c_str(), nullptr)) {
+                target = resolved;
+                std::free(resolved);
+            }
+            exists = ::stat(target.c_str(), &st) == 0;
+        } else {
+            // The rename puts the new file in the link's place; whatever the link points at
+            // is never opened. A link has no permission bits of its own worth keeping.
+            replacesLink = true;
+            exists = false;
         }
     }
     const std::size_t slash = target.rfind('/');
@@ -236,7 +246,6 @@ bool AtomicFile::open(const std::string& targetPath) {
     if (name.empty() || name == "." || name == "..") {
         return false;
     }
-    const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
         return false;
     }
@@ -262,8 +271,9 @@ bool AtomicFile::open(const std::string& targetPath) {
     }
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temp = prefix + randomSuffix();
-        // O_EXCL keeps other files safe.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        // O_EXCL keeps other files safe: a name that is taken, a link included, is never
+        // opened. O_NOFOLLOW says the same once more.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST && errno != EINTR) {
             return false;
         }
@@ -286,6 +296,7 @@ bool AtomicFile::open(const std::string& targetPath) {
     }
     fd_ = fd;
     unnamed_ = unnamed;
+    replacesLink_ = replacesLink;
     target_ = target;
     prefix_ = prefix;
     temp_ = unnamed ? std::string() : temp;
@@ -395,6 +406,7 @@ bool AtomicFile::commit(bool syncFolder) {
     failed_ = false;
     error_ = 0;
     unnamed_ = false;
+    replacesLink_ = false;
     if (!ok && reason != 0) {
         errno = reason;
     }
@@ -411,15 +423,16 @@ void AtomicFile::discard() {
         fd_ = -1;
     }
     unnamed_ = false;
+    replacesLink_ = false;
     temp_.clear();
     prefix_.clear();
     target_.clear();
     buffer_.clear();
 }
 
-bool cmReplaceFileAtomic(const std::string& path, std::string_view bytes) {
+bool cmReplaceFileAtomic(const std::string& path, std::string_view bytes, LinkPolicy links) {
     AtomicFile file;
-    if (!file.open(path)) {
+    if (!file.open(path, links)) {
         return false;
     }
     file.write(bytes);

@@ -23,6 +23,16 @@ bool cmReadTextLines(const std::string& path, std::vector<std::string>& outLines
 /// Appends bytes to a file, creating it; false on any failure.
 bool cmAppendFileBytes(const std::string& path, std::string_view bytes);
 
+/// What AtomicFile does when the target's name is a symbolic link.
+enum class LinkPolicy {
+    /// The link itself is replaced by a regular file; what it points at is left untouched.
+    /// Pages: a page name that is a link must never overwrite a picture or the settings.
+    Replace,
+    /// The file the link points at is replaced, so the link stays a link. The program's own
+    /// settings files, which a user may keep as links into a folder of their own.
+    Follow,
+};
+
 /// A file written beside its target and renamed over it on commit, so the target is either
 /// the old file or the complete new one. Where the file system allows, the new file has no
 /// name until it is complete (O_TMPFILE), so a run killed part-way leaves nothing behind;
@@ -36,8 +46,13 @@ class AtomicFile {
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    /// Creates the temporary file in the target's folder. false when it cannot.
-    bool open(const std::string& targetPath);
+    /// Creates the temporary file in the target's folder. false when it cannot, or when the
+    /// target (after a link, with LinkPolicy::Follow) is a folder or another non-regular file.
+    /// The new file keeps the permission bits of the regular file it replaces; a link
+    /// replaced has none of its own, so the file is made as any new one.
+    bool open(const std::string& targetPath, LinkPolicy links = LinkPolicy::Replace);
+    /// True while open on a target whose name is a symbolic link that commit() replaces.
+    bool replacesLink() const { return fd_ >= 0 && replacesLink_; }
     /// Appends bytes; a failure is remembered and makes commit() fail.
     void write(std::string_view bytes);
     /// Flushes, syncs and renames over the target. false (target untouched) on any failure.
@@ -54,7 +69,8 @@ class AtomicFile {
     bool linkTemporary();
 
     int fd_ = -1;
-    bool unnamed_ = false; // O_TMPFILE: temp_ is given a name only at commit
+    bool unnamed_ = false;      // O_TMPFILE: temp_ is given a name only at commit
+    bool replacesLink_ = false; // the target's name is a link, replaced by the commit
     std::string target_;
     std::string prefix_; // the temporary names of this target, without their suffix
     std::string temp_;   // the temporary file's name once it has one
@@ -65,6 +81,7 @@ class AtomicFile {
 };
 
 /// Replaces a file's whole content atomically. false (old file untouched) on any failure.
-bool cmReplaceFileAtomic(const std::string& path, std::string_view bytes);
+bool cmReplaceFileAtomic(const std::string& path, std::string_view bytes,
+                         LinkPolicy links = LinkPolicy::Replace);
 
 } // namespace mivo

@@ -56,7 +56,8 @@ std::vector<std::string> templateFolders(const ProgramFiles& files) {
 bool PageFile::open(const std::string& path, TextEncoding encoding) {
     path_ = path;
     encoding_ = encoding;
-    if (!file_.open(path)) {
+    // A page never lands on what a link points at: a picture, or the settings, could be there.
+    if (!file_.open(path, LinkPolicy::Replace)) {
         return false;
     }
     if (encoding_ == TextEncoding::Utf8Bom) {
@@ -164,11 +165,16 @@ bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHan
         cmWriteLog(copy.routine, 1, "Stopped [" + copy.pagePath + "]");
         return false;
     }
+    const bool replacesLink = page.replacesLink();
     errno = 0;
     if (!page.commit()) {
         cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
         copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
         return false;
+    }
+    if (replacesLink) {
+        // Said, as the user may have meant the link: the file it pointed at was left as it was.
+        cmWriteLog(copy.routine, 4, "LinkReplaced [" + copy.pagePath + "]");
     }
     return true;
 }

@@ -30,7 +30,8 @@ std::string templatePath(const ProgramFiles& files, const std::string& templateN
 std::vector<std::string> templateFolders(const ProgramFiles& files);
 
 /// One page being written. Lines go, in the template's encoding and each followed by CR LF,
-/// into a temporary file beside the page; commit() puts it in place of the old page.
+/// into a temporary file beside the page; commit() puts it in place of the old page. A page
+/// name that is a symbolic link is replaced by the page, never written through.
 class PageFile {
   public:
     /// Starts the temporary file; a UTF-8 page begins with the byte order mark.
@@ -42,6 +43,8 @@ class PageFile {
     /// Replaces the page with what was written. false (old page untouched) on any failure.
     bool commit();
     const std::string& path() const { return path_; }
+    /// True while open on a page name that is a symbolic link, which commit() replaces.
+    bool replacesLink() const { return file_.replacesLink(); }
 
   private:
     void put(std::string_view utf8, Cp932Fallback fallback);
@@ -82,7 +85,8 @@ struct TemplateCopy {
 /// Copies a template line by line into its page: comment lines dropped, block markers acted
 /// on, every other line handed to `handler`. The page is replaced only when written to the end.
 /// Logs "InOpen"/"OutOpen" (level 1) and "InOpenError"/"OutOpenError"/"OutWriteError"
-/// (level 4) under the writer's name. true when the page was written and put in place.
+/// (level 4) under the writer's name, and "LinkReplaced" (level 4) when the page name was a
+/// symbolic link that the page took the place of. true when the page was written and put in place.
 bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler);
 
 /// cmReplace with text comparison: every occurrence of a placeholder, ignoring letter case.

@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <algorithm>
+#include <variant>
 #include <vector>
 
 #include "common/log.h"
@@ -8,6 +9,7 @@
 #include "common/program.h"
 #include "settings/ini_file.h"
 #include "settings/settings_table.h"
+#include "settings/stored_paths.h"
 
 namespace mivo {
 
@@ -33,11 +35,18 @@ std::string defaultText(const SettingRow& row, const Settings& sofar,
 }
 
 /// Reads a row from the document; a stored text that is no value of the row gives the default.
+/// A relative folder or page path is taken from the settings folder, never from the working
+/// folder; the window shows it so, and the save compares it so (an unchanged one stays as the
+/// user wrote it).
 void readRow(IniDocument& doc, const SettingRow& row, Settings& out,
-             const std::string& programFolder) {
+             const std::string& programFolder, const std::string& settingsFolder) {
     const std::string fallback = defaultText(row, out, programFolder);
     if (!row.parse(iniValue(doc, row.section, row.key, fallback), out)) {
         row.parse(fallback, out);
+    }
+    if (row.kind == SettingKind::Path) {
+        std::string& path = *std::get<std::string*>(row.in(out));
+        path = resolveStoredPath(path, settingsFolder);
     }
 }
 
@@ -91,11 +100,12 @@ bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Se
     cmSetLogPath(logPathBeside(iniPath));
     IniDocument doc;
     const bool readable = doc.load(iniPath);
+    const std::string settingsFolder = settingsFolderOf(iniPath);
     out = Settings{};
 
     const auto rows = settingRows();
     // The first row is the log threshold: it decides whether anything of the load is logged.
-    readRow(doc, rows[0], out, programFolder);
+    readRow(doc, rows[0], out, programFolder, settingsFolder);
     cmSetLogLevel(static_cast<short>(out.LogLevel));
     if (out.LogLevel == 1 || out.LogLevel == 2) {
         cmWriteLog(kGetIni, 2, "▼▼▼Start Mivo Var." + cmVersionText() + "▼▼▼");
@@ -106,7 +116,7 @@ bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Se
         cmWriteLog(kGetIni, 4, "InOpenError [" + iniPath + "]");
     }
     for (std::size_t i = 1; i < rows.size(); ++i) {
-        readRow(doc, rows[i], out, programFolder);
+        readRow(doc, rows[i], out, programFolder, settingsFolder);
         if (onRow) {
             onRow(rows[i], out);
         }

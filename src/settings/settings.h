@@ -60,8 +60,10 @@ using SettingRowHook = std::function<void(const SettingRow&, const Settings&)>;
 
 /// Loads every row of the settings table in order from Mivo.ini (read once), logging as the
 /// load does: the banner, the entry line, each value as the table says. Sets the log
-/// threshold. `onRow` lets the window set a control while the rows are read. false when the
-/// file exists but cannot be read: the defaults are used, and the file must not be replaced.
+/// threshold. `onRow` lets the window set a control while the rows are read. A relative
+/// folder or page path ([Path] Pic, Thum, Index, Menu) is taken from the folder that holds
+/// Mivo.ini, never from the working folder. false when the file exists but cannot be read:
+/// the defaults are used, and the file must not be replaced.
 bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Settings& out,
                 const SettingRowHook& onRow = {});
 

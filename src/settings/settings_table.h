@@ -11,7 +11,8 @@ namespace mivo {
 
 /// What a setting holds, and so how its stored text is read and written.
 enum class SettingKind {
-    Path,        ///< a folder or page path, kept as text
+    Path,        ///< a folder or page path; a relative one is taken from the settings folder
+    SubFolder,   ///< a folder below the page's own folder, kept as text
     Text,        ///< free text
     WholeNumber, ///< a decimal whole number
     Flag,        ///< a check box: "1" on, "0" off
@@ -62,7 +63,9 @@ struct SettingRow {
     /// a value of the row's kind.
     bool parse(const std::string& text, Settings& settings) const;
     /// True when the controls of the window hold the current value (not a path global).
-    bool heldByControl() const { return kind != SettingKind::Path && control[0] != 'g'; }
+    bool heldByControl() const {
+        return kind != SettingKind::Path && kind != SettingKind::SubFolder && control[0] != 'g';
+    }
 };
 
 /// Every row, in load order.

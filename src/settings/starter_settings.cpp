@@ -10,6 +10,7 @@
 #include "settings/gallery_list.h"
 #include "settings/ini_file.h"
 #include "settings/state_file.h"
+#include "settings/stored_paths.h"
 
 namespace fs = std::filesystem;
 
@@ -73,9 +74,11 @@ void takeStarterList(const std::string& starterList, const std::string& userList
     mainSetList(userList, rows);
 }
 
-/// The folder of a page path stored in the settings, created when missing.
+/// The folder of a page path stored in the settings, created when missing. A relative page
+/// path is taken from the settings folder, as the load takes it.
 void makePageFolder(const std::string& iniPath, const std::string& key) {
-    const std::string page = cmGetIni(iniPath, "Path", key, "");
+    const std::string page =
+        resolveStoredPath(cmGetIni(iniPath, "Path", key, ""), settingsFolderOf(iniPath));
     if (page.empty()) {
         return;
     }

@@ -60,7 +60,8 @@ bool cmReplaceStateFile(const std::string& path, std::string_view bytes, std::st
         return false;
     }
     errno = 0;
-    if (!cmReplaceFileAtomic(target, bytes)) {
+    // The settings files may be links the user keeps elsewhere: write what they point at.
+    if (!cmReplaceFileAtomic(target, bytes, LinkPolicy::Follow)) {
         const int reason = errno;
         setError(outError, reason != 0 ? std::strerror(reason) : "書き込めません");
         errno = reason;

@@ -13,6 +13,7 @@
 #include "generation/make_run.h"
 #include "generation/template.h"
 #include "settings/starter_settings.h"
+#include "settings/stored_paths.h"
 #include "window/handler_log.h"
 
 namespace mivo {
@@ -130,12 +131,13 @@ void FormMain::Form_Load() {
     mainSetStartIni();
     std::vector<GalleryEntry> rows;
     listReadable_ = mivo::mainGetList(listPath_, rows);
+    resolveGalleryPaths(rows, settingsFolderOf(listPath_));
+    loadedRows_ = rows;
     // One change for the whole list: a view shows thousands of rows at once, not row by row.
     std::vector<std::vector<std::string>> cells;
     cells.reserve(rows.size());
-    for (GalleryEntry& row : rows) {
-        cells.push_back(
-            {std::move(row.strListName), std::move(row.strPicPath), std::move(row.strSamPath)});
+    for (const GalleryEntry& row : rows) {
+        cells.push_back({row.strListName, row.strPicPath, row.strSamPath});
     }
     ListViewPath->addRows(std::move(cells));
     if (!listReadable_) {
@@ -272,7 +274,8 @@ void FormMain::saveState() {
     const Settings current = currentSettings();
     const std::vector<GalleryEntry> rows = galleryRows();
     bool iniDone = !iniReadable_;
-    bool listDone = !listReadable_;
+    // The list is written when it changed, or to create it; an unchanged one keeps its text.
+    bool listDone = !listReadable_ || (rows == loadedRows_ && cmExists(listPath_));
     for (;;) {
         std::string error;
         if (!iniDone) {

@@ -305,6 +305,9 @@ class FormMain {
     bool loaded_ok_ = false;
     bool iniReadable_ = true;  // false: Mivo.ini could not be read and is never replaced
     bool listReadable_ = true; // false: Mivo.csv could not be read and is never replaced
+    /// The gallery list as loaded, its folders resolved: an unchanged list is not rewritten, so
+    /// relative folders stay as the user wrote them.
+    std::vector<GalleryEntry> loadedRows_;
 
     OptionGroup groupMenu_;
     OptionGroup groupSamD_;

@@ -197,6 +197,79 @@ TEST_F(MivoMakeTest, SharedInstallStartsFromTheStarterInTheUsersConfigFolder) {
     EXPECT_EQ(readBytes(home + "/Mivo/sample-gallery/pict.html"), "MY OWN PICT\r\n");
 }
 
+TEST_F(MivoMakeTest, PageNamesThatAreLinksAreReplacedAndWhatTheyPointAtIsKept) {
+    namespace fs = std::filesystem;
+    writeIni("[Log]\r\nLevel=4\r\n[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    dir.write("other/Mivo.ini", "[Ini]\r\nMode=0\r\n");
+    dir.write("other/notes.txt", "mine\r\n");
+    fs::create_symlink(dir / "pics/a.gif", dir / "out/index.html");
+    fs::create_symlink(dir / "other/Mivo.ini", dir / "out/list.html");
+    fs::create_symlink(dir / "other/notes.txt", dir / "out/pict.html");
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(outLines().back(), "完了しました");
+    EXPECT_EQ(readBytes(dir / "pics/a.gif"), gifBytes());
+    EXPECT_EQ(readBytes(dir / "other/Mivo.ini"), "[Ini]\r\nMode=0\r\n");
+    EXPECT_EQ(readBytes(dir / "other/notes.txt"), "mine\r\n");
+    for (const char* name : {"index.html", "list.html", "pict.html"}) {
+        EXPECT_FALSE(fs::is_symlink(dir / ("out/" + std::string(name)))) << name;
+        EXPECT_TRUE(fs::is_regular_file(dir / ("out/" + std::string(name)))) << name;
+    }
+    EXPECT_NE(readBytes(dir / "out/list.html").find("a.gif"), std::string::npos);
+    const std::string log = readBytes(prog + "/Mivo.log");
+    for (const char* name : {"index.html", "list.html", "pict.html"}) {
+        EXPECT_NE(log.find("LinkReplaced [" + (dir / "out/") + name + "]"), std::string::npos)
+            << log;
+    }
+
+    // The menu page of menu mode, a link to the gallery list itself.
+    writeIni("[Ini]\r\nMode=0\r\n[Path]\r\nMenu=" + (dir / "out/menu.html") + "\r\n");
+    dir.write("prog/Mivo.csv", cp932("旅行," + (dir / "pics") + ",,\r\n"));
+    const std::string listBefore = readBytes(prog + "/Mivo.csv");
+    fs::create_symlink(prog + "/Mivo.csv", dir / "out/menu.html");
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(readBytes(prog + "/Mivo.csv"), listBefore);
+    EXPECT_FALSE(fs::is_symlink(dir / "out/menu.html"));
+    EXPECT_NE(readBytes(dir / "out/menu.html").find("001"), std::string::npos);
+}
+
+TEST_F(MivoMakeTest, RelativeStoredPathsAreTakenFromTheSettingsFolderNotTheWorkingFolder) {
+    namespace fs = std::filesystem;
+    // prog holds Mivo.ini. The run starts two levels further down elsewhere, where the same
+    // relative paths would lead to folders that exist too.
+    dir.write("prog/photos/a.gif", gifBytes());
+    dir.mkdir("prog/sub");
+    dir.mkdir("site");
+    const std::string work = dir.mkdir("work/deeper");
+    dir.mkdir("work/deeper/photos");
+    dir.write("work/deeper/photos/z.gif", gifBytes());
+    dir.mkdir("work/deeper/sub");
+    dir.mkdir("work/site");
+    environment = "cd '" + work + "' && ";
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=photos\r\nIndex=sub/x.html\r\n"
+             "[Html]\r\nTUse=0\r\n");
+    const std::string iniBefore = readBytes(prog + "/Mivo.ini");
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_NE(readBytes(prog + "/sub/x.html"), "<missing>");
+    EXPECT_NE(readBytes(prog + "/sub/list.html").find("a.gif"), std::string::npos);
+    EXPECT_NE(readBytes(prog + "/sub/pict.html"), "<missing>");
+    EXPECT_EQ(readBytes(prog + "/Mivo.ini"), iniBefore);
+
+    // Menu mode: the menu page and the folders of the gallery list alike.
+    writeIni("[Ini]\r\nMode=0\r\n[Path]\r\nMenu=../site/menu.html\r\n");
+    dir.write("prog/Mivo.csv", cp932("旅行,photos,,\r\n"));
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_NE(readBytes(dir / "site/menu.html"), "<missing>");
+    EXPECT_NE(readBytes(dir / "site/001/list.html").find("a.gif"), std::string::npos);
+
+    // Nothing landed below the working folder or beside it.
+    EXPECT_TRUE(fs::is_empty(dir / "work/deeper/sub"));
+    EXPECT_TRUE(fs::is_empty(dir / "work/site"));
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir / "work"),
+                            fs::recursive_directory_iterator{}),
+              5);
+}
+
 TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
     TempDir dir;
     const std::string prog = dir.mkdir("prog");

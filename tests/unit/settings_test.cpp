@@ -293,7 +293,10 @@ TEST_F(SettingsTest, EveryRowSurvivesASaveAndALoad) {
         const std::string other =
             row.kind == SettingKind::Flag || row.kind == SettingKind::OptionIndex
                 ? (was == "1" ? "0" : "1")
-                : (row.kind == SettingKind::WholeNumber ? "77" : "値 " + was + " x");
+            : row.kind == SettingKind::WholeNumber ? "77"
+            // A relative path would come back taken from the settings folder.
+            : row.kind == SettingKind::Path ? was + "/値 x"
+                                            : "値 " + was + " x";
         ASSERT_TRUE(row.parse(other, changed));
         ASSERT_TRUE(mainSetIni(ini_, loaded, changed));
         const Settings back = load();
@@ -348,6 +351,45 @@ TEST_F(SettingsTest, AStoredFileLoadsToItsValuesAndAnUnchangedExitKeepsItsBytes)
     std::string expected = stored;
     expected.replace(expected.find("Title=旅"), std::string("Title=旅").size(), "Title=京都");
     EXPECT_EQ(readIni(), expected);
+}
+
+TEST_F(SettingsTest, RelativeStoredPathsAreTakenFromTheSettingsFolder) {
+    // Loaded from a working folder elsewhere: the folder that holds Mivo.ini decides.
+    const std::string stored = "[Path]\r\nPic=pics\r\nThum=../thumbs/\r\n"
+                               "Index=site/./x.html\r\nHtml=pages\r\nMenu=../../m.html\r\n"
+                               "MenuH=menus\r\n[Html]\r\nTitle=旅\r\n";
+    writeIni(stored);
+    const std::string bytes = readBytes(ini_);
+    const fs::path working = fs::current_path();
+    fs::current_path("/");
+    const Settings s = load();
+    fs::current_path(working);
+    const fs::path base(folder_);
+    EXPECT_EQ(s.gstrPicPath, folder_ + "/pics");
+    EXPECT_EQ(s.gstrSamPath, (base.parent_path() / "thumbs").string());
+    EXPECT_EQ(s.gstrIndexPath, folder_ + "/site/x.html");
+    EXPECT_EQ(s.gstrMenuPath, (base.parent_path().parent_path() / "m.html").string());
+    // These two name folders below the page's own folder: they stay as stored.
+    EXPECT_EQ(s.gstrHtmlPath, "pages");
+    EXPECT_EQ(s.gstrMenuHtmlPath, "menus");
+
+    // Paths missing from the file follow the resolved picture folder.
+    writeIni("[Path]\r\nPic=./pics/\r\n");
+    const Settings followers = load();
+    EXPECT_EQ(followers.gstrSamPath, folder_ + "/pics");
+    EXPECT_EQ(followers.gstrIndexPath, folder_ + "/pics/index.html");
+
+    // An exit without a change keeps the stored text; a change writes its own row only.
+    writeIni(stored);
+    EXPECT_TRUE(mainSetIni(ini_, s, s));
+    EXPECT_EQ(readBytes(ini_), bytes);
+    Settings c = s;
+    c.TextTitle = "京都";
+    c.gstrIndexPath = "/www/i.html";
+    EXPECT_TRUE(mainSetIni(ini_, s, c));
+    EXPECT_EQ(readIni(), "[Path]\r\nPic=pics\r\nThum=../thumbs/\r\nIndex=/www/i.html\r\n"
+                         "Html=pages\r\nMenu=../../m.html\r\nMenuH=menus\r\n[Html]\r\n"
+                         "Title=京都\r\n");
 }
 
 TEST_F(SettingsTest, AnUnreadableFileIsNeverReplaced) {

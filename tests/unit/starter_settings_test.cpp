@@ -100,6 +100,18 @@ TEST_F(StarterSettingsTest, HomeOutsideCp932MakesAUtf8Ini) {
     EXPECT_NE(ini.find("Index=" + odd + "/Mivo/sample-gallery/index.html\r\n"), std::string::npos);
 }
 
+TEST_F(StarterSettingsTest, ARelativePagePathMakesItsFolderInTheSettingsFolder) {
+    dir.write("prog/starter/Mivo.ini", "[Path]\r\nIndex=site/index.html\r\n");
+    const std::string work = dir.mkdir("work");
+    const std::filesystem::path was = std::filesystem::current_path();
+    std::filesystem::current_path(work);
+    const bool taken = prepareStateFolder(files);
+    std::filesystem::current_path(was);
+    ASSERT_TRUE(taken);
+    EXPECT_TRUE(std::filesystem::is_directory(home + "/.config/mivo/site"));
+    EXPECT_TRUE(std::filesystem::is_empty(work));
+}
+
 TEST_F(StarterSettingsTest, WithoutStarterOnlyTheFolderIsMade) {
     std::filesystem::remove_all(dir / "prog/starter/Mivo.ini");
     EXPECT_FALSE(prepareStateFolder(files));

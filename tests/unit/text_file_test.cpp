@@ -141,13 +141,60 @@ TEST_F(TextFileTest, ReplaceWritesNewFileAndReplacesOldOne) {
     EXPECT_EQ(names(), (Lines{"Mivo.ini"}));
 }
 
-TEST_F(TextFileTest, ReplaceThroughSymlinkKeepsTheLink) {
+TEST_F(TextFileTest, SettingsFileThroughSymlinkKeepsTheLink) {
+    // A settings file kept as a link into a folder of the user's own: the file it points at
+    // is replaced, with its permission bits, and the link stays.
     put(path("real.ini"), "old");
+    ASSERT_EQ(::chmod(path("real.ini").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("real.ini", path("link.ini").c_str()), 0);
-    ASSERT_TRUE(cmReplaceFileAtomic(path("link.ini"), "new"));
+    AtomicFile file;
+    ASSERT_TRUE(file.open(path("link.ini"), LinkPolicy::Follow));
+    EXPECT_FALSE(file.replacesLink());
+    file.discard();
+    ASSERT_TRUE(cmReplaceFileAtomic(path("link.ini"), "new", LinkPolicy::Follow));
     EXPECT_TRUE(fs::is_symlink(path("link.ini")));
     EXPECT_EQ(get(path("real.ini")), "new");
+    EXPECT_EQ(modeOf(path("real.ini")), 0600u);
     EXPECT_EQ(names(), (Lines{"link.ini", "real.ini"}));
+}
+
+TEST_F(TextFileTest, PageNameThatIsALinkIsReplacedNeverWrittenThrough) {
+    // A page name may be a link to a picture, to the settings or to a folder, or lead nowhere:
+    // the link goes, and what it pointed at keeps every byte and its mode.
+    put(path("photo.jpg"), "JPEG bytes");
+    ASSERT_EQ(::chmod(path("photo.jpg").c_str(), 0600), 0);
+    ASSERT_TRUE(fs::create_directory(path("sub")));
+    ASSERT_EQ(::symlink("photo.jpg", path("index.html").c_str()), 0);
+    ASSERT_EQ(::symlink("gone/x.html", path("list.html").c_str()), 0);
+    ASSERT_EQ(::symlink("sub", path("pict.html").c_str()), 0);
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    for (const char* name : {"index.html", "list.html", "pict.html"}) {
+        SCOPED_TRACE(name);
+        AtomicFile page;
+        ASSERT_TRUE(page.open(path(name)));
+        EXPECT_TRUE(page.replacesLink());
+        page.write("<html>");
+        ASSERT_TRUE(page.commit());
+        EXPECT_FALSE(page.replacesLink());
+        EXPECT_FALSE(fs::is_symlink(path(name)));
+        EXPECT_TRUE(fs::is_regular_file(path(name)));
+        EXPECT_EQ(get(path(name)), "<html>");
+        // A link has no mode of its own to keep: the page is made as any new file.
+        EXPECT_EQ(modeOf(path(name)), 0666 & ~mask);
+    }
+    EXPECT_EQ(get(path("photo.jpg")), "JPEG bytes");
+    EXPECT_EQ(modeOf(path("photo.jpg")), 0600u);
+    EXPECT_TRUE(fs::is_empty(path("sub")));
+    EXPECT_EQ(names(), (Lines{"index.html", "list.html", "photo.jpg", "pict.html", "sub"}));
+
+    // A regular page is no link, and a folder in a page's place still fails.
+    AtomicFile page;
+    ASSERT_TRUE(page.open(path("index.html")));
+    EXPECT_FALSE(page.replacesLink());
+    page.discard();
+    EXPECT_FALSE(page.open(path("sub")));
+    EXPECT_TRUE(fs::is_directory(path("sub")));
 }
 
 TEST_F(TextFileTest, ReplaceFailsWithoutTouchingAnythingWhenFolderIsMissing) {

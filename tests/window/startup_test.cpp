@@ -372,6 +372,37 @@ TEST_F(StartupTest, ReadOnlyStateFilesAreKeptAndTheUserIsAskedOnce) {
               "Trip,/pics,,\r\n新規," + f.DirListPic->path() + ",,\r\n");
 }
 
+TEST_F(StartupTest, RelativeStoredPathsShowFromTheSettingsFolderAndStayAsStored) {
+    const std::string pics = makeFolder(program / "pics");
+    const std::string site = makeFolder(program / "site");
+    const std::string thumbs = makeFolder(program / "thumbs");
+    writeIni("[Ini]\nMode=0\n[Path]\nPic=pics\nThum=./pics/\nIndex=site/top.html\n"
+             "Menu=../" +
+             fs::path(program.path()).filename().string() + "/site/menu.html\n");
+    writeFile(form().listPath(), "Trip,pics,,\r\nHike,./pics/,pics/../thumbs/,\r\n");
+    const std::string iniBytes = readFile(form().iniPath());
+    const std::string listBytes = readFile(form().listPath());
+    // Started from another folder: the folder that holds Mivo.ini decides, not this one.
+    const fs::path working = fs::current_path();
+    fs::current_path("/");
+    FormMain& f = load();
+    fs::current_path(working);
+    EXPECT_EQ(f.DirPic->path(), pics);
+    EXPECT_EQ(f.DirSam->path(), pics);
+    EXPECT_EQ(f.DirIndex->path(), site);
+    EXPECT_EQ(f.TextIndex->text(), "top.html");
+    EXPECT_EQ(f.DirMenu->path(), site);
+    EXPECT_EQ(f.TextMenu->text(), "menu.html");
+    EXPECT_EQ(f.FramePic->caption().find("見つかりません"), std::string::npos);
+    ASSERT_EQ(f.ListViewPath->rowCount(), 2);
+    EXPECT_EQ(f.ListViewPath->row(0), (std::vector<std::string>{"Trip", pics, ""}));
+    EXPECT_EQ(f.ListViewPath->row(1), (std::vector<std::string>{"Hike", pics, thumbs}));
+    // Nothing was changed, so neither file is rewritten with the resolved paths.
+    f.Form_Unload();
+    EXPECT_EQ(readFile(f.iniPath()), iniBytes);
+    EXPECT_EQ(readFile(f.listPath()), listBytes);
+}
+
 // --- The save at exit writes only what changed ------------------------------------------
 
 TEST_F(StartupTest, SaveWritesOnlyTheChangedTitle) {
