@@ -225,7 +225,7 @@ TEST_F(MakeTest, UnwritablePageIsNamedWithItsReasonInTheStatusToolTip) {
     FormMain& f = load();
     pressMake(f);
     EXPECT_EQ(f.LabelMess->caption(), "作成に失敗しました");
-    EXPECT_EQ(f.LabelMess->toolTipText(), site + "/list.html: Is a directory");
+    EXPECT_EQ(f.LabelMess->toolTipText(), site + "/list.html: 同じ名前のフォルダがあります");
     // The next run starts without the old detail.
     fs::remove(site + "/list.html");
     pressMake(f);
