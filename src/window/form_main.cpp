@@ -124,6 +124,7 @@ void FormMain::Form_Load() {
                                         }
                                     });
     globals_ = loaded_;
+    saved_ = loaded_;
     loaded_ok_ = true;
 
     logStart("Form_Load");
@@ -138,6 +139,7 @@ void FormMain::Form_Load() {
             {std::move(row.strListName), std::move(row.strPicPath), std::move(row.strSamPath)});
     }
     ListViewPath->addRows(std::move(cells));
+    savedRows_ = galleryRows();
     if (!listReadable_) {
         cmWriteLog("mainGetList", 4, "InOpenError [" + listPath_ + "]");
     }
@@ -168,21 +170,13 @@ void FormMain::mainSetStartIni() {
         markMissing(FrameSamDir, "", globals_.gstrSamPath);
     }
     if (!globals_.gstrIndexPath.empty()) {
-        std::string folder;
-        std::string name;
-        cmSplitPath(globals_.gstrIndexPath, true, kPathSeparator, folder, name);
-        DirIndex->setPath(folder);
-        TextIndex->setText(name);
+        showPagePath(globals_.gstrIndexPath, DirIndex, TextIndex);
     }
     if (!globals_.gstrHtmlPath.empty()) {
         TextHtml->setText(globals_.gstrHtmlPath);
     }
     if (!globals_.gstrMenuPath.empty()) {
-        std::string folder;
-        std::string name;
-        cmSplitPath(globals_.gstrMenuPath, true, kPathSeparator, folder, name);
-        DirMenu->setPath(folder);
-        TextMenu->setText(name);
+        showPagePath(globals_.gstrMenuPath, DirMenu, TextMenu);
     }
     if (!globals_.gstrMenuHtmlPath.empty()) {
         TextMenuHtml->setText(globals_.gstrMenuHtmlPath);
@@ -276,7 +270,7 @@ void FormMain::saveState() {
     for (;;) {
         std::string error;
         if (!iniDone) {
-            iniDone = mivo::mainSetIni(iniPath_, loaded_, current, &error);
+            iniDone = mivo::mainSetIni(iniPath_, saved_, current, &error);
             if (!iniDone && !services_.askRetry(iniPath_ + " を保存できません: " + error +
                                                     "\nもう一度保存しますか？",
                                                 kAppTitle)) {
@@ -407,6 +401,7 @@ void FormMain::finishMake(const MakeResult& result) {
     CommandMake->setEnabled(true);
     running_ = false;
     CommandMake->setFocus();
+    afterMake(result);
     if (closeAfterRun_) {
         requestClose();
     }
