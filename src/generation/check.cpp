@@ -7,6 +7,7 @@
 
 #include "common/log.h"
 #include "common/paths.h"
+#include "common/system_reason.h"
 #include "common/text.h"
 #include "generation/filelist.h"
 #include "generation/run_messages.h"
@@ -53,7 +54,8 @@ std::string folderProblem(const std::string& folder) {
     }
     std::filesystem::directory_iterator probe(folder, ec);
     if (ec) {
-        return ec == std::errc::permission_denied ? "アクセスが許可されていません" : ec.message();
+        return ec == std::errc::permission_denied ? "アクセスが許可されていません"
+                                                  : systemReasonText(ec.value());
     }
     return {};
 }

@@ -7,7 +7,8 @@
 
 #include <cerrno>
 #include <random>
-#include <system_error>
+
+#include "common/system_reason.h"
 
 namespace mivo {
 
@@ -48,7 +49,7 @@ std::string joined(const std::string& folder, const std::string& name) {
 } // namespace
 
 std::string systemErrorText(int code) {
-    return std::generic_category().message(code);
+    return systemReasonText(code);
 }
 
 bool isPlainFileName(std::string_view name) {

@@ -1,36 +1,34 @@
 #include "generation/template.h"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 #include "common/log.h"
 #include "common/paths.h"
+#include "common/system_reason.h"
 #include "common/text.h"
 
 namespace mivo {
 
 namespace {
 
-/// The system's words for why `path` could not be read or written: errno when the failing
-/// call set it, else what stands at the path (a folder where the page belongs, say).
+/// Why `path` could not be read or written, in the user's words: errno when the failing call
+/// set it, else what stands at the path (a folder where the page belongs, say).
 std::string systemReason(const std::string& path) {
     if (errno != 0) {
-        return std::strerror(errno);
+        return systemReasonText(errno);
     }
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(path, ec);
-    int code = EIO;
     if (std::filesystem::is_directory(status)) {
-        code = EISDIR;
-    } else if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        code = EINVAL;
-    } else if (ec) {
-        code = ec.value();
+        return systemReasonText(EISDIR);
     }
-    return std::generic_category().message(code);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        return "ファイルではないものがあります";
+    }
+    return systemReasonText(ec ? ec.value() : EIO);
 }
 
 } // namespace

@@ -125,6 +125,7 @@ void FormMain::Form_Load() {
                                         }
                                     });
     globals_ = loaded_;
+    saved_ = loaded_;
     loaded_ok_ = true;
 
     logStart("Form_Load");
@@ -140,6 +141,7 @@ void FormMain::Form_Load() {
         cells.push_back({row.strListName, row.strPicPath, row.strSamPath});
     }
     ListViewPath->addRows(std::move(cells));
+    savedRows_ = galleryRows();
     if (!listReadable_) {
         cmWriteLog("mainGetList", 4, "InOpenError [" + listPath_ + "]");
     }
@@ -170,21 +172,13 @@ void FormMain::mainSetStartIni() {
         markMissing(FrameSamDir, "", globals_.gstrSamPath);
     }
     if (!globals_.gstrIndexPath.empty()) {
-        std::string folder;
-        std::string name;
-        cmSplitPath(globals_.gstrIndexPath, true, kPathSeparator, folder, name);
-        DirIndex->setPath(folder);
-        TextIndex->setText(name);
+        showPagePath(globals_.gstrIndexPath, DirIndex, TextIndex);
     }
     if (!globals_.gstrHtmlPath.empty()) {
         TextHtml->setText(globals_.gstrHtmlPath);
     }
     if (!globals_.gstrMenuPath.empty()) {
-        std::string folder;
-        std::string name;
-        cmSplitPath(globals_.gstrMenuPath, true, kPathSeparator, folder, name);
-        DirMenu->setPath(folder);
-        TextMenu->setText(name);
+        showPagePath(globals_.gstrMenuPath, DirMenu, TextMenu);
     }
     if (!globals_.gstrMenuHtmlPath.empty()) {
         TextMenuHtml->setText(globals_.gstrMenuHtmlPath);
@@ -279,7 +273,7 @@ void FormMain::saveState() {
     for (;;) {
         std::string error;
         if (!iniDone) {
-            iniDone = mivo::mainSetIni(iniPath_, loaded_, current, &error);
+            iniDone = mivo::mainSetIni(iniPath_, saved_, current, &error);
             if (!iniDone && !services_.askRetry(iniPath_ + " を保存できません: " + error +
                                                     "\nもう一度保存しますか？",
                                                 kAppTitle)) {
@@ -410,6 +404,7 @@ void FormMain::finishMake(const MakeResult& result) {
     CommandMake->setEnabled(true);
     running_ = false;
     CommandMake->setFocus();
+    afterMake(result);
     if (closeAfterRun_) {
         requestClose();
     }

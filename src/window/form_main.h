@@ -286,6 +286,13 @@ class FormMain {
     void markMissing(Frame* frame, const std::string& caption, const std::string& path);
     /// Saves Mivo.ini and Mivo.csv; asks to try again or leave without saving when one fails.
     void saveState();
+    /// After every run: saves what changed since the last save without asking anything (a
+    /// failure is logged; the question comes at exit), then a failure gets a message box.
+    void afterMake(const MakeResult& result);
+    /// Shows a stored page path in its folder box and name box. A folder that does not exist
+    /// yet (作成 makes it) shows its nearest existing parent, the rest of the path going into
+    /// the name box, so that the two still read as the stored path.
+    void showPagePath(const std::string& pagePath, FolderBox* folderBox, TextBox* nameBox);
 
     ProgramFiles files_;
     std::string programFolder_;
@@ -297,6 +304,10 @@ class FormMain {
     /// The path globals (gstrPicPath ... gstrStartName) live here; the other members are the
     /// loaded values, since their controls hold the current ones.
     Settings globals_{};
+    /// What Mivo.ini and Mivo.csv hold since the last save (the loaded values at first): a
+    /// save writes what differs from them.
+    Settings saved_{};
+    std::vector<GalleryEntry> savedRows_;
     bool closed_ = false;
     bool running_ = false;
     bool closeAfterRun_ = false;

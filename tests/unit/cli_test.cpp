@@ -124,7 +124,9 @@ TEST_F(MivoMakeTest, UnwritablePageFailsNamingThePageAndTheReason) {
     dir.mkdir("out/list.html"); // a folder where the list page should go
     EXPECT_EQ(run(""), 1);
     EXPECT_EQ(outLines().back(), "作成に失敗しました");
-    EXPECT_NE(err.find((dir / "out/list.html") + ": Is a directory\n"), std::string::npos) << err;
+    EXPECT_NE(err.find((dir / "out/list.html") + ": 同じ名前のフォルダがあります\n"),
+              std::string::npos)
+        << err;
 }
 
 TEST_F(MivoMakeTest, MenuCheckFailurePrintsBothTextsAndFails) {

@@ -219,18 +219,100 @@ TEST_F(MakeTest, SingleModeListPageFailureSaysSo) {
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
 }
 
-TEST_F(MakeTest, UnwritablePageIsNamedWithItsReasonInTheStatusToolTip) {
+TEST_F(MakeTest, UnwritablePageIsNamedWithItsReasonInABox) {
     writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
     fs::create_directories(site + "/list.html"); // a folder where the list page should go
     FormMain& f = load();
     pressMake(f);
     EXPECT_EQ(f.LabelMess->caption(), "作成に失敗しました");
-    EXPECT_EQ(f.LabelMess->toolTipText(), site + "/list.html: Is a directory");
-    // The next run starts without the old detail.
+    EXPECT_EQ(f.LabelMess->toolTipText(), site + "/list.html: 同じ名前のフォルダがあります");
+    // The status line cannot hold the page and why: one box says both, in the user's words.
+    EXPECT_EQ(services.messages,
+              (std::vector<std::string>{"Mivo:作成に失敗しました。\n\n" + site +
+                                        "/list.html: 同じ名前のフォルダがあります"}));
+    // The next run starts without the old detail, and a run that worked shows no box.
     fs::remove(site + "/list.html");
     pressMake(f);
     EXPECT_EQ(f.LabelMess->caption(), "完了しました");
     EXPECT_EQ(f.LabelMess->toolTipText(), "");
+    EXPECT_EQ(services.messages.size(), 1U);
+}
+
+TEST_F(MakeTest, MissingPageFolderIsShownAsStoredAndMadeThere) {
+    // A new site: neither the folder nor its parent exist yet.
+    const std::string index = site + "/new/album/index.html";
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + index + "\n[Html]\nTUse=0\n");
+    const std::string iniBefore = readFile(form().iniPath());
+    FormMain& f = load();
+    // The folder box shows the nearest folder there is, the name box the rest: together the
+    // path 作成 writes to, not a page in the program folder.
+    EXPECT_EQ(f.DirIndex->path(), site);
+    EXPECT_EQ(f.TextIndex->text(), "new/album/index.html");
+    EXPECT_EQ(f.currentSettings().gstrIndexPath, index);
+
+    pressMake(f);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_TRUE(fs::exists(index));
+    EXPECT_FALSE(fs::exists(program / "index.html"));
+    // Opening the window and running it changed no setting.
+    f.Form_Unload();
+    EXPECT_EQ(readFile(f.iniPath()), iniBefore);
+}
+
+TEST_F(MakeTest, SettingsAreSavedAfterEveryRun) {
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+
+    // Nothing changed: the file is not even touched.
+    const std::string iniBefore = readFile(f.iniPath());
+    const auto timeBefore = fs::last_write_time(f.iniPath());
+    pressMake(f);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_EQ(readFile(f.iniPath()), iniBefore);
+    EXPECT_EQ(fs::last_write_time(f.iniPath()), timeBefore);
+    EXPECT_FALSE(fs::exists(f.listPath())) << "an empty list that was not there stays away";
+
+    // A new title is on disk as soon as the gallery shows it, with the window still open.
+    f.TextTitle->setText("Summer");
+    pressMake(f);
+    EXPECT_EQ(iniEntries(f.iniPath()),
+              (std::vector<std::string>{"Path/Pic=" + pics, "Path/Index=" + site + "/index.html",
+                                        "Html/TUse=0", "Html/Title=Summer"}));
+
+    // A run that fails saves too.
+    f.TextTitle->setText("Autumn");
+    fs::remove(site + "/list.html");
+    fs::create_directories(site + "/list.html");
+    pressMake(f);
+    EXPECT_EQ(f.LabelMess->caption(), "作成に失敗しました");
+    EXPECT_EQ(iniEntries(f.iniPath()).back(), "Html/Title=Autumn");
+
+    // Put back to the loaded title, the exit still writes it: what counts is the file.
+    f.TextTitle->setText("アルバム");
+    f.Form_Unload();
+    const auto entries = iniEntries(f.iniPath());
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "Html/Title=Autumn"), 0);
+}
+
+TEST_F(MakeTest, AFailedSaveAfterARunIsLoggedAndAskedAboutOnlyAtExit) {
+    writeIni("[Log]\nLevel=4\n[Path]\nPic=" + pics + "\nIndex=" + site +
+             "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    const std::string iniBytes = readFile(f.iniPath());
+    // No write bit for anyone: read-only for a user and, going by the mode, for root as well.
+    fs::permissions(f.iniPath(), fs::perms::owner_read | fs::perms::group_read);
+    f.TextTitle->setText("Summer");
+    pressMake(f);
+    EXPECT_EQ(readFile(f.iniPath()), iniBytes);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    EXPECT_TRUE(services.messages.empty()) << services.messages.front();
+    bool logged = false;
+    for (const std::string& line : logLines(f.logPath())) {
+        logged = logged || startsWith(line, "[CommandMake_Click] SaveError [" + f.iniPath() + "]");
+    }
+    EXPECT_TRUE(logged);
+    f.Form_Unload();
+    EXPECT_EQ(services.messages.size(), 1U) << "asked once, at exit";
 }
 
 TEST_F(MakeTest, MenuModeWithoutRowsSaysNoFolder) {
