@@ -104,7 +104,7 @@ bool CopyFolder::openInside(const CopyFolder& parent, const std::string& name, s
                                ? ELOOP
                                : errno;
         error = path_ + ": " +
-                (reason == ELOOP ? std::string("is a symbolic link, not a folder")
+                (reason == ELOOP ? std::string("フォルダではなくシンボリックリンクです")
                                  : systemErrorText(reason));
         return false;
     }

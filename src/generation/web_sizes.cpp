@@ -112,7 +112,7 @@ class Journal {
         }
         struct stat st {};
         if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-            error_ = thumbs.path() + "/" + kWebSizesRecord + ": not a regular file";
+            error_ = thumbs.path() + "/" + kWebSizesRecord + ": ファイルではないものがあります";
             ::close(fd_);
             fd_ = -1;
             return;
@@ -148,7 +148,7 @@ class Journal {
                 continue;
             }
             if (done <= 0) {
-                error_ = "the record of copies cannot be written: " + systemErrorText(errno);
+                error_ = "縮小画像の記録を書き込めません: " + systemErrorText(errno);
                 return false;
             }
             rest.remove_prefix(static_cast<std::size_t>(done));
@@ -487,7 +487,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         }
         if (!pictureStamp(source, stamp.pictureBytes, stamp.pictureTime)) {
             copies[i].failed = true;
-            errors[i] = "cannot be read";
+            errors[i] = "読み込めません";
             continue;
         }
         const auto known = before.find(name);
