@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetricsF>
@@ -234,10 +235,17 @@ QWidget* MainView::createWidget(Control& control, QWidget* parent) {
         widget = new QCheckBox(parent);
         break;
     case ControlKind::OptionButton: {
-        // Each option group lies alone in its frame, so Qt's grouping by parent is the
-        // control's group; auto-exclusive options are announced as radio buttons.
+        // Each option group of the window is a button group of its own. Qt's grouping of
+        // auto-exclusive buttons by parent would take in every option below the mode buttons
+        // on the canvas: one Tab stop for all of them, and a click there clearing options of
+        // other groups on screen.
         auto* option = new QRadioButton(parent);
-        option->setAutoExclusive(true);
+        QButtonGroup*& group = buttonGroups_[&static_cast<OptionButton&>(control).group()];
+        if (group == nullptr) {
+            group = new QButtonGroup(this);
+            group->setExclusive(true);
+        }
+        group->addButton(option);
         widget = option;
         break;
     }
@@ -559,8 +567,8 @@ void MainView::apply(Control& control, Property property) {
                                  : value == 2 ? Qt::PartiallyChecked
                                               : Qt::Unchecked);
         } else if (control.kind() == ControlKind::OptionButton) {
-            static_cast<QRadioButton*>(widget)->setChecked(
-                static_cast<const OptionButton&>(control).value());
+            showOption(static_cast<const OptionButton&>(control),
+                       static_cast<QRadioButton*>(widget));
         } else if (control.kind() == ControlKind::ProgressBar) {
             const auto& bar = static_cast<const ProgressBar&>(control);
             auto* progress = static_cast<QProgressBar*>(widget);
@@ -838,6 +846,25 @@ void MainView::showPicture(const PictureBox& box, QWidget* widget) {
         return;
     }
     label->setPixmap(QPixmap::fromImage(image));
+}
+
+void MainView::showOption(const OptionButton& option, QRadioButton* radio) {
+    QButtonGroup* group = radio->group();
+    if (!option.value() && radio->isChecked() && group != nullptr) {
+        // An exclusive group keeps its checked button; the control may hold none chosen.
+        group->setExclusive(false);
+        radio->setChecked(false);
+        group->setExclusive(true);
+    } else {
+        radio->setChecked(option.value());
+    }
+    // The Tab key stops once in a group, on its chosen option (on each while none is).
+    const bool anyChosen = option.group().selectedIndex() >= 0;
+    for (const OptionButton* member : option.group().buttons) {
+        if (QWidget* w = widgetFor(member)) {
+            w->setFocusPolicy(!anyChosen || member->value() ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    }
 }
 
 void MainView::syncOptionGroup(const OptionButton& option) {

@@ -10,6 +10,7 @@
 #include "window/form_main.h"
 
 class QAbstractItemView;
+class QButtonGroup;
 class QCloseEvent;
 class QScrollArea;
 class QRadioButton;
@@ -62,6 +63,9 @@ class MainView : public QWidget {
     void showSelectedRow(const ListView& view, QWidget* widget);
     void showPicture(const PictureBox& box, QWidget* widget);
     void syncOptionGroup(const OptionButton& option);
+    /// Checks the option's widget as the control holds it and makes the chosen option of
+    /// its group the group's stop in the Tab order.
+    void showOption(const OptionButton& option, QRadioButton* radio);
     /// Highlights the chosen row only (none for -1), wherever the keyboard's cursor is.
     void showChosenRow(QAbstractItemView* view, int row);
     Control* controlFor(const QWidget* widget) const;
@@ -91,6 +95,8 @@ class MainView : public QWidget {
     bool sortShown_ = false;
     bool statusHeld_ = false;
     std::unordered_map<const Control*, QWidget*> widgets_;
+    /// One exclusive button group per option group of the window.
+    std::unordered_map<const OptionGroup*, QButtonGroup*> buttonGroups_;
     std::vector<std::pair<Control*, int>> observers_;
 };
 
