@@ -314,7 +314,7 @@ QWidget* MainView::createWidget(Control& control, QWidget* parent) {
                                  ? control.name() + "_" + std::to_string(control.index())
                                  : control.name();
     widget->setObjectName(toQt(name));
-    widget->setAccessibleName(toQt(accessibleCaption(control)));
+    showAccessibleName(control, widget);
     if (control.kind() == ControlKind::OptionButton) {
         widget->installEventFilter(this); // arrow keys choose within the group
     }
@@ -515,7 +515,7 @@ void MainView::apply(Control& control, Property property) {
     case Property::Caption: {
         const QString caption = toQt(control.caption());
         if (widget != this) {
-            widget->setAccessibleName(toQt(accessibleCaption(control)));
+            showAccessibleName(control, widget);
         }
         if (widget == this) {
             setWindowTitle(caption);
@@ -730,6 +730,9 @@ bool MainView::chooseByArrow(QRadioButton* radio, int key) {
 }
 
 std::string MainView::accessibleCaption(const Control& control) const {
+    if (!control.accessibleName().empty()) {
+        return control.accessibleName();
+    }
     if (!control.caption().empty()) {
         return control.caption();
     }
@@ -761,6 +764,15 @@ std::string MainView::accessibleCaption(const Control& control) const {
         return "進行状況";
     }
     return {};
+}
+
+void MainView::showAccessibleName(const Control& control, QWidget* widget) {
+    const QString name = toQt(accessibleCaption(control));
+    widget->setAccessibleName(name);
+    // The parts of a folder chooser take the keyboard focus, so they carry the name.
+    if (auto* chooser = dynamic_cast<FolderChooser*>(widget)) {
+        chooser->setAccessibleNames(name);
+    }
 }
 
 Control* MainView::controlFor(const QWidget* widget) const {

@@ -69,9 +69,11 @@ class MainView : public QWidget {
     /// Highlights the chosen row only (none for -1), wherever the keyboard's cursor is.
     void showChosenRow(QAbstractItemView* view, int row);
     Control* controlFor(const QWidget* widget) const;
-    /// What a screen reader calls the control: its caption, or for a box without one the
-    /// caption of the label before it or of its frame.
+    /// What a screen reader calls the control: the name the form gives it, else its caption,
+    /// or for a box without one the caption of the label before it or of its frame.
     std::string accessibleCaption(const Control& control) const;
+    /// Gives the widget (and each part of a folder chooser) the control's accessible name.
+    void showAccessibleName(const Control& control, QWidget* widget);
     /// An arrow key on an option button chooses the next (or previous) option of its group.
     bool chooseByArrow(QRadioButton* radio, int key);
 
