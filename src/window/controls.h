@@ -95,6 +95,10 @@ class Control {
     void setCaption(const std::string& caption);
     const std::string& toolTipText() const { return toolTipText_; }
     void setToolTipText(const std::string& text);
+    /// What a screen reader calls a control whose caption (or the label or frame before it)
+    /// does not say what it holds; empty when those do. Set once, while the form is built.
+    const std::string& accessibleName() const { return accessibleName_; }
+    void setAccessibleName(const std::string& name) { accessibleName_ = name; }
 
     bool enabled() const { return enabled_; }
     void setEnabled(bool enabled);
@@ -126,6 +130,7 @@ class Control {
     Twips geometry_;
     std::string caption_;
     std::string toolTipText_;
+    std::string accessibleName_;
     bool enabled_ = true;
     bool visible_ = true;
     int nextObserverId_ = 1;

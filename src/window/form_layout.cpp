@@ -8,6 +8,9 @@ namespace {
 
 const char* const kOriginalPictures = "オリジナル画像を利用する";
 const char* const kThumbnailPictures = "サムネイル画像を利用する";
+const char* const kOriginalPicturesTip = "元の画像を縮小表示して、サムネイルの一覧に使う";
+const char* const kThumbnailPicturesTip =
+    "別に用意したサムネイル画像のフォルダを使う (画像と同じ名前のファイルがすべて必要)";
 
 void place(Control* control, Twips geometry, const std::string& caption = {},
            const std::string& toolTip = {}) {
@@ -34,9 +37,12 @@ void FormMain::buildControls() {
 
     // Along the top: the mode and the launcher buttons.
     OptionMenu[0] = make<OptionButton>("OptionMenu", form, 0, groupMenu_);
-    place(OptionMenu[0], {120, 0, 2175, 255}, "メニューから作成する");
+    place(OptionMenu[0], {120, 0, 2175, 255}, "メニューから作成する",
+          "「パス設定」の一覧のフォルダごとにギャラリーを作り、"
+          "それらをまとめるメニューページを作る");
     OptionMenu[1] = make<OptionButton>("OptionMenu", form, 1, groupMenu_);
-    place(OptionMenu[1], {2400, 0, 1695, 255}, "単体で作成する");
+    place(OptionMenu[1], {2400, 0, 1695, 255}, "単体で作成する",
+          "1つの画像フォルダから1つのギャラリーを作る");
     OptionMenu[1]->setInitialValue(true);
     for (int i = 0; i < 4; ++i) {
         CommandOpen[i] = make<CommandButton>("CommandOpen", form, i);
@@ -73,8 +79,10 @@ void FormMain::buildControls() {
     place(FrameIndex, {120, 120, 8175, 1815}, "Indexファイル");
     DirIndex = make<FolderBox>("DirIndex", FrameIndex, home);
     place(DirIndex, {120, 240, 5175, 1455});
+    DirIndex->setAccessibleName("Indexファイルの保存先フォルダ");
     TextIndex = make<TextBox>("TextIndex", FrameIndex);
     place(TextIndex, {5400, 240, 2655, 285});
+    TextIndex->setAccessibleName("Indexファイル名");
     FramePic = make<Frame>("FramePic", FrameDirs);
     place(FramePic, {120, 2040, 8175, 1815}, "画像フォルダ");
     DirPic = make<FolderBox>("DirPic", FramePic, home);
@@ -83,31 +91,36 @@ void FormMain::buildControls() {
     place(FrameHtml, {120, 3960, 8175, 615}, "Html保存フォルダ");
     TextHtml = make<TextBox>("TextHtml", FrameHtml);
     place(TextHtml, {120, 240, 3975, 285});
+    TextHtml->setAccessibleName("Html保存フォルダ (Indexフォルダからの相対パス)");
     LabelHtml = make<Label>("LabelHtml", FrameHtml);
     place(LabelHtml, {4200, 270, 3855, 255}, "Indexフォルダからの相対パス");
     FrameSam = make<Frame>("FrameSam", FrameDirs);
     place(FrameSam, {120, 4680, 8175, 2895}, "サムネイル");
     OptionSamD[0] = make<OptionButton>("OptionSamD", FrameSam, 0, groupSamD_);
-    place(OptionSamD[0], {120, 240, 3000, 255}, kOriginalPictures);
+    place(OptionSamD[0], {120, 240, 3000, 255}, kOriginalPictures, kOriginalPicturesTip);
     OptionSamD[1] = make<OptionButton>("OptionSamD", FrameSam, 1, groupSamD_);
-    place(OptionSamD[1], {3240, 240, 3000, 255}, kThumbnailPictures);
+    place(OptionSamD[1], {3240, 240, 3000, 255}, kThumbnailPictures, kThumbnailPicturesTip);
     OptionSamD[1]->setInitialValue(true);
     FrameSamDir = make<Frame>("FrameSamDir", FrameSam);
     place(FrameSamDir, {120, 600, 7935, 2175});
     DirSam = make<FolderBox>("DirSam", FrameSamDir, home);
     place(DirSam, {120, 240, 7695, 1815});
+    DirSam->setAccessibleName("サムネイルフォルダ");
 
     // Pane FrameMenuPath: menu mode's folders and the gallery list.
     FrameMenu = make<Frame>("FrameMenu", FrameMenuPath);
     place(FrameMenu, {120, 120, 8175, 1455}, "メニューファイル");
     DirMenu = make<FolderBox>("DirMenu", FrameMenu, home);
     place(DirMenu, {120, 240, 5175, 1095});
+    DirMenu->setAccessibleName("メニューファイルの保存先フォルダ");
     TextMenu = make<TextBox>("TextMenu", FrameMenu);
     place(TextMenu, {5400, 240, 2655, 285});
+    TextMenu->setAccessibleName("メニューファイル名");
     FrameMenuHtml = make<Frame>("FrameMenuHtml", FrameMenuPath);
     place(FrameMenuHtml, {120, 1680, 8175, 615}, "Html保存フォルダ");
     TextMenuHtml = make<TextBox>("TextMenuHtml", FrameMenuHtml);
     place(TextMenuHtml, {120, 240, 3975, 285});
+    TextMenuHtml->setAccessibleName("Html保存フォルダ (メニューフォルダからの相対パス)");
     LabelMenuHtml = make<Label>("LabelMenuHtml", FrameMenuHtml);
     place(LabelMenuHtml, {4200, 270, 3855, 255}, "メニューフォルダからの相対パス");
     FramePathList = make<Frame>("FramePathList", FrameMenuPath);
@@ -121,6 +134,7 @@ void FormMain::buildControls() {
     place(LabelListName, {120, 2160, 600, 255}, "名前");
     TextListName = make<TextBox>("TextListName", FramePathList);
     place(TextListName, {720, 2130, 3375, 285});
+    TextListName->setAccessibleName("ギャラリーの名前");
     CommandListAdd = make<CommandButton>("CommandListAdd", FramePathList);
     place(CommandListAdd, {4200, 2130, 855, 285}, "新規", "ギャラリーを一覧の最後に追加");
     CommandListDelete = make<CommandButton>("CommandListDelete", FramePathList);
@@ -133,17 +147,19 @@ void FormMain::buildControls() {
     place(FrameListPic, {120, 2520, 3900, 2535}, "画像フォルダ");
     DirListPic = make<FolderBox>("DirListPic", FrameListPic, home);
     place(DirListPic, {120, 240, 3660, 2175});
+    DirListPic->setAccessibleName("ギャラリーの画像フォルダ");
     FrameListSam = make<Frame>("FrameListSam", FramePathList);
     place(FrameListSam, {4140, 2520, 3915, 2535}, "サムネイル");
     OptionListSam[0] = make<OptionButton>("OptionListSam", FrameListSam, 0, groupListSam_);
-    place(OptionListSam[0], {120, 240, 3675, 255}, kOriginalPictures);
+    place(OptionListSam[0], {120, 240, 3675, 255}, kOriginalPictures, kOriginalPicturesTip);
     OptionListSam[0]->setInitialValue(true);
     OptionListSam[1] = make<OptionButton>("OptionListSam", FrameListSam, 1, groupListSam_);
-    place(OptionListSam[1], {120, 480, 3675, 255}, kThumbnailPictures);
+    place(OptionListSam[1], {120, 480, 3675, 255}, kThumbnailPictures, kThumbnailPicturesTip);
     FrameListSamDir = make<Frame>("FrameListSamDir", FrameListSam);
     place(FrameListSamDir, {120, 780, 3675, 1635});
     DirListSam = make<FolderBox>("DirListSam", FrameListSamDir, home);
     place(DirListSam, {120, 240, 3435, 1275});
+    DirListSam->setAccessibleName("ギャラリーのサムネイルフォルダ");
     DirListSam->setEnabled(false);
 
     // Pane FrameDisplay: the display options.
@@ -161,6 +177,7 @@ void FormMain::buildControls() {
     place(LabelAllList, {120, 270, 735, 255}, "列の数");
     TextAllListWidth = make<TextBox>("TextAllListWidth", FrameAllList);
     place(TextAllListWidth, {960, 240, 615, 285});
+    TextAllListWidth->setAccessibleName("一覧表の列の数");
     TextAllListWidth->setText("0");
     LabelAllListInfo = make<Label>("LabelAllListInfo", FrameAllList);
     place(LabelAllListInfo, {120, 555, 3855, 255},
@@ -168,10 +185,12 @@ void FormMain::buildControls() {
     FrameStart = make<Frame>("FrameStart", FrameDisplay);
     place(FrameStart, {120, 1800, 4095, 2175}, "初期状態");
     OptionStart[0] = make<OptionButton>("OptionStart", FrameStart, 0, groupStart_);
-    place(OptionStart[0], {120, 240, 1575, 255}, "一覧表示");
+    place(OptionStart[0], {120, 240, 1575, 255}, "一覧表示",
+          "トップページを開くと、サムネイルの一覧を表示する");
     OptionStart[0]->setInitialValue(true);
     OptionStart[1] = make<OptionButton>("OptionStart", FrameStart, 1, groupStart_);
-    place(OptionStart[1], {1800, 240, 2055, 255}, "インデックス表示");
+    place(OptionStart[1], {1800, 240, 2055, 255}, "インデックス表示",
+          "トップページを開くと、サムネイルと大きな画像を並べて表示する");
     FrameStartPict = make<Frame>("FrameStartPict", FrameStart);
     place(FrameStartPict, {120, 600, 3855, 1455});
     LabelStartPic = make<Label>("LabelStartPic", FrameStartPict);
@@ -180,14 +199,15 @@ void FormMain::buildControls() {
     place(TextStart, {120, 600, 1215, 285});
     FileStartPict = make<FileListBox>("FileStartPict", FrameStartPict, home, kStartPicturePattern);
     place(FileStartPict, {1440, 120, 1095, 1215});
+    FileStartPict->setAccessibleName("初期表示画像の一覧");
     PictureStartPict = make<PictureBox>("PictureStartPict", FrameStartPict);
     place(PictureStartPict, {2580, 120, 1215, 1215});
     FrameUseSam = make<Frame>("FrameUseSam", FrameDisplay);
     place(FrameUseSam, {4320, 840, 3975, 1755}, "サムネイル");
     OptionSamH[0] = make<OptionButton>("OptionSamH", FrameUseSam, 0, groupSamH_);
-    place(OptionSamH[0], {120, 240, 3735, 255}, kOriginalPictures);
+    place(OptionSamH[0], {120, 240, 3735, 255}, kOriginalPictures, kOriginalPicturesTip);
     OptionSamH[1] = make<OptionButton>("OptionSamH", FrameUseSam, 1, groupSamH_);
-    place(OptionSamH[1], {120, 480, 3735, 255}, kThumbnailPictures);
+    place(OptionSamH[1], {120, 480, 3735, 255}, kThumbnailPictures, kThumbnailPicturesTip);
     OptionSamH[1]->setInitialValue(true);
     FrameSamSize = make<Frame>("FrameSamSize", FrameUseSam);
     place(FrameSamSize, {120, 780, 3735, 615});
@@ -195,28 +215,35 @@ void FormMain::buildControls() {
     place(LabelSamWidth, {120, 270, 375, 255}, "幅");
     TextSamWidth = make<TextBox>("TextSamWidth", FrameSamSize);
     place(TextSamWidth, {540, 240, 615, 285});
+    TextSamWidth->setAccessibleName("サムネイルの幅");
     TextSamWidth->setText("0");
     LabelSamHeight = make<Label>("LabelSamHeight", FrameSamSize);
     place(LabelSamHeight, {1320, 270, 495, 255}, "高さ");
     TextSamHeight = make<TextBox>("TextSamHeight", FrameSamSize);
     place(TextSamHeight, {1860, 240, 615, 285});
+    TextSamHeight->setAccessibleName("サムネイルの高さ");
     TextSamHeight->setText("0");
     FrameSlideShow = make<Frame>("FrameSlideShow", FrameDisplay);
     place(FrameSlideShow, {4320, 2700, 3975, 1125});
     CheckSlideShow = make<CheckBox>("CheckSlideShow", FrameSlideShow);
-    place(CheckSlideShow, {120, 240, 3735, 255}, "スライドショーを使用する");
+    place(CheckSlideShow, {120, 240, 3735, 255}, "スライドショーを使用する",
+          "各ページにスライドショーのボタンを付ける");
     LabelSlideTime = make<Label>("LabelSlideTime", FrameSlideShow);
     place(LabelSlideTime, {120, 540, 1935, 255}, "デフォルトの表示時間");
     TextSlideTime = make<TextBox>("TextSlideTime", FrameSlideShow);
     place(TextSlideTime, {2100, 510, 615, 285});
+    TextSlideTime->setAccessibleName("スライドショーの表示時間 (秒)");
     TextSlideTime->setText("1");
     LabelSlideTime2 = make<Label>("LabelSlideTime2", FrameSlideShow);
     place(LabelSlideTime2, {2760, 540, 375, 255}, "秒");
     CheckExif = make<CheckBox>("CheckExif", FrameSlideShow);
-    place(CheckExif, {120, 840, 3735, 255}, "撮影情報を表示する");
+    place(CheckExif, {120, 840, 3735, 255}, "撮影情報を表示する",
+          "JPEG画像に記録された撮影情報 (撮影日時、カメラ、露出など) を画像の下に表示する");
     // Mivo's own thumbnails and display copies belong with the thumbnail choice.
     CheckReduce = make<CheckBox>("CheckReduce", FrameUseSam);
-    place(CheckReduce, {120, 1440, 3735, 255}, "縮小画像を作成する");
+    place(CheckReduce, {120, 1440, 3735, 255}, "縮小画像を作成する",
+          "サムネイルと表示用の縮小画像を、ページの隣の thumbs と view フォルダに作る"
+          " (元の画像は変更しない)");
     const std::string filelistTip = "先頭列には、ファイル名を設定してください";
     FrameFilelist = make<Frame>("FrameFilelist", FrameDisplay);
     place(FrameFilelist, {120, 4080, 4095, 1095}, "", filelistTip);
@@ -226,11 +253,13 @@ void FormMain::buildControls() {
     place(LabelFilelistWidth, {120, 540, 735, 255}, "幅の列");
     TextFilelistWidth = make<TextBox>("TextFilelistWidth", FrameFilelist);
     place(TextFilelistWidth, {900, 510, 495, 285});
+    TextFilelistWidth->setAccessibleName("filelist.csvの幅の列");
     TextFilelistWidth->setText("0");
     LabelFilelistHeight = make<Label>("LabelFilelistHeight", FrameFilelist);
     place(LabelFilelistHeight, {1560, 540, 855, 255}, "高さの列");
     TextFilelistHeight = make<TextBox>("TextFilelistHeight", FrameFilelist);
     place(TextFilelistHeight, {2460, 510, 495, 285});
+    TextFilelistHeight->setAccessibleName("filelist.csvの高さの列");
     TextFilelistHeight->setText("0");
     LabelFilelistInfo = make<Label>("LabelFilelistInfo", FrameFilelist);
     place(LabelFilelistInfo, {120, 840, 3855, 255}, "※ 列を指定しない場合は、0を設定する");
@@ -246,10 +275,12 @@ void FormMain::buildControls() {
         place(LabelLinkName[i], {120, 240, 495, 255}, "名前");
         TextLinkName[i] = make<TextBox>("TextLinkName", FrameLinks[i], i);
         place(TextLinkName[i], {600, 210, 975, 285});
+        TextLinkName[i]->setAccessibleName(std::string("リンク「") + linkCaptions[i] + "」の名前");
         LabelLinkURL[i] = make<Label>("LabelLinkURL", FrameLinks[i], i);
         place(LabelLinkURL[i], {120, 600, 495, 255}, "URL");
         TextLinkURL[i] = make<TextBox>("TextLinkURL", FrameLinks[i], i);
         place(TextLinkURL[i], {600, 570, 975, 285});
+        TextLinkURL[i]->setAccessibleName(std::string("リンク「") + linkCaptions[i] + "」のURL");
         // Enabled by its name: an empty name leaves the address unused.
         TextLinkURL[i]->setEnabled(false);
     }
@@ -275,17 +306,22 @@ void FormMain::buildControls() {
         FrameIniOpen[i] = make<Frame>("FrameIniOpen", FrameOpen, i);
         place(FrameIniOpen[i], {120, 240 + 945 * i, 7935, 855}, name);
         CheckOpen[i] = make<CheckBox>("CheckOpen", FrameIniOpen[i], i);
-        place(CheckOpen[i], {120, 240, 2175, 255}, "ボタンを表示する");
+        place(CheckOpen[i], {120, 240, 2175, 255}, "ボタンを表示する",
+              "この機能のボタンを画面の上部に表示する");
+        CheckOpen[i]->setAccessibleName(name + "のボタンを表示する");
         CheckOpen[i]->setValue(1);
         LabelOpen[i] = make<Label>("LabelOpen", FrameIniOpen[i], i);
         place(LabelOpen[i], {2400, 270, 855, 255}, "表示名");
         TextOpenName[i] = make<TextBox>("TextOpenName", FrameIniOpen[i], i);
         place(TextOpenName[i], {3300, 240, 1695, 285});
+        TextOpenName[i]->setAccessibleName(name + "の表示名");
         TextOpenName[i]->setText(name);
         TextOpen[i] = make<TextBox>("TextOpen", FrameIniOpen[i], i);
         place(TextOpen[i], {120, 540, 7095, 285});
+        TextOpen[i]->setAccessibleName(name + "で開くプログラム、ファイルまたはURL");
         CommandOpenPath[i] = make<CommandButton>("CommandOpenPath", FrameIniOpen[i], i);
         place(CommandOpenPath[i], {7320, 540, 495, 285}, "...", "開くファイルを選択");
+        CommandOpenPath[i]->setAccessibleName(name + "で開くファイルを選択");
     }
     CommandHelp = make<CommandButton>("CommandHelp", FrameEtc);
     place(CommandHelp, {120, 4320, 1215, 375}, "ヘルプ", "readme.txtを表示 (F1)");

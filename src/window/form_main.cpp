@@ -433,11 +433,17 @@ bool FormMain::confirmClose() {
     if (!running_) {
         return true;
     }
-    if (!closeAfterRun_ &&
-        services_.askYesNo("作成中です。作成を中止して終了しますか？", kAppTitle)) {
-        closeAfterRun_ = true;
-        stopMake();
+    if (closeAfterRun_ ||
+        !services_.askYesNo("作成中です。作成を中止して終了しますか？", kAppTitle)) {
+        return false;
     }
+    // The run may have ended while the question was open: then there is nothing to wait
+    // for, and a yes kept for later would close the window at the end of the next run.
+    if (!running_) {
+        return true;
+    }
+    closeAfterRun_ = true;
+    stopMake();
     return false;
 }
 

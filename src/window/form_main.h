@@ -49,7 +49,8 @@ class FormMain {
     void requestClose();
     bool closed() const { return closed_; }
     /// Asked when the user closes the window: true when it may close now. During a run it asks
-    /// whether to stop; on yes the run stops and the window closes when it has ended.
+    /// whether to stop; on yes the run stops and the window closes when it has ended (at once
+    /// when it ended while the question was open).
     bool confirmClose();
 
     void mainSetStartIni();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -33,6 +34,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include "settings/ini_file.h"
@@ -317,11 +319,11 @@ TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
         {"CommandMake", "作成"},
         {"OptionMenu_0", "メニューから作成する"},
         {"TextTitle", "タイトル(<title>)"},
-        {"TextListName", "名前"},
-        {"TextOpen_1", "機能2"},
-        {"TextSamWidth", "幅"},
+        {"TextListName", "ギャラリーの名前"},
+        {"TextOpen_1", "機能2で開くプログラム、ファイルまたはURL"},
+        {"TextSamWidth", "サムネイルの幅"},
         {"DirPic", "画像フォルダ"},
-        {"TextLinkURL_2", "URL"},
+        {"TextLinkURL_2", "リンク「進む」のURL"},
         {"ListViewPath", "パス設定"},
         {"CheckUseFileList", "filelist.csvを使用する"}};
     for (const auto& [object, name] : names) {
@@ -345,22 +347,6 @@ TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
         QAccessible::queryAccessibleInterface(widget<QWidget>("CommandMake"));
     ASSERT_NE(make, nullptr);
     EXPECT_EQ(make->text(QAccessible::Name), QStringLiteral("作成"));
-    // Qt groups radio buttons by their parent: that must be the window's own groups.
-    for (const Control* control : form_->controls()) {
-        if (control->kind() != ControlKind::OptionButton) {
-            continue;
-        }
-        const auto& group = static_cast<const OptionButton*>(control)->group().buttons;
-        QWidget* parent = view_->widgetFor(control)->parentWidget();
-        for (QRadioButton* other :
-             parent->findChildren<QRadioButton*>(QString(), Qt::FindDirectChildrenOnly)) {
-            const Control* otherControl = nullptr;
-            for (const Control* member : group) {
-                otherControl = view_->widgetFor(member) == other ? member : otherControl;
-            }
-            EXPECT_NE(otherControl, nullptr) << control->displayName() << " shares its frame";
-        }
-    }
     // A renamed launcher is announced by its new name.
     form_->TextOpenName[0]->setText("画像編集");
     EXPECT_EQ(widget<QWidget>("CommandOpen_0")->accessibleName(), QStringLiteral("画像編集"));
@@ -394,6 +380,157 @@ TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
     if (QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
                           QStringLiteral("/qtbase_ja.qm"))) {
         EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Undo"), QStringLiteral("&Undo"));
+    }
+}
+
+TEST_F(MainViewTest, EveryFocusableWidgetIsNamedForScreenReadersAndEveryChoiceHasATip) {
+    openWindow();
+    std::set<QString> controlNames;
+    for (const Control* control : form_->controls()) {
+        controlNames.insert(QString::fromStdString(control->name()));
+        controlNames.insert(QString::fromStdString(control->displayName()));
+    }
+    // Whatever takes the keyboard focus, in every pane of both modes, as the accessibility
+    // layer hands it to a screen reader: never empty, never the program's own name.
+    int focusable = 0;
+    for (const int mode : {1, 0}) {
+        form_->OptionMenu[mode]->select();
+        for (int tab = 0; tab < 3; ++tab) {
+            form_->TabStripMivo->select(tab);
+            QCoreApplication::processEvents();
+            for (QWidget* w : view_->findChildren<QWidget*>()) {
+                if (w->focusPolicy() == Qt::NoFocus || !w->isVisible()) {
+                    continue;
+                }
+                ++focusable;
+                QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(w);
+                ASSERT_NE(shown, nullptr);
+                const QString name = shown->text(QAccessible::Name);
+                const QString where =
+                    w->objectName() + QStringLiteral(" in ") + w->parentWidget()->objectName() +
+                    QStringLiteral(" (%1)").arg(QString::fromLatin1(w->metaObject()->className()));
+                EXPECT_FALSE(name.trimmed().isEmpty()) << where.toStdString();
+                EXPECT_EQ(controlNames.count(name), 0U)
+                    << where.toStdString() << " is announced as " << name.toStdString();
+                EXPECT_NE(name, QStringLiteral("...")) << where.toStdString();
+                // Check boxes and options say what they do, on the screen and to the reader.
+                if (qobject_cast<QCheckBox*>(w) != nullptr ||
+                    qobject_cast<QRadioButton*>(w) != nullptr) {
+                    EXPECT_FALSE(w->toolTip().isEmpty()) << where.toStdString();
+                    EXPECT_FALSE(shown->text(QAccessible::Description).isEmpty())
+                        << where.toStdString();
+                }
+            }
+        }
+    }
+    EXPECT_GT(focusable, 60);
+    // The folder choosers by the frame or label that titles them.
+    const std::vector<std::pair<const char*, const char*>> folders = {
+        {"DirIndex", "Indexファイルの保存先フォルダ"},
+        {"DirPic", "画像フォルダ"},
+        {"DirSam", "サムネイルフォルダ"},
+        {"DirMenu", "メニューファイルの保存先フォルダ"},
+        {"DirListPic", "ギャラリーの画像フォルダ"},
+        {"DirListSam", "ギャラリーのサムネイルフォルダ"}};
+    for (const auto& [object, name] : folders) {
+        auto* chooser = widget<FolderChooser>(object);
+        for (QWidget* part : {static_cast<QWidget*>(chooser->pathField()),
+                              static_cast<QWidget*>(chooser->folderList())}) {
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(part)->text(QAccessible::Name),
+                      QString::fromUtf8(name))
+                << object;
+        }
+        EXPECT_TRUE(QAccessible::queryAccessibleInterface(chooser->browseButton())
+                        ->text(QAccessible::Name)
+                        .contains(QString::fromUtf8(name)))
+            << object;
+    }
+    EXPECT_TRUE(widget<QCheckBox>("CheckReduce")->toolTip().contains(QStringLiteral("thumbs")));
+    EXPECT_TRUE(widget<QCheckBox>("CheckReduce")->toolTip().contains(QStringLiteral("view")));
+}
+
+TEST_F(MainViewTest, TabReachesEveryOptionGroupAndTheArrowsReachEachOption) {
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    form_->ListViewPath->addRow({"夏", pictures_, ""});
+    struct Pane {
+        int mode;
+        int tab;
+        std::vector<std::string> groups;
+    };
+    const std::vector<Pane> panes = {{1, 0, {"OptionMenu", "OptionSamD"}},
+                                     {1, 1, {"OptionMenu", "OptionStart", "OptionSamH"}},
+                                     {1, 2, {"OptionMenu"}},
+                                     {0, 0, {"OptionMenu", "OptionListSam"}},
+                                     {0, 1, {"OptionMenu"}}};
+    const auto groupOf = [](const QWidget* w) {
+        const QString name = w->objectName();
+        return qobject_cast<const QRadioButton*>(w) != nullptr
+                   ? name.left(name.lastIndexOf(QLatin1Char('_'))).toStdString()
+                   : std::string();
+    };
+    // Every option shows what its control holds, whichever group was last chosen in.
+    const auto expectShownAsHeld = [this](const std::string& where) {
+        for (const Control* control : form_->controls()) {
+            if (control->kind() == ControlKind::OptionButton) {
+                EXPECT_EQ(static_cast<QRadioButton*>(view_->widgetFor(control))->isChecked(),
+                          static_cast<const OptionButton*>(control)->value())
+                    << where << " " << control->displayName();
+            }
+        }
+    };
+    for (const Pane& pane : panes) {
+        const std::string where =
+            "mode " + std::to_string(pane.mode) + " tab " + std::to_string(pane.tab);
+        SCOPED_TRACE(where);
+        clickOption(pane.mode == 0 ? "OptionMenu_0" : "OptionMenu_1");
+        form_->TabStripMivo->select(pane.tab);
+        QCoreApplication::processEvents();
+        expectShownAsHeld(where);
+        // Once round the Tab order from the first control, the chosen mode.
+        QWidget* first = view_->widgetFor("OptionMenu", pane.mode);
+        first->setFocus(Qt::TabFocusReason);
+        std::vector<QWidget*> stops;
+        for (int i = 0; i < 200; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            if (QApplication::focusWidget() == first) {
+                break;
+            }
+            stops.push_back(QApplication::focusWidget());
+        }
+        ASSERT_EQ(QApplication::focusWidget(), first) << "the Tab order comes round";
+        for (const std::string& group : pane.groups) {
+            // One stop per group, on its chosen option (the mode itself is where we began).
+            std::vector<QWidget*> inGroup;
+            std::copy_if(stops.begin(), stops.end(), std::back_inserter(inGroup),
+                         [&](const QWidget* w) { return groupOf(w) == group; });
+            QWidget* stop = group == "OptionMenu" ? first : nullptr;
+            if (group != "OptionMenu") {
+                ASSERT_EQ(inGroup.size(), 1U) << group << " is one stop of the Tab order";
+                stop = inGroup.front();
+            }
+            EXPECT_TRUE(static_cast<QRadioButton*>(stop)->isChecked()) << group;
+            // The arrow keys go to the other option and back, choosing as they go.
+            const auto* held = static_cast<OptionButton*>(form_->findControl(
+                group, stop->objectName().section(QLatin1Char('_'), -1).toInt()));
+            ASSERT_NE(held, nullptr);
+            stop->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+            QWidget* other = QApplication::focusWidget();
+            EXPECT_NE(other, stop) << group;
+            EXPECT_EQ(groupOf(other), group);
+            EXPECT_TRUE(static_cast<QRadioButton*>(other)->isChecked()) << group;
+            EXPECT_FALSE(held->value()) << group << " the control holds the other option";
+            expectShownAsHeld(where + " " + group + " right");
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+            EXPECT_EQ(QApplication::focusWidget(), view_->widgetFor(held));
+            EXPECT_TRUE(held->value()) << group;
+            expectShownAsHeld(where + " " + group + " left");
+            if (group == "OptionMenu") {
+                form_->TabStripMivo->select(pane.tab); // the mode went and came back
+            }
+        }
     }
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QImage>
 #include <QTimer>
 
 #include "common/codepage.h"
@@ -63,13 +64,15 @@ TEST(QuitOnTerminationSignals, EachSignalEndsTheEventLoopAndTheOldActionComesBac
 /// on the offscreen platform.
 class WindowProgram {
   public:
-    explicit WindowProgram(const test::TempDir& folder) : folder_(folder) {
+    /// `program` is the window program, or a build of it that presses 作成 at once.
+    explicit WindowProgram(const test::TempDir& folder, const char* program = MIVO_PROGRAM_PATH)
+        : folder_(folder) {
         // A hard link is a copy the program sees as living in the folder; a copy where the
         // temporary folder is another file system.
         std::error_code ec;
-        std::filesystem::create_hard_link(MIVO_PROGRAM_PATH, folder / "mivo", ec);
+        std::filesystem::create_hard_link(program, folder / "mivo", ec);
         if (ec) {
-            std::filesystem::copy_file(MIVO_PROGRAM_PATH, folder / "mivo", ec);
+            std::filesystem::copy_file(program, folder / "mivo", ec);
         }
     }
     ~WindowProgram() {
@@ -128,11 +131,12 @@ class WindowProgram {
         return false;
     }
 
-    /// Sends SIGTERM and waits for the end: the exit status, or -1 when the program was still
-    /// running after `seconds` (it is then killed). `outSeconds` is how long it took.
-    int terminate(double seconds, double& outSeconds) {
+    /// Sends `signal` (SIGTERM unless told) and waits for the end: the exit status, or -1 when
+    /// the program was still running after `seconds` (it is then killed). `outSeconds` is how
+    /// long it took.
+    int terminate(double seconds, double& outSeconds, int signal = SIGTERM) {
         const auto start = std::chrono::steady_clock::now();
-        ::kill(pid_, SIGTERM);
+        ::kill(pid_, signal);
         while (std::chrono::steady_clock::now() - start < std::chrono::duration<double>(seconds)) {
             int status = 0;
             if (::waitpid(pid_, &status, WNOHANG) == pid_) {
@@ -198,6 +202,83 @@ TEST(WindowProgramTermination, EndsQuicklyWithALongGalleryListAndSavesIt) {
     std::ostringstream saved;
     saved << in.rdbuf();
     EXPECT_EQ(saved.str(), list) << "saved at the end, row for row";
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+/// How many entries a folder holds (0 when it does not exist).
+int entryCount(const std::string& folder) {
+    std::error_code ec;
+    int count = 0;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(WindowProgramTermination, SignalDuringARunStopsItSavesAndLeavesNoHalfPage) {
+    // Pictures large enough that making their reduced copies takes several seconds.
+    const test::TempDir source;
+    const std::string album = source.mkdir("album");
+    QImage picture(1600, 1200, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            picture.setPixel(x, y, qRgb((x * 7 + y) % 256, (y * 3) % 256, (x ^ y) % 256));
+        }
+    }
+    for (int i = 0; i < 120; ++i) {
+        ASSERT_TRUE(picture.save(QString::fromStdString(album + "/p" + std::to_string(i) + ".jpg"),
+                                 "JPEG", 90));
+    }
+    for (const int signal : QuitOnTerminationSignals::kSignals) {
+        SCOPED_TRACE(signal);
+        const test::TempDir folder;
+        std::error_code ec;
+        std::filesystem::copy(std::string(MIVO_SOURCE_DIR) + "/html", folder / "html",
+                              std::filesystem::copy_options::recursive, ec);
+        ASSERT_FALSE(ec) << ec.message();
+        const std::string site = folder.mkdir("site");
+        folder.write("Mivo.ini", "[Log]\r\nLevel=1\r\n[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + album +
+                                     "\r\nIndex=" + site +
+                                     "/index.html\r\n[Html]\r\nTitle=Old title\r\nTUse=0\r\n"
+                                     "Reduce=1\r\n");
+        folder.write("site/list.html", "old list");
+        folder.write("site/index.html", "old index");
+        // This build of the program types a new title and presses 作成 once its window is up.
+        WindowProgram program(folder, MIVO_MAKE_AT_START_PATH);
+        ASSERT_TRUE(program.start());
+        ASSERT_TRUE(program.waitForLog("[CommandMake_Click] ▽Start Method▽", 30)) << program.log();
+        // Signalled once the run is making its copies, well before it could end.
+        const auto started = std::chrono::steady_clock::now();
+        while (entryCount(site + "/view") < 3 &&
+               std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_GE(entryCount(site + "/view"), 3) << program.log();
+        double took = 0;
+        EXPECT_EQ(program.terminate(5, took, signal), 0) << "still running during the run";
+        std::printf("[ timing ] signal %d during a run: ended %.2f s later\n", signal, took);
+        EXPECT_LT(took, 2.0);
+        const std::string log = program.log();
+        EXPECT_NE(log.find(kEnded), std::string::npos) << log;
+        EXPECT_NE(fileText(folder / "Mivo.ini").find("Title=Changed before the run"),
+                  std::string::npos)
+            << "the settings were saved as on a normal exit";
+        EXPECT_LT(entryCount(site + "/view"), 120) << "the run stopped before its end";
+        // Each page is the old one or a whole new one, never half written.
+        for (const auto& [page, old] :
+             {std::pair{"list.html", "old list"}, std::pair{"index.html", "old index"}}) {
+            const std::string text = fileText(site + "/" + page);
+            EXPECT_TRUE(text == old || text.find("</html>") != std::string::npos)
+                << page << ": " << text.substr(0, 200);
+        }
+    }
 }
 
 } // namespace

@@ -47,9 +47,6 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     pathField_->setToolTip(QStringLiteral("フォルダのパス (Enterで移動)"));
     folderList_->setToolTip(QStringLiteral("Enterまたはダブルクリックでフォルダを開く"));
     folderList_->setUniformItemSizes(true);
-    const QString name = QString::fromStdString(box.displayName());
-    pathField_->setAccessibleName(name);
-    folderList_->setAccessibleName(name);
 
     connect(pathField_, &QLineEdit::returnPressed, this, [this] {
         if (!moveTo(pathField_->text())) {
@@ -66,6 +63,12 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     connect(folderList_, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { openItem(item); });
     refresh();
+}
+
+void FolderChooser::setAccessibleNames(const QString& name) {
+    pathField_->setAccessibleName(name);
+    folderList_->setAccessibleName(name);
+    browseButton_->setAccessibleName(name + QStringLiteral("を選択"));
 }
 
 void FolderChooser::refresh() {

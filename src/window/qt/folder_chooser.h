@@ -24,6 +24,9 @@ class FolderChooser : public QWidget {
     void refresh();
     /// Moves the box to a folder typed or chosen by the user; false when it is no folder.
     bool moveTo(const QString& folder);
+    /// Names the path field and the folder list `name` for screen readers, and the "..."
+    /// button as the choice of that folder.
+    void setAccessibleNames(const QString& name);
 
     QLineEdit* pathField() const { return pathField_; }
     QToolButton* browseButton() const { return browseButton_; }

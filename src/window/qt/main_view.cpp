@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetricsF>
@@ -234,10 +235,17 @@ QWidget* MainView::createWidget(Control& control, QWidget* parent) {
         widget = new QCheckBox(parent);
         break;
     case ControlKind::OptionButton: {
-        // Each option group lies alone in its frame, so Qt's grouping by parent is the
-        // control's group; auto-exclusive options are announced as radio buttons.
+        // Each option group of the window is a button group of its own. Qt's grouping of
+        // auto-exclusive buttons by parent would take in every option below the mode buttons
+        // on the canvas: one Tab stop for all of them, and a click there clearing options of
+        // other groups on screen.
         auto* option = new QRadioButton(parent);
-        option->setAutoExclusive(true);
+        QButtonGroup*& group = buttonGroups_[&static_cast<OptionButton&>(control).group()];
+        if (group == nullptr) {
+            group = new QButtonGroup(this);
+            group->setExclusive(true);
+        }
+        group->addButton(option);
         widget = option;
         break;
     }
@@ -306,7 +314,7 @@ QWidget* MainView::createWidget(Control& control, QWidget* parent) {
                                  ? control.name() + "_" + std::to_string(control.index())
                                  : control.name();
     widget->setObjectName(toQt(name));
-    widget->setAccessibleName(toQt(accessibleCaption(control)));
+    showAccessibleName(control, widget);
     if (control.kind() == ControlKind::OptionButton) {
         widget->installEventFilter(this); // arrow keys choose within the group
     }
@@ -507,7 +515,7 @@ void MainView::apply(Control& control, Property property) {
     case Property::Caption: {
         const QString caption = toQt(control.caption());
         if (widget != this) {
-            widget->setAccessibleName(toQt(accessibleCaption(control)));
+            showAccessibleName(control, widget);
         }
         if (widget == this) {
             setWindowTitle(caption);
@@ -559,8 +567,8 @@ void MainView::apply(Control& control, Property property) {
                                  : value == 2 ? Qt::PartiallyChecked
                                               : Qt::Unchecked);
         } else if (control.kind() == ControlKind::OptionButton) {
-            static_cast<QRadioButton*>(widget)->setChecked(
-                static_cast<const OptionButton&>(control).value());
+            showOption(static_cast<const OptionButton&>(control),
+                       static_cast<QRadioButton*>(widget));
         } else if (control.kind() == ControlKind::ProgressBar) {
             const auto& bar = static_cast<const ProgressBar&>(control);
             auto* progress = static_cast<QProgressBar*>(widget);
@@ -722,6 +730,9 @@ bool MainView::chooseByArrow(QRadioButton* radio, int key) {
 }
 
 std::string MainView::accessibleCaption(const Control& control) const {
+    if (!control.accessibleName().empty()) {
+        return control.accessibleName();
+    }
     if (!control.caption().empty()) {
         return control.caption();
     }
@@ -753,6 +764,15 @@ std::string MainView::accessibleCaption(const Control& control) const {
         return "進行状況";
     }
     return {};
+}
+
+void MainView::showAccessibleName(const Control& control, QWidget* widget) {
+    const QString name = toQt(accessibleCaption(control));
+    widget->setAccessibleName(name);
+    // The parts of a folder chooser take the keyboard focus, so they carry the name.
+    if (auto* chooser = dynamic_cast<FolderChooser*>(widget)) {
+        chooser->setAccessibleNames(name);
+    }
 }
 
 Control* MainView::controlFor(const QWidget* widget) const {
@@ -838,6 +858,25 @@ void MainView::showPicture(const PictureBox& box, QWidget* widget) {
         return;
     }
     label->setPixmap(QPixmap::fromImage(image));
+}
+
+void MainView::showOption(const OptionButton& option, QRadioButton* radio) {
+    QButtonGroup* group = radio->group();
+    if (!option.value() && radio->isChecked() && group != nullptr) {
+        // An exclusive group keeps its checked button; the control may hold none chosen.
+        group->setExclusive(false);
+        radio->setChecked(false);
+        group->setExclusive(true);
+    } else {
+        radio->setChecked(option.value());
+    }
+    // The Tab key stops once in a group, on its chosen option (on each while none is).
+    const bool anyChosen = option.group().selectedIndex() >= 0;
+    for (const OptionButton* member : option.group().buttons) {
+        if (QWidget* w = widgetFor(member)) {
+            w->setFocusPolicy(!anyChosen || member->value() ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+    }
 }
 
 void MainView::syncOptionGroup(const OptionButton& option) {

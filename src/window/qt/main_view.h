@@ -10,6 +10,7 @@
 #include "window/form_main.h"
 
 class QAbstractItemView;
+class QButtonGroup;
 class QCloseEvent;
 class QScrollArea;
 class QRadioButton;
@@ -62,12 +63,17 @@ class MainView : public QWidget {
     void showSelectedRow(const ListView& view, QWidget* widget);
     void showPicture(const PictureBox& box, QWidget* widget);
     void syncOptionGroup(const OptionButton& option);
+    /// Checks the option's widget as the control holds it and makes the chosen option of
+    /// its group the group's stop in the Tab order.
+    void showOption(const OptionButton& option, QRadioButton* radio);
     /// Highlights the chosen row only (none for -1), wherever the keyboard's cursor is.
     void showChosenRow(QAbstractItemView* view, int row);
     Control* controlFor(const QWidget* widget) const;
-    /// What a screen reader calls the control: its caption, or for a box without one the
-    /// caption of the label before it or of its frame.
+    /// What a screen reader calls the control: the name the form gives it, else its caption,
+    /// or for a box without one the caption of the label before it or of its frame.
     std::string accessibleCaption(const Control& control) const;
+    /// Gives the widget (and each part of a folder chooser) the control's accessible name.
+    void showAccessibleName(const Control& control, QWidget* widget);
     /// An arrow key on an option button chooses the next (or previous) option of its group.
     bool chooseByArrow(QRadioButton* radio, int key);
 
@@ -91,6 +97,8 @@ class MainView : public QWidget {
     bool sortShown_ = false;
     bool statusHeld_ = false;
     std::unordered_map<const Control*, QWidget*> widgets_;
+    /// One exclusive button group per option group of the window.
+    std::unordered_map<const OptionGroup*, QButtonGroup*> buttonGroups_;
     std::vector<std::pair<Control*, int>> observers_;
 };
 
