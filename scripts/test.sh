@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Mivo and runs every test: formatting, the unit and window tests (also under
 # AddressSanitizer and UndefinedBehaviorSanitizer), the browser tests in headless Chromium,
-# and the install test of the Debian package (as root).
+# the fuzz targets for a minute each (so they cannot stop building unseen), and the install
+# test of the Debian package (as root).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh
