@@ -1,15 +1,12 @@
 // Every shipped page in light and dark colours, checked by axe-core in each of its frames:
 // no serious or critical violation, one level-one heading and landmarks that tell apart.
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
 import { after, before, describe, test } from 'node:test';
+import { axeFindings } from './lib/axe.mjs';
 import { watchedPage } from './lib/browser.mjs';
 import { buildMenuGalleries, buildPlainGallery, buildSingleGallery } from './lib/fixtures.mjs';
 import { closeSession, openSession } from './lib/session.mjs';
 import { addressing, assertNoProblems, waitUntil } from './lib/checks.mjs';
-
-const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 
 let workspace;
 let single;
@@ -27,33 +24,6 @@ before(async () => {
 });
 
 after(() => closeSession({ workspace, server, browser }));
-
-/** axe-core's serious and critical findings in every frame that shows, as readable lines. */
-async function axeFindings(page) {
-  const lines = [];
-  for (const frame of page.frames()) {
-    if (frame.isDetached()) continue;
-    if (frame !== page.mainFrame()) {
-      const element = await frame.frameElement().catch(() => null);
-      if (!element || !(await element.isVisible().catch(() => false))) continue;
-    }
-    await frame.evaluate(axeSource);
-    const result = await frame.evaluate(() =>
-      // eslint-disable-next-line no-undef
-      axe.run(document, { iframes: false, resultTypes: ['violations'] }),
-    );
-    const where = frame.url().replace(/^.*\//, '');
-    for (const v of result.violations) {
-      // Landmarks that cannot be told apart count whatever axe-core calls their impact.
-      if (v.impact !== 'serious' && v.impact !== 'critical' && !v.id.startsWith('landmark')) continue;
-      lines.push(`${where}: ${v.id} (${v.impact}): ${v.nodes.slice(0, 3).map((n) => `${n.target.join(' ')} ${n.failureSummary.replace(/\s+/g, ' ')}`).join(' | ')}`);
-    }
-    const h1 = await frame.evaluate(() => document.querySelectorAll('h1').length);
-    const shown = await frame.evaluate(() => !document.documentElement.classList.contains('embed'));
-    if (shown && h1 < 1) lines.push(`${where}: no level-one heading`);
-  }
-  return lines;
-}
 
 const pages = [
   ['the index page in its list view', () => single.indexPath, '#view=list'],

@@ -22,7 +22,8 @@ export function launchBrowser() {
 
 /**
  * A new page in its own context whose console errors, uncaught exceptions, failed requests
- * and HTTP error answers (in every frame) are collected in `page.problems`.
+ * and HTTP error answers (in every frame) are collected in `page.problems`. The browser's
+ * language is Japanese unless `options.locale` names another.
  */
 export async function watchedPage(browser, options = {}) {
   const context = await browser.newContext({
@@ -32,6 +33,8 @@ export async function watchedPage(browser, options = {}) {
     isMobile: options.isMobile ?? false,
     reducedMotion: options.reducedMotion ?? 'no-preference',
     colorScheme: options.colorScheme ?? 'light',
+    // The pages' own buttons follow the browser's language; most tests read them in Japanese.
+    locale: options.locale ?? 'ja-JP',
   });
   const page = await context.newPage();
   page.setDefaultTimeout(10_000);
