@@ -41,6 +41,14 @@ struct Settings {
     std::array<std::string, 4> TextOpenName{}; // [Launcher] Name1..4
     std::array<bool, 4> CheckOpen{};           // [Launcher] Use1..4
     std::array<std::string, 4> TextOpen{};     // [Launcher] Path1..4
+    // Where the window was when it was last closed, in pixels (its place and size when not
+    // maximized); a width or height of 0: no place kept, the window opens at its design size.
+    // Only the window reads and writes them; mivo-make ignores them.
+    long long WindowLeft{};   // [Window] Left
+    long long WindowTop{};    // [Window] Top
+    long long WindowWidth{};  // [Window] Width
+    long long WindowHeight{}; // [Window] Height
+    bool WindowMaximized{};   // [Window] Maximized
 
     bool menuMode() const { return OptionMenu == 0; }
     /// Single mode shows the pictures of the thumbnail folder rather than the pictures.

@@ -12,6 +12,8 @@ namespace {
 using K = SettingKind;
 using D = DefaultFrom;
 constexpr long long kAny = std::numeric_limits<long long>::max();
+/// Window places and sizes in pixels: far beyond any desktop, well inside an int.
+constexpr long long kPlace = 1000000;
 
 #define MIVO_SLOT(member) [](Settings& s) -> SettingSlot { return &s.member; }
 
@@ -60,6 +62,11 @@ constexpr SettingRow kRows[] = {
 {"Launcher", "Path4",   K::Text,        "",                                      D::Text,          "gstrLaunch4",        "TextOpen",           3, nullptr,     false, 0, 0,     false, 39, 7, MIVO_SLOT(TextOpen[3])},
 {"Html",     "Exif",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckExif",         -1, nullptr,     true,  0, 1,     false, 40, 0, MIVO_SLOT(CheckExif)},
 {"Html",     "Reduce",  K::Flag,        "0",                                     D::Text,          nullptr,              "CheckReduce",       -1, nullptr,     true,  0, 1,     false, 41, 0, MIVO_SLOT(CheckReduce)},
+{"Window",   "Left",    K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      -1, nullptr,     false, -kPlace, kPlace, false, 42, 8, MIVO_SLOT(WindowLeft)},
+{"Window",   "Top",     K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      -1, nullptr,     false, -kPlace, kPlace, false, 43, 8, MIVO_SLOT(WindowTop)},
+{"Window",   "Width",   K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      -1, nullptr,     false, 0, kPlace, false, 44, 8, MIVO_SLOT(WindowWidth)},
+{"Window",   "Height",  K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      -1, nullptr,     false, 0, kPlace, false, 45, 8, MIVO_SLOT(WindowHeight)},
+{"Window",   "Maximized", K::Flag,      "0",                                     D::Text,          nullptr,              "gWindowPlace",      -1, nullptr,     false, 0, 1,     false, 46, 8, MIVO_SLOT(WindowMaximized)},
 };
 // clang-format on
 

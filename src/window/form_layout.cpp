@@ -59,6 +59,11 @@ void FormMain::buildControls() {
     CommandOpenHtml = make<CommandButton>("CommandOpenHtml", form);
     place(CommandOpenHtml, {7800, 360, 975, 255}, "表示", "作成されたhtmlを表示");
     CommandOpenHtml->setEnabled(false);
+    CommandOpenFolder = make<CommandButton>("CommandOpenFolder", form);
+    place(CommandOpenFolder, {6240, 360, 1455, 255}, "フォルダを開く",
+          "作成されたhtmlのフォルダをファイルマネージャーで開く");
+    CommandOpenFolder->setAccessibleName("作成されたhtmlのフォルダを開く");
+    CommandOpenFolder->setEnabled(false);
 
     // The four panes lie on top of each other inside the tab strip.
     const Twips paneArea{240, 720, 8415, 7695};
@@ -401,6 +406,13 @@ void FormMain::bindEvents() {
     CommandHelp->onClick = [this] { CommandHelp_Click(); };
     CommandURL->onClick = [this] { CommandURL_Click(); };
     CommandOpenHtml->onClick = [this] { CommandOpenHtml_Click(); };
+    CommandOpenFolder->onClick = [this] { CommandOpenFolder_Click(); };
+    // The page's folder can be opened whenever the page can be shown.
+    CommandOpenHtml->addObserver([this](Control& html, Property property) {
+        if (property == Property::Enabled) {
+            CommandOpenFolder->setEnabled(html.enabled());
+        }
+    });
     CommandExit->onClick = [this] { CommandExit_Click(); };
     CommandMake->onClick = [this] { CommandMake_Click(); };
 }

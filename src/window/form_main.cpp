@@ -461,6 +461,14 @@ std::vector<GalleryEntry> FormMain::galleryRows() const {
 
 Settings FormMain::currentSettings() const {
     Settings current = globals_;
+    // The window's place is the view's: saved as it is at the time of the save.
+    if (WindowPlace place; services_.windowPlace(place)) {
+        current.WindowLeft = place.left;
+        current.WindowTop = place.top;
+        current.WindowWidth = place.width;
+        current.WindowHeight = place.height;
+        current.WindowMaximized = place.maximized;
+    }
     for (const SettingRow& row : settingRows()) {
         if (row.heldByControl()) {
             readSettingRow(row, current);

@@ -104,6 +104,9 @@ class FormMain {
     void CommandHelp_Click();
     void CommandURL_Click();
     void CommandOpenHtml_Click();
+    /// Opens the folder that holds the index page (the last run's pages) in the desktop's
+    /// file manager.
+    void CommandOpenFolder_Click();
     void CommandExit_Click();
 
     // --- Make run and status line -------------------------------------------------------
@@ -149,6 +152,7 @@ class FormMain {
     std::array<CommandButton*, 4> CommandOpen{};
     TabStrip* TabStripMivo = nullptr;
     CommandButton* CommandOpenHtml = nullptr;
+    CommandButton* CommandOpenFolder = nullptr;
     Label* LabelMess = nullptr;
     ProgressBar* ProgressBarMake = nullptr;
     CommandButton* CommandMake = nullptr;

@@ -110,6 +110,15 @@ void FormMain::CommandOpenHtml_Click() {
     logEnd("CommandOpenHtml_Click");
 }
 
+void FormMain::CommandOpenFolder_Click() {
+    logStart("CommandOpenFolder_Click");
+    std::string folder;
+    std::string name;
+    cmSplitPath(globals_.gstrIndexPath, false, kPathSeparator, folder, name);
+    openOrSayWhy(folder);
+    logEnd("CommandOpenFolder_Click");
+}
+
 void FormMain::CommandExit_Click() {
     logStart("CommandExit_Click");
     requestClose();

@@ -9,6 +9,15 @@
 
 namespace mivo {
 
+/// Where the main window is on the screen, in pixels: its place and size when not maximized.
+struct WindowPlace {
+    long long left = 0;
+    long long top = 0;
+    long long width = 0;
+    long long height = 0;
+    bool maximized = false;
+};
+
 /// What the window needs from the desktop. The Qt view implements it; tests stand in for it.
 class WindowServices {
   public:
@@ -57,6 +66,10 @@ class WindowServices {
     /// Loads a picture file for the preview and reports its pixel size; false when it cannot
     /// be loaded as a picture.
     virtual bool loadPicture(const std::string& path, long& outWidth, long& outHeight) = 0;
+
+    /// Where the main window is now; false when there is no window on screen to ask (the
+    /// stored place is then kept as it was).
+    virtual bool windowPlace(WindowPlace& /*out*/) const { return false; }
 
     /// Closes the main window's widget. The form has already saved its state (Form_Unload).
     virtual void closeWindow() = 0;

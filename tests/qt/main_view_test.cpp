@@ -26,16 +26,19 @@
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "settings/ini_file.h"
 #include "support/temp_dir.h"
@@ -67,8 +70,15 @@ class RecordingServices : public DesktopServices {
                  view->findChild<QPushButton*>(QStringLiteral("CommandMake"))->text()});
         }
     }
+    /// Questions are answered here rather than in a box nobody would click.
+    bool askYesNo(const std::string& text, const std::string& /*caption*/) override {
+        questions.push_back(text);
+        return answer;
+    }
     MainView* view = nullptr;
     std::vector<Paint> paints;
+    std::vector<std::string> questions;
+    bool answer = false;
 };
 
 /// A program folder with the shipped templates, a folder of pictures, and the window on it.
@@ -115,6 +125,7 @@ class MainViewTest : public testing::Test {
         services_.setView(view_.get());
         services_.view = view_.get();
         form_->Form_Load();
+        view_->restorePlace();
         view_->show();
         QCoreApplication::processEvents();
     }
@@ -930,6 +941,136 @@ TEST_F(MainViewTest, F1ShowsTheReadmeInTheProgramsOwnViewer) {
     EXPECT_TRUE(text->isReadOnly());
     EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("Mivo とは"))) << "cp932 decoded";
     viewer->close();
+}
+
+TEST_F(MainViewTest, AFolderDroppedOnAFolderBoxIsChosenAndAnythingElseRefused) {
+    const std::string more = dir_.mkdir("more pictures");
+    makePicture(more + "/lake.jpg", 40, 30, Qt::cyan);
+    openWindow();
+    auto* chooser = widget<FolderChooser>("DirPic");
+    // What a file manager hands over: text/uri-list with file:// addresses.
+    const auto drop = [&](QWidget* target, const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &dropped);
+        EXPECT_EQ(dropped.isAccepted(), enter.isAccepted());
+        return enter.isAccepted();
+    };
+    const QUrl moreUrl = QUrl::fromLocalFile(QString::fromStdString(more));
+    for (const QList<QUrl>& refused :
+         {QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(more + "/lake.jpg"))},
+          QList<QUrl>{moreUrl, QUrl::fromLocalFile(QString::fromStdString(pictures_))},
+          QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(dir_ / "gone"))},
+          QList<QUrl>{QUrl(QStringLiteral("https://example.org/album/"))}, QList<QUrl>{}}) {
+        EXPECT_FALSE(drop(chooser, refused)) << refused.size();
+        EXPECT_EQ(form_->DirPic->path(), pictures_);
+    }
+    EXPECT_EQ(form_->currentSettings().gstrPicPath, pictures_);
+
+    // One folder: chosen as with the chooser, and the window follows (the start-picture list
+    // now lists the new folder's pictures).
+    EXPECT_TRUE(drop(chooser, {moreUrl}));
+    EXPECT_EQ(form_->DirPic->path(), more);
+    EXPECT_EQ(chooser->pathField()->text(), QString::fromStdString(more));
+    EXPECT_EQ(form_->currentSettings().gstrPicPath, more);
+    EXPECT_EQ(form_->FileStartPict->list(), std::vector<std::string>{"lake.jpg"});
+
+    // The index box: the page goes into the dropped folder under its name.
+    EXPECT_TRUE(drop(widget<FolderChooser>("DirIndex"), {moreUrl}));
+    EXPECT_EQ(form_->currentSettings().gstrIndexPath, more + "/index.html");
+    // The path field does not take the address in as text.
+    EXPECT_FALSE(chooser->pathField()->acceptDrops());
+    EXPECT_TRUE(chooser->acceptDrops());
+}
+
+TEST_F(MainViewTest, CtrlEnterPressesMakeAndCtrlQClosesAsTheCloseButtonDoes) {
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    // From a text box, where Enter alone would do nothing.
+    clickTab(1);
+    auto* title = widget<QLineEdit>("TextTitle");
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(form_->running()) << "Ctrl+Return pressed 作成";
+    waitForRun();
+    EXPECT_TRUE(fs::is_regular_file(output_ + "/index.html"));
+    fs::remove(output_ + "/index.html");
+    QTest::keyClick(view_.get(), Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+    EXPECT_TRUE(form_->running()) << "Ctrl+Enter pressed 作成";
+
+    // During the run Ctrl+Q asks, as the close button does; "no" keeps the window.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(services_.questions,
+              std::vector<std::string>{"作成中です。作成を中止して終了しますか？"});
+    EXPECT_FALSE(form_->closed());
+    EXPECT_TRUE(view_->isVisible());
+    waitForRun();
+    EXPECT_TRUE(fs::is_regular_file(output_ + "/index.html"));
+
+    // Afterwards it closes at once, saving what was typed.
+    form_->TextTitle->setText("湖");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(form_->closed());
+    EXPECT_FALSE(view_->isVisible());
+    EXPECT_EQ(services_.questions.size(), 1U);
+    EXPECT_EQ(cmGetIni(ini_, "Html", "Title", "<none>"), "湖");
+}
+
+TEST_F(MainViewTest, TheWindowReopensWhereItWasClosedAndAlwaysOnScreen) {
+    openWindow();
+    const QSize design = view_->size();
+    EXPECT_EQ(cmGetIni(ini_, "Window", "Width", "<none>"), "<none>");
+    const QRect screen = view_->screen()->availableGeometry();
+    const QRect moved(screen.left() + 40, screen.top() + 30, screen.width() / 2 + 20,
+                      screen.height() / 2 + 10);
+    view_->setGeometry(moved);
+    QCoreApplication::processEvents();
+    widget<QPushButton>("CommandExit")->click();
+    ASSERT_TRUE(form_->closed());
+    EXPECT_EQ(cmGetIni(ini_, "Window", "Left", "<none>"), std::to_string(moved.left()));
+    EXPECT_EQ(cmGetIni(ini_, "Window", "Width", "<none>"), std::to_string(moved.width()));
+    EXPECT_EQ(cmGetIni(ini_, "Window", "Maximized", "<none>"), "0");
+    TearDown();
+
+    openWindow();
+    EXPECT_EQ(view_->geometry(), moved);
+    // Closed maximized: it opens maximized, and keeps the place it had before.
+    view_->showMaximized();
+    QCoreApplication::processEvents();
+    view_->close();
+    ASSERT_TRUE(form_->closed());
+    EXPECT_EQ(cmGetIni(ini_, "Window", "Maximized", "<none>"), "1");
+    EXPECT_EQ(cmGetIni(ini_, "Window", "Width", "<none>"), std::to_string(moved.width()));
+    TearDown();
+    openWindow();
+    EXPECT_TRUE(view_->isMaximized());
+    TearDown();
+
+    // A place on a screen that is gone, larger than the screen there is: brought back whole.
+    cmSetIni(ini_, "Window", "Maximized", "0");
+    for (const auto& [left, top] : {std::pair{-5000, 200}, std::pair{200, 9000},
+                                    std::pair{screen.right() - 5, screen.bottom() - 5}}) {
+        cmSetIni(ini_, "Window", "Left", std::to_string(left));
+        cmSetIni(ini_, "Window", "Top", std::to_string(top));
+        cmSetIni(ini_, "Window", "Width", std::to_string(screen.width() * 3));
+        cmSetIni(ini_, "Window", "Height", "480");
+        openWindow();
+        EXPECT_TRUE(screen.contains(view_->geometry())) << left << "," << top;
+        EXPECT_LE(view_->width(), screen.width()) << left << "," << top;
+        EXPECT_EQ(view_->height(), 480);
+        TearDown();
+    }
+
+    // A Mivo.ini without the keys (or with unusable ones) opens at the design size.
+    cmSetIni(ini_, "Window", "Width", "0");
+    cmSetIni(ini_, "Window", "Height", "x");
+    openWindow();
+    EXPECT_EQ(view_->size(), design);
 }
 
 } // namespace

@@ -118,6 +118,38 @@ TEST_F(MakeTest, SingleModeRunShowsProgressAndEnablesShow) {
     EXPECT_TRUE(saw90);
 }
 
+TEST_F(MakeTest, OpenFolderOpensThePageFolderOnceThereArePages) {
+    const std::string pages = makeFolder(site + "/album 1");
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + pages + "/top.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    EXPECT_EQ(f.CommandOpenFolder->caption(), "フォルダを開く");
+    EXPECT_FALSE(f.CommandOpenFolder->toolTipText().empty());
+    EXPECT_FALSE(f.CommandOpenFolder->accessibleName().empty());
+    EXPECT_FALSE(f.CommandOpenFolder->enabled()) << "no pages yet";
+
+    // During the run it is held with 表示.
+    bool heldDuringRun = true;
+    const int id = f.ProgressBarMake->addObserver([&](Control&, Property) {
+        heldDuringRun = heldDuringRun && !f.CommandOpenFolder->enabled();
+    });
+    pressMake(f);
+    f.ProgressBarMake->removeObserver(id);
+    EXPECT_TRUE(heldDuringRun);
+    ASSERT_EQ(f.LabelMess->caption(), "完了しました");
+    ASSERT_TRUE(f.CommandOpenFolder->enabled());
+    f.CommandOpenFolder->click();
+    EXPECT_EQ(services.opened, (std::vector<std::string>{pages}));
+    EXPECT_TRUE(services.messages.empty());
+
+    // The desktop refuses: the folder is named with the reason, as for 表示.
+    services.shellResult = false;
+    services.failureReason = "ファイルマネージャーがありません";
+    f.CommandOpenFolder->click();
+    ASSERT_EQ(services.messages.size(), 1U);
+    EXPECT_EQ(services.messages[0],
+              "Mivo:" + pages + " を開けません。\nファイルマネージャーがありません");
+}
+
 TEST_F(MakeTest, SingleModeCheckFailureHandsTheWindowBack) {
     writeIni("[Path]\nPic=" + empty + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
     FormMain& f = load();

@@ -53,6 +53,10 @@ bool isProgram(const QFileInfo& info) {
 
 } // namespace
 
+bool DesktopServices::windowPlace(WindowPlace& out) const {
+    return view_ != nullptr && view_->currentPlace(out);
+}
+
 QWidget* DesktopServices::owner() const {
     return view_ != nullptr ? view_->window() : nullptr;
 }

@@ -44,6 +44,8 @@ class DesktopServices : public WindowServices {
     void repaintStatus() override;
     bool loadPicture(const std::string& path, long& outWidth, long& outHeight) override;
     void closeWindow() override;
+    /// The view's place on the screen; false without a view.
+    bool windowPlace(WindowPlace& out) const override;
 
     /// How many times the status line was repainted (the smoke test watches a run with it).
     int repaintCount() const { return repaintCount_; }

@@ -1,12 +1,15 @@
 #include "window/qt/folder_chooser.h"
 
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace mivo::qt {
@@ -47,6 +50,11 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     pathField_->setToolTip(QStringLiteral("フォルダのパス (Enterで移動)"));
     folderList_->setToolTip(QStringLiteral("Enterまたはダブルクリックでフォルダを開く"));
     folderList_->setUniformItemSizes(true);
+    // A folder dragged from a file manager is dropped on the whole box: the path field would
+    // otherwise take the dragged address in as typed text.
+    setAcceptDrops(true);
+    pathField_->setAcceptDrops(false);
+    folderList_->setAcceptDrops(false);
 
     connect(pathField_, &QLineEdit::returnPressed, this, [this] {
         if (!moveTo(pathField_->text())) {
@@ -113,6 +121,43 @@ bool FolderChooser::moveTo(const QString& folder) {
     // setPath raised no change when the folder was already shown; show it anyway.
     refresh();
     return true;
+}
+
+QString FolderChooser::droppedFolder(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) {
+        return {};
+    }
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile()) {
+        return {};
+    }
+    const QFileInfo info(urls.front().toLocalFile());
+    return info.isDir() ? QDir::cleanPath(info.absoluteFilePath()) : QString();
+}
+
+void FolderChooser::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFolder(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void FolderChooser::dragMoveEvent(QDragMoveEvent* event) {
+    if (droppedFolder(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void FolderChooser::dropEvent(QDropEvent* event) {
+    const QString folder = droppedFolder(event->mimeData());
+    if (folder.isEmpty() || !moveTo(folder)) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
 }
 
 void FolderChooser::openItem(QListWidgetItem* item) {

@@ -4,9 +4,13 @@
 
 #include "window/controls.h"
 
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
+class QMimeData;
 class QToolButton;
 
 namespace mivo::qt {
@@ -15,7 +19,7 @@ namespace mivo::qt {
 /// opens the folder dialog, over a list of the folder's sub-folders ("..", then by name) that
 /// the user walks with the mouse or the keyboard (Enter opens the folder under the cursor).
 /// Every move goes through FolderBox::setPath, so the window's handlers run as they would
-/// for a drive-and-folder pair.
+/// for a drive-and-folder pair. A folder dropped from a file manager is chosen the same way.
 class FolderChooser : public QWidget {
   public:
     FolderChooser(FolderBox& box, QWidget* parent);
@@ -31,6 +35,14 @@ class FolderChooser : public QWidget {
     QLineEdit* pathField() const { return pathField_; }
     QToolButton* browseButton() const { return browseButton_; }
     QListWidget* folderList() const { return folderList_; }
+
+    /// The one local folder a drag carries, else "" (files, several items, remote addresses).
+    static QString droppedFolder(const QMimeData* data);
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void openItem(QListWidgetItem* item);

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -164,6 +165,14 @@ MainView::MainView(FormMain& form) : form_(form) {
             form_.CommandHelp_Click();
         }
     });
+    // Ctrl+Q closes the window as its close button does (during a run it asks first).
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+            [this] { close(); });
+    // Ctrl+Enter presses 作成 (中止 during a run), wherever the focus is.
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        connect(new QShortcut(QKeySequence(Qt::CTRL | key), this), &QShortcut::activated, this,
+                [this] { form_.CommandMake->click(); });
+    }
     // The tab strip from the keyboard, wherever the focus is: Ctrl+PgDown / Ctrl+PgUp (and
     // Ctrl+Tab / Ctrl+Shift+Tab) step through the tabs as clicking them does.
     const auto step = [this](int delta) {
@@ -491,6 +500,55 @@ void MainView::fitToScreen() {
     }
     setMinimumSize(std::min(design.width(), toPixels(4800)), statusRow_->height() + toPixels(1500));
     resize(size.expandedTo(minimumSize()));
+}
+
+void MainView::restorePlace() {
+    const Settings& stored = form_.loadedSettings();
+    if (stored.WindowWidth > 0 && stored.WindowHeight > 0) {
+        setGeometry(placeOnScreen(
+            QRect(static_cast<int>(stored.WindowLeft), static_cast<int>(stored.WindowTop),
+                  static_cast<int>(stored.WindowWidth), static_cast<int>(stored.WindowHeight))));
+    }
+    if (stored.WindowMaximized) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+QRect MainView::placeOnScreen(const QRect& wanted) const {
+    const QScreen* target = QGuiApplication::primaryScreen();
+    long long overlap = 0;
+    for (const QScreen* candidate : QGuiApplication::screens()) {
+        const QRect common = candidate->availableGeometry().intersected(wanted);
+        const long long area = static_cast<long long>(common.width()) * common.height();
+        if (area > overlap) {
+            overlap = area;
+            target = candidate;
+        }
+    }
+    if (target == nullptr) {
+        return wanted;
+    }
+    // As at the first start: room for the title bar and the frame the window manager adds.
+    const QRect room = target->availableGeometry();
+    const QSize size = wanted.size()
+                           .boundedTo(room.size() - QSize(16, 48))
+                           .expandedTo(minimumSize())
+                           .boundedTo(maximumSize());
+    const int left = std::clamp(wanted.left(), room.left(),
+                                std::max(room.left(), room.right() + 1 - size.width()));
+    const int top = std::clamp(wanted.top(), room.top(),
+                               std::max(room.top(), room.bottom() + 1 - size.height()));
+    return {QPoint(left, top), size};
+}
+
+bool MainView::currentPlace(WindowPlace& out) const {
+    const bool maximized = isMaximized();
+    const QRect rect = maximized || isMinimized() || isFullScreen() ? normalGeometry() : geometry();
+    if (rect.width() <= 0 || rect.height() <= 0) {
+        return false;
+    }
+    out = {rect.left(), rect.top(), rect.width(), rect.height(), maximized};
+    return true;
 }
 
 void MainView::apply(Control& control, Property property) {

@@ -47,6 +47,13 @@ class MainView : public QWidget {
     /// Closes the widget once the form has saved its state.
     void closeWidget();
 
+    /// Puts the window where Mivo.ini says it was closed (call after Form_Load, before show):
+    /// on the screen it was on, or the primary one when that screen is gone, and no larger
+    /// than that screen. Without a stored size the window keeps its design size.
+    void restorePlace();
+    /// Where the window is now (its place and size when not maximized).
+    bool currentPlace(WindowPlace& out) const;
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     /// Enter and Space on the file list and the gallery list choose the row under the cursor.
@@ -85,6 +92,8 @@ class MainView : public QWidget {
     void layoutStatusRow();
     /// The design size where the screen holds it, else as much as the screen holds.
     void fitToScreen();
+    /// `wanted` moved and shrunk to lie whole on the screen it overlaps most.
+    QRect placeOnScreen(const QRect& wanted) const;
 
     FormMain& form_;
     QScrollArea* scroll_ = nullptr;

@@ -7,6 +7,7 @@ namespace mivo::qt {
 ProgramWindow::ProgramWindow(ProgramFiles files) : form(std::move(files), services), view(form) {
     services.setView(&view);
     form.Form_Load();
+    view.restorePlace();
     view.show();
 }
 
