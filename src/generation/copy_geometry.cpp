@@ -18,12 +18,17 @@ PixelSize fitInside(long width, long height, long boxWidth, long boxHeight) {
     return {edge(width), edge(height)};
 }
 
+PixelSize decodeNeed(PixelSize copy) {
+    return {copy.width * 2, copy.height * 2};
+}
+
 long scaledEdge(long edge, int eighths) {
     return (edge * eighths + 7) / 8;
 }
 
 int decodeEighths(PixelSize picture, PixelSize needed) {
-    for (int eighths = 1; eighths < 8; ++eighths) {
+    // 5/8 to 7/8 decode slower than full size: past 4/8, 8/8.
+    for (int eighths = 1; eighths <= 4; ++eighths) {
         if (scaledEdge(picture.width, eighths) >= needed.width &&
             scaledEdge(picture.height, eighths) >= needed.height) {
             return eighths;

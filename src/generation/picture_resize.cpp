@@ -212,11 +212,11 @@ struct DirectBuffers {
 };
 
 // The copies of a plain JPEG (8-bit grey or colour, no colour profile) without libvips's
-// loader: decoded once at the smallest scale M/8 that still covers the display copy, shrunk
-// to it with Lanczos3, turned upright, and the thumbnails shrunk from it. The sizes are those
-// libvips gives for the same picture. false when the picture is not one for this path or
-// the decoder refuses it (`tried` false: libvips then does the picture from the start), or
-// when a copy cannot be encoded (`tried` true, `error` set).
+// loader: decoded once at the smallest scale M/8 that still covers twice the display copy
+// (see decodeNeed), shrunk to it with Lanczos3, turned upright, and the thumbnails shrunk from it.
+// The sizes are those libvips gives for the same picture. false when the picture is not one for
+// this path or the decoder refuses it (`tried` false: libvips then does the picture from the
+// start), or when a copy cannot be encoded (`tried` true, `error` set).
 bool directCopies(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
                   std::string& error, bool& tried) {
     tried = false;
@@ -235,7 +235,7 @@ bool directCopies(const std::string& picture, const ResizeRequest& request, Enco
     const PixelSize storedView =
         turned ? PixelSize{view.height, view.width} : PixelSize{view.width, view.height};
     if (!decodeJpegScaled(b.file.data(), b.file.size(), layout,
-                          decodeEighths(layout.stored, storedView), b.decoded)) {
+                          decodeEighths(layout.stored, decodeNeed(storedView)), b.decoded)) {
         return false;
     }
     tried = true;

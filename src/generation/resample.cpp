@@ -11,6 +11,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define MIVO_AVX2 1
+#endif
 
 namespace mivo {
 
@@ -117,10 +121,104 @@ unsigned char clampByte(int sum) {
     return static_cast<unsigned char>(std::clamp(value, 0, 255));
 }
 
+#if defined(MIVO_AVX2)
+// The same 32 bytes at a time, where the processor has AVX2 (most since 2013): half the
+// instructions of the column filter, which reads the most. The in-lane unpacks and packs
+// undo each other, so bytes come back in their order.
+__attribute__((target("avx2"))) std::size_t filterColumnsWide(const unsigned char* const* rows,
+                                                              const std::uint32_t* pairs, int count,
+                                                              std::size_t length,
+                                                              unsigned char* out) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i round = _mm256_set1_epi32(kRound);
+    std::size_t x = 0;
+    for (; x + 32 <= length; x += 32) {
+        __m256i sum0 = round;
+        __m256i sum1 = round;
+        __m256i sum2 = round;
+        __m256i sum3 = round;
+        for (int t = 0; t < count; t += 2) {
+            const int next = t + 1 < count ? t + 1 : t;
+            const __m256i pair =
+                _mm256_set1_epi32(static_cast<int>(pairs[static_cast<std::size_t>(t) * 2]));
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[t] + x));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[next] + x));
+            const __m256i aLow = _mm256_unpacklo_epi8(a, zero);
+            const __m256i aHigh = _mm256_unpackhi_epi8(a, zero);
+            const __m256i bLow = _mm256_unpacklo_epi8(b, zero);
+            const __m256i bHigh = _mm256_unpackhi_epi8(b, zero);
+            sum0 =
+                _mm256_add_epi32(sum0, _mm256_madd_epi16(_mm256_unpacklo_epi16(aLow, bLow), pair));
+            sum1 =
+                _mm256_add_epi32(sum1, _mm256_madd_epi16(_mm256_unpackhi_epi16(aLow, bLow), pair));
+            sum2 = _mm256_add_epi32(sum2,
+                                    _mm256_madd_epi16(_mm256_unpacklo_epi16(aHigh, bHigh), pair));
+            sum3 = _mm256_add_epi32(sum3,
+                                    _mm256_madd_epi16(_mm256_unpackhi_epi16(aHigh, bHigh), pair));
+        }
+        sum0 = _mm256_srai_epi32(sum0, kWeightBits);
+        sum1 = _mm256_srai_epi32(sum1, kWeightBits);
+        sum2 = _mm256_srai_epi32(sum2, kWeightBits);
+        sum3 = _mm256_srai_epi32(sum3, kWeightBits);
+        const __m256i packed =
+            _mm256_packus_epi16(_mm256_packs_epi32(sum0, sum1), _mm256_packs_epi32(sum2, sum3));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), packed);
+    }
+    return x;
+}
+
+// Two output pixels (colour) at a time, one in each half of the register.
+__attribute__((target("avx2"))) int filterRowWide(const unsigned char* in, const Taps& taps,
+                                                  int width, unsigned char* out) {
+    const auto pairCount = static_cast<std::size_t>(taps.pairCount);
+    int x = 0;
+    for (; x + 2 <= width; x += 2) {
+        const auto at = static_cast<std::size_t>(x);
+        const unsigned char* left = in + static_cast<std::size_t>(taps.first[at]) * 3;
+        const unsigned char* right = in + static_cast<std::size_t>(taps.first[at + 1]) * 3;
+        const std::uint32_t* leftPairs = &taps.pairs[at * pairCount * 4];
+        const std::uint32_t* rightPairs = leftPairs + pairCount * 4;
+        __m256i sum = _mm256_set1_epi32(kRound);
+        for (std::size_t k = 0; k < pairCount; ++k) {
+            const __m128i a = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(left + 6 * k));
+            const __m128i b = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(right + 6 * k));
+            const __m256i two = _mm256_cvtepu8_epi16(_mm_unpacklo_epi64(a, b));
+            const __m256i mixed = _mm256_unpacklo_epi16(two, _mm256_srli_si256(two, 6));
+            const __m256i weights = _mm256_set_m128i(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(rightPairs + 4 * k)),
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(leftPairs + 4 * k)));
+            sum = _mm256_add_epi32(sum, _mm256_madd_epi16(mixed, weights));
+        }
+        sum = _mm256_srai_epi32(sum, kWeightBits);
+        const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(sum, sum), sum);
+        const auto first = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(packed));
+        const auto second = static_cast<std::uint32_t>(_mm256_extract_epi32(packed, 4));
+        unsigned char* target = out + at * 3;
+        target[0] = static_cast<unsigned char>(first & 0xFFU);
+        target[1] = static_cast<unsigned char>((first >> 8U) & 0xFFU);
+        target[2] = static_cast<unsigned char>((first >> 16U) & 0xFFU);
+        target[3] = static_cast<unsigned char>(second & 0xFFU);
+        target[4] = static_cast<unsigned char>((second >> 8U) & 0xFFU);
+        target[5] = static_cast<unsigned char>((second >> 16U) & 0xFFU);
+    }
+    return x;
+}
+
+bool hasWideVectors() {
+    static const bool has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+#endif
+
 // One output row from `count` input rows: out[x] = sum of weight[t] * rows[t][x].
 void filterColumns(const unsigned char* const* rows, const std::int16_t* weights,
                    const std::uint32_t* pairs, int count, std::size_t length, unsigned char* out) {
     std::size_t x = 0;
+#if defined(MIVO_AVX2)
+    if (hasWideVectors()) {
+        x = filterColumnsWide(rows, pairs, count, length, out);
+    }
+#endif
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
     const __m128i round = _mm_set1_epi32(kRound);
@@ -168,7 +266,13 @@ void filterColumns(const unsigned char* const* rows, const std::int16_t* weights
 void filterRow(const unsigned char* in, int bands, const Taps& taps, int width,
                unsigned char* out) {
     const int count = taps.count;
-    for (int x = 0; x < width; ++x) {
+    int x = 0;
+#if defined(MIVO_AVX2)
+    if (bands == 3 && hasWideVectors()) {
+        x = filterRowWide(in, taps, width, out);
+    }
+#endif
+    for (; x < width; ++x) {
         const std::int16_t* weights =
             &taps.weights[static_cast<std::size_t>(x) * static_cast<std::size_t>(count)];
         const unsigned char* pixel =

@@ -42,14 +42,24 @@ TEST(CopyGeometryTest, TheDecodeScaleIsTheSmallestThatCoversTheCopyInBothEdges) 
     // libjpeg rounds each scaled edge up: 4097 at 1/2 is 2049, which covers 2048.
     EXPECT_EQ(decodeEighths({4097, 2731}, {2048, 1365}), 4);
     EXPECT_EQ(decodeEighths({4095, 3001}, {2048, 1501}), 4);
-    EXPECT_EQ(decodeEighths({4000, 3000}, {2048, 1536}), 5);
-    EXPECT_EQ(decodeEighths({3001, 2001}, {2048, 1366}), 6);
+    EXPECT_EQ(decodeEighths({5461, 3641}, {2048, 1365}), 3);
+    // 5/8 to 7/8 would cover, but full size decodes faster.
+    EXPECT_EQ(decodeEighths({4000, 3000}, {2048, 1536}), 8);
+    EXPECT_EQ(decodeEighths({3001, 2001}, {2048, 1366}), 8);
     // The width alone would allow 3/8 (2250), the height needs 4/8 (1500 < 1600 <= 2000).
     EXPECT_EQ(decodeEighths({6000, 4000}, {2000, 1600}), 4);
     // Just over the copy, the same size as it, smaller than it: full size, never enlarged.
     EXPECT_EQ(decodeEighths({2049, 1537}, {2048, 1536}), 8);
     EXPECT_EQ(decodeEighths({2048, 1365}, {2048, 1365}), 8);
     EXPECT_EQ(decodeEighths({1000, 700}, {1000, 700}), 8);
+    // The copies ask for twice their size (see decodeNeed): a camera picture is decoded whole
+    // (6/8 would do, 8/8 is faster); a 24000x16000 panorama at 2/8.
+    EXPECT_EQ(decodeNeed({2048, 1365}), (PixelSize{4096, 2730}));
+    EXPECT_EQ(decodeEighths({6000, 4000}, decodeNeed({2048, 1365})), 8);
+    EXPECT_EQ(decodeEighths({24000, 16000}, decodeNeed({2048, 1365})), 2);
+    EXPECT_EQ(decodeEighths({16384, 8192}, decodeNeed({2048, 1024})), 2);
+    EXPECT_EQ(decodeEighths({16376, 8188}, decodeNeed({2048, 1024})), 3);
+    EXPECT_EQ(decodeEighths({4000, 3000}, decodeNeed({2048, 1536})), 8);
     EXPECT_EQ(scaledEdge(6000, 3), 2250);
     EXPECT_EQ(scaledEdge(4097, 4), 2049);
 }

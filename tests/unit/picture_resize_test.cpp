@@ -117,9 +117,11 @@ void expectColour(const std::string& jpeg, std::vector<double> expected, double 
 }
 
 TEST_F(PictureResizeTest, CopiesHaveLibvipsSizesAtEveryDecodeScale) {
-    // 1/2, 5/8, 3/4, full size (one pixel over the display edge) and smaller than the copy.
+    // Display copies of 500: decoded at 2/8 (one just above twice the copy, one exactly),
+    // 3/8, 4/8, full size (twice the copy exactly), full size upright, smaller than the copy.
+    request.viewEdge = 500;
     for (const char* size :
-         {"4097x2731", "4000x3000", "3001x2001", "2049x1537", "1000x700", "700x1000"}) {
+         {"4097x2731", "4000x3000", "3001x2001", "2049x1537", "1000x700", "700x1000", "400x300"}) {
         SCOPED_TRACE(size);
         const std::string path = dir / (std::string(size) + ".jpg");
         ASSERT_TRUE(convert("-size " + std::string(size) + " xc:skyblue -quality 95", path));
