@@ -241,7 +241,11 @@ bool directCopies(const std::string& picture, const ResizeRequest& request, Enco
     tried = true;
     shrinkPixels(b.decoded, static_cast<int>(storedView.width), static_cast<int>(storedView.height),
                  b.shrunk);
-    orientPixels(b.shrunk, layout.orientation, b.view);
+    if (layout.orientation > 1) {
+        orientPixels(b.shrunk, layout.orientation, b.view);
+    } else {
+        std::swap(b.shrunk, b.view);
+    }
     const long boxWidth = side(request.boxWidth);
     const long boxHeight = side(request.boxHeight);
     const PixelSize thumb2xSize = fitInside(view.width, view.height, boxWidth * 2, boxHeight * 2);
