@@ -85,14 +85,28 @@ with_vips=1
 ((only_mivo)) && with_vips=0
 # The makers take turns, three rounds, so that whatever else the machine does meanwhile falls on
 # all of them alike; each figure is its best round.
+# Beside the seconds, the processor time (user + system) each round took, which the rest of
+# the machine disturbs less: the mean of the three rounds.
 floor_time="" mivo_first_time="" vips_time="not run"
 best() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b < a) print b; else print a }'; }
+timed_cpu() { # timed_cpu NAME COMMAND...: seconds; the processor time goes to $work/cpu.NAME
+  local name=$1 t0 t1
+  shift
+  t0=$(now)
+  ("$@" && times >"$work/times")
+  t1=$(now)
+  tail -1 "$work/times" |
+    awk '{ split($1, u, /[ms]/); split($2, s, /[ms]/); print u[1] * 60 + u[2] + s[1] * 60 + s[2] }' \
+      >>"$work/cpu.$name"
+  elapsed "$t0" "$t1"
+}
+cpu_mean() { [[ -f "$work/cpu.$1" ]] && awk '{ s += $1; n++ } END { printf "%.1f", s / n }' "$work/cpu.$1" || echo "-"; }
 ini 1
 for round in 1 2 3; do
-  floor_time=$(best "$floor_time" "$(timed floor_run)")
-  mivo_first_time=$(best "$mivo_first_time" "$(timed mivo_first)")
+  floor_time=$(best "$floor_time" "$(timed_cpu floor floor_run)")
+  mivo_first_time=$(best "$mivo_first_time" "$(timed_cpu mivo mivo_first)")
   if ((with_vips)); then
-    t=$(timed vips_all)
+    t=$(timed_cpu vips vips_all)
     [[ "$vips_time" == "not run" ]] && vips_time=$t || vips_time=$(best "$vips_time" "$t")
   fi
 done
@@ -156,15 +170,17 @@ ratio() { # ratio A B: A / B, or "-" when either is not a time
   awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) printf "%.2fx", a / b; else print "-" }'
 }
 printf '%s pictures of %sx%s, %s jobs, warm cache, decoded at %s/8\n' "$count" "$pw" "$ph" "$jobs" "$eighths"
-printf '%-46s %10s %10s\n' "maker" "seconds" "/ floor"
-printf '%-46s %10s %10s\n' "decode floor (djpeg -scale $eighths/8)" "$floor_time" "$(ratio "$floor_time" "$floor_time")"
-printf '%-46s %10s %10s\n' "mivo-make, option on, first run" "$mivo_first_time" "$(ratio "$mivo_first_time" "$floor_time")"
-printf '%-46s %10s %10s\n' "vipsthumbnail, 320 and 2048, one pass each" "$vips_time" "$(ratio "$vips_time" "$floor_time")"
+printf '%-46s %10s %10s %10s %10s\n' "maker" "seconds" "/ floor" "cpu s" "/ floor"
+for m in floor mivo vips; do eval "cpu_$m=\$(cpu_mean $m)"; done
+printf '%-46s %10s %10s %10s %10s\n' "decode floor (djpeg -scale $eighths/8)" "$floor_time" "$(ratio "$floor_time" "$floor_time")" "$cpu_floor" "$(ratio "$cpu_floor" "$cpu_floor")"
+printf '%-46s %10s %10s %10s %10s\n' "mivo-make, option on, first run" "$mivo_first_time" "$(ratio "$mivo_first_time" "$floor_time")" "$cpu_mivo" "$(ratio "$cpu_mivo" "$cpu_floor")"
+printf '%-46s %10s %10s %10s %10s\n' "vipsthumbnail, 320 and 2048, one pass each" "$vips_time" "$(ratio "$vips_time" "$floor_time")" "$cpu_vips" "$(ratio "$cpu_vips" "$cpu_floor")"
 printf '%-46s %10s %10s\n' "ImageMagick convert, one process per size" "$im_time" "$(ratio "$im_time" "$floor_time")"
 printf '%-46s %10s %10s\n' "thumbsup" "$thumbsup_time" "$(ratio "$thumbsup_time" "$floor_time")"
 [[ -n "$thumbsup_note" ]] && printf '  (%s)\n' "$thumbsup_note"
 printf '%-46s %10s\n' "mivo-make, option on, nothing changed" "$mivo_again"
 printf '%-46s %10s\n' "mivo-make, option off" "$mivo_off"
-printf 'vipsthumbnail / mivo-make first run: %s (best of 3 rounds each, taken in turns)\n' "$(ratio "$vips_time" "$mivo_first_time")"
+printf 'vipsthumbnail / mivo-make first run: %s (best of 3 rounds each, taken in turns; processor time %s)\n' \
+  "$(ratio "$vips_time" "$mivo_first_time")" "$(ratio "$cpu_vips" "$cpu_mivo")"
 printf 'nothing changed / option off: %s (best of 3 runs each)\n' "$(ratio "$mivo_again" "$mivo_off")"
 printf 'mivo-make peak memory (first run): %s KiB\n' "$peak"
