@@ -145,10 +145,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://mivo.example.org/")
-# Dependencies come from the shared libraries the programs link (dpkg-shlibdeps), and libvips,
-# which the programs open only when they make reduced copies, so shlibdeps cannot see it.
+# Dependencies come from the shared libraries the programs link (dpkg-shlibdeps), and libvips
+# and TurboJPEG, which the programs open only when they make reduced copies, so shlibdeps
+# cannot see them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libvips42 (>= 8.14)")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libvips42 (>= 8.14), libturbojpeg0 (>= 1:2.0)")
 # Japanese captions need a font that has them; pages, folders and the help open with xdg-open.
 # Qt's own dialogs (the folder chooser, the file dialog) speak the desktop's language only with
 # Qt's translations.

@@ -51,8 +51,10 @@ echo "== install test: checking $(basename "$deb")"
 unpacked="$(mktemp -d)"
 dpkg-deb -x "$deb" "$unpacked"
 desktop-file-validate "$unpacked/usr/share/applications/mivo.desktop"
-# libvips is opened at run time, so shlibdeps cannot find it: the package must name it.
+# libvips and TurboJPEG are opened at run time, so shlibdeps cannot find them: the package
+# must name them.
 dpkg-deb -f "$deb" Depends | grep -q 'libvips42' || fail "the package does not depend on libvips42"
+dpkg-deb -f "$deb" Depends | grep -q 'libturbojpeg0' || fail "the package does not depend on libturbojpeg0"
 appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
 [[ -f "$unpacked/usr/share/icons/hicolor/scalable/apps/mivo.svg" ]] || fail "no scalable icon"
 dpkg-deb -f "$deb" Recommends | grep -q 'qt6-translations-l10n' ||
