@@ -203,7 +203,9 @@ for (const [locale, t] of Object.entries(texts)) {
           assert.equal(await page.textContent('.sub'), `${single.subTitle}${t.list.count(single.pictures.length)}`, 'list page: the sub-title as written');
           const listPaint = await page.evaluate(() => ({ frames: window.__mivoJapaneseFrames, shift: window.__mivoShift }));
           if (english) assert.deepEqual(listPaint.frames, [], 'list page: no frame is painted with a Japanese control');
-          assert.equal(listPaint.shift, 0, 'list page: nothing moves while it loads');
+          // A Japanese browser, where nothing is swapped, was seen at 0.0006 (a font settling):
+          // the swap itself must add nothing that counts.
+          assert.ok(listPaint.shift < 0.01, `list page: nothing moves while it loads (${listPaint.shift})`);
           assert.equal(await page.getAttribute('#slide', 'lang'), english ? 'en' : null, 'list page: an English control says so');
           axe.push(...(await axeFindings(page)).map((l) => `list page: ${l}`));
 
