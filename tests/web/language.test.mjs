@@ -232,6 +232,9 @@ for (const [locale, t] of Object.entries(texts)) {
           assert.equal(over['play@label'], t.pict.stop, 'index page: the slide show plays');
           assert.equal((await check('index page with the picture', page.mainFrame()))['pict-frame@title'], t.index.pictFrame);
           await page.keyboard.press('Escape');
+          // Escape closes the view through history.back(), which lands later: wait for it, or
+          // it would interrupt the next navigation.
+          await waitUntil(() => page.evaluate(() => !(history.state && history.state.mivoOverlay)), { describe: 'the picture view closes' });
 
           // The picture view on its own: every button in both states, shooting data, the
           // original, and a picture that cannot be shown.
