@@ -35,8 +35,8 @@ crlf() { sed 's/$/\r/'; }
 # Picture folders, made once and shared by both builds.
 pics="$work/pics"
 mkdir -p "$pics/mixed" "$pics/thumbs" "$pics/hostile" "$pics/sized"
-for spec in a:800x600 b:600x800 c:1200x400 d:64x64 e:3000x2000; do
-  convert -seed 3 -size "${spec#*:}" plasma:fractal -quality 85 "$pics/mixed/${spec%%:*}.jpg"
+for shape in a:800x600 b:600x800 c:1200x400 d:64x64 e:3000x2000; do
+  convert -seed 3 -size "${shape#*:}" plasma:fractal -quality 85 "$pics/mixed/${shape%%:*}.jpg"
 done
 convert -size 120x90 xc:orange "$pics/mixed/f.gif"
 convert -size 90x120 xc:teal "$pics/mixed/g.bmp"
