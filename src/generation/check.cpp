@@ -92,8 +92,8 @@ bool isPageName(const std::string& path) {
     return endsWith(".html") || endsWith(".htm");
 }
 
-bool refuse(MakeContext& ctx, const std::string& message) {
-    mainSetStatus(ctx.status, true, message, 0, 0);
+bool refuse(const RunServices& run, const std::string& message) {
+    mainSetStatus(run.status, true, message, 0, 0);
     return false;
 }
 
@@ -108,43 +108,42 @@ std::string folderOfPage(const std::string& pagePath) {
 
 /// The top page and the page folder: never a template (neither the shipped ones nor a user's
 /// copy), never a file that is not a page, both folders made where the settings put them.
-bool checkOutput(MakeContext& ctx) {
-    const Settings& settings = ctx.settings;
-    const std::vector<std::string> guarded = templateFolders(ctx.files);
-    const bool menu = settings.menuMode();
-    const std::string& topPage = menu ? settings.gstrMenuPath : settings.gstrIndexPath;
+bool checkOutput(const RunServices& run, const PagePlan& pages) {
+    const std::vector<std::string> guarded = templateFolders(run.files);
+    const bool menu = pages.menuMode;
+    const std::string& topPage = topPageOf(pages);
     const std::string topFolder = folderOfPage(normalizedPath(topPage));
     for (const std::string& folder : guarded) {
         if (samePlace(topFolder, folder)) {
-            return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
+            return refuse(run, "Indexファイル用のフォルダの指定先が無効です");
         }
     }
     if (!isPageName(topPage)) {
-        return refuse(ctx, std::string(menu ? "メニューファイル" : "Indexファイル") +
+        return refuse(run, std::string(menu ? "メニューファイル" : "Indexファイル") +
                                "には .html か .htm のファイルを指定してください [" + topPage + "]");
     }
-    const std::string pageFolder = pageFolderOf(settings);
+    const std::string pageFolder = pageFolderOf(pages);
     for (const std::string& folder : guarded) {
         if (samePlace(pageFolder, folder)) {
-            return refuse(ctx, "Html保存フォルダの指定先が無効です");
+            return refuse(run, "Html保存フォルダの指定先が無効です");
         }
     }
     if (!prepareFolder(topFolder)) {
-        return refuse(ctx, cmMessCannotMakeFolder(topFolder));
+        return refuse(run, cmMessCannotMakeFolder(topFolder));
     }
     if (!prepareFolder(pageFolder)) {
-        return refuse(ctx, cmMessCannotMakeFolder(pageFolder));
+        return refuse(run, cmMessCannotMakeFolder(pageFolder));
     }
     return true;
 }
 
-bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
-              PictureList& outcolFileDatas) {
+bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
+              PictureList& outcolFileDatas, std::string& filelistHead) {
     const std::string& instrPicPath = job.picPath;
     const std::string& instrSamPath = job.samPath;
-    mainSetStatus(ctx.status, true, "チェック中です", 0, 0);
+    mainSetStatus(run.status, true, "チェック中です", 0, 0);
 
-    if (inblnChackIndex && !checkOutput(ctx)) {
+    if (inblnChackIndex && !checkOutput(run, job.pages)) {
         return false;
     }
 
@@ -152,7 +151,7 @@ bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
     // reported as empty.
     const std::string picProblem = folderProblem(instrPicPath);
     if (!picProblem.empty()) {
-        return refuse(ctx, "画像フォルダを開けません [" + instrPicPath + "] " + picProblem);
+        return refuse(run, "画像フォルダを開けません [" + instrPicPath + "] " + picProblem);
     }
     std::vector<std::string> files;
     cmGetAllFile(instrPicPath, files);
@@ -167,32 +166,32 @@ bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
         }
     }
     if (pictures == 0) {
-        return refuse(ctx, "画像フォルダに画像がありません");
+        return refuse(run, "画像フォルダに画像がありません");
     }
 
     if (job.useThumbnails) {
         // Thumbnails chosen need their folder; an empty setting is not "none".
         if (instrSamPath.empty()) {
-            return refuse(ctx, "サムネイルフォルダの指定がありません");
+            return refuse(run, "サムネイルフォルダの指定がありません");
         }
         if (instrSamPath == instrPicPath) {
-            return refuse(ctx, "画像フォルダとサムネイルフォルダが同じです");
+            return refuse(run, "画像フォルダとサムネイルフォルダが同じです");
         }
         const std::string samProblem = folderProblem(instrSamPath);
         if (!samProblem.empty()) {
-            return refuse(ctx,
+            return refuse(run,
                           "サムネイルフォルダを開けません [" + instrSamPath + "] " + samProblem);
         }
         for (const ClassFileData& item : outcolFileDatas) {
             if (!hasThumbnail(instrSamPath, item.strName)) {
-                return refuse(ctx, "サムネイルフォルダに該当画像がありません " + item.strName);
+                return refuse(run, "サムネイルフォルダに該当画像がありません " + item.strName);
             }
         }
     }
 
     if (job.useFilelist) {
         bool read = false;
-        mainCheckFilelist(ctx, job, outcolFileDatas, read);
+        mainCheckFilelist(run.status, job, outcolFileDatas, filelistHead, read);
         job.useFilelist = read;
     }
     return true;
@@ -200,20 +199,11 @@ bool runCheck(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
 
 } // namespace
 
-std::string pageFolderOf(const Settings& settings) {
-    const bool menu = settings.menuMode();
-    const std::string topFolder =
-        folderOfPage(normalizedPath(menu ? settings.gstrMenuPath : settings.gstrIndexPath));
-    const std::string& htmlPath = menu ? settings.gstrMenuHtmlPath : settings.gstrHtmlPath;
-    return normalizedPath(htmlPath.empty() ? topFolder
-                                           : cmAddPath(topFolder, htmlPath, kPathSeparator));
-}
-
-bool mainCheckMake(MakeContext& ctx, GalleryJob& ioJob, bool inblnChackIndex,
-                   PictureList& outcolFileDatas) {
+bool mainCheckMake(const RunServices& run, GalleryJob& ioJob, bool inblnChackIndex,
+                   PictureList& outcolFileDatas, std::string& filelistHead) {
     cmWriteLog(kRoutine, 1, "▽Start Method▽");
     outcolFileDatas.clear();
-    const bool result = runCheck(ctx, ioJob, inblnChackIndex, outcolFileDatas);
+    const bool result = runCheck(run, ioJob, inblnChackIndex, outcolFileDatas, filelistHead);
     cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + cmBoolText(result));
     return result;
 }

@@ -42,33 +42,27 @@ void readRows(const std::vector<FilelistRecord>& records, PictureList& iocolFile
 
 } // namespace
 
-void mainCheckFilelist(MakeContext& ctx, const GalleryJob& job, PictureList& iocolFileDatas,
-                       bool& outblnResult) {
+void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& iocolFileDatas,
+                       std::string& head, bool& outblnResult) {
     cmWriteLog("mainCheckFilelist", 1, "▽Start Method▽");
     outblnResult = false;
     const bool single = !job.menu;
-    const std::size_t index = job.index();
     const std::string& instrPicPath = job.picPath;
 
     std::vector<std::string> lines;
     if (!readFilelist(instrPicPath, lines)) {
         if (single) {
-            mainSetStatus(ctx.status, true, "filelist.csvを使用できません", 0, 0);
+            mainSetStatus(status, true, "filelist.csvを使用できません", 0, 0);
         }
     } else {
         const std::vector<FilelistRecord> records = readFilelistRecords(lines);
         const std::string header = records.empty() ? std::string() : records.front().info;
         if (header.empty()) {
             if (single) {
-                mainSetStatus(ctx.status, true, "filelist.csvの内容が不正です", 0, 0);
+                mainSetStatus(status, true, "filelist.csvの内容が不正です", 0, 0);
             }
         } else {
-            // The run sizes the array per gallery; a caller that did not still must not
-            // write past its end.
-            if (ctx.state.gstrFilelistHead.size() <= index) {
-                ctx.state.gstrFilelistHead.resize(index + 1);
-            }
-            ctx.state.gstrFilelistHead[index] = header;
+            head = header;
             readRows(records, iocolFileDatas);
             outblnResult = true;
         }

@@ -4,14 +4,14 @@
 
 #include "generation/file_data.h"
 #include "generation/gallery_job.h"
-#include "generation/make_context.h"
+#include "generation/status.h"
 
 namespace mivo {
 
-/// Reads filelist.csv of a picture folder into the pictures' strInfo and the gallery's
-/// gstrFilelistHead element. outblnResult is true when the file was read.
-void mainCheckFilelist(MakeContext& ctx, const GalleryJob& job, PictureList& iocolFileDatas,
-                       bool& outblnResult);
+/// Reads filelist.csv of a picture folder into the pictures' strInfo and `head` (its heading).
+/// outblnResult is true when the file was read.
+void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& iocolFileDatas,
+                       std::string& head, bool& outblnResult);
 
 /// True when the folder holds a regular file "filelist.csv" (the window enables
 /// CheckUseFileList by it).

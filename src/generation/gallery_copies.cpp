@@ -11,20 +11,7 @@ namespace {
 // Display copies: long enough for a large screen, far smaller than a camera's pictures.
 constexpr long long kViewEdge = 2048;
 
-// Remembers a copy that could not be made: the run goes on, and fails at its end naming the
-// first one.
-void noteCopyFailure(MakeContext& ctx, const GalleryJob& job, const std::string& what) {
-    if (ctx.state.copyFailures++ == 0) {
-        ctx.state.copyFailure = what;
-        ctx.state.copyFailedGallery = job.menu ? job.name : std::string();
-    }
-}
-
 } // namespace
-
-bool galleryMakesCopies(const Settings& settings, const GalleryJob& job) {
-    return settings.CheckReduce && !job.useThumbnails;
-}
 
 std::string pageFolderOf(const std::string& pagePath) {
     std::string folder;
@@ -33,32 +20,36 @@ std::string pageFolderOf(const std::string& pagePath) {
     return folder;
 }
 
-void makeGalleryCopies(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
-                       const PictureList& pictures) {
-    ctx.state.webCopies.clear();
-    if (!galleryMakesCopies(ctx.settings, job) || pictures.empty()) {
+void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
+                       const PictureList& pictures, std::vector<WebCopy>& copies,
+                       CopyFailures& failures) {
+    copies.clear();
+    if (!job.makeCopies || pictures.empty()) {
         return;
     }
     cmWriteLog("makeGalleryCopies", 1, "▽Start Method▽");
     ResizeRequest request;
-    request.boxWidth = ctx.settings.TextSamWidth;
-    request.boxHeight = ctx.settings.TextSamHeight;
+    request.boxWidth = job.pages.thumbWidth;
+    request.boxHeight = job.pages.thumbHeight;
     request.viewEdge = kViewEdge;
     const std::string n = std::to_string(pictures.size());
     // The bar counts the copies made of the copies to make, then goes back to where it was.
-    const double barMax = ctx.status.barMax();
-    const double barValue = ctx.status.barValue();
+    const double barMax = run.status.barMax();
+    const double barValue = run.status.barValue();
     WebSizesReport report;
     std::size_t tried = 0;
     std::string folderError;
     makeWebSizes(
-        job.picPath, pictures, pageFolderOf(paths.strListPath), request, ctx.pictureWorkers,
-        ctx.state.webCopies, report,
+        job.picPath, pictures, pageFolderOf(paths.strListPath), request, run.pictureWorkers, copies,
+        report,
         [&](std::size_t i, const ClassFileData& picture, const WebCopy& copy,
             const std::string& error) {
             const std::string path = cmAddPath(job.picPath, picture.strName, kPathSeparator);
             if (copy.failed) {
-                noteCopyFailure(ctx, job, folderError.empty() ? path + ": " + error : error);
+                // The run goes on, and fails at its end naming the first one.
+                if (failures.count++ == 0) {
+                    failures.first = folderError.empty() ? path + ": " + error : error;
+                }
             }
             if (!copy.ok) {
                 cmWriteLog("makeGalleryCopies", 4, "<" + path + "> " + error);
@@ -69,32 +60,24 @@ void makeGalleryCopies(MakeContext& ctx, const GalleryJob& job, const OutputPath
             const std::string text =
                 cmCutExt(picture.strName) + " (" + std::to_string(i + 1) + "/" + n + ")";
             if (report.toMake == 0) {
-                mainSetStatus(ctx.status, true, text, 0, 0);
+                mainSetStatus(run.status, true, text, 0, 0);
                 return;
             }
             if (++tried == 1) {
-                ctx.status.setBarMax(static_cast<double>(report.toMake));
+                run.status.setBarMax(static_cast<double>(report.toMake));
             }
-            mainSetStatus(ctx.status, true, text, 1, static_cast<int>(tried));
+            mainSetStatus(run.status, true, text, 1, static_cast<int>(tried));
         },
-        folderError, [&ctx] { return ctx.status.stopRequested(); });
+        folderError, [&run] { return run.status.stopRequested(); });
     if (tried > 0) {
-        ctx.status.setBarMax(barMax);
-        ctx.status.setBarValue(barValue);
+        run.status.setBarMax(barMax);
+        run.status.setBarValue(barValue);
     }
     cmWriteLog("makeGalleryCopies", 3,
                "made " + std::to_string(report.made) + ", kept " + std::to_string(report.kept) +
                    ", failed " + std::to_string(report.failed) + ", skipped " +
                    std::to_string(report.skipped) + ", removed " + std::to_string(report.removed));
     cmWriteLog("makeGalleryCopies", 1, "△End Method△");
-}
-
-const WebCopy* galleryCopy(const MakeContext& ctx, std::size_t index) {
-    const std::vector<WebCopy>& copies = ctx.state.webCopies;
-    if (index >= copies.size() || !copies[index].ok) {
-        return nullptr;
-    }
-    return &copies[index];
 }
 
 std::string srcsetLink(const std::string& link) {

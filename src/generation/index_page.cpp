@@ -1,143 +1,81 @@
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "common/log.h"
 #include "common/text.h"
 #include "generation/page_text.h"
+#include "generation/page_writer.h"
 #include "generation/pages.h"
-#include "generation/template.h"
 
 namespace mivo {
 
 namespace {
 
-class IndexPageLines : public TemplateLineHandler {
-  public:
-    IndexPageLines(const MakeContext& ctx, const std::string& instrListLink,
-                   const std::string& instrPictLink, const std::string& instrTitleS,
-                   const std::vector<std::string>& instrPicEntries)
-        : ctx_(ctx), listLink_(escapeHtmlText(instrListLink)),
-          pictLink_(escapeHtmlText(instrPictLink)),
-          // In menu mode the sub-title is the gallery's name: text, not markup.
-          titleS_(ctx.settings.menuMode() ? escapeHtmlText(instrTitleS) : instrTitleS),
-          entries_(instrPicEntries), startType_(ctx.settings.OptionStart == 0 ? "0" : "1"),
-          slideTime_(std::to_string(ctx.settings.TextSlideTime)) {}
-
-    void copiedLine(const std::string& line, PageFile& page) override {
-        std::string text = replacePlaceholder(line, "MV_TITLE", ctx_.settings.TextTitle);
-        text = replacePlaceholder(text, "MV_SUB_TITLE", titleS_);
-        text = replacePlaceholder(text, "MV_LIST_HTML", listLink_);
-        text = replacePlaceholder(text, "MV_PICT_HTML", pictLink_);
-        text = replacePlaceholder(text, "MV_START_TYPE", startType_);
-        if (text.find("MV_LIST_ARRAY") == std::string::npos) {
-            page.writeLine(text);
-            return;
-        }
-        // The whole line gives way to the picture array and one empty line.
-        const long count = cmCountArray(entries_);
-        std::string arrayLine;
-        for (long k = 0; k < count; ++k) {
-            arrayLine.assign("aryPicList[");
-            arrayLine.append(std::to_string(k));
-            arrayLine.append("] = \"");
-            arrayLine.append(cleanPicListElement(entries_[static_cast<std::size_t>(k)]));
-            arrayLine.append("\";");
-            page.writeScriptLine(arrayLine);
-        }
-        writeQuotedFields(page);
-        writeExif(page);
-        page.writeLine("");
+/// The picture array and the arrays beside it, then one empty line.
+void writePictureArrays(const GalleryJob& job, const std::vector<IndexPicture>& pictures,
+                        PageFile& page) {
+    std::string line;
+    const auto count = static_cast<std::size_t>(cmCountArray(pictures));
+    for (std::size_t k = 0; k < count; ++k) {
+        line.assign("aryPicList[").append(std::to_string(k)).append("] = \"");
+        line.append(cleanPicListElement(pictures[k].entry)).append("\";");
+        page.writeScriptLine(line);
     }
-
-    void slideLine(const std::string& line, PageFile& page) override {
-        page.writeLine(replacePlaceholder(line, "MV_SLIDE_TIME", slideTime_));
-    }
-
-  private:
-    /// aryPicInfo[k]: the filelist fields of picture k as a script array, for the rows that
-    /// quoted a field; written only when there is such a row, so other pages stay as they were.
-    void writeQuotedFields(PageFile& page) const {
-        const std::vector<std::vector<std::string>>& quoted = ctx_.state.picQuotedFields;
-        const std::size_t count = std::min(quoted.size(), entries_.size());
-        bool declared = false;
-        std::string line;
-        for (std::size_t k = 0; k < count; ++k) {
-            if (quoted[k].empty()) {
-                continue;
-            }
-            if (!declared) {
-                page.writeLine("var aryPicInfo = new Array();");
-                declared = true;
-            }
-            line.assign("aryPicInfo[").append(std::to_string(k)).append("] = [");
-            for (std::size_t f = 0; f < quoted[k].size(); ++f) {
-                line.append(f == 0 ? "\"" : ", \"")
-                    .append(escapeScriptData(quoted[k][f]))
-                    .append("\"");
-            }
-            line.append("];");
-            page.writeScriptLine(line);
+    // aryPicInfo[k]: the filelist fields of picture k as a script array, for the rows that
+    // quoted a field; written only when there is such a row, so other pages stay as they were.
+    bool declared = false;
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+        const std::vector<std::string>& fields = pictures[k].quotedFields;
+        if (fields.empty()) {
+            continue;
         }
-    }
-
-    /// aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera,
-    /// lens, exposure, f-number, ISO, focal length), for the pictures that have any.
-    void writeExif(PageFile& page) const {
-        if (!ctx_.settings.CheckExif) {
-            return;
+        if (!declared) {
+            page.writeLine("var aryPicInfo = new Array();");
+            declared = true;
         }
-        const std::vector<ExifInfo>& all = ctx_.state.picExif;
-        const std::size_t count = std::min(all.size(), entries_.size());
-        bool declared = false;
-        std::string line;
-        for (std::size_t k = 0; k < count; ++k) {
-            const ExifInfo& e = all[k];
-            if (e.empty()) {
-                continue;
-            }
-            if (!declared) {
-                page.writeLine("var aryPicExif = new Array();");
-                declared = true;
-            }
-            line.assign("aryPicExif[").append(std::to_string(k)).append("] = [");
-            const std::string* fields[] = {&e.dateTaken, &e.model, &e.lens,       &e.exposure,
-                                           &e.fNumber,   &e.iso,   &e.focalLength};
-            bool firstField = true;
-            for (const std::string* f : fields) {
-                line.append(firstField ? "\"" : ", \"").append(escapeScriptData(*f)).append("\"");
-                firstField = false;
-            }
-            line.append("];");
-            page.writeScriptLine(line);
+        line.assign("aryPicInfo[").append(std::to_string(k)).append("] = [");
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            line.append(f == 0 ? "\"" : ", \"").append(escapeScriptData(fields[f])).append("\"");
         }
+        line.append("];");
+        page.writeScriptLine(line);
     }
-
-    const MakeContext& ctx_;
-    std::string listLink_;
-    std::string pictLink_;
-    std::string titleS_;
-    const std::vector<std::string>& entries_;
-    std::string startType_;
-    std::string slideTime_;
-};
+    // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
+    // exposure, f-number, ISO, focal length), for the pictures that have any.
+    declared = false;
+    for (std::size_t k = 0; job.pages.shootingData && k < pictures.size(); ++k) {
+        const ExifInfo& e = pictures[k].shooting;
+        if (e.empty()) {
+            continue;
+        }
+        if (!declared) {
+            page.writeLine("var aryPicExif = new Array();");
+            declared = true;
+        }
+        line.assign("aryPicExif[").append(std::to_string(k)).append("] = [");
+        const std::string* fields[] = {&e.dateTaken, &e.model, &e.lens,       &e.exposure,
+                                       &e.fNumber,   &e.iso,   &e.focalLength};
+        bool firstField = true;
+        for (const std::string* f : fields) {
+            line.append(firstField ? "\"" : ", \"").append(escapeScriptData(*f)).append("\"");
+            firstField = false;
+        }
+        line.append("];");
+        page.writeScriptLine(line);
+    }
+    page.writeLine("");
+}
 
 } // namespace
 
-bool mainMakeIndexHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
-                       const std::vector<std::string>& instrPicEntries) {
+bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
+                       const std::vector<IndexPicture>& pictures, std::string& failure) {
     cmWriteLog("mainMakeIndexHtml", 1, "▽Start Method▽");
-    IndexPageLines lines(ctx, paths.strListLink, paths.strPictLink, job.name, instrPicEntries);
-    TemplateCopy copy;
-    copy.routine = "mainMakeIndexHtml";
-    copy.templateName = "index.html";
-    copy.pagePath = paths.strIndexPath;
-    copy.slideBlock = true;
-    copy.slideShow = ctx.settings.CheckSlideShow;
-    const bool ok = copyTemplate(ctx.files, copy, lines);
-    if (!ok) {
-        ctx.state.failure = copy.error;
-    }
+    PageInput input{job.pages, &job, &paths, paths.strIndexPath};
+    PageParts parts;
+    parts.array = [&](PageFile& page) { writePictureArrays(job, pictures, page); };
+    const bool ok =
+        writeTemplatePage(run.files, PageKind::Index, "mainMakeIndexHtml", input, parts, failure);
     cmWriteLog("mainMakeIndexHtml", 1, "△End Method△");
     return ok;
 }

@@ -10,13 +10,14 @@
 #include "generation/file_data.h"
 #include "generation/gallery_copies.h"
 #include "generation/gallery_job.h"
-#include "generation/make_context.h"
+#include "generation/gallery_result.h"
 #include "generation/output_paths.h"
 #include "generation/pages.h"
 #include "generation/picture_info.h"
 #include "generation/picture_measure.h"
 #include "generation/run_lock.h"
 #include "generation/run_messages.h"
+#include "generation/run_services.h"
 
 namespace mivo {
 
@@ -28,151 +29,181 @@ const char* const kMessFailed = "作成に失敗しました";
 const char* const kMessNoFolder = "フォルダの指定がありません";
 const char* const kMessStopped = "中止しました";
 
+/// A gallery that passed its check: its pictures and filelist.csv's heading.
+struct CheckedGallery {
+    PictureList pictures;
+    std::string filelistHead;
+};
+
+/// How the run stands between its steps.
+struct RunProgress {
+    bool stopped = false; // the user stopped the run
+    std::string failure;  // the page that was not written and why, once a page failed
+};
+
 /// The user asked to stop: nothing more is started. Remembered so the end says so.
-bool stopping(MakeContext& ctx) {
-    if (ctx.status.stopRequested()) {
-        ctx.state.stopped = true;
+bool stopping(const RunServices& run, RunProgress& progress) {
+    if (run.status.stopRequested()) {
+        progress.stopped = true;
     }
-    return ctx.state.stopped;
+    return progress.stopped;
 }
 
 /// The path settings a run cannot do without; shows what is missing and gives false.
-bool havePathSettings(MakeContext& ctx) {
-    const Settings& s = ctx.settings;
-    if (s.menuMode()) {
-        if (!cmHasPageName(s.gstrMenuPath)) {
-            mainSetStatus(ctx.status, true, kMessNoMenuPath, 0, 0);
+bool havePathSettings(const RunServices& run, const RunPlan& plan) {
+    const PagePlan& pages = plan.pages;
+    if (pages.menuMode) {
+        if (!cmHasPageName(pages.menuPath)) {
+            mainSetStatus(run.status, true, kMessNoMenuPath, 0, 0);
             return false;
         }
         return true;
     }
-    if (!cmHasPageName(s.gstrIndexPath)) {
-        mainSetStatus(ctx.status, true, kMessNoIndexPath, 0, 0);
+    if (!cmHasPageName(pages.indexPath)) {
+        mainSetStatus(run.status, true, kMessNoIndexPath, 0, 0);
         return false;
     }
-    if (s.gstrPicPath.empty()) {
-        mainSetStatus(ctx.status, true, kMessNoPicPath, 0, 0);
+    if (plan.galleries.front().picPath.empty()) {
+        mainSetStatus(run.status, true, kMessNoPicPath, 0, 0);
         return false;
     }
     return true;
 }
 
 /// "作成に失敗しました", with the gallery's name in menu mode.
-void showFailed(MakeContext& ctx, const GalleryJob& job) {
-    mainSetStatus(ctx.status, true,
-                  job.menu ? std::string(kMessFailed) + " [" + job.name + "]" : kMessFailed, 0, 0);
+std::string failedText(const GalleryJob& job) {
+    return job.menu ? std::string(kMessFailed) + " [" + job.name + "]" : kMessFailed;
 }
 
-/// The list, index and picture pages of one checked gallery. false (with the failure shown)
-/// when a page was not written.
-bool makeGallery(MakeContext& ctx, const GalleryJob& job, const PictureList& pictures) {
+/// The list, index and picture pages of one checked gallery, with its reduced copies first.
+/// What it wrote is in `result`; false (with the failure shown) when a page was not written or
+/// the run was stopped.
+bool makeGallery(const RunServices& run, const GalleryJob& job, const CheckedGallery& checked,
+                 RunProgress& progress, GalleryResult& result) {
     OutputPaths paths;
-    if (stopping(ctx) || !mainGetMakePath(ctx, job, paths)) {
+    if (stopping(run, progress) || !mainGetMakePath(run.status, job, paths)) {
         return false;
     }
-    makeGalleryCopies(ctx, job, paths, pictures);
+    std::vector<WebCopy> copies;
+    makeGalleryCopies(run, job, paths, checked.pictures, copies, result.copyFailures);
     // The headers are read while the list page is started.
     std::optional<PictureMeasurer> measurer;
-    ctx.measurer = startListTableReads(measurer, ctx, job, pictures);
+    GalleryPictures pictures{
+        checked.pictures, copies,
+        startListTableReads(measurer, job, checked.pictures, run.pictureWorkers)};
+    ListTableResult table;
     bool ok = false;
-    mainMakeListHtml(ctx, job, paths, pictures, ctx.state.picEntries, ok);
-    ctx.measurer = nullptr;
+    mainMakeListHtml(run, job, paths, pictures, table, ok, result.failure);
+    result.menuItem = table.menuItem;
     // A list page abandoned half-way leaves the other pages as they were too.
-    if (stopping(ctx)) {
+    if (stopping(run, progress)) {
         return false;
     }
-    if (!ok || !mainMakeIndexHtml(ctx, job, paths, ctx.state.picEntries)) {
-        showFailed(ctx, job);
+    if (!ok || !mainMakeIndexHtml(run, job, paths, table.pictures, result.failure)) {
+        mainSetStatus(run.status, true, failedText(job), 0, 0);
         return false;
     }
-    if (stopping(ctx)) {
+    if (stopping(run, progress)) {
         return false;
     }
     if (!job.menu) {
         // The list page rescaled the bar to its pictures.
-        ctx.status.setBarMax(100);
-        mainSetStatus(ctx.status, false, "", 1, 90);
+        run.status.setBarMax(100);
+        mainSetStatus(run.status, false, "", 1, 90);
     }
-    if (!mainMakePictHtml(ctx, job, paths)) {
-        showFailed(ctx, job);
+    if (!mainMakePictHtml(run, job, paths, checked.filelistHead, result.failure)) {
+        mainSetStatus(run.status, true, failedText(job), 0, 0);
         return false;
     }
+    result.written = true;
     return true;
 }
 
 /// The folders a run writes its pages into: the top page's folder and the page folder below
 /// it. Holds them against other runs; false (with the busy folder shown) when one is taken.
-bool lockPageFolders(MakeContext& ctx, RunLock& lock) {
-    const Settings& s = ctx.settings;
-    const std::string top = pageFolderOf(s.menuMode() ? s.gstrMenuPath : s.gstrIndexPath);
+bool lockPageFolders(const RunServices& run, const PagePlan& pages, RunLock& lock,
+                     RunProgress& progress) {
     std::string busy;
-    if (!lock.take({top, pageFolderOf(s)}, busy)) {
-        mainSetStatus(ctx.status, true, messFolderBusy(busy), 0, 0);
-        ctx.state.failure = messFolderBusy(busy);
+    if (!lock.take({pageFolderOf(topPageOf(pages)), pageFolderOf(pages)}, busy)) {
+        mainSetStatus(run.status, true, messFolderBusy(busy), 0, 0);
+        progress.failure = messFolderBusy(busy);
         return false;
     }
     return true;
 }
 
-bool runSingle(MakeContext& ctx, GalleryJob& job) {
-    ctx.state.gstrFilelistHead.assign(1, std::string());
-    if (!havePathSettings(ctx)) {
-        return false;
+/// Checks every gallery of the run, in order; false (with the refusal shown) at the first
+/// that fails.
+bool checkGalleries(const RunServices& run, RunPlan& plan, std::vector<CheckedGallery>& checked,
+                    RunProgress& progress) {
+    checked.resize(plan.galleries.size());
+    for (std::size_t i = 0; i < plan.galleries.size(); ++i) {
+        GalleryJob& job = plan.galleries[i];
+        if (job.menu && stopping(run, progress)) {
+            return false;
+        }
+        if (!mainCheckMake(run, job, true, checked[i].pictures, checked[i].filelistHead)) {
+            if (job.menu) {
+                mainSetStatus(run.status, true, run.status.messageText() + " [" + job.name + "]", 0,
+                              0);
+            }
+            return false;
+        }
+        // A filelist.csv that was asked for but could not be used stops a single gallery; its
+        // own message stays in the status line.
+        if (!job.menu && job.useFilelist != plan.useFilelist) {
+            return false;
+        }
     }
-    PictureList pictures;
-    const bool checked = mainCheckMake(ctx, job, true, pictures);
-    // A filelist.csv that was asked for but could not be used stops the run too; its own
-    // message stays in the status line.
-    if (!checked || job.useFilelist != ctx.settings.CheckUseFileList) {
-        return false;
-    }
-    RunLock lock;
-    if (!lockPageFolders(ctx, lock)) {
-        return false;
-    }
-    mainSetStatus(ctx.status, true, kMessMaking, 0, 0);
-    return makeGallery(ctx, job, pictures);
+    return true;
 }
 
-bool runMenu(MakeContext& ctx, std::vector<GalleryJob>& jobs) {
-    const std::size_t n = jobs.size();
-    if (n == 0) {
-        mainSetStatus(ctx.status, true, kMessNoFolder, 0, 0);
+/// Checks and writes every gallery, then the menu page in menu mode. `results` gets one
+/// element per gallery written or tried.
+bool makeGalleries(const RunServices& run, RunPlan& plan, RunProgress& progress,
+                   std::vector<GalleryResult>& results) {
+    const bool menu = plan.pages.menuMode;
+    if (menu && plan.galleries.empty()) {
+        mainSetStatus(run.status, true, kMessNoFolder, 0, 0);
         return false;
     }
-    ctx.state.gstrFilelistHead.assign(n, std::string());
-    if (!havePathSettings(ctx)) {
+    if (!havePathSettings(run, plan)) {
         return false;
     }
-    std::vector<PictureList> galleries(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (stopping(ctx)) {
-            return false;
-        }
-        if (!mainCheckMake(ctx, jobs[i], true, galleries[i])) {
-            mainSetStatus(ctx.status, true, ctx.status.messageText() + " [" + jobs[i].name + "]", 0,
-                          0);
-            return false;
-        }
+    std::vector<CheckedGallery> checked;
+    if (!checkGalleries(run, plan, checked, progress)) {
+        return false;
     }
     RunLock lock;
-    if (!lockPageFolders(ctx, lock)) {
+    if (!lockPageFolders(run, plan.pages, lock, progress)) {
         return false;
     }
-    mainSetStatus(ctx.status, true, kMessMaking, 1, 5);
-    ctx.state.gstrMenuItem.assign(n, std::string());
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!makeGallery(ctx, jobs[i], galleries[i])) {
+    if (menu) {
+        mainSetStatus(run.status, true, kMessMaking, 1, 5);
+    } else {
+        mainSetStatus(run.status, true, kMessMaking, 0, 0);
+    }
+    results.reserve(plan.galleries.size());
+    for (std::size_t i = 0; i < plan.galleries.size(); ++i) {
+        GalleryResult& result = results.emplace_back();
+        const bool written = makeGallery(run, plan.galleries[i], checked[i], progress, result);
+        if (!result.failure.empty()) {
+            progress.failure = result.failure;
+        }
+        if (!written) {
             return false;
         }
         // This gallery's pictures are written; free them before the next gallery.
-        galleries[i].clear();
+        checked[i].pictures.clear();
     }
-    if (stopping(ctx)) {
+    if (!menu) {
+        return true;
+    }
+    if (stopping(run, progress)) {
         return false;
     }
-    if (!mainMakeMenuHtml(ctx)) {
-        mainSetStatus(ctx.status, true, kMessFailed, 0, 0);
+    if (!mainMakeMenuHtml(run, plan.pages, plan.galleries, results, progress.failure)) {
+        mainSetStatus(run.status, true, kMessFailed, 0, 0);
         return false;
     }
     return true;
@@ -186,27 +217,39 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     RunStatus status(&sink);
     status.setBarMax(100);
     status.setBarValue(0);
-    RunState state;
-    MakeContext ctx{settings, files, status, state, rows, pictureWorkers};
-    std::vector<GalleryJob> jobs = planGalleries(settings, rows);
-    bool done = settings.menuMode() ? runMenu(ctx, jobs) : runSingle(ctx, jobs.front());
-    if (done && state.copyFailures > 0) {
-        // Every page is written, the pictures without copies show their originals; but a copy
-        // that could not be made is a failure the user must hear of.
+    const RunServices run{files, status, pictureWorkers};
+    RunPlan plan = planRun(settings, rows);
+    RunProgress progress;
+    std::vector<GalleryResult> results;
+    bool done = makeGalleries(run, plan, progress, results);
+
+    // Copies that could not be made: every page is written, the pictures without copies show
+    // their originals; but it is a failure the user must hear of.
+    CopyFailures copyFailures;
+    std::string copyFailedGallery;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const CopyFailures& failures = results[i].copyFailures;
+        if (failures.count > 0 && copyFailures.count == 0) {
+            copyFailures.first = failures.first;
+            copyFailedGallery = plan.galleries[i].menu ? plan.galleries[i].name : std::string();
+        }
+        copyFailures.count += failures.count;
+    }
+    if (done && copyFailures.count > 0) {
         done = false;
-        state.failure = copyFailureText(state.copyFailure, state.copyFailures);
-        mainSetStatus(ctx.status, true,
-                      state.copyFailedGallery.empty()
+        progress.failure = copyFailureText(copyFailures.first, copyFailures.count);
+        mainSetStatus(status, true,
+                      copyFailedGallery.empty()
                           ? std::string(kMessFailed)
-                          : std::string(kMessFailed) + " [" + state.copyFailedGallery + "]",
+                          : std::string(kMessFailed) + " [" + copyFailedGallery + "]",
                       0, 0);
     } else if (done) {
-        mainSetStatus(ctx.status, true, kMessDone, 1, 100);
-    } else if (state.stopped) {
-        mainSetStatus(ctx.status, true, kMessStopped, 0, 0);
+        mainSetStatus(status, true, kMessDone, 1, 100);
+    } else if (progress.stopped) {
+        mainSetStatus(status, true, kMessStopped, 0, 0);
     }
     cmWriteLog("CommandMake_Click", 1, "△End Method△");
-    return MakeResult{done, state.stopped, state.failure};
+    return MakeResult{done, progress.stopped, progress.failure};
 }
 
 } // namespace mivo

@@ -42,36 +42,36 @@ bool makeGalleryFolder(const std::string& folder) {
     return !ec && cmIsFolder(folder);
 }
 
-bool getMakePath(MakeContext& ctx, const GalleryJob& job, OutputPaths& outPaths) {
-    const Settings& s = ctx.settings;
+bool getMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& outPaths) {
+    const PagePlan& s = job.pages;
     std::string folder;
     if (job.menu) {
-        if (!cmHasPageName(s.gstrMenuPath)) {
-            mainSetStatus(ctx.status, true, kMessNoMenuPath, 0, 0);
+        if (!cmHasPageName(s.menuPath)) {
+            mainSetStatus(status, true, kMessNoMenuPath, 0, 0);
             return false;
         }
-        std::string base = pageFolder(s.gstrMenuPath);
-        if (!s.gstrMenuHtmlPath.empty()) {
-            base = cmAddPath(base, s.gstrMenuHtmlPath, kPathSeparator);
+        std::string base = pageFolder(s.menuPath);
+        if (!s.menuHtmlPath.empty()) {
+            base = cmAddPath(base, s.menuHtmlPath, kPathSeparator);
         }
         folder = normalizedPath(cmAddPath(base, cmFormat000(job.number), kPathSeparator));
         if (!makeGalleryFolder(folder)) {
             cmWriteLog("mainGetMakePath", 4, "MakeFolderError [" + folder + "]");
-            mainSetStatus(ctx.status, true, cmMessCannotMakeFolder(folder), 0, 0);
+            mainSetStatus(status, true, cmMessCannotMakeFolder(folder), 0, 0);
             return false;
         }
         outPaths.strIndexPath = cmAddPath(folder, "index.html", kPathSeparator);
     } else {
-        if (!cmHasPageName(s.gstrIndexPath)) {
-            mainSetStatus(ctx.status, true, kMessNoIndexPath, 0, 0);
+        if (!cmHasPageName(s.indexPath)) {
+            mainSetStatus(status, true, kMessNoIndexPath, 0, 0);
             return false;
         }
         // "." and ".." steps are resolved first, so every link below is made between the
         // folders the pages really land in.
-        outPaths.strIndexPath = normalizedPath(s.gstrIndexPath);
+        outPaths.strIndexPath = normalizedPath(s.indexPath);
         folder = pageFolder(outPaths.strIndexPath);
-        if (!s.gstrHtmlPath.empty()) {
-            folder = normalizedPath(cmAddPath(folder, s.gstrHtmlPath, kPathSeparator));
+        if (!s.htmlPath.empty()) {
+            folder = normalizedPath(cmAddPath(folder, s.htmlPath, kPathSeparator));
         }
     }
     outPaths.strListPath = cmAddPath(folder, "list.html", kPathSeparator);
@@ -90,10 +90,10 @@ bool getMakePath(MakeContext& ctx, const GalleryJob& job, OutputPaths& outPaths)
 
 } // namespace
 
-bool mainGetMakePath(MakeContext& ctx, const GalleryJob& job, OutputPaths& outPaths) {
+bool mainGetMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& outPaths) {
     cmWriteLog("mainGetMakePath", 1,
                "▽Start Method▽\r\ninintNo=[" + std::to_string(job.number) + "]");
-    const bool ok = getMakePath(ctx, job, outPaths);
+    const bool ok = getMakePath(status, job, outPaths);
     cmWriteLog("mainGetMakePath", 1, std::string("△End Method△ ") + cmBoolText(ok));
     return ok;
 }

@@ -5,33 +5,46 @@
 
 #include "generation/file_data.h"
 #include "generation/gallery_job.h"
-#include "generation/make_context.h"
+#include "generation/gallery_result.h"
 #include "generation/output_paths.h"
+#include "generation/picture_measure.h"
+#include "generation/run_services.h"
 #include "generation/template.h"
+#include "generation/web_sizes.h"
 
 namespace mivo {
 
-/// list.html with its thumbnail table; fills the picture-entry array. outblnOk false when
-/// the page could not be written (the reason is in ctx.state.failure).
-void mainMakeListHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
-                      const PictureList& incolFileDatas, std::vector<std::string>& iostrPicEntries,
-                      bool& outblnOk);
+/// A checked gallery's pictures as its pages take them.
+struct GalleryPictures {
+    const PictureList& pictures;
+    const std::vector<WebCopy>& copies;  // one per picture with reduced copies, else empty
+    PictureMeasurer* measurer = nullptr; // already reading their headers, or nullptr
+};
 
-/// Writes the table block once per picture into the open list page; fills the picture-entry
-/// array, gintStartNo, the gallery's gstrMenuItem element (menu mode) and the progress.
-void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::string& instrTable,
-                       const std::string& instrFile, PageFile& ioPage,
-                       std::vector<std::string>& iostrPicEntries,
-                       const PictureList& incolFileDatas);
+/// list.html with its thumbnail table. outblnOk false when the page could not be written
+/// (`failure` says which and why). `table` gets what the table found.
+void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
+                      GalleryPictures& pictures, ListTableResult& table, bool& outblnOk,
+                      std::string& failure);
+
+/// Writes the table block once per picture into the open list page and tells what it found;
+/// the progress goes to the status line.
+void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std::string& instrTable,
+                       const std::string& instrFile, PageFile& page, GalleryPictures& pictures,
+                       ListTableResult& table);
 
 /// The gallery's index page with the aryPicList script lines. false when it was not written.
-bool mainMakeIndexHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
-                       const std::vector<std::string>& instrPicEntries);
+bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
+                       const std::vector<IndexPicture>& pictures, std::string& failure);
 
 /// pict.html, the picture viewer. false when it was not written.
-bool mainMakePictHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths);
+bool mainMakePictHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
+                      const std::string& filelistHead, std::string& failure);
 
-/// The menu page of menu mode with the aryMenuList script lines. false when it was not written.
-bool mainMakeMenuHtml(MakeContext& ctx);
+/// The menu page of menu mode with one aryMenuList line per gallery: its name, its folder and
+/// its menu item. false when it was not written.
+bool mainMakeMenuHtml(const RunServices& run, const PagePlan& pages,
+                      const std::vector<GalleryJob>& galleries,
+                      const std::vector<GalleryResult>& results, std::string& failure);
 
 } // namespace mivo

@@ -5,34 +5,23 @@
 
 namespace mivo {
 
-bool picInfoReadsFile(const Settings& settings, bool inblnFilelist) {
+bool picInfoReadsFile(const PagePlan& pages, bool inblnFilelist) {
     // Without a width or a height column in filelist.csv the size has to come from the file.
-    return !inblnFilelist || settings.TextFilelistWidth == 0 || settings.TextFilelistHeight == 0;
+    return !inblnFilelist || pages.filelistWidthColumn == 0 || pages.filelistHeightColumn == 0;
 }
 
-PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const MakeContext& ctx,
-                                     const GalleryJob& job, const PictureList& pictures) {
-    const Settings& s = ctx.settings;
-    if (pictures.empty() || !(picInfoReadsFile(s, job.useFilelist) || s.CheckExif)) {
+PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const GalleryJob& job,
+                                     const PictureList& pictures, int workers) {
+    const bool shootingData = job.pages.shootingData;
+    if (pictures.empty() || !(picInfoReadsFile(job.pages, job.useFilelist) || shootingData)) {
         return nullptr;
     }
-    return &slot.emplace(job.picPath, pictures, ctx.pictureWorkers, s.CheckExif);
+    return &slot.emplace(job.picPath, pictures, workers, shootingData);
 }
 
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
-                    std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight,
-                    ExifInfo* outExif) {
-    MeasuredSize size;
-    if (picInfoReadsFile(ctx.settings, inblnFilelist) || outExif != nullptr) {
-        size = measurePictureFile(instrFilePath, outExif != nullptr);
-    }
-    mainGetPicInfo(ctx, instrFilePath, inblnFilelist, size, outFileName, outstrWidth, outstrHeight,
-                   outExif);
-}
-
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
-                    const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
-                    std::string& outstrHeight, ExifInfo* outExif) {
+void mainGetPicInfo(const PagePlan& pages, const std::string& instrFilePath, bool inblnFilelist,
+                    const MeasuredSize& inSize, std::string& outFileName, long long& width,
+                    long long& height, ExifInfo* outExif) {
     // Once per picture: the messages are built only for a log that takes them.
     const bool log = cmLogWants(1);
     if (log) {
@@ -44,16 +33,16 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bo
     cmSplitPath(instrFilePath, true, kPathSeparator, folder, name);
     outFileName = cmCutExt(name);
 
-    outstrWidth = "0";
-    outstrHeight = "0";
+    width = 0;
+    height = 0;
     if (outExif != nullptr) {
         // The size may come from filelist.csv; the header is still where the shooting data is.
         *outExif = inSize.exif;
     }
-    if (picInfoReadsFile(ctx.settings, inblnFilelist)) {
+    if (picInfoReadsFile(pages, inblnFilelist)) {
         if (inSize.ok) {
-            outstrWidth = std::to_string(inSize.width);
-            outstrHeight = std::to_string(inSize.height);
+            width = inSize.width;
+            height = inSize.height;
         } else {
             // The gallery is still built; the thumbnail table falls back to its box size.
             cmWriteLog("mainGetPicInfo", 4, "PicInfoError [" + instrFilePath + "]");
@@ -63,7 +52,8 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bo
     if (log) {
         cmWriteLog("mainGetPicInfo", 1,
                    "△End Method△\r\noutFileName=[" + outFileName + "]\r\noutstrWidth=[" +
-                       outstrWidth + "]\r\noutstrHeight=[" + outstrHeight + "]");
+                       std::to_string(width) + "]\r\noutstrHeight=[" + std::to_string(height) +
+                       "]");
     }
 }
 

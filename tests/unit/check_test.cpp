@@ -14,7 +14,7 @@
 #include "common/log.h"
 #include "common/message_box.h"
 #include "common/text_file.h"
-#include "generation/make_context.h"
+#include "generation/run_services.h"
 #include "generation/status.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
@@ -56,7 +56,6 @@ class CheckMakeTest : public ::testing::Test {
         settings_.gstrHtmlPath = "";
         settings_.gstrMenuPath = (root_ / "out" / "menu.html").string();
         settings_.gstrMenuHtmlPath = "g";
-        state_.gstrFilelistHead.assign(1, "");
         cmSetMessageBoxSink(&box_);
     }
 
@@ -85,13 +84,14 @@ class CheckMakeTest : public ::testing::Test {
             !samPath.empty() || (!settings_.menuMode() && settings_.OptionSamD == 1);
         out.samPath = samPath;
         out.useFilelist = filelist;
+        out.pages = planRun(settings_, rows_).pages;
         return out;
     }
 
     bool check(const std::string& picPath, const std::string& samPath = "", bool filelist = false) {
-        MakeContext ctx{settings_, files_, status_, state_, rows_};
         GalleryJob checked = job(picPath, samPath, filelist);
-        const bool result = mainCheckMake(ctx, checked, true, pictures_);
+        head_.clear();
+        const bool result = mainCheckMake(run_, checked, true, pictures_, head_);
         filelist_ = checked.useFilelist;
         return result;
     }
@@ -120,7 +120,8 @@ class CheckMakeTest : public ::testing::Test {
     Settings settings_{};
     test::RecordingSink sink_;
     RunStatus status_{&sink_};
-    RunState state_;
+    RunServices run_{files_, status_};
+    std::string head_; // filelist.csv's heading as the last check read it
     std::vector<GalleryEntry> rows_;
     RecordingMessageBox box_;
     bool filelist_ = false;
@@ -380,9 +381,8 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
 TEST_F(CheckMakeTest, NoIndexCheckLeavesTheOutputFoldersAlone) {
     touch(root_ / "pics" / "a.jpg");
     settings_.gstrIndexPath = path("prog/html/index.html");
-    MakeContext ctx{settings_, files_, status_, state_, rows_};
     GalleryJob checked = job(path("pics"), "", false);
-    EXPECT_TRUE(mainCheckMake(ctx, checked, false, pictures_));
+    EXPECT_TRUE(mainCheckMake(run_, checked, false, pictures_, head_));
     EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 
@@ -431,12 +431,12 @@ TEST_F(CheckMakeTest, FilelistIsReadOnlyWhenAskedFor) {
     EXPECT_TRUE(check(path("pics"), "", false));
     EXPECT_FALSE(filelist_);
     EXPECT_EQ(pictures_[0].strInfo, "");
-    EXPECT_EQ(state_.gstrFilelistHead[0], "");
+    EXPECT_EQ(head_, "");
 
     EXPECT_TRUE(check(path("pics"), "", true));
     EXPECT_TRUE(filelist_);
     EXPECT_EQ(pictures_[0].strInfo, "Sunset");
-    EXPECT_EQ(state_.gstrFilelistHead[0], "caption");
+    EXPECT_EQ(head_, "caption");
 }
 
 TEST_F(CheckMakeTest, UnusableFilelistTurnsTheFlagOffWithoutRefusing) {

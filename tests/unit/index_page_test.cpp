@@ -30,13 +30,25 @@ class IndexPage : public test::PageContextFixture {
         out.strPictLink = "./pict.html";
         return out;
     }
+    // The index page from the template, with the table's entries and beside them quoted_
+    // and exif_.
     std::string make(const std::string& templateText, const std::vector<std::string>& entries) {
         writeTemplate("index.html", templateText);
-        GalleryJob job;
+        GalleryJob job = plannedJob();
         job.name = "Sub";
-        mainMakeIndexHtml(ctx_, job, pathsOf(indexPath()), entries);
+        std::vector<IndexPicture> pictures(entries.size());
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            pictures[k].entry = entries[k];
+            pictures[k].quotedFields = k < quoted_.size() ? quoted_[k] : std::vector<std::string>();
+            pictures[k].shooting = k < exif_.size() ? exif_[k] : ExifInfo();
+        }
+        std::string failure;
+        mainMakeIndexHtml(run_, job, pathsOf(indexPath()), pictures, failure);
         return readFile(indexPath());
     }
+
+    std::vector<std::vector<std::string>> quoted_;
+    std::vector<ExifInfo> exif_;
 };
 
 TEST_F(IndexPage, ArrayLineGivesWayToOneScriptLinePerPictureThenAnEmptyLine) {
@@ -68,7 +80,7 @@ TEST_F(IndexPage, CopiedLinesSubstituteInOrderAndLowerCaseArrayNameIsNotDetected
 }
 
 TEST_F(IndexPage, QuotedFilelistFieldsFollowTheArrayWholeOnlyWhenThereAreAny) {
-    state_.picQuotedFields = {{}, {"Kyoto, dawn", "say \"hi\"\nnext</script>"}};
+    quoted_ = {{}, {"Kyoto, dawn", "say \"hi\"\nnext</script>"}};
     EXPECT_EQ(make("MV_LIST_ARRAY\r\n", {"./a.jpg,1,1,a", "./b.jpg,0,0,b,x"}),
               "aryPicList[0] = \"./a.jpg,1,1,a\";\r\n"
               "aryPicList[1] = \"./b.jpg,0,0,b,x\";\r\n"
@@ -76,7 +88,7 @@ TEST_F(IndexPage, QuotedFilelistFieldsFollowTheArrayWholeOnlyWhenThereAreAny) {
               "aryPicInfo[1] = [\"Kyoto, dawn\", \"say "
               "\\u0022hi\\u0022\\nnext\\u003c/script\\u003e\"];\r\n"
               "\r\n");
-    state_.picQuotedFields = {{}, {}};
+    quoted_ = {{}, {}};
     EXPECT_EQ(make("MV_LIST_ARRAY\r\n", {"./a.jpg,1,1,a", "./b.jpg,0,0,b,x"}),
               "aryPicList[0] = \"./a.jpg,1,1,a\";\r\n"
               "aryPicList[1] = \"./b.jpg,0,0,b,x\";\r\n"
@@ -88,7 +100,7 @@ TEST_F(IndexPage, ShootingDataFollowsTheArrayForPicturesThatHaveItUnlessSwitched
     exif.dateTaken = "2025-04-05 06:07:08";
     exif.model = "Cam \"X\"";
     exif.iso = "ISO 400";
-    state_.picExif = {ExifInfo(), exif};
+    exif_ = {ExifInfo(), exif};
     settings_.CheckExif = true;
     EXPECT_EQ(make("MV_LIST_ARRAY\r\n", {"./a.jpg,1,1,a", "./b.jpg,2,2,b"}),
               "aryPicList[0] = \"./a.jpg,1,1,a\";\r\n"
@@ -147,9 +159,9 @@ TEST_F(IndexPage, Utf8TemplateGivesUtf8ArrayLines) {
 TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
     writeFile(dir_ / "prog" / "html" / "list.html", "MV_TABLE_START\r\nMV_TABLE_END\r\n");
     writeFile(dir_ / "prog" / "html" / "index.html", "MV_LIST_ARRAY\r\n");
+    settings_.OptionMenu = 0;
     settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
     rows_ = {{"one", (dir_ / "p1").string(), ""}, {"two", (dir_ / "p2").string(), ""}};
-    state_.gstrMenuItem.resize(2);
     for (int no = 1; no <= 2; ++no) {
         const fs::path folder = dir_ / "site" / ("00" + std::to_string(no));
         fs::create_directories(folder);
@@ -162,18 +174,17 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
             pictures.add({"z.jpg", ""});
         }
         bool ok = false;
-        const GalleryEntry& row = rows_[static_cast<std::size_t>(no - 1)];
-        GalleryJob job;
-        job.menu = true;
-        job.number = no;
-        job.name = row.strListName;
-        job.picPath = row.strPicPath;
+        const GalleryJob job = plannedJob(no);
         OutputPaths paths = pathsOf((folder / "index.html").string());
         paths.strListPath = (folder / "list.html").string();
         paths.strIndexLink = "./index.html";
-        mainMakeListHtml(ctx_, job, paths, pictures, state_.picEntries, ok);
+        const std::vector<WebCopy> noCopies;
+        GalleryPictures listed{pictures, noCopies};
+        ListTableResult table;
+        std::string failure;
+        mainMakeListHtml(run_, job, paths, listed, table, ok, failure);
         ASSERT_TRUE(ok);
-        mainMakeIndexHtml(ctx_, job, paths, state_.picEntries);
+        mainMakeIndexHtml(run_, job, paths, table.pictures, failure);
     }
     EXPECT_EQ(readFile(dir_ / "site" / "002" / "index.html"),
               "aryPicList[0] = \"./../../p2/z.jpg,0,0,z\";\r\n\r\n");
@@ -182,7 +193,8 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
 
 TEST_F(IndexPage, MissingTemplateLeavesTheOldPage) {
     writeFile(indexPath(), "old");
-    mainMakeIndexHtml(ctx_, GalleryJob{}, pathsOf(indexPath()), {});
+    std::string failure;
+    mainMakeIndexHtml(run_, plannedJob(), pathsOf(indexPath()), {}, failure);
     EXPECT_EQ(readFile(indexPath()), "old");
 }
 

@@ -110,6 +110,24 @@ class ListPage : public test::PageContextFixture {
         out.link2Name = "n2";
         out.link2Url = "u2";
         out.useFilelist = filelist;
+        out.galleries = static_cast<int>(rows_.size());
+        out.pages = planRun(settings_, rows_).pages;
+        return out;
+    }
+
+    // Writes the list page of `gallery` from the template already in place.
+    void write(const GalleryJob& gallery) {
+        GalleryPictures pictures{pictures_, copies_};
+        table_ = ListTableResult();
+        mainMakeListHtml(run_, gallery, paths(), pictures, table_, ok_, failure_);
+    }
+
+    // The picture entries the table made for the index page.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> out;
+        for (const IndexPicture& picture : table_.pictures) {
+            out.push_back(picture.entry);
+        }
         return out;
     }
     OutputPaths paths() const {
@@ -122,7 +140,7 @@ class ListPage : public test::PageContextFixture {
     // Writes the list page of gallery `no` from the template and gives back its bytes.
     std::string make(const std::string& templateText, int no = 0, bool filelist = false) {
         writeTemplate("list.html", templateText);
-        mainMakeListHtml(ctx_, job(no, filelist), paths(), pictures_, state_.picEntries, ok_);
+        write(job(no, filelist));
         return readFile(page_);
     }
 
@@ -136,6 +154,9 @@ class ListPage : public test::PageContextFixture {
     }
 
     PictureList pictures_;
+    std::vector<WebCopy> copies_;
+    ListTableResult table_;
+    std::string failure_;
     std::string page_ = (dir_ / "site" / "list.html").string();
     bool ok_ = false;
 };
@@ -158,10 +179,9 @@ TEST_F(ListPage, TableBlockIsWrittenOncePerPictureAndStartNumberFollowsIt) {
                     "\r\n<a 1>b cols=4\r\n<img src=\"./pics/b.gif\" width=160 height=160>\r\n"
                     "\r\n<a 2>c cols=4\r\n<img src=\"./pics/c.jpg\" width=160 height=107>\r\n"
                     "<p>2 4</p>\r\n");
-    EXPECT_EQ(state_.picEntries,
-              (std::vector<std::string>{"./pics/a.bmp,640,480,a", "./pics/b.gif,1,1,b",
-                                        "./pics/c.jpg,3,2,c"}));
-    EXPECT_EQ(state_.gintStartNo, 2);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"./pics/a.bmp,640,480,a", "./pics/b.gif,1,1,b",
+                                                   "./pics/c.jpg,3,2,c"}));
+    EXPECT_EQ(table_.startNo, 2);
 }
 
 TEST_F(ListPage, StartNumberIsMinusOneWithoutAStartPictureOfTheGalleryAndInMenuMode) {
@@ -175,7 +195,6 @@ TEST_F(ListPage, StartNumberIsMinusOneWithoutAStartPictureOfTheGalleryAndInMenuM
     settings_.gstrStartName = "A.bmp";
     EXPECT_EQ(make(text), "\r\n0\r\n");
     rows_ = {{"one", settings_.gstrPicPath, ""}};
-    state_.gstrMenuItem.resize(1);
     EXPECT_EQ(make(text, 1), "\r\n-1\r\n");
 }
 
@@ -187,7 +206,7 @@ TEST_F(ListPage, ThumbnailsShowAtOwnSizeWhileEntriesPointAtFullSizePictures) {
     EXPECT_EQ(make("MV_TABLE_START\r\n[MV_IMG_SRC][MV_IMG_SIZE][mv_img_href]\r\nMV_TABLE_END\r\n"),
               "\r\n[./thumbs/a.bmp][][./pics/a.bmp]\r\n"
               "\r\n[./thumbs/b&amp;%22c.bmp][][./pics/b&amp;%22c.bmp]\r\n");
-    EXPECT_EQ(state_.picEntries[0], "./pics/a.bmp,640,480,a");
+    EXPECT_EQ(table_.pictures[0].entry, "./pics/a.bmp,640,480,a");
 }
 
 TEST_F(ListPage, FullSizePicturesAreScaledIntoTheBoxRoundingHalvesToEven) {
@@ -220,8 +239,8 @@ TEST_F(ListPage, FilelistSizesScaleTheBoxAndEntriesKeepZeroSizesAndTheRawRow) {
               "\r\nwidth=160 height=160\r\n"
               "\r\nwidth=128 height=96\r\n"
               "\r\nwidth=160 height=160\r\n");
-    EXPECT_EQ(state_.picEntries[0], "./pics/a.bmp,0,0,a,Beach,640,480");
-    EXPECT_EQ(state_.picEntries[2], "./pics/c.bmp,0,0,c,");
+    EXPECT_EQ(table_.pictures[0].entry, "./pics/a.bmp,0,0,a,Beach,640,480");
+    EXPECT_EQ(table_.pictures[2].entry, "./pics/c.bmp,0,0,c,");
 }
 
 TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFieldsAndKeepThemBesideTheEntry) {
@@ -235,10 +254,10 @@ TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFieldsAndKeepThemBesideTheE
     EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, true),
               "\r\nwidth=160 height=120\r\n"
               "\r\nwidth=160 height=120\r\n");
-    EXPECT_EQ(state_.picEntries[0], "./pics/a.bmp,0,0,a,\"Kyoto, dawn\",640,480");
-    ASSERT_EQ(state_.picQuotedFields.size(), 2U);
-    EXPECT_EQ(state_.picQuotedFields[0], pictures_[0].infoFields);
-    EXPECT_TRUE(state_.picQuotedFields[1].empty());
+    EXPECT_EQ(table_.pictures[0].entry, "./pics/a.bmp,0,0,a,\"Kyoto, dawn\",640,480");
+    ASSERT_EQ(table_.pictures.size(), 2U);
+    EXPECT_EQ(table_.pictures[0].quotedFields, pictures_[0].infoFields);
+    EXPECT_TRUE(table_.pictures[1].quotedFields.empty());
 }
 
 TEST_F(ListPage, SingleModeRescalesTheBarAndStepsItOncePerPicture) {
@@ -263,7 +282,6 @@ TEST_F(ListPage, SingleModeRescalesTheBarAndStepsItOncePerPicture) {
 
 TEST_F(ListPage, MenuModeGivesEachGalleryAnEqualShareOfTheBar) {
     rows_ = {{"g1", "", ""}, {"g2", settings_.gstrPicPath, ""}, {"g3", "", ""}, {"g4", "", ""}};
-    state_.gstrMenuItem.resize(4);
     page_ = (dir_ / "site" / "002" / "list.html").string();
     fs::create_directories(dir_ / "site" / "002");
     for (int i = 1; i <= 10; ++i) {
@@ -281,14 +299,13 @@ TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
     writeFile(dir_ / "site" / "g2" / "a.bmp", bmpBytes(640, 480));
     rows_ = {{"one", (dir_ / "site" / "g1").string(), (dir_ / "site" / "t1").string()},
              {"two", (dir_ / "site" / "g2").string(), ""}};
-    state_.gstrMenuItem.resize(2);
     fs::create_directories(dir_ / "site" / "002");
     page_ = (dir_ / "site" / "002" / "list.html").string();
     pictures_.add(ClassFileData{"a.bmp", ""});
     pictures_.add(ClassFileData{"b.bmp", ""});
     EXPECT_EQ(make("MV_LINK_URL0 MV_LINK_NAME1 MV_LINK_URL1\r\n", 2), "./../index.html n1 u1\r\n");
     make("MV_TABLE_START\r\nMV_TABLE_END\r\n", 2);
-    EXPECT_EQ(state_.gstrMenuItem[1], "./g2/a.bmp,width=160 height=120");
+    EXPECT_EQ(table_.menuItem, "./g2/a.bmp,width=160 height=120");
 
     pictures_.clear();
     pictures_.add(ClassFileData{"a.bmp", ""});
@@ -296,9 +313,9 @@ TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
     fs::create_directories(dir_ / "site" / "001");
     rows_[0].strPicPath = (dir_ / "site" / "g2").string();
     make("MV_TABLE_START\r\n[MV_IMG_SRC]\r\nMV_TABLE_END\r\n", 1);
-    EXPECT_EQ(state_.gstrMenuItem[0], "./t1/a.bmp,");
+    EXPECT_EQ(table_.menuItem, "./t1/a.bmp,");
     EXPECT_EQ(readFile(page_), "\r\n[./../t1/a.bmp]\r\n");
-    EXPECT_EQ(state_.picEntries, std::vector<std::string>{"./../g2/a.bmp,640,480,a"});
+    EXPECT_EQ(entries(), std::vector<std::string>{"./../g2/a.bmp,640,480,a"});
 }
 
 TEST_F(ListPage, GalleryNamesAreTextInMenuModeWhileSingleModeSettingsKeepTheirMarkup) {
@@ -314,7 +331,7 @@ TEST_F(ListPage, GalleryNamesAreTextInMenuModeWhileSingleModeSettingsKeepTheirMa
     menuJob.link1Url = "u1";
     menuJob.link2Name = name;
     menuJob.link2Url = "u2";
-    mainMakeListHtml(ctx_, menuJob, paths(), pictures_, state_.picEntries, ok_);
+    write(menuJob);
     EXPECT_EQ(readFile(page_), "&lt;!--&lt;script&gt;&amp;|&lt;!--&lt;script&gt;&amp;|"
                                "&lt;!--&lt;script&gt;&amp;\r\n");
     settings_.OptionMenu = 1;
@@ -324,7 +341,7 @@ TEST_F(ListPage, GalleryNamesAreTextInMenuModeWhileSingleModeSettingsKeepTheirMa
     singleJob.link1Url = "u1";
     singleJob.link2Name = "<i>2</i>";
     singleJob.link2Url = "u2";
-    mainMakeListHtml(ctx_, singleJob, paths(), pictures_, state_.picEntries, ok_);
+    write(singleJob);
     EXPECT_EQ(readFile(page_), "<b>S</b>|<i>1</i>|<i>2</i>\r\n");
 }
 
@@ -356,7 +373,7 @@ TEST_F(ListPage, LinksFromPathsPercentEncodeAndNamesOutsideCp932BecomeReferences
     EXPECT_EQ(make("MV_TABLE_START\r\n<img src=\"MV_IMG_SRC\">MV_IMG_NAME\r\nMV_TABLE_END\r\n"),
               "\r\n<img src=\"./p%25%3F%23/a%231.bmp\">a#1\r\n"
               "\r\n<img src=\"./p%25%3F%23/caf&#233;.bmp\">caf&#233;\r\n");
-    EXPECT_EQ(state_.picEntries[0], "./p%25%3F%23/a%231.bmp,640,480,a#1");
+    EXPECT_EQ(table_.pictures[0].entry, "./p%25%3F%23/a%231.bmp,640,480,a#1");
 }
 
 TEST_F(ListPage, FileNamesAreTextInTheTableAndLinksReachTheirExactBytes) {
@@ -383,8 +400,8 @@ TEST_F(ListPage, FileNamesAreTextInTheTableAndLinksReachTheirExactBytes) {
               "\r\n<img src=\"./pics/mv_img_name MV_IMG_LINK.bmp\" "
               "alt=\"mv_img_name MV_IMG_LINK\">mv_img_name MV_IMG_LINK\r\n");
     // The entries keep the raw name: the index page escapes it for its script.
-    EXPECT_EQ(state_.picEntries[2], "./pics/a&amp;.bmp,2,2,a&amp;");
-    EXPECT_EQ(state_.picEntries[4], "./pics/%82%A0%FF.bmp,2,2,\x82\xA0\xFF");
+    EXPECT_EQ(table_.pictures[2].entry, "./pics/a&amp;.bmp,2,2,a&amp;");
+    EXPECT_EQ(table_.pictures[4].entry, "./pics/%82%A0%FF.bmp,2,2,\x82\xA0\xFF");
 }
 
 TEST_F(ListPage, HugePicturesAndAbsurdBoxSizesStillGiveVisibleSizesWithoutOverflow) {
@@ -418,7 +435,7 @@ TEST_F(ListPage, MissingTemplateRemovesTheOldPageAndReportsFailure) {
     addPicture("a.bmp", "");
     GalleryJob bare;
     bare.picPath = settings_.gstrPicPath;
-    mainMakeListHtml(ctx_, bare, paths(), pictures_, state_.picEntries, ok_);
+    write(bare);
     EXPECT_FALSE(ok_);
     EXPECT_FALSE(fs::exists(page_));
 }

@@ -23,13 +23,22 @@ class MenuPage : public test::PageContextFixture {
         settings_.TextBody = "<body>";
         settings_.TextAllListWidth = 3;
         rows_ = {{"Trip", "", ""}, {"Sea", "", ""}, {"Hill", "", ""}};
-        state_.gstrMenuItem = {"./thumbs/trip/a.jpg,", "./p/b.jpg,width=160 height=120", ""};
+        results_.resize(3);
+        results_[0].menuItem = "./thumbs/trip/a.jpg,";
+        results_[1].menuItem = "./p/b.jpg,width=160 height=120";
     }
     std::string make(const std::string& templateText) {
         writeTemplate("menu.html", templateText);
-        mainMakeMenuHtml(ctx_);
+        write();
         return readFile(settings_.gstrMenuPath);
     }
+    void write() {
+        const RunPlan plan = planRun(settings_, rows_);
+        std::string failure;
+        mainMakeMenuHtml(run_, plan.pages, plan.galleries, results_, failure);
+    }
+
+    std::vector<GalleryResult> results_;
 };
 
 TEST_F(MenuPage, ArrayLineBecomesOneLinePerGalleryWithoutAnEmptyLine) {
@@ -90,7 +99,7 @@ TEST_F(MenuPage, Cp932PageEscapesUnheldCharactersInTheArray) {
 
 TEST_F(MenuPage, MissingTemplateLeavesTheOldMenuPage) {
     writeFile(settings_.gstrMenuPath, "old");
-    mainMakeMenuHtml(ctx_);
+    write();
     EXPECT_EQ(readFile(settings_.gstrMenuPath), "old");
 }
 

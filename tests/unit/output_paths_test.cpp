@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "generation/make_context.h"
 #include "generation/output_paths.h"
 #include "generation/status.h"
 #include "settings/settings.h"
@@ -29,16 +28,13 @@ struct PathsFixture {
     Settings settings = withoutPages();
     test::RecordingSink sink;
     RunStatus status{&sink};
-    RunState state;
-    std::vector<GalleryEntry> rows;
-    const ProgramFiles files = portableProgramFiles(programFolder);
-    MakeContext ctx{settings, files, status, state, rows};
 
     /// The single gallery (number 0), or gallery `number` of menu mode.
     GalleryJob job(int number) const {
         GalleryJob out;
         out.menu = settings.menuMode();
         out.number = number;
+        out.pages = planRun(settings, {}).pages;
         return out;
     }
 };
@@ -48,7 +44,7 @@ TEST(OutputPaths, SingleModeKeepsPagesBesideTheIndexPage) {
     PathsFixture f;
     f.settings.gstrIndexPath = dir / "top.html";
     OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(0), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
     EXPECT_EQ(paths.strIndexPath, dir / "top.html");
     EXPECT_EQ(paths.strListPath, dir / "list.html");
     EXPECT_EQ(paths.strPictPath, dir / "pict.html");
@@ -64,7 +60,7 @@ TEST(OutputPaths, SingleModePutsPagesInTheHtmlSubFolder) {
     f.settings.gstrIndexPath = dir / "index.html";
     f.settings.gstrHtmlPath = "pages";
     OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(0), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
     EXPECT_EQ(paths.strIndexPath, dir / "index.html");
     EXPECT_EQ(paths.strListPath, dir / "pages/list.html");
     EXPECT_EQ(paths.strPictPath, dir / "pages/pict.html");
@@ -81,7 +77,7 @@ TEST(OutputPaths, LinksEncodeCharactersThatWouldBreakThem) {
     f.settings.gstrIndexPath = dir / "index.html";
     f.settings.gstrHtmlPath = "a#1?b%";
     OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(0), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
     EXPECT_EQ(paths.strListPath, dir / "a#1?b%/list.html");
     EXPECT_EQ(paths.strListLink, "./a%231%3Fb%25/list.html");
     EXPECT_EQ(paths.strPictLink, "./a%231%3Fb%25/pict.html");
@@ -94,7 +90,7 @@ TEST(OutputPaths, DotStepsInThePageFolderAreResolvedBeforeLinksAreMade) {
     f.settings.gstrIndexPath = dir / "top/./index.html";
     f.settings.gstrHtmlPath = "../pages/./x/..";
     OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(0), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
     EXPECT_EQ(paths.strIndexPath, dir / "top/index.html");
     EXPECT_EQ(paths.strListPath, dir / "pages/list.html");
     EXPECT_EQ(paths.strPictPath, dir / "pages/pict.html");
@@ -110,9 +106,9 @@ TEST(OutputPaths, GalleryNumbersBeyondSixteenBitsKeepTheirOwnFolders) {
     f.settings.gstrMenuPath = dir / "menu.html";
     OutputPaths paths;
     // 32,768 once wrapped to a negative folder name and 65,536 to the single-mode pages.
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(32768), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(32768), paths));
     EXPECT_EQ(paths.strIndexPath, dir / "32768/index.html");
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(65536), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(65536), paths));
     EXPECT_EQ(paths.strIndexPath, dir / "65536/index.html");
     EXPECT_EQ(paths.strIndexLink, "./index.html");
 }
@@ -123,7 +119,7 @@ TEST(OutputPaths, MenuModeMakesTheNumberedGalleryFolder) {
     f.settings.OptionMenu = 0;
     f.settings.gstrMenuPath = dir / "menu.html";
     OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(1), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(1), paths));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "001"));
     EXPECT_EQ(paths.strIndexPath, dir / "001/index.html");
     EXPECT_EQ(paths.strListPath, dir / "001/list.html");
@@ -136,7 +132,7 @@ TEST(OutputPaths, MenuModeMakesTheNumberedGalleryFolder) {
     // number simply grows.
     f.settings.gstrMenuHtmlPath = "g";
     dir.mkdir("g");
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(1000), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(1000), paths));
     EXPECT_EQ(paths.strIndexPath, dir / "g/1000/index.html");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "g/1000"));
 }
@@ -148,7 +144,7 @@ TEST(OutputPaths, MenuModeReusesAnExistingGalleryFolder) {
     f.settings.OptionMenu = 0;
     f.settings.gstrMenuPath = dir / "index.html";
     OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.ctx, f.job(12), paths));
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(12), paths));
     EXPECT_EQ(paths.strListPath, dir / "012/list.html");
     EXPECT_EQ(test::readBytes(kept), "old");
     EXPECT_TRUE(f.sink.messages.empty());
@@ -161,12 +157,12 @@ TEST(OutputPaths, GalleryFolderThatCannotBeMadeIsReported) {
     f.settings.OptionMenu = 0;
     f.settings.gstrMenuPath = dir / "index.html";
     OutputPaths paths;
-    EXPECT_FALSE(mainGetMakePath(f.ctx, f.job(2), paths));
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(2), paths));
     EXPECT_EQ(f.status.messageText(), "フォルダを作成できません [" + (dir / "002") + "]");
 
     // Only one level is made: a missing galleries' folder is not made here.
     f.settings.gstrMenuHtmlPath = "missing";
-    EXPECT_FALSE(mainGetMakePath(f.ctx, f.job(3), paths));
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(3), paths));
     EXPECT_EQ(f.status.messageText(), "フォルダを作成できません [" + (dir / "missing/003") + "]");
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
@@ -174,14 +170,14 @@ TEST(OutputPaths, GalleryFolderThatCannotBeMadeIsReported) {
 TEST(OutputPaths, EmptyPagePathIsReportedNotUsed) {
     PathsFixture f;
     OutputPaths paths;
-    EXPECT_FALSE(mainGetMakePath(f.ctx, f.job(0), paths));
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(0), paths));
     EXPECT_EQ(f.status.messageText(), "Indexファイルの指定がありません");
     // A folder without a file name is no page either.
     f.settings.gstrIndexPath = "/tmp/";
-    EXPECT_FALSE(mainGetMakePath(f.ctx, f.job(0), paths));
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(0), paths));
 
     f.settings.OptionMenu = 0;
-    EXPECT_FALSE(mainGetMakePath(f.ctx, f.job(1), paths));
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(1), paths));
     EXPECT_EQ(f.status.messageText(), "メニューファイルの指定がありません");
 }
 

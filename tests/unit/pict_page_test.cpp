@@ -24,7 +24,7 @@ class PictPage : public test::PageContextFixture {
         settings_.TextLinkName = {"n0", "x", "x"};
         settings_.TextLinkURL = {"http://h/?q#f", "x", "x"};
         settings_.CheckSlideShow = true;
-        state_.gstrFilelistHead = {"title,width,height"};
+        filelistHead_ = "title,width,height";
     }
     // The picture page of the gallery at zero-based `index` (menu mode) or of the single
     // gallery, with links n1/../002/index.html and n2/u2.
@@ -40,7 +40,9 @@ class PictPage : public test::PageContextFixture {
         job.link2Name = "n2";
         job.link2Url = "u2";
         job.useFilelist = filelist;
-        mainMakePictHtml(ctx_, job, pathsOf(pictPath));
+        job.pages = plannedPages();
+        std::string failure;
+        mainMakePictHtml(run_, job, pathsOf(pictPath), filelistHead_, failure);
         return readFile(pictPath);
     }
     static OutputPaths pathsOf(const std::string& pictPath) {
@@ -49,6 +51,8 @@ class PictPage : public test::PageContextFixture {
         out.strIndexLink = "./index.html";
         return out;
     }
+
+    std::string filelistHead_; // the gallery's filelist.csv heading
 };
 
 TEST_F(PictPage, FilelistValuesOnlyWhenFilelistIsUsed) {
@@ -58,7 +62,7 @@ TEST_F(PictPage, FilelistValuesOnlyWhenFilelistIsUsed) {
 }
 
 TEST_F(PictPage, FilelistHeadingIsScriptDataThatCannotBecomeMarkup) {
-    state_.gstrFilelistHead = {"</textarea><img src=x onerror=\"alert('1')\">&\\caf\xC3\xA9\r\n"};
+    filelistHead_ = "</textarea><img src=x onerror=\"alert('1')\">&\\caf\xC3\xA9\r\n";
     EXPECT_EQ(
         make("var h = \"MV_FILELIST\";\r\n", "1"),
         "var h = \"\\u003c/textarea\\u003e\\u003cimg src=x onerror=\\u0022alert(\\u00271\\u0027)"
@@ -77,7 +81,7 @@ TEST_F(PictPage, CopiedLinesSubstituteInOrderAndSingleModeKeepsTypedLinks) {
 TEST_F(PictPage, MenuModeLinksBackToTheMenuAndKeepsTheSubTitleSetting) {
     settings_.OptionMenu = 0;
     settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
-    state_.gstrFilelistHead = {"", "", "h3"};
+    filelistHead_ = "h3";
     EXPECT_EQ(make("MV_LINK_URL0 MV_LINK_NAME1 MV_SUB_TITLE MV_FILELIST\r\n", true, 2,
                    (dir_ / "site" / "003" / "pict.html").string()),
               "./../index.html n1 S h3\r\n");
@@ -94,7 +98,9 @@ TEST_F(PictPage, SlideLinesGetIndexLinkThenSlideTimeOnlyWhenTheShowIsOn) {
 
 TEST_F(PictPage, MissingTemplateLeavesTheOldPage) {
     writeFile(dir_ / "site" / "pict.html", "old");
-    mainMakePictHtml(ctx_, GalleryJob{}, pathsOf((dir_ / "site" / "pict.html").string()));
+    std::string failure;
+    mainMakePictHtml(run_, plannedJob(), pathsOf((dir_ / "site" / "pict.html").string()), "",
+                     failure);
     EXPECT_EQ(readFile(dir_ / "site" / "pict.html"), "old");
 }
 

@@ -13,7 +13,6 @@
 #include "common/codepage.h"
 #include "common/log.h"
 #include "common/text.h"
-#include "generation/make_context.h"
 #include "generation/status.h"
 #include "settings/settings.h"
 
@@ -75,8 +74,14 @@ class PictureInfo : public ::testing::Test {
     };
     Result run(const std::string& path, bool flag) {
         Result r{"?", "?", "?"};
-        MakeContext ctx{settings_, files_, status_, state_, rows_};
-        mainGetPicInfo(ctx, path, flag, r.name, r.width, r.height);
+        const PagePlan pages = planRun(settings_, {}).pages;
+        const MeasuredSize size =
+            picInfoReadsFile(pages, flag) ? measurePictureFile(path, false) : MeasuredSize{};
+        long long width = -1;
+        long long height = -1;
+        mainGetPicInfo(pages, path, flag, size, r.name, width, height);
+        r.width = std::to_string(width);
+        r.height = std::to_string(height);
         return r;
     }
 
@@ -89,11 +94,7 @@ class PictureInfo : public ::testing::Test {
 
     std::filesystem::path dir_;
     std::string programFolder_;
-    ProgramFiles files_ = portableProgramFiles(programFolder_);
     Settings settings_ = defaultSettings(programFolder_);
-    RunStatus status_;
-    RunState state_;
-    std::vector<GalleryEntry> rows_;
 };
 
 TEST_F(PictureInfo, MeasuresUnlessFilelistGivesBothColumns) {
