@@ -12,10 +12,10 @@
 #include "common/program_files.h"
 #include "common/text.h"
 #include "common/text_file.h"
-#include "generation/file_data.h"
-#include "generation/filelist.h"
-#include "generation/gallery_job.h"
-#include "generation/status.h"
+#include "generation/plan/file_data.h"
+#include "generation/plan/gallery_job.h"
+#include "generation/plan/status.h"
+#include "generation/run/filelist.h"
 #include "settings/settings.h"
 
 namespace {

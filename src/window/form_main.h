@@ -8,8 +8,8 @@
 
 #include "common/message_box.h"
 #include "common/program_files.h"
-#include "generation/make_run.h"
-#include "generation/status.h"
+#include "generation/plan/status.h"
+#include "generation/run/make_run.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "settings/settings_table.h"

@@ -10,9 +10,9 @@
 
 #include "common/log.h"
 #include "common/program_files.h"
-#include "generation/gallery_job.h"
-#include "generation/run_services.h"
-#include "generation/status.h"
+#include "generation/plan/gallery_job.h"
+#include "generation/plan/run_services.h"
+#include "generation/plan/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
