@@ -63,53 +63,19 @@ class RowTemplate {
     std::vector<const Placeholder*> fields_;
 };
 
-long long numberOrZero(const std::string& text) {
-    long long value = 0;
-    return cmParseWholeNumber(text, value) ? value : 0;
-}
-
 // num / den to the nearest integer, a half to the even neighbour. One division of two whole
 // numbers, so an exact half is seen as one.
 long long roundRatio(long long num, long long den) {
     return cmRoundHalfEven(static_cast<double>(num) / static_cast<double>(den));
 }
 
-// The size attributes of a picture's thumbnail: the copy's own size with reduced copies, none
-// for a thumbnail folder, else the picture scaled in whole percent into the thumbnail box.
-std::string thumbnailSizeText(const GalleryJob& job, const PictureRow& row) {
-    if (job.useThumbnails) {
+// The size attributes of a thumbnail: "width=W height=H", or none when it shows at its own size.
+std::string sizeAttributes(const PictureRow& row) {
+    if (!row.thumbSize) {
         return {};
     }
-    if (row.copy != nullptr) {
-        return "width=" + std::to_string(row.copy->sizes.thumbWidth) +
-               " height=" + std::to_string(row.copy->sizes.thumbHeight);
-    }
-    const PagePlan& plan = job.pages;
-    const long long boxWidth = thumbnailBoxSide(plan.thumbWidth);
-    const long long boxHeight = thumbnailBoxSide(plan.thumbHeight);
-    std::string boxText =
-        "width=" + std::to_string(boxWidth) + " height=" + std::to_string(boxHeight);
-    long long width = row.width;
-    long long height = row.height;
-    if (width == 0) {
-        // The size is left to filelist.csv: fields counted from 1 after the file name.
-        const ClassFileData& picture = *row.file;
-        const std::vector<std::string> fields =
-            picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
-        const long long widthField = plan.filelistWidthColumn;
-        const long long heightField = plan.filelistHeightColumn;
-        const auto count = static_cast<long long>(fields.size());
-        if (widthField < 1 || heightField < 1 || widthField > count || heightField > count) {
-            return boxText;
-        }
-        width = numberOrZero(fields[static_cast<std::size_t>(widthField - 1)]);
-        height = numberOrZero(fields[static_cast<std::size_t>(heightField - 1)]);
-    }
-    // An empty, unreadable or zero size cannot be scaled: show it at the box size.
-    if (width <= 0 || height <= 0) {
-        return boxText;
-    }
-    return scaledSizeAttributes(width, height, boxWidth, boxHeight);
+    return "width=" + std::to_string(row.thumbSize->width) +
+           " height=" + std::to_string(row.thumbSize->height);
 }
 
 // The picture-entry element: the link the picture view loads, the size, the name and the
@@ -148,13 +114,13 @@ void showProgress(const RunServices& run, const GalleryJob& job, const PictureRo
 } // namespace
 
 void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      GalleryPictures& pictures, ListTableResult& table, bool& outblnOk,
+                      PictureRows& rows, ListTableResult& table, bool& outblnOk,
                       std::string& failure) {
     cmWriteLog("mainMakeListHtml", 1, "▽Start Method▽");
     PageInput input{job.pages, &job, &paths, paths.strListPath};
     PageParts parts;
     parts.table = [&](const std::string& blockText, PageFile& page) {
-        mainMakeListTable(run, job, blockText, paths.strListPath, page, pictures, table);
+        mainMakeListTable(run, job, blockText, paths.strListPath, page, rows, table);
         input.startNo = table.startNo;
     };
     parts.abandoned = [&run] { return run.status.stopRequested(); };
@@ -164,15 +130,17 @@ void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const Outpu
 }
 
 void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std::string& instrTable,
-                       const std::string& instrFile, PageFile& page, GalleryPictures& pictures,
+                       const std::string& instrFile, PageFile& page, PictureRows& rows,
                        ListTableResult& table) {
     cmWriteLog("mainMakeListTable", 1,
                "Start Method \r\ninstrTable=[" + instrTable + "]\r\ninstrFile=[" + instrFile + "]");
     table.startNo = -1;
-    const std::size_t count = pictures.pictures.size();
+    const std::size_t count = rows.size();
     const auto n = static_cast<long long>(count);
     table.pictures.assign(count, IndexPicture());
-    PictureRows rows(job, pictures.pictures, pictures.copies, instrFile);
+    // Headers are read by workers ahead of this loop and come back in listing order; the log
+    // and status lines stay here, in the order of the pictures.
+    rows.begin(instrFile, run.pictureWorkers);
     if (!job.menu) {
         run.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
         run.status.setBarValue(0);
@@ -180,16 +148,12 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
         mainSetStatus(run.status, true, job.name, 0, 0);
     }
 
-    // Headers are read by workers ahead of this loop and come back in listing order; the log
-    // and status lines stay here, in the order of the pictures. The run may have started
-    // reading already; a second table block reads again for itself.
-    rows.readHeaders(std::exchange(pictures.measurer, nullptr), run.pictureWorkers);
     const RowTemplate rowTemplate(instrTable);
     const PagePlan& plan = job.pages;
     PictureRow row;
     std::string rowText;
     while (!run.status.stopRequested() && rows.next(row)) {
-        const std::string sizeText = thumbnailSizeText(job, row);
+        const std::string sizeText = sizeAttributes(row);
         rowTemplate.fill(TableCell{row, sizeText}, rowText);
 
         IndexPicture& shown = table.pictures[row.number];

@@ -88,12 +88,11 @@ bool makeGallery(const RunServices& run, const GalleryJob& job, const CheckedGal
     makeGalleryCopies(run, job, paths, checked.pictures, copies, result.copyFailures);
     // The headers are read while the list page is started.
     std::optional<PictureMeasurer> measurer;
-    GalleryPictures pictures{
-        checked.pictures, copies,
-        startListTableReads(measurer, job, checked.pictures, run.pictureWorkers)};
+    PictureRows rows(job, checked.pictures, copies,
+                     startListTableReads(measurer, job, checked.pictures, run.pictureWorkers));
     ListTableResult table;
     bool ok = false;
-    mainMakeListHtml(run, job, paths, pictures, table, ok, result.failure);
+    mainMakeListHtml(run, job, paths, rows, table, ok, result.failure);
     result.menuItem = table.menuItem;
     // A list page abandoned half-way leaves the other pages as they were too.
     if (stopping(run, progress)) {

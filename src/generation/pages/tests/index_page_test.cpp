@@ -179,7 +179,7 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
         paths.strListPath = (folder / "list.html").string();
         paths.strIndexLink = "./index.html";
         const std::vector<WebCopy> noCopies;
-        GalleryPictures listed{pictures, noCopies};
+        PictureRows listed(job, pictures, noCopies, nullptr);
         ListTableResult table;
         std::string failure;
         mainMakeListHtml(run_, job, paths, listed, table, ok, failure);

@@ -117,9 +117,9 @@ class ListPage : public test::PageContextFixture {
 
     // Writes the list page of `gallery` from the template already in place.
     void write(const GalleryJob& gallery) {
-        GalleryPictures pictures{pictures_, copies_};
+        PictureRows rows(gallery, pictures_, copies_, nullptr);
         table_ = ListTableResult();
-        mainMakeListHtml(run_, gallery, paths(), pictures, table_, ok_, failure_);
+        mainMakeListHtml(run_, gallery, paths(), rows, table_, ok_, failure_);
     }
 
     // The picture entries the table made for the index page.
