@@ -43,6 +43,6 @@ for i in range(count):
 PY
 fi
 
-c++ -O2 -std=c++20 -Isrc bench/header_reader.cpp src/generation/picture_header.cpp \
+c++ -O2 -std=c++20 -Isrc bench/header_reader.cpp src/generation/pictures/picture_header.cpp src/generation/pictures/exif_info.cpp \
   -o "$out/header_reader"
 "$out/header_reader" "$pictures"
