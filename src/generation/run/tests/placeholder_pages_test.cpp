@@ -57,6 +57,29 @@ std::string expectedPage(const Values& copied, const Values& slide, bool slideBl
     return text;
 }
 
+// The list page's values: the links, the sub-title shown and the start picture's number.
+Values listValues(Values values, const std::string& subTitle, const std::string& startNo) {
+    values.insert({{"MV_TITLE", "T"},
+                   {"MV_SUB_TITLE", subTitle},
+                   {"MV_BODY", "<body>"},
+                   {"MV_INDEX_HTML", "./index.html"},
+                   {"MV_START_NO", startNo},
+                   {"MV_ALL_LIST", "4"}});
+    return values;
+}
+
+// The picture page's values beside the links, without filelist.csv.
+Values pictValues(Values values) {
+    values.insert({{"MV_TITLE", "T"},
+                   {"MV_SUB_TITLE", "S&"},
+                   {"MV_BODY", "<body>"},
+                   {"MV_INDEX_HTML", "./index.html"},
+                   {"MV_FILELIST", ""},
+                   {"MV_WIDTH_NO", "0"},
+                   {"MV_HEIGHT_NO", "0"}});
+    return values;
+}
+
 class PlaceholderPages : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -104,21 +127,9 @@ TEST_F(PlaceholderPages, EachPageReplacesItsOwnPlaceholdersWithTheSettingsItShow
     ASSERT_TRUE(run());
     const Values links = {{"MV_LINK_NAME0", "n0"}, {"MV_LINK_NAME1", "n1"}, {"MV_LINK_NAME2", "n2"},
                           {"MV_LINK_URL0", "u0"},  {"MV_LINK_URL1", "u1"},  {"MV_LINK_URL2", "u2"}};
-    Values list = links;
-    list.insert({{"MV_TITLE", "T"},
-                 {"MV_SUB_TITLE", "S&"},
-                 {"MV_BODY", "<body>"},
-                 {"MV_INDEX_HTML", "./index.html"},
-                 {"MV_START_NO", "1"}, // b.gif, found by the table above
-                 {"MV_ALL_LIST", "4"}});
-    Values pict = links;
-    pict.insert({{"MV_TITLE", "T"},
-                 {"MV_SUB_TITLE", "S&"},
-                 {"MV_BODY", "<body>"},
-                 {"MV_INDEX_HTML", "./index.html"},
-                 {"MV_FILELIST", ""},
-                 {"MV_WIDTH_NO", "0"},
-                 {"MV_HEIGHT_NO", "0"}});
+    // b.gif, found by the table above.
+    const Values list = listValues(links, "S&", "1");
+    const Values pict = pictValues(links);
     const Values index = {{"MV_TITLE", "T"},
                           {"MV_SUB_TITLE", "S&"},
                           {"MV_LIST_HTML", "./list.html"},
@@ -150,23 +161,10 @@ TEST_F(PlaceholderPages, MenuModeShowsGalleryNamesAsTextAndLinksBackToTheMenu) {
     const Values links = {{"MV_LINK_NAME0", "n0"},       {"MV_LINK_NAME1", ""},
                           {"MV_LINK_NAME2", "two&amp;"}, {"MV_LINK_URL0", "./../menu.html"},
                           {"MV_LINK_URL1", ""},          {"MV_LINK_URL2", "../002/index.html"}};
-    Values list = links;
     // The start picture is the single gallery's: no menu gallery has one.
-    list.insert({{"MV_TITLE", "T"},
-                 {"MV_SUB_TITLE", "&lt;one&gt;"},
-                 {"MV_BODY", "<body>"},
-                 {"MV_INDEX_HTML", "./index.html"},
-                 {"MV_START_NO", "-1"},
-                 {"MV_ALL_LIST", "4"}});
-    Values pict = links;
+    const Values list = listValues(links, "&lt;one&gt;", "-1");
     // The picture page keeps the sub-title setting in both modes.
-    pict.insert({{"MV_TITLE", "T"},
-                 {"MV_SUB_TITLE", "S&"},
-                 {"MV_BODY", "<body>"},
-                 {"MV_INDEX_HTML", "./index.html"},
-                 {"MV_FILELIST", ""},
-                 {"MV_WIDTH_NO", "0"},
-                 {"MV_HEIGHT_NO", "0"}});
+    const Values pict = pictValues(links);
     const Values slide = {{"MV_SLIDE_TIME", "3"}, {"MV_INDEX_HTML", "./index.html"}};
     EXPECT_EQ(readBytes(dir / "out/001/list.html"),
               "\r\n\r\n\r\n" + expectedPage(list, slide, true));
