@@ -25,42 +25,52 @@ namespace {
 class RowTemplate {
   public:
     explicit RowTemplate(const std::string& text) {
-        std::vector<std::pair<std::size_t, const Placeholder*>> hits; // position, placeholder
+        std::vector<std::pair<std::size_t, std::size_t>> hits; // position, cell
         for (const Placeholder& p : placeholderTable()) {
             if (p.use != PlaceholderUse::TableRow) {
                 continue;
             }
+            const std::size_t cell = cells_.size();
+            cells_.push_back(&p);
             for (std::size_t at = cmTextFind(text, p.name, 0, kCompareText);
                  at != std::string::npos;
                  at = cmTextFind(text, p.name, at + p.name.size(), kCompareText)) {
-                hits.emplace_back(at, &p);
+                hits.emplace_back(at, cell);
             }
         }
         std::sort(hits.begin(), hits.end());
         std::size_t pos = 0;
-        for (const auto& [at, p] : hits) {
+        for (const auto& [at, cell] : hits) {
             if (at < pos) {
                 continue; // the names do not overlap; kept safe all the same
             }
             literals_.push_back(text.substr(pos, at - pos));
-            fields_.push_back(p);
-            pos = at + p->name.size();
+            fields_.push_back(cell);
+            pos = at + cells_[cell]->name.size();
         }
         literals_.push_back(text.substr(pos));
+        values_.resize(cells_.size());
     }
 
-    void fill(const TableCell& cell, std::string& out) const {
+    /// The row of one picture. Each value is worked out once and kept until the next row, so
+    /// their buffers are reused from picture to picture.
+    void fill(const TableCell& cell, std::string& out) {
+        for (std::size_t k = 0; k < cells_.size(); ++k) {
+            values_[k] = cells_[k]->cellValue(cell);
+        }
         out.clear();
         for (std::size_t k = 0; k < fields_.size(); ++k) {
             out += literals_[k];
-            out += fields_[k]->cellValue(cell);
+            out += values_[fields_[k]];
         }
         out += literals_.back();
     }
 
   private:
-    std::vector<std::string> literals_; // one more than fields_
-    std::vector<const Placeholder*> fields_;
+    std::vector<const Placeholder*> cells_; // the row placeholders of the table
+    std::vector<std::string> values_;       // beside cells_: the values of the current row
+    std::vector<std::string> literals_;     // one more than fields_
+    std::vector<std::size_t> fields_;       // where the text has a placeholder: its cell
 };
 
 // num / den to the nearest integer, a half to the even neighbour. One division of two whole
@@ -137,7 +147,7 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
     table.startNo = -1;
     const std::size_t count = rows.size();
     const auto n = static_cast<long long>(count);
-    table.pictures.assign(count, IndexPicture());
+    table.pictures.reset(count);
     // Headers are read by workers ahead of this loop and come back in listing order; the log
     // and status lines stay here, in the order of the pictures.
     rows.begin(instrFile, run.pictureWorkers);
@@ -148,7 +158,7 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
         mainSetStatus(run.status, true, job.name, 0, 0);
     }
 
-    const RowTemplate rowTemplate(instrTable);
+    RowTemplate rowTemplate(instrTable);
     const PagePlan& plan = job.pages;
     PictureRow row;
     std::string rowText;
@@ -156,11 +166,11 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
         const std::string sizeText = sizeAttributes(row);
         rowTemplate.fill(TableCell{row, sizeText}, rowText);
 
-        IndexPicture& shown = table.pictures[row.number];
-        shown.entry = pictureEntry(job, row);
-        shown.shooting = std::move(row.shooting);
+        IndexPictures& shown = table.pictures;
+        shown.entries[row.number] = pictureEntry(job, row);
+        shown.shooting[row.number] = std::move(row.shooting);
         if (job.useFilelist && row.file->infoQuoted) {
-            shown.quotedFields = row.file->infoFields;
+            shown.quotedFields[row.number] = row.file->infoFields;
         }
         if (!plan.startName.empty() && !job.menu &&
             cmTextEquals(plan.startName, row.file->strName)) {

@@ -27,7 +27,7 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
 
 /// The gallery's index page with the aryPicList script lines. false when it was not written.
 bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const std::vector<IndexPicture>& pictures, std::string& failure);
+                       const IndexPictures& pictures, std::string& failure);
 
 /// pict.html, the picture viewer. false when it was not written.
 bool mainMakePictHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,

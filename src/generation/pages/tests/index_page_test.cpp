@@ -36,12 +36,10 @@ class IndexPage : public test::PageContextFixture {
         writeTemplate("index.html", templateText);
         GalleryJob job = plannedJob();
         job.name = "Sub";
-        std::vector<IndexPicture> pictures(entries.size());
-        for (std::size_t k = 0; k < entries.size(); ++k) {
-            pictures[k].entry = entries[k];
-            pictures[k].quotedFields = k < quoted_.size() ? quoted_[k] : std::vector<std::string>();
-            pictures[k].shooting = k < exif_.size() ? exif_[k] : ExifInfo();
-        }
+        IndexPictures pictures;
+        pictures.entries = entries;
+        pictures.quotedFields = quoted_;
+        pictures.shooting = exif_;
         std::string failure;
         mainMakeIndexHtml(run_, job, pathsOf(indexPath()), pictures, failure);
         return readFile(indexPath());
