@@ -32,9 +32,8 @@ class RowTemplate {
             }
             const std::size_t cell = cells_.size();
             cells_.push_back(&p);
-            for (std::size_t at = cmTextFind(text, p.name, 0, kCompareText);
-                 at != std::string::npos;
-                 at = cmTextFind(text, p.name, at + p.name.size(), kCompareText)) {
+            for (std::size_t at = textFind(text, p.name, 0, kCompareText); at != std::string::npos;
+                 at = textFind(text, p.name, at + p.name.size(), kCompareText)) {
                 hits.emplace_back(at, cell);
             }
         }
@@ -76,7 +75,7 @@ class RowTemplate {
 // num / den to the nearest integer, a half to the even neighbour. One division of two whole
 // numbers, so an exact half is seen as one.
 long long roundRatio(long long num, long long den) {
-    return cmRoundHalfEven(static_cast<double>(num) / static_cast<double>(den));
+    return roundHalfEven(static_cast<double>(num) / static_cast<double>(den));
 }
 
 // The size attributes of a thumbnail: "width=W height=H", or none when it shows at its own size.
@@ -124,7 +123,7 @@ void showProgress(const RunServices& run, const GalleryJob& job, const PictureRo
 } // namespace
 
 void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      PictureRows& rows, ListTableResult& table, bool& outblnOk,
+                      PictureRows& rows, ListTableResult& table, bool& written,
                       std::string& failure) {
     cmWriteLog("mainMakeListHtml", 1, "▽Start Method▽");
     PageInput input{job.pages, &job, &paths, paths.strListPath};
@@ -134,9 +133,9 @@ void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const Outpu
         input.startNo = table.startNo;
     };
     parts.abandoned = [&run] { return run.status.stopRequested(); };
-    outblnOk =
+    written =
         writeTemplatePage(run.files, PageKind::List, "mainMakeListHtml", input, parts, failure);
-    cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + cmBoolText(outblnOk));
+    cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + boolText(written));
 }
 
 void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std::string& instrTable,
@@ -172,8 +171,7 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
         if (job.useFilelist && row.file->infoQuoted) {
             shown.quotedFields[row.number] = row.file->infoFields;
         }
-        if (!plan.startName.empty() && !job.menu &&
-            cmTextEquals(plan.startName, row.file->strName)) {
+        if (!plan.startName.empty() && !job.menu && textEquals(plan.startName, row.file->strName)) {
             table.startNo = static_cast<long>(row.number);
         }
         if (job.menu && row.number == 0) {

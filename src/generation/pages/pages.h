@@ -13,10 +13,10 @@
 
 namespace mivo {
 
-/// list.html with its thumbnail table, one row per picture of `rows`. outblnOk false when the
+/// list.html with its thumbnail table, one row per picture of `rows`. written false when the
 /// page could not be written (`failure` says which and why). `table` gets what the table found.
 void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      PictureRows& rows, ListTableResult& table, bool& outblnOk,
+                      PictureRows& rows, ListTableResult& table, bool& written,
                       std::string& failure);
 
 /// Writes the table block once per picture into the open list page and tells what it found;

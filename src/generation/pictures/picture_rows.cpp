@@ -18,7 +18,7 @@ std::string folderIn(const std::string& folder, const char* name) {
 
 long long numberOrZero(const std::string& text) {
     long long value = 0;
-    return cmParseWholeNumber(text, value) ? value : 0;
+    return parseWholeNumber(text, value) ? value : 0;
 }
 
 /// A full-size picture shown as its own thumbnail: scaled into the thumbnail box, with the size
@@ -112,7 +112,7 @@ bool PictureRows::next(PictureRow& row) {
     row.shooting = ExifInfo();
     mainGetPicInfo(job_.pages, row.path, job_.useFilelist, size, row.displayName, row.width,
                    row.height, job_.pages.shootingData ? &row.shooting : nullptr);
-    if (cmLogWants(3)) {
+    if (logWants(3)) {
         cmWriteLog("mainMakeListTable", 3, "<" + row.path + ">");
     }
 

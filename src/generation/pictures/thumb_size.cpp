@@ -13,7 +13,7 @@ namespace {
 constexpr double kSideLimit = 1e15;
 
 long long roundSide(double value) {
-    return std::max(1LL, cmRoundHalfEven(std::min(value, kSideLimit)));
+    return std::max(1LL, roundHalfEven(std::min(value, kSideLimit)));
 }
 
 } // namespace
@@ -28,7 +28,7 @@ PixelSize scaledSize(long long width, long long height, long long boxWidth, long
     const double bw = static_cast<double>(boxWidth);
     const double bh = static_cast<double>(boxHeight);
     // One division of two whole numbers, so an exact half is seen as one.
-    const long long rate = std::min(cmRoundHalfEven(bw * 100 / w), cmRoundHalfEven(bh * 100 / h));
+    const long long rate = std::min(roundHalfEven(bw * 100 / w), roundHalfEven(bh * 100 / h));
     if (rate >= 1) {
         return {roundSide(w * static_cast<double>(rate) / 100),
                 roundSide(h * static_cast<double>(rate) / 100)};

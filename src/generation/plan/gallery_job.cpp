@@ -8,7 +8,7 @@ namespace mivo {
 namespace {
 
 std::string galleryLink(std::size_t number) {
-    return "../" + cmFormat000(static_cast<long long>(number)) + "/index.html";
+    return "../" + formatThreeDigits(static_cast<long long>(number)) + "/index.html";
 }
 
 /// The folder part of a page path (its last part is always taken as the file name); the root

@@ -53,13 +53,13 @@ bool stopping(const RunServices& run, RunProgress& progress) {
 bool havePathSettings(const RunServices& run, const RunPlan& plan) {
     const PagePlan& pages = plan.pages;
     if (pages.menuMode) {
-        if (!cmHasPageName(pages.menuPath)) {
+        if (!hasPageName(pages.menuPath)) {
             mainSetStatus(run.status, true, kMessNoMenuPath, 0, 0);
             return false;
         }
         return true;
     }
-    if (!cmHasPageName(pages.indexPath)) {
+    if (!hasPageName(pages.indexPath)) {
         mainSetStatus(run.status, true, kMessNoIndexPath, 0, 0);
         return false;
     }
