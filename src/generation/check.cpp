@@ -24,8 +24,8 @@ constexpr const char* kRoutine = "mainCheckMake";
 /// through symlinks: "//", "/./", a link or the trailing separator that an empty page folder
 /// leaves must not hide the program's own templates.
 bool samePlace(const std::string& a, const std::string& b) {
-    const std::string left = cmCanonicalPath(a);
-    return !left.empty() && left == cmCanonicalPath(b);
+    const std::string left = canonicalPath(a);
+    return !left.empty() && left == canonicalPath(b);
 }
 
 bool isPictureName(const std::string& name) {
@@ -38,7 +38,7 @@ bool hasThumbnail(const std::string& samPath, const std::string& name) {
     if (name.empty() || name[0] == '.') {
         return false;
     }
-    return cmIsFile(cmAddPath(samPath, name, kPathSeparator));
+    return isPlainFile(cmAddPath(samPath, name, kPathSeparator));
 }
 
 /// Why a folder cannot be listed, for the user: empty when it can.
@@ -67,7 +67,7 @@ bool prepareFolder(const std::string& folder) {
     if (folder.empty()) {
         return true;
     }
-    if (!cmExists(folder)) {
+    if (!pathExists(folder)) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (ec) {
@@ -76,7 +76,7 @@ bool prepareFolder(const std::string& folder) {
             cmWriteLog(kRoutine, 2, "MakeFolder [" + folder + "]");
         }
     }
-    return cmIsFolder(folder);
+    return isFolder(folder);
 }
 
 /// A top page may only replace a page: its name ends in ".html" or ".htm", letters in any
@@ -85,7 +85,7 @@ bool isPageName(const std::string& path) {
     std::string folder;
     std::string name;
     cmSplitPath(path, true, kPathSeparator, folder, name);
-    const std::string lower = cmAsciiLower(name);
+    const std::string lower = asciiLower(name);
     const auto endsWith = [&lower](std::string_view ext) {
         return lower.size() > ext.size() && lower.ends_with(ext);
     };
@@ -130,10 +130,10 @@ bool checkOutput(MakeContext& ctx) {
         }
     }
     if (!prepareFolder(topFolder)) {
-        return refuse(ctx, cmMessCannotMakeFolder(topFolder));
+        return refuse(ctx, cannotMakeFolderMessage(topFolder));
     }
     if (!prepareFolder(pageFolder)) {
-        return refuse(ctx, cmMessCannotMakeFolder(pageFolder));
+        return refuse(ctx, cannotMakeFolderMessage(pageFolder));
     }
     return true;
 }
@@ -209,12 +209,12 @@ std::string pageFolderOf(const Settings& settings) {
                                            : cmAddPath(topFolder, htmlPath, kPathSeparator));
 }
 
-bool mainCheckMake(MakeContext& ctx, GalleryJob& ioJob, bool inblnChackIndex,
+bool mainCheckMake(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
                    PictureList& outcolFileDatas) {
     cmWriteLog(kRoutine, 1, "▽Start Method▽");
     outcolFileDatas.clear();
-    const bool result = runCheck(ctx, ioJob, inblnChackIndex, outcolFileDatas);
-    cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + cmBoolText(result));
+    const bool result = runCheck(ctx, job, inblnChackIndex, outcolFileDatas);
+    cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + boolText(result));
     return result;
 }
 

@@ -10,8 +10,8 @@ namespace mivo {
 
 /// Checks one gallery before it is built: template guards, page folder, pictures, thumbnails
 /// and (when the job uses it) filelist.csv. Each refusal shows its message and gives false.
-/// ioJob.useFilelist comes back false when filelist.csv cannot be used.
-bool mainCheckMake(MakeContext& ctx, GalleryJob& ioJob, bool inblnChackIndex,
+/// job.useFilelist comes back false when filelist.csv cannot be used.
+bool mainCheckMake(MakeContext& ctx, GalleryJob& job, bool inblnChackIndex,
                    PictureList& outcolFileDatas);
 
 /// The folder of the top page's other pages: the folder of the index page (single mode) or of

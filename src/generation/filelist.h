@@ -9,12 +9,12 @@
 namespace mivo {
 
 /// Reads filelist.csv of a picture folder into the pictures' strInfo and the gallery's
-/// gstrFilelistHead element. outblnResult is true when the file was read.
-void mainCheckFilelist(MakeContext& ctx, const GalleryJob& job, PictureList& iocolFileDatas,
-                       bool& outblnResult);
+/// gstrFilelistHead element. filelistRead is true when the file was read.
+void mainCheckFilelist(MakeContext& ctx, const GalleryJob& job, PictureList& pictures,
+                       bool& filelistRead);
 
 /// True when the folder holds a regular file "filelist.csv" (the window enables
 /// CheckUseFileList by it).
-void mainExistFilelist(const std::string& instrDirPath, bool& outblnExist);
+void mainExistFilelist(const std::string& instrDirPath, bool& found);
 
 } // namespace mivo

@@ -7,7 +7,7 @@ namespace mivo {
 namespace {
 
 std::string galleryLink(std::size_t number) {
-    return "../" + cmFormat000(static_cast<long long>(number)) + "/index.html";
+    return "../" + formatThreeDigits(static_cast<long long>(number)) + "/index.html";
 }
 
 } // namespace

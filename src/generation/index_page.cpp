@@ -14,14 +14,12 @@ namespace {
 
 class IndexPageLines : public TemplateLineHandler {
   public:
-    IndexPageLines(const MakeContext& ctx, const std::string& instrListLink,
-                   const std::string& instrPictLink, const std::string& instrTitleS,
-                   const std::vector<std::string>& instrPicEntries)
-        : ctx_(ctx), listLink_(escapeHtmlText(instrListLink)),
-          pictLink_(escapeHtmlText(instrPictLink)),
+    IndexPageLines(const MakeContext& ctx, const std::string& listLink, const std::string& pictLink,
+                   const std::string& subTitle, const std::vector<std::string>& picEntries)
+        : ctx_(ctx), listLink_(escapeHtmlText(listLink)), pictLink_(escapeHtmlText(pictLink)),
           // In menu mode the sub-title is the gallery's name: text, not markup.
-          titleS_(ctx.settings.menuMode() ? escapeHtmlText(instrTitleS) : instrTitleS),
-          entries_(instrPicEntries), startType_(ctx.settings.OptionStart == 0 ? "0" : "1"),
+          titleS_(ctx.settings.menuMode() ? escapeHtmlText(subTitle) : subTitle),
+          entries_(picEntries), startType_(ctx.settings.OptionStart == 0 ? "0" : "1"),
           slideTime_(std::to_string(ctx.settings.TextSlideTime)) {}
 
     void copiedLine(const std::string& line, PageFile& page) override {
@@ -125,9 +123,9 @@ class IndexPageLines : public TemplateLineHandler {
 } // namespace
 
 bool mainMakeIndexHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
-                       const std::vector<std::string>& instrPicEntries) {
+                       const std::vector<std::string>& picEntries) {
     cmWriteLog("mainMakeIndexHtml", 1, "▽Start Method▽");
-    IndexPageLines lines(ctx, paths.strListLink, paths.strPictLink, job.name, instrPicEntries);
+    IndexPageLines lines(ctx, paths.strListLink, paths.strPictLink, job.name, picEntries);
     TemplateCopy copy;
     copy.routine = "mainMakeIndexHtml";
     copy.templateName = "index.html";

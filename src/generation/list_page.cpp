@@ -35,8 +35,8 @@ class RowTemplate {
         std::vector<std::pair<std::size_t, int>> hits; // position, field
         for (int field = 0; field < kFieldCount; ++field) {
             const std::string_view name = kNames[static_cast<std::size_t>(field)];
-            for (std::size_t at = cmTextFind(text, name, 0, kCompareText); at != std::string::npos;
-                 at = cmTextFind(text, name, at + name.size(), kCompareText)) {
+            for (std::size_t at = textFind(text, name, 0, kCompareText); at != std::string::npos;
+                 at = textFind(text, name, at + name.size(), kCompareText)) {
                 hits.emplace_back(at, field);
             }
         }
@@ -69,13 +69,13 @@ class RowTemplate {
 
 long long numberOrZero(const std::string& text) {
     long long value = 0;
-    return cmParseWholeNumber(text, value) ? value : 0;
+    return parseWholeNumber(text, value) ? value : 0;
 }
 
 // num / den to the nearest integer, a half to the even neighbour. One division of two whole
 // numbers, so an exact half is seen as one.
 long long roundRatio(long long num, long long den) {
-    return cmRoundHalfEven(static_cast<double>(num) / static_cast<double>(den));
+    return roundHalfEven(static_cast<double>(num) / static_cast<double>(den));
 }
 
 // The size attributes of a full-size picture shown as a thumbnail: the picture scaled in whole
@@ -117,11 +117,11 @@ std::string menuText(const GalleryJob& job, const std::string& text) {
 class ListPageLines : public TemplateLineHandler {
   public:
     ListPageLines(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
-                  std::vector<std::string>& iostrPicEntries, const PictureList& incolFileDatas)
+                  std::vector<std::string>& picEntries, const PictureList& pictures)
         : ctx_(ctx), job_(job), paths_(paths), indexLink_(escapeHtmlText(paths.strIndexLink)),
           titleS_(menuText(job, job.name)), link1Name_(menuText(job, job.link1Name)),
-          link2Name_(menuText(job, job.link2Name)), entries_(iostrPicEntries),
-          pictures_(incolFileDatas), allList_(std::to_string(ctx.settings.TextAllListWidth)) {
+          link2Name_(menuText(job, job.link2Name)), entries_(picEntries), pictures_(pictures),
+          allList_(std::to_string(ctx.settings.TextAllListWidth)) {
         // In menu mode link 0 leads back to the menu page.
         link0Url_ =
             job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
@@ -178,10 +178,10 @@ class ListPageLines : public TemplateLineHandler {
 } // namespace
 
 void mainMakeListHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths& paths,
-                      const PictureList& incolFileDatas, std::vector<std::string>& iostrPicEntries,
-                      bool& outblnOk) {
+                      const PictureList& pictures, std::vector<std::string>& picEntries,
+                      bool& written) {
     cmWriteLog("mainMakeListHtml", 1, "▽Start Method▽");
-    ListPageLines lines(ctx, job, paths, iostrPicEntries, incolFileDatas);
+    ListPageLines lines(ctx, job, paths, picEntries, pictures);
     TemplateCopy copy;
     copy.routine = "mainMakeListHtml";
     copy.templateName = "list.html";
@@ -189,27 +189,26 @@ void mainMakeListHtml(MakeContext& ctx, const GalleryJob& job, const OutputPaths
     copy.tableBlock = true;
     copy.slideBlock = true;
     copy.slideShow = ctx.settings.CheckSlideShow;
-    outblnOk = copyTemplate(ctx.files, copy, lines);
-    if (!outblnOk) {
+    written = copyTemplate(ctx.files, copy, lines);
+    if (!written) {
         ctx.state.failure = copy.error;
     }
-    cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + cmBoolText(outblnOk));
+    cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + boolText(written));
 }
 
 void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::string& instrTable,
-                       const std::string& instrFile, PageFile& ioPage,
-                       std::vector<std::string>& iostrPicEntries,
-                       const PictureList& incolFileDatas) {
+                       const std::string& instrFile, PageFile& page,
+                       std::vector<std::string>& picEntries, const PictureList& pictures) {
     cmWriteLog("mainMakeListTable", 1,
                "Start Method \r\ninstrTable=[" + instrTable + "]\r\ninstrFile=[" + instrFile + "]");
     const Settings& s = ctx.settings;
     RunState& state = ctx.state;
     state.gintStartNo = -1;
 
-    const auto n = static_cast<long long>(incolFileDatas.size());
-    iostrPicEntries.assign(incolFileDatas.size(), std::string());
-    state.picQuotedFields.assign(incolFileDatas.size(), std::vector<std::string>());
-    state.picExif.assign(incolFileDatas.size(), ExifInfo());
+    const auto n = static_cast<long long>(pictures.size());
+    picEntries.assign(pictures.size(), std::string());
+    state.picQuotedFields.assign(pictures.size(), std::vector<std::string>());
+    state.picExif.assign(pictures.size(), ExifInfo());
     const std::string pageFolder = pageFolderOf(instrFile);
     const std::string thumbFolder = cmAddPath(pageFolder, kThumbFolder, kPathSeparator);
     const std::string viewFolder = cmAddPath(pageFolder, kViewFolder, kPathSeparator);
@@ -236,7 +235,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     PictureMeasurer* measurer = std::exchange(ctx.measurer, nullptr);
     std::optional<PictureMeasurer> ownMeasurer;
     if (measurer == nullptr) {
-        measurer = startListTableReads(ownMeasurer, ctx, job, incolFileDatas);
+        measurer = startListTableReads(ownMeasurer, ctx, job, pictures);
     }
 
     long long i = 0;
@@ -246,7 +245,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
     const RowTemplate row(instrTable);
     RowTemplate::Values values;
     std::string rowText;
-    for (const ClassFileData& picture : incolFileDatas) {
+    for (const ClassFileData& picture : pictures) {
         if (ctx.status.stopRequested()) {
             break; // the page is abandoned: the old list page stays
         }
@@ -256,7 +255,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         ExifInfo exif;
         mainGetPicInfo(ctx, fullPath, job.useFilelist, size, name, width, height,
                        s.CheckExif ? &exif : nullptr);
-        if (cmLogWants(3)) {
+        if (logWants(3)) {
             cmWriteLog("mainMakeListTable", 3, "<" + fullPath + ">");
         }
 
@@ -310,14 +309,13 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
         values[RowTemplate::kHref] = escapeHtmlText(viewLink);
         row.fill(values, rowText);
 
-        iostrPicEntries[static_cast<std::size_t>(i)] = std::move(entry);
+        picEntries[static_cast<std::size_t>(i)] = std::move(entry);
         state.picExif[static_cast<std::size_t>(i)] = std::move(exif);
         if (job.useFilelist && picture.infoQuoted) {
             state.picQuotedFields[static_cast<std::size_t>(i)] = picture.infoFields;
         }
 
-        if (!s.gstrStartName.empty() && !job.menu &&
-            cmTextEquals(s.gstrStartName, picture.strName)) {
+        if (!s.gstrStartName.empty() && !job.menu && textEquals(s.gstrStartName, picture.strName)) {
             state.gintStartNo = static_cast<long>(i);
         }
         if (job.menu && i == 0) {
@@ -328,7 +326,7 @@ void mainMakeListTable(MakeContext& ctx, const GalleryJob& job, const std::strin
             state.gstrMenuItem[index] = relativeLink(s.gstrMenuPath, imagePath) + "," + sizeText;
         }
 
-        ioPage.writeLine(rowText);
+        page.writeLine(rowText);
         ++i;
 
         if (!job.menu) {

@@ -40,13 +40,13 @@ bool stopping(MakeContext& ctx) {
 bool havePathSettings(MakeContext& ctx) {
     const Settings& s = ctx.settings;
     if (s.menuMode()) {
-        if (!cmHasPageName(s.gstrMenuPath)) {
+        if (!hasPageName(s.gstrMenuPath)) {
             mainSetStatus(ctx.status, true, kMessNoMenuPath, 0, 0);
             return false;
         }
         return true;
     }
-    if (!cmHasPageName(s.gstrIndexPath)) {
+    if (!hasPageName(s.gstrIndexPath)) {
         mainSetStatus(ctx.status, true, kMessNoIndexPath, 0, 0);
         return false;
     }

@@ -32,7 +32,7 @@ class MenuPageLines : public TemplateLineHandler {
             const long long number = static_cast<long long>(k) + 1;
             // The name cannot hold the separator, so the link after it is always the maker's.
             element.assign(menuListName(ctx_.rows[k].strListName));
-            element.append(",").append(rootLink_).append("/").append(cmFormat000(number));
+            element.append(",").append(rootLink_).append("/").append(formatThreeDigits(number));
             element.append("/index.html,");
             if (k < ctx_.state.gstrMenuItem.size()) {
                 element.append(ctx_.state.gstrMenuItem[k]);

@@ -5,9 +5,9 @@
 
 namespace mivo {
 
-bool picInfoReadsFile(const Settings& settings, bool inblnFilelist) {
+bool picInfoReadsFile(const Settings& settings, bool useFilelist) {
     // Without a width or a height column in filelist.csv the size has to come from the file.
-    return !inblnFilelist || settings.TextFilelistWidth == 0 || settings.TextFilelistHeight == 0;
+    return !useFilelist || settings.TextFilelistWidth == 0 || settings.TextFilelistHeight == 0;
 }
 
 PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const MakeContext& ctx,
@@ -19,22 +19,22 @@ PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const
     return &slot.emplace(job.picPath, pictures, ctx.pictureWorkers, s.CheckExif);
 }
 
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool useFilelist,
                     std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight,
-                    ExifInfo* outExif) {
+                    ExifInfo* exifInfo) {
     MeasuredSize size;
-    if (picInfoReadsFile(ctx.settings, inblnFilelist) || outExif != nullptr) {
-        size = measurePictureFile(instrFilePath, outExif != nullptr);
+    if (picInfoReadsFile(ctx.settings, useFilelist) || exifInfo != nullptr) {
+        size = measurePictureFile(instrFilePath, exifInfo != nullptr);
     }
-    mainGetPicInfo(ctx, instrFilePath, inblnFilelist, size, outFileName, outstrWidth, outstrHeight,
-                   outExif);
+    mainGetPicInfo(ctx, instrFilePath, useFilelist, size, outFileName, outstrWidth, outstrHeight,
+                   exifInfo);
 }
 
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
-                    const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
-                    std::string& outstrHeight, ExifInfo* outExif) {
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool useFilelist,
+                    const MeasuredSize& sourceSize, std::string& outFileName,
+                    std::string& outstrWidth, std::string& outstrHeight, ExifInfo* exifInfo) {
     // Once per picture: the messages are built only for a log that takes them.
-    const bool log = cmLogWants(1);
+    const bool log = logWants(1);
     if (log) {
         cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
     }
@@ -46,14 +46,14 @@ void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bo
 
     outstrWidth = "0";
     outstrHeight = "0";
-    if (outExif != nullptr) {
+    if (exifInfo != nullptr) {
         // The size may come from filelist.csv; the header is still where the shooting data is.
-        *outExif = inSize.exif;
+        *exifInfo = sourceSize.exif;
     }
-    if (picInfoReadsFile(ctx.settings, inblnFilelist)) {
-        if (inSize.ok) {
-            outstrWidth = std::to_string(inSize.width);
-            outstrHeight = std::to_string(inSize.height);
+    if (picInfoReadsFile(ctx.settings, useFilelist)) {
+        if (sourceSize.ok) {
+            outstrWidth = std::to_string(sourceSize.width);
+            outstrHeight = std::to_string(sourceSize.height);
         } else {
             // The gallery is still built; the thumbnail table falls back to its box size.
             cmWriteLog("mainGetPicInfo", 4, "PicInfoError [" + instrFilePath + "]");

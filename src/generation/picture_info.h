@@ -13,7 +13,7 @@ namespace mivo {
 
 /// True when mainGetPicInfo takes the size from the picture file: filelist.csv is not used
 /// for the gallery, or it lacks a width or a height column.
-bool picInfoReadsFile(const Settings& settings, bool inblnFilelist);
+bool picInfoReadsFile(const Settings& settings, bool useFilelist);
 
 /// Starts reading the headers of a gallery's pictures into `slot` when its list table needs
 /// them: for the sizes, or for the shooting data that stands in the same header. The reader,
@@ -24,17 +24,18 @@ PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const
 /// Display name (file name without extension) and pixel size of a picture. The size is "0"
 /// and "0" when filelist.csv supplies it (flag "1" and both column numbers set), and also when
 /// the picture cannot be measured (then a level-4 "PicInfoError [path]" line is logged).
-/// With `outExif` the picture's header is read even when filelist.csv gives the size, and the
+/// With `exifInfo` the picture's header is read even when filelist.csv gives the size, and the
 /// shooting data found on the way is handed back.
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool useFilelist,
                     std::string& outFileName, std::string& outstrWidth, std::string& outstrHeight,
-                    ExifInfo* outExif = nullptr);
+                    ExifInfo* exifInfo = nullptr);
 
-/// The same with the file already read by a PictureMeasurer (`inSize`; its size is used only
+/// The same with the file already read by a PictureMeasurer (`sourceSize`; its size is used only
 /// when picInfoReadsFile): the same results and the same log lines, written by the caller's
 /// thread.
-void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool inblnFilelist,
-                    const MeasuredSize& inSize, std::string& outFileName, std::string& outstrWidth,
-                    std::string& outstrHeight, ExifInfo* outExif = nullptr);
+void mainGetPicInfo(const MakeContext& ctx, const std::string& instrFilePath, bool useFilelist,
+                    const MeasuredSize& sourceSize, std::string& outFileName,
+                    std::string& outstrWidth, std::string& outstrHeight,
+                    ExifInfo* exifInfo = nullptr);
 
 } // namespace mivo

@@ -12,7 +12,7 @@ inline constexpr const char* kMessNoIndexPath = "Indexファイルの指定が�
 inline constexpr const char* kMessNoMenuPath = "メニューファイルの指定がありません";
 
 /// "フォルダを作成できません [" + path + "]".
-inline std::string cmMessCannotMakeFolder(const std::string& path) {
+inline std::string cannotMakeFolderMessage(const std::string& path) {
     return "フォルダを作成できません [" + path + "]";
 }
 
@@ -32,6 +32,6 @@ inline std::string copyFailureText(const std::string& first, std::size_t count) 
 }
 
 /// True when a page path names a file: not empty and not ending in a separator.
-bool cmHasPageName(const std::string& path);
+bool hasPageName(const std::string& path);
 
 } // namespace mivo

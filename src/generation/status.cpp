@@ -34,10 +34,10 @@ void RunStatus::shown() {
 void mainSetStatus(RunStatus& status, bool inblnMess, const std::string& instrMess,
                    int inintBarType, int inintBarValue) {
     // Once per picture: the messages are built only for a log that takes them.
-    const bool log = cmLogWants(1);
+    const bool log = logWants(1);
     if (log) {
         cmWriteLog("mainSetStatus", 1,
-                   std::string("▽Start Method▽\r\ninblnMess=[") + cmBoolText(inblnMess) +
+                   std::string("▽Start Method▽\r\ninblnMess=[") + boolText(inblnMess) +
                        "]\r\ninstrMess=[" + instrMess + "]\r\ninintBarType=[" +
                        std::to_string(inintBarType) + "]\r\ninintBarValue=[" +
                        std::to_string(inintBarValue) + "]");

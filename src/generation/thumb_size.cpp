@@ -13,7 +13,7 @@ namespace {
 constexpr double kSideLimit = 1e15;
 
 long long roundSide(double value) {
-    return std::max(1LL, cmRoundHalfEven(std::min(value, kSideLimit)));
+    return std::max(1LL, roundHalfEven(std::min(value, kSideLimit)));
 }
 
 } // namespace
@@ -29,18 +29,18 @@ std::string scaledSizeAttributes(long long width, long long height, long long bo
     const double bw = static_cast<double>(boxWidth);
     const double bh = static_cast<double>(boxHeight);
     // One division of two whole numbers, so an exact half is seen as one.
-    const long long rate = std::min(cmRoundHalfEven(bw * 100 / w), cmRoundHalfEven(bh * 100 / h));
-    long long outWidth = 0;
-    long long outHeight = 0;
+    const long long rate = std::min(roundHalfEven(bw * 100 / w), roundHalfEven(bh * 100 / h));
+    long long pictureWidth = 0;
+    long long pictureHeight = 0;
     if (rate >= 1) {
-        outWidth = roundSide(w * static_cast<double>(rate) / 100);
-        outHeight = roundSide(h * static_cast<double>(rate) / 100);
+        pictureWidth = roundSide(w * static_cast<double>(rate) / 100);
+        pictureHeight = roundSide(h * static_cast<double>(rate) / 100);
     } else {
         const double scale = std::min(bw / w, bh / h);
-        outWidth = roundSide(w * scale);
-        outHeight = roundSide(h * scale);
+        pictureWidth = roundSide(w * scale);
+        pictureHeight = roundSide(h * scale);
     }
-    return "width=" + std::to_string(outWidth) + " height=" + std::to_string(outHeight);
+    return "width=" + std::to_string(pictureWidth) + " height=" + std::to_string(pictureHeight);
 }
 
 } // namespace mivo

@@ -77,8 +77,8 @@ bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Se
 
 /// Writes, in the save order, exactly the settings whose current value differs from the loaded
 /// one, with one replace of the file. Nothing changed: the file is not touched (nor created).
-/// false when the file could not be read or written; `outError` then says why.
+/// false when the file could not be read or written; `errorText` then says why.
 bool mainSetIni(const std::string& iniPath, const Settings& loaded, const Settings& current,
-                std::string* outError = nullptr);
+                std::string* errorText = nullptr);
 
 } // namespace mivo

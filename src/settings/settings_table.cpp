@@ -94,7 +94,7 @@ bool SettingRow::parse(const std::string& text, Settings& settings) const {
         return true;
     }
     long long value = 0;
-    if (!cmParseWholeNumber(text, value)) {
+    if (!parseWholeNumber(text, value)) {
         return false;
     }
     if (value < min || value > max) {

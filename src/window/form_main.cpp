@@ -42,7 +42,7 @@ bool findFile(const std::string& path) {
         cut == std::string::npos ? std::string(".") : (cut == 0 ? "/" : path.substr(0, cut));
     const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
     if (!name.empty() && !hasWildcard(name)) {
-        return !isHiddenName(name) && cmIsFile(path);
+        return !isHiddenName(name) && isPlainFile(path);
     }
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
@@ -53,7 +53,7 @@ bool findFile(const std::string& path) {
         if (entry.empty() || isHiddenName(entry) || !it->is_regular_file(typeError)) {
             continue;
         }
-        if (name.empty() || cmMatchWildcard(entry, name)) {
+        if (name.empty() || matchWildcard(entry, name)) {
             return true;
         }
     }
@@ -98,14 +98,14 @@ FormMain::FormMain(ProgramFiles files, WindowServices& services)
       messageBox_(std::make_unique<WindowMessageBox>(services)) {
     buildControls();
     bindEvents();
-    cmSetMessageBoxSink(messageBox_.get());
+    setMessageBoxSink(messageBox_.get());
 }
 
 FormMain::FormMain(const std::string& programFolder, WindowServices& services)
     : FormMain(portableProgramFiles(programFolder), services) {}
 
 FormMain::~FormMain() {
-    cmSetMessageBoxSink(nullptr);
+    setMessageBoxSink(nullptr);
 }
 
 StatusSink& FormMain::statusSink() {
@@ -116,7 +116,7 @@ StatusSink& FormMain::statusSink() {
 
 void FormMain::Form_Load() {
     prepareStateFolder(files_);
-    cmSetLogPath(logPath_);
+    setLogPath(logPath_);
     mblnLoading = true;
     iniReadable_ = mivo::mainGetIni(iniPath_, programFolder_, loaded_,
                                     [this](const SettingRow& row, const Settings& values) {
@@ -219,7 +219,7 @@ void FormMain::mainSetStartIni() {
         applySettingRow(*findSettingRow("Launcher", "Path" + k), loaded_);
     }
 
-    LabelVer->setCaption("Version " + cmVersionText());
+    LabelVer->setCaption("Version " + versionText());
     mainCheckOpenHtml();
 
     const bool menuMode = OptionMenu[0]->value();
@@ -248,10 +248,10 @@ void FormMain::mainCheckOpenHtml() {
     logEnd("mainCheckOpenHtml");
 }
 
-void FormMain::mainExistFilelist(bool& outblnExist) {
-    outblnExist = false;
-    mivo::mainExistFilelist(DirPic->path(), outblnExist);
-    CheckUseFileList->setEnabled(outblnExist);
+void FormMain::mainExistFilelist(bool& found) {
+    found = false;
+    mivo::mainExistFilelist(DirPic->path(), found);
+    CheckUseFileList->setEnabled(found);
 }
 
 void FormMain::Form_Unload() {
@@ -269,7 +269,7 @@ void FormMain::saveState() {
     const std::vector<GalleryEntry> rows = galleryRows();
     bool iniDone = !iniReadable_;
     // The list is written when it changed, or to create it; an unchanged one keeps its text.
-    bool listDone = !listReadable_ || (rows == loadedRows_ && cmExists(listPath_));
+    bool listDone = !listReadable_ || (rows == loadedRows_ && pathExists(listPath_));
     for (;;) {
         std::string error;
         if (!iniDone) {

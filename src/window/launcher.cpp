@@ -14,9 +14,9 @@
 
 namespace mivo {
 
-bool cmShellOpen(const std::string& instrFile, WindowServices& inOwner,
-                 const std::string& instrParameters) {
-    return inOwner.shellOpen(instrFile, instrParameters);
+bool cmShellOpen(const std::string& instrFile, WindowServices& owner,
+                 const std::string& parameters) {
+    return owner.shellOpen(instrFile, parameters);
 }
 
 void FormMain::openOrSayWhy(const std::string& target) {
@@ -84,7 +84,7 @@ void FormMain::CommandHelp_Click() {
     // terminal, and might not read cp932.
     std::vector<std::string> lines;
     errno = 0;
-    if (!cmReadTextLines(files_.helpFile, lines)) {
+    if (!readTextLines(files_.helpFile, lines)) {
         const std::string reason = errno != 0 ? std::strerror(errno) : "読み込めません";
         cmWriteLog("CommandHelp_Click", 4, "InOpenError [" + files_.helpFile + "]");
         services_.showMessage(files_.helpFile + " を開けません。\n" + reason, kAppTitle);

@@ -57,13 +57,13 @@ class CheckMakeTest : public ::testing::Test {
         settings_.gstrMenuPath = (root_ / "out" / "menu.html").string();
         settings_.gstrMenuHtmlPath = "g";
         state_.gstrFilelistHead.assign(1, "");
-        cmSetMessageBoxSink(&box_);
+        setMessageBoxSink(&box_);
     }
 
     void TearDown() override {
-        cmSetMessageBoxSink(nullptr);
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setMessageBoxSink(nullptr);
+        setLogLevel(0);
+        setLogPath("");
         std::error_code ec;
         fs::remove_all(root_, ec);
     }
@@ -455,15 +455,15 @@ TEST_F(CheckMakeTest, UnusableFilelistTurnsTheFlagOffWithoutRefusing) {
 
 TEST_F(CheckMakeTest, LogsStartAndResult) {
     const std::string logPath = path("Mivo.log");
-    cmSetLogPath(logPath);
-    cmSetLogLevel(1);
+    setLogPath(logPath);
+    setLogLevel(1);
     touch(root_ / "pics" / "a.jpg");
     EXPECT_TRUE(check(path("pics")));
     EXPECT_FALSE(check(path("pics"), path("pics")));
-    cmSetLogLevel(0);
+    setLogLevel(0);
 
     std::vector<std::string> lines;
-    ASSERT_TRUE(cmReadTextLines(logPath, lines));
+    ASSERT_TRUE(readTextLines(logPath, lines));
     std::vector<std::string> mine;
     for (const auto& line : lines) {
         const auto at = line.find(" [mainCheckMake] ");

@@ -425,12 +425,12 @@ TEST_F(ListPage, MissingTemplateRemovesTheOldPageAndReportsFailure) {
 
 TEST_F(ListPage, TableWritesItsRecordAndOnePictureLinePerPictureToTheLog) {
     const fs::path log = dir_ / "Mivo.log";
-    cmSetLogPath(log.string());
-    cmSetLogLevel(1);
+    setLogPath(log.string());
+    setLogLevel(1);
     page_ = listPath();
     addPicture("a.bmp", bmpBytes(4, 4));
     make("MV_TABLE_START\r\nX\r\nMV_TABLE_END\r\n");
-    const std::string text = cmDecodeCp932(readFile(log));
+    const std::string text = decodeCp932(readFile(log));
     const std::string picture = (dir_ / "site" / "pics" / "a.bmp").string();
     EXPECT_NE(text.find("[mainMakeListTable] Start Method \r\ninstrTable=[\r\nX]\r\ninstrFile=[" +
                         page_ + "]\r\n"),

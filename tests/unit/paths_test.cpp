@@ -127,21 +127,21 @@ TEST(GetAllFile, OrderIsTheListingOrderForNamesThatDifferInCaseLengthAndSigns) {
     }
     std::vector<std::string> files;
     ASSERT_TRUE(cmGetAllFile(dir.path(), files));
-    std::sort(names.begin(), names.end(), cmListingLess);
+    std::sort(names.begin(), names.end(), listingLess);
     EXPECT_EQ(files, names);
 }
 
 TEST(GetAllFile, EmptyFolderGivesOneEmptyNameAndMissingFolderShowsTheBox) {
     TempDir dir;
     RecordingBox box;
-    cmSetMessageBoxSink(&box);
+    setMessageBoxSink(&box);
     std::vector<std::string> files{"untouched"};
     EXPECT_TRUE(cmGetAllFile(dir.path(), files));
     EXPECT_EQ(files, std::vector<std::string>{""});
     files = {"untouched"};
     EXPECT_FALSE(cmGetAllFile(dir / "missing", files));
     EXPECT_EQ(files, std::vector<std::string>{"untouched"});
-    cmSetMessageBoxSink(nullptr);
+    setMessageBoxSink(nullptr);
     // The box names the folder and what is wrong with it.
     EXPECT_EQ(box.shown, std::vector<std::string>{"Mivo:致命的エラー: フォルダがありません [" +
                                                   (dir / "missing") + "]"});
@@ -205,11 +205,11 @@ TEST(CanonicalPath, NormalizesAndResolvesLinks) {
     const std::string html = dir.mkdir("html");
     std::filesystem::create_symlink(html, dir / "link");
     const std::string want = std::filesystem::canonical(html).string();
-    EXPECT_EQ(cmCanonicalPath(dir.path() + "//html/"), want);
-    EXPECT_EQ(cmCanonicalPath(dir.path() + "/./html"), want);
-    EXPECT_EQ(cmCanonicalPath(dir / "link"), want);
-    EXPECT_EQ(cmCanonicalPath(dir / "link/new/../index.html"), want + "/index.html");
-    EXPECT_EQ(cmCanonicalPath(""), "");
+    EXPECT_EQ(canonicalPath(dir.path() + "//html/"), want);
+    EXPECT_EQ(canonicalPath(dir.path() + "/./html"), want);
+    EXPECT_EQ(canonicalPath(dir / "link"), want);
+    EXPECT_EQ(canonicalPath(dir / "link/new/../index.html"), want + "/index.html");
+    EXPECT_EQ(canonicalPath(""), "");
 }
 
 } // namespace

@@ -32,18 +32,18 @@ class SettingsTest : public ::testing::Test {
                                                 "_" + std::to_string(counter++)))
                       .string();
         fs::create_directories(folder_);
-        ini_ = cmIniPath(folder_);
-        log_ = cmLogPath(folder_);
+        ini_ = iniFilePath(folder_);
+        log_ = logFilePath(folder_);
     }
     void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setLogLevel(0);
+        setLogPath("");
         std::error_code ec;
         fs::remove_all(folder_, ec);
     }
 
     void writeIni(const std::string& utf8) {
-        std::ofstream(ini_, std::ios::binary) << cmEncodeCp932(utf8, Cp932Fallback::Question);
+        std::ofstream(ini_, std::ios::binary) << encodeCp932(utf8, Cp932Fallback::Question);
     }
     std::string readBytes(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
@@ -51,11 +51,11 @@ class SettingsTest : public ::testing::Test {
         out << in.rdbuf();
         return out.str();
     }
-    std::string readIni() { return cmDecodeText(readBytes(ini_)); }
+    std::string readIni() { return decodeText(readBytes(ini_)); }
     /// The log's lines with their date and time cut off.
     std::vector<std::string> logLines() {
         static const std::regex stamp(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} )");
-        const std::string text = cmDecodeCp932(readBytes(log_));
+        const std::string text = decodeCp932(readBytes(log_));
         std::vector<std::string> lines;
         std::size_t start = 0;
         while (start < text.size()) {
@@ -179,7 +179,7 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
     });
     const std::string f = folder_;
     const std::vector<std::string> expected = {
-        "[mainGetIni] ▼▼▼Start Mivo Var." + cmVersionText() + "▼▼▼",
+        "[mainGetIni] ▼▼▼Start Mivo Var." + versionText() + "▼▼▼",
         "[mainGetIni] ▽Start Method▽",
         "[mainGetIni] LogLevel=[1]",
         "[mainGetIni] gstrModeF=[1]",
@@ -234,8 +234,8 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
 TEST_F(SettingsTest, LevelTwoLogsOnlyTheBannerAndLevelThreeNothing) {
     writeIni("[Log]\r\nLevel=2\r\n");
     load();
-    EXPECT_EQ(logLines(), std::vector<std::string>{"[mainGetIni] ▼▼▼Start Mivo Var." +
-                                                   cmVersionText() + "▼▼▼"});
+    EXPECT_EQ(logLines(),
+              std::vector<std::string>{"[mainGetIni] ▼▼▼Start Mivo Var." + versionText() + "▼▼▼"});
     fs::remove(log_);
     writeIni("[Log]\r\nLevel=3\r\n");
     EXPECT_EQ(load().LogLevel, 3);

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("mivo %s\n", mivo::cmVersionText().c_str());
+        std::printf("mivo %s\n", mivo::versionText().c_str());
         return 0;
     }
     return mivo::qt::runWindowProgram(argc, argv);

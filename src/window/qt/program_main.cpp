@@ -41,7 +41,7 @@ int runWindowProgram(int argc, char** argv, const std::function<void(ProgramWind
     // Closing on a termination signal saves the settings, as closing the window does.
     const QuitOnTerminationSignals closeOnSignal;
 
-    const std::string programFolder = cmProgramFolder();
+    const std::string programFolder = locateProgramFolder();
     ProgramWindow window(
         locateProgramFiles(programFolder, currentProgramEnvironment(programFolder)));
     if (opened) {
