@@ -114,6 +114,20 @@ bool checkOutput(MakeContext& ctx) {
     const bool menu = settings.menuMode();
     const std::string& topPage = menu ? settings.gstrMenuPath : settings.gstrIndexPath;
     const std::string topFolder = folderOfPage(normalizedPath(topPage));
+    const std::string pageFolder = pageFolderOf(settings);
+    // The most particular refusal first: the top page being a template's own index.html, then
+    // the page folder on a template folder (a top page there with no page folder of its own is
+    // told that the page folder is wrong), and only then any other top page among the templates.
+    for (const std::string& folder : guarded) {
+        if (samePlace(normalizedPath(topPage), cmAddPath(folder, "index.html", kPathSeparator))) {
+            return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
+        }
+    }
+    for (const std::string& folder : guarded) {
+        if (samePlace(pageFolder, folder)) {
+            return refuse(ctx, "Html保存フォルダの指定先が無効です");
+        }
+    }
     for (const std::string& folder : guarded) {
         if (samePlace(topFolder, folder)) {
             return refuse(ctx, "Indexファイル用のフォルダの指定先が無効です");
@@ -122,12 +136,6 @@ bool checkOutput(MakeContext& ctx) {
     if (!isPageName(topPage)) {
         return refuse(ctx, std::string(menu ? "メニューファイル" : "Indexファイル") +
                                "には .html か .htm のファイルを指定してください [" + topPage + "]");
-    }
-    const std::string pageFolder = pageFolderOf(settings);
-    for (const std::string& folder : guarded) {
-        if (samePlace(pageFolder, folder)) {
-            return refuse(ctx, "Html保存フォルダの指定先が無効です");
-        }
     }
     if (!prepareFolder(topFolder)) {
         return refuse(ctx, cannotMakeFolderMessage(topFolder));
