@@ -20,7 +20,7 @@ class IndexPageLines : public TemplateLineHandler {
           // In menu mode the sub-title is the gallery's name: text, not markup.
           titleS_(ctx.settings.menuMode() ? escapeHtmlText(subTitle) : subTitle),
           entries_(picEntries), startType_(ctx.settings.OptionStart == 0 ? "0" : "1"),
-          slideTime_(std::to_string(ctx.settings.TextSlideTime)) {}
+          slideTime_(ctx.settings.TextSlideTime) {}
 
     void copiedLine(const std::string& line, PageFile& page) override {
         std::string text = replacePlaceholder(line, "MV_TITLE", ctx_.settings.TextTitle);

@@ -121,7 +121,7 @@ class ListPageLines : public TemplateLineHandler {
         : ctx_(ctx), job_(job), paths_(paths), indexLink_(escapeHtmlText(paths.strIndexLink)),
           titleS_(menuText(job, job.name)), link1Name_(menuText(job, job.link1Name)),
           link2Name_(menuText(job, job.link2Name)), entries_(picEntries), pictures_(pictures),
-          allList_(std::to_string(ctx.settings.TextAllListWidth)) {
+          allList_(ctx.settings.TextAllListWidth) {
         // In menu mode link 0 leads back to the menu page.
         link0Url_ =
             job.menu ? escapeHtmlText(relativeLink(paths.strListPath, ctx_.settings.gstrMenuPath))
@@ -146,8 +146,7 @@ class ListPageLines : public TemplateLineHandler {
     }
 
     void slideLine(const std::string& line, PageFile& page) override {
-        std::string text =
-            replacePlaceholder(line, "MV_SLIDE_TIME", std::to_string(ctx_.settings.TextSlideTime));
+        std::string text = replacePlaceholder(line, "MV_SLIDE_TIME", ctx_.settings.TextSlideTime);
         text = replacePlaceholder(text, "MV_INDEX_HTML", indexLink_);
         page.writeLine(text);
     }

@@ -20,7 +20,7 @@ class MenuPageLines : public TemplateLineHandler {
         const Settings& s = ctx_.settings;
         std::string text = replacePlaceholder(line, "MV_TITLE", s.TextTitle);
         text = replacePlaceholder(text, "MV_BODY", s.TextBody);
-        text = replacePlaceholder(text, "MV_ALL_WIDTH", std::to_string(s.TextAllListWidth));
+        text = replacePlaceholder(text, "MV_ALL_WIDTH", s.TextAllListWidth);
         if (text.find("MV_MENU_ARRAY") == std::string::npos) {
             page.writeLine(text);
             return;

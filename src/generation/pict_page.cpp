@@ -17,7 +17,7 @@ class PictPageLines : public TemplateLineHandler {
           link1Name_(job.menu ? escapeHtmlText(job.link1Name) : job.link1Name),
           link1Url_(job.link1Url),
           link2Name_(job.menu ? escapeHtmlText(job.link2Name) : job.link2Name),
-          link2Url_(job.link2Url), slideTime_(std::to_string(ctx.settings.TextSlideTime)) {
+          link2Url_(job.link2Url), slideTime_(ctx.settings.TextSlideTime) {
         const Settings& s = ctx_.settings;
         widthNo_ = job.useFilelist ? std::to_string(s.TextFilelistWidth) : "0";
         heightNo_ = job.useFilelist ? std::to_string(s.TextFilelistHeight) : "0";
