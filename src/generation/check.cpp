@@ -35,7 +35,7 @@ bool isPictureName(const std::string& name) {
 
 /// A thumbnail counts only as a plain, visible file of exactly the picture's name.
 bool hasThumbnail(const std::string& samPath, const std::string& name) {
-    if (name.empty() || name[0] == '.') {
+    if (name.empty() || isHiddenName(name)) {
         return false;
     }
     return isPlainFile(cmAddPath(samPath, name, kPathSeparator));

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <filesystem>
 
 #include "common/message_box.h"
@@ -114,6 +113,26 @@ TEST(GetAllFile, ListsVisibleRegularFilesInFoldedOrder) {
     // "_" (0x5F) sorts after the upper-cased letters; exact bytes break the A.JPG/a.jpg tie.
     EXPECT_EQ(files, (std::vector<std::string>{"A.JPG", "a.jpg", "b.jpg", "link.jpg", "_x.gif",
                                                "写真.jpg"}));
+}
+
+TEST(VisibleFiles, HiddenNamesAreLeftOutAndTheListingStopsWhenAsked) {
+    TempDir dir;
+    for (const char* name : {"a.jpg", ".a.jpg", "..b", "b.jpg", "c.jpg"}) {
+        dir.write(name, "x");
+    }
+    std::filesystem::create_symlink(dir / ".a.jpg", dir / "seen.jpg");
+    std::filesystem::create_symlink(dir / "a.jpg", dir / ".unseen.jpg");
+    std::vector<std::string> all;
+    ASSERT_TRUE(listVisibleFiles(dir.path(), [&all](const char* name) {
+        all.emplace_back(name);
+        return true;
+    }));
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg", "seen.jpg"}));
+    int calls = 0;
+    EXPECT_TRUE(listVisibleFiles(dir.path(), [&calls](const char*) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(listVisibleFiles(dir / "missing", [](const char*) { return true; }));
 }
 
 TEST(GetAllFile, OrderIsTheListingOrderForNamesThatDifferInCaseLengthAndSigns) {
