@@ -2,8 +2,6 @@
 
 #include "window/form_main.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "common/log.h"
@@ -17,8 +15,6 @@
 #include "window/handler_log.h"
 
 namespace mivo {
-
-namespace fs = std::filesystem;
 
 namespace {
 
