@@ -336,23 +336,25 @@ TEST_F(CheckMakeTest, UsersTemplateCopyIsGuardedWhetherOrNotItExistsYet) {
             fs::create_directories(root_ / "cfg" / "html");
             files_.templateFolder = files_.userTemplateFolder;
         }
-        status_ = RunStatus(&sink_);
-        settings_.gstrIndexPath = path("cfg/html/index.html");
-        EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
-
-        status_ = RunStatus(&sink_);
-        settings_.gstrIndexPath = path("cfg/top.html");
-        settings_.gstrHtmlPath = "html";
-        EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
-        settings_.gstrHtmlPath = "";
-
-        // The shipped templates stay guarded while the copy is read.
-        status_ = RunStatus(&sink_);
-        settings_.gstrIndexPath = path("prog/html/index.html");
-        EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+        struct Case {
+            std::string indexPage;
+            std::string htmlPath;
+            std::string message;
+        };
+        const std::vector<Case> cases = {
+            {path("cfg/html/index.html"), "", "Indexファイル用のフォルダの指定先が無効です"},
+            {path("cfg/top.html"), "html", "Html保存フォルダの指定先が無効です"},
+            // The shipped templates stay guarded while the copy is read.
+            {path("prog/html/index.html"), "", "Indexファイル用のフォルダの指定先が無効です"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.indexPage);
+            status_ = RunStatus(&sink_);
+            settings_.gstrIndexPath = c.indexPage;
+            settings_.gstrHtmlPath = c.htmlPath;
+            EXPECT_FALSE(check(path("nowhere")));
+            EXPECT_EQ(status_.messageText(), c.message);
+        }
     }
     EXPECT_FALSE(fs::exists(root_ / "cfg" / "html" / "index.html"));
     EXPECT_TRUE(box_.shown.empty());
