@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -245,32 +246,32 @@ TEST_F(SettingsTest, LevelTwoLogsOnlyTheBannerAndLevelThreeNothing) {
 
 TEST_F(SettingsTest, SaveWritesOnlyWhatChanged) {
     const Settings d = load();
-    Settings c = d;
-
-    // Switching the mode away and back again is no change.
-    c.OptionMenu = 1;
-    EXPECT_EQ(saveFromDefaults(c), "(no file)");
-
-    c = d;
-    c.TextTitle = "Trip";
-    EXPECT_EQ(saveFromDefaults(c), "[Html]\r\nTitle=Trip\r\n");
-
-    c = d;
-    c.TextTitle = "";
-    EXPECT_EQ(saveFromDefaults(c), "[Html]\r\nTitle=\"\"\r\n");
+    struct Row {
+        std::function<void(Settings&)> change;
+        std::string written;
+    };
+    const std::vector<Row> rows = {
+        // Switching the mode away and back again is no change.
+        {[](Settings& s) { s.OptionMenu = 1; }, "(no file)"},
+        {[](Settings& s) { s.TextTitle = "Trip"; }, "[Html]\r\nTitle=Trip\r\n"},
+        {[](Settings& s) { s.TextTitle = ""; }, "[Html]\r\nTitle=\"\"\r\n"},
+        {[](Settings& s) { s.TextLinkURL[2] = "../next.html"; },
+         "[Link]\r\nName3=進む\r\nUrl3=../next.html\r\n"},
+        {[](Settings& s) { s.CheckOpen[1] = false; },
+         "[Launcher]\r\nName2=機能2\r\nUse2=0\r\nPath2=\"\"\r\n"},
+        {[](Settings& s) { s.OptionMenu = 0; }, "[Ini]\r\nMode=0\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.written);
+        Settings c = d;
+        row.change(c);
+        EXPECT_EQ(saveFromDefaults(c), row.written);
+    }
+    // An empty title written as "" reads back empty.
+    Settings untitled = d;
+    untitled.TextTitle = "";
+    saveFromDefaults(untitled);
     EXPECT_EQ(load().TextTitle, "");
-
-    c = d;
-    c.TextLinkURL[2] = "../next.html";
-    EXPECT_EQ(saveFromDefaults(c), "[Link]\r\nName3=進む\r\nUrl3=../next.html\r\n");
-
-    c = d;
-    c.CheckOpen[1] = false;
-    EXPECT_EQ(saveFromDefaults(c), "[Launcher]\r\nName2=機能2\r\nUse2=0\r\nPath2=\"\"\r\n");
-
-    c = d;
-    c.OptionMenu = 0;
-    EXPECT_EQ(saveFromDefaults(c), "[Ini]\r\nMode=0\r\n");
 
     // Unusable stored values loaded as their defaults: the unchanged window writes nothing.
     writeIni("[Ini]\r\nMode=x\r\n[Html]\r\nTWidth=abc\r\nTime= 05 \r\n");
