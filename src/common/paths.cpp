@@ -142,13 +142,21 @@ bool listingLess(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-bool listRegularFiles(const std::string& folder,
-                      const std::function<void(const char* name)>& found) {
+bool isHiddenName(std::string_view name) {
+    return !name.empty() && name.front() == '.';
+}
+
+bool listVisibleFiles(const std::string& folder,
+                      const std::function<bool(const char* name)>& found) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         return false;
     }
     while (const dirent* entry = ::readdir(dir)) {
+        if (isHiddenName(entry->d_name)) {
+            continue;
+        }
+        // The entry's own type answers without a stat where the file system gives it.
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             // A link, or a file system that does not tell: ask what the name leads to.
@@ -156,8 +164,8 @@ bool listRegularFiles(const std::string& folder,
             regular =
                 ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
         }
-        if (regular) {
-            found(entry->d_name);
+        if (regular && !found(entry->d_name)) {
+            break;
         }
     }
     ::closedir(dir);
@@ -179,11 +187,10 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& fil
         // Each name with its upper-case form, so the sort compares whole keys with memcmp and
         // folds every name once: the order is listingLess's.
         std::vector<std::pair<std::string, std::string>> listed;
-        listRegularFiles(instrDirPath, [&listed](const char* entry) {
-            if (entry[0] != '.') { // hidden files are not listed
-                std::string name(entry);
-                listed.emplace_back(asciiUpper(name), std::move(name));
-            }
+        listVisibleFiles(instrDirPath, [&listed](const char* entry) {
+            std::string name(entry);
+            listed.emplace_back(asciiUpper(name), std::move(name));
+            return true;
         });
         std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
             const int byKey = a.first.compare(b.first);

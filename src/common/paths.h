@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mivo {
@@ -36,11 +37,14 @@ std::string cmGetExt(const std::string& name);
 /// The name without its extension.
 std::string cmCutExt(const std::string& name);
 
-/// Calls `found` with the name of each regular file of `folder`, in the folder's own order,
-/// hidden names included; a link counts when it leads to a regular file. The entry's own type
-/// answers without a stat where the file system gives it. false when the folder cannot be read.
-bool listRegularFiles(const std::string& folder,
-                      const std::function<void(const char* name)>& found);
+/// The one rule for hidden files: a name with a leading dot. The window's lists, the picture
+/// listing and the thumbnail look-up all leave such files out.
+bool isHiddenName(std::string_view name);
+/// Calls `found` for every visible plain file of the folder (a link counts as what it leads
+/// to), in the order the folder gives, until it returns false. false when the folder cannot
+/// be opened.
+bool listVisibleFiles(const std::string& folder,
+                      const std::function<bool(const char* name)>& found);
 
 /// The order cmGetAllFile sorts names in: true when a comes before b.
 bool listingLess(const std::string& a, const std::string& b);

@@ -31,6 +31,10 @@ template <class T> long cmCountArray(const std::vector<T>& values) {
     return count;
 }
 
+/// The text without the blanks (spaces and tabs) around it, as a profile file's reader drops
+/// them around names and values.
+std::string_view trimBlanks(std::string_view text);
+
 /// ASCII-only letter folding: the "text comparison" of paths and names.
 char asciiUpper(char c);
 std::string asciiUpper(std::string_view text);

@@ -13,15 +13,6 @@ namespace {
 
 constexpr std::string_view kBlanks = " \t";
 
-std::string_view trimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
 /// The name of a section header line ("[name]", blanks allowed around it), or false.
 bool sectionName(std::string_view text, std::string& name) {
     const std::string_view body = trimBlanks(text);

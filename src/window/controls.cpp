@@ -314,20 +314,12 @@ bool FileListBox::setPath(const std::string& path) {
 
 void FileListBox::refresh() {
     std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(path_, ec);
-    const fs::directory_iterator end;
-    for (; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        std::error_code typeError;
-        // Hidden files (a leading dot) are not listed, as hidden files are not.
-        if (name.empty() || name[0] == '.' || !it->is_regular_file(typeError)) {
-            continue;
-        }
+    listVisibleFiles(path_, [this, &names](const char* name) {
         if (matchPattern(name, pattern_)) {
-            names.push_back(name);
+            names.emplace_back(name);
         }
-    }
+        return true;
+    });
     std::sort(names.begin(), names.end(), listingLess);
     const std::string selected = fileName();
     list_ = std::move(names);

@@ -2,8 +2,6 @@
 
 #include "window/form_main.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "common/log.h"
@@ -18,8 +16,6 @@
 
 namespace mivo {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 bool hasWildcard(const std::string& name) {
@@ -27,10 +23,6 @@ bool hasWildcard(const std::string& name) {
 }
 
 /// Hidden files (a leading dot) are not ordinary files.
-bool isHiddenName(const std::string& name) {
-    return !name.empty() && name[0] == '.';
-}
-
 /// True when the path names an ordinary file; the name part may hold wildcards, and an empty
 /// name part (a path ending in the separator) stands for any file of the folder.
 bool findFile(const std::string& path) {
@@ -44,20 +36,12 @@ bool findFile(const std::string& path) {
     if (!name.empty() && !hasWildcard(name)) {
         return !isHiddenName(name) && isPlainFile(path);
     }
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    const fs::directory_iterator end;
-    for (; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        std::error_code typeError;
-        if (entry.empty() || isHiddenName(entry) || !it->is_regular_file(typeError)) {
-            continue;
-        }
-        if (name.empty() || matchWildcard(entry, name)) {
-            return true;
-        }
-    }
-    return false;
+    bool found = false;
+    listVisibleFiles(folder, [&name, &found](const char* entry) {
+        found = name.empty() || matchWildcard(entry, name);
+        return !found;
+    });
+    return found;
 }
 
 } // namespace

@@ -1,17 +1,11 @@
 // The settings table's rows and the controls that show them: a row's value into its control,
 // and a control's value back into the row.
 
+#include "common/overloaded.h"
 #include "common/text.h"
 #include "window/form_main.h"
 
 namespace mivo {
-
-namespace {
-
-template <class... F> struct Overloaded : F... { using F::operator()...; };
-template <class... F> Overloaded(F...) -> Overloaded<F...>;
-
-} // namespace
 
 void FormMain::applySettingRow(const SettingRow& row, const Settings& values) {
     Settings copy = values;

@@ -27,7 +27,7 @@ PagePlan planPages(const Settings& s) {
     p.body = s.TextBody;
     p.link0Name = s.TextLinkName[0];
     p.link0Url = s.TextLinkURL[0];
-    p.slideTime = std::to_string(s.TextSlideTime);
+    p.slideTime = s.TextSlideTime;
     p.slideShow = s.CheckSlideShow;
     p.startWithList = s.OptionStart == 0;
     p.startName = s.gstrStartName;

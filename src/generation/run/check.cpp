@@ -35,7 +35,7 @@ bool isPictureName(const std::string& name) {
 
 /// A thumbnail counts only as a plain, visible file of exactly the picture's name.
 bool hasThumbnail(const std::string& samPath, const std::string& name) {
-    if (name.empty() || name[0] == '.') {
+    if (name.empty() || isHiddenName(name)) {
         return false;
     }
     return isPlainFile(cmAddPath(samPath, name, kPathSeparator));
@@ -113,6 +113,20 @@ bool checkOutput(const RunServices& run, const PagePlan& pages) {
     const bool menu = pages.menuMode;
     const std::string& topPage = topPageOf(pages);
     const std::string topFolder = folderOfPage(normalizedPath(topPage));
+    const std::string pageFolder = pageFolderOf(pages);
+    // The most particular refusal first: the top page being a template's own index.html, then
+    // the page folder on a template folder (a top page there with no page folder of its own is
+    // told that the page folder is wrong), and only then any other top page among the templates.
+    for (const std::string& folder : guarded) {
+        if (samePlace(normalizedPath(topPage), cmAddPath(folder, "index.html", kPathSeparator))) {
+            return refuse(run, "Indexファイル用のフォルダの指定先が無効です");
+        }
+    }
+    for (const std::string& folder : guarded) {
+        if (samePlace(pageFolder, folder)) {
+            return refuse(run, "Html保存フォルダの指定先が無効です");
+        }
+    }
     for (const std::string& folder : guarded) {
         if (samePlace(topFolder, folder)) {
             return refuse(run, "Indexファイル用のフォルダの指定先が無効です");
@@ -121,12 +135,6 @@ bool checkOutput(const RunServices& run, const PagePlan& pages) {
     if (!isPageName(topPage)) {
         return refuse(run, std::string(menu ? "メニューファイル" : "Indexファイル") +
                                "には .html か .htm のファイルを指定してください [" + topPage + "]");
-    }
-    const std::string pageFolder = pageFolderOf(pages);
-    for (const std::string& folder : guarded) {
-        if (samePlace(pageFolder, folder)) {
-            return refuse(run, "Html保存フォルダの指定先が無効です");
-        }
     }
     if (!prepareFolder(topFolder)) {
         return refuse(run, cannotMakeFolderMessage(topFolder));

@@ -541,5 +541,21 @@ TEST(SharedInstallWindow, KeepsItsSettingsInTheUsersConfigFolderAndSaysSo) {
     EXPECT_EQ(again.TextTitle->text(), "Mine");
 }
 
+TEST_F(WindowTest, SlideTimeAndColumnsShowAsStoredAndAnUnchangedExitKeepsTheFile) {
+    for (const std::string time : {"1.5", "0.5", "3"}) {
+        SCOPED_TRACE(time);
+        writeIni("[Html]\nTime=" + time + "\nLWidth=04\n");
+        const std::string bytes = readFile(form().iniPath());
+        FormMain f(program.path(), services);
+        services.form = &f;
+        f.Form_Load();
+        EXPECT_EQ(f.TextSlideTime->text(), time);
+        EXPECT_EQ(f.TextAllListWidth->text(), "04");
+        f.Form_Unload();
+        EXPECT_EQ(readFile(form().iniPath()), bytes);
+    }
+    services.form = &form();
+}
+
 } // namespace
 } // namespace mivo::test

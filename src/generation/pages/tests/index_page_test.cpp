@@ -18,7 +18,7 @@ class IndexPage : public test::PageContextFixture {
     void SetUp() override {
         fs::create_directories(dir_ / "site");
         settings_.TextTitle = "Title";
-        settings_.TextSlideTime = 7;
+        settings_.TextSlideTime = "7";
         settings_.CheckSlideShow = true;
     }
     std::string indexPath() const { return (dir_ / "site" / "index.html").string(); }

@@ -76,7 +76,7 @@ class ListPage : public test::PageContextFixture {
         settings_.gstrSamPath = (dir_ / "site" / "thumbs").string();
         settings_.OptionSamD = 0;
         settings_.CheckSlideShow = true;
-        settings_.TextAllListWidth = 4;
+        settings_.TextAllListWidth = "4";
     }
     void addPicture(const std::string& name, const std::string& bytes,
                     const std::string& info = "") {
@@ -345,7 +345,7 @@ TEST_F(ListPage, CopiedLinesSubstituteInOrderIgnoringCaseAndLeaveUnknownNames) {
     settings_.TextBody = "B";
     settings_.TextLinkName = {"n0", "x", "x"};
     settings_.TextLinkURL = {"http://h/?a=1#b%", "x", "x"};
-    settings_.TextSlideTime = 7;
+    settings_.TextSlideTime = "7";
     EXPECT_EQ(
         make("mv_title|MV_SUB_TITLE|MV_BODY\r\n"
              "MV_START_NO,mv_index_html,MV_LINK_NAME0,MV_LINK_NAME1,MV_LINK_NAME2,"

@@ -97,9 +97,9 @@ class PlaceholderPages : public ::testing::Test {
         settings.TextBody = "<body>";
         settings.TextLinkName = {"n0", "n1", "n2"};
         settings.TextLinkURL = {"u0", "u1", "u2"};
-        settings.TextSlideTime = 3;
+        settings.TextSlideTime = "1.5"; // seconds, as the user wrote them
         settings.CheckSlideShow = true;
-        settings.TextAllListWidth = 4;
+        settings.TextAllListWidth = "4";
         settings.OptionStart = 0;
         settings.OptionSamD = 0;
         settings.gstrStartName = "B.GIF";
@@ -135,12 +135,12 @@ TEST_F(PlaceholderPages, EachPageReplacesItsOwnPlaceholdersWithTheSettingsItShow
                           {"MV_LIST_HTML", "./list.html"},
                           {"MV_PICT_HTML", "./pict.html"},
                           {"MV_START_TYPE", "0"}};
-    const Values slideWithLink = {{"MV_SLIDE_TIME", "3"}, {"MV_INDEX_HTML", "./index.html"}};
+    const Values slideWithLink = {{"MV_SLIDE_TIME", "1.5"}, {"MV_INDEX_HTML", "./index.html"}};
     EXPECT_EQ(readBytes(dir / "out/list.html"),
               "\r\n\r\n\r\n" + expectedPage(list, slideWithLink, true));
     EXPECT_EQ(readBytes(dir / "out/pict.html"), expectedPage(pict, slideWithLink, true));
     EXPECT_EQ(readBytes(dir / "out/index.html"),
-              expectedPage(index, {{"MV_SLIDE_TIME", "3"}}, true));
+              expectedPage(index, {{"MV_SLIDE_TIME", "1.5"}}, true));
 
     // The index page opens the picture view; without the slide show its block is left out.
     settings.OptionStart = 1;
@@ -165,7 +165,7 @@ TEST_F(PlaceholderPages, MenuModeShowsGalleryNamesAsTextAndLinksBackToTheMenu) {
     const Values list = listValues(links, "&lt;one&gt;", "-1");
     // The picture page keeps the sub-title setting in both modes.
     const Values pict = pictValues(links);
-    const Values slide = {{"MV_SLIDE_TIME", "3"}, {"MV_INDEX_HTML", "./index.html"}};
+    const Values slide = {{"MV_SLIDE_TIME", "1.5"}, {"MV_INDEX_HTML", "./index.html"}};
     EXPECT_EQ(readBytes(dir / "out/001/list.html"),
               "\r\n\r\n\r\n" + expectedPage(list, slide, true));
     EXPECT_EQ(readBytes(dir / "out/001/pict.html"), expectedPage(pict, slide, true));
