@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "common/text_file.h"
+#include "common/translate.h"
 
 namespace mivo {
 
@@ -55,7 +56,8 @@ TextEncoding cmStateFileEncoding(std::string_view utf8) {
 bool cmReplaceStateFile(const std::string& path, std::string_view bytes, std::string* outError) {
     const std::string target = cmStateFileTarget(path);
     if (isWriteProtected(target)) {
-        setError(outError, "読み取り専用のファイルです");
+        // The reason is logged as it is, and translated where the window shows it.
+        setError(outError, translatable("読み取り専用のファイルです"));
         errno = EACCES;
         return false;
     }
@@ -63,7 +65,7 @@ bool cmReplaceStateFile(const std::string& path, std::string_view bytes, std::st
     // The settings files may be links the user keeps elsewhere: write what they point at.
     if (!cmReplaceFileAtomic(target, bytes, LinkPolicy::Follow)) {
         const int reason = errno;
-        setError(outError, reason != 0 ? std::strerror(reason) : "書き込めません");
+        setError(outError, reason != 0 ? std::strerror(reason) : translatable("書き込めません"));
         errno = reason;
         return false;
     }
