@@ -153,6 +153,45 @@ TEST_F(MivoMakeTest, VanishedPictureFolderIsKeptAndNamedByTheRun) {
     EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
 }
 
+TEST_F(MivoMakeTest, EnglishDesktopGetsEnglishHelpAndMessages) {
+    // The catalogue the build compiled, where an installed program folder has it.
+    std::error_code ec;
+    std::filesystem::copy(std::string(MIVO_BUILD_DIR) + "/locale", prog + "/locale",
+                          std::filesystem::copy_options::recursive, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    // en_US.UTF-8 is not generated here: the text of LANG decides.
+    environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 ";
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_EQ(out.rfind("usage: mivo-make [--help | --version | --jobs N]\n\nMakes the gallery", 0),
+              0u)
+        << out;
+    EXPECT_NE(out.find("  --jobs N   read N picture headers"), std::string::npos) << out;
+    EXPECT_EQ(cmEncodeCp932(out, Cp932Fallback::Question), out) << "not ASCII:\n" << out;
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(outLines(), (std::vector<std::string>{"Checking", "Making the gallery", "a (1/2)",
+                                                    "b (2/2)", "Done"}));
+    dir.mkdir("empty");
+    writeIni("[Path]\r\nPic=" + (dir / "empty") + "\r\nIndex=" + (dir / "out/index.html") + "\r\n");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(), "The picture folder holds no pictures");
+
+    // C stays Japanese; the setting overrides the desktop either way.
+    environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=C ";
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(), "画像フォルダに画像がありません");
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_NE(out.find("ギャラリーを作ります"), std::string::npos) << out;
+    writeIni("[Ini]\r\nLanguage=en\r\n[Path]\r\nPic=" + (dir / "empty") + "\r\n");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(), "The picture folder holds no pictures");
+    environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_GB.UTF-8 ";
+    writeIni("[Ini]\r\nLanguage=ja\r\n[Path]\r\nPic=" + (dir / "empty") + "\r\n");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(), "画像フォルダに画像がありません");
+}
+
 TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
     writeIni("[Log]\r\nLevel=2\r\n[Path]\r\nPic=" + (dir / "pics") +
              "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
