@@ -140,8 +140,8 @@ small thumbnails and display copies beside the pages, so that a gallery
 of camera pictures stays light to visit.
 
 A menu mode makes one gallery per row of a gallery list, plus a menu page
-linking them. The window is in Japanese; mivo-make makes the same
-galleries without it.")
+linking them. The window speaks Japanese, or English on other desktops;
+mivo-make makes the same galleries without it.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
