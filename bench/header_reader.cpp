@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "generation/picture_header.h"
+#include "generation/pictures/picture_header.h"
 
 namespace {
 

@@ -12,11 +12,10 @@
 #include "common/program_files.h"
 #include "common/text.h"
 #include "common/text_file.h"
-#include "generation/file_data.h"
-#include "generation/filelist.h"
-#include "generation/gallery_job.h"
-#include "generation/make_context.h"
-#include "generation/status.h"
+#include "generation/plan/file_data.h"
+#include "generation/plan/gallery_job.h"
+#include "generation/plan/status.h"
+#include "generation/run/filelist.h"
 #include "settings/settings.h"
 
 namespace {
@@ -59,13 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fwrite(data, 1, size, file);
         std::fclose(file);
     }
-    static const std::string programFolder;
-    static const mivo::ProgramFiles files = mivo::portableProgramFiles(programFolder);
-    static const mivo::Settings settings = mivo::defaultSettings(programFolder);
     mivo::RunStatus status;
-    mivo::RunState state;
-    const std::vector<mivo::GalleryEntry> rows;
-    mivo::MakeContext ctx{settings, files, status, state, rows};
     mivo::PictureList pictures;
     for (const char* name : {"a.jpg", "B.JPG", "b.jpg", "写真.jpg", "\"q\".gif"}) {
         mivo::ClassFileData item;
@@ -76,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mivo::GalleryJob job;
     job.picPath = pictureFolder();
     job.useFilelist = true;
-    mivo::mainCheckFilelist(ctx, job, pictures, result);
+    std::string head;
+    mivo::mainCheckFilelist(status, job, pictures, head, result);
     return 0;
 }

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "generation/picture_header.h"
+#include "generation/pictures/picture_header.h"
 
 namespace {
 

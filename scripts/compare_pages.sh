@@ -7,7 +7,8 @@
 #   scripts/compare_pages.sh [BASE_REV] [NEW_MIVO_MAKE]
 # BASE_REV (default HEAD~1) is checked out into a temporary work tree and its mivo-make built
 # there (no tests, no window); NEW_MIVO_MAKE defaults to build/mivo-make. Prints one line per
-# gallery and a summary; exits 1 when anything differs. MIVO_COMPARE_KEEP=1 keeps the folder.
+# gallery and a summary; exits 1 when anything differs. MIVO_COMPARE_KEEP=1 keeps the folder;
+# MIVO_COMPARE_BASE_MAKE=<path> uses a mivo-make already built instead of building BASE_REV.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 base_rev="${1:-HEAD~1}"
@@ -22,12 +23,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "== building mivo-make at $base_rev"
-git -C "$root" worktree add --detach "$work/base" "$base_rev" >/dev/null
-cmake -S "$work/base" -B "$work/base/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DMIVO_BUILD_TESTS=OFF -DMIVO_BUILD_QT=OFF >/dev/null
-cmake --build "$work/base/build" --target mivo-make >/dev/null
-base_make="$work/base/build/mivo-make"
+if [[ -n "${MIVO_COMPARE_BASE_MAKE:-}" ]]; then
+  base_make="$(realpath "$MIVO_COMPARE_BASE_MAKE")"
+else
+  echo "== building mivo-make at $base_rev"
+  git -C "$root" worktree add --detach "$work/base" "$base_rev" >/dev/null
+  cmake -S "$work/base" -B "$work/base/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DMIVO_BUILD_TESTS=OFF -DMIVO_BUILD_QT=OFF >/dev/null
+  cmake --build "$work/base/build" --target mivo-make >/dev/null
+  base_make="$work/base/build/mivo-make"
+fi
 
 cp932() { iconv -f utf-8 -t cp932; }
 crlf() { sed 's/$/\r/'; }

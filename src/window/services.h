@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "generation/status.h"
+#include "generation/plan/status.h"
 #include "window/controls.h"
 
 namespace mivo {

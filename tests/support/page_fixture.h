@@ -10,8 +10,9 @@
 
 #include "common/log.h"
 #include "common/program_files.h"
-#include "generation/make_context.h"
-#include "generation/status.h"
+#include "generation/plan/gallery_job.h"
+#include "generation/plan/run_services.h"
+#include "generation/plan/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
@@ -62,14 +63,24 @@ class RecordingSink : public StatusSink {
     int steps = 0;
 };
 
-/// A page fixture with the run context the page routines take.
+/// A page fixture with what the page routines of a run take.
 class PageContextFixture : public PageFixture {
   protected:
+    /// The gallery the settings describe: the single gallery, or row `number` of rows_ in
+    /// menu mode.
+    GalleryJob plannedJob(int number = 0) const {
+        RunPlan plan = planRun(settings_, rows_);
+        const std::size_t index = number > 0 ? static_cast<std::size_t>(number - 1) : 0;
+        return index < plan.galleries.size() ? plan.galleries[index] : GalleryJob{};
+    }
+
+    /// What every page of a run with the current settings prints.
+    PagePlan plannedPages() const { return planRun(settings_, rows_).pages; }
+
     RecordingSink sink_;
     RunStatus status_{&sink_};
-    RunState state_;
     std::vector<GalleryEntry> rows_;
-    MakeContext ctx_{settings_, files_, status_, state_, rows_};
+    RunServices run_{files_, status_};
 };
 
 } // namespace mivo::test

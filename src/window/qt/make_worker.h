@@ -10,7 +10,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include "generation/status.h"
+#include "generation/plan/status.h"
 
 namespace mivo::qt {
 

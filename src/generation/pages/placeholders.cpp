@@ -1,0 +1,171 @@
+#include "generation/pages/placeholders.h"
+
+#include "common/text.h"
+#include "generation/pages/template.h"
+#include "generation/pictures/gallery_copies.h"
+#include "generation/plan/page_text.h"
+
+namespace mivo {
+
+namespace {
+
+constexpr PageKind L = PageKind::List;
+constexpr PageKind P = PageKind::Pict;
+constexpr PageKind I = PageKind::Index;
+constexpr PageKind M = PageKind::Menu;
+
+constexpr std::uint32_t copied(std::initializer_list<PageKind> pages) {
+    std::uint32_t bits = 0;
+    for (const PageKind page : pages) {
+        bits |= placeBit(page, LinePart::Copied);
+    }
+    return bits;
+}
+
+constexpr std::uint32_t slide(std::initializer_list<PageKind> pages) {
+    std::uint32_t bits = 0;
+    for (const PageKind page : pages) {
+        bits |= placeBit(page, LinePart::Slide);
+    }
+    return bits;
+}
+
+// In menu mode the sub-title and the neighbours' link names are gallery names: text, not
+// markup. In single mode they are the user's own settings and go in as they are.
+std::string galleryText(const PageInput& in, const std::string& text) {
+    return in.job->menu ? escapeHtmlText(text) : text;
+}
+
+std::string filelistColumn(const PageInput& in, long long column) {
+    return in.job->useFilelist ? std::to_string(column) : "0";
+}
+
+using U = PlaceholderUse;
+
+const std::vector<Placeholder> kPlaceholders = {
+    {"MV_TITLE", copied({L, P, I, M}), U::Text, [](const PageInput& in) { return in.pages.title; }},
+    // The list and the index page show the gallery's name; the picture page the setting.
+    {"MV_SUB_TITLE", copied({L, I}), U::Text,
+     [](const PageInput& in) { return galleryText(in, in.job->name); }},
+    {"MV_SUB_TITLE", copied({P}), U::Text, [](const PageInput& in) { return in.pages.titleS; }},
+    {"MV_BODY", copied({L, P, M}), U::Text, [](const PageInput& in) { return in.pages.body; }},
+    {"MV_LIST_HTML", copied({I}), U::Text,
+     [](const PageInput& in) { return escapeHtmlText(in.paths->strListLink); }},
+    {"MV_PICT_HTML", copied({I}), U::Text,
+     [](const PageInput& in) { return escapeHtmlText(in.paths->strPictLink); }},
+    {"MV_START_TYPE", copied({I}), U::Text,
+     [](const PageInput& in) { return std::string(in.pages.startWithList ? "0" : "1"); }},
+    // Empty on the lines before the table, which finds the start picture.
+    {"MV_START_NO", copied({L}), U::Text,
+     [](const PageInput& in) { return in.startNo ? std::to_string(*in.startNo) : std::string(); },
+     nullptr, true},
+    {"MV_INDEX_HTML", copied({L, P}) | slide({P}), U::Text,
+     [](const PageInput& in) { return escapeHtmlText(in.paths->strIndexLink); }},
+    // The heading is data from a file: it goes in as the body of a script string whose
+    // characters are harmless in markup too, wherever a template places it.
+    {"MV_FILELIST", copied({P}), U::ScriptData,
+     [](const PageInput& in) {
+         const bool used = in.job->useFilelist && in.filelistHead != nullptr;
+         return escapeScriptData(used ? *in.filelistHead : std::string());
+     }},
+    {"MV_WIDTH_NO", copied({P}), U::Text,
+     [](const PageInput& in) { return filelistColumn(in, in.pages.filelistWidthColumn); }},
+    {"MV_HEIGHT_NO", copied({P}), U::Text,
+     [](const PageInput& in) { return filelistColumn(in, in.pages.filelistHeightColumn); }},
+    {"MV_LINK_NAME0", copied({L, P}), U::Text,
+     [](const PageInput& in) { return in.pages.link0Name; }},
+    {"MV_LINK_NAME1", copied({L, P}), U::Text,
+     [](const PageInput& in) { return galleryText(in, in.job->link1Name); }},
+    {"MV_LINK_NAME2", copied({L, P}), U::Text,
+     [](const PageInput& in) { return galleryText(in, in.job->link2Name); }},
+    // In menu mode link 0 leads back to the menu page.
+    {"MV_LINK_URL0", copied({L, P}), U::Text,
+     [](const PageInput& in) {
+         return in.job->menu ? escapeHtmlText(relativeLink(in.pagePath, in.pages.menuPath))
+                             : in.pages.link0Url;
+     }},
+    {"MV_LINK_URL1", copied({L, P}), U::Text, [](const PageInput& in) { return in.job->link1Url; }},
+    {"MV_LINK_URL2", copied({L, P}), U::Text, [](const PageInput& in) { return in.job->link2Url; }},
+    {"MV_ALL_LIST", copied({L}) | placeBit(L, LinePart::TableBlock), U::Text,
+     [](const PageInput& in) { return std::to_string(in.pages.columns); }},
+    {"MV_ALL_WIDTH", copied({M}), U::Text,
+     [](const PageInput& in) { return std::to_string(in.pages.columns); }},
+    {"MV_LIST_ARRAY", copied({I}), U::WholeLine},
+    {"MV_MENU_ARRAY", copied({M}), U::WholeLine},
+    // The list page's slide lines take the slide time before the index link, the picture
+    // page's after it.
+    {"MV_SLIDE_TIME", slide({L, P, I}), U::Text,
+     [](const PageInput& in) { return in.pages.slideTime; }},
+    {"MV_INDEX_HTML", slide({L}), U::Text,
+     [](const PageInput& in) { return escapeHtmlText(in.paths->strIndexLink); }},
+    // The table block's rows. A file name is text there, never tags or attributes.
+    {"MV_IMG_LINK", 0, U::TableRow, nullptr,
+     [](const TableCell& c) { return std::to_string(c.row.number); }},
+    {"MV_IMG_SRC", 0, U::TableRow, nullptr,
+     [](const TableCell& c) { return escapeHtmlText(c.row.thumbLink); }},
+    {"MV_IMG_SIZE", 0, U::TableRow, nullptr, [](const TableCell& c) { return c.sizeText; }},
+    // The 2x thumbnail for dense screens; nothing without copies.
+    {"MV_IMG_2X", 0, U::TableRow, nullptr,
+     [](const TableCell& c) {
+         return c.row.thumb2xLink.empty()
+                    ? std::string()
+                    : " srcset=\"" + escapeHtmlText(srcsetLink(c.row.thumb2xLink)) + " 2x\"";
+     }},
+    {"MV_IMG_NAME", 0, U::TableRow, nullptr,
+     [](const TableCell& c) { return escapeHtmlText(c.row.displayName); }},
+    // The picture (or its display copy), so a thumbnail is a plain link to it without script.
+    {"MV_IMG_HREF", 0, U::TableRow, nullptr,
+     [](const TableCell& c) { return escapeHtmlText(c.row.viewLink); }},
+};
+
+} // namespace
+
+const std::vector<Placeholder>& placeholderTable() {
+    return kPlaceholders;
+}
+
+PagePlaceholders::PagePlaceholders(PageKind page, LinePart part, const PageInput& input) {
+    const std::uint32_t bit = placeBit(page, part);
+    for (const Placeholder& p : kPlaceholders) {
+        if ((p.places & bit) != 0) {
+            rows_.push_back(&p);
+        }
+    }
+    values_.assign(rows_.size(), std::string());
+    for (std::size_t k = 0; k < rows_.size(); ++k) {
+        if (rows_[k]->pageValue != nullptr) {
+            values_[k] = rows_[k]->pageValue(input);
+        }
+    }
+}
+
+void PagePlaceholders::tableWritten(const PageInput& input) {
+    for (std::size_t k = 0; k < rows_.size(); ++k) {
+        if (rows_[k]->foundByTable) {
+            values_[k] = rows_[k]->pageValue(input);
+        }
+    }
+}
+
+PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line) const {
+    Line out;
+    out.text = line;
+    for (std::size_t k = 0; k < rows_.size(); ++k) {
+        const Placeholder& p = *rows_[k];
+        // These two are looked for in capitals only; a line without them keeps them as written.
+        const bool exact =
+            p.use == PlaceholderUse::ScriptData || p.use == PlaceholderUse::WholeLine;
+        if (exact && out.text.find(p.name) == std::string::npos) {
+            continue;
+        }
+        if (p.use == PlaceholderUse::WholeLine) {
+            out.arrayLine = true;
+            return out;
+        }
+        out.scriptLine = out.scriptLine || p.use == PlaceholderUse::ScriptData;
+        out.text = replacePlaceholder(out.text, std::string(p.name), values_[k]);
+    }
+    return out;
+}
+
+} // namespace mivo

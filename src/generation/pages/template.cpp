@@ -1,0 +1,185 @@
+#include "generation/pages/template.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "common/system_reason.h"
+#include "common/text.h"
+
+namespace mivo {
+
+namespace {
+
+/// Why `path` could not be read or written, in the user's words: errno when the failing call
+/// set it, else what stands at the path (a folder where the page belongs, say).
+std::string systemReason(const std::string& path) {
+    if (errno != 0) {
+        return systemReasonText(errno);
+    }
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status)) {
+        return systemReasonText(EISDIR);
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        return "ファイルではないものがあります";
+    }
+    return systemReasonText(ec ? ec.value() : EIO);
+}
+
+} // namespace
+
+bool isTemplateComment(std::string_view line) {
+    return cmStartsWith(line, "//") && !cmStartsWith(line, "//-");
+}
+
+std::string templatePath(const ProgramFiles& files, const std::string& templateName) {
+    return cmAddPath(files.templateFolder, templateName, kPathSeparator);
+}
+
+std::vector<std::string> templateFolders(const ProgramFiles& files) {
+    std::vector<std::string> folders{cmAddPath(files.programFolder, "html", kPathSeparator)};
+    for (const std::string* other : {&files.templateFolder, &files.userTemplateFolder}) {
+        if (!other->empty()) {
+            folders.push_back(*other);
+        }
+    }
+    return folders;
+}
+
+bool PageFile::open(const std::string& path, TextEncoding encoding) {
+    path_ = path;
+    encoding_ = encoding;
+    // A page never lands on what a link points at: a picture, or the settings, could be there.
+    if (!file_.open(path, LinkPolicy::Replace)) {
+        return false;
+    }
+    if (encoding_ == TextEncoding::Utf8Bom) {
+        file_.write(kUtf8Bom);
+    }
+    return true;
+}
+
+void PageFile::put(std::string_view utf8, Cp932Fallback fallback) {
+    line_.clear();
+    cmAppendEncodedText(line_, utf8, encoding_, fallback);
+    line_.append("\r\n");
+    file_.write(line_);
+}
+
+void PageFile::writeLine(std::string_view utf8) {
+    put(utf8, Cp932Fallback::CharRef);
+}
+
+void PageFile::writeScriptLine(std::string_view utf8) {
+    put(utf8, Cp932Fallback::JsEscape);
+}
+
+bool PageFile::commit() {
+    // A page needs to be whole, not the newest after a power loss: the run can be made again,
+    // and waiting for each rename to reach the disk costs more than reading a hundred headers.
+    return file_.commit(false);
+}
+
+void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
+    page.writeLine(line);
+}
+
+void TemplateLineHandler::tableBlock(std::string& /*blockText*/, PageFile& /*page*/) {}
+
+bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler) {
+    const std::string inPath = templatePath(files, copy.templateName);
+    errno = 0;
+    std::vector<std::string> lines;
+    TextEncoding encoding = TextEncoding::Cp932;
+    if (!cmReadTextLines(inPath, lines, &encoding)) {
+        if (copy.tableBlock) {
+            // Without its template the list page is gone, so the failed run cannot leave a
+            // stale list page behind that looks current.
+            std::error_code ec;
+            std::filesystem::remove(copy.pagePath, ec);
+        }
+        cmWriteLog(copy.routine, 4, "InOpenError [" + inPath + "]");
+        copy.error = inPath + ": " + systemReason(inPath);
+        return false;
+    }
+    cmWriteLog(copy.routine, 1, "InOpen [" + inPath + "]");
+
+    PageFile page;
+    errno = 0;
+    if (!page.open(copy.pagePath, encoding)) {
+        cmWriteLog(copy.routine, 4, "OutOpenError [" + copy.pagePath + "]");
+        copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
+        return false;
+    }
+    cmWriteLog(copy.routine, 1, "OutOpen [" + copy.pagePath + "]");
+
+    LineState state = LineState::Copying;
+    std::string blockText; // lives for the whole page: a second table block adds to it
+    for (const std::string& line : lines) {
+        // A comment is dropped in every state, and a marker inside it does nothing.
+        if (isTemplateComment(line)) {
+            continue;
+        }
+        if (state == LineState::InTableBlock) {
+            if (line.find("MV_TABLE_END") == std::string::npos) {
+                blockText.append("\r\n");
+                blockText.append(line);
+            } else {
+                handler.tableBlock(blockText, page);
+                state = LineState::BlockEnded;
+            }
+        } else if (state == LineState::InSlideBlock) {
+            if (line.find("MV_SLIDE_END") == std::string::npos) {
+                if (copy.slideShow) {
+                    handler.slideLine(line, page);
+                }
+            } else {
+                state = LineState::BlockEnded;
+            }
+        }
+        if (copy.tableBlock && line.find("MV_TABLE_START") != std::string::npos) {
+            state = LineState::InTableBlock;
+        }
+        if (copy.slideBlock && line.find("MV_SLIDE_START") != std::string::npos) {
+            state = LineState::InSlideBlock;
+        }
+        if (state == LineState::BlockEnded) {
+            state = LineState::Copying;
+            continue;
+        }
+        if (state != LineState::Copying) {
+            continue;
+        }
+        handler.copiedLine(line, page);
+    }
+
+    if (handler.abandoned()) {
+        // A stopped run: the old page stays as it was, the temporary file goes.
+        cmWriteLog(copy.routine, 1, "Stopped [" + copy.pagePath + "]");
+        return false;
+    }
+    const bool replacesLink = page.replacesLink();
+    errno = 0;
+    if (!page.commit()) {
+        cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
+        copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
+        return false;
+    }
+    if (replacesLink) {
+        // Said, as the user may have meant the link: the file it pointed at was left as it was.
+        cmWriteLog(copy.routine, 4, "LinkReplaced [" + copy.pagePath + "]");
+    }
+    return true;
+}
+
+std::string replacePlaceholder(const std::string& line, const std::string& placeholder,
+                               const std::string& value) {
+    return cmReplace(line, placeholder, value, kCompareText);
+}
+
+} // namespace mivo

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/log.h"
+#include "generation/pages/template.h"
+#include "support/page_fixture.h"
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes copied lines as "C:line", slide lines as "S:line", and each table block as "T".
+class RecordingLines : public TemplateLineHandler {
+  public:
+    void copiedLine(const std::string& line, PageFile& page) override {
+        page.writeLine("C:" + line);
+    }
+    void slideLine(const std::string& line, PageFile& page) override {
+        page.writeLine("S:" + line);
+    }
+    void tableBlock(std::string& blockText, PageFile& page) override {
+        blocks.push_back(blockText);
+        page.writeLine("T");
+    }
+    std::vector<std::string> blocks;
+};
+
+class TemplateProcedure : public test::PageFixture {
+  protected:
+    void SetUp() override { fs::create_directories(dir_ / "out"); }
+
+    // Copies page.html into out/page.html and gives back the page's bytes.
+    std::string copy(const std::string& bytes, bool table, bool slide, bool slideShow) {
+        writeTemplate("page.html", bytes);
+        TemplateCopy c;
+        c.routine = "test";
+        c.templateName = "page.html";
+        c.pagePath = pagePath();
+        c.tableBlock = table;
+        c.slideBlock = slide;
+        c.slideShow = slideShow;
+        ok_ = copyTemplate(files_, c, lines_);
+        return readFile(pagePath());
+    }
+    std::string pagePath() const { return (dir_ / "out" / "page.html").string(); }
+    std::vector<std::string> outFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
+            names.push_back(entry.path().filename().string());
+        }
+        return names;
+    }
+
+    RecordingLines lines_;
+    bool ok_ = false;
+};
+
+TEST_F(TemplateProcedure, CommentLinesAreDroppedButDashAndIndentedSlashesStay) {
+    EXPECT_EQ(copy("// a comment\r\n//-->\r\n //x\r\n//\r\n/x\r\nA\r\n", true, true, true),
+              "C://-->\r\nC: //x\r\nC:/x\r\nC:A\r\n");
+    EXPECT_TRUE(ok_);
+}
+
+TEST_F(TemplateProcedure, MarkerLinesAreDroppedWholeAndOnlyExactCapitalsAreMarkers) {
+    const std::string text = "a MV_SLIDE_START b\r\nin\r\nx MV_SLIDE_END y\r\n"
+                             "mv_slide_start\r\nout\r\n";
+    EXPECT_EQ(copy(text, true, true, true), "S:in\r\nC:mv_slide_start\r\nC:out\r\n");
+    EXPECT_EQ(copy(text, true, true, false), "C:mv_slide_start\r\nC:out\r\n");
+}
+
+TEST_F(TemplateProcedure, CommentInsideBlockIsDroppedAndItsMarkerDoesNothing) {
+    EXPECT_EQ(
+        copy("MV_SLIDE_START\r\n// MV_SLIDE_END\r\nin\r\nMV_SLIDE_END\r\nout", true, true, true),
+        "S:in\r\nC:out\r\n");
+}
+
+TEST_F(TemplateProcedure, UnclosedTableBlockSwallowsTheRestAndWritesNoTable) {
+    EXPECT_EQ(copy("A\r\nMV_TABLE_START\r\nB\r\nMV_SLIDE_END\r\nC\r\n", true, true, true),
+              "C:A\r\n");
+    EXPECT_TRUE(lines_.blocks.empty());
+    EXPECT_TRUE(ok_);
+}
+
+TEST_F(TemplateProcedure, UnclosedSlideBlockTurnsTheRestIntoSlideLines) {
+    EXPECT_EQ(copy("A\r\nMV_SLIDE_START\r\nB\r\nC", true, true, true), "C:A\r\nS:B\r\nS:C\r\n");
+    EXPECT_EQ(copy("A\r\nMV_SLIDE_START\r\nB\r\nC", true, true, false), "C:A\r\n");
+}
+
+TEST_F(TemplateProcedure, TableBlockTextStartsEachLineWithCrLfAndSecondBlockAddsToFirst) {
+    EXPECT_EQ(copy("MV_TABLE_START\r\nA\r\nB\r\nMV_TABLE_END x\r\nmid\r\n"
+                   "MV_TABLE_START\r\nC\r\nMV_TABLE_END\r\n",
+                   true, true, true),
+              "T\r\nC:mid\r\nT\r\n");
+    ASSERT_EQ(lines_.blocks.size(), 2u);
+    EXPECT_EQ(lines_.blocks[0], "\r\nA\r\nB");
+    EXPECT_EQ(lines_.blocks[1], "\r\nA\r\nB\r\nC");
+}
+
+TEST_F(TemplateProcedure, MarkerStateTransitionsFollowTheLineNotTheBlock) {
+    // A line holding both start markers ends in the slide block.
+    EXPECT_EQ(copy("MV_TABLE_START MV_SLIDE_START\r\nS\r\nMV_SLIDE_END\r\nA\r\n", true, true, true),
+              "S:S\r\nC:A\r\n");
+    EXPECT_TRUE(lines_.blocks.empty());
+    // A table start inside the slide block is a slide line that moves to the table block.
+    EXPECT_EQ(
+        copy("MV_SLIDE_START\r\nMV_TABLE_START\r\nR\r\nMV_TABLE_END\r\nA\r\n", true, true, true),
+        "S:MV_TABLE_START\r\nT\r\nC:A\r\n");
+    // Pages without a table block copy its markers like any text; the menu page knows no block.
+    EXPECT_EQ(copy("MV_TABLE_START\r\nMV_TABLE_END\r\n", false, true, true),
+              "C:MV_TABLE_START\r\nC:MV_TABLE_END\r\n");
+    EXPECT_EQ(copy("MV_SLIDE_START\r\nX\r\nMV_SLIDE_END\r\n", false, false, true),
+              "C:MV_SLIDE_START\r\nC:X\r\nC:MV_SLIDE_END\r\n");
+}
+
+TEST_F(TemplateProcedure, EmptyTemplateGivesEmptyPageAndLastLineGetsItsLineEnd) {
+    EXPECT_EQ(copy("", true, true, true), "");
+    EXPECT_TRUE(fs::exists(pagePath()));
+    EXPECT_EQ(copy("A\rB\nC", false, false, false), "C:A\r\nC:B\r\nC:C\r\n");
+}
+
+TEST_F(TemplateProcedure, Cp932PageWritesCharacterReferencesInLinesAndEscapesInScriptLines) {
+    class Lines : public TemplateLineHandler {
+      public:
+        void copiedLine(const std::string& line, PageFile& page) override {
+            page.writeLine(line + " caf\xC3\xA9 \xF0\x9F\x98\x80");
+            page.writeScriptLine("s caf\xC3\xA9 \xF0\x9F\x98\x80");
+        }
+    } handler;
+    // "日本" in cp932.
+    writeTemplate("page.html", "\x93\xFA\x96\x7B\r\n");
+    TemplateCopy c{"test", "page.html", pagePath(), false, false, false, {}};
+    ASSERT_TRUE(copyTemplate(files_, c, handler));
+    EXPECT_EQ(readFile(pagePath()), "\x93\xFA\x96\x7B caf&#233; &#128512;\r\n"
+                                    "s caf\\u00e9 \\ud83d\\ude00\r\n");
+}
+
+TEST_F(TemplateProcedure, Utf8BomTemplateGivesUtf8PageWithBom) {
+    class Lines : public TemplateLineHandler {
+      public:
+        void copiedLine(const std::string& line, PageFile& page) override {
+            page.writeLine(line + " caf\xC3\xA9");
+            page.writeScriptLine("\xF0\x9F\x98\x80");
+        }
+    } handler;
+    writeTemplate("page.html", "\xEF\xBB\xBF\xE6\x97\xA5\r\n");
+    TemplateCopy c{"test", "page.html", pagePath(), false, false, false, {}};
+    ASSERT_TRUE(copyTemplate(files_, c, handler));
+    EXPECT_EQ(readFile(pagePath()), "\xEF\xBB\xBF\xE6\x97\xA5 caf\xC3\xA9\r\n\xF0\x9F\x98\x80\r\n");
+}
+
+TEST_F(TemplateProcedure, NewPageReplacesOldPageWholeEvenWhenOldPageIsReadOnly) {
+    writeFile(pagePath(), std::string(5000, 'o'));
+    fs::permissions(pagePath(), fs::perms::owner_read);
+    EXPECT_EQ(copy("A\r\n", false, false, false), "C:A\r\n");
+    EXPECT_TRUE(ok_);
+    EXPECT_EQ(outFiles(), std::vector<std::string>{"page.html"});
+}
+
+TEST_F(TemplateProcedure, MissingTemplateKeepsOldPageExceptTheListPage) {
+    const fs::path log = dir_ / "Mivo.log";
+    cmSetLogPath(log.string());
+    cmSetLogLevel(4);
+    writeFile(pagePath(), "old");
+    TemplateCopy c{"mainMakePictHtml", "none.html", pagePath(), false, true, true, {}};
+    EXPECT_FALSE(copyTemplate(files_, c, lines_));
+    EXPECT_EQ(readFile(pagePath()), "old");
+
+    c.routine = "mainMakeListHtml";
+    c.tableBlock = true;
+    EXPECT_FALSE(copyTemplate(files_, c, lines_));
+    EXPECT_FALSE(fs::exists(pagePath()));
+    const std::string text = readFile(log);
+    const std::string expected =
+        "InOpenError [" + (dir_ / "prog" / "html" / "none.html").string() + "]";
+    EXPECT_NE(text.find("[mainMakePictHtml] " + expected + "\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[mainMakeListHtml] " + expected + "\r\n"), std::string::npos) << text;
+}
+
+TEST_F(TemplateProcedure, PageThatCannotBeOpenedIsLoggedAndNothingIsWritten) {
+    const fs::path log = dir_ / "Mivo.log";
+    cmSetLogPath(log.string());
+    cmSetLogLevel(4);
+    writeTemplate("page.html", "A\r\n");
+    const std::string missing = (dir_ / "gone" / "page.html").string();
+    TemplateCopy c{"test", "page.html", missing, true, true, true, {}};
+    EXPECT_FALSE(copyTemplate(files_, c, lines_));
+    EXPECT_NE(readFile(log).find("[test] OutOpenError [" + missing + "]\r\n"), std::string::npos);
+}
+
+TEST_F(TemplateProcedure, FailedWriteLeavesOldPageAsItWasAndNoTemporaryFile) {
+    const fs::path log = dir_ / "Mivo.log";
+    cmSetLogPath(log.string());
+    cmSetLogLevel(4);
+    writeFile(pagePath(), "old page");
+    writeTemplate("page.html", std::string(200, 'x') + "\r\n");
+    TemplateCopy c{"test", "page.html", pagePath(), true, true, true, {}};
+
+    // Files may not grow beyond 64 bytes while the page is written (root included).
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 64;
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool ok = copyTemplate(files_, c, lines_);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(readFile(pagePath()), "old page");
+    EXPECT_EQ(outFiles(), std::vector<std::string>{"page.html"});
+}
+
+TEST_F(TemplateProcedure, PageThatCannotBePutInPlaceIsLoggedAsWriteError) {
+    const fs::path log = dir_ / "Mivo.log";
+    cmSetLogPath(log.string());
+    cmSetLogLevel(4);
+    // While the page is written, a folder with content takes its place: the rename must fail.
+    class Lines : public TemplateLineHandler {
+      public:
+        explicit Lines(fs::path page) : page_(std::move(page)) {}
+        void copiedLine(const std::string& line, PageFile& page) override {
+            fs::create_directories(page_ / "sub");
+            page.writeLine(line);
+        }
+        fs::path page_;
+    } handler(pagePath());
+    writeTemplate("page.html", "A\r\n");
+    TemplateCopy c{"test", "page.html", pagePath(), true, true, true, {}};
+    EXPECT_FALSE(copyTemplate(files_, c, handler));
+    EXPECT_TRUE(fs::is_directory(fs::path(pagePath()) / "sub"));
+    EXPECT_EQ(outFiles(), std::vector<std::string>{"page.html"});
+    EXPECT_NE(readFile(log).find("[test] OutWriteError [" + pagePath() + "]\r\n"),
+              std::string::npos);
+}
+
+TEST_F(TemplateProcedure, OpenAndCloseAreLoggedAtTraceLevel) {
+    const fs::path log = dir_ / "Mivo.log";
+    cmSetLogPath(log.string());
+    cmSetLogLevel(1);
+    copy("A\r\n", false, false, false);
+    const std::string text = readFile(log);
+    const auto in =
+        text.find("[test] InOpen [" + (dir_ / "prog" / "html" / "page.html").string() + "]\r\n");
+    const auto out = text.find("[test] OutOpen [" + pagePath() + "]\r\n");
+    ASSERT_NE(in, std::string::npos) << text;
+    ASSERT_NE(out, std::string::npos) << text;
+    EXPECT_LT(in, out);
+}
+
+} // namespace
+} // namespace mivo

@@ -1,0 +1,98 @@
+#include "generation/pictures/gallery_copies.h"
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "generation/plan/status.h"
+
+namespace mivo {
+
+namespace {
+
+// Display copies: long enough for a large screen, far smaller than a camera's pictures.
+constexpr long long kViewEdge = 2048;
+
+} // namespace
+
+std::string pageFolderOf(const std::string& pagePath) {
+    std::string folder;
+    std::string name;
+    cmSplitPath(pagePath, true, kPathSeparator, folder, name);
+    return folder;
+}
+
+void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
+                       const PictureList& pictures, std::vector<WebCopy>& copies,
+                       CopyFailures& failures) {
+    copies.clear();
+    if (!job.makeCopies || pictures.empty()) {
+        return;
+    }
+    cmWriteLog("makeGalleryCopies", 1, "▽Start Method▽");
+    ResizeRequest request;
+    request.boxWidth = job.pages.thumbWidth;
+    request.boxHeight = job.pages.thumbHeight;
+    request.viewEdge = kViewEdge;
+    const std::string n = std::to_string(pictures.size());
+    // The bar counts the copies made of the copies to make, then goes back to where it was.
+    const double barMax = run.status.barMax();
+    const double barValue = run.status.barValue();
+    WebSizesReport report;
+    std::size_t tried = 0;
+    std::string folderError;
+    makeWebSizes(
+        job.picPath, pictures, pageFolderOf(paths.strListPath), request, run.pictureWorkers, copies,
+        report,
+        [&](std::size_t i, const ClassFileData& picture, const WebCopy& copy,
+            const std::string& error) {
+            const std::string path = cmAddPath(job.picPath, picture.strName, kPathSeparator);
+            if (copy.failed) {
+                // The run goes on, and fails at its end naming the first one.
+                if (failures.count++ == 0) {
+                    failures.first = folderError.empty() ? path + ": " + error : error;
+                }
+            }
+            if (!copy.ok) {
+                cmWriteLog("makeGalleryCopies", 4, "<" + path + "> " + error);
+            }
+            if (!copy.madeThisRun && !copy.failed) {
+                return; // kept or left alone: nothing was done that the status should show
+            }
+            const std::string text =
+                cmCutExt(picture.strName) + " (" + std::to_string(i + 1) + "/" + n + ")";
+            if (report.toMake == 0) {
+                mainSetStatus(run.status, true, text, 0, 0);
+                return;
+            }
+            if (++tried == 1) {
+                run.status.setBarMax(static_cast<double>(report.toMake));
+            }
+            mainSetStatus(run.status, true, text, 1, static_cast<int>(tried));
+        },
+        folderError, [&run] { return run.status.stopRequested(); });
+    if (tried > 0) {
+        run.status.setBarMax(barMax);
+        run.status.setBarValue(barValue);
+    }
+    cmWriteLog("makeGalleryCopies", 3,
+               "made " + std::to_string(report.made) + ", kept " + std::to_string(report.kept) +
+                   ", failed " + std::to_string(report.failed) + ", skipped " +
+                   std::to_string(report.skipped) + ", removed " + std::to_string(report.removed));
+    cmWriteLog("makeGalleryCopies", 1, "△End Method△");
+}
+
+std::string srcsetLink(const std::string& link) {
+    std::string out;
+    out.reserve(link.size());
+    for (const char c : link) {
+        if (c == ' ') {
+            out.append("%20");
+        } else if (c == ',') {
+            out.append("%2C");
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+} // namespace mivo

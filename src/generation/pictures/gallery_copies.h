@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "generation/pictures/web_sizes.h"
+#include "generation/plan/file_data.h"
+#include "generation/plan/gallery_job.h"
+#include "generation/plan/gallery_result.h"
+#include "generation/plan/run_services.h"
+
+namespace mivo {
+
+/// Brings the copies of a gallery's pictures up to date beside its pages when the gallery makes
+/// them; `copies` gets one element per picture then, and stays empty otherwise. Shows each
+/// picture in the status line as the list page does, logs at level 4 every picture that keeps
+/// its original, and counts the copies that could not be made in `failures`.
+void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
+                       const PictureList& pictures, std::vector<WebCopy>& copies,
+                       CopyFailures& failures);
+
+/// The folder of a page: the gallery's pages (list, picture) and its copy folders share it.
+std::string pageFolderOf(const std::string& pagePath);
+
+/// A link for a srcset candidate: blanks and commas, which separate candidates, encoded.
+std::string srcsetLink(const std::string& link);
+
+} // namespace mivo

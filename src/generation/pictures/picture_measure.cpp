@@ -1,0 +1,254 @@
+#include "generation/pictures/picture_measure.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <memory>
+#include <system_error>
+
+#include "common/paths.h"
+#include "generation/pictures/header_ring.h"
+#include "generation/pictures/picture_header.h"
+
+namespace mivo {
+
+namespace {
+
+// Reads in flight at least: a disk answers many small reads at once about as fast as one, so
+// a cold folder is read fastest with a deep queue even on a machine with two cores (measured
+// on 10,000 files: 64 readers took 0.51 s cold where 32 took 0.55-0.61 s; warm, the same).
+constexpr int kMinInFlight = 64;
+constexpr int kMaxWorkers = 128;
+constexpr int kReadersPerCore = 16;
+// Pictures read ahead of the writer, per worker: enough that a slow file does not leave the
+// others idle, few enough that memory does not grow with the folder.
+constexpr std::size_t kSlotsPerWorker = 8;
+constexpr std::size_t kMinSlots = 64;
+// Pictures in flight in the io_uring: on 10,000 files dropped from the page cache, 64 took
+// 0.25-0.30 s, 128 and 256 0.21-0.25 s. Within the window of slots.
+constexpr unsigned kRingDepth = 256;
+// A worker claims a few pictures at a time, and the writer, when it has to wait, sleeps until
+// a run of pictures is measured: each lock hand-over and wake-up costs more than a warm header.
+constexpr std::size_t kClaim = 4;
+
+} // namespace
+
+MeasuredSize measurePictureFile(const std::string& path, bool shootingData) {
+    MeasuredSize size;
+    size.ok = cmReadPictureSize(path, size.width, size.height, shootingData ? &size.exif : nullptr);
+    return size;
+}
+
+int pictureWorkerCount(int requested) {
+    if (requested > 0) {
+        return std::min(requested, kMaxWorkers);
+    }
+    const auto cores = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(cores * kReadersPerCore, kMinInFlight, kMaxWorkers);
+}
+
+PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& pictures,
+                                 int workers, bool shootingData)
+    : folder_(folder), pictures_(pictures), shootingData_(shootingData), mayUseRing_(workers <= 0) {
+    const auto full =
+        std::min(static_cast<std::size_t>(pictureWorkerCount(workers)), pictures_.size());
+    slots_.resize(std::max({full * kSlotsPerWorker, kMinSlots, std::size_t{kRingDepth} * 2}));
+    // Opened once, so each picture is opened by its name alone, not by walking the whole path.
+    folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    growTo_ = full;
+    std::size_t first = full;
+    if (workers <= 0) {
+        const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+        first = std::min(cores, full);
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    startThreads(first);
+    readsItself_ = threads_.empty();
+}
+
+PictureMeasurer::~PictureMeasurer() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    roomForMore_.notify_all();
+    // No thread is added once stop_ is set.
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+    if (folderFd_ >= 0) {
+        ::close(folderFd_);
+    }
+}
+
+std::size_t PictureMeasurer::threadCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return threads_.size();
+}
+
+bool PictureMeasurer::readsThroughRing() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ringActive_;
+}
+
+void PictureMeasurer::startThreads(std::size_t count) {
+    while (threads_.size() < count && !stop_) {
+        try {
+            threads_.emplace_back(&PictureMeasurer::work, this);
+        } catch (const std::system_error&) {
+            return; // the threads that did start do the work; with none, take() reads
+        }
+    }
+}
+
+MeasuredSize PictureMeasurer::measure(std::size_t index, bool* onDisk, bool fromDisk) const {
+    MeasuredSize size;
+    ExifInfo* exif = shootingData_ ? &size.exif : nullptr;
+    const std::string& name = pictures_[index].strName;
+    // Without the folder open, each picture is opened by its whole path.
+    const std::string path = folderFd_ >= 0 ? name : cmAddPath(folder_, name, kPathSeparator);
+    size.ok = cmReadPictureSizeAt(folderFd_ >= 0 ? folderFd_ : AT_FDCWD, path.c_str(), size.width,
+                                  size.height, exif, onDisk, fromDisk);
+    return size;
+}
+
+void PictureMeasurer::work() {
+    const std::size_t count = pictures_.size();
+    const std::size_t window = slots_.size();
+    std::vector<MeasuredSize> sizes;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+        waitForRoom(lock);
+        if (stop_ || next_ >= count || ringActive_) {
+            return; // with the ring, one thread reads the rest
+        }
+        const std::size_t first = next_;
+        const std::size_t last = std::min({first + kClaim, taken_ + window, count});
+        next_ = last;
+        // Until a read has waited on the disk, each first read asks whether it would; from
+        // then on the pool is at its full size and reads only what it looks at.
+        bool onDisk = false;
+        bool* ask = onDisk_ ? nullptr : &onDisk;
+        const bool fromDisk = onDisk_;
+        lock.unlock();
+        sizes.clear();
+        for (std::size_t i = first; i < last; ++i) {
+            sizes.push_back(measure(i, ask, fromDisk));
+        }
+        lock.lock();
+        // These slots were last used by pictures a window earlier, which the writer has taken.
+        for (std::size_t i = first; i < last; ++i) {
+            publish(i, std::move(sizes[i - first]));
+        }
+        advanceReady();
+        if (onDisk && !onDisk_) {
+            onDisk_ = true;
+            std::unique_ptr<HeaderRing> ring;
+            if (mayUseRing_ && folderFd_ >= 0) {
+                ring = HeaderRing::open(kRingDepth);
+            }
+            if (ring == nullptr) {
+                startThreads(growTo_);
+                continue;
+            }
+            ringActive_ = true;
+            lock.unlock();
+            ringWork(*ring);
+            return;
+        }
+    }
+}
+
+void PictureMeasurer::ringWork(HeaderRing& ring) {
+    const std::size_t count = pictures_.size();
+    const std::size_t window = slots_.size();
+    std::vector<HeaderRing::Finished> finished;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+        const std::size_t first = next_;
+        if (!stop_ && !ring.broken()) {
+            next_ = std::max(first, std::min({first + ring.room(), taken_ + window, count}));
+        }
+        const std::size_t last = next_;
+        if (first == last && ring.idle()) {
+            if (stop_ || next_ >= count) {
+                return;
+            }
+            if (ring.broken()) {
+                // The kernel stopped taking reads: threads read the rest.
+                ringActive_ = false;
+                startThreads(growTo_);
+                return;
+            }
+            waitForRoom(lock);
+            continue;
+        }
+        lock.unlock();
+        for (std::size_t i = first; i < last; ++i) {
+            ring.start(i, folderFd_, pictures_[i].strName.c_str(), shootingData_);
+        }
+        finished.clear();
+        ring.finish(finished);
+        lock.lock();
+        for (HeaderRing::Finished& f : finished) {
+            publish(f.index, std::move(f.size));
+        }
+        advanceReady();
+    }
+}
+
+void PictureMeasurer::waitForRoom(std::unique_lock<std::mutex>& lock) {
+    ++idleWorkers_;
+    roomForMore_.wait(
+        lock, [&] { return stop_ || next_ >= pictures_.size() || next_ < taken_ + slots_.size(); });
+    --idleWorkers_;
+}
+
+void PictureMeasurer::publish(std::size_t index, MeasuredSize&& size) {
+    slots_[index % slots_.size()] = Slot{std::move(size), true};
+}
+
+void PictureMeasurer::advanceReady() {
+    while (readyUpTo_ < next_ && slots_[readyUpTo_ % slots_.size()].ready) {
+        ++readyUpTo_;
+    }
+    if (writerWaiting_ && readyUpTo_ >= writerWants_) {
+        resultReady_.notify_one();
+    }
+}
+
+MeasuredSize PictureMeasurer::take(std::size_t index) {
+    if (readsItself_) {
+        return measure(index, nullptr, false);
+    }
+    const std::size_t window = slots_.size();
+    Slot& slot = slots_[index % window];
+    MeasuredSize size;
+    bool wake = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (index >= readyUpTo_) {
+            // Sleep until a run of pictures is in; every one of them has been claimed, since
+            // the run is shorter than the window.
+            writerWants_ = std::min(index + window / 2, pictures_.size());
+            if (idleWorkers_ > 0 && next_ < writerWants_) {
+                roomForMore_.notify_all();
+            }
+            writerWaiting_ = true;
+            resultReady_.wait(lock, [&] { return readyUpTo_ >= writerWants_; });
+            writerWaiting_ = false;
+        }
+        size = slot.size;
+        slot.ready = false;
+        taken_ = index + 1;
+        // Idle workers are woken together once half the window is free.
+        wake = idleWorkers_ > 0 && next_ < pictures_.size() && next_ <= taken_ + window / 2;
+    }
+    if (wake) {
+        roomForMore_.notify_all();
+    }
+    return size;
+}
+
+} // namespace mivo

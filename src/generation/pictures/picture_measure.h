@@ -1,0 +1,107 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "generation/pictures/exif_info.h"
+#include "generation/plan/file_data.h"
+
+namespace mivo {
+
+class HeaderRing;
+
+/// A picture's pixel size as its header gave it (ok is false when it could not be read), and
+/// the shooting data met on the way.
+struct MeasuredSize {
+    bool ok = false;
+    long width = 0;
+    long height = 0;
+    ExifInfo exif;
+};
+
+/// Reads one picture's size, and its shooting data when `shootingData`, from its header (opens
+/// the file once, no stat of the name).
+MeasuredSize measurePictureFile(const std::string& path, bool shootingData = true);
+
+/// How many pictures are read at once for `requested` (0: from the hardware, the most a pool
+/// grows to). Reading headers from the disk waits far more than it works, so even a small
+/// machine keeps many reads in flight there.
+int pictureWorkerCount(int requested);
+
+/// Reads the headers of a gallery's pictures on worker threads, ahead of the page writer, and
+/// hands the sizes back strictly in listing order. Workers read at most a window of pictures
+/// beyond the one the writer waits for, and every picture is read exactly once. Workers only
+/// read files: the log and the status line stay with the thread that calls take().
+class PictureMeasurer {
+  public:
+    /// Starts `workers` threads over the pictures of `folder`. With 0, one thread per core
+    /// starts: a folder in the page cache is read fastest by few threads that leave the writer
+    /// its core. As soon as a read waits on the disk, the thread that met it reads the rest
+    /// through an io_uring with many pictures in flight and the others stop; where the kernel
+    /// offers no io_uring, the pool grows to pictureWorkerCount(0) threads instead. From
+    /// the disk, with any number of workers, nothing is read ahead. When no thread can be
+    /// started, take() reads each picture itself. Without `shootingData` only the sizes are read:
+    /// the EXIF block is then looked at for the orientation alone.
+    PictureMeasurer(const std::string& folder, const PictureList& pictures, int workers,
+                    bool shootingData = true);
+    ~PictureMeasurer();
+    PictureMeasurer(const PictureMeasurer&) = delete;
+    PictureMeasurer& operator=(const PictureMeasurer&) = delete;
+
+    /// The size of picture `index`, waiting for it when need be. Pictures are taken in order:
+    /// 0, 1, 2, ... each once.
+    MeasuredSize take(std::size_t index);
+
+    std::size_t threadCount() const;
+    /// The pictures are being read through an io_uring.
+    bool readsThroughRing() const;
+
+  private:
+    struct Slot {
+        MeasuredSize size;
+        bool ready = false;
+    };
+
+    MeasuredSize measure(std::size_t index, bool* onDisk, bool fromDisk) const;
+    void work();
+    /// Reads every picture not yet claimed through `ring`; called without mutex_ held.
+    void ringWork(HeaderRing& ring);
+    /// Sleeps, as an idle reader, until there is a picture to claim or the run stops; called
+    /// with mutex_ held in `lock`.
+    void waitForRoom(std::unique_lock<std::mutex>& lock);
+    /// Puts a measured picture in its slot; called with mutex_ held.
+    void publish(std::size_t index, MeasuredSize&& size);
+    /// Moves readyUpTo_ past the pictures now measured and wakes the writer when what it
+    /// waits for is in; called with mutex_ held.
+    void advanceReady();
+    /// Starts the threads up to `count`; called with mutex_ held.
+    void startThreads(std::size_t count);
+
+    const std::string folder_;
+    int folderFd_ = -1; // the folder, open for openat; -1: pictures are opened by their path
+    const PictureList& pictures_;
+    const bool shootingData_;
+    std::size_t growTo_ = 0;      // threads once a read waits on the disk
+    bool readsItself_ = false;    // no thread could be started: take() reads
+    bool onDisk_ = false;         // a read waited on the disk: the pool has grown
+    const bool mayUseRing_;       // the number of workers was not given
+    bool ringActive_ = false;     // one thread reads through an io_uring, the others stop
+    std::vector<Slot> slots_;     // picture i waits in slot i % window
+    std::size_t next_ = 0;        // the next picture a worker claims
+    std::size_t taken_ = 0;       // the next picture the writer takes
+    std::size_t readyUpTo_ = 0;   // every picture below this one is measured
+    std::size_t writerWants_ = 0; // the writer sleeps until readyUpTo_ reaches this
+    bool writerWaiting_ = false;
+    std::size_t idleWorkers_ = 0; // workers waiting for free slots
+    bool stop_ = false;
+    mutable std::mutex mutex_;
+    std::condition_variable roomForMore_; // slots came free (or stop)
+    std::condition_variable resultReady_; // what the writer waits for is measured
+    std::vector<std::thread> threads_;    // grows under mutex_ until stop_
+};
+
+} // namespace mivo

@@ -1,0 +1,364 @@
+#include "generation/pictures/picture_resize.h"
+
+#include <dlfcn.h>
+#include <vips/vips.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "generation/pictures/copy_geometry.h"
+#include "generation/pictures/jpeg_direct.h"
+#include "generation/pictures/resample.h"
+
+namespace mivo {
+
+namespace {
+
+// JPEG quality: thumbnails are small and many, display copies are looked at closely.
+constexpr int kThumbQuality = 80;
+constexpr int kViewQuality = 85;
+
+// libvips is opened when the first picture is reduced, not linked: it brings about a hundred
+// libraries with it, and loading them cost every run 20 ms with a warm cache (many times that
+// with a cold one) although most runs never reduce a picture. Without it installed, pictures
+// keep their originals, as with any picture it cannot read.
+struct ImageLibrary {
+    decltype(&::vips_version) version = nullptr;
+    decltype(&::vips_init) init = nullptr;
+    decltype(&::vips_concurrency_set) concurrencySet = nullptr;
+    decltype(&::vips_cache_set_max) cacheSetMax = nullptr;
+    decltype(&::vips_cache_set_max_mem) cacheSetMaxMem = nullptr;
+    decltype(&::vips_cache_set_max_files) cacheSetMaxFiles = nullptr;
+    decltype(&::vips_thread_shutdown) threadShutdown = nullptr;
+    decltype(&::vips_error_buffer) errorBuffer = nullptr;
+    decltype(&::vips_error_clear) errorClear = nullptr;
+    decltype(&::vips_thumbnail) thumbnail = nullptr;
+    decltype(&::vips_thumbnail_image) thumbnailImage = nullptr;
+    decltype(&::vips_image_copy_memory) copyMemory = nullptr;
+    decltype(&::vips_image_new_from_memory) fromMemory = nullptr;
+    decltype(&::vips_image_hasalpha) hasAlpha = nullptr;
+    decltype(&::vips_array_double_newv) doubleArray = nullptr;
+    decltype(&::vips_area_unref) areaUnref = nullptr;
+    decltype(&::vips_flatten) flatten = nullptr;
+    decltype(&::vips_jpegsave_buffer) jpegSaveBuffer = nullptr;
+    decltype(&::vips_image_get_width) width = nullptr;
+    decltype(&::vips_image_get_height) height = nullptr;
+    decltype(&::g_object_unref) unref = nullptr;
+    decltype(&::g_free) free = nullptr;
+};
+
+ImageLibrary vips;
+bool libraryReady = false;
+
+template <typename Function> bool bind(void* handle, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(dlsym(handle, name));
+    return function != nullptr;
+}
+
+// The library's file name follows from the interface version the headers were made for.
+std::string libraryFileName() {
+    return "libvips.so." + std::to_string(VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE);
+}
+
+bool openLibrary() {
+    void* handle = dlopen(libraryFileName().c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        return false;
+    }
+    ImageLibrary& v = vips;
+    // g_object_unref and g_free come from GObject and GLib, which the library brings with it.
+    const bool bound =
+        bind(handle, "vips_version", v.version) && bind(handle, "vips_init", v.init) &&
+        bind(handle, "vips_concurrency_set", v.concurrencySet) &&
+        bind(handle, "vips_cache_set_max", v.cacheSetMax) &&
+        bind(handle, "vips_cache_set_max_mem", v.cacheSetMaxMem) &&
+        bind(handle, "vips_cache_set_max_files", v.cacheSetMaxFiles) &&
+        bind(handle, "vips_thread_shutdown", v.threadShutdown) &&
+        bind(handle, "vips_error_buffer", v.errorBuffer) &&
+        bind(handle, "vips_error_clear", v.errorClear) &&
+        bind(handle, "vips_thumbnail", v.thumbnail) &&
+        bind(handle, "vips_thumbnail_image", v.thumbnailImage) &&
+        bind(handle, "vips_image_copy_memory", v.copyMemory) &&
+        bind(handle, "vips_image_new_from_memory", v.fromMemory) &&
+        bind(handle, "vips_image_hasalpha", v.hasAlpha) &&
+        bind(handle, "vips_array_double_newv", v.doubleArray) &&
+        bind(handle, "vips_area_unref", v.areaUnref) && bind(handle, "vips_flatten", v.flatten) &&
+        bind(handle, "vips_jpegsave_buffer", v.jpegSaveBuffer) &&
+        bind(handle, "vips_image_get_width", v.width) &&
+        bind(handle, "vips_image_get_height", v.height) &&
+        bind(handle, "g_object_unref", v.unref) && bind(handle, "g_free", v.free);
+    // The same check the library's own start-up macro makes: an interface the headers do not
+    // describe is not used. The library stays open for the life of the process.
+    return bound && v.version(3) - v.version(5) == VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE;
+}
+
+// Owns one reference to a VipsImage.
+class ImageRef {
+  public:
+    ImageRef() = default;
+    explicit ImageRef(VipsImage* image) : image_(image) {}
+    ~ImageRef() { reset(); }
+    ImageRef(const ImageRef&) = delete;
+    ImageRef& operator=(const ImageRef&) = delete;
+
+    VipsImage* get() const { return image_; }
+    VipsImage** out() {
+        reset();
+        return &image_;
+    }
+    void swap(ImageRef& other) noexcept { std::swap(image_, other.image_); }
+    void reset() {
+        if (image_ != nullptr) {
+            vips.unref(image_);
+            image_ = nullptr;
+        }
+    }
+
+  private:
+    VipsImage* image_ = nullptr;
+};
+
+std::string takeLibraryError() {
+    std::string text = vips.errorBuffer();
+    vips.errorClear();
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
+        text.pop_back();
+    }
+    return text.empty() ? "cannot be read" : text;
+}
+
+// Encodes `image` as a JPEG into `bytes`. The caller writes the file: where it goes and how it
+// is put in place is the copy folder's business, not the image library's.
+// `optimize` gives each file Huffman tables of its own: some 5 % smaller, but it encodes the
+// picture twice (four times the time for a display copy, 30 ms of a picture's 100 here).
+bool encodeJpeg(VipsImage* image, int quality, std::string& bytes, std::string& error,
+                bool optimize = true) {
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    if (vips.jpegSaveBuffer(image, &buffer, &length, "Q", quality, "strip", TRUE, "optimize_coding",
+                            optimize ? TRUE : FALSE, nullptr) != 0) {
+        error = takeLibraryError();
+        return false;
+    }
+    bytes.assign(static_cast<const char*>(buffer), length);
+    vips.free(buffer);
+    return true;
+}
+
+int side(long long value) {
+    return static_cast<int>(value < 1 ? 1 : (value > 100000 ? 100000 : value));
+}
+
+bool encodePixels(const Pixels& pixels, int quality, std::string& bytes, std::string& error,
+                  bool optimize = true) {
+    ImageRef image(vips.fromMemory(pixels.data.data(), pixels.data.size(), pixels.width,
+                                   pixels.height, pixels.bands, VIPS_FORMAT_UCHAR));
+    if (image.get() == nullptr) {
+        error = takeLibraryError();
+        return false;
+    }
+    return encodeJpeg(image.get(), quality, bytes, error, optimize);
+}
+
+// The whole file in memory: the decoder wants it so, and the markers are read from it first.
+bool readWholeFile(const std::string& path, ByteBuffer& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || status.st_size < 0) {
+        ::close(fd);
+        return false;
+    }
+    // One byte more than the file holds, so that a file that grew meanwhile is seen to be read
+    // short of its end (and left to libvips).
+    bytes.resize(static_cast<std::size_t>(status.st_size) + 1);
+    std::size_t used = 0;
+    while (used < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            break;
+        }
+        used += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    const bool whole = used == static_cast<std::size_t>(status.st_size);
+    bytes.resize(used);
+    return whole;
+}
+
+// What a worker keeps from picture to picture: buffers allocated once are not handed back to
+// the system and faulted in again for every picture (that cost as much as the resampling).
+// One decoded picture at most per worker.
+struct DirectBuffers {
+    ByteBuffer file;
+    Pixels decoded;
+    Pixels shrunk;
+    Pixels view;
+    Pixels thumb2x;
+    Pixels thumb;
+};
+
+// The copies of a plain JPEG (8-bit grey or colour, no colour profile) without libvips's
+// loader: decoded once at the smallest scale M/8 that still covers twice the display copy
+// (see decodeNeed), shrunk to it with Lanczos3, turned upright, and the thumbnails shrunk from it.
+// The sizes are those libvips gives for the same picture. false when the picture is not one for
+// this path or the decoder refuses it (`tried` false: libvips then does the picture from the
+// start), or when a copy cannot be encoded (`tried` true, `error` set).
+bool directCopies(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
+                  std::string& error, bool& tried) {
+    tried = false;
+    thread_local DirectBuffers buffers;
+    DirectBuffers& b = buffers;
+    JpegLayout layout;
+    if (!readWholeFile(picture, b.file) || !readJpegLayout(b.file.data(), b.file.size(), layout) ||
+        !layout.direct()) {
+        return false;
+    }
+    const bool turned = layout.orientation >= 5;
+    const long uprightWidth = turned ? layout.stored.height : layout.stored.width;
+    const long uprightHeight = turned ? layout.stored.width : layout.stored.height;
+    const long edge = side(request.viewEdge);
+    const PixelSize view = fitInside(uprightWidth, uprightHeight, edge, edge);
+    const PixelSize storedView =
+        turned ? PixelSize{view.height, view.width} : PixelSize{view.width, view.height};
+    if (!decodeJpegScaled(b.file.data(), b.file.size(), layout,
+                          decodeEighths(layout.stored, decodeNeed(storedView)), b.decoded)) {
+        return false;
+    }
+    tried = true;
+    shrinkPixels(b.decoded, static_cast<int>(storedView.width), static_cast<int>(storedView.height),
+                 b.shrunk);
+    if (layout.orientation > 1) {
+        orientPixels(b.shrunk, layout.orientation, b.view);
+    } else {
+        std::swap(b.shrunk, b.view);
+    }
+    const long boxWidth = side(request.boxWidth);
+    const long boxHeight = side(request.boxHeight);
+    const PixelSize thumb2xSize = fitInside(view.width, view.height, boxWidth * 2, boxHeight * 2);
+    const PixelSize thumbSize = fitInside(view.width, view.height, boxWidth, boxHeight);
+    // The 1x thumbnail has the size libvips gives it from the display copy, and its pixels from
+    // the 2x one: a quarter of the reading.
+    shrinkPixels(b.view, static_cast<int>(thumb2xSize.width), static_cast<int>(thumb2xSize.height),
+                 b.thumb2x);
+    shrinkPixels(b.thumb2x, static_cast<int>(thumbSize.width), static_cast<int>(thumbSize.height),
+                 b.thumb);
+    if (!encodePixels(b.view, kViewQuality, copies.view, error, false) ||
+        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error) ||
+        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error)) {
+        return false;
+    }
+    copies.sizes = ResizedSizes{b.thumb.width,    b.thumb.height, b.thumb2x.width,
+                                b.thumb2x.height, b.view.width,   b.view.height};
+    return true;
+}
+
+} // namespace
+
+bool startImageLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        libraryReady = openLibrary() && vips.init("mivo") == 0;
+        if (libraryReady) {
+            // The pictures are shared out to worker threads; one picture at a time needs no
+            // threads of its own, and a cache of decoded pictures would only hold memory.
+            vips.concurrencySet(1);
+            vips.cacheSetMax(0);
+            vips.cacheSetMaxMem(0);
+            vips.cacheSetMaxFiles(0);
+        }
+    });
+    return libraryReady;
+}
+
+void endImageThread() {
+    if (libraryReady) {
+        vips.threadShutdown();
+    }
+}
+
+bool resizePicture(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
+                   std::string& error) {
+    if (!startImageLibrary()) {
+        error = "the image library did not start";
+        return false;
+    }
+    bool tried = false;
+    if (directCopies(picture, request, copies, error, tried)) {
+        return true;
+    }
+    if (tried) {
+        return false; // decoded, but a copy could not be encoded
+    }
+    const int edge = side(request.viewEdge);
+    // One decode for all three sizes: shrunk while loading to the display size, turned upright,
+    // and kept in memory (at most edge x edge pixels) while the copies are written from it.
+    ImageRef loaded;
+    if (vips.thumbnail(picture.c_str(), loaded.out(), edge, "height", edge, "size", VIPS_SIZE_DOWN,
+                       nullptr) != 0) {
+        error = takeLibraryError();
+        return false;
+    }
+    ImageRef view(vips.copyMemory(loaded.get()));
+    loaded.reset();
+    if (view.get() == nullptr) {
+        error = takeLibraryError();
+        return false;
+    }
+    if (vips.hasAlpha(view.get()) != 0) {
+        // JPEG holds no transparency: put the picture on white, as a page shows it.
+        VipsArrayDouble* white = vips.doubleArray(1, 255.0);
+        ImageRef flat;
+        const int failed = vips.flatten(view.get(), flat.out(), "background", white, nullptr);
+        vips.areaUnref(VIPS_AREA(white));
+        if (failed != 0) {
+            error = takeLibraryError();
+            return false;
+        }
+        ImageRef flatInMemory(vips.copyMemory(flat.get()));
+        if (flatInMemory.get() == nullptr) {
+            error = takeLibraryError();
+            return false;
+        }
+        view.swap(flatInMemory);
+    }
+    const int boxWidth = side(request.boxWidth);
+    const int boxHeight = side(request.boxHeight);
+    ImageRef thumb2x;
+    ImageRef thumb;
+    if (vips.thumbnailImage(view.get(), thumb2x.out(), boxWidth * 2, "height", boxHeight * 2,
+                            "size", VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr) != 0 ||
+        vips.thumbnailImage(view.get(), thumb.out(), boxWidth, "height", boxHeight, "size",
+                            VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr) != 0) {
+        error = takeLibraryError();
+        return false;
+    }
+    if (!encodeJpeg(view.get(), kViewQuality, copies.view, error) ||
+        !encodeJpeg(thumb2x.get(), kThumbQuality, copies.thumb2x, error) ||
+        !encodeJpeg(thumb.get(), kThumbQuality, copies.thumb, error)) {
+        return false;
+    }
+    ResizedSizes& sizes = copies.sizes;
+    sizes.viewWidth = vips.width(view.get());
+    sizes.viewHeight = vips.height(view.get());
+    sizes.thumb2xWidth = vips.width(thumb2x.get());
+    sizes.thumb2xHeight = vips.height(thumb2x.get());
+    sizes.thumbWidth = vips.width(thumb.get());
+    sizes.thumbHeight = vips.height(thumb.get());
+    return true;
+}
+
+} // namespace mivo

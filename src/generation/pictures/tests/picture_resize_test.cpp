@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <vips/vips.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "generation/pictures/jpeg_direct.h"
+#include "generation/pictures/picture_resize.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+using test::readBytes;
+using test::TempDir;
+
+bool convert(const std::string& arguments, const std::string& path) {
+    const std::string command = "convert " + arguments + " '" + path + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+JpegLayout layoutOf(const std::string& path) {
+    const std::string bytes = readBytes(path);
+    JpegLayout layout;
+    EXPECT_TRUE(
+        readJpegLayout(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), layout))
+        << path;
+    return layout;
+}
+
+// What libvips makes of the picture: the sizes the copies always had.
+ResizedSizes sizesFromLibvips(const std::string& path, const ResizeRequest& request) {
+    ResizedSizes sizes;
+    VipsImage* view = nullptr;
+    VipsImage* thumb2x = nullptr;
+    VipsImage* thumb = nullptr;
+    const int edge = static_cast<int>(request.viewEdge);
+    const int w = static_cast<int>(request.boxWidth);
+    const int h = static_cast<int>(request.boxHeight);
+    if (vips_thumbnail(path.c_str(), &view, edge, "height", edge, "size", VIPS_SIZE_DOWN,
+                       nullptr) == 0 &&
+        vips_thumbnail_image(view, &thumb2x, w * 2, "height", h * 2, "size", VIPS_SIZE_DOWN,
+                             nullptr) == 0 &&
+        vips_thumbnail_image(view, &thumb, w, "height", h, "size", VIPS_SIZE_DOWN, nullptr) == 0) {
+        sizes = ResizedSizes{vips_image_get_width(thumb),   vips_image_get_height(thumb),
+                             vips_image_get_width(thumb2x), vips_image_get_height(thumb2x),
+                             vips_image_get_width(view),    vips_image_get_height(view)};
+    }
+    for (VipsImage* image : {view, thumb2x, thumb}) {
+        if (image != nullptr) {
+            g_object_unref(image);
+        }
+    }
+    return sizes;
+}
+
+struct Decoded {
+    int width = 0;
+    int height = 0;
+    int bands = 0;
+    std::vector<double> centre;
+};
+
+Decoded decode(const std::string& jpeg) {
+    Decoded decoded;
+    VipsImage* image = vips_image_new_from_buffer(jpeg.data(), jpeg.size(), "", nullptr);
+    if (image == nullptr) {
+        return decoded;
+    }
+    decoded.width = vips_image_get_width(image);
+    decoded.height = vips_image_get_height(image);
+    decoded.bands = vips_image_get_bands(image);
+    double* pixel = nullptr;
+    int bands = 0;
+    if (vips_getpoint(image, &pixel, &bands, decoded.width / 2, decoded.height / 2, nullptr) == 0) {
+        decoded.centre.assign(pixel, pixel + bands);
+        g_free(pixel);
+    }
+    g_object_unref(image);
+    return decoded;
+}
+
+class PictureResizeTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(startImageLibrary()); }
+
+    // The copies of `path`, checked to be JPEGs of the sizes reported and of libvips's sizes.
+    EncodedCopies copiesOf(const std::string& path) {
+        EncodedCopies copies;
+        std::string error;
+        EXPECT_TRUE(resizePicture(path, request, copies, error)) << path << ": " << error;
+        EXPECT_EQ(copies.sizes, sizesFromLibvips(path, request)) << path;
+        const Decoded view = decode(copies.view);
+        const Decoded thumb2x = decode(copies.thumb2x);
+        const Decoded thumb = decode(copies.thumb);
+        EXPECT_EQ(view.width, copies.sizes.viewWidth);
+        EXPECT_EQ(view.height, copies.sizes.viewHeight);
+        EXPECT_EQ(thumb2x.width, copies.sizes.thumb2xWidth);
+        EXPECT_EQ(thumb2x.height, copies.sizes.thumb2xHeight);
+        EXPECT_EQ(thumb.width, copies.sizes.thumbWidth);
+        EXPECT_EQ(thumb.height, copies.sizes.thumbHeight);
+        return copies;
+    }
+
+    TempDir dir;
+    ResizeRequest request{160, 120, 2048};
+};
+
+void expectColour(const std::string& jpeg, std::vector<double> expected, double within = 6) {
+    const Decoded decoded = decode(jpeg);
+    ASSERT_EQ(decoded.centre.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_NEAR(decoded.centre[i], expected[i], within) << "band " << i;
+    }
+}
+
+TEST_F(PictureResizeTest, CopiesHaveLibvipsSizesAtEveryDecodeScale) {
+    // Display copies of 500: decoded at 2/8 (one just above twice the copy, one exactly),
+    // 3/8, 4/8, full size (twice the copy exactly), full size upright, smaller than the copy.
+    request.viewEdge = 500;
+    for (const char* size :
+         {"4097x2731", "4000x3000", "3001x2001", "2049x1537", "1000x700", "700x1000", "400x300"}) {
+        SCOPED_TRACE(size);
+        const std::string path = dir / (std::string(size) + ".jpg");
+        ASSERT_TRUE(convert("-size " + std::string(size) + " xc:skyblue -quality 95", path));
+        const EncodedCopies copies = copiesOf(path);
+        expectColour(copies.view, {135, 206, 235});
+        expectColour(copies.thumb, {135, 206, 235});
+    }
+}
+
+TEST_F(PictureResizeTest, KindsOfJpegKeepTheirLookAndDamagedOnesFailAsBefore) {
+    request = ResizeRequest{30, 30, 100};
+    const std::string progressive = dir / "progressive.jpg";
+    const std::string grey = dir / "grey.jpg";
+    const std::string cmyk = dir / "cmyk.jpg";
+    const std::string profiled = dir / "p3.jpg";
+    ASSERT_TRUE(convert("-size 300x200 xc:skyblue -interlace JPEG", progressive));
+    ASSERT_TRUE(convert("-size 300x200 xc:skyblue -colorspace Gray", grey));
+    ASSERT_TRUE(convert("-size 300x200 xc:skyblue -colorspace CMYK", cmyk));
+    {
+        // A picture with a Display P3 profile embedded, made by libvips.
+        VipsImage* plain = nullptr;
+        VipsImage* p3 = nullptr;
+        ASSERT_EQ(vips_black(&plain, 300, 200, "bands", 3, nullptr), 0);
+        VipsImage* sky = nullptr;
+        const double colour[3] = {135, 206, 235};
+        ASSERT_EQ(vips_linear(plain, &sky, std::vector<double>(3, 1.0).data(), colour, 3, "uchar",
+                              TRUE, nullptr),
+                  0);
+        vips_image_set_int(sky, "interpretation", VIPS_INTERPRETATION_sRGB);
+        ASSERT_EQ(vips_icc_transform(sky, &p3, "p3", nullptr), 0);
+        ASSERT_EQ(vips_jpegsave(p3, profiled.c_str(), "Q", 95, nullptr), 0);
+        g_object_unref(plain);
+        g_object_unref(sky);
+        g_object_unref(p3);
+    }
+    // The markers send each where it renders right: CMYK and a profile to libvips.
+    EXPECT_TRUE(layoutOf(progressive).direct());
+    EXPECT_TRUE(layoutOf(grey).direct());
+    EXPECT_EQ(layoutOf(grey).components, 1);
+    EXPECT_FALSE(layoutOf(cmyk).direct());
+    EXPECT_EQ(layoutOf(cmyk).components, 4);
+    EXPECT_FALSE(layoutOf(profiled).direct());
+    EXPECT_TRUE(layoutOf(profiled).colourProfile);
+
+    const EncodedCopies fromProgressive = copiesOf(progressive);
+    expectColour(fromProgressive.view, {135, 206, 235});
+    const EncodedCopies fromGrey = copiesOf(grey);
+    EXPECT_EQ(decode(fromGrey.view).bands, 1); // a grey picture stays a grey JPEG
+    EXPECT_EQ(decode(fromGrey.thumb).bands, 1);
+    expectColour(fromGrey.view, decode(readBytes(grey)).centre);
+    const EncodedCopies fromCmyk = copiesOf(cmyk);
+    EXPECT_EQ(decode(fromCmyk.view).bands, 3);
+    // The P3 copy has the values libvips gives it (the profile is read by libvips, not here).
+    const EncodedCopies fromProfiled = copiesOf(profiled);
+    expectColour(fromProfiled.view, decode(readBytes(profiled)).centre, 2);
+
+    // A file cut short in its picture data is finished by libvips as it always was; one cut
+    // before its picture data, or with a frame of no size, fails with libvips's message.
+    const std::string whole = readBytes(progressive);
+    const std::string cut = dir.write("cut.jpg", whole.substr(0, whole.size() * 2 / 3));
+    const EncodedCopies fromCut = copiesOf(cut);
+    EXPECT_EQ(fromCut.sizes.viewWidth, 100);
+    std::string baseline = readBytes(grey);
+    const std::size_t scan = baseline.find("\xFF\xDA");
+    ASSERT_NE(scan, std::string::npos);
+    const std::string noScan = dir.write("noscan.jpg", baseline.substr(0, scan));
+    const std::size_t frame = baseline.find("\xFF\xC0");
+    ASSERT_NE(frame, std::string::npos);
+    baseline.replace(frame + 5, 4, std::string(4, '\0'));
+    const std::string noSize = dir.write("nosize.jpg", baseline);
+    for (const std::string& damaged : {noScan, noSize}) {
+        SCOPED_TRACE(damaged);
+        EncodedCopies copies;
+        std::string error;
+        EXPECT_FALSE(resizePicture(damaged, request, copies, error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+} // namespace
+} // namespace mivo

@@ -1,0 +1,628 @@
+#include "generation/pictures/web_sizes.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <system_error>
+#include <thread>
+#include <unordered_set>
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "generation/pictures/copy_folder.h"
+
+namespace mivo {
+
+namespace {
+
+const char* const kRecordHeader = "mivo-copies 1";
+const char* const kLogName = "makeWebSizes";
+
+bool fitsRecord(const std::string& name) {
+    return isPlainFileName(name) && name.find_first_of("\t\r\n") == std::string::npos;
+}
+
+// The three folders of a gallery's copies, held open for the whole gallery.
+struct CopyFolders {
+    CopyFolder page;
+    CopyFolder thumbs;
+    CopyFolder thumbs2x;
+    CopyFolder views;
+
+    bool open(const std::string& pageFolder, std::string& error) {
+        return page.openExisting(pageFolder, error) &&
+               thumbs.openInside(page, kThumbFolder, error) &&
+               thumbs2x.openInside(thumbs, kThumb2xFolder, error) &&
+               views.openInside(page, kViewFolder, error);
+    }
+};
+
+// What one copy folder holds: every name, and which of them are regular files.
+struct Listing {
+    std::unordered_set<std::string> names;
+    std::unordered_set<std::string> regular;
+};
+
+// Lists a copy folder and removes what a killed run left there: the temporary files of a
+// copy or of the record (".<name>.part-XXXXXX"), and the "<copy>.part" files older versions
+// wrote for the copies in `ownNames`.
+Listing listAndTidy(const CopyFolder& folder, const std::set<std::string>& ownNames) {
+    Listing listing;
+    std::vector<FolderEntry> entries;
+    folder.list(entries);
+    for (FolderEntry& entry : entries) {
+        const std::string& name = entry.name;
+        const bool oldPart = name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0 &&
+                             ownNames.count(name.substr(0, name.size() - 5)) != 0;
+        if (isCopyTemporaryName(name) || oldPart) {
+            std::string error;
+            if (folder.removeFile(name, error)) {
+                cmWriteLog(kLogName, 3, "removed a leftover: " + folder.path() + "/" + name);
+                continue;
+            }
+        }
+        if (entry.regular) {
+            listing.regular.insert(name);
+        }
+        listing.names.insert(std::move(entry.name));
+    }
+    return listing;
+}
+
+// What is already in the three copy folders.
+struct FolderContents {
+    Listing thumbs;
+    Listing thumbs2x;
+    Listing views;
+
+    bool allExist(const std::string& fileName) const {
+        return thumbs.regular.count(fileName) != 0 && thumbs2x.regular.count(fileName) != 0 &&
+               views.regular.count(fileName) != 0;
+    }
+    bool anyTaken(const std::string& fileName) const {
+        return thumbs.names.count(fileName) != 0 || thumbs2x.names.count(fileName) != 0 ||
+               views.names.count(fileName) != 0;
+    }
+};
+
+// Removes the three copies named `fileName`; false with `error` when one stays.
+bool removeCopies(const CopyFolders& folders, const std::string& fileName, std::string& error) {
+    bool ok = folders.views.removeFile(fileName, error);
+    ok = folders.thumbs2x.removeFile(fileName, error) && ok;
+    return folders.thumbs.removeFile(fileName, error) && ok;
+}
+
+// The record file, open for appending: lines are added as copies are claimed and finished.
+class Journal {
+  public:
+    explicit Journal(const CopyFolder& thumbs) {
+        fd_ = ::openat(thumbs.fd(), kWebSizesRecord,
+                       O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
+            error_ = thumbs.path() + "/" + kWebSizesRecord + ": " + systemErrorText(errno);
+            return;
+        }
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            error_ = thumbs.path() + "/" + kWebSizesRecord + ": ファイルではないものがあります";
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+        if (st.st_size == 0) {
+            append(copyRecordHeader());
+        } else {
+            // A line a killed run left unfinished must not run into the next one.
+            append("\n");
+        }
+    }
+    ~Journal() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    bool ok() const { return fd_ >= 0 && error_.empty(); }
+    const std::string& error() const { return error_; }
+
+    /// Appends whole lines in one write, so a run killed meanwhile leaves them whole or absent.
+    bool append(const std::string& lines) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (fd_ < 0 || !error_.empty()) {
+            return false;
+        }
+        std::string_view rest(lines);
+        while (!rest.empty()) {
+            const ssize_t done = ::write(fd_, rest.data(), rest.size());
+            if (done < 0 && errno == EINTR) {
+                continue;
+            }
+            if (done <= 0) {
+                error_ = "縮小画像の記録を書き込めません: " + systemErrorText(errno);
+                return false;
+            }
+            rest.remove_prefix(static_cast<std::size_t>(done));
+        }
+        written_ = true;
+        return true;
+    }
+    bool written() const { return written_; }
+
+  private:
+    int fd_ = -1;
+    std::string error_;
+    bool written_ = false;
+    std::mutex mutex_;
+};
+
+// One picture that needs its copies made, and what came of it.
+struct ResizeTask {
+    std::size_t picture = 0;
+    std::string name;
+    std::string source;
+    std::string fileName;
+    MadeCopies stamp;
+    bool started = false;
+    bool done = false;
+    bool ok = false;
+    ResizedSizes sizes;
+    std::string error;
+};
+
+// Reduces the tasks on worker threads and puts each picture's copies in place, entered in the
+// journal as soon as they are; the caller takes the results in task order.
+class ResizePool {
+  public:
+    ResizePool(std::vector<ResizeTask>& tasks, const ResizeRequest& request, int workers,
+               const CopyFolders& folders, Journal* journal)
+        : tasks_(tasks), request_(request), folders_(folders), journal_(journal) {
+        // Reducing is work for a core, and each worker holds one decoded picture: never more
+        // workers than cores, whatever number of header reads was asked for.
+        const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+        const int wanted = workers > 0 ? std::min(workers, cores) : cores;
+        const auto count = std::min<std::size_t>(static_cast<std::size_t>(wanted), tasks_.size());
+        for (std::size_t i = 0; i < count; ++i) {
+            try {
+                threads_.emplace_back(&ResizePool::work, this);
+            } catch (const std::system_error&) {
+                break; // with no thread at all, take() does the work itself
+            }
+        }
+    }
+    ~ResizePool() {
+        stop();
+        for (std::thread& thread : threads_) {
+            thread.join();
+        }
+    }
+    ResizePool(const ResizePool&) = delete;
+    ResizePool& operator=(const ResizePool&) = delete;
+
+    /// No task is started from now on; those under way are finished.
+    void stop() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        done_.notify_all();
+    }
+
+    /// Task `index` once it is done, or once it is sure never to start (started false).
+    const ResizeTask& take(std::size_t index) {
+        if (threads_.empty()) {
+            if (!stop_) {
+                tasks_[index].started = true;
+                run(tasks_[index]);
+                tasks_[index].done = true;
+            }
+            return tasks_[index];
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [&] { return tasks_[index].done || (stop_ && !tasks_[index].started); });
+        return tasks_[index];
+    }
+
+  private:
+    void run(ResizeTask& task) {
+        EncodedCopies encoded;
+        task.ok = resizePicture(task.source, request_, encoded, task.error);
+        if (task.ok) {
+            // The display copy first, the 1x thumbnail last: a list page never links a
+            // thumbnail whose display copy is missing.
+            task.ok = folders_.views.writeFile(task.fileName, encoded.view, task.error) &&
+                      folders_.thumbs2x.writeFile(task.fileName, encoded.thumb2x, task.error) &&
+                      folders_.thumbs.writeFile(task.fileName, encoded.thumb, task.error);
+        }
+        if (task.ok) {
+            task.sizes = encoded.sizes;
+            MadeCopies made = task.stamp;
+            made.ok = true;
+            made.sizes = encoded.sizes;
+            if (!journal_->append(copyRecordLine(task.name, made))) {
+                task.ok = false;
+                task.error = journal_->error();
+            }
+        }
+        if (!task.ok) {
+            // Half a picture's copies are no use: its names are on record as Mivo's, so the
+            // next run may make them again, but nothing half-made is left for a page to link.
+            std::string ignored;
+            removeCopies(folders_, task.fileName, ignored);
+        }
+    }
+
+    void work() {
+        while (true) {
+            std::size_t index = 0;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (stop_ || next_ >= tasks_.size()) {
+                    break;
+                }
+                index = next_++;
+                tasks_[index].started = true;
+            }
+            // Only this worker touches the task until it is marked done.
+            ResizeTask& task = tasks_[index];
+            ResizeTask result = task;
+            run(result);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                result.done = true;
+                task = std::move(result);
+            }
+            done_.notify_all();
+        }
+        endImageThread();
+    }
+
+    std::vector<ResizeTask>& tasks_;
+    const ResizeRequest request_;
+    const CopyFolders& folders_;
+    Journal* journal_; // present whenever there are tasks
+    std::size_t next_ = 0;
+    bool stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::vector<std::thread> threads_;
+};
+
+// The picture's size and modification time (nanoseconds since the epoch), from one stat.
+bool pictureStamp(const std::string& picture, std::uintmax_t& bytes, std::int64_t& time) {
+    struct stat info {};
+    if (::stat(picture.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    bytes = static_cast<std::uintmax_t>(info.st_size);
+    time = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
+// Reads the record of the open thumbnail folder; absent or unreadable is empty.
+CopyRecord readRecord(const CopyFolder& thumbs) {
+    const int fd =
+        ::openat(thumbs.fd(), kWebSizesRecord, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    std::string bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        bytes.resize(got);
+    }
+    ::close(fd);
+    std::vector<std::string> ignored;
+    CopyRecord record = parseCopyRecord(bytes, &ignored);
+    for (const std::string& name : ignored) {
+        cmWriteLog(kLogName, 4,
+                   "<" + thumbs.path() + "/" + kWebSizesRecord +
+                       "> names a file outside the copy folders, left alone: " + name);
+    }
+    return record;
+}
+
+std::string recordText(const CopyRecord& record) {
+    std::string text = copyRecordHeader();
+    for (const auto& [name, made] : record) {
+        text += copyRecordLine(name, made);
+    }
+    return text;
+}
+
+} // namespace
+
+std::string copyFileName(const std::string& pictureName) {
+    const std::string ext = cmGetExt(pictureName);
+    return ext == "jpg" || ext == "jpeg" ? pictureName : pictureName + ".jpg";
+}
+
+std::string copyRecordHeader() {
+    return std::string(kRecordHeader) + "\n";
+}
+
+std::string copyRecordLine(const std::string& name, const MadeCopies& made) {
+    const ResizedSizes& s = made.sizes;
+    std::string line = name;
+    for (const long long field :
+         {static_cast<long long>(made.pictureBytes), static_cast<long long>(made.pictureTime),
+          made.request.boxWidth, made.request.boxHeight, made.request.viewEdge, made.ok ? 1LL : 0LL,
+          static_cast<long long>(s.thumbWidth), static_cast<long long>(s.thumbHeight),
+          static_cast<long long>(s.thumb2xWidth), static_cast<long long>(s.thumb2xHeight),
+          static_cast<long long>(s.viewWidth), static_cast<long long>(s.viewHeight)}) {
+        line += '\t';
+        line += std::to_string(field);
+    }
+    line += '\n';
+    return line;
+}
+
+CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* ignored) {
+    CopyRecord record;
+    const std::size_t headerEnd = text.find('\n');
+    if (headerEnd == std::string_view::npos || text.substr(0, headerEnd) != kRecordHeader) {
+        return record;
+    }
+    std::size_t start = headerEnd + 1;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            break; // no line end: the run that wrote it ended part-way through the line
+        }
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string_view::npos || tab == 0) {
+            continue;
+        }
+        // Twelve numbers after the name, each after a tab, and nothing more.
+        long long fields[12] = {};
+        const char* at = line.data() + tab;
+        const char* const lineEnd = line.data() + line.size();
+        bool whole = true;
+        for (long long& field : fields) {
+            if (at == lineEnd || *at != '\t') {
+                whole = false;
+                break;
+            }
+            const auto [next, ec] = std::from_chars(at + 1, lineEnd, field);
+            if (ec != std::errc() || next == at + 1) {
+                whole = false;
+                break;
+            }
+            at = next;
+        }
+        if (!whole || at != lineEnd || fields[0] < 0) {
+            continue;
+        }
+        std::string name(line.substr(0, tab));
+        if (!fitsRecord(name)) {
+            if (ignored != nullptr) {
+                ignored->push_back(std::move(name));
+            }
+            continue;
+        }
+        MadeCopies made;
+        made.pictureBytes = static_cast<std::uintmax_t>(fields[0]);
+        made.pictureTime = fields[1];
+        made.request = {fields[2], fields[3], fields[4]};
+        made.ok = fields[5] == 1;
+        made.sizes = {fields[6], fields[7], fields[8], fields[9], fields[10], fields[11]};
+        record[std::move(name)] = made;
+    }
+    return record;
+}
+
+bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
+                  const std::string& pageFolder, const ResizeRequest& request, int workers,
+                  std::vector<WebCopy>& copies, WebSizesReport& report,
+                  const WebCopyProgress& progress, std::string& folderError,
+                  const std::function<bool()>& stopRequested) {
+    copies.assign(pictures.size(), WebCopy{});
+    report = WebSizesReport{};
+    folderError.clear();
+    CopyFolders folders;
+    if (!folders.open(pageFolder, folderError)) {
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            copies[i].failed = true;
+            ++report.failed;
+            progress(i, pictures[i], copies[i], folderError);
+        }
+        return false;
+    }
+
+    const CopyRecord before = readRecord(folders.thumbs);
+    std::set<std::string> ownNames;
+    for (const auto& [name, made] : before) {
+        ownNames.insert(copyFileName(name));
+    }
+    for (const ClassFileData& picture : pictures) {
+        ownNames.insert(copyFileName(picture.strName));
+    }
+    const FolderContents present{listAndTidy(folders.thumbs, ownNames),
+                                 listAndTidy(folders.thumbs2x, ownNames),
+                                 listAndTidy(folders.views, ownNames)};
+    CopyRecord after;
+    std::vector<ResizeTask> tasks;
+    std::vector<std::size_t> taskOf(pictures.size(), SIZE_MAX);
+    std::vector<std::string> errors(pictures.size());
+    std::set<std::string> fileNames;
+    std::set<std::string> pictureNames;
+
+    // What each picture needs, before any work starts.
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const std::string& name = pictures[i].strName;
+        pictureNames.insert(name);
+        const std::string fileName = copyFileName(name);
+        copies[i].fileName = fileName;
+        MadeCopies stamp;
+        stamp.request = request;
+        // Paths are put together only for the pictures that need work: a run with nothing
+        // changed is mostly this loop.
+        const std::string source = cmAddPath(picFolder, name, kPathSeparator);
+        if (!fitsRecord(name) || !fileNames.insert(fileName).second) {
+            errors[i] = "has a name its copies cannot take";
+            continue;
+        }
+        if (!pictureStamp(source, stamp.pictureBytes, stamp.pictureTime)) {
+            copies[i].failed = true;
+            errors[i] = "読み込めません";
+            continue;
+        }
+        const auto known = before.find(name);
+        if (known != before.end()) {
+            const MadeCopies& made = known->second;
+            if (made.ok && made.pictureBytes == stamp.pictureBytes &&
+                made.pictureTime == stamp.pictureTime && made.request == request &&
+                present.allExist(fileName)) {
+                after[name] = made;
+                copies[i].ok = true;
+                copies[i].sizes = made.sizes;
+                continue;
+            }
+            // On record but not finished, failed, out of date or incomplete: the names are
+            // Mivo's, so the copies are made again over them.
+        } else if (present.anyTaken(fileName)) {
+            errors[i] = "is not reduced: a file Mivo did not make has its copy's name";
+            continue;
+        }
+        taskOf[i] = tasks.size();
+        ResizeTask task;
+        task.picture = i;
+        task.name = name;
+        task.source = source;
+        task.fileName = fileName;
+        task.stamp = stamp;
+        tasks.push_back(std::move(task));
+    }
+    report.toMake = tasks.size();
+
+    // Every picture about to be worked on is entered before its first file is written, so a
+    // run killed at any point leaves no file of Mivo's that the record does not name.
+    std::optional<Journal> journal;
+    if (!tasks.empty()) {
+        journal.emplace(folders.thumbs);
+    }
+    if (journal && journal->ok()) {
+        std::string claims;
+        for (const ResizeTask& task : tasks) {
+            MadeCopies claim = task.stamp;
+            claim.ok = false;
+            claims += copyRecordLine(task.name, claim);
+        }
+        journal->append(claims);
+    }
+    if (journal && !journal->ok()) {
+        folderError = journal->error();
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            if (taskOf[i] != SIZE_MAX) {
+                errors[i] = journal->error();
+                copies[i].failed = true;
+                if (before.count(pictures[i].strName) != 0) {
+                    after[pictures[i].strName] = before.at(pictures[i].strName);
+                }
+                taskOf[i] = SIZE_MAX;
+            }
+        }
+        tasks.clear();
+    }
+
+    std::vector<std::string> unfinished; // pictures whose copies were not made, by name
+    {
+        ResizePool pool(tasks, request, workers, folders, journal ? &*journal : nullptr);
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            if (!report.stopped && stopRequested && stopRequested()) {
+                report.stopped = true;
+                pool.stop();
+            }
+            if (taskOf[i] != SIZE_MAX) {
+                const ResizeTask& task = pool.take(taskOf[i]);
+                if (task.done && task.ok) {
+                    MadeCopies made = task.stamp;
+                    made.ok = true;
+                    made.sizes = task.sizes;
+                    after[task.name] = made;
+                    copies[i].ok = true;
+                    copies[i].madeThisRun = true;
+                    copies[i].sizes = task.sizes;
+                    ++report.made;
+                } else {
+                    unfinished.push_back(task.name);
+                    if (task.done) {
+                        copies[i].failed = true;
+                        errors[i] = task.error;
+                    } else {
+                        errors[i] = "not reduced: the run was stopped";
+                    }
+                }
+            } else if (copies[i].ok) {
+                ++report.kept;
+            }
+            if (copies[i].failed) {
+                ++report.failed;
+            } else if (!copies[i].ok && !report.stopped) {
+                ++report.skipped;
+            }
+            progress(i, pictures[i], copies[i], errors[i]);
+        }
+    }
+
+    // Copies the record lists but this run did not keep: their pictures are gone, changed, or
+    // their copies could not be made again. A name whose files cannot all be removed stays on
+    // record as Mivo's (unfinished), so a later run may still replace or remove them.
+    auto removeOwn = [&](const std::string& name) {
+        std::string error;
+        if (!removeCopies(folders, copyFileName(name), error)) {
+            cmWriteLog(kLogName, 4, "<" + error + "> cannot be removed");
+            MadeCopies unfinishedCopies = before.count(name) != 0 ? before.at(name) : MadeCopies{};
+            unfinishedCopies.ok = false;
+            after[name] = unfinishedCopies;
+        }
+    };
+    for (const auto& [name, made] : before) {
+        if (after.count(name) != 0) {
+            continue;
+        }
+        removeOwn(name);
+        if (pictureNames.count(name) == 0) {
+            ++report.removed;
+        }
+    }
+    for (const std::string& name : unfinished) {
+        if (after.count(name) == 0 && before.count(name) == 0) {
+            removeOwn(name); // its files were removed by the worker; make sure
+        }
+    }
+    // A run with nothing changed leaves the record as it is; otherwise the journal is
+    // written anew with one line per picture.
+    if ((journal && journal->written()) || after != before) {
+        std::string error;
+        if (!folders.thumbs.writeFile(kWebSizesRecord, recordText(after), error)) {
+            cmWriteLog(kLogName, 4, "<" + error + "> the record stays as the journal left it");
+        }
+    }
+    return true;
+}
+
+} // namespace mivo

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "generation/pictures/picture_resize.h"
+#include "generation/plan/file_data.h"
+
+namespace mivo {
+
+/// Folders Mivo owns beside a gallery's pages: thumbnails at 1x (thumbs/), at 2x (thumbs/2x/)
+/// and display copies (view/).
+inline constexpr const char* kThumbFolder = "thumbs";
+inline constexpr const char* kThumb2xFolder = "2x";
+inline constexpr const char* kViewFolder = "view";
+/// The record of what Mivo made, inside thumbs/. Only the copies it lists are ever replaced or
+/// deleted. It is a journal: a picture is entered before its copies are written and again
+/// once they are in place, so a run killed at any point leaves every file it made on record.
+inline constexpr const char* kWebSizesRecord = ".mivo-copies";
+
+/// What the record keeps of one picture: the picture as it was when its copies were made, the
+/// sizes they were made for, and their pixel sizes. ok false: the copy names are Mivo's but
+/// hold no finished copies (being made when a run ended, or failed): they are made again.
+struct MadeCopies {
+    std::uintmax_t pictureBytes = 0;
+    std::int64_t pictureTime = 0; // modification time, nanoseconds since the epoch
+    ResizeRequest request;
+    bool ok = false;
+    ResizedSizes sizes;
+
+    bool operator==(const MadeCopies&) const = default;
+};
+
+/// The record, by picture file name.
+using CopyRecord = std::map<std::string, MadeCopies>;
+
+/// Reads a record's text; a later line of a picture stands over an earlier one. A line that
+/// is not whole (a run ended while writing it) or names a file outside the folder (a "/", "."
+/// or "..") is left out; `ignored` gets such names.
+CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* ignored = nullptr);
+/// One line of the record.
+std::string copyRecordLine(const std::string& name, const MadeCopies& made);
+/// The first line of every record.
+std::string copyRecordHeader();
+
+/// The file name of a picture's copies: the picture's own name for a JPEG, the name with
+/// ".jpg" added for other kinds (the copies are always JPEG).
+std::string copyFileName(const std::string& pictureName);
+
+/// One picture's copies as the pages use them.
+struct WebCopy {
+    bool ok = false;          // false: the page shows the original, as without copies
+    bool madeThisRun = false; // made now, not kept from an earlier run
+    bool failed = false;      // could not be made (unreadable picture, a write that failed)
+    std::string fileName;
+    ResizedSizes sizes;
+};
+
+/// What happened to the pictures of one gallery.
+struct WebSizesReport {
+    std::size_t toMake = 0;  // pictures whose copies this run set out to make
+    std::size_t made = 0;    // pictures whose copies were made this time
+    std::size_t kept = 0;    // pictures whose copies were up to date
+    std::size_t failed = 0;  // pictures whose copies could not be made
+    std::size_t skipped = 0; // pictures whose copy names are taken by the user's own files
+    std::size_t removed = 0; // pictures gone from the folder whose copies were deleted
+    bool stopped = false;    // asked to stop: pictures not reached keep their originals
+};
+
+/// Called on the calling thread for every picture in listing order, once its copies are
+/// ready (made, kept, failed or skipped with `error` naming why). The report passed to
+/// makeWebSizes is up to date at each call.
+using WebCopyProgress = std::function<void(std::size_t index, const ClassFileData& picture,
+                                           const WebCopy& copy, const std::string& error)>;
+
+/// Brings the copies of `pictures` (in `picFolder`) in `pageFolder` up to date. A copy is made
+/// when the record has none, when the picture's size or modification time changed, when the
+/// sizes asked for changed, when a copy file is missing, or when an earlier try did not finish
+/// or failed. Copies recorded for pictures that are gone are deleted; a file Mivo did not make
+/// is never replaced or deleted (its picture shows its original instead). Temporary files of a
+/// run that was killed are removed. Pictures are reduced by `workers` threads (0, or more than
+/// the cores: one per core); results come back in listing order. Once `stopRequested` says so,
+/// no further picture is started. `copies` gets one element per picture. false with
+/// `folderError` when the copy folders cannot be made (every picture then failed).
+bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
+                  const std::string& pageFolder, const ResizeRequest& request, int workers,
+                  std::vector<WebCopy>& copies, WebSizesReport& report,
+                  const WebCopyProgress& progress, std::string& folderError,
+                  const std::function<bool()>& stopRequested = {});
+
+} // namespace mivo

@@ -1,0 +1,36 @@
+#include "generation/plan/file_data.h"
+
+#include "common/text.h"
+
+namespace mivo {
+
+void PictureList::add(ClassFileData item) {
+    items_.push_back(std::move(item));
+}
+
+void PictureList::indexItems() const {
+    for (; indexed_ < items_.size(); ++indexed_) {
+        // Only the first of several names that differ in letter case is reachable by key.
+        index_.try_emplace(cmAsciiUpper(items_[indexed_].strName), indexed_);
+    }
+}
+
+ClassFileData* PictureList::find(const std::string& name) {
+    indexItems();
+    const auto it = index_.find(cmAsciiUpper(name));
+    return it == index_.end() ? nullptr : &items_[it->second];
+}
+
+const ClassFileData* PictureList::find(const std::string& name) const {
+    indexItems();
+    const auto it = index_.find(cmAsciiUpper(name));
+    return it == index_.end() ? nullptr : &items_[it->second];
+}
+
+void PictureList::clear() {
+    items_.clear();
+    index_.clear();
+    indexed_ = 0;
+}
+
+} // namespace mivo

@@ -1,0 +1,345 @@
+#include "generation/plan/page_text.h"
+
+#include <algorithm>
+
+#include "common/codepage.h"
+#include "common/paths.h"
+
+namespace mivo {
+
+namespace {
+
+// Replaces every occurrence of `search` (never empty), left to right, without rescanning.
+std::string replaceAll(std::string_view text, std::string_view search, std::string_view with) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t hit = text.find(search, pos);
+        if (hit == std::string_view::npos) {
+            out.append(text.substr(pos));
+            return out;
+        }
+        out.append(text.substr(pos, hit - pos));
+        out.append(with);
+        pos = hit + search.size();
+    }
+}
+
+// Length of the valid UTF-8 character starting at `pos` (a lead byte of 0x80 or more), or 0
+// when the bytes there are not one: overlong forms, surrogates and values above U+10FFFF
+// count as invalid, as they do for a browser.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t pos) {
+    const auto at = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = at(pos);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        const unsigned char byte = at(pos + k);
+        const unsigned char min = k == 1 ? low : 0x80;
+        const unsigned char max = k == 1 ? high : 0xBF;
+        if (byte < min || byte > max) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+std::string escapeBackslashesAndQuotes(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (const char c : text) {
+        if (c == '\\' || c == '"') {
+            out.push_back('\\');
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+/// The bytes a percent-encoded link stands for.
+std::string percentDecoded(std::string_view link) {
+    std::string out;
+    out.reserve(link.size());
+    const auto hexValue = [](char c) -> int {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        return -1;
+    };
+    for (std::size_t i = 0; i < link.size(); ++i) {
+        if (link[i] == '%' && i + 2 < link.size() && hexValue(link[i + 1]) >= 0 &&
+            hexValue(link[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hexValue(link[i + 1]) * 16 + hexValue(link[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(link[i]);
+        }
+    }
+    return out;
+}
+
+/// Length of "link,width,height,name" at the start of a picture entry, or 0 when the entry
+/// does not start so: the link ends in a picture extension, the sizes are whole numbers and
+/// the name is the link's file name without its extension.
+std::size_t pictureEntryHead(std::string_view entry) {
+    for (std::size_t comma = entry.find(','); comma != std::string_view::npos;
+         comma = entry.find(',', comma + 1)) {
+        const std::string link(entry.substr(0, comma));
+        const std::string ext = cmGetExt(link);
+        if (ext != "jpg" && ext != "jpeg" && ext != "gif" && ext != "bmp") {
+            continue;
+        }
+        std::size_t pos = comma + 1;
+        bool sizes = true;
+        for (int field = 0; field < 2 && sizes; ++field) {
+            const std::size_t start = pos;
+            while (pos < entry.size() && entry[pos] >= '0' && entry[pos] <= '9') {
+                ++pos;
+            }
+            sizes = pos > start && pos < entry.size() && entry[pos] == ',';
+            ++pos;
+        }
+        if (!sizes) {
+            continue;
+        }
+        const std::size_t slash = link.rfind('/');
+        const std::string name =
+            cmCutExt(percentDecoded(slash == std::string::npos ? link : link.substr(slash + 1)));
+        const std::string_view rest = entry.substr(pos);
+        if (rest.starts_with(name) && (rest.size() == name.size() || rest[name.size()] == ',')) {
+            return pos + name.size();
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+std::string encodeLinkPath(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    const auto percent = [&out](unsigned char byte) {
+        out.push_back('%');
+        out.push_back(kHex[byte >> 4]);
+        out.push_back(kHex[byte & 0x0F]);
+    };
+    std::size_t i = 0;
+    while (i < path.size()) {
+        const auto byte = static_cast<unsigned char>(path[i]);
+        if (byte >= 0x80) {
+            // A valid UTF-8 character stays as it is; each byte of anything else is encoded,
+            // so the link still reaches the file whose name holds exactly those bytes.
+            const std::size_t length = utf8SequenceLength(path, i);
+            if (length == 0) {
+                percent(byte);
+                ++i;
+            } else {
+                out.append(path.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
+        switch (byte) {
+        case '%':
+        case '#':
+        case '?':
+        case '"':
+        case '<':
+        case '>':
+        case '\\':
+        case 0x7F:
+            percent(byte);
+            break;
+        default:
+            if (byte < 0x20) {
+                percent(byte);
+            } else {
+                out.push_back(static_cast<char>(byte));
+            }
+        }
+        ++i;
+    }
+    return out;
+}
+
+std::string escapeHtmlText(std::string_view text) {
+    // Most names are plain ASCII with nothing to escape: then the text is its own answer.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && c != '&' && c != '<' && c != '>' && c != '"';
+    });
+    if (plain) {
+        return std::string(text);
+    }
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : cmSanitizeUtf8(text)) {
+        switch (c) {
+        case '&':
+            out.append("&amp;");
+            break;
+        case '<':
+            out.append("&lt;");
+            break;
+        case '>':
+            out.append("&gt;");
+            break;
+        case '"':
+            out.append("&quot;");
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string relativeLink(const std::string& fromPage, const std::string& target) {
+    const std::string from = normalizedPath(fromPage);
+    const std::string to = normalizedPath(target);
+    std::string folder;
+    std::string name;
+    cmSplitPath(from, true, kPathSeparator, folder, name);
+    if (!to.empty() && to == normalizedPath(folder)) {
+        return ".";
+    }
+    return encodeLinkPath(cmRelativePath(from, to, kLinkSeparator));
+}
+
+FolderLinks::FolderLinks(const std::string& fromPage, const std::string& folder)
+    : fromPage_(fromPage), folder_(folder) {
+    // Two names that cannot be special give the folder's part of every link: what their
+    // links share before the name.
+    const std::string a = relativeLink(fromPage, cmAddPath(folder, "a", kPathSeparator));
+    const std::string b = relativeLink(fromPage, cmAddPath(folder, "b", kPathSeparator));
+    if (a.size() == b.size() && a.ends_with("/a") && b.ends_with("/b") &&
+        std::string_view(a).substr(0, a.size() - 1) ==
+            std::string_view(b).substr(0, b.size() - 1)) {
+        prefix_ = a.substr(0, a.size() - 1);
+        prefixKnown_ = true;
+    }
+    std::string pageFolder;
+    std::string pageName;
+    cmSplitPath(normalizedPath(fromPage), true, kPathSeparator, pageFolder, pageName);
+    std::string parent;
+    cmSplitPath(normalizedPath(pageFolder), true, kPathSeparator, parent, pageFolderName_);
+}
+
+std::string FolderLinks::to(const std::string& name) const {
+    // A step of its own, or the page's own folder (linked as "."), takes the whole way.
+    const bool plain = !name.empty() && name != "." && name != ".." &&
+                       name.find('/') == std::string::npos && name != pageFolderName_;
+    if (!prefixKnown_ || !plain) {
+        return relativeLink(fromPage_, cmAddPath(folder_, name, kPathSeparator));
+    }
+    return prefix_ + encodeLinkPath(name);
+}
+
+std::string escapeScriptBreaks(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            out.append("\\r");
+        } else if (c == '\n') {
+            out.append("\\n");
+        } else if (c == '<') {
+            // "</script>" would end the script element and "<!--" would start the script
+            // data state in which "<script>" hides the real end of the element.
+            out.append("\\u003c");
+        } else if (c == '\xE2' && i + 2 < text.size() && text[i + 1] == '\x80' &&
+                   (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+            // U+2028 and U+2029 end a string literal in older script engines.
+            out.append(text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029");
+            i += 2;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string cleanPicListElement(std::string_view entry) {
+    // Without a quote, a backslash or what escapeScriptBreaks rewrites, there is nothing to
+    // take off or escape: the entry is its own element.
+    if (entry.find_first_of("\"\\\r\n<\xE2") == std::string_view::npos) {
+        return std::string(entry);
+    }
+    // The link, the size and the file's own name are the maker's: only the filelist part
+    // after them has quoting to remove, so a quote in a file name stays where it is.
+    const std::size_t kept = pictureEntryHead(entry);
+    std::string_view text = entry.substr(kept);
+    if (kept == 0 && !text.empty() && text.front() == '"') {
+        text.remove_prefix(1);
+    }
+    if (!text.empty() && text.back() == '"') {
+        text.remove_suffix(1);
+    }
+    // Quoting of filelist fields is removed, not interpreted.
+    std::string cleaned = replaceAll(text, ",\"", ",");
+    cleaned = replaceAll(cleaned, "\",", ",");
+    cleaned.insert(0, entry.substr(0, kept));
+    return escapeScriptBreaks(escapeBackslashesAndQuotes(cleaned));
+}
+
+std::string escapeMenuListElement(std::string_view element) {
+    return escapeScriptBreaks(escapeBackslashesAndQuotes(element));
+}
+
+std::string menuListName(std::string_view name) {
+    return replaceAll(name, ",", "\xEF\xBC\x8C");
+}
+
+std::string escapeScriptData(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+            out.append("\\\\");
+            break;
+        case '"':
+            out.append("\\u0022");
+            break;
+        case '\'':
+            out.append("\\u0027");
+            break;
+        case '&':
+            out.append("\\u0026");
+            break;
+        case '>':
+            out.append("\\u003e");
+            break;
+        default:
+            out.push_back(c);
+        }
+    }
+    return escapeScriptBreaks(out);
+}
+
+} // namespace mivo

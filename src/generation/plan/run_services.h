@@ -1,0 +1,15 @@
+#pragma once
+
+#include "common/program_files.h"
+#include "generation/plan/status.h"
+
+namespace mivo {
+
+/// What the routines of a run use and report to; the values they work on are passed to them.
+struct RunServices {
+    const ProgramFiles& files; // where the templates are
+    RunStatus& status;
+    int pictureWorkers = 0; // threads reading picture headers; 0 picks a number from the hardware
+};
+
+} // namespace mivo

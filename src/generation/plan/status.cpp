@@ -1,0 +1,69 @@
+#include "generation/plan/status.h"
+
+#include "common/log.h"
+
+namespace mivo {
+
+void RunStatus::setMessageText(const std::string& text) {
+    message_ = text;
+    if (sink_ != nullptr) {
+        sink_->message(text);
+    }
+}
+
+void RunStatus::setBarMax(double value) {
+    max_ = value;
+    if (sink_ != nullptr) {
+        sink_->progress(value_, max_);
+    }
+}
+
+void RunStatus::setBarValue(double value) {
+    value_ = value;
+    if (sink_ != nullptr) {
+        sink_->progress(value_, max_);
+    }
+}
+
+void RunStatus::shown() {
+    if (sink_ != nullptr) {
+        sink_->step();
+    }
+}
+
+void mainSetStatus(RunStatus& status, bool inblnMess, const std::string& instrMess,
+                   int inintBarType, int inintBarValue) {
+    // Once per picture: the messages are built only for a log that takes them.
+    const bool log = cmLogWants(1);
+    if (log) {
+        cmWriteLog("mainSetStatus", 1,
+                   std::string("▽Start Method▽\r\ninblnMess=[") + cmBoolText(inblnMess) +
+                       "]\r\ninstrMess=[" + instrMess + "]\r\ninintBarType=[" +
+                       std::to_string(inintBarType) + "]\r\ninintBarValue=[" +
+                       std::to_string(inintBarValue) + "]");
+    }
+    if (inblnMess) {
+        status.setMessageText(instrMess);
+    }
+    if (inintBarType == 1) {
+        if (inintBarValue < status.barMin()) {
+            status.setBarValue(status.barMin());
+        } else if (inintBarValue > status.barMax()) {
+            status.setBarValue(status.barMax());
+        } else {
+            status.setBarValue(inintBarValue);
+        }
+    } else if (inintBarType == 2) {
+        // The value is read back as a whole number; no 16-bit wrap, since a table of more
+        // than 32,767 pictures steps the bar that far.
+        const auto stepped = static_cast<long long>(status.barValue()) + inintBarValue;
+        status.setBarValue(stepped > status.barMax() ? status.barMax()
+                                                     : static_cast<double>(stepped));
+    }
+    status.shown();
+    if (log) {
+        cmWriteLog("mainSetStatus", 1, "△End Method△");
+    }
+}
+
+} // namespace mivo

@@ -1,0 +1,211 @@
+#include "generation/run/check.h"
+
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "common/system_reason.h"
+#include "common/text.h"
+#include "generation/pages/template.h"
+#include "generation/plan/status.h"
+#include "generation/run/filelist.h"
+#include "generation/run/run_messages.h"
+
+namespace mivo {
+
+namespace {
+
+constexpr const char* kRoutine = "mainCheckMake";
+
+/// True when both paths lead to the same place once made absolute, normalized and resolved
+/// through symlinks: "//", "/./", a link or the trailing separator that an empty page folder
+/// leaves must not hide the program's own templates.
+bool samePlace(const std::string& a, const std::string& b) {
+    const std::string left = cmCanonicalPath(a);
+    return !left.empty() && left == cmCanonicalPath(b);
+}
+
+bool isPictureName(const std::string& name) {
+    const std::string ext = cmGetExt(name);
+    return ext == "jpg" || ext == "jpeg" || ext == "gif" || ext == "bmp";
+}
+
+/// A thumbnail counts only as a plain, visible file of exactly the picture's name.
+bool hasThumbnail(const std::string& samPath, const std::string& name) {
+    if (name.empty() || name[0] == '.') {
+        return false;
+    }
+    return cmIsFile(cmAddPath(samPath, name, kPathSeparator));
+}
+
+/// Why a folder cannot be listed, for the user: empty when it can.
+std::string folderProblem(const std::string& folder) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(folder, ec);
+    if (folder.empty() || !std::filesystem::exists(status)) {
+        return ec == std::errc::permission_denied ? "アクセスが許可されていません"
+                                                  : "フォルダがありません";
+    }
+    if (!std::filesystem::is_directory(status)) {
+        return "フォルダではありません";
+    }
+    std::filesystem::directory_iterator probe(folder, ec);
+    if (ec) {
+        return ec == std::errc::permission_denied ? "アクセスが許可されていません"
+                                                  : systemReasonText(ec.value());
+    }
+    return {};
+}
+
+/// Makes a folder and its missing parents when nothing of its name exists. false when it is
+/// not a usable folder afterwards: a file is in the way, or the system refused (logged with
+/// its reason). An empty folder is the root (or the working folder) and always there.
+bool prepareFolder(const std::string& folder) {
+    if (folder.empty()) {
+        return true;
+    }
+    if (!cmExists(folder)) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            cmWriteLog(kRoutine, 4, "MakeFolderError [" + folder + "] " + ec.message());
+        } else {
+            cmWriteLog(kRoutine, 2, "MakeFolder [" + folder + "]");
+        }
+    }
+    return cmIsFolder(folder);
+}
+
+/// A top page may only replace a page: its name ends in ".html" or ".htm", letters in any
+/// case. This also keeps Mivo.ini, Mivo.csv, Mivo.log and every picture out of reach.
+bool isPageName(const std::string& path) {
+    std::string folder;
+    std::string name;
+    cmSplitPath(path, true, kPathSeparator, folder, name);
+    const std::string lower = cmAsciiLower(name);
+    const auto endsWith = [&lower](std::string_view ext) {
+        return lower.size() > ext.size() && lower.ends_with(ext);
+    };
+    return endsWith(".html") || endsWith(".htm");
+}
+
+bool refuse(const RunServices& run, const std::string& message) {
+    mainSetStatus(run.status, true, message, 0, 0);
+    return false;
+}
+
+/// The folder part of a page path (its last part is always taken as the file name); the root
+/// for a page right below it.
+std::string folderOfPage(const std::string& pagePath) {
+    std::string folder;
+    std::string name;
+    cmSplitPath(pagePath, true, kPathSeparator, folder, name);
+    return folder.empty() ? std::string(kPathSeparator) : folder;
+}
+
+/// The top page and the page folder: never a template (neither the shipped ones nor a user's
+/// copy), never a file that is not a page, both folders made where the settings put them.
+bool checkOutput(const RunServices& run, const PagePlan& pages) {
+    const std::vector<std::string> guarded = templateFolders(run.files);
+    const bool menu = pages.menuMode;
+    const std::string& topPage = topPageOf(pages);
+    const std::string topFolder = folderOfPage(normalizedPath(topPage));
+    for (const std::string& folder : guarded) {
+        if (samePlace(topFolder, folder)) {
+            return refuse(run, "Indexファイル用のフォルダの指定先が無効です");
+        }
+    }
+    if (!isPageName(topPage)) {
+        return refuse(run, std::string(menu ? "メニューファイル" : "Indexファイル") +
+                               "には .html か .htm のファイルを指定してください [" + topPage + "]");
+    }
+    const std::string pageFolder = pageFolderOf(pages);
+    for (const std::string& folder : guarded) {
+        if (samePlace(pageFolder, folder)) {
+            return refuse(run, "Html保存フォルダの指定先が無効です");
+        }
+    }
+    if (!prepareFolder(topFolder)) {
+        return refuse(run, cmMessCannotMakeFolder(topFolder));
+    }
+    if (!prepareFolder(pageFolder)) {
+        return refuse(run, cmMessCannotMakeFolder(pageFolder));
+    }
+    return true;
+}
+
+bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
+              PictureList& outcolFileDatas, std::string& filelistHead) {
+    const std::string& instrPicPath = job.picPath;
+    const std::string& instrSamPath = job.samPath;
+    mainSetStatus(run.status, true, "チェック中です", 0, 0);
+
+    if (inblnChackIndex && !checkOutput(run, job.pages)) {
+        return false;
+    }
+
+    // A folder that cannot be listed (an unplugged disk) is named with the reason, not
+    // reported as empty.
+    const std::string picProblem = folderProblem(instrPicPath);
+    if (!picProblem.empty()) {
+        return refuse(run, "画像フォルダを開けません [" + instrPicPath + "] " + picProblem);
+    }
+    std::vector<std::string> files;
+    cmGetAllFile(instrPicPath, files);
+    const long count = cmCountArray(files);
+    long pictures = 0;
+    for (long i = 0; i < count; ++i) {
+        if (isPictureName(files[i])) {
+            ClassFileData item;
+            item.strName = std::move(files[i]);
+            outcolFileDatas.add(std::move(item));
+            ++pictures;
+        }
+    }
+    if (pictures == 0) {
+        return refuse(run, "画像フォルダに画像がありません");
+    }
+
+    if (job.useThumbnails) {
+        // Thumbnails chosen need their folder; an empty setting is not "none".
+        if (instrSamPath.empty()) {
+            return refuse(run, "サムネイルフォルダの指定がありません");
+        }
+        if (instrSamPath == instrPicPath) {
+            return refuse(run, "画像フォルダとサムネイルフォルダが同じです");
+        }
+        const std::string samProblem = folderProblem(instrSamPath);
+        if (!samProblem.empty()) {
+            return refuse(run,
+                          "サムネイルフォルダを開けません [" + instrSamPath + "] " + samProblem);
+        }
+        for (const ClassFileData& item : outcolFileDatas) {
+            if (!hasThumbnail(instrSamPath, item.strName)) {
+                return refuse(run, "サムネイルフォルダに該当画像がありません " + item.strName);
+            }
+        }
+    }
+
+    if (job.useFilelist) {
+        bool read = false;
+        mainCheckFilelist(run.status, job, outcolFileDatas, filelistHead, read);
+        job.useFilelist = read;
+    }
+    return true;
+}
+
+} // namespace
+
+bool mainCheckMake(const RunServices& run, GalleryJob& ioJob, bool inblnChackIndex,
+                   PictureList& outcolFileDatas, std::string& filelistHead) {
+    cmWriteLog(kRoutine, 1, "▽Start Method▽");
+    outcolFileDatas.clear();
+    const bool result = runCheck(run, ioJob, inblnChackIndex, outcolFileDatas, filelistHead);
+    cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + cmBoolText(result));
+    return result;
+}
+
+} // namespace mivo

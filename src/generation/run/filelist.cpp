@@ -1,0 +1,84 @@
+#include "generation/run/filelist.h"
+
+#include <cstddef>
+#include <vector>
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "common/text_file.h"
+#include "generation/plan/status.h"
+#include "generation/run/filelist_csv.h"
+
+namespace mivo {
+
+namespace {
+
+constexpr const char* kFilelistName = "filelist.csv";
+
+/// Reads filelist.csv of the folder as UTF-8 lines. false when there is no regular file of
+/// that name (a folder called filelist.csv does not count) or it cannot be read.
+bool readFilelist(const std::string& folder, std::vector<std::string>& outLines) {
+    if (folder.empty()) {
+        return false;
+    }
+    const std::string path = cmAddPath(folder, kFilelistName, kPathSeparator);
+    return cmIsFile(path) && cmReadTextLines(path, outLines);
+}
+
+void readRows(const std::vector<FilelistRecord>& records, PictureList& iocolFileDatas) {
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const FilelistRecord& record = records[i];
+        if (!record.usable) {
+            continue;
+        }
+        ClassFileData* picture = iocolFileDatas.find(record.name);
+        if (picture != nullptr) {
+            picture->strInfo = record.info;
+            picture->infoFields = record.fields;
+            picture->infoQuoted = record.quoted;
+        }
+    }
+}
+
+} // namespace
+
+void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& iocolFileDatas,
+                       std::string& head, bool& outblnResult) {
+    cmWriteLog("mainCheckFilelist", 1, "▽Start Method▽");
+    outblnResult = false;
+    const bool single = !job.menu;
+    const std::string& instrPicPath = job.picPath;
+
+    std::vector<std::string> lines;
+    if (!readFilelist(instrPicPath, lines)) {
+        if (single) {
+            mainSetStatus(status, true, "filelist.csvを使用できません", 0, 0);
+        }
+    } else {
+        const std::vector<FilelistRecord> records = readFilelistRecords(lines);
+        const std::string header = records.empty() ? std::string() : records.front().info;
+        if (header.empty()) {
+            if (single) {
+                mainSetStatus(status, true, "filelist.csvの内容が不正です", 0, 0);
+            }
+        } else {
+            head = header;
+            readRows(records, iocolFileDatas);
+            outblnResult = true;
+        }
+    }
+    cmWriteLog("mainCheckFilelist", 1, std::string("△End Method△ ") + cmBoolText(outblnResult));
+}
+
+void mainExistFilelist(const std::string& instrDirPath, bool& outblnExist) {
+    cmWriteLog("mainExistFilelist", 1, "▽Start Method▽");
+    // An empty folder path names no folder; it must not probe the root folder.
+    outblnExist =
+        !instrDirPath.empty() && cmIsFile(cmAddPath(instrDirPath, kFilelistName, kPathSeparator));
+    if (outblnExist) {
+        cmWriteLog("mainExistFilelist", 1, "exist filelist.csv");
+    }
+    cmWriteLog("mainExistFilelist", 1, std::string("△End Method△ ") + cmBoolText(outblnExist));
+}
+
+} // namespace mivo

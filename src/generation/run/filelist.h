@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "generation/plan/file_data.h"
+#include "generation/plan/gallery_job.h"
+#include "generation/plan/status.h"
+
+namespace mivo {
+
+/// Reads filelist.csv of a picture folder into the pictures' strInfo and `head` (its heading).
+/// outblnResult is true when the file was read.
+void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& iocolFileDatas,
+                       std::string& head, bool& outblnResult);
+
+/// True when the folder holds a regular file "filelist.csv" (the window enables
+/// CheckUseFileList by it).
+void mainExistFilelist(const std::string& instrDirPath, bool& outblnExist);
+
+} // namespace mivo

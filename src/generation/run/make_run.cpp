@@ -1,0 +1,255 @@
+#include "generation/run/make_run.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/log.h"
+#include "common/text.h"
+#include "generation/pages/pages.h"
+#include "generation/pictures/gallery_copies.h"
+#include "generation/pictures/picture_info.h"
+#include "generation/pictures/picture_measure.h"
+#include "generation/plan/file_data.h"
+#include "generation/plan/gallery_job.h"
+#include "generation/plan/gallery_result.h"
+#include "generation/plan/run_services.h"
+#include "generation/run/check.h"
+#include "generation/run/output_paths.h"
+#include "generation/run/run_lock.h"
+#include "generation/run/run_messages.h"
+
+namespace mivo {
+
+namespace {
+
+const char* const kMessMaking = "作成中です";
+const char* const kMessDone = "完了しました";
+const char* const kMessFailed = "作成に失敗しました";
+const char* const kMessNoFolder = "フォルダの指定がありません";
+const char* const kMessStopped = "中止しました";
+
+/// A gallery that passed its check: its pictures and filelist.csv's heading.
+struct CheckedGallery {
+    PictureList pictures;
+    std::string filelistHead;
+};
+
+/// How the run stands between its steps.
+struct RunProgress {
+    bool stopped = false; // the user stopped the run
+    std::string failure;  // the page that was not written and why, once a page failed
+};
+
+/// The user asked to stop: nothing more is started. Remembered so the end says so.
+bool stopping(const RunServices& run, RunProgress& progress) {
+    if (run.status.stopRequested()) {
+        progress.stopped = true;
+    }
+    return progress.stopped;
+}
+
+/// The path settings a run cannot do without; shows what is missing and gives false.
+bool havePathSettings(const RunServices& run, const RunPlan& plan) {
+    const PagePlan& pages = plan.pages;
+    if (pages.menuMode) {
+        if (!cmHasPageName(pages.menuPath)) {
+            mainSetStatus(run.status, true, kMessNoMenuPath, 0, 0);
+            return false;
+        }
+        return true;
+    }
+    if (!cmHasPageName(pages.indexPath)) {
+        mainSetStatus(run.status, true, kMessNoIndexPath, 0, 0);
+        return false;
+    }
+    if (plan.galleries.front().picPath.empty()) {
+        mainSetStatus(run.status, true, kMessNoPicPath, 0, 0);
+        return false;
+    }
+    return true;
+}
+
+/// "作成に失敗しました", with the gallery's name in menu mode.
+std::string failedText(const GalleryJob& job) {
+    return job.menu ? std::string(kMessFailed) + " [" + job.name + "]" : kMessFailed;
+}
+
+/// The list, index and picture pages of one checked gallery, with its reduced copies first.
+/// What it wrote is in `result`; false (with the failure shown) when a page was not written or
+/// the run was stopped.
+bool makeGallery(const RunServices& run, const GalleryJob& job, const CheckedGallery& checked,
+                 RunProgress& progress, GalleryResult& result) {
+    OutputPaths paths;
+    if (stopping(run, progress) || !mainGetMakePath(run.status, job, paths)) {
+        return false;
+    }
+    std::vector<WebCopy> copies;
+    makeGalleryCopies(run, job, paths, checked.pictures, copies, result.copyFailures);
+    // The headers are read while the list page is started.
+    std::optional<PictureMeasurer> measurer;
+    GalleryPictures pictures{
+        checked.pictures, copies,
+        startListTableReads(measurer, job, checked.pictures, run.pictureWorkers)};
+    ListTableResult table;
+    bool ok = false;
+    mainMakeListHtml(run, job, paths, pictures, table, ok, result.failure);
+    result.menuItem = table.menuItem;
+    // A list page abandoned half-way leaves the other pages as they were too.
+    if (stopping(run, progress)) {
+        return false;
+    }
+    if (!ok || !mainMakeIndexHtml(run, job, paths, table.pictures, result.failure)) {
+        mainSetStatus(run.status, true, failedText(job), 0, 0);
+        return false;
+    }
+    if (stopping(run, progress)) {
+        return false;
+    }
+    if (!job.menu) {
+        // The list page rescaled the bar to its pictures.
+        run.status.setBarMax(100);
+        mainSetStatus(run.status, false, "", 1, 90);
+    }
+    if (!mainMakePictHtml(run, job, paths, checked.filelistHead, result.failure)) {
+        mainSetStatus(run.status, true, failedText(job), 0, 0);
+        return false;
+    }
+    result.written = true;
+    return true;
+}
+
+/// The folders a run writes its pages into: the top page's folder and the page folder below
+/// it. Holds them against other runs; false (with the busy folder shown) when one is taken.
+bool lockPageFolders(const RunServices& run, const PagePlan& pages, RunLock& lock,
+                     RunProgress& progress) {
+    std::string busy;
+    if (!lock.take({pageFolderOf(topPageOf(pages)), pageFolderOf(pages)}, busy)) {
+        mainSetStatus(run.status, true, messFolderBusy(busy), 0, 0);
+        progress.failure = messFolderBusy(busy);
+        return false;
+    }
+    return true;
+}
+
+/// Checks every gallery of the run, in order; false (with the refusal shown) at the first
+/// that fails.
+bool checkGalleries(const RunServices& run, RunPlan& plan, std::vector<CheckedGallery>& checked,
+                    RunProgress& progress) {
+    checked.resize(plan.galleries.size());
+    for (std::size_t i = 0; i < plan.galleries.size(); ++i) {
+        GalleryJob& job = plan.galleries[i];
+        if (job.menu && stopping(run, progress)) {
+            return false;
+        }
+        if (!mainCheckMake(run, job, true, checked[i].pictures, checked[i].filelistHead)) {
+            if (job.menu) {
+                mainSetStatus(run.status, true, run.status.messageText() + " [" + job.name + "]", 0,
+                              0);
+            }
+            return false;
+        }
+        // A filelist.csv that was asked for but could not be used stops a single gallery; its
+        // own message stays in the status line.
+        if (!job.menu && job.useFilelist != plan.useFilelist) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// Checks and writes every gallery, then the menu page in menu mode. `results` gets one
+/// element per gallery written or tried.
+bool makeGalleries(const RunServices& run, RunPlan& plan, RunProgress& progress,
+                   std::vector<GalleryResult>& results) {
+    const bool menu = plan.pages.menuMode;
+    if (menu && plan.galleries.empty()) {
+        mainSetStatus(run.status, true, kMessNoFolder, 0, 0);
+        return false;
+    }
+    if (!havePathSettings(run, plan)) {
+        return false;
+    }
+    std::vector<CheckedGallery> checked;
+    if (!checkGalleries(run, plan, checked, progress)) {
+        return false;
+    }
+    RunLock lock;
+    if (!lockPageFolders(run, plan.pages, lock, progress)) {
+        return false;
+    }
+    if (menu) {
+        mainSetStatus(run.status, true, kMessMaking, 1, 5);
+    } else {
+        mainSetStatus(run.status, true, kMessMaking, 0, 0);
+    }
+    results.reserve(plan.galleries.size());
+    for (std::size_t i = 0; i < plan.galleries.size(); ++i) {
+        GalleryResult& result = results.emplace_back();
+        const bool written = makeGallery(run, plan.galleries[i], checked[i], progress, result);
+        if (!result.failure.empty()) {
+            progress.failure = result.failure;
+        }
+        if (!written) {
+            return false;
+        }
+        // This gallery's pictures are written; free them before the next gallery.
+        checked[i].pictures.clear();
+    }
+    if (!menu) {
+        return true;
+    }
+    if (stopping(run, progress)) {
+        return false;
+    }
+    if (!mainMakeMenuHtml(run, plan.pages, plan.galleries, results, progress.failure)) {
+        mainSetStatus(run.status, true, kMessFailed, 0, 0);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& rows,
+                   const ProgramFiles& files, StatusSink& sink, int pictureWorkers) {
+    cmWriteLog("CommandMake_Click", 1, "▽Start Method▽");
+    RunStatus status(&sink);
+    status.setBarMax(100);
+    status.setBarValue(0);
+    const RunServices run{files, status, pictureWorkers};
+    RunPlan plan = planRun(settings, rows);
+    RunProgress progress;
+    std::vector<GalleryResult> results;
+    bool done = makeGalleries(run, plan, progress, results);
+
+    // Copies that could not be made: every page is written, the pictures without copies show
+    // their originals; but it is a failure the user must hear of.
+    CopyFailures copyFailures;
+    std::string copyFailedGallery;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const CopyFailures& failures = results[i].copyFailures;
+        if (failures.count > 0 && copyFailures.count == 0) {
+            copyFailures.first = failures.first;
+            copyFailedGallery = plan.galleries[i].menu ? plan.galleries[i].name : std::string();
+        }
+        copyFailures.count += failures.count;
+    }
+    if (done && copyFailures.count > 0) {
+        done = false;
+        progress.failure = copyFailureText(copyFailures.first, copyFailures.count);
+        mainSetStatus(status, true,
+                      copyFailedGallery.empty()
+                          ? std::string(kMessFailed)
+                          : std::string(kMessFailed) + " [" + copyFailedGallery + "]",
+                      0, 0);
+    } else if (done) {
+        mainSetStatus(status, true, kMessDone, 1, 100);
+    } else if (progress.stopped) {
+        mainSetStatus(status, true, kMessStopped, 0, 0);
+    }
+    cmWriteLog("CommandMake_Click", 1, "△End Method△");
+    return MakeResult{done, progress.stopped, progress.failure};
+}
+
+} // namespace mivo

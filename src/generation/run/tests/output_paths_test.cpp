@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "generation/plan/status.h"
+#include "generation/run/output_paths.h"
+#include "settings/settings.h"
+#include "support/page_fixture.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+using test::TempDir;
+
+/// Settings with no index or menu page yet: the test fills in the pages it needs.
+Settings withoutPages() {
+    Settings settings = defaultSettings("");
+    settings.gstrIndexPath.clear();
+    settings.gstrMenuPath.clear();
+    return settings;
+}
+
+/// A run's context around settings the test fills in.
+struct PathsFixture {
+    std::string programFolder;
+    Settings settings = withoutPages();
+    test::RecordingSink sink;
+    RunStatus status{&sink};
+
+    /// The single gallery (number 0), or gallery `number` of menu mode.
+    GalleryJob job(int number) const {
+        GalleryJob out;
+        out.menu = settings.menuMode();
+        out.number = number;
+        out.pages = planRun(settings, {}).pages;
+        return out;
+    }
+};
+
+TEST(OutputPaths, SingleModeKeepsPagesBesideTheIndexPage) {
+    TempDir dir;
+    PathsFixture f;
+    f.settings.gstrIndexPath = dir / "top.html";
+    OutputPaths paths;
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "top.html");
+    EXPECT_EQ(paths.strListPath, dir / "list.html");
+    EXPECT_EQ(paths.strPictPath, dir / "pict.html");
+    EXPECT_EQ(paths.strIndexLink, "./top.html");
+    EXPECT_EQ(paths.strListLink, "./list.html");
+    EXPECT_EQ(paths.strPictLink, "./pict.html");
+    EXPECT_TRUE(f.sink.messages.empty());
+}
+
+TEST(OutputPaths, SingleModePutsPagesInTheHtmlSubFolder) {
+    TempDir dir;
+    PathsFixture f;
+    f.settings.gstrIndexPath = dir / "index.html";
+    f.settings.gstrHtmlPath = "pages";
+    OutputPaths paths;
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "index.html");
+    EXPECT_EQ(paths.strListPath, dir / "pages/list.html");
+    EXPECT_EQ(paths.strPictPath, dir / "pages/pict.html");
+    EXPECT_EQ(paths.strIndexLink, "./../index.html");
+    EXPECT_EQ(paths.strListLink, "./pages/list.html");
+    EXPECT_EQ(paths.strPictLink, "./pages/pict.html");
+    // Single mode makes no folder here: the check made the page folder.
+    EXPECT_FALSE(std::filesystem::exists(dir / "pages"));
+}
+
+TEST(OutputPaths, LinksEncodeCharactersThatWouldBreakThem) {
+    TempDir dir;
+    PathsFixture f;
+    f.settings.gstrIndexPath = dir / "index.html";
+    f.settings.gstrHtmlPath = "a#1?b%";
+    OutputPaths paths;
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
+    EXPECT_EQ(paths.strListPath, dir / "a#1?b%/list.html");
+    EXPECT_EQ(paths.strListLink, "./a%231%3Fb%25/list.html");
+    EXPECT_EQ(paths.strPictLink, "./a%231%3Fb%25/pict.html");
+    EXPECT_EQ(paths.strIndexLink, "./../index.html");
+}
+
+TEST(OutputPaths, DotStepsInThePageFolderAreResolvedBeforeLinksAreMade) {
+    TempDir dir;
+    PathsFixture f;
+    f.settings.gstrIndexPath = dir / "top/./index.html";
+    f.settings.gstrHtmlPath = "../pages/./x/..";
+    OutputPaths paths;
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "top/index.html");
+    EXPECT_EQ(paths.strListPath, dir / "pages/list.html");
+    EXPECT_EQ(paths.strPictPath, dir / "pages/pict.html");
+    EXPECT_EQ(paths.strIndexLink, "./../top/index.html");
+    EXPECT_EQ(paths.strListLink, "./../pages/list.html");
+    EXPECT_EQ(paths.strPictLink, "./../pages/pict.html");
+}
+
+TEST(OutputPaths, GalleryNumbersBeyondSixteenBitsKeepTheirOwnFolders) {
+    TempDir dir;
+    PathsFixture f;
+    f.settings.OptionMenu = 0;
+    f.settings.gstrMenuPath = dir / "menu.html";
+    OutputPaths paths;
+    // 32,768 once wrapped to a negative folder name and 65,536 to the single-mode pages.
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(32768), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "32768/index.html");
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(65536), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "65536/index.html");
+    EXPECT_EQ(paths.strIndexLink, "./index.html");
+}
+
+TEST(OutputPaths, MenuModeMakesTheNumberedGalleryFolder) {
+    TempDir dir;
+    PathsFixture f;
+    f.settings.OptionMenu = 0;
+    f.settings.gstrMenuPath = dir / "menu.html";
+    OutputPaths paths;
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(1), paths));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "001"));
+    EXPECT_EQ(paths.strIndexPath, dir / "001/index.html");
+    EXPECT_EQ(paths.strListPath, dir / "001/list.html");
+    EXPECT_EQ(paths.strPictPath, dir / "001/pict.html");
+    EXPECT_EQ(paths.strIndexLink, "./index.html");
+    EXPECT_EQ(paths.strListLink, "./list.html");
+    EXPECT_EQ(paths.strPictLink, "./pict.html");
+
+    // The galleries' sub-folder (made by the check) holds the numbered folders; past 999 the
+    // number simply grows.
+    f.settings.gstrMenuHtmlPath = "g";
+    dir.mkdir("g");
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(1000), paths));
+    EXPECT_EQ(paths.strIndexPath, dir / "g/1000/index.html");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "g/1000"));
+}
+
+TEST(OutputPaths, MenuModeReusesAnExistingGalleryFolder) {
+    TempDir dir;
+    const std::string kept = dir.write("012/old.txt", "old");
+    PathsFixture f;
+    f.settings.OptionMenu = 0;
+    f.settings.gstrMenuPath = dir / "index.html";
+    OutputPaths paths;
+    ASSERT_TRUE(mainGetMakePath(f.status, f.job(12), paths));
+    EXPECT_EQ(paths.strListPath, dir / "012/list.html");
+    EXPECT_EQ(test::readBytes(kept), "old");
+    EXPECT_TRUE(f.sink.messages.empty());
+}
+
+TEST(OutputPaths, GalleryFolderThatCannotBeMadeIsReported) {
+    TempDir dir;
+    dir.write("002", "a file in the way");
+    PathsFixture f;
+    f.settings.OptionMenu = 0;
+    f.settings.gstrMenuPath = dir / "index.html";
+    OutputPaths paths;
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(2), paths));
+    EXPECT_EQ(f.status.messageText(), "フォルダを作成できません [" + (dir / "002") + "]");
+
+    // Only one level is made: a missing galleries' folder is not made here.
+    f.settings.gstrMenuHtmlPath = "missing";
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(3), paths));
+    EXPECT_EQ(f.status.messageText(), "フォルダを作成できません [" + (dir / "missing/003") + "]");
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+}
+
+TEST(OutputPaths, EmptyPagePathIsReportedNotUsed) {
+    PathsFixture f;
+    OutputPaths paths;
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(0), paths));
+    EXPECT_EQ(f.status.messageText(), "Indexファイルの指定がありません");
+    // A folder without a file name is no page either.
+    f.settings.gstrIndexPath = "/tmp/";
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(0), paths));
+
+    f.settings.OptionMenu = 0;
+    EXPECT_FALSE(mainGetMakePath(f.status, f.job(1), paths));
+    EXPECT_EQ(f.status.messageText(), "メニューファイルの指定がありません");
+}
+
+} // namespace
+} // namespace mivo
