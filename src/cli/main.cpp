@@ -52,7 +52,7 @@ class ConsoleStatus : public mivo::StatusSink {
 
     void message(const std::string& text) override {
         clearBar();
-        std::fputs(mivo::translate(text).c_str(), stdout);
+        std::fputs(text.c_str(), stdout);
         std::fputc('\n', stdout);
         // A terminal shows each line at once; a pipe or a file gets the lines at least every
         // 50 ms rather than one write per picture.
@@ -125,7 +125,7 @@ class ConsoleMessageBox : public mivo::MessageBoxSink {
     void showMessage(const std::string& text, const std::string& caption) override {
         status_.finishBar();
         std::fflush(stdout);
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), mivo::translate(text).c_str());
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         std::fflush(stderr);
     }
 
@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
     if (!result.failure.empty()) {
-        std::fprintf(stderr, "mivo-make: %s\n", mivo::translate(result.failure).c_str());
+        std::fprintf(stderr, "mivo-make: %s\n", result.failure.c_str());
     }
     mivo::cmWriteLog("mivo-make", 2, "▲▲▲End Mivo▲▲▲\r\n");
     return result.done ? 0 : 1;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "common/paths.h"
 #include "common/text_file.h"
@@ -143,21 +144,52 @@ std::string translate(std::string_view text) {
     return found == nullptr ? std::string(text) : *found;
 }
 
-std::string translate(std::string_view text, std::initializer_list<std::string_view> values) {
-    const std::string pattern = translate(text);
+namespace {
+
+std::string fill(const std::string& pattern, const std::vector<std::string_view>& values) {
     std::string out;
     out.reserve(pattern.size());
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
         const std::size_t place = static_cast<std::size_t>(next - '1');
         if (pattern[i] == '%' && next >= '1' && next <= '9' && place < values.size()) {
-            out += *(values.begin() + place);
+            out += values[place];
             ++i;
         } else {
             out += pattern[i];
         }
     }
     return out;
+}
+
+} // namespace
+
+std::string translate(std::string_view text, std::initializer_list<std::string_view> values) {
+    return fill(translate(text), std::vector<std::string_view>(values));
+}
+
+UserText userText(std::string_view text, std::initializer_list<UserText> values) {
+    std::vector<std::string_view> logged;
+    std::vector<std::string_view> shown;
+    for (const UserText& value : values) {
+        logged.push_back(value.logged);
+        shown.push_back(value.shown);
+    }
+    return UserText(fill(std::string(text), logged), fill(translate(text), shown));
+}
+
+std::string translateReason(std::string_view text) {
+    // Paths are no source texts, so each part may be looked up.
+    std::string out;
+    for (std::size_t start = 0;;) {
+        const std::size_t cut = text.find(": ", start);
+        out += translate(text.substr(start, cut == std::string_view::npos ? cut : cut - start));
+        if (cut == std::string_view::npos) {
+            return out;
+        }
+        out += ": ";
+        start = cut + 2;
+    }
 }
 
 } // namespace mivo

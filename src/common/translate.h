@@ -48,6 +48,29 @@ std::string translate(std::string_view text);
 /// language puts the values where its sentence needs them.
 std::string translate(std::string_view text, std::initializer_list<std::string_view> values);
 
+/// A message for the user with the Japanese text the log keeps: `logged` is the source text
+/// with its values put in, `shown` the same in the chosen language.
+struct UserText {
+    UserText() = default;
+    /// A value that reads the same in every language: a path, a name, a number (implicit, so
+    /// that such values go into userText() as they are).
+    UserText(std::string same) : logged(same), shown(std::move(same)) {}
+    UserText(std::string loggedText, std::string shownText)
+        : logged(std::move(loggedText)), shown(std::move(shownText)) {}
+
+    std::string logged;
+    std::string shown;
+};
+
+/// A source text with "%1", "%2"... filled in: as written (and logged) with each value's
+/// logged text, and translated with each value's shown text.
+UserText userText(std::string_view text, std::initializer_list<UserText> values = {});
+
+/// "<path>: <reason>" (or "<what>: <path>: <reason>") with each part between the ": " that is
+/// a source text translated: a failure the copier composed (and logged) in Japanese, as the
+/// user reads it.
+std::string translateReason(std::string_view text);
+
 /// Marks a source text for the catalogue where it is written down as a constant; it is
 /// translated where it is shown.
 constexpr const char* translatable(const char* text) {

@@ -70,7 +70,7 @@ bool findFile(const std::string& path) {
 class FormMain::WindowStatus : public StatusSink {
   public:
     explicit WindowStatus(FormMain& form) : form_(form) {}
-    void message(const std::string& text) override { form_.LabelMess->setCaption(translate(text)); }
+    void message(const std::string& text) override { form_.LabelMess->setCaption(text); }
     void progress(double value, double max) override {
         form_.ProgressBarMake->setMin(0);
         form_.ProgressBarMake->setMax(max);
@@ -87,7 +87,7 @@ class FormMain::WindowMessageBox : public MessageBoxSink {
   public:
     explicit WindowMessageBox(WindowServices& services) : services_(services) {}
     void showMessage(const std::string& text, const std::string& caption) override {
-        services_.showMessage(translate(text), caption);
+        services_.showMessage(text, caption);
     }
 
   private:
@@ -397,7 +397,7 @@ void FormMain::stopMake() {
 }
 
 void FormMain::finishMake(const MakeResult& result) {
-    LabelMess->setToolTipText(translate(result.failure));
+    LabelMess->setToolTipText(result.failure);
     releaseInput();
     if (result.done) {
         CommandOpenHtml->setEnabled(true);

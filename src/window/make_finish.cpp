@@ -35,8 +35,7 @@ void FormMain::afterMake(const MakeResult& result) {
 
     // The status line has room for 作成に失敗しました only; the page and why need a box.
     if (!result.failure.empty()) {
-        services_.showMessage(translate("作成に失敗しました。\n\n%1", {translate(result.failure)}),
-                              kAppTitle);
+        services_.showMessage(translate("作成に失敗しました。\n\n%1", {result.failure}), kAppTitle);
     }
 }
 

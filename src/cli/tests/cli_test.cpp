@@ -192,6 +192,44 @@ TEST_F(MivoMakeTest, EnglishDesktopGetsEnglishHelpAndMessages) {
     EXPECT_EQ(outLines().back(), "画像フォルダに画像がありません");
 }
 
+TEST_F(MivoMakeTest, EnglishRunShowsComposedMessagesInEnglishAndLogsThemInJapanese) {
+    std::error_code ec;
+    std::filesystem::copy(std::string(MIVO_BUILD_DIR) + "/locale", prog + "/locale",
+                          std::filesystem::copy_options::recursive, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 ";
+    // A menu gallery's refusal names the gallery; the log keeps the Japanese text.
+    dir.mkdir("empty");
+    writeIni("[Log]\r\nLevel=1\r\n[Ini]\r\nMode=0\r\n[Path]\r\nMenu=" + (dir / "out/menu.html") +
+             "\r\n");
+    dir.write("prog/Mivo.csv",
+              cp932("旅行," + (dir / "pics") + ",,\r\n空," + (dir / "empty") + ",,\r\n"));
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines(), (std::vector<std::string>{"Checking", "Checking",
+                                                    "The picture folder holds no pictures",
+                                                    "The picture folder holds no pictures [空]"}));
+    const std::string log = cmDecodeCp932(readBytes(prog + "/Mivo.log"));
+    EXPECT_NE(log.find("instrMess=[画像フォルダに画像がありません [空]]"), std::string::npos);
+    EXPECT_EQ(log.find("The picture folder"), std::string::npos);
+
+    // A folder that cannot be opened, with the system's reason in English.
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "gone") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(),
+              "The picture folder cannot be opened [" + (dir / "gone") + "]: no such folder");
+    // A page that cannot be written: the run's failure names it and why.
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    dir.mkdir("out/list.html");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(outLines().back(), "Making the gallery failed");
+    EXPECT_NE(err.find("mivo-make: " + (dir / "out/list.html") +
+                       ": a folder of the same name is there\n"),
+              std::string::npos)
+        << err;
+}
+
 TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
     writeIni("[Log]\r\nLevel=2\r\n[Path]\r\nPic=" + (dir / "pics") +
              "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");

@@ -97,6 +97,14 @@ TEST(Translate, ChosenLanguageAndPlaceholders) {
     // A place without a value stays as written.
     EXPECT_EQ(translate("%1 と %2", {"a"}), "%2 and a");
 
+    // A composed message: the log's text in Japanese, the user's in English.
+    const UserText made = userText("%1 と %2", {userText("作成"), std::string("x.jpg")});
+    EXPECT_EQ(made.logged, "作成 と x.jpg");
+    EXPECT_EQ(made.shown, "x.jpg and Make");
+    // A failure composed by the copier: each part that is a source text is translated.
+    EXPECT_EQ(translateReason("/a/b: 作成: 未訳"), "/a/b: Make: 未訳");
+    EXPECT_EQ(translateReason("作成"), "Make");
+
     // Without its catalogue the program stays Japanese, help file included.
     EXPECT_FALSE(useLanguage(UiLanguage::English, dir / "none"));
     EXPECT_EQ(currentLanguage(), UiLanguage::Japanese);
