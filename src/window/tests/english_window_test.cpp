@@ -184,6 +184,15 @@ TEST_F(EnglishWindowTest, TheLanguageSettingIsKeptAndOverridesTheDesktop) {
     f.CommandExit->click();
     const std::vector<std::string> entries = iniEntries(f.iniPath());
     EXPECT_NE(std::find(entries.begin(), entries.end(), "Ini/Language=en"), entries.end());
+    // A word the window does not know shows as automatic and stays as written.
+    writeIni("[Ini]\nLanguage=fr\n");
+    {
+        FakeServices other;
+        FormMain second(program.path(), other);
+        second.Form_Load();
+        EXPECT_TRUE(second.OptionLanguage[0]->value());
+        EXPECT_EQ(second.currentSettings().Language, "fr");
+    }
     // The setting decides over the desktop at the next start.
     const auto japaneseDesktop = environment({{"LANG", "ja_JP.UTF-8"}});
     EXPECT_EQ(chooseLanguage("en", japaneseDesktop), UiLanguage::English);
