@@ -219,7 +219,7 @@ TEST(DesktopLanguage, ComesFromTheTextOfTheLocaleVariables) {
     for (const auto& [values, expected] : cases) {
         std::string shown;
         for (const auto& [name, value] : values) {
-            shown += name + "=" + value + " ";
+            shown.append(name).append("=").append(value).append(" ");
         }
         EXPECT_EQ(desktopLanguage(environment(values)), expected) << shown;
     }
