@@ -12,10 +12,6 @@ namespace {
 template <class... F> struct Overloaded : F... { using F::operator()...; };
 template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
-} // namespace
-
-namespace {
-
 /// The option of a text kept as one of a few words ([Ini] Language); an unknown word is the
 /// first option.
 int wordIndex(const std::string& word) {
