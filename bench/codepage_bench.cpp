@@ -78,18 +78,17 @@ int main() {
     };
 
     report("encode ASCII", ascii,
-           secondsFor([&] { sink += mivo::cmEncodeCp932(ascii, Cp932Fallback::CharRef).size(); }));
-    report("encode Japanese", japanese, secondsFor([&] {
-               sink += mivo::cmEncodeCp932(japanese, Cp932Fallback::CharRef).size();
-           }));
-    const std::string japaneseBytes = mivo::cmEncodeCp932(japanese, Cp932Fallback::CharRef);
+           secondsFor([&] { sink += mivo::encodeCp932(ascii, Cp932Fallback::CharRef).size(); }));
+    report("encode Japanese", japanese,
+           secondsFor([&] { sink += mivo::encodeCp932(japanese, Cp932Fallback::CharRef).size(); }));
+    const std::string japaneseBytes = mivo::encodeCp932(japanese, Cp932Fallback::CharRef);
     report("decode Japanese", japaneseBytes,
-           secondsFor([&] { sink += mivo::cmDecodeCp932(japaneseBytes).size(); }));
+           secondsFor([&] { sink += mivo::decodeCp932(japaneseBytes).size(); }));
     const double ours =
-        secondsFor([&] { sink += mivo::cmEncodeCp932(foreign, Cp932Fallback::Question).size(); });
+        secondsFor([&] { sink += mivo::encodeCp932(foreign, Cp932Fallback::Question).size(); });
     const double naive = secondsFor([&] { sink += naiveEncode(foreign).size(); });
     report("encode text full of fallbacks", foreign, ours);
-    std::printf("plain iconv from UTF-8 on that text takes %.1f x as long as cmEncodeCp932\n",
+    std::printf("plain iconv from UTF-8 on that text takes %.1f x as long as encodeCp932\n",
                 naive / ours);
     return sink == 0 ? 1 : 0;
 }

@@ -1,4 +1,4 @@
-// Times cmReadPictureSize over every file of a folder against a baseline loop that only opens
+// Times readPictureSize over every file of a folder against a baseline loop that only opens
 // each file and reads its first 64 KiB, alternating the two twice in one run.
 //   header_reader FOLDER
 #include <algorithm>
@@ -33,7 +33,7 @@ double reader(const std::vector<std::string>& files, long& failures, long& check
     for (const std::string& path : files) {
         long width = 0;
         long height = 0;
-        if (mivo::cmReadPictureSize(path, width, height)) {
+        if (mivo::readPictureSize(path, width, height)) {
             checksum += width + height;
         } else {
             ++failures;

@@ -2,7 +2,7 @@
 # Header reader benchmark: makes COUNT (default 10,000) JPEG files, each with an EXIF block of
 # 20-60 KiB after its SOI (a camera's maker notes and thumbnail), in build-bench/pictures/,
 # builds bench/header_reader.cpp with the reader, and prints files per second of
-# cmReadPictureSize against a loop that only opens each file and reads its first 64 KiB,
+# readPictureSize against a loop that only opens each file and reads its first 64 KiB,
 # alternating the two twice.
 #   bash bench/header_reader.sh [COUNT]
 set -euo pipefail
@@ -43,6 +43,6 @@ for i in range(count):
 PY
 fi
 
-c++ -O2 -std=c++20 -Isrc bench/header_reader.cpp src/generation/picture_header.cpp \
+c++ -O2 -std=c++20 -Isrc bench/header_reader.cpp src/generation/pictures/picture_header.cpp src/generation/pictures/exif_info.cpp \
   -o "$out/header_reader"
 "$out/header_reader" "$pictures"

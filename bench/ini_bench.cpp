@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
 
     auto start = std::chrono::steady_clock::now();
     std::string bytes;
-    mivo::cmReadFileBytes(ini, bytes);
+    mivo::readFileBytes(ini, bytes);
     const double readOnce = seconds(start);
     bytes = std::string();
 

@@ -14,6 +14,9 @@
 # /proc/sys/vm/drop_caches`), which needs root; without it the cold rows are left out and the
 # table says so. MIVO_BENCH_SIZES="1000 5000" picks other folder sizes. Files live in a
 # temporary folder (about 2 GB at 50,000) that is removed at the end.
+# MIVO_BENCH_BASELINE=<another mivo-make> also runs that build in the same turns (another
+# commit, say) and prints a second table: both times, their ratio and both peaks.
+# MIVO_BENCH_COLD=0 leaves the cold rows out.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 make="${1:-$root/build/mivo-make}"
@@ -41,9 +44,15 @@ prog="$work/prog"
 mkdir -p "$prog"
 cp "$make" "$prog/mivo-make"
 cp -r "$html" "$prog/html"
+baseline="${MIVO_BENCH_BASELINE:-}"
+if [[ -n "$baseline" ]]; then
+  mkdir -p "$work/base"
+  cp "$baseline" "$work/base/mivo-make"
+  cp -r "$html" "$work/base/html"
+fi
 
 cold=0
-if [[ $(id -u) -eq 0 ]] && { sync && echo 3 >/proc/sys/vm/drop_caches; } 2>/dev/null; then
+if [[ "${MIVO_BENCH_COLD:-1}" == 1 && $(id -u) -eq 0 ]] && { sync && echo 3 >/proc/sys/vm/drop_caches; } 2>/dev/null; then
   cold=1
 fi
 drop_cache() { sync; echo 3 >/proc/sys/vm/drop_caches; }
@@ -76,13 +85,15 @@ identify_all() {
   (cd "$1" && identify -ping -format '%w %h\n' IMG_*.jpg)
 }
 
-# Peak memory in KiB of one mivo-make run: /usr/bin/time -v, else the kernel's VmHWM.
+# Peak memory in KiB of one mivo-make run (of the program folder $1, by default the one
+# measured): /usr/bin/time -v, else the kernel's VmHWM.
 peak_kib() {
+  local folder="${1:-$prog}"
   if [[ -x /usr/bin/time ]]; then
-    /usr/bin/time -v "$prog/mivo-make" 2>"$work/time.txt" >/dev/null
+    /usr/bin/time -v "$folder/mivo-make" 2>"$work/time.txt" >/dev/null
     awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt"
   else
-    "$prog/mivo-make" >/dev/null &
+    "$folder/mivo-make" >/dev/null &
     local pid=$! hwm=0 v
     while kill -0 "$pid" 2>/dev/null; do
       v=$(awk '/VmHWM/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
@@ -95,6 +106,7 @@ peak_kib() {
 }
 
 rows=()
+base_rows=()
 declare -A per_pic
 for n in "${sizes[@]}"; do
   pics="$work/pics"
@@ -123,6 +135,10 @@ for n in "${sizes[@]}"; do
     exit 1
   fi
   mem=$(peak_kib)
+  if [[ -n "$baseline" ]]; then
+    cp "$prog/Mivo.ini" "$work/base/Mivo.ini"
+    base_mem=$(peak_kib "$work/base")
+  fi
 
   for is_cold in 0 1; do
     if ((is_cold && !cold)); then
@@ -131,11 +147,14 @@ for n in "${sizes[@]}"; do
     runs=$((is_cold ? cold_runs : warm_runs))
     # The three are taken in turns, one run each per round, so that a slow spell of the
     # machine or the disk falls on all of them alike; each keeps its best run.
-    seq=999999 par=999999 mivo=999999
+    seq=999999 par=999999 mivo=999999 base=999999
     for ((round = 0; round < runs; round++)); do
       seq=$(min "$seq" "$(best_of "$is_cold" 1 "$work/bench_tools" read "$pics")")
       par=$(min "$par" "$(best_of "$is_cold" 1 "$work/bench_tools" pread "$pics" "$threads")")
       mivo=$(min "$mivo" "$(best_of "$is_cold" 1 "$prog/mivo-make")")
+      if [[ -n "$baseline" ]]; then
+        base=$(min "$base" "$(best_of "$is_cold" 1 "$work/base/mivo-make")")
+      fi
     done
     ident=$(best_of "$is_cold" 1 identify_all "$pics")
     label=$([[ $is_cold -eq 1 ]] && echo cold || echo warm)
@@ -146,6 +165,12 @@ for n in "${sizes[@]}"; do
       -v i="$ident" -v peak="$peak" 'BEGIN {
       printf "| %d | %s | %.3f | %.1f | %.3f | %.2fx | %.3f | %.2fx | %.2f | %.0fx | %s |",
         n, c, m, pp, s, m / s, p, m / p, i, i / m, peak }')")
+    if [[ -n "$baseline" ]]; then
+      base_rows+=("$(awk -v n="$n" -v c="$label" -v m="$mivo" -v b="$base" -v cold="$is_cold" \
+        -v mm="$mem" -v bm="$base_mem" 'BEGIN {
+        printf "| %d | %s | %.3f | %.3f | %.3f | %s | %s |", n, c, m, b, m / b,
+          cold ? "" : sprintf("%.1f", mm / 1024), cold ? "" : sprintf("%.1f", bm / 1024) }')")
+    fi
   done
 done
 
@@ -154,6 +179,12 @@ echo "| pictures | cache | mivo-make s | µs/picture | sequential 64 KiB s | miv
 echo "| ---: | --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |"
 printf '%s\n' "${rows[@]}"
 echo
+if [[ -n "$baseline" ]]; then
+  echo "| pictures | cache | mivo-make s | baseline s | mivo-make / baseline | peak MB | baseline peak MB |"
+  echo "| ---: | --- | ---: | ---: | ---: | ---: | ---: |"
+  printf '%s\n' "${base_rows[@]}"
+  echo
+fi
 if [[ "${#sizes[@]}" -gt 1 ]]; then
   for label in warm cold; do
     first=${per_pic["$label,${sizes[0]}"]:-}

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
     mivo::cmSplitCsv(std::string(bytes));
-    for (const std::string& line : mivo::cmSplitLines(mivo::cmDecodeText(bytes))) {
+    for (const std::string& line : mivo::splitLines(mivo::decodeText(bytes))) {
         mivo::cmSplitCsv(line);
     }
 

@@ -32,7 +32,7 @@ struct PictureFile {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     long width = 0;
     long height = 0;
-    const bool ok = mivo::cmReadPictureSizeFromBytes(data, size, width, height);
+    const bool ok = mivo::readPictureSizeFromBytes(data, size, width, height);
     if (ok && (width <= 0 || height <= 0)) {
         std::abort();
     }
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     long exifWidth = 0;
     long exifHeight = 0;
     mivo::ExifInfo exif;
-    if (mivo::cmReadPictureSizeFromBytes(data, size, exifWidth, exifHeight, &exif) != ok ||
+    if (mivo::readPictureSizeFromBytes(data, size, exifWidth, exifHeight, &exif) != ok ||
         (ok && (exifWidth != width || exifHeight != height))) {
         std::abort();
     }
@@ -68,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         parts.push_back(std::move(part));
         partsExif = mivo::ExifInfo{};
-        want = mivo::cmReadPictureSizeFromParts(parts, end, partsWidth, partsHeight, &partsExif,
-                                                partsOk);
+        want = mivo::readPictureSizeFromParts(parts, end, partsWidth, partsHeight, &partsExif,
+                                              partsOk);
     }
     if (partsOk != ok || (ok && (partsWidth != width || partsHeight != height)) ||
         partsExif.model != exif.model || partsExif.dateTaken != exif.dateTaken ||
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     long fileWidth = 0;
     long fileHeight = 0;
-    const bool fileOk = mivo::cmReadPictureSize(file.path, fileWidth, fileHeight);
+    const bool fileOk = mivo::readPictureSize(file.path, fileWidth, fileHeight);
     if (fileOk != ok || (ok && (fileWidth != width || fileHeight != height))) {
         std::abort();
     }

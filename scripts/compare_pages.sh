@@ -83,6 +83,9 @@ galleries=(
   "single-hostile|$root/html|Mode=1\nPic=$pics/hostile\nTUse=0\nTitle=<T&\"itle>\nTitleS=副'題\nBody=<body class=\"x\">"
   "single-two-blocks|$two_blocks|Mode=1\nPic=$pics/mixed\nTUse=0\nExif=0"
   "menu|$root/html|Mode=0\nMenuH=galleries\nReduce=1\nTUse=0|アルバム,$pics/sized,\n混在,$pics/mixed,$pics/thumbs\n<危険>,$pics/hostile,"
+  "single-links-exif|$root/html|Mode=1\nPic=$pics/sized\nTUse=0\nExif=1\nStart=0\nStartName=HARBOR.JPG\nName1=<i>戻る</i>\nUrl1=../top.html?a=1&b=2\nName2=次\nUrl2=next.html\nName3=三\nUrl3=#x\nLWidth=3\nTWidth=120\nTHeight=90"
+  "single-reduced-hostile|$root/html|Mode=1\nPic=$pics/hostile\nReduce=1\nTUse=0\nSlide=0"
+  "menu-two-blocks-filelist|$two_blocks|Mode=0\nUse=1\nTUse=0|アルバム,$pics/sized,\n混在,$pics/mixed,$pics/thumbs\n<危険>,$pics/hostile,"
 )
 
 # Writes the program folder of one gallery for one build.
@@ -92,7 +95,7 @@ prepare() { # folder make templates ini-lines csv-rows out
   cp "$make" "$prog/mivo-make"
   cp "$templates"/*.html "$prog/html/"
   local log="[Log]\nLevel=1\n" ini="[Ini]\n" path="[Path]\nIndex=$out/index.html\nMenu=$out/menu.html\n"
-  local html="[Html]\n" filelist="[Filelist]\n"
+  local html="[Html]\n" filelist="[Filelist]\n" link="[Link]\n"
   local line key
   while IFS= read -r line; do
     [[ -n "$line" ]] || continue
@@ -102,10 +105,11 @@ prepare() { # folder make templates ini-lines csv-rows out
       Pic | Thum | Html | MenuH) path+="$line\n" ;;
       StartName) path+="Start=${line#*=}\n" ;;
       Use | Width | Height) filelist+="$line\n" ;;
+      Name[1-3] | Url[1-3]) link+="$line\n" ;;
       *) html+="$line\n" ;;
     esac
   done < <(printf '%b\n' "$lines")
-  printf '%b' "$log$ini$path$html$filelist" | crlf | cp932 >"$prog/Mivo.ini"
+  printf '%b' "$log$ini$path$html$filelist$link" | crlf | cp932 >"$prog/Mivo.ini"
   if [[ -n "$rows" ]]; then
     printf '%b\n' "$rows" | sed 's/$/,/' | crlf | cp932 >"$prog/Mivo.csv"
   fi

@@ -136,12 +136,12 @@ class ConsoleMessageBox : public mivo::MessageBoxSink {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string programFolder = mivo::cmProgramFolder();
+    const std::string programFolder = mivo::locateProgramFolder();
     const mivo::ProgramFiles files =
         mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder));
     mivo::chooseProgramLanguage(files, mivo::processEnvironment());
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("mivo-make %s\nsettings: %s\ntemplates: %s\n", mivo::cmVersionText().c_str(),
+        std::printf("mivo-make %s\nsettings: %s\ntemplates: %s\n", mivo::versionText().c_str(),
                     files.stateFolder.c_str(), files.templateFolder.c_str());
         return 0;
     }
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     long long jobs = 0;
     const bool jobsGiven = argc == 3 && std::strcmp(argv[1], "--jobs") == 0;
     if ((argc != 1 && !jobsGiven) ||
-        (jobsGiven && (!mivo::cmParseWholeNumber(argv[2], jobs) || jobs < 1 || jobs > 128))) {
+        (jobsGiven && (!mivo::parseWholeNumber(argv[2], jobs) || jobs < 1 || jobs > 128))) {
         std::fputs(kUsage, stderr);
         return 2;
     }
@@ -170,9 +170,9 @@ int main(int argc, char** argv) {
     {
         ConsoleStatus status(::isatty(STDERR_FILENO) == 1);
         ConsoleMessageBox box(status);
-        mivo::cmSetMessageBoxSink(&box);
+        mivo::setMessageBoxSink(&box);
         result = mivo::runMake(settings, rows, files, status, static_cast<int>(jobs));
-        mivo::cmSetMessageBoxSink(nullptr);
+        mivo::setMessageBoxSink(nullptr);
     }
     std::fflush(stdout);
     if (!result.failure.empty()) {

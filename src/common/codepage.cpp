@@ -293,7 +293,7 @@ void decodeCp932Run(std::string_view bytes, std::string& out) {
 
 } // namespace
 
-std::string cmDecodeCp932(std::string_view bytes) {
+std::string decodeCp932(std::string_view bytes) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     std::string out;
@@ -322,7 +322,7 @@ std::string cmDecodeCp932(std::string_view bytes) {
     return out;
 }
 
-std::string cmEncodeCp932(std::string_view utf8, Cp932Fallback fallback) {
+std::string encodeCp932(std::string_view utf8, Cp932Fallback fallback) {
     std::string out;
     out.reserve(utf8.size());
     Cp932Writer writer(&out, fallback);
@@ -330,12 +330,12 @@ std::string cmEncodeCp932(std::string_view utf8, Cp932Fallback fallback) {
     return out;
 }
 
-bool cmFitsCp932(std::string_view utf8) {
+bool fitsCp932(std::string_view utf8) {
     Cp932Writer writer(nullptr, Cp932Fallback::Question);
     return writer.encode(utf8);
 }
 
-std::string cmSanitizeUtf8(std::string_view bytes) {
+std::string sanitizeUtf8(std::string_view bytes) {
     std::size_t pos = 0;
     std::size_t clean = 0; // bytes known to be well-formed
     bool bad = false;
@@ -365,24 +365,25 @@ std::string cmSanitizeUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string cmDecodeText(std::string_view bytes, TextEncoding* outEncoding) {
+std::string decodeText(std::string_view bytes, TextEncoding* detectedEncoding) {
     if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        if (outEncoding != nullptr) {
-            *outEncoding = TextEncoding::Utf8Bom;
+        if (detectedEncoding != nullptr) {
+            *detectedEncoding = TextEncoding::Utf8Bom;
         }
-        return cmSanitizeUtf8(bytes.substr(kUtf8Bom.size()));
+        return sanitizeUtf8(bytes.substr(kUtf8Bom.size()));
     }
-    if (outEncoding != nullptr) {
-        *outEncoding = TextEncoding::Cp932;
+    if (detectedEncoding != nullptr) {
+        *detectedEncoding = TextEncoding::Cp932;
     }
-    return cmDecodeCp932(bytes);
+    return decodeCp932(bytes);
 }
 
-bool cmDecodeTextExactly(std::string_view bytes, std::string& outText, TextEncoding* outEncoding) {
+bool decodeTextExactly(std::string_view bytes, std::string& fullText,
+                       TextEncoding* detectedEncoding) {
     TextEncoding encoding = TextEncoding::Cp932;
-    outText = cmDecodeText(bytes, &encoding);
-    if (outEncoding != nullptr) {
-        *outEncoding = encoding;
+    fullText = decodeText(bytes, &encoding);
+    if (detectedEncoding != nullptr) {
+        *detectedEncoding = encoding;
     }
     // A spreadsheet's "Unicode text" is UTF-16: a byte order mark, and a NUL beside every
     // ASCII character. Neither cp932 nor UTF-8 text holds a NUL.
@@ -391,22 +392,22 @@ bool cmDecodeTextExactly(std::string_view bytes, std::string& outText, TextEncod
         return false;
     }
     if (encoding == TextEncoding::Utf8Bom) {
-        return outText == bytes.substr(kUtf8Bom.size());
+        return fullText == bytes.substr(kUtf8Bom.size());
     }
     // cp932 has no code for U+FFFD, so each one stands for bytes that were not cp932.
-    return outText.find(kReplacementUtf8) == std::string::npos;
+    return fullText.find(kReplacementUtf8) == std::string::npos;
 }
 
-std::string cmEncodeText(std::string_view utf8, TextEncoding encoding, Cp932Fallback fallback) {
+std::string encodeText(std::string_view utf8, TextEncoding encoding, Cp932Fallback fallback) {
     std::string out;
-    cmAppendEncodedText(out, utf8, encoding, fallback);
+    appendEncodedText(out, utf8, encoding, fallback);
     return out;
 }
 
-void cmAppendEncodedText(std::string& out, std::string_view utf8, TextEncoding encoding,
-                         Cp932Fallback fallback) {
+void appendEncodedText(std::string& out, std::string_view utf8, TextEncoding encoding,
+                       Cp932Fallback fallback) {
     if (encoding == TextEncoding::Utf8Bom) {
-        out.append(cmSanitizeUtf8(utf8));
+        out.append(sanitizeUtf8(utf8));
         return;
     }
     Cp932Writer writer(&out, fallback);

@@ -13,8 +13,8 @@
 namespace mivo {
 
 namespace {
-short gintLogLevel = 0;
-std::string gstrLogPath;
+short currentLogLevel = 0;
+std::string currentLogPath;
 
 /// Appends to the log only when it is a regular file. The open never blocks: a FIFO without a
 /// reader fails at once, and one with a reader, a device or a folder is closed unwritten.
@@ -42,22 +42,22 @@ void appendToLog(const std::string& path, std::string_view bytes) {
 }
 } // namespace
 
-void cmSetLogLevel(short level) {
-    gintLogLevel = level;
+void setLogLevel(short level) {
+    currentLogLevel = level;
 }
-short cmGetLogLevel() {
-    return gintLogLevel;
+short getLogLevel() {
+    return currentLogLevel;
 }
-void cmSetLogPath(const std::string& path) {
-    gstrLogPath = path;
+void setLogPath(const std::string& path) {
+    currentLogPath = path;
 }
 
-bool cmLogWants(int level) {
-    return gintLogLevel != 0 && level >= gintLogLevel && !gstrLogPath.empty();
+bool logWants(int level) {
+    return currentLogLevel != 0 && level >= currentLogLevel && !currentLogPath.empty();
 }
 
 void cmWriteLog(const std::string& routine, int level, const std::string& message) {
-    if (!cmLogWants(level)) {
+    if (!logWants(level)) {
         return;
     }
     const std::time_t now = std::time(nullptr);
@@ -68,7 +68,7 @@ void cmWriteLog(const std::string& routine, int level, const std::string& messag
     }
     std::string line = std::string(stamp) + " [" + routine + "] " + message + "\r\n";
     // The log is cp932; what it cannot hold is written as "?".
-    appendToLog(gstrLogPath, cmEncodeCp932(line, Cp932Fallback::Question));
+    appendToLog(currentLogPath, encodeCp932(line, Cp932Fallback::Question));
 }
 
 } // namespace mivo

@@ -8,11 +8,11 @@ namespace {
 MessageBoxSink* gSink = nullptr;
 } // namespace
 
-void cmSetMessageBoxSink(MessageBoxSink* sink) {
+void setMessageBoxSink(MessageBoxSink* sink) {
     gSink = sink;
 }
 
-void cmShowMessageBox(const std::string& text, const std::string& caption) {
+void showMessageBox(const std::string& text, const std::string& caption) {
     if (gSink != nullptr) {
         gSink->showMessage(text, caption);
         return;

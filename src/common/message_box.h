@@ -14,7 +14,7 @@ class MessageBoxSink {
 
 /// Routes message boxes to `sink` (nullptr restores the stderr default). The caller keeps
 /// ownership and must reset it before the sink dies.
-void cmSetMessageBoxSink(MessageBoxSink* sink);
-void cmShowMessageBox(const std::string& text, const std::string& caption);
+void setMessageBoxSink(MessageBoxSink* sink);
+void showMessageBox(const std::string& text, const std::string& caption);
 
 } // namespace mivo

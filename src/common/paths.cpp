@@ -26,19 +26,18 @@ std::string cmAddPath(const std::string& folder, const std::string& name,
 }
 
 void cmSplitPath(const std::string& instrFullPath, bool inblnNoFile,
-                 const std::string& instrSeparate, std::string& outstrFolder,
-                 std::string& outstrName) {
+                 const std::string& instrSeparate, std::string& folderPart, std::string& namePart) {
     // Called several times per picture: the messages are built only for a log that takes them.
-    const bool log = cmLogWants(1);
+    const bool log = logWants(1);
     if (log) {
         cmWriteLog("cmSplitPath", 1,
                    "▽Start Method▽\r\ninstrFullPath=[" + instrFullPath + "]\r\ninblnNoFile=[" +
-                       cmBoolText(inblnNoFile) + "]\r\ninstrSeparate=[" + instrSeparate + "]");
+                       boolText(inblnNoFile) + "]\r\ninstrSeparate=[" + instrSeparate + "]");
     }
     if (!instrFullPath.empty()) {
         std::size_t last = std::string::npos;
         if (!instrSeparate.empty()) {
-            last = cmTextFindLast(instrFullPath, instrSeparate, kCompareText);
+            last = textFindLast(instrFullPath, instrSeparate, kCompareText);
         }
         std::string folder;
         std::string name = instrFullPath;
@@ -48,13 +47,13 @@ void cmSplitPath(const std::string& instrFullPath, bool inblnNoFile,
         }
         if (!inblnNoFile) {
             const std::string joined = cmAddPath(folder, name, kPathSeparator);
-            if (cmIsFolder(joined)) {
+            if (isFolder(joined)) {
                 folder = joined;
                 name.clear();
             }
         }
-        outstrFolder = std::move(folder);
-        outstrName = std::move(name);
+        folderPart = std::move(folder);
+        namePart = std::move(name);
     }
     if (log) {
         cmWriteLog("cmSplitPath", 1, "△End Method△");
@@ -65,26 +64,26 @@ namespace {
 
 /// Drops the last `count` characters (not bytes) of a UTF-8 text.
 void dropLastChars(std::string& text, std::size_t count) {
-    const std::size_t chars = cmCharCount(text);
-    text.resize(cmCharBytes(text, chars > count ? chars - count : 0));
+    const std::size_t chars = charCount(text);
+    text.resize(charBytes(text, chars > count ? chars - count : 0));
 }
 
 } // namespace
 
-std::string cmRelativePath(const std::string& instrFromPath, const std::string& instrToPath,
+std::string cmRelativePath(const std::string& fromPath, const std::string& toPath,
                            const std::string& instrSeparate) {
     const std::string& s = instrSeparate;
-    const std::string fromSep = instrFromPath.find('/') != std::string::npos ? "/" : "\\";
-    const std::string toSep = instrToPath.find('/') != std::string::npos ? "/" : "\\";
+    const std::string fromSep = fromPath.find('/') != std::string::npos ? "/" : "\\";
+    const std::string toSep = toPath.find('/') != std::string::npos ? "/" : "\\";
 
     std::string folder;
     std::string name;
-    cmSplitPath(instrFromPath, true, fromSep, folder, name);
-    std::string target = instrToPath;
+    cmSplitPath(fromPath, true, fromSep, folder, name);
+    std::string target = toPath;
     // A drive letter compares in upper case.
     for (std::string* text : {&folder, &target}) {
         if (text->size() >= 2 && (*text)[1] == ':') {
-            (*text)[0] = cmAsciiUpper((*text)[0]);
+            (*text)[0] = asciiUpper((*text)[0]);
         }
     }
     if (!folder.ends_with(fromSep)) {
@@ -99,13 +98,13 @@ std::string cmRelativePath(const std::string& instrFromPath, const std::string& 
 
     // The common folder is replaced at the start of the target only; a later repeat of the
     // same folder names is part of the link.
-    if (cmStartsWith(target, folder)) {
+    if (startsWith(target, folder)) {
         return "./" + target.substr(folder.size());
     }
     std::string common = folder;
     std::string prefix = "./";
     while (true) {
-        if (cmCharCount(common) < 3 && common != s) {
+        if (charCount(common) < 3 && common != s) {
             return target;
         }
         dropLastChars(common, 2);
@@ -120,7 +119,7 @@ std::string cmRelativePath(const std::string& instrFromPath, const std::string& 
             dropLastChars(common, 1);
         }
         prefix += ".." + s;
-        if (cmStartsWith(target, common)) {
+        if (startsWith(target, common)) {
             return prefix + target.substr(common.size());
         }
         if (common == s) {
@@ -129,11 +128,11 @@ std::string cmRelativePath(const std::string& instrFromPath, const std::string& 
     }
 }
 
-bool cmListingLess(const std::string& a, const std::string& b) {
+bool listingLess(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(cmAsciiUpper(a[i]));
-        const auto y = static_cast<unsigned char>(cmAsciiUpper(b[i]));
+        const auto x = static_cast<unsigned char>(asciiUpper(a[i]));
+        const auto y = static_cast<unsigned char>(asciiUpper(b[i]));
         if (x != y) {
             return x < y;
         }
@@ -144,13 +143,21 @@ bool cmListingLess(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-bool cmListRegularFiles(const std::string& folder,
-                        const std::function<void(const char* name)>& found) {
+bool isHiddenName(std::string_view name) {
+    return !name.empty() && name.front() == '.';
+}
+
+bool listVisibleFiles(const std::string& folder,
+                      const std::function<bool(const char* name)>& found) {
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
         return false;
     }
     while (const dirent* entry = ::readdir(dir)) {
+        if (isHiddenName(entry->d_name)) {
+            continue;
+        }
+        // The entry's own type answers without a stat where the file system gives it.
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             // A link, or a file system that does not tell: ask what the name leads to.
@@ -158,35 +165,34 @@ bool cmListRegularFiles(const std::string& folder,
             regular =
                 ::fstatat(::dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
         }
-        if (regular) {
-            found(entry->d_name);
+        if (regular && !found(entry->d_name)) {
+            break;
         }
     }
     ::closedir(dir);
     return true;
 }
 
-bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& outstrFiles) {
+bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& files) {
     cmWriteLog("cmGetAllFile", 1, "▽Start Method▽\r\ninstrDirPath=[" + instrDirPath + "]");
     bool found = false;
-    if (!cmIsFolder(instrDirPath)) {
+    if (!isFolder(instrDirPath)) {
         // Name the folder and what is wrong with it, or the user cannot act on the box.
         std::error_code ec;
         const bool exists = fs::exists(instrDirPath, ec);
-        cmShowMessageBox(
+        showMessageBox(
             translate("致命的エラー: %1 [%2]", {exists ? translate("フォルダではありません")
                                                        : translate("フォルダがありません"),
                                                 instrDirPath}),
             kAppTitle);
     } else {
         // Each name with its upper-case form, so the sort compares whole keys with memcmp and
-        // folds every name once: the order is cmListingLess's.
+        // folds every name once: the order is listingLess's.
         std::vector<std::pair<std::string, std::string>> listed;
-        cmListRegularFiles(instrDirPath, [&listed](const char* entry) {
-            if (entry[0] != '.') { // hidden files are not listed
-                std::string name(entry);
-                listed.emplace_back(cmAsciiUpper(name), std::move(name));
-            }
+        listVisibleFiles(instrDirPath, [&listed](const char* entry) {
+            std::string name(entry);
+            listed.emplace_back(asciiUpper(name), std::move(name));
+            return true;
         });
         std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
             const int byKey = a.first.compare(b.first);
@@ -200,7 +206,7 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& out
         if (names.empty()) {
             names.emplace_back();
         }
-        outstrFiles = std::move(names);
+        files = std::move(names);
         found = true;
     }
     cmWriteLog("cmGetAllFile", 1, "△End Method△");
@@ -226,7 +232,7 @@ std::size_t extensionDot(const std::string& name) {
                 first = i;
             }
             last = i;
-            i += cmCharBytes(std::string_view(name).substr(i), 1);
+            i += charBytes(std::string_view(name).substr(i), 1);
         }
     }
     if (n <= 2) {
@@ -246,27 +252,27 @@ std::size_t extensionDot(const std::string& name) {
 
 } // namespace
 
-std::string cmGetExt(const std::string& instrName) {
-    const std::size_t dot = extensionDot(instrName);
-    return dot == std::string::npos ? std::string() : cmAsciiLower(instrName.substr(dot + 1));
+std::string cmGetExt(const std::string& name) {
+    const std::size_t dot = extensionDot(name);
+    return dot == std::string::npos ? std::string() : asciiLower(name.substr(dot + 1));
 }
 
-std::string cmCutExt(const std::string& instrName) {
-    const std::size_t dot = extensionDot(instrName);
-    return dot == std::string::npos ? instrName : instrName.substr(0, dot);
+std::string cmCutExt(const std::string& name) {
+    const std::size_t dot = extensionDot(name);
+    return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-bool cmIsFolder(const std::string& path) {
+bool isFolder(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::is_directory(path, ec);
 }
 
-bool cmIsFile(const std::string& path) {
+bool isPlainFile(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::is_regular_file(path, ec);
 }
 
-bool cmExists(const std::string& path) {
+bool pathExists(const std::string& path) {
     std::error_code ec;
     return !path.empty() && fs::exists(fs::symlink_status(path, ec));
 }
@@ -302,7 +308,7 @@ std::string normalizedPath(const std::string& path) {
     return out;
 }
 
-std::string cmCanonicalPath(const std::string& path) {
+std::string canonicalPath(const std::string& path) {
     if (path.empty()) {
         return {};
     }

@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 
 namespace mivo {
 
-std::string cmProgramFolder() {
+std::string locateProgramFolder() {
     std::error_code ec;
     const fs::path exe = fs::canonical("/proc/self/exe", ec);
     if (!ec && exe.has_parent_path()) {
@@ -20,20 +20,20 @@ std::string cmProgramFolder() {
     return ec ? std::string(".") : current.string();
 }
 
-std::string cmVersionText() {
+std::string versionText() {
     return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
            std::to_string(kVersionRevision);
 }
 
-std::string cmIniPath(const std::string& programFolder) {
+std::string iniFilePath(const std::string& programFolder) {
     return cmAddPath(programFolder, std::string(kAppTitle) + ".ini", kPathSeparator);
 }
 
-std::string cmListPath(const std::string& programFolder) {
+std::string listFilePath(const std::string& programFolder) {
     return cmAddPath(programFolder, std::string(kAppTitle) + ".csv", kPathSeparator);
 }
 
-std::string cmLogPath(const std::string& programFolder) {
+std::string logFilePath(const std::string& programFolder) {
     return cmAddPath(programFolder, std::string(kAppTitle) + ".log", kPathSeparator);
 }
 

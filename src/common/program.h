@@ -8,13 +8,13 @@ namespace mivo {
 inline constexpr const char* kAppTitle = "Mivo";
 
 /// Folder of the running executable, symlinks resolved; the current folder if that fails.
-std::string cmProgramFolder();
+std::string locateProgramFolder();
 /// "major.minor.revision".
-std::string cmVersionText();
+std::string versionText();
 
 /// Paths of the three state files inside a program folder.
-std::string cmIniPath(const std::string& programFolder);
-std::string cmListPath(const std::string& programFolder);
-std::string cmLogPath(const std::string& programFolder);
+std::string iniFilePath(const std::string& programFolder);
+std::string listFilePath(const std::string& programFolder);
+std::string logFilePath(const std::string& programFolder);
 
 } // namespace mivo

@@ -44,15 +44,15 @@ std::string userConfigFolder(const ProgramEnvironment& env) {
 } // namespace
 
 std::string ProgramFiles::iniPath() const {
-    return cmIniPath(stateFolder);
+    return iniFilePath(stateFolder);
 }
 
 std::string ProgramFiles::listPath() const {
-    return cmListPath(stateFolder);
+    return listFilePath(stateFolder);
 }
 
 std::string ProgramFiles::logPath() const {
-    return cmLogPath(stateFolder);
+    return logFilePath(stateFolder);
 }
 
 ProgramFiles portableProgramFiles(const std::string& programFolder) {
@@ -70,7 +70,7 @@ ProgramFiles portableProgramFiles(const std::string& programFolder) {
 ProgramFiles locateProgramFiles(const std::string& programFolder, const ProgramEnvironment& env) {
     ProgramFiles files = portableProgramFiles(programFolder);
     files.homeFolder = env.home;
-    const bool shared = cmIsFolder(files.starterFolder);
+    const bool shared = isFolder(files.starterFolder);
     if (env.programFolderWritable && !shared) {
         return files;
     }
@@ -82,7 +82,7 @@ ProgramFiles locateProgramFiles(const std::string& programFolder, const ProgramE
     files.portable = false;
     files.stateFolder = config;
     files.userTemplateFolder = join(config, "html");
-    if (cmIsFolder(files.userTemplateFolder)) {
+    if (isFolder(files.userTemplateFolder)) {
         files.templateFolder = files.userTemplateFolder;
     }
     return files;

@@ -6,19 +6,19 @@
 
 namespace mivo {
 
-char cmAsciiUpper(char c) {
+char asciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-std::string cmAsciiUpper(std::string_view text) {
+std::string asciiUpper(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
-        c = cmAsciiUpper(c);
+        c = asciiUpper(c);
     }
     return out;
 }
 
-std::string cmAsciiLower(std::string_view text) {
+std::string asciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
         if (c >= 'A' && c <= 'Z') {
@@ -28,14 +28,14 @@ std::string cmAsciiLower(std::string_view text) {
     return out;
 }
 
-bool cmTextEquals(std::string_view a, std::string_view b) {
+bool textEquals(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return cmAsciiUpper(x) == cmAsciiUpper(y);
+               return asciiUpper(x) == asciiUpper(y);
            });
 }
 
-std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_t from,
-                       int compareMode) {
+std::size_t textFind(std::string_view hay, std::string_view needle, std::size_t from,
+                     int compareMode) {
     if (from > hay.size() || needle.size() > hay.size() - from) {
         return std::string_view::npos;
     }
@@ -44,7 +44,7 @@ std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_
     }
     // Jump from one place where the first letter occurs, in either case, to the next (memchr
     // is fast) and compare the rest only there: most lines hold no placeholder at all.
-    const char upper = cmAsciiUpper(needle[0]);
+    const char upper = asciiUpper(needle[0]);
     const char lower =
         (upper >= 'A' && upper <= 'Z') ? static_cast<char>(upper - 'A' + 'a') : upper;
     const std::size_t last = hay.size() - needle.size(); // the last place a match can start
@@ -62,7 +62,7 @@ std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_
         if (hit == std::string_view::npos || hit > last) {
             return std::string_view::npos;
         }
-        if (cmTextEquals(hay.substr(hit + 1, rest.size()), rest)) {
+        if (textEquals(hay.substr(hit + 1, rest.size()), rest)) {
             return hit;
         }
         pos = hit + 1;
@@ -70,7 +70,7 @@ std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_
     return std::string_view::npos;
 }
 
-std::size_t cmTextFindLast(std::string_view hay, std::string_view needle, int compareMode) {
+std::size_t textFindLast(std::string_view hay, std::string_view needle, int compareMode) {
     if (needle.empty() || needle.size() > hay.size()) {
         return std::string_view::npos;
     }
@@ -81,14 +81,14 @@ std::size_t cmTextFindLast(std::string_view hay, std::string_view needle, int co
         return hay.rfind(needle);
     }
     for (std::size_t pos = hay.size() - needle.size() + 1; pos-- > 0;) {
-        if (cmTextEquals(hay.substr(pos, needle.size()), needle)) {
+        if (textEquals(hay.substr(pos, needle.size()), needle)) {
             return pos;
         }
     }
     return std::string_view::npos;
 }
 
-bool cmStartsWith(std::string_view text, std::string_view prefix) {
+bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
@@ -100,7 +100,7 @@ std::string cmReplace(const std::string& text, const std::string& search,
     std::string out;
     std::size_t pos = 0;
     while (true) {
-        const std::size_t hit = cmTextFind(text, search, pos, compareMode);
+        const std::size_t hit = textFind(text, search, pos, compareMode);
         if (hit == std::string::npos) {
             break;
         }
@@ -157,15 +157,15 @@ bool isContinuation(unsigned char c) {
 }
 } // namespace
 
-std::size_t cmCharCount(std::string_view utf8) {
+std::size_t charCount(std::string_view utf8) {
     std::size_t count = 0;
-    for (std::size_t i = 0; i < utf8.size(); i = i + cmCharBytes(utf8.substr(i), 1)) {
+    for (std::size_t i = 0; i < utf8.size(); i = i + charBytes(utf8.substr(i), 1)) {
         ++count;
     }
     return count;
 }
 
-std::size_t cmCharBytes(std::string_view utf8, std::size_t chars) {
+std::size_t charBytes(std::string_view utf8, std::size_t chars) {
     std::size_t i = 0;
     for (std::size_t n = 0; n < chars && i < utf8.size(); ++n) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
@@ -188,7 +188,7 @@ std::size_t cmCharBytes(std::string_view utf8, std::size_t chars) {
     return i;
 }
 
-long long cmRoundHalfEven(double value) {
+long long roundHalfEven(double value) {
     if (!std::isfinite(value)) {
         return 0;
     }
@@ -203,7 +203,7 @@ long long cmRoundHalfEven(double value) {
     return whole;
 }
 
-bool cmParseWholeNumber(std::string_view text, long long& outValue) {
+bool parseWholeNumber(std::string_view text, long long& result) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
     }
@@ -232,16 +232,25 @@ bool cmParseWholeNumber(std::string_view text, long long& outValue) {
             return false;
         }
     }
-    outValue = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
+    result = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
     return true;
 }
 
-std::string cmFormat000(long long number) {
+std::string formatThreeDigits(long long number) {
     std::string digits = std::to_string(number < 0 ? -number : number);
     if (digits.size() < 3) {
         digits.insert(0, 3 - digits.size(), '0');
     }
     return number < 0 ? "-" + digits : digits;
+}
+
+std::string_view trimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
 }
 
 } // namespace mivo

@@ -31,34 +31,38 @@ template <class T> long cmCountArray(const std::vector<T>& values) {
     return count;
 }
 
+/// The text without the blanks (spaces and tabs) around it, as a profile file's reader drops
+/// them around names and values.
+std::string_view trimBlanks(std::string_view text);
+
 /// ASCII-only letter folding: the "text comparison" of paths and names.
-char cmAsciiUpper(char c);
-std::string cmAsciiUpper(std::string_view text);
-std::string cmAsciiLower(std::string_view text);
-bool cmTextEquals(std::string_view a, std::string_view b);
+char asciiUpper(char c);
+std::string asciiUpper(std::string_view text);
+std::string asciiLower(std::string_view text);
+bool textEquals(std::string_view a, std::string_view b);
 /// Byte position of the first occurrence of `needle` at or after `from`, folding ASCII letters
 /// when compareMode is kCompareText; npos when there is none.
-std::size_t cmTextFind(std::string_view hay, std::string_view needle, std::size_t from,
-                       int compareMode);
-/// Byte position of the last occurrence of `needle`, compared as cmTextFind does; npos when
+std::size_t textFind(std::string_view hay, std::string_view needle, std::size_t from,
+                     int compareMode);
+/// Byte position of the last occurrence of `needle`, compared as textFind does; npos when
 /// there is none or `needle` is empty.
-std::size_t cmTextFindLast(std::string_view hay, std::string_view needle, int compareMode);
+std::size_t textFindLast(std::string_view hay, std::string_view needle, int compareMode);
 /// True when `text` begins with `prefix`, compared exactly.
-bool cmStartsWith(std::string_view text, std::string_view prefix);
+bool startsWith(std::string_view text, std::string_view prefix);
 
 /// Number of characters (code points) of a UTF-8 text; a stray byte counts as one.
-std::size_t cmCharCount(std::string_view utf8);
+std::size_t charCount(std::string_view utf8);
 /// Byte length of the first `chars` characters of a UTF-8 text (clamped to its length).
-std::size_t cmCharBytes(std::string_view utf8, std::size_t chars);
+std::size_t charBytes(std::string_view utf8, std::size_t chars);
 
 /// Rounds to the nearest integer, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
-long long cmRoundHalfEven(double value);
+long long roundHalfEven(double value);
 
 /// Parses a whole decimal number (optional sign, surrounding blanks allowed). false when the
 /// text is anything else or does not fit.
-bool cmParseWholeNumber(std::string_view text, long long& outValue);
+bool parseWholeNumber(std::string_view text, long long& result);
 
 /// Format(number, "000"): at least three digits with leading zeros.
-std::string cmFormat000(long long number);
+std::string formatThreeDigits(long long number);
 
 } // namespace mivo

@@ -139,7 +139,7 @@ void syncFolderOf(const std::string& folder) {
 
 } // namespace
 
-std::vector<std::string> cmSplitLines(std::string_view text) {
+std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -157,8 +157,8 @@ std::vector<std::string> cmSplitLines(std::string_view text) {
     return lines;
 }
 
-bool cmReadFileBytes(const std::string& path, std::string& outBytes) {
-    outBytes.clear();
+bool readFileBytes(const std::string& path, std::string& contents) {
+    contents.clear();
     // O_NONBLOCK: opening a FIFO must not hang; only regular files are read.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -189,23 +189,23 @@ bool cmReadFileBytes(const std::string& path, std::string& outBytes) {
     }
     ::close(fd);
     if (ok) {
-        outBytes = std::move(bytes);
+        contents = std::move(bytes);
     }
     return ok;
 }
 
-bool cmReadTextLines(const std::string& path, std::vector<std::string>& outLines,
-                     TextEncoding* outEncoding) {
-    outLines.clear();
+bool readTextLines(const std::string& path, std::vector<std::string>& fileLines,
+                   TextEncoding* detectedEncoding) {
+    fileLines.clear();
     std::string bytes;
-    if (!cmReadFileBytes(path, bytes)) {
+    if (!readFileBytes(path, bytes)) {
         return false;
     }
-    outLines = cmSplitLines(cmDecodeText(bytes, outEncoding));
+    fileLines = splitLines(decodeText(bytes, detectedEncoding));
     return true;
 }
 
-bool cmAppendFileBytes(const std::string& path, std::string_view bytes) {
+bool appendFileBytes(const std::string& path, std::string_view bytes) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
         return false;
@@ -430,7 +430,7 @@ void AtomicFile::discard() {
     buffer_.clear();
 }
 
-bool cmReplaceFileAtomic(const std::string& path, std::string_view bytes, LinkPolicy links) {
+bool replaceFileAtomic(const std::string& path, std::string_view bytes, LinkPolicy links) {
     AtomicFile file;
     if (!file.open(path, links)) {
         return false;

@@ -11,17 +11,17 @@ namespace mivo {
 
 /// Splits text into lines; a line ends at CR LF, a lone CR or a lone LF. A terminator at the
 /// very end does not start another line; empty text gives no lines.
-std::vector<std::string> cmSplitLines(std::string_view text);
+std::vector<std::string> splitLines(std::string_view text);
 
 /// Reads a whole file's bytes. false when it cannot be opened or read.
-bool cmReadFileBytes(const std::string& path, std::string& outBytes);
+bool readFileBytes(const std::string& path, std::string& contents);
 
 /// Reads a text file (cp932, or UTF-8 after a BOM) as UTF-8 lines.
-bool cmReadTextLines(const std::string& path, std::vector<std::string>& outLines,
-                     TextEncoding* outEncoding = nullptr);
+bool readTextLines(const std::string& path, std::vector<std::string>& fileLines,
+                   TextEncoding* detectedEncoding = nullptr);
 
 /// Appends bytes to a file, creating it; false on any failure.
-bool cmAppendFileBytes(const std::string& path, std::string_view bytes);
+bool appendFileBytes(const std::string& path, std::string_view bytes);
 
 /// What AtomicFile does when the target's name is a symbolic link.
 enum class LinkPolicy {
@@ -81,7 +81,7 @@ class AtomicFile {
 };
 
 /// Replaces a file's whole content atomically. false (old file untouched) on any failure.
-bool cmReplaceFileAtomic(const std::string& path, std::string_view bytes,
-                         LinkPolicy links = LinkPolicy::Replace);
+bool replaceFileAtomic(const std::string& path, std::string_view bytes,
+                       LinkPolicy links = LinkPolicy::Replace);
 
 } // namespace mivo

@@ -79,7 +79,7 @@ class WordReader {
 bool Catalogue::load(const std::string& path) {
     entries_.clear();
     std::string bytes;
-    return cmReadFileBytes(path, bytes) && parse(bytes);
+    return readFileBytes(path, bytes) && parse(bytes);
 }
 
 bool Catalogue::parse(std::string_view bytes) {

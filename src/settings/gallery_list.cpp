@@ -74,16 +74,16 @@ std::string listField(const std::string& field) {
 
 bool mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows) {
     std::string bytes;
-    if (!cmReadFileBytes(listPath, bytes)) {
-        return !cmExists(listPath);
+    if (!readFileBytes(listPath, bytes)) {
+        return !pathExists(listPath);
     }
     // A list saved as UTF-16 ("Unicode text") or with broken characters would come back with
     // its names replaced: it counts as unreadable, so that it is kept as it is.
     std::string text;
-    if (!cmDecodeTextExactly(bytes, text)) {
+    if (!decodeTextExactly(bytes, text)) {
         return false;
     }
-    for (const std::string& line : cmSplitLines(text)) {
+    for (const std::string& line : splitLines(text)) {
         std::vector<std::string> fields = splitListLine(line);
         fields.resize(fields.size() < 3 ? 3 : fields.size());
         rows.push_back(GalleryEntry{fields[0], fields[1], fields[2]});
@@ -92,13 +92,13 @@ bool mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows) {
 }
 
 bool mainSetList(const std::string& listPath, const std::vector<GalleryEntry>& rows,
-                 std::string* outError) {
+                 std::string* errorText) {
     std::string text;
     for (const GalleryEntry& row : rows) {
         text += listField(row.strListName) + "," + listField(row.strPicPath) + "," +
                 listField(row.strSamPath) + ",\r\n";
     }
-    return cmWriteStateFile(listPath, text, outError);
+    return writeStateFile(listPath, text, errorText);
 }
 
 } // namespace mivo

@@ -21,8 +21,8 @@ bool mainGetList(const std::string& listPath, std::vector<GalleryEntry>& rows);
 
 /// Rewrites the list file atomically: one line "name,pic,thumb," CR LF per row. A field that
 /// holds a comma or begins with a double quote is quoted, inner quotes doubled. false (old
-/// file kept) when the file cannot be written or is read-only; `outError` then says why.
+/// file kept) when the file cannot be written or is read-only; `errorText` then says why.
 bool mainSetList(const std::string& listPath, const std::vector<GalleryEntry>& rows,
-                 std::string* outError = nullptr);
+                 std::string* errorText = nullptr);
 
 } // namespace mivo

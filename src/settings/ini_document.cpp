@@ -14,29 +14,20 @@ namespace {
 
 constexpr std::string_view kBlanks = " \t";
 
-std::string_view trimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
 /// The name of a section header line ("[name]", blanks allowed around it), or false.
-bool sectionName(std::string_view text, std::string& outName) {
+bool sectionName(std::string_view text, std::string& name) {
     const std::string_view body = trimBlanks(text);
     if (body.empty() || body.front() != '[') {
         return false;
     }
     const auto close = body.find(']');
     const auto inner = close == std::string_view::npos ? body.substr(1) : body.substr(1, close - 1);
-    outName = std::string(trimBlanks(inner));
+    name = std::string(trimBlanks(inner));
     return true;
 }
 
 /// Key name and raw value of a "key=value" line; false for blank lines, comments and others.
-bool keyLine(std::string_view text, std::string_view& outName, std::string_view& outValue) {
+bool keyLine(std::string_view text, std::string_view& name, std::string_view& result) {
     const std::string_view body = trimBlanks(text);
     if (body.empty() || body.front() == ';' || body.front() == '[') {
         return false;
@@ -45,8 +36,8 @@ bool keyLine(std::string_view text, std::string_view& outName, std::string_view&
     if (equals == std::string_view::npos) {
         return false;
     }
-    outName = trimBlanks(body.substr(0, equals));
-    outValue = body.substr(equals + 1);
+    name = trimBlanks(body.substr(0, equals));
+    result = body.substr(equals + 1);
     return true;
 }
 
@@ -58,7 +49,7 @@ bool looksLikeHeader(std::string_view raw) {
 }
 
 std::string keyOf(const std::string& foldedSection, std::string_view key) {
-    return foldedSection + '\n' + cmAsciiUpper(key);
+    return foldedSection + '\n' + asciiUpper(key);
 }
 
 constexpr std::string_view kEols[] = {"", "\r", "\n", "\r\n"};
@@ -76,9 +67,9 @@ bool IniDocument::load(const std::string& path) {
     encoding_ = TextEncoding::Cp932;
     unreadable_ = false;
     changed_ = false;
-    if (!cmReadFileBytes(path, bytes_)) {
+    if (!readFileBytes(path, bytes_)) {
         bytes_.clear();
-        unreadable_ = cmExists(path);
+        unreadable_ = pathExists(path);
         return !unreadable_;
     }
     std::string_view rest(bytes_);
@@ -103,7 +94,7 @@ bool IniDocument::load(const std::string& path) {
             std::string name;
             if (sectionName(decoded(line), name)) {
                 headers_.push_back(lines_.size());
-                sections_.try_emplace(cmAsciiUpper(name),
+                sections_.try_emplace(asciiUpper(name),
                                       Section{lines_.size(), false, lines_.size()});
             }
         }
@@ -116,8 +107,7 @@ std::string IniDocument::decoded(const Line& line) const {
     if (line.changed) {
         return std::string(line.text);
     }
-    return encoding_ == TextEncoding::Utf8Bom ? cmSanitizeUtf8(line.text)
-                                              : cmDecodeCp932(line.text);
+    return encoding_ == TextEncoding::Utf8Bom ? sanitizeUtf8(line.text) : decodeCp932(line.text);
 }
 
 std::size_t IniDocument::sectionEnd(std::size_t header) const {
@@ -126,7 +116,7 @@ std::size_t IniDocument::sectionEnd(std::size_t header) const {
 }
 
 IniDocument::Section* IniDocument::findSection(std::string_view section) {
-    const std::string folded = cmAsciiUpper(section);
+    const std::string folded = asciiUpper(section);
     const auto it = sections_.find(folded);
     if (it == sections_.end()) {
         return nullptr;
@@ -151,11 +141,11 @@ void IniDocument::indexKeys(Section& section, const std::string& foldedName) {
     section.indexed = true;
 }
 
-bool IniDocument::find(std::string_view section, std::string_view key, std::string& outValue) {
+bool IniDocument::find(std::string_view section, std::string_view key, std::string& result) {
     if (findSection(section) == nullptr) {
         return false;
     }
-    const auto it = keys_.find(keyOf(cmAsciiUpper(section), key));
+    const auto it = keys_.find(keyOf(asciiUpper(section), key));
     if (it == keys_.end()) {
         return false;
     }
@@ -163,7 +153,7 @@ bool IniDocument::find(std::string_view section, std::string_view key, std::stri
     std::string_view value;
     const std::string text = decoded(lines_[it->second]);
     keyLine(text, name, value);
-    outValue = std::string(trimBlanks(value));
+    result = std::string(trimBlanks(value));
     return true;
 }
 
@@ -191,7 +181,7 @@ void IniDocument::insertLine(std::size_t at, std::string text) {
 void IniDocument::set(const std::string& section, const std::string& key,
                       const std::string& value) {
     changed_ = true;
-    const std::string folded = cmAsciiUpper(section);
+    const std::string folded = asciiUpper(section);
     Section* found = findSection(section);
     if (found == nullptr) {
         // A new section goes at the end, set off from the rest by a blank line.
@@ -230,17 +220,17 @@ void IniDocument::set(const std::string& section, const std::string& key,
     keys_[keyOf(folded, key)] = at;
 }
 
-bool IniDocument::save(const std::string& path, std::string* outError) const {
+bool IniDocument::save(const std::string& path, std::string* errorText) const {
     if (unreadable_) {
-        if (outError != nullptr) {
-            *outError = translatable("読み込めなかったファイルは上書きしません");
+        if (errorText != nullptr) {
+            *errorText = translatable("読み込めなかったファイルは上書きしません");
         }
         return false;
     }
     TextEncoding encoding = TextEncoding::Cp932;
     for (const Line& line : lines_) {
         const bool reencoded = line.changed || encoding_ != TextEncoding::Cp932;
-        if (reencoded && !cmFitsCp932(decoded(line))) {
+        if (reencoded && !fitsCp932(decoded(line))) {
             encoding = TextEncoding::Utf8Bom;
             break;
         }
@@ -254,11 +244,11 @@ bool IniDocument::save(const std::string& path, std::string* outError) const {
         if (!line.changed && encoding == encoding_) {
             bytes += line.text;
         } else {
-            cmAppendEncodedText(bytes, decoded(line), encoding, Cp932Fallback::Question);
+            appendEncodedText(bytes, decoded(line), encoding, Cp932Fallback::Question);
         }
         bytes += kEols[line.eol];
     }
-    return cmReplaceStateFile(path, bytes, outError);
+    return replaceStateFile(path, bytes, errorText);
 }
 
 } // namespace mivo

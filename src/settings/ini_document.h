@@ -29,7 +29,7 @@ class IniDocument {
 
     /// The stored value of a key, blanks around it dropped; false when the section or key is
     /// missing. `""` is not turned into empty here.
-    bool find(std::string_view section, std::string_view key, std::string& outValue);
+    bool find(std::string_view section, std::string_view key, std::string& result);
 
     /// Sets a key's value (as given: no quoting), adding the key after its section's last key
     /// or a new section at the end of the file.
@@ -38,8 +38,8 @@ class IniDocument {
     /// Writes the whole document with one atomic replace of `path` (a symbolic link is replaced
     /// at its target). The file stays cp932 while every changed line fits; otherwise it becomes
     /// UTF-8 with a BOM. false (file untouched) when the document could not be read or the
-    /// write failed; `outError` then says why.
-    bool save(const std::string& path, std::string* outError = nullptr) const;
+    /// write failed; `errorText` then says why.
+    bool save(const std::string& path, std::string* errorText = nullptr) const;
 
     bool unreadable() const { return unreadable_; }
     bool changed() const { return changed_; }

@@ -3,19 +3,11 @@
 #include <cstddef>
 
 #include "common/log.h"
+#include "common/text.h"
 
 namespace mivo {
 
 namespace {
-
-std::string_view trimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 /// `""` stands for an explicitly empty value.
 std::string profileValue(std::string_view stored) {

@@ -85,7 +85,7 @@ std::string logPathBeside(const std::string& iniPath) {
     if (slash == std::string::npos) {
         return std::string(kAppTitle) + ".log";
     }
-    return cmLogPath(slash == 0 ? std::string(kPathSeparator) : iniPath.substr(0, slash));
+    return logFilePath(slash == 0 ? std::string(kPathSeparator) : iniPath.substr(0, slash));
 }
 
 } // namespace
@@ -100,7 +100,7 @@ Settings defaultSettings(const std::string& programFolder) {
 
 bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Settings& out,
                 const SettingRowHook& onRow) {
-    cmSetLogPath(logPathBeside(iniPath));
+    setLogPath(logPathBeside(iniPath));
     IniDocument doc;
     const bool readable = doc.load(iniPath);
     const std::string settingsFolder = settingsFolderOf(iniPath);
@@ -109,9 +109,9 @@ bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Se
     const auto rows = settingRows();
     // The first row is the log threshold: it decides whether anything of the load is logged.
     readRow(doc, rows[0], out, programFolder, settingsFolder);
-    cmSetLogLevel(static_cast<short>(out.LogLevel));
+    setLogLevel(static_cast<short>(out.LogLevel));
     if (out.LogLevel == 1 || out.LogLevel == 2) {
-        cmWriteLog(kGetIni, 2, "▼▼▼Start Mivo Var." + cmVersionText() + "▼▼▼");
+        cmWriteLog(kGetIni, 2, "▼▼▼Start Mivo Var." + versionText() + "▼▼▼");
         cmWriteLog(kGetIni, 1, "▽Start Method▽");
         logRow(rows, 0, out);
     }
@@ -132,7 +132,7 @@ bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Se
 }
 
 bool mainSetIni(const std::string& iniPath, const Settings& loaded, const Settings& current,
-                std::string* outError) {
+                std::string* errorText) {
     cmWriteLog(kSetIni, 1, "▽Start Method▽");
     const auto rows = settingRows();
     std::vector<const SettingRow*> order;
@@ -173,7 +173,7 @@ bool mainSetIni(const std::string& iniPath, const Settings& loaded, const Settin
         }
         i = end;
     }
-    if (loadedDoc && !doc.save(iniPath, outError)) {
+    if (loadedDoc && !doc.save(iniPath, errorText)) {
         cmWriteLog("cmSetIni", 4, "WritePrivateProfileString Error [0]");
         ok = false;
     }

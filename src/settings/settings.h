@@ -29,11 +29,11 @@ struct Settings {
     long long TextFilelistWidth{};  // [Filelist] Width: field number, 0 = none
     long long TextFilelistHeight{}; // [Filelist] Height
     bool CheckSlideShow{};          // [Html] Slide
-    long long TextSlideTime{};      // [Html] Time: seconds
+    std::string TextSlideTime{};    // [Html] Time: seconds, as typed ("1.5" stays "1.5")
     int OptionSamD{};               // [Html] TUse: 0 full-size pictures, 1 thumbnail folder
     long long TextSamWidth{};       // [Html] TWidth: thumbnail box
     long long TextSamHeight{};      // [Html] THeight
-    long long TextAllListWidth{};   // [Html] LWidth: pictures per row, 0 = fit the window
+    std::string TextAllListWidth{}; // [Html] LWidth: pictures per row, 0 = fit the window
     bool CheckExif{};               // [Html] Exif: the picture view shows the shooting data
     bool CheckReduce{};             // [Html] Reduce: Mivo makes thumbnails and display copies
     std::array<std::string, 3> TextLinkName{}; // [Link] Name1..3
@@ -80,8 +80,8 @@ bool mainGetIni(const std::string& iniPath, const std::string& programFolder, Se
 
 /// Writes, in the save order, exactly the settings whose current value differs from the loaded
 /// one, with one replace of the file. Nothing changed: the file is not touched (nor created).
-/// false when the file could not be read or written; `outError` then says why.
+/// false when the file could not be read or written; `errorText` then says why.
 bool mainSetIni(const std::string& iniPath, const Settings& loaded, const Settings& current,
-                std::string* outError = nullptr);
+                std::string* errorText = nullptr);
 
 } // namespace mivo

@@ -23,6 +23,10 @@ enum class SettingKind {
 /// launcher's name, which only the window shows), or the paths read earlier in the same load.
 enum class DefaultFrom { Text, WindowText, ProgramFolder, PicPath, PicIndexPage };
 
+/// Where the current value of a setting lives while the program runs: in a control of the
+/// window (read back from it at the save), or in a global the handlers keep up to date.
+enum class HeldIn { Control, Global };
+
 /// The member of Settings a row stands for.
 using SettingSlot = std::variant<std::string*, long long*, bool*, int*>;
 
@@ -40,6 +44,7 @@ struct SettingRow {
     /// The control (or, for paths, the global) that holds the current value, with its index
     /// in its control array (-1 when it is no array).
     const char* control;
+    HeldIn heldIn;
     int index;
     /// An option pair whose partner is chosen alike when the row is set while loading.
     const char* mirror;
@@ -64,9 +69,7 @@ struct SettingRow {
     /// a value of the row's kind.
     bool parse(const std::string& text, Settings& settings) const;
     /// True when the controls of the window hold the current value (not a path global).
-    bool heldByControl() const {
-        return kind != SettingKind::Path && kind != SettingKind::SubFolder && control[0] != 'g';
-    }
+    bool heldByControl() const { return heldIn == HeldIn::Control; }
 };
 
 /// Every row, in load order.

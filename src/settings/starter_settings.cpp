@@ -29,7 +29,7 @@ bool makeFolder(const std::string& folder) {
         fs::permissions(parent, fs::perms::owner_all, ec);
     }
     fs::create_directories(path, ec);
-    return cmIsFolder(folder);
+    return isFolder(folder);
 }
 
 /// One INI line with its value's home folder expanded; sections, comments and lines without
@@ -49,7 +49,7 @@ std::string expandIniLine(const std::string& line, const std::string& home) {
 bool takeStarterIni(const std::string& starterIni, const std::string& userIni,
                     const std::string& home) {
     std::vector<std::string> lines;
-    if (!cmReadTextLines(starterIni, lines)) {
+    if (!readTextLines(starterIni, lines)) {
         return false;
     }
     std::string text;
@@ -57,12 +57,12 @@ bool takeStarterIni(const std::string& starterIni, const std::string& userIni,
         text += expandIniLine(line, home);
         text += "\r\n";
     }
-    return cmWriteStateFile(userIni, text);
+    return writeStateFile(userIni, text);
 }
 
 void takeStarterList(const std::string& starterList, const std::string& userList,
                      const std::string& home) {
-    if (!cmIsFile(starterList) || cmExists(userList)) {
+    if (!isPlainFile(starterList) || pathExists(userList)) {
         return;
     }
     std::vector<GalleryEntry> rows;
@@ -119,14 +119,14 @@ bool prepareStateFolder(const ProgramFiles& files) {
         return false;
     }
     const std::string userIni = files.iniPath();
-    const std::string starterIni = cmIniPath(files.starterFolder);
-    if (cmExists(userIni) || !cmIsFile(starterIni)) {
+    const std::string starterIni = iniFilePath(files.starterFolder);
+    if (pathExists(userIni) || !isPlainFile(starterIni)) {
         return false;
     }
     if (!takeStarterIni(starterIni, userIni, files.homeFolder)) {
         return false;
     }
-    takeStarterList(cmListPath(files.starterFolder), files.listPath(), files.homeFolder);
+    takeStarterList(listFilePath(files.starterFolder), files.listPath(), files.homeFolder);
     makePageFolder(userIni, "Index");
     makePageFolder(userIni, "Menu");
     return true;

@@ -28,15 +28,15 @@ bool isWriteProtected(const std::string& path) {
     return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-void setError(std::string* outError, const std::string& text) {
-    if (outError != nullptr) {
-        *outError = text;
+void setError(std::string* errorText, const std::string& text) {
+    if (errorText != nullptr) {
+        *errorText = text;
     }
 }
 
 } // namespace
 
-std::string cmStateFileTarget(const std::string& path) {
+std::string stateFileTarget(const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::is_symlink(std::filesystem::path(path), ec) || ec) {
         return path;
@@ -49,37 +49,37 @@ std::string cmStateFileTarget(const std::string& path) {
     return target.string();
 }
 
-TextEncoding cmStateFileEncoding(std::string_view utf8) {
-    return cmFitsCp932(utf8) ? TextEncoding::Cp932 : TextEncoding::Utf8Bom;
+TextEncoding stateFileEncoding(std::string_view utf8) {
+    return fitsCp932(utf8) ? TextEncoding::Cp932 : TextEncoding::Utf8Bom;
 }
 
-bool cmReplaceStateFile(const std::string& path, std::string_view bytes, std::string* outError) {
-    const std::string target = cmStateFileTarget(path);
+bool replaceStateFile(const std::string& path, std::string_view bytes, std::string* errorText) {
+    const std::string target = stateFileTarget(path);
     if (isWriteProtected(target)) {
         // The reason is logged as it is, and translated where the window shows it.
-        setError(outError, translatable("読み取り専用のファイルです"));
+        setError(errorText, translatable("読み取り専用のファイルです"));
         errno = EACCES;
         return false;
     }
     errno = 0;
     // The settings files may be links the user keeps elsewhere: write what they point at.
-    if (!cmReplaceFileAtomic(target, bytes, LinkPolicy::Follow)) {
+    if (!replaceFileAtomic(target, bytes, LinkPolicy::Follow)) {
         const int reason = errno;
-        setError(outError, reason != 0 ? std::strerror(reason) : translatable("書き込めません"));
+        setError(errorText, reason != 0 ? std::strerror(reason) : translatable("書き込めません"));
         errno = reason;
         return false;
     }
     return true;
 }
 
-bool cmWriteStateFile(const std::string& path, std::string_view utf8, std::string* outError) {
-    const TextEncoding encoding = cmStateFileEncoding(utf8);
+bool writeStateFile(const std::string& path, std::string_view utf8, std::string* errorText) {
+    const TextEncoding encoding = stateFileEncoding(utf8);
     std::string bytes;
     if (encoding == TextEncoding::Utf8Bom) {
         bytes.assign(kUtf8Bom);
     }
-    cmAppendEncodedText(bytes, utf8, encoding, Cp932Fallback::Question);
-    return cmReplaceStateFile(path, bytes, outError);
+    appendEncodedText(bytes, utf8, encoding, Cp932Fallback::Question);
+    return replaceStateFile(path, bytes, errorText);
 }
 
 } // namespace mivo

@@ -71,7 +71,7 @@ std::string existingFolder(const std::string& path) {
 
 } // namespace
 
-bool cmMatchPattern(const std::string& name, const std::string& patterns) {
+bool matchPattern(const std::string& name, const std::string& patterns) {
     std::size_t start = 0;
     while (start <= patterns.size()) {
         const std::size_t end = std::min(patterns.find(';', start), patterns.size());
@@ -84,7 +84,7 @@ bool cmMatchPattern(const std::string& name, const std::string& patterns) {
     return false;
 }
 
-bool cmMatchWildcard(const std::string& name, const std::string& pattern) {
+bool matchWildcard(const std::string& name, const std::string& pattern) {
     return matchOne(name, 0, pattern, 0);
 }
 
@@ -314,21 +314,13 @@ bool FileListBox::setPath(const std::string& path) {
 
 void FileListBox::refresh() {
     std::vector<std::string> names;
-    std::error_code ec;
-    fs::directory_iterator it(path_, ec);
-    const fs::directory_iterator end;
-    for (; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        std::error_code typeError;
-        // Hidden files (a leading dot) are not listed, as hidden files are not.
-        if (name.empty() || name[0] == '.' || !it->is_regular_file(typeError)) {
-            continue;
+    listVisibleFiles(path_, [this, &names](const char* name) {
+        if (matchPattern(name, pattern_)) {
+            names.emplace_back(name);
         }
-        if (cmMatchPattern(name, pattern_)) {
-            names.push_back(name);
-        }
-    }
-    std::sort(names.begin(), names.end(), cmListingLess);
+        return true;
+    });
+    std::sort(names.begin(), names.end(), listingLess);
     const std::string selected = fileName();
     list_ = std::move(names);
     listIndex_ = -1;
@@ -518,8 +510,8 @@ void ListView::sortBy(int column, bool ascending) {
     }
     const auto col = static_cast<std::size_t>(column);
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return ascending ? cmListingLess(rows_[a][col], rows_[b][col])
-                         : cmListingLess(rows_[b][col], rows_[a][col]);
+        return ascending ? listingLess(rows_[a][col], rows_[b][col])
+                         : listingLess(rows_[b][col], rows_[a][col]);
     });
     std::vector<std::vector<std::string>> sorted;
     sorted.reserve(rows_.size());

@@ -429,9 +429,9 @@ struct FileDialog {
 
 /// True when the name matches one of the ";"-separated wildcard patterns ("*", "?"),
 /// ASCII letters compared without regard to case.
-bool cmMatchPattern(const std::string& name, const std::string& patterns);
+bool matchPattern(const std::string& name, const std::string& patterns);
 /// True when the name matches the one wildcard pattern ("*", "?"); a ";" in it is an
 /// ordinary character, as it may be in a file name.
-bool cmMatchWildcard(const std::string& name, const std::string& pattern);
+bool matchWildcard(const std::string& name, const std::string& pattern);
 
 } // namespace mivo

@@ -2,8 +2,6 @@
 
 #include "window/form_main.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "common/log.h"
@@ -19,8 +17,6 @@
 
 namespace mivo {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 const char* const kSaveRetry = translatable("%1 を保存できません: %2\nもう一度保存しますか？");
@@ -30,10 +26,6 @@ bool hasWildcard(const std::string& name) {
 }
 
 /// Hidden files (a leading dot) are not ordinary files.
-bool isHiddenName(const std::string& name) {
-    return !name.empty() && name[0] == '.';
-}
-
 /// True when the path names an ordinary file; the name part may hold wildcards, and an empty
 /// name part (a path ending in the separator) stands for any file of the folder.
 bool findFile(const std::string& path) {
@@ -45,22 +37,14 @@ bool findFile(const std::string& path) {
         cut == std::string::npos ? std::string(".") : (cut == 0 ? "/" : path.substr(0, cut));
     const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
     if (!name.empty() && !hasWildcard(name)) {
-        return !isHiddenName(name) && cmIsFile(path);
+        return !isHiddenName(name) && isPlainFile(path);
     }
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    const fs::directory_iterator end;
-    for (; !ec && it != end; it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
-        std::error_code typeError;
-        if (entry.empty() || isHiddenName(entry) || !it->is_regular_file(typeError)) {
-            continue;
-        }
-        if (name.empty() || cmMatchWildcard(entry, name)) {
-            return true;
-        }
-    }
-    return false;
+    bool found = false;
+    listVisibleFiles(folder, [&name, &found](const char* entry) {
+        found = name.empty() || matchWildcard(entry, name);
+        return !found;
+    });
+    return found;
 }
 
 } // namespace
@@ -101,14 +85,14 @@ FormMain::FormMain(ProgramFiles files, WindowServices& services)
       messageBox_(std::make_unique<WindowMessageBox>(services)) {
     buildControls();
     bindEvents();
-    cmSetMessageBoxSink(messageBox_.get());
+    setMessageBoxSink(messageBox_.get());
 }
 
 FormMain::FormMain(const std::string& programFolder, WindowServices& services)
     : FormMain(portableProgramFiles(programFolder), services) {}
 
 FormMain::~FormMain() {
-    cmSetMessageBoxSink(nullptr);
+    setMessageBoxSink(nullptr);
 }
 
 StatusSink& FormMain::statusSink() {
@@ -119,7 +103,7 @@ StatusSink& FormMain::statusSink() {
 
 void FormMain::Form_Load() {
     prepareStateFolder(files_);
-    cmSetLogPath(logPath_);
+    setLogPath(logPath_);
     mblnLoading = true;
     iniReadable_ = mivo::mainGetIni(iniPath_, programFolder_, loaded_,
                                     [this](const SettingRow& row, const Settings& values) {
@@ -223,7 +207,7 @@ void FormMain::mainSetStartIni() {
         applySettingRow(*findSettingRow("Launcher", "Path" + k), loaded_);
     }
 
-    LabelVer->setCaption("Version " + cmVersionText());
+    LabelVer->setCaption("Version " + versionText());
     mainCheckOpenHtml();
 
     const bool menuMode = OptionMenu[0]->value();
@@ -253,10 +237,10 @@ void FormMain::mainCheckOpenHtml() {
     logEnd("mainCheckOpenHtml");
 }
 
-void FormMain::mainExistFilelist(bool& outblnExist) {
-    outblnExist = false;
-    mivo::mainExistFilelist(DirPic->path(), outblnExist);
-    CheckUseFileList->setEnabled(outblnExist);
+void FormMain::mainExistFilelist(bool& found) {
+    found = false;
+    mivo::mainExistFilelist(DirPic->path(), found);
+    CheckUseFileList->setEnabled(found);
 }
 
 void FormMain::Form_Unload() {
@@ -274,7 +258,7 @@ void FormMain::saveState() {
     const std::vector<GalleryEntry> rows = galleryRows();
     bool iniDone = !iniReadable_;
     // The list is written when it changed, or to create it; an unchanged one keeps its text.
-    bool listDone = !listReadable_ || (rows == loadedRows_ && cmExists(listPath_));
+    bool listDone = !listReadable_ || (rows == loadedRows_ && pathExists(listPath_));
     for (;;) {
         std::string error;
         if (!iniDone) {

@@ -57,7 +57,7 @@ class FormMain {
     void mainSetStartIni();
     void mainCheckOpenHtml();
     /// Enables CheckUseFileList when DirPic's folder holds filelist.csv.
-    void mainExistFilelist(bool& outblnExist);
+    void mainExistFilelist(bool& found);
 
     // --- Panes -----------------------------------------------------------------------
     void TabStripMivo_Click();

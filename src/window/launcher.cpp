@@ -15,9 +15,9 @@
 
 namespace mivo {
 
-bool cmShellOpen(const std::string& instrFile, WindowServices& inOwner,
-                 const std::string& instrParameters) {
-    return inOwner.shellOpen(instrFile, instrParameters);
+bool cmShellOpen(const std::string& instrFile, WindowServices& owner,
+                 const std::string& parameters) {
+    return owner.shellOpen(instrFile, parameters);
 }
 
 void FormMain::openOrSayWhy(const std::string& target) {
@@ -87,7 +87,7 @@ void FormMain::CommandHelp_Click() {
         currentLanguage() == UiLanguage::English ? files_.englishHelpFile : files_.helpFile;
     std::vector<std::string> lines;
     errno = 0;
-    if (!cmReadTextLines(helpFile, lines)) {
+    if (!readTextLines(helpFile, lines)) {
         const std::string reason = errno != 0 ? std::strerror(errno) : translate("読み込めません");
         cmWriteLog("CommandHelp_Click", 4, "InOpenError [" + helpFile + "]");
         services_.showMessage(translate("%1 を開けません。\n%2", {helpFile, reason}), kAppTitle);

@@ -43,8 +43,8 @@ void FormMain::showPagePath(const std::string& pagePath, FolderBox* folderBox, T
     std::string folder;
     std::string name;
     cmSplitPath(pagePath, true, kPathSeparator, folder, name);
-    if (folderBox->setPath(folder.empty() && cmStartsWith(pagePath, kPathSeparator) ? kPathSeparator
-                                                                                    : folder)) {
+    if (folderBox->setPath(folder.empty() && startsWith(pagePath, kPathSeparator) ? kPathSeparator
+                                                                                  : folder)) {
         nameBox->setText(name);
         return;
     }

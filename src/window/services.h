@@ -65,7 +65,7 @@ class WindowServices {
 
     /// Loads a picture file for the preview and reports its pixel size; false when it cannot
     /// be loaded as a picture.
-    virtual bool loadPicture(const std::string& path, long& outWidth, long& outHeight) = 0;
+    virtual bool loadPicture(const std::string& path, long& pictureWidth, long& pictureHeight) = 0;
 
     /// Where the main window is now; false when there is no window on screen to ask (the
     /// stored place is then kept as it was).
@@ -76,8 +76,8 @@ class WindowServices {
 };
 
 /// Asks the desktop to open a file, folder or address with its default action. The owner
-/// window stands behind `inOwner`; an empty parameter text passes none. Writes no log lines.
-bool cmShellOpen(const std::string& instrFile, WindowServices& inOwner,
-                 const std::string& instrParameters);
+/// window stands behind `owner`; an empty parameter text passes none. Writes no log lines.
+bool cmShellOpen(const std::string& instrFile, WindowServices& owner,
+                 const std::string& parameters);
 
 } // namespace mivo

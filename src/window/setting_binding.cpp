@@ -2,15 +2,13 @@
 // and a control's value back into the row.
 
 #include "common/language.h"
+#include "common/overloaded.h"
 #include "common/text.h"
 #include "window/form_main.h"
 
 namespace mivo {
 
 namespace {
-
-template <class... F> struct Overloaded : F... { using F::operator()...; };
-template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
 /// The option of a text kept as one of a few words ([Ini] Language); an unknown word is the
 /// first option.

@@ -14,12 +14,12 @@ namespace mivo {
 namespace {
 
 /// The preview's longer side measures 80 pixels; small pictures are enlarged too.
-void previewSize(long width, long height, int& outWidth, int& outHeight) {
-    const long long rw = cmRoundHalfEven(80000.0 / static_cast<double>(width));
-    const long long rh = cmRoundHalfEven(80000.0 / static_cast<double>(height));
+void previewSize(long width, long height, int& pictureWidth, int& pictureHeight) {
+    const long long rw = roundHalfEven(80000.0 / static_cast<double>(width));
+    const long long rh = roundHalfEven(80000.0 / static_cast<double>(height));
     const long long r = rw < rh ? rw : rh;
-    outWidth = static_cast<int>(cmRoundHalfEven(static_cast<double>(width) * r / 1000.0));
-    outHeight = static_cast<int>(cmRoundHalfEven(static_cast<double>(height) * r / 1000.0));
+    pictureWidth = static_cast<int>(roundHalfEven(static_cast<double>(width) * r / 1000.0));
+    pictureHeight = static_cast<int>(roundHalfEven(static_cast<double>(height) * r / 1000.0));
 }
 
 } // namespace

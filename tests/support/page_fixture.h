@@ -29,8 +29,8 @@ class PageFixture : public ::testing::Test {
     }
     // A test that turned the log on must not leave it on for the next one.
     void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setLogLevel(0);
+        setLogPath("");
     }
 
     static void writeFile(const std::filesystem::path& path, const std::string& bytes) {

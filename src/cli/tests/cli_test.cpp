@@ -21,7 +21,7 @@ using test::readBytes;
 using test::TempDir;
 
 std::string cp932(const std::string& utf8) {
-    return cmEncodeCp932(utf8, Cp932Fallback::Question);
+    return encodeCp932(utf8, Cp932Fallback::Question);
 }
 
 std::string gifBytes() {
@@ -59,7 +59,7 @@ class MivoMakeTest : public ::testing::Test {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    std::vector<std::string> outLines() const { return cmSplitLines(out); }
+    std::vector<std::string> fileLines() const { return splitLines(out); }
 
     TempDir dir;
     std::string environment; // shell words put before the program, such as "HOME=/x "
@@ -92,8 +92,8 @@ TEST_F(MivoMakeTest, SingleRunPrintsEveryStatusTextAndWritesNoSettings) {
              "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\nTitleS=写真集\r\n");
     const std::string iniBefore = readBytes(prog + "/Mivo.ini");
     EXPECT_EQ(run(""), 0) << err;
-    EXPECT_EQ(outLines(), (std::vector<std::string>{"チェック中です", "作成中です", "a (1/2)",
-                                                    "b (2/2)", "完了しました"}));
+    EXPECT_EQ(fileLines(), (std::vector<std::string>{"チェック中です", "作成中です", "a (1/2)",
+                                                     "b (2/2)", "完了しました"}));
     // stderr is no terminal here: no bar.
     EXPECT_EQ(err, "");
     EXPECT_NE(readBytes(dir / "out/index.html"), "<missing>");
@@ -110,10 +110,10 @@ TEST_F(MivoMakeTest, JobsChangesHowManyHeadersAreReadAtOnceButNotWhatIsMade) {
     writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
              "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
     ASSERT_EQ(run("--jobs 1"), 0) << err;
-    const std::string outOne = out;
+    const std::string firstOutput = out;
     const std::string listOne = readBytes(dir / "out/list.html");
     ASSERT_EQ(run("--jobs 16"), 0) << err;
-    EXPECT_EQ(out, outOne);
+    EXPECT_EQ(out, firstOutput);
     EXPECT_EQ(readBytes(dir / "out/list.html"), listOne);
     EXPECT_NE(listOne.find("p39.gif"), std::string::npos);
 }
@@ -123,7 +123,7 @@ TEST_F(MivoMakeTest, UnwritablePageFailsNamingThePageAndTheReason) {
              "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
     dir.mkdir("out/list.html"); // a folder where the list page should go
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines().back(), "作成に失敗しました");
+    EXPECT_EQ(fileLines().back(), "作成に失敗しました");
     EXPECT_NE(err.find((dir / "out/list.html") + ": 同じ名前のフォルダがあります\n"),
               std::string::npos)
         << err;
@@ -136,9 +136,9 @@ TEST_F(MivoMakeTest, MenuCheckFailurePrintsBothTextsAndFails) {
               cp932("旅行," + (dir / "pics") + ",,\r\n空," + (dir / "empty") + ",,\r\n"));
     const std::string listBefore = readBytes(prog + "/Mivo.csv");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines(), (std::vector<std::string>{"チェック中です", "チェック中です",
-                                                    "画像フォルダに画像がありません",
-                                                    "画像フォルダに画像がありません [空]"}));
+    EXPECT_EQ(fileLines(), (std::vector<std::string>{"チェック中です", "チェック中です",
+                                                     "画像フォルダに画像がありません",
+                                                     "画像フォルダに画像がありません [空]"}));
     EXPECT_EQ(readBytes(prog + "/Mivo.csv"), listBefore);
     EXPECT_FALSE(std::filesystem::exists(prog + "/Mivo.ini.tmp"));
 }
@@ -147,9 +147,9 @@ TEST_F(MivoMakeTest, VanishedPictureFolderIsKeptAndNamedByTheRun) {
     writeIni("[Path]\r\nPic=" + (dir / "gone") + "\r\nIndex=" + (dir / "out/index.html") +
              "\r\n[Html]\r\nTUse=0\r\n");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines(), (std::vector<std::string>{"チェック中です",
-                                                    "画像フォルダを開けません [" + (dir / "gone") +
-                                                        "] フォルダがありません"}));
+    EXPECT_EQ(fileLines(), (std::vector<std::string>{"チェック中です",
+                                                     "画像フォルダを開けません [" + (dir / "gone") +
+                                                         "] フォルダがありません"}));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
 }
 
@@ -168,28 +168,28 @@ TEST_F(MivoMakeTest, EnglishDesktopGetsEnglishHelpAndMessages) {
               0u)
         << out;
     EXPECT_NE(out.find("  --jobs N   read N picture headers"), std::string::npos) << out;
-    EXPECT_EQ(cmEncodeCp932(out, Cp932Fallback::Question), out) << "not ASCII:\n" << out;
+    EXPECT_EQ(encodeCp932(out, Cp932Fallback::Question), out) << "not ASCII:\n" << out;
     EXPECT_EQ(run(""), 0) << err;
-    EXPECT_EQ(outLines(), (std::vector<std::string>{"Checking", "Making the gallery", "a (1/2)",
-                                                    "b (2/2)", "Done"}));
+    EXPECT_EQ(fileLines(), (std::vector<std::string>{"Checking", "Making the gallery", "a (1/2)",
+                                                     "b (2/2)", "Done"}));
     dir.mkdir("empty");
     writeIni("[Path]\r\nPic=" + (dir / "empty") + "\r\nIndex=" + (dir / "out/index.html") + "\r\n");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines().back(), "The picture folder holds no pictures");
+    EXPECT_EQ(fileLines().back(), "The picture folder holds no pictures");
 
     // C stays Japanese; the setting overrides the desktop either way.
     environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=C ";
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines().back(), "画像フォルダに画像がありません");
+    EXPECT_EQ(fileLines().back(), "画像フォルダに画像がありません");
     EXPECT_EQ(run("--help"), 0);
     EXPECT_NE(out.find("ギャラリーを作ります"), std::string::npos) << out;
     writeIni("[Ini]\r\nLanguage=en\r\n[Path]\r\nPic=" + (dir / "empty") + "\r\n");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines().back(), "The picture folder holds no pictures");
+    EXPECT_EQ(fileLines().back(), "The picture folder holds no pictures");
     environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_GB.UTF-8 ";
     writeIni("[Ini]\r\nLanguage=ja\r\n[Path]\r\nPic=" + (dir / "empty") + "\r\n");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines().back(), "画像フォルダに画像がありません");
+    EXPECT_EQ(fileLines().back(), "画像フォルダに画像がありません");
 }
 
 TEST_F(MivoMakeTest, EnglishRunShowsComposedMessagesInEnglishAndLogsThemInJapanese) {
@@ -205,10 +205,10 @@ TEST_F(MivoMakeTest, EnglishRunShowsComposedMessagesInEnglishAndLogsThemInJapane
     dir.write("prog/Mivo.csv",
               cp932("旅行," + (dir / "pics") + ",,\r\n空," + (dir / "empty") + ",,\r\n"));
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines(), (std::vector<std::string>{"Checking", "Checking",
-                                                    "The picture folder holds no pictures",
-                                                    "The picture folder holds no pictures [空]"}));
-    const std::string log = cmDecodeCp932(readBytes(prog + "/Mivo.log"));
+    EXPECT_EQ(fileLines(), (std::vector<std::string>{"Checking", "Checking",
+                                                     "The picture folder holds no pictures",
+                                                     "The picture folder holds no pictures [空]"}));
+    const std::string log = decodeCp932(readBytes(prog + "/Mivo.log"));
     EXPECT_NE(log.find("instrMess=[画像フォルダに画像がありません [空]]"), std::string::npos);
     EXPECT_EQ(log.find("The picture folder"), std::string::npos);
 
@@ -216,14 +216,14 @@ TEST_F(MivoMakeTest, EnglishRunShowsComposedMessagesInEnglishAndLogsThemInJapane
     writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "gone") +
              "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines().back(),
+    EXPECT_EQ(fileLines().back(),
               "The picture folder cannot be opened [" + (dir / "gone") + "]: no such folder");
     // A page that cannot be written: the run's failure names it and why.
     writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
              "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
     dir.mkdir("out/list.html");
     EXPECT_EQ(run(""), 1);
-    EXPECT_EQ(outLines().back(), "Making the gallery failed");
+    EXPECT_EQ(fileLines().back(), "Making the gallery failed");
     EXPECT_NE(err.find("mivo-make: " + (dir / "out/list.html") +
                        ": a folder of the same name is there\n"),
               std::string::npos)
@@ -236,7 +236,7 @@ TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
     const std::string link = dir.mkdir("elsewhere") + "/mivo-make";
     std::filesystem::create_symlink(prog + "/mivo-make", link);
     EXPECT_EQ(run("", link), 0) << err;
-    EXPECT_EQ(outLines().back(), "完了しました");
+    EXPECT_EQ(fileLines().back(), "完了しました");
     // The log level of that folder's Mivo.ini opened its log there.
     EXPECT_NE(readBytes(prog + "/Mivo.log").find("Start Mivo"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere/Mivo.log"));
@@ -253,13 +253,13 @@ TEST_F(MivoMakeTest, SharedInstallStartsFromTheStarterInTheUsersConfigFolder) {
     const std::string config = home + "/.config/mivo";
 
     EXPECT_EQ(run("--version"), 0);
-    ASSERT_EQ(outLines().size(), 3u);
-    EXPECT_EQ(outLines()[1], "settings: " + config);
-    EXPECT_EQ(outLines()[2], "templates: " + prog + "/html");
+    ASSERT_EQ(fileLines().size(), 3u);
+    EXPECT_EQ(fileLines()[1], "settings: " + config);
+    EXPECT_EQ(fileLines()[2], "templates: " + prog + "/html");
     EXPECT_FALSE(std::filesystem::exists(config));
 
     EXPECT_EQ(run(""), 0) << err;
-    EXPECT_EQ(outLines().back(), "完了しました");
+    EXPECT_EQ(fileLines().back(), "完了しました");
     EXPECT_NE(readBytes(home + "/Mivo/sample-gallery/index.html"), "<missing>");
     EXPECT_NE(readBytes(config + "/Mivo.ini").find("Index=" + home + "/Mivo/sample-gallery/"),
               std::string::npos);
@@ -270,7 +270,7 @@ TEST_F(MivoMakeTest, SharedInstallStartsFromTheStarterInTheUsersConfigFolder) {
     dir.write("home/.config/mivo/html/index.html", "MV_LIST_ARRAY\r\n");
     dir.write("home/.config/mivo/html/pict.html", "MY OWN PICT\r\n");
     EXPECT_EQ(run("--version"), 0);
-    EXPECT_EQ(outLines()[2], "templates: " + config + "/html");
+    EXPECT_EQ(fileLines()[2], "templates: " + config + "/html");
     EXPECT_EQ(run(""), 0) << err;
     EXPECT_EQ(readBytes(home + "/Mivo/sample-gallery/list.html"), "MY OWN LIST\r\n");
     EXPECT_EQ(readBytes(home + "/Mivo/sample-gallery/pict.html"), "MY OWN PICT\r\n");
@@ -286,7 +286,7 @@ TEST_F(MivoMakeTest, PageNamesThatAreLinksAreReplacedAndWhatTheyPointAtIsKept) {
     fs::create_symlink(dir / "other/Mivo.ini", dir / "out/list.html");
     fs::create_symlink(dir / "other/notes.txt", dir / "out/pict.html");
     EXPECT_EQ(run(""), 0) << err;
-    EXPECT_EQ(outLines().back(), "完了しました");
+    EXPECT_EQ(fileLines().back(), "完了しました");
     EXPECT_EQ(readBytes(dir / "pics/a.gif"), gifBytes());
     EXPECT_EQ(readBytes(dir / "other/Mivo.ini"), "[Ini]\r\nMode=0\r\n");
     EXPECT_EQ(readBytes(dir / "other/notes.txt"), "mine\r\n");
@@ -361,7 +361,7 @@ TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
                             "[Filelist]\r\nUse=1\r\n[Link]\r\nName1=a\r\nName2=b\r\nName3=c\r\n";
     dir.write("prog/Mivo.ini", cp932(ini));
     Settings s = defaultSettings(prog);
-    ASSERT_TRUE(mainGetIni(cmIniPath(prog), prog, s));
+    ASSERT_TRUE(mainGetIni(iniFilePath(prog), prog, s));
     EXPECT_EQ(s.OptionMenu, 0);
     EXPECT_EQ(s.OptionSamD, 0);
     EXPECT_TRUE(s.CheckUseFileList);
@@ -381,10 +381,10 @@ TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
 
     // A mode that names no option falls back to single mode.
     dir.write("prog/Mivo.ini", cp932("[Ini]\r\nMode=7\r\n"));
-    ASSERT_TRUE(mainGetIni(cmIniPath(prog), prog, s));
+    ASSERT_TRUE(mainGetIni(iniFilePath(prog), prog, s));
     EXPECT_EQ(s.OptionMenu, 1);
-    cmSetLogLevel(0);
-    cmSetLogPath("");
+    setLogLevel(0);
+    setLogPath("");
 }
 
 } // namespace

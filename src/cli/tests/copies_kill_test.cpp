@@ -59,7 +59,7 @@ class KilledRunTest : public ::testing::Test {
         const std::string ini = "[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
                                 "\r\nIndex=" + (dir / "out/index.html") +
                                 "\r\n[Html]\r\nTUse=0\r\nReduce=1\r\n";
-        dir.write("prog/Mivo.ini", cmEncodeCp932(ini, Cp932Fallback::Question));
+        dir.write("prog/Mivo.ini", encodeCp932(ini, Cp932Fallback::Question));
     }
 
     pid_t start() {

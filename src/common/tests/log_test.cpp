@@ -20,22 +20,22 @@ using test::TempDir;
 class LogTest : public ::testing::Test {
   protected:
     void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setLogLevel(0);
+        setLogPath("");
     }
     TempDir dir;
 };
 
 TEST_F(LogTest, WritesNothingWhenOff) {
-    cmSetLogPath(dir / "Mivo.log");
-    cmSetLogLevel(0);
+    setLogPath(dir / "Mivo.log");
+    setLogLevel(0);
     cmWriteLog("x", 4, "error");
     EXPECT_EQ(readBytes(dir / "Mivo.log"), "<missing>");
 }
 
 TEST_F(LogTest, WritesLinesAtOrAboveTheThresholdInCp932) {
-    cmSetLogPath(dir / "Mivo.log");
-    cmSetLogLevel(3);
+    setLogPath(dir / "Mivo.log");
+    setLogLevel(3);
     cmWriteLog("mainGetIni", 2, "banner");
     cmWriteLog("mainMakeListTable", 3, "<a.jpg>");
     cmWriteLog("mainMakeListHtml", 4, "InOpenError [写真é]\r\nsecond");
@@ -51,10 +51,10 @@ TEST_F(LogTest, WritesLinesAtOrAboveTheThresholdInCp932) {
 }
 
 TEST_F(LogTest, NegativeThresholdWritesEverythingAndFailureIsSilent) {
-    cmSetLogLevel(-1);
-    cmSetLogPath(dir / "missing-folder/Mivo.log");
+    setLogLevel(-1);
+    setLogPath(dir / "missing-folder/Mivo.log");
     cmWriteLog("x", 1, "lost"); // must not throw or crash
-    cmSetLogPath(dir / "Mivo.log");
+    setLogPath(dir / "Mivo.log");
     cmWriteLog("x", 1, "kept");
     EXPECT_NE(readBytes(dir / "Mivo.log").find("[x] kept\r\n"), std::string::npos);
 }
@@ -62,8 +62,8 @@ TEST_F(LogTest, NegativeThresholdWritesEverythingAndFailureIsSilent) {
 TEST_F(LogTest, FifoOrOtherNonRegularLogIsSkippedWithoutBlocking) {
     const std::string fifo = dir / "Mivo.log";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    cmSetLogPath(fifo);
-    cmSetLogLevel(1);
+    setLogPath(fifo);
+    setLogLevel(1);
     // Nobody reads the FIFO: a blocking open would wait here for ever.
     auto write = std::async(std::launch::async, [] { cmWriteLog("x", 1, "lost"); });
     const bool returned = write.wait_for(std::chrono::seconds(3)) == std::future_status::ready;

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "common/message_box.h"
 #include "common/paths.h"
@@ -14,31 +15,31 @@ namespace {
 using test::TempDir;
 
 TEST(AddPath, JoinsWithOneSeparator) {
-    EXPECT_EQ(cmAddPath("/a/", "b.txt", "/"), "/a/b.txt");
-    EXPECT_EQ(cmAddPath("/a", "b.txt", "/"), "/a/b.txt");
-    EXPECT_EQ(cmAddPath("", "b", "/"), "/b");
-    EXPECT_EQ(cmAddPath("/a", "/b", "/"), "/a//b");
-    EXPECT_EQ(cmAddPath("C:\\a", "b", "\\"), "C:\\a\\b");
+    struct Row {
+        std::string folder, name, separator, expected;
+    };
+    for (const Row& r : {Row{"/a/", "b.txt", "/", "/a/b.txt"}, Row{"/a", "b.txt", "/", "/a/b.txt"},
+                         Row{"", "b", "/", "/b"}, Row{"/a", "/b", "/", "/a//b"},
+                         Row{"C:\\a", "b", "\\", "C:\\a\\b"}}) {
+        EXPECT_EQ(cmAddPath(r.folder, r.name, r.separator), r.expected)
+            << r.folder << " + " << r.name;
+    }
 }
 
 TEST(SplitPath, SplitsAtTheLastSeparator) {
-    std::string folder = "keep";
-    std::string name = "keep";
-    cmSplitPath("", true, "/", folder, name);
-    EXPECT_EQ(folder, "keep");
-    EXPECT_EQ(name, "keep");
-    cmSplitPath("/a/b.jpg", true, "/", folder, name);
-    EXPECT_EQ(folder, "/a");
-    EXPECT_EQ(name, "b.jpg");
-    cmSplitPath("/b.jpg", true, "/", folder, name);
-    EXPECT_EQ(folder, "");
-    EXPECT_EQ(name, "b.jpg");
-    cmSplitPath("b.jpg", true, "/", folder, name);
-    EXPECT_EQ(folder, "");
-    EXPECT_EQ(name, "b.jpg");
-    cmSplitPath("/a/", true, "/", folder, name);
-    EXPECT_EQ(folder, "/a");
-    EXPECT_EQ(name, "");
+    struct Row {
+        std::string path, folder, name;
+    };
+    // An empty path leaves both parts as they were.
+    for (const Row& r :
+         {Row{"", "keep", "keep"}, Row{"/a/b.jpg", "/a", "b.jpg"}, Row{"/b.jpg", "", "b.jpg"},
+          Row{"b.jpg", "", "b.jpg"}, Row{"/a/", "/a", ""}}) {
+        std::string folder = "keep";
+        std::string name = "keep";
+        cmSplitPath(r.path, true, "/", folder, name);
+        EXPECT_EQ(folder, r.folder) << r.path;
+        EXPECT_EQ(name, r.name) << r.path;
+    }
 }
 
 TEST(SplitPath, KeepsAnExistingFolderWholeWhenAskedTo) {
@@ -57,37 +58,34 @@ TEST(SplitPath, KeepsAnExistingFolderWholeWhenAskedTo) {
     EXPECT_EQ(name, "missing");
 }
 
-TEST(RelativePath, LinksWithinAndBelowTheSameFolder) {
-    EXPECT_EQ(cmRelativePath("/web/list.html", "/web/img/a.jpg", "/"), "./img/a.jpg");
-    EXPECT_EQ(cmRelativePath("/web/list.html", "/web/pict.html", "/"), "./pict.html");
-    EXPECT_EQ(cmRelativePath("/web/list.html", "/web/写真/a b.jpg", "/"), "./写真/a b.jpg");
-}
-
-TEST(RelativePath, ClimbsToTheCommonFolder) {
-    EXPECT_EQ(cmRelativePath("/site/g/001/list.html", "/site/index.html", "/"),
-              "./../../index.html");
-    EXPECT_EQ(cmRelativePath("/site/g/list.html", "/site/a.jpg", "/"), "./../a.jpg");
-    EXPECT_EQ(cmRelativePath("/site/pages/list.html", "/site/pics/a.jpg", "/"), "./../pics/a.jpg");
-    // Letter case counts: "/Site" is another folder than "/site".
-    EXPECT_EQ(cmRelativePath("/site/a/list.html", "/Site/a/x.jpg", "/"), "./../../Site/a/x.jpg");
-}
-
-TEST(RelativePath, ClimbsToTheRootFolder) {
-    EXPECT_EQ(cmRelativePath("/home/u/web/list.html", "/mnt/pics/a.jpg", "/"),
-              "./../../../mnt/pics/a.jpg");
-    EXPECT_EQ(cmRelativePath("/index.html", "/pics/a.jpg", "/"), "./pics/a.jpg");
-}
-
-TEST(RelativePath, ReplacesTheCommonFolderOnlyAtTheStart) {
-    EXPECT_EQ(cmRelativePath("/a/index.html", "/a/b/a/c.jpg", "/"), "./b/a/c.jpg");
-    EXPECT_EQ(cmRelativePath("/x/a/p/index.html", "/x/a/q/x/a/c.jpg", "/"), "./../q/x/a/c.jpg");
-}
-
-TEST(RelativePath, HandlesWindowsShapedPaths) {
-    EXPECT_EQ(cmRelativePath("C:\\web\\list.html", "C:\\web\\img\\a.jpg", "/"), "./img/a.jpg");
-    EXPECT_EQ(cmRelativePath("c:\\site\\g\\001\\list.html", "C:\\site\\index.html", "/"),
-              "./../../index.html");
-    EXPECT_EQ(cmRelativePath("C:\\web\\list.html", "D:\\pics\\a.jpg", "/"), "D:/pics/a.jpg");
+TEST(RelativePath, LinksFromOnePageToAnotherFile) {
+    struct Row {
+        std::string from, to, expected;
+    };
+    const std::vector<Row> rows = {
+        // Within and below the same folder.
+        {"/web/list.html", "/web/img/a.jpg", "./img/a.jpg"},
+        {"/web/list.html", "/web/pict.html", "./pict.html"},
+        {"/web/list.html", "/web/写真/a b.jpg", "./写真/a b.jpg"},
+        // Up to the common folder; letter case counts ("/Site" is another folder than "/site").
+        {"/site/g/001/list.html", "/site/index.html", "./../../index.html"},
+        {"/site/g/list.html", "/site/a.jpg", "./../a.jpg"},
+        {"/site/pages/list.html", "/site/pics/a.jpg", "./../pics/a.jpg"},
+        {"/site/a/list.html", "/Site/a/x.jpg", "./../../Site/a/x.jpg"},
+        // Up to the root.
+        {"/home/u/web/list.html", "/mnt/pics/a.jpg", "./../../../mnt/pics/a.jpg"},
+        {"/index.html", "/pics/a.jpg", "./pics/a.jpg"},
+        // The common folder is replaced only at the start.
+        {"/a/index.html", "/a/b/a/c.jpg", "./b/a/c.jpg"},
+        {"/x/a/p/index.html", "/x/a/q/x/a/c.jpg", "./../q/x/a/c.jpg"},
+        // Windows-shaped paths.
+        {"C:\\web\\list.html", "C:\\web\\img\\a.jpg", "./img/a.jpg"},
+        {"c:\\site\\g\\001\\list.html", "C:\\site\\index.html", "./../../index.html"},
+        {"C:\\web\\list.html", "D:\\pics\\a.jpg", "D:/pics/a.jpg"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(cmRelativePath(r.from, r.to, "/"), r.expected) << r.from << " -> " << r.to;
+    }
 }
 
 class RecordingBox : public MessageBoxSink {
@@ -116,6 +114,26 @@ TEST(GetAllFile, ListsVisibleRegularFilesInFoldedOrder) {
                                                "写真.jpg"}));
 }
 
+TEST(VisibleFiles, HiddenNamesAreLeftOutAndTheListingStopsWhenAsked) {
+    TempDir dir;
+    for (const char* name : {"a.jpg", ".a.jpg", "..b", "b.jpg", "c.jpg"}) {
+        dir.write(name, "x");
+    }
+    std::filesystem::create_symlink(dir / ".a.jpg", dir / "seen.jpg");
+    std::filesystem::create_symlink(dir / "a.jpg", dir / ".unseen.jpg");
+    std::vector<std::string> all;
+    ASSERT_TRUE(listVisibleFiles(dir.path(), [&all](const char* name) {
+        all.emplace_back(name);
+        return true;
+    }));
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(all, (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg", "seen.jpg"}));
+    int calls = 0;
+    EXPECT_TRUE(listVisibleFiles(dir.path(), [&calls](const char*) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2);
+    EXPECT_FALSE(listVisibleFiles(dir / "missing", [](const char*) { return true; }));
+}
+
 TEST(GetAllFile, OrderIsTheListingOrderForNamesThatDifferInCaseLengthAndSigns) {
     TempDir dir;
     std::vector<std::string> names = {"ab.jpg", "AB.jpg", "aB.jpg", "a_b.jpg", "a.jpg", "A.jpg",
@@ -127,21 +145,21 @@ TEST(GetAllFile, OrderIsTheListingOrderForNamesThatDifferInCaseLengthAndSigns) {
     }
     std::vector<std::string> files;
     ASSERT_TRUE(cmGetAllFile(dir.path(), files));
-    std::sort(names.begin(), names.end(), cmListingLess);
+    std::sort(names.begin(), names.end(), listingLess);
     EXPECT_EQ(files, names);
 }
 
 TEST(GetAllFile, EmptyFolderGivesOneEmptyNameAndMissingFolderShowsTheBox) {
     TempDir dir;
     RecordingBox box;
-    cmSetMessageBoxSink(&box);
+    setMessageBoxSink(&box);
     std::vector<std::string> files{"untouched"};
     EXPECT_TRUE(cmGetAllFile(dir.path(), files));
     EXPECT_EQ(files, std::vector<std::string>{""});
     files = {"untouched"};
     EXPECT_FALSE(cmGetAllFile(dir / "missing", files));
     EXPECT_EQ(files, std::vector<std::string>{"untouched"});
-    cmSetMessageBoxSink(nullptr);
+    setMessageBoxSink(nullptr);
     // The box names the folder and what is wrong with it.
     EXPECT_EQ(box.shown, std::vector<std::string>{"Mivo:致命的エラー: フォルダがありません [" +
                                                   (dir / "missing") + "]"});
@@ -205,11 +223,11 @@ TEST(CanonicalPath, NormalizesAndResolvesLinks) {
     const std::string html = dir.mkdir("html");
     std::filesystem::create_symlink(html, dir / "link");
     const std::string want = std::filesystem::canonical(html).string();
-    EXPECT_EQ(cmCanonicalPath(dir.path() + "//html/"), want);
-    EXPECT_EQ(cmCanonicalPath(dir.path() + "/./html"), want);
-    EXPECT_EQ(cmCanonicalPath(dir / "link"), want);
-    EXPECT_EQ(cmCanonicalPath(dir / "link/new/../index.html"), want + "/index.html");
-    EXPECT_EQ(cmCanonicalPath(""), "");
+    EXPECT_EQ(canonicalPath(dir.path() + "//html/"), want);
+    EXPECT_EQ(canonicalPath(dir.path() + "/./html"), want);
+    EXPECT_EQ(canonicalPath(dir / "link"), want);
+    EXPECT_EQ(canonicalPath(dir / "link/new/../index.html"), want + "/index.html");
+    EXPECT_EQ(canonicalPath(""), "");
 }
 
 } // namespace

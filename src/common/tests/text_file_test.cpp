@@ -46,7 +46,7 @@ class TextFileTest : public ::testing::Test {
     }
     static std::string get(const std::string& file) {
         std::string bytes;
-        EXPECT_TRUE(cmReadFileBytes(file, bytes)) << file;
+        EXPECT_TRUE(readFileBytes(file, bytes)) << file;
         return bytes;
     }
     /// Every name in the folder, so a forgotten temporary file shows up.
@@ -71,59 +71,59 @@ class TextFileTest : public ::testing::Test {
 using Lines = std::vector<std::string>;
 
 TEST(TextLines, SplitAtCrLfLoneCrAndLoneLf) {
-    EXPECT_EQ(cmSplitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
-    EXPECT_EQ(cmSplitLines("a\r\n"), (Lines{"a"}));
-    EXPECT_EQ(cmSplitLines("a\r"), (Lines{"a"}));
-    EXPECT_EQ(cmSplitLines("a\n"), (Lines{"a"}));
-    EXPECT_EQ(cmSplitLines(""), Lines{});
-    EXPECT_EQ(cmSplitLines("\r\n"), (Lines{""}));
+    EXPECT_EQ(splitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\r\n"), (Lines{"a"}));
+    EXPECT_EQ(splitLines("a\r"), (Lines{"a"}));
+    EXPECT_EQ(splitLines("a\n"), (Lines{"a"}));
+    EXPECT_EQ(splitLines(""), Lines{});
+    EXPECT_EQ(splitLines("\r\n"), (Lines{""}));
     // LF CR is two line ends; CR CR LF is an empty line between.
-    EXPECT_EQ(cmSplitLines("a\n\rb"), (Lines{"a", "", "b"}));
-    EXPECT_EQ(cmSplitLines("a\r\r\nb\r\n\r\n"), (Lines{"a", "", "b", ""}));
-    EXPECT_EQ(cmSplitLines("\n\n"), (Lines{"", ""}));
+    EXPECT_EQ(splitLines("a\n\rb"), (Lines{"a", "", "b"}));
+    EXPECT_EQ(splitLines("a\r\r\nb\r\n\r\n"), (Lines{"a", "", "b", ""}));
+    EXPECT_EQ(splitLines("\n\n"), (Lines{"", ""}));
 }
 
 TEST_F(TextFileTest, ReadTextLinesDecodesCp932AndUtf8WithBom) {
     put(path("sjis.txt"), "\x83\x41\x83\x8B\x83\x6F\x83\x80\r\n\x95\x5C\r\x87\x40");
     Lines lines;
     TextEncoding encoding = TextEncoding::Utf8Bom;
-    ASSERT_TRUE(cmReadTextLines(path("sjis.txt"), lines, &encoding));
+    ASSERT_TRUE(readTextLines(path("sjis.txt"), lines, &encoding));
     EXPECT_EQ(lines, (Lines{"アルバム", "表", "①"}));
     EXPECT_EQ(encoding, TextEncoding::Cp932);
 
     put(path("utf8.txt"), "\xEF\xBB\xBF"
                           "café\r\n😀\n");
-    ASSERT_TRUE(cmReadTextLines(path("utf8.txt"), lines, &encoding));
+    ASSERT_TRUE(readTextLines(path("utf8.txt"), lines, &encoding));
     EXPECT_EQ(lines, (Lines{"café", "😀"}));
     EXPECT_EQ(encoding, TextEncoding::Utf8Bom);
 
     put(path("empty.txt"), "");
-    ASSERT_TRUE(cmReadTextLines(path("empty.txt"), lines));
+    ASSERT_TRUE(readTextLines(path("empty.txt"), lines));
     EXPECT_TRUE(lines.empty());
 
     // Missing files and folders cannot be read; the out value is left empty.
     std::string bytes = "old";
-    EXPECT_FALSE(cmReadFileBytes(path("missing.txt"), bytes));
+    EXPECT_FALSE(readFileBytes(path("missing.txt"), bytes));
     EXPECT_TRUE(bytes.empty());
-    EXPECT_FALSE(cmReadFileBytes(dir_, bytes));
-    EXPECT_FALSE(cmReadTextLines(path("missing.txt"), lines));
+    EXPECT_FALSE(readFileBytes(dir_, bytes));
+    EXPECT_FALSE(readTextLines(path("missing.txt"), lines));
     ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
-    EXPECT_FALSE(cmReadFileBytes(path("fifo"), bytes)) << "a FIFO must not hang the reader";
+    EXPECT_FALSE(readFileBytes(path("fifo"), bytes)) << "a FIFO must not hang the reader";
 }
 
 TEST_F(TextFileTest, AppendCreatesThenAppends) {
     const std::string log = path("Mivo.log");
-    ASSERT_TRUE(cmAppendFileBytes(log, "one\r\n"));
-    ASSERT_TRUE(cmAppendFileBytes(log, ""));
-    ASSERT_TRUE(cmAppendFileBytes(log, std::string("tw\0o\r\n", 6)));
+    ASSERT_TRUE(appendFileBytes(log, "one\r\n"));
+    ASSERT_TRUE(appendFileBytes(log, ""));
+    ASSERT_TRUE(appendFileBytes(log, std::string("tw\0o\r\n", 6)));
     EXPECT_EQ(get(log), std::string("one\r\ntw\0o\r\n", 11));
-    EXPECT_FALSE(cmAppendFileBytes(path("no/such/folder.log"), "x"));
-    EXPECT_FALSE(cmAppendFileBytes(dir_, "x"));
+    EXPECT_FALSE(appendFileBytes(path("no/such/folder.log"), "x"));
+    EXPECT_FALSE(appendFileBytes(dir_, "x"));
 }
 
 TEST_F(TextFileTest, ReplaceWritesNewFileAndReplacesOldOne) {
     const std::string target = path("Mivo.ini");
-    ASSERT_TRUE(cmReplaceFileAtomic(target, "first\r\n"));
+    ASSERT_TRUE(replaceFileAtomic(target, "first\r\n"));
     EXPECT_EQ(get(target), "first\r\n");
     // A new file is created as any other new file: not only for its owner.
     const mode_t mask = ::umask(022);
@@ -132,11 +132,11 @@ TEST_F(TextFileTest, ReplaceWritesNewFileAndReplacesOldOne) {
 
     // Replacing keeps the old file's permission bits.
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
-    ASSERT_TRUE(cmReplaceFileAtomic(target, std::string("se\0cond", 7)));
+    ASSERT_TRUE(replaceFileAtomic(target, std::string("se\0cond", 7)));
     EXPECT_EQ(get(target), std::string("se\0cond", 7));
     EXPECT_EQ(modeOf(target), 0640u);
 
-    ASSERT_TRUE(cmReplaceFileAtomic(target, ""));
+    ASSERT_TRUE(replaceFileAtomic(target, ""));
     EXPECT_EQ(get(target), "");
     EXPECT_EQ(names(), (Lines{"Mivo.ini"}));
 }
@@ -151,7 +151,7 @@ TEST_F(TextFileTest, SettingsFileThroughSymlinkKeepsTheLink) {
     ASSERT_TRUE(file.open(path("link.ini"), LinkPolicy::Follow));
     EXPECT_FALSE(file.replacesLink());
     file.discard();
-    ASSERT_TRUE(cmReplaceFileAtomic(path("link.ini"), "new", LinkPolicy::Follow));
+    ASSERT_TRUE(replaceFileAtomic(path("link.ini"), "new", LinkPolicy::Follow));
     EXPECT_TRUE(fs::is_symlink(path("link.ini")));
     EXPECT_EQ(get(path("real.ini")), "new");
     EXPECT_EQ(modeOf(path("real.ini")), 0600u);
@@ -198,13 +198,13 @@ TEST_F(TextFileTest, PageNameThatIsALinkIsReplacedNeverWrittenThrough) {
 }
 
 TEST_F(TextFileTest, ReplaceFailsWithoutTouchingAnythingWhenFolderIsMissing) {
-    EXPECT_FALSE(cmReplaceFileAtomic(path("gone/Mivo.csv"), "data"));
+    EXPECT_FALSE(replaceFileAtomic(path("gone/Mivo.csv"), "data"));
     EXPECT_FALSE(fs::exists(path("gone")));
-    EXPECT_FALSE(cmReplaceFileAtomic("", "data"));
-    EXPECT_FALSE(cmReplaceFileAtomic(dir_ + "/", "data"));
+    EXPECT_FALSE(replaceFileAtomic("", "data"));
+    EXPECT_FALSE(replaceFileAtomic(dir_ + "/", "data"));
     // A folder in the target's place stays a folder.
     ASSERT_TRUE(fs::create_directory(path("sub")));
-    EXPECT_FALSE(cmReplaceFileAtomic(path("sub"), "data"));
+    EXPECT_FALSE(replaceFileAtomic(path("sub"), "data"));
     EXPECT_TRUE(fs::is_directory(path("sub")));
     EXPECT_EQ(names(), (Lines{"sub"}));
 }
@@ -214,7 +214,7 @@ TEST_F(TextFileTest, ReplaceLeavesOldFileInReadOnlyFolder) {
     put(target, "old rows\r\n");
     ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
     const std::optional<bool> replaced = test::runWithoutWriteAccess(
-        dir_, [&] { return cmReplaceFileAtomic(target, "new rows\r\n"); });
+        dir_, [&] { return replaceFileAtomic(target, "new rows\r\n"); });
     if (!replaced) {
         GTEST_SKIP() << "no user here is denied writing to a read-only folder";
     }
@@ -236,7 +236,7 @@ TEST_F(TextFileTest, ReplaceLeavesOldFileWhenWritingFails) {
     rlimit small = oldLimit;
     small.rlim_cur = 1000;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool replaced = cmReplaceFileAtomic(target, std::string(5000, 'x'));
+    const bool replaced = replaceFileAtomic(target, std::string(5000, 'x'));
     // A page fails part-way, long before its commit, and other calls fail in between: the
     // commit still gives the reason of the write.
     AtomicFile page;
@@ -298,7 +298,7 @@ TEST_F(TextFileTest, AtomicFileCommitsOnlyWhenAsked) {
 
 TEST_F(TextFileTest, LongTargetNameStillGetsTemporaryFile) {
     const std::string name(250, 'n');
-    ASSERT_TRUE(cmReplaceFileAtomic(path(name), "long"));
+    ASSERT_TRUE(replaceFileAtomic(path(name), "long"));
     EXPECT_EQ(get(path(name)), "long");
     EXPECT_EQ(names(), (Lines{name}));
 }
@@ -355,7 +355,7 @@ TEST_F(TextFileTest, WriterKilledPartWayLeavesTheOldFileAndNothingElse) {
         ::close(probe);
         EXPECT_EQ(names(), (Lines{"page.html"}));
     }
-    ASSERT_TRUE(cmReplaceFileAtomic(target, "next page"));
+    ASSERT_TRUE(replaceFileAtomic(target, "next page"));
     EXPECT_EQ(get(target), "next page");
     EXPECT_EQ(names(), (Lines{"page.html"}));
 }
@@ -377,7 +377,7 @@ TEST_F(TextFileTest, NextWriteRemovesStaleTemporariesOfItsFileOnly) {
     ASSERT_GE(liveFd, 0);
     ASSERT_EQ(::flock(liveFd, LOCK_EX), 0);
 
-    ASSERT_TRUE(cmReplaceFileAtomic(target, "new"));
+    ASSERT_TRUE(replaceFileAtomic(target, "new"));
     ::close(liveFd);
     EXPECT_EQ(get(target), "new");
     EXPECT_EQ(names(), (Lines{".other.html.tmp-Ab12Cd", ".page.html.tmp-Ab12",

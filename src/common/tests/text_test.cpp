@@ -27,13 +27,13 @@ TEST(Replace, FoldsAsciiCaseOnlyInTextMode) {
 }
 
 TEST(TextFindLast, FindsTheLastOccurrenceFoldingOnlyInTextMode) {
-    EXPECT_EQ(cmTextFindLast("/a/b/c.jpg", "/", kCompareText), 4u);
-    EXPECT_EQ(cmTextFindLast("xAxa", "a", kCompareText), 3u);
-    EXPECT_EQ(cmTextFindLast("xaxA", "a", kCompareBinary), 1u);
-    EXPECT_EQ(cmTextFindLast("aaa", "aa", kCompareText), 1u); // overlapping, as cmTextFind finds
-    EXPECT_EQ(cmTextFindLast("abc", "", kCompareText), std::string::npos);
-    EXPECT_EQ(cmTextFindLast("ab", "abc", kCompareText), std::string::npos);
-    EXPECT_EQ(cmTextFindLast("a\\b", "\\", kCompareText), 1u);
+    EXPECT_EQ(textFindLast("/a/b/c.jpg", "/", kCompareText), 4u);
+    EXPECT_EQ(textFindLast("xAxa", "a", kCompareText), 3u);
+    EXPECT_EQ(textFindLast("xaxA", "a", kCompareBinary), 1u);
+    EXPECT_EQ(textFindLast("aaa", "aa", kCompareText), 1u); // overlapping, as textFind finds
+    EXPECT_EQ(textFindLast("abc", "", kCompareText), std::string::npos);
+    EXPECT_EQ(textFindLast("ab", "abc", kCompareText), std::string::npos);
+    EXPECT_EQ(textFindLast("a\\b", "\\", kCompareText), 1u);
 }
 
 TEST(SplitCsv, FollowsTheQuoteAndCommaRules) {
@@ -58,42 +58,42 @@ TEST(CountArray, CountsElements) {
 }
 
 TEST(RoundHalfEven, RoundsHalvesToTheEvenNeighbour) {
-    EXPECT_EQ(cmRoundHalfEven(0.5), 0);
-    EXPECT_EQ(cmRoundHalfEven(1.5), 2);
-    EXPECT_EQ(cmRoundHalfEven(2.5), 2);
-    EXPECT_EQ(cmRoundHalfEven(3.5), 4);
-    EXPECT_EQ(cmRoundHalfEven(-2.5), -2);
-    EXPECT_EQ(cmRoundHalfEven(-3.5), -4);
-    EXPECT_EQ(cmRoundHalfEven(2.4999), 2);
-    EXPECT_EQ(cmRoundHalfEven(2.5001), 3);
-    EXPECT_EQ(cmRoundHalfEven(104.16666), 104);
+    EXPECT_EQ(roundHalfEven(0.5), 0);
+    EXPECT_EQ(roundHalfEven(1.5), 2);
+    EXPECT_EQ(roundHalfEven(2.5), 2);
+    EXPECT_EQ(roundHalfEven(3.5), 4);
+    EXPECT_EQ(roundHalfEven(-2.5), -2);
+    EXPECT_EQ(roundHalfEven(-3.5), -4);
+    EXPECT_EQ(roundHalfEven(2.4999), 2);
+    EXPECT_EQ(roundHalfEven(2.5001), 3);
+    EXPECT_EQ(roundHalfEven(104.16666), 104);
 }
 
 TEST(WholeNumber, AcceptsOnlyWholeDecimalNumbers) {
     long long v = -1;
-    EXPECT_TRUE(cmParseWholeNumber(" 12 ", v));
+    EXPECT_TRUE(parseWholeNumber(" 12 ", v));
     EXPECT_EQ(v, 12);
-    EXPECT_TRUE(cmParseWholeNumber("-3", v));
+    EXPECT_TRUE(parseWholeNumber("-3", v));
     EXPECT_EQ(v, -3);
     for (const char* bad : {"", " ", "1.5", "abc", "1a", "+", "99999999999999999999"}) {
-        EXPECT_FALSE(cmParseWholeNumber(bad, v)) << bad;
+        EXPECT_FALSE(parseWholeNumber(bad, v)) << bad;
     }
 }
 
 TEST(Format000, PadsToThreeDigits) {
-    EXPECT_EQ(cmFormat000(1), "001");
-    EXPECT_EQ(cmFormat000(42), "042");
-    EXPECT_EQ(cmFormat000(999), "999");
-    EXPECT_EQ(cmFormat000(1000), "1000");
+    EXPECT_EQ(formatThreeDigits(1), "001");
+    EXPECT_EQ(formatThreeDigits(42), "042");
+    EXPECT_EQ(formatThreeDigits(999), "999");
+    EXPECT_EQ(formatThreeDigits(1000), "1000");
 }
 
 TEST(CharCount, CountsCodePointsNotBytes) {
-    EXPECT_EQ(cmCharCount("abc"), 3u);
-    EXPECT_EQ(cmCharCount("写真.jpg"), 6u);
-    EXPECT_EQ(cmCharCount("\xF0\x9F\x98\x80"), 1u);
-    EXPECT_EQ(cmCharCount("\xE5\x86"), 2u); // a cut sequence counts byte by byte
-    EXPECT_EQ(cmCharBytes("写真", 1), 3u);
-    EXPECT_EQ(cmCharBytes("ab", 5), 2u);
+    EXPECT_EQ(charCount("abc"), 3u);
+    EXPECT_EQ(charCount("写真.jpg"), 6u);
+    EXPECT_EQ(charCount("\xF0\x9F\x98\x80"), 1u);
+    EXPECT_EQ(charCount("\xE5\x86"), 2u); // a cut sequence counts byte by byte
+    EXPECT_EQ(charBytes("写真", 1), 3u);
+    EXPECT_EQ(charBytes("ab", 5), 2u);
 }
 
 } // namespace

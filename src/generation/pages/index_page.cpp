@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,20 +13,20 @@ namespace mivo {
 namespace {
 
 /// The picture array and the arrays beside it, then one empty line.
-void writePictureArrays(const GalleryJob& job, const std::vector<IndexPicture>& pictures,
-                        PageFile& page) {
+void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures, PageFile& page) {
     std::string line;
-    const auto count = static_cast<std::size_t>(cmCountArray(pictures));
+    const auto count = static_cast<std::size_t>(cmCountArray(pictures.entries));
     for (std::size_t k = 0; k < count; ++k) {
         line.assign("aryPicList[").append(std::to_string(k)).append("] = \"");
-        line.append(cleanPicListElement(pictures[k].entry)).append("\";");
+        line.append(cleanPicListElement(pictures.entries[k])).append("\";");
         page.writeScriptLine(line);
     }
     // aryPicInfo[k]: the filelist fields of picture k as a script array, for the rows that
     // quoted a field; written only when there is such a row, so other pages stay as they were.
     bool declared = false;
-    for (std::size_t k = 0; k < pictures.size(); ++k) {
-        const std::vector<std::string>& fields = pictures[k].quotedFields;
+    const std::size_t quoted = std::min(pictures.quotedFields.size(), count);
+    for (std::size_t k = 0; k < quoted; ++k) {
+        const std::vector<std::string>& fields = pictures.quotedFields[k];
         if (fields.empty()) {
             continue;
         }
@@ -43,8 +44,9 @@ void writePictureArrays(const GalleryJob& job, const std::vector<IndexPicture>& 
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
     declared = false;
-    for (std::size_t k = 0; job.pages.shootingData && k < pictures.size(); ++k) {
-        const ExifInfo& e = pictures[k].shooting;
+    const std::size_t shot = std::min(pictures.shooting.size(), count);
+    for (std::size_t k = 0; job.pages.shootingData && k < shot; ++k) {
+        const ExifInfo& e = pictures.shooting[k];
         if (e.empty()) {
             continue;
         }
@@ -69,7 +71,7 @@ void writePictureArrays(const GalleryJob& job, const std::vector<IndexPicture>& 
 } // namespace
 
 bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const std::vector<IndexPicture>& pictures, std::string& failure) {
+                       const IndexPictures& pictures, std::string& failure) {
     cmWriteLog("mainMakeIndexHtml", 1, "▽Start Method▽");
     PageInput input{job.pages, &job, &paths, paths.strIndexPath};
     PageParts parts;

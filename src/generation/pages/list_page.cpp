@@ -25,91 +25,66 @@ namespace {
 class RowTemplate {
   public:
     explicit RowTemplate(const std::string& text) {
-        std::vector<std::pair<std::size_t, const Placeholder*>> hits; // position, placeholder
+        std::vector<std::pair<std::size_t, std::size_t>> hits; // position, cell
         for (const Placeholder& p : placeholderTable()) {
             if (p.use != PlaceholderUse::TableRow) {
                 continue;
             }
-            for (std::size_t at = cmTextFind(text, p.name, 0, kCompareText);
-                 at != std::string::npos;
-                 at = cmTextFind(text, p.name, at + p.name.size(), kCompareText)) {
-                hits.emplace_back(at, &p);
+            const std::size_t cell = cells_.size();
+            cells_.push_back(&p);
+            for (std::size_t at = textFind(text, p.name, 0, kCompareText); at != std::string::npos;
+                 at = textFind(text, p.name, at + p.name.size(), kCompareText)) {
+                hits.emplace_back(at, cell);
             }
         }
         std::sort(hits.begin(), hits.end());
         std::size_t pos = 0;
-        for (const auto& [at, p] : hits) {
+        for (const auto& [at, cell] : hits) {
             if (at < pos) {
                 continue; // the names do not overlap; kept safe all the same
             }
             literals_.push_back(text.substr(pos, at - pos));
-            fields_.push_back(p);
-            pos = at + p->name.size();
+            fields_.push_back(cell);
+            pos = at + cells_[cell]->name.size();
         }
         literals_.push_back(text.substr(pos));
+        values_.resize(cells_.size());
     }
 
-    void fill(const TableCell& cell, std::string& out) const {
+    /// The row of one picture. Each value is worked out once and kept until the next row, so
+    /// their buffers are reused from picture to picture.
+    void fill(const TableCell& cell, std::string& out) {
+        for (std::size_t k = 0; k < cells_.size(); ++k) {
+            values_[k] = cells_[k]->cellValue(cell);
+        }
         out.clear();
         for (std::size_t k = 0; k < fields_.size(); ++k) {
             out += literals_[k];
-            out += fields_[k]->cellValue(cell);
+            out += values_[fields_[k]];
         }
         out += literals_.back();
     }
 
   private:
-    std::vector<std::string> literals_; // one more than fields_
-    std::vector<const Placeholder*> fields_;
+    std::vector<const Placeholder*> cells_; // the row placeholders of the table
+    std::vector<std::string> values_;       // beside cells_: the values of the current row
+    std::vector<std::string> literals_;     // one more than fields_
+    std::vector<std::size_t> fields_;       // where the text has a placeholder: its cell
 };
-
-long long numberOrZero(const std::string& text) {
-    long long value = 0;
-    return cmParseWholeNumber(text, value) ? value : 0;
-}
 
 // num / den to the nearest integer, a half to the even neighbour. One division of two whole
 // numbers, so an exact half is seen as one.
 long long roundRatio(long long num, long long den) {
-    return cmRoundHalfEven(static_cast<double>(num) / static_cast<double>(den));
+    return roundHalfEven(static_cast<double>(num) / static_cast<double>(den));
 }
 
-// The size attributes of a picture's thumbnail: the copy's own size with reduced copies, none
-// for a thumbnail folder, else the picture scaled in whole percent into the thumbnail box.
-std::string thumbnailSizeText(const GalleryJob& job, const PictureRow& row) {
-    if (job.useThumbnails) {
+// The size attributes of a thumbnail: "width=W height=H", or none when it shows at its own size.
+std::string sizeAttributes(const PictureRow& row) {
+    if (!row.thumbSize) {
         return {};
     }
-    if (row.copy != nullptr) {
-        return "width=" + std::to_string(row.copy->sizes.thumbWidth) +
-               " height=" + std::to_string(row.copy->sizes.thumbHeight);
-    }
-    const PagePlan& plan = job.pages;
-    const long long boxWidth = thumbnailBoxSide(plan.thumbWidth);
-    const long long boxHeight = thumbnailBoxSide(plan.thumbHeight);
-    std::string boxText =
-        "width=" + std::to_string(boxWidth) + " height=" + std::to_string(boxHeight);
-    long long width = row.width;
-    long long height = row.height;
-    if (width == 0) {
-        // The size is left to filelist.csv: fields counted from 1 after the file name.
-        const ClassFileData& picture = *row.file;
-        const std::vector<std::string> fields =
-            picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
-        const long long widthField = plan.filelistWidthColumn;
-        const long long heightField = plan.filelistHeightColumn;
-        const auto count = static_cast<long long>(fields.size());
-        if (widthField < 1 || heightField < 1 || widthField > count || heightField > count) {
-            return boxText;
-        }
-        width = numberOrZero(fields[static_cast<std::size_t>(widthField - 1)]);
-        height = numberOrZero(fields[static_cast<std::size_t>(heightField - 1)]);
-    }
-    // An empty, unreadable or zero size cannot be scaled: show it at the box size.
-    if (width <= 0 || height <= 0) {
-        return boxText;
-    }
-    return scaledSizeAttributes(width, height, boxWidth, boxHeight);
+    return "width=" + std::to_string(row.thumbSize->width) +
+           " height=" + std::to_string(row.thumbSize->height);
 }
 
 // The picture-entry element: the link the picture view loads, the size, the name and the
@@ -148,31 +123,33 @@ void showProgress(const RunServices& run, const GalleryJob& job, const PictureRo
 } // namespace
 
 void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      GalleryPictures& pictures, ListTableResult& table, bool& outblnOk,
+                      PictureRows& rows, ListTableResult& table, bool& written,
                       std::string& failure) {
     cmWriteLog("mainMakeListHtml", 1, "▽Start Method▽");
     PageInput input{job.pages, &job, &paths, paths.strListPath};
     PageParts parts;
     parts.table = [&](const std::string& blockText, PageFile& page) {
-        mainMakeListTable(run, job, blockText, paths.strListPath, page, pictures, table);
+        mainMakeListTable(run, job, blockText, paths.strListPath, page, rows, table);
         input.startNo = table.startNo;
     };
     parts.abandoned = [&run] { return run.status.stopRequested(); };
-    outblnOk =
+    written =
         writeTemplatePage(run.files, PageKind::List, "mainMakeListHtml", input, parts, failure);
-    cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + cmBoolText(outblnOk));
+    cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + boolText(written));
 }
 
 void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std::string& instrTable,
-                       const std::string& instrFile, PageFile& page, GalleryPictures& pictures,
+                       const std::string& instrFile, PageFile& page, PictureRows& rows,
                        ListTableResult& table) {
     cmWriteLog("mainMakeListTable", 1,
                "Start Method \r\ninstrTable=[" + instrTable + "]\r\ninstrFile=[" + instrFile + "]");
     table.startNo = -1;
-    const std::size_t count = pictures.pictures.size();
+    const std::size_t count = rows.size();
     const auto n = static_cast<long long>(count);
-    table.pictures.assign(count, IndexPicture());
-    PictureRows rows(job, pictures.pictures, pictures.copies, instrFile);
+    table.pictures.reset(count);
+    // Headers are read by workers ahead of this loop and come back in listing order; the log
+    // and status lines stay here, in the order of the pictures.
+    rows.begin(instrFile, run.pictureWorkers);
     if (!job.menu) {
         run.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
         run.status.setBarValue(0);
@@ -180,26 +157,21 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
         mainSetStatus(run.status, true, job.name, 0, 0);
     }
 
-    // Headers are read by workers ahead of this loop and come back in listing order; the log
-    // and status lines stay here, in the order of the pictures. The run may have started
-    // reading already; a second table block reads again for itself.
-    rows.readHeaders(std::exchange(pictures.measurer, nullptr), run.pictureWorkers);
-    const RowTemplate rowTemplate(instrTable);
+    RowTemplate rowTemplate(instrTable);
     const PagePlan& plan = job.pages;
     PictureRow row;
     std::string rowText;
     while (!run.status.stopRequested() && rows.next(row)) {
-        const std::string sizeText = thumbnailSizeText(job, row);
+        const std::string sizeText = sizeAttributes(row);
         rowTemplate.fill(TableCell{row, sizeText}, rowText);
 
-        IndexPicture& shown = table.pictures[row.number];
-        shown.entry = pictureEntry(job, row);
-        shown.shooting = std::move(row.shooting);
+        IndexPictures& shown = table.pictures;
+        shown.entries[row.number] = pictureEntry(job, row);
+        shown.shooting[row.number] = std::move(row.shooting);
         if (job.useFilelist && row.file->infoQuoted) {
-            shown.quotedFields = row.file->infoFields;
+            shown.quotedFields[row.number] = row.file->infoFields;
         }
-        if (!plan.startName.empty() && !job.menu &&
-            cmTextEquals(plan.startName, row.file->strName)) {
+        if (!plan.startName.empty() && !job.menu && textEquals(plan.startName, row.file->strName)) {
             table.startNo = static_cast<long>(row.number);
         }
         if (job.menu && row.number == 0) {

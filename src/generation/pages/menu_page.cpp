@@ -21,7 +21,7 @@ void writeMenuArray(const std::string& rootLink, const std::vector<GalleryJob>& 
         // The name cannot hold the separator, so the link after it is always the maker's.
         element.assign(menuListName(galleries[k].name));
         element.append(",").append(rootLink).append("/");
-        element.append(cmFormat000(galleries[k].number)).append("/index.html,");
+        element.append(formatThreeDigits(galleries[k].number)).append("/index.html,");
         if (k < results.size()) {
             element.append(results[k].menuItem);
         }

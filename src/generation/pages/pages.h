@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "generation/pages/template.h"
-#include "generation/pictures/picture_measure.h"
+#include "generation/pictures/picture_rows.h"
 #include "generation/pictures/web_sizes.h"
 #include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
@@ -13,28 +13,21 @@
 
 namespace mivo {
 
-/// A checked gallery's pictures as its pages take them.
-struct GalleryPictures {
-    const PictureList& pictures;
-    const std::vector<WebCopy>& copies;  // one per picture with reduced copies, else empty
-    PictureMeasurer* measurer = nullptr; // already reading their headers, or nullptr
-};
-
-/// list.html with its thumbnail table. outblnOk false when the page could not be written
-/// (`failure` says which and why). `table` gets what the table found.
+/// list.html with its thumbnail table, one row per picture of `rows`. written false when the
+/// page could not be written (`failure` says which and why). `table` gets what the table found.
 void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      GalleryPictures& pictures, ListTableResult& table, bool& outblnOk,
+                      PictureRows& rows, ListTableResult& table, bool& written,
                       std::string& failure);
 
 /// Writes the table block once per picture into the open list page and tells what it found;
 /// the progress goes to the status line.
 void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std::string& instrTable,
-                       const std::string& instrFile, PageFile& page, GalleryPictures& pictures,
+                       const std::string& instrFile, PageFile& page, PictureRows& rows,
                        ListTableResult& table);
 
 /// The gallery's index page with the aryPicList script lines. false when it was not written.
 bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const std::vector<IndexPicture>& pictures, std::string& failure);
+                       const IndexPictures& pictures, std::string& failure);
 
 /// pict.html, the picture viewer. false when it was not written.
 bool mainMakePictHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,

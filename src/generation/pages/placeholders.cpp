@@ -87,9 +87,8 @@ const std::vector<Placeholder> kPlaceholders = {
     {"MV_LINK_URL1", copied({L, P}), U::Text, [](const PageInput& in) { return in.job->link1Url; }},
     {"MV_LINK_URL2", copied({L, P}), U::Text, [](const PageInput& in) { return in.job->link2Url; }},
     {"MV_ALL_LIST", copied({L}) | placeBit(L, LinePart::TableBlock), U::Text,
-     [](const PageInput& in) { return std::to_string(in.pages.columns); }},
-    {"MV_ALL_WIDTH", copied({M}), U::Text,
-     [](const PageInput& in) { return std::to_string(in.pages.columns); }},
+     [](const PageInput& in) { return in.pages.columns; }},
+    {"MV_ALL_WIDTH", copied({M}), U::Text, [](const PageInput& in) { return in.pages.columns; }},
     {"MV_LIST_ARRAY", copied({I}), U::WholeLine},
     {"MV_MENU_ARRAY", copied({M}), U::WholeLine},
     // The list page's slide lines take the slide time before the index link, the picture

@@ -35,7 +35,7 @@ std::string systemReason(const std::string& path) {
 } // namespace
 
 bool isTemplateComment(std::string_view line) {
-    return cmStartsWith(line, "//") && !cmStartsWith(line, "//-");
+    return startsWith(line, "//") && !startsWith(line, "//-");
 }
 
 std::string templatePath(const ProgramFiles& files, const std::string& templateName) {
@@ -67,7 +67,7 @@ bool PageFile::open(const std::string& path, TextEncoding encoding) {
 
 void PageFile::put(std::string_view utf8, Cp932Fallback fallback) {
     line_.clear();
-    cmAppendEncodedText(line_, utf8, encoding_, fallback);
+    appendEncodedText(line_, utf8, encoding_, fallback);
     line_.append("\r\n");
     file_.write(line_);
 }
@@ -93,22 +93,22 @@ void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
 void TemplateLineHandler::tableBlock(std::string& /*blockText*/, PageFile& /*page*/) {}
 
 bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler) {
-    const std::string inPath = templatePath(files, copy.templateName);
+    const std::string templateFile = templatePath(files, copy.templateName);
     errno = 0;
     std::vector<std::string> lines;
     TextEncoding encoding = TextEncoding::Cp932;
-    if (!cmReadTextLines(inPath, lines, &encoding)) {
+    if (!readTextLines(templateFile, lines, &encoding)) {
         if (copy.tableBlock) {
             // Without its template the list page is gone, so the failed run cannot leave a
             // stale list page behind that looks current.
             std::error_code ec;
             std::filesystem::remove(copy.pagePath, ec);
         }
-        cmWriteLog(copy.routine, 4, "InOpenError [" + inPath + "]");
-        copy.error = inPath + ": " + translate(systemReason(inPath));
+        cmWriteLog(copy.routine, 4, "InOpenError [" + templateFile + "]");
+        copy.error = templateFile + ": " + translate(systemReason(templateFile));
         return false;
     }
-    cmWriteLog(copy.routine, 1, "InOpen [" + inPath + "]");
+    cmWriteLog(copy.routine, 1, "InOpen [" + templateFile + "]");
 
     PageFile page;
     errno = 0;

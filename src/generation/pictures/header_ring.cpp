@@ -85,8 +85,8 @@ struct HeaderRing::State {
     /// Job's picture read the plain way, as a thread of the pool reads it.
     static MeasuredSize readPlainly(const Job& job) {
         MeasuredSize size;
-        size.ok = cmReadPictureSizeAt(job.folderFd, job.name, size.width, size.height,
-                                      job.shootingData ? &size.exif : nullptr);
+        size.ok = readPictureSizeAt(job.folderFd, job.name, size.width, size.height,
+                                    job.shootingData ? &size.exif : nullptr);
         return size;
     }
 
@@ -152,8 +152,8 @@ struct HeaderRing::State {
         }
         MeasuredSize size;
         const FileWant want =
-            cmReadPictureSizeFromParts(job.parts, job.fileEnd, size.width, size.height,
-                                       job.shootingData ? &size.exif : nullptr, size.ok);
+            readPictureSizeFromParts(job.parts, job.fileEnd, size.width, size.height,
+                                     job.shootingData ? &size.exif : nullptr, size.ok);
         if (!want.needed) {
             out.push_back(end(j, std::move(size)));
             return;
@@ -219,7 +219,7 @@ void HeaderRing::start(std::size_t index, int folderFd, const char* name, bool s
     job.folderFd = folderFd;
     job.name = name;
     job.shootingData = shootingData;
-    // As cmReadPictureSizeAt opens it, so a FIFO cannot block the open. The ring reads a FIFO
+    // As readPictureSizeAt opens it, so a FIFO cannot block the open. The ring reads a FIFO
     // where the plain reader's read at an offset fails at once, and its read waits for a
     // writer that may never write: anything but a regular file ends here, unreadable.
     job.fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);

@@ -12,7 +12,7 @@ namespace mivo {
 /// Reads the headers of many pictures at once from one thread, through io_uring. On a disk
 /// behind a virtual machine each read a thread waits on costs far more than the read: here the
 /// reads are queued together, the kernel is woken once per batch, and no thread sleeps per
-/// read. Every picture gives what cmReadPictureSizeAt gives for it.
+/// read. Every picture gives what readPictureSizeAt gives for it.
 class HeaderRing {
   public:
     /// A picture whose header walk has ended.

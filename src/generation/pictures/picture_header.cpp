@@ -266,12 +266,12 @@ int readExifOrientation(ByteSource& src, std::uint64_t start, std::uint64_t leng
 }
 
 // A side of 0 marks a broken header: the sizes are given back only when both are there.
-bool acceptSize(long width, long height, long& outWidth, long& outHeight) {
+bool acceptSize(long width, long height, long& pictureWidth, long& pictureHeight) {
     if (width == 0 || height == 0) {
         return false;
     }
-    outWidth = width;
-    outHeight = height;
+    pictureWidth = width;
+    pictureHeight = height;
     return true;
 }
 
@@ -306,7 +306,7 @@ void readExifSegment(ByteSource& src, std::uint64_t start, std::uint64_t length,
     }
 }
 
-bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight, ExifInfo* outExif) {
+bool readJpegSize(ByteSource& src, long& pictureWidth, long& pictureHeight, ExifInfo* exifInfo) {
     std::uint64_t pos = 2; // after SOI
     int orientation = 0;
     bool exifSeen = false;
@@ -365,7 +365,7 @@ bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight, ExifInfo* ou
             if (orientation >= 5) {
                 std::swap(width, height);
             }
-            return acceptSize(width, height, outWidth, outHeight);
+            return acceptSize(width, height, pictureWidth, pictureHeight);
         }
         if (marker == 0xE1 && !exifSeen) {
             // Only the first EXIF block counts.
@@ -373,8 +373,8 @@ bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight, ExifInfo* ou
             if (found >= 0) {
                 orientation = found;
                 exifSeen = true;
-                if (outExif != nullptr && length - 2 > 6) {
-                    readExifSegment(src, pos + 2 + 6, length - 2 - 6, *outExif);
+                if (exifInfo != nullptr && length - 2 > 6) {
+                    readExifSegment(src, pos + 2 + 6, length - 2 - 6, *exifInfo);
                 }
             }
         }
@@ -383,15 +383,15 @@ bool readJpegSize(ByteSource& src, long& outWidth, long& outHeight, ExifInfo* ou
     return false;
 }
 
-bool readGifSize(ByteSource& src, long& outWidth, long& outHeight) {
+bool readGifSize(ByteSource& src, long& pictureWidth, long& pictureHeight) {
     const unsigned char* p = src.get(0, 10);
     if (p == nullptr) {
         return false;
     }
-    return acceptSize(le16(p + 6), le16(p + 8), outWidth, outHeight);
+    return acceptSize(le16(p + 6), le16(p + 8), pictureWidth, pictureHeight);
 }
 
-bool readBmpSize(ByteSource& src, long& outWidth, long& outHeight) {
+bool readBmpSize(ByteSource& src, long& pictureWidth, long& pictureHeight) {
     const unsigned char* p = src.get(0, 18);
     if (p == nullptr) {
         return false;
@@ -422,63 +422,63 @@ bool readBmpSize(ByteSource& src, long& outWidth, long& outHeight) {
     } else {
         return false;
     }
-    return acceptSize(width, height, outWidth, outHeight);
+    return acceptSize(width, height, pictureWidth, pictureHeight);
 }
 
-bool readSize(ByteSource& src, long& outWidth, long& outHeight, ExifInfo* outExif) {
+bool readSize(ByteSource& src, long& pictureWidth, long& pictureHeight, ExifInfo* exifInfo) {
     const unsigned char* magic = src.get(0, 6);
     if (magic == nullptr) {
         return false;
     }
     if (magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) {
-        return readJpegSize(src, outWidth, outHeight, outExif);
+        return readJpegSize(src, pictureWidth, pictureHeight, exifInfo);
     }
     if (std::memcmp(magic, "GIF87a", 6) == 0 || std::memcmp(magic, "GIF89a", 6) == 0) {
-        return readGifSize(src, outWidth, outHeight);
+        return readGifSize(src, pictureWidth, pictureHeight);
     }
     if (magic[0] == 'B' && magic[1] == 'M') {
-        return readBmpSize(src, outWidth, outHeight);
+        return readBmpSize(src, pictureWidth, pictureHeight);
     }
     return false;
 }
 
 } // namespace
 
-bool cmReadPictureSizeFromBytes(const unsigned char* data, std::size_t size, long& outWidth,
-                                long& outHeight, ExifInfo* outExif) {
+bool readPictureSizeFromBytes(const unsigned char* data, std::size_t size, long& pictureWidth,
+                              long& pictureHeight, ExifInfo* exifInfo) {
     if (data == nullptr) {
         return false;
     }
     ByteSource src(data, size);
-    return readSize(src, outWidth, outHeight, outExif);
+    return readSize(src, pictureWidth, pictureHeight, exifInfo);
 }
 
-FileWant cmReadPictureSizeFromParts(const std::vector<FilePart>& parts, std::uint64_t fileEnd,
-                                    long& outWidth, long& outHeight, ExifInfo* outExif,
-                                    bool& outOk) {
+FileWant readPictureSizeFromParts(const std::vector<FilePart>& parts, std::uint64_t fileEnd,
+                                  long& pictureWidth, long& pictureHeight, ExifInfo* exifInfo,
+                                  bool& ok) {
     FileWant want;
     ByteSource src(parts, fileEnd, want);
     long width = 0;
     long height = 0;
     ExifInfo exif;
-    outOk = readSize(src, width, height, outExif != nullptr ? &exif : nullptr);
+    ok = readSize(src, width, height, exifInfo != nullptr ? &exif : nullptr);
     if (want.needed) {
         // The walk stopped at bytes it did not have: what it found so far counts for nothing.
-        outOk = false;
+        ok = false;
         return want;
     }
-    if (outOk) {
-        outWidth = width;
-        outHeight = height;
+    if (ok) {
+        pictureWidth = width;
+        pictureHeight = height;
     }
-    if (outExif != nullptr) {
-        *outExif = std::move(exif);
+    if (exifInfo != nullptr) {
+        *exifInfo = std::move(exif);
     }
     return want;
 }
 
-bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight,
-                       ExifInfo* outExif) {
+bool readPictureSize(const std::string& path, long& pictureWidth, long& pictureHeight,
+                     ExifInfo* exifInfo) {
     // O_NONBLOCK keeps a FIFO from blocking the open; anything but a regular file is refused.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -488,14 +488,14 @@ bool cmReadPictureSize(const std::string& path, long& outWidth, long& outHeight,
     bool ok = false;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
         ByteSource src(fd, static_cast<std::uint64_t>(info.st_size));
-        ok = readSize(src, outWidth, outHeight, outExif);
+        ok = readSize(src, pictureWidth, pictureHeight, exifInfo);
     }
     ::close(fd);
     return ok;
 }
 
-bool cmReadPictureSizeAt(int folderFd, const char* name, long& outWidth, long& outHeight,
-                         ExifInfo* outExif, bool* outOnDisk, bool fromDisk) {
+bool readPictureSizeAt(int folderFd, const char* name, long& pictureWidth, long& pictureHeight,
+                       ExifInfo* exifInfo, bool* onDisk, bool fromDisk) {
     // No stat: the listing saw a regular file, and whatever may stand there now fails its read
     // (a FIFO, opened without blocking, cannot be read at an offset; a folder cannot be read).
     const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -505,8 +505,8 @@ bool cmReadPictureSizeAt(int folderFd, const char* name, long& outWidth, long& o
     if (fromDisk) {
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM); // advice only: a refusal changes nothing
     }
-    ByteSource src(fd, outOnDisk);
-    const bool ok = readSize(src, outWidth, outHeight, outExif);
+    ByteSource src(fd, onDisk);
+    const bool ok = readSize(src, pictureWidth, pictureHeight, exifInfo);
     ::close(fd);
     return ok;
 }

@@ -5,9 +5,9 @@
 
 namespace mivo {
 
-bool picInfoReadsFile(const PagePlan& pages, bool inblnFilelist) {
+bool picInfoReadsFile(const PagePlan& pages, bool useFilelist) {
     // Without a width or a height column in filelist.csv the size has to come from the file.
-    return !inblnFilelist || pages.filelistWidthColumn == 0 || pages.filelistHeightColumn == 0;
+    return !useFilelist || pages.filelistWidthColumn == 0 || pages.filelistHeightColumn == 0;
 }
 
 PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const GalleryJob& job,
@@ -19,11 +19,11 @@ PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const
     return &slot.emplace(job.picPath, pictures, workers, shootingData);
 }
 
-void mainGetPicInfo(const PagePlan& pages, const std::string& instrFilePath, bool inblnFilelist,
-                    const MeasuredSize& inSize, std::string& outFileName, long long& width,
-                    long long& height, ExifInfo* outExif) {
+void mainGetPicInfo(const PagePlan& pages, const std::string& instrFilePath, bool useFilelist,
+                    const MeasuredSize& sourceSize, std::string& outFileName, long long& width,
+                    long long& height, ExifInfo* exifInfo) {
     // Once per picture: the messages are built only for a log that takes them.
-    const bool log = cmLogWants(1);
+    const bool log = logWants(1);
     if (log) {
         cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
     }
@@ -35,14 +35,14 @@ void mainGetPicInfo(const PagePlan& pages, const std::string& instrFilePath, boo
 
     width = 0;
     height = 0;
-    if (outExif != nullptr) {
+    if (exifInfo != nullptr) {
         // The size may come from filelist.csv; the header is still where the shooting data is.
-        *outExif = inSize.exif;
+        *exifInfo = sourceSize.exif;
     }
-    if (picInfoReadsFile(pages, inblnFilelist)) {
-        if (inSize.ok) {
-            width = inSize.width;
-            height = inSize.height;
+    if (picInfoReadsFile(pages, useFilelist)) {
+        if (sourceSize.ok) {
+            width = sourceSize.width;
+            height = sourceSize.height;
         } else {
             // The gallery is still built; the thumbnail table falls back to its box size.
             cmWriteLog("mainGetPicInfo", 4, "PicInfoError [" + instrFilePath + "]");

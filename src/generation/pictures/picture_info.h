@@ -12,7 +12,7 @@ namespace mivo {
 
 /// True when mainGetPicInfo takes the size from the picture file: filelist.csv is not used
 /// for the gallery, or it lacks a width or a height column.
-bool picInfoReadsFile(const PagePlan& pages, bool inblnFilelist);
+bool picInfoReadsFile(const PagePlan& pages, bool useFilelist);
 
 /// Starts reading the headers of a gallery's pictures into `slot` when its list table needs
 /// them: for the sizes, or for the shooting data that stands in the same header. The reader,
@@ -21,12 +21,12 @@ PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const
                                      const PictureList& pictures, int workers);
 
 /// Display name (file name without extension) and pixel size of a picture, the file already
-/// read by a PictureMeasurer (`inSize`). The size is 0 by 0 when filelist.csv supplies it
+/// read by a PictureMeasurer (`sourceSize`). The size is 0 by 0 when filelist.csv supplies it
 /// (flag "1" and both column numbers set), and also when the picture cannot be measured (then
-/// a level-4 "PicInfoError [path]" line is logged). With `outExif` the shooting data found in
+/// a level-4 "PicInfoError [path]" line is logged). With `exifInfo` the shooting data found in
 /// the header is handed back, even when filelist.csv gives the size.
-void mainGetPicInfo(const PagePlan& pages, const std::string& instrFilePath, bool inblnFilelist,
-                    const MeasuredSize& inSize, std::string& outFileName, long long& width,
-                    long long& height, ExifInfo* outExif = nullptr);
+void mainGetPicInfo(const PagePlan& pages, const std::string& instrFilePath, bool useFilelist,
+                    const MeasuredSize& sourceSize, std::string& outFileName, long long& width,
+                    long long& height, ExifInfo* exifInfo = nullptr);
 
 } // namespace mivo

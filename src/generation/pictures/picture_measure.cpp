@@ -36,7 +36,7 @@ constexpr std::size_t kClaim = 4;
 
 MeasuredSize measurePictureFile(const std::string& path, bool shootingData) {
     MeasuredSize size;
-    size.ok = cmReadPictureSize(path, size.width, size.height, shootingData ? &size.exif : nullptr);
+    size.ok = readPictureSize(path, size.width, size.height, shootingData ? &size.exif : nullptr);
     return size;
 }
 
@@ -108,8 +108,8 @@ MeasuredSize PictureMeasurer::measure(std::size_t index, bool* onDisk, bool from
     const std::string& name = pictures_[index].strName;
     // Without the folder open, each picture is opened by its whole path.
     const std::string path = folderFd_ >= 0 ? name : cmAddPath(folder_, name, kPathSeparator);
-    size.ok = cmReadPictureSizeAt(folderFd_ >= 0 ? folderFd_ : AT_FDCWD, path.c_str(), size.width,
-                                  size.height, exif, onDisk, fromDisk);
+    size.ok = readPictureSizeAt(folderFd_ >= 0 ? folderFd_ : AT_FDCWD, path.c_str(), size.width,
+                                size.height, exif, onDisk, fromDisk);
     return size;
 }
 

@@ -1,7 +1,10 @@
 #include "generation/pictures/picture_rows.h"
 
+#include <utility>
+
 #include "common/log.h"
 #include "common/paths.h"
+#include "common/text.h"
 #include "generation/pictures/gallery_copies.h"
 #include "generation/pictures/picture_info.h"
 
@@ -13,9 +16,41 @@ std::string folderIn(const std::string& folder, const char* name) {
     return cmAddPath(folder, name, kPathSeparator);
 }
 
+long long numberOrZero(const std::string& text) {
+    long long value = 0;
+    return parseWholeNumber(text, value) ? value : 0;
+}
+
+/// A full-size picture shown as its own thumbnail: scaled into the thumbnail box, with the size
+/// from its header or else from filelist.csv's columns; the box itself when neither gives one.
+PixelSize scaledThumbSize(const PagePlan& plan, const PictureRow& row) {
+    const PixelSize box{thumbnailBoxSide(plan.thumbWidth), thumbnailBoxSide(plan.thumbHeight)};
+    long long width = row.width;
+    long long height = row.height;
+    if (width == 0) {
+        // The size is left to filelist.csv: fields counted from 1 after the file name.
+        const ClassFileData& picture = *row.file;
+        const std::vector<std::string> fields =
+            picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
+        const long long widthField = plan.filelistWidthColumn;
+        const long long heightField = plan.filelistHeightColumn;
+        const auto count = static_cast<long long>(fields.size());
+        if (widthField < 1 || heightField < 1 || widthField > count || heightField > count) {
+            return box;
+        }
+        width = numberOrZero(fields[static_cast<std::size_t>(widthField - 1)]);
+        height = numberOrZero(fields[static_cast<std::size_t>(heightField - 1)]);
+    }
+    // An empty, unreadable or zero size cannot be scaled: show it at the box size.
+    if (width <= 0 || height <= 0) {
+        return box;
+    }
+    return scaledSize(width, height, box.width, box.height);
+}
+
 } // namespace
 
-/// The copy folders beside the page: thumbs/ and view/.
+/// The copy folders beside a page: thumbs/ and view/.
 struct CopyFolders {
     explicit CopyFolders(const std::string& pagePath) {
         const std::string pageFolder = pageFolderOf(pagePath);
@@ -26,26 +61,46 @@ struct CopyFolders {
     std::string view;
 };
 
-PictureRows::PictureRows(const GalleryJob& job, const PictureList& pictures,
-                         const std::vector<WebCopy>& copies, const std::string& pagePath)
-    : PictureRows(job, pictures, copies, pagePath, CopyFolders(pagePath)) {}
+/// Links from one page to the folders a row points into, each worked out once.
+struct PictureRows::Links {
+    Links(const GalleryJob& job, const std::string& pagePath, const CopyFolders& folders)
+        : thumbFolder(folders.thumbs), pictures(pagePath, job.picPath),
+          view(pagePath, folders.view), thumbs(pagePath, thumbFolder),
+          thumbs2x(pagePath, folderIn(thumbFolder, kThumb2xFolder)),
+          thumbnailFolder(pagePath, job.samPath) {}
+    Links(const GalleryJob& job, const std::string& pagePath)
+        : Links(job, pagePath, CopyFolders(pagePath)) {}
+
+    std::string thumbFolder;
+    FolderLinks pictures;
+    FolderLinks view;
+    FolderLinks thumbs;
+    FolderLinks thumbs2x;
+    FolderLinks thumbnailFolder;
+};
 
 PictureRows::PictureRows(const GalleryJob& job, const PictureList& pictures,
-                         const std::vector<WebCopy>& copies, const std::string& pagePath,
-                         const CopyFolders& folders)
-    : job_(job), pictures_(pictures), copies_(copies), thumbFolder_(folders.thumbs),
-      pictureLinks_(pagePath, job.picPath), viewLinks_(pagePath, folders.view),
-      thumbLinks_(pagePath, thumbFolder_),
-      thumb2xLinks_(pagePath, folderIn(thumbFolder_, kThumb2xFolder)),
-      samLinks_(pagePath, job.samPath) {}
+                         const std::vector<WebCopy>& copies, PictureMeasurer* measurer)
+    : job_(job), pictures_(pictures), copies_(copies), measurer_(measurer) {}
 
-void PictureRows::readHeaders(PictureMeasurer* measurer, int workers) {
-    measurer_ = measurer != nullptr ? measurer
-                                    : startListTableReads(ownMeasurer_, job_, pictures_, workers);
+PictureRows::~PictureRows() = default;
+
+void PictureRows::begin(const std::string& pagePath, int workers) {
+    links_ = std::make_unique<Links>(job_, pagePath);
+    if (begun_) {
+        // A second table block: the given reader has handed its pictures out already.
+        measurer_ = nullptr;
+        ownMeasurer_.reset();
+    }
+    if (measurer_ == nullptr) {
+        measurer_ = startListTableReads(ownMeasurer_, job_, pictures_, workers);
+    }
+    begun_ = true;
+    next_ = 0;
 }
 
 bool PictureRows::next(PictureRow& row) {
-    if (next_ >= pictures_.size()) {
+    if (next_ >= pictures_.size() || !links_) {
         return false;
     }
     const std::size_t i = next_++;
@@ -57,27 +112,31 @@ bool PictureRows::next(PictureRow& row) {
     row.shooting = ExifInfo();
     mainGetPicInfo(job_.pages, row.path, job_.useFilelist, size, row.displayName, row.width,
                    row.height, job_.pages.shootingData ? &row.shooting : nullptr);
-    if (cmLogWants(3)) {
+    if (logWants(3)) {
         cmWriteLog("mainMakeListTable", 3, "<" + row.path + ">");
     }
 
-    row.pictureLink = pictureLinks_.to(picture.strName);
+    const Links& links = *links_;
+    row.pictureLink = links.pictures.to(picture.strName);
     row.copy = i < copies_.size() && copies_[i].ok ? &copies_[i] : nullptr;
     // With copies made, the picture view shows the display copy; the original stays one click
     // away through its own link.
-    row.viewLink = row.copy != nullptr ? viewLinks_.to(row.copy->fileName) : row.pictureLink;
+    row.viewLink = row.copy != nullptr ? links.view.to(row.copy->fileName) : row.pictureLink;
     row.thumb2xLink.clear();
     if (job_.useThumbnails) {
         row.thumbPath = cmAddPath(job_.samPath, picture.strName, kPathSeparator);
-        row.thumbLink = samLinks_.to(picture.strName);
+        row.thumbLink = links.thumbnailFolder.to(picture.strName);
+        row.thumbSize.reset();
     } else if (row.copy != nullptr) {
-        // Mivo's own thumbnails, used as a thumbnail folder is.
-        row.thumbPath = cmAddPath(thumbFolder_, row.copy->fileName, kPathSeparator);
-        row.thumbLink = thumbLinks_.to(row.copy->fileName);
-        row.thumb2xLink = thumb2xLinks_.to(row.copy->fileName);
+        // Mivo's own thumbnails, used as a thumbnail folder is; their sizes are known.
+        row.thumbPath = cmAddPath(links.thumbFolder, row.copy->fileName, kPathSeparator);
+        row.thumbLink = links.thumbs.to(row.copy->fileName);
+        row.thumb2xLink = links.thumbs2x.to(row.copy->fileName);
+        row.thumbSize = PixelSize{row.copy->sizes.thumbWidth, row.copy->sizes.thumbHeight};
     } else {
         row.thumbPath = row.path;
         row.thumbLink = row.pictureLink;
+        row.thumbSize = scaledThumbSize(job_.pages, row);
     }
     return true;
 }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/picture_measure.h"
+#include "generation/pictures/thumb_size.h"
 #include "generation/pictures/web_sizes.h"
 #include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
@@ -15,7 +17,7 @@
 namespace mivo {
 
 /// One picture of a gallery as its pages show it, worked out once: its name, links from the
-/// list page, its size, its shooting data and its reduced copies.
+/// list page, its sizes, its shooting data and its reduced copies.
 struct PictureRow {
     std::size_t number = 0;              // zero-based position in the gallery
     const ClassFileData* file = nullptr; // the listed file with its filelist.csv fields
@@ -30,39 +32,41 @@ struct PictureRow {
     std::string thumbPath;         // the file the list shows as its thumbnail
     std::string thumbLink;
     std::string thumb2xLink; // the 2x thumbnail, with copies; "" otherwise
+    // The size the list shows the thumbnail at: the copy's own size, the picture scaled into
+    // the thumbnail box, or the box itself for a picture of unknown size. None for a thumbnail
+    // from a thumbnail folder, which shows at its own size.
+    std::optional<PixelSize> thumbSize;
 };
 
 struct CopyFolders;
 
-/// The rows of a gallery's pictures, one at a time as their headers come in, with links from
-/// the page `pagePath`.
+/// The rows of a gallery's pictures, one at a time as their headers come in.
 class PictureRows {
   public:
+    /// `measurer`, when given, is already reading the pictures' headers (the same pictures).
     PictureRows(const GalleryJob& job, const PictureList& pictures,
-                const std::vector<WebCopy>& copies, const std::string& pagePath);
-    /// The headers are read by `measurer` when it is given (it must cover the same pictures),
-    /// else by a reader of its own with `workers` when the rows need them. Before next().
-    void readHeaders(PictureMeasurer* measurer, int workers);
+                const std::vector<WebCopy>& copies, PictureMeasurer* measurer);
+    ~PictureRows();
+    PictureRows(const PictureRows&) = delete;
+    PictureRows& operator=(const PictureRows&) = delete;
+    /// Starts the rows again from the first picture, with links from the page `pagePath`. The
+    /// first time the headers come from the measurer given, if any; every other time (a second
+    /// table block) from a reader of its own with `workers`, when the rows need them.
+    void begin(const std::string& pagePath, int workers);
     std::size_t size() const { return pictures_.size(); }
     /// The next picture's row; false after the last.
     bool next(PictureRow& row);
 
   private:
-    PictureRows(const GalleryJob& job, const PictureList& pictures,
-                const std::vector<WebCopy>& copies, const std::string& pagePath,
-                const CopyFolders& folders);
+    struct Links;
 
     const GalleryJob& job_;
     const PictureList& pictures_;
     const std::vector<WebCopy>& copies_;
-    std::optional<PictureMeasurer> ownMeasurer_;
     PictureMeasurer* measurer_ = nullptr;
-    std::string thumbFolder_;
-    FolderLinks pictureLinks_;
-    FolderLinks viewLinks_;
-    FolderLinks thumbLinks_;
-    FolderLinks thumb2xLinks_;
-    FolderLinks samLinks_;
+    std::optional<PictureMeasurer> ownMeasurer_;
+    std::unique_ptr<Links> links_;
+    bool begun_ = false;
     std::size_t next_ = 0;
 };
 

@@ -57,26 +57,26 @@ std::uint32_t weightPair(std::int16_t low, std::int16_t high) {
            static_cast<std::uint16_t>(low);
 }
 
-Taps makeTaps(int inSize, int outSize) {
+Taps makeTaps(int sourceSize, int targetSize) {
     Taps taps;
-    const double shrink = static_cast<double>(inSize) / static_cast<double>(outSize);
+    const double shrink = static_cast<double>(sourceSize) / static_cast<double>(targetSize);
     const double stretch = std::max(shrink, 1.0);
     const double support = 3.0 * stretch;
-    taps.count = std::min(inSize, static_cast<int>(std::ceil(2.0 * support)) + 1);
-    taps.first.resize(static_cast<std::size_t>(outSize));
-    taps.weights.assign(static_cast<std::size_t>(outSize) * static_cast<std::size_t>(taps.count),
+    taps.count = std::min(sourceSize, static_cast<int>(std::ceil(2.0 * support)) + 1);
+    taps.first.resize(static_cast<std::size_t>(targetSize));
+    taps.weights.assign(static_cast<std::size_t>(targetSize) * static_cast<std::size_t>(taps.count),
                         0);
     std::vector<double> raw(static_cast<std::size_t>(taps.count));
-    for (int i = 0; i < outSize; ++i) {
+    for (int i = 0; i < targetSize; ++i) {
         const double center = (i + 0.5) * shrink - 0.5;
         const int low = static_cast<int>(std::ceil(center - support));
         const int high = static_cast<int>(std::floor(center + support));
-        const int first = std::clamp(low, 0, inSize - taps.count);
+        const int first = std::clamp(low, 0, sourceSize - taps.count);
         std::fill(raw.begin(), raw.end(), 0.0);
         double sum = 0.0;
         for (int j = low; j <= high; ++j) {
             const double weight = lanczos3((j - center) / stretch);
-            const int slot = std::clamp(j, 0, inSize - 1) - first;
+            const int slot = std::clamp(j, 0, sourceSize - 1) - first;
             if (slot >= 0 && slot < taps.count) {
                 raw[static_cast<std::size_t>(slot)] += weight;
                 sum += weight;
@@ -99,9 +99,9 @@ Taps makeTaps(int inSize, int outSize) {
         taps.first[static_cast<std::size_t>(i)] = first;
     }
     taps.pairCount = (taps.count + 1) / 2;
-    taps.pairs.resize(static_cast<std::size_t>(outSize) * static_cast<std::size_t>(taps.pairCount) *
-                      4);
-    for (int i = 0; i < outSize; ++i) {
+    taps.pairs.resize(static_cast<std::size_t>(targetSize) *
+                      static_cast<std::size_t>(taps.pairCount) * 4);
+    for (int i = 0; i < targetSize; ++i) {
         const std::int16_t* weights =
             &taps.weights[static_cast<std::size_t>(i) * static_cast<std::size_t>(taps.count)];
         std::uint32_t* pair =
@@ -320,10 +320,10 @@ void boxShrink(const Pixels& in, int across, int down, Pixels& out) {
     out.width = std::max(in.width / across, 1);
     out.height = std::max(in.height / down, 1);
     const auto bands = static_cast<std::size_t>(in.bands);
-    const auto inStride = static_cast<std::size_t>(in.width) * bands;
-    const std::size_t outStride = static_cast<std::size_t>(out.width) * bands;
-    out.data.resize(outStride * static_cast<std::size_t>(out.height));
-    std::vector<std::uint32_t> rowSum(inStride);
+    const auto sourceStride = static_cast<std::size_t>(in.width) * bands;
+    const std::size_t targetStride = static_cast<std::size_t>(out.width) * bands;
+    out.data.resize(targetStride * static_cast<std::size_t>(out.height));
+    std::vector<std::uint32_t> rowSum(sourceStride);
     const std::uint32_t count =
         static_cast<std::uint32_t>(across) * static_cast<std::uint32_t>(down);
     const std::size_t step = static_cast<std::size_t>(across) * bands;
@@ -332,12 +332,12 @@ void boxShrink(const Pixels& in, int across, int down, Pixels& out) {
         const int rows = std::min(down, in.height - y * down);
         for (int row = 0; row < rows; ++row) {
             const unsigned char* line =
-                in.data.data() + static_cast<std::size_t>(y * down + row) * inStride;
-            for (std::size_t x = 0; x < inStride; ++x) {
+                in.data.data() + static_cast<std::size_t>(y * down + row) * sourceStride;
+            for (std::size_t x = 0; x < sourceStride; ++x) {
                 rowSum[x] += line[x];
             }
         }
-        unsigned char* target = out.data.data() + static_cast<std::size_t>(y) * outStride;
+        unsigned char* target = out.data.data() + static_cast<std::size_t>(y) * targetStride;
         for (std::size_t pixel = 0; pixel < static_cast<std::size_t>(out.width); ++pixel) {
             const std::uint32_t* block = rowSum.data() + pixel * step;
             for (std::size_t band = 0; band < bands; ++band) {
@@ -356,29 +356,29 @@ void lanczosShrink(const Pixels& in, int width, int height, Pixels& out) {
     const Taps across = makeTaps(in.width, width);
     const Taps down = makeTaps(in.height, height);
     const auto bands = static_cast<std::size_t>(in.bands);
-    const std::size_t inStride = static_cast<std::size_t>(in.width) * bands;
-    const std::size_t outStride = static_cast<std::size_t>(width) * bands;
+    const std::size_t sourceStride = static_cast<std::size_t>(in.width) * bands;
+    const std::size_t targetStride = static_cast<std::size_t>(width) * bands;
     out.width = width;
     out.height = height;
     out.bands = in.bands;
-    out.data.resize(outStride * static_cast<std::size_t>(height));
+    out.data.resize(targetStride * static_cast<std::size_t>(height));
     // Down first, into one row, then across from it: the rows the column filter reads stay in
     // the cache, and the across pass runs over the fewer rows.
-    std::vector<unsigned char> column(inStride + kRowSlack, 0);
+    std::vector<unsigned char> column(sourceStride + kRowSlack, 0);
     std::vector<const unsigned char*> rows(static_cast<std::size_t>(down.count));
     for (int y = 0; y < height; ++y) {
         const int first = down.first[static_cast<std::size_t>(y)];
         for (int t = 0; t < down.count; ++t) {
             rows[static_cast<std::size_t>(t)] =
-                in.data.data() + static_cast<std::size_t>(first + t) * inStride;
+                in.data.data() + static_cast<std::size_t>(first + t) * sourceStride;
         }
         filterColumns(
             rows.data(),
             &down.weights[static_cast<std::size_t>(y) * static_cast<std::size_t>(down.count)],
             &down.pairs[static_cast<std::size_t>(y) * static_cast<std::size_t>(down.pairCount) * 4],
-            down.count, inStride, column.data());
+            down.count, sourceStride, column.data());
         filterRow(column.data(), in.bands, across, width,
-                  out.data.data() + static_cast<std::size_t>(y) * outStride);
+                  out.data.data() + static_cast<std::size_t>(y) * targetStride);
     }
 }
 

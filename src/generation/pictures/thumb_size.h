@@ -11,11 +11,17 @@ inline constexpr long long kBoxSideMax = 100000;
 /// A side of the thumbnail box clamped to kBoxSideMin..kBoxSideMax.
 long long thumbnailBoxSide(long long side);
 
-/// "width=W height=H" for a picture of width × height (both above 0) scaled into the box in
-/// whole percent, each rounded half to even. A picture so large that the whole-percent step
-/// rounds to 0 is scaled by the exact ratio instead; no side is ever below 1, and no step can
-/// overflow whatever the picture's size.
-std::string scaledSizeAttributes(long long width, long long height, long long boxWidth,
-                                 long long boxHeight);
+/// A width and a height in pixels.
+struct PixelSize {
+    long long width = 0;
+    long long height = 0;
+    bool operator==(const PixelSize&) const = default;
+};
+
+/// A picture of width × height (both above 0) scaled into the box in whole percent, each side
+/// rounded half to even. A picture so large that the whole-percent step rounds to 0 is scaled
+/// by the exact ratio instead; no side is ever below 1, and no step can overflow whatever the
+/// picture's size.
+PixelSize scaledSize(long long width, long long height, long long boxWidth, long long boxHeight);
 
 } // namespace mivo

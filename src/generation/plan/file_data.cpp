@@ -11,19 +11,19 @@ void PictureList::add(ClassFileData item) {
 void PictureList::indexItems() const {
     for (; indexed_ < items_.size(); ++indexed_) {
         // Only the first of several names that differ in letter case is reachable by key.
-        index_.try_emplace(cmAsciiUpper(items_[indexed_].strName), indexed_);
+        index_.try_emplace(asciiUpper(items_[indexed_].strName), indexed_);
     }
 }
 
 ClassFileData* PictureList::find(const std::string& name) {
     indexItems();
-    const auto it = index_.find(cmAsciiUpper(name));
+    const auto it = index_.find(asciiUpper(name));
     return it == index_.end() ? nullptr : &items_[it->second];
 }
 
 const ClassFileData* PictureList::find(const std::string& name) const {
     indexItems();
-    const auto it = index_.find(cmAsciiUpper(name));
+    const auto it = index_.find(asciiUpper(name));
     return it == index_.end() ? nullptr : &items_[it->second];
 }
 

@@ -8,7 +8,7 @@ namespace mivo {
 namespace {
 
 std::string galleryLink(std::size_t number) {
-    return "../" + cmFormat000(static_cast<long long>(number)) + "/index.html";
+    return "../" + formatThreeDigits(static_cast<long long>(number)) + "/index.html";
 }
 
 /// The folder part of a page path (its last part is always taken as the file name); the root
@@ -27,7 +27,7 @@ PagePlan planPages(const Settings& s) {
     p.body = s.TextBody;
     p.link0Name = s.TextLinkName[0];
     p.link0Url = s.TextLinkURL[0];
-    p.slideTime = std::to_string(s.TextSlideTime);
+    p.slideTime = s.TextSlideTime;
     p.slideShow = s.CheckSlideShow;
     p.startWithList = s.OptionStart == 0;
     p.startName = s.gstrStartName;

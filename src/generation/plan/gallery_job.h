@@ -21,7 +21,7 @@ struct PagePlan {
     bool slideShow = false;            // CheckSlideShow
     bool startWithList = true;         // OptionStart(0): the index page opens the list view
     std::string startName;             // gstrStartName: the picture the picture view starts with
-    long long columns = 0;             // TextAllListWidth
+    std::string columns;               // TextAllListWidth: pictures per row, as the user wrote it
     long long thumbWidth = 0;          // TextSamWidth: the thumbnail box as the user set it
     long long thumbHeight = 0;         // TextSamHeight
     long long filelistWidthColumn = 0; // TextFilelistWidth: field number, 0 = none

@@ -8,19 +8,28 @@
 
 namespace mivo {
 
-/// What the index page needs of one picture, as the list page's table found it.
-struct IndexPicture {
-    std::string entry; // the picture-entry element: links, size, name and filelist fields
-    // The fields of a filelist row written with quotes, whole (the entry is split at every
+/// What the index page needs of the pictures, as the list page's table found them: one
+/// element per picture in each column (kept apart, each its own array as the page writes it).
+struct IndexPictures {
+    // The picture-entry elements: links, size, name and filelist fields.
+    std::vector<std::string> entries;
+    // The fields of a filelist row written with quotes, whole (an entry is split at every
     // comma), or nothing.
-    std::vector<std::string> quotedFields;
-    ExifInfo shooting; // its shooting data, when shown
+    std::vector<std::vector<std::string>> quotedFields;
+    std::vector<ExifInfo> shooting; // their shooting data, when shown
+
+    /// Room for `count` pictures, all empty.
+    void reset(std::size_t count) {
+        entries.assign(count, std::string());
+        quotedFields.assign(count, std::vector<std::string>());
+        shooting.assign(count, ExifInfo());
+    }
 };
 
 /// What the list page's table found: the pictures for the index page, the start picture and
 /// the gallery's entry on the menu page.
 struct ListTableResult {
-    std::vector<IndexPicture> pictures;
+    IndexPictures pictures;
     long startNo = -1;    // table position of the start picture, -1 when it is not there
     std::string menuItem; // menu mode: "<link to the first thumbnail>,<its size attributes>"
 };

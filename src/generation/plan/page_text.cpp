@@ -197,7 +197,7 @@ std::string escapeHtmlText(std::string_view text) {
     }
     std::string out;
     out.reserve(text.size());
-    for (const char c : cmSanitizeUtf8(text)) {
+    for (const char c : sanitizeUtf8(text)) {
         switch (c) {
         case '&':
             out.append("&amp;");

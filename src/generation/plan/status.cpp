@@ -46,10 +46,10 @@ void mainSetStatus(RunStatus& status, bool inblnMess, const UserText& message, i
                    int inintBarValue) {
     const std::string& instrMess = message.logged;
     // Once per picture: the messages are built only for a log that takes them.
-    const bool log = cmLogWants(1);
+    const bool log = logWants(1);
     if (log) {
         cmWriteLog("mainSetStatus", 1,
-                   std::string("▽Start Method▽\r\ninblnMess=[") + cmBoolText(inblnMess) +
+                   std::string("▽Start Method▽\r\ninblnMess=[") + boolText(inblnMess) +
                        "]\r\ninstrMess=[" + instrMess + "]\r\ninintBarType=[" +
                        std::to_string(inintBarType) + "]\r\ninintBarValue=[" +
                        std::to_string(inintBarValue) + "]");

@@ -25,8 +25,8 @@ constexpr const char* kRoutine = "mainCheckMake";
 /// through symlinks: "//", "/./", a link or the trailing separator that an empty page folder
 /// leaves must not hide the program's own templates.
 bool samePlace(const std::string& a, const std::string& b) {
-    const std::string left = cmCanonicalPath(a);
-    return !left.empty() && left == cmCanonicalPath(b);
+    const std::string left = canonicalPath(a);
+    return !left.empty() && left == canonicalPath(b);
 }
 
 bool isPictureName(const std::string& name) {
@@ -36,10 +36,10 @@ bool isPictureName(const std::string& name) {
 
 /// A thumbnail counts only as a plain, visible file of exactly the picture's name.
 bool hasThumbnail(const std::string& samPath, const std::string& name) {
-    if (name.empty() || name[0] == '.') {
+    if (name.empty() || isHiddenName(name)) {
         return false;
     }
-    return cmIsFile(cmAddPath(samPath, name, kPathSeparator));
+    return isPlainFile(cmAddPath(samPath, name, kPathSeparator));
 }
 
 /// Why a folder cannot be listed, for the user: empty when it can.
@@ -70,7 +70,7 @@ bool prepareFolder(const std::string& folder) {
     if (folder.empty()) {
         return true;
     }
-    if (!cmExists(folder)) {
+    if (!pathExists(folder)) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (ec) {
@@ -79,7 +79,7 @@ bool prepareFolder(const std::string& folder) {
             cmWriteLog(kRoutine, 2, "MakeFolder [" + folder + "]");
         }
     }
-    return cmIsFolder(folder);
+    return isFolder(folder);
 }
 
 /// A top page may only replace a page: its name ends in ".html" or ".htm", letters in any
@@ -88,7 +88,7 @@ bool isPageName(const std::string& path) {
     std::string folder;
     std::string name;
     cmSplitPath(path, true, kPathSeparator, folder, name);
-    const std::string lower = cmAsciiLower(name);
+    const std::string lower = asciiLower(name);
     const auto endsWith = [&lower](std::string_view ext) {
         return lower.size() > ext.size() && lower.ends_with(ext);
     };
@@ -116,6 +116,21 @@ bool checkOutput(const RunServices& run, const PagePlan& pages) {
     const bool menu = pages.menuMode;
     const std::string& topPage = topPageOf(pages);
     const std::string topFolder = folderOfPage(normalizedPath(topPage));
+    const std::string pageFolder = pageFolderOf(pages);
+    // The most particular refusal first: the top page being a template's own index.html, then
+    // the page folder on a template folder (a top page there with no page folder of its own is
+    // told that the page folder is wrong), and only then any other top page among the templates.
+    for (const std::string& folder : guarded) {
+        if (samePlace(normalizedPath(topPage), cmAddPath(folder, "index.html", kPathSeparator))) {
+            return refuse(run,
+                          userText(translatable("Indexファイル用のフォルダの指定先が無効です")));
+        }
+    }
+    for (const std::string& folder : guarded) {
+        if (samePlace(pageFolder, folder)) {
+            return refuse(run, userText(translatable("Html保存フォルダの指定先が無効です")));
+        }
+    }
     for (const std::string& folder : guarded) {
         if (samePlace(topFolder, folder)) {
             return refuse(run,
@@ -129,17 +144,11 @@ bool checkOutput(const RunServices& run, const PagePlan& pages) {
                                          : translatable("Indexファイル")),
                            topPage}));
     }
-    const std::string pageFolder = pageFolderOf(pages);
-    for (const std::string& folder : guarded) {
-        if (samePlace(pageFolder, folder)) {
-            return refuse(run, userText(translatable("Html保存フォルダの指定先が無効です")));
-        }
-    }
     if (!prepareFolder(topFolder)) {
-        return refuse(run, cmMessCannotMakeFolder(topFolder));
+        return refuse(run, cannotMakeFolderMessage(topFolder));
     }
     if (!prepareFolder(pageFolder)) {
-        return refuse(run, cmMessCannotMakeFolder(pageFolder));
+        return refuse(run, cannotMakeFolderMessage(pageFolder));
     }
     return true;
 }
@@ -210,12 +219,12 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
 
 } // namespace
 
-bool mainCheckMake(const RunServices& run, GalleryJob& ioJob, bool inblnChackIndex,
+bool mainCheckMake(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
                    PictureList& outcolFileDatas, std::string& filelistHead) {
     cmWriteLog(kRoutine, 1, "▽Start Method▽");
     outcolFileDatas.clear();
-    const bool result = runCheck(run, ioJob, inblnChackIndex, outcolFileDatas, filelistHead);
-    cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + cmBoolText(result));
+    const bool result = runCheck(run, job, inblnChackIndex, outcolFileDatas, filelistHead);
+    cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + boolText(result));
     return result;
 }
 

@@ -17,21 +17,21 @@ constexpr const char* kFilelistName = "filelist.csv";
 
 /// Reads filelist.csv of the folder as UTF-8 lines. false when there is no regular file of
 /// that name (a folder called filelist.csv does not count) or it cannot be read.
-bool readFilelist(const std::string& folder, std::vector<std::string>& outLines) {
+bool readFilelist(const std::string& folder, std::vector<std::string>& fileLines) {
     if (folder.empty()) {
         return false;
     }
     const std::string path = cmAddPath(folder, kFilelistName, kPathSeparator);
-    return cmIsFile(path) && cmReadTextLines(path, outLines);
+    return isPlainFile(path) && readTextLines(path, fileLines);
 }
 
-void readRows(const std::vector<FilelistRecord>& records, PictureList& iocolFileDatas) {
+void readRows(const std::vector<FilelistRecord>& records, PictureList& pictures) {
     for (std::size_t i = 1; i < records.size(); ++i) {
         const FilelistRecord& record = records[i];
         if (!record.usable) {
             continue;
         }
-        ClassFileData* picture = iocolFileDatas.find(record.name);
+        ClassFileData* picture = pictures.find(record.name);
         if (picture != nullptr) {
             picture->strInfo = record.info;
             picture->infoFields = record.fields;
@@ -42,10 +42,10 @@ void readRows(const std::vector<FilelistRecord>& records, PictureList& iocolFile
 
 } // namespace
 
-void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& iocolFileDatas,
-                       std::string& head, bool& outblnResult) {
+void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& pictures,
+                       std::string& head, bool& filelistRead) {
     cmWriteLog("mainCheckFilelist", 1, "▽Start Method▽");
-    outblnResult = false;
+    filelistRead = false;
     const bool single = !job.menu;
     const std::string& instrPicPath = job.picPath;
 
@@ -63,22 +63,22 @@ void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& io
             }
         } else {
             head = header;
-            readRows(records, iocolFileDatas);
-            outblnResult = true;
+            readRows(records, pictures);
+            filelistRead = true;
         }
     }
-    cmWriteLog("mainCheckFilelist", 1, std::string("△End Method△ ") + cmBoolText(outblnResult));
+    cmWriteLog("mainCheckFilelist", 1, std::string("△End Method△ ") + boolText(filelistRead));
 }
 
-void mainExistFilelist(const std::string& instrDirPath, bool& outblnExist) {
+void mainExistFilelist(const std::string& instrDirPath, bool& found) {
     cmWriteLog("mainExistFilelist", 1, "▽Start Method▽");
     // An empty folder path names no folder; it must not probe the root folder.
-    outblnExist =
-        !instrDirPath.empty() && cmIsFile(cmAddPath(instrDirPath, kFilelistName, kPathSeparator));
-    if (outblnExist) {
+    found = !instrDirPath.empty() &&
+            isPlainFile(cmAddPath(instrDirPath, kFilelistName, kPathSeparator));
+    if (found) {
         cmWriteLog("mainExistFilelist", 1, "exist filelist.csv");
     }
-    cmWriteLog("mainExistFilelist", 1, std::string("△End Method△ ") + cmBoolText(outblnExist));
+    cmWriteLog("mainExistFilelist", 1, std::string("△End Method△ ") + boolText(found));
 }
 
 } // namespace mivo

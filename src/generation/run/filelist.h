@@ -9,12 +9,12 @@
 namespace mivo {
 
 /// Reads filelist.csv of a picture folder into the pictures' strInfo and `head` (its heading).
-/// outblnResult is true when the file was read.
-void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& iocolFileDatas,
-                       std::string& head, bool& outblnResult);
+/// filelistRead is true when the file was read.
+void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& pictures,
+                       std::string& head, bool& filelistRead);
 
 /// True when the folder holds a regular file "filelist.csv" (the window enables
 /// CheckUseFileList by it).
-void mainExistFilelist(const std::string& instrDirPath, bool& outblnExist);
+void mainExistFilelist(const std::string& instrDirPath, bool& found);
 
 } // namespace mivo

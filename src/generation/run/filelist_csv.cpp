@@ -8,15 +8,15 @@ namespace {
 /// quoted field is never closed: still open at the end of the file, or met, after a line
 /// break, by a quote that cannot close it.
 std::size_t parseQuotedRecord(const std::vector<std::string>& lines, std::size_t first,
-                              std::vector<std::string>& outFields, std::string& outText,
-                              std::size_t& outNameEnd, bool& outQuoted) {
-    outFields.assign(1, std::string());
-    outText = lines[first];
-    outNameEnd = std::string::npos;
-    outQuoted = false;
+                              std::vector<std::string>& fields, std::string& fullText,
+                              std::size_t& nameEnd, bool& quoted) {
+    fields.assign(1, std::string());
+    fullText = lines[first];
+    nameEnd = std::string::npos;
+    quoted = false;
     std::size_t line = first;
     std::size_t pos = 0;
-    // Where the text of the current line starts inside outText.
+    // Where the text of the current line starts inside fullText.
     std::size_t lineStart = 0;
     bool fieldStart = true;
     bool inQuotes = false;
@@ -31,17 +31,17 @@ std::size_t parseQuotedRecord(const std::vector<std::string>& lines, std::size_t
             }
             ++line;
             pos = 0;
-            outText.push_back('\n');
-            lineStart = outText.size();
-            outText.append(lines[line]);
-            outFields.back().push_back('\n');
+            fullText.push_back('\n');
+            lineStart = fullText.size();
+            fullText.append(lines[line]);
+            fields.back().push_back('\n');
             continue;
         }
         const char c = text[pos];
         if (inQuotes) {
             if (c == '"') {
                 if (pos + 1 < text.size() && text[pos + 1] == '"') {
-                    outFields.back().push_back('"');
+                    fields.back().push_back('"');
                     pos += 2;
                     continue;
                 }
@@ -54,26 +54,26 @@ std::size_t parseQuotedRecord(const std::vector<std::string>& lines, std::size_t
                 }
                 inQuotes = false;
             } else {
-                outFields.back().push_back(c);
+                fields.back().push_back(c);
             }
             ++pos;
             continue;
         }
         if (c == ',') {
-            if (outNameEnd == std::string::npos) {
-                outNameEnd = lineStart + pos;
+            if (nameEnd == std::string::npos) {
+                nameEnd = lineStart + pos;
             }
-            outFields.emplace_back();
+            fields.emplace_back();
             fieldStart = true;
             ++pos;
             continue;
         }
         if (c == '"' && fieldStart) {
             inQuotes = true;
-            outQuoted = true;
+            quoted = true;
         } else {
             // A quote inside an unquoted field, or text after a closing quote, is kept.
-            outFields.back().push_back(c);
+            fields.back().push_back(c);
         }
         fieldStart = false;
         ++pos;

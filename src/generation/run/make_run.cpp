@@ -60,13 +60,13 @@ bool stopping(const RunServices& run, RunProgress& progress) {
 bool havePathSettings(const RunServices& run, const RunPlan& plan) {
     const PagePlan& pages = plan.pages;
     if (pages.menuMode) {
-        if (!cmHasPageName(pages.menuPath)) {
+        if (!hasPageName(pages.menuPath)) {
             mainSetStatus(run.status, true, kMessNoMenuPath, 0, 0);
             return false;
         }
         return true;
     }
-    if (!cmHasPageName(pages.indexPath)) {
+    if (!hasPageName(pages.indexPath)) {
         mainSetStatus(run.status, true, kMessNoIndexPath, 0, 0);
         return false;
     }
@@ -95,12 +95,11 @@ bool makeGallery(const RunServices& run, const GalleryJob& job, const CheckedGal
     makeGalleryCopies(run, job, paths, checked.pictures, copies, result.copyFailures);
     // The headers are read while the list page is started.
     std::optional<PictureMeasurer> measurer;
-    GalleryPictures pictures{
-        checked.pictures, copies,
-        startListTableReads(measurer, job, checked.pictures, run.pictureWorkers)};
+    PictureRows rows(job, checked.pictures, copies,
+                     startListTableReads(measurer, job, checked.pictures, run.pictureWorkers));
     ListTableResult table;
     bool ok = false;
-    mainMakeListHtml(run, job, paths, pictures, table, ok, result.failure);
+    mainMakeListHtml(run, job, paths, rows, table, ok, result.failure);
     result.menuItem = table.menuItem;
     // A list page abandoned half-way leaves the other pages as they were too.
     if (stopping(run, progress)) {

@@ -11,7 +11,7 @@
 
 namespace mivo {
 
-bool cmHasPageName(const std::string& path) {
+bool hasPageName(const std::string& path) {
     if (path.empty()) {
         return false;
     }
@@ -34,19 +34,19 @@ std::string pageFolder(const std::string& pagePath) {
 /// Makes one level of folder unless something of that name is there already. A file in the
 /// way counts as a folder that cannot be made: the pages could never be written into it.
 bool makeGalleryFolder(const std::string& folder) {
-    if (cmExists(folder)) {
-        return cmIsFolder(folder);
+    if (pathExists(folder)) {
+        return isFolder(folder);
     }
     std::error_code ec;
     std::filesystem::create_directory(folder, ec);
-    return !ec && cmIsFolder(folder);
+    return !ec && isFolder(folder);
 }
 
-bool getMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& outPaths) {
+bool getMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& pagePaths) {
     const PagePlan& s = job.pages;
     std::string folder;
     if (job.menu) {
-        if (!cmHasPageName(s.menuPath)) {
+        if (!hasPageName(s.menuPath)) {
             mainSetStatus(status, true, kMessNoMenuPath, 0, 0);
             return false;
         }
@@ -54,47 +54,47 @@ bool getMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& outPaths
         if (!s.menuHtmlPath.empty()) {
             base = cmAddPath(base, s.menuHtmlPath, kPathSeparator);
         }
-        folder = normalizedPath(cmAddPath(base, cmFormat000(job.number), kPathSeparator));
+        folder = normalizedPath(cmAddPath(base, formatThreeDigits(job.number), kPathSeparator));
         if (!makeGalleryFolder(folder)) {
             cmWriteLog("mainGetMakePath", 4, "MakeFolderError [" + folder + "]");
-            mainSetStatus(status, true, cmMessCannotMakeFolder(folder), 0, 0);
+            mainSetStatus(status, true, cannotMakeFolderMessage(folder), 0, 0);
             return false;
         }
-        outPaths.strIndexPath = cmAddPath(folder, "index.html", kPathSeparator);
+        pagePaths.strIndexPath = cmAddPath(folder, "index.html", kPathSeparator);
     } else {
-        if (!cmHasPageName(s.indexPath)) {
+        if (!hasPageName(s.indexPath)) {
             mainSetStatus(status, true, kMessNoIndexPath, 0, 0);
             return false;
         }
         // "." and ".." steps are resolved first, so every link below is made between the
         // folders the pages really land in.
-        outPaths.strIndexPath = normalizedPath(s.indexPath);
-        folder = pageFolder(outPaths.strIndexPath);
+        pagePaths.strIndexPath = normalizedPath(s.indexPath);
+        folder = pageFolder(pagePaths.strIndexPath);
         if (!s.htmlPath.empty()) {
             folder = normalizedPath(cmAddPath(folder, s.htmlPath, kPathSeparator));
         }
     }
-    outPaths.strListPath = cmAddPath(folder, "list.html", kPathSeparator);
-    outPaths.strPictPath = cmAddPath(folder, "pict.html", kPathSeparator);
+    pagePaths.strListPath = cmAddPath(folder, "list.html", kPathSeparator);
+    pagePaths.strPictPath = cmAddPath(folder, "pict.html", kPathSeparator);
     if (job.menu) {
-        outPaths.strIndexLink = "./index.html";
-        outPaths.strListLink = "./list.html";
-        outPaths.strPictLink = "./pict.html";
+        pagePaths.strIndexLink = "./index.html";
+        pagePaths.strListLink = "./list.html";
+        pagePaths.strPictLink = "./pict.html";
     } else {
-        outPaths.strIndexLink = relativeLink(outPaths.strPictPath, outPaths.strIndexPath);
-        outPaths.strListLink = relativeLink(outPaths.strIndexPath, outPaths.strListPath);
-        outPaths.strPictLink = relativeLink(outPaths.strIndexPath, outPaths.strPictPath);
+        pagePaths.strIndexLink = relativeLink(pagePaths.strPictPath, pagePaths.strIndexPath);
+        pagePaths.strListLink = relativeLink(pagePaths.strIndexPath, pagePaths.strListPath);
+        pagePaths.strPictLink = relativeLink(pagePaths.strIndexPath, pagePaths.strPictPath);
     }
     return true;
 }
 
 } // namespace
 
-bool mainGetMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& outPaths) {
+bool mainGetMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& pagePaths) {
     cmWriteLog("mainGetMakePath", 1,
                "▽Start Method▽\r\ninintNo=[" + std::to_string(job.number) + "]");
-    const bool ok = getMakePath(status, job, outPaths);
-    cmWriteLog("mainGetMakePath", 1, std::string("△End Method△ ") + cmBoolText(ok));
+    const bool ok = getMakePath(status, job, pagePaths);
+    cmWriteLog("mainGetMakePath", 1, std::string("△End Method△ ") + boolText(ok));
     return ok;
 }
 

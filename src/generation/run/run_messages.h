@@ -15,7 +15,7 @@ inline constexpr const char* kMessNoIndexPath = translatable("Indexファイル�
 inline constexpr const char* kMessNoMenuPath = translatable("メニューファイルの指定がありません");
 
 /// "フォルダを作成できません [" + path + "]".
-inline UserText cmMessCannotMakeFolder(const std::string& path) {
+inline UserText cannotMakeFolderMessage(const std::string& path) {
     return userText(translatable("フォルダを作成できません [%1]"), {path});
 }
 
@@ -36,6 +36,6 @@ inline std::string copyFailureText(const std::string& first, std::size_t count) 
 }
 
 /// True when a page path names a file: not empty and not ending in a separator.
-bool cmHasPageName(const std::string& path);
+bool hasPageName(const std::string& path);
 
 } // namespace mivo

@@ -32,8 +32,8 @@ class IniFileTest : public ::testing::Test {
         ini_ = (folder_ / "Mivo.ini").string();
     }
     void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setLogLevel(0);
+        setLogPath("");
         std::error_code ec;
         fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(folder_, ec);
@@ -52,7 +52,7 @@ class IniFileTest : public ::testing::Test {
     std::vector<std::string> logLines(const std::string& path) {
         static const std::regex stamp(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} )");
         std::vector<std::string> lines;
-        const std::string bytes = cmDecodeCp932(readBytes(path));
+        const std::string bytes = decodeCp932(readBytes(path));
         std::size_t start = 0;
         while (start < bytes.size()) {
             const auto end = bytes.find("\r\n", start);
@@ -210,8 +210,8 @@ TEST_F(IniFileTest, LineBreakInValueDoesNotSplitTheLine) {
 
 TEST_F(IniFileTest, WriteLogsParametersAndErrors) {
     const std::string log = (folder_ / "Mivo.log").string();
-    cmSetLogPath(log);
-    cmSetLogLevel(1);
+    setLogPath(log);
+    setLogLevel(1);
     EXPECT_TRUE(cmSetIni(ini_, "Html", "Title", ""));
     const std::string unwritable = (folder_ / "missing" / "Mivo.ini").string();
     EXPECT_FALSE(cmSetIni(unwritable, "Html", "Title", "x"));

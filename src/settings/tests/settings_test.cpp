@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -32,18 +33,18 @@ class SettingsTest : public ::testing::Test {
                                                 "_" + std::to_string(counter++)))
                       .string();
         fs::create_directories(folder_);
-        ini_ = cmIniPath(folder_);
-        log_ = cmLogPath(folder_);
+        ini_ = iniFilePath(folder_);
+        log_ = logFilePath(folder_);
     }
     void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setLogLevel(0);
+        setLogPath("");
         std::error_code ec;
         fs::remove_all(folder_, ec);
     }
 
     void writeIni(const std::string& utf8) {
-        std::ofstream(ini_, std::ios::binary) << cmEncodeCp932(utf8, Cp932Fallback::Question);
+        std::ofstream(ini_, std::ios::binary) << encodeCp932(utf8, Cp932Fallback::Question);
     }
     std::string readBytes(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
@@ -51,11 +52,11 @@ class SettingsTest : public ::testing::Test {
         out << in.rdbuf();
         return out.str();
     }
-    std::string readIni() { return cmDecodeText(readBytes(ini_)); }
+    std::string readIni() { return decodeText(readBytes(ini_)); }
     /// The log's lines with their date and time cut off.
     std::vector<std::string> logLines() {
         static const std::regex stamp(R"(^\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2} )");
-        const std::string text = cmDecodeCp932(readBytes(log_));
+        const std::string text = decodeCp932(readBytes(log_));
         std::vector<std::string> lines;
         std::size_t start = 0;
         while (start < text.size()) {
@@ -106,11 +107,11 @@ TEST_F(SettingsTest, NoIniFileGivesEveryDefaultAndWritesNothing) {
     EXPECT_EQ(s.TextFilelistWidth, 0);
     EXPECT_EQ(s.TextFilelistHeight, 0);
     EXPECT_TRUE(s.CheckSlideShow);
-    EXPECT_EQ(s.TextSlideTime, 5);
+    EXPECT_EQ(s.TextSlideTime, "5");
     EXPECT_EQ(s.OptionSamD, 1);
     EXPECT_EQ(s.TextSamWidth, 160);
     EXPECT_EQ(s.TextSamHeight, 160);
-    EXPECT_EQ(s.TextAllListWidth, 4);
+    EXPECT_EQ(s.TextAllListWidth, "4");
     EXPECT_EQ(s.TextLinkName, (std::array<std::string, 3>{"メニュー", "戻る", "進む"}));
     EXPECT_EQ(s.TextLinkURL,
               (std::array<std::string, 3>{"../index.html", "../index.html", "../index.html"}));
@@ -153,8 +154,9 @@ TEST_F(SettingsTest, ValuesOfTheWrongKindFallBackToTheirDefaults) {
     EXPECT_EQ(s.OptionSamD, 1);
     EXPECT_TRUE(s.CheckSlideShow);
     EXPECT_FALSE(s.CheckUseFileList);
-    EXPECT_EQ(s.TextSlideTime, 5);
-    EXPECT_EQ(s.TextAllListWidth, 4);
+    // Slide time and columns are texts the pages print: kept whatever they hold.
+    EXPECT_EQ(s.TextSlideTime, "soon");
+    EXPECT_EQ(s.TextAllListWidth, "-3");
     EXPECT_EQ(s.TextFilelistWidth, 0);
     EXPECT_EQ(s.TextFilelistHeight, 7);
     // Box sizes are kept within 1..100000, so no scaling can overflow.
@@ -179,7 +181,7 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
     });
     const std::string f = folder_;
     const std::vector<std::string> expected = {
-        "[mainGetIni] ▼▼▼Start Mivo Var." + cmVersionText() + "▼▼▼",
+        "[mainGetIni] ▼▼▼Start Mivo Var." + versionText() + "▼▼▼",
         "[mainGetIni] ▽Start Method▽",
         "[mainGetIni] LogLevel=[1]",
         "[mainGetIni] gstrModeF=[1]",
@@ -235,8 +237,8 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
 TEST_F(SettingsTest, LevelTwoLogsOnlyTheBannerAndLevelThreeNothing) {
     writeIni("[Log]\r\nLevel=2\r\n");
     load();
-    EXPECT_EQ(logLines(), std::vector<std::string>{"[mainGetIni] ▼▼▼Start Mivo Var." +
-                                                   cmVersionText() + "▼▼▼"});
+    EXPECT_EQ(logLines(),
+              std::vector<std::string>{"[mainGetIni] ▼▼▼Start Mivo Var." + versionText() + "▼▼▼"});
     fs::remove(log_);
     writeIni("[Log]\r\nLevel=3\r\n");
     EXPECT_EQ(load().LogLevel, 3);
@@ -245,32 +247,32 @@ TEST_F(SettingsTest, LevelTwoLogsOnlyTheBannerAndLevelThreeNothing) {
 
 TEST_F(SettingsTest, SaveWritesOnlyWhatChanged) {
     const Settings d = load();
-    Settings c = d;
-
-    // Switching the mode away and back again is no change.
-    c.OptionMenu = 1;
-    EXPECT_EQ(saveFromDefaults(c), "(no file)");
-
-    c = d;
-    c.TextTitle = "Trip";
-    EXPECT_EQ(saveFromDefaults(c), "[Html]\r\nTitle=Trip\r\n");
-
-    c = d;
-    c.TextTitle = "";
-    EXPECT_EQ(saveFromDefaults(c), "[Html]\r\nTitle=\"\"\r\n");
+    struct Row {
+        std::function<void(Settings&)> change;
+        std::string written;
+    };
+    const std::vector<Row> rows = {
+        // Switching the mode away and back again is no change.
+        {[](Settings& s) { s.OptionMenu = 1; }, "(no file)"},
+        {[](Settings& s) { s.TextTitle = "Trip"; }, "[Html]\r\nTitle=Trip\r\n"},
+        {[](Settings& s) { s.TextTitle = ""; }, "[Html]\r\nTitle=\"\"\r\n"},
+        {[](Settings& s) { s.TextLinkURL[2] = "../next.html"; },
+         "[Link]\r\nName3=進む\r\nUrl3=../next.html\r\n"},
+        {[](Settings& s) { s.CheckOpen[1] = false; },
+         "[Launcher]\r\nName2=機能2\r\nUse2=0\r\nPath2=\"\"\r\n"},
+        {[](Settings& s) { s.OptionMenu = 0; }, "[Ini]\r\nMode=0\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.written);
+        Settings c = d;
+        row.change(c);
+        EXPECT_EQ(saveFromDefaults(c), row.written);
+    }
+    // An empty title written as "" reads back empty.
+    Settings untitled = d;
+    untitled.TextTitle = "";
+    saveFromDefaults(untitled);
     EXPECT_EQ(load().TextTitle, "");
-
-    c = d;
-    c.TextLinkURL[2] = "../next.html";
-    EXPECT_EQ(saveFromDefaults(c), "[Link]\r\nName3=進む\r\nUrl3=../next.html\r\n");
-
-    c = d;
-    c.CheckOpen[1] = false;
-    EXPECT_EQ(saveFromDefaults(c), "[Launcher]\r\nName2=機能2\r\nUse2=0\r\nPath2=\"\"\r\n");
-
-    c = d;
-    c.OptionMenu = 0;
-    EXPECT_EQ(saveFromDefaults(c), "[Ini]\r\nMode=0\r\n");
 
     // Unusable stored values loaded as their defaults: the unchanged window writes nothing.
     writeIni("[Ini]\r\nMode=x\r\n[Html]\r\nTWidth=abc\r\nTime= 05 \r\n");
@@ -333,10 +335,10 @@ TEST_F(SettingsTest, AStoredFileLoadsToItsValuesAndAnUnchangedExitKeepsItsBytes)
     EXPECT_EQ(s.TextTitleS, "");
     EXPECT_EQ(s.OptionStart, 1);
     EXPECT_FALSE(s.CheckSlideShow);
-    EXPECT_EQ(s.TextSlideTime, 9);
+    EXPECT_EQ(s.TextSlideTime, "9");
     EXPECT_EQ(s.OptionSamD, 0);
     EXPECT_EQ(s.TextSamWidth, 200);
-    EXPECT_EQ(s.TextAllListWidth, 0);
+    EXPECT_EQ(s.TextAllListWidth, "0");
     EXPECT_TRUE(s.CheckUseFileList);
     EXPECT_EQ(s.TextFilelistWidth, 2);
     EXPECT_EQ(s.TextLinkName[0], "Home");
@@ -352,6 +354,28 @@ TEST_F(SettingsTest, AStoredFileLoadsToItsValuesAndAnUnchangedExitKeepsItsBytes)
     std::string expected = stored;
     expected.replace(expected.find("Title=旅"), std::string("Title=旅").size(), "Title=京都");
     EXPECT_EQ(readIni(), expected);
+}
+
+TEST_F(SettingsTest, SlideTimeAndColumnsLoadAndSaveAsTheyWereTyped) {
+    struct Row {
+        std::string time;
+        std::string columns;
+    };
+    for (const Row& row : {Row{"1.5", "4"}, Row{"0.5", "04"}, Row{"3", "0"}, Row{"", "x"}}) {
+        SCOPED_TRACE(row.time + " / " + row.columns);
+        writeIni("[Html]\r\nTime=" + row.time + "\r\nLWidth=" + row.columns + "\r\n");
+        const std::string bytes = readBytes(ini_);
+        const Settings s = load();
+        EXPECT_EQ(s.TextSlideTime, row.time);
+        EXPECT_EQ(s.TextAllListWidth, row.columns);
+        EXPECT_TRUE(mainSetIni(ini_, s, s));
+        EXPECT_EQ(readBytes(ini_), bytes);
+        // A changed text is written as it stands.
+        Settings changed = s;
+        changed.TextSlideTime = "2.25";
+        EXPECT_TRUE(mainSetIni(ini_, s, changed));
+        EXPECT_EQ(load().TextSlideTime, "2.25");
+    }
 }
 
 TEST_F(SettingsTest, RelativeStoredPathsAreTakenFromTheSettingsFolder) {
@@ -438,9 +462,9 @@ TEST_F(SettingsTest, SaveFollowsTheSaveOrderAndLogs) {
     c.CheckUseFileList = true;
     c.TextFilelistHeight = 3;
     c.CheckSlideShow = false;
-    c.TextSlideTime = 9;
+    c.TextSlideTime = "9";
     c.OptionSamD = 0;
-    c.TextAllListWidth = 0;
+    c.TextAllListWidth = "0";
     c.TextLinkName[0] = "Home";
     c.TextOpen[3] = "/usr/bin/gimp";
     EXPECT_EQ(saveFromDefaults(c), "[Ini]\r\nMode=0\r\n"

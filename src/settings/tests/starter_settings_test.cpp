@@ -15,7 +15,7 @@ using test::readBytes;
 using test::TempDir;
 
 std::string cp932(const std::string& utf8) {
-    return cmEncodeCp932(utf8, Cp932Fallback::Question);
+    return encodeCp932(utf8, Cp932Fallback::Question);
 }
 
 TEST(ExpandHomeFolder, ReplacesOnlyALeadingHomeWord) {

@@ -231,7 +231,8 @@ void DesktopServices::paintStatus() {
     statusPainted();
 }
 
-bool DesktopServices::loadPicture(const std::string& path, long& outWidth, long& outHeight) {
+bool DesktopServices::loadPicture(const std::string& path, long& pictureWidth,
+                                  long& pictureHeight) {
     QImageReader reader(toQt(path));
     reader.setAutoTransform(false);
     if (!reader.canRead()) {
@@ -241,8 +242,8 @@ bool DesktopServices::loadPicture(const std::string& path, long& outWidth, long&
     if (!size.isValid() || size.isEmpty()) {
         return false;
     }
-    outWidth = size.width();
-    outHeight = size.height();
+    pictureWidth = size.width();
+    pictureHeight = size.height();
     return true;
 }
 

@@ -42,7 +42,7 @@ class DesktopServices : public WindowServices {
     /// Stops a run still going and waits for it; the window hears nothing more of it.
     void abandonRun();
     void repaintStatus() override;
-    bool loadPicture(const std::string& path, long& outWidth, long& outHeight) override;
+    bool loadPicture(const std::string& path, long& pictureWidth, long& pictureHeight) override;
     void closeWindow() override;
     /// The view's place on the screen; false without a view.
     bool windowPlace(WindowPlace& out) const override;

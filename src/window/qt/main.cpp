@@ -27,7 +27,7 @@ const char* const kHelp = mivo::translatable(
 int main(int argc, char** argv) {
     // Answered before Qt starts, so they work without a display.
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        const std::string programFolder = mivo::cmProgramFolder();
+        const std::string programFolder = mivo::locateProgramFolder();
         mivo::chooseProgramLanguage(
             mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder)),
             mivo::processEnvironment());
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("mivo %s\n", mivo::cmVersionText().c_str());
+        std::printf("mivo %s\n", mivo::versionText().c_str());
         return 0;
     }
     return mivo::qt::runWindowProgram(argc, argv);

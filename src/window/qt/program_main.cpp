@@ -37,7 +37,7 @@ int runWindowProgram(int argc, char** argv, const std::function<void(ProgramWind
                              "mivo: mivo-make makes the galleries of Mivo.ini without a window.\n");
         return 1;
     }
-    const std::string programFolder = cmProgramFolder();
+    const std::string programFolder = locateProgramFolder();
     ProgramFiles files =
         locateProgramFiles(programFolder, currentProgramEnvironment(programFolder));
     // Before anything shows a text: the window is built in this language.

@@ -72,7 +72,7 @@ TEST_F(StartupTest, StartsWithDefaultsWhenNoIniExists) {
         EXPECT_TRUE(f.CommandOpen[i]->visible());
         EXPECT_FALSE(f.CommandOpen[i]->enabled());
     }
-    EXPECT_EQ(f.LabelVer->caption(), "Version " + cmVersionText());
+    EXPECT_EQ(f.LabelVer->caption(), "Version " + versionText());
     EXPECT_EQ(f.LabelStateFolder->caption(), "設定の保存先: " + home);
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
     EXPECT_EQ(f.ListViewPath->rowCount(), 0);
@@ -370,7 +370,7 @@ TEST_F(StartupTest, ReadOnlyStateFilesAreKeptAndTheUserIsAskedOnce) {
     EXPECT_EQ(services.messages.size(), 1u) << "both files were writable after the first answer";
     EXPECT_EQ(iniEntries(f.iniPath()),
               (std::vector<std::string>{"Html/Title=changed", "Ini/Mode=0"}));
-    EXPECT_EQ(cmDecodeText(readFile(f.listPath())),
+    EXPECT_EQ(decodeText(readFile(f.listPath())),
               "Trip,/pics,,\r\n新規," + f.DirListPic->path() + ",,\r\n");
 }
 
@@ -529,7 +529,7 @@ TEST(SharedInstallWindow, KeepsItsSettingsInTheUsersConfigFolderAndSaysSo) {
     // The log (cp932) opened beside that Mivo.ini: start banner first, end banner last.
     const std::vector<std::string> log = logLines(config + "/Mivo.log");
     ASSERT_GE(log.size(), 2u);
-    EXPECT_NE(log.front().find("Start Mivo Var." + cmVersionText()), std::string::npos);
+    EXPECT_NE(log.front().find("Start Mivo Var." + versionText()), std::string::npos);
     EXPECT_NE(log[log.size() - 2].find("End Mivo"), std::string::npos);
     for (const char* name : {"Mivo.ini", "Mivo.csv", "Mivo.log"}) {
         EXPECT_FALSE(fs::exists(prog + "/" + name)) << name;
@@ -539,6 +539,22 @@ TEST(SharedInstallWindow, KeepsItsSettingsInTheUsersConfigFolderAndSaysSo) {
     FormMain again(locateProgramFiles(prog, env), services);
     again.Form_Load();
     EXPECT_EQ(again.TextTitle->text(), "Mine");
+}
+
+TEST_F(WindowTest, SlideTimeAndColumnsShowAsStoredAndAnUnchangedExitKeepsTheFile) {
+    for (const std::string time : {"1.5", "0.5", "3"}) {
+        SCOPED_TRACE(time);
+        writeIni("[Html]\nTime=" + time + "\nLWidth=04\n");
+        const std::string bytes = readFile(form().iniPath());
+        FormMain f(program.path(), services);
+        services.form = &f;
+        f.Form_Load();
+        EXPECT_EQ(f.TextSlideTime->text(), time);
+        EXPECT_EQ(f.TextAllListWidth->text(), "04");
+        f.Form_Unload();
+        EXPECT_EQ(readFile(form().iniPath()), bytes);
+    }
+    services.form = &form();
 }
 
 } // namespace

@@ -79,14 +79,14 @@ class FakeServices : public WindowServices {
                               form->ProgressBarMake->max()});
         }
     }
-    bool loadPicture(const std::string& path, long& outWidth, long& outHeight) override {
+    bool loadPicture(const std::string& path, long& pictureWidth, long& pictureHeight) override {
         loadedPictures.push_back(path);
         const auto it = pictureSizes.find(fs::path(path).filename().string());
         if (it == pictureSizes.end()) {
             return false;
         }
-        outWidth = it->second.first;
-        outHeight = it->second.second;
+        pictureWidth = it->second.first;
+        pictureHeight = it->second.second;
         return true;
     }
     void closeWindow() override { ++closeCount; }
@@ -234,7 +234,7 @@ class WindowTest : public ::testing::Test {
     void writeIni(const std::string& text) { writeFile(form().iniPath(), crlf(text)); }
     void TearDown() override {
         form_.reset();
-        cmSetLogLevel(0);
+        setLogLevel(0);
     }
 
     TempFolder program;

@@ -18,7 +18,7 @@ class IndexPage : public test::PageContextFixture {
     void SetUp() override {
         fs::create_directories(dir_ / "site");
         settings_.TextTitle = "Title";
-        settings_.TextSlideTime = 7;
+        settings_.TextSlideTime = "7";
         settings_.CheckSlideShow = true;
     }
     std::string indexPath() const { return (dir_ / "site" / "index.html").string(); }
@@ -36,12 +36,10 @@ class IndexPage : public test::PageContextFixture {
         writeTemplate("index.html", templateText);
         GalleryJob job = plannedJob();
         job.name = "Sub";
-        std::vector<IndexPicture> pictures(entries.size());
-        for (std::size_t k = 0; k < entries.size(); ++k) {
-            pictures[k].entry = entries[k];
-            pictures[k].quotedFields = k < quoted_.size() ? quoted_[k] : std::vector<std::string>();
-            pictures[k].shooting = k < exif_.size() ? exif_[k] : ExifInfo();
-        }
+        IndexPictures pictures;
+        pictures.entries = entries;
+        pictures.quotedFields = quoted_;
+        pictures.shooting = exif_;
         std::string failure;
         mainMakeIndexHtml(run_, job, pathsOf(indexPath()), pictures, failure);
         return readFile(indexPath());
@@ -179,7 +177,7 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
         paths.strListPath = (folder / "list.html").string();
         paths.strIndexLink = "./index.html";
         const std::vector<WebCopy> noCopies;
-        GalleryPictures listed{pictures, noCopies};
+        PictureRows listed(job, pictures, noCopies, nullptr);
         ListTableResult table;
         std::string failure;
         mainMakeListHtml(run_, job, paths, listed, table, ok, failure);

@@ -76,7 +76,7 @@ class ListPage : public test::PageContextFixture {
         settings_.gstrSamPath = (dir_ / "site" / "thumbs").string();
         settings_.OptionSamD = 0;
         settings_.CheckSlideShow = true;
-        settings_.TextAllListWidth = 4;
+        settings_.TextAllListWidth = "4";
     }
     void addPicture(const std::string& name, const std::string& bytes,
                     const std::string& info = "") {
@@ -117,19 +117,13 @@ class ListPage : public test::PageContextFixture {
 
     // Writes the list page of `gallery` from the template already in place.
     void write(const GalleryJob& gallery) {
-        GalleryPictures pictures{pictures_, copies_};
+        PictureRows rows(gallery, pictures_, copies_, nullptr);
         table_ = ListTableResult();
-        mainMakeListHtml(run_, gallery, paths(), pictures, table_, ok_, failure_);
+        mainMakeListHtml(run_, gallery, paths(), rows, table_, ok_, failure_);
     }
 
     // The picture entries the table made for the index page.
-    std::vector<std::string> entries() const {
-        std::vector<std::string> out;
-        for (const IndexPicture& picture : table_.pictures) {
-            out.push_back(picture.entry);
-        }
-        return out;
-    }
+    std::vector<std::string> entries() const { return table_.pictures.entries; }
     OutputPaths paths() const {
         OutputPaths out;
         out.strListPath = page_;
@@ -206,7 +200,7 @@ TEST_F(ListPage, ThumbnailsShowAtOwnSizeWhileEntriesPointAtFullSizePictures) {
     EXPECT_EQ(make("MV_TABLE_START\r\n[MV_IMG_SRC][MV_IMG_SIZE][mv_img_href]\r\nMV_TABLE_END\r\n"),
               "\r\n[./thumbs/a.bmp][][./pics/a.bmp]\r\n"
               "\r\n[./thumbs/b&amp;%22c.bmp][][./pics/b&amp;%22c.bmp]\r\n");
-    EXPECT_EQ(table_.pictures[0].entry, "./pics/a.bmp,640,480,a");
+    EXPECT_EQ(table_.pictures.entries[0], "./pics/a.bmp,640,480,a");
 }
 
 TEST_F(ListPage, FullSizePicturesAreScaledIntoTheBoxRoundingHalvesToEven) {
@@ -239,8 +233,8 @@ TEST_F(ListPage, FilelistSizesScaleTheBoxAndEntriesKeepZeroSizesAndTheRawRow) {
               "\r\nwidth=160 height=160\r\n"
               "\r\nwidth=128 height=96\r\n"
               "\r\nwidth=160 height=160\r\n");
-    EXPECT_EQ(table_.pictures[0].entry, "./pics/a.bmp,0,0,a,Beach,640,480");
-    EXPECT_EQ(table_.pictures[2].entry, "./pics/c.bmp,0,0,c,");
+    EXPECT_EQ(table_.pictures.entries[0], "./pics/a.bmp,0,0,a,Beach,640,480");
+    EXPECT_EQ(table_.pictures.entries[2], "./pics/c.bmp,0,0,c,");
 }
 
 TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFieldsAndKeepThemBesideTheEntry) {
@@ -254,10 +248,10 @@ TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFieldsAndKeepThemBesideTheE
     EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, true),
               "\r\nwidth=160 height=120\r\n"
               "\r\nwidth=160 height=120\r\n");
-    EXPECT_EQ(table_.pictures[0].entry, "./pics/a.bmp,0,0,a,\"Kyoto, dawn\",640,480");
-    ASSERT_EQ(table_.pictures.size(), 2U);
-    EXPECT_EQ(table_.pictures[0].quotedFields, pictures_[0].infoFields);
-    EXPECT_TRUE(table_.pictures[1].quotedFields.empty());
+    EXPECT_EQ(table_.pictures.entries[0], "./pics/a.bmp,0,0,a,\"Kyoto, dawn\",640,480");
+    ASSERT_EQ(table_.pictures.quotedFields.size(), 2U);
+    EXPECT_EQ(table_.pictures.quotedFields[0], pictures_[0].infoFields);
+    EXPECT_TRUE(table_.pictures.quotedFields[1].empty());
 }
 
 TEST_F(ListPage, SingleModeRescalesTheBarAndStepsItOncePerPicture) {
@@ -351,7 +345,7 @@ TEST_F(ListPage, CopiedLinesSubstituteInOrderIgnoringCaseAndLeaveUnknownNames) {
     settings_.TextBody = "B";
     settings_.TextLinkName = {"n0", "x", "x"};
     settings_.TextLinkURL = {"http://h/?a=1#b%", "x", "x"};
-    settings_.TextSlideTime = 7;
+    settings_.TextSlideTime = "7";
     EXPECT_EQ(
         make("mv_title|MV_SUB_TITLE|MV_BODY\r\n"
              "MV_START_NO,mv_index_html,MV_LINK_NAME0,MV_LINK_NAME1,MV_LINK_NAME2,"
@@ -373,7 +367,7 @@ TEST_F(ListPage, LinksFromPathsPercentEncodeAndNamesOutsideCp932BecomeReferences
     EXPECT_EQ(make("MV_TABLE_START\r\n<img src=\"MV_IMG_SRC\">MV_IMG_NAME\r\nMV_TABLE_END\r\n"),
               "\r\n<img src=\"./p%25%3F%23/a%231.bmp\">a#1\r\n"
               "\r\n<img src=\"./p%25%3F%23/caf&#233;.bmp\">caf&#233;\r\n");
-    EXPECT_EQ(table_.pictures[0].entry, "./p%25%3F%23/a%231.bmp,640,480,a#1");
+    EXPECT_EQ(table_.pictures.entries[0], "./p%25%3F%23/a%231.bmp,640,480,a#1");
 }
 
 TEST_F(ListPage, FileNamesAreTextInTheTableAndLinksReachTheirExactBytes) {
@@ -400,8 +394,8 @@ TEST_F(ListPage, FileNamesAreTextInTheTableAndLinksReachTheirExactBytes) {
               "\r\n<img src=\"./pics/mv_img_name MV_IMG_LINK.bmp\" "
               "alt=\"mv_img_name MV_IMG_LINK\">mv_img_name MV_IMG_LINK\r\n");
     // The entries keep the raw name: the index page escapes it for its script.
-    EXPECT_EQ(table_.pictures[2].entry, "./pics/a&amp;.bmp,2,2,a&amp;");
-    EXPECT_EQ(table_.pictures[4].entry, "./pics/%82%A0%FF.bmp,2,2,\x82\xA0\xFF");
+    EXPECT_EQ(table_.pictures.entries[2], "./pics/a&amp;.bmp,2,2,a&amp;");
+    EXPECT_EQ(table_.pictures.entries[4], "./pics/%82%A0%FF.bmp,2,2,\x82\xA0\xFF");
 }
 
 TEST_F(ListPage, HugePicturesAndAbsurdBoxSizesStillGiveVisibleSizesWithoutOverflow) {
@@ -442,12 +436,12 @@ TEST_F(ListPage, MissingTemplateRemovesTheOldPageAndReportsFailure) {
 
 TEST_F(ListPage, TableWritesItsRecordAndOnePictureLinePerPictureToTheLog) {
     const fs::path log = dir_ / "Mivo.log";
-    cmSetLogPath(log.string());
-    cmSetLogLevel(1);
+    setLogPath(log.string());
+    setLogLevel(1);
     page_ = listPath();
     addPicture("a.bmp", bmpBytes(4, 4));
     make("MV_TABLE_START\r\nX\r\nMV_TABLE_END\r\n");
-    const std::string text = cmDecodeCp932(readFile(log));
+    const std::string text = decodeCp932(readFile(log));
     const std::string picture = (dir_ / "site" / "pics" / "a.bmp").string();
     EXPECT_NE(text.find("[mainMakeListTable] Start Method \r\ninstrTable=[\r\nX]\r\ninstrFile=[" +
                         page_ + "]\r\n"),

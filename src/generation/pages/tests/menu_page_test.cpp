@@ -21,7 +21,7 @@ class MenuPage : public test::PageContextFixture {
         settings_.gstrMenuHtmlPath = "html";
         settings_.TextTitle = "T";
         settings_.TextBody = "<body>";
-        settings_.TextAllListWidth = 3;
+        settings_.TextAllListWidth = "3";
         rows_ = {{"Trip", "", ""}, {"Sea", "", ""}, {"Hill", "", ""}};
         results_.resize(3);
         results_[0].menuItem = "./thumbs/trip/a.jpg,";

@@ -18,7 +18,7 @@ class PictPage : public test::PageContextFixture {
         settings_.TextTitle = "T";
         settings_.TextTitleS = "S";
         settings_.TextBody = "<body>";
-        settings_.TextSlideTime = 5;
+        settings_.TextSlideTime = "5";
         settings_.TextFilelistWidth = 2;
         settings_.TextFilelistHeight = 3;
         settings_.TextLinkName = {"n0", "x", "x"};
@@ -88,10 +88,10 @@ TEST_F(PictPage, MenuModeLinksBackToTheMenuAndKeepsTheSubTitleSetting) {
 }
 
 TEST_F(PictPage, SlideLinesGetIndexLinkThenSlideTimeOnlyWhenTheShowIsOn) {
-    settings_.TextSlideTime = 9;
+    settings_.TextSlideTime = "1.5";
     const std::string text = "MV_SLIDE_START\r\nMV_INDEX_HTML MV_SLIDE_TIME "
                              "MV_TITLE\r\nMV_SLIDE_END\r\nMV_INDEX_HTML\r\n";
-    EXPECT_EQ(make(text, false), "./index.html 9 MV_TITLE\r\n./index.html\r\n");
+    EXPECT_EQ(make(text, false), "./index.html 1.5 MV_TITLE\r\n./index.html\r\n");
     settings_.CheckSlideShow = false;
     EXPECT_EQ(make(text, false), "./index.html\r\n");
 }

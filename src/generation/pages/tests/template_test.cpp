@@ -50,7 +50,7 @@ class TemplateProcedure : public test::PageFixture {
         return readFile(pagePath());
     }
     std::string pagePath() const { return (dir_ / "out" / "page.html").string(); }
-    std::vector<std::string> outFiles() const {
+    std::vector<std::string> outputFiles() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
             names.push_back(entry.path().filename().string());
@@ -160,13 +160,13 @@ TEST_F(TemplateProcedure, NewPageReplacesOldPageWholeEvenWhenOldPageIsReadOnly) 
     fs::permissions(pagePath(), fs::perms::owner_read);
     EXPECT_EQ(copy("A\r\n", false, false, false), "C:A\r\n");
     EXPECT_TRUE(ok_);
-    EXPECT_EQ(outFiles(), std::vector<std::string>{"page.html"});
+    EXPECT_EQ(outputFiles(), std::vector<std::string>{"page.html"});
 }
 
 TEST_F(TemplateProcedure, MissingTemplateKeepsOldPageExceptTheListPage) {
     const fs::path log = dir_ / "Mivo.log";
-    cmSetLogPath(log.string());
-    cmSetLogLevel(4);
+    setLogPath(log.string());
+    setLogLevel(4);
     writeFile(pagePath(), "old");
     TemplateCopy c{"mainMakePictHtml", "none.html", pagePath(), false, true, true, {}};
     EXPECT_FALSE(copyTemplate(files_, c, lines_));
@@ -185,8 +185,8 @@ TEST_F(TemplateProcedure, MissingTemplateKeepsOldPageExceptTheListPage) {
 
 TEST_F(TemplateProcedure, PageThatCannotBeOpenedIsLoggedAndNothingIsWritten) {
     const fs::path log = dir_ / "Mivo.log";
-    cmSetLogPath(log.string());
-    cmSetLogLevel(4);
+    setLogPath(log.string());
+    setLogLevel(4);
     writeTemplate("page.html", "A\r\n");
     const std::string missing = (dir_ / "gone" / "page.html").string();
     TemplateCopy c{"test", "page.html", missing, true, true, true, {}};
@@ -196,8 +196,8 @@ TEST_F(TemplateProcedure, PageThatCannotBeOpenedIsLoggedAndNothingIsWritten) {
 
 TEST_F(TemplateProcedure, FailedWriteLeavesOldPageAsItWasAndNoTemporaryFile) {
     const fs::path log = dir_ / "Mivo.log";
-    cmSetLogPath(log.string());
-    cmSetLogLevel(4);
+    setLogPath(log.string());
+    setLogLevel(4);
     writeFile(pagePath(), "old page");
     writeTemplate("page.html", std::string(200, 'x') + "\r\n");
     TemplateCopy c{"test", "page.html", pagePath(), true, true, true, {}};
@@ -215,13 +215,13 @@ TEST_F(TemplateProcedure, FailedWriteLeavesOldPageAsItWasAndNoTemporaryFile) {
 
     EXPECT_FALSE(ok);
     EXPECT_EQ(readFile(pagePath()), "old page");
-    EXPECT_EQ(outFiles(), std::vector<std::string>{"page.html"});
+    EXPECT_EQ(outputFiles(), std::vector<std::string>{"page.html"});
 }
 
 TEST_F(TemplateProcedure, PageThatCannotBePutInPlaceIsLoggedAsWriteError) {
     const fs::path log = dir_ / "Mivo.log";
-    cmSetLogPath(log.string());
-    cmSetLogLevel(4);
+    setLogPath(log.string());
+    setLogLevel(4);
     // While the page is written, a folder with content takes its place: the rename must fail.
     class Lines : public TemplateLineHandler {
       public:
@@ -236,15 +236,15 @@ TEST_F(TemplateProcedure, PageThatCannotBePutInPlaceIsLoggedAsWriteError) {
     TemplateCopy c{"test", "page.html", pagePath(), true, true, true, {}};
     EXPECT_FALSE(copyTemplate(files_, c, handler));
     EXPECT_TRUE(fs::is_directory(fs::path(pagePath()) / "sub"));
-    EXPECT_EQ(outFiles(), std::vector<std::string>{"page.html"});
+    EXPECT_EQ(outputFiles(), std::vector<std::string>{"page.html"});
     EXPECT_NE(readFile(log).find("[test] OutWriteError [" + pagePath() + "]\r\n"),
               std::string::npos);
 }
 
 TEST_F(TemplateProcedure, OpenAndCloseAreLoggedAtTraceLevel) {
     const fs::path log = dir_ / "Mivo.log";
-    cmSetLogPath(log.string());
-    cmSetLogLevel(1);
+    setLogPath(log.string());
+    setLogLevel(1);
     copy("A\r\n", false, false, false);
     const std::string text = readFile(log);
     const auto in =

@@ -86,24 +86,25 @@ TEST(CopyGeometryTest, ShrinkingKeepsFlatAreasAndEdgesWhereTheyAre) {
                 }
             }
         }
-        for (const int outWidth : {width * 9 / 10, width / 7, 12}) {
-            SCOPED_TRACE(std::to_string(width) + " -> " + std::to_string(outWidth));
+        for (const int pictureWidth : {width * 9 / 10, width / 7, 12}) {
+            SCOPED_TRACE(std::to_string(width) + " -> " + std::to_string(pictureWidth));
             Pixels out;
-            const int outHeight = std::max(height * outWidth / width, 1);
-            shrinkPixels(in, outWidth, outHeight, out);
-            ASSERT_EQ(out.width, outWidth);
-            ASSERT_EQ(out.height, outHeight);
-            ASSERT_EQ(out.data.size(), static_cast<std::size_t>(outWidth * outHeight * bands));
+            const int pictureHeight = std::max(height * pictureWidth / width, 1);
+            shrinkPixels(in, pictureWidth, pictureHeight, out);
+            ASSERT_EQ(out.width, pictureWidth);
+            ASSERT_EQ(out.height, pictureHeight);
+            ASSERT_EQ(out.data.size(),
+                      static_cast<std::size_t>(pictureWidth * pictureHeight * bands));
             const auto at = [&](int x, int y) {
-                return out.data[static_cast<std::size_t>((y * outWidth + x) * bands)];
+                return out.data[static_cast<std::size_t>((y * pictureWidth + x) * bands)];
             };
-            for (int y = 0; y < outHeight; ++y) {
+            for (int y = 0; y < pictureHeight; ++y) {
                 EXPECT_EQ(at(0, y), 0);
-                EXPECT_EQ(at(outWidth - 1, y), 255);
+                EXPECT_EQ(at(pictureWidth - 1, y), 255);
             }
-            if (outWidth > 20) {
-                EXPECT_LT(at(outWidth / 2 - 3, outHeight / 2), 8);
-                EXPECT_GT(at(outWidth / 2 + 3, outHeight / 2), 247);
+            if (pictureWidth > 20) {
+                EXPECT_LT(at(pictureWidth / 2 - 3, pictureHeight / 2), 8);
+                EXPECT_GT(at(pictureWidth / 2 + 3, pictureHeight / 2), 247);
             }
         }
         // A flat picture stays exactly flat: the weights add up to one.

@@ -153,7 +153,7 @@ TEST(ExifInfo, TheSizeWalkHandsTheShootingDataBackAndKeepsTheOrientation) {
     long width = 0;
     long height = 0;
     ExifInfo info;
-    ASSERT_TRUE(cmReadPictureSizeFromBytes(jpeg.data(), jpeg.size(), width, height, &info));
+    ASSERT_TRUE(readPictureSizeFromBytes(jpeg.data(), jpeg.size(), width, height, &info));
     EXPECT_EQ(width, 30); // orientation 6 turns 40 x 30 upright
     EXPECT_EQ(height, 40);
     EXPECT_EQ(info.model, "MV-1 Mark II");
@@ -180,14 +180,14 @@ TEST(ExifInfo, AValueFarIntoALongBlockIsReadFromAFileAsFromMemory) {
         long width = 0;
         long height = 0;
         ExifInfo info;
-        ASSERT_TRUE(cmReadPictureSize(dir / "p.jpg", width, height, &info));
+        ASSERT_TRUE(readPictureSize(dir / "p.jpg", width, height, &info));
         EXPECT_EQ(width, 30);
         EXPECT_EQ(height, 40);
         EXPECT_EQ(info.model, "MV-1 Mark II");
         EXPECT_EQ(info.dateTaken, "2025-04-05 06:07:08");
         EXPECT_EQ(info.lens, "MV 24-70mm F2.8");
         // Without shooting data asked for, the size still comes out turned.
-        ASSERT_TRUE(cmReadPictureSize(dir / "p.jpg", width, height, nullptr));
+        ASSERT_TRUE(readPictureSize(dir / "p.jpg", width, height, nullptr));
         EXPECT_EQ(width, 30);
     }
 }

@@ -108,8 +108,7 @@ std::vector<MeasuredSize> readThrough(HeaderRing& ring, int folderFd,
         if (ring.broken()) { // the rest is read the plain way, as the measurer does
             for (; next < names.size(); ++next) {
                 MeasuredSize& size = sizes[next];
-                size.ok =
-                    cmReadPictureSizeAt(folderFd, names[next].c_str(), size.width, size.height);
+                size.ok = readPictureSizeAt(folderFd, names[next].c_str(), size.width, size.height);
             }
         }
         finished.clear();

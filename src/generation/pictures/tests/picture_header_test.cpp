@@ -230,13 +230,13 @@ struct Size {
 
 Size measure(const Bytes& bytes) {
     Size s;
-    s.ok = cmReadPictureSizeFromBytes(bytes.data(), bytes.size(), s.width, s.height);
+    s.ok = readPictureSizeFromBytes(bytes.data(), bytes.size(), s.width, s.height);
     return s;
 }
 
 Size measureFile(const std::string& path) {
     Size s;
-    s.ok = cmReadPictureSize(path, s.width, s.height);
+    s.ok = readPictureSize(path, s.width, s.height);
     return s;
 }
 
@@ -246,7 +246,7 @@ Size measureAt(const std::string& folder, const std::string& name, bool* onDisk 
                bool fromDisk = false) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
     Size s;
-    s.ok = cmReadPictureSizeAt(fd, name.c_str(), s.width, s.height, nullptr, onDisk, fromDisk);
+    s.ok = readPictureSizeAt(fd, name.c_str(), s.width, s.height, nullptr, onDisk, fromDisk);
     ::close(fd);
     return s;
 }
@@ -466,17 +466,17 @@ TEST(PictureHeader, FileReadInChunksAgreesWithBytesInMemory) {
         }
         for (std::size_t n : lengths) {
             const Bytes part = cut(*picture, n);
-            const Size inMemory = measure(part);
+            const Size fromMemory = measure(part);
             const std::string name = "part" + std::to_string(n) + ".jpg";
-            const Size inFile = measureFile(dir.write(name, part));
-            EXPECT_EQ(inFile.ok, inMemory.ok) << n;
-            EXPECT_EQ(inFile.width, inMemory.width) << n;
-            EXPECT_EQ(inFile.height, inMemory.height) << n;
+            const Size fromFile = measureFile(dir.write(name, part));
+            EXPECT_EQ(fromFile.ok, fromMemory.ok) << n;
+            EXPECT_EQ(fromFile.width, fromMemory.width) << n;
+            EXPECT_EQ(fromFile.height, fromMemory.height) << n;
             for (const bool fromDisk : {false, true}) {
                 const Size byName = measureAt(dir.path(), name, nullptr, fromDisk);
-                EXPECT_EQ(byName.ok, inMemory.ok) << n;
-                EXPECT_EQ(byName.width, inMemory.width) << n;
-                EXPECT_EQ(byName.height, inMemory.height) << n;
+                EXPECT_EQ(byName.ok, fromMemory.ok) << n;
+                EXPECT_EQ(byName.width, fromMemory.width) << n;
+                EXPECT_EQ(byName.height, fromMemory.height) << n;
             }
         }
         EXPECT_TRUE(measureFile(dir.write("whole.jpg", *picture)).ok);
@@ -512,7 +512,7 @@ PartsWalk measureInParts(const Bytes& file) {
         parts.push_back(std::move(part));
         r.exif = ExifInfo{};
         want =
-            cmReadPictureSizeFromParts(parts, end, r.size.width, r.size.height, &r.exif, r.size.ok);
+            readPictureSizeFromParts(parts, end, r.size.width, r.size.height, &r.exif, r.size.ok);
     }
     return r;
 }
@@ -546,14 +546,14 @@ TEST(PictureHeader, PartsReadOnDemandAgreeWithBytesInMemory) {
     }
     for (const auto& [picture, n] : cases) {
         const Bytes part = cut(*picture, n);
-        Size inMemory;
+        Size fromMemory;
         ExifInfo exif;
-        inMemory.ok = cmReadPictureSizeFromBytes(part.data(), part.size(), inMemory.width,
-                                                 inMemory.height, &exif);
+        fromMemory.ok = readPictureSizeFromBytes(part.data(), part.size(), fromMemory.width,
+                                                 fromMemory.height, &exif);
         const PartsWalk walked = measureInParts(part);
-        EXPECT_EQ(walked.size.ok, inMemory.ok) << n;
-        EXPECT_EQ(walked.size.width, inMemory.width) << n;
-        EXPECT_EQ(walked.size.height, inMemory.height) << n;
+        EXPECT_EQ(walked.size.ok, fromMemory.ok) << n;
+        EXPECT_EQ(walked.size.width, fromMemory.width) << n;
+        EXPECT_EQ(walked.size.height, fromMemory.height) << n;
         EXPECT_EQ(walked.exif.model, exif.model) << n;
     }
     // One read for each place the walk looks at: the start, then the frame header past the
@@ -624,7 +624,7 @@ TEST(HeaderRing, ReadsEveryPictureAsThePlainReaderDoes) {
         Size plain;
         ExifInfo exif;
         plain.ok =
-            cmReadPictureSizeAt(folderFd, names[f.index].c_str(), plain.width, plain.height, &exif);
+            readPictureSizeAt(folderFd, names[f.index].c_str(), plain.width, plain.height, &exif);
         EXPECT_EQ(f.size.ok, plain.ok) << names[f.index];
         if (plain.ok) {
             EXPECT_EQ(f.size.width, plain.width) << names[f.index];
@@ -721,7 +721,7 @@ TEST(PictureHeader, FilesAreRecognisedByContentNotName) {
     EXPECT_FALSE(measure(Bytes{}).ok);
     long w = 7;
     long h = 7;
-    EXPECT_FALSE(cmReadPictureSizeFromBytes(nullptr, 10, w, h));
+    EXPECT_FALSE(readPictureSizeFromBytes(nullptr, 10, w, h));
     EXPECT_EQ(w, 7); // outputs untouched on failure
 }
 

@@ -29,8 +29,8 @@ class PictureInfo : public ::testing::Test {
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setLogLevel(0);
+        setLogPath("");
         std::error_code ec;
         std::filesystem::remove_all(dir_, ec);
     }
@@ -46,7 +46,7 @@ class PictureInfo : public ::testing::Test {
         std::ifstream in(dir_ / "Mivo.log", std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)),
                                 std::istreambuf_iterator<char>());
-        const std::string text = cmDecodeCp932(bytes);
+        const std::string text = decodeCp932(bytes);
         std::string out;
         bool keep = false;
         std::size_t start = 0;
@@ -57,7 +57,7 @@ class PictureInfo : public ::testing::Test {
             if (line.size() > 20 && line[4] == '/' && line[7] == '/' && line[13] == ':' &&
                 line[19] == ' ') {
                 line.erase(0, 20);
-                keep = cmStartsWith(line, "[mainGetPicInfo] ");
+                keep = startsWith(line, "[mainGetPicInfo] ");
             }
             if (keep) {
                 out += line;
@@ -137,8 +137,8 @@ TEST_F(PictureInfo, DisplayNameIsFileNameWithoutExtension) {
 }
 
 TEST_F(PictureInfo, UnmeasurablePictureGivesZerosAndAnErrorLine) {
-    cmSetLogPath((dir_ / "Mivo.log").string());
-    cmSetLogLevel(4);
+    setLogPath((dir_ / "Mivo.log").string());
+    setLogLevel(4);
     const std::string png = write("photo.jpg", std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16));
     const std::string cutJpeg = write("cut.jpg", std::string("\xFF\xD8\xFF\xE1\xF0\x00", 6));
     EXPECT_EQ(run(png, false).width, "0");
@@ -151,8 +151,8 @@ TEST_F(PictureInfo, UnmeasurablePictureGivesZerosAndAnErrorLine) {
 }
 
 TEST_F(PictureInfo, LogsParametersAndResults) {
-    cmSetLogPath((dir_ / "Mivo.log").string());
-    cmSetLogLevel(1);
+    setLogPath((dir_ / "Mivo.log").string());
+    setLogLevel(1);
     const std::string path = write("IMG 01.gif", gif640x480());
     run(path, false);
     EXPECT_EQ(logText(), "[mainGetPicInfo] ▽Start Method▽\r\ninstrFilePath=[" + path +

@@ -56,13 +56,13 @@ class CheckMakeTest : public ::testing::Test {
         settings_.gstrHtmlPath = "";
         settings_.gstrMenuPath = (root_ / "out" / "menu.html").string();
         settings_.gstrMenuHtmlPath = "g";
-        cmSetMessageBoxSink(&box_);
+        setMessageBoxSink(&box_);
     }
 
     void TearDown() override {
-        cmSetMessageBoxSink(nullptr);
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setMessageBoxSink(nullptr);
+        setLogLevel(0);
+        setLogPath("");
         std::error_code ec;
         fs::remove_all(root_, ec);
     }
@@ -272,9 +272,14 @@ TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) 
         EXPECT_EQ(sink_.messages,
                   (Messages{"チェック中です", "Html保存フォルダの指定先が無効です"}));
     }
-    // A top page inside the template folder is refused whatever its name.
+    // A top page inside the template folder is refused whatever its name; with no page
+    // folder of its own, the pages would land there too, and that is what the user is told.
     settings_.gstrHtmlPath = "";
     settings_.gstrIndexPath = path("prog/html/list.html");
+    EXPECT_FALSE(check(path("nowhere")));
+    EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
+    resetStatus();
+    settings_.gstrHtmlPath = "../../out";
     EXPECT_FALSE(check(path("nowhere")));
     EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
 
@@ -289,6 +294,40 @@ TEST_F(CheckMakeTest, PageFolderOnTheTemplateFolderIsRefusedHoweverItIsSpelled) 
     EXPECT_FALSE(fs::exists(root_ / "prog" / "menu.html"));
 }
 
+TEST_F(CheckMakeTest, TemplateGuardsThroughALinkNameThePagesOwnIndexThenThePageFolder) {
+    // The program's "html" is a link to where the templates really are.
+    fs::remove_all(root_ / "prog" / "html");
+    fs::create_directories(root_ / "shipped");
+    touch(root_ / "shipped" / "index.html");
+    fs::create_directory_symlink(root_ / "shipped", root_ / "prog" / "html");
+    const std::string index = "Indexファイル用のフォルダの指定先が無効です";
+    const std::string html = "Html保存フォルダの指定先が無効です";
+    struct Case {
+        std::string indexPage;
+        std::string htmlPath;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {path("prog/html/top.html"), "", html},
+        {path("prog/html/index.html"), "", index},
+        {path("prog/html/index.html"), "../../out", index},
+        {path("prog/html/top.html"), "../../out", index},
+        {path("shipped/top.html"), "", html},
+        {path("shipped/index.html"), "pages", index},
+        {path("out/index.html"), "../prog/html", html},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.indexPage + " + " + c.htmlPath);
+        resetStatus();
+        settings_.gstrIndexPath = c.indexPage;
+        settings_.gstrHtmlPath = c.htmlPath;
+        EXPECT_FALSE(check(path("nowhere")));
+        EXPECT_EQ(sink_.messages, (Messages{"チェック中です", c.message}));
+    }
+    EXPECT_FALSE(fs::exists(root_ / "shipped" / "top.html"));
+    EXPECT_FALSE(fs::exists(root_ / "shipped" / "pages"));
+}
+
 TEST_F(CheckMakeTest, UsersTemplateCopyIsGuardedWhetherOrNotItExistsYet) {
     files_.userTemplateFolder = path("cfg/html");
     fs::create_directories(root_ / "cfg");
@@ -298,23 +337,25 @@ TEST_F(CheckMakeTest, UsersTemplateCopyIsGuardedWhetherOrNotItExistsYet) {
             fs::create_directories(root_ / "cfg" / "html");
             files_.templateFolder = files_.userTemplateFolder;
         }
-        status_ = RunStatus(&sink_);
-        settings_.gstrIndexPath = path("cfg/html/index.html");
-        EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
-
-        status_ = RunStatus(&sink_);
-        settings_.gstrIndexPath = path("cfg/top.html");
-        settings_.gstrHtmlPath = "html";
-        EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messageText(), "Html保存フォルダの指定先が無効です");
-        settings_.gstrHtmlPath = "";
-
-        // The shipped templates stay guarded while the copy is read.
-        status_ = RunStatus(&sink_);
-        settings_.gstrIndexPath = path("prog/html/index.html");
-        EXPECT_FALSE(check(path("nowhere")));
-        EXPECT_EQ(status_.messageText(), "Indexファイル用のフォルダの指定先が無効です");
+        struct Case {
+            std::string indexPage;
+            std::string htmlPath;
+            std::string message;
+        };
+        const std::vector<Case> cases = {
+            {path("cfg/html/index.html"), "", "Indexファイル用のフォルダの指定先が無効です"},
+            {path("cfg/top.html"), "html", "Html保存フォルダの指定先が無効です"},
+            // The shipped templates stay guarded while the copy is read.
+            {path("prog/html/index.html"), "", "Indexファイル用のフォルダの指定先が無効です"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.indexPage);
+            status_ = RunStatus(&sink_);
+            settings_.gstrIndexPath = c.indexPage;
+            settings_.gstrHtmlPath = c.htmlPath;
+            EXPECT_FALSE(check(path("nowhere")));
+            EXPECT_EQ(status_.messageText(), c.message);
+        }
     }
     EXPECT_FALSE(fs::exists(root_ / "cfg" / "html" / "index.html"));
     EXPECT_TRUE(box_.shown.empty());
@@ -455,15 +496,15 @@ TEST_F(CheckMakeTest, UnusableFilelistTurnsTheFlagOffWithoutRefusing) {
 
 TEST_F(CheckMakeTest, LogsStartAndResult) {
     const std::string logPath = path("Mivo.log");
-    cmSetLogPath(logPath);
-    cmSetLogLevel(1);
+    setLogPath(logPath);
+    setLogLevel(1);
     touch(root_ / "pics" / "a.jpg");
     EXPECT_TRUE(check(path("pics")));
     EXPECT_FALSE(check(path("pics"), path("pics")));
-    cmSetLogLevel(0);
+    setLogLevel(0);
 
     std::vector<std::string> lines;
-    ASSERT_TRUE(cmReadTextLines(logPath, lines));
+    ASSERT_TRUE(readTextLines(logPath, lines));
     std::vector<std::string> mine;
     for (const auto& line : lines) {
         const auto at = line.find(" [mainCheckMake] ");

@@ -33,8 +33,8 @@ class FilelistTest : public ::testing::Test {
     }
 
     void TearDown() override {
-        cmSetLogLevel(0);
-        cmSetLogPath("");
+        setLogLevel(0);
+        setLogPath("");
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
@@ -263,16 +263,16 @@ TEST_F(FilelistTest, ReadsCp932AndUtf8WithBom) {
 
 TEST_F(FilelistTest, LogsStartAndResult) {
     const std::string logPath = (dir_ / "Mivo.log").string();
-    cmSetLogPath(logPath);
-    cmSetLogLevel(1);
+    setLogPath(logPath);
+    setLogLevel(1);
     addPictures({"a.jpg"});
     EXPECT_FALSE(run());
     writeFilelist("name,caption\r\n");
     EXPECT_TRUE(run());
-    cmSetLogLevel(0);
+    setLogLevel(0);
 
     std::vector<std::string> lines;
-    ASSERT_TRUE(cmReadTextLines(logPath, lines));
+    ASSERT_TRUE(readTextLines(logPath, lines));
     std::vector<std::string> mine;
     for (const auto& line : lines) {
         const auto at = line.find(" [mainCheckFilelist] ");
@@ -288,8 +288,8 @@ TEST_F(FilelistTest, LogsStartAndResult) {
 
 TEST_F(FilelistTest, ExistFilelistFindsOnlyAPlainFile) {
     const std::string logPath = (dir_ / "Mivo.log").string();
-    cmSetLogPath(logPath);
-    cmSetLogLevel(1);
+    setLogPath(logPath);
+    setLogLevel(1);
 
     bool exist = true;
     mainExistFilelist(dir_.string(), exist);
@@ -308,10 +308,10 @@ TEST_F(FilelistTest, ExistFilelistFindsOnlyAPlainFile) {
     exist = true;
     mainExistFilelist("", exist);
     EXPECT_FALSE(exist);
-    cmSetLogLevel(0);
+    setLogLevel(0);
 
     std::vector<std::string> lines;
-    ASSERT_TRUE(cmReadTextLines(logPath, lines));
+    ASSERT_TRUE(readTextLines(logPath, lines));
     std::vector<std::string> mine;
     for (const auto& line : lines) {
         const auto at = line.find(" [mainExistFilelist] ");

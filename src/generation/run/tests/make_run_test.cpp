@@ -335,19 +335,19 @@ TEST_F(MakeRunTest, EmptyPathSettingStopsTheRunWithItsName) {
 
 TEST_F(MakeRunTest, EveryWayOutLogsTheEndOfTheRun) {
     const std::string log = dir / "Mivo.log";
-    cmSetLogPath(log);
-    cmSetLogLevel(1);
+    setLogPath(log);
+    setLogLevel(1);
     menuMode({});
     run();
     addPictures("pics", {"p1.gif"});
     rows.clear();
     singleMode("pics");
     run();
-    cmSetLogLevel(0);
-    cmSetLogPath("");
+    setLogLevel(0);
+    setLogPath("");
 
     std::vector<std::string> lines;
-    ASSERT_TRUE(cmReadTextLines(log, lines));
+    ASSERT_TRUE(readTextLines(log, lines));
     std::vector<std::string> runLines;
     for (const std::string& line : lines) {
         if (line.find("[CommandMake_Click]") != std::string::npos) {

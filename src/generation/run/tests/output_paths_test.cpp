@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "generation/plan/status.h"
@@ -39,64 +40,50 @@ struct PathsFixture {
     }
 };
 
-TEST(OutputPaths, SingleModeKeepsPagesBesideTheIndexPage) {
-    TempDir dir;
-    PathsFixture f;
-    f.settings.gstrIndexPath = dir / "top.html";
-    OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
-    EXPECT_EQ(paths.strIndexPath, dir / "top.html");
-    EXPECT_EQ(paths.strListPath, dir / "list.html");
-    EXPECT_EQ(paths.strPictPath, dir / "pict.html");
-    EXPECT_EQ(paths.strIndexLink, "./top.html");
-    EXPECT_EQ(paths.strListLink, "./list.html");
-    EXPECT_EQ(paths.strPictLink, "./pict.html");
-    EXPECT_TRUE(f.sink.messages.empty());
-}
-
-TEST(OutputPaths, SingleModePutsPagesInTheHtmlSubFolder) {
-    TempDir dir;
-    PathsFixture f;
-    f.settings.gstrIndexPath = dir / "index.html";
-    f.settings.gstrHtmlPath = "pages";
-    OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
-    EXPECT_EQ(paths.strIndexPath, dir / "index.html");
-    EXPECT_EQ(paths.strListPath, dir / "pages/list.html");
-    EXPECT_EQ(paths.strPictPath, dir / "pages/pict.html");
-    EXPECT_EQ(paths.strIndexLink, "./../index.html");
-    EXPECT_EQ(paths.strListLink, "./pages/list.html");
-    EXPECT_EQ(paths.strPictLink, "./pages/pict.html");
-    // Single mode makes no folder here: the check made the page folder.
-    EXPECT_FALSE(std::filesystem::exists(dir / "pages"));
-}
-
-TEST(OutputPaths, LinksEncodeCharactersThatWouldBreakThem) {
-    TempDir dir;
-    PathsFixture f;
-    f.settings.gstrIndexPath = dir / "index.html";
-    f.settings.gstrHtmlPath = "a#1?b%";
-    OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
-    EXPECT_EQ(paths.strListPath, dir / "a#1?b%/list.html");
-    EXPECT_EQ(paths.strListLink, "./a%231%3Fb%25/list.html");
-    EXPECT_EQ(paths.strPictLink, "./a%231%3Fb%25/pict.html");
-    EXPECT_EQ(paths.strIndexLink, "./../index.html");
-}
-
-TEST(OutputPaths, DotStepsInThePageFolderAreResolvedBeforeLinksAreMade) {
-    TempDir dir;
-    PathsFixture f;
-    f.settings.gstrIndexPath = dir / "top/./index.html";
-    f.settings.gstrHtmlPath = "../pages/./x/..";
-    OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
-    EXPECT_EQ(paths.strIndexPath, dir / "top/index.html");
-    EXPECT_EQ(paths.strListPath, dir / "pages/list.html");
-    EXPECT_EQ(paths.strPictPath, dir / "pages/pict.html");
-    EXPECT_EQ(paths.strIndexLink, "./../top/index.html");
-    EXPECT_EQ(paths.strListLink, "./../pages/list.html");
-    EXPECT_EQ(paths.strPictLink, "./../pages/pict.html");
+TEST(OutputPaths, SingleModePagesAndLinksFollowTheIndexPageAndThePageFolder) {
+    // The index page and page folder settings; the three pages (below the temporary folder)
+    // and the links between them.
+    struct Row {
+        const char* index;
+        const char* htmlPath;
+        const char* indexPath;
+        const char* listPath;
+        const char* pictPath;
+        const char* indexLink; // from the picture page
+        const char* listLink;  // from the index page
+        const char* pictLink;
+    };
+    const Row rows[] = {
+        // Pages beside the index page.
+        {"top.html", "", "top.html", "list.html", "pict.html", "./top.html", "./list.html",
+         "./pict.html"},
+        {"index.html", "pages", "index.html", "pages/list.html", "pages/pict.html",
+         "./../index.html", "./pages/list.html", "./pages/pict.html"},
+        // What would break a link is encoded.
+        {"index.html", "a#1?b%", "index.html", "a#1?b%/list.html", "a#1?b%/pict.html",
+         "./../index.html", "./a%231%3Fb%25/list.html", "./a%231%3Fb%25/pict.html"},
+        // Dot steps are resolved before links are made.
+        {"top/./index.html", "../pages/./x/..", "top/index.html", "pages/list.html",
+         "pages/pict.html", "./../top/index.html", "./../pages/list.html", "./../pages/pict.html"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.index) + " " + row.htmlPath);
+        TempDir dir;
+        PathsFixture f;
+        f.settings.gstrIndexPath = dir / row.index;
+        f.settings.gstrHtmlPath = row.htmlPath;
+        OutputPaths paths;
+        ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
+        EXPECT_EQ(paths.strIndexPath, dir / row.indexPath);
+        EXPECT_EQ(paths.strListPath, dir / row.listPath);
+        EXPECT_EQ(paths.strPictPath, dir / row.pictPath);
+        EXPECT_EQ(paths.strIndexLink, row.indexLink);
+        EXPECT_EQ(paths.strListLink, row.listLink);
+        EXPECT_EQ(paths.strPictLink, row.pictLink);
+        EXPECT_TRUE(f.sink.messages.empty());
+        // Single mode makes no folder here: the check made the page folder.
+        EXPECT_FALSE(std::filesystem::exists(dir / "pages"));
+    }
 }
 
 TEST(OutputPaths, GalleryNumbersBeyondSixteenBitsKeepTheirOwnFolders) {

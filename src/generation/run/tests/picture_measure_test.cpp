@@ -117,7 +117,7 @@ TEST(PictureMeasurer, StartsWithOneThreadPerCoreAndReadsTheDiskThroughARing) {
         bool onDisk = false;
         long w = 0;
         long h = 0;
-        cmReadPictureSizeAt(AT_FDCWD, (dir / "pics/p0.gif").c_str(), w, h, nullptr, &onDisk);
+        readPictureSizeAt(AT_FDCWD, (dir / "pics/p0.gif").c_str(), w, h, nullptr, &onDisk);
         if (!onDisk) { // else this file system cannot tell, and the pool grows at once
             EXPECT_EQ(measurer.threadCount(), std::min<std::size_t>(cores, 200));
         }
@@ -163,15 +163,15 @@ struct RunRecord {
 RunRecord recordRun(const TempDir& dir, const Settings& settings,
                     const std::vector<GalleryEntry>& rows, int workers) {
     const std::string log = dir / "Mivo.log";
-    cmAppendFileBytes(log, "");
+    appendFileBytes(log, "");
     std::filesystem::resize_file(log, 0);
-    cmSetLogPath(log);
-    cmSetLogLevel(1);
+    setLogPath(log);
+    setLogLevel(1);
     RecordingStatus status;
     const bool done =
         runMake(settings, rows, portableProgramFiles(dir / "prog"), status, workers).done;
-    cmSetLogLevel(0);
-    cmSetLogPath("");
+    setLogLevel(0);
+    setLogPath("");
     EXPECT_TRUE(done);
 
     RunRecord record;
@@ -182,7 +182,7 @@ RunRecord recordRun(const TempDir& dir, const Settings& settings,
     record.shown = status.shown;
     record.messages = status.messages;
     // Every log line begins with its date and time: "yyyy/mm/dd hh:mm:ss ".
-    for (const std::string& line : cmSplitLines(readBytes(log))) {
+    for (const std::string& line : splitLines(readBytes(log))) {
         record.log += (line.size() >= 20 && line[4] == '/' ? line.substr(20) : line) + "\n";
     }
     return record;

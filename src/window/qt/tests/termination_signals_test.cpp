@@ -113,7 +113,7 @@ class WindowProgram {
         std::ifstream in(folder_ / "Mivo.log", std::ios::binary);
         std::ostringstream bytes;
         bytes << in.rdbuf();
-        return cmDecodeText(bytes.str());
+        return decodeText(bytes.str());
     }
 
     /// Waits until the log holds `text`; false after `seconds`, or when the program ended.
@@ -132,22 +132,22 @@ class WindowProgram {
     }
 
     /// Sends `signal` (SIGTERM unless told) and waits for the end: the exit status, or -1 when
-    /// the program was still running after `seconds` (it is then killed). `outSeconds` is how
+    /// the program was still running after `seconds` (it is then killed). `elapsedSeconds` is how
     /// long it took.
-    int terminate(double seconds, double& outSeconds, int signal = SIGTERM) {
+    int terminate(double seconds, double& elapsedSeconds, int signal = SIGTERM) {
         const auto start = std::chrono::steady_clock::now();
         ::kill(pid_, signal);
         while (std::chrono::steady_clock::now() - start < std::chrono::duration<double>(seconds)) {
             int status = 0;
             if (::waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = -1;
-                outSeconds =
+                elapsedSeconds =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        outSeconds = seconds;
+        elapsedSeconds = seconds;
         return -1;
     }
 
