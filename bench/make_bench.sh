@@ -8,7 +8,7 @@
 #   - the parallel floor: 16 threads open the files and read the first 4 KiB of each;
 #   - `identify -ping -format '%w %h\n'` run once over all the files (one process, the way a
 #     script would do it best);
-# and mivo-make's peak memory, and prints one table of times and ratios. The first three are
+# and mivo-make's peak memory (the median of five runs), and prints one table of times and ratios. The first three are
 # run in turns (5 rounds warm, 3 cold) and each keeps its best time.
 # Cold runs drop the page cache before each measurement (`sync; echo 3 >
 # /proc/sys/vm/drop_caches`), which needs root; without it the cold rows are left out and the
@@ -105,6 +105,14 @@ peak_kib() {
   fi
 }
 
+# The median of five peaks: the allocator's choice between the heap and fresh mappings for
+# the large arrays moves one run's peak by a few MB either way, with the threads' timing.
+median_peak_kib() {
+  local runs=() r
+  for r in 1 2 3 4 5; do runs+=("$(peak_kib "$@")"); done
+  printf '%s\n' "${runs[@]}" | sort -n | sed -n 3p
+}
+
 rows=()
 base_rows=()
 declare -A per_pic
@@ -134,10 +142,10 @@ for n in "${sizes[@]}"; do
     echo "make_bench: identify measured $measured of $n pictures" >&2
     exit 1
   fi
-  mem=$(peak_kib)
+  mem=$(median_peak_kib)
   if [[ -n "$baseline" ]]; then
     cp "$prog/Mivo.ini" "$work/base/Mivo.ini"
-    base_mem=$(peak_kib "$work/base")
+    base_mem=$(median_peak_kib "$work/base")
   fi
 
   for is_cold in 0 1; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compares what two builds of mivo-make make, byte for byte: pages, copies, standard output,
 # exit status and the level-1 log (time stamps left out), over a set of galleries that covers
-# single and menu mode, a thumbnail folder, filelist.csv with sizes and quoted captions,
+# the sample album (single and menu mode as the starter settings have it), single and menu
+# mode, a thumbnail folder, filelist.csv with sizes and quoted captions,
 # shooting data, reduced copies, hostile names, a sub-folder for the pages and a list
 # template with two table blocks.
 #   scripts/compare_pages.sh [BASE_REV] [NEW_MIVO_MAKE]
@@ -85,6 +86,8 @@ galleries=(
   "menu|$root/html|Mode=0\nMenuH=galleries\nReduce=1\nTUse=0|アルバム,$pics/sized,\n混在,$pics/mixed,$pics/thumbs\n<危険>,$pics/hostile,"
   "single-links-exif|$root/html|Mode=1\nPic=$pics/sized\nTUse=0\nExif=1\nStart=0\nStartName=HARBOR.JPG\nName1=<i>戻る</i>\nUrl1=../top.html?a=1&b=2\nName2=次\nUrl2=next.html\nName3=三\nUrl3=#x\nLWidth=3\nTWidth=120\nTHeight=90"
   "single-reduced-hostile|$root/html|Mode=1\nPic=$pics/hostile\nReduce=1\nTUse=0\nSlide=0"
+  "sample-single|$root/html|Mode=1\nPic=$root/examples/album\nThum=$root/examples/thumbnails\nStartName=sunrise.jpg\nTitle=サンプルアルバム\nTitleS=表紙の写真\nTUse=1\nUse=1\nWidth=2\nHeight=3"
+  "sample-menu|$root/html|Mode=0\nTitle=サンプルアルバム\nUse=1\nWidth=2\nHeight=3|アルバム,$root/examples/album,$root/examples/thumbnails\n旅行,$root/examples/trip,\n庭,$root/examples/garden,"
   "menu-two-blocks-filelist|$two_blocks|Mode=0\nUse=1\nTUse=0|アルバム,$pics/sized,\n混在,$pics/mixed,$pics/thumbs\n<危険>,$pics/hostile,"
 )
 

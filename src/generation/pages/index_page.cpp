@@ -12,6 +12,32 @@ namespace mivo {
 
 namespace {
 
+/// `name`[k] = ["field", ...]; for every picture k that has fields (`fieldsOf` gives none for
+/// the others), the array declared before its first element. Nothing when no picture has any,
+/// so pages without such data stay as they were.
+template <class FieldsOf>
+void writeFieldArray(PageFile& page, const std::string& name, std::size_t count,
+                     const FieldsOf& fieldsOf) {
+    bool declared = false;
+    std::string line;
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::vector<const std::string*> fields = fieldsOf(k);
+        if (fields.empty()) {
+            continue;
+        }
+        if (!declared) {
+            page.writeLine("var " + name + " = new Array();");
+            declared = true;
+        }
+        line.assign(name).append("[").append(std::to_string(k)).append("] = [");
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            line.append(f == 0 ? "\"" : ", \"").append(escapeScriptData(*fields[f])).append("\"");
+        }
+        line.append("];");
+        page.writeScriptLine(line);
+    }
+}
+
 /// The picture array and the arrays beside it, then one empty line.
 void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures, PageFile& page) {
     std::string line;
@@ -21,49 +47,27 @@ void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures, Pa
         line.append(cleanPicListElement(pictures.entries[k])).append("\";");
         page.writeScriptLine(line);
     }
-    // aryPicInfo[k]: the filelist fields of picture k as a script array, for the rows that
-    // quoted a field; written only when there is such a row, so other pages stay as they were.
-    bool declared = false;
-    const std::size_t quoted = std::min(pictures.quotedFields.size(), count);
-    for (std::size_t k = 0; k < quoted; ++k) {
-        const std::vector<std::string>& fields = pictures.quotedFields[k];
-        if (fields.empty()) {
-            continue;
-        }
-        if (!declared) {
-            page.writeLine("var aryPicInfo = new Array();");
-            declared = true;
-        }
-        line.assign("aryPicInfo[").append(std::to_string(k)).append("] = [");
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            line.append(f == 0 ? "\"" : ", \"").append(escapeScriptData(fields[f])).append("\"");
-        }
-        line.append("];");
-        page.writeScriptLine(line);
-    }
+    // aryPicInfo[k]: the filelist fields of picture k, for the rows that quoted a field.
+    writeFieldArray(page, "aryPicInfo", std::min(pictures.quotedFields.size(), count),
+                    [&](std::size_t k) {
+                        std::vector<const std::string*> fields;
+                        for (const std::string& field : pictures.quotedFields[k]) {
+                            fields.push_back(&field);
+                        }
+                        return fields;
+                    });
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
-    declared = false;
-    const std::size_t shot = std::min(pictures.shooting.size(), count);
-    for (std::size_t k = 0; job.pages.shootingData && k < shot; ++k) {
-        const ExifInfo& e = pictures.shooting[k];
-        if (e.empty()) {
-            continue;
-        }
-        if (!declared) {
-            page.writeLine("var aryPicExif = new Array();");
-            declared = true;
-        }
-        line.assign("aryPicExif[").append(std::to_string(k)).append("] = [");
-        const std::string* fields[] = {&e.dateTaken, &e.model, &e.lens,       &e.exposure,
-                                       &e.fNumber,   &e.iso,   &e.focalLength};
-        bool firstField = true;
-        for (const std::string* f : fields) {
-            line.append(firstField ? "\"" : ", \"").append(escapeScriptData(*f)).append("\"");
-            firstField = false;
-        }
-        line.append("];");
-        page.writeScriptLine(line);
+    if (job.pages.shootingData) {
+        writeFieldArray(
+            page, "aryPicExif", std::min(pictures.shooting.size(), count), [&](std::size_t k) {
+                const ExifInfo& e = pictures.shooting[k];
+                return e.empty()
+                           ? std::vector<const std::string*>()
+                           : std::vector<const std::string*>{&e.dateTaken,  &e.model,   &e.lens,
+                                                             &e.exposure,   &e.fNumber, &e.iso,
+                                                             &e.focalLength};
+            });
     }
     page.writeLine("");
 }

@@ -2,6 +2,8 @@
 
 #include "common/paths.h"
 #include "common/text.h"
+#include "settings/gallery_list.h"
+#include "settings/settings.h"
 
 namespace mivo {
 

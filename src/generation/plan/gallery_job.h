@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "settings/gallery_list.h"
-#include "settings/settings.h"
-
 namespace mivo {
+
+// Only planRun reads the settings and the gallery list; what it makes of them is all the run
+// and its pages see.
+struct Settings;
+struct GalleryEntry;
 
 /// What the pages of a run print that is the same for every gallery, taken from the settings
 /// once. Numbers stay numbers until a page writes them.

@@ -14,6 +14,7 @@
 #include "common/log.h"
 #include "common/text.h"
 #include "generation/plan/status.h"
+#include "settings/gallery_list.h"
 #include "settings/settings.h"
 
 namespace mivo {
