@@ -26,7 +26,8 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 if(NOT MIVO_SYSTEM_INSTALL)
   install(TARGETS mivo mivo-make RUNTIME DESTINATION .)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/html DESTINATION . PATTERN ".keep" EXCLUDE)
-  install(FILES ${CMAKE_SOURCE_DIR}/readme.txt DESTINATION .)
+  install(FILES ${CMAKE_SOURCE_DIR}/readme.txt ${CMAKE_SOURCE_DIR}/readme-en.txt DESTINATION .)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/locale DESTINATION .)
   install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples DESTINATION .)
   # The installed copy starts on its own sample album: a starter Mivo.ini and Mivo.csv
   # pointing into the installed examples/, written only where the folder has none (a
@@ -91,7 +92,9 @@ add_custom_target(packaging_data ALL DEPENDS ${MIVO_GZIPPED})
 
 install(TARGETS mivo mivo-make RUNTIME DESTINATION ${MIVO_PROGRAM_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/html DESTINATION ${MIVO_PROGRAM_DIR} PATTERN ".keep" EXCLUDE)
-install(FILES ${CMAKE_SOURCE_DIR}/readme.txt DESTINATION ${MIVO_PROGRAM_DIR})
+install(FILES ${CMAKE_SOURCE_DIR}/readme.txt ${CMAKE_SOURCE_DIR}/readme-en.txt
+        DESTINATION ${MIVO_PROGRAM_DIR})
+install(DIRECTORY ${CMAKE_BINARY_DIR}/locale DESTINATION ${MIVO_PROGRAM_DIR})
 install(FILES ${MIVO_GENERATED}/starter/Mivo.ini ${MIVO_GENERATED}/starter/Mivo.csv
         DESTINATION ${MIVO_PROGRAM_DIR}/starter)
 # The commands on the PATH are links into the program folder, which the programs find by
@@ -137,8 +140,8 @@ small thumbnails and display copies beside the pages, so that a gallery
 of camera pictures stays light to visit.
 
 A menu mode makes one gallery per row of a gallery list, plus a menu page
-linking them. The window is in Japanese; mivo-make makes the same
-galleries without it.")
+linking them. The window speaks Japanese, or English on other desktops;
+mivo-make makes the same galleries without it.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -14,11 +14,14 @@ work="${TMPDIR:-/tmp}/mivo-screenshots"
 rm -rf "$work"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
-cp -r "$build/html" "$build/readme.txt" "$work/"
+cp -r "$build/html" "$build/readme.txt" "$build/locale" "$work/"
 cp -r examples "$work/"
 cmake -DMIVO_SOURCE_DIR="$work" -DMIVO_BINARY_DIR="$work" -P "$work/examples/starter.cmake" >/dev/null
 
 mkdir -p docs
+# The window as a Japanese desktop shows it, whatever the desktop running this script speaks.
+export LANG=C.UTF-8
+unset LANGUAGE LC_ALL LC_MESSAGES
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   "$build/tests/mivo_screenshots" "$work" "$PWD/docs"
 

@@ -13,9 +13,11 @@
 #include "common/program.h"
 #include "common/program_files.h"
 #include "common/text.h"
+#include "common/translate.h"
 #include "generation/plan/status.h"
 #include "generation/run/make_run.h"
 #include "settings/gallery_list.h"
+#include "settings/program_language.h"
 #include "settings/settings.h"
 #include "settings/starter_settings.h"
 #include "settings/stored_paths.h"
@@ -24,23 +26,22 @@ namespace {
 
 const char* const kUsage = "usage: mivo-make [--help | --version | --jobs N]\n";
 
-const char* const kHelp =
-    "usage: mivo-make [--help | --version | --jobs N]\n"
+// Japanese is the source text; the catalogue holds the English.
+const char* const kHelp = mivo::translatable(
     "\n"
-    "Makes the gallery that Mivo's 作成 button would make right after start-up, from\n"
-    "Mivo.ini, Mivo.csv and the templates in html/ in the folder of this program, or,\n"
-    "when you cannot write there (an installed Mivo), from Mivo.ini and Mivo.csv in\n"
-    "$XDG_CONFIG_HOME/mivo (~/.config/mivo) and the templates in its html/ if you put a\n"
-    "copy there. --version shows which folders are in use.\n"
-    "Each status message is printed on standard output, one per line; the exit status\n"
-    "is 0 when the run ends with 完了しました and 1 otherwise. Mivo.ini and Mivo.csv are\n"
-    "never written, except that the first run of an installed Mivo copies its starter\n"
-    "settings (the sample album) into ~/.config/mivo.\n"
+    "Mivo を起動した直後に「作成」ボタンを押したときと同じギャラリーを作ります。このプログラム\n"
+    "のフォルダの Mivo.ini、Mivo.csv と html/ のテンプレートを使います。そこに書き込めないとき\n"
+    "(インストールされた Mivo) は $XDG_CONFIG_HOME/mivo (~/.config/mivo) の Mivo.ini と\n"
+    "Mivo.csv、そこに html/ のコピーを置いていればそのテンプレートを使います。--version で使用中\n"
+    "のフォルダを表示します。\n"
+    "状態メッセージを1行ずつ標準出力に表示します。終了コードは「完了しました」で終わったとき 0、\n"
+    "それ以外は 1 です。Mivo.ini と Mivo.csv は書き換えません。ただし、インストールされた Mivo\n"
+    "の最初の実行では、初期設定 (サンプルアルバム) を ~/.config/mivo にコピーします。\n"
     "\n"
-    "  --help     show this text\n"
-    "  --version  show the version\n"
-    "  --jobs N   read N picture headers at a time, on N threads (default: from the\n"
-    "             number of cores, and through io_uring once reads wait on the disk)\n";
+    "  --help     この説明を表示する\n"
+    "  --version  バージョンを表示する\n"
+    "  --jobs N   画像のヘッダーを N 個ずつ N 本のスレッドで読む (既定: コア数から決め、\n"
+    "             ディスクの読み込み待ちが出れば io_uring で読む)\n");
 
 /// The status line on standard output, and the progress bar on standard error when that is
 /// a terminal.
@@ -138,13 +139,15 @@ int main(int argc, char** argv) {
     const std::string programFolder = mivo::locateProgramFolder();
     const mivo::ProgramFiles files =
         mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder));
+    mivo::chooseProgramLanguage(files, mivo::processEnvironment());
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("mivo-make %s\nsettings: %s\ntemplates: %s\n", mivo::versionText().c_str(),
                     files.stateFolder.c_str(), files.templateFolder.c_str());
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kHelp, stdout);
+        std::fputs(kUsage, stdout);
+        std::fputs(mivo::translate(kHelp).c_str(), stdout);
         return 0;
     }
     long long jobs = 0;

@@ -11,6 +11,7 @@
 #include "common/message_box.h"
 #include "common/program.h"
 #include "common/text.h"
+#include "common/translate.h"
 
 namespace fs = std::filesystem;
 
@@ -179,10 +180,11 @@ bool cmGetAllFile(const std::string& instrDirPath, std::vector<std::string>& fil
         // Name the folder and what is wrong with it, or the user cannot act on the box.
         std::error_code ec;
         const bool exists = fs::exists(instrDirPath, ec);
-        showMessageBox(std::string("致命的エラー: ") +
-                           (exists ? "フォルダではありません" : "フォルダがありません") + " [" +
-                           instrDirPath + "]",
-                       kAppTitle);
+        showMessageBox(
+            translate("致命的エラー: %1 [%2]", {exists ? translate("フォルダではありません")
+                                                       : translate("フォルダがありません"),
+                                                instrDirPath}),
+            kAppTitle);
     } else {
         // Each name with its upper-case form, so the sort compares whole keys with memcmp and
         // folds every name once: the order is listingLess's.

@@ -61,6 +61,7 @@ ProgramFiles portableProgramFiles(const std::string& programFolder) {
     files.stateFolder = programFolder;
     files.templateFolder = join(programFolder, "html");
     files.helpFile = join(programFolder, "readme.txt");
+    files.englishHelpFile = join(programFolder, "readme-en.txt");
     files.starterFolder = join(programFolder, kStarterFolderName);
     files.portable = true;
     return files;

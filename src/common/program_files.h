@@ -12,6 +12,7 @@ struct ProgramFiles {
     std::string templateFolder;     // the html/ that pages are made from
     std::string userTemplateFolder; // where a user's own html/ is looked for; empty when portable
     std::string helpFile;           // readme.txt, always in the program folder
+    std::string englishHelpFile;    // readme-en.txt beside it, opened by an English window
     std::string starterFolder;      // starter Mivo.ini and Mivo.csv of a shared install
     std::string homeFolder;         // what "~" in a starter value stands for
     bool portable = true;           // the state files live in the program folder

@@ -5,6 +5,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "common/text_file.h"
+#include "common/translate.h"
 #include "settings/state_file.h"
 
 namespace mivo {
@@ -222,7 +223,7 @@ void IniDocument::set(const std::string& section, const std::string& key,
 bool IniDocument::save(const std::string& path, std::string* errorText) const {
     if (unreadable_) {
         if (errorText != nullptr) {
-            *errorText = "読み込めなかったファイルは上書きしません";
+            *errorText = translatable("読み込めなかったファイルは上書きしません");
         }
         return false;
     }

@@ -7,6 +7,7 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/program.h"
+#include "common/translate.h"
 #include "settings/ini_file.h"
 #include "settings/settings_table.h"
 #include "settings/stored_paths.h"
@@ -28,6 +29,8 @@ std::string defaultText(const SettingRow& row, const Settings& sofar,
         return sofar.gstrPicPath;
     case DefaultFrom::PicIndexPage:
         return cmAddPath(sofar.gstrPicPath, "index.html", kPathSeparator);
+    case DefaultFrom::WindowText:
+        return translate(row.defaultText);
     case DefaultFrom::Text:
         break;
     }

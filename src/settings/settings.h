@@ -49,6 +49,9 @@ struct Settings {
     long long WindowWidth{};  // [Window] Width
     long long WindowHeight{}; // [Window] Height
     bool WindowMaximized{};   // [Window] Maximized
+    // The language of the window and of mivo-make's messages: "" the desktop's, "ja", "en"
+    // (kLanguageSettings). Read once at start-up, before the window is built.
+    std::string Language{}; // [Ini] Language
 
     bool menuMode() const { return OptionMenu == 0; }
     /// Single mode shows the pictures of the thumbnail folder rather than the pictures.

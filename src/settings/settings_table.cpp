@@ -5,6 +5,7 @@
 
 #include "common/overloaded.h"
 #include "common/text.h"
+#include "common/translate.h"
 
 namespace mivo {
 
@@ -50,16 +51,16 @@ constexpr SettingRow kRows[] = {
 {"Link",     "Url2",    K::Text,        "../index.html",                         D::Text,          "gstrLink2",          "TextLinkURL",        H::Control, 1, nullptr,     false, 0, 0,     false, 25, 2, MIVO_SLOT(TextLinkURL[1])},
 {"Link",     "Name3",   K::Text,        "進む",                                   D::Text,          nullptr,              "TextLinkName",       H::Control, 2, nullptr,     false, 0, 0,     false, 26, 3, MIVO_SLOT(TextLinkName[2])},
 {"Link",     "Url3",    K::Text,        "../index.html",                         D::Text,          "gstrLink3",          "TextLinkURL",        H::Control, 2, nullptr,     false, 0, 0,     false, 27, 3, MIVO_SLOT(TextLinkURL[2])},
-{"Launcher", "Name1",   K::Text,        "機能1",                                  D::Text,          nullptr,              "TextOpenName",       H::Control, 0, nullptr,     false, 0, 0,     false, 28, 4, MIVO_SLOT(TextOpenName[0])},
+{"Launcher", "Name1",   K::Text,        translatable("機能1"),                    D::WindowText,    nullptr,              "TextOpenName",       H::Control, 0, nullptr,     false, 0, 0,     false, 28, 4, MIVO_SLOT(TextOpenName[0])},
 {"Launcher", "Use1",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          H::Control, 0, nullptr,     false, 0, 1,     false, 29, 4, MIVO_SLOT(CheckOpen[0])},
 {"Launcher", "Path1",   K::Text,        "",                                      D::Text,          "gstrLaunch1",        "TextOpen",           H::Control, 0, nullptr,     false, 0, 0,     false, 30, 4, MIVO_SLOT(TextOpen[0])},
-{"Launcher", "Name2",   K::Text,        "機能2",                                  D::Text,          nullptr,              "TextOpenName",       H::Control, 1, nullptr,     false, 0, 0,     false, 31, 5, MIVO_SLOT(TextOpenName[1])},
+{"Launcher", "Name2",   K::Text,        translatable("機能2"),                    D::WindowText,    nullptr,              "TextOpenName",       H::Control, 1, nullptr,     false, 0, 0,     false, 31, 5, MIVO_SLOT(TextOpenName[1])},
 {"Launcher", "Use2",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          H::Control, 1, nullptr,     false, 0, 1,     false, 32, 5, MIVO_SLOT(CheckOpen[1])},
 {"Launcher", "Path2",   K::Text,        "",                                      D::Text,          "gstrLaunch2",        "TextOpen",           H::Control, 1, nullptr,     false, 0, 0,     false, 33, 5, MIVO_SLOT(TextOpen[1])},
-{"Launcher", "Name3",   K::Text,        "機能3",                                  D::Text,          nullptr,              "TextOpenName",       H::Control, 2, nullptr,     false, 0, 0,     false, 34, 6, MIVO_SLOT(TextOpenName[2])},
+{"Launcher", "Name3",   K::Text,        translatable("機能3"),                    D::WindowText,    nullptr,              "TextOpenName",       H::Control, 2, nullptr,     false, 0, 0,     false, 34, 6, MIVO_SLOT(TextOpenName[2])},
 {"Launcher", "Use3",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          H::Control, 2, nullptr,     false, 0, 1,     false, 35, 6, MIVO_SLOT(CheckOpen[2])},
 {"Launcher", "Path3",   K::Text,        "",                                      D::Text,          "gstrLaunch3",        "TextOpen",           H::Control, 2, nullptr,     false, 0, 0,     false, 36, 6, MIVO_SLOT(TextOpen[2])},
-{"Launcher", "Name4",   K::Text,        "機能4",                                  D::Text,          nullptr,              "TextOpenName",       H::Control, 3, nullptr,     false, 0, 0,     false, 37, 7, MIVO_SLOT(TextOpenName[3])},
+{"Launcher", "Name4",   K::Text,        translatable("機能4"),                    D::WindowText,    nullptr,              "TextOpenName",       H::Control, 3, nullptr,     false, 0, 0,     false, 37, 7, MIVO_SLOT(TextOpenName[3])},
 {"Launcher", "Use4",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckOpen",          H::Control, 3, nullptr,     false, 0, 1,     false, 38, 7, MIVO_SLOT(CheckOpen[3])},
 {"Launcher", "Path4",   K::Text,        "",                                      D::Text,          "gstrLaunch4",        "TextOpen",           H::Control, 3, nullptr,     false, 0, 0,     false, 39, 7, MIVO_SLOT(TextOpen[3])},
 {"Html",     "Exif",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckExif",         H::Control, -1, nullptr,     true,  0, 1,     false, 40, 0, MIVO_SLOT(CheckExif)},
@@ -69,6 +70,7 @@ constexpr SettingRow kRows[] = {
 {"Window",   "Width",   K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, kPlace, false, 44, 8, MIVO_SLOT(WindowWidth)},
 {"Window",   "Height",  K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, kPlace, false, 45, 8, MIVO_SLOT(WindowHeight)},
 {"Window",   "Maximized", K::Flag,      "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, 1,     false, 46, 8, MIVO_SLOT(WindowMaximized)},
+{"Ini",      "Language", K::Text,       "",                                      D::Text,          nullptr,              "OptionLanguage",    H::Control, -1, nullptr,     true,  0, 0,     false, 47, 0, MIVO_SLOT(Language)},
 };
 // clang-format on
 

@@ -19,8 +19,9 @@ enum class SettingKind {
     OptionIndex, ///< the chosen option of a pair: "0" or "1"
 };
 
-/// Where a default comes from: the row's text, or the paths read earlier in the same load.
-enum class DefaultFrom { Text, ProgramFolder, PicPath, PicIndexPage };
+/// Where a default comes from: the row's text, the row's text in the window's language (a
+/// launcher's name, which only the window shows), or the paths read earlier in the same load.
+enum class DefaultFrom { Text, WindowText, ProgramFolder, PicPath, PicIndexPage };
 
 /// Where the current value of a setting lives while the program runs: in a control of the
 /// window (read back from it at the save), or in a global the handlers keep up to date.

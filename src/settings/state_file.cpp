@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "common/text_file.h"
+#include "common/translate.h"
 
 namespace mivo {
 
@@ -55,7 +56,8 @@ TextEncoding stateFileEncoding(std::string_view utf8) {
 bool replaceStateFile(const std::string& path, std::string_view bytes, std::string* errorText) {
     const std::string target = stateFileTarget(path);
     if (isWriteProtected(target)) {
-        setError(errorText, "読み取り専用のファイルです");
+        // The reason is logged as it is, and translated where the window shows it.
+        setError(errorText, translatable("読み取り専用のファイルです"));
         errno = EACCES;
         return false;
     }
@@ -63,7 +65,7 @@ bool replaceStateFile(const std::string& path, std::string_view bytes, std::stri
     // The settings files may be links the user keeps elsewhere: write what they point at.
     if (!replaceFileAtomic(target, bytes, LinkPolicy::Follow)) {
         const int reason = errno;
-        setError(errorText, reason != 0 ? std::strerror(reason) : "書き込めません");
+        setError(errorText, reason != 0 ? std::strerror(reason) : translatable("書き込めません"));
         errno = reason;
         return false;
     }

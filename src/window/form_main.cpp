@@ -7,6 +7,7 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/program.h"
+#include "common/translate.h"
 #include "generation/pages/template.h"
 #include "generation/run/filelist.h"
 #include "generation/run/make_run.h"
@@ -17,6 +18,8 @@
 namespace mivo {
 
 namespace {
+
+const char* const kSaveRetry = translatable("%1 を保存できません: %2\nもう一度保存しますか？");
 
 bool hasWildcard(const std::string& name) {
     return name.find_first_of("*?") != std::string::npos;
@@ -137,7 +140,8 @@ void FormMain::Form_Load() {
          {std::pair{iniReadable_, iniPath_}, std::pair{listReadable_, listPath_}}) {
         if (!readable) {
             services_.showMessage(
-                path + " を読み込めません。このファイルは終了時にも書き換えません。", kAppTitle);
+                translate("%1 を読み込めません。このファイルは終了時にも書き換えません。", {path}),
+                kAppTitle);
         }
     }
 }
@@ -150,7 +154,7 @@ void FormMain::mainSetStartIni() {
     // No drives here: each stored folder goes straight to its folder box. A stored folder that
     // is missing (an unplugged disk) keeps its setting: only the user changes it.
     if (!globals_.gstrPicPath.empty() && !DirPic->setPath(globals_.gstrPicPath)) {
-        markMissing(FramePic, "画像フォルダ", globals_.gstrPicPath);
+        markMissing(FramePic, translate("画像フォルダ"), globals_.gstrPicPath);
     }
     if (!globals_.gstrSamPath.empty() && !DirSam->setPath(globals_.gstrSamPath)) {
         markMissing(FrameSamDir, "", globals_.gstrSamPath);
@@ -222,8 +226,9 @@ void FormMain::markMissing(Frame* frame, const std::string& caption, const std::
         frame->setToolTipText("");
         return;
     }
-    frame->setCaption(caption + "（見つかりません: " + path + "）");
-    frame->setToolTipText("保存されているフォルダが見つかりません: " + path);
+    frame->setCaption(caption.empty() ? translate("（見つかりません: %1）", {path})
+                                      : translate("%1（見つかりません: %2）", {caption, path}));
+    frame->setToolTipText(translate("保存されているフォルダが見つかりません: %1", {path}));
 }
 
 void FormMain::mainCheckOpenHtml() {
@@ -258,8 +263,7 @@ void FormMain::saveState() {
         std::string error;
         if (!iniDone) {
             iniDone = mivo::mainSetIni(iniPath_, saved_, current, &error);
-            if (!iniDone && !services_.askRetry(iniPath_ + " を保存できません: " + error +
-                                                    "\nもう一度保存しますか？",
+            if (!iniDone && !services_.askRetry(translate(kSaveRetry, {iniPath_, translate(error)}),
                                                 kAppTitle)) {
                 iniDone = true;
             }
@@ -267,9 +271,8 @@ void FormMain::saveState() {
         }
         if (!listDone) {
             listDone = mivo::mainSetList(listPath_, rows, &error);
-            if (!listDone && !services_.askRetry(listPath_ + " を保存できません: " + error +
-                                                     "\nもう一度保存しますか？",
-                                                 kAppTitle)) {
+            if (!listDone && !services_.askRetry(
+                                 translate(kSaveRetry, {listPath_, translate(error)}), kAppTitle)) {
                 listDone = true;
             }
             continue;
@@ -309,7 +312,7 @@ void FormMain::TabStripMivo_Click() {
         }
     } else if (key == "Disp") {
         FrameStart->setVisible(!menuMode);
-        FrameSamSize->setCaption(menuMode ? "オリジナルの画像を利用する場合" : "");
+        FrameSamSize->setCaption(menuMode ? translate("オリジナルの画像を利用する場合") : "");
         OptionSamH[0]->setVisible(!menuMode);
         OptionSamH[1]->setVisible(!menuMode);
         FrameTitleSub->setVisible(!menuMode);
@@ -319,8 +322,8 @@ void FormMain::TabStripMivo_Click() {
         FrameLinks[2]->setVisible(!menuMode);
         LabelLinkInfo2->setVisible(!menuMode);
         setSamSizeEnabled(menuMode || OptionSamH[0]->value());
-        CheckUseFileList->setCaption(menuMode ? "filelist.csvがあれば使用する"
-                                              : "filelist.csvを使用する");
+        CheckUseFileList->setCaption(menuMode ? translate("filelist.csvがあれば使用する")
+                                              : translate("filelist.csvを使用する"));
         FrameDisplay->setVisible(true);
     } else if (key == "Etc") {
         FrameEtc->setVisible(true);
@@ -352,8 +355,8 @@ void FormMain::CommandMake_Click() {
     running_ = true;
     stopRequested_ = false;
     holdInput();
-    CommandMake->setCaption("中止");
-    CommandMake->setToolTipText("作成を中止する");
+    CommandMake->setCaption(translate("中止"));
+    CommandMake->setToolTipText(translate("作成を中止する"));
 
     Settings settings = currentSettings();
     // A box disabled because the picture folder has no filelist.csv cannot be unticked, so it
@@ -383,8 +386,8 @@ void FormMain::finishMake(const MakeResult& result) {
     if (result.done) {
         CommandOpenHtml->setEnabled(true);
     }
-    CommandMake->setCaption("作成");
-    CommandMake->setToolTipText(kMakeToolTip);
+    CommandMake->setCaption(translate("作成"));
+    CommandMake->setToolTipText(translate(kMakeToolTip));
     CommandMake->setEnabled(true);
     running_ = false;
     CommandMake->setFocus();
@@ -418,7 +421,7 @@ bool FormMain::confirmClose() {
         return true;
     }
     if (closeAfterRun_ ||
-        !services_.askYesNo("作成中です。作成を中止して終了しますか？", kAppTitle)) {
+        !services_.askYesNo(translate("作成中です。作成を中止して終了しますか？"), kAppTitle)) {
         return false;
     }
     // The run may have ended while the question was open: then there is nothing to wait

@@ -8,6 +8,7 @@
 
 #include "common/message_box.h"
 #include "common/program_files.h"
+#include "common/translate.h"
 #include "generation/plan/status.h"
 #include "generation/run/make_run.h"
 #include "settings/gallery_list.h"
@@ -22,7 +23,7 @@ namespace mivo {
 inline constexpr const char* kHomePageUrl = "https://mivo.example.org/";
 
 /// The tool-tip of 作成 (while a run goes on, the button stops it and says so).
-inline constexpr const char* kMakeToolTip = "ページを作成する";
+inline constexpr const char* kMakeToolTip = translatable("ページを作成する");
 
 /// The file patterns the start-picture list shows.
 inline constexpr const char* kStartPicturePattern = "*.jpg;*.jpeg;*.bmp";
@@ -264,6 +265,10 @@ class FormMain {
     Label* LabelVer = nullptr;
     Label* LabelNotice = nullptr;
     Label* LabelStateFolder = nullptr;
+    Frame* FrameLanguage = nullptr;
+    /// [Ini] Language: automatic, Japanese, English (kLanguageSettings); read at start-up.
+    std::array<OptionButton*, 3> OptionLanguage{};
+    Label* LabelLanguageInfo = nullptr;
 
     FileDialog CommonDialogLaunch;
 
@@ -330,6 +335,7 @@ class FormMain {
     OptionGroup groupSamH_;
     OptionGroup groupStart_;
     OptionGroup groupListSam_;
+    OptionGroup groupLanguage_;
 
     std::vector<std::unique_ptr<Control>> owned_;
     std::vector<Control*> controlOrder_;

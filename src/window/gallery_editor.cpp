@@ -14,7 +14,7 @@ constexpr int kColumnSam = 2;
 } // namespace
 
 void FormMain::CommandListAdd_Click() {
-    const int row = ListViewPath->addRow({"新規", DirListPic->path(), ""});
+    const int row = ListViewPath->addRow({translate("新規"), DirListPic->path(), ""});
     ListViewPath->setSelectedIndex(row);
     TextListName->setText(ListViewPath->cell(row, kColumnName));
     OptionListSam[0]->select();

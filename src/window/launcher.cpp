@@ -8,6 +8,7 @@
 #include "common/paths.h"
 #include "common/program.h"
 #include "common/text_file.h"
+#include "common/translate.h"
 #include "window/form_main.h"
 #include "window/handler_log.h"
 #include "window/open_target.h"
@@ -25,10 +26,10 @@ void FormMain::openOrSayWhy(const std::string& target) {
     }
     std::string reason = services_.openFailureReason();
     if (reason.empty()) {
-        reason = "開くことができませんでした";
+        reason = translate("開くことができませんでした");
     }
     cmWriteLog("cmShellOpen", 4, "OpenError [" + target + "] " + reason);
-    services_.showMessage(target + " を開けません。\n" + reason, kAppTitle);
+    services_.showMessage(translate("%1 を開けません。\n%2", {target, reason}), kAppTitle);
 }
 
 void FormMain::CommandOpen_Click(int index) {
@@ -81,19 +82,24 @@ void FormMain::CommandHelp_Click() {
     logStart("CommandHelp_Click");
     // The help file lies beside the program, wherever the program was started from. It is
     // shown in the program's own viewer: a text editor chosen by the desktop may need a
-    // terminal, and might not read cp932.
+    // terminal, and might not read cp932. An English window opens the English one.
+    const std::string& helpFile =
+        currentLanguage() == UiLanguage::English ? files_.englishHelpFile : files_.helpFile;
     std::vector<std::string> lines;
     errno = 0;
-    if (!readTextLines(files_.helpFile, lines)) {
-        const std::string reason = errno != 0 ? std::strerror(errno) : "読み込めません";
-        cmWriteLog("CommandHelp_Click", 4, "InOpenError [" + files_.helpFile + "]");
-        services_.showMessage(files_.helpFile + " を開けません。\n" + reason, kAppTitle);
+    if (!readTextLines(helpFile, lines)) {
+        const std::string reason = errno != 0 ? std::strerror(errno) : translate("読み込めません");
+        cmWriteLog("CommandHelp_Click", 4, "InOpenError [" + helpFile + "]");
+        services_.showMessage(translate("%1 を開けません。\n%2", {helpFile, reason}), kAppTitle);
     } else {
         std::string text;
         for (const std::string& line : lines) {
             text.append(line).append("\n");
         }
-        services_.showTextViewer("Mivo ヘルプ - readme.txt", text);
+        std::string folder;
+        std::string name;
+        cmSplitPath(helpFile, true, kPathSeparator, folder, name);
+        services_.showTextViewer(translate("Mivo ヘルプ - %1", {name}), text);
     }
     logEnd("CommandHelp_Click");
 }

@@ -8,6 +8,7 @@
 #include "common/paths.h"
 #include "common/program.h"
 #include "common/text.h"
+#include "common/translate.h"
 #include "window/form_main.h"
 
 namespace mivo {
@@ -34,7 +35,7 @@ void FormMain::afterMake(const MakeResult& result) {
 
     // The status line has room for 作成に失敗しました only; the page and why need a box.
     if (!result.failure.empty()) {
-        services_.showMessage("作成に失敗しました。\n\n" + result.failure, kAppTitle);
+        services_.showMessage(translate("作成に失敗しました。\n\n%1", {result.failure}), kAppTitle);
     }
 }
 

@@ -70,7 +70,7 @@ void FormMain::DirPic_Change() {
     logStart("DirPic_Change");
     if (!mblnLoading) {
         globals_.gstrPicPath = DirPic->path();
-        markMissing(FramePic, "画像フォルダ", "");
+        markMissing(FramePic, translate("画像フォルダ"), "");
         cmWriteLog("DirPic_Change", 1, "gstrPicPath [" + globals_.gstrPicPath + "]");
         bool exist = false;
         mainExistFilelist(exist);

@@ -60,6 +60,9 @@ appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
 dpkg-deb -f "$deb" Recommends | grep -q 'qt6-translations-l10n' ||
   fail "the package does not recommend Qt's translations"
 grep -q 'License: Expat' "$unpacked/usr/share/doc/mivo/copyright" || fail "no licence in copyright"
+# The English catalogue and help file lie in the program folder, where the programs read them.
+[[ -s "$unpacked/usr/lib/mivo/locale/en/LC_MESSAGES/mivo.mo" ]] || fail "no English catalogue"
+[[ -s "$unpacked/usr/lib/mivo/readme-en.txt" ]] || fail "no English help file"
 lint=0
 lintian --fail-on error "$deb" >"$unpacked.lintian" 2>&1 || lint=$?
 grep -v 'running with root privileges' "$unpacked.lintian" || true
@@ -100,6 +103,11 @@ grep -qx "settings: $config" <<<"$version" || fail "mivo-make --version names no
 grep -qx "templates: /usr/lib/mivo/html" <<<"$version" || fail "templates are not the installed ones"
 "${as_user[@]}" mivo-make >"$home/make.out" || { cat "$home/make.out"; fail "the sample make failed"; }
 [[ "$(tail -n 1 "$home/make.out")" == "完了しました" ]] || fail "the sample make did not finish"
+# An English desktop gets English, also without the en_US.UTF-8 locale generated.
+"${as_user[@]}" LANG=en_US.UTF-8 mivo-make >"$home/make.out" || fail "the English make failed"
+[[ "$(tail -n 1 "$home/make.out")" == "Done" ]] || fail "mivo-make does not speak English"
+"${as_user[@]}" LANG=en_US.UTF-8 mivo --help | grep -q '^Opens Mivo' ||
+  fail "mivo --help is not English on an English desktop"
 for page in index.html list.html pict.html; do
   [[ -s "$home/Mivo/sample-gallery/$page" ]] || fail "no $page in ~/Mivo/sample-gallery"
 done

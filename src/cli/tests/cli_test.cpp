@@ -153,6 +153,83 @@ TEST_F(MivoMakeTest, VanishedPictureFolderIsKeptAndNamedByTheRun) {
     EXPECT_TRUE(std::filesystem::is_empty(dir / "out"));
 }
 
+TEST_F(MivoMakeTest, EnglishDesktopGetsEnglishHelpAndMessages) {
+    // The catalogue the build compiled, where an installed program folder has it.
+    std::error_code ec;
+    std::filesystem::copy(std::string(MIVO_BUILD_DIR) + "/locale", prog + "/locale",
+                          std::filesystem::copy_options::recursive, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    // en_US.UTF-8 is not generated here: the text of LANG decides.
+    environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 ";
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_EQ(out.rfind("usage: mivo-make [--help | --version | --jobs N]\n\nMakes the gallery", 0),
+              0u)
+        << out;
+    EXPECT_NE(out.find("  --jobs N   read N picture headers"), std::string::npos) << out;
+    EXPECT_EQ(encodeCp932(out, Cp932Fallback::Question), out) << "not ASCII:\n" << out;
+    EXPECT_EQ(run(""), 0) << err;
+    EXPECT_EQ(fileLines(), (std::vector<std::string>{"Checking", "Making the gallery", "a (1/2)",
+                                                     "b (2/2)", "Done"}));
+    dir.mkdir("empty");
+    writeIni("[Path]\r\nPic=" + (dir / "empty") + "\r\nIndex=" + (dir / "out/index.html") + "\r\n");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(fileLines().back(), "The picture folder holds no pictures");
+
+    // C stays Japanese; the setting overrides the desktop either way.
+    environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=C ";
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(fileLines().back(), "画像フォルダに画像がありません");
+    EXPECT_EQ(run("--help"), 0);
+    EXPECT_NE(out.find("ギャラリーを作ります"), std::string::npos) << out;
+    writeIni("[Ini]\r\nLanguage=en\r\n[Path]\r\nPic=" + (dir / "empty") + "\r\n");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(fileLines().back(), "The picture folder holds no pictures");
+    environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_GB.UTF-8 ";
+    writeIni("[Ini]\r\nLanguage=ja\r\n[Path]\r\nPic=" + (dir / "empty") + "\r\n");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(fileLines().back(), "画像フォルダに画像がありません");
+}
+
+TEST_F(MivoMakeTest, EnglishRunShowsComposedMessagesInEnglishAndLogsThemInJapanese) {
+    std::error_code ec;
+    std::filesystem::copy(std::string(MIVO_BUILD_DIR) + "/locale", prog + "/locale",
+                          std::filesystem::copy_options::recursive, ec);
+    ASSERT_FALSE(ec) << ec.message();
+    environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 ";
+    // A menu gallery's refusal names the gallery; the log keeps the Japanese text.
+    dir.mkdir("empty");
+    writeIni("[Log]\r\nLevel=1\r\n[Ini]\r\nMode=0\r\n[Path]\r\nMenu=" + (dir / "out/menu.html") +
+             "\r\n");
+    dir.write("prog/Mivo.csv",
+              cp932("旅行," + (dir / "pics") + ",,\r\n空," + (dir / "empty") + ",,\r\n"));
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(fileLines(), (std::vector<std::string>{"Checking", "Checking",
+                                                     "The picture folder holds no pictures",
+                                                     "The picture folder holds no pictures [空]"}));
+    const std::string log = decodeCp932(readBytes(prog + "/Mivo.log"));
+    EXPECT_NE(log.find("instrMess=[画像フォルダに画像がありません [空]]"), std::string::npos);
+    EXPECT_EQ(log.find("The picture folder"), std::string::npos);
+
+    // A folder that cannot be opened, with the system's reason in English.
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "gone") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(fileLines().back(),
+              "The picture folder cannot be opened [" + (dir / "gone") + "]: no such folder");
+    // A page that cannot be written: the run's failure names it and why.
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+             "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");
+    dir.mkdir("out/list.html");
+    EXPECT_EQ(run(""), 1);
+    EXPECT_EQ(fileLines().back(), "Making the gallery failed");
+    EXPECT_NE(err.find("mivo-make: " + (dir / "out/list.html") +
+                       ": a folder of the same name is there\n"),
+              std::string::npos)
+        << err;
+}
+
 TEST_F(MivoMakeTest, ProgramFolderIsTheRealFolderBehindALink) {
     writeIni("[Log]\r\nLevel=2\r\n[Path]\r\nPic=" + (dir / "pics") +
              "\r\nIndex=" + (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\n");

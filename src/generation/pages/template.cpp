@@ -9,6 +9,7 @@
 #include "common/paths.h"
 #include "common/system_reason.h"
 #include "common/text.h"
+#include "common/translate.h"
 
 namespace mivo {
 
@@ -26,7 +27,7 @@ std::string systemReason(const std::string& path) {
         return systemReasonText(EISDIR);
     }
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        return "ファイルではないものがあります";
+        return translatable("ファイルではないものがあります");
     }
     return systemReasonText(ec ? ec.value() : EIO);
 }
@@ -104,7 +105,7 @@ bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHan
             std::filesystem::remove(copy.pagePath, ec);
         }
         cmWriteLog(copy.routine, 4, "InOpenError [" + templateFile + "]");
-        copy.error = templateFile + ": " + systemReason(templateFile);
+        copy.error = templateFile + ": " + translate(systemReason(templateFile));
         return false;
     }
     cmWriteLog(copy.routine, 1, "InOpen [" + templateFile + "]");
@@ -113,7 +114,7 @@ bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHan
     errno = 0;
     if (!page.open(copy.pagePath, encoding)) {
         cmWriteLog(copy.routine, 4, "OutOpenError [" + copy.pagePath + "]");
-        copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
+        copy.error = copy.pagePath + ": " + translate(systemReason(copy.pagePath));
         return false;
     }
     cmWriteLog(copy.routine, 1, "OutOpen [" + copy.pagePath + "]");
@@ -167,7 +168,7 @@ bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHan
     errno = 0;
     if (!page.commit()) {
         cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
-        copy.error = copy.pagePath + ": " + systemReason(copy.pagePath);
+        copy.error = copy.pagePath + ": " + translate(systemReason(copy.pagePath));
         return false;
     }
     if (replacesLink) {

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "common/system_reason.h"
+#include "common/translate.h"
 
 namespace mivo {
 
@@ -103,9 +104,10 @@ bool CopyFolder::openInside(const CopyFolder& parent, const std::string& name, s
                                               S_ISLNK(st.st_mode))
                                ? ELOOP
                                : errno;
-        error = path_ + ": " +
-                (reason == ELOOP ? std::string("フォルダではなくシンボリックリンクです")
-                                 : systemErrorText(reason));
+        error =
+            path_ + ": " +
+            (reason == ELOOP ? std::string(translatable("フォルダではなくシンボリックリンクです"))
+                             : systemErrorText(reason));
         return false;
     }
     return true;

@@ -17,6 +17,7 @@
 
 #include "common/log.h"
 #include "common/paths.h"
+#include "common/translate.h"
 #include "generation/pictures/copy_folder.h"
 
 namespace mivo {
@@ -112,7 +113,8 @@ class Journal {
         }
         struct stat st {};
         if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-            error_ = thumbs.path() + "/" + kWebSizesRecord + ": ファイルではないものがあります";
+            error_ = thumbs.path() + "/" + kWebSizesRecord + ": " +
+                     translatable("ファイルではないものがあります");
             ::close(fd_);
             fd_ = -1;
             return;
@@ -148,7 +150,8 @@ class Journal {
                 continue;
             }
             if (done <= 0) {
-                error_ = "縮小画像の記録を書き込めません: " + systemErrorText(errno);
+                error_ = std::string(translatable("縮小画像の記録を書き込めません")) + ": " +
+                         systemErrorText(errno);
                 return false;
             }
             rest.remove_prefix(static_cast<std::size_t>(done));
@@ -487,7 +490,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         }
         if (!pictureStamp(source, stamp.pictureBytes, stamp.pictureTime)) {
             copies[i].failed = true;
-            errors[i] = "読み込めません";
+            errors[i] = translatable("読み込めません");
             continue;
         }
         const auto known = before.find(name);

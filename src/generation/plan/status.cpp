@@ -5,9 +5,14 @@
 namespace mivo {
 
 void RunStatus::setMessageText(const std::string& text) {
-    message_ = text;
+    setMessage(UserText(text, translate(text)));
+}
+
+void RunStatus::setMessage(const UserText& text) {
+    message_ = text.logged;
+    shown_ = text.shown;
     if (sink_ != nullptr) {
-        sink_->message(text);
+        sink_->message(shown_);
     }
 }
 
@@ -33,6 +38,13 @@ void RunStatus::shown() {
 
 void mainSetStatus(RunStatus& status, bool inblnMess, const std::string& instrMess,
                    int inintBarType, int inintBarValue) {
+    mainSetStatus(status, inblnMess, UserText(instrMess, translate(instrMess)), inintBarType,
+                  inintBarValue);
+}
+
+void mainSetStatus(RunStatus& status, bool inblnMess, const UserText& message, int inintBarType,
+                   int inintBarValue) {
+    const std::string& instrMess = message.logged;
     // Once per picture: the messages are built only for a log that takes them.
     const bool log = logWants(1);
     if (log) {
@@ -43,7 +55,7 @@ void mainSetStatus(RunStatus& status, bool inblnMess, const std::string& instrMe
                        std::to_string(inintBarValue) + "]");
     }
     if (inblnMess) {
-        status.setMessageText(instrMess);
+        status.setMessage(message);
     }
     if (inintBarType == 1) {
         if (inintBarValue < status.barMin()) {

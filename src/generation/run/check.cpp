@@ -9,6 +9,7 @@
 #include "common/paths.h"
 #include "common/system_reason.h"
 #include "common/text.h"
+#include "common/translate.h"
 #include "generation/pages/template.h"
 #include "generation/plan/status.h"
 #include "generation/run/filelist.h"
@@ -42,20 +43,22 @@ bool hasThumbnail(const std::string& samPath, const std::string& name) {
 }
 
 /// Why a folder cannot be listed, for the user: empty when it can.
-std::string folderProblem(const std::string& folder) {
+UserText folderProblem(const std::string& folder) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(folder, ec);
     if (folder.empty() || !std::filesystem::exists(status)) {
-        return ec == std::errc::permission_denied ? "アクセスが許可されていません"
-                                                  : "フォルダがありません";
+        return userText(ec == std::errc::permission_denied
+                            ? translatable("アクセスが許可されていません")
+                            : translatable("フォルダがありません"));
     }
     if (!std::filesystem::is_directory(status)) {
-        return "フォルダではありません";
+        return userText(translatable("フォルダではありません"));
     }
     std::filesystem::directory_iterator probe(folder, ec);
     if (ec) {
-        return ec == std::errc::permission_denied ? "アクセスが許可されていません"
-                                                  : systemReasonText(ec.value());
+        return userText(ec == std::errc::permission_denied
+                            ? translatable("アクセスが許可されていません")
+                            : systemReasonText(ec.value()));
     }
     return {};
 }
@@ -92,7 +95,7 @@ bool isPageName(const std::string& path) {
     return endsWith(".html") || endsWith(".htm");
 }
 
-bool refuse(const RunServices& run, const std::string& message) {
+bool refuse(const RunServices& run, const UserText& message) {
     mainSetStatus(run.status, true, message, 0, 0);
     return false;
 }
@@ -119,22 +122,27 @@ bool checkOutput(const RunServices& run, const PagePlan& pages) {
     // told that the page folder is wrong), and only then any other top page among the templates.
     for (const std::string& folder : guarded) {
         if (samePlace(normalizedPath(topPage), cmAddPath(folder, "index.html", kPathSeparator))) {
-            return refuse(run, "Indexファイル用のフォルダの指定先が無効です");
+            return refuse(run,
+                          userText(translatable("Indexファイル用のフォルダの指定先が無効です")));
         }
     }
     for (const std::string& folder : guarded) {
         if (samePlace(pageFolder, folder)) {
-            return refuse(run, "Html保存フォルダの指定先が無効です");
+            return refuse(run, userText(translatable("Html保存フォルダの指定先が無効です")));
         }
     }
     for (const std::string& folder : guarded) {
         if (samePlace(topFolder, folder)) {
-            return refuse(run, "Indexファイル用のフォルダの指定先が無効です");
+            return refuse(run,
+                          userText(translatable("Indexファイル用のフォルダの指定先が無効です")));
         }
     }
     if (!isPageName(topPage)) {
-        return refuse(run, std::string(menu ? "メニューファイル" : "Indexファイル") +
-                               "には .html か .htm のファイルを指定してください [" + topPage + "]");
+        return refuse(
+            run, userText(translatable("%1には .html か .htm のファイルを指定してください [%2]"),
+                          {userText(menu ? translatable("メニューファイル")
+                                         : translatable("Indexファイル")),
+                           topPage}));
     }
     if (!prepareFolder(topFolder)) {
         return refuse(run, cannotMakeFolderMessage(topFolder));
@@ -149,7 +157,7 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
               PictureList& outcolFileDatas, std::string& filelistHead) {
     const std::string& instrPicPath = job.picPath;
     const std::string& instrSamPath = job.samPath;
-    mainSetStatus(run.status, true, "チェック中です", 0, 0);
+    mainSetStatus(run.status, true, translatable("チェック中です"), 0, 0);
 
     if (inblnChackIndex && !checkOutput(run, job.pages)) {
         return false;
@@ -157,9 +165,10 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
 
     // A folder that cannot be listed (an unplugged disk) is named with the reason, not
     // reported as empty.
-    const std::string picProblem = folderProblem(instrPicPath);
-    if (!picProblem.empty()) {
-        return refuse(run, "画像フォルダを開けません [" + instrPicPath + "] " + picProblem);
+    const UserText picProblem = folderProblem(instrPicPath);
+    if (!picProblem.logged.empty()) {
+        return refuse(run, userText(translatable("画像フォルダを開けません [%1] %2"),
+                                    {instrPicPath, picProblem}));
     }
     std::vector<std::string> files;
     cmGetAllFile(instrPicPath, files);
@@ -174,25 +183,28 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
         }
     }
     if (pictures == 0) {
-        return refuse(run, "画像フォルダに画像がありません");
+        return refuse(run, userText(translatable("画像フォルダに画像がありません")));
     }
 
     if (job.useThumbnails) {
         // Thumbnails chosen need their folder; an empty setting is not "none".
         if (instrSamPath.empty()) {
-            return refuse(run, "サムネイルフォルダの指定がありません");
+            return refuse(run, userText(translatable("サムネイルフォルダの指定がありません")));
         }
         if (instrSamPath == instrPicPath) {
-            return refuse(run, "画像フォルダとサムネイルフォルダが同じです");
-        }
-        const std::string samProblem = folderProblem(instrSamPath);
-        if (!samProblem.empty()) {
             return refuse(run,
-                          "サムネイルフォルダを開けません [" + instrSamPath + "] " + samProblem);
+                          userText(translatable("画像フォルダとサムネイルフォルダが同じです")));
+        }
+        const UserText samProblem = folderProblem(instrSamPath);
+        if (!samProblem.logged.empty()) {
+            return refuse(run, userText(translatable("サムネイルフォルダを開けません [%1] %2"),
+                                        {instrSamPath, samProblem}));
         }
         for (const ClassFileData& item : outcolFileDatas) {
             if (!hasThumbnail(instrSamPath, item.strName)) {
-                return refuse(run, "サムネイルフォルダに該当画像がありません " + item.strName);
+                return refuse(run,
+                              userText(translatable("サムネイルフォルダに該当画像がありません %1"),
+                                       {item.strName}));
             }
         }
     }

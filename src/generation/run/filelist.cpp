@@ -52,14 +52,14 @@ void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& pi
     std::vector<std::string> lines;
     if (!readFilelist(instrPicPath, lines)) {
         if (single) {
-            mainSetStatus(status, true, "filelist.csvを使用できません", 0, 0);
+            mainSetStatus(status, true, translatable("filelist.csvを使用できません"), 0, 0);
         }
     } else {
         const std::vector<FilelistRecord> records = readFilelistRecords(lines);
         const std::string header = records.empty() ? std::string() : records.front().info;
         if (header.empty()) {
             if (single) {
-                mainSetStatus(status, true, "filelist.csvの内容が不正です", 0, 0);
+                mainSetStatus(status, true, translatable("filelist.csvの内容が不正です"), 0, 0);
             }
         } else {
             head = header;

@@ -6,6 +6,7 @@
 
 #include "common/log.h"
 #include "common/text.h"
+#include "common/translate.h"
 #include "generation/pages/pages.h"
 #include "generation/pictures/gallery_copies.h"
 #include "generation/pictures/picture_info.h"
@@ -23,11 +24,17 @@ namespace mivo {
 
 namespace {
 
-const char* const kMessMaking = "作成中です";
-const char* const kMessDone = "完了しました";
-const char* const kMessFailed = "作成に失敗しました";
-const char* const kMessNoFolder = "フォルダの指定がありません";
-const char* const kMessStopped = "中止しました";
+// Logged as they are, shown in the user's language (mainSetStatus).
+const char* const kMessMaking = translatable("作成中です");
+const char* const kMessDone = translatable("完了しました");
+const char* const kMessFailed = translatable("作成に失敗しました");
+const char* const kMessNoFolder = translatable("フォルダの指定がありません");
+const char* const kMessStopped = translatable("中止しました");
+
+/// A message of the run with the menu gallery it is about: "... [name]".
+UserText withGallery(const UserText& message, const std::string& name) {
+    return userText("%1 [%2]", {message, name});
+}
 
 /// A gallery that passed its check: its pictures and filelist.csv's heading.
 struct CheckedGallery {
@@ -71,8 +78,8 @@ bool havePathSettings(const RunServices& run, const RunPlan& plan) {
 }
 
 /// "作成に失敗しました", with the gallery's name in menu mode.
-std::string failedText(const GalleryJob& job) {
-    return job.menu ? std::string(kMessFailed) + " [" + job.name + "]" : kMessFailed;
+UserText failedText(const GalleryJob& job) {
+    return job.menu ? withGallery(userText(kMessFailed), job.name) : userText(kMessFailed);
 }
 
 /// The list, index and picture pages of one checked gallery, with its reduced copies first.
@@ -124,8 +131,9 @@ bool lockPageFolders(const RunServices& run, const PagePlan& pages, RunLock& loc
                      RunProgress& progress) {
     std::string busy;
     if (!lock.take({pageFolderOf(topPageOf(pages)), pageFolderOf(pages)}, busy)) {
-        mainSetStatus(run.status, true, messFolderBusy(busy), 0, 0);
-        progress.failure = messFolderBusy(busy);
+        const UserText message = messFolderBusy(busy);
+        mainSetStatus(run.status, true, message, 0, 0);
+        progress.failure = message.shown;
         return false;
     }
     return true;
@@ -143,8 +151,7 @@ bool checkGalleries(const RunServices& run, RunPlan& plan, std::vector<CheckedGa
         }
         if (!mainCheckMake(run, job, true, checked[i].pictures, checked[i].filelistHead)) {
             if (job.menu) {
-                mainSetStatus(run.status, true, run.status.messageText() + " [" + job.name + "]", 0,
-                              0);
+                mainSetStatus(run.status, true, withGallery(run.status.message(), job.name), 0, 0);
             }
             return false;
         }
@@ -239,8 +246,8 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
         progress.failure = copyFailureText(copyFailures.first, copyFailures.count);
         mainSetStatus(status, true,
                       copyFailedGallery.empty()
-                          ? std::string(kMessFailed)
-                          : std::string(kMessFailed) + " [" + copyFailedGallery + "]",
+                          ? userText(kMessFailed)
+                          : withGallery(userText(kMessFailed), copyFailedGallery),
                       0, 0);
     } else if (done) {
         mainSetStatus(status, true, kMessDone, 1, 100);

@@ -228,7 +228,8 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
         {"LWidth", "[mainGetIni] gstrSamHeightF=[160]"},
         // The shooting-data switch writes no load line of its own.
         {"Exif", "[mainGetIni] gstrLaunch4=[機能4,1,,]"},
-        {"Reduce", "[mainGetIni] gstrLaunch4=[機能4,1,,]"}, // a newer row: no line of its own
+        {"Reduce", "[mainGetIni] gstrLaunch4=[機能4,1,,]"},   // a newer row: no line of its own
+        {"Language", "[mainGetIni] gstrLaunch4=[機能4,1,,]"}, // likewise
     };
     EXPECT_EQ(applied, expectedRows);
 }

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTranslator>
 
+#include "common/translate.h"
+
 namespace mivo::qt {
 
 namespace {
@@ -30,9 +32,11 @@ void setUpApplication(QApplication& app) {
     app.setWindowIcon(programIcon());
 
     // Qt's own dialogs and context menus in Japanese, to match the window (Debian's
-    // qt6-translations-l10n); without the package they stay in English.
+    // qt6-translations-l10n); without the package they stay in English, as they are for an
+    // English window.
     auto* translator = new QTranslator(&app);
-    if (translator->load(QStringLiteral("qtbase_ja"),
+    if (currentLanguage() == UiLanguage::Japanese &&
+        translator->load(QStringLiteral("qtbase_ja"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(translator);
     } else {

@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "common/translate.h"
 #include "window/qt/main_view.h"
 #include "window/qt/termination_signals.h"
 
@@ -65,12 +66,13 @@ bool DesktopServices::shellOpen(const std::string& target, const std::string& pa
     openFailure_.clear();
     const QString text = toQt(target);
     if (text.isEmpty()) {
-        openFailure_ = "開く対象が指定されていません";
+        openFailure_ = translate("開く対象が指定されていません");
         return false;
     }
     if (looksLikeAddress(text)) {
         if (!QDesktopServices::openUrl(QUrl(text, QUrl::TolerantMode))) {
-            openFailure_ = "このアドレスを開くアプリケーション(ブラウザ)が見つかりません";
+            openFailure_ =
+                translate("このアドレスを開くアプリケーション(ブラウザ)が見つかりません");
             return false;
         }
         return true;
@@ -78,7 +80,7 @@ bool DesktopServices::shellOpen(const std::string& target, const std::string& pa
     // A relative name is taken from the current folder, as the desktop shell would.
     const QFileInfo info(QDir::current(), text);
     if (!info.exists()) {
-        openFailure_ = "ファイルまたはフォルダが見つかりません";
+        openFailure_ = translate("ファイルまたはフォルダが見つかりません");
         return false;
     }
     if (isProgram(info)) {
@@ -88,13 +90,13 @@ bool DesktopServices::shellOpen(const std::string& target, const std::string& pa
         }
         // Programs start in Mivo's current folder, as the desktop shell starts them.
         if (!QProcess::startDetached(info.absoluteFilePath(), arguments, QDir::currentPath())) {
-            openFailure_ = "プログラムを起動できません";
+            openFailure_ = translate("プログラムを起動できません");
             return false;
         }
         return true;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
-        openFailure_ = "このファイルを開くアプリケーションが見つかりません";
+        openFailure_ = translate("このファイルを開くアプリケーションが見つかりません");
         return false;
     }
     return true;
@@ -109,9 +111,9 @@ void DesktopServices::showTextViewer(const std::string& title, const std::string
         page->setObjectName(QStringLiteral("TextViewerText"));
         page->setReadOnly(true);
         page->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        page->setAccessibleName(QStringLiteral("ヘルプ"));
+        page->setAccessibleName(toQt(translate("ヘルプ")));
         layout->addWidget(page);
-        auto* close = new QPushButton(QStringLiteral("閉じる"), dialog);
+        auto* close = new QPushButton(toQt(translate("閉じる")), dialog);
         close->setObjectName(QStringLiteral("TextViewerClose"));
         QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::close);
         layout->addWidget(close, 0, Qt::AlignRight);
@@ -143,7 +145,7 @@ bool DesktopServices::showOpenDialog(FileDialog& dialog) {
     // "*.*" means every file; on Linux many have no dot in their name.
     const bool everyFile = dialog.Filter.empty() || dialog.Filter == "*.*" || dialog.Filter == "*";
     box.setNameFilter(everyFile
-                          ? QStringLiteral("すべてのファイル (*)")
+                          ? toQt(translate("すべてのファイル (*)"))
                           : toQt(dialog.Filter) + QStringLiteral(" (") +
                                 toQt(dialog.Filter).replace(QLatin1Char(';'), QLatin1Char(' ')) +
                                 QLatin1Char(')'));
@@ -174,8 +176,8 @@ bool DesktopServices::askRetry(const std::string& text, const std::string& capti
     }
     QMessageBox box(QMessageBox::Warning, toQt(caption), toQt(text), QMessageBox::NoButton,
                     owner());
-    QPushButton* retry = box.addButton(QStringLiteral("再試行"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("保存せずに終了"), QMessageBox::DestructiveRole);
+    QPushButton* retry = box.addButton(toQt(translate("再試行")), QMessageBox::AcceptRole);
+    box.addButton(toQt(translate("保存せずに終了")), QMessageBox::DestructiveRole);
     box.setDefaultButton(retry);
     box.exec();
     return box.clickedButton() == retry;

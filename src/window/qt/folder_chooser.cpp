@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "common/translate.h"
+
 namespace mivo::qt {
 
 namespace {
@@ -45,10 +47,11 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     column->addWidget(folderList_, 1);
 
     browseButton_->setText(QStringLiteral("..."));
-    browseButton_->setToolTip(QStringLiteral("フォルダを選択"));
+    browseButton_->setToolTip(QString::fromStdString(translate("フォルダを選択")));
     browseButton_->setFocusPolicy(Qt::StrongFocus);
-    pathField_->setToolTip(QStringLiteral("フォルダのパス (Enterで移動)"));
-    folderList_->setToolTip(QStringLiteral("Enterまたはダブルクリックでフォルダを開く"));
+    pathField_->setToolTip(QString::fromStdString(translate("フォルダのパス (Enterで移動)")));
+    folderList_->setToolTip(
+        QString::fromStdString(translate("Enterまたはダブルクリックでフォルダを開く")));
     folderList_->setUniformItemSizes(true);
     // A folder dragged from a file manager is dropped on the whole box: the path field would
     // otherwise take the dragged address in as typed text.
@@ -76,7 +79,8 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
 void FolderChooser::setAccessibleNames(const QString& name) {
     pathField_->setAccessibleName(name);
     folderList_->setAccessibleName(name);
-    browseButton_->setAccessibleName(name + QStringLiteral("を選択"));
+    browseButton_->setAccessibleName(
+        QString::fromStdString(translate("%1を選択", {name.toStdString()})));
 }
 
 void FolderChooser::refresh() {
@@ -170,8 +174,8 @@ void FolderChooser::openItem(QListWidgetItem* item) {
 
 void FolderChooser::browse() {
     const QString chosen = QFileDialog::getExistingDirectory(
-        window(), QStringLiteral("フォルダの選択"), QString::fromStdString(box_.path()),
-        QFileDialog::ShowDirsOnly);
+        window(), QString::fromStdString(translate("フォルダの選択")),
+        QString::fromStdString(box_.path()), QFileDialog::ShowDirsOnly);
     if (!chosen.isEmpty()) {
         moveTo(chosen);
     }

@@ -3,25 +3,36 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "common/program.h"
+#include "common/program_files.h"
+#include "common/translate.h"
+#include "settings/program_language.h"
 #include "window/qt/program_main.h"
 
 namespace {
 
-const char* const kHelp =
-    "Usage: mivo [--help | --version]\n"
-    "Opens Mivo's window: choose a picture folder and where the pages go, then press 作成\n"
-    "(Make) to write a static HTML photo gallery. Settings live in Mivo.ini beside the program\n"
-    "when its folder is yours to write, else in ~/.config/mivo. mivo-make makes the same\n"
-    "galleries without the window. See man mivo and the help (F1) for more.\n";
+const char* const kUsage = "Usage: mivo [--help | --version]\n";
+
+// Japanese is the source text; the catalogue holds the English.
+const char* const kHelp = mivo::translatable(
+    "Mivo のウィンドウを開きます。画像フォルダとページの保存先を選んで「作成」を押すと、静的な\n"
+    "HTML のフォトギャラリーを作ります。設定 (Mivo.ini) は、プログラムのフォルダに書き込める\n"
+    "ときはその中に、そうでなければ ~/.config/mivo に保存します。mivo-make はウィンドウなしで\n"
+    "同じギャラリーを作ります。詳しくは man mivo とヘルプ (F1) を参照してください。\n");
 
 } // namespace
 
 int main(int argc, char** argv) {
     // Answered before Qt starts, so they work without a display.
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(kHelp, stdout);
+        const std::string programFolder = mivo::locateProgramFolder();
+        mivo::chooseProgramLanguage(
+            mivo::locateProgramFiles(programFolder, mivo::currentProgramEnvironment(programFolder)),
+            mivo::processEnvironment());
+        std::fputs(kUsage, stdout);
+        std::fputs(mivo::translate(kHelp).c_str(), stdout);
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {

@@ -28,6 +28,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "common/translate.h"
 #include "window/qt/app_setup.h"
 #include "window/qt/folder_chooser.h"
 #include "window/qt/layout_adjustments.h"
@@ -813,13 +814,13 @@ std::string MainView::accessibleCaption(const Control& control) const {
         }
     }
     if (&control == form_.LabelMess) {
-        return "状態";
+        return translate("状態");
     }
     if (control.kind() == ControlKind::TabStrip) {
-        return "設定ページ"; // each tab is announced by its own caption
+        return translate("設定ページ"); // each tab is announced by its own caption
     }
     if (&control == form_.ProgressBarMake) {
-        return "進行状況";
+        return translate("進行状況");
     }
     return {};
 }

@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include <QApplication>
 
 #include "common/program.h"
 #include "common/program_files.h"
+#include "settings/program_language.h"
 #include "window/qt/app_setup.h"
 #include "window/qt/program_window.h"
 #include "window/qt/termination_signals.h"
@@ -35,15 +37,19 @@ int runWindowProgram(int argc, char** argv, const std::function<void(ProgramWind
                              "mivo: mivo-make makes the galleries of Mivo.ini without a window.\n");
         return 1;
     }
+    const std::string programFolder = locateProgramFolder();
+    ProgramFiles files =
+        locateProgramFiles(programFolder, currentProgramEnvironment(programFolder));
+    // Before anything shows a text: the window is built in this language.
+    chooseProgramLanguage(files, processEnvironment());
+
     QApplication app(argc, argv);
     setUpApplication(app);
 
     // Closing on a termination signal saves the settings, as closing the window does.
     const QuitOnTerminationSignals closeOnSignal;
 
-    const std::string programFolder = locateProgramFolder();
-    ProgramWindow window(
-        locateProgramFiles(programFolder, currentProgramEnvironment(programFolder)));
+    ProgramWindow window(std::move(files));
     if (opened) {
         opened(window);
     }

@@ -1,7 +1,8 @@
 // Saves one picture of the main window per tab in each mode:
 //   mivo_screenshots <program folder> <output folder> [name suffix]
 // The window takes the size it opens at on this screen (scrolling when the screen is small).
-// The program folder's Mivo.ini and Mivo.csv are read but never written.
+// The program folder's Mivo.ini and Mivo.csv are read but never written. The window speaks
+// the language the program would choose there (LANG=en_US.UTF-8 for the English window).
 
 #include <cstdio>
 #include <string>
@@ -10,6 +11,7 @@
 #include <QPixmap>
 #include <QThread>
 
+#include "settings/program_language.h"
 #include "window/qt/app_setup.h"
 #include "window/qt/program_window.h"
 
@@ -30,11 +32,13 @@ int main(int argc, char** argv) {
                      "usage: mivo_screenshots <program folder> <output folder> [name suffix]\n");
         return 2;
     }
+    const mivo::ProgramFiles files = mivo::portableProgramFiles(argv[1]);
+    mivo::chooseProgramLanguage(files, mivo::processEnvironment());
     QApplication app(argc, argv);
     mivo::qt::setUpApplication(app);
     std::printf("font: %s\n", mivo::qt::captionFontFamily());
 
-    mivo::qt::ProgramWindow window(mivo::portableProgramFiles(argv[1]));
+    mivo::qt::ProgramWindow window(files);
     mivo::FormMain& form = window.form;
     mivo::qt::MainView& view = window.view;
     settle();
