@@ -57,6 +57,12 @@ class RecordingSink : public StatusSink {
     void message(const std::string& text) override { messages.push_back(text); }
     void progress(double value, double max) override { bar.push_back({value, max}); }
     void step() override { ++steps; }
+    /// Forgets everything shown, as before a new run.
+    void clear() {
+        messages.clear();
+        bar.clear();
+        steps = 0;
+    }
 
     std::vector<std::string> messages;
     std::vector<std::pair<double, double>> bar; // value, max

@@ -98,9 +98,7 @@ class CheckMakeTest : public ::testing::Test {
 
     /// A fresh status line and bar, as a new run starts with.
     void resetStatus() {
-        sink_.messages.clear();
-        sink_.bar.clear();
-        sink_.steps = 0;
+        sink_.clear();
         status_ = RunStatus(&sink_);
     }
 
