@@ -52,6 +52,7 @@ struct GalleryJob {
     std::string link2Url;
     bool useFilelist = false; // filelist.csv is read; the check turns it off when unusable
     bool makeCopies = false;  // Mivo makes the thumbnails and display copies itself
+    bool media = false; // with copies: HEIC/AVIF/PNG/WebP/TIFF pictures and videos are shown too
     PagePlan pages;
 };
 
