@@ -4,6 +4,7 @@
 
 #include "common/codepage.h"
 #include "common/paths.h"
+#include "generation/plan/item_kind.h"
 
 namespace mivo {
 
@@ -103,14 +104,13 @@ std::string percentDecoded(std::string_view link) {
 }
 
 /// Length of "link,width,height,name" at the start of a picture entry, or 0 when the entry
-/// does not start so: the link ends in a picture extension, the sizes are whole numbers and
+/// does not start so: the link ends in the extension of a gallery item, the sizes are whole numbers and
 /// the name is the link's file name without its extension.
 std::size_t pictureEntryHead(std::string_view entry) {
     for (std::size_t comma = entry.find(','); comma != std::string_view::npos;
          comma = entry.find(',', comma + 1)) {
         const std::string link(entry.substr(0, comma));
-        const std::string ext = cmGetExt(link);
-        if (ext != "jpg" && ext != "jpeg" && ext != "gif" && ext != "bmp") {
+        if (itemKindOf(link, true) == ItemKind::None) {
             continue;
         }
         std::size_t pos = comma + 1;
