@@ -13,8 +13,7 @@ namespace {
 constexpr std::array<std::string_view, 4> kPictures{"jpg", "jpeg", "gif", "bmp"};
 constexpr std::array<std::string_view, 7> kMediaPictures{"heic", "heif", "avif", "png",
                                                          "webp", "tif",  "tiff"};
-constexpr std::array<std::string_view, 7> kVideos{"mp4", "m4v", "mov", "webm",
-                                                  "mkv", "avi", "3gp"};
+constexpr std::array<std::string_view, 7> kVideos{"mp4", "m4v", "mov", "webm", "mkv", "avi", "3gp"};
 
 template <std::size_t N>
 bool holds(const std::array<std::string_view, N>& list, const std::string& ext) {
