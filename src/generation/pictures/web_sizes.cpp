@@ -241,6 +241,14 @@ class ResizePool {
                const std::function<bool()>& stopRequested)
         : tasks_(tasks), request_(request), folders_(folders), journal_(journal), tools_(tools),
           stopRequested_(stopRequested) {
+        order_.reserve(tasks_.size());
+        for (int videos = 1; videos >= 0; --videos) {
+            for (std::size_t i = 0; i < tasks_.size(); ++i) {
+                if (tasks_[i].stamp.video == (videos == 1)) {
+                    order_.push_back(i);
+                }
+            }
+        }
         // Reducing is work for a core, and each worker holds one decoded picture: never more
         // workers than cores, whatever number of header reads was asked for.
         const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
@@ -376,7 +384,7 @@ class ResizePool {
                 if (stop_ || next_ >= tasks_.size()) {
                     break;
                 }
-                index = next_++;
+                index = order_[next_++];
                 tasks_[index].started = true;
             }
             // Only this worker touches the task until it is marked done.
@@ -400,6 +408,7 @@ class ResizePool {
     const MediaTools& tools_;
     const std::function<bool()>& stopRequested_;
     std::atomic<bool> cancelled_{false}; // stopped: running programs are killed
+    std::vector<std::size_t> order_;     // videos first: they take longest, pictures fill in beside
     std::size_t next_ = 0;
     bool stop_ = false;
     std::mutex mutex_;
