@@ -123,7 +123,9 @@ bool PictureRows::next(PictureRow& row) {
         if (job_.pages.shootingData) {
             if (row.kind == ItemKind::Video) {
                 size.exif.dateTaken = row.copy->dateTaken;
-            } else {
+            } else if (isHeifName(picture.strName)) {
+                // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
+                // and reading them would start the image library on every run.
                 readShootingData(cmAddPath(job_.picPath, picture.strName, kPathSeparator),
                                  size.exif);
             }
