@@ -293,8 +293,11 @@ std::string findProgram(const std::string& name) {
         const std::string folder = folders.substr(begin, end - begin);
         // An empty entry means the working folder, which is not a place to take programs from.
         if (!folder.empty() && folder.front() == '/') {
-            const std::string candidate =
-                folder.back() == '/' ? folder + name : folder + "/" + name;
+            std::string candidate = folder;
+            if (candidate.back() != '/') {
+                candidate += '/';
+            }
+            candidate += name;
             if (isExecutableFile(candidate)) {
                 return candidate;
             }

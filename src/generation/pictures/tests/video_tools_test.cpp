@@ -47,10 +47,14 @@ class VideoToolsTest : public ::testing::Test {
                     "clip.webm") &&
                make({"-filter_complex", "color=black:size=160x120:rate=25:duration=1[b];" + source +
                                             "[t];[b][t]concat=n=2:v=1:a=0"},
-                    "black-start.mp4");
+                    "black-start.mp4") &&
+               make({"-f", "lavfi", "-i", "color=black:size=160x120:rate=25:duration=1"},
+                    "night.mp4") &&
+               make({"-f", "lavfi", "-i", source, "-frames:v", "1"}, "frame.png");
         dir->write("text.mp4", "not a video at all\n");
         std::error_code ec;
         std::filesystem::copy_file(*dir / "fast.mp4", *dir / "-i.mp4", ec);
+        std::filesystem::copy_file(*dir / "frame.png", *dir / "picture.mp4", ec);
     }
     static void TearDownTestSuite() {
         delete dir;
@@ -137,6 +141,8 @@ TEST_F(VideoToolsTest, ProbeTellsHowTheBrowserGetsEachVideo) {
     EXPECT_FALSE(probeVideo(programs, *dir / "text.mp4", facts, error, nullptr));
     EXPECT_FALSE(error.empty());
     EXPECT_FALSE(probeVideo(programs, *dir / "missing.mp4", facts, error, nullptr));
+    // A still picture is a video stream of no duration to ffprobe.
+    EXPECT_FALSE(probeVideo(programs, *dir / "picture.mp4", facts, error, nullptr));
 
     // Names that look like an option or a protocol are files all the same, given as a path or
     // relative to the working folder.
@@ -289,6 +295,11 @@ TEST_F(VideoToolsTest, PostersAreBrightAndUpright) {
     const PngLook upright = look(png);
     EXPECT_EQ(upright.width, 120);
     EXPECT_EQ(upright.height, 160);
+
+    // A video dark all through still has a poster.
+    const VideoFacts night = probe(*dir / "night.mp4");
+    ASSERT_TRUE(extractPoster(programs, *dir / "night.mp4", night, png, error, nullptr)) << error;
+    EXPECT_LT(look(png).average, 20);
 
     EXPECT_FALSE(extractPoster(programs, *dir / "text.mp4", turned, png, error, nullptr));
     EXPECT_FALSE(error.empty());
