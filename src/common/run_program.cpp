@@ -24,6 +24,7 @@ namespace {
 
 constexpr std::size_t kErrorTailSize = 4096;
 constexpr int kPollMilliseconds = 50;
+constexpr double kLongestLimit = 365.0 * 24 * 3600;
 constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1) / 2;
 
 bool isExecutableFile(const std::string& path) {
@@ -210,8 +211,11 @@ void killProgram(Running& running) {
 // Reads the program's output until it ends or is killed.
 void watch(Running& running, const ProgramRun& how, ProgramResult& result) {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(how.timeLimitSeconds));
+    // A limit past a year is no limit (and would overflow the clock).
+    const bool limited = how.timeLimitSeconds > 0 && how.timeLimitSeconds < kLongestLimit;
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(limited ? how.timeLimitSeconds : 0.0));
     std::size_t outTotal = 0;
     std::size_t errTotal = 0;
     while (!running.reaped) {
@@ -251,7 +255,7 @@ void watch(Running& running, const ProgramRun& how, ProgramResult& result) {
         if (how.stopRequested && how.stopRequested()) {
             result.stopped = true;
             killProgram(running);
-        } else if (how.timeLimitSeconds > 0 && Clock::now() >= deadline) {
+        } else if (limited && Clock::now() >= deadline) {
             result.timedOut = true;
             killProgram(running);
         }

@@ -268,7 +268,8 @@ bool readFacts(const std::string& output, const std::string& path, VideoFacts& f
         error = facts.durationSeconds <= 0 ? "no duration" : "no picture size";
         return false;
     }
-    std::string date = exifDate(valueOf(values, "format.tags.com.apple.quicktime.creationdate"));
+    // ffprobe's flat output writes the dots of a tag's name as "_".
+    std::string date = exifDate(valueOf(values, "format.tags.com_apple_quicktime_creationdate"));
     if (date.empty()) {
         date = exifDate(valueOf(values, "format.tags.creation_time"));
     }

@@ -5,6 +5,8 @@
 #include <vips/vips.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -50,7 +52,13 @@ class VideoToolsTest : public ::testing::Test {
                     "black-start.mp4") &&
                make({"-f", "lavfi", "-i", "color=black:size=160x120:rate=25:duration=1"},
                     "night.mp4") &&
-               make({"-f", "lavfi", "-i", source, "-frames:v", "1"}, "frame.png");
+               make({"-f", "lavfi", "-i", source, "-frames:v", "1"}, "frame.png") &&
+               make({"-i", *dir / "fast.mp4", "-c", "copy", "-metadata",
+                     "creation_time=2024-05-01T12:34:56.000000Z"},
+                    "utc.mp4") &&
+               make({"-i", *dir / "utc.mp4", "-c", "copy", "-movflags", "use_metadata_tags",
+                     "-metadata", "com.apple.quicktime.creationdate=2024-05-01T14:34:56+0200"},
+                    "phone.mov");
         dir->write("text.mp4", "not a video at all\n");
         std::error_code ec;
         std::filesystem::copy_file(*dir / "fast.mp4", *dir / "-i.mp4", ec);
@@ -154,6 +162,24 @@ TEST_F(VideoToolsTest, ProbeTellsHowTheBrowserGetsEachVideo) {
     EXPECT_EQ(probe("-i.mp4").videoCodec, "h264");
     EXPECT_EQ(probe("http:x.mp4").videoCodec, "h264");
     std::filesystem::current_path(before);
+}
+
+TEST_F(VideoToolsTest, DateTakenIsTheCameraClock) {
+    EXPECT_EQ(probe(*dir / "fast.mp4").dateTaken, "");
+    // The phone's own clock, as it wrote it, before the time in UTC.
+    EXPECT_EQ(probe(*dir / "phone.mov").dateTaken, "2024:05:01 14:34:56");
+    // UTC alone is shown in this machine's time zone.
+    const char* zone = std::getenv("TZ");
+    const std::string saved = zone != nullptr ? zone : "";
+    ::setenv("TZ", "Asia/Tokyo", 1);
+    ::tzset();
+    EXPECT_EQ(probe(*dir / "utc.mp4").dateTaken, "2024:05:01 21:34:56");
+    if (zone != nullptr) {
+        ::setenv("TZ", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
 }
 
 TEST(WebVideoWayTest, OnlyWhatEveryBrowserPlaysIsLinkedAsItIs) {
