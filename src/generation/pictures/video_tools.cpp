@@ -256,6 +256,15 @@ bool readFacts(const std::string& output, const std::string& path, VideoFacts& f
     facts.pixelFormat = valueOf(values, videoStream + "pix_fmt");
     facts.rotation = streamRotation(values, videoStream);
     facts.width = toWhole(valueOf(values, videoStream + "width"));
+    // Pixels that are not square (DV, some old cameras) are shown wider or narrower.
+    const std::string aspect = valueOf(values, videoStream + "sample_aspect_ratio");
+    if (const std::size_t colon = aspect.find(':'); colon != std::string::npos) {
+        const double across = toNumber(aspect.substr(0, colon));
+        const double down = toNumber(aspect.substr(colon + 1));
+        if (across > 0 && down > 0 && across != down) {
+            facts.width = std::lround(static_cast<double>(facts.width) * across / down);
+        }
+    }
     facts.height = toWhole(valueOf(values, videoStream + "height"));
     if (facts.rotation == 90 || facts.rotation == 270) {
         std::swap(facts.width, facts.height);
@@ -319,29 +328,31 @@ long evenSize(double value) {
     return std::max(even, 2L);
 }
 
-// The frame size of the web video: the upright picture inside 1920x1080 (1080x1920 when it
-// stands), never enlarged.
-std::pair<long, long> webFrameSize(const VideoFacts& facts) {
+// The shown picture inside `longEdge` x `shortEdge` (turned to fit a standing picture), never
+// enlarged, in even sizes: 4:2:0 video has no odd ones.
+std::pair<long, long> fittedSize(const VideoFacts& facts, long longEdge, long shortEdge) {
     const bool standing = facts.height > facts.width;
-    const double boxWidth = standing ? kWebShortEdge : kWebLongEdge;
-    const double boxHeight = standing ? kWebLongEdge : kWebShortEdge;
-    const double width = static_cast<double>(facts.width);
-    const double height = static_cast<double>(facts.height);
+    const double boxWidth = static_cast<double>(standing ? shortEdge : longEdge);
+    const double boxHeight = static_cast<double>(standing ? longEdge : shortEdge);
+    const double width = static_cast<double>(std::max(facts.width, 1L));
+    const double height = static_cast<double>(std::max(facts.height, 1L));
     const double scale = std::min({1.0, boxWidth / width, boxHeight / height});
     return {evenSize(std::round(width * scale)), evenSize(std::round(height * scale))};
 }
 
-bool runPoster(const VideoPrograms& programs, const std::string& path, double seek, bool skipDark,
-               std::string& png, ProgramResult& run, const std::function<bool()>& stop) {
+bool runPoster(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
+               double seek, bool skipDark, std::string& png, ProgramResult& run,
+               const std::function<bool()>& stop) {
     std::vector<std::string> argv = quietProgram(programs.ffmpeg);
     char seekText[32];
     std::snprintf(seekText, sizeof seekText, "%.3f", seek);
     char searchText[32];
     std::snprintf(searchText, sizeof searchText, "%.3f", kPosterSearchSeconds);
-    const std::string edge = std::to_string(kPosterEdge);
-    // ffmpeg turns the frames upright by the rotation the video is shown with.
-    std::string filters = "scale=w='if(gte(iw,ih),min(" + edge +
-                          ",iw),-2)':h='if(gte(iw,ih),-2,min(" + edge + ",ih))',format=yuv420p";
+    // ffmpeg turns the frames upright by the rotation the video is shown with; they are then
+    // made the size they are shown at, square pixels, at most the display copy's size.
+    const auto [width, height] = fittedSize(facts, kPosterEdge, kPosterEdge);
+    std::string filters = "scale=" + std::to_string(width) + ":" + std::to_string(height) +
+                          ",setsar=1,format=yuv420p";
     if (skipDark) {
         filters += ",signalstats,metadata=mode=select:key=lavfi.signalstats.YAVG:value=" +
                    std::to_string(kPosterMinimumBrightness) + ":function=greater";
@@ -432,13 +443,13 @@ bool extractPoster(const VideoPrograms& programs, const std::string& path, const
     // next bright frames.
     const double seek = std::min(1.0, facts.durationSeconds / 10);
     ProgramResult run;
-    if (!runPoster(programs, path, seek, true, png, run, stop)) {
+    if (!runPoster(programs, path, facts, seek, true, png, run, stop)) {
         error = failure("ffmpeg", run);
         return false;
     }
     if (png.empty()) {
         // Every frame looked at was dark (a night scene): the most typical of them then.
-        if (!runPoster(programs, path, seek, false, png, run, stop)) {
+        if (!runPoster(programs, path, facts, seek, false, png, run, stop)) {
             error = failure("ffmpeg", run);
             return false;
         }
@@ -462,7 +473,7 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
     if (way == WebVideoWay::Remux) {
         argv.insert(argv.end(), {"-c", "copy"});
     } else {
-        const auto [width, height] = webFrameSize(facts);
+        const auto [width, height] = fittedSize(facts, kWebLongEdge, kWebShortEdge);
         argv.insert(argv.end(),
                     {"-vf",
                      "scale=" + std::to_string(width) + ":" + std::to_string(height) + ",setsar=1",

@@ -53,6 +53,9 @@ class VideoToolsTest : public ::testing::Test {
                make({"-f", "lavfi", "-i", "color=black:size=160x120:rate=25:duration=1"},
                     "night.mp4") &&
                make({"-f", "lavfi", "-i", source, "-frames:v", "1"}, "frame.png") &&
+               make({"-f", "lavfi", "-i", source, "-vf", "setsar=2", "-c:v", "libx264", "-pix_fmt",
+                     "yuv420p"},
+                    "wide.mkv") &&
                make({"-i", *dir / "fast.mp4", "-c", "copy", "-metadata",
                      "creation_time=2024-05-01T12:34:56.000000Z"},
                     "utc.mp4") &&
@@ -143,6 +146,12 @@ TEST_F(VideoToolsTest, ProbeTellsHowTheBrowserGetsEachVideo) {
     EXPECT_EQ(webVideoWay(webm, "clip.webm"), WebVideoWay::Original);
     EXPECT_EQ(webVideoType(webm, WebVideoWay::Original), "video/webm");
     EXPECT_EQ(webVideoWay(webm, "clip.mkv"), WebVideoWay::Transcode);
+
+    // Pixels twice as wide as high are shown so.
+    const VideoFacts wide = probe(*dir / "wide.mkv");
+    EXPECT_EQ(wide.width, 320);
+    EXPECT_EQ(wide.height, 120);
+    EXPECT_EQ(webVideoWay(wide, "wide.mkv"), WebVideoWay::Remux);
 
     VideoFacts facts;
     std::string error;
@@ -321,6 +330,11 @@ TEST_F(VideoToolsTest, PostersAreBrightAndUpright) {
     const PngLook upright = look(png);
     EXPECT_EQ(upright.width, 120);
     EXPECT_EQ(upright.height, 160);
+
+    const VideoFacts wide = probe(*dir / "wide.mkv");
+    ASSERT_TRUE(extractPoster(programs, *dir / "wide.mkv", wide, png, error, nullptr)) << error;
+    EXPECT_EQ(look(png).width, 320);
+    EXPECT_EQ(look(png).height, 120);
 
     // A video dark all through still has a poster.
     const VideoFacts night = probe(*dir / "night.mp4");
