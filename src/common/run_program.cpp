@@ -24,6 +24,7 @@ namespace {
 
 constexpr std::size_t kErrorTailSize = 4096;
 constexpr int kPollMilliseconds = 50;
+constexpr std::size_t kLastWords = 1u << 20;
 constexpr double kLongestLimit = 365.0 * 24 * 3600;
 constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1) / 2;
 
@@ -265,11 +266,12 @@ void watch(Running& running, const ProgramRun& how, ProgramResult& result) {
         drain(running.out, result.output, outTotal, 0, how.outputLimit);
     }
     if (running.err >= 0) {
-        drain(running.err, result.errorTail, errTotal, kErrorTailSize, kNoLimit);
+        // Bounded: something the program started may still be writing.
+        drain(running.err, result.errorTail, errTotal, kErrorTailSize, errTotal + kLastWords);
     }
-    if (outTotal > how.outputLimit && !result.outputTooLong) {
+    // Too much output just before the program ended fails the run all the same.
+    if (outTotal > how.outputLimit) {
         result.outputTooLong = true;
-        running.exitCode = -1;
     }
     if (result.outputTooLong) {
         result.output.clear();

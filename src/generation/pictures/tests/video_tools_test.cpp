@@ -109,6 +109,7 @@ std::vector<std::string> namesIn(const CopyFolder& folder) {
     std::vector<FolderEntry> entries;
     EXPECT_TRUE(folder.list(entries));
     std::vector<std::string> names;
+    names.reserve(entries.size());
     for (const FolderEntry& entry : entries) {
         names.push_back(entry.name);
     }
