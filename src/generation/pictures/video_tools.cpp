@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -448,8 +449,9 @@ bool extractPoster(const VideoPrograms& programs, const std::string& path, const
         return false;
     }
     if (png.empty()) {
-        // Every frame looked at was dark (a night scene): the most typical of them then.
-        if (!runPoster(programs, path, facts, seek, false, png, run, stop)) {
+        // Every frame looked at was dark (a night scene), or the video ends before the seek
+        // (a single frame): the most typical frame from the start then.
+        if (!runPoster(programs, path, facts, 0, false, png, run, stop)) {
             error = failure("ffmpeg", run);
             return false;
         }

@@ -53,6 +53,8 @@ class VideoToolsTest : public ::testing::Test {
                make({"-f", "lavfi", "-i", "color=black:size=160x120:rate=25:duration=1"},
                     "night.mp4") &&
                make({"-f", "lavfi", "-i", source, "-frames:v", "1"}, "frame.png") &&
+               make({"-f", "lavfi", "-i", source, "-frames:v", "1", "-c:v", "libx264"},
+                    "one-frame.mp4") &&
                make({"-f", "lavfi", "-i", source, "-vf", "setsar=2", "-c:v", "libx264", "-pix_fmt",
                      "yuv420p"},
                     "wide.mkv") &&
@@ -341,6 +343,11 @@ TEST_F(VideoToolsTest, PostersAreBrightAndUpright) {
     const VideoFacts night = probe(*dir / "night.mp4");
     ASSERT_TRUE(extractPoster(programs, *dir / "night.mp4", night, png, error, nullptr)) << error;
     EXPECT_LT(look(png).average, 20);
+    // So does a video of a single frame, which ends before the poster's usual place.
+    const VideoFacts single = probe(*dir / "one-frame.mp4");
+    ASSERT_TRUE(extractPoster(programs, *dir / "one-frame.mp4", single, png, error, nullptr))
+        << error;
+    EXPECT_GT(look(png).average, 60);
 
     EXPECT_FALSE(extractPoster(programs, *dir / "text.mp4", turned, png, error, nullptr));
     EXPECT_FALSE(error.empty());
