@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "generation/plan/status.h"
@@ -179,6 +181,56 @@ TEST_F(MediaRunTest, OptionOffShowsNothingNewAndWritesTheSamePages) {
     run();
     EXPECT_EQ(page("index.html"), index);
     EXPECT_EQ(page("list.html"), list);
+}
+
+/// Asks the run to stop once a web video is being made.
+class StopWhileTranscoding : public RecordingSink {
+  public:
+    explicit StopWhileTranscoding(std::string view) : view_(std::move(view)) {}
+    bool stopRequested() const override {
+        if (stopped_) {
+            return true;
+        }
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(view_, ec)) {
+            if (entry.path().filename().string().rfind(".slow.avi.mp4.part-", 0) == 0) {
+                stopped_ = true;
+            }
+        }
+        return stopped_;
+    }
+
+  private:
+    std::string view_;
+    mutable bool stopped_ = false;
+};
+
+TEST_F(MediaRunTest, StoppingKillsARunningTranscodeAndLeavesNoPartOfIt) {
+    for (const char* name : {"b.png", "c.heic", "d.mp4", "e.mov", "f.mp4"}) {
+        fs::remove(dir / ("pics/" + std::string(name)));
+    }
+    // MPEG-4 Part 2 in AVI: no browser plays it, so it is made into H.264, which takes a while.
+    ASSERT_TRUE(make("ffmpeg -nostdin -y -f lavfi -i testsrc=size=854x480:rate=25 -t 10 "
+                     "-c:v mpeg4 -q:v 20 '" +
+                     (dir / "pics/slow.avi") + "'"));
+    StopWhileTranscoding status(dir / "out/view");
+    const auto start = std::chrono::steady_clock::now();
+    result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_LT(seconds.count(), 20.0);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir / "out/view")) {
+        left.push_back(entry.path().filename().string());
+    }
+    // The picture's copy may be there; no part of the video is.
+    for (const std::string& name : left) {
+        EXPECT_EQ(name.find("slow.avi"), std::string::npos) << name;
+    }
+    // The next run makes it whole.
+    settings.CheckExif = false;
+    EXPECT_TRUE(run().back().rfind("完了しました", 0) == 0);
+    EXPECT_TRUE(fs::exists(dir / "out/view/slow.avi.mp4"));
 }
 
 } // namespace
