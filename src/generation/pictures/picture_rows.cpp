@@ -152,7 +152,7 @@ bool PictureRows::next(PictureRow& row) {
         row.videoLink =
             copy.webVideoName.empty() ? row.pictureLink : links.view.to(copy.webVideoName);
         row.videoType = copy.webVideoType;
-        row.durationMs = static_cast<long long>(copy.durationSeconds * 1000.0 + 0.5);
+        row.durationMs = copy.durationMs;
     }
     if (job_.useThumbnails) {
         row.thumbPath = cmAddPath(job_.samPath, picture.strName, kPathSeparator);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -211,7 +212,7 @@ std::string dateText(long long number) {
 
 // What the pages show of a video, from its record line.
 void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& copy) {
-    copy.durationSeconds = static_cast<double>(made.durationMs) / 1000.0;
+    copy.durationMs = made.durationMs;
     copy.webVideoName = made.webVideoMade ? webVideoFileName(name) : std::string();
     copy.webVideoType = !made.webVideoMade && cmGetExt(name) == "webm" ? "video/webm" : "video/mp4";
     copy.dateTaken = dateText(made.dateTaken);
@@ -324,7 +325,7 @@ class ResizePool {
         poster.clear();
         const WebVideoWay way = webVideoWay(facts, task.name);
         MadeCopies& stamp = task.stamp;
-        stamp.durationMs = static_cast<long long>(facts.durationSeconds * 1000.0 + 0.5);
+        stamp.durationMs = std::llround(facts.durationSeconds * 1000.0);
         stamp.webVideoMade = way != WebVideoWay::Original;
         stamp.dateTaken = dateNumber(facts.dateTaken);
         if (!stamp.webVideoMade) {

@@ -79,7 +79,7 @@ struct WebCopy {
     std::string missing;
     // A video's: its length, the web video in view/ ("" when the original plays as it is), its
     // MIME type and the date it was taken (EXIF style "YYYY:MM:DD hh:mm:ss", or "").
-    double durationSeconds = 0;
+    long long durationMs = 0;
     std::string webVideoName;
     std::string webVideoType;
     std::string dateTaken;
