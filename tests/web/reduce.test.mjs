@@ -119,6 +119,43 @@ describe('a gallery with reduced copies over http', () => {
 });
 
 describe('a 300-picture camera gallery with reduced copies', () => {
+  test('on a throttled phone the first screen of thumbnails is asked for with the index page, before the list page could ask for it', async () => {
+    const url = addressing('http', server);
+    const context = await browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, isMobile: true, hasTouch: true });
+    const view = await context.newPage();
+    try {
+      const cdp = await context.newCDPSession(view);
+      await cdp.send('Network.enable');
+      // A slow phone line: 300 ms round trips, 1.6 Mbit/s down.
+      await cdp.send('Network.emulateNetworkConditions', { offline: false, latency: 300, downloadThroughput: 200_000, uploadThroughput: 90_000 });
+      const asked = [];
+      view.on('request', (r) => asked.push({ url: r.url(), frame: r.frame(), type: r.resourceType(), at: Date.now() }));
+      await view.goto(url(join(camera.out, 'index.html')));
+      const list = await waitUntil(() => view.frames().find((f) => /list\.html#embed/.test(f.url())), { describe: 'the list frame' });
+      await list.waitForLoadState('load');
+      await waitUntil(() => list.evaluate(() => [...document.images].filter((img) => {
+        const r = img.getBoundingClientRect();
+        return r.bottom > 0 && r.top < innerHeight && !(img.complete && img.naturalWidth > 0);
+      }).length === 0), { timeout: 20_000, describe: 'the first screen of thumbnails arrives' });
+      // The list page asks for a thumbnail only once its rows have arrived and been laid out:
+      // its own first image request is when that happens, on a slow line 2 round trips and
+      // more after the index page. (Its document "finished loading" is no mark: the rows of a
+      // long list are laid out while the rest of it is still on its way.)
+      const listAsked = Math.min(...asked.filter((r) => r.frame === list && r.type === 'image').map((r) => r.at));
+      const starts = {};
+      for (const r of asked) starts[r.url] = Math.min(starts[r.url] ?? Infinity, r.at);
+      const firstScreen = await list.evaluate(() => [...document.images].filter((img) => {
+        const r = img.getBoundingClientRect();
+        return r.bottom > 0 && r.top < innerHeight;
+      }).map((img) => img.currentSrc));
+      assert.ok(firstScreen.length >= 6, `the first screen holds thumbnails (${firstScreen.length})`);
+      const late = firstScreen.filter((src) => !(starts[src] < listAsked - 100)).map((src) => `${src.replace(/^.*\//, '')} ${Math.round(starts[src] - listAsked)} ms`);
+      assert.deepEqual(late, [], 'every thumbnail of the first screen was asked for well before the list page could ask for it');
+    } finally {
+      await context.close();
+    }
+  });
+
   test('its list view loads under 1 MB on a desktop screen and on a dense phone screen', async (t) => {
     const url = addressing('http', server);
     const screens = [

@@ -14,6 +14,8 @@ const types = {
   '.bmp': 'image/bmp',
   '.png': 'image/png',
   '.csv': 'text/plain',
+  '.mp4': 'video/mp4',
+  '.webm': 'video/webm',
 };
 
 /** The bytes a URL path stands for: each %XX is one byte, every other character its UTF-8. */
