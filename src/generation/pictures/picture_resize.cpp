@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/log.h"
 #include "generation/pictures/copy_geometry.h"
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/jpeg_direct.h"
@@ -64,6 +65,7 @@ struct ImageLibrary {
     decltype(&::vips_image_get_height) height = nullptr;
     decltype(&::g_object_unref) unref = nullptr;
     decltype(&::g_free) free = nullptr;
+    decltype(&::g_log_set_handler) logSetHandler = nullptr;
 };
 
 ImageLibrary vips;
@@ -111,7 +113,8 @@ bool openLibrary() {
         bind(handle, "vips_jpegsave_buffer", v.jpegSaveBuffer) &&
         bind(handle, "vips_image_get_width", v.width) &&
         bind(handle, "vips_image_get_height", v.height) &&
-        bind(handle, "g_object_unref", v.unref) && bind(handle, "g_free", v.free);
+        bind(handle, "g_object_unref", v.unref) && bind(handle, "g_free", v.free) &&
+        bind(handle, "g_log_set_handler", v.logSetHandler);
     // The same check the library's own start-up macro makes: an interface the headers do not
     // describe is not used. The library stays open for the life of the process.
     return bound && v.version(3) - v.version(5) == VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE;
@@ -389,11 +392,21 @@ bool readExifBlock(const unsigned char* data, std::size_t size, ExifInfo& info) 
 
 } // namespace
 
+// The library's warnings ("heifload: ignoring nclx profile" for every phone picture) go to
+// the log, not to the terminal the status lines of mivo-make are read from.
+void logLibraryWarning(const gchar* /*domain*/, GLogLevelFlags /*level*/, const gchar* message,
+                       gpointer /*data*/) {
+    cmWriteLog("libvips", 4, message != nullptr ? message : "");
+}
+
 bool startImageLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
         libraryReady = openLibrary() && vips.init("mivo") == 0;
         if (libraryReady) {
+            vips.logSetHandler(
+                "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                logLibraryWarning, nullptr);
             // The pictures are shared out to worker threads; one picture at a time needs no
             // threads of its own, and a cache of decoded pictures would only hold memory.
             vips.concurrencySet(1);

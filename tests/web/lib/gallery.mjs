@@ -59,7 +59,8 @@ export function runMake(programDir) {
   });
   const out = `${result.stdout ?? ''}${result.stderr ?? ''}`;
   const lines = (result.stdout ?? '').split('\n').filter((line) => line !== '');
-  if (result.status !== 0 || lines.at(-1) !== '完了しました') {
+  // A run that left items out says how many after the word.
+  if (result.status !== 0 || !lines.at(-1)?.startsWith('完了しました')) {
     throw new Error(`mivo-make failed (exit ${result.status}, ${result.error ?? ''}):\n${out}`);
   }
   return lines;
