@@ -61,4 +61,13 @@ inline std::string readBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+#ifdef MIVO_SOURCE_DIR
+/// The four shipped templates, copied into the folder `folder` of `dir` (a program's html/).
+inline void writeShippedTemplates(TempDir& dir, const std::string& folder) {
+    for (const char* name : {"index.html", "list.html", "pict.html", "menu.html"}) {
+        dir.write(folder + "/" + name, readBytes(std::string(MIVO_SOURCE_DIR) + "/html/" + name));
+    }
+}
+#endif
+
 } // namespace mivo::test

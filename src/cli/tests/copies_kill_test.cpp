@@ -43,10 +43,7 @@ class KilledRunTest : public ::testing::Test {
         std::error_code ec;
         fs::copy_file(MIVO_MAKE_PATH, prog + "/mivo-make", ec);
         ASSERT_FALSE(ec) << ec.message();
-        for (const char* name : {"index.html", "list.html", "pict.html", "menu.html"}) {
-            dir.write(std::string("prog/html/") + name,
-                      readBytes(std::string(MIVO_SOURCE_DIR) + "/html/" + name));
-        }
+        test::writeShippedTemplates(dir, "prog/html");
         // Detailed pictures, so that each takes a while to reduce.
         const std::string first = dir.mkdir("pics") + "/p00.jpg";
         const std::string command =

@@ -38,6 +38,18 @@ void writeFieldArray(PageFile& page, const std::string& name, std::size_t count,
     }
 }
 
+/// writeFieldArray for a column that holds each picture's fields as they are written.
+void writeColumnArray(PageFile& page, const std::string& name,
+                      const std::vector<std::vector<std::string>>& column, std::size_t count) {
+    writeFieldArray(page, name, std::min(column.size(), count), [&](std::size_t k) {
+        std::vector<const std::string*> fields;
+        for (const std::string& field : column[k]) {
+            fields.push_back(&field);
+        }
+        return fields;
+    });
+}
+
 /// The picture array and the arrays beside it, then one empty line.
 void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures, PageFile& page) {
     std::string line;
@@ -48,23 +60,9 @@ void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures, Pa
         page.writeScriptLine(line);
     }
     // aryPicInfo[k]: the filelist fields of picture k, for the rows that quoted a field.
-    writeFieldArray(page, "aryPicInfo", std::min(pictures.quotedFields.size(), count),
-                    [&](std::size_t k) {
-                        std::vector<const std::string*> fields;
-                        for (const std::string& field : pictures.quotedFields[k]) {
-                            fields.push_back(&field);
-                        }
-                        return fields;
-                    });
+    writeColumnArray(page, "aryPicInfo", pictures.quotedFields, count);
     // aryPicVideo[k]: video k's web video (link, seconds, MIME type), for the videos.
-    writeFieldArray(page, "aryPicVideo", std::min(pictures.videos.size(), count),
-                    [&](std::size_t k) {
-                        std::vector<const std::string*> fields;
-                        for (const std::string& field : pictures.videos[k]) {
-                            fields.push_back(&field);
-                        }
-                        return fields;
-                    });
+    writeColumnArray(page, "aryPicVideo", pictures.videos, count);
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
     if (job.pages.shootingData) {

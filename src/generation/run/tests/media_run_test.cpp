@@ -52,10 +52,7 @@ std::map<std::string, long long> stamps(const std::string& folder) {
 class MediaRunTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* name : {"index.html", "list.html", "pict.html", "menu.html"}) {
-            dir.write(std::string("prog/html/") + name,
-                      readBytes(std::string(MIVO_SOURCE_DIR) + "/html/" + name));
-        }
+        test::writeShippedTemplates(dir, "prog/html");
         dir.mkdir("pics");
         dir.mkdir("out");
         const std::string pics = dir / "pics";

@@ -37,10 +37,7 @@ bool contains(const std::string& text, const std::string& part) {
 class ReduceRunTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const char* name : {"index.html", "list.html", "pict.html", "menu.html"}) {
-            dir.write(std::string("prog/html/") + name,
-                      readBytes(std::string(MIVO_SOURCE_DIR) + "/html/" + name));
-        }
+        test::writeShippedTemplates(dir, "prog/html");
         dir.mkdir("pics");
         for (const char* name : {"a.jpg", "b.jpg"}) {
             const std::string command =
