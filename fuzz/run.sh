@@ -12,7 +12,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture_header fuzz_csv)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture_header fuzz_csv fuzz_heif_exif)
 
 if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
   echo "fuzz/run.sh: SECONDS must be a whole number above 0, not '$seconds'" >&2
@@ -44,6 +44,27 @@ if target == "fuzz_csv":
     put("filelist", "name,caption,width,height\r\na.jpg,海,640,480\r\nB.JPG,\"x,y\",1,2\r\n".encode("cp932"))
     put("bom", b"\xef\xbb\xbfname,info\r\nb.jpg,caf\xc3\xa9\r\n")
     put("line", b'"a,b",c,"d"e,')
+elif target == "fuzz_heif_exif":
+    def box(kind, body):
+        return struct.pack(">I", 8 + len(body)) + kind + body
+    def full(kind, version, body):
+        return box(kind, bytes([version, 0, 0, 0]) + body)
+    tiff = b"MM\x00*" + struct.pack(">IH", 8, 1) + struct.pack(">HHII", 0x110, 2, 4, 0x41424300) + b"\x00" * 4
+    item = struct.pack(">I", 6) + b"Exif\x00\x00" + tiff
+    iinf = full(b"iinf", 0, struct.pack(">H", 2) + full(b"infe", 2, struct.pack(">HH", 1, 0) + b"hvc1\x00")
+                + full(b"infe", 2, struct.pack(">HH", 2, 0) + b"Exif\x00"))
+    ftyp = box(b"ftyp", b"heic\x00\x00\x00\x00mif1heic")
+    def heif(in_idat):
+        if in_idat:
+            iloc = full(b"iloc", 1, bytes([0x44, 0x00]) + struct.pack(">HHHHHII", 1, 2, 1, 0, 1, 0, len(item)))
+            return ftyp + full(b"meta", 0, full(b"hdlr", 0, b"\x00" * 4 + b"pict" + b"\x00" * 13) + iinf + iloc + box(b"idat", item))
+        def meta(offset):
+            iloc = full(b"iloc", 0, bytes([0x44, 0x00]) + struct.pack(">HHHHII", 1, 2, 0, 1, offset, len(item)))
+            return full(b"meta", 0, full(b"hdlr", 0, b"\x00" * 4 + b"pict" + b"\x00" * 13) + iinf + iloc)
+        # The item starts right after the header of the mdat box that follows the meta box.
+        return ftyp + meta(len(ftyp) + len(meta(0)) + 8) + box(b"mdat", item)
+    put("heif_mdat", heif(False))
+    put("heif_idat", heif(True))
 else:
     sof = b"\xff\xc0\x00\x11\x08\x00\x1e\x00\x28\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01"
     sos = b"\xff\xda\x00\x0c\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00\x00\xff\xd9"

@@ -19,6 +19,7 @@
 #include "common/log.h"
 #include "generation/pictures/copy_geometry.h"
 #include "generation/pictures/exif_info.h"
+#include "generation/pictures/heif_exif.h"
 #include "generation/pictures/jpeg_direct.h"
 #include "generation/pictures/resample.h"
 
@@ -390,14 +391,14 @@ bool readExifBlock(const unsigned char* data, std::size_t size, ExifInfo& info) 
     return readExifInfo(data, size, info);
 }
 
-} // namespace
-
 // The library's warnings ("heifload: ignoring nclx profile" for every phone picture) go to
 // the log, not to the terminal the status lines of mivo-make are read from.
 void logLibraryWarning(const gchar* /*domain*/, GLogLevelFlags /*level*/, const gchar* message,
                        gpointer /*data*/) {
     cmWriteLog("libvips", 4, message != nullptr ? message : "");
 }
+
+} // namespace
 
 bool startImageLibrary() {
     static std::once_flag once;
@@ -472,6 +473,19 @@ bool imageLibraryReads(const char* loader) {
 
 bool readShootingData(const std::string& path, ExifInfo& info) {
     info = ExifInfo{};
+    // HEIC and AVIF keep EXIF as an item the file's boxes point to: read straight from there,
+    // so that a run with nothing to make neither starts the image library nor opens a
+    // picture through it.
+    std::string block;
+    switch (readHeifExifBlock(path, block)) {
+    case HeifExif::Found:
+        return readExifBlock(reinterpret_cast<const unsigned char*>(block.data()), block.size(),
+                             info);
+    case HeifExif::None:
+        return false;
+    case HeifExif::Unknown:
+        break;
+    }
     if (!startImageLibrary()) {
         return false;
     }

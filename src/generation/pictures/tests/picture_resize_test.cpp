@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "generation/pictures/exif_info.h"
+#include "generation/pictures/heif_exif.h"
 #include "generation/pictures/jpeg_direct.h"
 #include "generation/pictures/picture_resize.h"
 #include "support/temp_dir.h"
@@ -359,6 +360,10 @@ TEST_F(PictureResizeTest, ShootingDataComesFromTheHeaderOfEveryKind) {
             << vips_error_buffer();
         ExifInfo info;
         ASSERT_TRUE(readShootingData(dir / name, info));
+        // HEIC and AVIF are read from their own boxes, without the image library.
+        std::string block;
+        EXPECT_EQ(readHeifExifBlock(dir / name, block) == HeifExif::Found,
+                  name.ends_with(".heic") || name.ends_with(".avif"));
         EXPECT_EQ(info.dateTaken, "2024-05-06 07:08:09");
         EXPECT_EQ(info.model, "TestCam");
         EXPECT_EQ(info.fNumber, "f/2.8");

@@ -1,0 +1,256 @@
+#include "generation/pictures/heif_exif.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string_view>
+
+namespace mivo {
+
+namespace {
+
+// The boxes a phone writes before its picture data fit here many times over.
+constexpr std::size_t kHeadBytes = 64 * 1024;
+// An EXIF block is a few kilobytes; a larger item is not one a camera wrote.
+constexpr std::uint64_t kMaxExifBytes = 1024 * 1024;
+
+// Reads big-endian numbers from a range, remembering when it ran past its end.
+class Reader {
+  public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    std::uint64_t number(std::size_t size) {
+        if (size > 8 || at_ + size > bytes_.size()) {
+            failed_ = true;
+            at_ = bytes_.size();
+            return 0;
+        }
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < size; ++i) {
+            value = (value << 8) | static_cast<unsigned char>(bytes_[at_ + i]);
+        }
+        at_ += size;
+        return value;
+    }
+    std::string_view take(std::size_t size) {
+        if (at_ + size > bytes_.size()) {
+            failed_ = true;
+            at_ = bytes_.size();
+            return {};
+        }
+        const std::string_view out = bytes_.substr(at_, size);
+        at_ += size;
+        return out;
+    }
+    bool failed() const { return failed_; }
+    bool atEnd() const { return at_ >= bytes_.size(); }
+
+  private:
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+    bool failed_ = false;
+};
+
+struct Box {
+    std::string_view type;
+    std::string_view body;  // after the header
+    std::uint64_t size = 0; // the whole box, as its header says
+};
+
+// The next box of `reader`; false at the end or at a box that does not fit.
+bool nextBox(Reader& reader, Box& box) {
+    if (reader.atEnd()) {
+        return false;
+    }
+    std::uint64_t size = reader.number(4);
+    box.type = reader.take(4);
+    std::size_t header = 8;
+    if (size == 1) {
+        size = reader.number(8);
+        header = 16;
+    }
+    if (reader.failed() || size < header) {
+        return false;
+    }
+    box.size = size;
+    box.body = reader.take(static_cast<std::size_t>(size - header));
+    return !reader.failed();
+}
+
+// The item id of the EXIF item in an iinf box; false when there is none.
+bool exifItem(std::string_view iinf, std::uint32_t& item) {
+    Reader reader(iinf);
+    const auto version = reader.number(1);
+    reader.number(3);
+    const std::uint64_t count = reader.number(version == 0 ? 2 : 4);
+    Box infe;
+    for (std::uint64_t i = 0; i < count && nextBox(reader, infe); ++i) {
+        if (infe.type != "infe") {
+            continue;
+        }
+        Reader entry(infe.body);
+        const auto entryVersion = entry.number(1);
+        entry.number(3);
+        if (entryVersion < 2) {
+            continue; // no item types before version 2
+        }
+        const auto id = static_cast<std::uint32_t>(entry.number(entryVersion == 2 ? 2 : 4));
+        entry.number(2); // protection index
+        if (entry.take(4) == "Exif" && !entry.failed()) {
+            item = id;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Where item `item` lies, from an iloc box: a file offset (method 0) or an offset into the
+// meta box's idat (method 1). One extent only: cameras write EXIF in one piece.
+bool itemPlace(std::string_view iloc, std::uint32_t item, std::uint64_t& offset,
+               std::uint64_t& length, int& method) {
+    Reader reader(iloc);
+    const auto version = reader.number(1);
+    reader.number(3);
+    const auto sizes = reader.number(1);
+    const auto more = reader.number(1);
+    const std::size_t offsetSize = sizes >> 4;
+    const std::size_t lengthSize = sizes & 15;
+    const std::size_t baseSize = more >> 4;
+    const std::size_t indexSize = version >= 1 ? (more & 15) : 0;
+    const std::uint64_t count = reader.number(version < 2 ? 2 : 4);
+    for (std::uint64_t i = 0; i < count && !reader.failed(); ++i) {
+        const auto id = static_cast<std::uint32_t>(reader.number(version < 2 ? 2 : 4));
+        int construction = 0;
+        if (version >= 1) {
+            construction = static_cast<int>(reader.number(2) & 15);
+        }
+        reader.number(2); // data reference
+        const std::uint64_t base = reader.number(baseSize);
+        const std::uint64_t extents = reader.number(2);
+        for (std::uint64_t e = 0; e < extents && !reader.failed(); ++e) {
+            reader.number(indexSize);
+            const std::uint64_t extentOffset = reader.number(offsetSize);
+            const std::uint64_t extentLength = reader.number(lengthSize);
+            if (id == item) {
+                if (extents != 1) {
+                    return false;
+                }
+                offset = base + extentOffset;
+                length = extentLength;
+                method = construction;
+                return !reader.failed();
+            }
+        }
+    }
+    return false;
+}
+
+bool readAt(int fd, std::uint64_t offset, std::size_t size, std::string& out) {
+    out.resize(size);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n =
+            ::pread(fd, out.data() + got, size - got, static_cast<off_t>(offset + got));
+        if (n <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    return got == size;
+}
+
+// `read(offset, size, out)` gives the bytes of the file there: false when there are fewer.
+template <class Read> HeifExif readExif(const Read& read, std::string& block) {
+    std::string head;
+    read(0, kHeadBytes, head);
+    Reader file(head);
+    Box box;
+    bool heif = false;
+    while (nextBox(file, box)) {
+        if (box.type == "ftyp") {
+            heif = true;
+        } else if (box.type == "meta") {
+            break;
+        }
+    }
+    if (!heif || box.type != "meta" || file.failed()) {
+        return HeifExif::Unknown; // not HEIF, or a meta box longer than the head
+    }
+    Reader meta(box.body);
+    meta.number(4); // version and flags
+    std::string_view iinf;
+    std::string_view iloc;
+    std::string_view idat;
+    Box child;
+    while (nextBox(meta, child)) {
+        if (child.type == "iinf") {
+            iinf = child.body;
+        } else if (child.type == "iloc") {
+            iloc = child.body;
+        } else if (child.type == "idat") {
+            idat = child.body;
+        }
+    }
+    std::uint32_t item = 0;
+    if (iinf.empty() || iloc.empty()) {
+        return HeifExif::Unknown;
+    }
+    if (!exifItem(iinf, item)) {
+        return HeifExif::None;
+    }
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+    int method = 0;
+    if (!itemPlace(iloc, item, offset, length, method) || length < 4 || length > kMaxExifBytes) {
+        return HeifExif::Unknown;
+    }
+    if (method == 1) {
+        if (offset + length > idat.size()) {
+            return HeifExif::Unknown;
+        }
+        block.assign(
+            idat.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(length)));
+    } else if (method != 0 || !read(offset, static_cast<std::size_t>(length), block)) {
+        return HeifExif::Unknown;
+    }
+    // The item starts with the offset of the TIFF header behind these four bytes.
+    const std::uint64_t skip = Reader(block).number(4);
+    if (skip > block.size() - 4) {
+        return HeifExif::Unknown;
+    }
+    block.erase(0, static_cast<std::size_t>(4 + skip));
+    return HeifExif::Found;
+}
+
+} // namespace
+
+HeifExif readHeifExifBlock(const std::string& path, std::string& block) {
+    block.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return HeifExif::Unknown;
+    }
+    const HeifExif found =
+        readExif([fd](std::uint64_t offset, std::size_t size,
+                      std::string& out) { return readAt(fd, offset, size, out); },
+                 block);
+    ::close(fd);
+    return found;
+}
+
+HeifExif readHeifExifBlockFromBytes(std::string_view file, std::string& block) {
+    block.clear();
+    return readExif(
+        [file](std::uint64_t offset, std::size_t size, std::string& out) {
+            if (offset >= file.size()) {
+                out.clear();
+                return size == 0;
+            }
+            out.assign(file.substr(static_cast<std::size_t>(offset), size));
+            return out.size() == size;
+        },
+        block);
+}
+
+} // namespace mivo

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace mivo {
+
+/// Where the EXIF block of a HEIF file (HEIC, HEIF, AVIF) lies: found from the file's item
+/// boxes alone, without starting an image library or decoding anything.
+enum class HeifExif {
+    Found,   // `block` holds the item's bytes ("Exif\0\0" and the TIFF structure, or the
+             // TIFF structure, behind the item's 4-byte offset)
+    None,    // a HEIF file without an EXIF item
+    Unknown, // not laid out as this reader knows (or not readable): ask the image library
+};
+
+/// Reads the EXIF item of the HEIF file `path` (two reads: the boxes at its start, the item).
+HeifExif readHeifExifBlock(const std::string& path, std::string& block);
+/// The same for a whole file held in memory.
+HeifExif readHeifExifBlockFromBytes(std::string_view file, std::string& block);
+
+} // namespace mivo
