@@ -470,6 +470,10 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
         return {};
     }
     std::vector<std::string> argv = quietProgram(programs.ffmpeg);
+    const std::string threads = std::to_string(programs.threads);
+    if (way == WebVideoWay::Transcode && programs.threads > 0) {
+        argv.insert(argv.end(), {"-threads", threads, "-filter_threads", threads});
+    }
     argv.insert(argv.end(), {"-i", inputArgument(path), "-map", "0:V:0", "-map", "0:a:0?",
                              "-map_metadata", "0", "-dn", "-sn"});
     if (way == WebVideoWay::Remux) {
@@ -481,6 +485,9 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
                      "scale=" + std::to_string(width) + ":" + std::to_string(height) + ",setsar=1",
                      "-c:v", "libx264", "-preset", "fast", "-crf", "23", "-pix_fmt", "yuv420p",
                      "-c:a", "aac", "-b:a", "160k"});
+        if (programs.threads > 0) {
+            argv.insert(argv.end(), {"-threads", threads});
+        }
     }
     argv.insert(argv.end(), {"-movflags", "+faststart", "-f", "mp4", "-y", output});
     return argv;

@@ -25,6 +25,9 @@ struct VideoFacts {
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
 struct VideoPrograms {
     std::string ffmpeg, ffprobe;
+    // Threads one transcode may use; 0 leaves it to ffmpeg (every core). A run that keeps
+    // every core busy with one item each gives each transcode one, so none waits on another.
+    int threads = 0;
     bool ok() const { return !ffmpeg.empty() && !ffprobe.empty(); }
 };
 

@@ -255,6 +255,10 @@ class ResizePool {
         const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
         const int wanted = workers > 0 ? std::min(workers, cores) : cores;
         const auto count = std::min<std::size_t>(static_cast<std::size_t>(wanted), tasks_.size());
+        // Every worker keeps a core busy: a transcode then takes one core, as it would run
+        // beside the others anyway, instead of fighting them for all of them.
+        video_ = tools_.video;
+        video_.threads = count > 1 ? std::max(1, cores / static_cast<int>(count)) : 0;
         for (std::size_t i = 0; i < count; ++i) {
             try {
                 threads_.emplace_back(&ResizePool::work, this);
@@ -316,8 +320,8 @@ class ResizePool {
         const auto stop = [this] { return cancelled_.load(); };
         VideoFacts facts;
         std::string poster;
-        if (!probeVideo(tools_.video, task.source, facts, task.error, stop) ||
-            !extractPoster(tools_.video, task.source, facts, poster, task.error, stop) ||
+        if (!probeVideo(video_, task.source, facts, task.error, stop) ||
+            !extractPoster(video_, task.source, facts, poster, task.error, stop) ||
             !resizePictureBytes(poster, request_, encoded, task.error)) {
             task.unreadable = !cancelled_;
             return false;
@@ -335,14 +339,14 @@ class ResizePool {
         if (logWants(3)) {
             std::string line = "ffmpeg:";
             for (const std::string& arg :
-                 webVideoCommand(tools_.video, task.source, facts, way, webName)) {
+                 webVideoCommand(video_, task.source, facts, way, webName)) {
                 line += ' ';
                 line += arg;
             }
             cmWriteLog(kLogName, 3, line);
         }
-        return makeWebVideo(tools_.video, task.source, facts, way, folders_.views, webName,
-                            task.error, stop);
+        return makeWebVideo(video_, task.source, facts, way, folders_.views, webName, task.error,
+                            stop);
     }
 
     void run(ResizeTask& task) {
@@ -407,6 +411,7 @@ class ResizePool {
     const CopyFolders& folders_;
     Journal* journal_; // present whenever there are tasks
     const MediaTools& tools_;
+    VideoPrograms video_; // the tools' programs, with the threads each transcode may use
     const std::function<bool()>& stopRequested_;
     std::atomic<bool> cancelled_{false}; // stopped: running programs are killed
     std::vector<std::size_t> order_;     // videos first: they take longest, pictures fill in beside
