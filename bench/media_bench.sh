@@ -171,16 +171,17 @@ mivo_off=$(best3 mivo)
 # The web-video commands come from the log ("ffmpeg: <argv>" lines, or "run: <argv>" lines of
 # ffmpeg writing a fast-start MP4), split at spaces or as xargs splits (quotes and
 # backslashes): whichever gives an argument vector ffmpeg received in the run (the wrapper's
-# record); when neither does, the line is counted as not matching. Without any such line in
+# record; the output may differ: Mivo logs the final name, ffmpeg writes a temporary file);
+# when neither does, the line is counted as not matching. Without any such line in
 # the log, they come from the wrapper's record.
 is_web_video() { # is_web_video ARG...: writes a fast-start MP4
   local a
   for a in "$@"; do [[ "$a" == *faststart* ]] && return 0; done
   return 1
 }
-key_of() { # key_of ARG...: the arguments after argv[0], joined with US
+key_of() { # key_of ARG...: the arguments between argv[0] and the output, joined with US
   local IFS=$'\x1f'
-  echo "${*:2}"
+  echo "${*:2:$#-2}"
 }
 mkdir -p "$work/cmds/web" "$work/cmds/all" "$work/replay"
 # The calls the wrapper saw, in start order: "start end status argument-file".
