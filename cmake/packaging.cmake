@@ -155,8 +155,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libvips42 (>= 8.14), libturbojpeg0 (>= 1:2.0)")
 # Japanese captions need a font that has them; pages, folders and the help open with xdg-open.
 # Qt's own dialogs (the folder chooser, the file dialog) speak the desktop's language only with
-# Qt's translations.
+# Qt's translations. Videos in a gallery ([Html] Media) need the ffmpeg program, which the run
+# starts as a child, so shlibdeps cannot see it either.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-vlgothic | fonts-noto-cjk, xdg-utils, qt6-translations-l10n")
+    "fonts-vlgothic | fonts-noto-cjk, xdg-utils, qt6-translations-l10n, ffmpeg")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

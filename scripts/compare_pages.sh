@@ -9,7 +9,9 @@
 # BASE_REV (default HEAD~1) is checked out into a temporary work tree and its mivo-make built
 # there (no tests, no window); NEW_MIVO_MAKE defaults to build/mivo-make. Prints one line per
 # gallery and a summary; exits 1 when anything differs. MIVO_COMPARE_KEEP=1 keeps the folder;
-# MIVO_COMPARE_BASE_MAKE=<path> uses a mivo-make already built instead of building BASE_REV.
+# MIVO_COMPARE_BASE_MAKE=<path> uses a mivo-make already built instead of building BASE_REV;
+# MIVO_COMPARE_TEMPLATES=<folder> gives both builds the templates of that folder (for example
+# the base's html/, when the new templates hold placeholders the base does not know).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 base_rev="${1:-HEAD~1}"
@@ -47,6 +49,9 @@ done
 convert -size 120x90 xc:orange "$pics/mixed/f.gif"
 convert -size 90x120 xc:teal "$pics/mixed/g.bmp"
 printf 'not a picture' >"$pics/mixed/broken.jpg"
+# Kinds a gallery shows only with HEIC, PNG... and videos turned on: never seen otherwise.
+convert -size 50x40 xc:none "$pics/mixed/h.png"
+printf 'not a video' >"$pics/mixed/clip.mp4"
 for name in a b c d e; do
   convert "$pics/mixed/$name.jpg" -resize 100x100 "$pics/thumbs/$name.jpg"
 done
@@ -71,23 +76,24 @@ done
 # A list template with two table blocks, for the gallery that asks for it.
 two_blocks="$work/two-blocks"
 mkdir -p "$two_blocks"
-cp "$root"/html/* "$two_blocks/"
+templates="$(realpath "${MIVO_COMPARE_TEMPLATES:-$root/html}")"
+cp "$templates"/* "$two_blocks/"
 awk '{print} /MV_TABLE_END/ && !done {print "<hr>"; print "MV_TABLE_START"; print "<p>MV_IMG_SRC MV_IMG_NAME</p>"; print "MV_TABLE_END"; done=1}' \
-  "$root/html/list.html" >"$two_blocks/list.html"
+  "$templates/list.html" >"$two_blocks/list.html"
 
 # name|template folder|INI lines (\n between)|Mivo.csv rows (\n between)
 galleries=(
-  "single-defaults|$root/html|Mode=1\nPic=$pics/mixed\nTUse=0"
-  "single-thumbs-filelist|$root/html|Mode=1\nPic=$pics/mixed\nThum=$pics/thumbs\nTUse=1\nUse=1"
-  "single-subfolder-index|$root/html|Mode=1\nPic=$pics/sized\nHtml=pages\nTUse=0\nStart=1\nStartName=tower.jpg\nUse=1\nWidth=2\nHeight=3\nSlide=0\nLWidth=0"
-  "single-reduced|$root/html|Mode=1\nPic=$pics/mixed\nReduce=1\nTUse=0"
-  "single-hostile|$root/html|Mode=1\nPic=$pics/hostile\nTUse=0\nTitle=<T&\"itle>\nTitleS=副'題\nBody=<body class=\"x\">"
+  "single-defaults|$templates|Mode=1\nPic=$pics/mixed\nTUse=0"
+  "single-thumbs-filelist|$templates|Mode=1\nPic=$pics/mixed\nThum=$pics/thumbs\nTUse=1\nUse=1"
+  "single-subfolder-index|$templates|Mode=1\nPic=$pics/sized\nHtml=pages\nTUse=0\nStart=1\nStartName=tower.jpg\nUse=1\nWidth=2\nHeight=3\nSlide=0\nLWidth=0"
+  "single-reduced|$templates|Mode=1\nPic=$pics/mixed\nReduce=1\nTUse=0"
+  "single-hostile|$templates|Mode=1\nPic=$pics/hostile\nTUse=0\nTitle=<T&\"itle>\nTitleS=副'題\nBody=<body class=\"x\">"
   "single-two-blocks|$two_blocks|Mode=1\nPic=$pics/mixed\nTUse=0\nExif=0"
-  "menu|$root/html|Mode=0\nMenuH=galleries\nReduce=1\nTUse=0|アルバム,$pics/sized,\n混在,$pics/mixed,$pics/thumbs\n<危険>,$pics/hostile,"
-  "single-links-exif|$root/html|Mode=1\nPic=$pics/sized\nTUse=0\nExif=1\nStart=0\nStartName=HARBOR.JPG\nName1=<i>戻る</i>\nUrl1=../top.html?a=1&b=2\nName2=次\nUrl2=next.html\nName3=三\nUrl3=#x\nLWidth=3\nTWidth=120\nTHeight=90"
-  "single-reduced-hostile|$root/html|Mode=1\nPic=$pics/hostile\nReduce=1\nTUse=0\nSlide=0"
-  "sample-single|$root/html|Mode=1\nPic=$root/examples/album\nThum=$root/examples/thumbnails\nStartName=sunrise.jpg\nTitle=サンプルアルバム\nTitleS=表紙の写真\nTUse=1\nUse=1\nWidth=2\nHeight=3"
-  "sample-menu|$root/html|Mode=0\nTitle=サンプルアルバム\nUse=1\nWidth=2\nHeight=3|アルバム,$root/examples/album,$root/examples/thumbnails\n旅行,$root/examples/trip,\n庭,$root/examples/garden,"
+  "menu|$templates|Mode=0\nMenuH=galleries\nReduce=1\nTUse=0|アルバム,$pics/sized,\n混在,$pics/mixed,$pics/thumbs\n<危険>,$pics/hostile,"
+  "single-links-exif|$templates|Mode=1\nPic=$pics/sized\nTUse=0\nExif=1\nStart=0\nStartName=HARBOR.JPG\nName1=<i>戻る</i>\nUrl1=../top.html?a=1&b=2\nName2=次\nUrl2=next.html\nName3=三\nUrl3=#x\nLWidth=3\nTWidth=120\nTHeight=90"
+  "single-reduced-hostile|$templates|Mode=1\nPic=$pics/hostile\nReduce=1\nTUse=0\nSlide=0"
+  "sample-single|$templates|Mode=1\nPic=$root/examples/album\nThum=$root/examples/thumbnails\nStartName=sunrise.jpg\nTitle=サンプルアルバム\nTitleS=表紙の写真\nTUse=1\nUse=1\nWidth=2\nHeight=3"
+  "sample-menu|$templates|Mode=0\nTitle=サンプルアルバム\nUse=1\nWidth=2\nHeight=3|アルバム,$root/examples/album,$root/examples/thumbnails\n旅行,$root/examples/trip,\n庭,$root/examples/garden,"
   "menu-two-blocks-filelist|$two_blocks|Mode=0\nUse=1\nTUse=0|アルバム,$pics/sized,\n混在,$pics/mixed,$pics/thumbs\n<危険>,$pics/hostile,"
 )
 

@@ -36,6 +36,7 @@ struct Settings {
     std::string TextAllListWidth{}; // [Html] LWidth: pictures per row, 0 = fit the window
     bool CheckExif{};               // [Html] Exif: the picture view shows the shooting data
     bool CheckReduce{};             // [Html] Reduce: Mivo makes thumbnails and display copies
+    bool CheckMedia{};              // [Html] Media: with the copies, HEIC, PNG, WebP, videos too
     std::array<std::string, 3> TextLinkName{}; // [Link] Name1..3
     std::array<std::string, 3> TextLinkURL{};  // [Link] Url1..3
     std::array<std::string, 4> TextOpenName{}; // [Launcher] Name1..4

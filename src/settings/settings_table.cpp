@@ -65,12 +65,13 @@ constexpr SettingRow kRows[] = {
 {"Launcher", "Path4",   K::Text,        "",                                      D::Text,          "gstrLaunch4",        "TextOpen",           H::Control, 3, nullptr,     false, 0, 0,     false, 39, 7, MIVO_SLOT(TextOpen[3])},
 {"Html",     "Exif",    K::Flag,        "1",                                     D::Text,          nullptr,              "CheckExif",         H::Control, -1, nullptr,     true,  0, 1,     false, 40, 0, MIVO_SLOT(CheckExif)},
 {"Html",     "Reduce",  K::Flag,        "0",                                     D::Text,          nullptr,              "CheckReduce",       H::Control, -1, nullptr,     true,  0, 1,     false, 41, 0, MIVO_SLOT(CheckReduce)},
-{"Window",   "Left",    K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, -kPlace, kPlace, false, 42, 8, MIVO_SLOT(WindowLeft)},
-{"Window",   "Top",     K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, -kPlace, kPlace, false, 43, 8, MIVO_SLOT(WindowTop)},
-{"Window",   "Width",   K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, kPlace, false, 44, 8, MIVO_SLOT(WindowWidth)},
-{"Window",   "Height",  K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, kPlace, false, 45, 8, MIVO_SLOT(WindowHeight)},
-{"Window",   "Maximized", K::Flag,      "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, 1,     false, 46, 8, MIVO_SLOT(WindowMaximized)},
-{"Ini",      "Language", K::Text,       "",                                      D::Text,          nullptr,              "OptionLanguage",    H::Control, -1, nullptr,     true,  0, 0,     false, 47, 0, MIVO_SLOT(Language)},
+{"Html",     "Media",   K::Flag,        "0",                                     D::Text,          nullptr,              "CheckMedia",        H::Control, -1, nullptr,     true,  0, 1,     false, 42, 0, MIVO_SLOT(CheckMedia)},
+{"Window",   "Left",    K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, -kPlace, kPlace, false, 43, 8, MIVO_SLOT(WindowLeft)},
+{"Window",   "Top",     K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, -kPlace, kPlace, false, 44, 8, MIVO_SLOT(WindowTop)},
+{"Window",   "Width",   K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, kPlace, false, 45, 8, MIVO_SLOT(WindowWidth)},
+{"Window",   "Height",  K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, kPlace, false, 46, 8, MIVO_SLOT(WindowHeight)},
+{"Window",   "Maximized", K::Flag,      "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, 1,     false, 47, 8, MIVO_SLOT(WindowMaximized)},
+{"Ini",      "Language", K::Text,       "",                                      D::Text,          nullptr,              "OptionLanguage",    H::Control, -1, nullptr,     true,  0, 0,     false, 48, 0, MIVO_SLOT(Language)},
 };
 // clang-format on
 

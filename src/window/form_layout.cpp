@@ -227,7 +227,7 @@ void FormMain::buildControls() {
     PictureStartPict = make<PictureBox>("PictureStartPict", FrameStartPict);
     place(PictureStartPict, {2580, 120, 1215, 1215});
     FrameUseSam = make<Frame>("FrameUseSam", FrameDisplay);
-    place(FrameUseSam, {4320, 840, 3975, 1755}, translate("サムネイル"));
+    place(FrameUseSam, {4320, 840, 3975, 1995}, translate("サムネイル"));
     OptionSamH[0] = make<OptionButton>("OptionSamH", FrameUseSam, 0, groupSamH_);
     place(OptionSamH[0], {120, 240, 3735, 255}, translate(kOriginalPictures),
           translate(kOriginalPicturesTip));
@@ -250,7 +250,7 @@ void FormMain::buildControls() {
     TextSamHeight->setAccessibleName(translate("サムネイルの高さ"));
     TextSamHeight->setText("0");
     FrameSlideShow = make<Frame>("FrameSlideShow", FrameDisplay);
-    place(FrameSlideShow, {4320, 2700, 3975, 1125});
+    place(FrameSlideShow, {4320, 2940, 3975, 1125});
     CheckSlideShow = make<CheckBox>("CheckSlideShow", FrameSlideShow);
     place(CheckSlideShow, {120, 240, 3735, 255}, translate("スライドショーを使用する"),
           translate("各ページにスライドショーのボタンを付ける"));
@@ -271,6 +271,13 @@ void FormMain::buildControls() {
     place(CheckReduce, {120, 1440, 3735, 255}, translate("縮小画像を作成する"),
           translate("サムネイルと表示用の縮小画像を、ページの隣の thumbs と view フォルダに作る"
                     " (元の画像は変更しない)"));
+    // Only Mivo's own copies can show these: a browser cannot show HEIC or most videos as
+    // they are, and a thumbnail folder holds no posters.
+    CheckMedia = make<CheckBox>("CheckMedia", FrameUseSam);
+    place(CheckMedia, {120, 1680, 3735, 255}, translate("HEIC・PNG・WebP・動画も載せる"),
+          translate("HEIC・AVIF・PNG・WebP・TIFF の画像と動画 (MP4・MOV など) も載せる。"
+                    "HEIC・AVIF には HEIF 対応の libvips、動画には ffmpeg が必要"));
+    CheckMedia->setEnabled(false);
     const std::string filelistTip = translate("先頭列には、ファイル名を設定してください");
     FrameFilelist = make<Frame>("FrameFilelist", FrameDisplay);
     place(FrameFilelist, {120, 4080, 4095, 1095}, "", filelistTip);
@@ -417,6 +424,13 @@ void FormMain::bindEvents() {
     TextMenuHtml->onChange = [this] { TextMenuHtml_Change(); };
     CheckSlideShow->onClick = [this] { CheckSlideShow_Click(); };
     CheckUseFileList->onClick = [this] { CheckUseFileList_Click(); };
+    CheckReduce->onClick = [this] { CheckReduce_Click(); };
+    // The media box follows its copies box when that is disabled or enabled itself.
+    CheckReduce->addObserver([this](Control&, Property property) {
+        if (property == Property::Enabled) {
+            CheckReduce_Click();
+        }
+    });
     for (int i = 0; i < 3; ++i) {
         TextLinkName[i]->onChange = [this, i] { TextLinkName_Change(i); };
     }

@@ -74,6 +74,7 @@ class FormMain {
     void TextMenuHtml_Change();
     void CheckSlideShow_Click();
     void CheckUseFileList_Click();
+    void CheckReduce_Click();
     void OptionStart_Click(int index);
     void OptionSamD_Click(int index);
     void OptionSamH_Click(int index);
@@ -230,6 +231,7 @@ class FormMain {
     TextBox* TextSlideTime = nullptr;
     Label* LabelSlideTime2 = nullptr;
     CheckBox* CheckReduce = nullptr;
+    CheckBox* CheckMedia = nullptr;
     Frame* FrameFilelist = nullptr;
     CheckBox* CheckUseFileList = nullptr;
     Label* LabelFilelistWidth = nullptr;

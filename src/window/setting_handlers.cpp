@@ -130,6 +130,13 @@ void FormMain::CheckUseFileList_Click() {
     logEnd("CheckUseFileList_Click");
 }
 
+void FormMain::CheckReduce_Click() {
+    logStart("CheckReduce_Click");
+    // The media box keeps its value while disabled: ticking the copies again brings it back.
+    CheckMedia->setEnabled(CheckReduce->enabled() && CheckReduce->value() == 1);
+    logEnd("CheckReduce_Click");
+}
+
 void FormMain::OptionStart_Click(int index) {
     logStartIndex("OptionStart_Click", index);
     const bool on = index != 0;

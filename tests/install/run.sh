@@ -59,6 +59,7 @@ appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
 [[ -f "$unpacked/usr/share/icons/hicolor/scalable/apps/mivo.svg" ]] || fail "no scalable icon"
 dpkg-deb -f "$deb" Recommends | grep -q 'qt6-translations-l10n' ||
   fail "the package does not recommend Qt's translations"
+dpkg-deb -f "$deb" Recommends | grep -qw 'ffmpeg' || fail "the package does not recommend ffmpeg"
 grep -q 'License: Expat' "$unpacked/usr/share/doc/mivo/copyright" || fail "no licence in copyright"
 # The English catalogue and help file lie in the program folder, where the programs read them.
 [[ -s "$unpacked/usr/lib/mivo/locale/en/LC_MESSAGES/mivo.mo" ]] || fail "no English catalogue"

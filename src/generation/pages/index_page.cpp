@@ -56,6 +56,15 @@ void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures, Pa
                         }
                         return fields;
                     });
+    // aryPicVideo[k]: video k's web video (link, seconds, MIME type), for the videos.
+    writeFieldArray(page, "aryPicVideo", std::min(pictures.videos.size(), count),
+                    [&](std::size_t k) {
+                        std::vector<const std::string*> fields;
+                        for (const std::string& field : pictures.videos[k]) {
+                            fields.push_back(&field);
+                        }
+                        return fields;
+                    });
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
     if (job.pages.shootingData) {

@@ -171,6 +171,11 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
         if (job.useFilelist && row.file->infoQuoted) {
             shown.quotedFields[row.number] = row.file->infoFields;
         }
+        if (row.kind == ItemKind::Video) {
+            shown.videos.resize(count);
+            shown.videos[row.number] = {row.videoLink, durationSeconds(row.durationMs),
+                                        row.videoType};
+        }
         if (!plan.startName.empty() && !job.menu && textEquals(plan.startName, row.file->strName)) {
             table.startNo = static_cast<long>(row.number);
         }

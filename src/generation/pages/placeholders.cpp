@@ -113,8 +113,17 @@ const std::vector<Placeholder> kPlaceholders = {
     {"MV_IMG_NAME", 0, U::TableRow, nullptr,
      [](const TableCell& c) { return escapeHtmlText(c.row.displayName); }},
     // The picture (or its display copy), so a thumbnail is a plain link to it without script.
+    // The link without script: a video's web video, a picture's view.
     {"MV_IMG_HREF", 0, U::TableRow, nullptr,
-     [](const TableCell& c) { return escapeHtmlText(c.row.viewLink); }},
+     [](const TableCell& c) {
+         return escapeHtmlText(c.row.kind == ItemKind::Video ? c.row.videoLink : c.row.viewLink);
+     }},
+    {"MV_IMG_VIDEO", 0, U::TableRow, nullptr,
+     [](const TableCell& c) { return escapeHtmlText(c.row.videoLink); }},
+    {"MV_IMG_TIME", 0, U::TableRow, nullptr,
+     [](const TableCell& c) {
+         return c.row.kind == ItemKind::Video ? durationText(c.row.durationMs) : std::string();
+     }},
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "generation/pictures/gallery_copies.h"
 
+#include <algorithm>
+
 #include "common/log.h"
 #include "common/paths.h"
 #include "generation/plan/status.h"
@@ -22,7 +24,7 @@ std::string pageFolderOf(const std::string& pagePath) {
 
 void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
                        const PictureList& pictures, std::vector<WebCopy>& copies,
-                       CopyFailures& failures) {
+                       CopyFailures& failures, LeftOutItems& leftOut) {
     copies.clear();
     if (!job.makeCopies || pictures.empty()) {
         return;
@@ -36,6 +38,11 @@ void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const Outp
     // The bar counts the copies made of the copies to make, then goes back to where it was.
     const double barMax = run.status.barMax();
     const double barValue = run.status.barValue();
+    MediaTools tools;
+    if (job.media) {
+        tools.media = true;
+        tools.video = findVideoPrograms();
+    }
     WebSizesReport report;
     std::size_t tried = 0;
     std::string folderError;
@@ -54,6 +61,13 @@ void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const Outp
             if (!copy.ok) {
                 cmWriteLog("makeGalleryCopies", 4, "<" + path + "> " + error);
             }
+            if (!copy.missing.empty() && leftOut.missing.insert(copy.missing).second) {
+                mainSetStatus(
+                    run.status, true,
+                    userText(translatable("%1 がないため、読めない画像・動画は載せません"),
+                             {copy.missing}),
+                    0, 0);
+            }
             if (!copy.madeThisRun && !copy.failed) {
                 return; // kept or left alone: nothing was done that the status should show
             }
@@ -68,16 +82,38 @@ void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const Outp
             }
             mainSetStatus(run.status, true, text, 1, static_cast<int>(tried));
         },
-        folderError, [&run] { return run.status.stopRequested(); });
+        folderError, [&run] { return run.status.stopRequested(); }, tools);
     if (tried > 0) {
         run.status.setBarMax(barMax);
         run.status.setBarValue(barValue);
     }
+    leftOut.count += report.leftOut;
     cmWriteLog("makeGalleryCopies", 3,
                "made " + std::to_string(report.made) + ", kept " + std::to_string(report.kept) +
                    ", failed " + std::to_string(report.failed) + ", skipped " +
-                   std::to_string(report.skipped) + ", removed " + std::to_string(report.removed));
+                   std::to_string(report.skipped) + ", removed " + std::to_string(report.removed) +
+                   (job.media ? ", left out " + std::to_string(report.leftOut) : std::string()));
     cmWriteLog("makeGalleryCopies", 1, "△End Method△");
+}
+
+bool dropLeftOut(PictureList& pictures, std::vector<WebCopy>& copies) {
+    if (std::none_of(copies.begin(), copies.end(), [](const WebCopy& c) { return c.leftOut; })) {
+        return false;
+    }
+    PictureList shown;
+    std::vector<WebCopy> shownCopies;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        if (i < copies.size() && copies[i].leftOut) {
+            continue;
+        }
+        shown.add(std::move(pictures[i]));
+        if (i < copies.size()) {
+            shownCopies.push_back(std::move(copies[i]));
+        }
+    }
+    pictures = std::move(shown);
+    copies = std::move(shownCopies);
+    return true;
 }
 
 std::string srcsetLink(const std::string& link) {

@@ -14,10 +14,15 @@ namespace mivo {
 /// Brings the copies of a gallery's pictures up to date beside its pages when the gallery makes
 /// them; `copies` gets one element per picture then, and stays empty otherwise. Shows each
 /// picture in the status line as the list page does, logs at level 4 every picture that keeps
-/// its original, and counts the copies that could not be made in `failures`.
+/// its original, and counts the copies that could not be made in `failures`. Items that cannot
+/// be shown are counted in `leftOut`, and what this machine lacks for them is shown once per
+/// run.
 void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
                        const PictureList& pictures, std::vector<WebCopy>& copies,
-                       CopyFailures& failures);
+                       CopyFailures& failures, LeftOutItems& leftOut);
+
+/// The pictures and copies without the items left out; false (nothing changed) when none was.
+bool dropLeftOut(PictureList& pictures, std::vector<WebCopy>& copies);
 
 /// The folder of a page: the gallery's pages (list, picture) and its copy folders share it.
 std::string pageFolderOf(const std::string& pagePath);

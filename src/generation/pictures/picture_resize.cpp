@@ -362,3 +362,21 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request, Enc
 }
 
 } // namespace mivo
+
+namespace mivo {
+
+bool resizePictureBytes(const std::string& /*bytes*/, const ResizeRequest& /*request*/,
+                        EncodedCopies& /*copies*/, std::string& error) {
+    error = "not yet";
+    return false;
+}
+
+bool imageLibraryReads(const char* /*loader*/) {
+    return false;
+}
+
+bool readShootingData(const std::string& /*path*/, ExifInfo& /*info*/) {
+    return false;
+}
+
+} // namespace mivo

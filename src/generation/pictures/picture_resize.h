@@ -4,6 +4,8 @@
 
 namespace mivo {
 
+struct ExifInfo;
+
 /// The sizes one picture is reduced to: the thumbnail box (made at 1x and at 2x for dense
 /// screens) and the long edge of the display copy. Nothing is ever enlarged.
 struct ResizeRequest {
@@ -40,6 +42,19 @@ struct EncodedCopies {
 /// the picture cannot be decoded or encoded.
 bool resizePicture(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
                    std::string& error);
+
+/// The same three copies of a picture encoded in memory (a video's poster PNG).
+bool resizePictureBytes(const std::string& bytes, const ResizeRequest& request,
+                        EncodedCopies& copies, std::string& error);
+
+/// True when the image library is there and has the loader `loader` ("heifload",
+/// "webpload"...), so that a run can say once that a kind of picture cannot be read.
+bool imageLibraryReads(const char* loader);
+
+/// Reads the shooting data of a picture the image library reads (HEIC, AVIF, and PNG, WebP or
+/// TIFF holding an EXIF block) from its header alone, without decoding its pixels. false when
+/// it cannot be read or holds no EXIF block.
+bool readShootingData(const std::string& path, ExifInfo& info);
 
 /// Prepares the image library once per process; false when it cannot start.
 bool startImageLibrary();

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "generation/pictures/gallery_copies.h"
 #include "generation/pictures/picture_info.h"
+#include "generation/pictures/picture_resize.h"
 
 namespace mivo {
 
@@ -108,7 +109,28 @@ bool PictureRows::next(PictureRow& row) {
     row.number = i;
     row.file = &picture;
     row.path = cmAddPath(job_.picPath, picture.strName, kPathSeparator);
-    const MeasuredSize size = measurer_ != nullptr ? measurer_->take(i) : MeasuredSize{};
+    MeasuredSize size = measurer_ != nullptr ? measurer_->take(i) : MeasuredSize{};
+    row.copy = i < copies_.size() && copies_[i].ok ? &copies_[i] : nullptr;
+    row.kind = row.copy != nullptr ? row.copy->kind : ItemKind::Picture;
+    if (row.kind != ItemKind::Picture) {
+        // Neither a HEIC, PNG... picture nor a video has a header the reader knows: its size
+        // is its display copy's (its poster's), its shooting data from the image library or
+        // from the video's container.
+        size = MeasuredSize{};
+        size.ok = true;
+        size.width = row.copy->sizes.viewWidth;
+        size.height = row.copy->sizes.viewHeight;
+        if (job_.pages.shootingData) {
+            if (row.kind == ItemKind::Video) {
+                size.exif.dateTaken = row.copy->dateTaken;
+            } else if (isHeifName(picture.strName)) {
+                // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
+                // and reading them would start the image library on every run.
+                readShootingData(cmAddPath(job_.picPath, picture.strName, kPathSeparator),
+                                 size.exif);
+            }
+        }
+    }
     row.shooting = ExifInfo();
     mainGetPicInfo(job_.pages, row.path, job_.useFilelist, size, row.displayName, row.width,
                    row.height, job_.pages.shootingData ? &row.shooting : nullptr);
@@ -118,11 +140,20 @@ bool PictureRows::next(PictureRow& row) {
 
     const Links& links = *links_;
     row.pictureLink = links.pictures.to(picture.strName);
-    row.copy = i < copies_.size() && copies_[i].ok ? &copies_[i] : nullptr;
     // With copies made, the picture view shows the display copy; the original stays one click
     // away through its own link.
     row.viewLink = row.copy != nullptr ? links.view.to(row.copy->fileName) : row.pictureLink;
     row.thumb2xLink.clear();
+    row.videoLink.clear();
+    row.videoType.clear();
+    row.durationMs = 0;
+    if (row.kind == ItemKind::Video) {
+        const WebCopy& copy = *row.copy;
+        row.videoLink =
+            copy.webVideoName.empty() ? row.pictureLink : links.view.to(copy.webVideoName);
+        row.videoType = copy.webVideoType;
+        row.durationMs = static_cast<long long>(copy.durationSeconds * 1000.0 + 0.5);
+    }
     if (job_.useThumbnails) {
         row.thumbPath = cmAddPath(job_.samPath, picture.strName, kPathSeparator);
         row.thumbLink = links.thumbnailFolder.to(picture.strName);

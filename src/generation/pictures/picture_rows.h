@@ -12,13 +12,15 @@
 #include "generation/pictures/web_sizes.h"
 #include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
+#include "generation/plan/item_kind.h"
 #include "generation/plan/page_text.h"
 
 namespace mivo {
 
-/// One picture of a gallery as its pages show it, worked out once: its name, links from the
-/// list page, its sizes, its shooting data and its reduced copies.
+/// One item of a gallery (a picture or a video) as its pages show it, worked out once: its
+/// name, links from the list page, its sizes, its shooting data and its reduced copies.
 struct PictureRow {
+    ItemKind kind = ItemKind::Picture;
     std::size_t number = 0;              // zero-based position in the gallery
     const ClassFileData* file = nullptr; // the listed file with its filelist.csv fields
     std::string path;                    // the picture file
@@ -32,6 +34,11 @@ struct PictureRow {
     std::string thumbPath;         // the file the list shows as its thumbnail
     std::string thumbLink;
     std::string thumb2xLink; // the 2x thumbnail, with copies; "" otherwise
+    // A video's: the file the browser plays (Mivo's web video or the original), its MIME type
+    // and its length in milliseconds. "" and 0 for a picture, whose copies are its poster's.
+    std::string videoLink;
+    std::string videoType;
+    long long durationMs = 0;
     // The size the list shows the thumbnail at: the copy's own size, the picture scaled into
     // the thumbnail box, or the box itself for a picture of unknown size. None for a thumbnail
     // from a thumbnail folder, which shows at its own size.

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -17,6 +19,7 @@
 
 #include "common/log.h"
 #include "common/paths.h"
+#include "common/run_program.h"
 #include "common/translate.h"
 #include "generation/pictures/copy_folder.h"
 
@@ -94,9 +97,12 @@ struct FolderContents {
     }
 };
 
-// Removes the three copies named `fileName`; false with `error` when one stays.
-bool removeCopies(const CopyFolders& folders, const std::string& fileName, std::string& error) {
-    bool ok = folders.views.removeFile(fileName, error);
+// Removes the three copies named `fileName` and the web video `webName` (when not ""); false
+// with `error` when one stays.
+bool removeCopies(const CopyFolders& folders, const std::string& fileName,
+                  const std::string& webName, std::string& error) {
+    bool ok = webName.empty() || folders.views.removeFile(webName, error);
+    ok = folders.views.removeFile(fileName, error) && ok;
     ok = folders.thumbs2x.removeFile(fileName, error) && ok;
     return folders.thumbs.removeFile(fileName, error) && ok;
 }
@@ -168,6 +174,49 @@ class Journal {
     std::mutex mutex_;
 };
 
+// The web video a record line names for `name`, or "" for a picture's line.
+std::string recordedWebVideo(const std::string& name, const MadeCopies& made) {
+    return made.video ? webVideoFileName(name) : std::string();
+}
+
+// "YYYY:MM:DD hh:mm:ss" as the number YYYYMMDDhhmmss the record keeps, and back; 0 and "" for
+// a date that is not so written.
+long long dateNumber(const std::string& date) {
+    if (date.size() != 19) {
+        return 0;
+    }
+    long long number = 0;
+    for (std::size_t i = 0; i < date.size(); ++i) {
+        const char c = date[i];
+        if (i == 4 || i == 7 || i == 13 || i == 16 || i == 10) {
+            continue;
+        }
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+std::string dateText(long long number) {
+    if (number <= 0 || number > 99991231235959LL) {
+        return {};
+    }
+    std::string digits = std::to_string(number);
+    digits.insert(0, 14 - digits.size(), '0');
+    return digits.substr(0, 4) + ":" + digits.substr(4, 2) + ":" + digits.substr(6, 2) + " " +
+           digits.substr(8, 2) + ":" + digits.substr(10, 2) + ":" + digits.substr(12, 2);
+}
+
+// What the pages show of a video, from its record line.
+void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& copy) {
+    copy.durationSeconds = static_cast<double>(made.durationMs) / 1000.0;
+    copy.webVideoName = made.webVideoMade ? webVideoFileName(name) : std::string();
+    copy.webVideoType = !made.webVideoMade && cmGetExt(name) == "webm" ? "video/webm" : "video/mp4";
+    copy.dateTaken = dateText(made.dateTaken);
+}
+
 // One picture that needs its copies made, and what came of it.
 struct ResizeTask {
     std::size_t picture = 0;
@@ -178,6 +227,7 @@ struct ResizeTask {
     bool started = false;
     bool done = false;
     bool ok = false;
+    bool unreadable = false; // not what its name says, or no frame could be taken from it
     ResizedSizes sizes;
     std::string error;
 };
@@ -187,8 +237,18 @@ struct ResizeTask {
 class ResizePool {
   public:
     ResizePool(std::vector<ResizeTask>& tasks, const ResizeRequest& request, int workers,
-               const CopyFolders& folders, Journal* journal)
-        : tasks_(tasks), request_(request), folders_(folders), journal_(journal) {
+               const CopyFolders& folders, Journal* journal, const MediaTools& tools,
+               const std::function<bool()>& stopRequested)
+        : tasks_(tasks), request_(request), folders_(folders), journal_(journal), tools_(tools),
+          stopRequested_(stopRequested) {
+        order_.reserve(tasks_.size());
+        for (int videos = 1; videos >= 0; --videos) {
+            for (std::size_t i = 0; i < tasks_.size(); ++i) {
+                if (tasks_[i].stamp.video == (videos == 1)) {
+                    order_.push_back(i);
+                }
+            }
+        }
         // Reducing is work for a core, and each worker holds one decoded picture: never more
         // workers than cores, whatever number of header reads was asked for.
         const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
@@ -211,16 +271,20 @@ class ResizePool {
     ResizePool(const ResizePool&) = delete;
     ResizePool& operator=(const ResizePool&) = delete;
 
-    /// No task is started from now on; those under way are finished.
+    /// No task is started from now on; pictures under way are finished, a running ffmpeg is
+    /// stopped.
     void stop() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stop_ = true;
         }
+        cancelled_ = true;
         done_.notify_all();
     }
+    bool stopped() const { return cancelled_; }
 
-    /// Task `index` once it is done, or once it is sure never to start (started false).
+    /// Task `index` once it is done, or once it is sure never to start (started false). Asks
+    /// `stopRequested` (on this thread) while it waits, since a video may take minutes.
     const ResizeTask& take(std::size_t index) {
         if (threads_.empty()) {
             if (!stop_) {
@@ -231,14 +295,62 @@ class ResizePool {
             return tasks_[index];
         }
         std::unique_lock<std::mutex> lock(mutex_);
-        done_.wait(lock, [&] { return tasks_[index].done || (stop_ && !tasks_[index].started); });
+        const auto ready = [&] { return tasks_[index].done || (stop_ && !tasks_[index].started); };
+        while (!ready()) {
+            if (!done_.wait_for(lock, std::chrono::milliseconds(100), ready) && !stop_ &&
+                stopRequested_ && stopRequested_()) {
+                stop_ = true;
+                cancelled_ = true;
+                done_.notify_all();
+            }
+        }
         return tasks_[index];
     }
 
   private:
+    // A video's poster copies and, when its original does not play in a browser, its web
+    // video. false with the task's error; `unreadable` when the file is no video ffprobe and
+    // ffmpeg can read.
+    bool makeVideo(ResizeTask& task, EncodedCopies& encoded) {
+        const auto stop = [this] { return cancelled_.load(); };
+        VideoFacts facts;
+        std::string poster;
+        if (!probeVideo(tools_.video, task.source, facts, task.error, stop) ||
+            !extractPoster(tools_.video, task.source, facts, poster, task.error, stop) ||
+            !resizePictureBytes(poster, request_, encoded, task.error)) {
+            task.unreadable = !cancelled_;
+            return false;
+        }
+        poster.clear();
+        const WebVideoWay way = webVideoWay(facts, task.name);
+        MadeCopies& stamp = task.stamp;
+        stamp.durationMs = static_cast<long long>(facts.durationSeconds * 1000.0 + 0.5);
+        stamp.webVideoMade = way != WebVideoWay::Original;
+        stamp.dateTaken = dateNumber(facts.dateTaken);
+        if (!stamp.webVideoMade) {
+            return true;
+        }
+        const std::string webName = webVideoFileName(task.name);
+        if (logWants(3)) {
+            std::string line = "ffmpeg:";
+            for (const std::string& arg :
+                 webVideoCommand(tools_.video, task.source, facts, way, webName)) {
+                line += ' ';
+                line += arg;
+            }
+            cmWriteLog(kLogName, 3, line);
+        }
+        return makeWebVideo(tools_.video, task.source, facts, way, folders_.views, webName,
+                            task.error, stop);
+    }
+
     void run(ResizeTask& task) {
         EncodedCopies encoded;
-        task.ok = resizePicture(task.source, request_, encoded, task.error);
+        task.ok = task.stamp.video ? makeVideo(task, encoded)
+                                   : resizePicture(task.source, request_, encoded, task.error);
+        if (!task.ok && !task.stamp.video && task.error.rfind("the image library", 0) != 0) {
+            task.unreadable = true;
+        }
         if (task.ok) {
             // The display copy first, the 1x thumbnail last: a list page never links a
             // thumbnail whose display copy is missing.
@@ -260,7 +372,7 @@ class ResizePool {
             // Half a picture's copies are no use: its names are on record as Mivo's, so the
             // next run may make them again, but nothing half-made is left for a page to link.
             std::string ignored;
-            removeCopies(folders_, task.fileName, ignored);
+            removeCopies(folders_, task.fileName, recordedWebVideo(task.name, task.stamp), ignored);
         }
     }
 
@@ -272,7 +384,7 @@ class ResizePool {
                 if (stop_ || next_ >= tasks_.size()) {
                     break;
                 }
-                index = next_++;
+                index = order_[next_++];
                 tasks_[index].started = true;
             }
             // Only this worker touches the task until it is marked done.
@@ -293,6 +405,10 @@ class ResizePool {
     const ResizeRequest request_;
     const CopyFolders& folders_;
     Journal* journal_; // present whenever there are tasks
+    const MediaTools& tools_;
+    const std::function<bool()>& stopRequested_;
+    std::atomic<bool> cancelled_{false}; // stopped: running programs are killed
+    std::vector<std::size_t> order_;     // videos first: they take longest, pictures fill in beside
     std::size_t next_ = 0;
     bool stop_ = false;
     std::mutex mutex_;
@@ -361,6 +477,29 @@ std::string copyFileName(const std::string& pictureName) {
     return ext == "jpg" || ext == "jpeg" ? pictureName : pictureName + ".jpg";
 }
 
+std::string webVideoFileName(const std::string& videoName) {
+    return videoName + ".mp4";
+}
+
+std::string MediaTools::missingFor(ItemKind kind, const std::string& name) const {
+    if (kind != ItemKind::Picture && kind != ItemKind::None && !startImageLibrary()) {
+        return "libvips";
+    }
+    if (kind == ItemKind::Video && !video.ok()) {
+        return video.ffmpeg.empty() ? "ffmpeg" : "ffprobe";
+    }
+    if (kind == ItemKind::MediaPicture && isHeifName(name)) {
+        if (!heif) {
+            heif = imageLibraryReads("heifload");
+        }
+        if (*heif) {
+            return {};
+        }
+        return "libvips HEIF";
+    }
+    return {};
+}
+
 std::string copyRecordHeader() {
     return std::string(kRecordHeader) + "\n";
 }
@@ -376,6 +515,14 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made) {
           static_cast<long long>(s.viewWidth), static_cast<long long>(s.viewHeight)}) {
         line += '\t';
         line += std::to_string(field);
+    }
+    if (made.video) {
+        // Four more for a video; a picture's line stays as earlier versions wrote it.
+        for (const long long field :
+             {1LL, made.durationMs, made.webVideoMade ? 1LL : 0LL, made.dateTaken}) {
+            line += '\t';
+            line += std::to_string(field);
+        }
     }
     line += '\n';
     return line;
@@ -399,12 +546,17 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         if (tab == std::string_view::npos || tab == 0) {
             continue;
         }
-        // Twelve numbers after the name, each after a tab, and nothing more.
-        long long fields[12] = {};
+        // Twelve numbers after the name (sixteen for a video), each after a tab, and nothing
+        // more.
+        long long fields[16] = {};
         const char* at = line.data() + tab;
         const char* const lineEnd = line.data() + line.size();
         bool whole = true;
+        std::size_t count = 0;
         for (long long& field : fields) {
+            if (at == lineEnd && count == 12) {
+                break;
+            }
             if (at == lineEnd || *at != '\t') {
                 whole = false;
                 break;
@@ -415,8 +567,9 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
                 break;
             }
             at = next;
+            ++count;
         }
-        if (!whole || at != lineEnd || fields[0] < 0) {
+        if (!whole || at != lineEnd || fields[0] < 0 || (count == 16 && fields[12] != 1)) {
             continue;
         }
         std::string name(line.substr(0, tab));
@@ -432,6 +585,12 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         made.request = {fields[2], fields[3], fields[4]};
         made.ok = fields[5] == 1;
         made.sizes = {fields[6], fields[7], fields[8], fields[9], fields[10], fields[11]};
+        if (count == 16) {
+            made.video = true;
+            made.durationMs = std::max(fields[13], 0LL);
+            made.webVideoMade = fields[14] == 1;
+            made.dateTaken = fields[15];
+        }
         record[std::move(name)] = made;
     }
     return record;
@@ -441,7 +600,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                   const std::string& pageFolder, const ResizeRequest& request, int workers,
                   std::vector<WebCopy>& copies, WebSizesReport& report,
                   const WebCopyProgress& progress, std::string& folderError,
-                  const std::function<bool()>& stopRequested) {
+                  const std::function<bool()>& stopRequested, const MediaTools& tools) {
     copies.assign(pictures.size(), WebCopy{});
     report = WebSizesReport{};
     folderError.clear();
@@ -479,8 +638,12 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         pictureNames.insert(name);
         const std::string fileName = copyFileName(name);
         copies[i].fileName = fileName;
+        const ItemKind kind = itemKindOf(name, tools.media);
+        copies[i].kind = kind == ItemKind::None ? ItemKind::Picture : kind;
+        const bool video = kind == ItemKind::Video;
         MadeCopies stamp;
         stamp.request = request;
+        stamp.video = video;
         // Paths are put together only for the pictures that need work: a run with nothing
         // changed is mostly this loop.
         const std::string source = cmAddPath(picFolder, name, kPathSeparator);
@@ -493,21 +656,33 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
             errors[i] = translatable("読み込めません");
             continue;
         }
+        const std::string webName = video ? webVideoFileName(name) : std::string();
         const auto known = before.find(name);
         if (known != before.end()) {
             const MadeCopies& made = known->second;
             if (made.ok && made.pictureBytes == stamp.pictureBytes &&
                 made.pictureTime == stamp.pictureTime && made.request == request &&
-                present.allExist(fileName)) {
+                made.video == video && present.allExist(fileName) &&
+                (!made.webVideoMade || present.views.regular.count(webName) != 0)) {
                 after[name] = made;
                 copies[i].ok = true;
                 copies[i].sizes = made.sizes;
+                if (video) {
+                    takeVideoFacts(name, made, copies[i]);
+                }
                 continue;
             }
             // On record but not finished, failed, out of date or incomplete: the names are
             // Mivo's, so the copies are made again over them.
-        } else if (present.anyTaken(fileName)) {
+        } else if (present.anyTaken(fileName) ||
+                   (video && present.views.names.count(webName) != 0)) {
             errors[i] = "is not reduced: a file Mivo did not make has its copy's name";
+            continue;
+        }
+        const std::string missing = tools.missingFor(kind, name);
+        if (!missing.empty()) {
+            copies[i].missing = missing;
+            errors[i] = "left out: this machine has no " + missing;
             continue;
         }
         taskOf[i] = tasks.size();
@@ -553,14 +728,16 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
 
     std::vector<std::string> unfinished; // pictures whose copies were not made, by name
     {
-        ResizePool pool(tasks, request, workers, folders, journal ? &*journal : nullptr);
+        ResizePool pool(tasks, request, workers, folders, journal ? &*journal : nullptr, tools,
+                        stopRequested);
         for (std::size_t i = 0; i < pictures.size(); ++i) {
-            if (!report.stopped && stopRequested && stopRequested()) {
+            if (!report.stopped && (pool.stopped() || (stopRequested && stopRequested()))) {
                 report.stopped = true;
                 pool.stop();
             }
             if (taskOf[i] != SIZE_MAX) {
                 const ResizeTask& task = pool.take(taskOf[i]);
+                report.stopped = report.stopped || pool.stopped();
                 if (task.done && task.ok) {
                     MadeCopies made = task.stamp;
                     made.ok = true;
@@ -569,12 +746,18 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                     copies[i].ok = true;
                     copies[i].madeThisRun = true;
                     copies[i].sizes = task.sizes;
+                    if (made.video) {
+                        takeVideoFacts(task.name, made, copies[i]);
+                    }
                     ++report.made;
                 } else {
                     unfinished.push_back(task.name);
-                    if (task.done) {
+                    if (task.done && !(task.unreadable && copies[i].kind != ItemKind::Picture) &&
+                        !(copies[i].kind == ItemKind::Video && pool.stopped())) {
                         copies[i].failed = true;
                         errors[i] = task.error;
+                    } else if (task.done && task.unreadable) {
+                        errors[i] = "left out: " + task.error;
                     } else {
                         errors[i] = "not reduced: the run was stopped";
                     }
@@ -582,9 +765,14 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
             } else if (copies[i].ok) {
                 ++report.kept;
             }
+            // A HEIC, PNG... picture or a video without copies cannot be shown at all.
+            copies[i].leftOut = copies[i].kind != ItemKind::Picture && !copies[i].ok;
+            if (copies[i].leftOut && !report.stopped) {
+                ++report.leftOut;
+            }
             if (copies[i].failed) {
                 ++report.failed;
-            } else if (!copies[i].ok && !report.stopped) {
+            } else if (!copies[i].ok && !report.stopped && !copies[i].leftOut) {
                 ++report.skipped;
             }
             progress(i, pictures[i], copies[i], errors[i]);
@@ -596,7 +784,10 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
     // record as Mivo's (unfinished), so a later run may still replace or remove them.
     auto removeOwn = [&](const std::string& name) {
         std::string error;
-        if (!removeCopies(folders, copyFileName(name), error)) {
+        const bool video = (before.count(name) != 0 && before.at(name).video) ||
+                           itemKindOf(name, tools.media) == ItemKind::Video;
+        if (!removeCopies(folders, copyFileName(name),
+                          video ? webVideoFileName(name) : std::string(), error)) {
             cmWriteLog(kLogName, 4, "<" + error + "> cannot be removed");
             MadeCopies unfinishedCopies = before.count(name) != 0 ? before.at(name) : MadeCopies{};
             unfinishedCopies.ok = false;

@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "generation/pictures/picture_resize.h"
+#include "generation/pictures/video_tools.h"
 #include "generation/plan/file_data.h"
+#include "generation/plan/item_kind.h"
 
 namespace mivo {
 
@@ -31,6 +34,12 @@ struct MadeCopies {
     ResizeRequest request;
     bool ok = false;
     ResizedSizes sizes;
+    // A video's copies are its poster's; beside them the record keeps what its pages need, so
+    // that a run with nothing changed reads no video.
+    bool video = false;
+    long long durationMs = 0;
+    bool webVideoMade = false; // view/<name>.mp4 is Mivo's; false: the original plays as it is
+    long long dateTaken = 0;   // from the container, as the number YYYYMMDDhhmmss; 0: none
 
     bool operator==(const MadeCopies&) const = default;
 };
@@ -48,8 +57,10 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made);
 std::string copyRecordHeader();
 
 /// The file name of a picture's copies: the picture's own name for a JPEG, the name with
-/// ".jpg" added for other kinds (the copies are always JPEG).
+/// ".jpg" added for other kinds (the copies are always JPEG; a video's are its poster).
 std::string copyFileName(const std::string& pictureName);
+/// The file name of the web video Mivo makes of a video, in view/: the name with ".mp4" added.
+std::string webVideoFileName(const std::string& videoName);
 
 /// One picture's copies as the pages use them.
 struct WebCopy {
@@ -58,6 +69,17 @@ struct WebCopy {
     bool failed = false;      // could not be made (unreadable picture, a write that failed)
     std::string fileName;
     ResizedSizes sizes;
+    ItemKind kind = ItemKind::Picture;
+    // A HEIC, PNG... picture or a video without copies cannot be shown: it is left out of the
+    // gallery. `missing` names what this machine lacks when that is why ("ffmpeg", "HEIF").
+    bool leftOut = false;
+    std::string missing;
+    // A video's: its length, the web video in view/ ("" when the original plays as it is), its
+    // MIME type and the date it was taken (EXIF style "YYYY:MM:DD hh:mm:ss", or "").
+    double durationSeconds = 0;
+    std::string webVideoName;
+    std::string webVideoType;
+    std::string dateTaken;
 };
 
 /// What happened to the pictures of one gallery.
@@ -68,6 +90,7 @@ struct WebSizesReport {
     std::size_t failed = 0;  // pictures whose copies could not be made
     std::size_t skipped = 0; // pictures whose copy names are taken by the user's own files
     std::size_t removed = 0; // pictures gone from the folder whose copies were deleted
+    std::size_t leftOut = 0; // HEIC, PNG... pictures and videos that cannot be shown
     bool stopped = false;    // asked to stop: pictures not reached keep their originals
 };
 
@@ -77,6 +100,18 @@ struct WebSizesReport {
 using WebCopyProgress = std::function<void(std::size_t index, const ClassFileData& picture,
                                            const WebCopy& copy, const std::string& error)>;
 
+/// What a gallery that shows more than JPEG, GIF and BMP needs, found once per run.
+struct MediaTools {
+    bool media = false; // HEIC, PNG... pictures and videos are in the list
+    VideoPrograms video;
+    // The image library reads HEIC, HEIF and AVIF; asked the first time a HEIF picture needs
+    // copies, since starting the library costs a run that has nothing to make.
+    mutable std::optional<bool> heif;
+
+    /// What this machine lacks for the item `name` of kind `kind`, or "" when nothing.
+    std::string missingFor(ItemKind kind, const std::string& name) const;
+};
+
 /// Brings the copies of `pictures` (in `picFolder`) in `pageFolder` up to date. A copy is made
 /// when the record has none, when the picture's size or modification time changed, when the
 /// sizes asked for changed, when a copy file is missing, or when an earlier try did not finish
@@ -84,12 +119,15 @@ using WebCopyProgress = std::function<void(std::size_t index, const ClassFileDat
 /// is never replaced or deleted (its picture shows its original instead). Temporary files of a
 /// run that was killed are removed. Pictures are reduced by `workers` threads (0, or more than
 /// the cores: one per core); results come back in listing order. Once `stopRequested` says so,
-/// no further picture is started. `copies` gets one element per picture. false with
-/// `folderError` when the copy folders cannot be made (every picture then failed).
+/// no further picture is started and a running ffmpeg is stopped. `copies` gets one element
+/// per picture. false with `folderError` when the copy folders cannot be made (every picture
+/// then failed). With `tools.media`, HEIC, PNG... pictures and videos get copies too; those
+/// that cannot have them are left out (WebCopy::leftOut).
 bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                   const std::string& pageFolder, const ResizeRequest& request, int workers,
                   std::vector<WebCopy>& copies, WebSizesReport& report,
                   const WebCopyProgress& progress, std::string& folderError,
-                  const std::function<bool()>& stopRequested = {});
+                  const std::function<bool()>& stopRequested = {},
+                  const MediaTools& tools = MediaTools());
 
 } // namespace mivo

@@ -81,6 +81,7 @@ RunPlan planRun(const Settings& settings, const std::vector<GalleryEntry>& rows)
         job.link2Url = settings.TextLinkURL[2];
         job.useFilelist = settings.CheckUseFileList;
         job.makeCopies = settings.CheckReduce && !job.useThumbnails;
+        job.media = settings.CheckMedia && job.makeCopies;
         job.pages = run.pages;
         jobs.push_back(std::move(job));
         return run;
@@ -107,6 +108,7 @@ RunPlan planRun(const Settings& settings, const std::vector<GalleryEntry>& rows)
         }
         job.useFilelist = settings.CheckUseFileList;
         job.makeCopies = settings.CheckReduce && !job.useThumbnails;
+        job.media = settings.CheckMedia && job.makeCopies;
         job.pages = run.pages;
         jobs.push_back(std::move(job));
     }

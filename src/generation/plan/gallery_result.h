@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,12 +18,16 @@ struct IndexPictures {
     // comma), or nothing.
     std::vector<std::vector<std::string>> quotedFields;
     std::vector<ExifInfo> shooting; // their shooting data, when shown
+    // A video's web video: link, length in seconds and MIME type. Empty for a picture, and
+    // no element at all in a gallery without videos.
+    std::vector<std::vector<std::string>> videos;
 
     /// Room for `count` pictures, all empty.
     void reset(std::size_t count) {
         entries.assign(count, std::string());
         quotedFields.assign(count, std::vector<std::string>());
         shooting.assign(count, ExifInfo());
+        videos.clear();
     }
 };
 
@@ -38,6 +43,12 @@ struct ListTableResult {
 struct CopyFailures {
     std::size_t count = 0;
     std::string first; // the first one: the picture (or folder) and why
+};
+
+/// HEIC, PNG... pictures and videos a run could not show, for every gallery of the run.
+struct LeftOutItems {
+    std::size_t count = 0;
+    std::set<std::string> missing; // what this machine lacks, each told once
 };
 
 /// How one gallery of a run ended.

@@ -4,6 +4,7 @@
 
 #include "common/codepage.h"
 #include "common/paths.h"
+#include "generation/plan/item_kind.h"
 
 namespace mivo {
 
@@ -103,14 +104,13 @@ std::string percentDecoded(std::string_view link) {
 }
 
 /// Length of "link,width,height,name" at the start of a picture entry, or 0 when the entry
-/// does not start so: the link ends in a picture extension, the sizes are whole numbers and
-/// the name is the link's file name without its extension.
+/// does not start so: the link ends in the extension of a gallery item, the sizes are whole numbers
+/// and the name is the link's file name without its extension.
 std::size_t pictureEntryHead(std::string_view entry) {
     for (std::size_t comma = entry.find(','); comma != std::string_view::npos;
          comma = entry.find(',', comma + 1)) {
         const std::string link(entry.substr(0, comma));
-        const std::string ext = cmGetExt(link);
-        if (ext != "jpg" && ext != "jpeg" && ext != "gif" && ext != "bmp") {
+        if (itemKindOf(link, true) == ItemKind::None) {
             continue;
         }
         std::size_t pos = comma + 1;
@@ -282,6 +282,29 @@ std::string escapeScriptBreaks(std::string_view text) {
         }
     }
     return out;
+}
+
+std::string durationSeconds(long long milliseconds) {
+    const long long ms = std::max(milliseconds, 0LL);
+    std::string text = std::to_string(ms / 1000);
+    std::string fraction = std::to_string(1000 + ms % 1000).substr(1);
+    while (!fraction.empty() && fraction.back() == '0') {
+        fraction.pop_back();
+    }
+    if (!fraction.empty()) {
+        text.append(".").append(fraction);
+    }
+    return text;
+}
+
+std::string durationText(long long milliseconds) {
+    long long seconds = std::max((milliseconds + 500) / 1000, milliseconds > 0 ? 1LL : 0LL);
+    const long long hours = seconds / 3600;
+    const long long minutes = seconds / 60 % 60;
+    seconds %= 60;
+    const auto twoDigits = [](long long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    return hours > 0 ? std::to_string(hours) + ":" + twoDigits(minutes) + ":" + twoDigits(seconds)
+                     : std::to_string(minutes) + ":" + twoDigits(seconds);
 }
 
 std::string cleanPicListElement(std::string_view entry) {

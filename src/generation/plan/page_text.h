@@ -42,6 +42,12 @@ class FolderLinks {
 /// Backslashes and quotes are left to the callers.
 std::string escapeScriptBreaks(std::string_view text);
 
+/// A video's length for the pages' scripts: seconds with up to three decimals ("12.48", "7").
+std::string durationSeconds(long long milliseconds);
+/// A video's length as its thumbnail shows it: "m:ss", or "h:mm:ss" from an hour, to the
+/// nearest second but never "0:00" for a video that has any length.
+std::string durationText(long long milliseconds);
+
 /// One element of aryPicList from a picture entry: the quoting of filelist fields removed
 /// (a leading and a trailing quote, quotes after and before a comma), then each backslash
 /// doubled, each remaining quote written as \", and escapeScriptBreaks applied.

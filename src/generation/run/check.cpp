@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "common/translate.h"
 #include "generation/pages/template.h"
+#include "generation/plan/item_kind.h"
 #include "generation/plan/status.h"
 #include "generation/run/filelist.h"
 #include "generation/run/run_messages.h"
@@ -27,11 +28,6 @@ constexpr const char* kRoutine = "mainCheckMake";
 bool samePlace(const std::string& a, const std::string& b) {
     const std::string left = canonicalPath(a);
     return !left.empty() && left == canonicalPath(b);
-}
-
-bool isPictureName(const std::string& name) {
-    const std::string ext = cmGetExt(name);
-    return ext == "jpg" || ext == "jpeg" || ext == "gif" || ext == "bmp";
 }
 
 /// A thumbnail counts only as a plain, visible file of exactly the picture's name.
@@ -175,7 +171,7 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
     const long count = cmCountArray(files);
     long pictures = 0;
     for (long i = 0; i < count; ++i) {
-        if (isPictureName(files[i])) {
+        if (itemKindOf(files[i], job.media) != ItemKind::None) {
             ClassFileData item;
             item.strName = std::move(files[i]);
             outcolFileDatas.add(std::move(item));

@@ -46,6 +46,7 @@ struct CheckedGallery {
 struct RunProgress {
     bool stopped = false; // the user stopped the run
     std::string failure;  // the page that was not written and why, once a page failed
+    LeftOutItems leftOut; // items no gallery could show
 };
 
 /// The user asked to stop: nothing more is started. Remembered so the end says so.
@@ -85,14 +86,18 @@ UserText failedText(const GalleryJob& job) {
 /// The list, index and picture pages of one checked gallery, with its reduced copies first.
 /// What it wrote is in `result`; false (with the failure shown) when a page was not written or
 /// the run was stopped.
-bool makeGallery(const RunServices& run, const GalleryJob& job, const CheckedGallery& checked,
+bool makeGallery(const RunServices& run, const GalleryJob& job, CheckedGallery& checked,
                  RunProgress& progress, GalleryResult& result) {
     OutputPaths paths;
     if (stopping(run, progress) || !mainGetMakePath(run.status, job, paths)) {
         return false;
     }
     std::vector<WebCopy> copies;
-    makeGalleryCopies(run, job, paths, checked.pictures, copies, result.copyFailures);
+    makeGalleryCopies(run, job, paths, checked.pictures, copies, result.copyFailures,
+                      progress.leftOut);
+    // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
+    // is not in the gallery at all.
+    dropLeftOut(checked.pictures, copies);
     // The headers are read while the list page is started.
     std::optional<PictureMeasurer> measurer;
     PictureRows rows(job, checked.pictures, copies,
@@ -249,6 +254,11 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
                           ? userText(kMessFailed)
                           : withGallery(userText(kMessFailed), copyFailedGallery),
                       0, 0);
+    } else if (done && progress.leftOut.count > 0) {
+        mainSetStatus(status, true,
+                      userText(translatable("完了しました (載せられなかった画像・動画: %1 件)"),
+                               {std::to_string(progress.leftOut.count)}),
+                      1, 100);
     } else if (done) {
         mainSetStatus(status, true, kMessDone, 1, 100);
     } else if (progress.stopped) {

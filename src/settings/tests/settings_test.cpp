@@ -229,6 +229,7 @@ TEST_F(SettingsTest, LoadLogsBannerAndEveryValueInTableOrder) {
         // The shooting-data switch writes no load line of its own.
         {"Exif", "[mainGetIni] gstrLaunch4=[機能4,1,,]"},
         {"Reduce", "[mainGetIni] gstrLaunch4=[機能4,1,,]"},   // a newer row: no line of its own
+        {"Media", "[mainGetIni] gstrLaunch4=[機能4,1,,]"},    // likewise
         {"Language", "[mainGetIni] gstrLaunch4=[機能4,1,,]"}, // likewise
     };
     EXPECT_EQ(applied, expectedRows);

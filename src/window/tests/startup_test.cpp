@@ -193,6 +193,7 @@ TEST_F(FullIniTest, MenuModeIniFillsEveryControl) {
                     startsWith(lines[i], "[OptionStart_Click]") ||
                     startsWith(lines[i], "[CheckUseFileList_Click]") ||
                     startsWith(lines[i], "[CheckSlideShow_Click]") ||
+                    startsWith(lines[i], "[CheckReduce_Click]") ||
                     startsWith(lines[i], "[OptionSamD_Click]") ||
                     startsWith(lines[i], "[OptionSamH_Click]"))
             << lines[i];

@@ -333,3 +333,36 @@ TEST_F(WebSizesTest, ThumbnailsStandUprightForEveryExifOrientation) {
 
 } // namespace
 } // namespace mivo
+
+namespace mivo {
+namespace {
+
+TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVersionsWroteIt) {
+    MadeCopies picture;
+    picture.pictureBytes = 10;
+    picture.pictureTime = 20;
+    picture.ok = true;
+    picture.sizes = {160, 120, 320, 240, 800, 600};
+    EXPECT_EQ(copyRecordLine("a.jpg", picture),
+              "a.jpg\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\n");
+    MadeCopies video = picture;
+    video.video = true;
+    video.durationMs = 61500;
+    video.webVideoMade = true;
+    video.dateTaken = 20240501123000;
+    const std::string text = copyRecordHeader() + copyRecordLine("a.jpg", picture) +
+                             copyRecordLine("clip.mov", video) +
+                             // Sixteen numbers whose thirteenth is not 1, and fourteen, are
+                             // no lines of a video: left out as any unfinished line.
+                             "x.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t5\t1\t0\n" +
+                             "y.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\t5\n";
+    const CopyRecord record = parseCopyRecord(text);
+    ASSERT_EQ(record.size(), 2U);
+    EXPECT_EQ(record.at("a.jpg"), picture);
+    EXPECT_EQ(record.at("clip.mov"), video);
+    EXPECT_EQ(webVideoFileName("clip.mov"), "clip.mov.mp4");
+    EXPECT_EQ(copyFileName("clip.mov"), "clip.mov.jpg");
+}
+
+} // namespace
+} // namespace mivo

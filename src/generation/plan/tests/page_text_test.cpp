@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/paths.h"
+#include "generation/plan/item_kind.h"
 
 namespace mivo {
 namespace {
@@ -38,6 +39,27 @@ TEST(FolderLinks, AgreeWithRelativeLinkWhereverPageAndFolderAre) {
             }
         }
     }
+}
+
+TEST(MediaText, VideoLengthsAndItemKinds) {
+    EXPECT_EQ(durationSeconds(12480), "12.48");
+    EXPECT_EQ(durationSeconds(7000), "7");
+    EXPECT_EQ(durationSeconds(5), "0.005");
+    EXPECT_EQ(durationText(0), "0:00");
+    EXPECT_EQ(durationText(200), "0:01"); // a video that has any length never shows 0:00
+    EXPECT_EQ(durationText(59499), "0:59");
+    EXPECT_EQ(durationText(59500), "1:00");
+    EXPECT_EQ(durationText(3725000), "1:02:05");
+    EXPECT_EQ(itemKindOf("IMG_0001.HEIC", true), ItemKind::MediaPicture);
+    EXPECT_EQ(itemKindOf("IMG_0001.HEIC", false), ItemKind::None);
+    EXPECT_EQ(itemKindOf("a.JPG", false), ItemKind::Picture);
+    EXPECT_EQ(itemKindOf("clip.Mov", true), ItemKind::Video);
+    EXPECT_EQ(itemKindOf("-i.mp4", true), ItemKind::Video);
+    EXPECT_EQ(itemKindOf("notes.txt", true), ItemKind::None);
+    EXPECT_EQ(itemKindOf("mp4", true), ItemKind::None);
+    // A media item's entry keeps its name when a quote in it is escaped.
+    EXPECT_EQ(cleanPicListElement("./view/a\".png.jpg#original=./a%22.png,1,1,a\",\"x\""),
+              "./view/a\\\".png.jpg#original=./a%22.png,1,1,a\\\",x");
 }
 
 } // namespace

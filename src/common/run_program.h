@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mivo {
+
+/// The full path of `name` found on PATH (an executable regular file), or "" when absent.
+/// A name holding a "/" is taken as a path and checked as it is.
+std::string findProgram(const std::string& name);
+
+/// How a program is run.
+struct ProgramRun {
+    double timeLimitSeconds = 0;          // 0: none; past it the program is killed
+    std::function<bool()> stopRequested;  // polled about every 50 ms; true: kill it
+    bool captureOutput = false;           // keep stdout in ProgramResult::output
+    std::size_t outputLimit = 256u << 20; // more than this: killed, failed
+};
+
+/// What became of a program run.
+struct ProgramResult {
+    int exitCode = -1; // -1 when it did not exit by itself
+    bool timedOut = false;
+    bool stopped = false;
+    bool outputTooLong = false; // killed for writing more than ProgramRun::outputLimit
+    std::string output;         // stdout when captured
+    std::string errorTail;      // the last 4 KiB of stderr, for the log
+};
+
+/// Starts argv[0] (a full path) with the argument vector, never through a shell, stdin from
+/// /dev/null; waits, killing it (SIGKILL, then reaped) on stop or time limit. true only when it
+/// ran and exited with status 0. When it cannot be started, errorTail says why.
+bool runProgram(const std::vector<std::string>& argv, const ProgramRun& how, ProgramResult& result);
+
+} // namespace mivo

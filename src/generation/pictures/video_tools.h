@@ -1,0 +1,76 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mivo {
+
+class CopyFolder;
+
+/// What ffprobe tells of a file.
+struct VideoFacts {
+    double durationSeconds = 0;
+    long width = 0, height = 0; // as shown: rotation metadata applied (90/270 swap them)
+    int rotation = 0;       // clockwise degrees the frames are turned when shown: 0, 90, 180, 270
+    std::string videoCodec; // ffprobe codec_name: "h264", "hevc", "vp9", "av1", ...
+    std::string audioCodec; // "" when no audio stream
+    std::string container;  // format_name: "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
+    bool indexFirst = true; // MP4/MOV: the moov box comes before mdat (fast start)
+    std::string dateTaken;  // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
+};
+
+/// The ffmpeg and ffprobe programs of this machine, looked up once per run.
+struct VideoPrograms {
+    std::string ffmpeg, ffprobe;
+    bool ok() const { return !ffmpeg.empty() && !ffprobe.empty(); }
+};
+
+/// Looks both programs up on PATH ("" for one that is missing).
+VideoPrograms findVideoPrograms();
+
+/// Reads what the video `path` is. false with `error` when the file is not a video ffprobe can
+/// read (a text file named .mp4, no video stream, zero duration) or ffprobe failed or was
+/// stopped.
+bool probeVideo(const VideoPrograms& programs, const std::string& path, VideoFacts& facts,
+                std::string& error, const std::function<bool()>& stopRequested);
+
+/// How the browser gets a playable file.
+enum class WebVideoWay {
+    Original,  // H.264 (+AAC) MP4 with its index first, or VP9/AV1 (+Opus/Vorbis) WebM, <= 1080p
+    Remux,     // H.264 (+AAC) in MP4 with the index at the end, or in MOV/MKV: copied into MP4
+    Transcode, // anything else: H.264/AAC MP4
+};
+
+/// How the browser gets a playable file for the video `fileName` (its extension counts: a
+/// .mov is never linked as it is).
+WebVideoWay webVideoWay(const VideoFacts& facts, const std::string& fileName);
+
+/// The MIME type the page gives the playable file: "video/webm" for an original WebM,
+/// "video/mp4" otherwise.
+std::string webVideoType(const VideoFacts& facts, WebVideoWay way);
+
+/// The poster: one frame a short way into the video (not a black first frame), upright, as
+/// PNG bytes.
+bool extractPoster(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
+                   std::string& png, std::string& error, const std::function<bool()>& stop);
+
+/// The ffmpeg argument vector (argv[0] is ffmpeg's path) that writes the web video of `path`
+/// (Remux or Transcode) as MP4 to `output`, for the log and for replaying it alone.
+std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const std::string& path,
+                                         const VideoFacts& facts, WebVideoWay way,
+                                         const std::string& output);
+
+/// The seconds ffmpeg may take to write the web video of `facts`.
+double webVideoTimeLimit(const VideoFacts& facts);
+
+/// Writes the web video (Remux or Transcode) as `name` into the open folder `folder`: into a
+/// new temporary file of the folder, renamed over `name` only when ffmpeg succeeded, removed
+/// on failure, stop or time limit, so that no partial file is ever left.
+/// Transcode: H.264 (yuv420p) + AAC, at most 1920x1080 (1080x1920 upright), even sizes,
+/// fast start.
+bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
+                  WebVideoWay way, const CopyFolder& folder, const std::string& name,
+                  std::string& error, const std::function<bool()>& stop);
+
+} // namespace mivo

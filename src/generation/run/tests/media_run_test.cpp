@@ -1,0 +1,185 @@
+// Galleries that also show HEIC, PNG... pictures and videos, made by a whole run with the
+// shipped templates from files made here by ImageMagick, libvips and ffmpeg.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "generation/plan/status.h"
+#include "generation/run/make_run.h"
+#include "settings/settings.h"
+#include "support/page_fixture.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::RecordingSink;
+using test::TempDir;
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool make(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+/// Every file under `folder` with its modification time in nanoseconds.
+std::map<std::string, long long> stamps(const std::string& folder) {
+    std::map<std::string, long long> out;
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, ec)) {
+        struct stat st {};
+        if (::lstat(entry.path().c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            out[entry.path().string()] = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+        }
+    }
+    return out;
+}
+
+class MediaRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"index.html", "list.html", "pict.html", "menu.html"}) {
+            dir.write(std::string("prog/html/") + name,
+                      readBytes(std::string(MIVO_SOURCE_DIR) + "/html/" + name));
+        }
+        dir.mkdir("pics");
+        dir.mkdir("out");
+        const std::string pics = dir / "pics";
+        const std::string lavfi = "ffmpeg -nostdin -y -f lavfi -i testsrc=size=320x240:rate=10 "
+                                  "-f lavfi -i sine=frequency=440 -t 1.5 ";
+        ASSERT_TRUE(make("convert -size 800x600 xc:orange '" + pics + "/a.jpg'"));
+        // Half transparent: the copy has it on white.
+        ASSERT_TRUE(make("convert -size 400x300 xc:none -fill red -draw 'rectangle 0,0 199,299' '" +
+                         pics + "/b.png'"));
+        ASSERT_TRUE(make("vips copy '" + pics + "/a.jpg' '" + pics + "/c.heic'"));
+        // Plays as it is: H.264/AAC, index first.
+        ASSERT_TRUE(make(lavfi + "-c:v libx264 -pix_fmt yuv420p -c:a aac -movflags +faststart '" +
+                         pics + "/d.mp4'"));
+        // H.264 in a QuickTime file: copied into an MP4 of its own.
+        ASSERT_TRUE(make(lavfi + "-c:v libx264 -pix_fmt yuv420p -c:a aac '" + pics + "/e.mov'"));
+        dir.write("pics/f.mp4", "not a video at all");
+        dir.write("pics/notes.txt", "ignored");
+        settings = defaultSettings(dir / "prog");
+        settings.OptionMenu = 1;
+        settings.OptionSamD = 0;
+        settings.CheckReduce = true;
+        settings.CheckMedia = true;
+        settings.gstrPicPath = pics;
+        settings.gstrIndexPath = dir / "out/index.html";
+    }
+
+    std::vector<std::string> run() {
+        RecordingSink status;
+        result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
+        return status.messages;
+    }
+    std::string page(const std::string& name) const { return readBytes(dir / ("out/" + name)); }
+
+    TempDir dir;
+    Settings settings{};
+    MakeResult result;
+};
+
+TEST_F(MediaRunTest, EveryKindAppearsOnceAndARerunTouchesNothing) {
+    const std::vector<std::string> messages = run();
+    ASSERT_TRUE(result.done) << result.failure;
+    // The text file named .mp4 is left out, and the run says so at its end.
+    EXPECT_EQ(messages.back(), "完了しました (載せられなかった画像・動画: 1 件)");
+    const std::string index = page("index.html");
+    for (const char* entry :
+         {"aryPicList[0] = \"./view/a.jpg#original=./../pics/a.jpg,800,600,a\";",
+          "aryPicList[1] = \"./view/b.png.jpg#original=./../pics/b.png,400,300,b\";",
+          "aryPicList[2] = \"./view/c.heic.jpg#original=./../pics/c.heic,800,600,c\";",
+          "aryPicList[3] = \"./view/d.mp4.jpg#original=./../pics/d.mp4,320,240,d\";",
+          "aryPicList[4] = \"./view/e.mov.jpg#original=./../pics/e.mov,320,240,e\";",
+          // The original plays as it is; the QuickTime file gets an MP4.
+          "aryPicVideo[3] = [\"./../pics/d.mp4\", \"1.5\", \"video/mp4\"];",
+          "aryPicVideo[4] = [\"./view/e.mov.mp4\", \"1.5\", \"video/mp4\"];"}) {
+        EXPECT_TRUE(contains(index, entry)) << entry << "\n" << index;
+    }
+    EXPECT_FALSE(contains(index, "aryPicList[5]"));
+    EXPECT_FALSE(contains(index, "f.mp4"));
+    EXPECT_FALSE(contains(index, "aryPicVideo[0]"));
+    EXPECT_EQ(page("list.html").find("f.mp4"), std::string::npos);
+    // The list shows each video's poster at the size of its thumbnail and its length.
+    const std::string list = page("list.html");
+    EXPECT_TRUE(contains(list, "./thumbs/e.mov.jpg")) << list;
+    EXPECT_TRUE(contains(list, "0:02")) << list;
+    EXPECT_TRUE(fs::exists(dir / "out/thumbs/2x/c.heic.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/view/d.mp4.mp4"));
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs/f.mp4.jpg"));
+
+    // Nothing changed: not one copy or web video is written again.
+    const auto before = stamps(dir / "out");
+    ASSERT_FALSE(before.empty());
+    run();
+    auto after = stamps(dir / "out");
+    for (const auto& [path, time] : before) {
+        if (contains(path, "/thumbs/") || contains(path, "/view/")) {
+            EXPECT_EQ(after[path], time) << path;
+        }
+    }
+    EXPECT_EQ(page("index.html"), index);
+
+    // A video gone: its poster copies and its web video go, a file of the user's stays.
+    dir.write("out/view/own.mp4", "mine");
+    fs::remove(dir / "pics/e.mov");
+    run();
+    EXPECT_TRUE(result.done);
+    EXPECT_FALSE(fs::exists(dir / "out/view/e.mov.mp4"));
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs/e.mov.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/view/e.mov.jpg"));
+    EXPECT_EQ(readBytes(dir / "out/view/own.mp4"), "mine");
+    EXPECT_TRUE(fs::exists(dir / "out/view/d.mp4.jpg"));
+}
+
+TEST_F(MediaRunTest, WithoutFfmpegVideosAreLeftOutAndTheUserIsToldOnce) {
+    const char* path = std::getenv("PATH");
+    const std::string saved = path != nullptr ? path : "";
+    dir.mkdir("empty-bin");
+    ::setenv("PATH", (dir / "empty-bin").c_str(), 1);
+    const std::vector<std::string> messages = run();
+    ::setenv("PATH", saved.c_str(), 1);
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                         "ffmpeg がないため、読めない画像・動画は載せません"),
+              1);
+    EXPECT_EQ(messages.back(), "完了しました (載せられなかった画像・動画: 3 件)");
+    const std::string index = page("index.html");
+    EXPECT_TRUE(contains(index, "aryPicList[2] = \"./view/c.heic.jpg#"));
+    EXPECT_FALSE(contains(index, "aryPicList[3]"));
+    EXPECT_FALSE(contains(index, "aryPicVideo"));
+}
+
+TEST_F(MediaRunTest, OptionOffShowsNothingNewAndWritesTheSamePages) {
+    settings.CheckMedia = false;
+    const std::vector<std::string> messages = run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_EQ(messages.back(), "完了しました");
+    const std::string index = page("index.html");
+    const std::string list = page("list.html");
+    EXPECT_FALSE(contains(index, "aryPicList[1]"));
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs/b.png.jpg"));
+    // The same pages as from a folder that holds only the JPEG.
+    for (const char* name : {"b.png", "c.heic", "d.mp4", "e.mov", "f.mp4"}) {
+        fs::remove(dir / ("pics/" + std::string(name)));
+    }
+    run();
+    EXPECT_EQ(page("index.html"), index);
+    EXPECT_EQ(page("list.html"), list);
+}
+
+} // namespace
+} // namespace mivo
