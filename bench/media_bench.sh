@@ -157,6 +157,7 @@ made_view=$(made view '*.jpg')
 made_heic=$(made view '*.heic.jpg')
 made_posters=$(made view 'VID_*.jpg')
 made_videos=$(made view 'VID_*.mp4')
+said=$(grep -v '^ *$' "$work/mivo.out" | tail -1 || true)
 cp "$prog/Mivo.log" "$work/first.log"
 mv "$calls" "$work/calls.first" && mkdir "$calls" # the first run's calls alone
 turn "mivo-make, media on, nothing changed"
@@ -362,6 +363,7 @@ printf '\n%s pictures of %sx%s (%s HEIC), %s videos of %s s at 1920x1080, %s job
   "$count" "$pw" "$ph" "$heic" "$videos" "$seconds" "$jobs"
 printf 'mivo-make made %s thumbnails and %s display copies (%s from HEIC, %s posters), %s web videos\n' \
   "$made_thumbs" "$made_view" "$made_heic" "$made_posters" "$made_videos"
+printf 'and said: %s\n' "$said"
 printf '%-54s %10s %10s\n' "" "seconds" "ratio"
 printf '%-54s %10s %10s\n' "mivo-make, media on, first run" "$mivo_first_time" ""
 printf '%-54s %10s %10s\n' "thumbsup, first run (/ mivo-make)" "$thumbsup_time" "$(ratio "$thumbsup_time" "$mivo_first_time")"
