@@ -1,15 +1,342 @@
 #include "common/run_program.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/system_reason.h"
+
+extern char** environ;
+
 namespace mivo {
 
-std::string findProgram(const std::string& /*name*/) {
+namespace {
+
+constexpr std::size_t kErrorTailSize = 4096;
+constexpr int kPollMilliseconds = 50;
+constexpr std::size_t kLastWords = 1u << 20;
+constexpr double kLongestLimit = 365.0 * 24 * 3600;
+constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1) / 2;
+
+bool isExecutableFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+
+// Closes a descriptor once; -1 stays -1.
+void closeFd(int& fd) {
+    if (fd >= 0) {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+// A pipe whose ends are closed on exec and whose reading end never blocks.
+bool makePipe(int (&ends)[2]) {
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return false;
+    }
+    ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+    return true;
+}
+
+// The descriptor that becomes readable when the process ends, or -1 where the system has none
+// (before Linux 5.3): the loop then asks waitpid at every poll.
+int processFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) {
+        ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+        return static_cast<int>(fd);
+    }
+#else
+    (void)pid;
+#endif
+    return -1;
+}
+
+// Ignored signals and the signal mask are inherited through exec: a window that ignores
+// SIGPIPE would hand that on. The program starts with every signal as the system sets it.
+bool prepareAttributes(posix_spawnattr_t& attributes) {
+    if (::posix_spawnattr_init(&attributes) != 0) {
+        return false;
+    }
+    sigset_t none;
+    sigset_t defaults;
+    ::sigemptyset(&none);
+    ::sigemptyset(&defaults);
+    for (const int signal :
+         {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD, SIGUSR1, SIGUSR2}) {
+        ::sigaddset(&defaults, signal);
+    }
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    return true;
+}
+
+// Reads what the pipe holds now into `into`, keeping only its last `keepLast` bytes when that
+// is not 0, and stopping once `total` passes `stopAfter`. false when the pipe is closed (end of
+// file or an error).
+bool drain(int fd, std::string& into, std::size_t& total, std::size_t keepLast,
+           std::size_t stopAfter) {
+    char buffer[65536];
+    while (total <= stopAfter) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            total += static_cast<std::size_t>(got);
+            into.append(buffer, static_cast<std::size_t>(got));
+            if (keepLast != 0 && into.size() > keepLast) {
+                into.erase(0, into.size() - keepLast);
+            }
+            continue;
+        }
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+    return true;
+}
+
+// Waits for the process to end and reads its status.
+int reap(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What one started program has open on our side.
+struct Running {
+    pid_t pid = -1;
+    int out = -1;
+    int err = -1;
+    int ended = -1; // pidfd
+    bool reaped = false;
+    int exitCode = -1;
+
+    ~Running() {
+        if (pid > 0 && !reaped) {
+            ::kill(pid, SIGKILL);
+            reap(pid);
+        }
+        closeFd(out);
+        closeFd(err);
+        closeFd(ended);
+    }
+};
+
+bool start(const std::vector<std::string>& argv, const ProgramRun& how, Running& running,
+           std::string& error) {
+    int outPipe[2] = {-1, -1};
+    int errPipe[2] = {-1, -1};
+    if ((how.captureOutput && !makePipe(outPipe)) || !makePipe(errPipe)) {
+        error = systemReasonText(errno);
+        closeFd(outPipe[0]);
+        closeFd(outPipe[1]);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (how.captureOutput) {
+        ::posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    } else {
+        ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    }
+    ::posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
+    }
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    int failed = prepareAttributes(attributes) ? 0 : ENOMEM;
+    if (failed == 0) {
+        failed = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, args.data(), environ);
+        ::posix_spawnattr_destroy(&attributes);
+    }
+    ::posix_spawn_file_actions_destroy(&actions);
+    closeFd(outPipe[1]);
+    closeFd(errPipe[1]);
+    if (failed != 0) {
+        error = argv[0] + ": " + systemReasonText(failed);
+        closeFd(outPipe[0]);
+        closeFd(errPipe[0]);
+        return false;
+    }
+    running.pid = pid;
+    running.out = outPipe[0];
+    running.err = errPipe[0];
+    running.ended = processFd(pid);
+    return true;
+}
+
+// Asks whether the process has ended, without waiting.
+void checkEnded(Running& running) {
+    int status = 0;
+    pid_t done = 0;
+    do {
+        done = ::waitpid(running.pid, &status, WNOHANG);
+    } while (done < 0 && errno == EINTR);
+    if (done == running.pid || done < 0) {
+        running.reaped = true;
+        running.exitCode = done == running.pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+}
+
+void killProgram(Running& running) {
+    ::kill(running.pid, SIGKILL);
+    reap(running.pid);
+    running.reaped = true;
+    running.exitCode = -1;
+}
+
+// Reads the program's output until it ends or is killed.
+void watch(Running& running, const ProgramRun& how, ProgramResult& result) {
+    using Clock = std::chrono::steady_clock;
+    // A limit past a year is no limit (and would overflow the clock).
+    const bool limited = how.timeLimitSeconds > 0 && how.timeLimitSeconds < kLongestLimit;
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(limited ? how.timeLimitSeconds : 0.0));
+    std::size_t outTotal = 0;
+    std::size_t errTotal = 0;
+    while (!running.reaped) {
+        pollfd fds[3];
+        nfds_t count = 0;
+        for (const int fd : {running.out, running.err, running.ended}) {
+            if (fd >= 0) {
+                fds[count++] = pollfd{fd, POLLIN, 0};
+            }
+        }
+        ::poll(fds, count, kPollMilliseconds);
+        if (running.out >= 0 && !drain(running.out, result.output, outTotal, 0, how.outputLimit)) {
+            closeFd(running.out);
+        }
+        if (running.err >= 0 &&
+            !drain(running.err, result.errorTail, errTotal, kErrorTailSize, kNoLimit)) {
+            closeFd(running.err);
+        }
+        if (outTotal > how.outputLimit) {
+            result.outputTooLong = true;
+            killProgram(running);
+            break;
+        }
+        // The pipes close when the program ends, unless something it started keeps them.
+        if (running.ended < 0 || (running.out < 0 && running.err < 0)) {
+            checkEnded(running);
+        } else {
+            for (nfds_t i = 0; i < count; ++i) {
+                if (fds[i].fd == running.ended && fds[i].revents != 0) {
+                    checkEnded(running);
+                }
+            }
+        }
+        if (running.reaped) {
+            break;
+        }
+        if (how.stopRequested && how.stopRequested()) {
+            result.stopped = true;
+            killProgram(running);
+        } else if (limited && Clock::now() >= deadline) {
+            result.timedOut = true;
+            killProgram(running);
+        }
+    }
+    // What the program wrote just before it ended.
+    if (running.out >= 0) {
+        drain(running.out, result.output, outTotal, 0, how.outputLimit);
+    }
+    if (running.err >= 0) {
+        // Bounded: something the program started may still be writing.
+        drain(running.err, result.errorTail, errTotal, kErrorTailSize, errTotal + kLastWords);
+    }
+    // Too much output just before the program ended fails the run all the same.
+    if (outTotal > how.outputLimit) {
+        result.outputTooLong = true;
+    }
+    if (result.outputTooLong) {
+        result.output.clear();
+    }
+    result.exitCode = running.exitCode;
+}
+
+} // namespace
+
+std::string findProgram(const std::string& name) {
+    if (name.empty()) {
+        return {};
+    }
+    if (name.find('/') != std::string::npos) {
+        return isExecutableFile(name) ? name : std::string();
+    }
+    const char* path = std::getenv("PATH");
+    const std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    std::size_t begin = 0;
+    while (begin <= folders.size()) {
+        std::size_t end = folders.find(':', begin);
+        if (end == std::string::npos) {
+            end = folders.size();
+        }
+        const std::string folder = folders.substr(begin, end - begin);
+        // An empty entry means the working folder, which is not a place to take programs from.
+        if (!folder.empty() && folder.front() == '/') {
+            std::string candidate = folder;
+            if (candidate.back() != '/') {
+                candidate += '/';
+            }
+            candidate += name;
+            if (isExecutableFile(candidate)) {
+                return candidate;
+            }
+        }
+        begin = end + 1;
+    }
     return {};
 }
 
-bool runProgram(const std::vector<std::string>& /*argv*/, const ProgramRun& /*how*/,
+bool runProgram(const std::vector<std::string>& argv, const ProgramRun& how,
                 ProgramResult& result) {
-    result = {};
-    return false;
+    result = ProgramResult{};
+    if (argv.empty() || argv[0].empty()) {
+        result.errorTail = "no program";
+        return false;
+    }
+    try {
+        Running running;
+        if (!start(argv, how, running, result.errorTail)) {
+            return false;
+        }
+        try {
+            watch(running, how, result);
+        } catch (...) {
+            // Running's destructor kills and reaps the program.
+            result.exitCode = -1;
+            return false;
+        }
+    } catch (...) {
+        result.exitCode = -1;
+        return false;
+    }
+    return result.exitCode == 0 && !result.stopped && !result.timedOut && !result.outputTooLong;
 }
 
 } // namespace mivo

@@ -7,14 +7,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "generation/pictures/copy_geometry.h"
+#include "generation/pictures/exif_info.h"
 #include "generation/pictures/jpeg_direct.h"
 #include "generation/pictures/resample.h"
 
@@ -25,6 +28,8 @@ namespace {
 // JPEG quality: thumbnails are small and many, display copies are looked at closely.
 constexpr int kThumbQuality = 80;
 constexpr int kViewQuality = 85;
+// How far into an ICC profile its description is looked for.
+constexpr std::size_t kDescribed = 4096;
 
 // libvips is opened when the first picture is reduced, not linked: it brings about a hundred
 // libraries with it, and loading them cost every run 20 ms with a warm cache (many times that
@@ -42,6 +47,12 @@ struct ImageLibrary {
     decltype(&::vips_error_clear) errorClear = nullptr;
     decltype(&::vips_thumbnail) thumbnail = nullptr;
     decltype(&::vips_thumbnail_image) thumbnailImage = nullptr;
+    decltype(&::vips_thumbnail_buffer) thumbnailBuffer = nullptr;
+    decltype(&::vips_type_find) typeFind = nullptr;
+    decltype(&::vips_image_new_from_file) fromFile = nullptr;
+    decltype(&::vips_image_get_blob) getBlob = nullptr;
+    decltype(&::vips_icc_transform) iccTransform = nullptr;
+    decltype(&::vips_image_get_bands) bands = nullptr;
     decltype(&::vips_image_copy_memory) copyMemory = nullptr;
     decltype(&::vips_image_new_from_memory) fromMemory = nullptr;
     decltype(&::vips_image_hasalpha) hasAlpha = nullptr;
@@ -86,6 +97,12 @@ bool openLibrary() {
         bind(handle, "vips_error_clear", v.errorClear) &&
         bind(handle, "vips_thumbnail", v.thumbnail) &&
         bind(handle, "vips_thumbnail_image", v.thumbnailImage) &&
+        bind(handle, "vips_thumbnail_buffer", v.thumbnailBuffer) &&
+        bind(handle, "vips_type_find", v.typeFind) &&
+        bind(handle, "vips_image_new_from_file", v.fromFile) &&
+        bind(handle, "vips_image_get_blob", v.getBlob) &&
+        bind(handle, "vips_icc_transform", v.iccTransform) &&
+        bind(handle, "vips_image_get_bands", v.bands) &&
         bind(handle, "vips_image_copy_memory", v.copyMemory) &&
         bind(handle, "vips_image_new_from_memory", v.fromMemory) &&
         bind(handle, "vips_image_hasalpha", v.hasAlpha) &&
@@ -266,50 +283,46 @@ bool directCopies(const std::string& picture, const ResizeRequest& request, Enco
     return true;
 }
 
-} // namespace
-
-bool startImageLibrary() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        libraryReady = openLibrary() && vips.init("mivo") == 0;
-        if (libraryReady) {
-            // The pictures are shared out to worker threads; one picture at a time needs no
-            // threads of its own, and a cache of decoded pictures would only hold memory.
-            vips.concurrencySet(1);
-            vips.cacheSetMax(0);
-            vips.cacheSetMaxMem(0);
-            vips.cacheSetMaxFiles(0);
-        }
-    });
-    return libraryReady;
-}
-
-void endImageThread() {
-    if (libraryReady) {
-        vips.threadShutdown();
-    }
-}
-
-bool resizePicture(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
-                   std::string& error) {
-    if (!startImageLibrary()) {
-        error = "the image library did not start";
+// True when `profile` is an ICC profile of RGB colours other than sRGB.
+bool otherRgbProfile(const unsigned char* profile, std::size_t size) {
+    if (size < 132 || std::string_view(reinterpret_cast<const char*>(profile) + 16, 4) != "RGB ") {
         return false;
     }
-    bool tried = false;
-    if (directCopies(picture, request, copies, error, tried)) {
+    // The description of the sRGB profiles cameras and programs embed names it.
+    const std::string_view bytes(reinterpret_cast<const char*>(profile),
+                                 std::min(size, kDescribed));
+    return bytes.find("sRGB") == std::string_view::npos;
+}
+
+// The copies are written without a colour profile, so their colours must be those a browser
+// assumes then: a picture with an RGB profile of its own (Display P3 from a phone, Adobe RGB)
+// is turned into sRGB, or it would look pale. (The library's loader already turns CMYK into
+// sRGB; its profile then stays attached, and is no RGB profile.)
+bool toShownColours(ImageRef& image, std::string& error) {
+    const void* profile = nullptr;
+    std::size_t size = 0;
+    const int colourBands = vips.bands(image.get()) - (vips.hasAlpha(image.get()) != 0 ? 1 : 0);
+    if (colourBands != 3 || vips.getBlob(image.get(), "icc-profile-data", &profile, &size) != 0) {
+        vips.errorClear();
         return true;
     }
-    if (tried) {
-        return false; // decoded, but a copy could not be encoded
+    if (!otherRgbProfile(static_cast<const unsigned char*>(profile), size)) {
+        return true;
     }
-    const int edge = side(request.viewEdge);
-    // One decode for all three sizes: shrunk while loading to the display size, turned upright,
-    // and kept in memory (at most edge x edge pixels) while the copies are written from it.
-    ImageRef loaded;
-    if (vips.thumbnail(picture.c_str(), loaded.out(), edge, "height", edge, "size", VIPS_SIZE_DOWN,
-                       nullptr) != 0) {
+    ImageRef shown;
+    if (vips.iccTransform(image.get(), shown.out(), "srgb", "embedded", TRUE, nullptr) != 0) {
         error = takeLibraryError();
+        return false;
+    }
+    image.swap(shown);
+    return true;
+}
+
+// The three copies from a picture the library has loaded at the display size (or smaller),
+// upright: put on white when it has transparency, in sRGB, the thumbnails made from it.
+bool copiesFromLoaded(ImageRef& loaded, const ResizeRequest& request, EncodedCopies& copies,
+                      std::string& error) {
+    if (!toShownColours(loaded, error)) {
         return false;
     }
     ImageRef view(vips.copyMemory(loaded.get()));
@@ -361,22 +374,107 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request, Enc
     return true;
 }
 
-} // namespace mivo
-
-namespace mivo {
-
-bool resizePictureBytes(const std::string& /*bytes*/, const ResizeRequest& /*request*/,
-                        EncodedCopies& /*copies*/, std::string& error) {
-    error = "not yet";
-    return false;
+// The shooting data of an EXIF block as libvips keeps it: "Exif\0\0" and the TIFF structure,
+// or the TIFF structure alone.
+bool readExifBlock(const unsigned char* data, std::size_t size, ExifInfo& info) {
+    static const unsigned char kMark[] = {'E', 'x', 'i', 'f', 0, 0};
+    // HEIF files may keep the block behind a 4-byte offset: look a little way in for the mark.
+    for (std::size_t at = 0; at + sizeof kMark <= size && at <= 16; ++at) {
+        if (std::equal(kMark, kMark + sizeof kMark, data + at)) {
+            return readExifInfo(data + at + sizeof kMark, size - at - sizeof kMark, info);
+        }
+    }
+    return readExifInfo(data, size, info);
 }
 
-bool imageLibraryReads(const char* /*loader*/) {
-    return false;
+} // namespace
+
+bool startImageLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        libraryReady = openLibrary() && vips.init("mivo") == 0;
+        if (libraryReady) {
+            // The pictures are shared out to worker threads; one picture at a time needs no
+            // threads of its own, and a cache of decoded pictures would only hold memory.
+            vips.concurrencySet(1);
+            vips.cacheSetMax(0);
+            vips.cacheSetMaxMem(0);
+            vips.cacheSetMaxFiles(0);
+        }
+    });
+    return libraryReady;
 }
 
-bool readShootingData(const std::string& /*path*/, ExifInfo& /*info*/) {
-    return false;
+void endImageThread() {
+    if (libraryReady) {
+        vips.threadShutdown();
+    }
+}
+
+bool resizePicture(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
+                   std::string& error) {
+    if (!startImageLibrary()) {
+        error = "the image library did not start";
+        return false;
+    }
+    bool tried = false;
+    if (directCopies(picture, request, copies, error, tried)) {
+        return true;
+    }
+    if (tried) {
+        return false; // decoded, but a copy could not be encoded
+    }
+    const int edge = side(request.viewEdge);
+    // One decode for all three sizes: shrunk while loading to the display size, turned upright,
+    // and kept in memory (at most edge x edge pixels) while the copies are written from it.
+    ImageRef loaded;
+    if (vips.thumbnail(picture.c_str(), loaded.out(), edge, "height", edge, "size", VIPS_SIZE_DOWN,
+                       nullptr) != 0) {
+        error = takeLibraryError();
+        return false;
+    }
+    return copiesFromLoaded(loaded, request, copies, error);
+}
+
+bool resizePictureBytes(const std::string& bytes, const ResizeRequest& request,
+                        EncodedCopies& copies, std::string& error) {
+    if (!startImageLibrary()) {
+        error = "the image library did not start";
+        return false;
+    }
+    const int edge = side(request.viewEdge);
+    ImageRef loaded;
+    // The library only reads the buffer, whatever its declaration says.
+    if (vips.thumbnailBuffer(const_cast<char*>(bytes.data()), bytes.size(), loaded.out(), edge,
+                             "height", edge, "size", VIPS_SIZE_DOWN, nullptr) != 0) {
+        error = takeLibraryError();
+        return false;
+    }
+    return copiesFromLoaded(loaded, request, copies, error);
+}
+
+bool imageLibraryReads(const char* loader) {
+    return startImageLibrary() && vips.typeFind("VipsOperation", loader) != 0;
+}
+
+bool readShootingData(const std::string& path, ExifInfo& info) {
+    info = ExifInfo{};
+    if (!startImageLibrary()) {
+        return false;
+    }
+    // Opening a file reads its header; the pixels are decoded only when asked for, never here.
+    ImageRef image(vips.fromFile(path.c_str(), nullptr));
+    if (image.get() == nullptr) {
+        vips.errorClear();
+        return false;
+    }
+    const void* data = nullptr;
+    std::size_t size = 0;
+    if (vips.getBlob(image.get(), "exif-data", &data, &size) != 0 || data == nullptr) {
+        vips.errorClear();
+        return false;
+    }
+    return readExifBlock(static_cast<const unsigned char*>(data), size, info);
 }
 
 } // namespace mivo

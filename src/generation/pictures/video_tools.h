@@ -7,17 +7,19 @@
 namespace mivo {
 
 class CopyFolder;
+struct ProgramResult;
 
 /// What ffprobe tells of a file.
 struct VideoFacts {
     double durationSeconds = 0;
-    long width = 0, height = 0; // as shown: rotation metadata applied (90/270 swap them)
-    int rotation = 0;       // clockwise degrees the frames are turned when shown: 0, 90, 180, 270
-    std::string videoCodec; // ffprobe codec_name: "h264", "hevc", "vp9", "av1", ...
-    std::string audioCodec; // "" when no audio stream
-    std::string container;  // format_name: "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
-    bool indexFirst = true; // MP4/MOV: the moov box comes before mdat (fast start)
-    std::string dateTaken;  // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
+    long width = 0, height = 0; // as shown: rotation (90/270 swap them), non-square pixels
+    int rotation = 0;        // clockwise degrees the frames are turned when shown: 0, 90, 180, 270
+    std::string videoCodec;  // ffprobe codec_name: "h264", "hevc", "vp9", "av1", ...
+    std::string pixelFormat; // ffprobe pix_fmt: "yuv420p", "yuv420p10le", ...
+    std::string audioCodec;  // "" when no audio stream
+    std::string container;   // format_name: "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
+    bool indexFirst = true;  // MP4/MOV: the moov box comes before mdat (fast start)
+    std::string dateTaken;   // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
 };
 
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
@@ -31,13 +33,15 @@ VideoPrograms findVideoPrograms();
 
 /// Reads what the video `path` is. false with `error` when the file is not a video ffprobe can
 /// read (a text file named .mp4, no video stream, zero duration) or ffprobe failed or was
-/// stopped.
+/// stopped (`result`, when given, tells which).
 bool probeVideo(const VideoPrograms& programs, const std::string& path, VideoFacts& facts,
-                std::string& error, const std::function<bool()>& stopRequested);
+                std::string& error, const std::function<bool()>& stopRequested,
+                ProgramResult* result = nullptr);
 
 /// How the browser gets a playable file.
 enum class WebVideoWay {
-    Original,  // H.264 (+AAC) MP4 with its index first, or VP9/AV1 (+Opus/Vorbis) WebM, <= 1080p
+    Original,  // 8-bit 4:2:0 H.264 (+AAC) MP4 with its index first, or VP9/AV1 (+Opus/Vorbis)
+               // WebM, at most 1080p
     Remux,     // H.264 (+AAC) in MP4 with the index at the end, or in MOV/MKV: copied into MP4
     Transcode, // anything else: H.264/AAC MP4
 };
@@ -56,7 +60,8 @@ bool extractPoster(const VideoPrograms& programs, const std::string& path, const
                    std::string& png, std::string& error, const std::function<bool()>& stop);
 
 /// The ffmpeg argument vector (argv[0] is ffmpeg's path) that writes the web video of `path`
-/// (Remux or Transcode) as MP4 to `output`, for the log and for replaying it alone.
+/// (Remux or Transcode) as MP4 to `output`, for the log and for replaying it alone; empty for
+/// Original.
 std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const std::string& path,
                                          const VideoFacts& facts, WebVideoWay way,
                                          const std::string& output);

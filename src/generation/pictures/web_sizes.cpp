@@ -509,10 +509,11 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made) {
     std::string line = name;
     for (const long long field :
          {static_cast<long long>(made.pictureBytes), static_cast<long long>(made.pictureTime),
-          made.request.boxWidth, made.request.boxHeight, made.request.viewEdge, made.ok ? 1LL : 0LL,
-          static_cast<long long>(s.thumbWidth), static_cast<long long>(s.thumbHeight),
-          static_cast<long long>(s.thumb2xWidth), static_cast<long long>(s.thumb2xHeight),
-          static_cast<long long>(s.viewWidth), static_cast<long long>(s.viewHeight)}) {
+          made.request.boxWidth, made.request.boxHeight, made.request.viewEdge,
+          made.ok ? 1LL : (made.unreadable ? 2LL : 0LL), static_cast<long long>(s.thumbWidth),
+          static_cast<long long>(s.thumbHeight), static_cast<long long>(s.thumb2xWidth),
+          static_cast<long long>(s.thumb2xHeight), static_cast<long long>(s.viewWidth),
+          static_cast<long long>(s.viewHeight)}) {
         line += '\t';
         line += std::to_string(field);
     }
@@ -584,6 +585,7 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         made.pictureTime = fields[1];
         made.request = {fields[2], fields[3], fields[4]};
         made.ok = fields[5] == 1;
+        made.unreadable = fields[5] == 2;
         made.sizes = {fields[6], fields[7], fields[8], fields[9], fields[10], fields[11]};
         if (count == 16) {
             made.video = true;
@@ -672,6 +674,14 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                 }
                 continue;
             }
+            if (made.unreadable && kind != ItemKind::Picture &&
+                made.pictureBytes == stamp.pictureBytes && made.pictureTime == stamp.pictureTime &&
+                made.video == video) {
+                // Read in vain before and unchanged since: left out without a try.
+                after[name] = made;
+                errors[i] = "left out: it could not be read when it was last tried";
+                continue;
+            }
             // On record but not finished, failed, out of date or incomplete: the names are
             // Mivo's, so the copies are made again over them.
         } else if (present.anyTaken(fileName) ||
@@ -758,6 +768,11 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                         errors[i] = task.error;
                     } else if (task.done && task.unreadable) {
                         errors[i] = "left out: " + task.error;
+                        if (copies[i].kind != ItemKind::Picture) {
+                            MadeCopies made = task.stamp;
+                            made.unreadable = true;
+                            after[task.name] = made;
+                        }
                     } else {
                         errors[i] = "not reduced: the run was stopped";
                     }

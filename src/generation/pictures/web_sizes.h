@@ -33,6 +33,9 @@ struct MadeCopies {
     std::int64_t pictureTime = 0; // modification time, nanoseconds since the epoch
     ResizeRequest request;
     bool ok = false;
+    // A HEIC, PNG... picture or a video that could not be read (not what its name says): not
+    // tried again while it stays as it was. It has no copies.
+    bool unreadable = false;
     ResizedSizes sizes;
     // A video's copies are its poster's; beside them the record keeps what its pages need, so
     // that a run with nothing changed reads no video.

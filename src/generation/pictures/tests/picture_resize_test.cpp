@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "generation/pictures/exif_info.h"
 #include "generation/pictures/jpeg_direct.h"
 #include "generation/pictures/picture_resize.h"
 #include "support/temp_dir.h"
@@ -174,9 +175,9 @@ TEST_F(PictureResizeTest, KindsOfJpegKeepTheirLookAndDamagedOnesFailAsBefore) {
     expectColour(fromGrey.view, decode(readBytes(grey)).centre);
     const EncodedCopies fromCmyk = copiesOf(cmyk);
     EXPECT_EQ(decode(fromCmyk.view).bands, 3);
-    // The P3 copy has the values libvips gives it (the profile is read by libvips, not here).
+    // The P3 copy is in sRGB: the copies carry no profile, and the browser takes them as sRGB.
     const EncodedCopies fromProfiled = copiesOf(profiled);
-    expectColour(fromProfiled.view, decode(readBytes(profiled)).centre, 2);
+    expectColour(fromProfiled.view, {135, 206, 235}, 3);
 
     // A file cut short in its picture data is finished by libvips as it always was; one cut
     // before its picture data, or with a frame of no size, fails with libvips's message.
@@ -199,6 +200,176 @@ TEST_F(PictureResizeTest, KindsOfJpegKeepTheirLookAndDamagedOnesFailAsBefore) {
         EXPECT_FALSE(resizePicture(damaged, request, copies, error));
         EXPECT_FALSE(error.empty());
     }
+}
+
+bool vipsCopy(const std::string& from, const std::string& to) {
+    const std::string command = "vips copy '" + from + "' '" + to + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+// Makes `path` from an sRGB sky-blue picture through a colour profile `profile`.
+void writeThroughProfile(const std::string& path, const char* profile) {
+    VipsImage* plain = nullptr;
+    VipsImage* sky = nullptr;
+    VipsImage* converted = nullptr;
+    ASSERT_EQ(vips_black(&plain, 300, 200, "bands", 3, nullptr), 0);
+    const double colour[3] = {135, 206, 235};
+    ASSERT_EQ(vips_linear(plain, &sky, std::vector<double>(3, 1.0).data(), colour, 3, "uchar", TRUE,
+                          nullptr),
+              0);
+    vips_image_set_int(sky, "interpretation", VIPS_INTERPRETATION_sRGB);
+    ASSERT_EQ(vips_icc_transform(sky, &converted, profile, nullptr), 0);
+    ASSERT_EQ(vips_image_write_to_file(converted, path.c_str(), nullptr), 0);
+    g_object_unref(plain);
+    g_object_unref(sky);
+    g_object_unref(converted);
+}
+
+TEST_F(PictureResizeTest, OtherKindsOfPictureBecomeUprightSrgbJpegs) {
+    request = ResizeRequest{30, 30, 100};
+    const std::string sky = dir / "sky.jpg";
+    ASSERT_TRUE(convert("-size 300x200 xc:skyblue -quality 95", sky));
+    struct Case {
+        std::string name;
+        double within;
+    };
+    std::vector<Case> cases = {{"sky.webp", 8}, {"sky.tif", 2}, {"sky.png", 2}};
+    for (const char* name : {"sky.heic", "sky.avif"}) {
+        if (imageLibraryReads("heifload")) {
+            cases.push_back({name, 10});
+        }
+    }
+    for (const Case& c : cases) {
+        ASSERT_TRUE(vipsCopy(sky, dir / c.name)) << c.name;
+    }
+    // 16 bits a channel, CMYK, and a Display P3 profile: all shown in 8-bit sRGB.
+    ASSERT_TRUE(convert("-size 300x200 xc:skyblue -depth 16", dir / "deep.png"));
+    ASSERT_TRUE(convert("-size 300x200 xc:skyblue -depth 16", dir / "deep.tif"));
+    writeThroughProfile(dir / "p3.png", "p3");
+    writeThroughProfile(dir / "cmyk.tif", "cmyk");
+    cases.insert(cases.end(), {{"deep.png", 2}, {"deep.tif", 2}, {"p3.png", 3}, {"cmyk.tif", 12}});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const EncodedCopies copies = copiesOf(dir / c.name);
+        EXPECT_EQ(copies.sizes.viewWidth, 100);
+        EXPECT_EQ(copies.sizes.viewHeight, 67);
+        EXPECT_EQ(decode(copies.view).bands, 3);
+        expectColour(copies.view, {135, 206, 235}, c.within);
+        expectColour(copies.thumb, {135, 206, 235}, c.within);
+    }
+
+    // Transparency is shown on white, as a page shows it; a half-transparent black is grey.
+    ASSERT_TRUE(convert("-size 300x200 xc:none", dir / "clear.png"));
+    ASSERT_TRUE(convert("-size 300x200 xc:'rgba(0,0,0,0.5)'", dir / "half.webp"));
+    const Decoded clear = decode(copiesOf(dir / "clear.png").view);
+    ASSERT_FALSE(clear.centre.empty());
+    EXPECT_NEAR(clear.centre[0], 255, 1);
+    const Decoded half = decode(copiesOf(dir / "half.webp").view);
+    ASSERT_FALSE(half.centre.empty());
+    EXPECT_NEAR(half.centre[0], 128, 4);
+
+    // Turned upright by the EXIF orientation, on the way libvips takes (CMYK) too.
+    for (const char* name : {"turned.jpg", "turned-cmyk.jpg"}) {
+        SCOPED_TRACE(name);
+        const std::string flat = dir / (std::string("flat-") + name);
+        ASSERT_TRUE(convert(
+            std::string("-size 300x200 xc:skyblue") +
+                (std::string(name).find("cmyk") != std::string::npos ? " -colorspace CMYK" : ""),
+            flat));
+        VipsImage* image = vips_image_new_from_file(flat.c_str(), nullptr);
+        ASSERT_NE(image, nullptr);
+        VipsImage* turned = nullptr;
+        ASSERT_EQ(vips_copy(image, &turned, nullptr), 0);
+        vips_image_set_int(turned, "orientation", 6);
+        ASSERT_EQ(vips_image_write_to_file(turned, (dir / name).c_str(), nullptr), 0);
+        g_object_unref(image);
+        g_object_unref(turned);
+        const EncodedCopies copies = copiesOf(dir / name);
+        EXPECT_EQ(copies.sizes.viewWidth, 67);
+        EXPECT_EQ(copies.sizes.viewHeight, 100);
+    }
+}
+
+TEST_F(PictureResizeTest, PicturesInMemoryGetTheSameCopies) {
+    request = ResizeRequest{30, 30, 100};
+    const std::string png = dir / "frame.png";
+    ASSERT_TRUE(convert("-size 320x240 xc:skyblue", png));
+    EncodedCopies fromBytes;
+    std::string error;
+    ASSERT_TRUE(resizePictureBytes(readBytes(png), request, fromBytes, error)) << error;
+    EXPECT_EQ(fromBytes.sizes, copiesOf(png).sizes);
+    expectColour(fromBytes.view, {135, 206, 235}, 2);
+    EXPECT_FALSE(resizePictureBytes("not a picture", request, fromBytes, error));
+    EXPECT_FALSE(error.empty());
+
+    EXPECT_TRUE(imageLibraryReads("pngload"));
+    EXPECT_FALSE(imageLibraryReads("mivonoload"));
+}
+
+// An EXIF block as libvips keeps it: "Exif\0\0", then a little-endian TIFF structure with the
+// camera model in IFD0 and the f-number and date taken in the Exif IFD.
+std::string exifBlock() {
+    std::string b("Exif\0\0", 6);
+    auto put16 = [&](unsigned v) {
+        b.push_back(static_cast<char>(v & 0xFF));
+        b.push_back(static_cast<char>(v >> 8));
+    };
+    auto put32 = [&](unsigned v) {
+        put16(v & 0xFFFF);
+        put16(v >> 16);
+    };
+    auto entry = [&](unsigned tag, unsigned type, unsigned count, unsigned value) {
+        put16(tag);
+        put16(type);
+        put32(count);
+        put32(value);
+    };
+    b += "II*";
+    b.push_back('\0');
+    put32(8);
+    put16(2); // IFD0 at 8, 30 bytes
+    entry(0x0110, 2, 8, 68);
+    entry(0x8769, 4, 1, 38);
+    put32(0);
+    put16(2); // Exif IFD at 38, 30 bytes
+    entry(0x829D, 5, 1, 76);
+    entry(0x9003, 2, 20, 84);
+    put32(0);
+    b.append("TestCam\0", 8); // 68
+    put32(28);                // 76
+    put32(10);
+    b.append("2024:05:06 07:08:09\0", 20); // 84
+    return b;
+}
+
+TEST_F(PictureResizeTest, ShootingDataComesFromTheHeaderOfEveryKind) {
+    const std::string block = exifBlock();
+    VipsImage* plain = nullptr;
+    ASSERT_EQ(vips_black(&plain, 30, 20, "bands", 3, nullptr), 0);
+    VipsImage* shot = nullptr;
+    ASSERT_EQ(vips_copy(plain, &shot, nullptr), 0);
+    vips_image_set_blob_copy(shot, "exif-data", block.data(), block.size());
+    std::vector<std::string> names = {"shot.png", "shot.webp"};
+    if (imageLibraryReads("heifload")) {
+        names.insert(names.end(), {"shot.heic", "shot.avif"});
+    }
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(vips_image_write_to_file(shot, (dir / name).c_str(), nullptr), 0)
+            << vips_error_buffer();
+        ExifInfo info;
+        ASSERT_TRUE(readShootingData(dir / name, info));
+        EXPECT_EQ(info.dateTaken, "2024-05-06 07:08:09");
+        EXPECT_EQ(info.model, "TestCam");
+        EXPECT_EQ(info.fNumber, "f/2.8");
+    }
+    ASSERT_EQ(vips_image_write_to_file(plain, (dir / "plain.png").c_str(), nullptr), 0);
+    g_object_unref(plain);
+    g_object_unref(shot);
+    ExifInfo info;
+    EXPECT_FALSE(readShootingData(dir / "plain.png", info));
+    EXPECT_FALSE(readShootingData(dir / "missing.heic", info));
+    EXPECT_TRUE(info.empty());
 }
 
 } // namespace

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/run_program.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+TEST(RunProgramTest, ReportsExitStatusOutputAndTheEndOfStandardError) {
+    const std::string shell = findProgram("sh");
+    ASSERT_FALSE(shell.empty());
+    EXPECT_EQ(shell.front(), '/');
+    EXPECT_EQ(findProgram("mivo-no-such-program"), "");
+    EXPECT_EQ(findProgram(shell), shell);
+
+    ProgramRun capture;
+    capture.captureOutput = true;
+    ProgramResult result;
+    EXPECT_TRUE(runProgram({shell, "-c", "printf 'a b'; echo done >&2"}, capture, result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, "a b");
+    EXPECT_EQ(result.errorTail, "done\n");
+
+    // Standard input is empty: a program that reads it ends at once instead of waiting.
+    EXPECT_TRUE(runProgram({findProgram("cat")}, capture, result));
+    EXPECT_EQ(result.output, "");
+
+    // A failing program; only the last 4 KiB of a long error output are kept.
+    EXPECT_FALSE(runProgram(
+        {shell, "-c", "head -c 100000 /dev/zero | tr '\\0' x >&2; echo last >&2; exit 3"},
+        ProgramRun{}, result));
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.errorTail.size(), 4096u);
+    EXPECT_TRUE(result.errorTail.ends_with("xlast\n"));
+
+    // Killed by a signal: no exit status of its own.
+    EXPECT_FALSE(runProgram({shell, "-c", "kill -9 $$"}, ProgramRun{}, result));
+    EXPECT_EQ(result.exitCode, -1);
+
+    // A program that is not there.
+    EXPECT_FALSE(runProgram({"/nonexistent/program"}, ProgramRun{}, result));
+    EXPECT_EQ(result.exitCode, -1);
+    EXPECT_NE(result.errorTail.find("/nonexistent/program"), std::string::npos);
+}
+
+TEST(RunProgramTest, ArgumentsReachTheProgramAsTheyAre) {
+    test::TempDir dir;
+    const std::string marker = dir / "x";
+    ProgramRun capture;
+    capture.captureOutput = true;
+    ProgramResult result;
+    const std::string argument = "a; touch " + marker + " $(touch " + marker + ") '\"";
+    EXPECT_TRUE(runProgram({findProgram("printf"), "%s", argument}, capture, result));
+    EXPECT_EQ(result.output, argument);
+    std::error_code ec;
+    EXPECT_FALSE(std::filesystem::exists(marker, ec));
+}
+
+TEST(RunProgramTest, OutputPastTheLimitStopsTheProgram) {
+    ProgramRun capped;
+    capped.captureOutput = true;
+    capped.outputLimit = 1000;
+    ProgramResult result;
+    const auto start = Clock::now();
+    // `yes` never ends by itself: it is killed for writing too much.
+    EXPECT_FALSE(runProgram({findProgram("yes")}, capped, result));
+    EXPECT_TRUE(result.outputTooLong);
+    EXPECT_EQ(result.exitCode, -1);
+    EXPECT_LT(secondsSince(start), 5);
+    // Exactly the limit is still fine.
+    EXPECT_TRUE(runProgram({findProgram("head"), "-c", "1000", "/dev/zero"}, capped, result));
+    EXPECT_EQ(result.output.size(), 1000u);
+    EXPECT_FALSE(runProgram({findProgram("head"), "-c", "1001", "/dev/zero"}, capped, result));
+    EXPECT_TRUE(result.outputTooLong);
+}
+
+TEST(RunProgramTest, StopAndTimeLimitKillTheProgram) {
+    const std::string sleep = findProgram("sleep");
+    ProgramResult result;
+    ProgramRun stopping;
+    auto start = Clock::now();
+    stopping.stopRequested = [&] { return secondsSince(start) > 0.2; };
+    EXPECT_FALSE(runProgram({sleep, "30"}, stopping, result));
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, -1);
+    EXPECT_LT(secondsSince(start), 3);
+
+    ProgramRun limited;
+    limited.timeLimitSeconds = 0.3;
+    start = Clock::now();
+    EXPECT_FALSE(runProgram({sleep, "30"}, limited, result));
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_FALSE(result.stopped);
+    EXPECT_GE(secondsSince(start), 0.3);
+    EXPECT_LT(secondsSince(start), 3);
+
+    // A program that ends within the limit is not disturbed, and is seen to end at once even
+    // while something it started keeps its error output open.
+    start = Clock::now();
+    EXPECT_TRUE(runProgram({findProgram("sh"), "-c", "sleep 5 >&2 & exit 0"}, limited, result));
+    EXPECT_LT(secondsSince(start), 2);
+}
+
+} // namespace
+} // namespace mivo
