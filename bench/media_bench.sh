@@ -86,6 +86,9 @@ cat "$pics"/IMG_* "$pics"/VID_* >/dev/null 2>&1 || true # warm the cache
 work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-media-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 now() { echo "$EPOCHREALTIME"; }
+cpu_of() { # cpu_of FILE: the children's user + system seconds from the output of `times`
+  tail -1 "$1" | awk '{ split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%.3f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'
+}
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 timed() { local t0 t1 rc=0; t0=$(now); "$@" || rc=$?; t1=$(now); elapsed "$t0" "$t1"; return "$rc"; }
 best3() { { timed "$@"; echo; timed "$@"; echo; timed "$@"; echo; } | sort -g | head -1; }
@@ -102,7 +105,8 @@ turn() { # turn NAME: notes the load average before a measured turn
 
 # --- mivo-make ----------------------------------------------------------------------------
 # A program folder of its own; ffmpeg is reached through a wrapper that notes each call's
-# start, end and argument vector (one file per call: times, and the arguments NUL-separated).
+# start, end, processor time and argument vector (one file per call: times, the output of
+# `times`, and the arguments NUL-separated).
 prog="$work/prog"
 calls="$work/calls"
 mkdir -p "$prog" "$work/site" "$work/bin" "$calls"
@@ -115,6 +119,7 @@ t0=\$EPOCHREALTIME
 rc=\$?
 t1=\$EPOCHREALTIME
 printf '%s\0' "\$0" "\$@" >"$calls/\$\$.\$t0.argv"
+times >"$calls/\$\$.\$t0.cpu"
 echo "\$t0 \$t1 \$rc" >"$calls/\$\$.\$t0.time"
 exit \$rc
 EOF
@@ -191,14 +196,17 @@ for f in "$work/calls.first"/*.time; do
   echo "$(cat "$f") ${f%.time}.argv"
 done | sort -g >"$work/calls.txt"
 declare -A recorded=()
-web_spans=()
+web_spans=() web_cpu=0
 k=0
 while read -r t0 t1 rc file; do
   k=$((k + 1))
   cp "$file" "$work/cmds/all/$(printf '%04d' "$k")"
   mapfile -d '' -t argv <"$file"
   recorded["$(key_of "${argv[@]}")"]=1
-  is_web_video "${argv[@]}" && web_spans+=("$t0 $t1")
+  if is_web_video "${argv[@]}"; then
+    web_spans+=("$t0 $t1")
+    web_cpu=$(awk -v s="$web_cpu" -v c="$(cpu_of "${file%.argv}.cpu")" 'BEGIN { printf "%.3f", s + c }')
+  fi
 done <"$work/calls.txt"
 
 n=0 unmatched=0
@@ -248,11 +256,11 @@ if ((n == 0)); then
 fi
 
 # replay FOLDER: runs each command of FOLDER alone, one after the other, with the real ffmpeg
-# (argv[0] dropped); the output (the last argument) becomes a temporary file of the same
-# extension, or stays a pipe (stdout thrown away). Prints the total seconds; failures are
-# counted in $work/failed.
+# (argv[0] dropped); the output (the last argument) becomes a temporary file, or stays a pipe
+# (stdout thrown away). Prints the total seconds and processor seconds; failures are counted
+# in $work/failed.
 replay() {
-  local f args last t0 t1 total=0
+  local f args last t0 t1 total=0 cpu=0
   for f in "$1"/*; do
     [[ -e "$f" ]] || continue
     mapfile -d '' -t args <"$f"
@@ -262,18 +270,19 @@ replay() {
       [[ "$last" == *.* ]] && args[-1]="$work/replay/out.${last##*.}" || args[-1]="$work/replay/out"
     fi
     t0=$(now)
-    (cd "$prog" && exec "$ffmpeg" -nostdin -y -loglevel error "${args[@]}" </dev/null >/dev/null 2>>"$work/replay.err") ||
-      echo "$f" >>"$work/failed"
+    (cd "$prog" && "$ffmpeg" -nostdin -y -loglevel error "${args[@]}" </dev/null >/dev/null 2>>"$work/replay.err"
+      rc=$?; times >"$work/replay.cpu"; exit $rc) || echo "$f" >>"$work/failed"
     t1=$(now)
     total=$(awk -v s="$total" -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", s + b - a }')
+    cpu=$(awk -v s="$cpu" -v c="$(cpu_of "$work/replay.cpu")" 'BEGIN { printf "%.3f", s + c }')
     rm -f "$work/replay"/*
   done
-  echo "$total"
+  echo "$total $cpu"
 }
 : >"$work/failed"
 turn "web-video commands alone"
 web_count=$(find "$work/cmds/web" -type f | wc -l)
-alone_sum=$(replay "$work/cmds/web")
+read -r alone_sum alone_cpu < <(replay "$work/cmds/web")
 alone_failed=$(wc -l <"$work/failed")
 # Mivo's transcode time: the union of the web-video calls' spans, and their plain sum.
 mivo_web_union="-" mivo_web_sum="-"
@@ -301,7 +310,7 @@ turn "decode floor of the pictures"
 floor_pictures=$(timed decode_floor)
 turn "every ffmpeg call of the run alone"
 all_count=$(find "$work/cmds/all" -type f | wc -l)
-floor_ffmpeg=$(replay "$work/cmds/all")
+read -r floor_ffmpeg _ < <(replay "$work/cmds/all")
 floor_total=$(awk -v a="$floor_pictures" -v b="$floor_ffmpeg" 'BEGIN { printf "%.3f", a + b }')
 
 # --- thumbsup ---------------------------------------------------------------------------
@@ -373,6 +382,8 @@ printf '%-54s %10s %10s\n' "mivo-make, media off, nothing changed" "$mivo_off" "
 printf '%-54s %10s %10s\n' "web videos in mivo-make (/ alone)" "$mivo_web_union" "$(ratio "$mivo_web_union" "$alone_sum")"
 printf '%-54s %10s %10s\n' "  the same commands alone, one after the other" "$alone_sum" ""
 printf '%-54s %10s %10s\n' "  sum of mivo-make's web-video calls (/ alone)" "$mivo_web_sum" "$(ratio "$mivo_web_sum" "$alone_sum")"
+printf '%-54s %10s %10s\n' "  their processor seconds in mivo-make (/ alone)" "$web_cpu" "$(ratio "$web_cpu" "$alone_cpu")"
+printf '%-54s %10s %10s\n' "  processor seconds alone" "$alone_cpu" ""
 printf '  (%s web-video calls in the run, %s replayed from %s%s)\n' "${#web_spans[@]}" "$web_count" \
   "$source_of_commands" "$( ((alone_failed > 0)) && echo "; $alone_failed failed alone, see below" || true)"
 printf '%-54s %10s %10s\n' "floor: pictures decoded + every ffmpeg call alone" "$floor_total" ""
