@@ -1,0 +1,400 @@
+#!/usr/bin/env bash
+# Times a gallery of pictures, HEIC pictures and videos ([Html] Reduce=1 and Media=1).
+#   bench/media_bench.sh [path/to/mivo-make] [cache folder]    (defaults: build/mivo-make,
+#   $MIVO_BENCH_CACHE or ${TMPDIR:-/tmp}/mivo-media-bench)
+# The folder, made once into the cache folder and kept between runs:
+#   MIVO_BENCH_PICTURES (default 250) pictures of 4000x3000, of which MIVO_BENCH_HEIC (default
+#   50) HEIC (`vips copy x.jpg x.heic`), the rest JPEG: one picture made with ImageMagick,
+#   copied under new names;
+#   MIVO_BENCH_VIDEOS (default 20) videos of MIVO_BENCH_SECONDS (default 10) seconds at
+#   1920x1080, 30 frames a second, testsrc2 or smptebars with a sine tone, in turn:
+#   H.264/AAC MP4 with the index at the end (Mivo remuxes it), HEVC/AAC MOV (transcoded),
+#   VP9/Opus WebM (linked as it is). One of each kind and pattern is encoded, copied under
+#   new names.
+# What it measures, warm cache, 2 jobs for every maker, the machine's load average printed
+# before each turn:
+#   a) mivo-make --jobs 2, log level 3: first run into a fresh output folder (with its peak
+#      memory), re-run with nothing changed (best of 3), the same with Media=0 (best of 3);
+#   b) thumbsup 2 from npm (--concurrency 2 --thumb-size 320 --large-size 2048), installed
+#      once under the cache folder with graphicsmagick and libimage-exiftool-perl from Debian
+#      (installed here when run as root), first run into a fresh output folder; what it made
+#      of the HEIC pictures and videos is counted;
+#   c) the web videos: every ffmpeg command Mivo logged for one ("ffmpeg: <argv>" lines at
+#      level 3, or "run: <argv>" lines writing a fast-start MP4) is run again alone, one after
+#      the other, output to a temporary file; Mivo's transcode wall time is taken from a
+#      wrapper named ffmpeg put first on mivo-make's PATH that notes when each call starts and
+#      ends (the time during which at least one web-video ffmpeg ran);
+#   d) the floor of the whole first run: decoding the pictures (djpeg at the scale Mivo
+#      decodes at, `vips avg` for HEIC, 2 at a time) plus every ffmpeg command of the run
+#      (posters too) alone, one after the other.
+# MIVO_BENCH_THUMBSUP=0 leaves thumbsup out.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+make="${1:-$root/build/mivo-make}"
+cache="${2:-${MIVO_BENCH_CACHE:-${TMPDIR:-/tmp}/mivo-media-bench}}"
+html="$(dirname "$make")/html"
+[[ -f "$html/list.html" ]] || html="$root/html"
+count="${MIVO_BENCH_PICTURES:-250}"
+heic="${MIVO_BENCH_HEIC:-50}"
+videos="${MIVO_BENCH_VIDEOS:-20}"
+seconds="${MIVO_BENCH_SECONDS:-10}"
+jobs=2
+((heic <= count)) || { echo "media_bench: MIVO_BENCH_HEIC ($heic) exceeds MIVO_BENCH_PICTURES ($count)" >&2; exit 1; }
+for tool in /usr/bin/convert /usr/bin/vips /usr/bin/vipsheader /usr/bin/djpeg /usr/bin/time; do
+  [[ -x "$tool" ]] || { echo "media_bench: $tool is missing" >&2; exit 1; }
+done
+ffmpeg="$(command -v ffmpeg || true)"
+[[ -n "$ffmpeg" ]] || { echo "media_bench: ffmpeg is missing" >&2; exit 1; }
+[[ -x "$make" ]] || { echo "media_bench: build first ($make)" >&2; exit 1; }
+
+# --- the folder ---------------------------------------------------------------------------
+pics="$cache/folder-$count-$heic-$videos-${seconds}s"
+if [[ ! -f "$pics/.complete" ]]; then
+  rm -rf "$pics" && mkdir -p "$pics/tmp"
+  echo "making $count pictures ($heic HEIC) and $videos videos of $seconds s in $pics (once)" >&2
+  t="$pics/tmp"
+  /usr/bin/convert -seed 3 -size 1000x750 plasma:fractal -resize 4000x3000! -quality 95 "$t/base.jpg"
+  ((heic > 0)) && vips copy "$t/base.jpg" "$t/base.heic"
+  for ((i = 1; i <= count; i++)); do
+    if ((i > count - heic)); then
+      cp "$t/base.heic" "$pics/$(printf 'IMG_%04d.heic' "$i")"
+    else
+      cp "$t/base.jpg" "$pics/$(printf 'IMG_%04d.jpg' "$i")"
+    fi
+  done
+  sources=(testsrc2 smptebars)
+  for ((i = 1; i <= videos; i++)); do
+    kind=$(((i - 1) % 3)) source=${sources[$((((i - 1) / 3) % 2))]}
+    case $kind in
+      0) ext=mp4 codec=(-c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -b:a 128k) ;;
+      1) ext=mov codec=(-c:v libx265 -preset ultrafast -x265-params log-level=error -tag:v hvc1 -pix_fmt yuv420p -c:a aac -b:a 128k) ;;
+      2) ext=webm codec=(-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -row-mt 1 -b:v 6M -c:a libopus) ;;
+    esac
+    base="$t/$source-$kind.$ext"
+    if [[ ! -f "$base" ]]; then
+      "$ffmpeg" -nostdin -loglevel error -f lavfi -i "$source=size=1920x1080:rate=30:duration=$seconds" \
+        -f lavfi -i "sine=frequency=$((330 + 110 * kind)):sample_rate=48000:duration=$seconds" \
+        "${codec[@]}" -shortest "$base"
+    fi
+    cp "$base" "$pics/$(printf 'VID_%02d.%s' "$i" "$ext")"
+  done
+  rm -rf "$t"
+  touch "$pics/.complete"
+fi
+cat "$pics"/IMG_* "$pics"/VID_* >/dev/null 2>&1 || true # warm the cache
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-media-bench.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+now() { echo "$EPOCHREALTIME"; }
+cpu_of() { # cpu_of FILE: the children's user + system seconds from the output of `times`
+  tail -1 "$1" | awk '{ split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%.3f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'
+}
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+timed() { local t0 t1 rc=0; t0=$(now); "$@" || rc=$?; t1=$(now); elapsed "$t0" "$t1"; return "$rc"; }
+best3() { { timed "$@"; echo; timed "$@"; echo; timed "$@"; echo; } | sort -g | head -1; }
+ratio() { # ratio A B: A / B, or "-" when either is not a time
+  awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) printf "%.2fx", a / b; else print "-" }'
+}
+loads=()
+turn() { # turn NAME: notes the load average before a measured turn
+  local load
+  load=$(cut -d' ' -f1-3 /proc/loadavg)
+  loads+=("$(printf '%-40s %s' "$1" "$load")")
+  echo "media_bench: $1 (load $load)" >&2
+}
+
+# --- mivo-make ----------------------------------------------------------------------------
+# A program folder of its own; ffmpeg is reached through a wrapper that notes each call's
+# start, end, processor time and argument vector (one file per call: times, the output of
+# `times`, and the arguments NUL-separated).
+prog="$work/prog"
+calls="$work/calls"
+mkdir -p "$prog" "$work/site" "$work/bin" "$calls"
+cp "$make" "$prog/mivo-make"
+cp -r "$html" "$prog/html"
+cat >"$work/bin/ffmpeg" <<EOF
+#!/usr/bin/env bash
+t0=\$EPOCHREALTIME
+"$ffmpeg" "\$@"
+rc=\$?
+t1=\$EPOCHREALTIME
+printf '%s\0' "\$0" "\$@" >"$calls/\$\$.\$t0.argv"
+times >"$calls/\$\$.\$t0.cpu"
+echo "\$t0 \$t1 \$rc" >"$calls/\$\$.\$t0.time"
+exit \$rc
+EOF
+chmod +x "$work/bin/ffmpeg"
+ini() { # ini MEDIA: Mivo.ini in cp932 with CR LF (ASCII here)
+  printf '[Log]\r\nLevel=3\r\n[Ini]\r\nMode=1\r\n[Path]\r\nPic=%s\r\nThum=%s\r\nIndex=%s\r\nHtml=""\r\n[Html]\r\nTUse=0\r\nTWidth=160\r\nTHeight=160\r\nReduce=1\r\nMedia=%s\r\n' \
+    "$pics" "$pics" "$work/site/index.html" "$1" >"$prog/Mivo.ini"
+}
+mivo() { (cd "$prog" && PATH="$work/bin:$PATH" ./mivo-make --jobs "$jobs" >"$work/mivo.out"); }
+# The first run: wall time, the largest process's peak (/usr/bin/time: ffmpeg counts too) and
+# mivo-make's own (its VmHWM, read until it exits).
+mivo_first() {
+  (cd "$prog" && PATH="$work/bin:$PATH" exec /usr/bin/time -f '%M' -o "$work/peak.all" \
+    ./mivo-make --jobs "$jobs" >"$work/mivo.out") &
+  local pid=$! child="" hwm=0 v
+  while kill -0 "$pid" 2>/dev/null; do
+    # mivo-make is the child of /usr/bin/time, itself a child of the subshell or the subshell
+    [[ -z "$child" ]] && child=$(pgrep -x mivo-make -P "$(pgrep -P "$pid" | tr '\n' ,)$pid" | head -1 || true)
+    if [[ -n "$child" ]]; then
+      v=$(awk '/VmHWM/ { print $2 }' "/proc/$child/status" 2>/dev/null || true)
+      [[ -n "$v" ]] && hwm=$v
+    fi
+    sleep 0.05
+  done
+  wait "$pid" || { echo "media_bench: mivo-make failed: $(tail -n 2 "$work/mivo.out")" >&2; exit 1; }
+  echo "$hwm" >"$work/peak.mivo"
+}
+
+ini 1
+: >"$prog/Mivo.log"
+turn "mivo-make, media on, first run"
+mivo_first_time=$(timed mivo_first)
+peak_all=$(tail -1 "$work/peak.all")
+peak_mivo=$(cat "$work/peak.mivo")
+made() { # made FOLDER PATTERN: how many files of FOLDER match
+  { find "$work/site/$1" -maxdepth 1 -iname "$2" 2>/dev/null || true; } | wc -l
+}
+made_thumbs=$(made thumbs '*.jpg')
+made_view=$(made view '*.jpg')
+made_heic=$(made view '*.heic.jpg')
+made_posters=$(made view 'VID_*.jpg')
+made_videos=$(made view 'VID_*.mp4')
+said=$(grep -v '^ *$' "$work/mivo.out" | tail -1 || true)
+cp "$prog/Mivo.log" "$work/first.log"
+mv "$calls" "$work/calls.first" && mkdir "$calls" # the first run's calls alone
+turn "mivo-make, media on, nothing changed"
+mivo_again=$(best3 mivo)
+ini 0
+turn "mivo-make, media off, nothing changed"
+mivo_off=$(best3 mivo)
+
+# --- the web videos alone ---------------------------------------------------------------
+# Each command is kept as a file of its arguments, NUL-separated: $work/cmds/web/ the web
+# videos to replay, $work/cmds/all/ every ffmpeg call of the run (for the floor).
+# The web-video commands come from the log ("ffmpeg: <argv>" lines, or "run: <argv>" lines of
+# ffmpeg writing a fast-start MP4), split at spaces or as xargs splits (quotes and
+# backslashes): whichever gives an argument vector ffmpeg received in the run (the wrapper's
+# record; the output may differ: Mivo logs the final name, ffmpeg writes a temporary file);
+# when neither does, the line is counted as not matching. Without any such line in
+# the log, they come from the wrapper's record.
+is_web_video() { # is_web_video ARG...: writes a fast-start MP4
+  local a
+  for a in "$@"; do [[ "$a" == *faststart* ]] && return 0; done
+  return 1
+}
+key_of() { # key_of ARG...: the arguments between argv[0] and the output, joined with US
+  local IFS=$'\x1f'
+  echo "${*:2:$#-2}"
+}
+mkdir -p "$work/cmds/web" "$work/cmds/all" "$work/replay"
+# The calls the wrapper saw, in start order: "start end status argument-file".
+for f in "$work/calls.first"/*.time; do
+  [[ -e "$f" ]] || continue
+  echo "$(cat "$f") ${f%.time}.argv"
+done | sort -g >"$work/calls.txt"
+declare -A recorded=()
+web_spans=() web_cpu=0
+k=0
+while read -r t0 t1 rc file; do
+  k=$((k + 1))
+  cp "$file" "$work/cmds/all/$(printf '%04d' "$k")"
+  mapfile -d '' -t argv <"$file"
+  recorded["$(key_of "${argv[@]}")"]=1
+  if is_web_video "${argv[@]}"; then
+    web_spans+=("$t0 $t1")
+    web_cpu=$(awk -v s="$web_cpu" -v c="$(cpu_of "${file%.argv}.cpu")" 'BEGIN { printf "%.3f", s + c }')
+  fi
+done <"$work/calls.txt"
+
+n=0 unmatched=0
+while IFS= read -r line; do
+  line=${line%$'\r'}
+  case "$line" in
+    *"] ffmpeg: "*) text=${line#*\] ffmpeg: } ;;
+    *"] run: "*) text=${line#*\] run: } ;;
+    *) continue ;;
+  esac
+  chosen=()
+  for way in spaces quotes; do
+    if [[ $way == spaces ]]; then
+      read -r -a argv <<<"$text"
+    else
+      mapfile -d '' -t argv < <(printf '%s' "$text" | xargs printf '%s\0' 2>/dev/null)
+    fi
+    [[ "${#argv[@]}" -gt 0 ]] || continue
+    # argv[0] may be left out of an "ffmpeg:" line
+    [[ "$(basename "${argv[0]}")" == ffmpeg* || "$line" == *"] run: "* ]] || argv=(ffmpeg "${argv[@]}")
+    [[ "$(basename "${argv[0]}")" == ffmpeg* ]] || continue
+    [[ "${#chosen[@]}" -gt 0 ]] || chosen=("${argv[@]}")
+    if [[ -n "${recorded["$(key_of "${argv[@]}")"]:-}" ]]; then
+      chosen=("${argv[@]}")
+      break
+    fi
+  done
+  [[ "${#chosen[@]}" -gt 1 ]] || continue
+  [[ "$line" == *"] ffmpeg: "* ]] || is_web_video "${chosen[@]}" || continue
+  [[ -n "${recorded["$(key_of "${chosen[@]}")"]:-}" ]] || unmatched=$((unmatched + 1))
+  n=$((n + 1))
+  printf '%s\0' "${chosen[@]}" >"$work/cmds/web/$(printf '%04d' "$n")"
+done < <(iconv -f CP932 -t UTF-8 "$work/first.log" 2>/dev/null || cat "$work/first.log")
+source_of_commands="the log ($n lines"
+((unmatched == 0)) || source_of_commands+=", $unmatched not matching what ffmpeg received"
+source_of_commands+=")"
+if ((n == 0)); then
+  if [[ "${#web_spans[@]}" -gt 0 ]]; then
+    source_of_commands="the wrapper's record: no ffmpeg line in the log"
+    while read -r t0 t1 rc file; do
+      mapfile -d '' -t argv <"$file"
+      is_web_video "${argv[@]}" && cp "$file" "$work/cmds/web/$(basename "$file")"
+    done <"$work/calls.txt"
+  else
+    source_of_commands="nowhere: mivo-make ran no web-video ffmpeg"
+  fi
+fi
+
+# replay FOLDER: runs each command of FOLDER alone, one after the other, with the real ffmpeg
+# (argv[0] dropped); the output (the last argument) becomes a temporary file, or stays a pipe
+# (stdout thrown away). Prints the total seconds and processor seconds; failures are counted
+# in $work/failed.
+replay() {
+  local f args last t0 t1 total=0 cpu=0
+  for f in "$1"/*; do
+    [[ -e "$f" ]] || continue
+    mapfile -d '' -t args <"$f"
+    args=("${args[@]:1}")
+    last=${args[-1]}
+    if [[ "$last" != - && "$last" != pipe:* ]]; then
+      [[ "$last" == *.* ]] && args[-1]="$work/replay/out.${last##*.}" || args[-1]="$work/replay/out"
+    fi
+    t0=$(now)
+    (cd "$prog" && "$ffmpeg" -nostdin -y -loglevel error "${args[@]}" </dev/null >/dev/null 2>>"$work/replay.err"
+      rc=$?; times >"$work/replay.cpu"; exit $rc) || echo "$f" >>"$work/failed"
+    t1=$(now)
+    total=$(awk -v s="$total" -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", s + b - a }')
+    cpu=$(awk -v s="$cpu" -v c="$(cpu_of "$work/replay.cpu")" 'BEGIN { printf "%.3f", s + c }')
+    rm -f "$work/replay"/*
+  done
+  echo "$total $cpu"
+}
+: >"$work/failed"
+turn "web-video commands alone"
+web_count=$(find "$work/cmds/web" -type f | wc -l)
+read -r alone_sum alone_cpu < <(replay "$work/cmds/web")
+alone_failed=$(wc -l <"$work/failed")
+# Mivo's transcode time: the union of the web-video calls' spans, and their plain sum.
+mivo_web_union="-" mivo_web_sum="-"
+if [[ "${#web_spans[@]}" -gt 0 ]]; then
+  read -r mivo_web_union mivo_web_sum < <(printf '%s\n' "${web_spans[@]}" | sort -g | awk '
+    NF == 2 { sum += $2 - $1
+      if (!open || $1 > end) { if (open) union += end - start; start = $1; end = $2; open = 1 }
+      else if ($2 > end) end = $2 }
+    END { if (open) union += end - start; printf "%.3f %.3f\n", union, sum }')
+fi
+
+# --- the floor of the whole run ------------------------------------------------------------
+read -r pw ph < <(vipsheader -f width "$pics/IMG_0001".* | tr '\n' ' '; vipsheader -f height "$pics/IMG_0001".*)
+eighths=$(awk -v w="$pw" -v h="$ph" 'BEGIN {
+  s = w / 2048; if (h / 2048 > s) s = h / 2048; if (s < 1) s = 1
+  vw = int(w / s + 0.5); vh = int(h / s + 0.5)
+  for (m = 1; m <= 4; m++) if (int((w * m + 7) / 8) >= 2 * vw && int((h * m + 7) / 8) >= 2 * vh) break
+  if (m > 4) m = 8
+  print m }')
+decode_floor() {
+  (cd "$pics" && { ls IMG_*.jpg 2>/dev/null || true; } | xargs -r -P "$jobs" -n 1 djpeg -scale "$eighths/8" -outfile /dev/null)
+  (cd "$pics" && { ls IMG_*.heic 2>/dev/null || true; } | xargs -r -P "$jobs" -n 1 vips avg >/dev/null)
+}
+turn "decode floor of the pictures"
+floor_pictures=$(timed decode_floor)
+turn "every ffmpeg call of the run alone"
+all_count=$(find "$work/cmds/all" -type f | wc -l)
+read -r floor_ffmpeg _ < <(replay "$work/cmds/all")
+floor_total=$(awk -v a="$floor_pictures" -v b="$floor_ffmpeg" 'BEGIN { printf "%.3f", a + b }')
+
+# --- thumbsup ---------------------------------------------------------------------------
+thumbsup_time="not run" thumbsup_note=""
+tools="$cache/thumbsup"
+thumbsup="$tools/node_modules/.bin/thumbsup"
+if [[ "${MIVO_BENCH_THUMBSUP:-1}" == 0 ]]; then
+  thumbsup_note="MIVO_BENCH_THUMBSUP=0"
+else
+  if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]] && [[ $(id -u) -eq 0 ]]; then
+    apt-get install -y graphicsmagick libimage-exiftool-perl >/dev/null 2>&1 || true
+  fi
+  if [[ ! -x "$thumbsup" ]] && command -v npm >/dev/null; then
+    echo "installing thumbsup 2 into $tools (once)" >&2
+    mkdir -p "$tools"
+    # npm may hold back install scripts; the sqlite module thumbsup keeps its index in needs its own.
+    (cd "$tools" && npm install --no-audit --no-fund --loglevel=error thumbsup@2 >/dev/null 2>&1 &&
+      npm rebuild better-sqlite3 >/dev/null 2>&1) || rm -rf "$tools/node_modules"
+  fi
+  if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]]; then
+    thumbsup_note="needs graphicsmagick and libimage-exiftool-perl (run as root once)"
+  elif [[ ! -x "$thumbsup" ]] || ! "$thumbsup" --version >/dev/null 2>&1; then
+    thumbsup_note="cannot be installed with npm here"
+  else
+    thumbsup_run() {
+      "$thumbsup" --input "$pics" --output "$work/thumbsup" --concurrency "$jobs" \
+        --thumb-size 320 --large-size 2048 --no-usage-stats --log info >"$work/thumbsup.log" 2>&1
+    }
+    turn "thumbsup, first run"
+    thumbsup_time=$(timed thumbsup_run) || thumbsup_time="failed"
+    if [[ -f "$work/thumbsup/index.html" ]]; then
+      # What became of each original: a large copy named after it (any extension).
+      t_jpeg=0 t_heic=0 t_videos=0
+      for f in "$pics"/IMG_* "$pics"/VID_*; do
+        name=$(basename "$f")
+        [[ -n "$(find "$work/thumbsup/media/large" -name "${name%.*}.*" -print -quit 2>/dev/null)" ]] || continue
+        case "$name" in
+          *.jpg) t_jpeg=$((t_jpeg + 1)) ;;
+          *.heic) t_heic=$((t_heic + 1)) ;;
+          *) t_videos=$((t_videos + 1)) ;;
+        esac
+      done
+      t_errors=$(grep -c 'thumbsup:error Error processing' "$work/thumbsup.log" || true)
+      thumbsup_note="thumbsup $("$thumbsup" --version | tr -d '[:space:]'); large copies of $t_jpeg of $((count - heic)) JPEG, $t_heic of $heic HEIC, $t_videos of $videos videos; $t_errors copies failed"
+      # Why a HEIC picture was left out, in thumbsup's words.
+      why=$(grep -i -m1 'HEIC' "$work/thumbsup.log" | sed 's/^.*thumbsup:[a-z]* //' || true)
+      if [[ -n "$why" ]]; then thumbsup_note+=$'\n   '"$why"; fi
+      why=$(grep -m1 -A1 'Error processing .*\.heic' "$work/thumbsup.log" | tail -1 | sed 's/^.*thumbsup:[a-z]* //' || true)
+      if [[ -n "$why" ]]; then thumbsup_note+=$'\n   '"$why"; fi
+    else
+      thumbsup_time="failed"
+      thumbsup_note="thumbsup made no index.html (log: $(grep -i error "$work/thumbsup.log" | head -1))"
+    fi
+  fi
+fi
+
+# --- the table --------------------------------------------------------------------------
+printf '\n%s pictures of %sx%s (%s HEIC), %s videos of %s s at 1920x1080, %s jobs, warm cache\n' \
+  "$count" "$pw" "$ph" "$heic" "$videos" "$seconds" "$jobs"
+printf 'mivo-make made %s thumbnails and %s display copies (%s from HEIC, %s posters), %s web videos\n' \
+  "$made_thumbs" "$made_view" "$made_heic" "$made_posters" "$made_videos"
+printf 'and said: %s\n' "$said"
+printf '%-54s %10s %10s\n' "" "seconds" "ratio"
+printf '%-54s %10s %10s\n' "mivo-make, media on, first run" "$mivo_first_time" ""
+printf '%-54s %10s %10s\n' "thumbsup, first run (/ mivo-make)" "$thumbsup_time" "$(ratio "$thumbsup_time" "$mivo_first_time")"
+[[ -n "$thumbsup_note" ]] && printf '  (%s)\n' "$thumbsup_note"
+printf '%-54s %10s %10s\n' "mivo-make, media on, nothing changed (/ media off)" "$mivo_again" "$(ratio "$mivo_again" "$mivo_off")"
+printf '%-54s %10s %10s\n' "mivo-make, media off, nothing changed" "$mivo_off" ""
+printf '%-54s %10s %10s\n' "web videos in mivo-make (/ alone)" "$mivo_web_union" "$(ratio "$mivo_web_union" "$alone_sum")"
+printf '%-54s %10s %10s\n' "  the same commands alone, one after the other" "$alone_sum" ""
+printf '%-54s %10s %10s\n' "  sum of mivo-make's web-video calls (/ alone)" "$mivo_web_sum" "$(ratio "$mivo_web_sum" "$alone_sum")"
+printf '%-54s %10s %10s\n' "  their processor seconds in mivo-make (/ alone)" "$web_cpu" "$(ratio "$web_cpu" "$alone_cpu")"
+printf '%-54s %10s %10s\n' "  processor seconds alone" "$alone_cpu" ""
+printf '  (%s web-video calls in the run, %s replayed from %s%s)\n' "${#web_spans[@]}" "$web_count" \
+  "$source_of_commands" "$( ((alone_failed > 0)) && echo "; $alone_failed failed alone, see below" || true)"
+printf '%-54s %10s %10s\n' "floor: pictures decoded + every ffmpeg call alone" "$floor_total" ""
+printf '%-54s %10s %10s\n' "  pictures decoded (djpeg $eighths/8, vips avg for HEIC)" "$floor_pictures" ""
+printf '%-54s %10s %10s\n' "  $all_count ffmpeg calls alone (posters, web videos)" "$floor_ffmpeg" ""
+printf '%-54s %10s %10s\n' "mivo-make first run / floor" "" "$(ratio "$mivo_first_time" "$floor_total")"
+printf 'peak memory of the first run: mivo-make %s KiB, largest process (ffmpeg counted) %s KiB\n' \
+  "$peak_mivo" "$peak_all"
+printf 'load average before each turn (1, 5, 15 min):\n'
+printf '  %s\n' "${loads[@]}"
+if [[ -s "$work/replay.err" ]]; then
+  printf 'ffmpeg alone said:\n'
+  head -5 "$work/replay.err" | sed 's/^/  /'
+fi
