@@ -30,6 +30,8 @@
 # MIVO_BENCH_THUMBSUP=0 leaves thumbsup out.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# shellcheck source=bench/thumbsup.sh
+source "$root/bench/thumbsup.sh"
 make="${1:-$root/build/mivo-make}"
 cache="${2:-${MIVO_BENCH_CACHE:-${TMPDIR:-/tmp}/mivo-media-bench}}"
 html="$(dirname "$make")/html"
@@ -315,26 +317,11 @@ floor_total=$(awk -v a="$floor_pictures" -v b="$floor_ffmpeg" 'BEGIN { printf "%
 
 # --- thumbsup ---------------------------------------------------------------------------
 thumbsup_time="not run" thumbsup_note=""
-tools="$cache/thumbsup"
-thumbsup="$tools/node_modules/.bin/thumbsup"
 if [[ "${MIVO_BENCH_THUMBSUP:-1}" == 0 ]]; then
   thumbsup_note="MIVO_BENCH_THUMBSUP=0"
 else
-  if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]] && [[ $(id -u) -eq 0 ]]; then
-    apt-get install -y graphicsmagick libimage-exiftool-perl >/dev/null 2>&1 || true
-  fi
-  if [[ ! -x "$thumbsup" ]] && command -v npm >/dev/null; then
-    echo "installing thumbsup 2 into $tools (once)" >&2
-    mkdir -p "$tools"
-    # npm may hold back install scripts; the sqlite module thumbsup keeps its index in needs its own.
-    (cd "$tools" && npm install --no-audit --no-fund --loglevel=error thumbsup@2 >/dev/null 2>&1 &&
-      npm rebuild better-sqlite3 >/dev/null 2>&1) || rm -rf "$tools/node_modules"
-  fi
-  if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]]; then
-    thumbsup_note="needs graphicsmagick and libimage-exiftool-perl (run as root once)"
-  elif [[ ! -x "$thumbsup" ]] || ! "$thumbsup" --version >/dev/null 2>&1; then
-    thumbsup_note="cannot be installed with npm here"
-  else
+  find_thumbsup "$cache/thumbsup"
+  if [[ -z "$thumbsup_note" ]]; then
     thumbsup_run() {
       "$thumbsup" --input "$pics" --output "$work/thumbsup" --concurrency "$jobs" \
         --thumb-size 320 --large-size 2048 --no-usage-stats --log info >"$work/thumbsup.log" 2>&1

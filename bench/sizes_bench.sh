@@ -18,6 +18,8 @@
 # MIVO_BENCH_MAKERS=mivo times the floor and mivo-make alone; =fast adds vipsthumbnail only.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# shellcheck source=bench/thumbsup.sh
+source "$root/bench/thumbsup.sh"
 make="${1:-$root/build/mivo-make}"
 html="$(dirname "$make")/html"
 [[ -f "$html/list.html" ]] || html="$root/html"
@@ -131,26 +133,11 @@ im_time="not run"
 # calls (installed here when run as root); left out with a note when it cannot be had.
 thumbsup_time="not run"
 thumbsup_note=""
-tools="$root/build/bench-tools/thumbsup"
-thumbsup="$tools/node_modules/.bin/thumbsup"
 if [[ "$makers" != all ]]; then
   thumbsup_note="MIVO_BENCH_MAKERS=$makers"
 else
-if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]] && [[ $(id -u) -eq 0 ]]; then
-  apt-get install -y graphicsmagick libimage-exiftool-perl >/dev/null 2>&1 || true
-fi
-if [[ ! -x "$thumbsup" ]] && command -v npm >/dev/null; then
-  echo "installing thumbsup 2 into $tools (once)" >&2
-  mkdir -p "$tools"
-  # npm may hold back install scripts; the sqlite module thumbsup keeps its index in needs its own.
-  (cd "$tools" && npm install --no-audit --no-fund --loglevel=error thumbsup@2 >/dev/null 2>&1 &&
-    npm rebuild better-sqlite3 >/dev/null 2>&1) || rm -rf "$tools/node_modules"
-fi
-if [[ ! -x /usr/bin/gm || ! -x /usr/bin/exiftool ]]; then
-  thumbsup_note="needs graphicsmagick and libimage-exiftool-perl (run as root once)"
-elif [[ ! -x "$thumbsup" ]] || ! "$thumbsup" --version >/dev/null 2>&1; then
-  thumbsup_note="cannot be installed with npm here"
-else
+find_thumbsup "$root/build/bench-tools/thumbsup"
+if [[ -z "$thumbsup_note" ]]; then
   thumbsup_run() {
     "$thumbsup" --input "$pics" --output "$work/thumbsup" --concurrency "$jobs" \
       --thumb-size 320 --large-size 2048 --log default >/dev/null 2>&1
