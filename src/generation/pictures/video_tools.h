@@ -13,13 +13,14 @@ struct ProgramResult;
 struct VideoFacts {
     double durationSeconds = 0;
     long width = 0, height = 0; // as shown: rotation (90/270 swap them), non-square pixels
-    int rotation = 0;        // clockwise degrees the frames are turned when shown: 0, 90, 180, 270
-    std::string videoCodec;  // ffprobe codec_name: "h264", "hevc", "vp9", "av1", ...
-    std::string pixelFormat; // ffprobe pix_fmt: "yuv420p", "yuv420p10le", ...
-    std::string audioCodec;  // "" when no audio stream
-    std::string container;   // format_name: "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
-    bool indexFirst = true;  // MP4/MOV: the moov box comes before mdat (fast start)
-    std::string dateTaken;   // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
+    int rotation = 0;         // clockwise degrees the frames are turned when shown: 0, 90, 180, 270
+    std::string videoCodec;   // ffprobe codec_name: "h264", "hevc", "vp9", "av1", ...
+    std::string pixelFormat;  // ffprobe pix_fmt: "yuv420p", "yuv420p10le", ...
+    std::string audioCodec;   // "" when no audio stream
+    std::string container;    // format_name: "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
+    bool indexFirst = true;   // MP4/MOV: the moov box comes before mdat (fast start)
+    std::string dateTaken;    // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
+    std::string creationTime; // the container's creation_time, "YYYY-MM-DDTHH:MM:SSZ", or ""
 };
 
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
@@ -69,7 +70,8 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
                                          const VideoFacts& facts, WebVideoWay way,
                                          const std::string& output);
 
-/// The seconds ffmpeg may take to write the web video of `facts`.
+/// The seconds ffmpeg may take to write the web video of `facts`: ten times its length and a
+/// minute, at most ten minutes.
 double webVideoTimeLimit(const VideoFacts& facts);
 
 /// Writes the web video (Remux or Transcode) as `name` into the open folder `folder`: into a
