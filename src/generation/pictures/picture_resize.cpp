@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/log.h"
+#include "common/paths.h"
 #include "generation/pictures/copy_geometry.h"
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/heif_exif.h"
@@ -67,6 +68,12 @@ struct ImageLibrary {
     decltype(&::g_object_unref) unref = nullptr;
     decltype(&::g_free) free = nullptr;
     decltype(&::g_log_set_handler) logSetHandler = nullptr;
+    decltype(&::vips_foreign_find_load) findLoad = nullptr;
+    decltype(&::vips_foreign_find_load_buffer) findLoadBuffer = nullptr;
+    decltype(&::vips_nickname_find) nicknameFind = nullptr;
+    decltype(&::g_type_from_name) typeFromName = nullptr;
+    // Since libvips 8.13; without it the loader check of each picture still stands.
+    decltype(&::vips_block_untrusted_set) blockUntrusted = nullptr;
 };
 
 ImageLibrary vips;
@@ -115,7 +122,12 @@ bool openLibrary() {
         bind(handle, "vips_image_get_width", v.width) &&
         bind(handle, "vips_image_get_height", v.height) &&
         bind(handle, "g_object_unref", v.unref) && bind(handle, "g_free", v.free) &&
-        bind(handle, "g_log_set_handler", v.logSetHandler);
+        bind(handle, "g_log_set_handler", v.logSetHandler) &&
+        bind(handle, "vips_foreign_find_load", v.findLoad) &&
+        bind(handle, "vips_foreign_find_load_buffer", v.findLoadBuffer) &&
+        bind(handle, "vips_nickname_find", v.nicknameFind) &&
+        bind(handle, "g_type_from_name", v.typeFromName);
+    bind(handle, "vips_block_untrusted_set", v.blockUntrusted);
     // The same check the library's own start-up macro makes: an interface the headers do not
     // describe is not used. The library stays open for the life of the process.
     return bound && v.version(3) - v.version(5) == VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE;
@@ -154,6 +166,48 @@ std::string takeLibraryError() {
         text.pop_back();
     }
     return text.empty() ? "cannot be read" : text;
+}
+
+// The loader a picture named `path` must be read with: the one of the kind its extension says.
+// libvips picks a loader by what a file holds, and a picture folder may come from a stranger:
+// an SVG or a PDF named .jpg must not reach the SVG or PDF loader.
+const char* loaderForName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string ext = cmGetExt(slash == std::string::npos ? path : path.substr(slash + 1));
+    static const std::pair<const char*, const char*> kLoaders[] = {
+        {"jpg", "jpegload"},  {"jpeg", "jpegload"}, {"gif", "gifload"},   {"png", "pngload"},
+        {"webp", "webpload"}, {"tif", "tiffload"},  {"tiff", "tiffload"}, {"heic", "heifload"},
+        {"heif", "heifload"}, {"avif", "heifload"},
+    };
+    for (const auto& [extension, loader] : kLoaders) {
+        if (ext == extension) {
+            return loader;
+        }
+    }
+    return nullptr;
+}
+
+// The short name ("jpegload", "pngload_buffer") of the loader class the library found, or "".
+std::string loaderName(const char* className) {
+    vips.errorClear();
+    if (className == nullptr) {
+        return {};
+    }
+    const char* nickname = vips.nicknameFind(vips.typeFromName(className));
+    return nickname != nullptr ? nickname : "";
+}
+
+// true when the library would read `path` with the loader its name calls for; otherwise
+// `error` says what the file is instead.
+bool holdsWhatItsNameSays(const std::string& path, std::string& error) {
+    const char* wanted = loaderForName(path);
+    const std::string found = loaderName(vips.findLoad(path.c_str()));
+    if (wanted != nullptr && found == wanted) {
+        return true;
+    }
+    error = "not the kind of picture its name says (" +
+            (found.empty() ? std::string("unknown content") : found) + ")";
+    return false;
 }
 
 // Encodes `image` as a JPEG into `bytes`. The caller writes the file: where it goes and how it
@@ -405,6 +459,11 @@ bool startImageLibrary() {
     std::call_once(once, [] {
         libraryReady = openLibrary() && vips.init("mivo") == 0;
         if (libraryReady) {
+            // Loaders the library itself calls unsafe on files from strangers (ImageMagick,
+            // PDF, SVG, FITS, Matlab...) are never used.
+            if (vips.blockUntrusted != nullptr) {
+                vips.blockUntrusted(TRUE);
+            }
             vips.logSetHandler(
                 "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
                 logLibraryWarning, nullptr);
@@ -431,8 +490,12 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request, Enc
         error = "the image library did not start";
         return false;
     }
+    if (!holdsWhatItsNameSays(picture, error)) {
+        return false;
+    }
     bool tried = false;
-    if (directCopies(picture, request, copies, error, tried)) {
+    if (std::string_view(loaderForName(picture)) == "jpegload" &&
+        directCopies(picture, request, copies, error, tried)) {
         return true;
     }
     if (tried) {
@@ -454,6 +517,11 @@ bool resizePictureBytes(const std::string& bytes, const ResizeRequest& request,
                         EncodedCopies& copies, std::string& error) {
     if (!startImageLibrary()) {
         error = "the image library did not start";
+        return false;
+    }
+    // ffmpeg's frame, as PNG, and nothing else.
+    if (loaderName(vips.findLoadBuffer(bytes.data(), bytes.size())) != "pngload_buffer") {
+        error = "not a PNG picture";
         return false;
     }
     const int edge = side(request.viewEdge);
@@ -486,7 +554,8 @@ bool readShootingData(const std::string& path, ExifInfo& info) {
     case HeifExif::Unknown:
         break;
     }
-    if (!startImageLibrary()) {
+    std::string notWhatItSays;
+    if (!startImageLibrary() || !holdsWhatItsNameSays(path, notWhatItSays)) {
         return false;
     }
     // Opening a file reads its header; the pixels are decoded only when asked for, never here.
