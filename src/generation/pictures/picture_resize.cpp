@@ -18,6 +18,7 @@
 
 #include "common/log.h"
 #include "common/paths.h"
+#include "generation/pictures/bmp_decode.h"
 #include "generation/pictures/copy_geometry.h"
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/heif_exif.h"
@@ -286,6 +287,30 @@ struct DirectBuffers {
     Pixels thumb;
 };
 
+// The thumbnails from the display copy in `b.view`, and the three copies encoded.
+bool thumbnailsFromView(DirectBuffers& b, const ResizeRequest& request, EncodedCopies& copies,
+                        std::string& error) {
+    const PixelSize view{b.view.width, b.view.height};
+    const long boxWidth = side(request.boxWidth);
+    const long boxHeight = side(request.boxHeight);
+    const PixelSize thumb2xSize = fitInside(view.width, view.height, boxWidth * 2, boxHeight * 2);
+    const PixelSize thumbSize = fitInside(view.width, view.height, boxWidth, boxHeight);
+    // The 1x thumbnail has the size libvips gives it from the display copy, and its pixels from
+    // the 2x one: a quarter of the reading.
+    shrinkPixels(b.view, static_cast<int>(thumb2xSize.width), static_cast<int>(thumb2xSize.height),
+                 b.thumb2x);
+    shrinkPixels(b.thumb2x, static_cast<int>(thumbSize.width), static_cast<int>(thumbSize.height),
+                 b.thumb);
+    if (!encodePixels(b.view, kViewQuality, copies.view, error, false) ||
+        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error) ||
+        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error)) {
+        return false;
+    }
+    copies.sizes = ResizedSizes{b.thumb.width,    b.thumb.height, b.thumb2x.width,
+                                b.thumb2x.height, b.view.width,   b.view.height};
+    return true;
+}
+
 // The copies of a plain JPEG (8-bit grey or colour, no colour profile) without libvips's
 // loader: decoded once at the smallest scale M/8 that still covers twice the display copy
 // (see decodeNeed), shrunk to it with Lanczos3, turned upright, and the thumbnails shrunk from it.
@@ -321,24 +346,35 @@ bool directCopies(const std::string& picture, const ResizeRequest& request, Enco
     } else {
         std::swap(b.shrunk, b.view);
     }
-    const long boxWidth = side(request.boxWidth);
-    const long boxHeight = side(request.boxHeight);
-    const PixelSize thumb2xSize = fitInside(view.width, view.height, boxWidth * 2, boxHeight * 2);
-    const PixelSize thumbSize = fitInside(view.width, view.height, boxWidth, boxHeight);
-    // The 1x thumbnail has the size libvips gives it from the display copy, and its pixels from
-    // the 2x one: a quarter of the reading.
-    shrinkPixels(b.view, static_cast<int>(thumb2xSize.width), static_cast<int>(thumb2xSize.height),
-                 b.thumb2x);
-    shrinkPixels(b.thumb2x, static_cast<int>(thumbSize.width), static_cast<int>(thumbSize.height),
-                 b.thumb);
-    if (!encodePixels(b.view, kViewQuality, copies.view, error, false) ||
-        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error) ||
-        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error)) {
+    return thumbnailsFromView(b, request, copies, error);
+}
+
+// The copies of a BMP, decoded here: libvips reads BMP only through ImageMagick, one of the
+// loaders it calls unsafe for files from strangers.
+bool bmpCopies(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
+               std::string& error) {
+    thread_local DirectBuffers buffers;
+    DirectBuffers& b = buffers;
+    if (!readWholeFile(picture, b.file)) {
+        error = "cannot be read";
         return false;
     }
-    copies.sizes = ResizedSizes{b.thumb.width,    b.thumb.height, b.thumb2x.width,
-                                b.thumb2x.height, b.view.width,   b.view.height};
-    return true;
+    if (b.file.size() < 2 || b.file[0] != 'B' || b.file[1] != 'M') {
+        error = "not the kind of picture its name says (not a BMP)";
+        return false;
+    }
+    if (!decodeBmp(b.file.data(), b.file.size(), b.decoded, error)) {
+        return false;
+    }
+    const long edge = side(request.viewEdge);
+    const PixelSize view = fitInside(b.decoded.width, b.decoded.height, edge, edge);
+    if (view.width == b.decoded.width && view.height == b.decoded.height) {
+        std::swap(b.decoded, b.view);
+    } else {
+        shrinkPixels(b.decoded, static_cast<int>(view.width), static_cast<int>(view.height),
+                     b.view);
+    }
+    return thumbnailsFromView(b, request, copies, error);
 }
 
 // True when `profile` is an ICC profile of RGB colours other than sRGB.
@@ -489,6 +525,9 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request, Enc
     if (!startImageLibrary()) {
         error = "the image library did not start";
         return false;
+    }
+    if (cmGetExt(picture.substr(picture.find_last_of('/') + 1)) == "bmp") {
+        return bmpCopies(picture, request, copies, error);
     }
     if (!holdsWhatItsNameSays(picture, error)) {
         return false;

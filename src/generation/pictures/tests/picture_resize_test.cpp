@@ -416,6 +416,16 @@ TEST_F(PictureResizeTest, APictureIsReadOnlyAsTheKindItsNameSays) {
     for (const char* name : {"real.png", "real.jpg"}) {
         copiesOf(dir / name);
     }
+    // A BMP is read by Mivo itself, since libvips reads it only through ImageMagick.
+    ASSERT_TRUE(convert("-size 640x480 xc:orange", dir / "real.bmp"));
+    std::filesystem::copy_file(dir / "real.jpg", dir / "jpeg.bmp", ec);
+    EncodedCopies bmp;
+    std::string bmpError;
+    ASSERT_TRUE(resizePicture(dir / "real.bmp", request, bmp, bmpError)) << bmpError;
+    EXPECT_EQ(bmp.sizes, (ResizedSizes{160, 120, 320, 240, 640, 480}));
+    expectColour(bmp.thumb, {255, 165, 0});
+    EXPECT_FALSE(resizePicture(dir / "jpeg.bmp", request, bmp, bmpError));
+    EXPECT_NE(bmpError.find("not the kind of picture its name says"), std::string::npos);
     // The loaders libvips marks unsafe are closed even to a caller that names them.
     EXPECT_EQ(vips_image_new_from_file((dir / "drawing.svg").c_str(), nullptr), nullptr);
     vips_error_clear();
