@@ -12,7 +12,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture_header fuzz_csv fuzz_heif_exif fuzz_bmp)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture_header fuzz_csv fuzz_heif_exif fuzz_bmp fuzz_copy_record)
 
 if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
   echo "fuzz/run.sh: SECONDS must be a whole number above 0, not '$seconds'" >&2
@@ -65,6 +65,14 @@ elif target == "fuzz_heif_exif":
         return ftyp + meta(len(ftyp) + len(meta(0)) + 8) + box(b"mdat", item)
     put("heif_mdat", heif(False))
     put("heif_idat", heif(True))
+elif target == "fuzz_copy_record":
+    head = b"mivo-copies 1\n"
+    put("pictures", head + b"a.jpg\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\n"
+        + b"b.gif\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\t2\n")
+    put("video", head + b"clip.mov\t10\t20\t160\t160\t2048\t1\t160\t90\t320\t180\t800\t450\t1\t61500\t1\t20240501123000\n"
+        + b"a.MOV\t10\t20\t160\t160\t2048\t2\t0\t0\t0\t0\t0\t0\t1\t0\t0\t0\t3\n")
+    put("outside", head + b"../index.html\t1\t2\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\n"
+        + b"link\t1\t2\t160\t160\t2048\t0\t1\t1\t1\t1\t1\t1\n" + b"own.jpg\t1\t2")
 elif target == "fuzz_bmp":
     def bmp(width, height, bpp, compression, pixels, palette=b"", masks=(), header=40, colours=0):
         if header == 12:

@@ -18,6 +18,7 @@
 
 #include "common/log.h"
 #include "common/paths.h"
+#include "common/translate.h"
 #include "generation/pictures/bmp_decode.h"
 #include "generation/pictures/copy_geometry.h"
 #include "generation/pictures/exif_info.h"
@@ -169,6 +170,8 @@ std::string takeLibraryError() {
     return text.empty() ? "cannot be read" : text;
 }
 
+const char* const kNotWhatItsNameSays = translatable("名前の示す種類の画像ではありません");
+
 // The loader a picture named `path` must be read with: the one of the kind its extension says.
 // libvips picks a loader by what a file holds, and a picture folder may come from a stranger:
 // an SVG or a PDF named .jpg must not reach the SVG or PDF loader.
@@ -206,8 +209,8 @@ bool holdsWhatItsNameSays(const std::string& path, std::string& error) {
     if (wanted != nullptr && found == wanted) {
         return true;
     }
-    error = "not the kind of picture its name says (" +
-            (found.empty() ? std::string("unknown content") : found) + ")";
+    error = std::string(kNotWhatItsNameSays) + ": " +
+            (found.empty() ? std::string("unknown content") : found);
     return false;
 }
 
@@ -360,7 +363,7 @@ bool bmpCopies(const std::string& picture, const ResizeRequest& request, Encoded
         return false;
     }
     if (b.file.size() < 2 || b.file[0] != 'B' || b.file[1] != 'M') {
-        error = "not the kind of picture its name says (not a BMP)";
+        error = std::string(kNotWhatItsNameSays) + ": not a BMP";
         return false;
     }
     if (!decodeBmp(b.file.data(), b.file.size(), b.decoded, error)) {

@@ -407,7 +407,7 @@ TEST_F(PictureResizeTest, APictureIsReadOnlyAsTheKindItsNameSays) {
         EncodedCopies copies;
         std::string error;
         EXPECT_FALSE(resizePicture(dir / name, request, copies, error));
-        EXPECT_NE(error.find("not the kind of picture its name says"), std::string::npos) << error;
+        EXPECT_NE(error.find("名前の示す種類の画像ではありません"), std::string::npos) << error;
         EXPECT_TRUE(copies.view.empty());
         ExifInfo info;
         EXPECT_FALSE(readShootingData(dir / name, info));
@@ -425,7 +425,7 @@ TEST_F(PictureResizeTest, APictureIsReadOnlyAsTheKindItsNameSays) {
     EXPECT_EQ(bmp.sizes, (ResizedSizes{160, 120, 320, 240, 640, 480}));
     expectColour(bmp.thumb, {255, 165, 0});
     EXPECT_FALSE(resizePicture(dir / "jpeg.bmp", request, bmp, bmpError));
-    EXPECT_NE(bmpError.find("not the kind of picture its name says"), std::string::npos);
+    EXPECT_NE(bmpError.find("名前の示す種類の画像ではありません"), std::string::npos);
     // The loaders libvips marks unsafe are closed even to a caller that names them.
     EXPECT_EQ(vips_image_new_from_file((dir / "drawing.svg").c_str(), nullptr), nullptr);
     vips_error_clear();
