@@ -15,6 +15,7 @@
 
 #include "common/run_program.h"
 #include "common/system_reason.h"
+#include "common/translate.h"
 #include "generation/pictures/copy_folder.h"
 
 namespace mivo {
@@ -325,7 +326,7 @@ std::string failure(const std::string& what, const ProgramResult& run) {
         return what + ": stopped";
     }
     if (run.timedOut) {
-        return what + ": took too long";
+        return what + ": " + translatable("時間がかかりすぎたため止めました");
     }
     std::string tail = run.errorTail;
     while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' ')) {
@@ -574,7 +575,7 @@ double webVideoTimeLimit(const VideoFacts& facts) {
 
 bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
                   WebVideoWay way, const CopyFolder& folder, const std::string& name,
-                  std::string& error, const std::function<bool()>& stop) {
+                  std::string& error, const std::function<bool()>& stop, ProgramResult* result) {
     const std::string target = folder.path() + "/" + name;
     if (way == WebVideoWay::Original) {
         error = target + ": the original is played as it is";
@@ -604,7 +605,8 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
     ProgramRun how;
     how.timeLimitSeconds = webVideoTimeLimit(facts);
     how.stopRequested = stop;
-    ProgramResult run;
+    ProgramResult own;
+    ProgramResult& run = result != nullptr ? *result : own;
     bool ok = runProgram(webVideoCommand(programs, path, facts, way, output), how, run);
     if (!ok) {
         error = target + ": " + failure("ffmpeg", run);

@@ -79,8 +79,10 @@ double webVideoTimeLimit(const VideoFacts& facts);
 /// on failure, stop or time limit, so that no partial file is ever left.
 /// Transcode: H.264 (yuv420p) + AAC, at most 1920x1080 (1080x1920 upright), even sizes,
 /// fast start.
+/// `result`, when given, tells how ffmpeg ended (timedOut: past webVideoTimeLimit).
 bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
                   WebVideoWay way, const CopyFolder& folder, const std::string& name,
-                  std::string& error, const std::function<bool()>& stop);
+                  std::string& error, const std::function<bool()>& stop,
+                  ProgramResult* result = nullptr);
 
 } // namespace mivo

@@ -348,8 +348,15 @@ class ResizePool {
             }
             cmWriteLog(kLogName, 3, line);
         }
-        return makeWebVideo(video_, task.source, facts, way, folders_.views, webName, task.error,
-                            stop);
+        ProgramResult run;
+        if (makeWebVideo(video_, task.source, facts, way, folders_.views, webName, task.error, stop,
+                         &run)) {
+            return true;
+        }
+        // Past the time any video may take: left out as one that cannot be read, and not
+        // tried again while it stays as it is.
+        task.unreadable = run.timedOut;
+        return false;
     }
 
     void run(ResizeTask& task) {
