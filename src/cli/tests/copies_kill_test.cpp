@@ -38,12 +38,18 @@ std::size_t filesIn(const std::string& folder) {
 /// mivo-make with reduced copies on, killed with SIGKILL while it makes them.
 class KilledRunTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    /// A program folder with a copy of mivo-make and the shipped templates.
+    void makeProgramFolder() {
         prog = dir.mkdir("prog");
         std::error_code ec;
         fs::copy_file(MIVO_MAKE_PATH, prog + "/mivo-make", ec);
         ASSERT_FALSE(ec) << ec.message();
         test::writeShippedTemplates(dir, "prog/html");
+    }
+
+    void SetUp() override {
+        makeProgramFolder();
+        std::error_code ec;
         // Detailed pictures, so that each takes a while to reduce.
         const std::string first = dir.mkdir("pics") + "/p00.jpg";
         const std::string command =
@@ -181,13 +187,7 @@ std::vector<pid_t> processesNaming(const std::string& part) {
 /// The same with a video to transcode in place of the pictures.
 class KilledTranscodeTest : public KilledRunTest {
   protected:
-    void SetUp() override {
-        prog = dir.mkdir("prog");
-        std::error_code ec;
-        fs::copy_file(MIVO_MAKE_PATH, prog + "/mivo-make", ec);
-        ASSERT_FALSE(ec) << ec.message();
-        test::writeShippedTemplates(dir, "prog/html");
-    }
+    void SetUp() override { makeProgramFolder(); }
 };
 
 TEST_F(KilledTranscodeTest, NoFfmpegOutlivesAKilledRunNorLeavesAnythingBehind) {
