@@ -2,17 +2,17 @@
 # Builds the libFuzzer targets with the preset "fuzz" (clang with -fsanitize=fuzzer,address,
 # undefined) into build-fuzz/ and runs each target for SECONDS seconds (default 600), one after
 # the other in one process each. The corpus grows in build-fuzz/corpus/<target> (seeded with a
-# few valid inputs, among them a JPEG with a 60 KB EXIF block); a crash is saved in
-# build-fuzz/artifacts/<target>/ and makes the script exit non-zero. A target that does not
-# build is reported and makes the script exit non-zero too; the others still run. Only the
-# fuzz targets and the layers they link are built.
+# few valid inputs, among them a JPEG with a 60 KB EXIF block and BMPs of each kind); a crash
+# is saved in build-fuzz/artifacts/<target>/ and makes the script exit non-zero. A target that
+# does not build is reported and makes the script exit non-zero too; the others still run.
+# Only the fuzz targets and the layers they link are built.
 #   bash fuzz/run.sh [SECONDS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture_header fuzz_csv fuzz_heif_exif)
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_picture_header fuzz_csv fuzz_heif_exif fuzz_bmp fuzz_copy_record)
 
 if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
   echo "fuzz/run.sh: SECONDS must be a whole number above 0, not '$seconds'" >&2
@@ -65,6 +65,33 @@ elif target == "fuzz_heif_exif":
         return ftyp + meta(len(ftyp) + len(meta(0)) + 8) + box(b"mdat", item)
     put("heif_mdat", heif(False))
     put("heif_idat", heif(True))
+elif target == "fuzz_copy_record":
+    head = b"mivo-copies 1\n"
+    put("pictures", head + b"a.jpg\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\n"
+        + b"b.gif\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\t2\n")
+    put("video", head + b"clip.mov\t10\t20\t160\t160\t2048\t1\t160\t90\t320\t180\t800\t450\t1\t61500\t1\t20240501123000\n"
+        + b"a.MOV\t10\t20\t160\t160\t2048\t2\t0\t0\t0\t0\t0\t0\t1\t0\t0\t0\t3\n")
+    put("outside", head + b"../index.html\t1\t2\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\n"
+        + b"link\t1\t2\t160\t160\t2048\t0\t1\t1\t1\t1\t1\t1\n" + b"own.jpg\t1\t2")
+elif target == "fuzz_bmp":
+    def bmp(width, height, bpp, compression, pixels, palette=b"", masks=(), header=40, colours=0):
+        if header == 12:
+            info = struct.pack("<IHHHH", 12, width, height, 1, bpp)
+        else:
+            info = struct.pack("<IiiHHIIiiII", header, width, height, 1, bpp, compression,
+                               len(pixels), 2835, 2835, colours, 0)
+            info += b"".join(struct.pack("<I", m) for m in masks)
+            info = info.ljust(header, b"\x00")
+        offset = 14 + len(info) + len(palette)
+        return b"BM" + struct.pack("<III", offset + len(pixels), 0, offset) + info + palette + pixels
+    palette = b"\x1e\x14\x0a\x00\x00\x00\xff\x00\x00\xff\x00\x00\xff\x00\x00\x00"
+    put("rgb24", bmp(3, -2, 24, 0, bytes(range(24))))
+    put("pal8", bmp(3, 2, 8, 0, b"\x00\x01\x02\x00\x03\x02\x01\x00", palette, colours=4))
+    put("rle8", bmp(4, 3, 8, 1, b"\x03\x01\x00\x00\x00\x02\x02\x01\x00\x03\x02\x03\x01\x00\x00\x01", palette, colours=4))
+    put("rle4", bmp(5, 2, 4, 2, b"\x05\x12\x00\x00\x00\x03\x30\x10\x00\x01", palette, colours=4))
+    put("core1", bmp(9, 2, 1, 0, b"\xb0\x80\x00\x00\x01\x02\x00\x00", palette[:3] + b"\xff\xff\xff", header=12))
+    put("rgb565", bmp(3, 2, 16, 3, bytes(range(16)), masks=(0xF800, 0x07E0, 0x001F)))
+    put("argb32", bmp(2, 2, 32, 3, bytes(range(0, 256, 16)), masks=(0xFF0000, 0xFF00, 0xFF, 0xFF000000), header=124))
 else:
     sof = b"\xff\xc0\x00\x11\x08\x00\x1e\x00\x28\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01"
     sos = b"\xff\xda\x00\x0c\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00\x00\xff\xd9"

@@ -178,6 +178,10 @@ int main(int argc, char** argv) {
     if (!result.failure.empty()) {
         std::fprintf(stderr, "mivo-make: %s\n", result.failure.c_str());
     }
+    // Every item the status line named only in part.
+    if (!result.items.empty()) {
+        std::fputs(result.items.c_str(), stderr);
+    }
     mivo::cmWriteLog("mivo-make", 2, "▲▲▲End Mivo▲▲▲\r\n");
     return result.done ? 0 : 1;
 }

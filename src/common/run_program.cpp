@@ -2,8 +2,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -66,24 +67,42 @@ int processFd(pid_t pid) {
     return -1;
 }
 
-// Ignored signals and the signal mask are inherited through exec: a window that ignores
-// SIGPIPE would hand that on. The program starts with every signal as the system sets it.
-bool prepareAttributes(posix_spawnattr_t& attributes) {
-    if (::posix_spawnattr_init(&attributes) != 0) {
-        return false;
+// Signals the program gets as the system sets them: one this process ignores (a window that
+// ignores SIGPIPE) would stay ignored through exec.
+constexpr int kDefaultSignals[] = {SIGPIPE, SIGINT,  SIGTERM, SIGHUP,
+                                   SIGQUIT, SIGCHLD, SIGUSR1, SIGUSR2};
+
+// What the child does between fork and exec: only calls that are safe after a fork in a
+// process with threads, on memory prepared before it. Never returns.
+[[noreturn]] void execChild(const char* program, char* const* args, pid_t parent, int out, int err,
+                            int report) {
+    // The program dies with the thread that started it, however that ends (SIGKILL
+    // included): an ffmpeg must never go on writing for a run that is gone.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) {
+        ::_exit(127); // ended before the line above took effect
+    }
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    ::sigemptyset(&defaults.sa_mask);
+    for (const int signal : kDefaultSignals) {
+        ::sigaction(signal, &defaults, nullptr);
+    }
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int nothing = out < 0 ? ::open("/dev/null", O_WRONLY) : out;
+    if (in < 0 || nothing < 0 || ::dup2(in, 0) < 0 || ::dup2(nothing, 1) < 0 ||
+        ::dup2(err, 2) < 0) {
+        const int why = errno;
+        (void)!::write(report, &why, sizeof why);
+        ::_exit(127);
     }
     sigset_t none;
-    sigset_t defaults;
     ::sigemptyset(&none);
-    ::sigemptyset(&defaults);
-    for (const int signal :
-         {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD, SIGUSR1, SIGUSR2}) {
-        ::sigaddset(&defaults, signal);
-    }
-    ::posix_spawnattr_setsigmask(&attributes, &none);
-    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    return true;
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::execve(program, args, environ);
+    const int why = errno;
+    (void)!::write(report, &why, sizeof why);
+    ::_exit(127);
 }
 
 // Reads what the pipe holds now into `into`, keeping only its last `keepLast` bytes when that
@@ -145,37 +164,50 @@ bool start(const std::vector<std::string>& argv, const ProgramRun& how, Running&
            std::string& error) {
     int outPipe[2] = {-1, -1};
     int errPipe[2] = {-1, -1};
-    if ((how.captureOutput && !makePipe(outPipe)) || !makePipe(errPipe)) {
+    int report[2] = {-1, -1}; // the child's errno when it cannot exec; closed by exec
+    if ((how.captureOutput && !makePipe(outPipe)) || !makePipe(errPipe) ||
+        ::pipe2(report, O_CLOEXEC) != 0) {
         error = systemReasonText(errno);
-        closeFd(outPipe[0]);
-        closeFd(outPipe[1]);
+        for (int* fd : {&outPipe[0], &outPipe[1], &errPipe[0], &errPipe[1]}) {
+            closeFd(*fd);
+        }
         return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (how.captureOutput) {
-        ::posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    } else {
-        ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    }
-    ::posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
-    pid_t pid = -1;
-    int failed = prepareAttributes(attributes) ? 0 : ENOMEM;
-    if (failed == 0) {
-        failed = ::posix_spawn(&pid, argv[0].c_str(), &actions, &attributes, args.data(), environ);
-        ::posix_spawnattr_destroy(&attributes);
+    // fork, not posix_spawn: the child must ask for the parent-death signal before exec.
+    // Signals are held across the fork so that no handler of ours runs in the child.
+    sigset_t all;
+    sigset_t before;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &before);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        execChild(argv[0].c_str(), args.data(), parent, outPipe[1], errPipe[1], report[1]);
     }
-    ::posix_spawn_file_actions_destroy(&actions);
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     closeFd(outPipe[1]);
     closeFd(errPipe[1]);
+    closeFd(report[1]);
+    int failed = pid < 0 ? forkError : 0;
+    if (pid > 0) {
+        int why = 0;
+        ssize_t got = 0;
+        do {
+            got = ::read(report[0], &why, sizeof why);
+        } while (got < 0 && errno == EINTR);
+        if (got == static_cast<ssize_t>(sizeof why)) {
+            failed = why;
+            reap(pid);
+        }
+    }
+    closeFd(report[0]);
     if (failed != 0) {
         error = argv[0] + ": " + systemReasonText(failed);
         closeFd(outPipe[0]);

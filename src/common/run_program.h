@@ -30,8 +30,10 @@ struct ProgramResult {
 };
 
 /// Starts argv[0] (a full path) with the argument vector, never through a shell, stdin from
-/// /dev/null; waits, killing it (SIGKILL, then reaped) on stop or time limit. true only when it
-/// ran and exited with status 0. When it cannot be started, errorTail says why.
+/// /dev/null; waits, killing it (SIGKILL, then reaped) on stop or time limit. The program is
+/// killed too when the thread that started it ends, however the process ends (a parent-death
+/// signal), so nothing started here outlives Mivo. true only when it ran and exited with
+/// status 0. When it cannot be started, errorTail says why.
 bool runProgram(const std::vector<std::string>& argv, const ProgramRun& how, ProgramResult& result);
 
 } // namespace mivo

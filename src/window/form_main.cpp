@@ -381,7 +381,9 @@ void FormMain::stopMake() {
 }
 
 void FormMain::finishMake(const MakeResult& result) {
-    LabelMess->setToolTipText(result.failure);
+    LabelMess->setToolTipText(result.items.empty()     ? result.failure
+                              : result.failure.empty() ? result.items
+                                                       : result.failure + "\n\n" + result.items);
     releaseInput();
     if (result.done) {
         CommandOpenHtml->setEnabled(true);

@@ -33,9 +33,16 @@ void FormMain::afterMake(const MakeResult& result) {
         }
     }
 
-    // The status line has room for 作成に失敗しました only; the page and why need a box.
+    // The status line has room for 作成に失敗しました and a few names only; the page and why,
+    // and every item the run left out, need a box.
     if (!result.failure.empty()) {
-        services_.showMessage(translate("作成に失敗しました。\n\n%1", {result.failure}), kAppTitle);
+        std::string text = translate("作成に失敗しました。\n\n%1", {result.failure});
+        if (!result.items.empty()) {
+            text += "\n\n" + result.items;
+        }
+        services_.showMessage(text, kAppTitle);
+    } else if (!result.items.empty()) {
+        services_.showMessage(result.items, kAppTitle);
     }
 }
 

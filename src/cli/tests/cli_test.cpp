@@ -387,5 +387,24 @@ TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
     setLogPath("");
 }
 
+TEST_F(MivoMakeTest, ItemsLeftOutAreNamedOnTheStatusLineAndEveryOneOnTheErrorOutput) {
+    for (const char* name : {"c.png", "d.png", "e.png", "f.png"}) {
+        dir.write("pics/" + std::string(name), "not a picture");
+    }
+    writeIni("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") + "\r\nIndex=" +
+             (dir / "out/index.html") + "\r\n[Html]\r\nTUse=0\r\nReduce=1\r\nMedia=1\r\n");
+    // The two GIFs are headers without pixels: with the media option they are left out too.
+    EXPECT_EQ(run(""), 0) << err;
+    const std::vector<std::string> lines = fileLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines.back().starts_with("完了しました (載せられなかった画像・動画: "))
+        << lines.back();
+    EXPECT_TRUE(lines.back().ends_with(" ほか 3 件)")) << lines.back();
+    EXPECT_TRUE(err.starts_with("載せられなかった画像・動画 (6 件):\n")) << err;
+    for (const char* name : {"a.gif", "b.gif", "c.png", "d.png", "e.png", "f.png"}) {
+        EXPECT_NE(err.find("  " + (dir / "pics/") + name + ": "), std::string::npos) << err;
+    }
+}
+
 } // namespace
 } // namespace mivo

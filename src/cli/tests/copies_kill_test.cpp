@@ -38,12 +38,18 @@ std::size_t filesIn(const std::string& folder) {
 /// mivo-make with reduced copies on, killed with SIGKILL while it makes them.
 class KilledRunTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    /// A program folder with a copy of mivo-make and the shipped templates.
+    void makeProgramFolder() {
         prog = dir.mkdir("prog");
         std::error_code ec;
         fs::copy_file(MIVO_MAKE_PATH, prog + "/mivo-make", ec);
         ASSERT_FALSE(ec) << ec.message();
         test::writeShippedTemplates(dir, "prog/html");
+    }
+
+    void SetUp() override {
+        makeProgramFolder();
+        std::error_code ec;
         // Detailed pictures, so that each takes a while to reduce.
         const std::string first = dir.mkdir("pics") + "/p00.jpg";
         const std::string command =
@@ -154,6 +160,81 @@ TEST_F(KilledRunTest, ARunKilledWhileMakingCopiesIsMendedByTheNextRun) {
             EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos)
                 << entry.path();
         }
+    }
+}
+
+/// The processes whose command line holds `part`, and that still run (not zombies).
+std::vector<pid_t> processesNaming(const std::string& part) {
+    std::vector<pid_t> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        const std::string stat = readBytes("/proc/" + pid + "/stat");
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z') {
+            continue;
+        }
+        if (readBytes("/proc/" + pid + "/cmdline").find(part) != std::string::npos) {
+            found.push_back(static_cast<pid_t>(std::stol(pid)));
+        }
+    }
+    return found;
+}
+
+/// The same with a video to transcode in place of the pictures.
+class KilledTranscodeTest : public KilledRunTest {
+  protected:
+    void SetUp() override { makeProgramFolder(); }
+};
+
+TEST_F(KilledTranscodeTest, NoFfmpegOutlivesAKilledRunNorLeavesAnythingBehind) {
+    if (::system("command -v ffmpeg >/dev/null") != 0) {
+        GTEST_SKIP() << "ffmpeg is not installed";
+    }
+    // A video no browser plays (MPEG-4 Part 2 in AVI): it is transcoded, which takes a while.
+    std::error_code ec;
+    const std::string video = dir.mkdir("pics") + "/slow.avi";
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                           "testsrc=size=854x480:rate=25 -t 10 -c:v mpeg4 -q:v 20 '" +
+                           video + "'")
+                              .c_str()),
+              0);
+    dir.write("prog/Mivo.ini", encodeCp932("[Ini]\r\nMode=1\r\n[Path]\r\nPic=" + (dir / "pics") +
+                                               "\r\nIndex=" + (dir / "out/index.html") +
+                                               "\r\n[Html]\r\nTUse=0\r\nReduce=1\r\nMedia=1\r\n",
+                                           Cp932Fallback::Question));
+    // Killed once the transcode has been under way for a while: ffmpeg has its output open.
+    std::chrono::steady_clock::time_point seen{};
+    const auto transcoding = [&] {
+        for (const pid_t pid : processesNaming(video)) {
+            if (readBytes("/proc/" + std::to_string(pid) + "/cmdline").find("libx264") !=
+                std::string::npos) {
+                const auto now = std::chrono::steady_clock::now();
+                if (seen == std::chrono::steady_clock::time_point{}) {
+                    seen = now;
+                }
+                return now - seen > std::chrono::milliseconds(500);
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(killWhen(transcoding)) << "the run ended before it could be killed";
+    const auto killed = std::chrono::steady_clock::now();
+    while (!processesNaming(video).empty() &&
+           std::chrono::steady_clock::now() - killed < std::chrono::seconds(1)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(processesNaming(video).empty()) << "ffmpeg outlived mivo-make by a second";
+    for (const pid_t pid : processesNaming(video)) {
+        ::kill(pid, SIGKILL);
+    }
+    // Nothing of the web video is left, under any name.
+    for (const auto& entry : fs::recursive_directory_iterator(dir / "out", ec)) {
+        EXPECT_EQ(entry.path().filename().string().find("slow.avi"), std::string::npos)
+            << entry.path();
     }
 }
 

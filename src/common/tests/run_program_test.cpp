@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/run_program.h"
@@ -111,6 +117,54 @@ TEST(RunProgramTest, StopAndTimeLimitKillTheProgram) {
     start = Clock::now();
     EXPECT_TRUE(runProgram({findProgram("sh"), "-c", "sleep 5 >&2 & exit 0"}, limited, result));
     EXPECT_LT(secondsSince(start), 2);
+}
+
+// A process that is gone or a zombie waiting for init: it runs no more.
+bool stillRuns(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) {
+        return false;
+    }
+    const std::size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+}
+
+TEST(RunProgramTest, TheProgramDiesWithTheProcessThatStartedIt) {
+    test::TempDir dir;
+    const std::string pidFile = dir / "pid";
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        std::error_code ec;
+        std::filesystem::remove(pidFile, ec);
+        const pid_t runner = ::fork();
+        if (runner == 0) {
+            // The program says who it is, then waits long.
+            ProgramResult result;
+            runProgram({findProgram("sh"), "-c",
+                        "echo $$ >'" + pidFile + "'.part && mv '" + pidFile + "'.part '" + pidFile +
+                            "' && exec sleep 30"},
+                       ProgramRun{}, result);
+            ::_exit(0);
+        }
+        ASSERT_GT(runner, 0);
+        pid_t program = 0;
+        for (int i = 0; i < 500 && program == 0; ++i) {
+            std::ifstream(pidFile) >> program;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ASSERT_GT(program, 0);
+        ASSERT_TRUE(stillRuns(program));
+        ::kill(runner, signal);
+        int status = 0;
+        ::waitpid(runner, &status, 0);
+        const auto killed = Clock::now();
+        while (stillRuns(program) && secondsSince(killed) < 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_FALSE(stillRuns(program)) << "the program outlived its starter by a second";
+        ::kill(program, SIGKILL);
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "common/log.h"
 #include "common/paths.h"
+#include "common/translate.h"
 #include "generation/plan/status.h"
 
 namespace mivo {
@@ -12,6 +13,29 @@ namespace {
 
 // Display copies: long enough for a large screen, far smaller than a camera's pictures.
 constexpr long long kViewEdge = 2048;
+
+// Puts an item without copies on the list the end of the run names, and in the log in the
+// words the user reads there.
+void noteItem(const std::string& path, const WebCopy& copy, const std::string& error,
+              const std::string& folderError, ItemNotes& notes) {
+    if (copy.failed) {
+        // The run goes on, and fails at its end naming it.
+        if (notes.firstFailure.empty()) {
+            notes.firstFailure = folderError.empty() ? path + ": " + error : error;
+        }
+        notes.failed.push_back({path, error});
+        cmWriteLog("makeGalleryCopies", 4,
+                   "<" + path + "> " + translatable("縮小画像を作成できません") + ": " + error);
+    } else if (copy.leftOut) {
+        notes.leftOut.push_back({path, error});
+        cmWriteLog("makeGalleryCopies", 4,
+                   "<" + path + "> " + translatable("載せませんでした") + ": " + error);
+    } else if (copy.notReduced) {
+        notes.notReduced.push_back({path, error});
+        cmWriteLog("makeGalleryCopies", 4,
+                   "<" + path + "> " + translatable("元の画像のまま載せます") + ": " + error);
+    }
+}
 
 } // namespace
 
@@ -24,7 +48,7 @@ std::string pageFolderOf(const std::string& pagePath) {
 
 void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
                        const PictureList& pictures, std::vector<WebCopy>& copies,
-                       CopyFailures& failures, LeftOutItems& leftOut) {
+                       ItemNotes& notes) {
     copies.clear();
     if (!job.makeCopies || pictures.empty()) {
         return;
@@ -52,16 +76,10 @@ void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const Outp
         [&](std::size_t i, const ClassFileData& picture, const WebCopy& copy,
             const std::string& error) {
             const std::string path = cmAddPath(job.picPath, picture.strName, kPathSeparator);
-            if (copy.failed) {
-                // The run goes on, and fails at its end naming the first one.
-                if (failures.count++ == 0) {
-                    failures.first = folderError.empty() ? path + ": " + error : error;
-                }
+            if (!copy.ok && !report.stopped) {
+                noteItem(path, copy, error, folderError, notes);
             }
-            if (!copy.ok) {
-                cmWriteLog("makeGalleryCopies", 4, "<" + path + "> " + error);
-            }
-            if (!copy.missing.empty() && leftOut.missing.insert(copy.missing).second) {
+            if (!copy.missing.empty() && notes.missing.insert(copy.missing).second) {
                 mainSetStatus(
                     run.status, true,
                     userText(translatable("%1 がないため、読めない画像・動画は載せません"),
@@ -87,7 +105,6 @@ void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const Outp
         run.status.setBarMax(barMax);
         run.status.setBarValue(barValue);
     }
-    leftOut.count += report.leftOut;
     cmWriteLog("makeGalleryCopies", 3,
                "made " + std::to_string(report.made) + ", kept " + std::to_string(report.kept) +
                    ", failed " + std::to_string(report.failed) + ", skipped " +

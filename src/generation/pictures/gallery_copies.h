@@ -13,13 +13,12 @@ namespace mivo {
 
 /// Brings the copies of a gallery's pictures up to date beside its pages when the gallery makes
 /// them; `copies` gets one element per picture then, and stays empty otherwise. Shows each
-/// picture in the status line as the list page does, logs at level 4 every picture that keeps
-/// its original, and counts the copies that could not be made in `failures`. Items that cannot
-/// be shown are counted in `leftOut`, and what this machine lacks for them is shown once per
-/// run.
+/// picture in the status line as the list page does, and logs at level 4 every item without
+/// copies. `notes` gets the copies that could not be made, the items that cannot be shown and
+/// those shown from their originals, each with why; what this machine lacks for them is shown
+/// once per run (`notes.missing` holds what was shown already).
 void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const PictureList& pictures, std::vector<WebCopy>& copies,
-                       CopyFailures& failures, LeftOutItems& leftOut);
+                       const PictureList& pictures, std::vector<WebCopy>& copies, ItemNotes& notes);
 
 /// The pictures and copies without the items left out; false (nothing changed) when none was.
 bool dropLeftOut(PictureList& pictures, std::vector<WebCopy>& copies);

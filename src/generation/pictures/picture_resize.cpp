@@ -17,6 +17,9 @@
 #include <vector>
 
 #include "common/log.h"
+#include "common/paths.h"
+#include "common/translate.h"
+#include "generation/pictures/bmp_decode.h"
 #include "generation/pictures/copy_geometry.h"
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/heif_exif.h"
@@ -67,6 +70,12 @@ struct ImageLibrary {
     decltype(&::g_object_unref) unref = nullptr;
     decltype(&::g_free) free = nullptr;
     decltype(&::g_log_set_handler) logSetHandler = nullptr;
+    decltype(&::vips_foreign_find_load) findLoad = nullptr;
+    decltype(&::vips_foreign_find_load_buffer) findLoadBuffer = nullptr;
+    decltype(&::vips_nickname_find) nicknameFind = nullptr;
+    decltype(&::g_type_from_name) typeFromName = nullptr;
+    // Since libvips 8.13; without it the loader check of each picture still stands.
+    decltype(&::vips_block_untrusted_set) blockUntrusted = nullptr;
 };
 
 ImageLibrary vips;
@@ -115,7 +124,12 @@ bool openLibrary() {
         bind(handle, "vips_image_get_width", v.width) &&
         bind(handle, "vips_image_get_height", v.height) &&
         bind(handle, "g_object_unref", v.unref) && bind(handle, "g_free", v.free) &&
-        bind(handle, "g_log_set_handler", v.logSetHandler);
+        bind(handle, "g_log_set_handler", v.logSetHandler) &&
+        bind(handle, "vips_foreign_find_load", v.findLoad) &&
+        bind(handle, "vips_foreign_find_load_buffer", v.findLoadBuffer) &&
+        bind(handle, "vips_nickname_find", v.nicknameFind) &&
+        bind(handle, "g_type_from_name", v.typeFromName);
+    bind(handle, "vips_block_untrusted_set", v.blockUntrusted);
     // The same check the library's own start-up macro makes: an interface the headers do not
     // describe is not used. The library stays open for the life of the process.
     return bound && v.version(3) - v.version(5) == VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE;
@@ -154,6 +168,50 @@ std::string takeLibraryError() {
         text.pop_back();
     }
     return text.empty() ? "cannot be read" : text;
+}
+
+const char* const kNotWhatItsNameSays = translatable("名前の示す種類の画像ではありません");
+
+// The loader a picture named `path` must be read with: the one of the kind its extension says.
+// libvips picks a loader by what a file holds, and a picture folder may come from a stranger:
+// an SVG or a PDF named .jpg must not reach the SVG or PDF loader.
+const char* loaderForName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::string ext = cmGetExt(slash == std::string::npos ? path : path.substr(slash + 1));
+    static const std::pair<const char*, const char*> kLoaders[] = {
+        {"jpg", "jpegload"},  {"jpeg", "jpegload"}, {"gif", "gifload"},   {"png", "pngload"},
+        {"webp", "webpload"}, {"tif", "tiffload"},  {"tiff", "tiffload"}, {"heic", "heifload"},
+        {"heif", "heifload"}, {"avif", "heifload"},
+    };
+    for (const auto& [extension, loader] : kLoaders) {
+        if (ext == extension) {
+            return loader;
+        }
+    }
+    return nullptr;
+}
+
+// The short name ("jpegload", "pngload_buffer") of the loader class the library found, or "".
+std::string loaderName(const char* className) {
+    vips.errorClear();
+    if (className == nullptr) {
+        return {};
+    }
+    const char* nickname = vips.nicknameFind(vips.typeFromName(className));
+    return nickname != nullptr ? nickname : "";
+}
+
+// true when the library would read `path` with the loader its name calls for; otherwise
+// `error` says what the file is instead.
+bool holdsWhatItsNameSays(const std::string& path, std::string& error) {
+    const char* wanted = loaderForName(path);
+    const std::string found = loaderName(vips.findLoad(path.c_str()));
+    if (wanted != nullptr && found == wanted) {
+        return true;
+    }
+    error = std::string(kNotWhatItsNameSays) + ": " +
+            (found.empty() ? std::string("unknown content") : found);
+    return false;
 }
 
 // Encodes `image` as a JPEG into `bytes`. The caller writes the file: where it goes and how it
@@ -232,6 +290,30 @@ struct DirectBuffers {
     Pixels thumb;
 };
 
+// The thumbnails from the display copy in `b.view`, and the three copies encoded.
+bool thumbnailsFromView(DirectBuffers& b, const ResizeRequest& request, EncodedCopies& copies,
+                        std::string& error) {
+    const PixelSize view{b.view.width, b.view.height};
+    const long boxWidth = side(request.boxWidth);
+    const long boxHeight = side(request.boxHeight);
+    const PixelSize thumb2xSize = fitInside(view.width, view.height, boxWidth * 2, boxHeight * 2);
+    const PixelSize thumbSize = fitInside(view.width, view.height, boxWidth, boxHeight);
+    // The 1x thumbnail has the size libvips gives it from the display copy, and its pixels from
+    // the 2x one: a quarter of the reading.
+    shrinkPixels(b.view, static_cast<int>(thumb2xSize.width), static_cast<int>(thumb2xSize.height),
+                 b.thumb2x);
+    shrinkPixels(b.thumb2x, static_cast<int>(thumbSize.width), static_cast<int>(thumbSize.height),
+                 b.thumb);
+    if (!encodePixels(b.view, kViewQuality, copies.view, error, false) ||
+        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error) ||
+        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error)) {
+        return false;
+    }
+    copies.sizes = ResizedSizes{b.thumb.width,    b.thumb.height, b.thumb2x.width,
+                                b.thumb2x.height, b.view.width,   b.view.height};
+    return true;
+}
+
 // The copies of a plain JPEG (8-bit grey or colour, no colour profile) without libvips's
 // loader: decoded once at the smallest scale M/8 that still covers twice the display copy
 // (see decodeNeed), shrunk to it with Lanczos3, turned upright, and the thumbnails shrunk from it.
@@ -267,24 +349,35 @@ bool directCopies(const std::string& picture, const ResizeRequest& request, Enco
     } else {
         std::swap(b.shrunk, b.view);
     }
-    const long boxWidth = side(request.boxWidth);
-    const long boxHeight = side(request.boxHeight);
-    const PixelSize thumb2xSize = fitInside(view.width, view.height, boxWidth * 2, boxHeight * 2);
-    const PixelSize thumbSize = fitInside(view.width, view.height, boxWidth, boxHeight);
-    // The 1x thumbnail has the size libvips gives it from the display copy, and its pixels from
-    // the 2x one: a quarter of the reading.
-    shrinkPixels(b.view, static_cast<int>(thumb2xSize.width), static_cast<int>(thumb2xSize.height),
-                 b.thumb2x);
-    shrinkPixels(b.thumb2x, static_cast<int>(thumbSize.width), static_cast<int>(thumbSize.height),
-                 b.thumb);
-    if (!encodePixels(b.view, kViewQuality, copies.view, error, false) ||
-        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error) ||
-        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error)) {
+    return thumbnailsFromView(b, request, copies, error);
+}
+
+// The copies of a BMP, decoded here: libvips reads BMP only through ImageMagick, one of the
+// loaders it calls unsafe for files from strangers.
+bool bmpCopies(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
+               std::string& error) {
+    thread_local DirectBuffers buffers;
+    DirectBuffers& b = buffers;
+    if (!readWholeFile(picture, b.file)) {
+        error = "cannot be read";
         return false;
     }
-    copies.sizes = ResizedSizes{b.thumb.width,    b.thumb.height, b.thumb2x.width,
-                                b.thumb2x.height, b.view.width,   b.view.height};
-    return true;
+    if (b.file.size() < 2 || b.file[0] != 'B' || b.file[1] != 'M') {
+        error = std::string(kNotWhatItsNameSays) + ": not a BMP";
+        return false;
+    }
+    if (!decodeBmp(b.file.data(), b.file.size(), b.decoded, error)) {
+        return false;
+    }
+    const long edge = side(request.viewEdge);
+    const PixelSize view = fitInside(b.decoded.width, b.decoded.height, edge, edge);
+    if (view.width == b.decoded.width && view.height == b.decoded.height) {
+        std::swap(b.decoded, b.view);
+    } else {
+        shrinkPixels(b.decoded, static_cast<int>(view.width), static_cast<int>(view.height),
+                     b.view);
+    }
+    return thumbnailsFromView(b, request, copies, error);
 }
 
 // True when `profile` is an ICC profile of RGB colours other than sRGB.
@@ -405,6 +498,11 @@ bool startImageLibrary() {
     std::call_once(once, [] {
         libraryReady = openLibrary() && vips.init("mivo") == 0;
         if (libraryReady) {
+            // Loaders the library itself calls unsafe on files from strangers (ImageMagick,
+            // PDF, SVG, FITS, Matlab...) are never used.
+            if (vips.blockUntrusted != nullptr) {
+                vips.blockUntrusted(TRUE);
+            }
             vips.logSetHandler(
                 "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
                 logLibraryWarning, nullptr);
@@ -431,8 +529,15 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request, Enc
         error = "the image library did not start";
         return false;
     }
+    if (cmGetExt(picture.substr(picture.find_last_of('/') + 1)) == "bmp") {
+        return bmpCopies(picture, request, copies, error);
+    }
+    if (!holdsWhatItsNameSays(picture, error)) {
+        return false;
+    }
     bool tried = false;
-    if (directCopies(picture, request, copies, error, tried)) {
+    if (std::string_view(loaderForName(picture)) == "jpegload" &&
+        directCopies(picture, request, copies, error, tried)) {
         return true;
     }
     if (tried) {
@@ -454,6 +559,11 @@ bool resizePictureBytes(const std::string& bytes, const ResizeRequest& request,
                         EncodedCopies& copies, std::string& error) {
     if (!startImageLibrary()) {
         error = "the image library did not start";
+        return false;
+    }
+    // ffmpeg's frame, as PNG, and nothing else.
+    if (loaderName(vips.findLoadBuffer(bytes.data(), bytes.size())) != "pngload_buffer") {
+        error = "not a PNG picture";
         return false;
     }
     const int edge = side(request.viewEdge);
@@ -486,7 +596,8 @@ bool readShootingData(const std::string& path, ExifInfo& info) {
     case HeifExif::Unknown:
         break;
     }
-    if (!startImageLibrary()) {
+    std::string notWhatItSays;
+    if (!startImageLibrary() || !holdsWhatItsNameSays(path, notWhatItSays)) {
         return false;
     }
     // Opening a file reads its header; the pixels are decoded only when asked for, never here.

@@ -15,6 +15,7 @@
 
 #include "common/run_program.h"
 #include "common/system_reason.h"
+#include "common/translate.h"
 #include "generation/pictures/copy_folder.h"
 
 namespace mivo {
@@ -35,11 +36,21 @@ constexpr double kPosterSearchSeconds = 10;
 constexpr int kPosterMinimumBrightness = 24;
 constexpr double kProbeTimeLimit = 60;
 constexpr double kPosterTimeLimit = 120;
+// No ffmpeg call runs longer than this, whatever the video claims to be: a few frames stamped
+// hours apart would otherwise keep a transcode busy for the hours in between.
+constexpr double kLongestCall = 600;
 
-// A name from the user's folder is handed to ffmpeg as a file, never read as an option
-// ("-i.mp4") or a protocol ("http:x.mp4").
-std::string inputArgument(const std::string& path) {
-    return "file:" + (path.starts_with('/') ? path : "./" + path);
+// The demuxers of the containers Mivo lists (MP4/MOV/3GP, Matroska/WebM, AVI). None of them
+// opens another file as ffmpeg is run here (the MOV demuxer's external data references are off
+// unless asked for); a playlist, a concat script or an image sequence named .mp4 is refused.
+constexpr const char* kVideoDemuxers = "mov,matroska,avi";
+
+// A file from the user's folder is read as the one file it is: the file protocol only, never
+// a name read as an option ("-i.mp4") or another protocol ("http:x.mp4"), and only through
+// the demuxers above.
+std::vector<std::string> inputArguments(const std::string& path) {
+    return {"-protocol_whitelist", "file", "-format_whitelist",
+            kVideoDemuxers,        "-i",   "file:" + (path.starts_with('/') ? path : "./" + path)};
 }
 
 std::vector<std::string> quietProgram(const std::string& program) {
@@ -198,6 +209,24 @@ std::string exifDate(const std::string& stamp) {
     return text;
 }
 
+// "2024-05-01T12:34:56.000000Z" as "2024-05-01T12:34:56Z", the form ffmpeg writes back into a
+// copy; "" for anything else (the text comes from the file and goes on to ffmpeg).
+std::string utcCreationTime(const std::string& stamp) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    char separator = 0;
+    if (!stamp.ends_with('Z') ||
+        std::sscanf(stamp.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &year, &month, &day, &separator,
+                    &hour, &minute, &second) != 7 ||
+        separator != 'T' || year < 1971 || month < 1 || month > 12 || day < 1 || day > 31 ||
+        hour > 23 || minute > 59 || second > 60) {
+        return {};
+    }
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", year, month, day, hour,
+                  minute, second);
+    return text;
+}
+
 // The clockwise turn a stream is shown with: a display matrix (ffprobe gives its
 // counter-clockwise angle) or the older "rotate" tag.
 int streamRotation(const std::map<std::string, std::string>& values, const std::string& stream) {
@@ -287,6 +316,7 @@ bool readFacts(const std::string& output, const std::string& path, VideoFacts& f
         date = exifDate(valueOf(values, videoStream + "tags.creation_time"));
     }
     facts.dateTaken = date;
+    facts.creationTime = utcCreationTime(valueOf(values, "format.tags.creation_time"));
     facts.indexFirst = !isMovFamily(facts) || indexComesFirst(path);
     return true;
 }
@@ -296,7 +326,7 @@ std::string failure(const std::string& what, const ProgramResult& run) {
         return what + ": stopped";
     }
     if (run.timedOut) {
-        return what + ": took too long";
+        return what + ": " + translatable("時間がかかりすぎたため止めました");
     }
     std::string tail = run.errorTail;
     while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r' || tail.back() == ' ')) {
@@ -321,6 +351,38 @@ std::string randomSuffix() {
         suffix.push_back(kLetters[pick(engine)]);
     }
     return suffix;
+}
+
+// A new hidden temporary file for `name` in `folder`, open for writing. O_EXCL and O_NOFOLLOW:
+// always a new file, never a name that was there.
+bool makeTemporary(const CopyFolder& folder, const std::string& name, std::string& temp, int& fd) {
+    fd = -1;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = "." + name + ".part-" + randomSuffix();
+        fd = ::openat(folder.fd(), temp.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || (errno != EEXIST && errno != EINTR)) {
+            break;
+        }
+    }
+    return fd >= 0;
+}
+
+// Gives the unnamed file `fd` a new hidden temporary name in `folder`, to be renamed over the
+// copy's name.
+bool nameTemporary(const CopyFolder& folder, const std::string& name, int fd, std::string& temp) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = "." + name + ".part-" + randomSuffix();
+        if (::linkat(AT_FDCWD, self.c_str(), folder.fd(), temp.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != EEXIST && errno != EINTR) {
+            break;
+        }
+    }
+    temp.clear();
+    return false;
 }
 
 // An even number of pixels from 2 up: 4:2:0 video has no odd sizes.
@@ -359,11 +421,12 @@ bool runPoster(const VideoPrograms& programs, const std::string& path, const Vid
                    std::to_string(kPosterMinimumBrightness) + ":function=greater";
     }
     filters += ",thumbnail=" + std::to_string(kPosterCandidates);
-    argv.insert(argv.end(),
-                {"-ss",   seekText,    "-t",    searchText, "-i",         inputArgument(path),
-                 "-map",  "0:V:0",     "-an",   "-sn",      "-dn",        "-vf",
-                 filters, "-frames:v", "1",     "-f",       "image2pipe", "-c:v",
-                 "png",   "-pix_fmt",  "rgb24", "pipe:1"});
+    argv.insert(argv.end(), {"-ss", seekText, "-t", searchText});
+    const std::vector<std::string> input = inputArguments(path);
+    argv.insert(argv.end(), input.begin(), input.end());
+    argv.insert(argv.end(), {"-map", "0:V:0", "-an", "-sn", "-dn", "-map_metadata", "-1", "-vf",
+                             filters, "-frames:v", "1", "-f", "image2pipe", "-c:v", "png",
+                             "-pix_fmt", "rgb24", "pipe:1"});
     ProgramRun how;
     how.captureOutput = true;
     how.outputLimit = 64u << 20;
@@ -388,9 +451,11 @@ bool probeVideo(const VideoPrograms& programs, const std::string& path, VideoFac
         error = "ffprobe is not installed";
         return false;
     }
-    const std::vector<std::string> argv = {programs.ffprobe, "-hide_banner",  "-loglevel",
-                                           "error",          "-of",           "flat",
-                                           "-show_format",   "-show_streams", inputArgument(path)};
+    std::vector<std::string> argv = {programs.ffprobe, "-hide_banner", "-loglevel",
+                                     "error",          "-of",          "flat",
+                                     "-show_format",   "-show_streams"};
+    const std::vector<std::string> input = inputArguments(path);
+    argv.insert(argv.end(), input.begin(), input.end());
     ProgramRun how;
     how.captureOutput = true;
     how.outputLimit = 16u << 20;
@@ -474,8 +539,17 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
     if (way == WebVideoWay::Transcode && programs.threads > 0) {
         argv.insert(argv.end(), {"-threads", threads, "-filter_threads", threads});
     }
-    argv.insert(argv.end(), {"-i", inputArgument(path), "-map", "0:V:0", "-map", "0:a:0?",
-                             "-map_metadata", "0", "-dn", "-sn"});
+    const std::vector<std::string> input = inputArguments(path);
+    argv.insert(argv.end(), input.begin(), input.end());
+    // Of the original's metadata only the date it was taken goes with the copy: a phone's
+    // videos carry where they were shot, which a published gallery must not give away. The
+    // turn a copied stream is shown with is no metadata and stays.
+    argv.insert(argv.end(),
+                {"-map", "0:V:0", "-map", "0:a:0?", "-map_metadata", "-1", "-map_metadata:s:v",
+                 "-1", "-map_metadata:s:a", "-1", "-map_chapters", "-1", "-dn", "-sn"});
+    if (!facts.creationTime.empty()) {
+        argv.insert(argv.end(), {"-metadata", "creation_time=" + facts.creationTime});
+    }
     if (way == WebVideoWay::Remux) {
         argv.insert(argv.end(), {"-c", "copy"});
     } else {
@@ -484,7 +558,9 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
                     {"-vf",
                      "scale=" + std::to_string(width) + ":" + std::to_string(height) + ",setsar=1",
                      "-c:v", "libx264", "-preset", "fast", "-crf", "23", "-pix_fmt", "yuv420p",
-                     "-c:a", "aac", "-b:a", "160k"});
+                     // Frames keep their own times: a gap is not filled with copies of the
+                     // frame before it.
+                     "-fps_mode", "vfr", "-c:a", "aac", "-b:a", "160k"});
         if (programs.threads > 0) {
             argv.insert(argv.end(), {"-threads", threads});
         }
@@ -494,12 +570,12 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
 }
 
 double webVideoTimeLimit(const VideoFacts& facts) {
-    return 60 + 10 * facts.durationSeconds;
+    return std::min(60 + 10 * facts.durationSeconds, kLongestCall);
 }
 
 bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
                   WebVideoWay way, const CopyFolder& folder, const std::string& name,
-                  std::string& error, const std::function<bool()>& stop) {
+                  std::string& error, const std::function<bool()>& stop, ProgramResult* result) {
     const std::string target = folder.path() + "/" + name;
     if (way == WebVideoWay::Original) {
         error = target + ": the original is played as it is";
@@ -513,18 +589,13 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
         error = target + ": not a file name";
         return false;
     }
-    // O_EXCL and O_NOFOLLOW: the temporary file is always new, never a name that was there.
+    // ffmpeg writes into a file without a name, which gets one only once ffmpeg succeeded: a
+    // run killed meanwhile (ffmpeg dies with it) leaves nothing of the video behind. Where the
+    // file system has no such files, into a new hidden name the next run removes.
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = "." + name + ".part-" + randomSuffix();
-        fd = ::openat(folder.fd(), temp.c_str(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST && errno != EINTR) {
-            break;
-        }
-    }
-    if (fd < 0) {
+    int fd = ::openat(folder.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    const bool unnamed = fd >= 0;
+    if (!unnamed && !makeTemporary(folder, name, temp, fd)) {
         error = target + ": " + systemReasonText(errno);
         return false;
     }
@@ -534,10 +605,15 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
     ProgramRun how;
     how.timeLimitSeconds = webVideoTimeLimit(facts);
     how.stopRequested = stop;
-    ProgramResult run;
+    ProgramResult own;
+    ProgramResult& run = result != nullptr ? *result : own;
     bool ok = runProgram(webVideoCommand(programs, path, facts, way, output), how, run);
     if (!ok) {
         error = target + ": " + failure("ffmpeg", run);
+    }
+    if (ok && unnamed && !nameTemporary(folder, name, fd, temp)) {
+        ok = false;
+        error = target + ": " + systemReasonText(errno);
     }
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -548,7 +624,7 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
         ok = false;
         error = target + ": " + systemReasonText(errno);
     }
-    if (!ok) {
+    if (!ok && !temp.empty()) {
         ::unlinkat(folder.fd(), temp.c_str(), 0);
     }
     return ok;

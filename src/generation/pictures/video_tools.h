@@ -13,13 +13,14 @@ struct ProgramResult;
 struct VideoFacts {
     double durationSeconds = 0;
     long width = 0, height = 0; // as shown: rotation (90/270 swap them), non-square pixels
-    int rotation = 0;        // clockwise degrees the frames are turned when shown: 0, 90, 180, 270
-    std::string videoCodec;  // ffprobe codec_name: "h264", "hevc", "vp9", "av1", ...
-    std::string pixelFormat; // ffprobe pix_fmt: "yuv420p", "yuv420p10le", ...
-    std::string audioCodec;  // "" when no audio stream
-    std::string container;   // format_name: "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
-    bool indexFirst = true;  // MP4/MOV: the moov box comes before mdat (fast start)
-    std::string dateTaken;   // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
+    int rotation = 0;         // clockwise degrees the frames are turned when shown: 0, 90, 180, 270
+    std::string videoCodec;   // ffprobe codec_name: "h264", "hevc", "vp9", "av1", ...
+    std::string pixelFormat;  // ffprobe pix_fmt: "yuv420p", "yuv420p10le", ...
+    std::string audioCodec;   // "" when no audio stream
+    std::string container;    // format_name: "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
+    bool indexFirst = true;   // MP4/MOV: the moov box comes before mdat (fast start)
+    std::string dateTaken;    // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
+    std::string creationTime; // the container's creation_time, "YYYY-MM-DDTHH:MM:SSZ", or ""
 };
 
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
@@ -69,7 +70,8 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
                                          const VideoFacts& facts, WebVideoWay way,
                                          const std::string& output);
 
-/// The seconds ffmpeg may take to write the web video of `facts`.
+/// The seconds ffmpeg may take to write the web video of `facts`: ten times its length and a
+/// minute, at most ten minutes.
 double webVideoTimeLimit(const VideoFacts& facts);
 
 /// Writes the web video (Remux or Transcode) as `name` into the open folder `folder`: into a
@@ -77,8 +79,10 @@ double webVideoTimeLimit(const VideoFacts& facts);
 /// on failure, stop or time limit, so that no partial file is ever left.
 /// Transcode: H.264 (yuv420p) + AAC, at most 1920x1080 (1080x1920 upright), even sizes,
 /// fast start.
+/// `result`, when given, tells how ffmpeg ended (timedOut: past webVideoTimeLimit).
 bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
                   WebVideoWay way, const CopyFolder& folder, const std::string& name,
-                  std::string& error, const std::function<bool()>& stop);
+                  std::string& error, const std::function<bool()>& stop,
+                  ProgramResult* result = nullptr);
 
 } // namespace mivo

@@ -98,11 +98,14 @@ struct FolderContents {
     }
 };
 
-// Removes the three copies named `fileName` and the web video `webName` (when not ""); false
-// with `error` when one stays.
+// Removes the three copies named `fileName` and the web video `webName` (each when not "");
+// false with `error` when one stays.
 bool removeCopies(const CopyFolders& folders, const std::string& fileName,
                   const std::string& webName, std::string& error) {
     bool ok = webName.empty() || folders.views.removeFile(webName, error);
+    if (fileName.empty()) {
+        return ok;
+    }
     ok = folders.views.removeFile(fileName, error) && ok;
     ok = folders.thumbs2x.removeFile(fileName, error) && ok;
     return folders.thumbs.removeFile(fileName, error) && ok;
@@ -175,9 +178,9 @@ class Journal {
     std::mutex mutex_;
 };
 
-// The web video a record line names for `name`, or "" for a picture's line.
-std::string recordedWebVideo(const std::string& name, const MadeCopies& made) {
-    return made.video ? webVideoFileName(name) : std::string();
+// The names of the copies a record line says were made for `name`.
+CopyNames recordedNames(const std::string& name, const MadeCopies& made) {
+    return copyNamesOf(name, made.video, made.variant);
 }
 
 // "YYYY:MM:DD hh:mm:ss" as the number YYYYMMDDhhmmss the record keeps, and back; 0 and "" for
@@ -213,7 +216,7 @@ std::string dateText(long long number) {
 // What the pages show of a video, from its record line.
 void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& copy) {
     copy.durationMs = made.durationMs;
-    copy.webVideoName = made.webVideoMade ? webVideoFileName(name) : std::string();
+    copy.webVideoName = made.webVideoMade ? recordedNames(name, made).webVideo : std::string();
     copy.webVideoType = !made.webVideoMade && cmGetExt(name) == "webm" ? "video/webm" : "video/mp4";
     copy.dateTaken = dateText(made.dateTaken);
 }
@@ -223,7 +226,7 @@ struct ResizeTask {
     std::size_t picture = 0;
     std::string name;
     std::string source;
-    std::string fileName;
+    CopyNames names;
     MadeCopies stamp;
     bool started = false;
     bool done = false;
@@ -335,7 +338,7 @@ class ResizePool {
         if (!stamp.webVideoMade) {
             return true;
         }
-        const std::string webName = webVideoFileName(task.name);
+        const std::string& webName = task.names.webVideo;
         if (logWants(3)) {
             std::string line = "ffmpeg:";
             for (const std::string& arg :
@@ -345,8 +348,15 @@ class ResizePool {
             }
             cmWriteLog(kLogName, 3, line);
         }
-        return makeWebVideo(video_, task.source, facts, way, folders_.views, webName, task.error,
-                            stop);
+        ProgramResult run;
+        if (makeWebVideo(video_, task.source, facts, way, folders_.views, webName, task.error, stop,
+                         &run)) {
+            return true;
+        }
+        // Past the time any video may take: left out as one that cannot be read, and not
+        // tried again while it stays as it is.
+        task.unreadable = run.timedOut;
+        return false;
     }
 
     void run(ResizeTask& task) {
@@ -359,9 +369,10 @@ class ResizePool {
         if (task.ok) {
             // The display copy first, the 1x thumbnail last: a list page never links a
             // thumbnail whose display copy is missing.
-            task.ok = folders_.views.writeFile(task.fileName, encoded.view, task.error) &&
-                      folders_.thumbs2x.writeFile(task.fileName, encoded.thumb2x, task.error) &&
-                      folders_.thumbs.writeFile(task.fileName, encoded.thumb, task.error);
+            const std::string& fileName = task.names.file;
+            task.ok = folders_.views.writeFile(fileName, encoded.view, task.error) &&
+                      folders_.thumbs2x.writeFile(fileName, encoded.thumb2x, task.error) &&
+                      folders_.thumbs.writeFile(fileName, encoded.thumb, task.error);
         }
         if (task.ok) {
             task.sizes = encoded.sizes;
@@ -377,7 +388,7 @@ class ResizePool {
             // Half a picture's copies are no use: its names are on record as Mivo's, so the
             // next run may make them again, but nothing half-made is left for a page to link.
             std::string ignored;
-            removeCopies(folders_, task.fileName, recordedWebVideo(task.name, task.stamp), ignored);
+            removeCopies(folders_, task.names.file, task.names.webVideo, ignored);
         }
     }
 
@@ -478,15 +489,6 @@ std::string recordText(const CopyRecord& record) {
 
 } // namespace
 
-std::string copyFileName(const std::string& pictureName) {
-    const std::string ext = cmGetExt(pictureName);
-    return ext == "jpg" || ext == "jpeg" ? pictureName : pictureName + ".jpg";
-}
-
-std::string webVideoFileName(const std::string& videoName) {
-    return videoName + ".mp4";
-}
-
 std::string MediaTools::missingFor(ItemKind kind, const std::string& name) const {
     if (kind != ItemKind::Picture && kind != ItemKind::None && !startImageLibrary()) {
         return "libvips";
@@ -531,6 +533,12 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made) {
             line += std::to_string(field);
         }
     }
+    if (made.variant >= 2) {
+        // One more, last, for copies that do not have the usual names. Earlier versions skip
+        // such a line: they do not know the names, so they touch none of these files.
+        line += '\t';
+        line += std::to_string(made.variant);
+    }
     line += '\n';
     return line;
 }
@@ -553,30 +561,27 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         if (tab == std::string_view::npos || tab == 0) {
             continue;
         }
-        // Twelve numbers after the name (sixteen for a video), each after a tab, and nothing
-        // more.
-        long long fields[16] = {};
+        // Twelve numbers after the name (sixteen for a video, the thirteenth 1), each after a
+        // tab, and one more for the variant of the copies' names, and nothing more.
+        long long fields[17] = {};
         const char* at = line.data() + tab;
         const char* const lineEnd = line.data() + line.size();
-        bool whole = true;
         std::size_t count = 0;
-        for (long long& field : fields) {
-            if (at == lineEnd && count == 12) {
+        while (at != lineEnd && count < std::size(fields)) {
+            if (*at != '\t') {
                 break;
             }
-            if (at == lineEnd || *at != '\t') {
-                whole = false;
-                break;
-            }
-            const auto [next, ec] = std::from_chars(at + 1, lineEnd, field);
+            const auto [next, ec] = std::from_chars(at + 1, lineEnd, fields[count]);
             if (ec != std::errc() || next == at + 1) {
-                whole = false;
                 break;
             }
             at = next;
             ++count;
         }
-        if (!whole || at != lineEnd || fields[0] < 0 || (count == 16 && fields[12] != 1)) {
+        const bool video = count >= 16 && fields[12] == 1;
+        const std::size_t usual = video ? 16 : 12;
+        if (at != lineEnd || (count != usual && count != usual + 1) || fields[0] < 0 ||
+            (count == usual + 1 && (fields[usual] < 2 || fields[usual] > 1000000))) {
             continue;
         }
         std::string name(line.substr(0, tab));
@@ -593,12 +598,13 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         made.ok = fields[5] == 1;
         made.unreadable = fields[5] == 2;
         made.sizes = {fields[6], fields[7], fields[8], fields[9], fields[10], fields[11]};
-        if (count == 16) {
+        if (video) {
             made.video = true;
             made.durationMs = std::max(fields[13], 0LL);
             made.webVideoMade = fields[14] == 1;
             made.dateTaken = fields[15];
         }
+        made.variant = count == usual + 1 ? static_cast<int>(fields[usual]) : 0;
         record[std::move(name)] = made;
     }
     return record;
@@ -623,55 +629,81 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
     }
 
     const CopyRecord before = readRecord(folders.thumbs);
+    // Every name the record holds is Mivo's: it may be replaced, by this item or another.
     std::set<std::string> ownNames;
     for (const auto& [name, made] : before) {
-        ownNames.insert(copyFileName(name));
+        const CopyNames names = recordedNames(name, made);
+        ownNames.insert(names.file);
+        if (!names.webVideo.empty()) {
+            ownNames.insert(names.webVideo);
+        }
     }
+    // The names of this run's copies: no two items share one, whatever their names.
+    std::vector<std::string> itemNames;
+    itemNames.reserve(pictures.size());
     for (const ClassFileData& picture : pictures) {
-        ownNames.insert(copyFileName(picture.strName));
+        itemNames.push_back(picture.strName);
     }
-    const FolderContents present{listAndTidy(folders.thumbs, ownNames),
-                                 listAndTidy(folders.thumbs2x, ownNames),
-                                 listAndTidy(folders.views, ownNames)};
+    const std::vector<int> variants = copyVariants(itemNames);
+    std::vector<CopyNames> names(pictures.size());
+    std::set<std::string> assigned; // every copy and web video name of this run's items
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const bool video = itemKindOf(itemNames[i], tools.media) == ItemKind::Video;
+        names[i] = copyNamesOf(itemNames[i], video, variants[i]);
+        assigned.insert(names[i].file);
+        if (video) {
+            assigned.insert(names[i].webVideo);
+        }
+    }
+    std::set<std::string> tidyNames = ownNames;
+    tidyNames.insert(assigned.begin(), assigned.end());
+    const FolderContents present{listAndTidy(folders.thumbs, tidyNames),
+                                 listAndTidy(folders.thumbs2x, tidyNames),
+                                 listAndTidy(folders.views, tidyNames)};
+    // With the media option a picture of any kind that cannot be read is left out, as a HEIC or
+    // a video is; without it a JPEG, GIF or BMP that cannot be reduced fails the run.
+    const auto leftOutWhenUnreadable = [&](ItemKind kind) {
+        return tools.media || kind != ItemKind::Picture;
+    };
     CopyRecord after;
     std::vector<ResizeTask> tasks;
     std::vector<std::size_t> taskOf(pictures.size(), SIZE_MAX);
     std::vector<std::string> errors(pictures.size());
-    std::set<std::string> fileNames;
-    std::set<std::string> pictureNames;
+    std::vector<bool> unreadable(pictures.size(), false);
 
     // What each picture needs, before any work starts.
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const std::string& name = pictures[i].strName;
-        pictureNames.insert(name);
-        const std::string fileName = copyFileName(name);
-        copies[i].fileName = fileName;
+        const std::string& name = itemNames[i];
+        const CopyNames& own = names[i];
+        copies[i].fileName = own.file;
         const ItemKind kind = itemKindOf(name, tools.media);
         copies[i].kind = kind == ItemKind::None ? ItemKind::Picture : kind;
         const bool video = kind == ItemKind::Video;
         MadeCopies stamp;
         stamp.request = request;
         stamp.video = video;
+        stamp.variant = variants[i];
+        if (!fitsRecord(name)) {
+            copies[i].notReduced = true;
+            errors[i] = translatable("縮小画像の記録に書けない名前です");
+            continue;
+        }
         // Paths are put together only for the pictures that need work: a run with nothing
         // changed is mostly this loop.
         const std::string source = cmAddPath(picFolder, name, kPathSeparator);
-        if (!fitsRecord(name) || !fileNames.insert(fileName).second) {
-            errors[i] = "has a name its copies cannot take";
-            continue;
-        }
         if (!pictureStamp(source, stamp.pictureBytes, stamp.pictureTime)) {
             copies[i].failed = true;
             errors[i] = translatable("読み込めません");
             continue;
         }
-        const std::string webName = video ? webVideoFileName(name) : std::string();
         const auto known = before.find(name);
         if (known != before.end()) {
             const MadeCopies& made = known->second;
-            if (made.ok && made.pictureBytes == stamp.pictureBytes &&
-                made.pictureTime == stamp.pictureTime && made.request == request &&
-                made.video == video && present.allExist(fileName) &&
-                (!made.webVideoMade || present.views.regular.count(webName) != 0)) {
+            const bool same = made.pictureBytes == stamp.pictureBytes &&
+                              made.pictureTime == stamp.pictureTime && made.video == video;
+            if (made.ok && same && made.request == request && made.variant == stamp.variant &&
+                present.allExist(own.file) &&
+                (!made.webVideoMade || present.views.regular.count(own.webVideo) != 0)) {
                 after[name] = made;
                 copies[i].ok = true;
                 copies[i].sizes = made.sizes;
@@ -680,25 +712,28 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                 }
                 continue;
             }
-            if (made.unreadable && kind != ItemKind::Picture &&
-                made.pictureBytes == stamp.pictureBytes && made.pictureTime == stamp.pictureTime &&
-                made.video == video) {
+            if (made.unreadable && leftOutWhenUnreadable(kind) && same) {
                 // Read in vain before and unchanged since: left out without a try.
                 after[name] = made;
-                errors[i] = "left out: it could not be read when it was last tried";
+                unreadable[i] = true;
+                errors[i] = translatable("前に読み込めなかったまま変わっていません");
                 continue;
             }
             // On record but not finished, failed, out of date or incomplete: the names are
             // Mivo's, so the copies are made again over them.
-        } else if (present.anyTaken(fileName) ||
-                   (video && present.views.names.count(webName) != 0)) {
-            errors[i] = "is not reduced: a file Mivo did not make has its copy's name";
+        }
+        if ((present.anyTaken(own.file) && ownNames.count(own.file) == 0) ||
+            (video && present.views.names.count(own.webVideo) != 0 &&
+             ownNames.count(own.webVideo) == 0)) {
+            copies[i].notReduced = true;
+            errors[i] = translatable("縮小画像の名前のファイルが既にあります (Mivo が作ったもので"
+                                     "はありません)");
             continue;
         }
         const std::string missing = tools.missingFor(kind, name);
         if (!missing.empty()) {
             copies[i].missing = missing;
-            errors[i] = "left out: this machine has no " + missing;
+            errors[i] = std::string(translatable("必要なプログラムがありません")) + ": " + missing;
             continue;
         }
         taskOf[i] = tasks.size();
@@ -706,7 +741,7 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         task.picture = i;
         task.name = name;
         task.source = source;
-        task.fileName = fileName;
+        task.names = own;
         task.stamp = stamp;
         tasks.push_back(std::move(task));
     }
@@ -733,8 +768,8 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
             if (taskOf[i] != SIZE_MAX) {
                 errors[i] = journal->error();
                 copies[i].failed = true;
-                if (before.count(pictures[i].strName) != 0) {
-                    after[pictures[i].strName] = before.at(pictures[i].strName);
+                if (before.count(itemNames[i]) != 0) {
+                    after[itemNames[i]] = before.at(itemNames[i]);
                 }
                 taskOf[i] = SIZE_MAX;
             }
@@ -742,7 +777,8 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
         tasks.clear();
     }
 
-    std::vector<std::string> unfinished; // pictures whose copies were not made, by name
+    // Pictures whose copies were not made, with the names they were to take.
+    std::vector<std::pair<std::string, MadeCopies>> unfinished;
     {
         ResizePool pool(tasks, request, workers, folders, journal ? &*journal : nullptr, tools,
                         stopRequested);
@@ -767,18 +803,18 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
                     }
                     ++report.made;
                 } else {
-                    unfinished.push_back(task.name);
-                    if (task.done && !(task.unreadable && copies[i].kind != ItemKind::Picture) &&
+                    unfinished.emplace_back(task.name, task.stamp);
+                    const bool leftOut = task.unreadable && leftOutWhenUnreadable(copies[i].kind);
+                    if (task.done && !leftOut &&
                         !(copies[i].kind == ItemKind::Video && pool.stopped())) {
                         copies[i].failed = true;
                         errors[i] = task.error;
-                    } else if (task.done && task.unreadable) {
-                        errors[i] = "left out: " + task.error;
-                        if (copies[i].kind != ItemKind::Picture) {
-                            MadeCopies made = task.stamp;
-                            made.unreadable = true;
-                            after[task.name] = made;
-                        }
+                    } else if (task.done && leftOut) {
+                        unreadable[i] = true;
+                        errors[i] = task.error;
+                        MadeCopies made = task.stamp;
+                        made.unreadable = true;
+                        after[task.name] = made;
                     } else {
                         errors[i] = "not reduced: the run was stopped";
                     }
@@ -786,8 +822,10 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
             } else if (copies[i].ok) {
                 ++report.kept;
             }
-            // A HEIC, PNG... picture or a video without copies cannot be shown at all.
-            copies[i].leftOut = copies[i].kind != ItemKind::Picture && !copies[i].ok;
+            // A HEIC, PNG... picture or a video without copies cannot be shown at all, nor any
+            // picture that cannot be read when the media option is on.
+            copies[i].leftOut = !copies[i].ok && (copies[i].kind != ItemKind::Picture ||
+                                                  (unreadable[i] && tools.media));
             if (copies[i].leftOut && !report.stopped) {
                 ++report.leftOut;
             }
@@ -801,32 +839,50 @@ bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
     }
 
     // Copies the record lists but this run did not keep: their pictures are gone, changed, or
-    // their copies could not be made again. A name whose files cannot all be removed stays on
+    // their copies could not be made again or have other names now. Names another item of
+    // this run has are that item's now. A name whose files cannot all be removed stays on
     // record as Mivo's (unfinished), so a later run may still replace or remove them.
-    auto removeOwn = [&](const std::string& name) {
+    auto removeOwn = [&](const std::string& name, const MadeCopies& made) {
+        CopyNames stale = recordedNames(name, made);
+        if (assigned.count(stale.file) != 0) {
+            stale.file.clear();
+        }
+        if (assigned.count(stale.webVideo) != 0) {
+            stale.webVideo.clear();
+        }
         std::string error;
-        const bool video = (before.count(name) != 0 && before.at(name).video) ||
-                           itemKindOf(name, tools.media) == ItemKind::Video;
-        if (!removeCopies(folders, copyFileName(name),
-                          video ? webVideoFileName(name) : std::string(), error)) {
+        if (!removeCopies(folders, stale.file, stale.webVideo, error)) {
             cmWriteLog(kLogName, 4, "<" + error + "> cannot be removed");
-            MadeCopies unfinishedCopies = before.count(name) != 0 ? before.at(name) : MadeCopies{};
-            unfinishedCopies.ok = false;
-            after[name] = unfinishedCopies;
+            if (after.count(name) == 0) {
+                MadeCopies unfinishedCopies = made;
+                unfinishedCopies.ok = false;
+                after[name] = unfinishedCopies;
+            }
         }
     };
+    std::set<std::string> itemSet(itemNames.begin(), itemNames.end());
     for (const auto& [name, made] : before) {
-        if (after.count(name) != 0) {
+        const auto kept = after.find(name);
+        if (kept != after.end() && kept->second.variant == made.variant) {
             continue;
         }
-        removeOwn(name);
-        if (pictureNames.count(name) == 0) {
+        removeOwn(name, made);
+        if (itemSet.count(name) == 0) {
             ++report.removed;
         }
     }
-    for (const std::string& name : unfinished) {
+    for (const auto& [name, stamp] : unfinished) {
         if (after.count(name) == 0 && before.count(name) == 0) {
-            removeOwn(name); // its files were removed by the worker; make sure
+            // Its files were removed by the worker; make sure. (Not through removeOwn: these
+            // names are this item's own.)
+            const CopyNames own = recordedNames(name, stamp);
+            std::string error;
+            if (!removeCopies(folders, own.file, own.webVideo, error)) {
+                cmWriteLog(kLogName, 4, "<" + error + "> cannot be removed");
+                MadeCopies claimed = stamp;
+                claimed.ok = false;
+                after[name] = claimed;
+            }
         }
     }
     // A run with nothing changed leaves the record as it is; otherwise the journal is

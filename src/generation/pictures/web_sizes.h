@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "generation/pictures/copy_names.h"
 #include "generation/pictures/picture_resize.h"
 #include "generation/pictures/video_tools.h"
 #include "generation/plan/file_data.h"
@@ -43,6 +44,9 @@ struct MadeCopies {
     long long durationMs = 0;
     bool webVideoMade = false; // view/<name>.mp4 is Mivo's; false: the original plays as it is
     long long dateTaken = 0;   // from the container, as the number YYYYMMDDhhmmss; 0: none
+    // The copies' names: 0 the usual ones, 2, 3... the variant taken because another item of
+    // the folder has the usual ones (copyNamesOf).
+    int variant = 0;
 
     bool operator==(const MadeCopies&) const = default;
 };
@@ -59,22 +63,19 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made);
 /// The first line of every record.
 std::string copyRecordHeader();
 
-/// The file name of a picture's copies: the picture's own name for a JPEG, the name with
-/// ".jpg" added for other kinds (the copies are always JPEG; a video's are its poster).
-std::string copyFileName(const std::string& pictureName);
-/// The file name of the web video Mivo makes of a video, in view/: the name with ".mp4" added.
-std::string webVideoFileName(const std::string& videoName);
-
 /// One picture's copies as the pages use them.
 struct WebCopy {
     bool ok = false;          // false: the page shows the original, as without copies
     bool madeThisRun = false; // made now, not kept from an earlier run
-    bool failed = false;      // could not be made (unreadable picture, a write that failed)
+    bool failed = false;      // could not be made (a write that failed, or an unreadable
+                              // JPEG, GIF or BMP picture without the media option)
+    bool notReduced = false;  // shown from its original: its copies' names are not Mivo's
     std::string fileName;
     ResizedSizes sizes;
     ItemKind kind = ItemKind::Picture;
-    // A HEIC, PNG... picture or a video without copies cannot be shown: it is left out of the
-    // gallery. `missing` names what this machine lacks when that is why ("ffmpeg", "HEIF").
+    // A HEIC, PNG... picture or a video without copies cannot be shown, nor, with the media
+    // option, a picture of any kind that cannot be read: it is left out of the gallery.
+    // `missing` names what this machine lacks when that is why ("ffmpeg", "HEIF").
     bool leftOut = false;
     std::string missing;
     // A video's: its length, the web video in view/ ("" when the original plays as it is), its
@@ -91,7 +92,8 @@ struct WebSizesReport {
     std::size_t made = 0;    // pictures whose copies were made this time
     std::size_t kept = 0;    // pictures whose copies were up to date
     std::size_t failed = 0;  // pictures whose copies could not be made
-    std::size_t skipped = 0; // pictures whose copy names are taken by the user's own files
+    std::size_t skipped = 0; // pictures whose copy names are taken by the user's own files, or
+                             // whose names the record cannot hold
     std::size_t removed = 0; // pictures gone from the folder whose copies were deleted
     std::size_t leftOut = 0; // HEIC, PNG... pictures and videos that cannot be shown
     bool stopped = false;    // asked to stop: pictures not reached keep their originals

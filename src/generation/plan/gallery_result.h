@@ -39,16 +39,29 @@ struct ListTableResult {
     std::string menuItem; // menu mode: "<link to the first thumbnail>,<its size attributes>"
 };
 
-/// Reduced copies that could not be made: the run goes on without them and fails at its end.
-struct CopyFailures {
-    std::size_t count = 0;
-    std::string first; // the first one: the picture (or folder) and why
+/// An item the end of a run names: its path, and why (composed and logged in Japanese, parts
+/// separated by ": ", as translateReason() shows it).
+struct NamedItem {
+    std::string path;
+    std::string reason;
 };
 
-/// HEIC, PNG... pictures and videos a run could not show, for every gallery of the run.
-struct LeftOutItems {
-    std::size_t count = 0;
+/// The items of a gallery (or a whole run) that its end names.
+struct ItemNotes {
+    // Copies that could not be made (a write that failed, a picture without the media option
+    // that cannot be read): the pages show the originals, and the run fails at its end.
+    std::vector<NamedItem> failed;
+    std::string firstFailure; // the first of them (or the copy folder) and why, as logged
+    // Not in the gallery: they cannot be read, or only copies could show them and have none.
+    std::vector<NamedItem> leftOut;
+    // Shown from their originals: the names of their copies are taken by files Mivo did not
+    // make, or cannot be kept in the record.
+    std::vector<NamedItem> notReduced;
     std::set<std::string> missing; // what this machine lacks, each told once
+
+    bool empty() const { return failed.empty() && leftOut.empty() && notReduced.empty(); }
+    /// Adds another gallery's notes after these.
+    void add(const ItemNotes& more);
 };
 
 /// How one gallery of a run ended.
@@ -56,7 +69,17 @@ struct GalleryResult {
     bool written = false; // its list, index and picture pages are in place
     std::string menuItem; // its entry on the menu page (menu mode)
     std::string failure;  // the page that was not written and why
-    CopyFailures copyFailures;
+    ItemNotes items;      // what its copies left out or could not make
 };
+
+inline void ItemNotes::add(const ItemNotes& more) {
+    if (firstFailure.empty()) {
+        firstFailure = more.firstFailure;
+    }
+    failed.insert(failed.end(), more.failed.begin(), more.failed.end());
+    leftOut.insert(leftOut.end(), more.leftOut.begin(), more.leftOut.end());
+    notReduced.insert(notReduced.end(), more.notReduced.begin(), more.notReduced.end());
+    missing.insert(more.missing.begin(), more.missing.end());
+}
 
 } // namespace mivo

@@ -17,6 +17,7 @@
 #include "generation/plan/run_services.h"
 #include "generation/run/check.h"
 #include "generation/run/output_paths.h"
+#include "generation/run/run_ending.h"
 #include "generation/run/run_lock.h"
 #include "generation/run/run_messages.h"
 
@@ -46,7 +47,7 @@ struct CheckedGallery {
 struct RunProgress {
     bool stopped = false; // the user stopped the run
     std::string failure;  // the page that was not written and why, once a page failed
-    LeftOutItems leftOut; // items no gallery could show
+    ItemNotes items;      // what the galleries' copies left out or could not make
 };
 
 /// The user asked to stop: nothing more is started. Remembered so the end says so.
@@ -93,8 +94,10 @@ bool makeGallery(const RunServices& run, const GalleryJob& job, CheckedGallery& 
         return false;
     }
     std::vector<WebCopy> copies;
-    makeGalleryCopies(run, job, paths, checked.pictures, copies, result.copyFailures,
-                      progress.leftOut);
+    // What this machine lacks is told once per run, whichever gallery meets it first.
+    result.items.missing = progress.items.missing;
+    makeGalleryCopies(run, job, paths, checked.pictures, copies, result.items);
+    progress.items.add(result.items);
     // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
     // is not in the gallery at all.
     dropLeftOut(checked.pictures, copies);
@@ -235,37 +238,35 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     bool done = makeGalleries(run, plan, progress, results);
 
     // Copies that could not be made: every page is written, the pictures without copies show
-    // their originals; but it is a failure the user must hear of.
-    CopyFailures copyFailures;
-    std::string copyFailedGallery;
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        const CopyFailures& failures = results[i].copyFailures;
-        if (failures.count > 0 && copyFailures.count == 0) {
-            copyFailures.first = failures.first;
-            copyFailedGallery = plan.galleries[i].menu ? plan.galleries[i].name : std::string();
+    // their originals; but it is a failure the user must hear of, with what the run left out.
+    const ItemNotes& items = progress.items;
+    std::string failedGallery;
+    for (std::size_t i = 0; i < results.size() && failedGallery.empty(); ++i) {
+        if (!results[i].items.failed.empty() && plan.galleries[i].menu) {
+            failedGallery = plan.galleries[i].name;
         }
-        copyFailures.count += failures.count;
     }
-    if (done && copyFailures.count > 0) {
+    if (done && !items.failed.empty()) {
         done = false;
-        progress.failure = copyFailureText(copyFailures.first, copyFailures.count);
-        mainSetStatus(status, true,
-                      copyFailedGallery.empty()
-                          ? userText(kMessFailed)
-                          : withGallery(userText(kMessFailed), copyFailedGallery),
-                      0, 0);
-    } else if (done && progress.leftOut.count > 0) {
-        mainSetStatus(status, true,
-                      userText(translatable("完了しました (載せられなかった画像・動画: %1 件)"),
-                               {std::to_string(progress.leftOut.count)}),
-                      1, 100);
+        progress.failure = copyFailureText(items);
+        const UserText failed = failedGallery.empty()
+                                    ? userText(kMessFailed)
+                                    : withGallery(userText(kMessFailed), failedGallery);
+        mainSetStatus(status, true, endingWithItems(failed, items), 0, 0);
     } else if (done) {
-        mainSetStatus(status, true, kMessDone, 1, 100);
+        mainSetStatus(status, true, endingWithItems(userText(kMessDone), items), 1, 100);
     } else if (progress.stopped) {
         mainSetStatus(status, true, kMessStopped, 0, 0);
+    } else if (!items.empty()) {
+        // A page failed after the copies: its failure stays, and the items are said too.
+        mainSetStatus(status, true, endingWithItems(status.message(), items), 0, 0);
+    }
+    MakeResult result{done, progress.stopped, progress.failure, {}};
+    if (!progress.stopped) {
+        result.items = itemDetails(items);
     }
     cmWriteLog("CommandMake_Click", 1, "△End Method△");
-    return MakeResult{done, progress.stopped, progress.failure};
+    return result;
 }
 
 } // namespace mivo

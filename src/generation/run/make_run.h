@@ -16,6 +16,9 @@ struct MakeResult {
     bool stopped =
         false; // the user stopped it ("中止しました"); unfinished pages kept their old text
     std::string failure; // a page that was not written and why; empty otherwise
+    // Every item the run could not make copies of, left out or showed from its original,
+    // with its path and why, in the user's language; empty when there is none.
+    std::string items;
 };
 
 /// One Make run on the values shown when 作成 was pressed: plans the galleries from the

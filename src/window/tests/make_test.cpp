@@ -270,6 +270,29 @@ TEST_F(MakeTest, UnwritablePageIsNamedWithItsReasonInABox) {
     EXPECT_EQ(services.messages.size(), 1U);
 }
 
+TEST_F(MakeTest, ItemsLeftOutAreNamedInTheStatusLineAndEveryOneInABox) {
+    // The two BMPs are headers without pixels: with the media option they are left out.
+    for (const char* name : {"c.png", "d.png"}) {
+        writeFile(pics + "/" + name, "not a picture");
+    }
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site +
+             "/index.html\n[Html]\nTUse=0\nReduce=1\nMedia=1\n");
+    FormMain& f = load();
+    pressMake(f);
+    expectHandedBack(f);
+    const std::string caption = f.LabelMess->caption();
+    EXPECT_TRUE(caption.starts_with("完了しました (載せられなかった画像・動画: ")) << caption;
+    EXPECT_TRUE(caption.ends_with(" ほか 1 件)")) << caption;
+    ASSERT_EQ(services.messages.size(), 1U);
+    const std::string& box = services.messages.front();
+    EXPECT_TRUE(box.starts_with("Mivo:載せられなかった画像・動画 (4 件):\n")) << box;
+    for (const char* name : {"a.bmp", "b.bmp", "c.png", "d.png"}) {
+        EXPECT_NE(box.find("  " + pics + "/" + name + ": "), std::string::npos) << box;
+        EXPECT_NE(f.LabelMess->toolTipText().find(pics + "/" + name), std::string::npos);
+    }
+    EXPECT_TRUE(f.CommandOpenHtml->enabled());
+}
+
 TEST_F(MakeTest, MissingPageFolderIsShownAsStoredAndMadeThere) {
     // A new site: neither the folder nor its parent exist yet.
     const std::string index = site + "/new/album/index.html";

@@ -3,6 +3,7 @@
 #include <vips/vips.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -375,6 +376,65 @@ TEST_F(PictureResizeTest, ShootingDataComesFromTheHeaderOfEveryKind) {
     EXPECT_FALSE(readShootingData(dir / "plain.png", info));
     EXPECT_FALSE(readShootingData(dir / "missing.heic", info));
     EXPECT_TRUE(info.empty());
+}
+
+TEST_F(PictureResizeTest, APictureIsReadOnlyAsTheKindItsNameSays) {
+    const std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='300' height='200'>"
+                            "<rect width='300' height='200' fill='red'/></svg>\n";
+    // A PDF of one empty page: another loader libvips keeps for files it can trust.
+    const std::string pdf =
+        "%PDF-1.1\n1 0 obj<</Type/Catalog/Pages 2 0 R>>endobj\n2 0 obj<</Type/Pages/Kids[3 0 R]"
+        "/Count 1>>endobj\n3 0 obj<</Type/Page/Parent 2 0 R/MediaBox[0 0 300 200]>>endobj\n"
+        "trailer<</Root 1 0 R>>\n%%EOF\n";
+    ASSERT_TRUE(convert("-size 300x200 xc:orange", dir / "real.png"));
+    ASSERT_TRUE(convert("-size 300x200 xc:orange", dir / "real.jpg"));
+    dir.write("drawing.svg", svg);
+    std::error_code ec;
+    for (const auto& [name, from] :
+         std::vector<std::pair<std::string, std::string>>{{"svg.jpg", "drawing.svg"},
+                                                          {"svg.png", "drawing.svg"},
+                                                          {"svg.heic", "drawing.svg"},
+                                                          {"png.jpg", "real.png"},
+                                                          {"jpeg.png", "real.jpg"},
+                                                          {"jpeg.gif", "real.jpg"}}) {
+        std::filesystem::copy_file(dir / from, dir / name, ec);
+    }
+    dir.write("pdf.tif", pdf);
+    dir.write("pdf.webp", pdf);
+    for (const char* name : {"svg.jpg", "svg.png", "svg.heic", "png.jpg", "jpeg.png", "jpeg.gif",
+                             "pdf.tif", "pdf.webp"}) {
+        SCOPED_TRACE(name);
+        EncodedCopies copies;
+        std::string error;
+        EXPECT_FALSE(resizePicture(dir / name, request, copies, error));
+        EXPECT_NE(error.find("名前の示す種類の画像ではありません"), std::string::npos) << error;
+        EXPECT_TRUE(copies.view.empty());
+        ExifInfo info;
+        EXPECT_FALSE(readShootingData(dir / name, info));
+    }
+    // What the names say, they are.
+    for (const char* name : {"real.png", "real.jpg"}) {
+        copiesOf(dir / name);
+    }
+    // A BMP is read by Mivo itself, since libvips reads it only through ImageMagick.
+    ASSERT_TRUE(convert("-size 640x480 xc:orange", dir / "real.bmp"));
+    std::filesystem::copy_file(dir / "real.jpg", dir / "jpeg.bmp", ec);
+    EncodedCopies bmp;
+    std::string bmpError;
+    ASSERT_TRUE(resizePicture(dir / "real.bmp", request, bmp, bmpError)) << bmpError;
+    EXPECT_EQ(bmp.sizes, (ResizedSizes{160, 120, 320, 240, 640, 480}));
+    expectColour(bmp.thumb, {255, 165, 0});
+    EXPECT_FALSE(resizePicture(dir / "jpeg.bmp", request, bmp, bmpError));
+    EXPECT_NE(bmpError.find("名前の示す種類の画像ではありません"), std::string::npos);
+    // The loaders libvips marks unsafe are closed even to a caller that names them.
+    EXPECT_EQ(vips_image_new_from_file((dir / "drawing.svg").c_str(), nullptr), nullptr);
+    vips_error_clear();
+    // A poster is ffmpeg's PNG; other bytes are not read.
+    EncodedCopies copies;
+    std::string error;
+    EXPECT_FALSE(resizePictureBytes(svg, request, copies, error));
+    EXPECT_TRUE(resizePictureBytes(test::readBytes(dir / "real.png"), request, copies, error))
+        << error;
 }
 
 } // namespace

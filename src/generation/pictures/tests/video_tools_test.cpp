@@ -63,8 +63,32 @@ class VideoToolsTest : public ::testing::Test {
                     "utc.mp4") &&
                make({"-i", *dir / "utc.mp4", "-c", "copy", "-movflags", "use_metadata_tags",
                      "-metadata", "com.apple.quicktime.creationdate=2024-05-01T14:34:56+0200"},
-                    "phone.mov");
+                    "phone.mov") &&
+               // Where it was shot, on a standing video, and as phones write it.
+               make({"-i", *dir / "utc.mp4", "-c", "copy", "-metadata",
+                     "location=" + std::string(kPlace), "-metadata:s:v:0", "rotate=90", "-metadata",
+                     "creation_time=2024-05-01T12:34:56.000000Z"},
+                    "located.mp4") &&
+               make({"-i", *dir / "utc.mp4", "-c", "copy", "-movflags", "use_metadata_tags",
+                     "-metadata", "com.apple.quicktime.location.ISO6709=" + std::string(kPlace)},
+                    "phone-located.mov") &&
+               // Twelve frames, the last stamped ten hours in.
+               make({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=10", "-frames:v", "12", "-vf",
+                     "setpts='if(eq(N,11),36000/TB,PTS)'", "-fps_mode", "passthrough", "-c:v",
+                     "libx264", "-preset", "ultrafast"},
+                    "ten-hours.mkv") &&
+               make({"-f", "lavfi", "-i", source, "-c:v", "mpeg2video"}, "outside/private.ts");
         dir->write("text.mp4", "not a video at all\n");
+        // Files that name another file: playlists and a concat script.
+        const std::string outside = *dir / "outside/private.ts";
+        for (const auto& [name, line] : std::vector<std::pair<std::string, std::string>>{
+                 {"absolute.mp4", outside},
+                 {"relative.mov", "../outside/private.ts"},
+                 {"url.mkv", "file:" + outside}}) {
+            dir->write("pics/" + name, "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:1,\n" + line +
+                                           "\n#EXT-X-ENDLIST\n");
+        }
+        dir->write("pics/concat.mp4", "ffconcat version 1.0\nfile '" + outside + "'\n");
         std::error_code ec;
         std::filesystem::copy_file(*dir / "fast.mp4", *dir / "-i.mp4", ec);
         std::filesystem::copy_file(*dir / "frame.png", *dir / "picture.mp4", ec);
@@ -80,7 +104,11 @@ class VideoToolsTest : public ::testing::Test {
         ASSERT_TRUE(made);
     }
 
+    static constexpr const char* kPlace = "+35.6586+139.7454+012.000/";
+
     static bool make(std::vector<std::string> arguments, const std::string& name) {
+        std::error_code ec;
+        std::filesystem::create_directories(std::filesystem::path(*dir / name).parent_path(), ec);
         std::vector<std::string> argv = {programs.ffmpeg, "-nostdin", "-hide_banner", "-loglevel",
                                          "error"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -295,6 +323,82 @@ TEST_F(VideoToolsTest, StopKillsFfmpegAndLeavesNoFile) {
     EXPECT_NE(error.find("stopped"), std::string::npos) << error;
     EXPECT_TRUE(namesIn(folder).empty());
     ::unlink(pipe.c_str());
+}
+
+TEST_F(VideoToolsTest, AVideoFileIsReadAsItselfAlone) {
+    CopyFolder folder;
+    std::string error;
+    ASSERT_TRUE(folder.openExisting(dir->mkdir("view-hostile"), error)) << error;
+    VideoFacts facts = probe(*dir / "fast.mp4");
+    for (const char* name : {"absolute.mp4", "relative.mov", "url.mkv", "concat.mp4"}) {
+        SCOPED_TRACE(name);
+        const std::string path = *dir / ("pics/" + std::string(name));
+        VideoFacts refused;
+        EXPECT_FALSE(probeVideo(programs, path, refused, error, nullptr));
+        // Nor when asked straight away, as if the probe had passed.
+        std::string png;
+        EXPECT_FALSE(extractPoster(programs, path, facts, png, error, nullptr));
+        EXPECT_TRUE(png.empty());
+        EXPECT_FALSE(makeWebVideo(programs, path, facts, WebVideoWay::Transcode, folder,
+                                  std::string(name) + ".mp4", error, nullptr));
+        EXPECT_FALSE(makeWebVideo(programs, path, facts, WebVideoWay::Remux, folder,
+                                  std::string(name) + ".mp4", error, nullptr));
+    }
+    EXPECT_TRUE(namesIn(folder).empty());
+    // Left to itself, ffprobe follows such a file to the video outside.
+    ProgramRun capture;
+    capture.captureOutput = true;
+    ProgramResult followed;
+    runProgram({programs.ffprobe, "-v", "error", "-show_entries", "format=format_name",
+                *dir / "pics/absolute.mp4"},
+               capture, followed);
+    EXPECT_NE(followed.output.find("hls"), std::string::npos) << followed.output;
+}
+
+TEST_F(VideoToolsTest, AWebVideoCostsItsFramesAndCarriesNoPlace) {
+    // Ten hours claimed, twelve frames held: the copy is made of the twelve.
+    const VideoFacts tenHours = probe(*dir / "ten-hours.mkv");
+    EXPECT_GT(tenHours.durationSeconds, 35000);
+    EXPECT_EQ(webVideoTimeLimit(tenHours), 600);
+    EXPECT_NEAR(webVideoTimeLimit(probe(*dir / "fast.mp4")), 70, 1);
+    CopyFolder folder;
+    std::string error;
+    ASSERT_TRUE(folder.openExisting(dir->mkdir("view-bounded"), error)) << error;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(makeWebVideo(programs, *dir / "ten-hours.mkv", tenHours, WebVideoWay::Transcode,
+                             folder, "ten-hours.mkv.mp4", error, nullptr))
+        << error;
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 20);
+
+    // Copied or transcoded, a web video keeps the date and the turn but not the place.
+    for (const char* source : {"located.mp4", "phone-located.mov"}) {
+        const VideoFacts located = probe(*dir / source);
+        for (const WebVideoWay way : {WebVideoWay::Remux, WebVideoWay::Transcode}) {
+            const std::string name = std::string(source) +
+                                     (way == WebVideoWay::Remux ? ".copied" : ".transcoded") +
+                                     ".mp4";
+            SCOPED_TRACE(name);
+            ASSERT_TRUE(
+                makeWebVideo(programs, *dir / source, located, way, folder, name, error, nullptr))
+                << error;
+            const std::string bytes = test::readBytes(*dir / ("view-bounded/" + name));
+            EXPECT_EQ(bytes.find("35.6586"), std::string::npos);
+            EXPECT_EQ(bytes.find("ISO6709"), std::string::npos);
+            const VideoFacts copy = probe(*dir / ("view-bounded/" + name));
+            EXPECT_EQ(copy.width, located.width);
+            EXPECT_EQ(copy.height, located.height);
+            EXPECT_EQ(copy.creationTime, located.creationTime);
+            EXPECT_EQ(copy.dateTaken, located.dateTaken);
+        }
+    }
+    const VideoFacts located = probe(*dir / "located.mp4");
+    EXPECT_EQ(located.creationTime, "2024-05-01T12:34:56Z");
+    EXPECT_EQ(located.rotation % 180, 90);
+    EXPECT_EQ(probe(*dir / "view-bounded/located.mp4.copied.mp4").rotation, located.rotation);
+    // The poster is a frame and nothing else.
+    std::string png;
+    ASSERT_TRUE(extractPoster(programs, *dir / "located.mp4", located, png, error, nullptr));
+    EXPECT_EQ(png.find("35.6586"), std::string::npos);
 }
 
 // The average brightness and the size of a PNG.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -356,12 +357,58 @@ TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVers
                              // no lines of a video: left out as any unfinished line.
                              "x.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t5\t1\t0\n" +
                              "y.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\t5\n";
-    const CopyRecord record = parseCopyRecord(text);
-    ASSERT_EQ(record.size(), 2U);
+    // Copies under a variant of the usual names say so in one more number, last.
+    MadeCopies variantPicture = picture;
+    variantPicture.variant = 2;
+    MadeCopies variantVideo = video;
+    variantVideo.variant = 3;
+    EXPECT_EQ(copyRecordLine("b.gif", variantPicture),
+              "b.gif\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\t2\n");
+    const std::string variants = copyRecordLine("b.gif", variantPicture) +
+                                 copyRecordLine("a.mov", variantVideo) +
+                                 // A variant of 1 or 0, or two more numbers: no line of ours.
+                                 "c.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\n" +
+                                 "d.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t2\n";
+    const CopyRecord record = parseCopyRecord(text + variants);
+    ASSERT_EQ(record.size(), 4U);
     EXPECT_EQ(record.at("a.jpg"), picture);
     EXPECT_EQ(record.at("clip.mov"), video);
-    EXPECT_EQ(webVideoFileName("clip.mov"), "clip.mov.mp4");
-    EXPECT_EQ(copyFileName("clip.mov"), "clip.mov.jpg");
+    EXPECT_EQ(record.at("b.gif"), variantPicture);
+    EXPECT_EQ(record.at("a.mov"), variantVideo);
+}
+
+TEST(CopyNamesTest, NoTwoItemsOfAFolderShareACopyName) {
+    EXPECT_EQ(copyNamesOf("clip.mov", true).file, "clip.mov.jpg");
+    EXPECT_EQ(copyNamesOf("clip.mov", true).webVideo, "clip.mov.mp4");
+    EXPECT_EQ(copyNamesOf("a.JPG", false).file, "a.JPG");
+    EXPECT_EQ(copyNamesOf("a.JPG", false, 2).file, "a~2.JPG");
+    EXPECT_EQ(copyNamesOf("a.mov", true, 3).webVideo, "a.mov~3.mp4");
+    EXPECT_EQ(caseFoldedName("Ärger.MOV"), "ärger.mov");
+
+    struct Row {
+        std::vector<std::string> names;
+        std::vector<int> variants;
+    };
+    for (const Row& row : std::vector<Row>{
+             // The JPEG keeps its own name whatever the order.
+             {{"b.gif", "b.gif.jpg"}, {2, 0}},
+             {{"b.gif.jpg", "b.gif"}, {0, 2}},
+             {{"x.png", "x.png.jpg", "x.png~2.jpg"}, {3, 0, 0}},
+             // Names one file system keeps apart and another does not.
+             {{"a.mov", "a.MOV"}, {2, 0}},
+             {{"A.jpg", "a.jpg", "a~2.jpg"}, {0, 3, 0}},
+             {{"É.heic", "é.heic"}, {0, 2}},
+             {{"a.jpg", "b.png", "c.mov"}, {0, 0, 0}},
+         }) {
+        EXPECT_EQ(copyVariants(row.names), row.variants) << row.names.front();
+        std::set<std::string> files;
+        const std::vector<int> variants = copyVariants(row.names);
+        for (std::size_t i = 0; i < row.names.size(); ++i) {
+            EXPECT_TRUE(
+                files.insert(caseFoldedName(copyNamesOf(row.names[i], false, variants[i]).file))
+                    .second);
+        }
+    }
 }
 
 } // namespace

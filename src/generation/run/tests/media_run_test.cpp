@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <utility>
@@ -94,8 +95,9 @@ class MediaRunTest : public ::testing::Test {
 TEST_F(MediaRunTest, EveryKindAppearsOnceAndARerunTouchesNothing) {
     const std::vector<std::string> messages = run();
     ASSERT_TRUE(result.done) << result.failure;
-    // The text file named .mp4 is left out, and the run says so at its end.
-    EXPECT_EQ(messages.back(), "完了しました (載せられなかった画像・動画: 1 件)");
+    // The text file named .mp4 is left out, and the run names it at its end.
+    EXPECT_EQ(messages.back(), "完了しました (載せられなかった画像・動画: f.mp4)");
+    EXPECT_TRUE(contains(result.items, dir / "pics/f.mp4")) << result.items;
     const std::string index = page("index.html");
     for (const char* entry :
          {"aryPicList[0] = \"./view/a.jpg#original=./../pics/a.jpg,800,600,a\";",
@@ -155,7 +157,7 @@ TEST_F(MediaRunTest, WithoutFfmpegVideosAreLeftOutAndTheUserIsToldOnce) {
     EXPECT_EQ(std::count(messages.begin(), messages.end(),
                          "ffmpeg がないため、読めない画像・動画は載せません"),
               1);
-    EXPECT_EQ(messages.back(), "完了しました (載せられなかった画像・動画: 3 件)");
+    EXPECT_EQ(messages.back(), "完了しました (載せられなかった画像・動画: d.mp4, e.mov, f.mp4)");
     const std::string index = page("index.html");
     EXPECT_TRUE(contains(index, "aryPicList[2] = \"./view/c.heic.jpg#"));
     EXPECT_FALSE(contains(index, "aryPicList[3]"));
@@ -183,22 +185,27 @@ TEST_F(MediaRunTest, OptionOffShowsNothingNewAndWritesTheSamePages) {
 /// Asks the run to stop once a web video is being made.
 class StopWhileTranscoding : public RecordingSink {
   public:
-    explicit StopWhileTranscoding(std::string view) : view_(std::move(view)) {}
+    StopWhileTranscoding() = default;
     bool stopRequested() const override {
         if (stopped_) {
             return true;
         }
+        // ffmpeg writes into a file without a name: it is seen among this process's
+        // children instead.
         std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(view_, ec)) {
-            if (entry.path().filename().string().rfind(".slow.avi.mp4.part-", 0) == 0) {
-                stopped_ = true;
+        for (const auto& task : fs::directory_iterator("/proc/self/task", ec)) {
+            std::ifstream children(task.path() / "children");
+            for (std::string pid; children >> pid;) {
+                const std::string command = readBytes("/proc/" + pid + "/cmdline");
+                if (contains(command, "slow.avi") && contains(command, "libx264")) {
+                    stopped_ = true;
+                }
             }
         }
         return stopped_;
     }
 
   private:
-    std::string view_;
     mutable bool stopped_ = false;
 };
 
@@ -210,7 +217,7 @@ TEST_F(MediaRunTest, StoppingKillsARunningTranscodeAndLeavesNoPartOfIt) {
     ASSERT_TRUE(make("ffmpeg -nostdin -y -f lavfi -i testsrc=size=854x480:rate=25 -t 10 "
                      "-c:v mpeg4 -q:v 20 '" +
                      (dir / "pics/slow.avi") + "'"));
-    StopWhileTranscoding status(dir / "out/view");
+    StopWhileTranscoding status;
     const auto start = std::chrono::steady_clock::now();
     result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);

@@ -129,7 +129,7 @@ TEST_F(ReduceRunTest, OptionOnShowsMivosThumbnailsAndDisplayCopies) {
     EXPECT_EQ(count(again, "c (3/3)"), 2);
     EXPECT_EQ(again.back(), first.back());
     // Every page is written, but a copy that could not be made fails the run, naming it.
-    EXPECT_EQ(again.back(), "作成に失敗しました");
+    EXPECT_EQ(again.back(), "作成に失敗しました (縮小画像を作成できませんでした: c.jpg)");
     EXPECT_FALSE(result.done);
     EXPECT_TRUE(contains(result.failure, dir / "pics/c.jpg")) << result.failure;
     const std::string list = page("list.html");
@@ -179,7 +179,8 @@ TEST_F(ReduceRunTest, CopyFailuresFailTheRunOnlyAfterEveryPageIsWritten) {
     std::filesystem::remove(dir / "out/list.html");
     const std::vector<std::string> messages = runMessages();
     EXPECT_FALSE(result.done);
-    EXPECT_EQ(messages.back(), "作成に失敗しました");
+    EXPECT_EQ(messages.back(),
+              "作成に失敗しました (縮小画像を作成できませんでした: a.jpg, b.jpg, d.jpg)");
     EXPECT_TRUE(contains(result.failure, dir / "out/view")) << result.failure;
     EXPECT_TRUE(contains(page("list.html"), "./../pics/a.jpg"));
 
@@ -188,7 +189,8 @@ TEST_F(ReduceRunTest, CopyFailuresFailTheRunOnlyAfterEveryPageIsWritten) {
     settings.gstrMenuPath = dir / "out/menu/index.html";
     dir.write("out/menu/001/thumbs", "a file");
     rows.push_back({"one", dir / "pics", ""});
-    EXPECT_EQ(runMessages().back(), "作成に失敗しました [one]");
+    EXPECT_EQ(runMessages().back(),
+              "作成に失敗しました [one] (縮小画像を作成できませんでした: a.jpg, b.jpg, d.jpg)");
     EXPECT_TRUE(std::filesystem::exists(dir / "out/menu/index.html"));
 }
 

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mivo {
+
+/// The names of one item's copies: the same file name in thumbs/, thumbs/2x/ and view/, and
+/// for a video its web video in view/ ("" for a picture).
+struct CopyNames {
+    std::string file;
+    std::string webVideo;
+};
+
+/// The names of the copies of the item `itemName`. Variant 0 gives the usual names: a JPEG's
+/// own name, the name with ".jpg" added for other kinds (the copies are always JPEG; a video's
+/// are its poster), and for a video the name with ".mp4" added. Variant 2, 3... puts "~2",
+/// "~3"... before the extension Mivo adds (before a JPEG's own), for an item whose usual names
+/// another item has.
+CopyNames copyNamesOf(const std::string& itemName, bool video, int variant = 0);
+
+/// A name as a file system that does not tell letter case apart sees it (FAT and exFAT cards,
+/// a shared folder): two names with the same key are one file there.
+std::string caseFoldedName(const std::string& name);
+
+/// The variant of each item's copy names (see copyNamesOf), so that no two items of a folder
+/// have copies of the same name, even where letter case is not told apart: a JPEG keeps its
+/// own name ("b.gif.jpg" before the copies of "b.gif"), then names in byte order ("a.MOV"
+/// before "a.mov"); a later one takes the first free variant. Depends only on the names.
+std::vector<int> copyVariants(const std::vector<std::string>& itemNames);
+
+} // namespace mivo
