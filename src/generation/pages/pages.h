@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "generation/copies/web_sizes.h"
+#include "generation/pages/picture_rows.h"
 #include "generation/pages/template.h"
-#include "generation/pictures/picture_rows.h"
-#include "generation/pictures/web_sizes.h"
 #include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
 #include "generation/plan/gallery_result.h"

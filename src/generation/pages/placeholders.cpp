@@ -1,8 +1,8 @@
 #include "generation/pages/placeholders.h"
 
 #include "common/text.h"
+#include "generation/copies/gallery_copies.h"
 #include "generation/pages/template.h"
-#include "generation/pictures/gallery_copies.h"
 #include "generation/plan/page_text.h"
 
 namespace mivo {

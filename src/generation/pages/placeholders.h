@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "generation/pictures/picture_rows.h"
+#include "generation/pages/picture_rows.h"
 #include "generation/plan/gallery_job.h"
 
 namespace mivo {

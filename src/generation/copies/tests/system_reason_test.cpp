@@ -9,7 +9,7 @@
 #include <string>
 
 #include "common/system_reason.h"
-#include "generation/pictures/copy_folder.h"
+#include "generation/copies/copy_folder.h"
 #include "support/temp_dir.h"
 
 namespace mivo {

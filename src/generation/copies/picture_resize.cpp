@@ -1,4 +1,4 @@
-#include "generation/pictures/picture_resize.h"
+#include "generation/copies/picture_resize.h"
 
 #include <dlfcn.h>
 #include <vips/vips.h>
@@ -19,12 +19,12 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/translate.h"
+#include "generation/copies/copy_geometry.h"
+#include "generation/copies/jpeg_direct.h"
+#include "generation/copies/resample.h"
 #include "generation/pictures/bmp_decode.h"
-#include "generation/pictures/copy_geometry.h"
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/heif_exif.h"
-#include "generation/pictures/jpeg_direct.h"
-#include "generation/pictures/resample.h"
 
 namespace mivo {
 

@@ -1,4 +1,4 @@
-#include "generation/pictures/copy_geometry.h"
+#include "generation/copies/copy_geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "generation/pictures/gallery_copies.h"
+#include "generation/copies/gallery_copies.h"
 
 #include <algorithm>
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/run_program.h"
-#include "generation/pictures/copy_folder.h"
-#include "generation/pictures/video_tools.h"
+#include "generation/copies/copy_folder.h"
+#include "generation/copies/video_tools.h"
 #include "support/temp_dir.h"
 
 namespace mivo {

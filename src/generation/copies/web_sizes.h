@@ -1,67 +1,18 @@
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <functional>
-#include <map>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "generation/pictures/copy_names.h"
-#include "generation/pictures/picture_resize.h"
-#include "generation/pictures/video_tools.h"
+#include "generation/copies/copy_folders.h"
+#include "generation/copies/copy_record.h"
+#include "generation/copies/media_tools.h"
+#include "generation/copies/picture_resize.h"
 #include "generation/plan/file_data.h"
 #include "generation/plan/item_kind.h"
 
 namespace mivo {
-
-/// Folders Mivo owns beside a gallery's pages: thumbnails at 1x (thumbs/), at 2x (thumbs/2x/)
-/// and display copies (view/).
-inline constexpr const char* kThumbFolder = "thumbs";
-inline constexpr const char* kThumb2xFolder = "2x";
-inline constexpr const char* kViewFolder = "view";
-/// The record of what Mivo made, inside thumbs/. Only the copies it lists are ever replaced or
-/// deleted. It is a journal: a picture is entered before its copies are written and again
-/// once they are in place, so a run killed at any point leaves every file it made on record.
-inline constexpr const char* kWebSizesRecord = ".mivo-copies";
-
-/// What the record keeps of one picture: the picture as it was when its copies were made, the
-/// sizes they were made for, and their pixel sizes. ok false: the copy names are Mivo's but
-/// hold no finished copies (being made when a run ended, or failed): they are made again.
-struct MadeCopies {
-    std::uintmax_t pictureBytes = 0;
-    std::int64_t pictureTime = 0; // modification time, nanoseconds since the epoch
-    ResizeRequest request;
-    bool ok = false;
-    // A HEIC, PNG... picture or a video that could not be read (not what its name says): not
-    // tried again while it stays as it was. It has no copies.
-    bool unreadable = false;
-    ResizedSizes sizes;
-    // A video's copies are its poster's; beside them the record keeps what its pages need, so
-    // that a run with nothing changed reads no video.
-    bool video = false;
-    long long durationMs = 0;
-    bool webVideoMade = false; // view/<name>.mp4 is Mivo's; false: the original plays as it is
-    long long dateTaken = 0;   // from the container, as the number YYYYMMDDhhmmss; 0: none
-    // The copies' names: 0 the usual ones, 2, 3... the variant taken because another item of
-    // the folder has the usual ones (copyNamesOf).
-    int variant = 0;
-
-    bool operator==(const MadeCopies&) const = default;
-};
-
-/// The record, by picture file name.
-using CopyRecord = std::map<std::string, MadeCopies>;
-
-/// Reads a record's text; a later line of a picture stands over an earlier one. A line that
-/// is not whole (a run ended while writing it) or names a file outside the folder (a "/", "."
-/// or "..") is left out; `ignored` gets such names.
-CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* ignored = nullptr);
-/// One line of the record.
-std::string copyRecordLine(const std::string& name, const MadeCopies& made);
-/// The first line of every record.
-std::string copyRecordHeader();
 
 /// One picture's copies as the pages use them.
 struct WebCopy {
@@ -104,18 +55,6 @@ struct WebSizesReport {
 /// makeWebSizes is up to date at each call.
 using WebCopyProgress = std::function<void(std::size_t index, const ClassFileData& picture,
                                            const WebCopy& copy, const std::string& error)>;
-
-/// What a gallery that shows more than JPEG, GIF and BMP needs, found once per run.
-struct MediaTools {
-    bool media = false; // HEIC, PNG... pictures and videos are in the list
-    VideoPrograms video;
-    // The image library reads HEIC, HEIF and AVIF; asked the first time a HEIF picture needs
-    // copies, since starting the library costs a run that has nothing to make.
-    mutable std::optional<bool> heif;
-
-    /// What this machine lacks for the item `name` of kind `kind`, or "" when nothing.
-    std::string missingFor(ItemKind kind, const std::string& name) const;
-};
 
 /// Brings the copies of `pictures` (in `picFolder`) in `pageFolder` up to date. A copy is made
 /// when the record has none, when the picture's size or modification time changed, when the

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "generation/copies/web_sizes.h"
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/picture_measure.h"
 #include "generation/pictures/thumb_size.h"
-#include "generation/pictures/web_sizes.h"
 #include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
 #include "generation/plan/item_kind.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "generation/pictures/web_sizes.h"
+#include "generation/copies/web_sizes.h"
 #include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
 #include "generation/plan/gallery_result.h"

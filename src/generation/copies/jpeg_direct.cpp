@@ -1,4 +1,4 @@
-#include "generation/pictures/jpeg_direct.h"
+#include "generation/copies/jpeg_direct.h"
 
 #include <dlfcn.h>
 #include <turbojpeg.h>

@@ -1,13 +1,13 @@
-#include "generation/pictures/picture_rows.h"
+#include "generation/pages/picture_rows.h"
 
 #include <utility>
 
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/text.h"
-#include "generation/pictures/gallery_copies.h"
+#include "generation/copies/gallery_copies.h"
+#include "generation/copies/picture_resize.h"
 #include "generation/pictures/picture_info.h"
-#include "generation/pictures/picture_resize.h"
 
 namespace mivo {
 

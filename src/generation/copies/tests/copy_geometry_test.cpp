@@ -4,8 +4,8 @@
 #include <string>
 #include <tuple>
 
-#include "generation/pictures/copy_geometry.h"
-#include "generation/pictures/resample.h"
+#include "generation/copies/copy_geometry.h"
+#include "generation/copies/resample.h"
 
 namespace mivo {
 namespace {

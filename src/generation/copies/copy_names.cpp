@@ -1,4 +1,4 @@
-#include "generation/pictures/copy_names.h"
+#include "generation/copies/copy_names.h"
 
 #include <locale.h>
 #include <wctype.h>

@@ -1,4 +1,4 @@
-#include "generation/pictures/resample.h"
+#include "generation/copies/resample.h"
 
 #include <algorithm>
 #include <cmath>

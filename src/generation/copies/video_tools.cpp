@@ -1,4 +1,4 @@
-#include "generation/pictures/video_tools.h"
+#include "generation/copies/video_tools.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,7 +16,7 @@
 #include "common/run_program.h"
 #include "common/system_reason.h"
 #include "common/translate.h"
-#include "generation/pictures/copy_folder.h"
+#include "generation/copies/copy_folder.h"
 
 namespace mivo {
 

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include "generation/pictures/copy_geometry.h"
-#include "generation/pictures/resample.h"
+#include "generation/copies/copy_geometry.h"
+#include "generation/copies/resample.h"
 
 namespace mivo {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "generation/copies/jpeg_direct.h"
+#include "generation/copies/picture_resize.h"
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/heif_exif.h"
-#include "generation/pictures/jpeg_direct.h"
-#include "generation/pictures/picture_resize.h"
 #include "support/temp_dir.h"
 
 namespace mivo {

@@ -1,4 +1,4 @@
-#include "generation/pictures/copy_folder.h"
+#include "generation/copies/copy_folder.h"
 
 #include <dirent.h>
 #include <fcntl.h>

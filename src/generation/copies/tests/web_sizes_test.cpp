@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "generation/pictures/web_sizes.h"
+#include "generation/copies/web_sizes.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
