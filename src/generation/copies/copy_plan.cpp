@@ -24,17 +24,17 @@ bool pictureStamp(const std::string& picture, std::uintmax_t& bytes, std::int64_
 
 } // namespace
 
-ItemCopyNames nameCopies(const PictureList& pictures, const MediaTools& tools) {
+ItemCopyNames nameCopies(const PictureList& items) {
     std::vector<std::string> itemNames;
-    itemNames.reserve(pictures.size());
-    for (const ClassFileData& picture : pictures) {
-        itemNames.push_back(picture.strName);
+    itemNames.reserve(items.size());
+    for (const Item& item : items) {
+        itemNames.push_back(item.name());
     }
     ItemCopyNames out;
     out.variants = copyVariants(itemNames);
-    out.names.resize(pictures.size());
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const bool video = itemKindOf(itemNames[i], tools.media) == ItemKind::Video;
+    out.names.resize(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const bool video = items[i].kind == ItemKind::Video;
         out.names[i] = copyNamesOf(itemNames[i], video, out.variants[i]);
         out.assigned.insert(out.names[i].file);
         if (video) {
@@ -67,38 +67,34 @@ void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& co
     copy.dateTaken = dateText(made.dateTaken);
 }
 
-CopyPlan planCopies(const std::string& picFolder, const PictureList& pictures,
-                    const ItemCopyNames& names, const CopyRecord& before,
+CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,
                     const std::set<std::string>& ownNames, const FolderContents& present,
-                    const ResizeRequest& request, const MediaTools& tools,
-                    std::vector<WebCopy>& copies) {
+                    const ResizeRequest& request, const MediaTools& tools) {
     CopyPlan plan;
-    plan.taskOf.assign(pictures.size(), SIZE_MAX);
-    plan.errors.resize(pictures.size());
-    plan.unreadable.assign(pictures.size(), false);
+    plan.taskOf.assign(items.size(), SIZE_MAX);
+    plan.errors.resize(items.size());
+    plan.unreadable.assign(items.size(), false);
     std::vector<std::string>& errors = plan.errors;
     CopyRecord& after = plan.after;
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const std::string& name = pictures[i].strName;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const Item& item = items[i];
+        const std::string& name = item.name();
         const CopyNames& own = names.names[i];
-        copies[i].fileName = own.file;
-        const ItemKind kind = itemKindOf(name, tools.media);
-        copies[i].kind = kind == ItemKind::None ? ItemKind::Picture : kind;
+        WebCopy& copy = *items[i].copy;
+        copy.fileName = own.file;
+        const ItemKind kind = item.kind;
         const bool video = kind == ItemKind::Video;
         MadeCopies stamp;
         stamp.request = request;
         stamp.video = video;
         stamp.variant = names.variants[i];
         if (!fitsRecord(name)) {
-            copies[i].notReduced = true;
+            copy.notReduced = true;
             errors[i] = translatable("縮小画像の記録に書けない名前です");
             continue;
         }
-        // Paths are put together only for the pictures that need work: a run with nothing
-        // changed is mostly this loop.
-        const std::string source = cmAddPath(picFolder, name, kPathSeparator);
-        if (!pictureStamp(source, stamp.pictureBytes, stamp.pictureTime)) {
-            copies[i].failed = true;
+        if (!pictureStamp(item.path, stamp.pictureBytes, stamp.pictureTime)) {
+            copy.failed = true;
             errors[i] = translatable("読み込めません");
             continue;
         }
@@ -111,10 +107,10 @@ CopyPlan planCopies(const std::string& picFolder, const PictureList& pictures,
                 present.allExist(own.file) &&
                 (!made.webVideoMade || present.views.regular.count(own.webVideo) != 0)) {
                 after[name] = made;
-                copies[i].ok = true;
-                copies[i].sizes = made.sizes;
+                copy.ok = true;
+                copy.sizes = made.sizes;
                 if (video) {
-                    takeVideoFacts(name, made, copies[i]);
+                    takeVideoFacts(name, made, copy);
                 }
                 continue;
             }
@@ -131,14 +127,14 @@ CopyPlan planCopies(const std::string& picFolder, const PictureList& pictures,
         if ((present.anyTaken(own.file) && ownNames.count(own.file) == 0) ||
             (video && present.views.names.count(own.webVideo) != 0 &&
              ownNames.count(own.webVideo) == 0)) {
-            copies[i].notReduced = true;
+            copy.notReduced = true;
             errors[i] = translatable("縮小画像の名前のファイルが既にあります (Mivo が作ったもので"
                                      "はありません)");
             continue;
         }
         const std::string missing = tools.missingFor(kind, name);
         if (!missing.empty()) {
-            copies[i].missing = missing;
+            copy.missing = missing;
             errors[i] = std::string(translatable("必要なプログラムがありません")) + ": " + missing;
             continue;
         }
@@ -146,7 +142,7 @@ CopyPlan planCopies(const std::string& picFolder, const PictureList& pictures,
         ResizeTask task;
         task.picture = i;
         task.name = name;
-        task.source = source;
+        task.source = item.path;
         task.names = own;
         task.stamp = stamp;
         plan.tasks.push_back(std::move(task));

@@ -11,7 +11,7 @@
 #include "generation/copies/media_tools.h"
 #include "generation/copies/resize_pool.h"
 #include "generation/copies/web_sizes.h"
-#include "generation/plan/file_data.h"
+#include "generation/plan/item.h"
 
 namespace mivo {
 
@@ -23,8 +23,8 @@ struct ItemCopyNames {
     std::set<std::string> assigned; // every copy and web video name of this run's items
 };
 
-/// The copy names of `pictures` (in listing order).
-ItemCopyNames nameCopies(const PictureList& pictures, const MediaTools& tools);
+/// The copy names of the album's items (in listing order).
+ItemCopyNames nameCopies(const PictureList& items);
 
 /// Every name the record holds: Mivo's, so this item or another may replace it.
 std::set<std::string> namesOnRecord(const CopyRecord& record);
@@ -45,14 +45,11 @@ bool leftOutWhenUnreadable(const MediaTools& tools, ItemKind kind);
 /// What the pages show of a video, from its record line.
 void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& copy);
 
-/// What each item of `pictures` (in `picFolder`) needs: its copies kept as the record and the
-/// copy folders (`present`) have them, made (a task), or none, and why. `copies` gets one
-/// element per item with what is known before any work: the copies' names, kept copies, and
-/// why an item gets none.
-CopyPlan planCopies(const std::string& picFolder, const PictureList& pictures,
-                    const ItemCopyNames& names, const CopyRecord& before,
+/// What each of the album's items needs: its copies kept as the record and the copy folders
+/// (`present`) have them, made (a task), or none, and why. Each item's `copy` gets what is
+/// known before any work: the copies' names, kept copies, and why an item gets none.
+CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,
                     const std::set<std::string>& ownNames, const FolderContents& present,
-                    const ResizeRequest& request, const MediaTools& tools,
-                    std::vector<WebCopy>& copies);
+                    const ResizeRequest& request, const MediaTools& tools);
 
 } // namespace mivo

@@ -1,7 +1,5 @@
 #include "generation/copies/gallery_copies.h"
 
-#include <algorithm>
-
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/translate.h"
@@ -47,60 +45,55 @@ std::string pageFolderOf(const std::string& pagePath) {
 }
 
 void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const PictureList& pictures, std::vector<WebCopy>& copies,
-                       ItemNotes& notes) {
-    copies.clear();
-    if (!job.makeCopies || pictures.empty()) {
+                       PictureList& items, ItemNotes& notes) {
+    if (!job.makeCopies || items.empty()) {
         return;
     }
     cmWriteLog("makeGalleryCopies", 1, "▽Start Method▽");
-    ResizeRequest request;
-    request.boxWidth = job.pages.thumbWidth;
-    request.boxHeight = job.pages.thumbHeight;
-    request.viewEdge = kViewEdge;
-    const std::string n = std::to_string(pictures.size());
+    CopyJob copyJob;
+    copyJob.pageFolder = pageFolderOf(paths.strListPath);
+    copyJob.request.boxWidth = job.pages.thumbWidth;
+    copyJob.request.boxHeight = job.pages.thumbHeight;
+    copyJob.request.viewEdge = kViewEdge;
+    copyJob.workers = run.pictureWorkers;
+    if (job.media) {
+        copyJob.tools.media = true;
+        copyJob.tools.video = findVideoPrograms();
+    }
+    copyJob.stopRequested = [&run] { return run.status.stopRequested(); };
+    const std::string n = std::to_string(items.size());
     // The bar counts the copies made of the copies to make, then goes back to where it was.
     const double barMax = run.status.barMax();
     const double barValue = run.status.barValue();
-    MediaTools tools;
-    if (job.media) {
-        tools.media = true;
-        tools.video = findVideoPrograms();
-    }
     WebSizesReport report;
     std::size_t tried = 0;
     std::string folderError;
-    makeWebSizes(
-        job.picPath, pictures, pageFolderOf(paths.strListPath), request, run.pictureWorkers, copies,
-        report,
-        [&](std::size_t i, const ClassFileData& picture, const WebCopy& copy,
-            const std::string& error) {
-            const std::string path = cmAddPath(job.picPath, picture.strName, kPathSeparator);
-            if (!copy.ok && !report.stopped) {
-                noteItem(path, copy, error, folderError, notes);
-            }
-            if (!copy.missing.empty() && notes.missing.insert(copy.missing).second) {
-                mainSetStatus(
-                    run.status, true,
-                    userText(translatable("%1 がないため、読めない画像・動画は載せません"),
-                             {copy.missing}),
-                    0, 0);
-            }
-            if (!copy.madeThisRun && !copy.failed) {
-                return; // kept or left alone: nothing was done that the status should show
-            }
-            const std::string text =
-                cmCutExt(picture.strName) + " (" + std::to_string(i + 1) + "/" + n + ")";
-            if (report.toMake == 0) {
-                mainSetStatus(run.status, true, text, 0, 0);
-                return;
-            }
-            if (++tried == 1) {
-                run.status.setBarMax(static_cast<double>(report.toMake));
-            }
-            mainSetStatus(run.status, true, text, 1, static_cast<int>(tried));
-        },
-        folderError, [&run] { return run.status.stopRequested(); }, tools);
+    copyJob.progress = [&](std::size_t i, const Item& item, const std::string& error) {
+        const WebCopy& copy = *item.copy;
+        if (!copy.ok && !report.stopped) {
+            noteItem(item.path, copy, error, folderError, notes);
+        }
+        if (!copy.missing.empty() && notes.missing.insert(copy.missing).second) {
+            mainSetStatus(run.status, true,
+                          userText(translatable("%1 がないため、読めない画像・動画は載せません"),
+                                   {copy.missing}),
+                          0, 0);
+        }
+        if (!copy.madeThisRun && !copy.failed) {
+            return; // kept or left alone: nothing was done that the status should show
+        }
+        const std::string text =
+            cmCutExt(item.name()) + " (" + std::to_string(i + 1) + "/" + n + ")";
+        if (report.toMake == 0) {
+            mainSetStatus(run.status, true, text, 0, 0);
+            return;
+        }
+        if (++tried == 1) {
+            run.status.setBarMax(static_cast<double>(report.toMake));
+        }
+        mainSetStatus(run.status, true, text, 1, static_cast<int>(tried));
+    };
+    makeWebSizes(copyJob, items, report, folderError);
     if (tried > 0) {
         run.status.setBarMax(barMax);
         run.status.setBarValue(barValue);
@@ -113,24 +106,8 @@ void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const Outp
     cmWriteLog("makeGalleryCopies", 1, "△End Method△");
 }
 
-bool dropLeftOut(PictureList& pictures, std::vector<WebCopy>& copies) {
-    if (std::none_of(copies.begin(), copies.end(), [](const WebCopy& c) { return c.leftOut; })) {
-        return false;
-    }
-    PictureList shown;
-    std::vector<WebCopy> shownCopies;
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        if (i < copies.size() && copies[i].leftOut) {
-            continue;
-        }
-        shown.add(std::move(pictures[i]));
-        if (i < copies.size()) {
-            shownCopies.push_back(std::move(copies[i]));
-        }
-    }
-    pictures = std::move(shown);
-    copies = std::move(shownCopies);
-    return true;
+bool dropLeftOut(PictureList& items) {
+    return items.removeIf([](const Item& item) { return item.copy && item.copy->leftOut; });
 }
 
 std::string srcsetLink(const std::string& link) {

@@ -2,9 +2,9 @@
 
 #include <string>
 
-namespace mivo {
+#include "generation/plan/item.h"
 
-struct ExifInfo;
+namespace mivo {
 
 /// The sizes one picture is reduced to: the thumbnail box (made at 1x and at 2x for dense
 /// screens) and the long edge of the display copy. Nothing is ever enlarged.
@@ -14,18 +14,6 @@ struct ResizeRequest {
     long long viewEdge = 2048;
 
     bool operator==(const ResizeRequest&) const = default;
-};
-
-/// The pixel sizes of the copies made of one picture.
-struct ResizedSizes {
-    long thumbWidth = 0;
-    long thumbHeight = 0;
-    long thumb2xWidth = 0;
-    long thumb2xHeight = 0;
-    long viewWidth = 0;
-    long viewHeight = 0;
-
-    bool operator==(const ResizedSizes&) const = default;
 };
 
 /// The three JPEG files of one picture's copies, encoded in memory, and their pixel sizes.

@@ -1,5 +1,6 @@
 #include "generation/copies/web_sizes.h"
 
+#include <memory>
 #include <optional>
 #include <set>
 #include <utility>
@@ -21,7 +22,7 @@ using Unfinished = std::vector<std::pair<std::string, MadeCopies>>;
 /// be written no item is worked on: each fails with the record's error, and keeps its old
 /// line.
 void claimTasks(const CopyFolder& thumbs, const CopyRecord& before, std::optional<Journal>& journal,
-                CopyPlan& plan, std::vector<WebCopy>& copies, std::string& folderError) {
+                CopyPlan& plan, PictureList& items, std::string& folderError) {
     if (plan.tasks.empty()) {
         return;
     }
@@ -42,7 +43,7 @@ void claimTasks(const CopyFolder& thumbs, const CopyRecord& before, std::optiona
     for (const ResizeTask& task : plan.tasks) {
         const std::size_t i = task.picture;
         plan.errors[i] = journal->error();
-        copies[i].failed = true;
+        items[i].copy->failed = true;
         if (before.count(task.name) != 0) {
             plan.after[task.name] = before.at(task.name);
         }
@@ -53,8 +54,9 @@ void claimTasks(const CopyFolder& thumbs, const CopyRecord& before, std::optiona
 
 /// What came of one item's task: its copies made, or why not.
 void takeTask(const ResizeTask& task, bool poolStopped, const MediaTools& tools, CopyPlan& plan,
-              WebCopy& copy, Unfinished& unfinished, WebSizesReport& report) {
+              Item& item, Unfinished& unfinished, WebSizesReport& report) {
     const std::size_t i = task.picture;
+    WebCopy& copy = *item.copy;
     if (task.done && task.ok) {
         MadeCopies made = task.stamp;
         made.ok = true;
@@ -70,8 +72,8 @@ void takeTask(const ResizeTask& task, bool poolStopped, const MediaTools& tools,
         return;
     }
     unfinished.emplace_back(task.name, task.stamp);
-    const bool leftOut = task.unreadable && leftOutWhenUnreadable(tools, copy.kind);
-    if (task.done && !leftOut && !(copy.kind == ItemKind::Video && poolStopped)) {
+    const bool leftOut = task.unreadable && leftOutWhenUnreadable(tools, item.kind);
+    if (task.done && !leftOut && !(item.kind == ItemKind::Video && poolStopped)) {
         copy.failed = true;
         plan.errors[i] = task.error;
     } else if (task.done && leftOut) {
@@ -86,10 +88,11 @@ void takeTask(const ResizeTask& task, bool poolStopped, const MediaTools& tools,
 }
 
 /// Whether an item without copies is left out, and the report's count of it.
-void countItem(bool unreadable, const MediaTools& tools, WebCopy& copy, WebSizesReport& report) {
+void countItem(bool unreadable, const MediaTools& tools, Item& item, WebSizesReport& report) {
+    WebCopy& copy = *item.copy;
     // A HEIC, PNG... picture or a video without copies cannot be shown at all, nor any picture
     // that cannot be read when the media option is on.
-    copy.leftOut = !copy.ok && (copy.kind != ItemKind::Picture || (unreadable && tools.media));
+    copy.leftOut = !copy.ok && (item.kind != ItemKind::Picture || (unreadable && tools.media));
     if (copy.leftOut && !report.stopped) {
         ++report.leftOut;
     }
@@ -102,68 +105,67 @@ void countItem(bool unreadable, const MediaTools& tools, WebCopy& copy, WebSizes
 
 } // namespace
 
-bool makeWebSizes(const std::string& picFolder, const PictureList& pictures,
-                  const std::string& pageFolder, const ResizeRequest& request, int workers,
-                  std::vector<WebCopy>& copies, WebSizesReport& report,
-                  const WebCopyProgress& progress, std::string& folderError,
-                  const std::function<bool()>& stopRequested, const MediaTools& tools) {
-    copies.assign(pictures.size(), WebCopy{});
+bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report,
+                  std::string& folderError) {
+    for (Item& item : items) {
+        item.copy = std::make_unique<WebCopy>();
+    }
     report = WebSizesReport{};
     folderError.clear();
     CopyFolderSet folders;
-    if (!folders.open(pageFolder, folderError)) {
-        for (std::size_t i = 0; i < pictures.size(); ++i) {
-            copies[i].failed = true;
+    if (!folders.open(job.pageFolder, folderError)) {
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            items[i].copy->failed = true;
             ++report.failed;
-            progress(i, pictures[i], copies[i], folderError);
+            job.progress(i, items[i], folderError);
         }
         return false;
     }
 
     const CopyRecord before = readRecord(folders.thumbs);
     const std::set<std::string> ownNames = namesOnRecord(before);
-    const ItemCopyNames names = nameCopies(pictures, tools);
+    const ItemCopyNames names = nameCopies(items);
     std::set<std::string> tidyNames = ownNames;
     tidyNames.insert(names.assigned.begin(), names.assigned.end());
     const FolderContents present{listAndTidy(folders.thumbs, tidyNames),
                                  listAndTidy(folders.thumbs2x, tidyNames),
                                  listAndTidy(folders.views, tidyNames)};
-    CopyPlan plan =
-        planCopies(picFolder, pictures, names, before, ownNames, present, request, tools, copies);
+    const MediaTools& tools = job.tools;
+    CopyPlan plan = planCopies(items, names, before, ownNames, present, job.request, tools);
     report.toMake = plan.tasks.size();
     std::optional<Journal> journal;
-    claimTasks(folders.thumbs, before, journal, plan, copies, folderError);
+    claimTasks(folders.thumbs, before, journal, plan, items, folderError);
 
     // Each item in listing order, as its copies are ready.
     Unfinished unfinished;
     {
-        ResizePool pool(plan.tasks, request, workers, folders, journal ? &*journal : nullptr, tools,
-                        stopRequested);
-        for (std::size_t i = 0; i < pictures.size(); ++i) {
-            if (!report.stopped && (pool.stopped() || (stopRequested && stopRequested()))) {
+        ResizePool pool(plan.tasks, job.request, job.workers, folders,
+                        journal ? &*journal : nullptr, tools, job.stopRequested);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (!report.stopped && (pool.stopped() || (job.stopRequested && job.stopRequested()))) {
                 report.stopped = true;
                 pool.stop();
             }
             if (plan.taskOf[i] != SIZE_MAX) {
                 const ResizeTask& task = pool.take(plan.taskOf[i]);
                 report.stopped = report.stopped || pool.stopped();
-                takeTask(task, pool.stopped(), tools, plan, copies[i], unfinished, report);
-            } else if (copies[i].ok) {
+                takeTask(task, pool.stopped(), tools, plan, items[i], unfinished, report);
+            } else if (items[i].copy->ok) {
                 ++report.kept;
             }
-            countItem(plan.unreadable[i], tools, copies[i], report);
-            progress(i, pictures[i], copies[i], plan.errors[i]);
+            countItem(plan.unreadable[i], tools, items[i], report);
+            job.progress(i, items[i], plan.errors[i]);
         }
     }
 
-    std::set<std::string> items;
-    for (const ClassFileData& picture : pictures) {
-        items.insert(picture.strName);
+    std::set<std::string> itemNames;
+    for (const Item& item : items) {
+        itemNames.insert(item.name());
     }
-    report.removed = removeStaleCopies(folders, before, names.assigned, items, plan.after);
+    report.removed = removeStaleCopies(folders, before, names.assigned, itemNames, plan.after);
     removeUnfinishedCopies(folders, unfinished, before, plan.after);
     // A run with nothing changed leaves the record as it is; otherwise the journal is
-    // written anew with one line per picture.
+    // written anew with one line per item.
     if ((journal && journal->written()) || plan.after != before) {
         std::string error;
         if (!folders.thumbs.writeFile(kWebSizesRecord, recordText(plan.after), error)) {

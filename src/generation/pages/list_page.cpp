@@ -95,10 +95,10 @@ std::string pictureEntry(const GalleryJob& job, const PictureRow& row) {
     if (row.copy != nullptr) {
         entry.append("#original=").append(row.pictureLink);
     }
-    entry.append(",").append(std::to_string(row.width)).append(",");
-    entry.append(std::to_string(row.height)).append(",").append(row.displayName);
+    entry.append(",").append(std::to_string(row.item->width)).append(",");
+    entry.append(std::to_string(row.item->height)).append(",").append(row.displayName);
     if (job.useFilelist) {
-        entry.append(",").append(row.file->strInfo);
+        entry.append(",").append(row.item->file.strInfo);
     }
     return entry;
 }
@@ -167,16 +167,12 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
 
         IndexPictures& shown = table.pictures;
         shown.entries[row.number] = pictureEntry(job, row);
-        shown.shooting[row.number] = std::move(row.shooting);
-        if (job.useFilelist && row.file->infoQuoted) {
-            shown.quotedFields[row.number] = row.file->infoFields;
-        }
         if (row.kind == ItemKind::Video) {
             shown.videos.resize(count);
             shown.videos[row.number] = {row.videoLink, durationSeconds(row.durationMs),
                                         row.videoType};
         }
-        if (!plan.startName.empty() && !job.menu && textEquals(plan.startName, row.file->strName)) {
+        if (!plan.startName.empty() && !job.menu && textEquals(plan.startName, row.item->name())) {
             table.startNo = static_cast<long>(row.number);
         }
         if (job.menu && row.number == 0) {

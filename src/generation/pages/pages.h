@@ -3,12 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "generation/copies/web_sizes.h"
 #include "generation/pages/picture_rows.h"
 #include "generation/pages/template.h"
-#include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
 #include "generation/plan/gallery_result.h"
+#include "generation/plan/item.h"
 #include "generation/plan/run_services.h"
 
 namespace mivo {
@@ -25,9 +24,11 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
                        const std::string& instrFile, PageFile& page, PictureRows& rows,
                        ListTableResult& table);
 
-/// The gallery's index page with the aryPicList script lines. false when it was not written.
+/// The gallery's index page with the aryPicList script lines and, beside them, the items'
+/// quoted filelist fields and shooting data. false when it was not written.
 bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const IndexPictures& pictures, std::string& failure);
+                       const IndexPictures& pictures, const PictureList& items,
+                       std::string& failure);
 
 /// pict.html, the picture viewer. false when it was not written.
 bool mainMakePictHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,

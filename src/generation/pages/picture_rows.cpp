@@ -26,11 +26,11 @@ long long numberOrZero(const std::string& text) {
 /// from its header or else from filelist.csv's columns; the box itself when neither gives one.
 PixelSize scaledThumbSize(const PagePlan& plan, const PictureRow& row) {
     const PixelSize box{thumbnailBoxSide(plan.thumbWidth), thumbnailBoxSide(plan.thumbHeight)};
-    long long width = row.width;
-    long long height = row.height;
+    long long width = row.item->width;
+    long long height = row.item->height;
     if (width == 0) {
         // The size is left to filelist.csv: fields counted from 1 after the file name.
-        const ClassFileData& picture = *row.file;
+        const ClassFileData& picture = row.item->file;
         const std::vector<std::string> fields =
             picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
         const long long widthField = plan.filelistWidthColumn;
@@ -80,9 +80,8 @@ struct PictureRows::Links {
     FolderLinks thumbnailFolder;
 };
 
-PictureRows::PictureRows(const GalleryJob& job, const PictureList& pictures,
-                         const std::vector<WebCopy>& copies, PictureMeasurer* measurer)
-    : job_(job), pictures_(pictures), copies_(copies), measurer_(measurer) {}
+PictureRows::PictureRows(const GalleryJob& job, PictureList& pictures, PictureMeasurer* measurer)
+    : job_(job), pictures_(pictures), measurer_(measurer) {}
 
 PictureRows::~PictureRows() = default;
 
@@ -105,13 +104,13 @@ bool PictureRows::next(PictureRow& row) {
         return false;
     }
     const std::size_t i = next_++;
-    const ClassFileData& picture = pictures_[i];
+    Item& item = pictures_[i];
+    row.item = &item;
     row.number = i;
-    row.file = &picture;
-    row.path = cmAddPath(job_.picPath, picture.strName, kPathSeparator);
     MeasuredSize size = measurer_ != nullptr ? measurer_->take(i) : MeasuredSize{};
-    row.copy = i < copies_.size() && copies_[i].ok ? &copies_[i] : nullptr;
-    row.kind = row.copy != nullptr ? row.copy->kind : ItemKind::Picture;
+    row.copy = item.shownCopy();
+    // Without copies that show it, an item is shown as a picture is.
+    row.kind = row.copy != nullptr ? item.kind : ItemKind::Picture;
     if (row.kind != ItemKind::Picture) {
         // Neither a HEIC, PNG... picture nor a video has a header the reader knows: its size
         // is its display copy's (its poster's), its shooting data from the image library or
@@ -123,23 +122,20 @@ bool PictureRows::next(PictureRow& row) {
         if (job_.pages.shootingData) {
             if (row.kind == ItemKind::Video) {
                 size.exif.dateTaken = row.copy->dateTaken;
-            } else if (isHeifName(picture.strName)) {
+            } else if (isHeifName(item.name())) {
                 // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
                 // and reading them would start the image library on every run.
-                readShootingData(cmAddPath(job_.picPath, picture.strName, kPathSeparator),
-                                 size.exif);
+                readShootingData(item.path, size.exif);
             }
         }
     }
-    row.shooting = ExifInfo();
-    mainGetPicInfo(job_.pages, row.path, job_.useFilelist, size, row.displayName, row.width,
-                   row.height, job_.pages.shootingData ? &row.shooting : nullptr);
+    mainGetPicInfo(job_.pages, job_.useFilelist, size, item, row.displayName);
     if (logWants(3)) {
-        cmWriteLog("mainMakeListTable", 3, "<" + row.path + ">");
+        cmWriteLog("mainMakeListTable", 3, "<" + item.path + ">");
     }
 
     const Links& links = *links_;
-    row.pictureLink = links.pictures.to(picture.strName);
+    row.pictureLink = links.pictures.to(item.name());
     // With copies made, the picture view shows the display copy; the original stays one click
     // away through its own link.
     row.viewLink = row.copy != nullptr ? links.view.to(row.copy->fileName) : row.pictureLink;
@@ -155,8 +151,8 @@ bool PictureRows::next(PictureRow& row) {
         row.durationMs = copy.durationMs;
     }
     if (job_.useThumbnails) {
-        row.thumbPath = cmAddPath(job_.samPath, picture.strName, kPathSeparator);
-        row.thumbLink = links.thumbnailFolder.to(picture.strName);
+        row.thumbPath = cmAddPath(job_.samPath, item.name(), kPathSeparator);
+        row.thumbLink = links.thumbnailFolder.to(item.name());
         row.thumbSize.reset();
     } else if (row.copy != nullptr) {
         // Mivo's own thumbnails, used as a thumbnail folder is; their sizes are known.
@@ -165,7 +161,7 @@ bool PictureRows::next(PictureRow& row) {
         row.thumb2xLink = links.thumbs2x.to(row.copy->fileName);
         row.thumbSize = PixelSize{row.copy->sizes.thumbWidth, row.copy->sizes.thumbHeight};
     } else {
-        row.thumbPath = row.path;
+        row.thumbPath = item.path;
         row.thumbLink = row.pictureLink;
         row.thumbSize = scaledThumbSize(job_.pages, row);
     }

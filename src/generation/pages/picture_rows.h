@@ -6,28 +6,24 @@
 #include <string>
 #include <vector>
 
-#include "generation/copies/web_sizes.h"
-#include "generation/pictures/exif_info.h"
 #include "generation/pictures/picture_measure.h"
 #include "generation/pictures/thumb_size.h"
-#include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
+#include "generation/plan/item.h"
 #include "generation/plan/item_kind.h"
 #include "generation/plan/page_text.h"
 
 namespace mivo {
 
-/// One item of a gallery (a picture or a video) as its pages show it, worked out once: its
-/// name, links from the list page, its sizes, its shooting data and its reduced copies.
+/// One item of a gallery (a picture or a video) as its list page shows it, worked out once:
+/// the item with its size, shooting data and copies, its display name, and its links from the
+/// list page.
 struct PictureRow {
+    Item* item = nullptr; // the item, its size and shooting data filled as its header came in
+    // How the row shows it: its kind when its copies can show it, a picture when it has none.
     ItemKind kind = ItemKind::Picture;
-    std::size_t number = 0;              // zero-based position in the gallery
-    const ClassFileData* file = nullptr; // the listed file with its filelist.csv fields
-    std::string path;                    // the picture file
-    std::string displayName;             // the file name without extension
-    long long width = 0;  // pixel size from the header; 0 when filelist.csv gives it or the
-    long long height = 0; // picture could not be measured
-    ExifInfo shooting;    // when the pages show shooting data
+    std::size_t number = 0;        // zero-based position in the gallery
+    std::string displayName;       // the file name without extension
     const WebCopy* copy = nullptr; // the reduced copies, or nullptr: the original is shown
     std::string pictureLink;       // the picture itself
     std::string viewLink;          // what the picture view shows: display copy or picture
@@ -51,8 +47,7 @@ struct CopyFolders;
 class PictureRows {
   public:
     /// `measurer`, when given, is already reading the pictures' headers (the same pictures).
-    PictureRows(const GalleryJob& job, const PictureList& pictures,
-                const std::vector<WebCopy>& copies, PictureMeasurer* measurer);
+    PictureRows(const GalleryJob& job, PictureList& pictures, PictureMeasurer* measurer);
     ~PictureRows();
     PictureRows(const PictureRows&) = delete;
     PictureRows& operator=(const PictureRows&) = delete;
@@ -68,8 +63,7 @@ class PictureRows {
     struct Links;
 
     const GalleryJob& job_;
-    const PictureList& pictures_;
-    const std::vector<WebCopy>& copies_;
+    PictureList& pictures_;
     PictureMeasurer* measurer_ = nullptr;
     std::optional<PictureMeasurer> ownMeasurer_;
     std::unique_ptr<Links> links_;

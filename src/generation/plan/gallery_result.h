@@ -5,19 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "generation/pictures/exif_info.h"
-
 namespace mivo {
 
 /// What the index page needs of the pictures, as the list page's table found them: one
 /// element per picture in each column (kept apart, each its own array as the page writes it).
+/// The filelist fields and the shooting data it writes beside them are the items' own.
 struct IndexPictures {
     // The picture-entry elements: links, size, name and filelist fields.
     std::vector<std::string> entries;
-    // The fields of a filelist row written with quotes, whole (an entry is split at every
-    // comma), or nothing.
-    std::vector<std::vector<std::string>> quotedFields;
-    std::vector<ExifInfo> shooting; // their shooting data, when shown
     // A video's web video: link, length in seconds and MIME type. Empty for a picture, and
     // no element at all in a gallery without videos.
     std::vector<std::vector<std::string>> videos;
@@ -25,8 +20,6 @@ struct IndexPictures {
     /// Room for `count` pictures, all empty.
     void reset(std::size_t count) {
         entries.assign(count, std::string());
-        quotedFields.assign(count, std::vector<std::string>());
-        shooting.assign(count, ExifInfo());
         videos.clear();
     }
 };

@@ -171,10 +171,10 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
     const long count = cmCountArray(files);
     long pictures = 0;
     for (long i = 0; i < count; ++i) {
-        if (itemKindOf(files[i], job.media) != ItemKind::None) {
-            ClassFileData item;
-            item.strName = std::move(files[i]);
-            outcolFileDatas.add(std::move(item));
+        // What each file is, and where, is decided here once for the whole run.
+        const ItemKind kind = itemKindOf(files[i], job.media);
+        if (kind != ItemKind::None) {
+            outcolFileDatas.add(listedItem(instrPicPath, files[i], kind));
             ++pictures;
         }
     }
@@ -196,11 +196,11 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
             return refuse(run, userText(translatable("サムネイルフォルダを開けません [%1] %2"),
                                         {instrSamPath, samProblem}));
         }
-        for (const ClassFileData& item : outcolFileDatas) {
-            if (!hasThumbnail(instrSamPath, item.strName)) {
+        for (const Item& item : outcolFileDatas) {
+            if (!hasThumbnail(instrSamPath, item.name())) {
                 return refuse(run,
                               userText(translatable("サムネイルフォルダに該当画像がありません %1"),
-                                       {item.strName}));
+                                       {item.name()}));
             }
         }
     }

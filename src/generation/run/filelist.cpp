@@ -31,11 +31,11 @@ void readRows(const std::vector<FilelistRecord>& records, PictureList& pictures)
         if (!record.usable) {
             continue;
         }
-        ClassFileData* picture = pictures.find(record.name);
+        Item* picture = pictures.find(record.name);
         if (picture != nullptr) {
-            picture->strInfo = record.info;
-            picture->infoFields = record.fields;
-            picture->infoQuoted = record.quoted;
+            picture->file.strInfo = record.info;
+            picture->file.infoFields = record.fields;
+            picture->file.infoQuoted = record.quoted;
         }
     }
 }

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
+#include "generation/plan/item.h"
 #include "generation/plan/status.h"
 
 namespace mivo {

@@ -11,9 +11,9 @@
 #include "generation/pages/pages.h"
 #include "generation/pictures/picture_info.h"
 #include "generation/pictures/picture_measure.h"
-#include "generation/plan/file_data.h"
 #include "generation/plan/gallery_job.h"
 #include "generation/plan/gallery_result.h"
+#include "generation/plan/item.h"
 #include "generation/plan/run_services.h"
 #include "generation/run/check.h"
 #include "generation/run/output_paths.h"
@@ -93,17 +93,16 @@ bool makeGallery(const RunServices& run, const GalleryJob& job, CheckedGallery& 
     if (stopping(run, progress) || !mainGetMakePath(run.status, job, paths)) {
         return false;
     }
-    std::vector<WebCopy> copies;
     // What this machine lacks is told once per run, whichever gallery meets it first.
     result.items.missing = progress.items.missing;
-    makeGalleryCopies(run, job, paths, checked.pictures, copies, result.items);
+    makeGalleryCopies(run, job, paths, checked.pictures, result.items);
     progress.items.add(result.items);
     // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
     // is not in the gallery at all.
-    dropLeftOut(checked.pictures, copies);
+    dropLeftOut(checked.pictures);
     // The headers are read while the list page is started.
     std::optional<PictureMeasurer> measurer;
-    PictureRows rows(job, checked.pictures, copies,
+    PictureRows rows(job, checked.pictures,
                      startListTableReads(measurer, job, checked.pictures, run.pictureWorkers));
     ListTableResult table;
     bool ok = false;
@@ -113,7 +112,8 @@ bool makeGallery(const RunServices& run, const GalleryJob& job, CheckedGallery& 
     if (stopping(run, progress)) {
         return false;
     }
-    if (!ok || !mainMakeIndexHtml(run, job, paths, table.pictures, result.failure)) {
+    if (!ok ||
+        !mainMakeIndexHtml(run, job, paths, table.pictures, checked.pictures, result.failure)) {
         mainSetStatus(run.status, true, failedText(job), 0, 0);
         return false;
     }

@@ -28,10 +28,11 @@ bool convertJpeg(const std::string& path, int width, int height, const std::stri
     return std::system(command.c_str()) == 0;
 }
 
-PictureList listOf(const std::vector<std::string>& names) {
+/// The items of `folder` as the listing makes them (without the media option).
+PictureList listOf(const std::string& folder, const std::vector<std::string>& names) {
     PictureList pictures;
     for (const std::string& name : names) {
-        pictures.add(ClassFileData{name, ""});
+        pictures.add(listedItem(folder, name, ItemKind::Picture));
     }
     return pictures;
 }
@@ -51,18 +52,25 @@ class WebSizesTest : public ::testing::Test {
 
     WebSizesReport run(const std::vector<std::string>& names,
                        const std::function<bool()>& stopRequested = {}) {
-        const PictureList pictures = listOf(names);
+        PictureList pictures = listOf(pics, names);
         WebSizesReport report;
         errors.assign(names.size(), std::string());
         folderError.clear();
-        made = makeWebSizes(
-            pics, pictures, out, request, 2, copies, report,
-            [&](std::size_t i, const ClassFileData& picture, const WebCopy&,
-                const std::string& error) {
-                EXPECT_EQ(picture.strName, names[i]);
-                errors[i] = error;
-            },
-            folderError, stopRequested);
+        CopyJob job;
+        job.pageFolder = out;
+        job.request = request;
+        job.workers = 2;
+        job.stopRequested = stopRequested;
+        job.progress = [&](std::size_t i, const Item& item, const std::string& error) {
+            EXPECT_EQ(item.name(), names[i]);
+            EXPECT_NE(item.copy, nullptr);
+            errors[i] = error;
+        };
+        made = makeWebSizes(job, pictures, report, folderError);
+        copies.clear();
+        for (const Item& item : pictures) {
+            copies.push_back(*item.copy);
+        }
         return report;
     }
     std::string record() const { return readBytes(out + "/thumbs/.mivo-copies"); }

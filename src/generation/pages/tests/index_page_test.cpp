@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,12 +37,25 @@ class IndexPage : public test::PageContextFixture {
         writeTemplate("index.html", templateText);
         GalleryJob job = plannedJob();
         job.name = "Sub";
+        job.useFilelist = true;
         IndexPictures pictures;
         pictures.entries = entries;
-        pictures.quotedFields = quoted_;
-        pictures.shooting = exif_;
+        // The items the entries were made of, with their quoted filelist fields and shooting
+        // data.
+        PictureList items;
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            Item item;
+            if (k < quoted_.size()) {
+                item.file.infoFields = quoted_[k];
+                item.file.infoQuoted = !quoted_[k].empty();
+            }
+            if (k < exif_.size()) {
+                item.shooting = std::make_unique<ExifInfo>(exif_[k]);
+            }
+            items.add(std::move(item));
+        }
         std::string failure;
-        mainMakeIndexHtml(run_, job, pathsOf(indexPath()), pictures, failure);
+        mainMakeIndexHtml(run_, job, pathsOf(indexPath()), pictures, items, failure);
         return readFile(indexPath());
     }
 
@@ -164,25 +178,22 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
         const fs::path folder = dir_ / "site" / ("00" + std::to_string(no));
         fs::create_directories(folder);
         PictureList pictures;
-        if (no == 1) {
-            pictures.add({"a.jpg", ""});
-            pictures.add({"b.jpg", ""});
-            pictures.add({"c.jpg", ""});
-        } else {
-            pictures.add({"z.jpg", ""});
+        const std::string picFolder = rows_[static_cast<std::size_t>(no - 1)].strPicPath;
+        for (const char* name : no == 1 ? std::vector<const char*>{"a.jpg", "b.jpg", "c.jpg"}
+                                        : std::vector<const char*>{"z.jpg"}) {
+            pictures.add(listedItem(picFolder, name, ItemKind::Picture));
         }
         bool ok = false;
         const GalleryJob job = plannedJob(no);
         OutputPaths paths = pathsOf((folder / "index.html").string());
         paths.strListPath = (folder / "list.html").string();
         paths.strIndexLink = "./index.html";
-        const std::vector<WebCopy> noCopies;
-        PictureRows listed(job, pictures, noCopies, nullptr);
+        PictureRows listed(job, pictures, nullptr);
         ListTableResult table;
         std::string failure;
         mainMakeListHtml(run_, job, paths, listed, table, ok, failure);
         ASSERT_TRUE(ok);
-        mainMakeIndexHtml(run_, job, paths, table.pictures, failure);
+        mainMakeIndexHtml(run_, job, paths, table.pictures, pictures, failure);
     }
     EXPECT_EQ(readFile(dir_ / "site" / "002" / "index.html"),
               "aryPicList[0] = \"./../../p2/z.jpg,0,0,z\";\r\n\r\n");
@@ -192,7 +203,8 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
 TEST_F(IndexPage, MissingTemplateLeavesTheOldPage) {
     writeFile(indexPath(), "old");
     std::string failure;
-    mainMakeIndexHtml(run_, plannedJob(), pathsOf(indexPath()), {}, failure);
+    mainMakeIndexHtml(run_, plannedJob(), pathsOf(indexPath()), IndexPictures(), PictureList(),
+                      failure);
     EXPECT_EQ(readFile(indexPath()), "old");
 }
 

@@ -6,6 +6,7 @@
 
 #include "common/codepage.h"
 #include "common/log.h"
+#include "common/paths.h"
 #include "generation/pages/pages.h"
 #include "generation/pictures/thumb_size.h"
 #include "support/page_fixture.h"
@@ -83,7 +84,9 @@ class ListPage : public test::PageContextFixture {
         if (!bytes.empty()) {
             writeFile(fs::path(settings_.gstrPicPath) / name, bytes);
         }
-        pictures_.add(ClassFileData{name, info});
+        Item item;
+        item.file = ClassFileData{name, info};
+        pictures_.add(std::move(item));
     }
     std::string listPath() const { return (dir_ / "site" / "list.html").string(); }
 
@@ -117,7 +120,11 @@ class ListPage : public test::PageContextFixture {
 
     // Writes the list page of `gallery` from the template already in place.
     void write(const GalleryJob& gallery) {
-        PictureRows rows(gallery, pictures_, copies_, nullptr);
+        // The items as the check lists them in the gallery's folder.
+        for (Item& item : pictures_) {
+            item.path = cmAddPath(gallery.picPath, item.name(), kPathSeparator);
+        }
+        PictureRows rows(gallery, pictures_, nullptr);
         table_ = ListTableResult();
         mainMakeListHtml(run_, gallery, paths(), rows, table_, ok_, failure_);
     }
@@ -148,7 +155,6 @@ class ListPage : public test::PageContextFixture {
     }
 
     PictureList pictures_;
-    std::vector<WebCopy> copies_;
     ListTableResult table_;
     std::string failure_;
     std::string page_ = (dir_ / "site" / "list.html").string();
@@ -237,21 +243,18 @@ TEST_F(ListPage, FilelistSizesScaleTheBoxAndEntriesKeepZeroSizesAndTheRawRow) {
     EXPECT_EQ(table_.pictures.entries[2], "./pics/c.bmp,0,0,c,");
 }
 
-TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFieldsAndKeepThemBesideTheEntry) {
+TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFields) {
     page_ = listPath();
     settings_.TextFilelistWidth = 2;
     settings_.TextFilelistHeight = 3;
     addPicture("a.bmp", bmpBytes(8, 8), "\"Kyoto, dawn\",640,480");
-    pictures_[0].infoQuoted = true;
-    pictures_[0].infoFields = {"Kyoto, dawn", "640", "480"};
+    pictures_[0].file.infoQuoted = true;
+    pictures_[0].file.infoFields = {"Kyoto, dawn", "640", "480"};
     addPicture("b.bmp", bmpBytes(8, 8), "Beach,640,480");
     EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, true),
               "\r\nwidth=160 height=120\r\n"
               "\r\nwidth=160 height=120\r\n");
     EXPECT_EQ(table_.pictures.entries[0], "./pics/a.bmp,0,0,a,\"Kyoto, dawn\",640,480");
-    ASSERT_EQ(table_.pictures.quotedFields.size(), 2U);
-    EXPECT_EQ(table_.pictures.quotedFields[0], pictures_[0].infoFields);
-    EXPECT_TRUE(table_.pictures.quotedFields[1].empty());
 }
 
 TEST_F(ListPage, SingleModeRescalesTheBarAndStepsItOncePerPicture) {
@@ -295,14 +298,14 @@ TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
              {"two", (dir_ / "site" / "g2").string(), ""}};
     fs::create_directories(dir_ / "site" / "002");
     page_ = (dir_ / "site" / "002" / "list.html").string();
-    pictures_.add(ClassFileData{"a.bmp", ""});
-    pictures_.add(ClassFileData{"b.bmp", ""});
+    addPicture("a.bmp", "");
+    addPicture("b.bmp", "");
     EXPECT_EQ(make("MV_LINK_URL0 MV_LINK_NAME1 MV_LINK_URL1\r\n", 2), "./../index.html n1 u1\r\n");
     make("MV_TABLE_START\r\nMV_TABLE_END\r\n", 2);
     EXPECT_EQ(table_.menuItem, "./g2/a.bmp,width=160 height=120");
 
     pictures_.clear();
-    pictures_.add(ClassFileData{"a.bmp", ""});
+    addPicture("a.bmp", "");
     page_ = (dir_ / "site" / "001" / "list.html").string();
     fs::create_directories(dir_ / "site" / "001");
     rows_[0].strPicPath = (dir_ / "site" / "g2").string();

@@ -105,7 +105,7 @@ class CheckMakeTest : public ::testing::Test {
     std::vector<std::string> names() const {
         std::vector<std::string> out;
         for (const auto& item : pictures_) {
-            out.push_back(item.strName);
+            out.push_back(item.name());
         }
         return out;
     }
@@ -137,7 +137,7 @@ TEST_F(CheckMakeTest, KeepsJpegGifAndBmpInListingOrderWithNamesUnchanged) {
     EXPECT_EQ(names(), (std::vector<std::string>{"a.JPG", "c.gif", "e.Jpeg", "f.bmp"}));
     EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
     for (const auto& item : pictures_) {
-        EXPECT_EQ(item.strInfo, "");
+        EXPECT_EQ(item.file.strInfo, "");
     }
 }
 
@@ -148,7 +148,7 @@ TEST_F(CheckMakeTest, NamesDifferingOnlyInCaseBothStayAndLookUpFindsTheFirst) {
     ASSERT_TRUE(check(path("pics")));
     ASSERT_EQ(names(), (std::vector<std::string>{"X.JPG", "x.jpg"}));
     ASSERT_NE(pictures_.find("x.jpg"), nullptr);
-    EXPECT_EQ(pictures_.find("x.jpg")->strName, "X.JPG");
+    EXPECT_EQ(pictures_.find("x.jpg")->name(), "X.JPG");
 }
 
 TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
@@ -469,12 +469,12 @@ TEST_F(CheckMakeTest, FilelistIsReadOnlyWhenAskedFor) {
 
     EXPECT_TRUE(check(path("pics"), "", false));
     EXPECT_FALSE(filelist_);
-    EXPECT_EQ(pictures_[0].strInfo, "");
+    EXPECT_EQ(pictures_[0].file.strInfo, "");
     EXPECT_EQ(head_, "");
 
     EXPECT_TRUE(check(path("pics"), "", true));
     EXPECT_TRUE(filelist_);
-    EXPECT_EQ(pictures_[0].strInfo, "Sunset");
+    EXPECT_EQ(pictures_[0].file.strInfo, "Sunset");
     EXPECT_EQ(head_, "caption");
 }
 

@@ -1,27 +1,36 @@
-#include "generation/plan/file_data.h"
+#include "generation/plan/item.h"
 
+#include "common/paths.h"
 #include "common/text.h"
 
 namespace mivo {
 
-void PictureList::add(ClassFileData item) {
+Item listedItem(const std::string& folder, const std::string& name, ItemKind kind) {
+    Item item;
+    item.file.strName = name;
+    item.kind = kind;
+    item.path = cmAddPath(folder, name, kPathSeparator);
+    return item;
+}
+
+void PictureList::add(Item item) {
     items_.push_back(std::move(item));
 }
 
 void PictureList::indexItems() const {
     for (; indexed_ < items_.size(); ++indexed_) {
         // Only the first of several names that differ in letter case is reachable by key.
-        index_.try_emplace(asciiUpper(items_[indexed_].strName), indexed_);
+        index_.try_emplace(asciiUpper(items_[indexed_].name()), indexed_);
     }
 }
 
-ClassFileData* PictureList::find(const std::string& name) {
+Item* PictureList::find(const std::string& name) {
     indexItems();
     const auto it = index_.find(asciiUpper(name));
     return it == index_.end() ? nullptr : &items_[it->second];
 }
 
-const ClassFileData* PictureList::find(const std::string& name) const {
+const Item* PictureList::find(const std::string& name) const {
     indexItems();
     const auto it = index_.find(asciiUpper(name));
     return it == index_.end() ? nullptr : &items_[it->second];
