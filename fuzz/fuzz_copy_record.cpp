@@ -90,8 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string folderError;
     mivo::makeWebSizes(
         pageFolder() + "/pictures", mivo::PictureList(), page, mivo::ResizeRequest(), 1, copies,
-        report, [](std::size_t, const mivo::ClassFileData&, const mivo::WebCopy&,
-                   const std::string&) {},
+        report,
+        [](std::size_t, const mivo::ClassFileData&, const mivo::WebCopy&, const std::string&) {},
         folderError);
     for (const std::string& path : keep) {
         if (!exists(path)) {
