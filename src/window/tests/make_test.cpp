@@ -53,10 +53,11 @@ class MakeTest : public WindowTest {
         heldAtEveryRepaint = true;
         const int id = f.ProgressBarMake->addObserver([&](Control&, Property) {
             // Nothing that changes a setting takes input; 作成 has become 中止.
-            heldAtEveryRepaint = heldAtEveryRepaint && f.running() && !f.FrameDirs->enabled() &&
-                                 !f.FrameDisplay->enabled() && !f.OptionMenu[0]->enabled() &&
-                                 !f.CommandExit->enabled() && f.CommandMake->enabled() &&
-                                 f.CommandMake->caption() == "中止";
+            heldAtEveryRepaint = heldAtEveryRepaint && f.running() &&
+                                 !f.folders.FrameDirs->enabled() &&
+                                 !f.display.FrameDisplay->enabled() &&
+                                 !f.OptionMenu[0]->enabled() && !f.CommandExit->enabled() &&
+                                 f.CommandMake->enabled() && f.CommandMake->caption() == "中止";
         });
         f.CommandMake->click();
         f.ProgressBarMake->removeObserver(id);
@@ -69,7 +70,7 @@ class MakeTest : public WindowTest {
         EXPECT_TRUE(f.CommandMake->enabled());
         EXPECT_EQ(f.CommandMake->caption(), "作成");
         EXPECT_TRUE(f.CommandExit->enabled());
-        EXPECT_TRUE(f.FrameDirs->enabled());
+        EXPECT_TRUE(f.folders.FrameDirs->enabled());
         EXPECT_TRUE(f.OptionMenu[1]->enabled());
     }
 
@@ -139,14 +140,14 @@ TEST_F(MakeTest, OpenFolderOpensThePageFolderOnceThereArePages) {
     ASSERT_TRUE(f.CommandOpenFolder->enabled());
     f.CommandOpenFolder->click();
     EXPECT_EQ(services.opened, (std::vector<std::string>{pages}));
-    EXPECT_TRUE(services.messages.empty());
+    EXPECT_TRUE(services.warnings.empty());
 
     // The desktop refuses: the folder is named with the reason, as for 表示.
     services.shellResult = false;
     services.failureReason = "ファイルマネージャーがありません";
     f.CommandOpenFolder->click();
-    ASSERT_EQ(services.messages.size(), 1U);
-    EXPECT_EQ(services.messages[0],
+    ASSERT_EQ(services.warnings.size(), 1U);
+    EXPECT_EQ(services.warnings[0],
               "Mivo:" + pages + " を開けません。\nファイルマネージャーがありません");
 }
 
@@ -165,13 +166,13 @@ TEST_F(MakeTest, FilelistBoxDisabledForAFolderWithoutOneCountsAsUnticked) {
     writeIni("[Path]\nPic=" + pics + "\nIndex=" + site +
              "/index.html\n[Html]\nTUse=0\n[Filelist]\nUse=1\n");
     FormMain& f = load();
-    ASSERT_EQ(f.CheckUseFileList->value(), 1);
-    ASSERT_FALSE(f.CheckUseFileList->enabled()) << "the folder has no filelist.csv";
+    ASSERT_EQ(f.display.CheckUseFileList->value(), 1);
+    ASSERT_FALSE(f.display.CheckUseFileList->enabled()) << "the folder has no filelist.csv";
     pressMake(f);
     expectHandedBack(f);
     EXPECT_EQ(f.LabelMess->caption(), "完了しました");
     EXPECT_TRUE(fs::exists(site + "/index.html"));
-    EXPECT_EQ(f.CheckUseFileList->value(), 1);
+    EXPECT_EQ(f.display.CheckUseFileList->value(), 1);
 
     // The tick is kept for a folder that has filelist.csv.
     f.Form_Unload();
@@ -258,8 +259,9 @@ TEST_F(MakeTest, UnwritablePageIsNamedWithItsReasonInABox) {
     pressMake(f);
     EXPECT_EQ(f.LabelMess->caption(), "作成に失敗しました");
     EXPECT_EQ(f.LabelMess->toolTipText(), site + "/list.html: 同じ名前のフォルダがあります");
-    // The status line cannot hold the page and why: one box says both, in the user's words.
-    EXPECT_EQ(services.messages,
+    // The status line cannot hold the page and why: one box says both, in the user's words,
+    // with the warning icon.
+    EXPECT_EQ(services.warnings,
               (std::vector<std::string>{"Mivo:作成に失敗しました。\n\n" + site +
                                         "/list.html: 同じ名前のフォルダがあります"}));
     // The next run starts without the old detail, and a run that worked shows no box.
@@ -267,33 +269,47 @@ TEST_F(MakeTest, UnwritablePageIsNamedWithItsReasonInABox) {
     pressMake(f);
     EXPECT_EQ(f.LabelMess->caption(), "完了しました");
     EXPECT_EQ(f.LabelMess->toolTipText(), "");
-    EXPECT_EQ(services.messages.size(), 1U);
+    EXPECT_EQ(services.warnings.size(), 1U);
 }
 
 TEST_F(MakeTest, MissingPageFolderIsShownAsStoredAndMadeThere) {
     // A new site: neither the folder nor its parent exist yet.
     const std::string index = site + "/new/album/index.html";
     writeIni("[Path]\nPic=" + pics + "\nIndex=" + index + "\n[Html]\nTUse=0\n");
-    const std::string iniBefore = readFile(form().iniPath());
+    const std::vector<std::string> entriesBefore = iniEntries(form().iniPath());
     FormMain& f = load();
-    // The folder box shows the nearest folder there is, the name box the rest: together the
-    // path 作成 writes to, not a page in the program folder.
-    EXPECT_EQ(f.DirIndex->path(), site);
-    EXPECT_EQ(f.TextIndex->text(), "new/album/index.html");
+    // The folder box shows the folder 作成 will make, the name box the page: not a page in the
+    // program folder, nor a folder made before 作成.
+    EXPECT_EQ(f.folders.DirIndex->path(), site + "/new/album");
+    EXPECT_FALSE(f.folders.DirIndex->exists());
+    EXPECT_FALSE(fs::exists(site + "/new"));
+    EXPECT_EQ(f.folders.TextIndex->text(), "index.html");
     EXPECT_EQ(f.currentSettings().gstrIndexPath, index);
 
     pressMake(f);
     EXPECT_EQ(f.LabelMess->caption(), "完了しました");
     EXPECT_TRUE(fs::exists(index));
     EXPECT_FALSE(fs::exists(program / "index.html"));
-    // Opening the window and running it changed no setting.
+    EXPECT_TRUE(f.folders.DirIndex->exists());
+    // Opening the window and running it changed no setting (it only keeps the folders used).
     f.Form_Unload();
-    EXPECT_EQ(readFile(f.iniPath()), iniBefore);
+    std::vector<std::string> settingsAfter = iniEntries(f.iniPath());
+    std::erase_if(settingsAfter, [](const std::string& e) { return startsWith(e, "Recent/"); });
+    EXPECT_EQ(settingsAfter, entriesBefore);
 }
 
 TEST_F(MakeTest, SettingsAreSavedAfterEveryRun) {
     writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
     FormMain& f = load();
+
+    // The first run keeps its folders as the ones used lately; the settings stay as they were.
+    pressMake(f);
+    EXPECT_EQ(f.LabelMess->caption(), "完了しました");
+    const std::vector<std::string> stored = {"Path/Pic=" + pics,
+                                             "Path/Index=" + site + "/index.html", "Html/TUse=0",
+                                             "Recent/Pic1=" + pics, "Recent/Page1=" + site};
+    EXPECT_EQ(iniEntries(f.iniPath()), stored);
+    EXPECT_FALSE(fs::exists(f.listPath())) << "an empty list that was not there stays away";
 
     // Nothing changed: the file is not even touched.
     const std::string iniBefore = readFile(f.iniPath());
@@ -302,25 +318,26 @@ TEST_F(MakeTest, SettingsAreSavedAfterEveryRun) {
     EXPECT_EQ(f.LabelMess->caption(), "完了しました");
     EXPECT_EQ(readFile(f.iniPath()), iniBefore);
     EXPECT_EQ(fs::last_write_time(f.iniPath()), timeBefore);
-    EXPECT_FALSE(fs::exists(f.listPath())) << "an empty list that was not there stays away";
 
     // A new title is on disk as soon as the gallery shows it, with the window still open.
-    f.TextTitle->setText("Summer");
+    f.display.TextTitle->setText("Summer");
     pressMake(f);
-    EXPECT_EQ(iniEntries(f.iniPath()),
-              (std::vector<std::string>{"Path/Pic=" + pics, "Path/Index=" + site + "/index.html",
-                                        "Html/TUse=0", "Html/Title=Summer"}));
+    std::vector<std::string> withTitle = stored;
+    withTitle.insert(withTitle.begin() + 3, "Html/Title=Summer");
+    EXPECT_EQ(iniEntries(f.iniPath()), withTitle);
 
     // A run that fails saves too.
-    f.TextTitle->setText("Autumn");
+    f.display.TextTitle->setText("Autumn");
     fs::remove(site + "/list.html");
     fs::create_directories(site + "/list.html");
     pressMake(f);
     EXPECT_EQ(f.LabelMess->caption(), "作成に失敗しました");
-    EXPECT_EQ(iniEntries(f.iniPath()).back(), "Html/Title=Autumn");
+    const auto afterFailure = iniEntries(f.iniPath());
+    EXPECT_NE(std::find(afterFailure.begin(), afterFailure.end(), "Html/Title=Autumn"),
+              afterFailure.end());
 
     // Put back to the loaded title, the exit still writes it: what counts is the file.
-    f.TextTitle->setText("アルバム");
+    f.display.TextTitle->setText("アルバム");
     f.Form_Unload();
     const auto entries = iniEntries(f.iniPath());
     EXPECT_EQ(std::count(entries.begin(), entries.end(), "Html/Title=Autumn"), 0);
@@ -333,7 +350,7 @@ TEST_F(MakeTest, AFailedSaveAfterARunIsLoggedAndAskedAboutOnlyAtExit) {
     const std::string iniBytes = readFile(f.iniPath());
     // No write bit for anyone: read-only for a user and, going by the mode, for root as well.
     fs::permissions(f.iniPath(), fs::perms::owner_read | fs::perms::group_read);
-    f.TextTitle->setText("Summer");
+    f.display.TextTitle->setText("Summer");
     pressMake(f);
     EXPECT_EQ(readFile(f.iniPath()), iniBytes);
     EXPECT_EQ(f.LabelMess->caption(), "完了しました");

@@ -52,6 +52,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+/// The text a widget draws for a control's caption: with its access key ("作成(M)"), the
+/// key's "&" gone.
+QString drawnText(const Control& control) {
+    QString text = MainView::shownCaption(control.caption(), control.accessKey());
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text;
+}
+
 /// The desktop services, also noting what the window looked like at every status repaint.
 class RecordingServices : public DesktopServices {
   public:
@@ -173,22 +183,24 @@ TEST_F(MainViewTest, EveryControlHasAWidgetWithItsCaptionAndToolTip) {
         QWidget* w = view_->widgetFor(control);
         ASSERT_NE(w, nullptr) << control->displayName();
         const QString caption = QString::fromStdString(control->caption());
+        const QString shown = MainView::shownCaption(control->caption(), control->accessKey());
         if (auto* label = qobject_cast<QLabel*>(w);
             label && control->kind() == ControlKind::Label) {
             EXPECT_EQ(label->text(), caption) << control->displayName();
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            EXPECT_EQ(button->text(), caption) << control->displayName();
+            EXPECT_EQ(button->text(), shown) << control->displayName();
         } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
-            EXPECT_EQ(group->title(), caption) << control->displayName();
+            EXPECT_EQ(group->title(), shown) << control->displayName();
         }
         EXPECT_EQ(w->toolTip(), QString::fromStdString(control->toolTipText()))
             << control->displayName();
     }
     auto* tabs = widget<QTabWidget>("TabStripMivo");
     ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("フォルダ"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("表示形式"));
-    EXPECT_EQ(tabs->tabText(2), QStringLiteral("その他"));
+    // Each tab with its access key (Alt+F, Alt+D, Alt+O).
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("フォルダ(&F)"));
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral("表示形式(&D)"));
+    EXPECT_EQ(tabs->tabText(2), QStringLiteral("その他(&O)"));
     EXPECT_EQ(tabs->tabToolTip(2), QStringLiteral("バージョン情報等"));
     auto* list = widget<QTreeWidget>("ListViewPath");
     ASSERT_EQ(list->columnCount(), 3);
@@ -230,7 +242,7 @@ TEST_F(MainViewTest, CaptionsFitAndWidgetsDoNotOverlapInEveryPane) {
                 if (w == view_.get() || !w->isVisible()) {
                     continue;
                 }
-                const QString caption = QString::fromStdString(control->caption());
+                const QString caption = drawnText(*control);
                 const QFontMetrics metrics(w->font());
                 const int textWidth = metrics.horizontalAdvance(caption);
                 // No tofu: the caption font itself holds every character.
@@ -359,7 +371,7 @@ TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
     ASSERT_NE(make, nullptr);
     EXPECT_EQ(make->text(QAccessible::Name), QStringLiteral("作成"));
     // A renamed launcher is announced by its new name.
-    form_->TextOpenName[0]->setText("画像編集");
+    form_->launchers.TextOpenName[0]->setText("画像編集");
     EXPECT_EQ(widget<QWidget>("CommandOpen_0")->accessibleName(), QStringLiteral("画像編集"));
 
     // The tab strip is in the Tab order; its arrow keys switch panes.
@@ -380,12 +392,12 @@ TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
     ASSERT_TRUE(listView->isChecked());
     listView->setFocus(Qt::TabFocusReason);
     QTest::keyClick(listView, Qt::Key_Right);
-    EXPECT_TRUE(form_->OptionStart[1]->value());
+    EXPECT_TRUE(form_->display.OptionStart[1]->value());
     EXPECT_TRUE(widget<QRadioButton>("OptionStart_1")->isChecked());
     EXPECT_TRUE(widget<QRadioButton>("OptionStart_1")->hasFocus());
     EXPECT_TRUE(widget<QListWidget>("FileStartPict")->isEnabled());
     QTest::keyClick(widget<QRadioButton>("OptionStart_1"), Qt::Key_Up);
-    EXPECT_TRUE(form_->OptionStart[0]->value());
+    EXPECT_TRUE(form_->display.OptionStart[0]->value());
 
     // Qt's own texts (context menus, dialogs) are Japanese when its translations are there.
     if (QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
@@ -464,7 +476,7 @@ TEST_F(MainViewTest, TabReachesEveryOptionGroupAndTheArrowsReachEachOption) {
     openWindow();
     view_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
-    form_->ListViewPath->addRow({"夏", pictures_, ""});
+    form_->galleryList.ListViewPath->addRow({"夏", pictures_, ""});
     struct Pane {
         int mode;
         int tab;
@@ -553,12 +565,12 @@ TEST_F(MainViewTest, TypingIntoTheTitleBoxSetsTheControlAndTheSavedIni) {
     title->setFocus();
     QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(title, QStringLiteral("Summer "));
-    EXPECT_EQ(form_->TextTitle->text(), "Summer ");
+    EXPECT_EQ(form_->display.TextTitle->text(), "Summer ");
     // Japanese arrives through the input method as committed text.
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("夏の旅"));
     QApplication::sendEvent(title, &commit);
-    EXPECT_EQ(form_->TextTitle->text(), "Summer 夏の旅");
+    EXPECT_EQ(form_->display.TextTitle->text(), "Summer 夏の旅");
     EXPECT_EQ(title->text(), QStringLiteral("Summer 夏の旅"));
 
     auto* exit = widget<QPushButton>("CommandExit");
@@ -572,27 +584,27 @@ TEST_F(MainViewTest, ProgramChangesShowInTheWidgetsWithoutEchoingBack) {
     openWindow();
     clickTab(1);
     int textNotices = 0;
-    const int id = form_->TextTitle->addObserver(
+    const int id = form_->display.TextTitle->addObserver(
         [&](Control&, Property property) { textNotices += property == Property::Text ? 1 : 0; });
-    form_->TextTitle->setText("旅の写真");
+    form_->display.TextTitle->setText("旅の写真");
     EXPECT_EQ(widget<QLineEdit>("TextTitle")->text(), QStringLiteral("旅の写真"));
     EXPECT_EQ(textNotices, 1); // the widget's update did not come back as an edit
-    form_->TextTitle->removeObserver(id);
+    form_->display.TextTitle->removeObserver(id);
 
     // A check box's handler enables its dependants; a disabled frame disables what it holds.
-    form_->CheckSlideShow->setValue(0);
+    form_->display.CheckSlideShow->setValue(0);
     EXPECT_EQ(widget<QCheckBox>("CheckSlideShow")->checkState(), Qt::Unchecked);
     EXPECT_FALSE(widget<QLineEdit>("TextSlideTime")->isEnabled());
     QTest::mouseClick(widget<QCheckBox>("CheckSlideShow"), Qt::LeftButton, {}, QPoint(6, 8));
-    EXPECT_EQ(form_->CheckSlideShow->value(), 1);
+    EXPECT_EQ(form_->display.CheckSlideShow->value(), 1);
     EXPECT_TRUE(widget<QLineEdit>("TextSlideTime")->isEnabled());
-    form_->CheckSlideShow->setValue(2);
+    form_->display.CheckSlideShow->setValue(2);
     EXPECT_EQ(widget<QCheckBox>("CheckSlideShow")->checkState(), Qt::PartiallyChecked);
     EXPECT_FALSE(widget<QLineEdit>("TextSlideTime")->isEnabled());
-    form_->FrameUseSam->setEnabled(false);
+    form_->display.FrameUseSam->setEnabled(false);
     EXPECT_FALSE(widget<QRadioButton>("OptionSamH_0")->isEnabled());
     EXPECT_FALSE(widget<QLineEdit>("TextSamWidth")->isEnabled());
-    form_->FrameUseSam->setEnabled(true);
+    form_->display.FrameUseSam->setEnabled(true);
     EXPECT_TRUE(widget<QRadioButton>("OptionSamH_0")->isEnabled());
 
     // The thumbnail option pairs mirror each other on screen too.
@@ -600,7 +612,7 @@ TEST_F(MainViewTest, ProgramChangesShowInTheWidgetsWithoutEchoingBack) {
     EXPECT_TRUE(widget<QRadioButton>("OptionSamH_1")->isChecked());
     EXPECT_FALSE(widget<QRadioButton>("OptionSamH_0")->isChecked());
     EXPECT_TRUE(widget<QRadioButton>("OptionSamD_1")->isChecked());
-    EXPECT_EQ(form_->OptionSamD[1]->value(), true);
+    EXPECT_EQ(form_->folders.OptionSamD[1]->value(), true);
     clickOption("OptionSamH_1"); // clicking the chosen option keeps it chosen
     EXPECT_TRUE(widget<QRadioButton>("OptionSamH_1")->isChecked());
 
@@ -611,17 +623,17 @@ TEST_F(MainViewTest, ProgramChangesShowInTheWidgetsWithoutEchoingBack) {
     EXPECT_FALSE(widget<QWidget>("FrameDirs")->isVisible());
     EXPECT_FALSE(widget<FolderChooser>("DirPic")->isVisible());
 
-    form_->ListViewPath->addRow({"夏", "/tmp", ""});
-    form_->ListViewPath->addRow({"冬", "/", "/tmp"});
+    form_->galleryList.ListViewPath->addRow({"夏", "/tmp", ""});
+    form_->galleryList.ListViewPath->addRow({"冬", "/", "/tmp"});
     auto* rows = widget<QTreeWidget>("ListViewPath");
     ASSERT_EQ(rows->topLevelItemCount(), 2);
     EXPECT_EQ(rows->topLevelItem(1)->text(2), QStringLiteral("/tmp"));
-    form_->ListViewPath->setCell(0, 0, "真夏");
+    form_->galleryList.ListViewPath->setCell(0, 0, "真夏");
     EXPECT_EQ(rows->topLevelItem(0)->text(0), QStringLiteral("真夏"));
     // A click on a row loads it into the editing controls; a header click sorts.
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
                       rows->visualItemRect(rows->topLevelItem(1)).center());
-    EXPECT_EQ(form_->ListViewPath->selectedIndex(), 1);
+    EXPECT_EQ(form_->galleryList.ListViewPath->selectedIndex(), 1);
     EXPECT_EQ(widget<QLineEdit>("TextListName")->text(), QStringLiteral("冬"));
     EXPECT_TRUE(widget<QRadioButton>("OptionListSam_1")->isChecked());
     QHeaderView* header = rows->header();
@@ -651,12 +663,16 @@ TEST_F(MainViewTest, FolderChooserMovesByPathFieldAndByKeyboard) {
     EXPECT_EQ(form_->currentSettings().gstrPicPath, output_);
     EXPECT_EQ(widget<QListWidget>("FileStartPict")->count(), 0);
 
-    // A folder that does not exist is refused and the field shows the folder again.
+    // A picture folder that does not exist is refused, and the field says so beside what was
+    // typed (kept, to be put right); leaving the field shows the folder again.
     field->selectAll();
     QTest::keyClicks(field, QStringLiteral("/no/such/folder"));
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(form_->currentSettings().gstrPicPath, output_);
-    EXPECT_EQ(field->text(), QString::fromStdString(output_));
+    EXPECT_EQ(field->text(), QStringLiteral("/no/such/folder"));
+    EXPECT_EQ(chooser->refusal(), QStringLiteral("フォルダが見つかりません: /no/such/folder"));
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_TRUE(chooser->refusal().isEmpty()) << "typing again clears the mark";
 
     // ".." then "album" then "sub", walked with the arrow keys and Enter.
     QListWidget* folders = chooser->folderList();
@@ -686,7 +702,7 @@ TEST_F(MainViewTest, StartPictureListShowsAPreviewOfTheChosenPicture) {
     ASSERT_EQ(beach.size(), 1);
     QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
                       files->visualItemRect(beach.front()).center());
-    EXPECT_EQ(form_->TextStart->text(), "beach.jpg");
+    EXPECT_EQ(form_->display.TextStart->text(), "beach.jpg");
     EXPECT_EQ(widget<QLineEdit>("TextStart")->text(), QStringLiteral("beach.jpg"));
     const QPixmap preview = widget<QLabel>("PictureStartPict")->pixmap();
     EXPECT_EQ(preview.size(), QSize(80, 60)); // 160 x 120 drawn with its long side at 80
@@ -700,19 +716,19 @@ TEST_F(MainViewTest, ListsChooseByClickOrEnterNeverByFocusOrArrows) {
     clickTab(1);
     auto* files = widget<QListWidget>("FileStartPict");
     ASSERT_EQ(files->count(), 3);
-    ASSERT_EQ(form_->TextStart->text(), "");
+    ASSERT_EQ(form_->display.TextStart->text(), "");
 
     // Focus and arrow keys move the cursor only.
     files->setFocus(Qt::TabFocusReason);
     QTest::keyClick(files, Qt::Key_Down);
     QTest::keyClick(files, Qt::Key_Down);
-    EXPECT_EQ(form_->TextStart->text(), "");
-    EXPECT_EQ(form_->FileStartPict->listIndex(), -1);
+    EXPECT_EQ(form_->display.TextStart->text(), "");
+    EXPECT_EQ(form_->display.FileStartPict->listIndex(), -1);
     EXPECT_TRUE(files->selectedItems().isEmpty());
     // Space (or Enter) chooses the file under the cursor.
     const QString underCursor = files->currentItem()->text();
     QTest::keyClick(files, Qt::Key_Space);
-    EXPECT_EQ(form_->TextStart->text(), underCursor.toStdString());
+    EXPECT_EQ(form_->display.TextStart->text(), underCursor.toStdString());
     // The start picture cleared by hand comes back with a click on the chosen file.
     auto* start = widget<QLineEdit>("TextStart");
     start->selectAll();
@@ -725,21 +741,22 @@ TEST_F(MainViewTest, ListsChooseByClickOrEnterNeverByFocusOrArrows) {
     // The gallery list: Tab into it selects nothing, edits go nowhere until a row is chosen.
     clickOption("OptionMenu_0");
     clickTab(0);
-    form_->ListViewPath->addRow({"夏", pictures_, ""});
-    form_->ListViewPath->addRow({"冬", "/", ""});
+    form_->galleryList.ListViewPath->addRow({"夏", pictures_, ""});
+    form_->galleryList.ListViewPath->addRow({"冬", "/", ""});
     auto* rows = widget<QTreeWidget>("ListViewPath");
     rows->setFocus(Qt::TabFocusReason);
     QTest::keyClick(rows, Qt::Key_Down);
-    EXPECT_EQ(form_->ListViewPath->selectedIndex(), -1);
+    EXPECT_EQ(form_->galleryList.ListViewPath->selectedIndex(), -1);
     auto* name = widget<QLineEdit>("TextListName");
     QTest::keyClicks(name, QStringLiteral("x"));
-    EXPECT_EQ(form_->ListViewPath->cell(0, 0), "夏");
-    EXPECT_EQ(form_->ListViewPath->cell(1, 0), "冬");
+    EXPECT_EQ(form_->galleryList.ListViewPath->cell(0, 0), "夏");
+    EXPECT_EQ(form_->galleryList.ListViewPath->cell(1, 0), "冬");
     rows->setFocus(Qt::TabFocusReason);
     QTest::keyClick(rows, Qt::Key_Return);
     const int chosen = rows->indexOfTopLevelItem(rows->currentItem());
-    EXPECT_EQ(form_->ListViewPath->selectedIndex(), chosen);
-    EXPECT_EQ(name->text(), QString::fromStdString(form_->ListViewPath->cell(chosen, 0)));
+    EXPECT_EQ(form_->galleryList.ListViewPath->selectedIndex(), chosen);
+    EXPECT_EQ(name->text(),
+              QString::fromStdString(form_->galleryList.ListViewPath->cell(chosen, 0)));
 }
 
 TEST_F(MainViewTest, AHundredThousandGalleriesOpenAtOnceAndStayEditable) {
@@ -778,7 +795,7 @@ TEST_F(MainViewTest, AHundredThousandGalleriesOpenAtOnceAndStayEditable) {
     QTest::keyClicks(name, QStringLiteral(" 2"));
     EXPECT_EQ(rows->topLevelItem(kRows)->text(0), QStringLiteral("秋 2"));
     EXPECT_EQ(rows->currentItem(), rows->topLevelItem(kRows));
-    form_->ListViewPath->clickItem(500);
+    form_->galleryList.ListViewPath->clickItem(500);
     QTest::mouseClick(widget<QPushButton>("CommandListDelete"), Qt::LeftButton);
     ASSERT_EQ(rows->topLevelItemCount(), kRows);
     EXPECT_EQ(rows->topLevelItem(500)->text(0), QStringLiteral("Gallery 501"));
@@ -794,7 +811,7 @@ TEST_F(MainViewTest, TabbingThroughTheWholeWindowChangesNoSetting) {
     openWindow();
     view_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
-    form_->ListViewPath->addRow({"夏", pictures_, ""});
+    form_->galleryList.ListViewPath->addRow({"夏", pictures_, ""});
     for (const int mode : {1, 0}) {
         form_->OptionMenu[mode]->select();
         for (int tab = 0; tab < 3; ++tab) {
@@ -839,8 +856,8 @@ TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     // The run showed its progress while it held the settings.
     ASSERT_FALSE(services_.paints.empty());
     EXPECT_FALSE(services_.paints.front().panesEnabled);
-    EXPECT_EQ(services_.paints.front().makeCaption, QStringLiteral("中止"));
-    EXPECT_EQ(make->text(), QStringLiteral("作成"));
+    EXPECT_EQ(services_.paints.front().makeCaption, QStringLiteral("中止(&M)"));
+    EXPECT_EQ(make->text(), QStringLiteral("作成(&M)"));
     EXPECT_EQ(services_.paints.back().label, QStringLiteral("完了しました"));
     EXPECT_EQ(services_.paints.back().bar, 100);
 }
@@ -879,7 +896,7 @@ TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
     dir_.write("site/index.html", "old index");
     QTest::mouseClick(make, Qt::LeftButton);
     ASSERT_TRUE(form_->running());
-    EXPECT_EQ(make->text(), QStringLiteral("中止"));
+    EXPECT_EQ(make->text(), QStringLiteral("中止(&M)"));
     EXPECT_FALSE(widget<QWidget>("FrameDirs")->isEnabled());
     EXPECT_FALSE(widget<QPushButton>("CommandExit")->isEnabled());
     EXPECT_FALSE(widget<QRadioButton>("OptionMenu_0")->isEnabled());
@@ -889,7 +906,7 @@ TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
     EXPECT_EQ(widget<QLabel>("LabelMess")->text(), QStringLiteral("中止しました"));
     EXPECT_EQ(test::readBytes(output_ + "/list.html"), "old list");
     EXPECT_EQ(test::readBytes(output_ + "/index.html"), "old index");
-    EXPECT_EQ(make->text(), QStringLiteral("作成"));
+    EXPECT_EQ(make->text(), QStringLiteral("作成(&M)"));
     EXPECT_TRUE(make->isEnabled());
     EXPECT_TRUE(widget<QWidget>("FrameDirs")->isEnabled());
     EXPECT_TRUE(widget<QPushButton>("CommandExit")->isEnabled());
@@ -967,17 +984,17 @@ TEST_F(MainViewTest, AFolderDroppedOnAFolderBoxIsChosenAndAnythingElseRefused) {
           QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(dir_ / "gone"))},
           QList<QUrl>{QUrl(QStringLiteral("https://example.org/album/"))}, QList<QUrl>{}}) {
         EXPECT_FALSE(drop(chooser, refused)) << refused.size();
-        EXPECT_EQ(form_->DirPic->path(), pictures_);
+        EXPECT_EQ(form_->folders.DirPic->path(), pictures_);
     }
     EXPECT_EQ(form_->currentSettings().gstrPicPath, pictures_);
 
     // One folder: chosen as with the chooser, and the window follows (the start-picture list
     // now lists the new folder's pictures).
     EXPECT_TRUE(drop(chooser, {moreUrl}));
-    EXPECT_EQ(form_->DirPic->path(), more);
+    EXPECT_EQ(form_->folders.DirPic->path(), more);
     EXPECT_EQ(chooser->pathField()->text(), QString::fromStdString(more));
     EXPECT_EQ(form_->currentSettings().gstrPicPath, more);
-    EXPECT_EQ(form_->FileStartPict->list(), std::vector<std::string>{"lake.jpg"});
+    EXPECT_EQ(form_->display.FileStartPict->list(), std::vector<std::string>{"lake.jpg"});
 
     // The index box: the page goes into the dropped folder under its name.
     EXPECT_TRUE(drop(widget<FolderChooser>("DirIndex"), {moreUrl}));
@@ -1013,7 +1030,7 @@ TEST_F(MainViewTest, CtrlEnterPressesMakeAndCtrlQClosesAsTheCloseButtonDoes) {
     EXPECT_TRUE(fs::is_regular_file(output_ + "/index.html"));
 
     // Afterwards it closes at once, saving what was typed.
-    form_->TextTitle->setText("湖");
+    form_->display.TextTitle->setText("湖");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_TRUE(form_->closed());
     EXPECT_FALSE(view_->isVisible());
