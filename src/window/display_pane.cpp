@@ -197,7 +197,7 @@ DisplayPane::DisplayPane(FormMain& form, const std::string& startFolder) : form_
     place(TextBody, {120, 240, 2175, 1575}, kGrowWhole);
     TextBody->multiLine = true;
     PicturePic = make<PictureBox>("PicturePic", FrameDisplay);
-    place(PicturePic, {7920, 120, 495, 495});
+    place(PicturePic, {7920, 120, 495, 495}, kKeepRight);
     PicturePic->setVisible(false);
 
     for (std::size_t i = 0; i < 2; ++i) {

@@ -55,17 +55,19 @@ void FormMain::buildControls() {
         controlOrder_.insert(controlOrder_.end(), own.begin(), own.end());
     }
 
-    // Along the bottom: status line, progress bar, make and exit.
+    // Along the bottom, staying there: status line, progress bar, make and exit.
+    const Stretch bottomWide{0, 100, 100, 0};
+    const Stretch bottomRight{100, 0, 100, 0};
     LabelMess = make<Label>("LabelMess", form);
-    place(LabelMess, {120, 8640, 6495, 255}, kGrowWide);
+    place(LabelMess, {120, 8640, 6495, 255}, bottomWide);
     ProgressBarMake = make<ProgressBar>("ProgressBarMake", form);
-    place(ProgressBarMake, {120, 9000, 6495, 255}, kGrowWide);
+    place(ProgressBarMake, {120, 9000, 6495, 255}, bottomWide);
     CommandMake = make<CommandButton>("CommandMake", form);
-    place(CommandMake, {6720, 8640, 975, 615}, kKeepRight, translate("作成"),
+    place(CommandMake, {6720, 8640, 975, 615}, bottomRight, translate("作成"),
           translate(kMakeToolTip));
     CommandMake->setAccessKey('M');
     CommandExit = make<CommandButton>("CommandExit", form);
-    place(CommandExit, {7800, 8640, 975, 615}, kKeepRight, translate("終了"),
+    place(CommandExit, {7800, 8640, 975, 615}, bottomRight, translate("終了"),
           translate("設定を保存して終了"));
     CommandExit->setAccessKey('X');
 

@@ -121,6 +121,44 @@ TEST_F(ListEditorTest, DeleteSelectsTheNeighbourAndLoadsIt) {
         << "the editor keeps the removed row's values";
 }
 
+TEST_F(ListEditorTest, DeletedRowsComeBackInTurnWhereTheyWere) {
+    FormMain& f = loadWithRows();
+    EXPECT_FALSE(f.galleryList.undoDelete()) << "nothing deleted yet";
+    f.galleryList.ListViewPath->clickItem(1);
+    f.galleryList.CommandListDelete->click();
+    EXPECT_EQ(f.LabelMess->caption(), "「Two」を一覧から削除しました (Ctrl+Z で元に戻す)");
+    f.galleryList.ListViewPath->clickItem(0);
+    f.galleryList.CommandListDelete->click();
+    ASSERT_EQ(f.galleryList.ListViewPath->rowCount(), 1);
+
+    // The last deleted first, each back in its place, selected and in the editor.
+    EXPECT_TRUE(f.galleryList.undoDelete());
+    EXPECT_EQ(f.galleryList.ListViewPath->row(0), (Row{"One", a, ""}));
+    EXPECT_EQ(f.galleryList.ListViewPath->selectedIndex(), 0);
+    EXPECT_TRUE(f.galleryList.undoDelete());
+    ASSERT_EQ(f.galleryList.ListViewPath->rowCount(), 3);
+    EXPECT_EQ(f.galleryList.ListViewPath->row(1), (Row{"Two", b, t}));
+    EXPECT_EQ(f.galleryList.ListViewPath->selectedIndex(), 1);
+    EXPECT_EQ(f.galleryList.TextListName->text(), "Two");
+    EXPECT_TRUE(f.galleryList.OptionListSam[1]->value());
+    EXPECT_EQ(f.LabelMess->caption(), "「Two」を一覧に戻しました");
+    EXPECT_FALSE(f.galleryList.undoDelete());
+
+    // Back as they were, the list is the one on disk: an unchanged list is not rewritten.
+    const std::string before = readFile(f.listPath());
+    f.Form_Unload();
+    EXPECT_EQ(readFile(f.listPath()), before);
+}
+
+TEST_F(ListEditorTest, NewRowsStartInThePicturesFolderNotTheProgramFolder) {
+    services.pictures = makeFolder(program / "Pictures");
+    FormMain& f = loadMenuMode();
+    EXPECT_EQ(f.galleryList.DirListPic->path(), services.pictures);
+    EXPECT_EQ(f.galleryList.DirListSam->path(), services.pictures);
+    f.galleryList.CommandListAdd->click();
+    EXPECT_EQ(f.galleryList.ListViewPath->row(0), (Row{"新規", services.pictures, ""}));
+}
+
 TEST_F(ListEditorTest, UpAndDownSwapRowsAndFollowTheGallery) {
     FormMain& f = loadWithRows();
     f.galleryList.ListViewPath->clickItem(2);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <sys/wait.h>
 
 namespace mivo::test {
 namespace {
@@ -160,6 +162,10 @@ TEST_F(MakeTest, SingleModeCheckFailureHandsTheWindowBack) {
     EXPECT_NE(f.LabelMess->caption(), "完了しました");
     EXPECT_FALSE(f.CommandOpenHtml->enabled()) << "a failed run leaves 表示 as it was";
     EXPECT_FALSE(fs::exists(site + "/index.html"));
+    // The whole message in a box with the warning icon, as for every failure that ends a run.
+    EXPECT_EQ(
+        services.warnings,
+        (std::vector<std::string>{"Mivo:作成に失敗しました。\n\n画像フォルダに画像がありません"}));
 }
 
 TEST_F(MakeTest, FilelistBoxDisabledForAFolderWithoutOneCountsAsUnticked) {
@@ -202,6 +208,7 @@ TEST_F(MakeTest, StopBetweenPicturesKeepsTheOldPagesAndSaysSo) {
     EXPECT_EQ(clicks, 1) << "the second click found 中止 disabled, and the run stopped at once";
     expectHandedBack(f);
     EXPECT_EQ(f.LabelMess->caption(), "中止しました");
+    EXPECT_TRUE(services.warnings.empty()) << "a run the user stopped did not fail";
     EXPECT_EQ(readFile(site + "/list.html"), "old list");
     EXPECT_EQ(readFile(site + "/index.html"), "old index");
     EXPECT_FALSE(fs::exists(site + "/pict.html"));
@@ -422,6 +429,149 @@ TEST_F(StatusTest, StatusCallsFollowTheBarRules) {
     f.mainSetStatus(true, "z", 0, 0);
     EXPECT_EQ(services.paints.size(), 6u) << "every call repaints the label and the bar";
     EXPECT_EQ(services.paints.back().label, "z");
+}
+
+TEST_F(MakeTest, TheWindowAndMivoMakeEndTheSameWayOnTheSameSettings) {
+    // Saved as the starter leaves them: filelist.csv ticked, a picture folder without one.
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site +
+             "/index.html\n[Html]\nTUse=0\n[Filelist]\nUse=1\nWidth=2\nHeight=3\n");
+    std::error_code ec;
+    fs::copy_file(std::string(MIVO_BUILD_DIR) + "/mivo-make", program / "mivo-make", ec);
+    ASSERT_FALSE(ec) << ec.message();
+    const auto mivoMake = [&](std::string& lastLine) {
+        const std::string command = "cd / && env -i PATH=/usr/bin:/bin LANG=C '" +
+                                    (program / "mivo-make") + "' >'" + (program / "make.out") +
+                                    "' 2>/dev/null";
+        const int status = std::system(command.c_str());
+        std::string out = readFile(program / "make.out");
+        if (!out.empty() && out.back() == '\n') {
+            out.pop_back();
+        }
+        lastLine = out.substr(out.rfind('\n') + 1);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    // No filelist.csv in the folder, then one that cannot be used.
+    for (const std::string filelist : {std::string(), std::string("name\r\na.bmp\r\n")}) {
+        SCOPED_TRACE(filelist);
+        if (!filelist.empty()) {
+            writeFile(pics + "/filelist.csv", filelist);
+        }
+        fs::remove_all(site);
+        std::string shown;
+        std::string list;
+        {
+            FakeServices own;
+            FormMain f(program.path(), own);
+            f.Form_Load();
+            f.CommandMake->click();
+            shown = f.LabelMess->caption();
+            list = readFile(site + "/list.html");
+        }
+        fs::remove_all(site);
+        std::string last;
+        const int exit = mivoMake(last);
+        EXPECT_EQ(last, shown);
+        EXPECT_EQ(readFile(site + "/list.html"), list) << "the same page, or none by either";
+        if (filelist.empty()) {
+            EXPECT_EQ(shown, "完了しました");
+            EXPECT_EQ(exit, 0);
+        } else {
+            EXPECT_EQ(shown, "filelist.csvの内容が不正です");
+            EXPECT_EQ(exit, 1);
+        }
+    }
+}
+
+TEST_F(MakeTest, ALongRunThatEndsUnwatchedIsToldThroughTheDesktop) {
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    // The run takes eleven seconds by the window's clock; the user is in another window.
+    const auto runFor = [&](std::chrono::seconds taken) {
+        const auto started = services.clock;
+        services.onRepaint = [&, started, taken] { services.clock = started + taken; };
+        pressMake(f);
+        services.onRepaint = nullptr;
+    };
+    services.active = false;
+    runFor(std::chrono::seconds(11));
+    EXPECT_EQ(services.notifications, (std::vector<std::string>{"Mivo:完了しました"}));
+
+    // One the user watched, or a short one, is not told.
+    services.active = true;
+    runFor(std::chrono::seconds(11));
+    services.active = false;
+    runFor(std::chrono::seconds(9));
+    EXPECT_EQ(services.notifications.size(), 1U);
+
+    // A failure is told as the status line says it.
+    fs::remove_all(pics + "/a.bmp");
+    fs::remove_all(pics + "/b.bmp");
+    runFor(std::chrono::seconds(11));
+    ASSERT_EQ(services.notifications.size(), 2U);
+    EXPECT_EQ(services.notifications[1], "Mivo:画像フォルダに画像がありません");
+}
+
+TEST_F(MakeTest, TheBarSaysHowLongItsPartHasStillToGo) {
+    for (int i = 0; i < 8; ++i) {
+        writeFile(pics + "/c" + std::to_string(i) + ".bmp", bmpBytes(64, 48));
+    }
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    // Every status call takes a second.
+    std::vector<std::string> said;
+    services.onRepaint = [&] {
+        services.clock += std::chrono::seconds(1);
+        said.push_back(f.ProgressBarMake->caption());
+    };
+    pressMake(f);
+    services.onRepaint = nullptr;
+    EXPECT_NE(std::find(said.begin(), said.end(), "残り約 5 秒"), said.end())
+        << ::testing::PrintToString(said);
+    EXPECT_EQ(said.front(), "") << "nothing to say before the bar moved";
+    EXPECT_EQ(f.ProgressBarMake->caption(), "") << "a run that ended has no time left";
+}
+
+TEST_F(MakeTest, TheFoldersOfACompletedRunAreOfferedFirstAndKept) {
+    writeIni("[Path]\nPic=" + pics + "\nIndex=" + site + "/index.html\n[Html]\nTUse=0\n");
+    FormMain& f = load();
+    EXPECT_TRUE(f.folders.DirPic->recent().empty());
+    pressMake(f);
+    using Folders = std::vector<std::string>;
+    EXPECT_EQ(f.folders.DirPic->recent(), Folders{pics});
+    EXPECT_EQ(f.galleryList.DirListSam->recent(), Folders{pics});
+    EXPECT_EQ(f.folders.DirIndex->recent(), Folders{site});
+    EXPECT_EQ(f.galleryList.DirMenu->recent(), Folders{site});
+
+    // Eleven more: the oldest goes; a folder used again comes first, once.
+    Folders used;
+    for (int i = 0; i < 11; ++i) {
+        const std::string folder = makeFolder(program / ("p" + std::to_string(i)));
+        writeFile(folder + "/a.bmp", bmpBytes(64, 48));
+        ASSERT_TRUE(f.folders.DirPic->setPath(folder));
+        pressMake(f);
+        used.insert(used.begin(), folder);
+    }
+    used.resize(10);
+    EXPECT_EQ(f.folders.DirPic->recent(), used);
+    ASSERT_TRUE(f.folders.DirPic->setPath(used[4]));
+    pressMake(f);
+    const std::string again = used[4];
+    used.erase(used.begin() + 4);
+    used.insert(used.begin(), again);
+    EXPECT_EQ(f.folders.DirPic->recent(), used);
+
+    // A run that failed used nothing.
+    ASSERT_TRUE(f.folders.DirPic->setPath(empty));
+    pressMake(f);
+    EXPECT_EQ(f.folders.DirPic->recent(), used);
+
+    // Kept in Mivo.ini for the next start.
+    f.Form_Unload();
+    FakeServices own;
+    FormMain next(program.path(), own);
+    next.Form_Load();
+    EXPECT_EQ(next.folders.DirSam->recent(), used);
+    EXPECT_EQ(next.folders.DirIndex->recent(), Folders{site});
 }
 
 } // namespace

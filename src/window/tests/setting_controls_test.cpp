@@ -2,6 +2,8 @@
 
 #include "window_fixture.h"
 
+#include "window/pictures_folder.h"
+
 #include <algorithm>
 #include <tuple>
 
@@ -352,6 +354,71 @@ TEST_F(SettingControlsTest, ControlsTellObserversAndRespectTheirContainers) {
     EXPECT_TRUE(f.launchers.CommandHelp->enabled());
     f.launchers.CommandHelp->click();
     EXPECT_EQ(presses, 1);
+}
+
+TEST_F(SettingControlsTest, PageFolderBoxesTakeAFolderStillToMakePictureBoxesDoNot) {
+    const std::string site = makeFolder(program / "site");
+    writeFile(program / "file", "x");
+    FormMain& f = load();
+    // Where the pages go may be a folder that 作成 is still to make, also several levels deep.
+    EXPECT_TRUE(f.folders.DirIndex->setPath(site + "/2024/summer/"));
+    EXPECT_EQ(f.folders.DirIndex->path(), site + "/2024/summer");
+    EXPECT_FALSE(f.folders.DirIndex->exists());
+    EXPECT_EQ(f.currentSettings().gstrIndexPath, site + "/2024/summer/index.html");
+    EXPECT_FALSE(fs::exists(site + "/2024")) << "nothing is made before 作成";
+    EXPECT_TRUE(f.galleryList.DirMenu->setPath(site + "/menu"));
+    // Not through a file, nor a path taken from wherever the program runs.
+    EXPECT_FALSE(f.folders.DirIndex->setPath(program / "file/sub"));
+    EXPECT_FALSE(f.folders.DirIndex->setPath("relative/folder"));
+    EXPECT_EQ(f.folders.DirIndex->path(), site + "/2024/summer");
+    // A picture folder must be there.
+    EXPECT_FALSE(f.folders.DirPic->setPath(site + "/2024"));
+    EXPECT_FALSE(f.galleryList.DirListPic->setPath(site + "/2024"));
+    EXPECT_NE(f.folders.DirPic->path(), site + "/2024");
+}
+
+TEST_F(SettingControlsTest, OpenedOnAFolderTheWindowShowsItInSingleMode) {
+    const std::string trip = makeFolder(program / "trip");
+    writeFile(trip + "/a.jpg", "x");
+    writeIni("[Ini]\nMode=0\n");
+    FormMain& f = load();
+    ASSERT_TRUE(f.galleryList.FrameMenuPath->visible());
+    EXPECT_TRUE(f.openPictureFolder(trip));
+    EXPECT_TRUE(f.OptionMenu[1]->value());
+    EXPECT_TRUE(f.folders.FrameDirs->visible());
+    EXPECT_EQ(f.folders.DirPic->path(), trip);
+    EXPECT_EQ(f.display.FileStartPict->list(), std::vector<std::string>{"a.jpg"});
+    EXPECT_EQ(f.currentSettings().gstrPicPath, trip);
+
+    // A folder that is not there is said, and nothing changes.
+    EXPECT_FALSE(f.openPictureFolder(program / "gone"));
+    EXPECT_EQ(services.warnings,
+              std::vector<std::string>{"Mivo:フォルダが見つかりません: " + (program / "gone")});
+    EXPECT_EQ(f.folders.DirPic->path(), trip);
+}
+
+TEST(PicturesFolder, ComesFromTheEnvironmentOrUserDirsElseHome) {
+    TempFolder dir;
+    const std::string home = makeFolder(dir / "home");
+    const std::string pictures = makeFolder(home + "/写真");
+    std::map<std::string, std::string> env = {{"HOME", home}};
+    const EnvironmentLookup lookup = [&env](const char* name) -> const char* {
+        const auto it = env.find(name);
+        return it == env.end() ? nullptr : it->second.c_str();
+    };
+    EXPECT_EQ(userPicturesFolder(lookup), home) << "no Pictures folder named anywhere";
+    writeFile(home + "/.config/user-dirs.dirs",
+              "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+              "XDG_PICTURES_DIR=\"$HOME/写真\"\n");
+    EXPECT_EQ(userPicturesFolder(lookup), pictures);
+    // XDG_CONFIG_HOME moves the file; the environment's own variable comes first.
+    env["XDG_CONFIG_HOME"] = makeFolder(dir / "config");
+    EXPECT_EQ(userPicturesFolder(lookup), home);
+    env["XDG_PICTURES_DIR"] = makeFolder(dir / "pics");
+    EXPECT_EQ(userPicturesFolder(lookup), dir / "pics");
+    // A folder that is not there is no Pictures folder.
+    env["XDG_PICTURES_DIR"] = dir / "gone";
+    EXPECT_EQ(userPicturesFolder(lookup), home);
 }
 
 } // namespace
