@@ -451,7 +451,7 @@ TEST_F(MakeTest, TheWindowAndMivoMakeEndTheSameWayOnTheSameSettings) {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     // No filelist.csv in the folder, then one that cannot be used.
-    for (const std::string filelist : {std::string(), std::string("name\r\na.bmp\r\n")}) {
+    for (const std::string& filelist : {std::string(), std::string("name\r\na.bmp\r\n")}) {
         SCOPED_TRACE(filelist);
         if (!filelist.empty()) {
             writeFile(pics + "/filelist.csv", filelist);
