@@ -285,6 +285,8 @@ class FolderBox : public Control {
     bool setPath(const std::string& path);
     /// The folder shown is there (a folder to make is not, until 作成).
     bool exists() const;
+    /// Tells the view to list the folder again (作成 may have made it).
+    void relist() { notify(Property::Path); }
 
     /// The folders offered as used lately, the latest first.
     const std::vector<std::string>& recent() const { return recent_; }

@@ -385,6 +385,9 @@ void FormMain::finishMake(const MakeResult& result) {
     CommandMake->setEnabled(true);
     running_ = false;
     CommandMake->setFocus();
+    // The run may have made the folders of the pages.
+    folders.DirIndex->relist();
+    galleryList.DirMenu->relist();
     afterMake(result);
     if (closeAfterRun_) {
         requestClose();

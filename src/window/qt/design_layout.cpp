@@ -22,16 +22,20 @@ DesignLayout::~DesignLayout() {
 }
 
 void DesignLayout::place(QWidget* widget, const QRect& designPlace, const Stretch& stretch) {
+    bool known = false;
     for (Entry& entry : entries_) {
         if (entry.item->widget() == widget) {
             entry.design = designPlace;
             entry.stretch = stretch;
-            invalidate();
-            return;
+            known = true;
         }
     }
-    addChildWidget(widget);
-    entries_.append({new QWidgetItem(widget), designPlace, stretch});
+    if (!known) {
+        addChildWidget(widget);
+        entries_.append({new QWidgetItem(widget), designPlace, stretch});
+    }
+    // In place at once, also inside a pane not shown yet (whose layout runs when it shows).
+    setGeometry(geometry());
     invalidate();
 }
 

@@ -508,7 +508,7 @@ QString MainView::shownCaption(const std::string& caption, char accessKey) {
     // parentheses, as Japanese captions show their keys.
     const QChar key = QChar::fromLatin1(accessKey);
     for (qsizetype i = 0; i < shown.size(); ++i) {
-        if (shown[i].toUpper() == key.toUpper() && (i == 0 || shown[i - 1] != QLatin1Char('&'))) {
+        if (shown[i].toUpper() == key.toUpper()) {
             shown.insert(i, QLatin1Char('&'));
             return shown;
         }
@@ -541,6 +541,8 @@ void MainView::collectFocus(const Control& container, std::vector<QWidget*>& cha
 void MainView::orderFocus() {
     focusChain_.clear();
     collectFocus(form_.Window, focusChain_);
+    // Only what can take the focus is chained: a label in between would break the chain.
+    std::erase_if(focusChain_, [](const QWidget* w) { return w->focusPolicy() == Qt::NoFocus; });
     for (std::size_t i = 1; i < focusChain_.size(); ++i) {
         QWidget::setTabOrder(focusChain_[i - 1], focusChain_[i]);
     }
