@@ -30,7 +30,7 @@ std::string picturesFromUserDirs(const std::string& file, const std::string& hom
             value = value.substr(1, value.size() - 2);
         }
         if (startsWith(value, "$HOME")) {
-            value = home + value.substr(5);
+            value.replace(0, 5, home);
         }
         return startsWith(value, "/") ? value : std::string();
     }
@@ -40,7 +40,7 @@ std::string picturesFromUserDirs(const std::string& file, const std::string& hom
 } // namespace
 
 std::string userPicturesFolder(const EnvironmentLookup& lookup) {
-    const std::string home = variable(lookup, "HOME");
+    std::string home = variable(lookup, "HOME");
     std::string pictures = variable(lookup, "XDG_PICTURES_DIR");
     if (pictures.empty()) {
         std::string config = variable(lookup, "XDG_CONFIG_HOME");
