@@ -350,6 +350,8 @@ void FormMain::CommandMake_Click() {
     stopRequested_ = false;
     runStart_ = services_.now();
     holdInput();
+    // Alt+T stops (the T of Stop); the panes that use it are held meanwhile.
+    CommandMake->setAccessKey('T');
     CommandMake->setCaption(translate("中止"));
     CommandMake->setToolTipText(translate("作成を中止する"));
 
@@ -380,6 +382,7 @@ void FormMain::finishMake(const MakeResult& result) {
     if (result.done) {
         CommandOpenHtml->setEnabled(true);
     }
+    CommandMake->setAccessKey('M');
     CommandMake->setCaption(translate("作成"));
     CommandMake->setToolTipText(translate(kMakeToolTip));
     CommandMake->setEnabled(true);

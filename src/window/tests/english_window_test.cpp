@@ -4,6 +4,8 @@
 
 #include "window_fixture.h"
 
+#include <cctype>
+
 #include <algorithm>
 #include <map>
 
@@ -127,6 +129,7 @@ class EnglishWindowTest : public WindowTest {
         collect(f);
         // The run's button while it runs.
         f.CommandMake->onClick = nullptr;
+        f.CommandMake->setAccessKey('T');
         f.CommandMake->setCaption(translate("中止"));
         collect(f);
     }
@@ -158,6 +161,20 @@ TEST_F(EnglishWindowTest, EveryTextOfTheWindowIsEnglishOnAnEnglishDesktop) {
     ASSERT_FALSE(services.warnings.empty());
     EXPECT_EQ(services.warnings[0],
               "Mivo:" + f.listPath() + " cannot be read. It will not be rewritten at exit either.");
+    // Each access key is a letter of its English caption, where Alt shows it underlined.
+    for (const Control* control : f.controls()) {
+        if (control->accessKey() != 0) {
+            std::string caption = control->caption();
+            for (char& c : caption) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            EXPECT_NE(caption.find(control->accessKey()), std::string::npos)
+                << control->displayName() << " " << control->caption();
+        }
+    }
+    for (const Tab& tab : f.TabStripMivo->tabs()) {
+        EXPECT_EQ(std::toupper(static_cast<unsigned char>(tab.Caption.front())), tab.AccessKey);
+    }
     // F1 of an English window opens the English help file.
     EXPECT_TRUE(saidOnce("Mivo:" + f.programFiles().englishHelpFile + " cannot be opened.\n"));
 }

@@ -867,7 +867,7 @@ TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     // The run showed its progress while it held the settings.
     ASSERT_FALSE(services_.paints.empty());
     EXPECT_FALSE(services_.paints.front().panesEnabled);
-    EXPECT_EQ(services_.paints.front().makeCaption, QStringLiteral("中止(&M)"));
+    EXPECT_EQ(services_.paints.front().makeCaption, QStringLiteral("中止(&T)"));
     EXPECT_EQ(make->text(), QStringLiteral("作成(&M)"));
     EXPECT_EQ(services_.paints.back().label, QStringLiteral("完了しました"));
     EXPECT_EQ(services_.paints.back().bar, 100);
@@ -907,7 +907,7 @@ TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
     dir_.write("site/index.html", "old index");
     QTest::mouseClick(make, Qt::LeftButton);
     ASSERT_TRUE(form_->running());
-    EXPECT_EQ(make->text(), QStringLiteral("中止(&M)"));
+    EXPECT_EQ(make->text(), QStringLiteral("中止(&T)"));
     EXPECT_FALSE(widget<QWidget>("FrameDirs")->isEnabled());
     EXPECT_FALSE(widget<QPushButton>("CommandExit")->isEnabled());
     EXPECT_FALSE(widget<QRadioButton>("OptionMenu_0")->isEnabled());
