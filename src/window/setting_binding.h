@@ -128,10 +128,4 @@ constexpr auto bindWord(ShownAt shownAt)
             }};
 }
 
-/// True when `row` of a table stands for the member of `values` at `member`.
-template <class P>
-bool bindsMember(const SettingBinding<P>& row, const Settings& values, const void* member) {
-    return row.member(values) == member;
-}
-
 } // namespace mivo
