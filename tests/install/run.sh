@@ -189,16 +189,21 @@ done
 
 echo "== install test: man mivo and man mivo-make, in a UTF-8 and an ASCII locale"
 # Both pages render without a word from groff: the Japanese captions where the terminal can
-# show them, their English alone where it cannot.
+# show them, their English alone where it cannot. MANWIDTH is not man-db's 80 columns, so that
+# each locale's own formatting is read, never a cat page that another locale formatted first.
 for page in mivo mivo-make; do
   for locale in C.UTF-8 C; do
-    LANG=$locale MANPAGER=cat man "$page" >"$home/man.out" 2>"$home/man.err" || fail "man $page fails"
+    LANG=$locale MANWIDTH=100 MANPAGER=cat man "$page" >"$home/man.out" 2>"$home/man.err" ||
+      fail "man $page fails"
     [[ ! -s "$home/man.err" ]] || { cat "$home/man.err"; fail "man $page warns in the $locale locale"; }
   done
 done
-LANG=C.UTF-8 MANPAGER=cat man mivo | grep -q '“作成” (Make)' || fail "man mivo shows no Japanese caption"
-LANG=C MANPAGER=cat man mivo | grep -q '"Make"' || fail "man mivo shows no caption in ASCII"
-MANPAGER=cat man mivo-make 2>/dev/null | grep -q 'make Mivo' || fail "man mivo-make shows nothing"
+LANG=C.UTF-8 MANWIDTH=100 MANPAGER=cat man mivo >"$home/man.out" 2>/dev/null
+grep -q '“作成” (Make)' "$home/man.out" || fail "man mivo shows no Japanese caption"
+LANG=C MANWIDTH=100 MANPAGER=cat man mivo >"$home/man.out" 2>/dev/null
+grep -q '"Make"' "$home/man.out" || fail "man mivo shows no caption in ASCII"
+MANWIDTH=100 MANPAGER=cat man mivo-make >"$home/man.out" 2>/dev/null
+grep -q 'make Mivo' "$home/man.out" || fail "man mivo-make shows nothing"
 
 echo "== install test: apt-get purge"
 apt-get purge -y -qq mivo >/dev/null
