@@ -147,7 +147,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://mivo.example.org/")
 # Dependencies come from the shared libraries the programs link (dpkg-shlibdeps), and libvips
 # and TurboJPEG, which the programs open only when they make reduced copies, so shlibdeps
 # cannot see them.

@@ -22,6 +22,8 @@ mkdir -p docs
 # The window as a Japanese desktop shows it, whatever the desktop running this script speaks.
 export LANG=C.UTF-8
 unset LANGUAGE LC_ALL LC_MESSAGES
+# The gallery editor starts in the Pictures folder: the sample album's, not this user's.
+export XDG_PICTURES_DIR="$work/examples"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" \
   "$build/tests/mivo_screenshots" "$work" "$PWD/docs"
 

@@ -20,10 +20,10 @@ git ls-files -z -- 'src/*.cpp' ':!:src/**/tests/*' | xargs -0 -r -n 4 -P "$(npro
 echo "== tests"
 ctest --preset dev
 
-echo "== Qt keyboard, screen-reader and drop tests once more on a real X server (Xvfb)"
+echo "== Qt keyboard, focus, layout, screen-reader and drop tests once more on a real X server (Xvfb)"
 # The offscreen platform has its own focus and shortcut handling; xcb is what users run.
 xvfb-run -a -s "-screen 0 1280x1024x24" env QT_QPA_PLATFORM=xcb ./build/tests/mivo_qt_tests \
-  --gtest_filter='*Tab*:*ScreenReader*:*Focusable*:*CtrlEnter*:*Dropped*'
+  --gtest_filter='*Tab*:*ScreenReader*:*Focusable*:*CtrlEnter*:*Dropped*:*AccessKey*:*CtrlZ*:*Grown*:*TypedBefore*:*WarningBox*'
 
 echo "== browser tests"
 bash tests/web/run.sh

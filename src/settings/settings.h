@@ -9,7 +9,7 @@ namespace mivo {
 /// Every setting of the program, typed: flags are bool, numbers whole numbers, option pairs
 /// the index of the chosen option. Members are named after the global or control that holds
 /// the setting's current value in the window. A new record holds zeros and empty texts, not the
-/// defaults: defaults, INI keys, load log lines and bound controls are the rows of the settings
+/// defaults: defaults, INI keys, load log lines and the save order are the rows of the settings
 /// table (settings/settings_table.h), and `defaultSettings` fills a record from it.
 struct Settings {
     int LogLevel{};            // [Log] Level: 0 no log, n lines of level n and above; never written
@@ -53,6 +53,10 @@ struct Settings {
     // The language of the window and of mivo-make's messages: "" the desktop's, "ja", "en"
     // (kLanguageSettings). Read once at start-up, before the window is built.
     std::string Language{}; // [Ini] Language
+    // The folders used lately, the latest first (empty texts after the last), offered by the
+    // window's folder choosers: picture and thumbnail folders, and the folders of the pages.
+    std::array<std::string, 10> RecentPictureFolders{}; // [Recent] Pic1..10
+    std::array<std::string, 10> RecentPageFolders{};    // [Recent] Page1..10
 
     bool menuMode() const { return OptionMenu == 0; }
     /// Single mode shows the pictures of the thumbnail folder rather than the pictures.
@@ -67,7 +71,8 @@ struct SettingRow;
 /// path defaults follow from it.
 Settings defaultSettings(const std::string& programFolder);
 
-/// Called by mainGetIni right after a row was read and before its load log line is written.
+/// Called by mainGetIni right after each row was read and before its load log line is written
+/// (the window shows some settings in their controls there, as the load reads them).
 using SettingRowHook = std::function<void(const SettingRow&, const Settings&)>;
 
 /// Loads every row of the settings table in order from Mivo.ini (read once), logging as the

@@ -23,15 +23,12 @@ enum class SettingKind {
 /// launcher's name, which only the window shows), or the paths read earlier in the same load.
 enum class DefaultFrom { Text, WindowText, ProgramFolder, PicPath, PicIndexPage };
 
-/// Where the current value of a setting lives while the program runs: in a control of the
-/// window (read back from it at the save), or in a global the handlers keep up to date.
-enum class HeldIn { Control, Global };
-
 /// The member of Settings a row stands for.
 using SettingSlot = std::variant<std::string*, long long*, bool*, int*>;
 
-/// One setting: its place in Mivo.ini, its default, how it is logged, where the window shows
-/// it, and how it is saved. The table lists the rows in the order they are loaded.
+/// One setting: its place in Mivo.ini, its default, how it is logged and how it is saved. The
+/// table lists the rows in the order they are loaded. Which control of the window shows a
+/// setting is the window's business (each pane's table of bindings).
 struct SettingRow {
     const char* section;
     const char* key;
@@ -41,15 +38,6 @@ struct SettingRow {
     /// Name in the load log line "name=[value]"; nullptr writes none. For a row that ends a
     /// save group the line holds every value of the group, each followed by ",".
     const char* logName;
-    /// The control (or, for paths, the global) that holds the current value, with its index
-    /// in its control array (-1 when it is no array).
-    const char* control;
-    HeldIn heldIn;
-    int index;
-    /// An option pair whose partner is chosen alike when the row is set while loading.
-    const char* mirror;
-    /// The window sets the control as soon as the row is read (before its log line).
-    bool setWhileLoading;
     /// Accepted whole numbers; a stored text outside them gives the default, or the nearest
     /// bound when `clamp` is set.
     long long min;
@@ -63,13 +51,13 @@ struct SettingRow {
 
     /// The row's member in a record.
     SettingSlot in(Settings& settings) const { return slot(settings); }
+    /// Where the row's member lies in a record (to tell which row a member belongs to).
+    const void* address(const Settings& settings) const;
     /// The row's value written as Mivo.ini stores it.
     std::string storedText(const Settings& settings) const;
     /// Reads stored text into the row's member; false (member untouched) when the text is not
     /// a value of the row's kind.
     bool parse(const std::string& text, Settings& settings) const;
-    /// True when the controls of the window hold the current value (not a path global).
-    bool heldByControl() const { return heldIn == HeldIn::Control; }
 };
 
 /// Every row, in load order.
@@ -77,5 +65,8 @@ std::span<const SettingRow> settingRows();
 
 /// The row of `section`/`key` (exact spelling), or nullptr.
 const SettingRow* findSettingRow(const std::string& section, const std::string& key);
+
+/// The row that stands for the member of `values` at `member`, or nullptr.
+const SettingRow* findSettingRow(const Settings& values, const void* member);
 
 } // namespace mivo

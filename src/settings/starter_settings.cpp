@@ -7,16 +7,31 @@
 #include "common/paths.h"
 #include "common/program.h"
 #include "common/text_file.h"
+#include "common/translate.h"
 #include "settings/gallery_list.h"
-#include "settings/ini_file.h"
 #include "settings/state_file.h"
-#include "settings/stored_paths.h"
 
 namespace fs = std::filesystem;
 
 namespace mivo {
 
 namespace {
+
+/// The texts of the starter settings (the sample album's title and sub-title, the names of
+/// its galleries): a user on another desktop language gets them in that language.
+const char* const kStarterTexts[] = {translatable("サンプルアルバム"), translatable("表紙の写真"),
+                                     translatable("アルバム"), translatable("旅行"),
+                                     translatable("庭")};
+
+/// A starter text in the user's language; any other value as it is.
+std::string inUsersLanguage(const std::string& value) {
+    for (const char* text : kStarterTexts) {
+        if (value == text) {
+            return translate(text);
+        }
+    }
+    return value;
+}
 
 /// Creates a folder and its parents. A config base folder made here is private to the user,
 /// as the XDG base directory rules ask.
@@ -32,8 +47,8 @@ bool makeFolder(const std::string& folder) {
     return isFolder(folder);
 }
 
-/// One INI line with its value's home folder expanded; sections, comments and lines without
-/// a value are kept as they are.
+/// One INI line with its value's home folder expanded and a starter text in the user's
+/// language; sections, comments and lines without a value are kept as they are.
 std::string expandIniLine(const std::string& line, const std::string& home) {
     const std::size_t equals = line.find('=');
     if (line.empty() || line[0] == '[' || line[0] == ';' || equals == std::string::npos) {
@@ -43,7 +58,7 @@ std::string expandIniLine(const std::string& line, const std::string& home) {
     while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) {
         ++start;
     }
-    return line.substr(0, start) + expandHomeFolder(line.substr(start), home);
+    return line.substr(0, start) + inUsersLanguage(expandHomeFolder(line.substr(start), home));
 }
 
 bool takeStarterIni(const std::string& starterIni, const std::string& userIni,
@@ -68,25 +83,11 @@ void takeStarterList(const std::string& starterList, const std::string& userList
     std::vector<GalleryEntry> rows;
     mainGetList(starterList, rows);
     for (GalleryEntry& row : rows) {
+        row.strListName = inUsersLanguage(row.strListName);
         row.strPicPath = expandHomeFolder(row.strPicPath, home);
         row.strSamPath = expandHomeFolder(row.strSamPath, home);
     }
     mainSetList(userList, rows);
-}
-
-/// The folder of a page path stored in the settings, created when missing. A relative page
-/// path is taken from the settings folder, as the load takes it.
-void makePageFolder(const std::string& iniPath, const std::string& key) {
-    const std::string page =
-        resolveStoredPath(cmGetIni(iniPath, "Path", key, ""), settingsFolderOf(iniPath));
-    if (page.empty()) {
-        return;
-    }
-    const fs::path folder = fs::path(page).parent_path();
-    if (!folder.empty()) {
-        std::error_code ec;
-        fs::create_directories(folder, ec);
-    }
 }
 
 bool startsWithHomeWord(const std::string& value, const std::string& word) {
@@ -126,9 +127,8 @@ bool prepareStateFolder(const ProgramFiles& files) {
     if (!takeStarterIni(starterIni, userIni, files.homeFolder)) {
         return false;
     }
+    // The page folders are left to 作成: nothing is made before the user makes something.
     takeStarterList(listFilePath(files.starterFolder), files.listPath(), files.homeFolder);
-    makePageFolder(userIni, "Index");
-    makePageFolder(userIni, "Menu");
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/paths.h"
+#include "common/text.h"
 
 namespace mivo {
 
@@ -45,9 +46,9 @@ bool matchOne(const std::string& name, std::size_t n, const std::string& pattern
     return n == name.size();
 }
 
-/// Absolute, lexically normal folder path without trailing separator; "" when the path does
-/// not name an existing folder.
-std::string existingFolder(const std::string& path) {
+/// Absolute, lexically normal folder path without trailing separator; "" for an empty path or
+/// one the system cannot make absolute.
+std::string cleanFolder(const std::string& path) {
     if (path.empty()) {
         return {};
     }
@@ -63,13 +64,80 @@ std::string existingFolder(const std::string& path) {
     while (text.size() > 1 && text.back() == '/') {
         text.pop_back();
     }
-    if (!fs::is_directory(text, ec)) {
+    return text;
+}
+
+/// The same, "" when the path does not name an existing folder.
+std::string existingFolder(const std::string& path) {
+    std::string text = cleanFolder(path);
+    std::error_code ec;
+    if (text.empty() || !fs::is_directory(text, ec)) {
         return {};
     }
     return text;
 }
 
+/// A folder that 作成 could make: its nearest existing ancestor is a folder (nothing on the
+/// way is a file).
+bool canBeMade(const std::string& folder) {
+    std::error_code ec;
+    for (fs::path at(folder); !at.empty(); at = at.parent_path()) {
+        if (fs::exists(at, ec)) {
+            return fs::is_directory(at, ec);
+        }
+        if (at == at.parent_path()) {
+            break;
+        }
+    }
+    return false;
+}
+
 } // namespace
+
+Twips grownPlace(const Twips& design, const Stretch& stretch, int extraWidth, int extraHeight) {
+    // Each edge moves by a whole share of the extra room, rounded the same way wherever it
+    // is computed, so that neighbours that share an edge never overlap.
+    const auto share = [](int extra, int percent) { return extra * percent / 100; };
+    const int left = share(extraWidth, stretch.Left);
+    const int right = share(extraWidth, stretch.Left + stretch.Width);
+    const int top = share(extraHeight, stretch.Top);
+    const int bottom = share(extraHeight, stretch.Top + stretch.Height);
+    return {design.Left + left, design.Top + top, std::max(0, design.Width + right - left),
+            std::max(0, design.Height + bottom - top)};
+}
+
+std::vector<Control*> readingOrder(const Control& container) {
+    std::vector<Control*> children = container.children();
+    std::stable_sort(children.begin(), children.end(), [](const Control* a, const Control* b) {
+        return a->geometry().Top < b->geometry().Top;
+    });
+    std::vector<Control*> ordered;
+    ordered.reserve(children.size());
+    std::size_t rowStart = 0;
+    while (rowStart < children.size()) {
+        // A control starts a row; the next ones join it while their tops lie above the middle
+        // of the lowest control in it (a label beside its box, buttons level with a tab row).
+        const int rowTop = children[rowStart]->geometry().Top;
+        int rowHeight = children[rowStart]->geometry().Height;
+        std::size_t rowEnd = rowStart + 1;
+        while (rowEnd < children.size()) {
+            const Twips& next = children[rowEnd]->geometry();
+            if (next.Top >= rowTop + std::min(rowHeight, next.Height) / 2) {
+                break;
+            }
+            rowHeight = std::min(rowHeight, next.Height);
+            ++rowEnd;
+        }
+        std::vector<Control*> row(children.begin() + static_cast<std::ptrdiff_t>(rowStart),
+                                  children.begin() + static_cast<std::ptrdiff_t>(rowEnd));
+        std::stable_sort(row.begin(), row.end(), [](const Control* a, const Control* b) {
+            return a->geometry().Left < b->geometry().Left;
+        });
+        ordered.insert(ordered.end(), row.begin(), row.end());
+        rowStart = rowEnd;
+    }
+    return ordered;
+}
 
 bool matchPattern(const std::string& name, const std::string& patterns) {
     std::size_t start = 0;
@@ -261,8 +329,9 @@ void OptionButton::click() {
 
 // --- FolderBox, FileListBox -------------------------------------------------------------
 
-FolderBox::FolderBox(std::string name, Control* parent, const std::string& startFolder)
-    : Control(ControlKind::FolderBox, std::move(name), parent) {
+FolderBox::FolderBox(std::string name, Control* parent, const std::string& startFolder,
+                     FolderKind kind)
+    : Control(ControlKind::FolderBox, std::move(name), parent), kind_(kind) {
     path_ = existingFolder(startFolder);
     if (path_.empty()) {
         path_ = startFolder;
@@ -270,7 +339,15 @@ FolderBox::FolderBox(std::string name, Control* parent, const std::string& start
 }
 
 bool FolderBox::setPath(const std::string& path) {
-    const std::string folder = existingFolder(path);
+    std::string folder = existingFolder(path);
+    // A folder for pages may be one that 作成 makes; it is typed in full, never taken from
+    // the working folder.
+    if (folder.empty() && kind_ == FolderKind::ToMake && startsWith(path, kPathSeparator)) {
+        folder = cleanFolder(path);
+        if (!canBeMade(folder)) {
+            folder.clear();
+        }
+    }
     if (folder.empty()) {
         return false;
     }
@@ -282,6 +359,17 @@ bool FolderBox::setPath(const std::string& path) {
         }
     }
     return true;
+}
+
+bool FolderBox::exists() const {
+    return isFolder(path_);
+}
+
+void FolderBox::setRecent(std::vector<std::string> folders) {
+    if (folders != recent_) {
+        recent_ = std::move(folders);
+        notify(Property::List);
+    }
 }
 
 FileListBox::FileListBox(std::string name, Control* parent, const std::string& startFolder,
@@ -315,7 +403,7 @@ bool FileListBox::setPath(const std::string& path) {
 void FileListBox::refresh() {
     std::vector<std::string> names;
     listVisibleFiles(path_, [this, &names](const char* name) {
-        if (matchPattern(name, pattern_)) {
+        if (filter_ ? filter_(name) : matchPattern(name, pattern_)) {
             names.emplace_back(name);
         }
         return true;
@@ -330,6 +418,11 @@ void FileListBox::refresh() {
         }
     }
     notify(Property::List);
+}
+
+void FileListBox::setFilter(std::function<bool(const std::string& name)> filter) {
+    filter_ = std::move(filter);
+    refresh();
 }
 
 bool FileListBox::setListIndex(int index) {
@@ -460,6 +553,17 @@ void ListView::addRows(std::vector<std::vector<std::string>> rows) {
         rows_.push_back(std::move(cells));
     }
     notifyRows({RowsChange::Kind::Added, first, rowCount() - first});
+}
+
+void ListView::insertRow(int index, std::vector<std::string> cells) {
+    index = std::clamp(index, 0, rowCount());
+    cells.resize(columns_.size());
+    rows_.insert(rows_.begin() + index, std::move(cells));
+    if (selected_ >= index) {
+        ++selected_;
+    }
+    notifyRows({});
+    notify(Property::SelectedRow);
 }
 
 void ListView::notifyRows(RowsChange change) {

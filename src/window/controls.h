@@ -18,6 +18,8 @@
 
 namespace mivo {
 
+class Control;
+
 /// Position and size of a control in twips (15 twips per pixel), relative to the client area
 /// of its container (the form for top-level controls and panes, else the enclosing frame).
 struct Twips {
@@ -26,6 +28,25 @@ struct Twips {
     int Width = 0;
     int Height = 0;
 };
+
+/// How a control follows its container when the window is larger than its design size: the
+/// share (in percent) of the container's extra width that moves the control right, and that
+/// widens it; likewise for the extra height. All zero: it keeps its design place.
+struct Stretch {
+    int Left = 0;
+    int Width = 0;
+    int Top = 0;
+    int Height = 0;
+};
+
+/// The place of a control in a container grown by `extraWidth` x `extraHeight` (any unit, the
+/// same as `design`): its design place moved and widened by its shares of the extra room.
+Twips grownPlace(const Twips& design, const Stretch& stretch, int extraWidth, int extraHeight);
+
+/// The children of a container in the order a reader's eye takes them, which is the order the
+/// keyboard's Tab key goes through them: rows from the top (controls level with each other, by
+/// their middles, share a row), each row from the left.
+std::vector<Control*> readingOrder(const Control& container);
 
 enum class ControlKind {
     Form,
@@ -90,6 +111,13 @@ class Control {
 
     const Twips& geometry() const { return geometry_; }
     void setGeometry(const Twips& geometry);
+    /// How the control grows with its container (set while the form is built).
+    const Stretch& stretch() const { return stretch_; }
+    void setStretch(const Stretch& stretch) { stretch_ = stretch; }
+    /// The letter that, with Alt, reaches the control (0: none). Shown underlined in its
+    /// caption, or after it in parentheses where the caption has no such letter (Japanese).
+    char accessKey() const { return accessKey_; }
+    void setAccessKey(char key) { accessKey_ = key; }
 
     const std::string& caption() const { return caption_; }
     void setCaption(const std::string& caption);
@@ -128,6 +156,8 @@ class Control {
     Control* parent_;
     std::vector<Control*> children_;
     Twips geometry_;
+    Stretch stretch_;
+    char accessKey_ = 0;
     std::string caption_;
     std::string toolTipText_;
     std::string accessibleName_;
@@ -234,21 +264,40 @@ class OptionButton : public Control {
     bool value_ = false;
 };
 
-/// A folder list: shows one existing folder, given as an absolute path without a trailing
-/// separator (the root "/" excepted).
+/// What a folder box may show.
+enum class FolderKind {
+    Existing, ///< an existing folder only (pictures, thumbnails)
+    ToMake,   ///< also a folder that is not there yet, which 作成 makes (where pages go)
+};
+
+/// A folder list: shows one folder, given as an absolute path without a trailing separator
+/// (the root "/" excepted). Each box also offers the folders used lately (recent()).
 class FolderBox : public Control {
   public:
-    FolderBox(std::string name, Control* parent, const std::string& startFolder);
+    FolderBox(std::string name, Control* parent, const std::string& startFolder,
+              FolderKind kind = FolderKind::Existing);
 
     const std::string& path() const { return path_; }
-    /// Moves to the folder; false (nothing changed) when it is not an existing folder.
-    /// Raises onChange when the folder differs from the one shown.
+    FolderKind folderKind() const { return kind_; }
+    /// Moves to the folder; false (nothing changed) when it is not an existing folder (for a
+    /// box of folders to make: not an absolute path, or a path through something that is not
+    /// a folder). Raises onChange when the folder differs from the one shown.
     bool setPath(const std::string& path);
+    /// The folder shown is there (a folder to make is not, until 作成).
+    bool exists() const;
+    /// Tells the view to list the folder again (作成 may have made it).
+    void relist() { notify(Property::Path); }
+
+    /// The folders offered as used lately, the latest first.
+    const std::vector<std::string>& recent() const { return recent_; }
+    void setRecent(std::vector<std::string> folders);
 
     std::function<void()> onChange;
 
   private:
     std::string path_;
+    FolderKind kind_;
+    std::vector<std::string> recent_;
 };
 
 /// A file list: the files of one folder that match its pattern, in the folder-listing order.
@@ -263,6 +312,9 @@ class FileListBox : public Control {
     bool setPath(const std::string& path);
     /// Patterns separated by ";", matched without regard to ASCII letter case.
     const std::string& pattern() const { return pattern_; }
+    /// Lists the files `filter` accepts instead of those matching the pattern (an empty filter
+    /// goes back to the pattern), and lists the folder again.
+    void setFilter(std::function<bool(const std::string& name)> filter);
 
     const std::vector<std::string>& list() const { return list_; }
     int listCount() const { return static_cast<int>(list_.size()); }
@@ -283,6 +335,7 @@ class FileListBox : public Control {
   private:
     std::string path_;
     std::string pattern_;
+    std::function<bool(const std::string&)> filter_;
     std::vector<std::string> list_;
     int listIndex_ = -1;
 };
@@ -313,6 +366,8 @@ struct Tab {
     std::string Key;
     std::string Caption;
     std::string ToolTipText;
+    /// The letter that, with Alt, selects the tab (as Control::accessKey).
+    char AccessKey = 0;
 };
 
 class TabStrip : public Control {
@@ -372,6 +427,8 @@ class ListView : public Control {
     int addRow(std::vector<std::string> cells);
     /// Appends many rows with one change: a list of thousands is shown once, not once a row.
     void addRows(std::vector<std::vector<std::string>> rows);
+    /// Puts a row in at `index` (0..rowCount()); the selection stays on its row.
+    void insertRow(int index, std::vector<std::string> cells);
     void removeRow(int index);
     void clear();
 

@@ -8,12 +8,13 @@
 #include "common/paths.h"
 #include "common/program.h"
 #include "common/translate.h"
-#include "generation/pages/template.h"
 #include "generation/run/filelist.h"
 #include "generation/run/make_run.h"
+#include "settings/settings_table.h"
 #include "settings/starter_settings.h"
 #include "settings/stored_paths.h"
 #include "window/handler_log.h"
+#include "window/time_left.h"
 
 namespace mivo {
 
@@ -47,10 +48,31 @@ bool findFile(const std::string& path) {
     return found;
 }
 
+/// Shows the rows of one table that start-up shows at `when`.
+template <class Owner>
+void showRows(Owner& owner, std::span<const SettingBinding<Owner>> rows, const Settings& values,
+              ShownAt when, const void* member) {
+    for (const SettingBinding<Owner>& row : rows) {
+        if (row.shownAt == when && (member == nullptr || row.member(values) == member)) {
+            row.show(owner, values);
+        }
+    }
+}
+
+/// Reads back the values of one table's controls.
+template <class Owner>
+void readRows(const Owner& owner, std::span<const SettingBinding<Owner>> rows, Settings& values) {
+    for (const SettingBinding<Owner>& row : rows) {
+        if (row.read != nullptr) {
+            row.read(owner, values);
+        }
+    }
+}
+
 } // namespace
 
 /// LabelMess and ProgressBarMake as the core's status sink; each status call ends in a repaint
-/// of those two.
+/// of those two. The bar says how long the part it measures has still to go.
 class FormMain::WindowStatus : public StatusSink {
   public:
     explicit WindowStatus(FormMain& form) : form_(form) {}
@@ -59,12 +81,23 @@ class FormMain::WindowStatus : public StatusSink {
         form_.ProgressBarMake->setMin(0);
         form_.ProgressBarMake->setMax(max);
         form_.ProgressBarMake->setValue(value);
+        if (form_.running_) {
+            const auto now = form_.services_.now();
+            timeLeft_.progress(value, max, now);
+            form_.ProgressBarMake->setCaption(timeLeftText(timeLeft_.seconds(now)));
+        }
     }
     void step() override { form_.services_.repaintStatus(); }
     bool stopRequested() const override { return form_.stopRequested_.load(); }
+    /// A run has ended: the bar says nothing more about time.
+    void runEnded() {
+        timeLeft_.reset();
+        form_.ProgressBarMake->setCaption("");
+    }
 
   private:
     FormMain& form_;
+    TimeLeft timeLeft_;
 };
 
 class FormMain::WindowMessageBox : public MessageBoxSink {
@@ -78,13 +111,24 @@ class FormMain::WindowMessageBox : public MessageBoxSink {
     WindowServices& services_;
 };
 
+namespace {
+
+std::string picturesFolderOr(const WindowServices& services, const std::string& fallback) {
+    std::string folder = services.picturesFolder();
+    return folder.empty() ? fallback : folder;
+}
+
+} // namespace
+
 FormMain::FormMain(ProgramFiles files, WindowServices& services)
     : files_(std::move(files)), programFolder_(files_.programFolder), iniPath_(files_.iniPath()),
       listPath_(files_.listPath()), logPath_(files_.logPath()), services_(services),
+      folders(*this, programFolder_),
+      galleryList(*this, programFolder_, picturesFolderOr(services, programFolder_)),
+      display(*this, programFolder_), launchers(*this, files_),
       status_(std::make_unique<WindowStatus>(*this)),
       messageBox_(std::make_unique<WindowMessageBox>(services)) {
     buildControls();
-    bindEvents();
     setMessageBoxSink(messageBox_.get());
 }
 
@@ -99,17 +143,24 @@ StatusSink& FormMain::statusSink() {
     return *status_;
 }
 
+void FormMain::showSettings(const Settings& values, ShownAt when, const void* member) {
+    showRows(*this, settingBindings(), values, when, member);
+    showRows(folders, FoldersPane::settingBindings(), values, when, member);
+    showRows(galleryList, GalleryListPane::settingBindings(), values, when, member);
+    showRows(display, DisplayPane::settingBindings(), values, when, member);
+    showRows(launchers, LaunchersPane::settingBindings(), values, when, member);
+}
+
 // --- Start-up and shut-down -------------------------------------------------------------
 
 void FormMain::Form_Load() {
     prepareStateFolder(files_);
     setLogPath(logPath_);
     mblnLoading = true;
+    // Each control whose setting the load shows at once is set as its row is read.
     iniReadable_ = mivo::mainGetIni(iniPath_, programFolder_, loaded_,
                                     [this](const SettingRow& row, const Settings& values) {
-                                        if (row.setWhileLoading) {
-                                            applySettingRow(row, values);
-                                        }
+                                        showSettings(values, ShownAt::Loading, row.address(values));
                                     });
     globals_ = loaded_;
     saved_ = loaded_;
@@ -121,17 +172,12 @@ void FormMain::Form_Load() {
     listReadable_ = mivo::mainGetList(listPath_, rows);
     resolveGalleryPaths(rows, settingsFolderOf(listPath_));
     loadedRows_ = rows;
-    // One change for the whole list: a view shows thousands of rows at once, not row by row.
-    std::vector<std::vector<std::string>> cells;
-    cells.reserve(rows.size());
-    for (const GalleryEntry& row : rows) {
-        cells.push_back({row.strListName, row.strPicPath, row.strSamPath});
-    }
-    ListViewPath->addRows(std::move(cells));
+    galleryList.showRows(rows);
     savedRows_ = galleryRows();
     if (!listReadable_) {
         cmWriteLog("mainGetList", 4, "InOpenError [" + listPath_ + "]");
     }
+    showRecentFolders();
     mblnLoading = false;
     logEnd("Form_Load");
 
@@ -139,7 +185,7 @@ void FormMain::Form_Load() {
     for (const auto& [readable, path] :
          {std::pair{iniReadable_, iniPath_}, std::pair{listReadable_, listPath_}}) {
         if (!readable) {
-            services_.showMessage(
+            services_.showWarning(
                 translate("%1 を読み込めません。このファイルは終了時にも書き換えません。", {path}),
                 kAppTitle);
         }
@@ -149,86 +195,43 @@ void FormMain::Form_Load() {
 void FormMain::mainSetStartIni() {
     logStart("mainSetStartIni");
 
-    OptionMenu[loaded_.OptionMenu]->select();
+    showSettings(loaded_, ShownAt::Mode);
+    folders.showStoredPaths(globals_);
+    galleryList.showStoredPaths(globals_);
 
-    // No drives here: each stored folder goes straight to its folder box. A stored folder that
-    // is missing (an unplugged disk) keeps its setting: only the user changes it.
-    if (!globals_.gstrPicPath.empty() && !DirPic->setPath(globals_.gstrPicPath)) {
-        markMissing(FramePic, translate("画像フォルダ"), globals_.gstrPicPath);
-    }
-    if (!globals_.gstrSamPath.empty() && !DirSam->setPath(globals_.gstrSamPath)) {
-        markMissing(FrameSamDir, "", globals_.gstrSamPath);
-    }
-    if (!globals_.gstrIndexPath.empty()) {
-        showPagePath(globals_.gstrIndexPath, DirIndex, TextIndex);
-    }
-    if (!globals_.gstrHtmlPath.empty()) {
-        TextHtml->setText(globals_.gstrHtmlPath);
-    }
-    if (!globals_.gstrMenuPath.empty()) {
-        showPagePath(globals_.gstrMenuPath, DirMenu, TextMenu);
-    }
-    if (!globals_.gstrMenuHtmlPath.empty()) {
-        TextMenuHtml->setText(globals_.gstrMenuHtmlPath);
-    }
-
-    FileStartPict->setPath(DirPic->path());
+    display.FileStartPict->setPath(folders.DirPic->path());
     if (!globals_.gstrStartName.empty()) {
-        const std::string startName = globals_.gstrStartName;
-        TextStart->setText(startName);
-        for (int i = 0; i < FileStartPict->listCount(); ++i) {
-            if (FileStartPict->list()[static_cast<std::size_t>(i)] == startName) {
-                if (FileStartPict->listIndex() == i) {
-                    FileStartPict_Click();
-                } else {
-                    FileStartPict->setListIndex(i);
-                }
-                break;
-            }
-        }
+        display.showStartPicture(globals_.gstrStartName);
     }
 
-    for (const char* key : {"Title", "TitleS", "Body"}) {
-        applySettingRow(*findSettingRow("Html", key), loaded_);
-    }
-
+    showSettings(loaded_, ShownAt::Texts);
     bool exist = false;
     mainExistFilelist(exist);
+    showSettings(loaded_, ShownAt::Links);
+    showSettings(loaded_, ShownAt::Launchers);
 
-    for (int i = 0; i < 3; ++i) {
-        const std::string k = std::to_string(i + 1);
-        applySettingRow(*findSettingRow("Link", "Name" + k), loaded_);
-        applySettingRow(*findSettingRow("Link", "Url" + k), loaded_);
-    }
-    for (int i = 0; i < 4; ++i) {
-        const std::string k = std::to_string(i + 1);
-        applySettingRow(*findSettingRow("Launcher", "Name" + k), loaded_);
-        applySettingRow(*findSettingRow("Launcher", "Use" + k), loaded_);
-        applySettingRow(*findSettingRow("Launcher", "Path" + k), loaded_);
-    }
-
-    LabelVer->setCaption("Version " + versionText());
+    launchers.LabelVer->setCaption("Version " + versionText());
     mainCheckOpenHtml();
 
     const bool menuMode = OptionMenu[0]->value();
-    FrameMenuPath->setVisible(menuMode);
-    FrameDirs->setVisible(!menuMode);
-    FrameDisplay->setVisible(false);
-    FrameEtc->setVisible(false);
+    galleryList.FrameMenuPath->setVisible(menuMode);
+    folders.FrameDirs->setVisible(!menuMode);
+    display.FrameDisplay->setVisible(false);
+    launchers.FrameEtc->setVisible(false);
 
     gblnListSync = true;
     logEnd("mainSetStartIni");
 }
 
-void FormMain::markMissing(Frame* frame, const std::string& caption, const std::string& path) {
-    if (path.empty()) {
-        frame->setCaption(caption);
-        frame->setToolTipText("");
-        return;
+bool FormMain::openPictureFolder(const std::string& folder) {
+    if (!isFolder(folder)) {
+        services_.showWarning(translate("フォルダが見つかりません: %1", {folder}), kAppTitle);
+        return false;
     }
-    frame->setCaption(caption.empty() ? translate("（見つかりません: %1）", {path})
-                                      : translate("%1（見つかりません: %2）", {caption, path}));
-    frame->setToolTipText(translate("保存されているフォルダが見つかりません: %1", {path}));
+    // A picture folder is single mode's: its folder pane shows it.
+    OptionMenu[1]->select();
+    TabStripMivo->select(0);
+    return folders.DirPic->setPath(folder);
 }
 
 void FormMain::mainCheckOpenHtml() {
@@ -239,8 +242,8 @@ void FormMain::mainCheckOpenHtml() {
 
 void FormMain::mainExistFilelist(bool& found) {
     found = false;
-    mivo::mainExistFilelist(DirPic->path(), found);
-    CheckUseFileList->setEnabled(found);
+    mivo::mainExistFilelist(folders.DirPic->path(), found);
+    display.CheckUseFileList->setEnabled(found);
 }
 
 void FormMain::Form_Unload() {
@@ -297,44 +300,35 @@ void FormMain::OptionMenu_Click(int /*index*/) {
 }
 
 void FormMain::TabStripMivo_Click() {
-    FrameMenuPath->setVisible(false);
-    FrameDisplay->setVisible(false);
-    FrameDirs->setVisible(false);
-    FrameEtc->setVisible(false);
+    galleryList.FrameMenuPath->setVisible(false);
+    display.FrameDisplay->setVisible(false);
+    folders.FrameDirs->setVisible(false);
+    launchers.FrameEtc->setVisible(false);
 
     const bool menuMode = OptionMenu[0]->value();
     const std::string key = TabStripMivo->selectedKey();
     if (key == "Dir") {
         if (menuMode) {
-            FrameMenuPath->setVisible(true);
+            galleryList.FrameMenuPath->setVisible(true);
         } else {
-            FrameDirs->setVisible(true);
+            folders.FrameDirs->setVisible(true);
         }
     } else if (key == "Disp") {
-        FrameStart->setVisible(!menuMode);
-        FrameSamSize->setCaption(menuMode ? translate("オリジナルの画像を利用する場合") : "");
-        OptionSamH[0]->setVisible(!menuMode);
-        OptionSamH[1]->setVisible(!menuMode);
-        FrameTitleSub->setVisible(!menuMode);
-        LabelLinkURL[0]->setVisible(!menuMode);
-        TextLinkURL[0]->setVisible(!menuMode);
-        FrameLinks[1]->setVisible(!menuMode);
-        FrameLinks[2]->setVisible(!menuMode);
-        LabelLinkInfo2->setVisible(!menuMode);
-        setSamSizeEnabled(menuMode || OptionSamH[0]->value());
-        CheckUseFileList->setCaption(menuMode ? translate("filelist.csvがあれば使用する")
-                                              : translate("filelist.csvを使用する"));
-        FrameDisplay->setVisible(true);
+        display.showMode(menuMode);
+        display.FrameDisplay->setVisible(true);
     } else if (key == "Etc") {
-        FrameEtc->setVisible(true);
+        launchers.FrameEtc->setVisible(true);
     }
 }
 
-void FormMain::setSamSizeEnabled(bool enabled) {
-    LabelSamWidth->setEnabled(enabled);
-    TextSamWidth->setEnabled(enabled);
-    LabelSamHeight->setEnabled(enabled);
-    TextSamHeight->setEnabled(enabled);
+Frame* FormMain::visiblePane() const {
+    for (Frame* pane :
+         {folders.FrameDirs, galleryList.FrameMenuPath, display.FrameDisplay, launchers.FrameEtc}) {
+        if (pane->visible()) {
+            return pane;
+        }
+    }
+    return nullptr;
 }
 
 // --- Status line and the Make run ---------------------------------------------------------
@@ -354,19 +348,20 @@ void FormMain::CommandMake_Click() {
     }
     running_ = true;
     stopRequested_ = false;
+    runStart_ = services_.now();
     holdInput();
+    // Alt+T stops (the T of Stop); the panes that use it are held meanwhile.
+    CommandMake->setAccessKey('T');
     CommandMake->setCaption(translate("中止"));
     CommandMake->setToolTipText(translate("作成を中止する"));
 
+    // The run decides about a filelist.csv that is not there, as mivo-make does: the box is
+    // only disabled for such a folder, and keeps its tick for the next one.
     Settings settings = currentSettings();
-    // A box disabled because the picture folder has no filelist.csv cannot be unticked, so it
-    // does not count; its stored value stays for a folder that has one.
-    if (!settings.menuMode() && !CheckUseFileList->enabled()) {
-        settings.CheckUseFileList = false;
-    }
+    std::vector<GalleryEntry> rows = galleryRows();
     auto result = std::make_shared<MakeResult>();
     services_.runInBackground(
-        [settings = std::move(settings), rows = galleryRows(), files = files_,
+        [settings = std::move(settings), rows = std::move(rows), files = files_,
          result](StatusSink& sink) { *result = runMake(settings, rows, files, sink); },
         *status_, [this, result] { finishMake(*result); });
 }
@@ -381,6 +376,7 @@ void FormMain::stopMake() {
 }
 
 void FormMain::finishMake(const MakeResult& result) {
+    status_->runEnded();
     LabelMess->setToolTipText(result.items.empty()     ? result.failure
                               : result.failure.empty() ? result.items
                                                        : result.failure + "\n\n" + result.items);
@@ -388,11 +384,15 @@ void FormMain::finishMake(const MakeResult& result) {
     if (result.done) {
         CommandOpenHtml->setEnabled(true);
     }
+    CommandMake->setAccessKey('M');
     CommandMake->setCaption(translate("作成"));
     CommandMake->setToolTipText(translate(kMakeToolTip));
     CommandMake->setEnabled(true);
     running_ = false;
     CommandMake->setFocus();
+    // The run may have made the folders of the pages.
+    folders.DirIndex->relist();
+    galleryList.DirMenu->relist();
     afterMake(result);
     if (closeAfterRun_) {
         requestClose();
@@ -403,8 +403,9 @@ void FormMain::holdInput() {
     heldControls_.clear();
     for (Control* control :
          {static_cast<Control*>(OptionMenu[0]), static_cast<Control*>(OptionMenu[1]),
-          static_cast<Control*>(FrameDirs), static_cast<Control*>(FrameMenuPath),
-          static_cast<Control*>(FrameDisplay), static_cast<Control*>(FrameEtc),
+          static_cast<Control*>(folders.FrameDirs),
+          static_cast<Control*>(galleryList.FrameMenuPath),
+          static_cast<Control*>(display.FrameDisplay), static_cast<Control*>(launchers.FrameEtc),
           static_cast<Control*>(CommandOpenHtml), static_cast<Control*>(CommandExit)}) {
         heldControls_.emplace_back(control, control->enabled());
         control->setEnabled(false);
@@ -438,16 +439,6 @@ bool FormMain::confirmClose() {
 
 // --- Values the core reads ----------------------------------------------------------------
 
-std::vector<GalleryEntry> FormMain::galleryRows() const {
-    std::vector<GalleryEntry> rows;
-    rows.reserve(static_cast<std::size_t>(ListViewPath->rowCount()));
-    for (int i = 0; i < ListViewPath->rowCount(); ++i) {
-        rows.push_back(
-            {ListViewPath->cell(i, 0), ListViewPath->cell(i, 1), ListViewPath->cell(i, 2)});
-    }
-    return rows;
-}
-
 Settings FormMain::currentSettings() const {
     Settings current = globals_;
     // The window's place is the view's: saved as it is at the time of the save.
@@ -458,11 +449,11 @@ Settings FormMain::currentSettings() const {
         current.WindowHeight = place.height;
         current.WindowMaximized = place.maximized;
     }
-    for (const SettingRow& row : settingRows()) {
-        if (row.heldByControl()) {
-            readSettingRow(row, current);
-        }
-    }
+    readRows(*this, settingBindings(), current);
+    readRows(folders, FoldersPane::settingBindings(), current);
+    readRows(galleryList, GalleryListPane::settingBindings(), current);
+    readRows(display, DisplayPane::settingBindings(), current);
+    readRows(launchers, LaunchersPane::settingBindings(), current);
     return current;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <utility>
@@ -40,6 +41,14 @@ class WindowServices {
 
     /// A message box with an OK button, owned by the main window.
     virtual void showMessage(const std::string& text, const std::string& caption) = 0;
+    /// The same for a failure: the box carries the warning icon.
+    virtual void showWarning(const std::string& text, const std::string& caption) {
+        showMessage(text, caption);
+    }
+    /// The program's own box about itself (version, licence), with its icon.
+    virtual void showAbout(const std::string& title, const std::string& text) {
+        showMessage(text, title);
+    }
 
     /// A message box that offers to try again or to go on without it: true for "try again".
     virtual bool askRetry(const std::string& text, const std::string& caption) = 0;
@@ -70,6 +79,18 @@ class WindowServices {
     /// Where the main window is now; false when there is no window on screen to ask (the
     /// stored place is then kept as it was).
     virtual bool windowPlace(WindowPlace& /*out*/) const { return false; }
+
+    /// True while the main window is the one the user works in (it has the keyboard).
+    virtual bool windowActive() const { return true; }
+    /// Tells the desktop's notification service (a bubble outside the window); nothing
+    /// happens where there is none.
+    virtual void notify(const std::string& /*summary*/, const std::string& /*body*/) {}
+    /// The time now, for how long a run took and how long it has still to go.
+    virtual std::chrono::steady_clock::time_point now() const {
+        return std::chrono::steady_clock::now();
+    }
+    /// The user's Pictures folder (XDG_PICTURES_DIR), else the home folder.
+    virtual std::string picturesFolder() const;
 
     /// Closes the main window's widget. The form has already saved its state (Form_Unload).
     virtual void closeWindow() = 0;

@@ -3,7 +3,8 @@
 # (scripts/package.sh), checks its desktop entry, AppStream metainfo and lintian, installs it
 # with apt-get, then, as an ordinary user with a fresh home: mivo-make --version, a sample make,
 # the window on the offscreen platform saving its settings under ~/.config/mivo and reading them
-# again on a restart, man mivo-make; finally apt-get purge leaves nothing of the package behind.
+# again on a restart, man mivo and man mivo-make without warnings; finally apt-get purge leaves
+# nothing of the package behind.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 
@@ -51,6 +52,14 @@ echo "== install test: checking $(basename "$deb")"
 unpacked="$(mktemp -d)"
 dpkg-deb -x "$deb" "$unpacked"
 desktop-file-validate "$unpacked/usr/share/applications/mivo.desktop"
+# "Open with Mivo" on a folder opens the window on it.
+grep -qx 'Exec=mivo %f' "$unpacked/usr/share/applications/mivo.desktop" ||
+  fail "the desktop entry does not pass a folder"
+grep -qx 'MimeType=inode/directory;' "$unpacked/usr/share/applications/mivo.desktop" ||
+  fail "the desktop entry is not offered for folders"
+# There is no home page: no placeholder address in what the package installs or says.
+! dpkg-deb -f "$deb" Homepage | grep -q . || fail "the package names a home page"
+! grep -rq 'mivo\.example\.org' "$unpacked" || fail "a placeholder address is installed"
 # libvips and TurboJPEG are opened at run time, so shlibdeps cannot find them: the package
 # must name them.
 dpkg-deb -f "$deb" Depends | grep -q 'libvips42' || fail "the package does not depend on libvips42"
@@ -178,8 +187,23 @@ for name in Mivo.ini Mivo.csv Mivo.log; do
   [[ ! -e "/usr/lib/mivo/$name" ]] || fail "$name was written into the program folder"
 done
 
-echo "== install test: man mivo-make"
-MANPAGER=cat man mivo-make 2>/dev/null | grep -q 'make Mivo' || fail "man mivo-make shows nothing"
+echo "== install test: man mivo and man mivo-make, in a UTF-8 and an ASCII locale"
+# Both pages render without a word from groff: the Japanese captions where the terminal can
+# show them, their English alone where it cannot. MANWIDTH is not man-db's 80 columns, so that
+# each locale's own formatting is read, never a cat page that another locale formatted first.
+for page in mivo mivo-make; do
+  for locale in C.UTF-8 C; do
+    LANG=$locale MANWIDTH=100 MANPAGER=cat man "$page" >"$home/man.out" 2>"$home/man.err" ||
+      fail "man $page fails"
+    [[ ! -s "$home/man.err" ]] || { cat "$home/man.err"; fail "man $page warns in the $locale locale"; }
+  done
+done
+LANG=C.UTF-8 MANWIDTH=100 MANPAGER=cat man mivo >"$home/man.out" 2>/dev/null
+grep -q '“作成” (Make)' "$home/man.out" || fail "man mivo shows no Japanese caption"
+LANG=C MANWIDTH=100 MANPAGER=cat man mivo >"$home/man.out" 2>/dev/null
+grep -q '"Make"' "$home/man.out" || fail "man mivo shows no caption in ASCII"
+MANWIDTH=100 MANPAGER=cat man mivo-make >"$home/man.out" 2>/dev/null
+grep -q 'make Mivo' "$home/man.out" || fail "man mivo-make shows nothing"
 
 echo "== install test: apt-get purge"
 apt-get purge -y -qq mivo >/dev/null

@@ -206,9 +206,23 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
     }
 
     if (job.useFilelist) {
+        // One rule for the window and mivo-make: a folder without filelist.csv is made
+        // without it (the window cannot even tick the box there; a tick kept from another
+        // folder means nothing here).
+        bool present = false;
+        mainExistFilelist(instrPicPath, present);
+        if (!present) {
+            job.useFilelist = false;
+            return true;
+        }
         bool read = false;
         mainCheckFilelist(run.status, job, outcolFileDatas, filelistHead, read);
         job.useFilelist = read;
+        // A filelist.csv that is there but cannot be used stops a single gallery, its own
+        // message in the status line; a gallery of menu mode goes on without it.
+        if (!read && !job.menu) {
+            return false;
+        }
     }
     return true;
 }

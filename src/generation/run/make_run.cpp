@@ -163,11 +163,6 @@ bool checkGalleries(const RunServices& run, RunPlan& plan, std::vector<CheckedGa
             }
             return false;
         }
-        // A filelist.csv that was asked for but could not be used stops a single gallery; its
-        // own message stays in the status line.
-        if (!job.menu && job.useFilelist != plan.useFilelist) {
-            return false;
-        }
     }
     return true;
 }

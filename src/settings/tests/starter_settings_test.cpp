@@ -5,6 +5,7 @@
 
 #include "common/codepage.h"
 #include "common/program_files.h"
+#include "common/translate.h"
 #include "settings/starter_settings.h"
 #include "support/temp_dir.h"
 
@@ -69,9 +70,8 @@ TEST_F(StarterSettingsTest, FirstStartTakesTheStarterWithHomeExpanded) {
                     "[Html]\r\nTitle=サンプルアルバム\r\n"));
     EXPECT_EQ(readBytes(home + "/.config/mivo/Mivo.csv"),
               cp932("旅行," + home + "/pics/trip,,\r\n庭,/srv/garden," + home + "/thumbs,\r\n"));
-    // The pages' folders exist, so a first Make has somewhere to write.
-    EXPECT_TRUE(std::filesystem::is_directory(home + "/Mivo/sample-gallery"));
-    EXPECT_TRUE(std::filesystem::is_directory(home + "/Mivo/sample-menu"));
+    // Nothing is made before the user makes something: 作成 makes the pages' folders.
+    EXPECT_FALSE(std::filesystem::exists(home + "/Mivo"));
     // The config base folder made here is the user's alone.
     const auto perms = std::filesystem::status(home + "/.config").permissions();
     EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms::owner_all);
@@ -100,7 +100,7 @@ TEST_F(StarterSettingsTest, HomeOutsideCp932MakesAUtf8Ini) {
     EXPECT_NE(ini.find("Index=" + odd + "/Mivo/sample-gallery/index.html\r\n"), std::string::npos);
 }
 
-TEST_F(StarterSettingsTest, ARelativePagePathMakesItsFolderInTheSettingsFolder) {
+TEST_F(StarterSettingsTest, ARelativePagePathMakesNoFolderAnywhere) {
     dir.write("prog/starter/Mivo.ini", "[Path]\r\nIndex=site/index.html\r\n");
     const std::string work = dir.mkdir("work");
     const std::filesystem::path was = std::filesystem::current_path();
@@ -108,8 +108,23 @@ TEST_F(StarterSettingsTest, ARelativePagePathMakesItsFolderInTheSettingsFolder) 
     const bool taken = prepareStateFolder(files);
     std::filesystem::current_path(was);
     ASSERT_TRUE(taken);
-    EXPECT_TRUE(std::filesystem::is_directory(home + "/.config/mivo/site"));
+    EXPECT_FALSE(std::filesystem::exists(home + "/.config/mivo/site"));
     EXPECT_TRUE(std::filesystem::is_empty(work));
+}
+
+TEST_F(StarterSettingsTest, AnEnglishDesktopGetsTheSampleAlbumInEnglish) {
+    ASSERT_TRUE(useLanguage(UiLanguage::English, MIVO_BUILD_DIR));
+    dir.write("prog/starter/Mivo.csv",
+              cp932("アルバム,~/album,,\r\n旅行,~/trip,,\r\n私の,~/x,,\r\n"));
+    const bool taken = prepareStateFolder(files);
+    useLanguage(UiLanguage::Japanese, "");
+    ASSERT_TRUE(taken);
+    const std::string ini = readBytes(home + "/.config/mivo/Mivo.ini");
+    EXPECT_NE(ini.find("\r\nTitle=Sample album\r\n"), std::string::npos) << ini;
+    // The gallery names the starter gives; a name of the user's own stays as it is.
+    EXPECT_EQ(readBytes(home + "/.config/mivo/Mivo.csv"),
+              cp932("Album," + home + "/album,,\r\nTrip," + home + "/trip,,\r\n私の," + home +
+                    "/x,,\r\n"));
 }
 
 TEST_F(StarterSettingsTest, WithoutStarterOnlyTheFolderIsMade) {

@@ -1,5 +1,7 @@
 #include "window/qt/desktop_services.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
@@ -15,6 +17,8 @@
 #include <QTextCursor>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <cstdlib>
 
 #include "common/translate.h"
 #include "window/qt/main_view.h"
@@ -168,6 +172,57 @@ void DesktopServices::showMessage(const std::string& text, const std::string& ca
         return;
     }
     QMessageBox::information(owner(), toQt(caption), toQt(text), QMessageBox::Ok);
+}
+
+void DesktopServices::showWarning(const std::string& text, const std::string& caption) {
+    if (terminationRequested()) {
+        return;
+    }
+    QMessageBox::warning(owner(), toQt(caption), toQt(text), QMessageBox::Ok);
+}
+
+void DesktopServices::showAbout(const std::string& title, const std::string& text) {
+    if (terminationRequested()) {
+        return;
+    }
+    QMessageBox::about(owner(), toQt(title), toQt(text));
+}
+
+bool DesktopServices::windowActive() const {
+    return view_ != nullptr && view_->isActiveWindow();
+}
+
+void DesktopServices::notify(const std::string& summary, const std::string& body) {
+    sendNotification(summary, body);
+}
+
+bool DesktopServices::sendNotification(const std::string& summary, const std::string& body) {
+    // Only a session bus that is there: without its address libdbus would try to start one.
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const bool busSocket =
+        runtime != nullptr && *runtime != '\0' &&
+        QFileInfo::exists(QString::fromLocal8Bit(runtime) + QStringLiteral("/bus"));
+    if ((address == nullptr || *address == '\0') && !busSocket) {
+        return false;
+    }
+    // A connection of its own, made when needed: the bus may have come or gone since.
+    const QString name = QStringLiteral("mivo-notifications");
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    if (!bus.isConnected()) {
+        QDBusConnection::disconnectFromBus(name);
+        return false;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    call << QStringLiteral("Mivo") << 0U << QStringLiteral("mivo") << toQt(summary) << toQt(body)
+         << QStringList() << QVariantMap() << -1;
+    // No answer is waited for: a desktop without the service answers with an error nobody
+    // needs to read.
+    call.setAutoStartService(false);
+    return bus.send(call);
 }
 
 bool DesktopServices::askRetry(const std::string& text, const std::string& caption) {

@@ -33,6 +33,18 @@ class DesktopServices : public WindowServices {
     QWidget* textViewer() const;
     bool showOpenDialog(FileDialog& dialog) override;
     void showMessage(const std::string& text, const std::string& caption) override;
+    void showWarning(const std::string& text, const std::string& caption) override;
+    /// Qt's about box: the program's icon, its name and the text.
+    void showAbout(const std::string& title, const std::string& text) override;
+    /// The view's window is the active one (it has the keyboard).
+    bool windowActive() const override;
+    /// A freedesktop notification (org.freedesktop.Notifications over the session's D-Bus),
+    /// sent without waiting for an answer; nothing happens without a session bus or a
+    /// notification service.
+    void notify(const std::string& summary, const std::string& body) override;
+    /// The same, true when the message went out on a session bus (whether a service takes it
+    /// is not waited for).
+    static bool sendNotification(const std::string& summary, const std::string& body);
     bool askRetry(const std::string& text, const std::string& caption) override;
     bool askYesNo(const std::string& text, const std::string& caption) override;
     /// The run goes to a worker thread; its status calls reach `sink` on this thread, and the

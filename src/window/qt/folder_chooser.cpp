@@ -1,5 +1,6 @@
 #include "window/qt/folder_chooser.h"
 
+#include <QAction>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -7,7 +8,9 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMimeData>
+#include <QStyle>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -34,7 +37,8 @@ QString expandHome(const QString& text) {
 
 FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     : QWidget(parent), box_(box), pathField_(new QLineEdit(this)),
-      browseButton_(new QToolButton(this)), folderList_(new QListWidget(this)) {
+      recentButton_(new QToolButton(this)), browseButton_(new QToolButton(this)),
+      folderList_(new QListWidget(this)) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
@@ -42,6 +46,7 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(2);
     row->addWidget(pathField_, 1);
+    row->addWidget(recentButton_);
     row->addWidget(browseButton_);
     column->addLayout(row);
     column->addWidget(folderList_, 1);
@@ -49,7 +54,17 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     browseButton_->setText(QStringLiteral("..."));
     browseButton_->setToolTip(QString::fromStdString(translate("フォルダを選択")));
     browseButton_->setFocusPolicy(Qt::StrongFocus);
-    pathField_->setToolTip(QString::fromStdString(translate("フォルダのパス (Enterで移動)")));
+    // The folders used lately, a click away (the arrow key opens the list from the keyboard).
+    recentButton_->setArrowType(Qt::DownArrow);
+    recentButton_->setToolTip(QString::fromStdString(translate("最近使ったフォルダ")));
+    recentButton_->setPopupMode(QToolButton::InstantPopup);
+    recentButton_->setFocusPolicy(Qt::StrongFocus);
+    recentButton_->setMenu(new QMenu(recentButton_));
+    const bool toMake = box_.folderKind() == FolderKind::ToMake;
+    pathField_->setToolTip(
+        QString::fromStdString(toMake ? translate("フォルダのパス (Enterで移動。まだないフォルダは"
+                                                  "「作成」のときに作られます)")
+                                      : translate("フォルダのパス (Enterで移動)")));
     folderList_->setToolTip(
         QString::fromStdString(translate("Enterまたはダブルクリックでフォルダを開く")));
     folderList_->setUniformItemSizes(true);
@@ -59,14 +74,14 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     pathField_->setAcceptDrops(false);
     folderList_->setAcceptDrops(false);
 
-    connect(pathField_, &QLineEdit::returnPressed, this, [this] {
-        if (!moveTo(pathField_->text())) {
-            refresh();
-        }
-    });
+    // A folder that cannot be taken is said beside the field, which keeps what was typed
+    // so that it can be put right.
+    connect(pathField_, &QLineEdit::returnPressed, this, [this] { moveTo(pathField_->text()); });
+    connect(pathField_, &QLineEdit::textEdited, this, [this] { showRefusal({}); });
     // Leaving the field without Enter drops what was typed.
     connect(pathField_, &QLineEdit::editingFinished, this, [this] {
         if (!pathField_->hasFocus()) {
+            showRefusal({});
             pathField_->setText(QString::fromStdString(box_.path()));
         }
     });
@@ -74,11 +89,43 @@ FolderChooser::FolderChooser(FolderBox& box, QWidget* parent)
     connect(folderList_, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { openItem(item); });
     refresh();
+    refreshRecent();
+}
+
+void FolderChooser::refreshRecent() {
+    QMenu* menu = recentButton_->menu();
+    menu->clear();
+    for (const std::string& folder : box_.recent()) {
+        const QString path = QString::fromStdString(folder);
+        QAction* entry = menu->addAction(path);
+        connect(entry, &QAction::triggered, this, [this, path] { moveTo(path); });
+    }
+    recentButton_->setEnabled(!box_.recent().empty());
+}
+
+QString FolderChooser::refusal() const {
+    return refusalMark_ != nullptr && refusalMark_->isVisible() ? refusalMark_->toolTip()
+                                                                : QString();
+}
+
+void FolderChooser::showRefusal(const QString& reason) {
+    if (refusalMark_ == nullptr) {
+        if (reason.isEmpty()) {
+            return;
+        }
+        refusalMark_ = pathField_->addAction(style()->standardIcon(QStyle::SP_MessageBoxWarning),
+                                             QLineEdit::TrailingPosition);
+    }
+    refusalMark_->setToolTip(reason);
+    refusalMark_->setVisible(!reason.isEmpty());
+    pathField_->setAccessibleDescription(reason);
 }
 
 void FolderChooser::setAccessibleNames(const QString& name) {
     pathField_->setAccessibleName(name);
     folderList_->setAccessibleName(name);
+    recentButton_->setAccessibleName(
+        QString::fromStdString(translate("%1: 最近使ったフォルダ", {name.toStdString()})));
     browseButton_->setAccessibleName(
         QString::fromStdString(translate("%1を選択", {name.toStdString()})));
 }
@@ -91,6 +138,14 @@ void FolderChooser::refresh() {
     }
     folderList_->clear();
     QDir dir(folder);
+    if (!dir.exists()) {
+        // A folder to make: nothing to list yet, and the list says why.
+        auto* note = new QListWidgetItem(
+            QString::fromStdString(translate("（まだありません。「作成」のときに作られます）")),
+            folderList_);
+        note->setFlags(Qt::NoItemFlags);
+        return;
+    }
     if (!dir.isRoot()) {
         auto* up = new QListWidgetItem(QStringLiteral(".."), folderList_);
         up->setData(kFolderRole, QFileInfo(folder).absolutePath());
@@ -114,14 +169,16 @@ bool FolderChooser::moveTo(const QString& folder) {
         return false;
     }
     const QFileInfo info(QDir::current(), text);
-    if (!info.isDir()) {
-        return false;
-    }
     // Folder boxes hold absolute paths without a trailing separator (the root excepted).
     const QString clean = QDir::cleanPath(info.absoluteFilePath());
-    if (!box_.setPath(clean.toStdString())) {
+    const bool toMake = box_.folderKind() == FolderKind::ToMake;
+    if ((!info.isDir() && !toMake) || !box_.setPath(clean.toStdString())) {
+        showRefusal(QString::fromStdString(
+            toMake ? translate("ここにはフォルダを作れません: %1", {clean.toStdString()})
+                   : translate("フォルダが見つかりません: %1", {clean.toStdString()})));
         return false;
     }
+    showRefusal({});
     // setPath raised no change when the folder was already shown; show it anyway.
     refresh();
     return true;
@@ -173,9 +230,15 @@ void FolderChooser::openItem(QListWidgetItem* item) {
 }
 
 void FolderChooser::browse() {
+    // A folder still to make is not there to start in: its nearest parent is. The dialog can
+    // make a new folder too.
+    QString start = QString::fromStdString(box_.path());
+    while (!start.isEmpty() && !QFileInfo(start).isDir() && start != QStringLiteral("/")) {
+        start = QFileInfo(start).absolutePath();
+    }
     const QString chosen = QFileDialog::getExistingDirectory(
-        window(), QString::fromStdString(translate("フォルダの選択")),
-        QString::fromStdString(box_.path()), QFileDialog::ShowDirsOnly);
+        window(), QString::fromStdString(translate("フォルダの選択")), start,
+        QFileDialog::ShowDirsOnly);
     if (!chosen.isEmpty()) {
         moveTo(chosen);
     }

@@ -18,26 +18,29 @@ void fitCaptions(FormMain& form, const QFont& font, double scale) {
     // The hint under "列の数" is longer than its frame is wide: give it a second line, move
     // "初期状態" down by that line, and move the filelist.csv frame into the free space of the
     // right-hand column to make room.
-    if (!fits(form.LabelAllListInfo)) {
+    DisplayPane& display = form.display;
+    if (!fits(display.LabelAllListInfo)) {
         const int line = 240;
-        Twips g = form.FrameAllList->geometry();
+        Twips g = display.FrameAllList->geometry();
         g.Height += line;
-        form.FrameAllList->setGeometry(g);
-        g = form.LabelAllListInfo->geometry();
+        display.FrameAllList->setGeometry(g);
+        g = display.LabelAllListInfo->geometry();
         g.Height += line;
-        form.LabelAllListInfo->setGeometry(g);
-        g = form.FrameStart->geometry();
+        display.LabelAllListInfo->setGeometry(g);
+        g = display.FrameStart->geometry();
         g.Top += line;
-        form.FrameStart->setGeometry(g);
+        display.FrameStart->setGeometry(g);
 
-        const Twips slide = form.FrameSlideShow->geometry();
-        Twips filelist = form.FrameFilelist->geometry();
+        const Twips slide = display.FrameSlideShow->geometry();
+        Twips filelist = display.FrameFilelist->geometry();
         const int shrink = filelist.Width - slide.Width;
         filelist.Left = slide.Left;
         filelist.Top = slide.Top + slide.Height + 105;
         filelist.Width = slide.Width;
-        form.FrameFilelist->setGeometry(filelist);
-        for (Control* child : form.FrameFilelist->children()) {
+        display.FrameFilelist->setGeometry(filelist);
+        // It now grows with the right-hand column.
+        display.FrameFilelist->setStretch(display.FrameSlideShow->stretch());
+        for (Control* child : display.FrameFilelist->children()) {
             Twips c = child->geometry();
             if (c.Left + c.Width > filelist.Width - 120) {
                 c.Width = std::max(0, c.Width - shrink);

@@ -13,14 +13,15 @@
 
 namespace {
 
-const char* const kUsage = "Usage: mivo [--help | --version]\n";
+const char* const kUsage = "Usage: mivo [--help | --version | FOLDER]\n";
 
 // Japanese is the source text; the catalogue holds the English.
 const char* const kHelp = mivo::translatable(
     "Mivo のウィンドウを開きます。画像フォルダとページの保存先を選んで「作成」を押すと、静的な\n"
-    "HTML のフォトギャラリーを作ります。設定 (Mivo.ini) は、プログラムのフォルダに書き込める\n"
-    "ときはその中に、そうでなければ ~/.config/mivo に保存します。mivo-make はウィンドウなしで\n"
-    "同じギャラリーを作ります。詳しくは man mivo とヘルプ (F1) を参照してください。\n");
+    "HTML のフォトギャラリーを作ります。FOLDER を指定すると、そのフォルダを画像フォルダにして\n"
+    "(単体で作成する) 開きます。設定 (Mivo.ini) は、プログラムのフォルダに書き込めるときはその\n"
+    "中に、そうでなければ ~/.config/mivo に保存します。mivo-make はウィンドウなしで同じギャラリー\n"
+    "を作ります。詳しくは man mivo とヘルプ (F1) を参照してください。\n");
 
 } // namespace
 

@@ -25,11 +25,13 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "common/translate.h"
 #include "window/qt/app_setup.h"
+#include "window/qt/design_layout.h"
 #include "window/qt/folder_chooser.h"
 #include "window/qt/layout_adjustments.h"
 
@@ -128,11 +130,13 @@ MainView::MainView(FormMain& form) : form_(form) {
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName(QStringLiteral("FormScroll"));
     scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(false);
+    // The canvas takes the room the window has, the design size at least.
+    scroll_->setWidgetResizable(true);
     scroll_->setFocusPolicy(Qt::NoFocus);
     canvas_ = new QWidget;
     canvas_->setObjectName(QStringLiteral("FormCanvas"));
     scroll_->setWidget(canvas_);
+    layouts_[&form_.Window] = new DesignLayout(canvas_, QSize());
     statusRow_ = new QWidget(this);
     statusRow_->setObjectName(QStringLiteral("StatusRow"));
     statusRow_->installEventFilter(this);
@@ -158,12 +162,13 @@ MainView::MainView(FormMain& form) : form_(form) {
             [this](Control& changed, Property property) { apply(changed, property); });
         observers_.emplace_back(control, id);
     }
+    orderFocus();
     fitToScreen();
 
     // F1 opens the help, wherever the focus is.
     connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] {
         if (!form_.running()) {
-            form_.CommandHelp_Click();
+            form_.launchers.CommandHelp_Click();
         }
     });
     // Ctrl+Q closes the window as its close button does (during a run it asks first).
@@ -181,6 +186,8 @@ MainView::MainView(FormMain& form) : form_(form) {
         const int count = static_cast<int>(strip.tabs().size());
         if (isEnabled() && count > 0) {
             strip.select((strip.selectedIndex() + delta + count) % count);
+            // The keyboard goes on in the pane it asked for, not where it was.
+            focusIntoPane();
         }
     };
     for (const QKeySequence& next :
@@ -192,6 +199,15 @@ MainView::MainView(FormMain& form) : form_(form) {
                                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)}) {
         connect(new QShortcut(previous, this), &QShortcut::activated, this, [step] { step(-1); });
     }
+    // Ctrl+Z in the gallery list brings back the row deleted last (a text box there undoes
+    // its own typing first).
+    auto* undo = new QShortcut(QKeySequence::Undo, widgetFor(form_.galleryList.FramePathList));
+    undo->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(undo, &QShortcut::activated, this, [this] {
+        if (!form_.running()) {
+            form_.galleryList.undoDelete();
+        }
+    });
 }
 
 MainView::~MainView() {
@@ -282,7 +298,8 @@ QWidget* MainView::createWidget(Control& control, QWidget* parent) {
     case ControlKind::TabStrip: {
         auto* tabs = new QTabWidget(parent);
         for (const Tab& tab : static_cast<TabStrip&>(control).tabs()) {
-            const int at = tabs->addTab(new QWidget(tabs), toQt(tab.Caption));
+            const int at =
+                tabs->addTab(new QWidget(tabs), shownCaption(tab.Caption, tab.AccessKey));
             tabs->setTabToolTip(at, toQt(tab.ToolTipText));
         }
         // The panes lie over the tab strip; only its tabs take the keyboard focus, in the Tab
@@ -449,7 +466,9 @@ bool MainView::inStatusRow(const Control& control) const {
 void MainView::placeWidget(const Control& control, QWidget* widget) {
     const Twips& g = control.geometry();
     if (widget == this) {
-        canvas_->setFixedSize(toPixels(g.Width), toPixels(kStatusRowTop));
+        const QSize canvas(toPixels(g.Width), toPixels(kStatusRowTop));
+        canvas_->setMinimumSize(canvas);
+        layoutOf(&control)->setDesignSize(canvas);
         statusRow_->setFixedHeight(toPixels(g.Height - kStatusRowTop));
         return;
     }
@@ -457,7 +476,111 @@ void MainView::placeWidget(const Control& control, QWidget* widget) {
         layoutStatusRow();
         return;
     }
-    widget->setGeometry(toPixels(g.Left), toPixels(g.Top), toPixels(g.Width), toPixels(g.Height));
+    const QRect design(toPixels(g.Left), toPixels(g.Top), toPixels(g.Width), toPixels(g.Height));
+    if (DesignLayout* layout = layoutOf(control.parent())) {
+        layout->place(widget, design, control.stretch());
+    } else {
+        widget->setGeometry(design);
+    }
+    // A frame lays out what it holds the same way.
+    if (control.kind() == ControlKind::Frame) {
+        DesignLayout*& own = layouts_[&control];
+        if (own == nullptr) {
+            own = new DesignLayout(widget, design.size());
+        } else {
+            own->setDesignSize(design.size());
+        }
+    }
+}
+
+DesignLayout* MainView::layoutOf(const Control* container) const {
+    const auto it = layouts_.find(container);
+    return it != layouts_.end() ? it->second : nullptr;
+}
+
+QString MainView::shownCaption(const std::string& caption, char accessKey) {
+    QString shown = toQt(caption);
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    if (accessKey == 0) {
+        return shown;
+    }
+    // Marked on its letter where the caption has it (English), else after the caption in
+    // parentheses, as Japanese captions show their keys.
+    const QChar key = QChar::fromLatin1(accessKey);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (shown[i].toUpper() == key.toUpper()) {
+            shown.insert(i, QLatin1Char('&'));
+            return shown;
+        }
+    }
+    return shown + QStringLiteral("(&") + key.toUpper() + QLatin1Char(')');
+}
+
+void MainView::collectFocus(const Control& container, std::vector<QWidget*>& chain) const {
+    for (const Control* child : readingOrder(container)) {
+        QWidget* widget = widgetFor(child);
+        if (widget == nullptr) {
+            continue;
+        }
+        if (!child->children().empty()) {
+            collectFocus(*child, chain);
+        } else if (child->kind() == ControlKind::FolderBox) {
+            auto* chooser = static_cast<FolderChooser*>(widget);
+            chain.push_back(chooser->pathField());
+            chain.push_back(chooser->recentButton());
+            chain.push_back(chooser->browseButton());
+            chain.push_back(chooser->folderList());
+        } else if (child->kind() == ControlKind::TabStrip) {
+            chain.push_back(static_cast<QTabWidget*>(widget)->tabBar());
+        } else {
+            chain.push_back(widget);
+        }
+    }
+}
+
+void MainView::orderFocus() {
+    focusChain_.clear();
+    collectFocus(form_.Window, focusChain_);
+    // Only what can take the focus is chained: a label in between would break the chain.
+    std::erase_if(focusChain_, [](const QWidget* w) { return w->focusPolicy() == Qt::NoFocus; });
+    for (std::size_t i = 1; i < focusChain_.size(); ++i) {
+        QWidget::setTabOrder(focusChain_[i - 1], focusChain_[i]);
+    }
+}
+
+void MainView::focusIntoPane() {
+    const QWidget* pane = widgetFor(form_.visiblePane());
+    if (pane == nullptr) {
+        return;
+    }
+    for (QWidget* widget : focusChain_) {
+        if (pane->isAncestorOf(widget) && widget->isVisible() && widget->isEnabled() &&
+            (widget->focusPolicy() & Qt::TabFocus) != 0) {
+            widget->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+void MainView::showStatusText() {
+    auto* label = static_cast<QLabel*>(widgetFor(form_.LabelMess));
+    if (label == nullptr) {
+        return;
+    }
+    // A long message keeps its start and its end (where a failure's reason is); the whole of
+    // it is in the tool-tip, with what the run added about it.
+    const QString full = toQt(form_.LabelMess->caption());
+    const int room = std::max(0, label->contentsRect().width());
+    const QString shown = label->fontMetrics().horizontalAdvance(full) <= room
+                              ? full
+                              : label->fontMetrics().elidedText(full, Qt::ElideMiddle, room);
+    label->setText(shown);
+    QString tip = toQt(form_.LabelMess->toolTipText());
+    if (shown != full) {
+        tip = tip.isEmpty() ? full : full + QLatin1Char('\n') + tip;
+    }
+    label->setToolTip(tip);
+    label->setAccessibleDescription(full);
 }
 
 void MainView::layoutStatusRow() {
@@ -485,6 +608,7 @@ void MainView::layoutStatusRow() {
         place(line, toPixels(g.Left),
               makeLeft - toPixels(make.Left - g.Left - g.Width) - toPixels(g.Left));
     }
+    showStatusText();
 }
 
 void MainView::fitToScreen() {
@@ -579,16 +703,28 @@ void MainView::apply(Control& control, Property property) {
         if (widget == this) {
             setWindowTitle(caption);
         } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-            group->setTitle(caption);
+            group->setTitle(shownCaption(control.caption(), control.accessKey()));
         } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-            button->setText(caption);
+            button->setText(shownCaption(control.caption(), control.accessKey()));
+        } else if (&control == form_.LabelMess) {
+            showStatusText();
         } else if (control.kind() == ControlKind::Label) {
             static_cast<QLabel*>(widget)->setText(caption);
+        } else if (control.kind() == ControlKind::ProgressBar) {
+            // The bar says how long its part of the run has still to go.
+            auto* bar = static_cast<QProgressBar*>(widget);
+            bar->setFormat(caption);
+            bar->setTextVisible(!caption.isEmpty());
+            bar->setAccessibleDescription(caption);
         }
         break;
     }
     case Property::ToolTipText:
-        widget->setToolTip(toQt(control.toolTipText()));
+        if (&control == form_.LabelMess) {
+            showStatusText();
+        } else {
+            widget->setToolTip(toQt(control.toolTipText()));
+        }
         break;
     case Property::Enabled:
         // Qt disables everything inside a disabled widget, as the form does for its frames.
@@ -646,15 +782,17 @@ void MainView::apply(Control& control, Property property) {
         }
         break;
     case Property::Path:
-        if (auto* chooser = dynamic_cast<FolderChooser*>(widget)) {
-            chooser->refresh();
+        if (control.kind() == ControlKind::FolderBox) {
+            static_cast<FolderChooser*>(widget)->refresh();
         } else if (control.kind() == ControlKind::FileListBox) {
             fillFileList(static_cast<const FileListBox&>(control), widget);
         }
         break;
     case Property::List:
     case Property::ListIndex:
-        if (control.kind() == ControlKind::FileListBox) {
+        if (control.kind() == ControlKind::FolderBox) {
+            static_cast<FolderChooser*>(widget)->refreshRecent();
+        } else if (control.kind() == ControlKind::FileListBox) {
             fillFileList(static_cast<const FileListBox&>(control), widget);
         }
         break;
@@ -680,8 +818,10 @@ void MainView::apply(Control& control, Property property) {
         }
         break;
     case Property::Focus:
-        if (auto* chooser = dynamic_cast<FolderChooser*>(widget)) {
-            chooser->folderList()->setFocus();
+        if (control.kind() == ControlKind::FolderBox) {
+            static_cast<FolderChooser*>(widget)->folderList()->setFocus();
+        } else if (control.kind() == ControlKind::TabStrip) {
+            static_cast<QTabWidget*>(widget)->tabBar()->setFocus();
         } else {
             widget->setFocus();
         }
@@ -829,8 +969,8 @@ void MainView::showAccessibleName(const Control& control, QWidget* widget) {
     const QString name = toQt(accessibleCaption(control));
     widget->setAccessibleName(name);
     // The parts of a folder chooser take the keyboard focus, so they carry the name.
-    if (auto* chooser = dynamic_cast<FolderChooser*>(widget)) {
-        chooser->setAccessibleNames(name);
+    if (control.kind() == ControlKind::FolderBox) {
+        static_cast<FolderChooser*>(widget)->setAccessibleNames(name);
     }
 }
 

@@ -11,16 +11,21 @@
 
 class QAbstractItemView;
 class QButtonGroup;
+class QLabel;
 class QCloseEvent;
 class QScrollArea;
 class QRadioButton;
 
 namespace mivo::qt {
 
+class DesignLayout;
+
 /// The main window on screen: one widget per control of FormMain, placed by the controls'
 /// twip geometry (15 twips per pixel, enlarged when the caption font is larger than the one
-/// the geometry was drawn for), each bound both ways. A user's edit sets the control, which
-/// raises the window's handler; a control's change updates its widget without echoing back.
+/// the geometry was drawn for) in layouts that take the design size as their least and hand
+/// extra room to the lists and text boxes, each bound both ways. A user's edit sets the
+/// control, which raises the window's handler; a control's change updates its widget without
+/// echoing back. The Tab key follows the layout; Alt and a control's letter reach it.
 class MainView : public QWidget {
   public:
     /// Builds the widgets for every control of the form. Call form.Form_Load() afterwards (or
@@ -53,6 +58,17 @@ class MainView : public QWidget {
     void restorePlace();
     /// Where the window is now (its place and size when not maximized).
     bool currentPlace(WindowPlace& out) const;
+
+    /// The widgets that take the keyboard focus, in the order the Tab key goes through them
+    /// (every pane's, visible or not).
+    const std::vector<QWidget*>& focusChain() const { return focusChain_; }
+    /// Moves the focus to the first control of the pane that shows (after a pane switch from
+    /// the keyboard).
+    void focusIntoPane();
+
+    /// A caption as a widget shows it: "&" doubled, and the access key marked (in front of
+    /// its letter, or after the caption in parentheses when the caption has no such letter).
+    static QString shownCaption(const std::string& caption, char accessKey);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +106,14 @@ class MainView : public QWidget {
 
     bool inStatusRow(const Control& control) const;
     void layoutStatusRow();
+    /// The status line as much as it has room for; the whole text in its tool-tip when cut.
+    void showStatusText();
+    /// The layout of a container control's widget (the canvas for the form).
+    DesignLayout* layoutOf(const Control* container) const;
+    /// Puts the focus chain in the reading order of the controls (rows from the top, each
+    /// from the left, a frame's controls where the frame is).
+    void orderFocus();
+    void collectFocus(const Control& container, std::vector<QWidget*>& chain) const;
     /// The design size where the screen holds it, else as much as the screen holds.
     void fitToScreen();
     /// `wanted` moved and shrunk to lie whole on the screen it overlaps most.
@@ -106,6 +130,8 @@ class MainView : public QWidget {
     bool sortShown_ = false;
     bool statusHeld_ = false;
     std::unordered_map<const Control*, QWidget*> widgets_;
+    std::unordered_map<const Control*, DesignLayout*> layouts_;
+    std::vector<QWidget*> focusChain_;
     /// One exclusive button group per option group of the window.
     std::unordered_map<const OptionGroup*, QButtonGroup*> buttonGroups_;
     std::vector<std::pair<Control*, int>> observers_;

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include "common/program.h"
 #include "common/program_files.h"
@@ -45,11 +47,23 @@ int runWindowProgram(int argc, char** argv, const std::function<void(ProgramWind
 
     QApplication app(argc, argv);
     setUpApplication(app);
+    // What is left once Qt has taken its own options: at most the picture folder to open
+    // ("Open with Mivo" on a folder), relative to the folder Mivo was started in.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 2 ||
+        (arguments.size() == 2 && arguments[1].startsWith(QLatin1Char('-')))) {
+        std::fputs("Usage: mivo [--help | --version | FOLDER]\n", stderr);
+        return 2;
+    }
+    const std::string pictureFolder =
+        arguments.size() == 2
+            ? QDir::cleanPath(QFileInfo(arguments[1]).absoluteFilePath()).toStdString()
+            : std::string();
 
     // Closing on a termination signal saves the settings, as closing the window does.
     const QuitOnTerminationSignals closeOnSignal;
 
-    ProgramWindow window(std::move(files));
+    ProgramWindow window(std::move(files), pictureFolder);
     if (opened) {
         opened(window);
     }

@@ -4,9 +4,13 @@
 
 namespace mivo::qt {
 
-ProgramWindow::ProgramWindow(ProgramFiles files) : form(std::move(files), services), view(form) {
+ProgramWindow::ProgramWindow(ProgramFiles files, const std::string& pictureFolder)
+    : form(std::move(files), services), view(form) {
     services.setView(&view);
     form.Form_Load();
+    if (!pictureFolder.empty()) {
+        form.openPictureFolder(pictureFolder);
+    }
     view.restorePlace();
     view.show();
 }

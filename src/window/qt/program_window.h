@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "common/program_files.h"
 #include "window/form_main.h"
 #include "window/qt/desktop_services.h"
@@ -8,10 +10,11 @@
 namespace mivo::qt {
 
 /// The window as a program opens it: the desktop services, the form on `files`, and its view
-/// bound to the services, loaded and shown. The view is unbound from the services before the
-/// view and the form go, whatever the program did in between.
+/// bound to the services, loaded and shown (on `pictureFolder` when one is given: `mivo
+/// FOLDER`). The view is unbound from the services before the view and the form go, whatever
+/// the program did in between.
 struct ProgramWindow {
-    explicit ProgramWindow(ProgramFiles files);
+    explicit ProgramWindow(ProgramFiles files, const std::string& pictureFolder = {});
     ~ProgramWindow();
     ProgramWindow(const ProgramWindow&) = delete;
     ProgramWindow& operator=(const ProgramWindow&) = delete;

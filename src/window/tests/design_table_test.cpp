@@ -142,17 +142,19 @@ TEST_F(DesignTableTest, TheBuiltWindowMatchesTheDesign) {
                   (std::vector<int>{p.place.Left, p.place.Top, p.place.Width, p.place.Height}))
             << c->displayName();
     }
-    EXPECT_EQ(f.PictureStartPict->geometry().Width, 1215);
-    EXPECT_EQ(f.PictureStartPict->geometry().Height, 1215);
+    EXPECT_EQ(f.display.PictureStartPict->geometry().Width, 1215);
+    EXPECT_EQ(f.display.PictureStartPict->geometry().Height, 1215);
     for (const Designed& d : kDefaults) {
-        const auto* box = dynamic_cast<const TextBox*>(f.findControl(d.name, d.index));
-        ASSERT_NE(box, nullptr) << d.name;
+        const Control* control = f.findControl(d.name, d.index);
+        ASSERT_NE(control, nullptr) << d.name;
+        ASSERT_EQ(control->kind(), ControlKind::TextBox) << d.name;
+        const auto* box = static_cast<const TextBox*>(control);
         EXPECT_EQ(box->text(), d.caption) << box->displayName();
     }
-    EXPECT_EQ(f.ListViewPath->columns().size(), 3U);
-    EXPECT_EQ(f.ListViewPath->columns()[0].Text, "名前");
-    EXPECT_EQ(f.ListViewPath->columns()[1].Text, "画像フォルダ");
-    EXPECT_EQ(f.ListViewPath->columns()[2].Text, "サムネイルフォルダ");
+    EXPECT_EQ(f.galleryList.ListViewPath->columns().size(), 3U);
+    EXPECT_EQ(f.galleryList.ListViewPath->columns()[0].Text, "名前");
+    EXPECT_EQ(f.galleryList.ListViewPath->columns()[1].Text, "画像フォルダ");
+    EXPECT_EQ(f.galleryList.ListViewPath->columns()[2].Text, "サムネイルフォルダ");
     const std::vector<std::vector<std::string>> tabs = {{"Dir", "フォルダ", "フォルダの設定"},
                                                         {"Disp", "表示形式", "表示形式の設定"},
                                                         {"Etc", "その他", "バージョン情報等"}};
@@ -164,8 +166,9 @@ TEST_F(DesignTableTest, TheBuiltWindowMatchesTheDesign) {
 
     // The designed tool-tips, and one on every button.
     EXPECT_EQ(f.CommandOpenHtml->toolTipText(), "作成されたhtmlを表示");
-    EXPECT_EQ(f.FrameFilelist->toolTipText(), "先頭列には、ファイル名を設定してください");
-    EXPECT_EQ(f.CheckUseFileList->toolTipText(), "先頭列には、ファイル名を設定してください");
+    EXPECT_EQ(f.display.FrameFilelist->toolTipText(), "先頭列には、ファイル名を設定してください");
+    EXPECT_EQ(f.display.CheckUseFileList->toolTipText(),
+              "先頭列には、ファイル名を設定してください");
     for (const Control* c : f.controls()) {
         if (c->kind() == ControlKind::CommandButton) {
             EXPECT_FALSE(c->toolTipText().empty()) << c->displayName();

@@ -4,6 +4,8 @@
 
 #include "window_fixture.h"
 
+#include <cctype>
+
 #include <algorithm>
 #include <map>
 
@@ -61,21 +63,24 @@ class EnglishWindowTest : public WindowTest {
             add(name + " caption", control->caption());
             add(name + " tool-tip", control->toolTipText());
             add(name + " accessible name", control->accessibleName());
-            if (const auto* tabs = dynamic_cast<const TabStrip*>(control)) {
-                for (const Tab& tab : tabs->tabs()) {
+            if (control->kind() == ControlKind::TabStrip) {
+                for (const Tab& tab : static_cast<const TabStrip*>(control)->tabs()) {
                     add(name + " tab " + tab.Key, tab.Caption);
                     add(name + " tab " + tab.Key + " tool-tip", tab.ToolTipText);
                 }
             }
-            if (const auto* list = dynamic_cast<const ListView*>(control)) {
-                for (const ColumnHeader& column : list->columns()) {
+            if (control->kind() == ControlKind::ListView) {
+                for (const ColumnHeader& column :
+                     static_cast<const ListView*>(control)->columns()) {
                     add(name + " column", column.Text);
                 }
             }
         }
-        add("CommonDialogLaunch title", f.CommonDialogLaunch.DialogTitle);
-        for (const std::string& message : services.messages) {
-            add("message box", message);
+        add("CommonDialogLaunch title", f.launchers.CommonDialogLaunch.DialogTitle);
+        for (const auto* boxes : {&services.messages, &services.warnings, &services.abouts}) {
+            for (const std::string& message : *boxes) {
+                add("message box", message);
+            }
         }
         add("help viewer title", services.viewerTitle);
     }
@@ -113,24 +118,25 @@ class EnglishWindowTest : public WindowTest {
             }
         }
         f.TabStripMivo->select(0);
-        f.CommandListAdd->click();
+        f.galleryList.CommandListAdd->click();
         services.shellResult = false;
         f.TabStripMivo->select(2);
-        f.CommandURL->click();
-        f.CommandHelp->click();
+        f.launchers.CommandURL->click();
+        f.launchers.CommandHelp->click();
         // A run that the check refuses (no pictures) puts its message in the status line.
         f.OptionMenu[1]->click();
         f.CommandMake->click();
         collect(f);
         // The run's button while it runs.
         f.CommandMake->onClick = nullptr;
+        f.CommandMake->setAccessKey('T');
         f.CommandMake->setCaption(translate("中止"));
         collect(f);
     }
 
-    /// True when exactly one message box began so.
+    /// True when exactly one warning box began so.
     bool saidOnce(const std::string& start) const {
-        return std::count_if(services.messages.begin(), services.messages.end(),
+        return std::count_if(services.warnings.begin(), services.warnings.end(),
                              [&](const std::string& m) { return startsWith(m, start); }) == 1;
     }
 
@@ -149,12 +155,26 @@ TEST_F(EnglishWindowTest, EveryTextOfTheWindowIsEnglishOnAnEnglishDesktop) {
     EXPECT_EQ(f.CommandExit->caption(), "Exit");
     EXPECT_EQ(f.TabStripMivo->tabs()[0].Caption, "Folders");
     EXPECT_EQ(f.LabelMess->caption(), "The picture folder holds no pictures");
-    EXPECT_EQ(f.FrameSamDir->caption(), "(not found: " + (program / "gone") + ")");
-    EXPECT_EQ(f.CommandOpen[2]->caption(), "Tool 3");
-    EXPECT_EQ(f.ListViewPath->cell(0, 0), "New");
-    ASSERT_FALSE(services.messages.empty());
-    EXPECT_EQ(services.messages[0],
+    EXPECT_EQ(f.folders.FrameSamDir->caption(), "(not found: " + (program / "gone") + ")");
+    EXPECT_EQ(f.launchers.CommandOpen[2]->caption(), "Tool 3");
+    EXPECT_EQ(f.galleryList.ListViewPath->cell(0, 0), "New");
+    ASSERT_FALSE(services.warnings.empty());
+    EXPECT_EQ(services.warnings[0],
               "Mivo:" + f.listPath() + " cannot be read. It will not be rewritten at exit either.");
+    // Each access key is a letter of its English caption, where Alt shows it underlined.
+    for (const Control* control : f.controls()) {
+        if (control->accessKey() != 0) {
+            std::string caption = control->caption();
+            for (char& c : caption) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            EXPECT_NE(caption.find(control->accessKey()), std::string::npos)
+                << control->displayName() << " " << control->caption();
+        }
+    }
+    for (const Tab& tab : f.TabStripMivo->tabs()) {
+        EXPECT_EQ(std::toupper(static_cast<unsigned char>(tab.Caption.front())), tab.AccessKey);
+    }
     // F1 of an English window opens the English help file.
     EXPECT_TRUE(saidOnce("Mivo:" + f.programFiles().englishHelpFile + " cannot be opened.\n"));
 }
@@ -170,7 +190,7 @@ TEST_F(EnglishWindowTest, CAndJapaneseDesktopsKeepTheJapaneseWindow) {
     EXPECT_NE(japaneseTexts(), "");
     EXPECT_EQ(f.CommandExit->caption(), "終了");
     EXPECT_EQ(f.LabelMess->caption(), "画像フォルダに画像がありません");
-    EXPECT_EQ(f.CommandOpen[2]->caption(), "機能3");
+    EXPECT_EQ(f.launchers.CommandOpen[2]->caption(), "機能3");
     EXPECT_TRUE(saidOnce("Mivo:" + f.programFiles().helpFile + " を開けません。\n"));
 }
 
@@ -178,9 +198,9 @@ TEST_F(EnglishWindowTest, TheLanguageSettingIsKeptAndOverridesTheDesktop) {
     startWith("en_US.UTF-8");
     writeIni("[Ini]\nLanguage=ja\n");
     FormMain& f = load();
-    EXPECT_TRUE(f.OptionLanguage[1]->value());
+    EXPECT_TRUE(f.launchers.OptionLanguage[1]->value());
     f.TabStripMivo->select(2);
-    f.OptionLanguage[2]->click();
+    f.launchers.OptionLanguage[2]->click();
     f.CommandExit->click();
     const std::vector<std::string> entries = iniEntries(f.iniPath());
     EXPECT_NE(std::find(entries.begin(), entries.end(), "Ini/Language=en"), entries.end());
@@ -190,7 +210,7 @@ TEST_F(EnglishWindowTest, TheLanguageSettingIsKeptAndOverridesTheDesktop) {
         FakeServices other;
         FormMain second(program.path(), other);
         second.Form_Load();
-        EXPECT_TRUE(second.OptionLanguage[0]->value());
+        EXPECT_TRUE(second.launchers.OptionLanguage[0]->value());
         EXPECT_EQ(second.currentSettings().Language, "fr");
     }
     // The setting decides over the desktop at the next start.

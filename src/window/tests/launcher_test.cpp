@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "common/program.h"
 #include "window/open_target.h"
 
 namespace mivo::test {
@@ -21,31 +22,31 @@ class LauncherTest : public WindowTest {
 TEST_F(LauncherTest, ButtonFollowsItsTickNameAndTarget) {
     writeIni("[Launcher]\nName1=Edit\nPath1=/usr/bin/editor\nName4=Gone\nUse4=0\n");
     FormMain& f = loadOnEtc();
-    EXPECT_EQ(f.CommandOpen[0]->caption(), "Edit");
-    EXPECT_TRUE(f.CommandOpen[0]->enabled());
-    EXPECT_FALSE(f.CommandOpen[3]->visible());
-    EXPECT_EQ(f.CommandOpen[3]->caption(), "Gone");
+    EXPECT_EQ(f.launchers.CommandOpen[0]->caption(), "Edit");
+    EXPECT_TRUE(f.launchers.CommandOpen[0]->enabled());
+    EXPECT_FALSE(f.launchers.CommandOpen[3]->visible());
+    EXPECT_EQ(f.launchers.CommandOpen[3]->caption(), "Gone");
 
-    f.CheckOpen[2]->click();
-    EXPECT_FALSE(f.CommandOpen[2]->visible());
-    f.CheckOpen[2]->click();
-    EXPECT_TRUE(f.CommandOpen[2]->visible());
-    EXPECT_EQ(f.CommandOpen[2]->caption(), "機能3");
-    EXPECT_FALSE(f.CommandOpen[2]->enabled());
-    f.CheckOpen[2]->setValue(2);
-    EXPECT_FALSE(f.CommandOpen[2]->visible()) << "a grayed box counts as unticked";
+    f.launchers.CheckOpen[2]->click();
+    EXPECT_FALSE(f.launchers.CommandOpen[2]->visible());
+    f.launchers.CheckOpen[2]->click();
+    EXPECT_TRUE(f.launchers.CommandOpen[2]->visible());
+    EXPECT_EQ(f.launchers.CommandOpen[2]->caption(), "機能3");
+    EXPECT_FALSE(f.launchers.CommandOpen[2]->enabled());
+    f.launchers.CheckOpen[2]->setValue(2);
+    EXPECT_FALSE(f.launchers.CommandOpen[2]->visible()) << "a grayed box counts as unticked";
 
-    f.TextOpenName[0]->setText("E");
-    EXPECT_EQ(f.CommandOpen[0]->caption(), "E");
-    f.TextOpenName[0]->setText("");
-    EXPECT_EQ(f.CommandOpen[0]->caption(), "");
+    f.launchers.TextOpenName[0]->setText("E");
+    EXPECT_EQ(f.launchers.CommandOpen[0]->caption(), "E");
+    f.launchers.TextOpenName[0]->setText("");
+    EXPECT_EQ(f.launchers.CommandOpen[0]->caption(), "");
 
-    f.CommandOpen[0]->click();
+    f.launchers.CommandOpen[0]->click();
     EXPECT_EQ(services.opened, std::vector<std::string>{"/usr/bin/editor"});
     EXPECT_EQ(services.openedParameters, std::vector<std::string>{""});
-    f.TextOpen[0]->setText("");
-    EXPECT_FALSE(f.CommandOpen[0]->enabled());
-    f.CommandOpen[0]->click();
+    f.launchers.TextOpen[0]->setText("");
+    EXPECT_FALSE(f.launchers.CommandOpen[0]->enabled());
+    f.launchers.CommandOpen[0]->click();
     EXPECT_EQ(services.opened.size(), 1u) << "a disabled launcher cannot be pressed";
 }
 
@@ -56,35 +57,35 @@ TEST_F(LauncherTest, FilePickerStartsAtTheTargetAndTakesTheChosenFile) {
     FormMain& f = loadOnEtc();
 
     services.dialogAnswer = program / "x/y.txt";
-    f.CommandOpenPath[0]->click();
+    f.launchers.CommandOpenPath[0]->click();
     ASSERT_EQ(services.dialogsShown.size(), 1u);
     EXPECT_EQ(services.dialogsShown[0].InitDir, tools);
     EXPECT_EQ(services.dialogsShown[0].FileName, "app");
     EXPECT_EQ(services.dialogsShown[0].Filter, "*.*");
-    EXPECT_EQ(f.TextOpen[0]->text(), program / "x/y.txt");
+    EXPECT_EQ(f.launchers.TextOpen[0]->text(), program / "x/y.txt");
 
     // A target naming a folder opens the dialog in it with no name.
     services.dialogAnswer.reset();
-    f.CommandOpenPath[1]->click();
+    f.launchers.CommandOpenPath[1]->click();
     EXPECT_EQ(services.dialogsShown[1].InitDir, tools);
     EXPECT_EQ(services.dialogsShown[1].FileName, "");
-    EXPECT_EQ(f.TextOpen[1]->text(), tools) << "cancel changes nothing";
+    EXPECT_EQ(f.launchers.TextOpen[1]->text(), tools) << "cancel changes nothing";
 
     // An empty target: the dialog keeps its last folder and name; cancel leaves it empty,
     // choosing enables the button.
-    f.CommandOpenPath[2]->click();
+    f.launchers.CommandOpenPath[2]->click();
     EXPECT_EQ(services.dialogsShown[2].InitDir, tools);
-    EXPECT_EQ(f.TextOpen[2]->text(), "");
-    EXPECT_FALSE(f.CommandOpen[2]->enabled());
+    EXPECT_EQ(f.launchers.TextOpen[2]->text(), "");
+    EXPECT_FALSE(f.launchers.CommandOpen[2]->enabled());
     services.dialogAnswer = tools + "/app";
-    f.CommandOpenPath[2]->click();
-    EXPECT_EQ(f.TextOpen[2]->text(), tools + "/app");
-    EXPECT_TRUE(f.CommandOpen[2]->enabled());
+    f.launchers.CommandOpenPath[2]->click();
+    EXPECT_EQ(f.launchers.TextOpen[2]->text(), tools + "/app");
+    EXPECT_TRUE(f.launchers.CommandOpen[2]->enabled());
 
     // A bare name without folder is not taken.
     services.dialogAnswer = "plain.txt";
-    f.CommandOpenPath[3]->click();
-    EXPECT_EQ(f.TextOpen[3]->text(), "");
+    f.launchers.CommandOpenPath[3]->click();
+    EXPECT_EQ(f.launchers.TextOpen[3]->text(), "");
 }
 
 TEST_F(LauncherTest, HelpShowsReadmeInTheViewerAndFailedOpeningsSayWhy) {
@@ -94,30 +95,40 @@ TEST_F(LauncherTest, HelpShowsReadmeInTheViewerAndFailedOpeningsSayWhy) {
     writeIni("[Ini]\nMode=0\n[Path]\nIndex=" + site + "/index.html\n");
     FormMain& f = loadOnEtc();
 
-    f.CommandHelp->click();
+    f.launchers.CommandHelp->click();
     EXPECT_EQ(services.viewerText, "ヘルプ\n2行目\n");
     EXPECT_NE(services.viewerTitle.find("readme.txt"), std::string::npos);
     EXPECT_TRUE(services.opened.empty()) << "help is not handed to the desktop";
 
-    // The desktop refuses: a message names the target and the reason.
+    // "Mivo" has no home page to open: it tells the version and the licence itself.
+    writeFile(program / "LICENSE", "MIT License\n");
+    f.launchers.CommandURL->click();
+    EXPECT_TRUE(services.opened.empty());
+    ASSERT_EQ(services.abouts.size(), 1U);
+    EXPECT_EQ(services.abouts[0].rfind("Mivo について:Mivo " + versionText() + "\n", 0), 0U)
+        << services.abouts[0];
+    EXPECT_NE(services.abouts[0].find("MIT ライセンス"), std::string::npos);
+    EXPECT_NE(services.abouts[0].find(program / "LICENSE"), std::string::npos);
+    EXPECT_EQ(services.abouts[0].find("example."), std::string::npos);
+
+    // The desktop refuses: a warning names the target and the reason.
     services.shellResult = false;
     services.failureReason = "開くアプリケーションがありません";
-    f.CommandURL->click();
     ASSERT_TRUE(f.CommandOpenHtml->enabled());
     f.CommandOpenHtml->click();
-    EXPECT_EQ(services.opened, (std::vector<std::string>{kHomePageUrl, site + "/index.html"}))
+    EXPECT_EQ(services.opened, (std::vector<std::string>{site + "/index.html"}))
         << "表示 opens the index page in menu mode too";
-    ASSERT_EQ(services.messages.size(), 2U);
-    EXPECT_EQ(services.messages[1],
+    ASSERT_EQ(services.warnings.size(), 1U);
+    EXPECT_EQ(services.warnings[0],
               "Mivo:" + site + "/index.html を開けません。\n開くアプリケーションがありません");
-    EXPECT_EQ(services.messages[0].find("Mivo:" + std::string(kHomePageUrl)), 0U);
 
     // A help file that is gone is said so too, with the system's reason.
     fs::remove(program / "readme.txt");
-    f.CommandHelp->click();
-    ASSERT_EQ(services.messages.size(), 3U);
-    EXPECT_EQ(services.messages[2].find("Mivo:" + (program / "readme.txt") + " を開けません。\n"),
+    f.launchers.CommandHelp->click();
+    ASSERT_EQ(services.warnings.size(), 2U);
+    EXPECT_EQ(services.warnings[1].find("Mivo:" + (program / "readme.txt") + " を開けません。\n"),
               0U);
+    EXPECT_TRUE(services.messages.empty());
     EXPECT_FALSE(cmShellOpen("x", services, ""));
 }
 
@@ -143,7 +154,7 @@ TEST_F(LauncherTest, LauncherTargetsAreFoundOnPathOrReadAsAddresses) {
              "\nPath4=no-such-program-here\n");
     FormMain& f = loadOnEtc();
     for (int i = 0; i < 4; ++i) {
-        f.CommandOpen[i]->click();
+        f.launchers.CommandOpen[i]->click();
     }
     ASSERT_EQ(services.opened.size(), 4U);
     EXPECT_EQ(services.opened[0], findProgramOnPath("sh", std::getenv("PATH")));

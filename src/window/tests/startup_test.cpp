@@ -13,8 +13,8 @@ namespace {
 using StartupTest = WindowTest;
 
 bool onlyPaneVisible(FormMain& f, const Frame* pane) {
-    const std::vector<const Frame*> panes = {f.FrameDirs, f.FrameMenuPath, f.FrameDisplay,
-                                             f.FrameEtc};
+    const std::vector<const Frame*> panes = {f.folders.FrameDirs, f.galleryList.FrameMenuPath,
+                                             f.display.FrameDisplay, f.launchers.FrameEtc};
     for (const Frame* p : panes) {
         if (p->visible() != (p == pane)) {
             return false;
@@ -28,54 +28,54 @@ TEST_F(StartupTest, StartsWithDefaultsWhenNoIniExists) {
     const std::string home = program.path();
 
     EXPECT_TRUE(f.OptionMenu[1]->value());
-    EXPECT_TRUE(onlyPaneVisible(f, f.FrameDirs));
+    EXPECT_TRUE(onlyPaneVisible(f, f.folders.FrameDirs));
     EXPECT_EQ(f.currentSettings().gstrPicPath, home);
     EXPECT_EQ(f.currentSettings().gstrSamPath, home);
     EXPECT_EQ(f.currentSettings().gstrIndexPath, home + "/index.html");
     EXPECT_EQ(f.currentSettings().gstrMenuPath, home + "/index.html");
-    EXPECT_EQ(f.DirPic->path(), home);
-    EXPECT_EQ(f.DirIndex->path(), home);
-    EXPECT_EQ(f.TextIndex->text(), "index.html");
-    EXPECT_EQ(f.TextMenu->text(), "index.html");
-    EXPECT_EQ(f.TextHtml->text(), "");
-    EXPECT_EQ(f.TextTitle->text(), "アルバム");
-    EXPECT_EQ(f.TextTitleS->text(), "写真");
-    EXPECT_EQ(f.TextBody->text(), "<body bgcolor=\"white\" text=\"black\">");
+    EXPECT_EQ(f.folders.DirPic->path(), home);
+    EXPECT_EQ(f.folders.DirIndex->path(), home);
+    EXPECT_EQ(f.folders.TextIndex->text(), "index.html");
+    EXPECT_EQ(f.galleryList.TextMenu->text(), "index.html");
+    EXPECT_EQ(f.folders.TextHtml->text(), "");
+    EXPECT_EQ(f.display.TextTitle->text(), "アルバム");
+    EXPECT_EQ(f.display.TextTitleS->text(), "写真");
+    EXPECT_EQ(f.display.TextBody->text(), "<body bgcolor=\"white\" text=\"black\">");
 
-    EXPECT_TRUE(f.OptionStart[0]->value());
-    EXPECT_FALSE(f.TextStart->enabled());
-    EXPECT_FALSE(f.FileStartPict->enabled());
-    EXPECT_EQ(f.CheckUseFileList->value(), 0);
-    EXPECT_FALSE(f.CheckUseFileList->enabled()) << "no filelist.csv in the picture folder";
-    EXPECT_FALSE(f.TextFilelistWidth->enabled());
-    EXPECT_EQ(f.TextFilelistWidth->text(), "0");
-    EXPECT_EQ(f.CheckSlideShow->value(), 1);
-    EXPECT_EQ(f.CheckExif->value(), 1) << "the shooting data is shown unless switched off";
-    EXPECT_EQ(f.TextSlideTime->text(), "5");
-    EXPECT_TRUE(f.TextSlideTime->enabled());
-    EXPECT_TRUE(f.OptionSamD[1]->value());
-    EXPECT_TRUE(f.OptionSamH[1]->value());
-    EXPECT_TRUE(f.DirSam->enabled());
-    EXPECT_FALSE(f.TextSamWidth->enabled());
-    EXPECT_EQ(f.TextSamWidth->text(), "160");
-    EXPECT_EQ(f.TextSamHeight->text(), "160");
-    EXPECT_EQ(f.TextAllListWidth->text(), "4");
+    EXPECT_TRUE(f.display.OptionStart[0]->value());
+    EXPECT_FALSE(f.display.TextStart->enabled());
+    EXPECT_FALSE(f.display.FileStartPict->enabled());
+    EXPECT_EQ(f.display.CheckUseFileList->value(), 0);
+    EXPECT_FALSE(f.display.CheckUseFileList->enabled()) << "no filelist.csv in the picture folder";
+    EXPECT_FALSE(f.display.TextFilelistWidth->enabled());
+    EXPECT_EQ(f.display.TextFilelistWidth->text(), "0");
+    EXPECT_EQ(f.display.CheckSlideShow->value(), 1);
+    EXPECT_EQ(f.display.CheckExif->value(), 1) << "the shooting data is shown unless switched off";
+    EXPECT_EQ(f.display.TextSlideTime->text(), "5");
+    EXPECT_TRUE(f.display.TextSlideTime->enabled());
+    EXPECT_TRUE(f.folders.OptionSamD[1]->value());
+    EXPECT_TRUE(f.display.OptionSamH[1]->value());
+    EXPECT_TRUE(f.folders.DirSam->enabled());
+    EXPECT_FALSE(f.display.TextSamWidth->enabled());
+    EXPECT_EQ(f.display.TextSamWidth->text(), "160");
+    EXPECT_EQ(f.display.TextSamHeight->text(), "160");
+    EXPECT_EQ(f.display.TextAllListWidth->text(), "4");
 
     const char* const linkNames[3] = {"メニュー", "戻る", "進む"};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(f.TextLinkName[i]->text(), linkNames[i]);
-        EXPECT_EQ(f.TextLinkURL[i]->text(), "../index.html");
-        EXPECT_TRUE(f.TextLinkURL[i]->enabled());
+        EXPECT_EQ(f.display.TextLinkName[i]->text(), linkNames[i]);
+        EXPECT_EQ(f.display.TextLinkURL[i]->text(), "../index.html");
+        EXPECT_TRUE(f.display.TextLinkURL[i]->enabled());
     }
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(f.CommandOpen[i]->caption(), "機能" + std::to_string(i + 1));
-        EXPECT_TRUE(f.CommandOpen[i]->visible());
-        EXPECT_FALSE(f.CommandOpen[i]->enabled());
+        EXPECT_EQ(f.launchers.CommandOpen[i]->caption(), "機能" + std::to_string(i + 1));
+        EXPECT_TRUE(f.launchers.CommandOpen[i]->visible());
+        EXPECT_FALSE(f.launchers.CommandOpen[i]->enabled());
     }
-    EXPECT_EQ(f.LabelVer->caption(), "Version " + versionText());
-    EXPECT_EQ(f.LabelStateFolder->caption(), "設定の保存先: " + home);
+    EXPECT_EQ(f.launchers.LabelVer->caption(), "Version " + versionText());
+    EXPECT_EQ(f.launchers.LabelStateFolder->caption(), "設定の保存先: " + home);
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
-    EXPECT_EQ(f.ListViewPath->rowCount(), 0);
+    EXPECT_EQ(f.galleryList.ListViewPath->rowCount(), 0);
     EXPECT_TRUE(f.gblnListSync);
     EXPECT_FALSE(f.mblnLoading);
 
@@ -121,61 +121,62 @@ TEST_F(FullIniTest, MenuModeIniFillsEveryControl) {
     FormMain& f = load();
 
     EXPECT_TRUE(f.OptionMenu[0]->value());
-    EXPECT_TRUE(onlyPaneVisible(f, f.FrameMenuPath));
-    EXPECT_EQ(f.DirPic->path(), pics);
-    EXPECT_EQ(f.DirSam->path(), thumbs);
-    EXPECT_EQ(f.DirIndex->path(), site);
-    EXPECT_EQ(f.TextIndex->text(), "top.html");
-    EXPECT_EQ(f.TextHtml->text(), "pages");
-    EXPECT_EQ(f.DirMenu->path(), menu);
-    EXPECT_EQ(f.TextMenu->text(), "menu.html");
-    EXPECT_EQ(f.TextMenuHtml->text(), "galleries");
+    EXPECT_TRUE(onlyPaneVisible(f, f.galleryList.FrameMenuPath));
+    EXPECT_EQ(f.folders.DirPic->path(), pics);
+    EXPECT_EQ(f.folders.DirSam->path(), thumbs);
+    EXPECT_EQ(f.folders.DirIndex->path(), site);
+    EXPECT_EQ(f.folders.TextIndex->text(), "top.html");
+    EXPECT_EQ(f.folders.TextHtml->text(), "pages");
+    EXPECT_EQ(f.galleryList.DirMenu->path(), menu);
+    EXPECT_EQ(f.galleryList.TextMenu->text(), "menu.html");
+    EXPECT_EQ(f.galleryList.TextMenuHtml->text(), "galleries");
     EXPECT_EQ(f.currentSettings().gstrPicPath, pics);
     EXPECT_EQ(f.currentSettings().gstrIndexPath, site + "/top.html");
     EXPECT_EQ(f.currentSettings().gstrHtmlPath, "pages");
     EXPECT_EQ(f.currentSettings().gstrMenuHtmlPath, "galleries");
 
     // The start picture is found, selected and previewed.
-    EXPECT_EQ(f.FileStartPict->path(), pics);
-    EXPECT_EQ(f.FileStartPict->fileName(), "b.jpg");
-    EXPECT_EQ(f.TextStart->text(), "b.jpg");
+    EXPECT_EQ(f.display.FileStartPict->path(), pics);
+    EXPECT_EQ(f.display.FileStartPict->fileName(), "b.jpg");
+    EXPECT_EQ(f.display.TextStart->text(), "b.jpg");
     EXPECT_EQ(f.currentSettings().gstrStartName, "b.jpg");
-    EXPECT_TRUE(f.PictureStartPict->hasPicture());
-    EXPECT_EQ(f.PictureStartPict->drawWidth(), 80);
-    EXPECT_TRUE(f.OptionStart[1]->value());
-    EXPECT_TRUE(f.TextStart->enabled());
+    EXPECT_TRUE(f.display.PictureStartPict->hasPicture());
+    EXPECT_EQ(f.display.PictureStartPict->drawWidth(), 80);
+    EXPECT_TRUE(f.display.OptionStart[1]->value());
+    EXPECT_TRUE(f.display.TextStart->enabled());
 
-    EXPECT_EQ(f.TextTitle->text(), "Trip");
-    EXPECT_EQ(f.TextTitleS->text(), "Day one");
-    EXPECT_EQ(f.TextBody->text(), "<body>");
-    EXPECT_EQ(f.CheckUseFileList->value(), 1);
-    EXPECT_TRUE(f.CheckUseFileList->enabled());
-    EXPECT_TRUE(f.TextFilelistWidth->enabled());
-    EXPECT_EQ(f.TextFilelistHeight->text(), "3");
-    EXPECT_EQ(f.CheckSlideShow->value(), 0);
-    EXPECT_EQ(f.CheckExif->value(), 0);
+    EXPECT_EQ(f.display.TextTitle->text(), "Trip");
+    EXPECT_EQ(f.display.TextTitleS->text(), "Day one");
+    EXPECT_EQ(f.display.TextBody->text(), "<body>");
+    EXPECT_EQ(f.display.CheckUseFileList->value(), 1);
+    EXPECT_TRUE(f.display.CheckUseFileList->enabled());
+    EXPECT_TRUE(f.display.TextFilelistWidth->enabled());
+    EXPECT_EQ(f.display.TextFilelistHeight->text(), "3");
+    EXPECT_EQ(f.display.CheckSlideShow->value(), 0);
+    EXPECT_EQ(f.display.CheckExif->value(), 0);
     EXPECT_FALSE(f.currentSettings().CheckExif);
-    EXPECT_FALSE(f.TextSlideTime->enabled());
-    EXPECT_EQ(f.TextSlideTime->text(), "7");
-    EXPECT_TRUE(f.OptionSamD[0]->value());
-    EXPECT_TRUE(f.OptionSamH[0]->value());
-    EXPECT_FALSE(f.DirSam->enabled());
-    EXPECT_TRUE(f.TextSamWidth->enabled());
-    EXPECT_EQ(f.TextSamWidth->text(), "120");
-    EXPECT_EQ(f.TextAllListWidth->text(), "5");
-    EXPECT_FALSE(f.TextLinkURL[1]->enabled()) << "an empty link name leaves its address unused";
-    EXPECT_EQ(f.TextLinkURL[1]->text(), "../prev.html");
-    EXPECT_TRUE(f.TextLinkURL[2]->enabled());
+    EXPECT_FALSE(f.display.TextSlideTime->enabled());
+    EXPECT_EQ(f.display.TextSlideTime->text(), "7");
+    EXPECT_TRUE(f.folders.OptionSamD[0]->value());
+    EXPECT_TRUE(f.display.OptionSamH[0]->value());
+    EXPECT_FALSE(f.folders.DirSam->enabled());
+    EXPECT_TRUE(f.display.TextSamWidth->enabled());
+    EXPECT_EQ(f.display.TextSamWidth->text(), "120");
+    EXPECT_EQ(f.display.TextAllListWidth->text(), "5");
+    EXPECT_FALSE(f.display.TextLinkURL[1]->enabled())
+        << "an empty link name leaves its address unused";
+    EXPECT_EQ(f.display.TextLinkURL[1]->text(), "../prev.html");
+    EXPECT_TRUE(f.display.TextLinkURL[2]->enabled());
 
-    EXPECT_EQ(f.CommandOpen[0]->caption(), "Edit");
-    EXPECT_TRUE(f.CommandOpen[0]->enabled());
-    EXPECT_FALSE(f.CommandOpen[1]->visible());
-    EXPECT_EQ(f.CheckOpen[1]->value(), 0);
+    EXPECT_EQ(f.launchers.CommandOpen[0]->caption(), "Edit");
+    EXPECT_TRUE(f.launchers.CommandOpen[0]->enabled());
+    EXPECT_FALSE(f.launchers.CommandOpen[1]->visible());
+    EXPECT_EQ(f.launchers.CheckOpen[1]->value(), 0);
     EXPECT_TRUE(f.CommandOpenHtml->enabled()) << "the index page exists";
 
-    ASSERT_EQ(f.ListViewPath->rowCount(), 2);
-    EXPECT_EQ(f.ListViewPath->row(1), (std::vector<std::string>{"Hike", pics, thumbs}));
-    EXPECT_EQ(f.ListViewPath->selectedIndex(), -1);
+    ASSERT_EQ(f.galleryList.ListViewPath->rowCount(), 2);
+    EXPECT_EQ(f.galleryList.ListViewPath->row(1), (std::vector<std::string>{"Hike", pics, thumbs}));
+    EXPECT_EQ(f.galleryList.ListViewPath->selectedIndex(), -1);
 
     // The log: the load's lines, then Form_Load around mainSetStartIni; the path handlers
     // stood still while loading.
@@ -194,6 +195,7 @@ TEST_F(FullIniTest, MenuModeIniFillsEveryControl) {
                     startsWith(lines[i], "[CheckUseFileList_Click]") ||
                     startsWith(lines[i], "[CheckSlideShow_Click]") ||
                     startsWith(lines[i], "[CheckReduce_Click]") ||
+                    startsWith(lines[i], "[CheckMedia_Click]") ||
                     startsWith(lines[i], "[OptionSamD_Click]") ||
                     startsWith(lines[i], "[OptionSamH_Click]"))
             << lines[i];
@@ -215,7 +217,7 @@ TEST_F(FullIniTest, SingleModeIniShowsTheFolderPane) {
     writeFullIni("1");
     FormMain& f = load();
     EXPECT_TRUE(f.OptionMenu[1]->value());
-    EXPECT_TRUE(onlyPaneVisible(f, f.FrameDirs));
+    EXPECT_TRUE(onlyPaneVisible(f, f.folders.FrameDirs));
     EXPECT_EQ(f.TabStripMivo->selectedKey(), "Dir");
 }
 
@@ -229,13 +231,14 @@ TEST_F(StartupTest, VanishedFoldersKeepTheirSettingsAndAreMarked) {
 
     EXPECT_EQ(f.currentSettings().gstrPicPath, gone);
     EXPECT_EQ(f.currentSettings().gstrSamPath, gone + "/thumbs");
-    EXPECT_EQ(f.DirPic->path(), program.path()) << "the folder box keeps what it showed";
-    EXPECT_EQ(f.FramePic->caption(), "画像フォルダ（見つかりません: " + gone + "）");
-    EXPECT_EQ(f.FrameSamDir->caption(), "（見つかりません: " + gone + "/thumbs）");
+    EXPECT_EQ(f.folders.DirPic->path(), program.path()) << "the folder box keeps what it showed";
+    EXPECT_EQ(f.folders.FramePic->caption(), "画像フォルダ（見つかりません: " + gone + "）");
+    EXPECT_EQ(f.folders.FrameSamDir->caption(), "（見つかりません: " + gone + "/thumbs）");
     EXPECT_EQ(f.currentSettings().gstrMenuPath, gone + "/menu.html");
-    // The menu page's folder shows as far as it exists; the name box holds the rest.
-    EXPECT_EQ(f.DirMenu->path(), program.path());
-    EXPECT_EQ(f.TextMenu->text(), "gone/menu.html");
+    // The menu page's folder shows as stored (作成 would make it); the name box the page.
+    EXPECT_EQ(f.galleryList.DirMenu->path(), gone);
+    EXPECT_FALSE(f.galleryList.DirMenu->exists());
+    EXPECT_EQ(f.galleryList.TextMenu->text(), "menu.html");
     EXPECT_FALSE(f.CommandOpenHtml->enabled());
 
     // 作成 names the missing folder and writes nothing.
@@ -257,8 +260,8 @@ TEST_F(StartupTest, ChoosingAFolderClearsTheMissingMark) {
     const std::string pics = makeFolder(program / "pics");
     writeIni("[Path]\nPic=" + gone + "\n");
     FormMain& f = load();
-    f.DirPic->setPath(pics);
-    EXPECT_EQ(f.FramePic->caption(), "画像フォルダ");
+    f.folders.DirPic->setPath(pics);
+    EXPECT_EQ(f.folders.FramePic->caption(), "画像フォルダ");
     EXPECT_EQ(f.currentSettings().gstrPicPath, pics);
     f.Form_Unload();
     EXPECT_EQ(iniEntries(f.iniPath()), (std::vector<std::string>{"Path/Pic=" + pics}));
@@ -272,10 +275,10 @@ TEST_F(StartupTest, UnreadableStateFilesAreKeptAndReportedOnce) {
     fs::remove(form().listPath());
     makeFolder(form().listPath());
     FormMain& f = load();
-    EXPECT_EQ(f.ListViewPath->rowCount(), 0);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_NE(services.messages[0].find(f.listPath()), std::string::npos);
-    f.CommandListAdd->click();
+    EXPECT_EQ(f.galleryList.ListViewPath->rowCount(), 0);
+    ASSERT_EQ(services.warnings.size(), 1u);
+    EXPECT_NE(services.warnings[0].find(f.listPath()), std::string::npos);
+    f.galleryList.CommandListAdd->click();
     f.Form_Unload();
     EXPECT_TRUE(fs::is_directory(f.listPath())) << "never replaced";
     EXPECT_EQ(readFile(f.iniPath()), iniBytes);
@@ -297,13 +300,13 @@ TEST_F(StartupTest, ListsInAnotherEncodingAreKeptByteForByteAndReportedOnce) {
         {
             FormMain f(folder.path(), boxes);
             f.Form_Load();
-            EXPECT_EQ(f.ListViewPath->rowCount(), 0);
-            f.TextTitle->setText("changed");
+            EXPECT_EQ(f.galleryList.ListViewPath->rowCount(), 0);
+            f.display.TextTitle->setText("changed");
             f.Form_Unload();
         }
-        ASSERT_EQ(boxes.messages.size(), 1u);
-        EXPECT_NE(boxes.messages[0].find(folder / "Mivo.csv"), std::string::npos);
-        EXPECT_NE(boxes.messages[0].find("を読み込めません"), std::string::npos);
+        ASSERT_EQ(boxes.warnings.size(), 1u);
+        EXPECT_NE(boxes.warnings[0].find(folder / "Mivo.csv"), std::string::npos);
+        EXPECT_NE(boxes.warnings[0].find("を読み込めません"), std::string::npos);
         EXPECT_EQ(readFile(folder / "Mivo.csv"), bytes) << "never rewritten";
         EXPECT_EQ(iniEntries(folder / "Mivo.ini"), (std::vector<std::string>{"Html/Title=changed"}))
             << "the settings are saved as usual";
@@ -312,7 +315,7 @@ TEST_F(StartupTest, ListsInAnotherEncodingAreKeptByteForByteAndReportedOnce) {
 
 TEST_F(StartupTest, AFailedSaveOffersToTryAgainAndNamesTheFile) {
     FormMain& f = load();
-    f.TextTitle->setText("new title");
+    f.display.TextTitle->setText("new title");
     // A folder where Mivo.ini belongs: the save fails until it is gone.
     makeFolder(f.iniPath());
     services.retryAnswers = {true, false};
@@ -341,10 +344,10 @@ TEST_F(StartupTest, ReadOnlyStateFilesAreKeptAndTheUserIsAskedOnce) {
 
     FormMain& f = load();
     EXPECT_TRUE(services.messages.empty()) << "a read-only file reads as usual";
-    f.TextTitle->setText("changed");
+    f.display.TextTitle->setText("changed");
     f.OptionMenu[0]->click();
-    f.CommandListAdd->click();
-    ASSERT_EQ(f.ListViewPath->rowCount(), 2);
+    f.galleryList.CommandListAdd->click();
+    ASSERT_EQ(f.galleryList.ListViewPath->rowCount(), 2);
     // Answered "save nothing" both times.
     f.Form_Unload();
     ASSERT_EQ(services.messages.size(), 2u);
@@ -372,7 +375,7 @@ TEST_F(StartupTest, ReadOnlyStateFilesAreKeptAndTheUserIsAskedOnce) {
     EXPECT_EQ(iniEntries(f.iniPath()),
               (std::vector<std::string>{"Html/Title=changed", "Ini/Mode=0"}));
     EXPECT_EQ(decodeText(readFile(f.listPath())),
-              "Trip,/pics,,\r\n新規," + f.DirListPic->path() + ",,\r\n");
+              "Trip,/pics,,\r\n新規," + f.galleryList.DirListPic->path() + ",,\r\n");
 }
 
 TEST_F(StartupTest, RelativeStoredPathsShowFromTheSettingsFolderAndStayAsStored) {
@@ -390,16 +393,16 @@ TEST_F(StartupTest, RelativeStoredPathsShowFromTheSettingsFolderAndStayAsStored)
     fs::current_path("/");
     FormMain& f = load();
     fs::current_path(working);
-    EXPECT_EQ(f.DirPic->path(), pics);
-    EXPECT_EQ(f.DirSam->path(), pics);
-    EXPECT_EQ(f.DirIndex->path(), site);
-    EXPECT_EQ(f.TextIndex->text(), "top.html");
-    EXPECT_EQ(f.DirMenu->path(), site);
-    EXPECT_EQ(f.TextMenu->text(), "menu.html");
-    EXPECT_EQ(f.FramePic->caption().find("見つかりません"), std::string::npos);
-    ASSERT_EQ(f.ListViewPath->rowCount(), 2);
-    EXPECT_EQ(f.ListViewPath->row(0), (std::vector<std::string>{"Trip", pics, ""}));
-    EXPECT_EQ(f.ListViewPath->row(1), (std::vector<std::string>{"Hike", pics, thumbs}));
+    EXPECT_EQ(f.folders.DirPic->path(), pics);
+    EXPECT_EQ(f.folders.DirSam->path(), pics);
+    EXPECT_EQ(f.folders.DirIndex->path(), site);
+    EXPECT_EQ(f.folders.TextIndex->text(), "top.html");
+    EXPECT_EQ(f.galleryList.DirMenu->path(), site);
+    EXPECT_EQ(f.galleryList.TextMenu->text(), "menu.html");
+    EXPECT_EQ(f.folders.FramePic->caption().find("見つかりません"), std::string::npos);
+    ASSERT_EQ(f.galleryList.ListViewPath->rowCount(), 2);
+    EXPECT_EQ(f.galleryList.ListViewPath->row(0), (std::vector<std::string>{"Trip", pics, ""}));
+    EXPECT_EQ(f.galleryList.ListViewPath->row(1), (std::vector<std::string>{"Hike", pics, thumbs}));
     // Nothing was changed, so neither file is rewritten with the resolved paths.
     f.Form_Unload();
     EXPECT_EQ(readFile(f.iniPath()), iniBytes);
@@ -410,14 +413,14 @@ TEST_F(StartupTest, RelativeStoredPathsShowFromTheSettingsFolderAndStayAsStored)
 
 TEST_F(StartupTest, SaveWritesOnlyTheChangedTitle) {
     FormMain& f = load();
-    f.TextTitle->setText("Holiday");
+    f.display.TextTitle->setText("Holiday");
     f.Form_Unload();
     EXPECT_EQ(iniEntries(f.iniPath()), (std::vector<std::string>{"Html/Title=Holiday"}));
 }
 
 TEST_F(StartupTest, SaveWritesBothKeysOfTheThirdLink) {
     FormMain& f = load();
-    f.TextLinkURL[2]->setText("../later.html");
+    f.display.TextLinkURL[2]->setText("../later.html");
     f.Form_Unload();
     const auto entries = iniEntries(f.iniPath());
     ASSERT_EQ(entries.size(), 2u);
@@ -429,8 +432,8 @@ TEST_F(StartupTest, SaveWritesBothKeysOfTheThirdLink) {
 TEST_F(StartupTest, SaveWritesTheThreeKeysOfAnUntickedLauncher) {
     FormMain& f = load();
     f.TabStripMivo->select(2);
-    f.CheckOpen[1]->click();
-    EXPECT_FALSE(f.CommandOpen[1]->visible());
+    f.launchers.CheckOpen[1]->click();
+    EXPECT_FALSE(f.launchers.CommandOpen[1]->visible());
     f.Form_Unload();
     const auto entries = iniEntries(f.iniPath());
     ASSERT_EQ(entries.size(), 3u);
@@ -442,7 +445,7 @@ TEST_F(StartupTest, SaveWritesTheThreeKeysOfAnUntickedLauncher) {
 TEST_F(StartupTest, ModeSwitchedAndBackWritesNothing) {
     FormMain& f = load();
     f.OptionMenu[0]->click();
-    EXPECT_TRUE(f.FrameMenuPath->visible());
+    EXPECT_TRUE(f.galleryList.FrameMenuPath->visible());
     f.OptionMenu[1]->click();
     f.Form_Unload();
     EXPECT_FALSE(fs::exists(f.iniPath()));
@@ -469,7 +472,7 @@ TEST_F(StartupTest, TraceLogOrderAtExit) {
     writeIni("[Log]\nLevel=1\n");
     FormMain& f = load();
     const std::size_t before = logLines(f.logPath()).size();
-    f.TextTitle->setText("Changed");
+    f.display.TextTitle->setText("Changed");
     f.CommandExit_Click();
     auto lines = logLines(f.logPath());
     lines.erase(lines.begin(), lines.begin() + static_cast<long>(before));
@@ -513,15 +516,15 @@ TEST(SharedInstallWindow, KeepsItsSettingsInTheUsersConfigFolderAndSaysSo) {
     {
         FormMain f(locateProgramFiles(prog, env), services);
         f.Form_Load();
-        EXPECT_EQ(f.TextTitle->text(), "Starter album");
-        EXPECT_EQ(f.DirPic->path(), home + "/pics");
-        EXPECT_EQ(f.DirIndex->path(), home + "/Mivo/gallery");
-        EXPECT_EQ(f.LabelStateFolder->caption(), "設定の保存先: " + config);
-        EXPECT_EQ(f.LabelStateFolder->toolTipText(), "テンプレート: " + prog + "/html");
+        EXPECT_EQ(f.display.TextTitle->text(), "Starter album");
+        EXPECT_EQ(f.folders.DirPic->path(), home + "/pics");
+        EXPECT_EQ(f.folders.DirIndex->path(), home + "/Mivo/gallery");
+        EXPECT_EQ(f.launchers.LabelStateFolder->caption(), "設定の保存先: " + config);
+        EXPECT_EQ(f.launchers.LabelStateFolder->toolTipText(), "テンプレート: " + prog + "/html");
         writeFile(prog + "/readme.txt", "help\r\n");
-        f.CommandHelp_Click();
+        f.launchers.CommandHelp_Click();
         EXPECT_EQ(services.viewerText, "help\n") << "the readme beside the program";
-        f.TextTitle->setText("Mine");
+        f.display.TextTitle->setText("Mine");
         f.Form_Unload();
     }
     EXPECT_NE(readFile(config + "/Mivo.ini").find("Title=Mine\r\n"), std::string::npos);
@@ -539,7 +542,7 @@ TEST(SharedInstallWindow, KeepsItsSettingsInTheUsersConfigFolderAndSaysSo) {
     // The next start finds the saved settings, not the starter.
     FormMain again(locateProgramFiles(prog, env), services);
     again.Form_Load();
-    EXPECT_EQ(again.TextTitle->text(), "Mine");
+    EXPECT_EQ(again.display.TextTitle->text(), "Mine");
 }
 
 TEST_F(WindowTest, SlideTimeAndColumnsShowAsStoredAndAnUnchangedExitKeepsTheFile) {
@@ -550,8 +553,8 @@ TEST_F(WindowTest, SlideTimeAndColumnsShowAsStoredAndAnUnchangedExitKeepsTheFile
         FormMain f(program.path(), services);
         services.form = &f;
         f.Form_Load();
-        EXPECT_EQ(f.TextSlideTime->text(), time);
-        EXPECT_EQ(f.TextAllListWidth->text(), "04");
+        EXPECT_EQ(f.display.TextSlideTime->text(), time);
+        EXPECT_EQ(f.display.TextAllListWidth->text(), "04");
         f.Form_Unload();
         EXPECT_EQ(readFile(form().iniPath()), bytes);
     }

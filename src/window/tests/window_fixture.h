@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -54,6 +55,20 @@ class FakeServices : public WindowServices {
     void showMessage(const std::string& text, const std::string& caption) override {
         messages.push_back(caption + ":" + text);
     }
+    void showWarning(const std::string& text, const std::string& caption) override {
+        warnings.push_back(caption + ":" + text);
+    }
+    void showAbout(const std::string& title, const std::string& text) override {
+        abouts.push_back(title + ":" + text);
+    }
+    bool windowActive() const override { return active; }
+    void notify(const std::string& summary, const std::string& body) override {
+        notifications.push_back(summary + ":" + body);
+    }
+    std::chrono::steady_clock::time_point now() const override {
+        return std::chrono::steady_clock::time_point{} + clock;
+    }
+    std::string picturesFolder() const override { return pictures; }
     bool askRetry(const std::string& text, const std::string& caption) override {
         messages.push_back(caption + ":" + text);
         if (retryAnswers.empty()) {
@@ -101,8 +116,14 @@ class FakeServices : public WindowServices {
     std::optional<std::string> dialogAnswer;
     std::vector<FileDialog> dialogsShown;
     std::vector<std::string> messages;
-    std::vector<bool> retryAnswers; // each "try again" offered takes the first answer left
-    std::function<void()> onRetry;  // runs when "try again" was answered
+    std::vector<std::string> warnings; // boxes with the warning icon
+    std::vector<std::string> abouts;
+    std::vector<std::string> notifications;
+    bool active = true;                // the main window has the keyboard
+    std::chrono::milliseconds clock{}; // what now() says, moved on by the test
+    std::string pictures;              // the user's Pictures folder ("": none known)
+    std::vector<bool> retryAnswers;    // each "try again" offered takes the first answer left
+    std::function<void()> onRetry;     // runs when "try again" was answered
     bool yesAnswer = false;
     std::function<void()> onRepaint; // runs at every repaint, before it is recorded
     std::vector<Paint> paints;

@@ -478,13 +478,26 @@ TEST_F(CheckMakeTest, FilelistIsReadOnlyWhenAskedFor) {
     EXPECT_EQ(head_, "caption");
 }
 
-TEST_F(CheckMakeTest, UnusableFilelistTurnsTheFlagOffWithoutRefusing) {
+TEST_F(CheckMakeTest, MissingFilelistTurnsTheFlagOffAndAnUnusableOneRefusesASingleGallery) {
     touch(root_ / "pics" / "a.jpg");
+    // No filelist.csv in the folder: made without it, in either mode, without a word.
     EXPECT_TRUE(check(path("pics"), "", true));
     EXPECT_FALSE(filelist_);
-    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "filelist.csvを使用できません"}));
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
+    resetStatus();
+    settings_.OptionMenu = 0;
+    EXPECT_TRUE(check(path("pics"), "", true));
+    EXPECT_FALSE(filelist_);
+    EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 
-    // Menu mode says nothing about it.
+    // One that is there but cannot be used stops a single gallery with its message...
+    touch(root_ / "pics" / "filelist.csv", "name\r\na.jpg\r\n");
+    resetStatus();
+    settings_.OptionMenu = 1;
+    EXPECT_FALSE(check(path("pics"), "", true));
+    EXPECT_FALSE(filelist_);
+    EXPECT_EQ(sink_.messages, (Messages{"チェック中です", "filelist.csvの内容が不正です"}));
+    // ...and menu mode says nothing about it.
     resetStatus();
     settings_.OptionMenu = 0;
     EXPECT_TRUE(check(path("pics"), "", true));

@@ -242,12 +242,21 @@ TEST_F(MakeRunTest, SingleModeCheckFailureWritesNoPage) {
     EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 
-TEST_F(MakeRunTest, SingleModeStopsWhenFilelistCannotBeUsed) {
+TEST_F(MakeRunTest, SingleModeGoesOnWithoutAFilelistAndStopsOnAnUnusableOne) {
     addPictures("pics", {"p1.gif"});
     singleMode("pics");
     settings.CheckUseFileList = true;
+    // The tick of a folder that has no filelist.csv means nothing: the gallery is made.
+    EXPECT_TRUE(run());
+    EXPECT_EQ(messages().back(), "完了しました");
+    EXPECT_TRUE(std::filesystem::exists(out + "/index.html"));
+
+    // One that is there but has no heading stops the run before any page.
+    std::filesystem::remove_all(out);
+    out = dir.mkdir("out");
+    dir.write("pics/filelist.csv", "p1.gif\r\n");
     EXPECT_FALSE(run());
-    EXPECT_EQ(messages().back(), "filelist.csvを使用できません");
+    EXPECT_EQ(messages().back(), "filelist.csvの内容が不正です");
     EXPECT_TRUE(std::filesystem::is_empty(out));
 }
 

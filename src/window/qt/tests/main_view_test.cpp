@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -16,6 +17,9 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -26,8 +30,11 @@
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,6 +43,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -51,6 +59,16 @@ namespace mivo::qt {
 namespace {
 
 namespace fs = std::filesystem;
+
+/// The text a widget draws for a control's caption: with its access key ("作成(M)"), the
+/// key's "&" gone.
+QString drawnText(const Control& control) {
+    QString text = MainView::shownCaption(control.caption(), control.accessKey());
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
+    return text;
+}
 
 /// The desktop services, also noting what the window looked like at every status repaint.
 class RecordingServices : public DesktopServices {
@@ -157,6 +175,60 @@ class MainViewTest : public testing::Test {
         QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
     }
 
+    /// Every caption shown is drawn whole, inside its widget, and no two widgets of one frame
+    /// overlap.
+    void expectCaptionsWholeAndApart(const std::string& where) const {
+        for (const Control* control : form_->controls()) {
+            QWidget* w = view_->widgetFor(control);
+            if (w == view_.get() || !w->isVisible()) {
+                continue;
+            }
+            const QString caption = drawnText(*control);
+            const QFontMetrics metrics(w->font());
+            const int textWidth = metrics.horizontalAdvance(caption);
+            // No tofu: the caption font itself holds every character.
+            for (const char32_t ch : caption.toUcs4()) {
+                EXPECT_TRUE(metrics.inFontUcs4(ch))
+                    << where << " " << control->displayName() << " U+" << std::hex
+                    << static_cast<unsigned>(ch) << std::dec;
+            }
+            if (caption.isEmpty()) {
+                // nothing to clip
+            } else if (auto* label = qobject_cast<QLabel*>(w); label && label->wordWrap()) {
+                EXPECT_LE(label->heightForWidth(w->width()), w->height())
+                    << where << " " << control->displayName();
+            } else if (control->kind() == ControlKind::Label) {
+                EXPECT_LE(textWidth, w->contentsRect().width())
+                    << where << " " << control->displayName();
+                EXPECT_LE(metrics.height(), w->height()) << where << " " << control->displayName();
+            } else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) {
+                EXPECT_LE(w->sizeHint().width(), w->width())
+                    << where << " " << control->displayName();
+            } else if (qobject_cast<QPushButton*>(w)) {
+                EXPECT_LE(textWidth + 6, w->width()) << where << " " << control->displayName();
+                EXPECT_LE(metrics.height(), w->height()) << where << " " << control->displayName();
+            } else if (qobject_cast<QGroupBox*>(w)) {
+                EXPECT_LE(textWidth + 16, w->width()) << where << " " << control->displayName();
+            }
+            // Siblings inside a frame never overlap (the form's own children do by
+            // design: the panes and the 表示 button lie over the tab strip).
+            if (control->parent() == nullptr || control->parent() == &form_->Window) {
+                continue;
+            }
+            for (const Control* other : control->parent()->children()) {
+                QWidget* ow = view_->widgetFor(other);
+                if (other == control || ow == nullptr || !ow->isVisible()) {
+                    continue;
+                }
+                // A pixel of rounding where a label meets its box is not an overlap.
+                const QRect common = w->geometry().intersected(ow->geometry());
+                EXPECT_FALSE(common.width() > 2 && common.height() > 2)
+                    << where << " " << control->displayName() << " overlaps "
+                    << other->displayName();
+            }
+        }
+    }
+
     test::TempDir dir_;
     std::string pictures_;
     std::string output_;
@@ -173,22 +245,24 @@ TEST_F(MainViewTest, EveryControlHasAWidgetWithItsCaptionAndToolTip) {
         QWidget* w = view_->widgetFor(control);
         ASSERT_NE(w, nullptr) << control->displayName();
         const QString caption = QString::fromStdString(control->caption());
+        const QString shown = MainView::shownCaption(control->caption(), control->accessKey());
         if (auto* label = qobject_cast<QLabel*>(w);
             label && control->kind() == ControlKind::Label) {
             EXPECT_EQ(label->text(), caption) << control->displayName();
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            EXPECT_EQ(button->text(), caption) << control->displayName();
+            EXPECT_EQ(button->text(), shown) << control->displayName();
         } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
-            EXPECT_EQ(group->title(), caption) << control->displayName();
+            EXPECT_EQ(group->title(), shown) << control->displayName();
         }
         EXPECT_EQ(w->toolTip(), QString::fromStdString(control->toolTipText()))
             << control->displayName();
     }
     auto* tabs = widget<QTabWidget>("TabStripMivo");
     ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("フォルダ"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("表示形式"));
-    EXPECT_EQ(tabs->tabText(2), QStringLiteral("その他"));
+    // Each tab with its access key (Alt+F, Alt+D, Alt+O).
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("フォルダ(&F)"));
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral("表示形式(&D)"));
+    EXPECT_EQ(tabs->tabText(2), QStringLiteral("その他(&O)"));
     EXPECT_EQ(tabs->tabToolTip(2), QStringLiteral("バージョン情報等"));
     auto* list = widget<QTreeWidget>("ListViewPath");
     ASSERT_EQ(list->columnCount(), 3);
@@ -224,58 +298,7 @@ TEST_F(MainViewTest, CaptionsFitAndWidgetsDoNotOverlapInEveryPane) {
         for (int tab = 0; tab < 3; ++tab) {
             clickTab(tab);
             QCoreApplication::processEvents();
-            const std::string where = std::string(mode) + " tab " + std::to_string(tab);
-            for (const Control* control : form_->controls()) {
-                QWidget* w = view_->widgetFor(control);
-                if (w == view_.get() || !w->isVisible()) {
-                    continue;
-                }
-                const QString caption = QString::fromStdString(control->caption());
-                const QFontMetrics metrics(w->font());
-                const int textWidth = metrics.horizontalAdvance(caption);
-                // No tofu: the caption font itself holds every character.
-                for (const char32_t ch : caption.toUcs4()) {
-                    EXPECT_TRUE(metrics.inFontUcs4(ch))
-                        << where << " " << control->displayName() << " U+" << std::hex
-                        << static_cast<unsigned>(ch) << std::dec;
-                }
-                if (caption.isEmpty()) {
-                    // nothing to clip
-                } else if (auto* label = qobject_cast<QLabel*>(w); label && label->wordWrap()) {
-                    EXPECT_LE(label->heightForWidth(w->width()), w->height())
-                        << where << " " << control->displayName();
-                } else if (control->kind() == ControlKind::Label) {
-                    EXPECT_LE(textWidth, w->contentsRect().width())
-                        << where << " " << control->displayName();
-                    EXPECT_LE(metrics.height(), w->height())
-                        << where << " " << control->displayName();
-                } else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w)) {
-                    EXPECT_LE(w->sizeHint().width(), w->width())
-                        << where << " " << control->displayName();
-                } else if (qobject_cast<QPushButton*>(w)) {
-                    EXPECT_LE(textWidth + 6, w->width()) << where << " " << control->displayName();
-                    EXPECT_LE(metrics.height(), w->height())
-                        << where << " " << control->displayName();
-                } else if (qobject_cast<QGroupBox*>(w)) {
-                    EXPECT_LE(textWidth + 16, w->width()) << where << " " << control->displayName();
-                }
-                // Siblings inside a frame never overlap (the form's own children do by
-                // design: the panes and the 表示 button lie over the tab strip).
-                if (control->parent() == nullptr || control->parent() == &form_->Window) {
-                    continue;
-                }
-                for (const Control* other : control->parent()->children()) {
-                    QWidget* ow = view_->widgetFor(other);
-                    if (other == control || ow == nullptr || !ow->isVisible()) {
-                        continue;
-                    }
-                    // A pixel of rounding where a label meets its box is not an overlap.
-                    const QRect common = w->geometry().intersected(ow->geometry());
-                    EXPECT_FALSE(common.width() > 2 && common.height() > 2)
-                        << where << " " << control->displayName() << " overlaps "
-                        << other->displayName();
-                }
-            }
+            expectCaptionsWholeAndApart(std::string(mode) + " tab " + std::to_string(tab));
         }
     }
 }
@@ -359,7 +382,7 @@ TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
     ASSERT_NE(make, nullptr);
     EXPECT_EQ(make->text(QAccessible::Name), QStringLiteral("作成"));
     // A renamed launcher is announced by its new name.
-    form_->TextOpenName[0]->setText("画像編集");
+    form_->launchers.TextOpenName[0]->setText("画像編集");
     EXPECT_EQ(widget<QWidget>("CommandOpen_0")->accessibleName(), QStringLiteral("画像編集"));
 
     // The tab strip is in the Tab order; its arrow keys switch panes.
@@ -380,12 +403,12 @@ TEST_F(MainViewTest, ScreenReadersHearCaptionsAndTheKeyboardReachesEverything) {
     ASSERT_TRUE(listView->isChecked());
     listView->setFocus(Qt::TabFocusReason);
     QTest::keyClick(listView, Qt::Key_Right);
-    EXPECT_TRUE(form_->OptionStart[1]->value());
+    EXPECT_TRUE(form_->display.OptionStart[1]->value());
     EXPECT_TRUE(widget<QRadioButton>("OptionStart_1")->isChecked());
     EXPECT_TRUE(widget<QRadioButton>("OptionStart_1")->hasFocus());
     EXPECT_TRUE(widget<QListWidget>("FileStartPict")->isEnabled());
     QTest::keyClick(widget<QRadioButton>("OptionStart_1"), Qt::Key_Up);
-    EXPECT_TRUE(form_->OptionStart[0]->value());
+    EXPECT_TRUE(form_->display.OptionStart[0]->value());
 
     // Qt's own texts (context menus, dialogs) are Japanese when its translations are there.
     if (QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
@@ -464,7 +487,7 @@ TEST_F(MainViewTest, TabReachesEveryOptionGroupAndTheArrowsReachEachOption) {
     openWindow();
     view_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
-    form_->ListViewPath->addRow({"夏", pictures_, ""});
+    form_->galleryList.ListViewPath->addRow({"夏", pictures_, ""});
     struct Pane {
         int mode;
         int tab;
@@ -553,12 +576,12 @@ TEST_F(MainViewTest, TypingIntoTheTitleBoxSetsTheControlAndTheSavedIni) {
     title->setFocus();
     QTest::keyClick(title, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(title, QStringLiteral("Summer "));
-    EXPECT_EQ(form_->TextTitle->text(), "Summer ");
+    EXPECT_EQ(form_->display.TextTitle->text(), "Summer ");
     // Japanese arrives through the input method as committed text.
     QInputMethodEvent commit;
     commit.setCommitString(QStringLiteral("夏の旅"));
     QApplication::sendEvent(title, &commit);
-    EXPECT_EQ(form_->TextTitle->text(), "Summer 夏の旅");
+    EXPECT_EQ(form_->display.TextTitle->text(), "Summer 夏の旅");
     EXPECT_EQ(title->text(), QStringLiteral("Summer 夏の旅"));
 
     auto* exit = widget<QPushButton>("CommandExit");
@@ -572,27 +595,27 @@ TEST_F(MainViewTest, ProgramChangesShowInTheWidgetsWithoutEchoingBack) {
     openWindow();
     clickTab(1);
     int textNotices = 0;
-    const int id = form_->TextTitle->addObserver(
+    const int id = form_->display.TextTitle->addObserver(
         [&](Control&, Property property) { textNotices += property == Property::Text ? 1 : 0; });
-    form_->TextTitle->setText("旅の写真");
+    form_->display.TextTitle->setText("旅の写真");
     EXPECT_EQ(widget<QLineEdit>("TextTitle")->text(), QStringLiteral("旅の写真"));
     EXPECT_EQ(textNotices, 1); // the widget's update did not come back as an edit
-    form_->TextTitle->removeObserver(id);
+    form_->display.TextTitle->removeObserver(id);
 
     // A check box's handler enables its dependants; a disabled frame disables what it holds.
-    form_->CheckSlideShow->setValue(0);
+    form_->display.CheckSlideShow->setValue(0);
     EXPECT_EQ(widget<QCheckBox>("CheckSlideShow")->checkState(), Qt::Unchecked);
     EXPECT_FALSE(widget<QLineEdit>("TextSlideTime")->isEnabled());
     QTest::mouseClick(widget<QCheckBox>("CheckSlideShow"), Qt::LeftButton, {}, QPoint(6, 8));
-    EXPECT_EQ(form_->CheckSlideShow->value(), 1);
+    EXPECT_EQ(form_->display.CheckSlideShow->value(), 1);
     EXPECT_TRUE(widget<QLineEdit>("TextSlideTime")->isEnabled());
-    form_->CheckSlideShow->setValue(2);
+    form_->display.CheckSlideShow->setValue(2);
     EXPECT_EQ(widget<QCheckBox>("CheckSlideShow")->checkState(), Qt::PartiallyChecked);
     EXPECT_FALSE(widget<QLineEdit>("TextSlideTime")->isEnabled());
-    form_->FrameUseSam->setEnabled(false);
+    form_->display.FrameUseSam->setEnabled(false);
     EXPECT_FALSE(widget<QRadioButton>("OptionSamH_0")->isEnabled());
     EXPECT_FALSE(widget<QLineEdit>("TextSamWidth")->isEnabled());
-    form_->FrameUseSam->setEnabled(true);
+    form_->display.FrameUseSam->setEnabled(true);
     EXPECT_TRUE(widget<QRadioButton>("OptionSamH_0")->isEnabled());
 
     // The thumbnail option pairs mirror each other on screen too.
@@ -600,7 +623,7 @@ TEST_F(MainViewTest, ProgramChangesShowInTheWidgetsWithoutEchoingBack) {
     EXPECT_TRUE(widget<QRadioButton>("OptionSamH_1")->isChecked());
     EXPECT_FALSE(widget<QRadioButton>("OptionSamH_0")->isChecked());
     EXPECT_TRUE(widget<QRadioButton>("OptionSamD_1")->isChecked());
-    EXPECT_EQ(form_->OptionSamD[1]->value(), true);
+    EXPECT_EQ(form_->folders.OptionSamD[1]->value(), true);
     clickOption("OptionSamH_1"); // clicking the chosen option keeps it chosen
     EXPECT_TRUE(widget<QRadioButton>("OptionSamH_1")->isChecked());
 
@@ -611,17 +634,17 @@ TEST_F(MainViewTest, ProgramChangesShowInTheWidgetsWithoutEchoingBack) {
     EXPECT_FALSE(widget<QWidget>("FrameDirs")->isVisible());
     EXPECT_FALSE(widget<FolderChooser>("DirPic")->isVisible());
 
-    form_->ListViewPath->addRow({"夏", "/tmp", ""});
-    form_->ListViewPath->addRow({"冬", "/", "/tmp"});
+    form_->galleryList.ListViewPath->addRow({"夏", "/tmp", ""});
+    form_->galleryList.ListViewPath->addRow({"冬", "/", "/tmp"});
     auto* rows = widget<QTreeWidget>("ListViewPath");
     ASSERT_EQ(rows->topLevelItemCount(), 2);
     EXPECT_EQ(rows->topLevelItem(1)->text(2), QStringLiteral("/tmp"));
-    form_->ListViewPath->setCell(0, 0, "真夏");
+    form_->galleryList.ListViewPath->setCell(0, 0, "真夏");
     EXPECT_EQ(rows->topLevelItem(0)->text(0), QStringLiteral("真夏"));
     // A click on a row loads it into the editing controls; a header click sorts.
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
                       rows->visualItemRect(rows->topLevelItem(1)).center());
-    EXPECT_EQ(form_->ListViewPath->selectedIndex(), 1);
+    EXPECT_EQ(form_->galleryList.ListViewPath->selectedIndex(), 1);
     EXPECT_EQ(widget<QLineEdit>("TextListName")->text(), QStringLiteral("冬"));
     EXPECT_TRUE(widget<QRadioButton>("OptionListSam_1")->isChecked());
     QHeaderView* header = rows->header();
@@ -651,12 +674,16 @@ TEST_F(MainViewTest, FolderChooserMovesByPathFieldAndByKeyboard) {
     EXPECT_EQ(form_->currentSettings().gstrPicPath, output_);
     EXPECT_EQ(widget<QListWidget>("FileStartPict")->count(), 0);
 
-    // A folder that does not exist is refused and the field shows the folder again.
+    // A picture folder that does not exist is refused, and the field says so beside what was
+    // typed (kept, to be put right); leaving the field shows the folder again.
     field->selectAll();
     QTest::keyClicks(field, QStringLiteral("/no/such/folder"));
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(form_->currentSettings().gstrPicPath, output_);
-    EXPECT_EQ(field->text(), QString::fromStdString(output_));
+    EXPECT_EQ(field->text(), QStringLiteral("/no/such/folder"));
+    EXPECT_EQ(chooser->refusal(), QStringLiteral("フォルダが見つかりません: /no/such/folder"));
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_TRUE(chooser->refusal().isEmpty()) << "typing again clears the mark";
 
     // ".." then "album" then "sub", walked with the arrow keys and Enter.
     QListWidget* folders = chooser->folderList();
@@ -686,7 +713,7 @@ TEST_F(MainViewTest, StartPictureListShowsAPreviewOfTheChosenPicture) {
     ASSERT_EQ(beach.size(), 1);
     QTest::mouseClick(files->viewport(), Qt::LeftButton, {},
                       files->visualItemRect(beach.front()).center());
-    EXPECT_EQ(form_->TextStart->text(), "beach.jpg");
+    EXPECT_EQ(form_->display.TextStart->text(), "beach.jpg");
     EXPECT_EQ(widget<QLineEdit>("TextStart")->text(), QStringLiteral("beach.jpg"));
     const QPixmap preview = widget<QLabel>("PictureStartPict")->pixmap();
     EXPECT_EQ(preview.size(), QSize(80, 60)); // 160 x 120 drawn with its long side at 80
@@ -700,19 +727,19 @@ TEST_F(MainViewTest, ListsChooseByClickOrEnterNeverByFocusOrArrows) {
     clickTab(1);
     auto* files = widget<QListWidget>("FileStartPict");
     ASSERT_EQ(files->count(), 3);
-    ASSERT_EQ(form_->TextStart->text(), "");
+    ASSERT_EQ(form_->display.TextStart->text(), "");
 
     // Focus and arrow keys move the cursor only.
     files->setFocus(Qt::TabFocusReason);
     QTest::keyClick(files, Qt::Key_Down);
     QTest::keyClick(files, Qt::Key_Down);
-    EXPECT_EQ(form_->TextStart->text(), "");
-    EXPECT_EQ(form_->FileStartPict->listIndex(), -1);
+    EXPECT_EQ(form_->display.TextStart->text(), "");
+    EXPECT_EQ(form_->display.FileStartPict->listIndex(), -1);
     EXPECT_TRUE(files->selectedItems().isEmpty());
     // Space (or Enter) chooses the file under the cursor.
     const QString underCursor = files->currentItem()->text();
     QTest::keyClick(files, Qt::Key_Space);
-    EXPECT_EQ(form_->TextStart->text(), underCursor.toStdString());
+    EXPECT_EQ(form_->display.TextStart->text(), underCursor.toStdString());
     // The start picture cleared by hand comes back with a click on the chosen file.
     auto* start = widget<QLineEdit>("TextStart");
     start->selectAll();
@@ -725,21 +752,22 @@ TEST_F(MainViewTest, ListsChooseByClickOrEnterNeverByFocusOrArrows) {
     // The gallery list: Tab into it selects nothing, edits go nowhere until a row is chosen.
     clickOption("OptionMenu_0");
     clickTab(0);
-    form_->ListViewPath->addRow({"夏", pictures_, ""});
-    form_->ListViewPath->addRow({"冬", "/", ""});
+    form_->galleryList.ListViewPath->addRow({"夏", pictures_, ""});
+    form_->galleryList.ListViewPath->addRow({"冬", "/", ""});
     auto* rows = widget<QTreeWidget>("ListViewPath");
     rows->setFocus(Qt::TabFocusReason);
     QTest::keyClick(rows, Qt::Key_Down);
-    EXPECT_EQ(form_->ListViewPath->selectedIndex(), -1);
+    EXPECT_EQ(form_->galleryList.ListViewPath->selectedIndex(), -1);
     auto* name = widget<QLineEdit>("TextListName");
     QTest::keyClicks(name, QStringLiteral("x"));
-    EXPECT_EQ(form_->ListViewPath->cell(0, 0), "夏");
-    EXPECT_EQ(form_->ListViewPath->cell(1, 0), "冬");
+    EXPECT_EQ(form_->galleryList.ListViewPath->cell(0, 0), "夏");
+    EXPECT_EQ(form_->galleryList.ListViewPath->cell(1, 0), "冬");
     rows->setFocus(Qt::TabFocusReason);
     QTest::keyClick(rows, Qt::Key_Return);
     const int chosen = rows->indexOfTopLevelItem(rows->currentItem());
-    EXPECT_EQ(form_->ListViewPath->selectedIndex(), chosen);
-    EXPECT_EQ(name->text(), QString::fromStdString(form_->ListViewPath->cell(chosen, 0)));
+    EXPECT_EQ(form_->galleryList.ListViewPath->selectedIndex(), chosen);
+    EXPECT_EQ(name->text(),
+              QString::fromStdString(form_->galleryList.ListViewPath->cell(chosen, 0)));
 }
 
 TEST_F(MainViewTest, AHundredThousandGalleriesOpenAtOnceAndStayEditable) {
@@ -778,7 +806,7 @@ TEST_F(MainViewTest, AHundredThousandGalleriesOpenAtOnceAndStayEditable) {
     QTest::keyClicks(name, QStringLiteral(" 2"));
     EXPECT_EQ(rows->topLevelItem(kRows)->text(0), QStringLiteral("秋 2"));
     EXPECT_EQ(rows->currentItem(), rows->topLevelItem(kRows));
-    form_->ListViewPath->clickItem(500);
+    form_->galleryList.ListViewPath->clickItem(500);
     QTest::mouseClick(widget<QPushButton>("CommandListDelete"), Qt::LeftButton);
     ASSERT_EQ(rows->topLevelItemCount(), kRows);
     EXPECT_EQ(rows->topLevelItem(500)->text(0), QStringLiteral("Gallery 501"));
@@ -794,7 +822,7 @@ TEST_F(MainViewTest, TabbingThroughTheWholeWindowChangesNoSetting) {
     openWindow();
     view_->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
-    form_->ListViewPath->addRow({"夏", pictures_, ""});
+    form_->galleryList.ListViewPath->addRow({"夏", pictures_, ""});
     for (const int mode : {1, 0}) {
         form_->OptionMenu[mode]->select();
         for (int tab = 0; tab < 3; ++tab) {
@@ -839,8 +867,8 @@ TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     // The run showed its progress while it held the settings.
     ASSERT_FALSE(services_.paints.empty());
     EXPECT_FALSE(services_.paints.front().panesEnabled);
-    EXPECT_EQ(services_.paints.front().makeCaption, QStringLiteral("中止"));
-    EXPECT_EQ(make->text(), QStringLiteral("作成"));
+    EXPECT_EQ(services_.paints.front().makeCaption, QStringLiteral("中止(&T)"));
+    EXPECT_EQ(make->text(), QStringLiteral("作成(&M)"));
     EXPECT_EQ(services_.paints.back().label, QStringLiteral("完了しました"));
     EXPECT_EQ(services_.paints.back().bar, 100);
 }
@@ -879,7 +907,7 @@ TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
     dir_.write("site/index.html", "old index");
     QTest::mouseClick(make, Qt::LeftButton);
     ASSERT_TRUE(form_->running());
-    EXPECT_EQ(make->text(), QStringLiteral("中止"));
+    EXPECT_EQ(make->text(), QStringLiteral("中止(&T)"));
     EXPECT_FALSE(widget<QWidget>("FrameDirs")->isEnabled());
     EXPECT_FALSE(widget<QPushButton>("CommandExit")->isEnabled());
     EXPECT_FALSE(widget<QRadioButton>("OptionMenu_0")->isEnabled());
@@ -889,7 +917,7 @@ TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
     EXPECT_EQ(widget<QLabel>("LabelMess")->text(), QStringLiteral("中止しました"));
     EXPECT_EQ(test::readBytes(output_ + "/list.html"), "old list");
     EXPECT_EQ(test::readBytes(output_ + "/index.html"), "old index");
-    EXPECT_EQ(make->text(), QStringLiteral("作成"));
+    EXPECT_EQ(make->text(), QStringLiteral("作成(&M)"));
     EXPECT_TRUE(make->isEnabled());
     EXPECT_TRUE(widget<QWidget>("FrameDirs")->isEnabled());
     EXPECT_TRUE(widget<QPushButton>("CommandExit")->isEnabled());
@@ -967,17 +995,17 @@ TEST_F(MainViewTest, AFolderDroppedOnAFolderBoxIsChosenAndAnythingElseRefused) {
           QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(dir_ / "gone"))},
           QList<QUrl>{QUrl(QStringLiteral("https://example.org/album/"))}, QList<QUrl>{}}) {
         EXPECT_FALSE(drop(chooser, refused)) << refused.size();
-        EXPECT_EQ(form_->DirPic->path(), pictures_);
+        EXPECT_EQ(form_->folders.DirPic->path(), pictures_);
     }
     EXPECT_EQ(form_->currentSettings().gstrPicPath, pictures_);
 
     // One folder: chosen as with the chooser, and the window follows (the start-picture list
     // now lists the new folder's pictures).
     EXPECT_TRUE(drop(chooser, {moreUrl}));
-    EXPECT_EQ(form_->DirPic->path(), more);
+    EXPECT_EQ(form_->folders.DirPic->path(), more);
     EXPECT_EQ(chooser->pathField()->text(), QString::fromStdString(more));
     EXPECT_EQ(form_->currentSettings().gstrPicPath, more);
-    EXPECT_EQ(form_->FileStartPict->list(), std::vector<std::string>{"lake.jpg"});
+    EXPECT_EQ(form_->display.FileStartPict->list(), std::vector<std::string>{"lake.jpg"});
 
     // The index box: the page goes into the dropped folder under its name.
     EXPECT_TRUE(drop(widget<FolderChooser>("DirIndex"), {moreUrl}));
@@ -1013,7 +1041,7 @@ TEST_F(MainViewTest, CtrlEnterPressesMakeAndCtrlQClosesAsTheCloseButtonDoes) {
     EXPECT_TRUE(fs::is_regular_file(output_ + "/index.html"));
 
     // Afterwards it closes at once, saving what was typed.
-    form_->TextTitle->setText("湖");
+    form_->display.TextTitle->setText("湖");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_TRUE(form_->closed());
     EXPECT_FALSE(view_->isVisible());
@@ -1071,6 +1099,343 @@ TEST_F(MainViewTest, TheWindowReopensWhereItWasClosedAndAlwaysOnScreen) {
     cmSetIni(ini_, "Window", "Height", "x");
     openWindow();
     EXPECT_EQ(view_->size(), design);
+}
+
+/// The widget's place in its parent, in pixels of the design (the font here is the design's).
+QRect designPlace(const MainView& view, const Control& control) {
+    const Twips& g = control.geometry();
+    return {view.toPixels(g.Left), view.toPixels(g.Top), view.toPixels(g.Width),
+            view.toPixels(g.Height)};
+}
+
+TEST_F(MainViewTest, AGrownWindowWidensTheListsAndBoxesAndKeepsEveryCaptionWhole) {
+    openWindow();
+    ASSERT_DOUBLE_EQ(view_->scale(), 1.0);
+    // At the design size nothing has moved: every widget of a frame is at its design place.
+    for (const Control* control : form_->controls()) {
+        if (control->parent() != nullptr && control->parent() != &form_->Window) {
+            EXPECT_EQ(view_->widgetFor(control)->geometry(), designPlace(*view_, *control))
+                << control->displayName();
+        }
+    }
+    const std::vector<const char*> growing = {
+        "DirPic",     "DirIndex",     "DirSam",     "TextTitle", "TextBody",      "FileStartPict",
+        "TextOpen_0", "ListViewPath", "DirListPic", "DirMenu",   "TextLinkURL_1", "LabelMess"};
+    std::map<std::string, QSize> before;
+    for (const char* name : growing) {
+        before[name] = widget<QWidget>(name)->size();
+    }
+
+    view_->resize(1920, 1080);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(view_->size(), QSize(1920, 1080));
+    for (const char* mode : {"OptionMenu_0", "OptionMenu_1"}) {
+        clickOption(mode);
+        for (int tab = 0; tab < 3; ++tab) {
+            clickTab(tab);
+            QCoreApplication::processEvents();
+            expectCaptionsWholeAndApart("1920x1080 " + std::string(mode) + " tab " +
+                                        std::to_string(tab));
+        }
+    }
+    for (const char* name : growing) {
+        EXPECT_GT(widget<QWidget>(name)->width(), before[name].width()) << name;
+    }
+    for (const char* name : {"DirPic", "ListViewPath", "TextBody", "FileStartPict"}) {
+        EXPECT_GT(widget<QWidget>(name)->height(), before[name].height()) << name;
+    }
+    // 作成 and 終了 keep to the bottom right corner, the launchers to the top right.
+    const QRect make(widget<QWidget>("CommandMake")->mapTo(view_.get(), QPoint(0, 0)),
+                     widget<QWidget>("CommandMake")->size());
+    EXPECT_GT(make.left(), 1700);
+    EXPECT_GT(make.top(), 1000);
+    EXPECT_GT(widget<QWidget>("CommandOpen_3")->mapTo(view_.get(), QPoint(0, 0)).x(), 1700);
+    // Back at the design size, back at the design places.
+    clickTab(1);
+    view_->resize(view_->toPixels(8895), view_->toPixels(9435));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(widget<QWidget>("TextTitle")->geometry(),
+              designPlace(*view_, *form_->display.TextTitle));
+}
+
+TEST(MainViewCaptions, AccessKeysAreMarkedOnTheirLetterOrAfterTheCaption) {
+    EXPECT_EQ(MainView::shownCaption("Make", 'M'), QStringLiteral("&Make"));
+    EXPECT_EQ(MainView::shownCaption("Open folder", 'P'), QStringLiteral("O&pen folder"));
+    EXPECT_EQ(MainView::shownCaption("Title (<title>)", 'T'), QStringLiteral("&Title (<title>)"));
+    EXPECT_EQ(MainView::shownCaption("作成", 'M'), QStringLiteral("作成(&M)"));
+    EXPECT_EQ(MainView::shownCaption("Indexファイル", 'I'), QStringLiteral("&Indexファイル"));
+    // A caption's own "&" is shown, not taken for a key.
+    EXPECT_EQ(MainView::shownCaption("Tom & Jerry", 0), QStringLiteral("Tom && Jerry"));
+    EXPECT_EQ(MainView::shownCaption("&Co", 'C'), QStringLiteral("&&&Co"));
+    EXPECT_EQ(MainView::shownCaption("&", 'X'), QStringLiteral("&&(&X)"));
+}
+
+TEST_F(MainViewTest, AccessKeysReachTabsBoxesAndButtons) {
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    widget<QWidget>("OptionMenu_1")->setFocus(Qt::TabFocusReason);
+    // Alt+D: the display tab; Alt+T: into the title's box there.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_D, Qt::AltModifier);
+    EXPECT_EQ(form_->TabStripMivo->selectedIndex(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), widget<QWidget>("TextTitle"));
+    // Alt+R ticks the reduced copies as a click would.
+    // (A button's key clicks it a moment later, as Qt shows the press.)
+    const bool reduce = form_->display.CheckReduce->value() == 1;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::AltModifier);
+    QTest::qWait(300);
+    EXPECT_EQ(form_->display.CheckReduce->value() == 1, !reduce);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_R, Qt::AltModifier);
+    QTest::qWait(300);
+    // Alt+F: back to the folders; Alt+P: the picture folder.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(form_->TabStripMivo->selectedIndex(), 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), widget<FolderChooser>("DirPic")->pathField());
+    // Alt+M presses 作成, wherever the focus is.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::AltModifier);
+    QElapsedTimer clock;
+    clock.start();
+    while (!fs::exists(output_ + "/index.html") && clock.elapsed() < 10000) {
+        QTest::qWait(10);
+    }
+    waitForRun();
+    EXPECT_TRUE(fs::exists(output_ + "/index.html")) << "Alt+M made the gallery";
+}
+
+TEST_F(MainViewTest, TabFollowsEachPaneAndCtrlPageDownLandsInIt) {
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    form_->galleryList.ListViewPath->addRow({"夏", pictures_, ""});
+    QWidget* tabs = widget<QTabWidget>("TabStripMivo")->tabBar();
+    for (const int mode : {1, 0}) {
+        form_->OptionMenu[mode]->select();
+        for (int tab = 0; tab < 3; ++tab) {
+            form_->TabStripMivo->select(tab);
+            QCoreApplication::processEvents();
+            SCOPED_TRACE("mode " + std::to_string(mode) + " tab " + std::to_string(tab));
+            const QWidget* pane = view_->widgetFor(form_->visiblePane());
+            // What the Tab key reaches in the pane, in the order it reaches it...
+            tabs->setFocus(Qt::TabFocusReason);
+            std::vector<QWidget*> reached;
+            for (int i = 0; i < 150; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                QWidget* focus = QApplication::focusWidget();
+                if (focus == widget<QWidget>("CommandMake")) {
+                    break;
+                }
+                if (pane->isAncestorOf(focus)) {
+                    reached.push_back(focus);
+                }
+            }
+            // ...is the pane's part of the layout's reading order, every stop the keyboard can
+            // take on the way.
+            std::vector<QWidget*> expected;
+            for (QWidget* w : view_->focusChain()) {
+                if (pane->isAncestorOf(w) && w->isVisible() && w->isEnabled() &&
+                    (w->focusPolicy() & Qt::TabFocus) != 0) {
+                    expected.push_back(w);
+                }
+            }
+            ASSERT_FALSE(expected.empty());
+            const auto names = [](const std::vector<QWidget*>& widgets) {
+                std::string text;
+                for (const QWidget* w : widgets) {
+                    text += (w->objectName().isEmpty()
+                                 ? w->parentWidget()->objectName() + QStringLiteral(".part")
+                                 : w->objectName())
+                                .toStdString() +
+                            " ";
+                }
+                return text;
+            };
+            EXPECT_EQ(names(reached), names(expected));
+            // Ctrl+PgDn and back: the keyboard lands on the pane's first stop, not on 作成.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+            EXPECT_EQ(QApplication::focusWidget(), expected.front());
+        }
+    }
+    // Where the design puts them side by side, the left one comes first.
+    const std::vector<QWidget*>& chain = view_->focusChain();
+    const auto place = [&chain](QWidget* w) { return std::find(chain.begin(), chain.end(), w); };
+    EXPECT_LT(place(widget<QWidget>("CommandOpenFolder")),
+              place(widget<QWidget>("CommandOpenHtml")));
+    EXPECT_LT(place(widget<QWidget>("CheckReduce")), place(widget<QWidget>("CheckExif")));
+    EXPECT_LT(place(widget<QWidget>("CommandExit")), chain.end());
+}
+
+TEST_F(MainViewTest, APageFolderTypedBeforeItExistsIsTakenAndMadeByMake) {
+    openWindow();
+    auto* chooser = widget<FolderChooser>("DirIndex");
+    QLineEdit* field = chooser->pathField();
+    field->setFocus();
+    field->selectAll();
+    const std::string fresh = output_ + "/2024/summer";
+    QTest::keyClicks(field, QString::fromStdString(fresh));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_TRUE(chooser->refusal().isEmpty());
+    EXPECT_EQ(form_->currentSettings().gstrIndexPath, fresh + "/index.html");
+    ASSERT_EQ(chooser->folderList()->count(), 1);
+    EXPECT_EQ(chooser->folderList()->item(0)->text(),
+              QStringLiteral("（まだありません。「作成」のときに作られます）"));
+    EXPECT_FALSE(fs::exists(output_ + "/2024"));
+
+    widget<QPushButton>("CommandMake")->click();
+    waitForRun();
+    EXPECT_EQ(widget<QLabel>("LabelMess")->text(), QStringLiteral("完了しました"));
+    EXPECT_TRUE(fs::is_regular_file(fresh + "/index.html"));
+    EXPECT_EQ(chooser->folderList()->item(0)->text(), QStringLiteral("..")) << "listed again";
+    // The folder used is offered next time from the arrow beside the path.
+    ASSERT_TRUE(chooser->recentButton()->isEnabled());
+    ASSERT_EQ(chooser->recentButton()->menu()->actions().size(), 1);
+    EXPECT_EQ(chooser->recentButton()->menu()->actions().front()->text(),
+              QString::fromStdString(fresh));
+}
+
+TEST_F(MainViewTest, AFailureThatEndsARunComesInAWarningBoxAndTheStatusLineIsReadableWhole) {
+    cmSetIni(ini_, "Path", "Pic", dir_.mkdir("nothing here"));
+    openWindow();
+    // The box is answered as a user would, once it is up.
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString said;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            icon = box->icon();
+            said = box->text();
+            box->accept();
+        }
+    });
+    answer.start(20);
+    widget<QPushButton>("CommandMake")->click();
+    waitForRun();
+    QElapsedTimer clock;
+    clock.start();
+    while (said.isEmpty() && clock.elapsed() < 5000) {
+        QTest::qWait(10);
+    }
+    answer.stop();
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_EQ(said, QStringLiteral("作成に失敗しました。\n\n画像フォルダに画像がありません"));
+
+    // A message longer than the line: its start and end shown, all of it in the tool-tip.
+    const std::string reason = "(" + std::string(120, 'x') + ") end of the reason";
+    form_->mainSetStatus(true, "画像フォルダを開けません [/a/long/folder] " + reason, 0, 0);
+    auto* line = widget<QLabel>("LabelMess");
+    EXPECT_TRUE(line->text().startsWith(QStringLiteral("画像フォルダを開けません")));
+    EXPECT_TRUE(line->text().endsWith(QStringLiteral("end of the reason")));
+    EXPECT_TRUE(line->text().contains(QChar(0x2026))) << line->text().toStdString();
+    EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->contentsRect().width());
+    EXPECT_EQ(line->toolTip(),
+              QString::fromStdString("画像フォルダを開けません [/a/long/folder] " + reason));
+    // Room enough, the whole line.
+    view_->resize(1900, view_->height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(line->text().toStdString(), "画像フォルダを開けません [/a/long/folder] " + reason);
+    EXPECT_TRUE(line->toolTip().isEmpty());
+}
+
+TEST_F(MainViewTest, CtrlZInTheGalleryListBringsBackTheRowDeletedLast) {
+    cmSetIni(ini_, "Ini", "Mode", "0");
+    dir_.write("Mivo.csv", "Spring," + pictures_ + ",,\r\nSummer," + pictures_ + ",,\r\n");
+    openWindow();
+    view_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view_.get()));
+    auto* rows = widget<QTreeWidget>("ListViewPath");
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                      rows->visualItemRect(rows->topLevelItem(0)).center());
+    QTest::mouseClick(widget<QPushButton>("CommandListDelete"), Qt::LeftButton);
+    ASSERT_EQ(rows->topLevelItemCount(), 1);
+    // In the name box Ctrl+Z undoes the typing; in the list it brings the row back.
+    auto* name = widget<QLineEdit>("TextListName");
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral("!"));
+    QTest::keyClick(name, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(name->text(), QStringLiteral("Summer"));
+    EXPECT_EQ(rows->topLevelItemCount(), 1);
+    rows->setFocus();
+    QTest::keyClick(rows, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(rows->topLevelItemCount(), 2);
+    EXPECT_EQ(rows->topLevelItem(0)->text(0), QStringLiteral("Spring"));
+    EXPECT_EQ(rows->currentItem(), rows->topLevelItem(0));
+    EXPECT_EQ(name->text(), QStringLiteral("Spring"));
+}
+
+/// A notification service on a bus of its own: it keeps what it is sent.
+class FakeNotifications : public QDBusVirtualObject {
+  public:
+    QString introspect(const QString& /*path*/) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QStringLiteral("Notify")) {
+            return false;
+        }
+        received.push_back(message.arguments());
+        connection.send(message.createReply(QVariantList{1U}));
+        return true;
+    }
+    std::vector<QVariantList> received;
+};
+
+TEST(DesktopNotifications, GoToTheSessionBusAndFailQuietlyWithoutOne) {
+    const QByteArray keptBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const QByteArray keptRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const test::TempDir runtime;
+    // No bus at all: nothing is sent, at once.
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path()));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(DesktopServices::sendNotification("Mivo", "完了しました"));
+    EXPECT_LT(clock.elapsed(), 1000);
+
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                  QStringLiteral("--print-address=1")});
+    if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(5000)) {
+        qputenv("XDG_RUNTIME_DIR", keptRuntime);
+        GTEST_SKIP() << "no dbus-daemon to run a session bus";
+    }
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    {
+        // A bus without a notification service: sent, and no answer waited for.
+        clock.restart();
+        EXPECT_TRUE(DesktopServices::sendNotification("Mivo", "完了しました"));
+        EXPECT_LT(clock.elapsed(), 1000);
+
+        QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("fake"));
+        ASSERT_TRUE(service.isConnected());
+        FakeNotifications notifications;
+        ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        ASSERT_TRUE(service.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                                  &notifications));
+        EXPECT_TRUE(DesktopServices::sendNotification("Mivo", "完了しました"));
+        clock.restart();
+        while (notifications.received.empty() && clock.elapsed() < 5000) {
+            QTest::qWait(10);
+        }
+        ASSERT_EQ(notifications.received.size(), 1U);
+        const QVariantList& notify = notifications.received.front();
+        ASSERT_EQ(notify.size(), 8);
+        EXPECT_EQ(notify[0].toString(), QStringLiteral("Mivo"));         // the application
+        EXPECT_EQ(notify[3].toString(), QStringLiteral("Mivo"));         // the summary
+        EXPECT_EQ(notify[4].toString(), QStringLiteral("完了しました")); // the body
+        service.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+    }
+    QDBusConnection::disconnectFromBus(QStringLiteral("fake"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("mivo-notifications"));
+    daemon.kill();
+    daemon.waitForFinished(5000);
+    if (keptBus.isNull()) {
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    } else {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", keptBus);
+    }
+    qputenv("XDG_RUNTIME_DIR", keptRuntime);
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 
 int main(int argc, char** argv) {
     return mivo::qt::runWindowProgram(argc, argv, [](mivo::qt::ProgramWindow& window) {
-        window.form.TextTitle->setText("Changed before the run");
+        window.form.display.TextTitle->setText("Changed before the run");
         window.view.findChild<QPushButton*>(QStringLiteral("CommandMake"))->click();
     });
 }

@@ -84,7 +84,8 @@ class WindowProgram {
     WindowProgram(const WindowProgram&) = delete;
     WindowProgram& operator=(const WindowProgram&) = delete;
 
-    bool start() {
+    /// Starts the program with `arguments` after its name.
+    bool start(const std::vector<std::string>& arguments = {}) {
         const std::string path = folder_ / "mivo";
         // Everything the child needs is made before the fork: it may only exec.
         std::vector<std::string> environment = {"QT_QPA_PLATFORM=offscreen"};
@@ -99,10 +100,14 @@ class WindowProgram {
             envp.push_back(entry.data());
         }
         envp.push_back(nullptr);
-        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
+        std::vector<char*> argv = {const_cast<char*>(path.c_str())};
+        for (const std::string& argument : arguments) {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::execve(path.c_str(), argv, envp.data());
+            ::execve(path.c_str(), argv.data(), envp.data());
             ::_exit(127);
         }
         return pid_ > 0;
@@ -148,6 +153,21 @@ class WindowProgram {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         elapsedSeconds = seconds;
+        return -1;
+    }
+
+    /// Waits for the program to end by itself: its exit status, or -1 when it still runs after
+    /// `seconds`.
+    int finish(double seconds) {
+        const auto start = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - start < std::chrono::duration<double>(seconds)) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         return -1;
     }
 
@@ -279,6 +299,28 @@ TEST(WindowProgramTermination, SignalDuringARunStopsItSavesAndLeavesNoHalfPage) 
                 << page << ": " << text.substr(0, 200);
         }
     }
+}
+
+TEST(WindowProgramArguments, AFolderGivenOpensTheWindowOnItAndAnOptionIsRefused) {
+    const test::TempDir folder;
+    const std::string trip = folder.mkdir("trip pictures");
+    folder.write("Mivo.ini", "[Log]\r\nLevel=1\r\n[Ini]\r\nMode=0\r\n");
+    {
+        WindowProgram program(folder);
+        ASSERT_TRUE(program.start({trip}));
+        ASSERT_TRUE(program.waitForLog(kLoaded, 30)) << program.log();
+        double took = 0;
+        EXPECT_EQ(program.terminate(10, took), 0);
+    }
+    // The window was on that picture folder, in single mode, as the saved settings say.
+    const std::string ini = fileText(folder / "Mivo.ini");
+    EXPECT_NE(ini.find("Mode=1\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Pic=" + trip + "\r\n"), std::string::npos) << ini;
+
+    // An option it does not know: the usage, and status 2, without opening anything.
+    WindowProgram wrong(folder);
+    ASSERT_TRUE(wrong.start({"--bogus"}));
+    EXPECT_EQ(wrong.finish(30), 2);
 }
 
 } // namespace
