@@ -12,7 +12,7 @@
 #include "common/program_files.h"
 #include "common/text.h"
 #include "common/text_file.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
 #include "generation/plan/item.h"
 #include "generation/plan/status.h"
 #include "generation/run/filelist.h"
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pictures.add(mivo::listedItem(pictureFolder(), name, mivo::ItemKind::Picture));
     }
     bool result = false;
-    mivo::GalleryJob job;
+    mivo::AlbumJob job;
     job.picPath = pictureFolder();
     job.useFilelist = true;
     std::string head;

@@ -177,8 +177,14 @@ bool CopyFolder::writeFile(const std::string& name, std::string_view bytes,
     return ok;
 }
 
-bool CopyFolder::removeFile(const std::string& name, std::string& error) const {
-    if (::unlinkat(fd_, name.c_str(), 0) != 0 && errno != ENOENT) {
+bool CopyFolder::removeFile(const std::string& name, std::string& error, bool* removed) const {
+    if (::unlinkat(fd_, name.c_str(), 0) == 0) {
+        if (removed != nullptr) {
+            *removed = true;
+        }
+        return true;
+    }
+    if (errno != ENOENT) {
         error = joined(path_, name) + ": " + systemErrorText(errno);
         return false;
     }

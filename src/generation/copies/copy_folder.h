@@ -48,8 +48,8 @@ class CopyFolder {
     /// reason) when it cannot; no temporary file is left behind then.
     bool writeFile(const std::string& name, std::string_view bytes, std::string& error) const;
     /// Removes the file `name` (a plain name) when it is there. false with `error` when it is
-    /// there and cannot be removed.
-    bool removeFile(const std::string& name, std::string& error) const;
+    /// there and cannot be removed. `removed`, when given, is set true when a file went.
+    bool removeFile(const std::string& name, std::string& error, bool* removed = nullptr) const;
 
   private:
     void close();

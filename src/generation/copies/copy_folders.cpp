@@ -36,15 +36,34 @@ Listing listAndTidy(const CopyFolder& folder, const std::set<std::string>& ownNa
     return listing;
 }
 
+std::string CopyFolderSet::relativeOf(const CopyFolder& folder) const {
+    if (&folder == &thumbs) {
+        return kThumbFolder;
+    }
+    if (&folder == &thumbs2x) {
+        return std::string(kThumbFolder) + "/" + kThumb2xFolder;
+    }
+    return kViewFolder;
+}
+
 bool removeCopies(const CopyFolderSet& folders, const std::string& fileName,
-                  const std::string& webName, std::string& error) {
-    bool ok = webName.empty() || folders.views.removeFile(webName, error);
+                  const std::string& webName, std::string& error,
+                  std::vector<RemovedCopy>* removed) {
+    const auto remove = [&](const CopyFolder& folder, const std::string& name) {
+        bool went = false;
+        const bool ok = folder.removeFile(name, error, &went);
+        if (went && removed != nullptr) {
+            removed->push_back({&folder, name});
+        }
+        return ok;
+    };
+    bool ok = webName.empty() || remove(folders.views, webName);
     if (fileName.empty()) {
         return ok;
     }
-    ok = folders.views.removeFile(fileName, error) && ok;
-    ok = folders.thumbs2x.removeFile(fileName, error) && ok;
-    return folders.thumbs.removeFile(fileName, error) && ok;
+    ok = remove(folders.views, fileName) && ok;
+    ok = remove(folders.thumbs2x, fileName) && ok;
+    return remove(folders.thumbs, fileName) && ok;
 }
 
 } // namespace mivo

@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "generation/copies/copy_folder.h"
 
@@ -24,6 +25,14 @@ struct CopyFolderSet {
 
     /// false with `error` when the page folder cannot be opened or a copy folder not made.
     bool open(const std::string& pageFolder, std::string& error);
+    /// Where `folder` (one of the three) lies in the page folder: "thumbs", "thumbs/2x", "view".
+    std::string relativeOf(const CopyFolder& folder) const;
+};
+
+/// A file that went from one of the copy folders.
+struct RemovedCopy {
+    const CopyFolder* folder = nullptr;
+    std::string name;
 };
 
 /// What one copy folder holds: every name, and which of them are regular files.
@@ -51,11 +60,19 @@ struct FolderContents {
         return thumbs.names.count(fileName) != 0 || thumbs2x.names.count(fileName) != 0 ||
                views.names.count(fileName) != 0;
     }
+    /// True when `name` was in `folder` (one of `folders`) when it was listed.
+    bool had(const CopyFolderSet& folders, const CopyFolder& folder,
+             const std::string& name) const {
+        const Listing& listing =
+            &folder == &folders.thumbs ? thumbs : (&folder == &folders.thumbs2x ? thumbs2x : views);
+        return listing.names.count(name) != 0;
+    }
 };
 
 /// Removes the three copies named `fileName` and the web video `webName` (each when not "");
-/// false with `error` when one stays.
+/// false with `error` when one stays. `removed`, when given, gets every file that went.
 bool removeCopies(const CopyFolderSet& folders, const std::string& fileName,
-                  const std::string& webName, std::string& error);
+                  const std::string& webName, std::string& error,
+                  std::vector<RemovedCopy>* removed = nullptr);
 
 } // namespace mivo

@@ -44,16 +44,19 @@ std::string pageFolderOf(const std::string& pagePath) {
     return folder;
 }
 
-void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       PictureList& items, ItemNotes& notes) {
+void makeGalleryCopies(const RunServices& run, const PagePlan& pages, Album& album,
+                       AlbumResult& result) {
+    const AlbumJob& job = album.job;
+    PictureList& items = album.items;
+    ItemNotes& notes = result.items;
     if (!job.makeCopies || items.empty()) {
         return;
     }
     cmWriteLog("makeGalleryCopies", 1, "▽Start Method▽");
     CopyJob copyJob;
-    copyJob.pageFolder = pageFolderOf(paths.strListPath);
-    copyJob.request.boxWidth = job.pages.thumbWidth;
-    copyJob.request.boxHeight = job.pages.thumbHeight;
+    copyJob.pageFolder = pageFolderOf(album.paths.strListPath);
+    copyJob.request.boxWidth = pages.thumbWidth;
+    copyJob.request.boxHeight = pages.thumbHeight;
     copyJob.request.viewEdge = kViewEdge;
     copyJob.workers = run.pictureWorkers;
     if (job.media) {
@@ -94,6 +97,7 @@ void makeGalleryCopies(const RunServices& run, const GalleryJob& job, const Outp
         mainSetStatus(run.status, true, text, 1, static_cast<int>(tried));
     };
     makeWebSizes(copyJob, items, report, folderError);
+    result.files.add(report.files);
     if (tried > 0) {
         run.status.setBarMax(barMax);
         run.status.setBarValue(barValue);

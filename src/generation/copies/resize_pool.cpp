@@ -147,7 +147,7 @@ void ResizePool::run(ResizeTask& task) {
         // Half a picture's copies are no use: its names are on record as Mivo's, so the
         // next run may make them again, but nothing half-made is left for a page to link.
         std::string ignored;
-        removeCopies(folders_, task.names.file, task.names.webVideo, ignored);
+        removeCopies(folders_, task.names.file, task.names.webVideo, ignored, &task.removed);
     }
 }
 

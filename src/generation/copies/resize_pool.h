@@ -29,6 +29,7 @@ struct ResizeTask {
     bool unreadable = false; // not what its name says, or no frame could be taken from it
     ResizedSizes sizes;
     std::string error;
+    std::vector<RemovedCopy> removed; // files of its names that went when it failed
 };
 
 /// Reduces the tasks on worker threads and puts each item's copies in place, entered in the

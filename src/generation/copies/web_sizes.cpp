@@ -17,6 +17,48 @@ namespace {
 /// Items whose copies were not made, with the names they were to take.
 using Unfinished = std::vector<std::pair<std::string, MadeCopies>>;
 
+/// The run's list of the files it wrote, replaced and removed in an album's copy folders,
+/// told apart by what the folders held before the run.
+class CopyManifest {
+  public:
+    CopyManifest(const std::string& pageFolder, const CopyFolderSet& folders,
+                 const FolderContents& present, Manifest& files)
+        : base_(manifestPath(pageFolder)), folders_(folders), present_(present), files_(files) {}
+
+    /// `name` of `folder` was written.
+    void wrote(const CopyFolder& folder, const std::string& name) {
+        (present_.had(folders_, folder, name) ? files_.replaced : files_.written)
+            .push_back(pathOf(folder, name));
+    }
+    /// The copies (and web video) of an item made this run.
+    void made(const CopyNames& names, bool webVideo) {
+        if (webVideo) {
+            wrote(folders_.views, names.webVideo);
+        }
+        wrote(folders_.views, names.file);
+        wrote(folders_.thumbs2x, names.file);
+        wrote(folders_.thumbs, names.file);
+    }
+    /// Files that went; one that was not there before the run was only this run's.
+    void removed(const std::vector<RemovedCopy>& gone) {
+        for (const RemovedCopy& file : gone) {
+            if (present_.had(folders_, *file.folder, file.name)) {
+                files_.removed.push_back(pathOf(*file.folder, file.name));
+            }
+        }
+    }
+
+  private:
+    std::string pathOf(const CopyFolder& folder, const std::string& name) const {
+        return base_ + "/" + folders_.relativeOf(folder) + "/" + name;
+    }
+
+    std::string base_;
+    const CopyFolderSet& folders_;
+    const FolderContents& present_;
+    Manifest& files_;
+};
+
 /// Enters every item about to be worked on before its first file is written, so a run killed
 /// at any point leaves no file of Mivo's that the record does not name. When the record cannot
 /// be written no item is worked on: each fails with the record's error, and keeps its old
@@ -137,6 +179,7 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
     claimTasks(folders.thumbs, before, journal, plan, items, folderError);
 
     // Each item in listing order, as its copies are ready.
+    CopyManifest manifest(job.pageFolder, folders, present, report.files);
     Unfinished unfinished;
     {
         ResizePool pool(plan.tasks, job.request, job.workers, folders,
@@ -150,6 +193,10 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
                 const ResizeTask& task = pool.take(plan.taskOf[i]);
                 report.stopped = report.stopped || pool.stopped();
                 takeTask(task, pool.stopped(), tools, plan, items[i], unfinished, report);
+                if (items[i].copy->madeThisRun) {
+                    manifest.made(task.names, !items[i].copy->webVideoName.empty());
+                }
+                manifest.removed(task.removed);
             } else if (items[i].copy->ok) {
                 ++report.kept;
             }
@@ -162,14 +209,23 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
     for (const Item& item : items) {
         itemNames.insert(item.name());
     }
-    report.removed = removeStaleCopies(folders, before, names.assigned, itemNames, plan.after);
-    removeUnfinishedCopies(folders, unfinished, before, plan.after);
+    std::vector<RemovedCopy> removed;
+    report.removed =
+        removeStaleCopies(folders, before, names.assigned, itemNames, plan.after, removed);
+    removeUnfinishedCopies(folders, unfinished, before, plan.after, removed);
+    manifest.removed(removed);
     // A run with nothing changed leaves the record as it is; otherwise the journal is
     // written anew with one line per item.
-    if ((journal && journal->written()) || plan.after != before) {
+    const bool journalWritten = journal && journal->written();
+    if (journalWritten || plan.after != before) {
         std::string error;
-        if (!folders.thumbs.writeFile(kWebSizesRecord, recordText(plan.after), error)) {
+        const bool rewritten =
+            folders.thumbs.writeFile(kWebSizesRecord, recordText(plan.after), error);
+        if (!rewritten) {
             cmWriteLog(kCopierLog, 4, "<" + error + "> the record stays as the journal left it");
+        }
+        if (rewritten || journalWritten) {
+            manifest.wrote(folders.thumbs, kWebSizesRecord);
         }
     }
     return true;

@@ -9,6 +9,7 @@
 #include "generation/copies/copy_record.h"
 #include "generation/copies/media_tools.h"
 #include "generation/copies/picture_resize.h"
+#include "generation/plan/album_result.h"
 #include "generation/plan/item.h"
 #include "generation/plan/item_kind.h"
 
@@ -25,6 +26,9 @@ struct WebSizesReport {
     std::size_t removed = 0; // pictures gone from the folder whose copies were deleted
     std::size_t leftOut = 0; // HEIC, PNG... pictures and videos that cannot be shown
     bool stopped = false;    // asked to stop: pictures not reached keep their originals
+    // The copies, web videos and record written, replaced and removed (a file written and
+    // removed again in the same run, as the half of a copy that failed, is in none).
+    Manifest files;
 };
 
 /// Called on the calling thread for every item in listing order, once its copies are ready

@@ -51,7 +51,7 @@ void writeColumnArray(PageFile& page, const std::string& name,
 }
 
 /// The picture array and the arrays beside it, then one empty line.
-void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures,
+void writePictureArrays(const PagePlan& pages, const AlbumJob& job, const IndexPictures& pictures,
                         const PictureList& items, PageFile& page) {
     std::string line;
     const auto count = static_cast<std::size_t>(cmCountArray(pictures.entries));
@@ -76,7 +76,7 @@ void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures,
     writeColumnArray(page, "aryPicVideo", pictures.videos, count);
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
-    if (job.pages.shootingData) {
+    if (pages.shootingData) {
         writeFieldArray(page, "aryPicExif", listed, [&](std::size_t k) {
             const ExifInfo* e = items[k].shooting.get();
             return e == nullptr || e->empty()
@@ -91,15 +91,16 @@ void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures,
 
 } // namespace
 
-bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const IndexPictures& pictures, const PictureList& items,
-                       std::string& failure) {
+bool mainMakeIndexHtml(const RunServices& run, const PagePlan& pages, const Album& album,
+                       const IndexPictures& pictures, AlbumResult& result) {
     cmWriteLog("mainMakeIndexHtml", 1, "▽Start Method▽");
-    PageInput input{job.pages, &job, &paths, paths.strIndexPath};
+    PageInput input{pages, &album.job, &album.paths, album.paths.strIndexPath};
     PageParts parts;
-    parts.array = [&](PageFile& page) { writePictureArrays(job, pictures, items, page); };
-    const bool ok =
-        writeTemplatePage(run.files, PageKind::Index, "mainMakeIndexHtml", input, parts, failure);
+    parts.array = [&](PageFile& page) {
+        writePictureArrays(pages, album.job, pictures, album.items, page);
+    };
+    const bool ok = writeTemplatePage(run.files, PageKind::Index, "mainMakeIndexHtml", input, parts,
+                                      result.failure, result.files);
     cmWriteLog("mainMakeIndexHtml", 1, "△End Method△");
     return ok;
 }

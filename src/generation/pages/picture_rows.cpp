@@ -22,34 +22,23 @@ long long numberOrZero(const std::string& text) {
     return parseWholeNumber(text, value) ? value : 0;
 }
 
-/// A full-size picture shown as its own thumbnail: scaled into the thumbnail box, with the size
-/// from its header or else from filelist.csv's columns; the box itself when neither gives one.
-PixelSize scaledThumbSize(const PagePlan& plan, const PictureRow& row) {
-    const PixelSize box{thumbnailBoxSide(plan.thumbWidth), thumbnailBoxSide(plan.thumbHeight)};
-    long long width = row.item->width;
-    long long height = row.item->height;
-    if (width == 0) {
-        // The size is left to filelist.csv: fields counted from 1 after the file name.
-        const ClassFileData& picture = row.item->file;
-        const std::vector<std::string> fields =
-            picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
-        const long long widthField = plan.filelistWidthColumn;
-        const long long heightField = plan.filelistHeightColumn;
-        const auto count = static_cast<long long>(fields.size());
-        if (widthField < 1 || heightField < 1 || widthField > count || heightField > count) {
-            return box;
-        }
-        width = numberOrZero(fields[static_cast<std::size_t>(widthField - 1)]);
-        height = numberOrZero(fields[static_cast<std::size_t>(heightField - 1)]);
+/// The size filelist.csv gives a picture in its columns (fields counted from 1 after the file
+/// name); 0 by 0 when the columns are not set or the row lacks them.
+void filelistSize(const PagePlan& pages, const ClassFileData& picture, long long& width,
+                  long long& height) {
+    const std::vector<std::string> fields =
+        picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
+    const long long widthField = pages.filelistWidthColumn;
+    const long long heightField = pages.filelistHeightColumn;
+    const auto count = static_cast<long long>(fields.size());
+    if (widthField < 1 || heightField < 1 || widthField > count || heightField > count) {
+        width = 0;
+        height = 0;
+        return;
     }
-    // An empty, unreadable or zero size cannot be scaled: show it at the box size.
-    if (width <= 0 || height <= 0) {
-        return box;
-    }
-    return scaledSize(width, height, box.width, box.height);
+    width = numberOrZero(fields[static_cast<std::size_t>(widthField - 1)]);
+    height = numberOrZero(fields[static_cast<std::size_t>(heightField - 1)]);
 }
-
-} // namespace
 
 /// The copy folders beside a page: thumbs/ and view/.
 struct CopyFolders {
@@ -62,14 +51,16 @@ struct CopyFolders {
     std::string view;
 };
 
+} // namespace
+
 /// Links from one page to the folders a row points into, each worked out once.
 struct PictureRows::Links {
-    Links(const GalleryJob& job, const std::string& pagePath, const CopyFolders& folders)
+    Links(const AlbumJob& job, const std::string& pagePath, const CopyFolders& folders)
         : thumbFolder(folders.thumbs), pictures(pagePath, job.picPath),
           view(pagePath, folders.view), thumbs(pagePath, thumbFolder),
           thumbs2x(pagePath, folderIn(thumbFolder, kThumb2xFolder)),
           thumbnailFolder(pagePath, job.samPath) {}
-    Links(const GalleryJob& job, const std::string& pagePath)
+    Links(const AlbumJob& job, const std::string& pagePath)
         : Links(job, pagePath, CopyFolders(pagePath)) {}
 
     std::string thumbFolder;
@@ -80,31 +71,32 @@ struct PictureRows::Links {
     FolderLinks thumbnailFolder;
 };
 
-PictureRows::PictureRows(const GalleryJob& job, PictureList& pictures, PictureMeasurer* measurer)
-    : job_(job), pictures_(pictures), measurer_(measurer) {}
+PictureRows::PictureRows(PictureMeasurer* reads) : measurer_(reads) {}
 
 PictureRows::~PictureRows() = default;
 
-void PictureRows::begin(const std::string& pagePath, int workers) {
-    links_ = std::make_unique<Links>(job_, pagePath);
+void PictureRows::begin(const PagePlan& pages, const Album& album, const std::string& pagePath,
+                        int workers) {
+    links_ = std::make_unique<Links>(album.job, pagePath);
     if (begun_) {
         // A second table block: the given reader has handed its pictures out already.
         measurer_ = nullptr;
         ownMeasurer_.reset();
     }
     if (measurer_ == nullptr) {
-        measurer_ = startListTableReads(ownMeasurer_, job_, pictures_, workers);
+        measurer_ = startListTableReads(ownMeasurer_, pages, album.job, album.items, workers);
     }
     begun_ = true;
     next_ = 0;
 }
 
-bool PictureRows::next(PictureRow& row) {
-    if (next_ >= pictures_.size() || !links_) {
+bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
+    if (next_ >= album.items.size() || !links_) {
         return false;
     }
+    const AlbumJob& job = album.job;
     const std::size_t i = next_++;
-    Item& item = pictures_[i];
+    Item& item = album.items[i];
     row.item = &item;
     row.number = i;
     MeasuredSize size = measurer_ != nullptr ? measurer_->take(i) : MeasuredSize{};
@@ -119,7 +111,7 @@ bool PictureRows::next(PictureRow& row) {
         size.ok = true;
         size.width = row.copy->sizes.viewWidth;
         size.height = row.copy->sizes.viewHeight;
-        if (job_.pages.shootingData) {
+        if (pages.shootingData) {
             if (row.kind == ItemKind::Video) {
                 size.exif.dateTaken = row.copy->dateTaken;
             } else if (isHeifName(item.name())) {
@@ -129,7 +121,7 @@ bool PictureRows::next(PictureRow& row) {
             }
         }
     }
-    mainGetPicInfo(job_.pages, job_.useFilelist, size, item, row.displayName);
+    mainGetPicInfo(pages, job.useFilelist, size, item, row.displayName);
     if (logWants(3)) {
         cmWriteLog("mainMakeListTable", 3, "<" + item.path + ">");
     }
@@ -150,8 +142,8 @@ bool PictureRows::next(PictureRow& row) {
         row.videoType = copy.webVideoType;
         row.durationMs = copy.durationMs;
     }
-    if (job_.useThumbnails) {
-        row.thumbPath = cmAddPath(job_.samPath, item.name(), kPathSeparator);
+    if (job.useThumbnails) {
+        row.thumbPath = cmAddPath(job.samPath, item.name(), kPathSeparator);
         row.thumbLink = links.thumbnailFolder.to(item.name());
         row.thumbSize.reset();
     } else if (row.copy != nullptr) {
@@ -161,9 +153,16 @@ bool PictureRows::next(PictureRow& row) {
         row.thumb2xLink = links.thumbs2x.to(row.copy->fileName);
         row.thumbSize = PixelSize{row.copy->sizes.thumbWidth, row.copy->sizes.thumbHeight};
     } else {
+        // The full-size picture as its own thumbnail, scaled into the box: its size from its
+        // header, or else from filelist.csv's columns.
         row.thumbPath = item.path;
         row.thumbLink = row.pictureLink;
-        row.thumbSize = scaledThumbSize(job_.pages, row);
+        long long width = item.width;
+        long long height = item.height;
+        if (width == 0) {
+            filelistSize(pages, item.file, width, height);
+        }
+        row.thumbSize = thumbnailSize(width, height, pages.thumbWidth, pages.thumbHeight);
     }
     return true;
 }

@@ -8,7 +8,7 @@
 
 #include "generation/pictures/picture_measure.h"
 #include "generation/pictures/thumb_size.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
 #include "generation/plan/item.h"
 #include "generation/plan/item_kind.h"
 #include "generation/plan/page_text.h"
@@ -41,29 +41,27 @@ struct PictureRow {
     std::optional<PixelSize> thumbSize;
 };
 
-struct CopyFolders;
-
-/// The rows of a gallery's pictures, one at a time as their headers come in.
+/// The rows of an album's list table, one at a time as the items' headers come in, with links
+/// from the page they are written into, worked out once. The run's PagePlan and the album are
+/// handed to each call.
 class PictureRows {
   public:
-    /// `measurer`, when given, is already reading the pictures' headers (the same pictures).
-    PictureRows(const GalleryJob& job, PictureList& pictures, PictureMeasurer* measurer);
+    /// `reads`, when given, is already reading the album's headers.
+    explicit PictureRows(PictureMeasurer* reads);
     ~PictureRows();
     PictureRows(const PictureRows&) = delete;
     PictureRows& operator=(const PictureRows&) = delete;
-    /// Starts the rows again from the first picture, with links from the page `pagePath`. The
-    /// first time the headers come from the measurer given, if any; every other time (a second
-    /// table block) from a reader of its own with `workers`, when the rows need them.
-    void begin(const std::string& pagePath, int workers);
-    std::size_t size() const { return pictures_.size(); }
-    /// The next picture's row; false after the last.
-    bool next(PictureRow& row);
+    /// Starts the rows again from the album's first item, with links from the page `pagePath`.
+    /// The first time the headers come from the reader given, if any; every other time (a
+    /// second table block) from a reader of its own with `workers`, when the rows need them.
+    void begin(const PagePlan& pages, const Album& album, const std::string& pagePath, int workers);
+    /// The row of the album's next item, which gets its pixel size and shooting data from its
+    /// header (mainGetPicInfo); false after the last.
+    bool next(const PagePlan& pages, Album& album, PictureRow& row);
 
   private:
     struct Links;
 
-    const GalleryJob& job_;
-    PictureList& pictures_;
     PictureMeasurer* measurer_ = nullptr;
     std::optional<PictureMeasurer> ownMeasurer_;
     std::unique_ptr<Links> links_;

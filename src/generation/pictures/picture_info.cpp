@@ -12,10 +12,11 @@ bool picInfoReadsFile(const PagePlan& pages, bool useFilelist) {
     return !useFilelist || pages.filelistWidthColumn == 0 || pages.filelistHeightColumn == 0;
 }
 
-PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const GalleryJob& job,
-                                     const PictureList& pictures, int workers) {
-    const bool shootingData = job.pages.shootingData;
-    if (pictures.empty() || !(picInfoReadsFile(job.pages, job.useFilelist) || shootingData)) {
+PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const PagePlan& pages,
+                                     const AlbumJob& job, const PictureList& pictures,
+                                     int workers) {
+    const bool shootingData = pages.shootingData;
+    if (pictures.empty() || !(picInfoReadsFile(pages, job.useFilelist) || shootingData)) {
         return nullptr;
     }
     return &slot.emplace(job.picPath, pictures, workers, shootingData);

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "generation/pictures/picture_measure.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
 #include "generation/plan/item.h"
 
 namespace mivo {
@@ -16,8 +16,8 @@ bool picInfoReadsFile(const PagePlan& pages, bool useFilelist);
 /// Starts reading the headers of a gallery's pictures into `slot` when its list table needs
 /// them: for the sizes, or for the shooting data that stands in the same header. The reader,
 /// or nullptr when the table reads nothing. `workers` as for PictureMeasurer.
-PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const GalleryJob& job,
-                                     const PictureList& pictures, int workers);
+PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const PagePlan& pages,
+                                     const AlbumJob& job, const PictureList& pictures, int workers);
 
 /// The display name of `item` (its name without extension) in `outFileName`, and its pixel
 /// size and shooting data into the item, from the header a PictureMeasurer read

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
 #include "generation/plan/item.h"
 #include "generation/plan/status.h"
 
@@ -10,7 +10,7 @@ namespace mivo {
 
 /// Reads filelist.csv of a picture folder into the pictures' strInfo and `head` (its heading).
 /// filelistRead is true when the file was read.
-void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& pictures,
+void mainCheckFilelist(RunStatus& status, const AlbumJob& job, PictureList& pictures,
                        std::string& head, bool& filelistRead);
 
 /// True when the folder holds a regular file "filelist.csv" (the window enables

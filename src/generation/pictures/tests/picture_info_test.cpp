@@ -13,6 +13,7 @@
 #include "common/codepage.h"
 #include "common/log.h"
 #include "common/text.h"
+#include "generation/plan/planners.h"
 #include "generation/plan/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"

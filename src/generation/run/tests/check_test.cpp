@@ -14,6 +14,7 @@
 #include "common/log.h"
 #include "common/message_box.h"
 #include "common/text_file.h"
+#include "generation/plan/planners.h"
 #include "generation/plan/run_services.h"
 #include "generation/plan/status.h"
 #include "settings/settings.h"
@@ -73,26 +74,29 @@ class CheckMakeTest : public ::testing::Test {
 
     std::string path(const std::string& relative) const { return (root_ / relative).string(); }
 
-    /// The gallery being checked: the single gallery, or the first row in menu mode.
-    GalleryJob job(const std::string& picPath, const std::string& samPath, bool filelist) const {
-        GalleryJob out;
-        out.menu = settings_.menuMode();
-        out.number = out.menu ? 1 : 0;
-        out.picPath = picPath;
-        // As the run plans it: a row's thumbnail folder in menu mode, the option in single mode.
-        out.useThumbnails =
-            !samPath.empty() || (!settings_.menuMode() && settings_.OptionSamD == 1);
-        out.samPath = samPath;
-        out.useFilelist = filelist;
-        out.pages = planRun(settings_, rows_).pages;
+    /// The album being checked: the single gallery, or the first row in menu mode, as the
+    /// planners make it.
+    Album album(const std::string& picPath, const std::string& samPath, bool filelist) const {
+        Album out;
+        const bool menu = settings_.menuMode();
+        out.job.number = menu ? 1 : 0;
+        out.job.picPath = picPath;
+        // A row's thumbnail folder in menu mode, the option in single mode.
+        out.job.useThumbnails = !samPath.empty() || (!menu && settings_.OptionSamD == 1);
+        out.job.samPath = samPath;
+        out.job.useFilelist = filelist;
+        out.job.strictFilelist = !menu;
         return out;
     }
 
-    bool check(const std::string& picPath, const std::string& samPath = "", bool filelist = false) {
-        GalleryJob checked = job(picPath, samPath, filelist);
-        head_.clear();
-        const bool result = mainCheckMake(run_, checked, true, pictures_, head_);
-        filelist_ = checked.useFilelist;
+    /// Checks the album; its items land in pictures_, filelist.csv's heading in head_.
+    bool check(const std::string& picPath, const std::string& samPath = "", bool filelist = false,
+               bool checkIndex = true) {
+        Album checked = album(picPath, samPath, filelist);
+        const bool result = mainCheckMake(run_, planRun(settings_, rows_).top, checked, checkIndex);
+        filelist_ = checked.job.useFilelist;
+        head_ = checked.filelistHead;
+        pictures_ = std::move(checked.items);
         return result;
     }
 
@@ -420,8 +424,7 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
 TEST_F(CheckMakeTest, NoIndexCheckLeavesTheOutputFoldersAlone) {
     touch(root_ / "pics" / "a.jpg");
     settings_.gstrIndexPath = path("prog/html/index.html");
-    GalleryJob checked = job(path("pics"), "", false);
-    EXPECT_TRUE(mainCheckMake(run_, checked, false, pictures_, head_));
+    EXPECT_TRUE(check(path("pics"), "", false, false));
     EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 

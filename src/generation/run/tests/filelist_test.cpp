@@ -53,8 +53,9 @@ class FilelistTest : public ::testing::Test {
 
     /// Reads filelist.csv for the single gallery, or for gallery `number` in menu mode.
     bool run(int number = 0) {
-        GalleryJob job;
-        job.menu = settings_.menuMode();
+        AlbumJob job;
+        // As the planners make it: the single folder needs its filelist.csv, a row does not.
+        job.strictFilelist = !settings_.menuMode();
         job.number = number;
         job.picPath = dir_.string();
         job.useFilelist = true;

@@ -25,11 +25,13 @@ struct IndexPictures {
 };
 
 /// What the list page's table found: the pictures for the index page, the start picture and
-/// the gallery's entry on the menu page.
+/// the album's entry on the page that lists it.
 struct ListTableResult {
     IndexPictures pictures;
-    long startNo = -1;    // table position of the start picture, -1 when it is not there
-    std::string menuItem; // menu mode: "<link to the first thumbnail>,<its size attributes>"
+    long startNo = -1; // table position of the start picture, -1 when it is not there
+    // For an album listed on its parent's index of children (the menu page): "<link from that
+    // page to its first thumbnail>,<the thumbnail's size attributes>".
+    std::string menuItem;
 };
 
 /// An item the end of a run names: its path, and why (composed and logged in Japanese, parts
@@ -57,12 +59,33 @@ struct ItemNotes {
     void add(const ItemNotes& more);
 };
 
-/// How one gallery of a run ended.
-struct GalleryResult {
+/// The files a run wrote, replaced and removed: the list a publishing step reads to bring a
+/// copy of the site up to date (to delete on a server what the run removed). Paths are
+/// absolute and normalized, so that a list can be read without knowing the run's working
+/// folder; a publisher makes them relative to the folder it publishes (the top page's, which
+/// may not hold them all: a page folder may lie beside it). Pages, copies, web videos and the
+/// copy record are listed; temporary files never are, nor folders.
+struct Manifest {
+    std::vector<std::string> written;  // files that were not there before
+    std::vector<std::string> replaced; // files that were there and were written anew
+    std::vector<std::string> removed;  // files that were there and are gone
+
+    /// Adds another album's lists after these.
+    void add(const Manifest& more);
+};
+
+/// `path` as a manifest lists it: absolute (from the working folder when it is relative) and
+/// normalized.
+std::string manifestPath(const std::string& path);
+
+/// How one album of a run ended, and what its children's runs gave (in the tree's order).
+struct AlbumResult {
     bool written = false; // its list, index and picture pages are in place
-    std::string menuItem; // its entry on the menu page (menu mode)
+    std::string menuItem; // its entry on the page that lists it (its cover)
     std::string failure;  // the page that was not written and why
     ItemNotes items;      // what its copies left out or could not make
+    Manifest files;       // every file the run wrote, replaced and removed for it
+    std::vector<AlbumResult> children;
 };
 
 inline void ItemNotes::add(const ItemNotes& more) {
