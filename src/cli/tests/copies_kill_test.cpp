@@ -15,6 +15,7 @@
 
 #include "common/codepage.h"
 #include "generation/copies/web_sizes.h"
+#include "support/proc_file.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -172,12 +173,10 @@ std::vector<pid_t> processesNaming(const std::string& part) {
         if (pid.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
-        const std::string stat = readBytes("/proc/" + pid + "/stat");
-        const std::size_t close = stat.rfind(')');
-        if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] == 'Z') {
+        if (!test::processRuns(pid)) {
             continue;
         }
-        if (readBytes("/proc/" + pid + "/cmdline").find(part) != std::string::npos) {
+        if (test::readProcFile("/proc/" + pid + "/cmdline").find(part) != std::string::npos) {
             found.push_back(static_cast<pid_t>(std::stol(pid)));
         }
     }
@@ -210,7 +209,7 @@ TEST_F(KilledTranscodeTest, NoFfmpegOutlivesAKilledRunNorLeavesAnythingBehind) {
     std::chrono::steady_clock::time_point seen{};
     const auto transcoding = [&] {
         for (const pid_t pid : processesNaming(video)) {
-            if (readBytes("/proc/" + std::to_string(pid) + "/cmdline").find("libx264") !=
+            if (test::readProcFile("/proc/" + std::to_string(pid) + "/cmdline").find("libx264") !=
                 std::string::npos) {
                 const auto now = std::chrono::steady_clock::now();
                 if (seen == std::chrono::steady_clock::time_point{}) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/run_program.h"
+#include "support/proc_file.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -119,15 +120,8 @@ TEST(RunProgramTest, StopAndTimeLimitKillTheProgram) {
     EXPECT_LT(secondsSince(start), 2);
 }
 
-// A process that is gone or a zombie waiting for init: it runs no more.
 bool stillRuns(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) {
-        return false;
-    }
-    const std::size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+    return test::processRuns(std::to_string(pid));
 }
 
 TEST(RunProgramTest, TheProgramDiesWithTheProcessThatStartedIt) {

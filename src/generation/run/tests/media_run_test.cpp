@@ -20,6 +20,7 @@
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
+#include "support/proc_file.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -197,7 +198,7 @@ class StopWhileTranscoding : public RecordingSink {
         for (const auto& task : fs::directory_iterator("/proc/self/task", ec)) {
             std::ifstream children(task.path() / "children");
             for (std::string pid; children >> pid;) {
-                const std::string command = readBytes("/proc/" + pid + "/cmdline");
+                const std::string command = test::readProcFile("/proc/" + pid + "/cmdline");
                 if (contains(command, "slow.avi") && contains(command, "libx264")) {
                     stopped_ = true;
                 }
