@@ -5,7 +5,7 @@
 
 namespace mivo {
 
-PixelSize fitInside(long width, long height, long boxWidth, long boxHeight) {
+PictureSize fitInside(long width, long height, long boxWidth, long boxHeight) {
     if (width < 1 || height < 1) {
         return {std::max(width, 1L), std::max(height, 1L)};
     }
@@ -18,7 +18,7 @@ PixelSize fitInside(long width, long height, long boxWidth, long boxHeight) {
     return {edge(width), edge(height)};
 }
 
-PixelSize decodeNeed(PixelSize copy) {
+PictureSize decodeNeed(PictureSize copy) {
     return {copy.width * 2, copy.height * 2};
 }
 
@@ -26,7 +26,7 @@ long scaledEdge(long edge, int eighths) {
     return (edge * eighths + 7) / 8;
 }
 
-int decodeEighths(PixelSize picture, PixelSize needed) {
+int decodeEighths(PictureSize picture, PictureSize needed) {
     // 5/8 to 7/8 decode slower than full size: past 4/8, 8/8.
     for (int eighths = 1; eighths <= 4; ++eighths) {
         if (scaledEdge(picture.width, eighths) >= needed.width &&

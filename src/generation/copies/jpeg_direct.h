@@ -9,7 +9,7 @@ namespace mivo {
 
 /// What the markers before a JPEG's first scan say about decoding it.
 struct JpegLayout {
-    PixelSize stored;     // as the frame header has it, before orientation
+    PictureSize stored;   // as the frame header has it, before orientation
     int components = 0;   // 1 grey, 3 colour, 4 CMYK/YCCK
     int precision = 0;    // bits per sample
     bool huffman = false; // baseline, extended or progressive Huffman coding (what TurboJPEG reads)

@@ -293,11 +293,11 @@ struct DirectBuffers {
 // The thumbnails from the display copy in `b.view`, and the three copies encoded.
 bool thumbnailsFromView(DirectBuffers& b, const ResizeRequest& request, EncodedCopies& copies,
                         std::string& error) {
-    const PixelSize view{b.view.width, b.view.height};
+    const PictureSize view{b.view.width, b.view.height};
     const long boxWidth = side(request.boxWidth);
     const long boxHeight = side(request.boxHeight);
-    const PixelSize thumb2xSize = fitInside(view.width, view.height, boxWidth * 2, boxHeight * 2);
-    const PixelSize thumbSize = fitInside(view.width, view.height, boxWidth, boxHeight);
+    const PictureSize thumb2xSize = fitInside(view.width, view.height, boxWidth * 2, boxHeight * 2);
+    const PictureSize thumbSize = fitInside(view.width, view.height, boxWidth, boxHeight);
     // The 1x thumbnail has the size libvips gives it from the display copy, and its pixels from
     // the 2x one: a quarter of the reading.
     shrinkPixels(b.view, static_cast<int>(thumb2xSize.width), static_cast<int>(thumb2xSize.height),
@@ -334,9 +334,9 @@ bool directCopies(const std::string& picture, const ResizeRequest& request, Enco
     const long uprightWidth = turned ? layout.stored.height : layout.stored.width;
     const long uprightHeight = turned ? layout.stored.width : layout.stored.height;
     const long edge = side(request.viewEdge);
-    const PixelSize view = fitInside(uprightWidth, uprightHeight, edge, edge);
-    const PixelSize storedView =
-        turned ? PixelSize{view.height, view.width} : PixelSize{view.width, view.height};
+    const PictureSize view = fitInside(uprightWidth, uprightHeight, edge, edge);
+    const PictureSize storedView =
+        turned ? PictureSize{view.height, view.width} : PictureSize{view.width, view.height};
     if (!decodeJpegScaled(b.file.data(), b.file.size(), layout,
                           decodeEighths(layout.stored, decodeNeed(storedView)), b.decoded)) {
         return false;
@@ -370,7 +370,7 @@ bool bmpCopies(const std::string& picture, const ResizeRequest& request, Encoded
         return false;
     }
     const long edge = side(request.viewEdge);
-    const PixelSize view = fitInside(b.decoded.width, b.decoded.height, edge, edge);
+    const PictureSize view = fitInside(b.decoded.width, b.decoded.height, edge, edge);
     if (view.width == b.decoded.width && view.height == b.decoded.height) {
         std::swap(b.decoded, b.view);
     } else {

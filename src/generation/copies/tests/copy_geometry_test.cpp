@@ -12,23 +12,23 @@ namespace {
 
 TEST(CopyGeometryTest, FittedSizesAreThoseLibvipsGave) {
     // Measured with vips thumbnail (--size down) on pictures of these sizes.
-    EXPECT_EQ(fitInside(6000, 4000, 2048, 2048), (PixelSize{2048, 1365}));
-    EXPECT_EQ(fitInside(4000, 6000, 2048, 2048), (PixelSize{1365, 2048}));
-    EXPECT_EQ(fitInside(3001, 2001, 2048, 2048), (PixelSize{2048, 1366}));
-    EXPECT_EQ(fitInside(4095, 3001, 2048, 2048), (PixelSize{2048, 1501}));
-    EXPECT_EQ(fitInside(2047, 3000, 2048, 2048), (PixelSize{1397, 2048}));
-    EXPECT_EQ(fitInside(2500, 2499, 2048, 2048), (PixelSize{2048, 2047}));
-    EXPECT_EQ(fitInside(4100, 7, 2048, 2048), (PixelSize{2048, 3}));
-    EXPECT_EQ(fitInside(9000, 3, 2048, 2048), (PixelSize{2048, 1}));
+    EXPECT_EQ(fitInside(6000, 4000, 2048, 2048), (PictureSize{2048, 1365}));
+    EXPECT_EQ(fitInside(4000, 6000, 2048, 2048), (PictureSize{1365, 2048}));
+    EXPECT_EQ(fitInside(3001, 2001, 2048, 2048), (PictureSize{2048, 1366}));
+    EXPECT_EQ(fitInside(4095, 3001, 2048, 2048), (PictureSize{2048, 1501}));
+    EXPECT_EQ(fitInside(2047, 3000, 2048, 2048), (PictureSize{1397, 2048}));
+    EXPECT_EQ(fitInside(2500, 2499, 2048, 2048), (PictureSize{2048, 2047}));
+    EXPECT_EQ(fitInside(4100, 7, 2048, 2048), (PictureSize{2048, 3}));
+    EXPECT_EQ(fitInside(9000, 3, 2048, 2048), (PictureSize{2048, 1}));
     // Thumbnails from those display copies: a half rounds up.
-    EXPECT_EQ(fitInside(2048, 1501, 320, 320), (PixelSize{320, 235}));
-    EXPECT_EQ(fitInside(2048, 1501, 160, 160), (PixelSize{160, 117}));
-    EXPECT_EQ(fitInside(2048, 2047, 320, 320), (PixelSize{320, 320}));
+    EXPECT_EQ(fitInside(2048, 1501, 320, 320), (PictureSize{320, 235}));
+    EXPECT_EQ(fitInside(2048, 1501, 160, 160), (PictureSize{160, 117}));
+    EXPECT_EQ(fitInside(2048, 2047, 320, 320), (PictureSize{320, 320}));
     // Never enlarged; a box that is not square.
-    EXPECT_EQ(fitInside(1999, 1000, 2048, 2048), (PixelSize{1999, 1000}));
-    EXPECT_EQ(fitInside(2048, 2048, 2048, 2048), (PixelSize{2048, 2048}));
-    EXPECT_EQ(fitInside(800, 600, 160, 120), (PixelSize{160, 120}));
-    EXPECT_EQ(fitInside(300, 600, 160, 120), (PixelSize{60, 120}));
+    EXPECT_EQ(fitInside(1999, 1000, 2048, 2048), (PictureSize{1999, 1000}));
+    EXPECT_EQ(fitInside(2048, 2048, 2048, 2048), (PictureSize{2048, 2048}));
+    EXPECT_EQ(fitInside(800, 600, 160, 120), (PictureSize{160, 120}));
+    EXPECT_EQ(fitInside(300, 600, 160, 120), (PictureSize{60, 120}));
 }
 
 TEST(CopyGeometryTest, TheDecodeScaleIsTheSmallestThatCoversTheCopyInBothEdges) {
@@ -54,7 +54,7 @@ TEST(CopyGeometryTest, TheDecodeScaleIsTheSmallestThatCoversTheCopyInBothEdges) 
     EXPECT_EQ(decodeEighths({1000, 700}, {1000, 700}), 8);
     // The copies ask for twice their size (see decodeNeed): a camera picture is decoded whole
     // (6/8 would do, 8/8 is faster); a 24000x16000 panorama at 2/8.
-    EXPECT_EQ(decodeNeed({2048, 1365}), (PixelSize{4096, 2730}));
+    EXPECT_EQ(decodeNeed({2048, 1365}), (PictureSize{4096, 2730}));
     EXPECT_EQ(decodeEighths({6000, 4000}, decodeNeed({2048, 1365})), 8);
     EXPECT_EQ(decodeEighths({24000, 16000}, decodeNeed({2048, 1365})), 2);
     EXPECT_EQ(decodeEighths({16384, 8192}, decodeNeed({2048, 1024})), 2);
