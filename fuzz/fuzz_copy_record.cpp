@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "generation/pictures/web_sizes.h"
+#include "generation/copies/web_sizes.h"
 
 namespace {
 
@@ -85,14 +85,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fs::create_symlink(page + "/outside", page + "/view/link", ec);
     writeFile(page + "/thumbs/.mivo-copies", bytes);
-    std::vector<mivo::WebCopy> copies;
+    mivo::PictureList none;
+    mivo::CopyJob job;
+    job.pageFolder = page;
+    job.workers = 1;
+    job.progress = [](std::size_t, const mivo::Item&, const std::string&) {};
     mivo::WebSizesReport report;
     std::string folderError;
-    mivo::makeWebSizes(
-        pageFolder() + "/pictures", mivo::PictureList(), page, mivo::ResizeRequest(), 1, copies,
-        report,
-        [](std::size_t, const mivo::ClassFileData&, const mivo::WebCopy&, const std::string&) {},
-        folderError);
+    mivo::makeWebSizes(job, none, report, folderError);
     for (const std::string& path : keep) {
         if (!exists(path)) {
             std::abort();

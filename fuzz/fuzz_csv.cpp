@@ -12,8 +12,8 @@
 #include "common/program_files.h"
 #include "common/text.h"
 #include "common/text_file.h"
-#include "generation/plan/file_data.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
+#include "generation/plan/item.h"
 #include "generation/plan/status.h"
 #include "generation/run/filelist.h"
 #include "settings/settings.h"
@@ -61,12 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mivo::RunStatus status;
     mivo::PictureList pictures;
     for (const char* name : {"a.jpg", "B.JPG", "b.jpg", "写真.jpg", "\"q\".gif"}) {
-        mivo::ClassFileData item;
-        item.strName = name;
-        pictures.add(item);
+        pictures.add(mivo::listedItem(pictureFolder(), name, mivo::ItemKind::Picture));
     }
     bool result = false;
-    mivo::GalleryJob job;
+    mivo::AlbumJob job;
     job.picPath = pictureFolder();
     job.useFilelist = true;
     std::string head;

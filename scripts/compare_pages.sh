@@ -42,7 +42,7 @@ crlf() { sed 's/$/\r/'; }
 
 # Picture folders, made once and shared by both builds.
 pics="$work/pics"
-mkdir -p "$pics/mixed" "$pics/thumbs" "$pics/hostile" "$pics/sized"
+mkdir -p "$pics/mixed" "$pics/thumbs" "$pics/hostile" "$pics/sized" "$pics/media"
 for shape in a:800x600 b:600x800 c:1200x400 d:64x64 e:3000x2000; do
   convert -seed 3 -size "${shape#*:}" plasma:fractal -quality 85 "$pics/mixed/${shape%%:*}.jpg"
 done
@@ -73,6 +73,17 @@ for name in '<b>&"x.jpg' "it's.jpg" 'a b,c.jpg' '日本語.jpg' '#x%y?.jpg' '-da
   cp "$pics/mixed/a.jpg" "$pics/hostile/$name"
 done
 
+# HEIC, PNG and videos, shown only through their copies with the media option: a video that
+# plays in a browser as it is, one that is remuxed or transcoded, and files that are not what
+# their names say.
+cp "$pics/mixed/a.jpg" "$pics/mixed/broken.jpg" "$pics/mixed/h.png" "$pics/mixed/clip.mp4" "$pics/media/"
+convert -size 80x60 gradient:navy-gold "$pics/media/real.png"
+vips copy "$pics/mixed/d.jpg" "$pics/media/photo.heic" 2>/dev/null || true
+ffmpeg -v error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -pix_fmt yuv420p \
+  "$pics/media/plays.mp4" </dev/null || true
+ffmpeg -v error -f lavfi -i testsrc=duration=1:size=160x120:rate=10 -c:v mpeg4 \
+  "$pics/media/old.avi" </dev/null || true
+
 # A list template with two table blocks, for the gallery that asks for it.
 two_blocks="$work/two-blocks"
 mkdir -p "$two_blocks"
@@ -91,6 +102,8 @@ galleries=(
   "single-two-blocks|$two_blocks|Mode=1\nPic=$pics/mixed\nTUse=0\nExif=0"
   "menu|$templates|Mode=0\nMenuH=galleries\nReduce=1\nTUse=0|アルバム,$pics/sized,\n混在,$pics/mixed,$pics/thumbs\n<危険>,$pics/hostile,"
   "single-links-exif|$templates|Mode=1\nPic=$pics/sized\nTUse=0\nExif=1\nStart=0\nStartName=HARBOR.JPG\nName1=<i>戻る</i>\nUrl1=../top.html?a=1&b=2\nName2=次\nUrl2=next.html\nName3=三\nUrl3=#x\nLWidth=3\nTWidth=120\nTHeight=90"
+  "single-media|$templates|Mode=1\nPic=$pics/media\nReduce=1\nMedia=1\nTUse=0\nExif=1"
+  "menu-media|$templates|Mode=0\nReduce=1\nMedia=1\nTUse=0|動画,$pics/media,\n混在,$pics/mixed,"
   "single-reduced-hostile|$templates|Mode=1\nPic=$pics/hostile\nReduce=1\nTUse=0\nSlide=0"
   "sample-single|$templates|Mode=1\nPic=$root/examples/album\nThum=$root/examples/thumbnails\nStartName=sunrise.jpg\nTitle=サンプルアルバム\nTitleS=表紙の写真\nTUse=1\nUse=1\nWidth=2\nHeight=3"
   "sample-menu|$templates|Mode=0\nTitle=サンプルアルバム\nUse=1\nWidth=2\nHeight=3|アルバム,$root/examples/album,$root/examples/thumbnails\n旅行,$root/examples/trip,\n庭,$root/examples/garden,"
@@ -135,7 +148,13 @@ snapshot() { # prog out result
     cut -f1,3- "$out/thumbs/.mivo-copies" | sort >"$result/record"
   fi
   sed -E 's#^[0-9/]+ [0-9:]+ ##; /Mivo [0-9]+\.[0-9]+/d' "$prog/Mivo.log" 2>/dev/null |
-    sed "s#$prog#PROG#g" >"$result/log" || true
+    sed "s#$prog#PROG#g" >"$result/log.all" || true
+  # The copier's workers log beside the run's own thread (the ffmpeg command lines, the image
+  # library's warnings): those lines are compared as a set, the rest in order.
+  local workers='^\[(makeWebSizes\] ffmpeg:|libvips\])'
+  grep -aEv "$workers" "$result/log.all" >"$result/log" || true
+  grep -aE "$workers" "$result/log.all" | sort >"$result/log.workers" || true
+  rm -f "$result/log.all"
 }
 
 differ=0

@@ -8,7 +8,7 @@
 #include "common/paths.h"
 #include "common/program.h"
 #include "common/translate.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
 #include "window/form_main.h"
 
 namespace mivo {

@@ -10,7 +10,8 @@
 
 #include "common/log.h"
 #include "common/program_files.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
+#include "generation/plan/planners.h"
 #include "generation/plan/run_services.h"
 #include "generation/plan/status.h"
 #include "settings/gallery_list.h"
@@ -72,13 +73,24 @@ class RecordingSink : public StatusSink {
 /// A page fixture with what the page routines of a run take.
 class PageContextFixture : public PageFixture {
   protected:
-    /// The gallery the settings describe: the single gallery, or row `number` of rows_ in
-    /// menu mode.
-    GalleryJob plannedJob(int number = 0) const {
+    /// The album the settings describe: the single folder (0), or row `number` of rows_ in
+    /// menu mode; its job values only, the rest as a new album has it.
+    Album plannedAlbum(int number = 0) const {
         RunPlan plan = planRun(settings_, rows_);
-        const std::size_t index = number > 0 ? static_cast<std::size_t>(number - 1) : 0;
-        return index < plan.galleries.size() ? plan.galleries[index] : GalleryJob{};
+        Album album;
+        const Album* planned = plan.root.get();
+        if (number > 0) {
+            const auto index = static_cast<std::size_t>(number - 1);
+            planned =
+                index < plan.root->children.size() ? plan.root->children[index].get() : nullptr;
+        }
+        if (planned != nullptr) {
+            album.job = planned->job;
+            album.place = planned->place;
+        }
+        return album;
     }
+    AlbumJob plannedJob(int number = 0) const { return plannedAlbum(number).job; }
 
     /// What every page of a run with the current settings prints.
     PagePlan plannedPages() const { return planRun(settings_, rows_).pages; }

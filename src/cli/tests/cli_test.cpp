@@ -10,7 +10,9 @@
 #include "common/log.h"
 #include "common/program.h"
 #include "common/text_file.h"
+#include "generation/plan/planners.h"
 #include "generation/run/check.h"
+#include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/temp_dir.h"
 
@@ -371,10 +373,10 @@ TEST(StartupSettings, FollowsWhatTheWindowShowsAfterStarting) {
     // Page paths are kept, and the other pages go beside them, even when the folder is missing.
     EXPECT_EQ(s.gstrIndexPath, site + "/top.html");
     EXPECT_EQ(s.gstrMenuPath, dir / "missing/menu.html");
-    EXPECT_EQ(pageFolderOf(s), dir / "missing");
+    EXPECT_EQ(pageFolderOf(planRun(s, {}).top), dir / "missing");
     Settings single = s;
     single.OptionMenu = 1;
-    EXPECT_EQ(pageFolderOf(single), site);
+    EXPECT_EQ(pageFolderOf(planRun(single, {}).top), site);
     EXPECT_EQ(s.gstrStartName, "not-there.jpg");
     EXPECT_EQ(s.TextTitleS, "副題");
     EXPECT_EQ(s.TextLinkName[2], "c");

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/codepage.h"
-#include "generation/pictures/web_sizes.h"
+#include "generation/copies/web_sizes.h"
 #include "support/proc_file.h"
 #include "support/temp_dir.h"
 

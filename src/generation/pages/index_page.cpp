@@ -51,7 +51,8 @@ void writeColumnArray(PageFile& page, const std::string& name,
 }
 
 /// The picture array and the arrays beside it, then one empty line.
-void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures, PageFile& page) {
+void writePictureArrays(const PagePlan& pages, const AlbumJob& job, const IndexPictures& pictures,
+                        const PictureList& items, PageFile& page) {
     std::string line;
     const auto count = static_cast<std::size_t>(cmCountArray(pictures.entries));
     for (std::size_t k = 0; k < count; ++k) {
@@ -59,36 +60,47 @@ void writePictureArrays(const GalleryJob& job, const IndexPictures& pictures, Pa
         line.append(cleanPicListElement(pictures.entries[k])).append("\";");
         page.writeScriptLine(line);
     }
+    const std::size_t listed = std::min(items.size(), count);
     // aryPicInfo[k]: the filelist fields of picture k, for the rows that quoted a field.
-    writeColumnArray(page, "aryPicInfo", pictures.quotedFields, count);
+    writeFieldArray(page, "aryPicInfo", listed, [&](std::size_t k) {
+        std::vector<const std::string*> fields;
+        const ClassFileData& file = items[k].file;
+        if (job.useFilelist && file.infoQuoted) {
+            for (const std::string& field : file.infoFields) {
+                fields.push_back(&field);
+            }
+        }
+        return fields;
+    });
     // aryPicVideo[k]: video k's web video (link, seconds, MIME type), for the videos.
     writeColumnArray(page, "aryPicVideo", pictures.videos, count);
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
-    if (job.pages.shootingData) {
-        writeFieldArray(
-            page, "aryPicExif", std::min(pictures.shooting.size(), count), [&](std::size_t k) {
-                const ExifInfo& e = pictures.shooting[k];
-                return e.empty()
-                           ? std::vector<const std::string*>()
-                           : std::vector<const std::string*>{&e.dateTaken,  &e.model,   &e.lens,
-                                                             &e.exposure,   &e.fNumber, &e.iso,
-                                                             &e.focalLength};
-            });
+    if (pages.shootingData) {
+        writeFieldArray(page, "aryPicExif", listed, [&](std::size_t k) {
+            const ExifInfo* e = items[k].shooting.get();
+            return e == nullptr || e->empty()
+                       ? std::vector<const std::string*>()
+                       : std::vector<const std::string*>{&e->dateTaken,  &e->model,   &e->lens,
+                                                         &e->exposure,   &e->fNumber, &e->iso,
+                                                         &e->focalLength};
+        });
     }
     page.writeLine("");
 }
 
 } // namespace
 
-bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const IndexPictures& pictures, std::string& failure) {
+bool mainMakeIndexHtml(const RunServices& run, const PagePlan& pages, const Album& album,
+                       const IndexPictures& pictures, AlbumResult& result) {
     cmWriteLog("mainMakeIndexHtml", 1, "▽Start Method▽");
-    PageInput input{job.pages, &job, &paths, paths.strIndexPath};
+    PageInput input{pages, &album.job, &album.paths, album.paths.strIndexPath};
     PageParts parts;
-    parts.array = [&](PageFile& page) { writePictureArrays(job, pictures, page); };
-    const bool ok =
-        writeTemplatePage(run.files, PageKind::Index, "mainMakeIndexHtml", input, parts, failure);
+    parts.array = [&](PageFile& page) {
+        writePictureArrays(pages, album.job, pictures, album.items, page);
+    };
+    const bool ok = writeTemplatePage(run.files, PageKind::Index, "mainMakeIndexHtml", input, parts,
+                                      result.failure, result.files);
     cmWriteLog("mainMakeIndexHtml", 1, "△End Method△");
     return ok;
 }

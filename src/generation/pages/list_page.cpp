@@ -6,11 +6,11 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "generation/copies/gallery_copies.h"
 #include "generation/pages/page_writer.h"
 #include "generation/pages/pages.h"
+#include "generation/pages/picture_rows.h"
 #include "generation/pages/placeholders.h"
-#include "generation/pictures/gallery_copies.h"
-#include "generation/pictures/picture_rows.h"
 #include "generation/pictures/thumb_size.h"
 #include "generation/plan/page_text.h"
 #include "generation/plan/status.h"
@@ -90,29 +90,28 @@ std::string sizeAttributes(const PictureRow& row) {
 // The picture-entry element: the link the picture view loads, the size, the name and the
 // filelist fields. With copies the view loads the display copy; the fragment, ignored when the
 // copy is loaded, gives the original's link ("#" in a path is always written as "%23").
-std::string pictureEntry(const GalleryJob& job, const PictureRow& row) {
+std::string pictureEntry(const AlbumJob& job, const PictureRow& row) {
     std::string entry = row.viewLink;
     if (row.copy != nullptr) {
         entry.append("#original=").append(row.pictureLink);
     }
-    entry.append(",").append(std::to_string(row.width)).append(",");
-    entry.append(std::to_string(row.height)).append(",").append(row.displayName);
+    entry.append(",").append(std::to_string(row.item->width)).append(",");
+    entry.append(std::to_string(row.item->height)).append(",").append(row.displayName);
     if (job.useFilelist) {
-        entry.append(",").append(row.file->strInfo);
+        entry.append(",").append(row.item->file.strInfo);
     }
     return entry;
 }
 
-void showProgress(const RunServices& run, const GalleryJob& job, const PictureRow& row,
-                  long long n) {
+void showProgress(const RunServices& run, const AlbumJob& job, const PictureRow& row, long long n) {
     const long long i = static_cast<long long>(row.number) + 1;
-    if (!job.menu) {
+    if (job.barShares == 0) {
         mainSetStatus(run.status, true,
                       row.displayName + " (" + std::to_string(i) + "/" + std::to_string(n) + ")", 2,
                       1);
-    } else if (job.galleries > 0) {
-        // Each gallery takes an equal share of the bar from 5 to 95.
-        const long long galleries = job.galleries;
+    } else {
+        // Each album takes an equal share of the bar from 5 to 95.
+        const long long galleries = job.barShares;
         const long long part = roundRatio(i * 90, n * galleries);
         const long long value =
             roundRatio((job.number - 1LL) * 90 + (5 + part) * galleries, galleries);
@@ -122,35 +121,45 @@ void showProgress(const RunServices& run, const GalleryJob& job, const PictureRo
 
 } // namespace
 
-void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      PictureRows& rows, ListTableResult& table, bool& written,
-                      std::string& failure) {
+void mainMakeListHtml(const RunServices& run, const PagePlan& pages, Album& album,
+                      PictureMeasurer* reads, ListTableResult& table, bool& written,
+                      AlbumResult& result) {
     cmWriteLog("mainMakeListHtml", 1, "▽Start Method▽");
-    PageInput input{job.pages, &job, &paths, paths.strListPath};
+    const OutputPaths& paths = album.paths;
+    PageInput input{pages, &album.job, &paths, paths.strListPath};
     PageParts parts;
-    parts.table = [&](const std::string& blockText, PageFile& page) {
-        mainMakeListTable(run, job, blockText, paths.strListPath, page, rows, table);
-        input.startNo = table.startNo;
-    };
     parts.abandoned = [&run] { return run.status.stopRequested(); };
-    written =
-        writeTemplatePage(run.files, PageKind::List, "mainMakeListHtml", input, parts, failure);
+    TemplatePage page(run.files, PageKind::List, "mainMakeListHtml", input, parts);
+    PictureRows rows(reads);
+    written = page.start(result.failure);
+    if (written) {
+        const std::string* blockText = nullptr;
+        while (page.nextTable(blockText)) {
+            mainMakeListTable(run, pages, album, *blockText, paths.strListPath, page.file(), rows,
+                              table);
+            input.startNo = table.startNo;
+            page.tableWritten();
+        }
+        written = page.finish(result.failure);
+    }
+    notePage(page.change(), paths.strListPath, result.files);
     cmWriteLog("mainMakeListHtml", 1, std::string("△End Method△ ") + boolText(written));
 }
 
-void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std::string& instrTable,
-                       const std::string& instrFile, PageFile& page, PictureRows& rows,
-                       ListTableResult& table) {
+void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& album,
+                       const std::string& instrTable, const std::string& instrFile, PageFile& page,
+                       PictureRows& rows, ListTableResult& table) {
     cmWriteLog("mainMakeListTable", 1,
                "Start Method \r\ninstrTable=[" + instrTable + "]\r\ninstrFile=[" + instrFile + "]");
+    const AlbumJob& job = album.job;
     table.startNo = -1;
-    const std::size_t count = rows.size();
+    const std::size_t count = album.items.size();
     const auto n = static_cast<long long>(count);
     table.pictures.reset(count);
     // Headers are read by workers ahead of this loop and come back in listing order; the log
     // and status lines stay here, in the order of the pictures.
-    rows.begin(instrFile, run.pictureWorkers);
-    if (!job.menu) {
+    rows.begin(pages, album, instrFile, run.pictureWorkers);
+    if (job.barShares == 0) {
         run.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
         run.status.setBarValue(0);
     } else {
@@ -158,29 +167,25 @@ void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std:
     }
 
     RowTemplate rowTemplate(instrTable);
-    const PagePlan& plan = job.pages;
     PictureRow row;
     std::string rowText;
-    while (!run.status.stopRequested() && rows.next(row)) {
+    while (!run.status.stopRequested() && rows.next(pages, album, row)) {
         const std::string sizeText = sizeAttributes(row);
         rowTemplate.fill(TableCell{row, sizeText}, rowText);
 
         IndexPictures& shown = table.pictures;
         shown.entries[row.number] = pictureEntry(job, row);
-        shown.shooting[row.number] = std::move(row.shooting);
-        if (job.useFilelist && row.file->infoQuoted) {
-            shown.quotedFields[row.number] = row.file->infoFields;
-        }
         if (row.kind == ItemKind::Video) {
             shown.videos.resize(count);
             shown.videos[row.number] = {row.videoLink, durationSeconds(row.durationMs),
                                         row.videoType};
         }
-        if (!plan.startName.empty() && !job.menu && textEquals(plan.startName, row.file->strName)) {
+        if (!job.startName.empty() && textEquals(job.startName, row.item->name())) {
             table.startNo = static_cast<long>(row.number);
         }
-        if (job.menu && row.number == 0) {
-            table.menuItem = relativeLink(plan.menuPath, row.thumbPath) + "," + sizeText;
+        // Its entry on the page that lists it: the first item's thumbnail is its cover.
+        if (!job.upPage.empty() && row.number == 0) {
+            table.menuItem = relativeLink(job.upPage, row.thumbPath) + "," + sizeText;
         }
         page.writeLine(rowText);
         showProgress(run, job, row, n);

@@ -12,18 +12,20 @@ namespace mivo {
 
 namespace {
 
-/// One line per gallery in place of the array placeholder's line.
-void writeMenuArray(const std::string& rootLink, const std::vector<GalleryJob>& galleries,
-                    const std::vector<GalleryResult>& results, PageFile& page) {
+/// One line per child in place of the array placeholder's line: its name, the link to its
+/// index page in its own folder, and its cover as its run found it.
+void writeMenuArray(const std::string& rootLink, const Album& album,
+                    const std::vector<AlbumResult>& children, PageFile& page) {
     std::string element;
     std::string line;
-    for (std::size_t k = 0; k < galleries.size(); ++k) {
+    for (std::size_t k = 0; k < album.children.size(); ++k) {
+        const Album& child = *album.children[k];
         // The name cannot hold the separator, so the link after it is always the maker's.
-        element.assign(menuListName(galleries[k].name));
+        element.assign(menuListName(child.job.name));
         element.append(",").append(rootLink).append("/");
-        element.append(formatThreeDigits(galleries[k].number)).append("/index.html,");
-        if (k < results.size()) {
-            element.append(results[k].menuItem);
+        element.append(encodeLinkPath(child.place.folderName)).append("/index.html,");
+        if (k < children.size()) {
+            element.append(children[k].menuItem);
         }
         line.assign("aryMenuList[").append(std::to_string(k)).append("] = \"");
         line.append(escapeMenuListElement(element)).append("\";");
@@ -33,24 +35,25 @@ void writeMenuArray(const std::string& rootLink, const std::vector<GalleryJob>& 
 
 } // namespace
 
-bool mainMakeMenuHtml(const RunServices& run, const PagePlan& pages,
-                      const std::vector<GalleryJob>& galleries,
-                      const std::vector<GalleryResult>& results, std::string& failure) {
+bool mainMakeMenuHtml(const RunServices& run, const PagePlan& pages, const Album& album,
+                      const std::vector<AlbumResult>& children, AlbumResult& result) {
     cmWriteLog("mainMakeMenuHtml", 1, "▽Start Method▽");
-    // The numbered gallery folders lie under the menu page's folder, or under its sub-folder
-    // gstrMenuHtmlPath when that is set.
+    // The children's folders lie under the folder of the index page, or under its sub-folder
+    // (gstrMenuHtmlPath) when that is set.
+    const std::string& indexPage = album.childrenPage;
     std::string folder;
     std::string name;
-    cmSplitPath(pages.menuPath, true, kPathSeparator, folder, name);
-    const std::string root =
-        pages.menuHtmlPath.empty() ? folder : cmAddPath(folder, pages.menuHtmlPath, kPathSeparator);
-    const std::string rootLink = relativeLink(pages.menuPath, root);
+    cmSplitPath(indexPage, true, kPathSeparator, folder, name);
+    const std::string root = album.childrenSubFolder.empty()
+                                 ? folder
+                                 : cmAddPath(folder, album.childrenSubFolder, kPathSeparator);
+    const std::string rootLink = relativeLink(indexPage, root);
 
-    PageInput input{pages, nullptr, nullptr, pages.menuPath};
+    PageInput input{pages, nullptr, nullptr, indexPage};
     PageParts parts;
-    parts.array = [&](PageFile& page) { writeMenuArray(rootLink, galleries, results, page); };
-    const bool ok =
-        writeTemplatePage(run.files, PageKind::Menu, "mainMakeMenuHtml", input, parts, failure);
+    parts.array = [&](PageFile& page) { writeMenuArray(rootLink, album, children, page); };
+    const bool ok = writeTemplatePage(run.files, PageKind::Menu, "mainMakeMenuHtml", input, parts,
+                                      result.failure, result.files);
     cmWriteLog("mainMakeMenuHtml", 1, "△End Method△");
     return ok;
 }

@@ -1,5 +1,7 @@
 #include "generation/pages/page_writer.h"
 
+#include <memory>
+
 namespace mivo {
 
 namespace {
@@ -18,10 +20,12 @@ const char* templateOf(PageKind page) {
     return "";
 }
 
-class TableLines : public TemplateLineHandler {
+} // namespace
+
+class TemplatePage::Lines : public TemplateLineHandler {
   public:
-    TableLines(PageKind page, PageInput& input, const PageParts& parts)
-        : input_(input), parts_(parts), copied_(page, LinePart::Copied, input),
+    Lines(PageKind page, PageInput& input, const PageParts& parts)
+        : parts_(parts), copied_(page, LinePart::Copied, input),
           slide_(page, LinePart::Slide, input), block_(page, LinePart::TableBlock, input) {}
 
     void copiedLine(const std::string& line, PageFile& page) override {
@@ -41,42 +45,103 @@ class TableLines : public TemplateLineHandler {
         page.writeLine(slide_.substitute(line).text);
     }
 
-    void tableBlock(std::string& blockText, PageFile& page) override {
-        // The change stays in the block: a second table block adds to the first.
+    /// The table block's own placeholders; the change stays in the block, so a second table
+    /// block adds to the first.
+    void substituteBlock(std::string& blockText) const {
         blockText = block_.substitute(blockText).text;
-        if (parts_.table) {
-            parts_.table(blockText, page);
-        }
-        // What the table found (the start picture) shows on the lines after it.
-        copied_.tableWritten(input_);
     }
+
+    void tableWritten(const PageInput& input) { copied_.tableWritten(input); }
 
     bool abandoned() const override { return parts_.abandoned && parts_.abandoned(); }
 
   private:
-    PageInput& input_;
     const PageParts& parts_;
     PagePlaceholders copied_;
     PagePlaceholders slide_;
     PagePlaceholders block_;
 };
 
-} // namespace
+TemplatePage::TemplatePage(const ProgramFiles& files, PageKind page, const char* routine,
+                           PageInput& input, const PageParts& parts)
+    : files_(files), input_(input), lines_(std::make_unique<Lines>(page, input, parts)) {
+    copy_.routine = routine;
+    copy_.templateName = templateOf(page);
+    copy_.pagePath = input.pagePath;
+    copy_.tableBlock = page == PageKind::List;
+    copy_.slideBlock = page != PageKind::Menu;
+    copy_.slideShow = input.pages.slideShow;
+}
+
+TemplatePage::~TemplatePage() = default;
+
+bool TemplatePage::start(std::string& failure) {
+    if (copier_.start(files_)) {
+        return true;
+    }
+    if (!copy_.error.empty()) {
+        failure = copy_.error;
+    }
+    return false;
+}
+
+bool TemplatePage::nextTable(const std::string*& blockText) {
+    std::string* block = nullptr;
+    if (!copier_.copyToTable(*lines_, block)) {
+        return false;
+    }
+    lines_->substituteBlock(*block);
+    blockText = block;
+    return true;
+}
+
+PageFile& TemplatePage::file() {
+    return copier_.page();
+}
+
+void TemplatePage::tableWritten() {
+    lines_->tableWritten(input_);
+}
+
+bool TemplatePage::finish(std::string& failure) {
+    if (copier_.finish(*lines_)) {
+        return true;
+    }
+    if (!copy_.error.empty()) {
+        failure = copy_.error;
+    }
+    return false;
+}
+
+void notePage(PageChange change, const std::string& pagePath, Manifest& files) {
+    switch (change) {
+    case PageChange::Written:
+        files.written.push_back(manifestPath(pagePath));
+        break;
+    case PageChange::Replaced:
+        files.replaced.push_back(manifestPath(pagePath));
+        break;
+    case PageChange::Removed:
+        files.removed.push_back(manifestPath(pagePath));
+        break;
+    case PageChange::None:
+        break;
+    }
+}
 
 bool writeTemplatePage(const ProgramFiles& files, PageKind page, const char* routine,
-                       PageInput& input, const PageParts& parts, std::string& failure) {
-    TableLines lines(page, input, parts);
-    TemplateCopy copy;
-    copy.routine = routine;
-    copy.templateName = templateOf(page);
-    copy.pagePath = input.pagePath;
-    copy.tableBlock = page == PageKind::List;
-    copy.slideBlock = page != PageKind::Menu;
-    copy.slideShow = input.pages.slideShow;
-    const bool ok = copyTemplate(files, copy, lines);
-    if (!ok && !copy.error.empty()) {
-        failure = copy.error;
+                       PageInput& input, const PageParts& parts, std::string& failure,
+                       Manifest& written) {
+    TemplatePage writer(files, page, routine, input, parts);
+    bool ok = writer.start(failure);
+    if (ok) {
+        const std::string* blockText = nullptr;
+        while (writer.nextTable(blockText)) {
+            writer.tableWritten();
+        }
+        ok = writer.finish(failure);
     }
+    notePage(writer.change(), input.pagePath, written);
     return ok;
 }
 

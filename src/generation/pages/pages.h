@@ -3,40 +3,41 @@
 #include <string>
 #include <vector>
 
+#include "generation/pages/picture_rows.h"
 #include "generation/pages/template.h"
-#include "generation/pictures/picture_rows.h"
-#include "generation/pictures/web_sizes.h"
-#include "generation/plan/file_data.h"
-#include "generation/plan/gallery_job.h"
-#include "generation/plan/gallery_result.h"
+#include "generation/plan/album.h"
+#include "generation/plan/album_result.h"
+#include "generation/plan/item.h"
 #include "generation/plan/run_services.h"
 
 namespace mivo {
 
-/// list.html with its thumbnail table, one row per picture of `rows`. written false when the
-/// page could not be written (`failure` says which and why). `table` gets what the table found.
-void mainMakeListHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      PictureRows& rows, ListTableResult& table, bool& written,
-                      std::string& failure);
+/// list.html of an album with its thumbnail table, one row per item. written false when the
+/// page could not be written (result.failure says which and why); `table` gets what the table
+/// found, result.files the page. `reads`, when given, is already reading the items' headers.
+void mainMakeListHtml(const RunServices& run, const PagePlan& pages, Album& album,
+                      PictureMeasurer* reads, ListTableResult& table, bool& written,
+                      AlbumResult& result);
 
-/// Writes the table block once per picture into the open list page and tells what it found;
-/// the progress goes to the status line.
-void mainMakeListTable(const RunServices& run, const GalleryJob& job, const std::string& instrTable,
-                       const std::string& instrFile, PageFile& page, PictureRows& rows,
-                       ListTableResult& table);
+/// Writes the table block once per item into the open list page and tells what it found; the
+/// progress goes to the status line.
+void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& album,
+                       const std::string& instrTable, const std::string& instrFile, PageFile& page,
+                       PictureRows& rows, ListTableResult& table);
 
-/// The gallery's index page with the aryPicList script lines. false when it was not written.
-bool mainMakeIndexHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                       const IndexPictures& pictures, std::string& failure);
+/// The album's index page with the aryPicList script lines and, beside them, the items' quoted
+/// filelist fields and shooting data. false when it was not written (result.failure says why).
+bool mainMakeIndexHtml(const RunServices& run, const PagePlan& pages, const Album& album,
+                       const IndexPictures& pictures, AlbumResult& result);
 
 /// pict.html, the picture viewer. false when it was not written.
-bool mainMakePictHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      const std::string& filelistHead, std::string& failure);
+bool mainMakePictHtml(const RunServices& run, const PagePlan& pages, const Album& album,
+                      AlbumResult& result);
 
-/// The menu page of menu mode with one aryMenuList line per gallery: its name, its folder and
-/// its menu item. false when it was not written.
-bool mainMakeMenuHtml(const RunServices& run, const PagePlan& pages,
-                      const std::vector<GalleryJob>& galleries,
-                      const std::vector<GalleryResult>& results, std::string& failure);
+/// The album's index of its children (the menu page) with one aryMenuList line per child: its
+/// name, its folder and its entry as its run found it (`children`, in order). false when it was
+/// not written.
+bool mainMakeMenuHtml(const RunServices& run, const PagePlan& pages, const Album& album,
+                      const std::vector<AlbumResult>& children, AlbumResult& result);
 
 } // namespace mivo

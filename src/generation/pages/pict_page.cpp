@@ -6,13 +6,13 @@
 
 namespace mivo {
 
-bool mainMakePictHtml(const RunServices& run, const GalleryJob& job, const OutputPaths& paths,
-                      const std::string& filelistHead, std::string& failure) {
+bool mainMakePictHtml(const RunServices& run, const PagePlan& pages, const Album& album,
+                      AlbumResult& result) {
     cmWriteLog("mainMakePictHtml", 1, "▽Start Method▽");
-    PageInput input{job.pages, &job, &paths, paths.strPictPath};
-    input.filelistHead = &filelistHead;
-    const bool ok =
-        writeTemplatePage(run.files, PageKind::Pict, "mainMakePictHtml", input, {}, failure);
+    PageInput input{pages, &album.job, &album.paths, album.paths.strPictPath};
+    input.filelistHead = &album.filelistHead;
+    const bool ok = writeTemplatePage(run.files, PageKind::Pict, "mainMakePictHtml", input, {},
+                                      result.failure, result.files);
     cmWriteLog("mainMakePictHtml", 1, "△End Method△");
     return ok;
 }

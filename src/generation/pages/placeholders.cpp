@@ -1,8 +1,8 @@
 #include "generation/pages/placeholders.h"
 
 #include "common/text.h"
+#include "generation/copies/gallery_copies.h"
 #include "generation/pages/template.h"
-#include "generation/pictures/gallery_copies.h"
 #include "generation/plan/page_text.h"
 
 namespace mivo {
@@ -30,10 +30,10 @@ constexpr std::uint32_t slide(std::initializer_list<PageKind> pages) {
     return bits;
 }
 
-// In menu mode the sub-title and the neighbours' link names are gallery names: text, not
-// markup. In single mode they are the user's own settings and go in as they are.
+// The sub-title and the neighbours' link names of an album named in a list are names: text,
+// not markup. The user's own settings go in as they are.
 std::string galleryText(const PageInput& in, const std::string& text) {
-    return in.job->menu ? escapeHtmlText(text) : text;
+    return in.job->namesAreText ? escapeHtmlText(text) : text;
 }
 
 std::string filelistColumn(const PageInput& in, long long column) {
@@ -78,11 +78,11 @@ const std::vector<Placeholder> kPlaceholders = {
      [](const PageInput& in) { return galleryText(in, in.job->link1Name); }},
     {"MV_LINK_NAME2", copied({L, P}), U::Text,
      [](const PageInput& in) { return galleryText(in, in.job->link2Name); }},
-    // In menu mode link 0 leads back to the menu page.
+    // Link 0 of an album listed on another page leads back there (the menu page).
     {"MV_LINK_URL0", copied({L, P}), U::Text,
      [](const PageInput& in) {
-         return in.job->menu ? escapeHtmlText(relativeLink(in.pagePath, in.pages.menuPath))
-                             : in.pages.link0Url;
+         return in.job->upPage.empty() ? in.pages.link0Url
+                                       : escapeHtmlText(relativeLink(in.pagePath, in.job->upPage));
      }},
     {"MV_LINK_URL1", copied({L, P}), U::Text, [](const PageInput& in) { return in.job->link1Url; }},
     {"MV_LINK_URL2", copied({L, P}), U::Text, [](const PageInput& in) { return in.job->link2Url; }},

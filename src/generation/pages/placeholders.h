@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "generation/pictures/picture_rows.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/pages/picture_rows.h"
+#include "generation/plan/album.h"
 
 namespace mivo {
 
@@ -21,13 +21,13 @@ enum class LinePart : std::uint8_t { Copied, Slide, TableBlock };
 
 /// What a page's placeholders take their values from.
 struct PageInput {
-    PageInput(const PagePlan& pagePlan, const GalleryJob* gallery, const OutputPaths* galleryPaths,
+    PageInput(const PagePlan& pagePlan, const AlbumJob* gallery, const OutputPaths* galleryPaths,
               std::string page)
         : pages(pagePlan), job(gallery), paths(galleryPaths), pagePath(std::move(page)) {}
 
     const PagePlan& pages;
-    const GalleryJob* job = nullptr;           // the gallery (not on the menu page)
-    const OutputPaths* paths = nullptr;        // its pages (not on the menu page)
+    const AlbumJob* job = nullptr;             // the album (not on an index of children)
+    const OutputPaths* paths = nullptr;        // its pages (not on an index of children)
     std::string pagePath;                      // the page being written
     std::optional<long> startNo;               // list page: known once its table is written
     const std::string* filelistHead = nullptr; // picture page: filelist.csv's heading

@@ -92,90 +92,118 @@ void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
 
 void TemplateLineHandler::tableBlock(std::string& /*blockText*/, PageFile& /*page*/) {}
 
-bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler) {
-    const std::string templateFile = templatePath(files, copy.templateName);
+bool TemplateCopier::start(const ProgramFiles& files) {
+    const std::string templateFile = templatePath(files, copy_.templateName);
     errno = 0;
-    std::vector<std::string> lines;
     TextEncoding encoding = TextEncoding::Cp932;
-    if (!readTextLines(templateFile, lines, &encoding)) {
-        if (copy.tableBlock) {
+    if (!readTextLines(templateFile, lines_, &encoding)) {
+        if (copy_.tableBlock) {
             // Without its template the list page is gone, so the failed run cannot leave a
             // stale list page behind that looks current.
             std::error_code ec;
-            std::filesystem::remove(copy.pagePath, ec);
+            if (std::filesystem::remove(copy_.pagePath, ec)) {
+                copy_.change = PageChange::Removed;
+            }
         }
-        cmWriteLog(copy.routine, 4, "InOpenError [" + templateFile + "]");
-        copy.error = templateFile + ": " + translate(systemReason(templateFile));
+        cmWriteLog(copy_.routine, 4, "InOpenError [" + templateFile + "]");
+        copy_.error = templateFile + ": " + translate(systemReason(templateFile));
         return false;
     }
-    cmWriteLog(copy.routine, 1, "InOpen [" + templateFile + "]");
+    cmWriteLog(copy_.routine, 1, "InOpen [" + templateFile + "]");
 
-    PageFile page;
     errno = 0;
-    if (!page.open(copy.pagePath, encoding)) {
-        cmWriteLog(copy.routine, 4, "OutOpenError [" + copy.pagePath + "]");
-        copy.error = copy.pagePath + ": " + translate(systemReason(copy.pagePath));
+    if (!page_.open(copy_.pagePath, encoding)) {
+        cmWriteLog(copy_.routine, 4, "OutOpenError [" + copy_.pagePath + "]");
+        copy_.error = copy_.pagePath + ": " + translate(systemReason(copy_.pagePath));
         return false;
     }
-    cmWriteLog(copy.routine, 1, "OutOpen [" + copy.pagePath + "]");
+    cmWriteLog(copy_.routine, 1, "OutOpen [" + copy_.pagePath + "]");
+    return true;
+}
 
-    LineState state = LineState::Copying;
-    std::string blockText; // lives for the whole page: a second table block adds to it
-    for (const std::string& line : lines) {
-        // A comment is dropped in every state, and a marker inside it does nothing.
-        if (isTemplateComment(line)) {
-            continue;
-        }
-        if (state == LineState::InTableBlock) {
-            if (line.find("MV_TABLE_END") == std::string::npos) {
-                blockText.append("\r\n");
-                blockText.append(line);
-            } else {
-                handler.tableBlock(blockText, page);
-                state = LineState::BlockEnded;
+bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blockText) {
+    for (; next_ < lines_.size(); ++next_) {
+        const std::string& line = lines_[next_];
+        if (tableHandedOut_) {
+            // Back from the table block this line closed: the rest of the line's steps.
+            tableHandedOut_ = false;
+        } else {
+            // A comment is dropped in every state, and a marker inside it does nothing.
+            if (isTemplateComment(line)) {
+                continue;
             }
-        } else if (state == LineState::InSlideBlock) {
-            if (line.find("MV_SLIDE_END") == std::string::npos) {
-                if (copy.slideShow) {
-                    handler.slideLine(line, page);
+            if (state_ == LineState::InTableBlock) {
+                if (line.find("MV_TABLE_END") == std::string::npos) {
+                    blockText_.append("\r\n");
+                    blockText_.append(line);
+                } else {
+                    state_ = LineState::BlockEnded;
+                    tableHandedOut_ = true;
+                    blockText = &blockText_;
+                    return true;
                 }
-            } else {
-                state = LineState::BlockEnded;
+            } else if (state_ == LineState::InSlideBlock) {
+                if (line.find("MV_SLIDE_END") == std::string::npos) {
+                    if (copy_.slideShow) {
+                        handler.slideLine(line, page_);
+                    }
+                } else {
+                    state_ = LineState::BlockEnded;
+                }
             }
         }
-        if (copy.tableBlock && line.find("MV_TABLE_START") != std::string::npos) {
-            state = LineState::InTableBlock;
+        if (copy_.tableBlock && line.find("MV_TABLE_START") != std::string::npos) {
+            state_ = LineState::InTableBlock;
         }
-        if (copy.slideBlock && line.find("MV_SLIDE_START") != std::string::npos) {
-            state = LineState::InSlideBlock;
+        if (copy_.slideBlock && line.find("MV_SLIDE_START") != std::string::npos) {
+            state_ = LineState::InSlideBlock;
         }
-        if (state == LineState::BlockEnded) {
-            state = LineState::Copying;
+        if (state_ == LineState::BlockEnded) {
+            state_ = LineState::Copying;
             continue;
         }
-        if (state != LineState::Copying) {
+        if (state_ != LineState::Copying) {
             continue;
         }
-        handler.copiedLine(line, page);
+        handler.copiedLine(line, page_);
     }
+    return false;
+}
 
+bool TemplateCopier::finish(const TemplateLineHandler& handler) {
     if (handler.abandoned()) {
         // A stopped run: the old page stays as it was, the temporary file goes.
-        cmWriteLog(copy.routine, 1, "Stopped [" + copy.pagePath + "]");
+        cmWriteLog(copy_.routine, 1, "Stopped [" + copy_.pagePath + "]");
         return false;
     }
-    const bool replacesLink = page.replacesLink();
+    const bool replacesLink = page_.replacesLink();
+    std::error_code ec;
+    const bool existed =
+        std::filesystem::exists(std::filesystem::symlink_status(copy_.pagePath, ec));
     errno = 0;
-    if (!page.commit()) {
-        cmWriteLog(copy.routine, 4, "OutWriteError [" + copy.pagePath + "]");
-        copy.error = copy.pagePath + ": " + translate(systemReason(copy.pagePath));
+    if (!page_.commit()) {
+        cmWriteLog(copy_.routine, 4, "OutWriteError [" + copy_.pagePath + "]");
+        copy_.error = copy_.pagePath + ": " + translate(systemReason(copy_.pagePath));
         return false;
     }
+    copy_.change = existed ? PageChange::Replaced : PageChange::Written;
     if (replacesLink) {
         // Said, as the user may have meant the link: the file it pointed at was left as it was.
-        cmWriteLog(copy.routine, 4, "LinkReplaced [" + copy.pagePath + "]");
+        cmWriteLog(copy_.routine, 4, "LinkReplaced [" + copy_.pagePath + "]");
     }
     return true;
+}
+
+bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler) {
+    TemplateCopier copier(copy);
+    if (!copier.start(files)) {
+        return false;
+    }
+    std::string* blockText = nullptr;
+    while (copier.copyToTable(handler, blockText)) {
+        handler.tableBlock(*blockText, copier.page());
+    }
+    return copier.finish(handler);
 }
 
 std::string replacePlaceholder(const std::string& line, const std::string& placeholder,

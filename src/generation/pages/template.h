@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +72,14 @@ class TemplateLineHandler {
     virtual bool abandoned() const { return false; }
 };
 
+/// What a page's copy did to the file at its path.
+enum class PageChange : std::uint8_t {
+    None,     // left as it was (not written, or a stopped run)
+    Written,  // there was no file: the page is new
+    Replaced, // the page took the place of the file there
+    Removed,  // the old page went (a list page whose template is missing)
+};
+
 /// How one page is made from its template.
 struct TemplateCopy {
     std::string routine;      // the writer's name in the log
@@ -80,13 +90,42 @@ struct TemplateCopy {
     bool slideBlock = false; // knows the slide block
     bool slideShow = false;  // CheckSlideShow is ticked
     std::string error;       // set by copyTemplate when the page was not written: path and reason
+    PageChange change = PageChange::None; // set by copyTemplate
 };
 
-/// Copies a template line by line into its page: comment lines dropped, block markers acted
-/// on, every other line handed to `handler`. The page is replaced only when written to the end.
+/// Copies a template into its page one table block at a time: comment lines dropped, block
+/// markers acted on, every other line handed to the handler, and each table block handed to
+/// the caller as it closes. The page is replaced only when written to the end.
 /// Logs "InOpen"/"OutOpen" (level 1) and "InOpenError"/"OutOpenError"/"OutWriteError"
 /// (level 4) under the writer's name, and "LinkReplaced" (level 4) when the page name was a
-/// symbolic link that the page took the place of. true when the page was written and put in place.
+/// symbolic link that the page took the place of.
+class TemplateCopier {
+  public:
+    explicit TemplateCopier(TemplateCopy& copy) : copy_(copy) {}
+
+    /// Reads the template and opens the page. false (with copy.error) when either cannot be.
+    bool start(const ProgramFiles& files);
+    /// Hands the template's lines to `handler` up to the end of the next table block, and
+    /// gives that block's text (every table line so far on this page, each introduced by CR LF;
+    /// a change to it is kept); false at the end of the template.
+    bool copyToTable(TemplateLineHandler& handler, std::string*& blockText);
+    PageFile& page() { return page_; }
+    /// After the last line: puts the page in place, unless `handler` says it is abandoned.
+    /// true when the page was written and put in place.
+    bool finish(const TemplateLineHandler& handler);
+
+  private:
+    TemplateCopy& copy_;
+    std::vector<std::string> lines_;
+    std::size_t next_ = 0;        // the line to go on with
+    bool tableHandedOut_ = false; // the line at next_ closed the table block just handed out
+    LineState state_ = LineState::Copying;
+    std::string blockText_; // lives for the whole page: a second table block adds to it
+    PageFile page_;
+};
+
+/// Copies a template line by line into its page (TemplateCopier), each table block handed to
+/// handler.tableBlock. true when the page was written and put in place.
 bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler);
 
 /// cmReplace with text comparison: every occurrence of a placeholder, ignoring letter case.

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-#include "generation/pictures/resample.h"
+#include "generation/pictures/pixels.h"
 
 namespace mivo {
 

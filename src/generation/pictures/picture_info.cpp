@@ -1,5 +1,7 @@
 #include "generation/pictures/picture_info.h"
 
+#include <memory>
+
 #include "common/log.h"
 #include "common/paths.h"
 
@@ -10,50 +12,52 @@ bool picInfoReadsFile(const PagePlan& pages, bool useFilelist) {
     return !useFilelist || pages.filelistWidthColumn == 0 || pages.filelistHeightColumn == 0;
 }
 
-PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const GalleryJob& job,
-                                     const PictureList& pictures, int workers) {
-    const bool shootingData = job.pages.shootingData;
-    if (pictures.empty() || !(picInfoReadsFile(job.pages, job.useFilelist) || shootingData)) {
+PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const PagePlan& pages,
+                                     const AlbumJob& job, const PictureList& pictures,
+                                     int workers) {
+    const bool shootingData = pages.shootingData;
+    if (pictures.empty() || !(picInfoReadsFile(pages, job.useFilelist) || shootingData)) {
         return nullptr;
     }
     return &slot.emplace(job.picPath, pictures, workers, shootingData);
 }
 
-void mainGetPicInfo(const PagePlan& pages, const std::string& instrFilePath, bool useFilelist,
-                    const MeasuredSize& sourceSize, std::string& outFileName, long long& width,
-                    long long& height, ExifInfo* exifInfo) {
+void mainGetPicInfo(const PagePlan& pages, bool useFilelist, const MeasuredSize& sourceSize,
+                    Item& item, std::string& outFileName) {
     // Once per picture: the messages are built only for a log that takes them.
     const bool log = logWants(1);
     if (log) {
-        cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + instrFilePath + "]");
+        cmWriteLog("mainGetPicInfo", 1, "▽Start Method▽\r\ninstrFilePath=[" + item.path + "]");
     }
 
+    // The display name from the path, as this routine always took it: its trace (cmSplitPath's
+    // lines) is part of the log users compare between versions.
     std::string folder;
     std::string name;
-    cmSplitPath(instrFilePath, true, kPathSeparator, folder, name);
+    cmSplitPath(item.path, true, kPathSeparator, folder, name);
     outFileName = cmCutExt(name);
-
-    width = 0;
-    height = 0;
-    if (exifInfo != nullptr) {
-        // The size may come from filelist.csv; the header is still where the shooting data is.
-        *exifInfo = sourceSize.exif;
+    item.width = 0;
+    item.height = 0;
+    // The size may come from filelist.csv; the header is still where the shooting data is.
+    item.shooting.reset();
+    if (pages.shootingData && !sourceSize.exif.empty()) {
+        item.shooting = std::make_unique<ExifInfo>(sourceSize.exif);
     }
     if (picInfoReadsFile(pages, useFilelist)) {
         if (sourceSize.ok) {
-            width = sourceSize.width;
-            height = sourceSize.height;
+            item.width = sourceSize.width;
+            item.height = sourceSize.height;
         } else {
             // The gallery is still built; the thumbnail table falls back to its box size.
-            cmWriteLog("mainGetPicInfo", 4, "PicInfoError [" + instrFilePath + "]");
+            cmWriteLog("mainGetPicInfo", 4, "PicInfoError [" + item.path + "]");
         }
     }
 
     if (log) {
         cmWriteLog("mainGetPicInfo", 1,
                    "△End Method△\r\noutFileName=[" + outFileName + "]\r\noutstrWidth=[" +
-                       std::to_string(width) + "]\r\noutstrHeight=[" + std::to_string(height) +
-                       "]");
+                       std::to_string(item.width) + "]\r\noutstrHeight=[" +
+                       std::to_string(item.height) + "]");
     }
 }
 

@@ -105,9 +105,9 @@ void PictureMeasurer::startThreads(std::size_t count) {
 MeasuredSize PictureMeasurer::measure(std::size_t index, bool* onDisk, bool fromDisk) const {
     MeasuredSize size;
     ExifInfo* exif = shootingData_ ? &size.exif : nullptr;
-    const std::string& name = pictures_[index].strName;
+    const Item& item = pictures_[index];
     // Without the folder open, each picture is opened by its whole path.
-    const std::string path = folderFd_ >= 0 ? name : cmAddPath(folder_, name, kPathSeparator);
+    const std::string& path = folderFd_ >= 0 ? item.name() : item.path;
     size.ok = readPictureSizeAt(folderFd_ >= 0 ? folderFd_ : AT_FDCWD, path.c_str(), size.width,
                                 size.height, exif, onDisk, fromDisk);
     return size;
@@ -186,7 +186,7 @@ void PictureMeasurer::ringWork(HeaderRing& ring) {
         }
         lock.unlock();
         for (std::size_t i = first; i < last; ++i) {
-            ring.start(i, folderFd_, pictures_[i].strName.c_str(), shootingData_);
+            ring.start(i, folderFd_, pictures_[i].name().c_str(), shootingData_);
         }
         finished.clear();
         ring.finish(finished);

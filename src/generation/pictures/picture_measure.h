@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "generation/pictures/exif_info.h"
-#include "generation/plan/file_data.h"
+#include "generation/plan/item.h"
 
 namespace mivo {
 

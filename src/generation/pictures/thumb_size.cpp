@@ -18,15 +18,18 @@ long long roundSide(double value) {
 
 } // namespace
 
-long long thumbnailBoxSide(long long side) {
-    return std::clamp(side, kBoxSideMin, kBoxSideMax);
-}
-
-PixelSize scaledSize(long long width, long long height, long long boxWidth, long long boxHeight) {
+PixelSize thumbnailSize(long long width, long long height, long long boxWidth,
+                        long long boxHeight) {
+    const PixelSize box{std::clamp(boxWidth, kBoxSideMin, kBoxSideMax),
+                        std::clamp(boxHeight, kBoxSideMin, kBoxSideMax)};
+    // An empty, unreadable or zero size cannot be scaled: show it at the box size.
+    if (width <= 0 || height <= 0) {
+        return box;
+    }
     const double w = static_cast<double>(width);
     const double h = static_cast<double>(height);
-    const double bw = static_cast<double>(boxWidth);
-    const double bh = static_cast<double>(boxHeight);
+    const double bw = static_cast<double>(box.width);
+    const double bh = static_cast<double>(box.height);
     // One division of two whole numbers, so an exact half is seen as one.
     const long long rate = std::min(roundHalfEven(bw * 100 / w), roundHalfEven(bh * 100 / h));
     if (rate >= 1) {

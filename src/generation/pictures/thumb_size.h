@@ -1,15 +1,10 @@
 #pragma once
 
-#include <string>
-
 namespace mivo {
 
 /// The smallest and largest side of the thumbnail box, in pixels.
 inline constexpr long long kBoxSideMin = 1;
 inline constexpr long long kBoxSideMax = 100000;
-
-/// A side of the thumbnail box clamped to kBoxSideMin..kBoxSideMax.
-long long thumbnailBoxSide(long long side);
 
 /// A width and a height in pixels.
 struct PixelSize {
@@ -18,10 +13,12 @@ struct PixelSize {
     bool operator==(const PixelSize&) const = default;
 };
 
-/// A picture of width × height (both above 0) scaled into the box in whole percent, each side
-/// rounded half to even. A picture so large that the whole-percent step rounds to 0 is scaled
-/// by the exact ratio instead; no side is ever below 1, and no step can overflow whatever the
-/// picture's size.
-PixelSize scaledSize(long long width, long long height, long long boxWidth, long long boxHeight);
+/// The size a full-size picture of width × height shows at as its own thumbnail, in the box
+/// boxWidth × boxHeight (each side clamped to kBoxSideMin..kBoxSideMax): scaled into the box in
+/// whole percent, each side rounded half to even; a picture so large that the whole-percent
+/// step rounds to 0 is scaled by the exact ratio instead. No side is ever below 1, and no step
+/// can overflow whatever the picture's size. A picture of unknown size (a side of 0 or below)
+/// shows at the box's size.
+PixelSize thumbnailSize(long long width, long long height, long long boxWidth, long long boxHeight);
 
 } // namespace mivo

@@ -107,12 +107,11 @@ std::string folderOfPage(const std::string& pagePath) {
 
 /// The top page and the page folder: never a template (neither the shipped ones nor a user's
 /// copy), never a file that is not a page, both folders made where the settings put them.
-bool checkOutput(const RunServices& run, const PagePlan& pages) {
+bool checkOutput(const RunServices& run, const TopPage& top) {
     const std::vector<std::string> guarded = templateFolders(run.files);
-    const bool menu = pages.menuMode;
-    const std::string& topPage = topPageOf(pages);
+    const std::string& topPage = top.page;
     const std::string topFolder = folderOfPage(normalizedPath(topPage));
-    const std::string pageFolder = pageFolderOf(pages);
+    const std::string pageFolder = pageFolderOf(top);
     // The most particular refusal first: the top page being a template's own index.html, then
     // the page folder on a template folder (a top page there with no page folder of its own is
     // told that the page folder is wrong), and only then any other top page among the templates.
@@ -136,9 +135,7 @@ bool checkOutput(const RunServices& run, const PagePlan& pages) {
     if (!isPageName(topPage)) {
         return refuse(
             run, userText(translatable("%1には .html か .htm のファイルを指定してください [%2]"),
-                          {userText(menu ? translatable("メニューファイル")
-                                         : translatable("Indexファイル")),
-                           topPage}));
+                          {userText(top.setting), topPage}));
     }
     if (!prepareFolder(topFolder)) {
         return refuse(run, cannotMakeFolderMessage(topFolder));
@@ -149,13 +146,28 @@ bool checkOutput(const RunServices& run, const PagePlan& pages) {
     return true;
 }
 
-bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
-              PictureList& outcolFileDatas, std::string& filelistHead) {
+/// Writes the check's last log line, with its result, on every way out.
+struct CheckEnd {
+    bool result = false;
+    CheckEnd() = default;
+    CheckEnd(const CheckEnd&) = delete;
+    CheckEnd& operator=(const CheckEnd&) = delete;
+    ~CheckEnd() { cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + boolText(result)); }
+};
+
+} // namespace
+
+bool mainCheckMake(const RunServices& run, const TopPage& top, Album& album, bool inblnChackIndex) {
+    cmWriteLog(kRoutine, 1, "▽Start Method▽");
+    CheckEnd end;
+    AlbumJob& job = album.job;
+    PictureList& outcolFileDatas = album.items;
+    outcolFileDatas.clear();
     const std::string& instrPicPath = job.picPath;
     const std::string& instrSamPath = job.samPath;
     mainSetStatus(run.status, true, translatable("チェック中です"), 0, 0);
 
-    if (inblnChackIndex && !checkOutput(run, job.pages)) {
+    if (inblnChackIndex && !checkOutput(run, top)) {
         return false;
     }
 
@@ -171,12 +183,16 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
     const long count = cmCountArray(files);
     long pictures = 0;
     for (long i = 0; i < count; ++i) {
-        if (itemKindOf(files[i], job.media) != ItemKind::None) {
-            ClassFileData item;
-            item.strName = std::move(files[i]);
-            outcolFileDatas.add(std::move(item));
-            ++pictures;
+        // Each item is made here, once for the whole run: what it is, and where.
+        Item item;
+        item.kind = itemKindOf(files[i], job.media);
+        if (item.kind == ItemKind::None) {
+            continue;
         }
+        item.path = cmAddPath(instrPicPath, files[i], kPathSeparator);
+        item.file.strName = std::move(files[i]);
+        outcolFileDatas.add(std::move(item));
+        ++pictures;
     }
     if (pictures == 0) {
         return refuse(run, userText(translatable("画像フォルダに画像がありません")));
@@ -196,11 +212,11 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
             return refuse(run, userText(translatable("サムネイルフォルダを開けません [%1] %2"),
                                         {instrSamPath, samProblem}));
         }
-        for (const ClassFileData& item : outcolFileDatas) {
-            if (!hasThumbnail(instrSamPath, item.strName)) {
+        for (const Item& item : outcolFileDatas) {
+            if (!hasThumbnail(instrSamPath, item.name())) {
                 return refuse(run,
                               userText(translatable("サムネイルフォルダに該当画像がありません %1"),
-                                       {item.strName}));
+                                       {item.name()}));
             }
         }
     }
@@ -213,29 +229,20 @@ bool runCheck(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
         mainExistFilelist(instrPicPath, present);
         if (!present) {
             job.useFilelist = false;
+            end.result = true;
             return true;
         }
         bool read = false;
-        mainCheckFilelist(run.status, job, outcolFileDatas, filelistHead, read);
+        mainCheckFilelist(run.status, job, outcolFileDatas, album.filelistHead, read);
         job.useFilelist = read;
-        // A filelist.csv that is there but cannot be used stops a single gallery, its own
-        // message in the status line; a gallery of menu mode goes on without it.
-        if (!read && !job.menu) {
+        // A filelist.csv that is there but cannot be used stops an album that needs it (the
+        // single folder), its own message in the status line; another goes on without it.
+        if (!read && job.strictFilelist) {
             return false;
         }
     }
+    end.result = true;
     return true;
-}
-
-} // namespace
-
-bool mainCheckMake(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
-                   PictureList& outcolFileDatas, std::string& filelistHead) {
-    cmWriteLog(kRoutine, 1, "▽Start Method▽");
-    outcolFileDatas.clear();
-    const bool result = runCheck(run, job, inblnChackIndex, outcolFileDatas, filelistHead);
-    cmWriteLog(kRoutine, 1, std::string("△End Method△ ") + boolText(result));
-    return result;
 }
 
 } // namespace mivo

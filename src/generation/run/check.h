@@ -2,17 +2,17 @@
 
 #include <string>
 
-#include "generation/plan/file_data.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
+#include "generation/plan/item.h"
 #include "generation/plan/run_services.h"
 
 namespace mivo {
 
-/// Checks one gallery before it is built: template guards, page folder, pictures, thumbnails
-/// and (when the job uses it) filelist.csv. Each refusal shows its message and gives false.
-/// job.useFilelist comes back false when filelist.csv cannot be used; `filelistHead` gets
-/// its heading when it can.
-bool mainCheckMake(const RunServices& run, GalleryJob& job, bool inblnChackIndex,
-                   PictureList& outcolFileDatas, std::string& filelistHead);
+/// Checks one album before it is built: template guards (the run's `top` page and page
+/// folder), its picture folder, which it lists into `album.items` (one Item per picture or
+/// video), thumbnails and (when the album uses it) filelist.csv. Each refusal shows its message
+/// and gives false. album.job.useFilelist comes back false when filelist.csv is not used;
+/// album.filelistHead gets its heading when it is.
+bool mainCheckMake(const RunServices& run, const TopPage& top, Album& album, bool inblnChackIndex);
 
 } // namespace mivo

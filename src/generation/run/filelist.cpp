@@ -31,22 +31,23 @@ void readRows(const std::vector<FilelistRecord>& records, PictureList& pictures)
         if (!record.usable) {
             continue;
         }
-        ClassFileData* picture = pictures.find(record.name);
+        Item* picture = pictures.find(record.name);
         if (picture != nullptr) {
-            picture->strInfo = record.info;
-            picture->infoFields = record.fields;
-            picture->infoQuoted = record.quoted;
+            picture->file.strInfo = record.info;
+            picture->file.infoFields = record.fields;
+            picture->file.infoQuoted = record.quoted;
         }
     }
 }
 
 } // namespace
 
-void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& pictures,
+void mainCheckFilelist(RunStatus& status, const AlbumJob& job, PictureList& pictures,
                        std::string& head, bool& filelistRead) {
     cmWriteLog("mainCheckFilelist", 1, "▽Start Method▽");
     filelistRead = false;
-    const bool single = !job.menu;
+    // An album that needs its filelist.csv says why it cannot be used; another goes on quietly.
+    const bool single = job.strictFilelist;
     const std::string& instrPicPath = job.picPath;
 
     std::vector<std::string> lines;

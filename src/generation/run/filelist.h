@@ -2,15 +2,15 @@
 
 #include <string>
 
-#include "generation/plan/file_data.h"
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
+#include "generation/plan/item.h"
 #include "generation/plan/status.h"
 
 namespace mivo {
 
 /// Reads filelist.csv of a picture folder into the pictures' strInfo and `head` (its heading).
 /// filelistRead is true when the file was read.
-void mainCheckFilelist(RunStatus& status, const GalleryJob& job, PictureList& pictures,
+void mainCheckFilelist(RunStatus& status, const AlbumJob& job, PictureList& pictures,
                        std::string& head, bool& filelistRead);
 
 /// True when the folder holds a regular file "filelist.csv" (the window enables

@@ -7,13 +7,13 @@
 #include "common/log.h"
 #include "common/text.h"
 #include "common/translate.h"
+#include "generation/copies/gallery_copies.h"
 #include "generation/pages/pages.h"
-#include "generation/pictures/gallery_copies.h"
 #include "generation/pictures/picture_info.h"
 #include "generation/pictures/picture_measure.h"
-#include "generation/plan/file_data.h"
-#include "generation/plan/gallery_job.h"
-#include "generation/plan/gallery_result.h"
+#include "generation/plan/album.h"
+#include "generation/plan/album_result.h"
+#include "generation/plan/planners.h"
 #include "generation/plan/run_services.h"
 #include "generation/run/check.h"
 #include "generation/run/output_paths.h"
@@ -29,25 +29,18 @@ namespace {
 const char* const kMessMaking = translatable("作成中です");
 const char* const kMessDone = translatable("完了しました");
 const char* const kMessFailed = translatable("作成に失敗しました");
-const char* const kMessNoFolder = translatable("フォルダの指定がありません");
 const char* const kMessStopped = translatable("中止しました");
 
-/// A message of the run with the menu gallery it is about: "... [name]".
+/// A message of the run with the album it is about: "... [name]".
 UserText withGallery(const UserText& message, const std::string& name) {
     return userText("%1 [%2]", {message, name});
 }
-
-/// A gallery that passed its check: its pictures and filelist.csv's heading.
-struct CheckedGallery {
-    PictureList pictures;
-    std::string filelistHead;
-};
 
 /// How the run stands between its steps.
 struct RunProgress {
     bool stopped = false; // the user stopped the run
     std::string failure;  // the page that was not written and why, once a page failed
-    ItemNotes items;      // what the galleries' copies left out or could not make
+    ItemNotes items;      // what the albums' copies left out or could not make
 };
 
 /// The user asked to stop: nothing more is started. Remembered so the end says so.
@@ -58,87 +51,127 @@ bool stopping(const RunServices& run, RunProgress& progress) {
     return progress.stopped;
 }
 
-/// The path settings a run cannot do without; shows what is missing and gives false.
-bool havePathSettings(const RunServices& run, const RunPlan& plan) {
-    const PagePlan& pages = plan.pages;
-    if (pages.menuMode) {
-        if (!hasPageName(pages.menuPath)) {
-            mainSetStatus(run.status, true, kMessNoMenuPath, 0, 0);
+/// "作成に失敗しました", with the album's name when it is one of several (a child).
+UserText failedText(const Album& album) {
+    return album.parent != nullptr ? withGallery(userText(kMessFailed), album.job.name)
+                                   : userText(kMessFailed);
+}
+
+/// Checks an album and then its children, depth first; false (with the refusal shown, and
+/// the album named when it is a child) at the first that fails. Every album of the run is
+/// checked before any page is written.
+bool checkAlbum(const RunServices& run, const TopPage& top, Album& album, RunProgress& progress) {
+    // Between albums the run looks for a stop.
+    if (album.parent != nullptr && stopping(run, progress)) {
+        return false;
+    }
+    if (album.showsFolder && !mainCheckMake(run, top, album, true)) {
+        if (album.parent != nullptr) {
+            mainSetStatus(run.status, true, withGallery(run.status.message(), album.job.name), 0,
+                          0);
+        }
+        return false;
+    }
+    for (const std::unique_ptr<Album>& child : album.children) {
+        if (!checkAlbum(run, top, *child, progress)) {
             return false;
         }
+    }
+    return true;
+}
+
+/// Puts an album's failure where the run's end finds it, however its own pages ended.
+struct FailureKept {
+    const AlbumResult& result;
+    RunProgress& progress;
+    FailureKept(const AlbumResult& albumResult, RunProgress& runProgress)
+        : result(albumResult), progress(runProgress) {}
+    FailureKept(const FailureKept&) = delete;
+    FailureKept& operator=(const FailureKept&) = delete;
+    ~FailureKept() {
+        if (!result.failure.empty()) {
+            progress.failure = result.failure;
+        }
+    }
+};
+
+/// One album of the tree, depth first: its copies, its list page with a row per item, its
+/// index and picture pages; then its children; then its index of its children. What it did
+/// is in `result` (its children's results in result.children); false (with the failure shown)
+/// when a page was not written or the run was stopped.
+bool makeAlbum(const RunServices& run, const PagePlan& pages, Album& album, RunProgress& progress,
+               AlbumResult& result) {
+    if (album.showsFolder) {
+        const FailureKept kept{result, progress};
+        if (stopping(run, progress) || !mainGetMakePath(run.status, album)) {
+            return false;
+        }
+        // What this machine lacks is told once per run, whichever album meets it first.
+        result.items.missing = progress.items.missing;
+        makeGalleryCopies(run, pages, album, result);
+        progress.items.add(result.items);
+        // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
+        // is not in the album at all.
+        dropLeftOut(album.items);
+        // The headers are read while the list page is started.
+        std::optional<PictureMeasurer> measurer;
+        PictureMeasurer* reads =
+            startListTableReads(measurer, pages, album.job, album.items, run.pictureWorkers);
+        ListTableResult table;
+        bool ok = false;
+        mainMakeListHtml(run, pages, album, reads, table, ok, result);
+        result.menuItem = table.menuItem;
+        // A list page abandoned half-way leaves the other pages as they were too.
+        if (stopping(run, progress)) {
+            return false;
+        }
+        if (!ok || !mainMakeIndexHtml(run, pages, album, table.pictures, result)) {
+            mainSetStatus(run.status, true, failedText(album), 0, 0);
+            return false;
+        }
+        if (stopping(run, progress)) {
+            return false;
+        }
+        if (album.job.barShares == 0) {
+            // The list page rescaled the bar to its pictures.
+            run.status.setBarMax(100);
+            mainSetStatus(run.status, false, "", 1, 90);
+        }
+        if (!mainMakePictHtml(run, pages, album, result)) {
+            mainSetStatus(run.status, true, failedText(album), 0, 0);
+            return false;
+        }
+        result.written = true;
+        // Its pages are written; its items are not needed any more.
+        album.items.clear();
+    }
+    if (album.children.empty()) {
         return true;
     }
-    if (!hasPageName(pages.indexPath)) {
-        mainSetStatus(run.status, true, kMessNoIndexPath, 0, 0);
+    result.children.reserve(album.children.size());
+    for (const std::unique_ptr<Album>& child : album.children) {
+        if (!makeAlbum(run, pages, *child, progress, result.children.emplace_back())) {
+            return false;
+        }
+    }
+    if (stopping(run, progress)) {
         return false;
     }
-    if (plan.galleries.front().picPath.empty()) {
-        mainSetStatus(run.status, true, kMessNoPicPath, 0, 0);
+    const FailureKept kept{result, progress};
+    if (!mainMakeMenuHtml(run, pages, album, result.children, result)) {
+        mainSetStatus(run.status, true, kMessFailed, 0, 0);
         return false;
     }
     return true;
 }
 
-/// "作成に失敗しました", with the gallery's name in menu mode.
-UserText failedText(const GalleryJob& job) {
-    return job.menu ? withGallery(userText(kMessFailed), job.name) : userText(kMessFailed);
-}
-
-/// The list, index and picture pages of one checked gallery, with its reduced copies first.
-/// What it wrote is in `result`; false (with the failure shown) when a page was not written or
-/// the run was stopped.
-bool makeGallery(const RunServices& run, const GalleryJob& job, CheckedGallery& checked,
-                 RunProgress& progress, GalleryResult& result) {
-    OutputPaths paths;
-    if (stopping(run, progress) || !mainGetMakePath(run.status, job, paths)) {
-        return false;
-    }
-    std::vector<WebCopy> copies;
-    // What this machine lacks is told once per run, whichever gallery meets it first.
-    result.items.missing = progress.items.missing;
-    makeGalleryCopies(run, job, paths, checked.pictures, copies, result.items);
-    progress.items.add(result.items);
-    // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
-    // is not in the gallery at all.
-    dropLeftOut(checked.pictures, copies);
-    // The headers are read while the list page is started.
-    std::optional<PictureMeasurer> measurer;
-    PictureRows rows(job, checked.pictures, copies,
-                     startListTableReads(measurer, job, checked.pictures, run.pictureWorkers));
-    ListTableResult table;
-    bool ok = false;
-    mainMakeListHtml(run, job, paths, rows, table, ok, result.failure);
-    result.menuItem = table.menuItem;
-    // A list page abandoned half-way leaves the other pages as they were too.
-    if (stopping(run, progress)) {
-        return false;
-    }
-    if (!ok || !mainMakeIndexHtml(run, job, paths, table.pictures, result.failure)) {
-        mainSetStatus(run.status, true, failedText(job), 0, 0);
-        return false;
-    }
-    if (stopping(run, progress)) {
-        return false;
-    }
-    if (!job.menu) {
-        // The list page rescaled the bar to its pictures.
-        run.status.setBarMax(100);
-        mainSetStatus(run.status, false, "", 1, 90);
-    }
-    if (!mainMakePictHtml(run, job, paths, checked.filelistHead, result.failure)) {
-        mainSetStatus(run.status, true, failedText(job), 0, 0);
-        return false;
-    }
-    result.written = true;
-    return true;
-}
-
-/// The folders a run writes its pages into: the top page's folder and the page folder below
-/// it. Holds them against other runs; false (with the busy folder shown) when one is taken.
-bool lockPageFolders(const RunServices& run, const PagePlan& pages, RunLock& lock,
+/// The folders a run writes its top pages into: the top page's folder and the page folder
+/// below it. Holds them against other runs; false (with the busy folder shown) when one is
+/// taken.
+bool lockPageFolders(const RunServices& run, const TopPage& top, RunLock& lock,
                      RunProgress& progress) {
     std::string busy;
-    if (!lock.take({pageFolderOf(topPageOf(pages)), pageFolderOf(pages)}, busy)) {
+    if (!lock.take({pageFolderOf(top.page), pageFolderOf(top)}, busy)) {
         const UserText message = messFolderBusy(busy);
         mainSetStatus(run.status, true, message, 0, 0);
         progress.failure = message.shown;
@@ -147,75 +180,27 @@ bool lockPageFolders(const RunServices& run, const PagePlan& pages, RunLock& loc
     return true;
 }
 
-/// Checks every gallery of the run, in order; false (with the refusal shown) at the first
-/// that fails.
-bool checkGalleries(const RunServices& run, RunPlan& plan, std::vector<CheckedGallery>& checked,
-                    RunProgress& progress) {
-    checked.resize(plan.galleries.size());
-    for (std::size_t i = 0; i < plan.galleries.size(); ++i) {
-        GalleryJob& job = plan.galleries[i];
-        if (job.menu && stopping(run, progress)) {
-            return false;
-        }
-        if (!mainCheckMake(run, job, true, checked[i].pictures, checked[i].filelistHead)) {
-            if (job.menu) {
-                mainSetStatus(run.status, true, withGallery(run.status.message(), job.name), 0, 0);
-            }
-            return false;
+/// The name of the first album below the root, depth first, whose copies could not all be
+/// made; "" when there is none.
+std::string firstFailedChild(const Album& album, const AlbumResult& result) {
+    if (album.parent != nullptr && !result.items.failed.empty()) {
+        return album.job.name;
+    }
+    for (std::size_t i = 0; i < album.children.size() && i < result.children.size(); ++i) {
+        std::string name = firstFailedChild(*album.children[i], result.children[i]);
+        if (!name.empty()) {
+            return name;
         }
     }
-    return true;
+    return {};
 }
 
-/// Checks and writes every gallery, then the menu page in menu mode. `results` gets one
-/// element per gallery written or tried.
-bool makeGalleries(const RunServices& run, RunPlan& plan, RunProgress& progress,
-                   std::vector<GalleryResult>& results) {
-    const bool menu = plan.pages.menuMode;
-    if (menu && plan.galleries.empty()) {
-        mainSetStatus(run.status, true, kMessNoFolder, 0, 0);
-        return false;
+/// Every file the tree's albums wrote, replaced and removed, depth first.
+void collectFiles(const AlbumResult& result, Manifest& files) {
+    files.add(result.files);
+    for (const AlbumResult& child : result.children) {
+        collectFiles(child, files);
     }
-    if (!havePathSettings(run, plan)) {
-        return false;
-    }
-    std::vector<CheckedGallery> checked;
-    if (!checkGalleries(run, plan, checked, progress)) {
-        return false;
-    }
-    RunLock lock;
-    if (!lockPageFolders(run, plan.pages, lock, progress)) {
-        return false;
-    }
-    if (menu) {
-        mainSetStatus(run.status, true, kMessMaking, 1, 5);
-    } else {
-        mainSetStatus(run.status, true, kMessMaking, 0, 0);
-    }
-    results.reserve(plan.galleries.size());
-    for (std::size_t i = 0; i < plan.galleries.size(); ++i) {
-        GalleryResult& result = results.emplace_back();
-        const bool written = makeGallery(run, plan.galleries[i], checked[i], progress, result);
-        if (!result.failure.empty()) {
-            progress.failure = result.failure;
-        }
-        if (!written) {
-            return false;
-        }
-        // This gallery's pictures are written; free them before the next gallery.
-        checked[i].pictures.clear();
-    }
-    if (!menu) {
-        return true;
-    }
-    if (stopping(run, progress)) {
-        return false;
-    }
-    if (!mainMakeMenuHtml(run, plan.pages, plan.galleries, results, progress.failure)) {
-        mainSetStatus(run.status, true, kMessFailed, 0, 0);
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -228,19 +213,27 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     status.setBarValue(0);
     const RunServices run{files, status, pictureWorkers};
     RunPlan plan = planRun(settings, rows);
+    Album& root = *plan.root;
     RunProgress progress;
-    std::vector<GalleryResult> results;
-    bool done = makeGalleries(run, plan, progress, results);
+    AlbumResult result;
+    bool done = false;
+    if (plan.refusal != nullptr) {
+        mainSetStatus(status, true, plan.refusal, 0, 0);
+    } else if (checkAlbum(run, plan.top, root, progress)) {
+        // The folders are held while the pages are written, no longer.
+        RunLock lock;
+        if (lockPageFolders(run, plan.top, lock, progress)) {
+            // Albums that share the bar start it at 5; one album alone has it to itself.
+            mainSetStatus(status, true, kMessMaking, root.children.empty() ? 0 : 1,
+                          root.children.empty() ? 0 : 5);
+            done = makeAlbum(run, plan.pages, root, progress, result);
+        }
+    }
 
     // Copies that could not be made: every page is written, the pictures without copies show
     // their originals; but it is a failure the user must hear of, with what the run left out.
     const ItemNotes& items = progress.items;
-    std::string failedGallery;
-    for (std::size_t i = 0; i < results.size() && failedGallery.empty(); ++i) {
-        if (!results[i].items.failed.empty() && plan.galleries[i].menu) {
-            failedGallery = plan.galleries[i].name;
-        }
-    }
+    const std::string failedGallery = firstFailedChild(root, result);
     if (done && !items.failed.empty()) {
         done = false;
         progress.failure = copyFailureText(items);
@@ -256,12 +249,13 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
         // A page failed after the copies: its failure stays, and the items are said too.
         mainSetStatus(status, true, endingWithItems(status.message(), items), 0, 0);
     }
-    MakeResult result{done, progress.stopped, progress.failure, {}};
+    MakeResult made{done, progress.stopped, progress.failure, {}, {}};
     if (!progress.stopped) {
-        result.items = itemDetails(items);
+        made.items = itemDetails(items);
     }
+    collectFiles(result, made.files);
     cmWriteLog("CommandMake_Click", 1, "△End Method△");
-    return result;
+    return made;
 }
 
 } // namespace mivo

@@ -11,16 +11,6 @@
 
 namespace mivo {
 
-bool hasPageName(const std::string& path) {
-    if (path.empty()) {
-        return false;
-    }
-    std::string folder;
-    std::string name;
-    cmSplitPath(path, true, kPathSeparator, folder, name);
-    return !name.empty();
-}
-
 namespace {
 
 /// The folder part of a page path (its last part is always taken as the file name).
@@ -42,19 +32,19 @@ bool makeGalleryFolder(const std::string& folder) {
     return !ec && isFolder(folder);
 }
 
-bool getMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& pagePaths) {
-    const PagePlan& s = job.pages;
+bool getMakePath(RunStatus& status, const AlbumPlace& place, OutputPaths& pagePaths) {
     std::string folder;
-    if (job.menu) {
-        if (!hasPageName(s.menuPath)) {
+    if (place.ownFolder) {
+        // Its planner refused settings without the page; looked at again all the same.
+        if (!hasPageName(place.page)) {
             mainSetStatus(status, true, kMessNoMenuPath, 0, 0);
             return false;
         }
-        std::string base = pageFolder(s.menuPath);
-        if (!s.menuHtmlPath.empty()) {
-            base = cmAddPath(base, s.menuHtmlPath, kPathSeparator);
+        std::string base = pageFolder(place.page);
+        if (!place.subFolder.empty()) {
+            base = cmAddPath(base, place.subFolder, kPathSeparator);
         }
-        folder = normalizedPath(cmAddPath(base, formatThreeDigits(job.number), kPathSeparator));
+        folder = normalizedPath(cmAddPath(base, place.folderName, kPathSeparator));
         if (!makeGalleryFolder(folder)) {
             cmWriteLog("mainGetMakePath", 4, "MakeFolderError [" + folder + "]");
             mainSetStatus(status, true, cannotMakeFolderMessage(folder), 0, 0);
@@ -62,21 +52,21 @@ bool getMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& pagePath
         }
         pagePaths.strIndexPath = cmAddPath(folder, "index.html", kPathSeparator);
     } else {
-        if (!hasPageName(s.indexPath)) {
+        if (!hasPageName(place.page)) {
             mainSetStatus(status, true, kMessNoIndexPath, 0, 0);
             return false;
         }
         // "." and ".." steps are resolved first, so every link below is made between the
         // folders the pages really land in.
-        pagePaths.strIndexPath = normalizedPath(s.indexPath);
+        pagePaths.strIndexPath = normalizedPath(place.page);
         folder = pageFolder(pagePaths.strIndexPath);
-        if (!s.htmlPath.empty()) {
-            folder = normalizedPath(cmAddPath(folder, s.htmlPath, kPathSeparator));
+        if (!place.subFolder.empty()) {
+            folder = normalizedPath(cmAddPath(folder, place.subFolder, kPathSeparator));
         }
     }
     pagePaths.strListPath = cmAddPath(folder, "list.html", kPathSeparator);
     pagePaths.strPictPath = cmAddPath(folder, "pict.html", kPathSeparator);
-    if (job.menu) {
+    if (place.ownFolder) {
         pagePaths.strIndexLink = "./index.html";
         pagePaths.strListLink = "./list.html";
         pagePaths.strPictLink = "./pict.html";
@@ -90,10 +80,10 @@ bool getMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& pagePath
 
 } // namespace
 
-bool mainGetMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& pagePaths) {
+bool mainGetMakePath(RunStatus& status, Album& album) {
     cmWriteLog("mainGetMakePath", 1,
-               "▽Start Method▽\r\ninintNo=[" + std::to_string(job.number) + "]");
-    const bool ok = getMakePath(status, job, pagePaths);
+               "▽Start Method▽\r\ninintNo=[" + std::to_string(album.job.number) + "]");
+    const bool ok = getMakePath(status, album.place, album.paths);
     cmWriteLog("mainGetMakePath", 1, std::string("△End Method△ ") + boolText(ok));
     return ok;
 }

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <string>
-
-#include "generation/plan/gallery_job.h"
+#include "generation/plan/album.h"
 #include "generation/plan/status.h"
 
 namespace mivo {
 
-/// Computes a gallery's OutputPaths; in menu mode creates the numbered gallery folder when
-/// nothing of its name exists. false (with the folder's message shown) when a needed path is
-/// empty or the folder cannot be created.
-bool mainGetMakePath(RunStatus& status, const GalleryJob& job, OutputPaths& pagePaths);
+/// Works out where an album's pages go (its OutputPaths, from the place its planner gave it)
+/// into `album.paths`; an album with its own folder gets the folder made when nothing of its
+/// name exists (one level). false (with the message shown) when a needed path is empty or the
+/// folder cannot be made.
+bool mainGetMakePath(RunStatus& status, Album& album);
 
 } // namespace mivo

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/translate.h"
-#include "generation/plan/gallery_result.h"
+#include "generation/plan/album_result.h"
 
 namespace mivo {
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,14 +35,28 @@ class IndexPage : public test::PageContextFixture {
     // and exif_.
     std::string make(const std::string& templateText, const std::vector<std::string>& entries) {
         writeTemplate("index.html", templateText);
-        GalleryJob job = plannedJob();
-        job.name = "Sub";
+        Album album = plannedAlbum();
+        album.job.name = "Sub";
+        album.job.useFilelist = true;
+        album.paths = pathsOf(indexPath());
         IndexPictures pictures;
         pictures.entries = entries;
-        pictures.quotedFields = quoted_;
-        pictures.shooting = exif_;
-        std::string failure;
-        mainMakeIndexHtml(run_, job, pathsOf(indexPath()), pictures, failure);
+        // The items the entries were made of, with their quoted filelist fields and shooting
+        // data.
+        PictureList& items = album.items;
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            Item item;
+            if (k < quoted_.size()) {
+                item.file.infoFields = quoted_[k];
+                item.file.infoQuoted = !quoted_[k].empty();
+            }
+            if (k < exif_.size()) {
+                item.shooting = std::make_unique<ExifInfo>(exif_[k]);
+            }
+            items.add(std::move(item));
+        }
+        AlbumResult result;
+        mainMakeIndexHtml(run_, plannedPages(), album, pictures, result);
         return readFile(indexPath());
     }
 
@@ -163,26 +178,21 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
     for (int no = 1; no <= 2; ++no) {
         const fs::path folder = dir_ / "site" / ("00" + std::to_string(no));
         fs::create_directories(folder);
-        PictureList pictures;
-        if (no == 1) {
-            pictures.add({"a.jpg", ""});
-            pictures.add({"b.jpg", ""});
-            pictures.add({"c.jpg", ""});
-        } else {
-            pictures.add({"z.jpg", ""});
+        Album album = plannedAlbum(no);
+        const std::string picFolder = rows_[static_cast<std::size_t>(no - 1)].strPicPath;
+        for (const char* name : no == 1 ? std::vector<const char*>{"a.jpg", "b.jpg", "c.jpg"}
+                                        : std::vector<const char*>{"z.jpg"}) {
+            album.items.add(listedItem(picFolder, name, ItemKind::Picture));
         }
         bool ok = false;
-        const GalleryJob job = plannedJob(no);
-        OutputPaths paths = pathsOf((folder / "index.html").string());
-        paths.strListPath = (folder / "list.html").string();
-        paths.strIndexLink = "./index.html";
-        const std::vector<WebCopy> noCopies;
-        PictureRows listed(job, pictures, noCopies, nullptr);
+        album.paths = pathsOf((folder / "index.html").string());
+        album.paths.strListPath = (folder / "list.html").string();
+        album.paths.strIndexLink = "./index.html";
         ListTableResult table;
-        std::string failure;
-        mainMakeListHtml(run_, job, paths, listed, table, ok, failure);
+        AlbumResult result;
+        mainMakeListHtml(run_, plannedPages(), album, nullptr, table, ok, result);
         ASSERT_TRUE(ok);
-        mainMakeIndexHtml(run_, job, paths, table.pictures, failure);
+        mainMakeIndexHtml(run_, plannedPages(), album, table.pictures, result);
     }
     EXPECT_EQ(readFile(dir_ / "site" / "002" / "index.html"),
               "aryPicList[0] = \"./../../p2/z.jpg,0,0,z\";\r\n\r\n");
@@ -191,8 +201,12 @@ TEST_F(IndexPage, SecondGalleryShowsOnlyItsOwnPicturesFromTheSharedArray) {
 
 TEST_F(IndexPage, MissingTemplateLeavesTheOldPage) {
     writeFile(indexPath(), "old");
-    std::string failure;
-    mainMakeIndexHtml(run_, plannedJob(), pathsOf(indexPath()), {}, failure);
+    Album album = plannedAlbum();
+    album.paths = pathsOf(indexPath());
+    AlbumResult result;
+    EXPECT_FALSE(mainMakeIndexHtml(run_, plannedPages(), album, IndexPictures(), result));
+    EXPECT_NE(result.failure.find("index.html"), std::string::npos);
+    EXPECT_TRUE(result.files.replaced.empty());
     EXPECT_EQ(readFile(indexPath()), "old");
 }
 

@@ -6,6 +6,7 @@
 
 #include "common/codepage.h"
 #include "common/log.h"
+#include "common/paths.h"
 #include "generation/pages/pages.h"
 #include "generation/pictures/thumb_size.h"
 #include "support/page_fixture.h"
@@ -83,43 +84,57 @@ class ListPage : public test::PageContextFixture {
         if (!bytes.empty()) {
             writeFile(fs::path(settings_.gstrPicPath) / name, bytes);
         }
-        pictures_.add(ClassFileData{name, info});
+        Item item;
+        item.file = ClassFileData{name, info};
+        pictures_.add(std::move(item));
     }
     std::string listPath() const { return (dir_ / "site" / "list.html").string(); }
 
     // Gallery `no`: the single gallery (0) shown as "sub", or row `no` of the gallery list,
     // with links n1/u1 and n2/u2.
-    GalleryJob job(int no = 0, bool filelist = false) const {
-        GalleryJob out;
-        out.menu = no != 0;
+    AlbumJob job(int no = 0, bool filelist = false) const {
+        AlbumJob out;
         out.number = no;
         if (no == 0) {
             out.name = "sub";
             out.picPath = settings_.gstrPicPath;
             out.useThumbnails = settings_.OptionSamD == 1;
             out.samPath = settings_.gstrSamPath;
+            out.startName = settings_.gstrStartName;
         } else {
+            // A row of the gallery list: listed on the menu page, sharing the bar.
             const GalleryEntry& row = rows_[static_cast<std::size_t>(no - 1)];
             out.name = row.strListName;
             out.picPath = row.strPicPath;
             out.useThumbnails = !row.strSamPath.empty();
             out.samPath = row.strSamPath;
+            out.namesAreText = true;
+            out.upPage = settings_.gstrMenuPath;
+            out.barShares = static_cast<int>(rows_.size());
         }
         out.link1Name = "n1";
         out.link1Url = "u1";
         out.link2Name = "n2";
         out.link2Url = "u2";
         out.useFilelist = filelist;
-        out.galleries = static_cast<int>(rows_.size());
-        out.pages = planRun(settings_, rows_).pages;
         return out;
     }
 
     // Writes the list page of `gallery` from the template already in place.
-    void write(const GalleryJob& gallery) {
-        PictureRows rows(gallery, pictures_, copies_, nullptr);
+    void write(const AlbumJob& gallery) {
+        Album album;
+        album.job = gallery;
+        album.paths = paths();
+        // The items as the check lists them in the gallery's folder.
+        album.items = std::move(pictures_);
+        for (Item& item : album.items) {
+            item.path = cmAddPath(gallery.picPath, item.name(), kPathSeparator);
+        }
         table_ = ListTableResult();
-        mainMakeListHtml(run_, gallery, paths(), rows, table_, ok_, failure_);
+        result_ = AlbumResult();
+        mainMakeListHtml(run_, planRun(settings_, rows_).pages, album, nullptr, table_, ok_,
+                         result_);
+        pictures_ = std::move(album.items);
     }
 
     // The picture entries the table made for the index page.
@@ -148,9 +163,8 @@ class ListPage : public test::PageContextFixture {
     }
 
     PictureList pictures_;
-    std::vector<WebCopy> copies_;
     ListTableResult table_;
-    std::string failure_;
+    AlbumResult result_;
     std::string page_ = (dir_ / "site" / "list.html").string();
     bool ok_ = false;
 };
@@ -237,21 +251,18 @@ TEST_F(ListPage, FilelistSizesScaleTheBoxAndEntriesKeepZeroSizesAndTheRawRow) {
     EXPECT_EQ(table_.pictures.entries[2], "./pics/c.bmp,0,0,c,");
 }
 
-TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFieldsAndKeepThemBesideTheEntry) {
+TEST_F(ListPage, QuotedFilelistRowsGiveSizesFromTheirFields) {
     page_ = listPath();
     settings_.TextFilelistWidth = 2;
     settings_.TextFilelistHeight = 3;
     addPicture("a.bmp", bmpBytes(8, 8), "\"Kyoto, dawn\",640,480");
-    pictures_[0].infoQuoted = true;
-    pictures_[0].infoFields = {"Kyoto, dawn", "640", "480"};
+    pictures_[0].file.infoQuoted = true;
+    pictures_[0].file.infoFields = {"Kyoto, dawn", "640", "480"};
     addPicture("b.bmp", bmpBytes(8, 8), "Beach,640,480");
     EXPECT_EQ(make("MV_TABLE_START\r\nMV_IMG_SIZE\r\nMV_TABLE_END\r\n", 0, true),
               "\r\nwidth=160 height=120\r\n"
               "\r\nwidth=160 height=120\r\n");
     EXPECT_EQ(table_.pictures.entries[0], "./pics/a.bmp,0,0,a,\"Kyoto, dawn\",640,480");
-    ASSERT_EQ(table_.pictures.quotedFields.size(), 2U);
-    EXPECT_EQ(table_.pictures.quotedFields[0], pictures_[0].infoFields);
-    EXPECT_TRUE(table_.pictures.quotedFields[1].empty());
 }
 
 TEST_F(ListPage, SingleModeRescalesTheBarAndStepsItOncePerPicture) {
@@ -295,14 +306,14 @@ TEST_F(ListPage, MenuModeLinksBackToTheMenuAndRecordsTheFirstImage) {
              {"two", (dir_ / "site" / "g2").string(), ""}};
     fs::create_directories(dir_ / "site" / "002");
     page_ = (dir_ / "site" / "002" / "list.html").string();
-    pictures_.add(ClassFileData{"a.bmp", ""});
-    pictures_.add(ClassFileData{"b.bmp", ""});
+    addPicture("a.bmp", "");
+    addPicture("b.bmp", "");
     EXPECT_EQ(make("MV_LINK_URL0 MV_LINK_NAME1 MV_LINK_URL1\r\n", 2), "./../index.html n1 u1\r\n");
     make("MV_TABLE_START\r\nMV_TABLE_END\r\n", 2);
     EXPECT_EQ(table_.menuItem, "./g2/a.bmp,width=160 height=120");
 
     pictures_.clear();
-    pictures_.add(ClassFileData{"a.bmp", ""});
+    addPicture("a.bmp", "");
     page_ = (dir_ / "site" / "001" / "list.html").string();
     fs::create_directories(dir_ / "site" / "001");
     rows_[0].strPicPath = (dir_ / "site" / "g2").string();
@@ -320,7 +331,7 @@ TEST_F(ListPage, GalleryNamesAreTextInMenuModeWhileSingleModeSettingsKeepTheirMa
     rows_ = {{name, settings_.gstrPicPath, ""}};
     settings_.OptionMenu = 0;
     settings_.gstrMenuPath = (dir_ / "site" / "index.html").string();
-    GalleryJob menuJob = job(1);
+    AlbumJob menuJob = job(1);
     menuJob.link1Name = name;
     menuJob.link1Url = "u1";
     menuJob.link2Name = name;
@@ -329,7 +340,7 @@ TEST_F(ListPage, GalleryNamesAreTextInMenuModeWhileSingleModeSettingsKeepTheirMa
     EXPECT_EQ(readFile(page_), "&lt;!--&lt;script&gt;&amp;|&lt;!--&lt;script&gt;&amp;|"
                                "&lt;!--&lt;script&gt;&amp;\r\n");
     settings_.OptionMenu = 1;
-    GalleryJob singleJob = job(0);
+    AlbumJob singleJob = job(0);
     singleJob.name = "<b>S</b>";
     singleJob.link1Name = "<i>1</i>";
     singleJob.link1Url = "u1";
@@ -418,20 +429,24 @@ TEST_F(ListPage, HugePicturesAndAbsurdBoxSizesStillGiveVisibleSizesWithoutOverfl
                                     "\r\ntall width=1 height=1\r\n");
     addPicture("unknown.bmp", "", "");
     EXPECT_NE(make(table, 0, true).find("unknown width=100000 height=1\r\n"), std::string::npos);
-    EXPECT_EQ(thumbnailBoxSide(0), 1);
-    EXPECT_EQ(thumbnailBoxSide(160), 160);
-    EXPECT_EQ(thumbnailBoxSide(100001), 100000);
+    // A picture of unknown size shows at the box's size, each side clamped.
+    EXPECT_EQ(thumbnailSize(0, 0, 0, 160), (PixelSize{1, 160}));
+    EXPECT_EQ(thumbnailSize(0, 5, 100001, 160), (PixelSize{100000, 160}));
 }
 
 TEST_F(ListPage, MissingTemplateRemovesTheOldPageAndReportsFailure) {
     page_ = listPath();
     writeFile(page_, "old");
     addPicture("a.bmp", "");
-    GalleryJob bare;
+    AlbumJob bare;
     bare.picPath = settings_.gstrPicPath;
     write(bare);
     EXPECT_FALSE(ok_);
     EXPECT_FALSE(fs::exists(page_));
+    EXPECT_NE(result_.failure.find("list.html"), std::string::npos);
+    // A publisher has to take the page off the server too.
+    EXPECT_EQ(result_.files.removed, std::vector<std::string>{page_});
+    EXPECT_TRUE(result_.files.written.empty());
 }
 
 TEST_F(ListPage, TableWritesItsRecordAndOnePictureLinePerPictureToTheLog) {

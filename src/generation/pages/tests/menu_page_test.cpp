@@ -34,11 +34,11 @@ class MenuPage : public test::PageContextFixture {
     }
     void write() {
         const RunPlan plan = planRun(settings_, rows_);
-        std::string failure;
-        mainMakeMenuHtml(run_, plan.pages, plan.galleries, results_, failure);
+        AlbumResult result;
+        mainMakeMenuHtml(run_, plan.pages, *plan.root, results_, result);
     }
 
-    std::vector<GalleryResult> results_;
+    std::vector<AlbumResult> results_;
 };
 
 TEST_F(MenuPage, ArrayLineBecomesOneLinePerGalleryWithoutAnEmptyLine) {

@@ -32,17 +32,23 @@ class PictPage : public test::PageContextFixture {
                      const std::string& page = "") {
         const std::string pictPath = page.empty() ? (dir_ / "site" / "pict.html").string() : page;
         writeTemplate("pict.html", templateText);
-        GalleryJob job;
-        job.menu = settings_.menuMode();
-        job.number = job.menu ? index + 1 : 0;
+        Album album;
+        AlbumJob& job = album.job;
+        if (settings_.menuMode()) {
+            // A row of the gallery list, listed on the menu page.
+            job.number = index + 1;
+            job.namesAreText = true;
+            job.upPage = settings_.gstrMenuPath;
+        }
         job.link1Name = "n1";
         job.link1Url = "../002/index.html";
         job.link2Name = "n2";
         job.link2Url = "u2";
         job.useFilelist = filelist;
-        job.pages = plannedPages();
-        std::string failure;
-        mainMakePictHtml(run_, job, pathsOf(pictPath), filelistHead_, failure);
+        album.paths = pathsOf(pictPath);
+        album.filelistHead = filelistHead_;
+        AlbumResult result;
+        mainMakePictHtml(run_, plannedPages(), album, result);
         return readFile(pictPath);
     }
     static OutputPaths pathsOf(const std::string& pictPath) {
@@ -98,9 +104,10 @@ TEST_F(PictPage, SlideLinesGetIndexLinkThenSlideTimeOnlyWhenTheShowIsOn) {
 
 TEST_F(PictPage, MissingTemplateLeavesTheOldPage) {
     writeFile(dir_ / "site" / "pict.html", "old");
-    std::string failure;
-    mainMakePictHtml(run_, plannedJob(), pathsOf((dir_ / "site" / "pict.html").string()), "",
-                     failure);
+    Album album = plannedAlbum();
+    album.paths = pathsOf((dir_ / "site" / "pict.html").string());
+    AlbumResult result;
+    EXPECT_FALSE(mainMakePictHtml(run_, plannedPages(), album, result));
     EXPECT_EQ(readFile(dir_ / "site" / "pict.html"), "old");
 }
 

@@ -16,7 +16,7 @@
 #include "generation/pictures/header_ring.h"
 #include "generation/pictures/picture_header.h"
 #include "generation/pictures/picture_measure.h"
-#include "generation/plan/file_data.h"
+#include "generation/plan/item.h"
 #include "support/gif_bytes.h"
 #include "support/temp_dir.h"
 
@@ -194,7 +194,7 @@ TEST(PictureMeasurer, ColdFolderEndsWhenItsLastNamesAreFifosHeldOpen) {
     constexpr int kFifos = 10;
     for (int i = 0; i < kPictures; ++i) {
         const std::string name = "p" + std::to_string(i) + ".gif";
-        pictures.add(ClassFileData{name, ""});
+        pictures.add(listedItem(dir / "pics", name, ItemKind::Picture));
         if (i >= kPictures - kFifos) {
             ASSERT_TRUE(fifos.add(dir / ("pics/" + name)));
         } else {

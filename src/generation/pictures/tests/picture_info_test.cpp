@@ -13,6 +13,7 @@
 #include "common/codepage.h"
 #include "common/log.h"
 #include "common/text.h"
+#include "generation/plan/planners.h"
 #include "generation/plan/status.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
@@ -78,11 +79,15 @@ class PictureInfo : public ::testing::Test {
         const PagePlan pages = planRun(settings_, {}).pages;
         const MeasuredSize size =
             picInfoReadsFile(pages, flag) ? measurePictureFile(path, false) : MeasuredSize{};
-        long long width = -1;
-        long long height = -1;
-        mainGetPicInfo(pages, path, flag, size, r.name, width, height);
-        r.width = std::to_string(width);
-        r.height = std::to_string(height);
+        // The item as the listing made it.
+        Item item;
+        item.file.strName = path.substr(path.rfind('/') + 1);
+        item.path = path;
+        item.width = -1;
+        item.height = -1;
+        mainGetPicInfo(pages, flag, size, item, r.name);
+        r.width = std::to_string(item.width);
+        r.height = std::to_string(item.height);
         return r;
     }
 

@@ -14,6 +14,7 @@
 #include "common/log.h"
 #include "common/message_box.h"
 #include "common/text_file.h"
+#include "generation/plan/planners.h"
 #include "generation/plan/run_services.h"
 #include "generation/plan/status.h"
 #include "settings/settings.h"
@@ -73,26 +74,29 @@ class CheckMakeTest : public ::testing::Test {
 
     std::string path(const std::string& relative) const { return (root_ / relative).string(); }
 
-    /// The gallery being checked: the single gallery, or the first row in menu mode.
-    GalleryJob job(const std::string& picPath, const std::string& samPath, bool filelist) const {
-        GalleryJob out;
-        out.menu = settings_.menuMode();
-        out.number = out.menu ? 1 : 0;
-        out.picPath = picPath;
-        // As the run plans it: a row's thumbnail folder in menu mode, the option in single mode.
-        out.useThumbnails =
-            !samPath.empty() || (!settings_.menuMode() && settings_.OptionSamD == 1);
-        out.samPath = samPath;
-        out.useFilelist = filelist;
-        out.pages = planRun(settings_, rows_).pages;
+    /// The album being checked: the single gallery, or the first row in menu mode, as the
+    /// planners make it.
+    Album album(const std::string& picPath, const std::string& samPath, bool filelist) const {
+        Album out;
+        const bool menu = settings_.menuMode();
+        out.job.number = menu ? 1 : 0;
+        out.job.picPath = picPath;
+        // A row's thumbnail folder in menu mode, the option in single mode.
+        out.job.useThumbnails = !samPath.empty() || (!menu && settings_.OptionSamD == 1);
+        out.job.samPath = samPath;
+        out.job.useFilelist = filelist;
+        out.job.strictFilelist = !menu;
         return out;
     }
 
-    bool check(const std::string& picPath, const std::string& samPath = "", bool filelist = false) {
-        GalleryJob checked = job(picPath, samPath, filelist);
-        head_.clear();
-        const bool result = mainCheckMake(run_, checked, true, pictures_, head_);
-        filelist_ = checked.useFilelist;
+    /// Checks the album; its items land in pictures_, filelist.csv's heading in head_.
+    bool check(const std::string& picPath, const std::string& samPath = "", bool filelist = false,
+               bool checkIndex = true) {
+        Album checked = album(picPath, samPath, filelist);
+        const bool result = mainCheckMake(run_, planRun(settings_, rows_).top, checked, checkIndex);
+        filelist_ = checked.job.useFilelist;
+        head_ = checked.filelistHead;
+        pictures_ = std::move(checked.items);
         return result;
     }
 
@@ -105,7 +109,7 @@ class CheckMakeTest : public ::testing::Test {
     std::vector<std::string> names() const {
         std::vector<std::string> out;
         for (const auto& item : pictures_) {
-            out.push_back(item.strName);
+            out.push_back(item.name());
         }
         return out;
     }
@@ -137,7 +141,7 @@ TEST_F(CheckMakeTest, KeepsJpegGifAndBmpInListingOrderWithNamesUnchanged) {
     EXPECT_EQ(names(), (std::vector<std::string>{"a.JPG", "c.gif", "e.Jpeg", "f.bmp"}));
     EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
     for (const auto& item : pictures_) {
-        EXPECT_EQ(item.strInfo, "");
+        EXPECT_EQ(item.file.strInfo, "");
     }
 }
 
@@ -148,7 +152,7 @@ TEST_F(CheckMakeTest, NamesDifferingOnlyInCaseBothStayAndLookUpFindsTheFirst) {
     ASSERT_TRUE(check(path("pics")));
     ASSERT_EQ(names(), (std::vector<std::string>{"X.JPG", "x.jpg"}));
     ASSERT_NE(pictures_.find("x.jpg"), nullptr);
-    EXPECT_EQ(pictures_.find("x.jpg")->strName, "X.JPG");
+    EXPECT_EQ(pictures_.find("x.jpg")->name(), "X.JPG");
 }
 
 TEST_F(CheckMakeTest, FolderWithoutPicturesIsRefused) {
@@ -420,8 +424,7 @@ TEST_F(CheckMakeTest, PageFolderInReadOnlyParentIsRefused) {
 TEST_F(CheckMakeTest, NoIndexCheckLeavesTheOutputFoldersAlone) {
     touch(root_ / "pics" / "a.jpg");
     settings_.gstrIndexPath = path("prog/html/index.html");
-    GalleryJob checked = job(path("pics"), "", false);
-    EXPECT_TRUE(mainCheckMake(run_, checked, false, pictures_, head_));
+    EXPECT_TRUE(check(path("pics"), "", false, false));
     EXPECT_EQ(sink_.messages, Messages{"チェック中です"});
 }
 
@@ -469,12 +472,12 @@ TEST_F(CheckMakeTest, FilelistIsReadOnlyWhenAskedFor) {
 
     EXPECT_TRUE(check(path("pics"), "", false));
     EXPECT_FALSE(filelist_);
-    EXPECT_EQ(pictures_[0].strInfo, "");
+    EXPECT_EQ(pictures_[0].file.strInfo, "");
     EXPECT_EQ(head_, "");
 
     EXPECT_TRUE(check(path("pics"), "", true));
     EXPECT_TRUE(filelist_);
-    EXPECT_EQ(pictures_[0].strInfo, "Sunset");
+    EXPECT_EQ(pictures_[0].file.strInfo, "Sunset");
     EXPECT_EQ(head_, "caption");
 }
 

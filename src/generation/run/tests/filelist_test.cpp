@@ -45,16 +45,17 @@ class FilelistTest : public ::testing::Test {
 
     void addPictures(std::initializer_list<const char*> names) {
         for (const char* name : names) {
-            ClassFileData item;
-            item.strName = name;
-            pictures_.add(item);
+            Item item;
+            item.file.strName = name;
+            pictures_.add(std::move(item));
         }
     }
 
     /// Reads filelist.csv for the single gallery, or for gallery `number` in menu mode.
     bool run(int number = 0) {
-        GalleryJob job;
-        job.menu = settings_.menuMode();
+        AlbumJob job;
+        // As the planners make it: the single folder needs its filelist.csv, a row does not.
+        job.strictFilelist = !settings_.menuMode();
         job.number = number;
         job.picPath = dir_.string();
         job.useFilelist = true;
@@ -71,8 +72,8 @@ class FilelistTest : public ::testing::Test {
     }
 
     std::string info(const std::string& name) const {
-        const ClassFileData* item = pictures_.find(name);
-        return item == nullptr ? "<none>" : item->strInfo;
+        const Item* item = pictures_.find(name);
+        return item == nullptr ? "<none>" : item->file.strInfo;
     }
 
     using Messages = std::vector<std::string>;
@@ -164,8 +165,8 @@ TEST_F(FilelistTest, NamesMatchIgnoringCaseAndLaterRowsWin) {
     addPictures({"a.jpg", "B.JPG"});
     writeFilelist("name,caption\r\nA.JPG,caption\r\nb.jpg,x,y\r\nb.Jpg,z\r\n");
     EXPECT_TRUE(run());
-    EXPECT_EQ(pictures_[0].strInfo, "caption");
-    EXPECT_EQ(pictures_[1].strInfo, "z");
+    EXPECT_EQ(pictures_[0].file.strInfo, "caption");
+    EXPECT_EQ(pictures_[1].file.strInfo, "z");
 }
 
 TEST_F(FilelistTest, InformationIsKeptRaw) {
@@ -190,21 +191,21 @@ TEST_F(FilelistTest, QuotedFieldsHoldCommasLineBreaksAndDoubledQuotes) {
     EXPECT_TRUE(run());
     // The header goes to the page as written; its script reads the quotes.
     EXPECT_EQ(head_, "\"place, date\",width");
-    const ClassFileData* a = pictures_.find("a.jpg");
+    const ClassFileData* a = &pictures_.find("a.jpg")->file;
     EXPECT_EQ(a->strInfo, "\"Kyoto, Kiyomizu at dawn\",640");
     EXPECT_TRUE(a->infoQuoted);
     EXPECT_EQ(a->infoFields, (std::vector<std::string>{"Kyoto, Kiyomizu at dawn", "640"}));
     // A quoted name matches; a quoted field runs over the line break.
-    const ClassFileData* b = pictures_.find("b.jpg");
+    const ClassFileData* b = &pictures_.find("b.jpg")->file;
     EXPECT_EQ(b->strInfo, "\"two\nlines\",\"say \"\"hi\"\"\"");
     EXPECT_EQ(b->infoFields, (std::vector<std::string>{"two\nlines", "say \"hi\""}));
     // A quote that never closes: the line is read as a plain one, and the next line too.
-    const ClassFileData* c = pictures_.find("c.jpg");
+    const ClassFileData* c = &pictures_.find("c.jpg")->file;
     EXPECT_EQ(c->strInfo, "5\" screen,\"x");
     EXPECT_FALSE(c->infoQuoted);
     EXPECT_EQ(info("d.jpg"), "plain,row");
-    EXPECT_FALSE(pictures_.find("d.jpg")->infoQuoted);
-    EXPECT_EQ(pictures_.find("e.jpg")->infoFields, (std::vector<std::string>{"", ""}));
+    EXPECT_FALSE(pictures_.find("d.jpg")->file.infoQuoted);
+    EXPECT_EQ(pictures_.find("e.jpg")->file.infoFields, (std::vector<std::string>{"", ""}));
 }
 
 TEST_F(FilelistTest, AQuoteNeverClosedEndsAtItsLineEnd) {
@@ -220,18 +221,19 @@ TEST_F(FilelistTest, AQuoteNeverClosedEndsAtItsLineEnd) {
     EXPECT_TRUE(run());
     // Read as a line without quotes, split at its first comma; the next rows are rows.
     EXPECT_EQ(info("a.jpg"), "\"Sunset, red,640");
-    EXPECT_FALSE(pictures_.find("a.jpg")->infoQuoted);
+    EXPECT_FALSE(pictures_.find("a.jpg")->file.infoQuoted);
     EXPECT_EQ(info("b.jpg"), "Harbour,800");
-    const ClassFileData* c = pictures_.find("c.jpg");
+    const ClassFileData* c = &pictures_.find("c.jpg")->file;
     EXPECT_EQ(c->strInfo, "\"Tower, night\",1000");
     EXPECT_EQ(c->infoFields, (std::vector<std::string>{"Tower, night", "1000"}));
     EXPECT_EQ(info("d.jpg"), "plain,20");
     // A field closed on a later line still holds its line break.
-    const ClassFileData* e = pictures_.find("e.jpg");
+    const ClassFileData* e = &pictures_.find("e.jpg")->file;
     EXPECT_EQ(e->infoFields, (std::vector<std::string>{"two\nlines", "x\"y"}));
     // Nor does a later row whose quoted field starts with a doubled quote.
     EXPECT_EQ(info("f.jpg"), "\"open");
-    EXPECT_EQ(pictures_.find("g.jpg")->infoFields, (std::vector<std::string>{"\"quoted\"", "7"}));
+    EXPECT_EQ(pictures_.find("g.jpg")->file.infoFields,
+              (std::vector<std::string>{"\"quoted\"", "7"}));
 }
 
 TEST_F(FilelistTest, LinesEndAtCrLfCrOrLf) {

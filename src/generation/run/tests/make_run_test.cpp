@@ -10,6 +10,7 @@
 #include "common/text_file.h"
 #include "generation/plan/status.h"
 #include "generation/run/make_run.h"
+#include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/gif_bytes.h"
 #include "support/temp_dir.h"

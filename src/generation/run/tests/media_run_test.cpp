@@ -17,6 +17,7 @@
 
 #include "generation/plan/status.h"
 #include "generation/run/make_run.h"
+#include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
 #include "support/proc_file.h"

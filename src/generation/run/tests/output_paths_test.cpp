@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/text.h"
 #include "generation/plan/status.h"
 #include "generation/run/output_paths.h"
 #include "settings/settings.h"
@@ -30,13 +31,29 @@ struct PathsFixture {
     test::RecordingSink sink;
     RunStatus status{&sink};
 
-    /// The single gallery (number 0), or gallery `number` of menu mode.
-    GalleryJob job(int number) const {
-        GalleryJob out;
-        out.menu = settings.menuMode();
-        out.number = number;
-        out.pages = planRun(settings, {}).pages;
+    /// The single gallery (number 0), or gallery `number` of menu mode, placed as the
+    /// planners place them.
+    Album album(int number) const {
+        Album out;
+        out.job.number = number;
+        if (settings.menuMode()) {
+            out.place.ownFolder = true;
+            out.place.page = settings.gstrMenuPath;
+            out.place.subFolder = settings.gstrMenuHtmlPath;
+            out.place.folderName = formatThreeDigits(number);
+        } else {
+            out.place.page = settings.gstrIndexPath;
+            out.place.subFolder = settings.gstrHtmlPath;
+        }
         return out;
+    }
+
+    /// mainGetMakePath for album(number), its paths in `paths`.
+    bool make(int number, OutputPaths& paths) {
+        Album made = album(number);
+        const bool ok = mainGetMakePath(status, made);
+        paths = made.paths;
+        return ok;
     }
 };
 
@@ -73,7 +90,7 @@ TEST(OutputPaths, SingleModePagesAndLinksFollowTheIndexPageAndThePageFolder) {
         f.settings.gstrIndexPath = dir / row.index;
         f.settings.gstrHtmlPath = row.htmlPath;
         OutputPaths paths;
-        ASSERT_TRUE(mainGetMakePath(f.status, f.job(0), paths));
+        ASSERT_TRUE(f.make(0, paths));
         EXPECT_EQ(paths.strIndexPath, dir / row.indexPath);
         EXPECT_EQ(paths.strListPath, dir / row.listPath);
         EXPECT_EQ(paths.strPictPath, dir / row.pictPath);
@@ -93,9 +110,9 @@ TEST(OutputPaths, GalleryNumbersBeyondSixteenBitsKeepTheirOwnFolders) {
     f.settings.gstrMenuPath = dir / "menu.html";
     OutputPaths paths;
     // 32,768 once wrapped to a negative folder name and 65,536 to the single-mode pages.
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(32768), paths));
+    ASSERT_TRUE(f.make(32768, paths));
     EXPECT_EQ(paths.strIndexPath, dir / "32768/index.html");
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(65536), paths));
+    ASSERT_TRUE(f.make(65536, paths));
     EXPECT_EQ(paths.strIndexPath, dir / "65536/index.html");
     EXPECT_EQ(paths.strIndexLink, "./index.html");
 }
@@ -106,7 +123,7 @@ TEST(OutputPaths, MenuModeMakesTheNumberedGalleryFolder) {
     f.settings.OptionMenu = 0;
     f.settings.gstrMenuPath = dir / "menu.html";
     OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(1), paths));
+    ASSERT_TRUE(f.make(1, paths));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "001"));
     EXPECT_EQ(paths.strIndexPath, dir / "001/index.html");
     EXPECT_EQ(paths.strListPath, dir / "001/list.html");
@@ -119,7 +136,7 @@ TEST(OutputPaths, MenuModeMakesTheNumberedGalleryFolder) {
     // number simply grows.
     f.settings.gstrMenuHtmlPath = "g";
     dir.mkdir("g");
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(1000), paths));
+    ASSERT_TRUE(f.make(1000, paths));
     EXPECT_EQ(paths.strIndexPath, dir / "g/1000/index.html");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "g/1000"));
 }
@@ -131,7 +148,7 @@ TEST(OutputPaths, MenuModeReusesAnExistingGalleryFolder) {
     f.settings.OptionMenu = 0;
     f.settings.gstrMenuPath = dir / "index.html";
     OutputPaths paths;
-    ASSERT_TRUE(mainGetMakePath(f.status, f.job(12), paths));
+    ASSERT_TRUE(f.make(12, paths));
     EXPECT_EQ(paths.strListPath, dir / "012/list.html");
     EXPECT_EQ(test::readBytes(kept), "old");
     EXPECT_TRUE(f.sink.messages.empty());
@@ -144,12 +161,12 @@ TEST(OutputPaths, GalleryFolderThatCannotBeMadeIsReported) {
     f.settings.OptionMenu = 0;
     f.settings.gstrMenuPath = dir / "index.html";
     OutputPaths paths;
-    EXPECT_FALSE(mainGetMakePath(f.status, f.job(2), paths));
+    EXPECT_FALSE(f.make(2, paths));
     EXPECT_EQ(f.status.messageText(), "フォルダを作成できません [" + (dir / "002") + "]");
 
     // Only one level is made: a missing galleries' folder is not made here.
     f.settings.gstrMenuHtmlPath = "missing";
-    EXPECT_FALSE(mainGetMakePath(f.status, f.job(3), paths));
+    EXPECT_FALSE(f.make(3, paths));
     EXPECT_EQ(f.status.messageText(), "フォルダを作成できません [" + (dir / "missing/003") + "]");
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
@@ -157,14 +174,14 @@ TEST(OutputPaths, GalleryFolderThatCannotBeMadeIsReported) {
 TEST(OutputPaths, EmptyPagePathIsReportedNotUsed) {
     PathsFixture f;
     OutputPaths paths;
-    EXPECT_FALSE(mainGetMakePath(f.status, f.job(0), paths));
+    EXPECT_FALSE(f.make(0, paths));
     EXPECT_EQ(f.status.messageText(), "Indexファイルの指定がありません");
     // A folder without a file name is no page either.
     f.settings.gstrIndexPath = "/tmp/";
-    EXPECT_FALSE(mainGetMakePath(f.status, f.job(0), paths));
+    EXPECT_FALSE(f.make(0, paths));
 
     f.settings.OptionMenu = 0;
-    EXPECT_FALSE(mainGetMakePath(f.status, f.job(1), paths));
+    EXPECT_FALSE(f.make(1, paths));
     EXPECT_EQ(f.status.messageText(), "メニューファイルの指定がありません");
 }
 

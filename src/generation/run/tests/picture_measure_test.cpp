@@ -17,6 +17,7 @@
 #include "generation/pictures/picture_measure.h"
 #include "generation/plan/status.h"
 #include "generation/run/make_run.h"
+#include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/gif_bytes.h"
 #include "support/temp_dir.h"
@@ -60,9 +61,9 @@ TEST(PictureMeasurer, GivesEverySizeInListingOrderWhateverTheWorkers) {
     for (int i = 0; i < 700; ++i) {
         const std::string name = "p" + std::to_string(i) + ".gif";
         dir.write("pics/" + name, i % 97 == 5 ? std::string("not a picture") : gifBytes(i + 1, 7));
-        pictures.add(ClassFileData{name, ""});
+        pictures.add(listedItem(dir / "pics", name, ItemKind::Picture));
     }
-    pictures.add(ClassFileData{"gone.gif", ""});
+    pictures.add(listedItem(dir / "pics", "gone.gif", ItemKind::Picture));
     for (int workers : {1, 3, 16, 64}) {
         PictureMeasurer measurer(dir / "pics", pictures, workers);
         EXPECT_EQ(measurer.threadCount(), static_cast<std::size_t>(workers));
@@ -102,7 +103,7 @@ TEST(PictureMeasurer, StartsWithOneThreadPerCoreAndReadsTheDiskThroughARing) {
     for (int i = 0; i < 200; ++i) {
         const std::string name = "p" + std::to_string(i) + ".gif";
         dir.write("pics/" + name, gifBytes(i + 1, 3));
-        pictures.add(ClassFileData{name, ""});
+        pictures.add(listedItem(dir / "pics", name, ItemKind::Picture));
     }
     const auto takeAll = [&](PictureMeasurer& measurer) {
         for (std::size_t i = 0; i < pictures.size(); ++i) {
@@ -122,8 +123,8 @@ TEST(PictureMeasurer, StartsWithOneThreadPerCoreAndReadsTheDiskThroughARing) {
             EXPECT_EQ(measurer.threadCount(), std::min<std::size_t>(cores, 200));
         }
     }
-    for (const ClassFileData& picture : pictures) {
-        dropFromCache(dir / ("pics/" + picture.strName));
+    for (const Item& picture : pictures) {
+        dropFromCache(picture.path);
     }
     // From the disk, one thread reads the rest through an io_uring; where the kernel has
     // none, the pool grows. Either way every size comes back, in order.
@@ -136,8 +137,8 @@ TEST(PictureMeasurer, StartsWithOneThreadPerCoreAndReadsTheDiskThroughARing) {
                   std::min<std::size_t>(static_cast<std::size_t>(pictureWorkerCount(0)), 200));
     }
     // With a number of workers given, the pool grows to it and no ring is used.
-    for (const ClassFileData& picture : pictures) {
-        dropFromCache(dir / ("pics/" + picture.strName));
+    for (const Item& picture : pictures) {
+        dropFromCache(picture.path);
     }
     PictureMeasurer given(dir / "pics", pictures, 16);
     takeAll(given);

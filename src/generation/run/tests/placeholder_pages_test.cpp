@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "generation/run/make_run.h"
+#include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/gif_bytes.h"
 #include "support/temp_dir.h"

@@ -10,6 +10,7 @@
 #include "generation/plan/status.h"
 #include "generation/run/make_run.h"
 #include "generation/run/run_lock.h"
+#include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
 #include "support/temp_dir.h"

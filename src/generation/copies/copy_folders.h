@@ -1,0 +1,78 @@
+#pragma once
+
+#include <set>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "generation/copies/copy_folder.h"
+
+namespace mivo {
+
+/// Folders Mivo owns beside a gallery's pages: thumbnails at 1x (thumbs/), at 2x (thumbs/2x/)
+/// and display copies (view/).
+inline constexpr const char* kThumbFolder = "thumbs";
+inline constexpr const char* kThumb2xFolder = "2x";
+inline constexpr const char* kViewFolder = "view";
+
+/// The folders of one album's copies, held open while they are made: the page folder and,
+/// made inside it when missing, thumbs/, thumbs/2x/ and view/.
+struct CopyFolderSet {
+    CopyFolder page;
+    CopyFolder thumbs;
+    CopyFolder thumbs2x;
+    CopyFolder views;
+
+    /// false with `error` when the page folder cannot be opened or a copy folder not made.
+    bool open(const std::string& pageFolder, std::string& error);
+    /// Where `folder` (one of the three) lies in the page folder: "thumbs", "thumbs/2x", "view".
+    std::string relativeOf(const CopyFolder& folder) const;
+};
+
+/// A file that went from one of the copy folders.
+struct RemovedCopy {
+    const CopyFolder* folder = nullptr;
+    std::string name;
+};
+
+/// What one copy folder holds: every name, and which of them are regular files.
+struct Listing {
+    std::unordered_set<std::string> names;
+    std::unordered_set<std::string> regular;
+};
+
+/// Lists a copy folder and removes what a killed run left there: the temporary files of a
+/// copy or of the record (".<name>.part-XXXXXX"), and the "<copy>.part" files older versions
+/// wrote for the copies in `ownNames`.
+Listing listAndTidy(const CopyFolder& folder, const std::set<std::string>& ownNames);
+
+/// What is already in the three copy folders.
+struct FolderContents {
+    Listing thumbs;
+    Listing thumbs2x;
+    Listing views;
+
+    bool allExist(const std::string& fileName) const {
+        return thumbs.regular.count(fileName) != 0 && thumbs2x.regular.count(fileName) != 0 &&
+               views.regular.count(fileName) != 0;
+    }
+    bool anyTaken(const std::string& fileName) const {
+        return thumbs.names.count(fileName) != 0 || thumbs2x.names.count(fileName) != 0 ||
+               views.names.count(fileName) != 0;
+    }
+    /// True when `name` was in `folder` (one of `folders`) when it was listed.
+    bool had(const CopyFolderSet& folders, const CopyFolder& folder,
+             const std::string& name) const {
+        const Listing& listing =
+            &folder == &folders.thumbs ? thumbs : (&folder == &folders.thumbs2x ? thumbs2x : views);
+        return listing.names.count(name) != 0;
+    }
+};
+
+/// Removes the three copies named `fileName` and the web video `webName` (each when not "");
+/// false with `error` when one stays. `removed`, when given, gets every file that went.
+bool removeCopies(const CopyFolderSet& folders, const std::string& fileName,
+                  const std::string& webName, std::string& error,
+                  std::vector<RemovedCopy>* removed = nullptr);
+
+} // namespace mivo

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "generation/copies/copy_folder.h"
+#include "generation/copies/copy_names.h"
+#include "generation/copies/picture_resize.h"
+
+namespace mivo {
+
+/// The routine the copier's log lines are written under.
+inline constexpr const char* kCopierLog = "makeWebSizes";
+
+/// The record of what Mivo made, inside thumbs/. Only the copies it lists are ever replaced or
+/// deleted. It is a journal: a picture is entered before its copies are written and again
+/// once they are in place, so a run killed at any point leaves every file it made on record.
+inline constexpr const char* kWebSizesRecord = ".mivo-copies";
+
+/// What the record keeps of one picture: the picture as it was when its copies were made, the
+/// sizes they were made for, and their pixel sizes. ok false: the copy names are Mivo's but
+/// hold no finished copies (being made when a run ended, or failed): they are made again.
+struct MadeCopies {
+    std::uintmax_t pictureBytes = 0;
+    std::int64_t pictureTime = 0; // modification time, nanoseconds since the epoch
+    ResizeRequest request;
+    bool ok = false;
+    // A HEIC, PNG... picture or a video that could not be read (not what its name says): not
+    // tried again while it stays as it was. It has no copies.
+    bool unreadable = false;
+    ResizedSizes sizes;
+    // A video's copies are its poster's; beside them the record keeps what its pages need, so
+    // that a run with nothing changed reads no video.
+    bool video = false;
+    long long durationMs = 0;
+    bool webVideoMade = false; // view/<name>.mp4 is Mivo's; false: the original plays as it is
+    long long dateTaken = 0;   // from the container, as the number YYYYMMDDhhmmss; 0: none
+    // The copies' names: 0 the usual ones, 2, 3... the variant taken because another item of
+    // the folder has the usual ones (copyNamesOf).
+    int variant = 0;
+
+    bool operator==(const MadeCopies&) const = default;
+};
+
+/// The record, by picture file name.
+using CopyRecord = std::map<std::string, MadeCopies>;
+
+/// Reads a record's text; a later line of a picture stands over an earlier one. A line that
+/// is not whole (a run ended while writing it) or names a file outside the folder (a "/", "."
+/// or "..") is left out; `ignored` gets such names.
+CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* ignored = nullptr);
+/// One line of the record.
+std::string copyRecordLine(const std::string& name, const MadeCopies& made);
+/// The first line of every record.
+std::string copyRecordHeader();
+
+/// The whole record: its first line, then one line per item in name order.
+std::string recordText(const CopyRecord& record);
+
+/// True for a name the record can hold: a plain name without a tab or a line end.
+bool fitsRecord(const std::string& name);
+
+/// The names of the copies a record line says were made for `name`.
+CopyNames recordedNames(const std::string& name, const MadeCopies& made);
+
+/// "YYYY:MM:DD hh:mm:ss" as the number YYYYMMDDhhmmss the record keeps, and back; 0 and "" for
+/// a date that is not so written.
+long long dateNumber(const std::string& date);
+std::string dateText(long long number);
+
+/// Reads the record of the open thumbnail folder; absent or unreadable is empty. Names it holds
+/// that lead outside the copy folders are logged and left alone.
+CopyRecord readRecord(const CopyFolder& thumbs);
+
+/// The record file, open for appending: lines are added as copies are claimed and finished.
+/// Several workers append at once; each append is one write of whole lines.
+class Journal {
+  public:
+    /// Opens (or makes) the record in the open thumbnail folder; a new record gets its first
+    /// line, an old one a line end, so that a line a killed run left unfinished stays apart.
+    explicit Journal(const CopyFolder& thumbs);
+    ~Journal();
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+    bool ok() const { return fd_ >= 0 && error_.empty(); }
+    const std::string& error() const { return error_; }
+
+    /// Appends whole lines in one write, so a run killed meanwhile leaves them whole or absent.
+    bool append(const std::string& lines);
+    /// Something was appended this run.
+    bool written() const { return written_; }
+
+  private:
+    int fd_ = -1;
+    std::string error_;
+    bool written_ = false;
+    std::mutex mutex_;
+};
+
+} // namespace mivo

@@ -1,0 +1,63 @@
+#include "generation/copies/copy_removal.h"
+
+#include "common/log.h"
+
+namespace mivo {
+
+std::size_t removeStaleCopies(const CopyFolderSet& folders, const CopyRecord& before,
+                              const std::set<std::string>& assigned,
+                              const std::set<std::string>& items, CopyRecord& after,
+                              std::vector<RemovedCopy>& removed) {
+    auto removeOwn = [&](const std::string& name, const MadeCopies& made) {
+        CopyNames stale = recordedNames(name, made);
+        if (assigned.count(stale.file) != 0) {
+            stale.file.clear();
+        }
+        if (assigned.count(stale.webVideo) != 0) {
+            stale.webVideo.clear();
+        }
+        std::string error;
+        if (!removeCopies(folders, stale.file, stale.webVideo, error, &removed)) {
+            cmWriteLog(kCopierLog, 4, "<" + error + "> cannot be removed");
+            if (after.count(name) == 0) {
+                MadeCopies unfinishedCopies = made;
+                unfinishedCopies.ok = false;
+                after[name] = unfinishedCopies;
+            }
+        }
+    };
+    std::size_t gone = 0;
+    for (const auto& [name, made] : before) {
+        const auto kept = after.find(name);
+        if (kept != after.end() && kept->second.variant == made.variant) {
+            continue;
+        }
+        removeOwn(name, made);
+        if (items.count(name) == 0) {
+            ++gone;
+        }
+    }
+    return gone;
+}
+
+void removeUnfinishedCopies(const CopyFolderSet& folders,
+                            const std::vector<std::pair<std::string, MadeCopies>>& unfinished,
+                            const CopyRecord& before, CopyRecord& after,
+                            std::vector<RemovedCopy>& removed) {
+    for (const auto& [name, stamp] : unfinished) {
+        if (after.count(name) == 0 && before.count(name) == 0) {
+            // Its files were removed by the worker; make sure. (Not as stale copies: these
+            // names are this item's own.)
+            const CopyNames own = recordedNames(name, stamp);
+            std::string error;
+            if (!removeCopies(folders, own.file, own.webVideo, error, &removed)) {
+                cmWriteLog(kCopierLog, 4, "<" + error + "> cannot be removed");
+                MadeCopies claimed = stamp;
+                claimed.ok = false;
+                after[name] = claimed;
+            }
+        }
+    }
+}
+
+} // namespace mivo

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+#include "generation/plan/item.h"
+
+namespace mivo {
+
+/// The sizes one picture is reduced to: the thumbnail box (made at 1x and at 2x for dense
+/// screens) and the long edge of the display copy. Nothing is ever enlarged.
+struct ResizeRequest {
+    long long boxWidth = 160;
+    long long boxHeight = 160;
+    long long viewEdge = 2048;
+
+    bool operator==(const ResizeRequest&) const = default;
+};
+
+/// The three JPEG files of one picture's copies, encoded in memory, and their pixel sizes.
+struct EncodedCopies {
+    std::string thumb;
+    std::string thumb2x;
+    std::string view;
+    ResizedSizes sizes;
+};
+
+/// Decodes `picture` once (shrunk while loading where the format allows it), turned upright by
+/// its EXIF orientation and in sRGB, and encodes three JPEGs: the thumbnail at 1x and 2x of the
+/// box and the display copy. Nothing is written to disk here. false (with `error` set) when
+/// the picture cannot be decoded or encoded.
+bool resizePicture(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
+                   std::string& error);
+
+/// The same three copies of a picture encoded in memory (a video's poster PNG).
+bool resizePictureBytes(const std::string& bytes, const ResizeRequest& request,
+                        EncodedCopies& copies, std::string& error);
+
+/// True when the image library is there and has the loader `loader` ("heifload",
+/// "webpload"...), so that a run can say once that a kind of picture cannot be read.
+bool imageLibraryReads(const char* loader);
+
+/// Reads the shooting data of a picture the image library reads (HEIC, AVIF, and PNG, WebP or
+/// TIFF holding an EXIF block) from its header alone, without decoding its pixels. false when
+/// it cannot be read or holds no EXIF block.
+bool readShootingData(const std::string& path, ExifInfo& info);
+
+/// Prepares the image library once per process; false when it cannot start.
+bool startImageLibrary();
+
+/// Frees what the image library keeps for the calling thread; workers call it before they end.
+void endImageThread();
+
+} // namespace mivo

@@ -1,0 +1,179 @@
+#include "generation/copies/resize_pool.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <system_error>
+
+#include "common/log.h"
+#include "common/run_program.h"
+
+namespace mivo {
+
+ResizePool::ResizePool(std::vector<ResizeTask>& tasks, const ResizeRequest& request, int workers,
+                       const CopyFolderSet& folders, Journal* journal, const MediaTools& tools,
+                       const std::function<bool()>& stopRequested)
+    : tasks_(tasks), request_(request), folders_(folders), journal_(journal), tools_(tools),
+      stopRequested_(stopRequested) {
+    order_.reserve(tasks_.size());
+    for (int videos = 1; videos >= 0; --videos) {
+        for (std::size_t i = 0; i < tasks_.size(); ++i) {
+            if (tasks_[i].stamp.video == (videos == 1)) {
+                order_.push_back(i);
+            }
+        }
+    }
+    // Reducing is work for a core, and each worker holds one decoded picture: never more
+    // workers than cores, whatever number of header reads was asked for.
+    const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+    const int wanted = workers > 0 ? std::min(workers, cores) : cores;
+    const auto count = std::min<std::size_t>(static_cast<std::size_t>(wanted), tasks_.size());
+    // Every worker keeps a core busy: a transcode then takes one core, as it would run
+    // beside the others anyway, instead of fighting them for all of them.
+    video_ = tools_.video;
+    video_.threads = count > 1 ? std::max(1, cores / static_cast<int>(count)) : 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        try {
+            threads_.emplace_back(&ResizePool::work, this);
+        } catch (const std::system_error&) {
+            break; // with no thread at all, take() does the work itself
+        }
+    }
+}
+
+ResizePool::~ResizePool() {
+    stop();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+}
+
+void ResizePool::stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    cancelled_ = true;
+    done_.notify_all();
+}
+
+const ResizeTask& ResizePool::take(std::size_t index) {
+    if (threads_.empty()) {
+        if (!stop_) {
+            tasks_[index].started = true;
+            run(tasks_[index]);
+            tasks_[index].done = true;
+        }
+        return tasks_[index];
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    const auto ready = [&] { return tasks_[index].done || (stop_ && !tasks_[index].started); };
+    while (!ready()) {
+        if (!done_.wait_for(lock, std::chrono::milliseconds(100), ready) && !stop_ &&
+            stopRequested_ && stopRequested_()) {
+            stop_ = true;
+            cancelled_ = true;
+            done_.notify_all();
+        }
+    }
+    return tasks_[index];
+}
+
+bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
+    const auto stop = [this] { return cancelled_.load(); };
+    VideoFacts facts;
+    std::string poster;
+    if (!probeVideo(video_, task.source, facts, task.error, stop) ||
+        !extractPoster(video_, task.source, facts, poster, task.error, stop) ||
+        !resizePictureBytes(poster, request_, encoded, task.error)) {
+        task.unreadable = !cancelled_;
+        return false;
+    }
+    poster.clear();
+    const WebVideoWay way = webVideoWay(facts, task.name);
+    MadeCopies& stamp = task.stamp;
+    stamp.durationMs = std::llround(facts.durationSeconds * 1000.0);
+    stamp.webVideoMade = way != WebVideoWay::Original;
+    stamp.dateTaken = dateNumber(facts.dateTaken);
+    if (!stamp.webVideoMade) {
+        return true;
+    }
+    const std::string& webName = task.names.webVideo;
+    if (logWants(3)) {
+        std::string line = "ffmpeg:";
+        for (const std::string& arg : webVideoCommand(video_, task.source, facts, way, webName)) {
+            line += ' ';
+            line += arg;
+        }
+        cmWriteLog(kCopierLog, 3, line);
+    }
+    ProgramResult run;
+    if (makeWebVideo(video_, task.source, facts, way, folders_.views, webName, task.error, stop,
+                     &run)) {
+        return true;
+    }
+    // Past the time any video may take: left out as one that cannot be read, and not
+    // tried again while it stays as it is.
+    task.unreadable = run.timedOut;
+    return false;
+}
+
+void ResizePool::run(ResizeTask& task) {
+    EncodedCopies encoded;
+    task.ok = task.stamp.video ? makeVideo(task, encoded)
+                               : resizePicture(task.source, request_, encoded, task.error);
+    if (!task.ok && !task.stamp.video && task.error.rfind("the image library", 0) != 0) {
+        task.unreadable = true;
+    }
+    if (task.ok) {
+        // The display copy first, the 1x thumbnail last: a list page never links a
+        // thumbnail whose display copy is missing.
+        const std::string& fileName = task.names.file;
+        task.ok = folders_.views.writeFile(fileName, encoded.view, task.error) &&
+                  folders_.thumbs2x.writeFile(fileName, encoded.thumb2x, task.error) &&
+                  folders_.thumbs.writeFile(fileName, encoded.thumb, task.error);
+    }
+    if (task.ok) {
+        task.sizes = encoded.sizes;
+        MadeCopies made = task.stamp;
+        made.ok = true;
+        made.sizes = encoded.sizes;
+        if (!journal_->append(copyRecordLine(task.name, made))) {
+            task.ok = false;
+            task.error = journal_->error();
+        }
+    }
+    if (!task.ok) {
+        // Half a picture's copies are no use: its names are on record as Mivo's, so the
+        // next run may make them again, but nothing half-made is left for a page to link.
+        std::string ignored;
+        removeCopies(folders_, task.names.file, task.names.webVideo, ignored, &task.removed);
+    }
+}
+
+void ResizePool::work() {
+    while (true) {
+        std::size_t index = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stop_ || next_ >= tasks_.size()) {
+                break;
+            }
+            index = order_[next_++];
+            tasks_[index].started = true;
+        }
+        // Only this worker touches the task until it is marked done.
+        ResizeTask& task = tasks_[index];
+        ResizeTask result = task;
+        run(result);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            result.done = true;
+            task = std::move(result);
+        }
+        done_.notify_all();
+    }
+    endImageThread();
+}
+
+} // namespace mivo

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "generation/copies/copy_folders.h"
+#include "generation/copies/copy_record.h"
+#include "generation/copies/media_tools.h"
+#include "generation/copies/picture_resize.h"
+
+namespace mivo {
+
+/// One item that needs its copies made, and what came of it.
+struct ResizeTask {
+    std::size_t picture = 0;
+    std::string name;
+    std::string source;
+    CopyNames names;
+    MadeCopies stamp;
+    bool started = false;
+    bool done = false;
+    bool ok = false;
+    bool unreadable = false; // not what its name says, or no frame could be taken from it
+    ResizedSizes sizes;
+    std::string error;
+    std::vector<RemovedCopy> removed; // files of its names that went when it failed
+};
+
+/// Reduces the tasks on worker threads and puts each item's copies in place, entered in the
+/// journal as soon as they are; the caller takes the results in task order.
+class ResizePool {
+  public:
+    /// Starts up to `workers` threads (0, or more than the cores: one per core) over `tasks`,
+    /// videos first. `journal` is present whenever there are tasks.
+    ResizePool(std::vector<ResizeTask>& tasks, const ResizeRequest& request, int workers,
+               const CopyFolderSet& folders, Journal* journal, const MediaTools& tools,
+               const std::function<bool()>& stopRequested);
+    ~ResizePool();
+    ResizePool(const ResizePool&) = delete;
+    ResizePool& operator=(const ResizePool&) = delete;
+
+    /// No task is started from now on; pictures under way are finished, a running ffmpeg is
+    /// stopped.
+    void stop();
+    bool stopped() const { return cancelled_; }
+
+    /// Task `index` once it is done, or once it is sure never to start (started false). Asks
+    /// `stopRequested` (on this thread) while it waits, since a video may take minutes.
+    const ResizeTask& take(std::size_t index);
+
+  private:
+    /// A video's poster copies and, when its original does not play in a browser, its web
+    /// video. false with the task's error; `unreadable` when the file is no video ffprobe and
+    /// ffmpeg can read.
+    bool makeVideo(ResizeTask& task, EncodedCopies& encoded);
+    void run(ResizeTask& task);
+    void work();
+
+    std::vector<ResizeTask>& tasks_;
+    const ResizeRequest request_;
+    const CopyFolderSet& folders_;
+    Journal* journal_; // present whenever there are tasks
+    const MediaTools& tools_;
+    VideoPrograms video_; // the tools' programs, with the threads each transcode may use
+    const std::function<bool()>& stopRequested_;
+    std::atomic<bool> cancelled_{false}; // stopped: running programs are killed
+    std::vector<std::size_t> order_;     // videos first: they take longest, pictures fill in beside
+    std::size_t next_ = 0;
+    bool stop_ = false;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::vector<std::thread> threads_;
+};
+
+} // namespace mivo

@@ -1,0 +1,423 @@
+#include <gtest/gtest.h>
+
+#include <vips/vips.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "generation/copies/web_sizes.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::TempDir;
+
+/// A JPEG of `width` x `height` made by ImageMagick; `extra` goes before the output name.
+bool convertJpeg(const std::string& path, int width, int height, const std::string& extra = "") {
+    const std::string command = "convert -size " + std::to_string(width) + "x" +
+                                std::to_string(height) + " xc:skyblue " + extra + " '" + path +
+                                "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+/// The items of `folder` as the listing makes them (without the media option).
+PictureList listOf(const std::string& folder, const std::vector<std::string>& names) {
+    PictureList pictures;
+    for (const std::string& name : names) {
+        pictures.add(listedItem(folder, name, ItemKind::Picture));
+    }
+    return pictures;
+}
+
+fs::file_time_type writtenAt(const std::string& path) {
+    std::error_code ec;
+    return fs::last_write_time(path, ec);
+}
+
+class WebSizesTest : public ::testing::Test {
+  protected:
+    WebSizesTest() : pics(dir.mkdir("pics")), out(dir.mkdir("out")) {
+        request.boxWidth = 160;
+        request.boxHeight = 120;
+        request.viewEdge = 400;
+    }
+
+    WebSizesReport run(const std::vector<std::string>& names,
+                       const std::function<bool()>& stopRequested = {}) {
+        PictureList pictures = listOf(pics, names);
+        WebSizesReport report;
+        errors.assign(names.size(), std::string());
+        folderError.clear();
+        CopyJob job;
+        job.pageFolder = out;
+        job.request = request;
+        job.workers = 2;
+        job.stopRequested = stopRequested;
+        job.progress = [&](std::size_t i, const Item& item, const std::string& error) {
+            EXPECT_EQ(item.name(), names[i]);
+            EXPECT_NE(item.copy, nullptr);
+            errors[i] = error;
+        };
+        made = makeWebSizes(job, pictures, report, folderError);
+        copies.clear();
+        for (const Item& item : pictures) {
+            copies.push_back(*item.copy);
+        }
+        return report;
+    }
+    std::string record() const { return readBytes(out + "/thumbs/.mivo-copies"); }
+    std::string thumb(const std::string& name) const { return out + "/thumbs/" + name; }
+    std::string thumb2x(const std::string& name) const { return out + "/thumbs/2x/" + name; }
+    std::string view(const std::string& name) const { return out + "/view/" + name; }
+
+    TempDir dir;
+    std::string pics;
+    std::string out;
+    ResizeRequest request;
+    std::vector<WebCopy> copies;
+    std::vector<std::string> errors;
+    std::string folderError;
+    bool made = false;
+};
+
+TEST_F(WebSizesTest, CopiesAreMadeOnlyWhenMissingOrOutOfDateAndOnlyMivosAreDeleted) {
+    ASSERT_TRUE(convertJpeg(pics + "/a.jpg", 800, 600));
+    ASSERT_TRUE(convertJpeg(pics + "/b.JPG", 300, 600));
+    ASSERT_TRUE(convertJpeg(pics + "/c.gif", 100, 50));
+    dir.write("pics/broken.jpg", "not a picture at all");
+    // The user's own files in the folders Mivo writes to: one under a picture's copy name.
+    dir.write("out/thumbs/user.txt", "mine");
+    ASSERT_TRUE(convertJpeg(pics + "/taken.jpg", 64, 64));
+    dir.write("out/view/taken.jpg", "the user's own");
+    const std::vector<std::string> names = {"a.jpg", "b.JPG", "c.gif", "broken.jpg", "taken.jpg"};
+
+    WebSizesReport first = run(names);
+    EXPECT_TRUE(made);
+    EXPECT_EQ(first.made, 3U);
+    EXPECT_EQ(first.failed, 1U);  // the broken picture
+    EXPECT_EQ(first.skipped, 1U); // the user's file under a copy's name
+    // Fitted into 160 x 120 and into 320 x 240, never enlarged, a long edge of 400 at most.
+    ASSERT_TRUE(copies[0].ok);
+    EXPECT_EQ(copies[0].sizes.thumbWidth, 160);
+    EXPECT_EQ(copies[0].sizes.thumbHeight, 120);
+    EXPECT_EQ(copies[0].sizes.thumb2xWidth, 320);
+    EXPECT_EQ(copies[0].sizes.viewWidth, 400);
+    EXPECT_EQ(copies[0].sizes.viewHeight, 300);
+    ASSERT_TRUE(copies[1].ok);
+    EXPECT_EQ(copies[1].fileName, "b.JPG");
+    EXPECT_EQ(copies[1].sizes.thumbWidth, 60);
+    EXPECT_EQ(copies[1].sizes.thumbHeight, 120);
+    // A GIF's copies are JPEGs, named so; a small picture is not enlarged.
+    ASSERT_TRUE(copies[2].ok);
+    EXPECT_EQ(copies[2].fileName, "c.gif.jpg");
+    EXPECT_EQ(copies[2].sizes.thumb2xWidth, 100);
+    EXPECT_EQ(copies[2].sizes.viewWidth, 100);
+    EXPECT_NE(readBytes(thumb("c.gif.jpg")).rfind("\xFF\xD8", 0), std::string::npos);
+    EXPECT_FALSE(copies[3].ok);
+    EXPECT_TRUE(copies[3].failed);
+    EXPECT_FALSE(errors[3].empty());
+    EXPECT_FALSE(copies[4].ok);
+    EXPECT_FALSE(copies[4].failed);
+    EXPECT_EQ(readBytes(view("taken.jpg")), "the user's own");
+    EXPECT_FALSE(fs::exists(thumb("taken.jpg")));
+
+    // Nothing changed: no good picture is read again; the broken one is tried again.
+    const auto madeAt = writtenAt(thumb("a.jpg"));
+    WebSizesReport second = run(names);
+    EXPECT_EQ(second.made, 0U);
+    EXPECT_EQ(second.kept, 3U);
+    EXPECT_EQ(second.failed, 1U);
+    EXPECT_EQ(writtenAt(thumb("a.jpg")), madeAt);
+    EXPECT_EQ(copies[0].sizes.viewWidth, 400); // sizes come from the record
+    // Without the broken picture, a run with nothing changed leaves the record as it is.
+    fs::remove(pics + "/broken.jpg");
+    run(names);
+    const auto recordedAt = writtenAt(out + "/thumbs/.mivo-copies");
+    EXPECT_EQ(run(names).kept, 3U);
+    EXPECT_EQ(writtenAt(out + "/thumbs/.mivo-copies"), recordedAt);
+    dir.write("pics/broken.jpg", "not a picture at all");
+
+    // A changed picture, a lost copy: made again, and only those.
+    ASSERT_TRUE(convertJpeg(pics + "/b.JPG", 600, 300));
+    fs::remove(thumb2x("c.gif.jpg"));
+    WebSizesReport third = run(names);
+    EXPECT_EQ(third.made, 2U);
+    EXPECT_EQ(copies[1].sizes.thumbWidth, 160);
+    EXPECT_EQ(copies[1].sizes.thumbHeight, 80);
+    EXPECT_TRUE(fs::exists(thumb2x("c.gif.jpg")));
+    EXPECT_EQ(writtenAt(thumb("a.jpg")), madeAt);
+
+    // Other sizes asked for: every copy is made again.
+    request.boxWidth = 100;
+    EXPECT_EQ(run(names).made, 3U);
+
+    // A picture gone: its copies go too; the user's files stay.
+    fs::remove(pics + "/a.jpg");
+    fs::remove(pics + "/taken.jpg");
+    WebSizesReport fourth = run({"b.JPG", "c.gif", "broken.jpg"});
+    EXPECT_EQ(fourth.removed, 1U);
+    EXPECT_EQ(fourth.made, 0U);
+    EXPECT_FALSE(fs::exists(thumb("a.jpg")));
+    EXPECT_FALSE(fs::exists(thumb2x("a.jpg")));
+    EXPECT_FALSE(fs::exists(view("a.jpg")));
+    EXPECT_EQ(readBytes(out + "/thumbs/user.txt"), "mine");
+    EXPECT_EQ(readBytes(view("taken.jpg")), "the user's own");
+    EXPECT_TRUE(fs::exists(thumb("b.JPG")));
+
+    // A broken picture that is replaced by a good one is tried again.
+    ASSERT_TRUE(convertJpeg(pics + "/broken.jpg", 50, 50));
+    EXPECT_EQ(run({"b.JPG", "c.gif", "broken.jpg"}).made, 1U);
+    EXPECT_TRUE(copies[2].ok);
+}
+
+TEST_F(WebSizesTest, WhatAKilledRunLeftIsMendedAndNothingOutsideTheFoldersIsTouched) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        ASSERT_TRUE(convertJpeg(pics + "/" + name, 800, 600));
+    }
+    // Files outside the copy folders that a record line or a link points at.
+    dir.write("victim.jpg", "keep me");
+    dir.write("abs-victim.jpg", "keep me too");
+    dir.write("linked.txt", "not a copy");
+    // A run killed part-way: a.jpg entered and its display copy written, b.jpg's line cut
+    // off, a temporary file and an older version's ".part" file left behind.
+    MadeCopies claim;
+    claim.request = request;
+    std::string journal =
+        copyRecordHeader() + copyRecordLine("a.jpg", claim) + copyRecordLine("c.jpg", claim);
+    // Lines naming files outside the folders, as a damaged or hostile record might.
+    MadeCopies done = claim;
+    done.ok = true;
+    journal += copyRecordLine("../../victim.jpg", done) +
+               copyRecordLine(dir / "abs-victim.jpg", done) + "b.jpg\t12\t3";
+    dir.write("out/thumbs/.mivo-copies", journal);
+    dir.write("out/view/a.jpg", "half");
+    dir.write("out/thumbs/.a.jpg.part-Ab12Cd", "half");
+    dir.write("out/thumbs/a.jpg.part", "half");
+    dir.mkdir("out/thumbs/2x");
+    // A link where an entered copy goes, and an older ".part" name that is a link.
+    fs::create_symlink(dir / "linked.txt", view("c.jpg"));
+    fs::create_symlink(dir / "linked.txt", view("b.jpg.part"));
+
+    WebSizesReport report = run({"a.jpg", "b.jpg", "c.jpg"});
+    EXPECT_EQ(report.made, 3U);
+    EXPECT_EQ(report.failed, 0U);
+    EXPECT_EQ(readBytes(dir / "victim.jpg"), "keep me");
+    EXPECT_EQ(readBytes(dir / "abs-victim.jpg"), "keep me too");
+    EXPECT_EQ(readBytes(dir / "linked.txt"), "not a copy");
+    EXPECT_FALSE(fs::is_symlink(view("c.jpg")));
+    EXPECT_EQ(readBytes(view("a.jpg")).rfind("\xFF\xD8", 0), 0U);
+    // No temporary file is left, and the record names exactly the three pictures, finished.
+    for (const auto& entry : fs::recursive_directory_iterator(out)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_EQ(name.find(".part"), std::string::npos) << entry.path();
+    }
+    std::vector<std::string> ignored;
+    const CopyRecord after = parseCopyRecord(record(), &ignored);
+    ASSERT_EQ(after.size(), 3U);
+    for (const auto& [name, copies] : after) {
+        EXPECT_TRUE(copies.ok) << name;
+    }
+    EXPECT_TRUE(ignored.empty()); // the record was written anew without them
+}
+
+TEST_F(WebSizesTest, CopiesThatFailedAreTriedAgainAndAFolderInTheWayFailsEveryPicture) {
+    ASSERT_TRUE(convertJpeg(pics + "/a.jpg", 800, 600));
+    ASSERT_TRUE(convertJpeg(pics + "/b.jpg", 800, 600));
+    // a.jpg unreadable for one run (its first bytes spoiled), then as it was, with the same
+    // size and time: a failure is not remembered as the picture's lasting state.
+    const std::string good = readBytes(pics + "/a.jpg");
+    const auto stamp = fs::last_write_time(pics + "/a.jpg");
+    dir.write("pics/a.jpg", "XX" + good.substr(2));
+    fs::last_write_time(pics + "/a.jpg", stamp);
+    WebSizesReport first = run({"a.jpg", "b.jpg"});
+    EXPECT_EQ(first.failed, 1U);
+    EXPECT_TRUE(copies[0].failed);
+    EXPECT_FALSE(fs::exists(view("a.jpg")));
+    dir.write("pics/a.jpg", good);
+    fs::last_write_time(pics + "/a.jpg", stamp);
+    WebSizesReport second = run({"a.jpg", "b.jpg"});
+    EXPECT_EQ(second.made, 1U);
+    EXPECT_EQ(second.failed, 0U);
+    EXPECT_TRUE(copies[0].ok);
+
+    // A file where the display copies go: every picture fails, the folder is named.
+    TempDir other;
+    out = other.mkdir("out");
+    other.write("out/view", "a file");
+    WebSizesReport blocked = run({"a.jpg", "b.jpg"});
+    EXPECT_FALSE(made);
+    EXPECT_EQ(blocked.failed, 2U);
+    EXPECT_NE(folderError.find(out + "/view"), std::string::npos) << folderError;
+    fs::remove(out + "/view");
+    EXPECT_EQ(run({"a.jpg", "b.jpg"}).made, 2U);
+
+    // thumbs/ a link to a folder elsewhere: refused, nothing written there.
+    TempDir linked;
+    out = linked.mkdir("out");
+    const std::string elsewhere = linked.mkdir("elsewhere");
+    fs::create_directory_symlink(elsewhere, out + "/thumbs");
+    EXPECT_EQ(run({"a.jpg", "b.jpg"}).failed, 2U);
+    EXPECT_NE(folderError.find("シンボリックリンク"), std::string::npos) << folderError;
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+TEST_F(WebSizesTest, StopEndsBetweenPicturesAndTheNextRunMakesTheRest) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 8; ++i) {
+        names.push_back("p" + std::to_string(i) + ".jpg");
+        ASSERT_TRUE(convertJpeg(pics + "/" + names.back(), 800, 600));
+    }
+    WebSizesReport stopped = run(names, [] { return true; });
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_LT(stopped.made, names.size());
+    EXPECT_EQ(stopped.failed, 0U); // pictures not reached are no failure
+    WebSizesReport rest = run(names);
+    EXPECT_EQ(rest.made + rest.kept, names.size());
+    EXPECT_EQ(rest.made, names.size() - stopped.made);
+    EXPECT_EQ(parseCopyRecord(record()).size(), names.size());
+}
+
+TEST_F(WebSizesTest, ThumbnailsStandUprightForEveryExifOrientation) {
+    // The picture as it should be seen: 60 x 30, red in its top-left corner, white elsewhere.
+    // Each file stores it turned the way its orientation tag undoes.
+    const char* const stored[9] = {"",          "",           "-flop",       "-rotate 180",
+                                   "-flip",     "-transpose", "-rotate 270", "-transverse",
+                                   "-rotate 90"};
+    ASSERT_TRUE(startImageLibrary());
+    std::vector<std::string> names;
+    for (int o = 1; o <= 8; ++o) {
+        const std::string name = "o" + std::to_string(o) + ".jpg";
+        const std::string plain = dir / ("plain" + std::to_string(o) + ".png");
+        const std::string command = "convert -size 60x30 xc:white -fill red -draw "
+                                    "'rectangle 0,0 19,9' " +
+                                    std::string(stored[o]) + " '" + plain + "' 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        // The orientation tag is written by libvips from the image's metadata.
+        VipsImage* in = vips_image_new_from_file(plain.c_str(), nullptr);
+        ASSERT_NE(in, nullptr);
+        VipsImage* tagged = nullptr;
+        ASSERT_EQ(vips_copy(in, &tagged, nullptr), 0);
+        vips_image_set_int(tagged, "orientation", o);
+        EXPECT_EQ(vips_jpegsave(tagged, (pics + "/" + name).c_str(), "Q", 95, nullptr), 0);
+        g_object_unref(tagged);
+        g_object_unref(in);
+        names.push_back(name);
+    }
+    request.boxWidth = 30;
+    request.boxHeight = 30;
+    EXPECT_EQ(run(names).made, 8U);
+    for (int o = 1; o <= 8; ++o) {
+        SCOPED_TRACE("orientation " + std::to_string(o));
+        const WebCopy& copy = copies[static_cast<std::size_t>(o - 1)];
+        ASSERT_TRUE(copy.ok);
+        EXPECT_EQ(copy.sizes.thumbWidth, 30);
+        EXPECT_EQ(copy.sizes.thumbHeight, 15);
+        VipsImage* image = vips_image_new_from_file(thumb(copy.fileName).c_str(), nullptr);
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(vips_image_get_width(image), 30);
+        double* pixel = nullptr;
+        int bands = 0;
+        // Top-left is red; top-right and bottom-left are white.
+        ASSERT_EQ(vips_getpoint(image, &pixel, &bands, 2, 2, nullptr), 0);
+        EXPECT_GT(pixel[0], 200);
+        EXPECT_LT(pixel[1], 80);
+        g_free(pixel);
+        ASSERT_EQ(vips_getpoint(image, &pixel, &bands, 27, 2, nullptr), 0);
+        EXPECT_GT(pixel[1], 200);
+        g_free(pixel);
+        ASSERT_EQ(vips_getpoint(image, &pixel, &bands, 2, 12, nullptr), 0);
+        EXPECT_GT(pixel[1], 200);
+        g_free(pixel);
+        g_object_unref(image);
+    }
+}
+
+} // namespace
+} // namespace mivo
+
+namespace mivo {
+namespace {
+
+TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVersionsWroteIt) {
+    MadeCopies picture;
+    picture.pictureBytes = 10;
+    picture.pictureTime = 20;
+    picture.ok = true;
+    picture.sizes = {160, 120, 320, 240, 800, 600};
+    EXPECT_EQ(copyRecordLine("a.jpg", picture),
+              "a.jpg\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\n");
+    MadeCopies video = picture;
+    video.video = true;
+    video.durationMs = 61500;
+    video.webVideoMade = true;
+    video.dateTaken = 20240501123000;
+    const std::string text = copyRecordHeader() + copyRecordLine("a.jpg", picture) +
+                             copyRecordLine("clip.mov", video) +
+                             // Sixteen numbers whose thirteenth is not 1, and fourteen, are
+                             // no lines of a video: left out as any unfinished line.
+                             "x.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t5\t1\t0\n" +
+                             "y.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\t5\n";
+    // Copies under a variant of the usual names say so in one more number, last.
+    MadeCopies variantPicture = picture;
+    variantPicture.variant = 2;
+    MadeCopies variantVideo = video;
+    variantVideo.variant = 3;
+    EXPECT_EQ(copyRecordLine("b.gif", variantPicture),
+              "b.gif\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\t2\n");
+    const std::string variants = copyRecordLine("b.gif", variantPicture) +
+                                 copyRecordLine("a.mov", variantVideo) +
+                                 // A variant of 1 or 0, or two more numbers: no line of ours.
+                                 "c.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\n" +
+                                 "d.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t2\n";
+    const CopyRecord record = parseCopyRecord(text + variants);
+    ASSERT_EQ(record.size(), 4U);
+    EXPECT_EQ(record.at("a.jpg"), picture);
+    EXPECT_EQ(record.at("clip.mov"), video);
+    EXPECT_EQ(record.at("b.gif"), variantPicture);
+    EXPECT_EQ(record.at("a.mov"), variantVideo);
+}
+
+TEST(CopyNamesTest, NoTwoItemsOfAFolderShareACopyName) {
+    EXPECT_EQ(copyNamesOf("clip.mov", true).file, "clip.mov.jpg");
+    EXPECT_EQ(copyNamesOf("clip.mov", true).webVideo, "clip.mov.mp4");
+    EXPECT_EQ(copyNamesOf("a.JPG", false).file, "a.JPG");
+    EXPECT_EQ(copyNamesOf("a.JPG", false, 2).file, "a~2.JPG");
+    EXPECT_EQ(copyNamesOf("a.mov", true, 3).webVideo, "a.mov~3.mp4");
+    EXPECT_EQ(caseFoldedName("Ärger.MOV"), "ärger.mov");
+
+    struct Row {
+        std::vector<std::string> names;
+        std::vector<int> variants;
+    };
+    for (const Row& row : std::vector<Row>{
+             // The JPEG keeps its own name whatever the order.
+             {{"b.gif", "b.gif.jpg"}, {2, 0}},
+             {{"b.gif.jpg", "b.gif"}, {0, 2}},
+             {{"x.png", "x.png.jpg", "x.png~2.jpg"}, {3, 0, 0}},
+             // Names one file system keeps apart and another does not.
+             {{"a.mov", "a.MOV"}, {2, 0}},
+             {{"A.jpg", "a.jpg", "a~2.jpg"}, {0, 3, 0}},
+             {{"É.heic", "é.heic"}, {0, 2}},
+             {{"a.jpg", "b.png", "c.mov"}, {0, 0, 0}},
+         }) {
+        EXPECT_EQ(copyVariants(row.names), row.variants) << row.names.front();
+        std::set<std::string> files;
+        const std::vector<int> variants = copyVariants(row.names);
+        for (std::size_t i = 0; i < row.names.size(); ++i) {
+            EXPECT_TRUE(
+                files.insert(caseFoldedName(copyNamesOf(row.names[i], false, variants[i]).file))
+                    .second);
+        }
+    }
+}
+
+} // namespace
+} // namespace mivo

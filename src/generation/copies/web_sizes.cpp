@@ -1,0 +1,234 @@
+#include "generation/copies/web_sizes.h"
+
+#include <memory>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "common/log.h"
+#include "generation/copies/copy_plan.h"
+#include "generation/copies/copy_removal.h"
+#include "generation/copies/resize_pool.h"
+
+namespace mivo {
+
+namespace {
+
+/// Items whose copies were not made, with the names they were to take.
+using Unfinished = std::vector<std::pair<std::string, MadeCopies>>;
+
+/// The run's list of the files it wrote, replaced and removed in an album's copy folders,
+/// told apart by what the folders held before the run.
+class CopyManifest {
+  public:
+    CopyManifest(const std::string& pageFolder, const CopyFolderSet& folders,
+                 const FolderContents& present, Manifest& files)
+        : base_(manifestPath(pageFolder)), folders_(folders), present_(present), files_(files) {}
+
+    /// `name` of `folder` was written.
+    void wrote(const CopyFolder& folder, const std::string& name) {
+        (present_.had(folders_, folder, name) ? files_.replaced : files_.written)
+            .push_back(pathOf(folder, name));
+    }
+    /// The copies (and web video) of an item made this run.
+    void made(const CopyNames& names, bool webVideo) {
+        if (webVideo) {
+            wrote(folders_.views, names.webVideo);
+        }
+        wrote(folders_.views, names.file);
+        wrote(folders_.thumbs2x, names.file);
+        wrote(folders_.thumbs, names.file);
+    }
+    /// Files that went; one that was not there before the run was only this run's.
+    void removed(const std::vector<RemovedCopy>& gone) {
+        for (const RemovedCopy& file : gone) {
+            if (present_.had(folders_, *file.folder, file.name)) {
+                files_.removed.push_back(pathOf(*file.folder, file.name));
+            }
+        }
+    }
+
+  private:
+    std::string pathOf(const CopyFolder& folder, const std::string& name) const {
+        return base_ + "/" + folders_.relativeOf(folder) + "/" + name;
+    }
+
+    std::string base_;
+    const CopyFolderSet& folders_;
+    const FolderContents& present_;
+    Manifest& files_;
+};
+
+/// Enters every item about to be worked on before its first file is written, so a run killed
+/// at any point leaves no file of Mivo's that the record does not name. When the record cannot
+/// be written no item is worked on: each fails with the record's error, and keeps its old
+/// line.
+void claimTasks(const CopyFolder& thumbs, const CopyRecord& before, std::optional<Journal>& journal,
+                CopyPlan& plan, PictureList& items, std::string& folderError) {
+    if (plan.tasks.empty()) {
+        return;
+    }
+    journal.emplace(thumbs);
+    if (journal->ok()) {
+        std::string claims;
+        for (const ResizeTask& task : plan.tasks) {
+            MadeCopies claim = task.stamp;
+            claim.ok = false;
+            claims += copyRecordLine(task.name, claim);
+        }
+        journal->append(claims);
+    }
+    if (journal->ok()) {
+        return;
+    }
+    folderError = journal->error();
+    for (const ResizeTask& task : plan.tasks) {
+        const std::size_t i = task.picture;
+        plan.errors[i] = journal->error();
+        items[i].copy->failed = true;
+        if (before.count(task.name) != 0) {
+            plan.after[task.name] = before.at(task.name);
+        }
+        plan.taskOf[i] = SIZE_MAX;
+    }
+    plan.tasks.clear();
+}
+
+/// What came of one item's task: its copies made, or why not.
+void takeTask(const ResizeTask& task, bool poolStopped, const MediaTools& tools, CopyPlan& plan,
+              Item& item, Unfinished& unfinished, WebSizesReport& report) {
+    const std::size_t i = task.picture;
+    WebCopy& copy = *item.copy;
+    if (task.done && task.ok) {
+        MadeCopies made = task.stamp;
+        made.ok = true;
+        made.sizes = task.sizes;
+        plan.after[task.name] = made;
+        copy.ok = true;
+        copy.madeThisRun = true;
+        copy.sizes = task.sizes;
+        if (made.video) {
+            takeVideoFacts(task.name, made, copy);
+        }
+        ++report.made;
+        return;
+    }
+    unfinished.emplace_back(task.name, task.stamp);
+    const bool leftOut = task.unreadable && leftOutWhenUnreadable(tools, item.kind);
+    if (task.done && !leftOut && !(item.kind == ItemKind::Video && poolStopped)) {
+        copy.failed = true;
+        plan.errors[i] = task.error;
+    } else if (task.done && leftOut) {
+        plan.unreadable[i] = true;
+        plan.errors[i] = task.error;
+        MadeCopies made = task.stamp;
+        made.unreadable = true;
+        plan.after[task.name] = made;
+    } else {
+        plan.errors[i] = "not reduced: the run was stopped";
+    }
+}
+
+/// Whether an item without copies is left out, and the report's count of it.
+void countItem(bool unreadable, const MediaTools& tools, Item& item, WebSizesReport& report) {
+    WebCopy& copy = *item.copy;
+    // A HEIC, PNG... picture or a video without copies cannot be shown at all, nor any picture
+    // that cannot be read when the media option is on.
+    copy.leftOut = !copy.ok && (item.kind != ItemKind::Picture || (unreadable && tools.media));
+    if (copy.leftOut && !report.stopped) {
+        ++report.leftOut;
+    }
+    if (copy.failed) {
+        ++report.failed;
+    } else if (!copy.ok && !report.stopped && !copy.leftOut) {
+        ++report.skipped;
+    }
+}
+
+} // namespace
+
+bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report,
+                  std::string& folderError) {
+    for (Item& item : items) {
+        item.copy = std::make_unique<WebCopy>();
+    }
+    report = WebSizesReport{};
+    folderError.clear();
+    CopyFolderSet folders;
+    if (!folders.open(job.pageFolder, folderError)) {
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            items[i].copy->failed = true;
+            ++report.failed;
+            job.progress(i, items[i], folderError);
+        }
+        return false;
+    }
+
+    const CopyRecord before = readRecord(folders.thumbs);
+    const std::set<std::string> ownNames = namesOnRecord(before);
+    const ItemCopyNames names = nameCopies(items);
+    std::set<std::string> tidyNames = ownNames;
+    tidyNames.insert(names.assigned.begin(), names.assigned.end());
+    const FolderContents present{listAndTidy(folders.thumbs, tidyNames),
+                                 listAndTidy(folders.thumbs2x, tidyNames),
+                                 listAndTidy(folders.views, tidyNames)};
+    const MediaTools& tools = job.tools;
+    CopyPlan plan = planCopies(items, names, before, ownNames, present, job.request, tools);
+    report.toMake = plan.tasks.size();
+    std::optional<Journal> journal;
+    claimTasks(folders.thumbs, before, journal, plan, items, folderError);
+
+    // Each item in listing order, as its copies are ready.
+    CopyManifest manifest(job.pageFolder, folders, present, report.files);
+    Unfinished unfinished;
+    {
+        ResizePool pool(plan.tasks, job.request, job.workers, folders,
+                        journal ? &*journal : nullptr, tools, job.stopRequested);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (!report.stopped && (pool.stopped() || (job.stopRequested && job.stopRequested()))) {
+                report.stopped = true;
+                pool.stop();
+            }
+            if (plan.taskOf[i] != SIZE_MAX) {
+                const ResizeTask& task = pool.take(plan.taskOf[i]);
+                report.stopped = report.stopped || pool.stopped();
+                takeTask(task, pool.stopped(), tools, plan, items[i], unfinished, report);
+                if (items[i].copy->madeThisRun) {
+                    manifest.made(task.names, !items[i].copy->webVideoName.empty());
+                }
+                manifest.removed(task.removed);
+            } else if (items[i].copy->ok) {
+                ++report.kept;
+            }
+            countItem(plan.unreadable[i], tools, items[i], report);
+            job.progress(i, items[i], plan.errors[i]);
+        }
+    }
+
+    std::set<std::string> itemNames;
+    for (const Item& item : items) {
+        itemNames.insert(item.name());
+    }
+    std::vector<RemovedCopy> removed;
+    report.removed =
+        removeStaleCopies(folders, before, names.assigned, itemNames, plan.after, removed);
+    removeUnfinishedCopies(folders, unfinished, before, plan.after, removed);
+    manifest.removed(removed);
+    // A run with nothing changed leaves the record as it is; otherwise the journal is
+    // written anew with one line per item.
+    const bool journalWritten = journal && journal->written();
+    if (journalWritten || plan.after != before) {
+        std::string error;
+        const bool rewritten =
+            folders.thumbs.writeFile(kWebSizesRecord, recordText(plan.after), error);
+        if (!rewritten) {
+            cmWriteLog(kCopierLog, 4, "<" + error + "> the record stays as the journal left it");
+        }
+        if (rewritten || journalWritten) {
+            manifest.wrote(folders.thumbs, kWebSizesRecord);
+        }
+    }
+    return true;
+}
+
+} // namespace mivo

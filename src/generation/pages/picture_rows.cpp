@@ -1,0 +1,170 @@
+#include "generation/pages/picture_rows.h"
+
+#include <utility>
+
+#include "common/log.h"
+#include "common/paths.h"
+#include "common/text.h"
+#include "generation/copies/gallery_copies.h"
+#include "generation/copies/picture_resize.h"
+#include "generation/pictures/picture_info.h"
+
+namespace mivo {
+
+namespace {
+
+std::string folderIn(const std::string& folder, const char* name) {
+    return cmAddPath(folder, name, kPathSeparator);
+}
+
+long long numberOrZero(const std::string& text) {
+    long long value = 0;
+    return parseWholeNumber(text, value) ? value : 0;
+}
+
+/// The size filelist.csv gives a picture in its columns (fields counted from 1 after the file
+/// name); 0 by 0 when the columns are not set or the row lacks them.
+void filelistSize(const PagePlan& pages, const ClassFileData& picture, long long& width,
+                  long long& height) {
+    const std::vector<std::string> fields =
+        picture.infoQuoted ? picture.infoFields : cmSplitCsv(picture.strInfo);
+    const long long widthField = pages.filelistWidthColumn;
+    const long long heightField = pages.filelistHeightColumn;
+    const auto count = static_cast<long long>(fields.size());
+    if (widthField < 1 || heightField < 1 || widthField > count || heightField > count) {
+        width = 0;
+        height = 0;
+        return;
+    }
+    width = numberOrZero(fields[static_cast<std::size_t>(widthField - 1)]);
+    height = numberOrZero(fields[static_cast<std::size_t>(heightField - 1)]);
+}
+
+/// The copy folders beside a page: thumbs/ and view/.
+struct CopyFolders {
+    explicit CopyFolders(const std::string& pagePath) {
+        const std::string pageFolder = pageFolderOf(pagePath);
+        thumbs = folderIn(pageFolder, kThumbFolder);
+        view = folderIn(pageFolder, kViewFolder);
+    }
+    std::string thumbs;
+    std::string view;
+};
+
+} // namespace
+
+/// Links from one page to the folders a row points into, each worked out once.
+struct PictureRows::Links {
+    Links(const AlbumJob& job, const std::string& pagePath, const CopyFolders& folders)
+        : thumbFolder(folders.thumbs), pictures(pagePath, job.picPath),
+          view(pagePath, folders.view), thumbs(pagePath, thumbFolder),
+          thumbs2x(pagePath, folderIn(thumbFolder, kThumb2xFolder)),
+          thumbnailFolder(pagePath, job.samPath) {}
+    Links(const AlbumJob& job, const std::string& pagePath)
+        : Links(job, pagePath, CopyFolders(pagePath)) {}
+
+    std::string thumbFolder;
+    FolderLinks pictures;
+    FolderLinks view;
+    FolderLinks thumbs;
+    FolderLinks thumbs2x;
+    FolderLinks thumbnailFolder;
+};
+
+PictureRows::PictureRows(PictureMeasurer* reads) : measurer_(reads) {}
+
+PictureRows::~PictureRows() = default;
+
+void PictureRows::begin(const PagePlan& pages, const Album& album, const std::string& pagePath,
+                        int workers) {
+    links_ = std::make_unique<Links>(album.job, pagePath);
+    if (begun_) {
+        // A second table block: the given reader has handed its pictures out already.
+        measurer_ = nullptr;
+        ownMeasurer_.reset();
+    }
+    if (measurer_ == nullptr) {
+        measurer_ = startListTableReads(ownMeasurer_, pages, album.job, album.items, workers);
+    }
+    begun_ = true;
+    next_ = 0;
+}
+
+bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
+    if (next_ >= album.items.size() || !links_) {
+        return false;
+    }
+    const AlbumJob& job = album.job;
+    const std::size_t i = next_++;
+    Item& item = album.items[i];
+    row.item = &item;
+    row.number = i;
+    MeasuredSize size = measurer_ != nullptr ? measurer_->take(i) : MeasuredSize{};
+    row.copy = item.shownCopy();
+    // Without copies that show it, an item is shown as a picture is.
+    row.kind = row.copy != nullptr ? item.kind : ItemKind::Picture;
+    if (row.kind != ItemKind::Picture) {
+        // Neither a HEIC, PNG... picture nor a video has a header the reader knows: its size
+        // is its display copy's (its poster's), its shooting data from the image library or
+        // from the video's container.
+        size = MeasuredSize{};
+        size.ok = true;
+        size.width = row.copy->sizes.viewWidth;
+        size.height = row.copy->sizes.viewHeight;
+        if (pages.shootingData) {
+            if (row.kind == ItemKind::Video) {
+                size.exif.dateTaken = row.copy->dateTaken;
+            } else if (isHeifName(item.name())) {
+                // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
+                // and reading them would start the image library on every run.
+                readShootingData(item.path, size.exif);
+            }
+        }
+    }
+    mainGetPicInfo(pages, job.useFilelist, size, item, row.displayName);
+    if (logWants(3)) {
+        cmWriteLog("mainMakeListTable", 3, "<" + item.path + ">");
+    }
+
+    const Links& links = *links_;
+    row.pictureLink = links.pictures.to(item.name());
+    // With copies made, the picture view shows the display copy; the original stays one click
+    // away through its own link.
+    row.viewLink = row.copy != nullptr ? links.view.to(row.copy->fileName) : row.pictureLink;
+    row.thumb2xLink.clear();
+    row.videoLink.clear();
+    row.videoType.clear();
+    row.durationMs = 0;
+    if (row.kind == ItemKind::Video) {
+        const WebCopy& copy = *row.copy;
+        row.videoLink =
+            copy.webVideoName.empty() ? row.pictureLink : links.view.to(copy.webVideoName);
+        row.videoType = copy.webVideoType;
+        row.durationMs = copy.durationMs;
+    }
+    if (job.useThumbnails) {
+        row.thumbPath = cmAddPath(job.samPath, item.name(), kPathSeparator);
+        row.thumbLink = links.thumbnailFolder.to(item.name());
+        row.thumbSize.reset();
+    } else if (row.copy != nullptr) {
+        // Mivo's own thumbnails, used as a thumbnail folder is; their sizes are known.
+        row.thumbPath = cmAddPath(links.thumbFolder, row.copy->fileName, kPathSeparator);
+        row.thumbLink = links.thumbs.to(row.copy->fileName);
+        row.thumb2xLink = links.thumbs2x.to(row.copy->fileName);
+        row.thumbSize = PixelSize{row.copy->sizes.thumbWidth, row.copy->sizes.thumbHeight};
+    } else {
+        // The full-size picture as its own thumbnail, scaled into the box: its size from its
+        // header, or else from filelist.csv's columns.
+        row.thumbPath = item.path;
+        row.thumbLink = row.pictureLink;
+        long long width = item.width;
+        long long height = item.height;
+        if (width == 0) {
+            filelistSize(pages, item.file, width, height);
+        }
+        row.thumbSize = thumbnailSize(width, height, pages.thumbWidth, pages.thumbHeight);
+    }
+    return true;
+}
+
+} // namespace mivo
