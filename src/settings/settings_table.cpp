@@ -72,6 +72,15 @@ constexpr SettingRow kRows[] = {
 {"Window",   "Height",  K::WholeNumber, "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, kPlace, false, 46, 8, MIVO_SLOT(WindowHeight)},
 {"Window",   "Maximized", K::Flag,      "0",                                     D::Text,          nullptr,              "gWindowPlace",      H::Global,  -1, nullptr,     false, 0, 1,     false, 47, 8, MIVO_SLOT(WindowMaximized)},
 {"Ini",      "Language", K::Text,       "",                                      D::Text,          nullptr,              "OptionLanguage",    H::Control, -1, nullptr,     true,  0, 0,     false, 48, 0, MIVO_SLOT(Language)},
+{"Publish",  "Transport", K::Text,      "rsync",                                 D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 0,     false, 49, 0, MIVO_SLOT(PublishTransportName)},
+{"Publish",  "Host",    K::Text,        "",                                      D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 0,     false, 50, 0, MIVO_SLOT(PublishHost)},
+{"Publish",  "User",    K::Text,        "",                                      D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 0,     false, 51, 0, MIVO_SLOT(PublishUser)},
+{"Publish",  "Port",    K::WholeNumber, "0",                                     D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 65535, false, 52, 0, MIVO_SLOT(PublishPort)},
+{"Publish",  "Folder",  K::Text,        "",                                      D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 0,     false, 53, 0, MIVO_SLOT(PublishFolder)},
+{"Publish",  "SshConfig", K::Path,      "",                                      D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 0,     false, 54, 0, MIVO_SLOT(PublishSshConfig)},
+{"Publish",  "RcloneRemote", K::Text,   "",                                      D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 0,     false, 55, 0, MIVO_SLOT(PublishRcloneRemote)},
+{"Publish",  "RclonePath", K::Text,     "",                                      D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 0,     false, 56, 0, MIVO_SLOT(PublishRclonePath)},
+{"Publish",  "Address", K::Text,        "",                                      D::Text,          nullptr,              "gPublish",          H::Global,  -1, nullptr,     false, 0, 0,     false, 57, 0, MIVO_SLOT(PublishAddress)},
 };
 // clang-format on
 
