@@ -210,6 +210,23 @@ std::string knownHostName(const PublishTarget& target) {
                : target.host;
 }
 
+/// True for a failure that comes before any file can reach the server.
+bool nothingSent(PublishFailure failure) {
+    switch (failure) {
+    case PublishFailure::ProgramMissing:
+    case PublishFailure::HostNotFound:
+    case PublishFailure::HostKeyUnknown:
+    case PublishFailure::HostKeyChanged:
+    case PublishFailure::KeyRefused:
+    case PublishFailure::Unreachable:
+    case PublishFailure::NoRsyncOnServer:
+    case PublishFailure::RemoteNotConfigured:
+        return true;
+    default:
+        return false;
+    }
+}
+
 const char* packageOf(const std::string& program) {
     return program == "ssh" ? "openssh-client" : (program == "rclone" ? "rclone" : "rsync");
 }
@@ -426,22 +443,39 @@ PublishResult publishSite(const PublishJob& job, PublishSink& sink) {
         return finish(PublishFailure::LedgerUnreadable, error);
     }
     const std::string destination = destinationName(target);
+    if (record.unchanged(destination, listing.files, listing.stamps)) {
+        // The last publish to this server completed with every file as it is now: nothing to
+        // send or delete, and no need to ask the server.
+        const UserText same =
+            target.address.empty()
+                ? userText(translatable("変わったファイルはありません。%1 は前回の公開のままです"),
+                           {destinationText(target)})
+                : userText(
+                      translatable("変わったファイルはありません。%1 は前回の公開のままです。%2"),
+                      {destinationText(target), target.address});
+        cmWriteLog(kRoutine, 2, same.logged);
+        result.message = same.shown;
+        result.dataSent = 0;
+        sink.message(result.message);
+        return finish(PublishFailure::None, "");
+    }
+    const PublishedRecord published = record;
     const std::vector<std::string> before = record.files(destination);
     TransferPlan plan;
     plan.siteFolder = site;
     plan.send = listing.files;
+    plan.changed = record.changed(destination, listing.files, listing.stamps);
     std::set_difference(before.begin(), before.end(), listing.files.begin(), listing.files.end(),
                         std::back_inserter(plan.remove));
-    // Recorded before anything goes out: a publish that is killed half-way has put some of the
-    // new files on the server, and the next publish must know them for Mivo's own.
+    // Recorded before anything goes out, as files that may be on the server: a publish that is
+    // killed half-way has put some of the new files there, and the next publish must know them
+    // for Mivo's own and compare every file with the server again.
     std::vector<std::string> either;
     std::set_union(before.begin(), before.end(), listing.files.begin(), listing.files.end(),
                    std::back_inserter(either));
-    if (either != before) {
-        record.set(destination, either);
-        if (!record.save(site, error)) {
-            return finish(PublishFailure::LedgerUnwritable, error);
-        }
+    record.set(destination, either);
+    if (!record.save(site, error)) {
+        return finish(PublishFailure::LedgerUnwritable, error);
     }
     const ListFolder lists;
     if (lists.path().empty()) {
@@ -477,9 +511,13 @@ PublishResult publishSite(const PublishJob& job, PublishSink& sink) {
                    std::to_string(result.bytesSent) + "] data=[" + std::to_string(result.dataSent) +
                    "] removed=[" + std::to_string(result.filesRemoved) + "]");
     if (outcome.failure != PublishFailure::None) {
+        if (nothingSent(outcome.failure)) {
+            // Refused before a file could go out: the server holds what it held.
+            published.save(site, error);
+        }
         return finish(outcome.failure, outcome.detail);
     }
-    record.set(destination, listing.files);
+    record.set(destination, listing.files, listing.stamps);
     if (!record.save(site, error)) {
         return finish(PublishFailure::LedgerUnwritable, error);
     }

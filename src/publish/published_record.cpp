@@ -14,7 +14,8 @@ namespace mivo {
 
 namespace {
 
-// Each server's block starts with "@ " and the server; each file is "/" and its path.
+// Each server's block starts with "@ " and the server; each file is "/", its path, a tab and its
+// size and time when the server holds it as it is here, or "-".
 constexpr const char* kHeader =
     "# Mivo: the files published from this folder, under the server each went to. Mivo\n"
     "# deletes a file on a server only when it is listed here and gone from the folder.\n";
@@ -38,33 +39,91 @@ bool PublishedRecord::load(const std::string& siteFolder, std::string& error) {
         error = path + ": " + systemReasonText(errno != 0 ? errno : EINVAL);
         return false;
     }
-    std::vector<std::string>* block = nullptr;
+    std::vector<std::pair<std::string, std::string>>* block = nullptr;
     for (const std::string& line : splitLines(bytes)) {
         if (line.rfind("@ ", 0) == 0) {
             block = &published_[line.substr(2)];
-        } else if (block != nullptr && line.size() > 1 && line.front() == '/' &&
-                   isPublishablePath(line.substr(1))) {
-            block->push_back(line.substr(1));
+            continue;
+        }
+        // The stamp never holds a tab; a name may.
+        const std::size_t tab = line.rfind('\t');
+        const std::string path = line.substr(1, tab == std::string::npos ? tab : tab - 1);
+        if (block != nullptr && line.size() > 1 && line.front() == '/' && isPublishablePath(path)) {
+            block->emplace_back(path, tab == std::string::npos ? "-" : line.substr(tab + 1));
         }
     }
     for (auto& [destination, files] : published_) {
         std::sort(files.begin(), files.end());
-        files.erase(std::unique(files.begin(), files.end()), files.end());
+        files.erase(std::unique(files.begin(), files.end(),
+                                [](const auto& a, const auto& b) { return a.first == b.first; }),
+                    files.end());
     }
     return true;
 }
 
-const std::vector<std::string>& PublishedRecord::files(const std::string& destination) const {
-    static const std::vector<std::string> kNone;
+std::vector<std::string> PublishedRecord::files(const std::string& destination) const {
+    std::vector<std::string> paths;
     const auto found = published_.find(destination);
-    return found == published_.end() ? kNone : found->second;
+    if (found != published_.end()) {
+        paths.reserve(found->second.size());
+        for (const auto& [path, stamp] : found->second) {
+            paths.push_back(path);
+        }
+    }
+    return paths;
 }
 
-void PublishedRecord::set(const std::string& destination, std::vector<std::string> files) {
+bool PublishedRecord::unchanged(const std::string& destination,
+                                const std::vector<std::string>& files,
+                                const std::vector<std::string>& stamps) const {
+    const auto found = published_.find(destination);
+    if (found == published_.end() || found->second.size() != files.size() ||
+        stamps.size() != files.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto& [path, stamp] = found->second[i];
+        if (path != files[i] || stamp == "-" || stamp != stamps[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> PublishedRecord::changed(const std::string& destination,
+                                                  const std::vector<std::string>& files,
+                                                  const std::vector<std::string>& stamps) const {
+    const auto found = published_.find(destination);
+    std::vector<std::string> changed;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        bool same = false;
+        if (found != published_.end()) {
+            const auto& block = found->second;
+            const auto at =
+                std::lower_bound(block.begin(), block.end(), files[i],
+                                 [](const std::pair<std::string, std::string>& entry,
+                                    const std::string& path) { return entry.first < path; });
+            same = at != block.end() && at->first == files[i] && at->second != "-" &&
+                   i < stamps.size() && at->second == stamps[i];
+        }
+        if (!same) {
+            changed.push_back(files[i]);
+        }
+    }
+    return changed;
+}
+
+void PublishedRecord::set(const std::string& destination, const std::vector<std::string>& files,
+                          const std::vector<std::string>& stamps) {
     if (files.empty()) {
         published_.erase(destination);
-    } else {
-        published_[destination] = std::move(files);
+        return;
+    }
+    std::vector<std::pair<std::string, std::string>>& block = published_[destination];
+    block.clear();
+    block.reserve(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        block.emplace_back(files[i], i < stamps.size() ? stamps[i] : "-");
     }
 }
 
@@ -72,8 +131,12 @@ bool PublishedRecord::save(const std::string& siteFolder, std::string& error) co
     std::string bytes = kHeader;
     for (const auto& [destination, files] : published_) {
         bytes += "@ " + destination + "\n";
-        for (const std::string& file : files) {
-            bytes += "/" + file + "\n";
+        for (const auto& [path, stamp] : files) {
+            bytes += "/";
+            bytes += path;
+            bytes += "\t";
+            bytes += stamp;
+            bytes += "\n";
         }
     }
     const std::string path = recordPath(siteFolder);

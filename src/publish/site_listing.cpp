@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <utility>
 
 #include "common/system_reason.h"
 
@@ -30,8 +32,17 @@ bool holdsLineBreak(const std::string& name) {
 
 /// Lists the folder open as `fd` (taken over and closed), `prefix` being its relative path
 /// with a trailing "/" (empty for the site itself).
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+/// "size seconds.nanoseconds": what rsync's quick check compares.
+std::string stampOf(const struct stat& st) {
+    char nanoseconds[16];
+    std::snprintf(nanoseconds, sizeof nanoseconds, "%09ld", static_cast<long>(st.st_mtim.tv_nsec));
+    return std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." + nanoseconds;
+}
+
 bool listFolder(int fd, const std::string& prefix, const std::string& root, SiteListing& listing,
-                std::string& error) {
+                Entries& entries, std::string& error) {
     DIR* dir = ::fdopendir(fd);
     if (dir == nullptr) {
         error = failureAt(root, prefix, errno);
@@ -57,7 +68,7 @@ bool listFolder(int fd, const std::string& prefix, const std::string& root, Site
         } else if (S_ISDIR(st.st_mode)) {
             folders.push_back(name);
         } else if (S_ISREG(st.st_mode)) {
-            listing.files.push_back(path);
+            entries.emplace_back(path, stampOf(st));
             listing.bytes += static_cast<std::uint64_t>(st.st_size);
         }
         errno = 0;
@@ -78,7 +89,7 @@ bool listFolder(int fd, const std::string& prefix, const std::string& root, Site
             ok = false;
             break;
         }
-        ok = listFolder(child, prefix + name + "/", root, listing, error);
+        ok = listFolder(child, prefix + name + "/", root, listing, entries, error);
     }
     ::closedir(dir);
     return ok;
@@ -93,10 +104,17 @@ bool listSite(const std::string& folder, SiteListing& listing, std::string& erro
         error = folder + ": " + systemReasonText(errno);
         return false;
     }
-    if (!listFolder(fd, "", folder, listing, error)) {
+    Entries entries;
+    if (!listFolder(fd, "", folder, listing, entries, error)) {
         return false;
     }
-    std::sort(listing.files.begin(), listing.files.end());
+    std::sort(entries.begin(), entries.end());
+    listing.files.reserve(entries.size());
+    listing.stamps.reserve(entries.size());
+    for (auto& [path, stamp] : entries) {
+        listing.files.push_back(std::move(path));
+        listing.stamps.push_back(std::move(stamp));
+    }
     std::sort(listing.links.begin(), listing.links.end());
     std::sort(listing.unnamable.begin(), listing.unnamable.end());
     return true;

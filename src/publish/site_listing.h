@@ -9,6 +9,7 @@ namespace mivo {
 /// The files of a site folder that a publish sends.
 struct SiteListing {
     std::vector<std::string> files;     // relative paths with "/", in byte order
+    std::vector<std::string> stamps;    // each file's size and time, as rsync compares them
     std::uint64_t bytes = 0;            // their size together
     std::vector<std::string> links;     // symbolic links, never sent: they may point anywhere
     std::vector<std::string> unnamable; // names holding a line break, which no list can carry

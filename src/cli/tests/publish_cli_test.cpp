@@ -90,11 +90,11 @@ TEST_F(PublishCliTest, PublishMakesThenSendsAndSucceedsOnlyWhenTheServerHoldsThe
     EXPECT_EQ(treeOf(dir / "remote", true), treeOf(dir / "out"));
     EXPECT_EQ(err, "");
 
-    // Only what is there, nothing made and nothing sent.
+    // Only what is there, nothing made, and nothing changed since.
     ASSERT_EQ(run("--publish-only"), 0) << out << err;
-    EXPECT_EQ(splitLines(out).size(), 2u) << out;
-    EXPECT_EQ(lastLine(), "公開しました: 0 個のファイル (0.0 MB) を送り、0 個を削除しました。"
-                          "https://example.org/");
+    EXPECT_EQ(splitLines(out).size(), 1u) << out;
+    EXPECT_EQ(lastLine(), "変わったファイルはありません。mivo-test:" + (dir / "remote") +
+                              " は前回の公開のままです。https://example.org/");
 
     // A server whose key is not known yet: named, with ssh's own words on standard error.
     writeIni("mivo-newkey");

@@ -131,12 +131,26 @@ TEST_F(PublishTest, TheServerHoldsTheSiteAfterEachPublishAndKeepsWhatMivoDidNotP
     dir.write("remote/001/mine.txt", "mine too");
     dir.write("outside.txt", "beside");
 
-    // Nothing changed: nothing sent, not even a page's bytes.
+    // Nothing changed since that publish: nothing to send, nothing to ask the server.
     result = publish(job("mivo-test"));
     ASSERT_TRUE(result.done) << result.message;
     EXPECT_EQ(result.filesSent, 0);
     EXPECT_EQ(result.dataSent, 0);
+    EXPECT_EQ(result.message, "変わったファイルはありません。mivo-test:" + (dir / "remote") +
+                                  " は前回の公開のままです");
+    // Pages rewritten with the same bytes and a file lost on the server: rsync compares every
+    // file with the server again, puts the lost one back and sends no page's bytes.
+    const auto later = fs::last_write_time(dir / "site/index.html") + std::chrono::seconds(5);
+    for (const char* page : {"index.html", "list.html", "pict.html"}) {
+        fs::last_write_time(dir / ("site/" + std::string(page)), later);
+    }
+    fs::remove(dir / "remote/thumbs/a.jpg");
+    result = publish(job("mivo-test"));
+    ASSERT_TRUE(result.done) << result.message << "\n" << result.lastLine;
+    EXPECT_EQ(result.filesSent, 4);
+    EXPECT_EQ(result.dataSent, 3000);
     EXPECT_EQ(result.filesRemoved, 0);
+    EXPECT_EQ(readBytes(dir / "remote/thumbs/a.jpg"), readBytes(dir / "site/thumbs/a.jpg"));
 
     // A changed page of the same length, a new gallery, a removed copy and a removed gallery.
     dir.write("site/list.html", "<p>LIST</p>\r\n");
@@ -214,8 +228,9 @@ TEST_F(PublishTest, FailuresAreNamedWithWhatToDoAndAKeyIsNeverAccepted) {
         EXPECT_FALSE(result.lastLine.empty());
         EXPECT_TRUE(treeOf(dir / "remote", true).empty());
     }
-    // The new key was not taken on the user's behalf.
+    // The new key was not taken on the user's behalf, and nothing is on record as published.
     EXPECT_EQ(readBytes(dir / "ssh/known_hosts_none"), known);
+    EXPECT_EQ(readBytes(dir / "site/.mivo-published").find("\n@ "), std::string::npos);
 }
 
 TEST_F(PublishTest, AStopEndsThePublishWithinASecondAndTheNextCompletesWhatWasLeft) {
