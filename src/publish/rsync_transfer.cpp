@@ -304,59 +304,86 @@ TransferOutcome transferWithRsync(const PublishTarget& target, const TransferPla
         outcome.detail = rsync.empty() ? "rsync" : "ssh";
         return outcome;
     }
-    // Every file of the site, and the files to delete: rsync deletes on the server exactly the
-    // names in its list that are missing here (--delete-missing-args), and nothing else.
-    std::string list;
-    for (const auto* paths : {&plan.send, &plan.remove}) {
-        for (const std::string& path : *paths) {
-            list += path;
-            list.push_back('\0');
+    const std::vector<std::string> common = {"--timeout=" + std::to_string(kIoTimeoutSeconds),
+                                             "--out-format=" + std::string(kItemMark) + "%i %n",
+                                             "-e", sshCommand(ssh, target)};
+    const std::string source = plan.siteFolder + "/";
+    const std::string destination =
+        loginPart(target) + ":" + remoteFolder(target) + (target.folder.empty() ? "" : "/");
+
+    // Runs one rsync; false with the outcome's failure set when it did not succeed.
+    const auto run = [&](std::vector<std::string> argv, bool deleting) {
+        argv.insert(argv.begin(), rsync);
+        argv.insert(argv.end(), common.begin(), common.end());
+        argv.insert(argv.end(), {"--", source, destination});
+        logCommand(argv);
+        RsyncWatch watch(sink, outcome);
+        std::vector<std::string> vanished;
+        ProgramRun how;
+        how.timeLimitSeconds = kLongestPublish;
+        // A stop ends ssh with rsync: what it holds in its buffers must not go on being sent.
+        how.killTogether = true;
+        how.stopRequested = [&sink] { return sink.stopRequested(); };
+        how.outputLine = [&watch](std::string_view line) { watch.line(line); };
+        how.errorLine = [&vanished](std::string_view line) {
+            constexpr std::string_view kVanished = "file has vanished: \"";
+            if (line.substr(0, kVanished.size()) == kVanished && line.back() == '"') {
+                vanished.emplace_back(
+                    line.substr(kVanished.size(), line.size() - kVanished.size() - 1));
+            }
+        };
+        ProgramResult result;
+        const bool ok = runProgram(argv, how, result);
+        watch.finish();
+        logErrorOutput("rsync", result);
+        // Deleting a file whose folder is gone here too, rsync says the folder "vanished".
+        if (ok || (deleting && result.exitCode == 24 && onlyRemovedFilesVanished(vanished, plan))) {
+            return true;
         }
+        outcome.lastLine = tellingLineOf(result.errorTail);
+        if (result.stopped) {
+            outcome.failure = PublishFailure::Stopped;
+        } else {
+            outcome.failure = rsyncFailure(result.exitCode, result.errorTail);
+            if (outcome.failure == PublishFailure::HostKeyChanged) {
+                outcome.detail = fingerprintIn(result.errorTail);
+            }
+        }
+        return false;
+    };
+
+    // The whole site, every file compared with the server by size and time: what a publish
+    // sends is what a listing of the site finds (names beginning with "." left out, links and
+    // other files that are not regular skipped), and nothing on the server is deleted.
+    if (!run({"--recursive", "--times", "--exclude=.*",
+              // What a web server reads: new files readable by all, folders enterable.
+              "--chmod=u+rwX,go+rX", std::string("--partial-dir=") + kPartialFolder,
+              "--no-human-readable", "--info=progress2", "--stats"},
+             false)) {
+        return outcome;
     }
-    const std::string listFile = cmAddPath(plan.listFolder, "files", kPathSeparator);
+    if (plan.remove.empty()) {
+        return outcome;
+    }
+    // Then exactly the files Mivo published and the site no longer holds: named in the list and
+    // missing here, each becomes a deletion on the server (--delete-missing-args), and nothing
+    // else is touched.
+    std::string list;
+    for (const std::string& path : plan.remove) {
+        list += path;
+        list.push_back('\0');
+    }
+    const std::string listFile = cmAddPath(plan.listFolder, "remove", kPathSeparator);
     if (!replaceFileAtomic(listFile, list)) {
         outcome.failure = PublishFailure::Other;
         outcome.lastLine = listFile;
         return outcome;
     }
-    const std::vector<std::string> argv = {
-        rsync, "--times", "--from0", "--files-from=" + listFile, "--delete-missing-args",
-        // What a web server reads: new files readable by all, folders enterable.
-        "--chmod=u+rwX,go+rX", std::string("--partial-dir=") + kPartialFolder,
-        "--timeout=" + std::to_string(kIoTimeoutSeconds), "--no-human-readable", "--info=progress2",
-        "--out-format=" + std::string(kItemMark) + "%i %n", "--stats", "-e",
-        sshCommand(ssh, target), "--", plan.siteFolder + "/",
-        loginPart(target) + ":" + remoteFolder(target) + (target.folder.empty() ? "" : "/")};
-    logCommand(argv);
-
-    RsyncWatch watch(sink, outcome);
-    std::vector<std::string> vanished;
-    ProgramRun how;
-    how.timeLimitSeconds = kLongestPublish;
-    // A stop ends ssh with rsync: what it holds in its buffers must not go on being sent.
-    how.killTogether = true;
-    how.stopRequested = [&sink] { return sink.stopRequested(); };
-    how.outputLine = [&watch](std::string_view line) { watch.line(line); };
-    how.errorLine = [&vanished](std::string_view line) {
-        constexpr std::string_view kVanished = "file has vanished: \"";
-        if (line.substr(0, kVanished.size()) == kVanished && line.back() == '"') {
-            vanished.emplace_back(
-                line.substr(kVanished.size(), line.size() - kVanished.size() - 1));
-        }
-    };
-    ProgramResult result;
-    const bool ok = runProgram(argv, how, result);
-    watch.finish();
-    outcome.lastLine = tellingLineOf(result.errorTail);
-    logErrorOutput("rsync", result);
-    if (result.stopped) {
+    if (sink.stopRequested()) {
         outcome.failure = PublishFailure::Stopped;
-    } else if (!ok && !(result.exitCode == 24 && onlyRemovedFilesVanished(vanished, plan))) {
-        outcome.failure = rsyncFailure(result.exitCode, result.errorTail);
-        if (outcome.failure == PublishFailure::HostKeyChanged) {
-            outcome.detail = fingerprintIn(result.errorTail);
-        }
+        return outcome;
     }
+    run({"--from0", "--files-from=" + listFile, "--delete-missing-args"}, true);
     return outcome;
 }
 

@@ -35,7 +35,8 @@ std::string destinationName(const PublishTarget& target);
 /// The same as a person reads it ("user@host:folder", "remote:path").
 std::string destinationText(const PublishTarget& target);
 
-/// rsync over ssh: one call sends what changed and deletes the files of plan.remove.
+/// rsync over ssh: one call sends what changed in the whole site, a second one (when there
+/// are any) deletes the files of plan.remove.
 TransferOutcome transferWithRsync(const PublishTarget& target, const TransferPlan& plan,
                                   PublishSink& sink);
 /// rclone copy of what changed, then rclone delete of plan.remove.
