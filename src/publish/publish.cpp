@@ -463,7 +463,6 @@ PublishResult publishSite(const PublishJob& job, PublishSink& sink) {
     const std::vector<std::string> before = record.files(destination);
     TransferPlan plan;
     plan.siteFolder = site;
-    plan.send = listing.files;
     plan.changed = record.changed(destination, listing.files, listing.stamps);
     std::set_difference(before.begin(), before.end(), listing.files.begin(), listing.files.end(),
                         std::back_inserter(plan.remove));

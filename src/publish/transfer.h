@@ -13,8 +13,7 @@ namespace mivo {
 /// What one transfer is asked to do.
 struct TransferPlan {
     std::string siteFolder;
-    std::vector<std::string> send;    // every file of the site (relative); only changed ones go
-    std::vector<std::string> changed; // those changed since the last publish to this server
+    std::vector<std::string> changed; // files changed since the last publish to this server
     std::vector<std::string> remove;  // files this folder published before, gone from the site
     std::string listFolder;           // a private temporary folder for the lists handed over
 };
