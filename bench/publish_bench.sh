@@ -7,7 +7,8 @@
 # and reduced copies on ([Html] Reduce=1), so each picture brings three copies: about 40,000
 # files. Measured in one run, warm cache:
 #   - first publish: `rsync -a` of the site folder alone and `mivo-make --publish-only`, each
-#     into an empty folder on the server, in turns (3 rounds), each its best time;
+#     into an empty folder on the server, in turns (3 rounds, MIVO_BENCH_ROUNDS), each its best
+#     time;
 #   - nothing changed: `mivo-make --publish-only` again (best of 3): the site is as the last
 #     complete publish left it, so the server is not asked;
 #   - the pages' times changed but not their bytes: `mivo-make --publish-only` (rsync compares
@@ -27,7 +28,7 @@ for tool in /usr/sbin/sshd ssh ssh-keygen rsync convert python3; do
   command -v "$tool" >/dev/null || { echo "publish_bench: $tool is missing" >&2; exit 1; }
 done
 items="${MIVO_BENCH_ITEMS:-10000}"
-rounds=3
+rounds="${MIVO_BENCH_ROUNDS:-3}"
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-publish-bench.XXXXXX")"
 sshd_pid=
