@@ -537,7 +537,7 @@ void logLibraryWarning(const gchar* /*domain*/, GLogLevelFlags /*level*/, const 
 // buffer freed and keeps the later ones in its heaps, one heap per thread, where freed memory
 // is seldom handed back: 50 HEIC pictures peaked at 465 MB with two workers. A fixed threshold
 // keeps every buffer of a megabyte or more a mapping of its own, returned to the system when
-// freed (271 MB for the same pictures). Buffers a worker keeps from picture to picture (the
+// freed (259 MB for the same pictures). Buffers a worker keeps from picture to picture (the
 // JPEG path's) are not freed, so they are not mapped again.
 void keepLargeBuffersApart() {
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
