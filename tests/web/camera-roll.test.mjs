@@ -97,7 +97,7 @@ function readList() {
 }
 
 describe('a camera roll on a desktop and a phone', () => {
-  test('at least 20 pictures above the fold at 1366x768 with the default settings; a wider window gets more columns, not margins', async () => {
+  test('at least 20 pictures above the fold at 1366x768 with the default settings; a wider window gets more columns, not margins', async (t) => {
     const url = addressing('http', server);
     const seen = {};
     for (const [width, height] of [[1366, 768], [1920, 1080]]) {
@@ -118,6 +118,7 @@ describe('a camera roll on a desktop and a phone', () => {
         await page.closeAll();
       }
     }
+    t.diagnostic(Object.entries(seen).map(([k, v]) => `${k}: ${v.whole} whole, ${v.columns} columns`).join('; '));
     assert.ok(seen['list.html 1920'].columns > seen['list.html 1366'].columns, `more columns on a wider window: ${JSON.stringify(seen)}`);
   });
 

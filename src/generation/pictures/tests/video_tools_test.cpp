@@ -32,62 +32,52 @@ class VideoToolsTest : public ::testing::Test {
         dir = new TempDir;
         const std::string source = "testsrc=size=160x120:rate=25:duration=1";
         const std::string sound = "sine=duration=1";
-        made =
-            make({"-f", "lavfi", "-i", source, "-f", "lavfi", "-i", sound, "-c:v", "libx264",
-                  "-pix_fmt", "yuv420p", "-c:a", "aac", "-movflags", "+faststart"},
-                 "fast.mp4") &&
-            make({"-f", "lavfi", "-i", source, "-f", "lavfi", "-i", sound, "-c:v", "libx264",
-                  "-pix_fmt", "yuv420p", "-c:a", "aac"},
-                 "indexlast.mp4") &&
-            make({"-f", "lavfi", "-i", source, "-c:v", "libx265", "-pix_fmt", "yuv420p",
-                  "-x265-params", "log-level=error"},
-                 "plain.mov") &&
-            // ffmpeg writes the rotation of a copied stream only.
-            make({"-i", *dir / "plain.mov", "-c", "copy", "-metadata:s:v:0", "rotate=90"},
-                 "turned.mov") &&
-            make({"-f", "lavfi", "-i", source, "-f", "lavfi", "-i", sound, "-c:v", "libvpx-vp9",
-                  "-deadline", "realtime", "-c:a", "libopus"},
-                 "clip.webm") &&
-            make({"-filter_complex", "color=black:size=160x120:rate=25:duration=1[b];" + source +
-                                         "[t];[b][t]concat=n=2:v=1:a=0"},
-                 "black-start.mp4") &&
-            make({"-f", "lavfi", "-i", "color=black:size=160x120:rate=25:duration=1"},
-                 "night.mp4") &&
-            make({"-f", "lavfi", "-i", source, "-frames:v", "1"}, "frame.png") &&
-            make({"-f", "lavfi", "-i", source, "-frames:v", "1", "-c:v", "libx264"},
-                 "one-frame.mp4") &&
-            make({"-f", "lavfi", "-i", source, "-vf", "setsar=2", "-c:v", "libx264", "-pix_fmt",
-                  "yuv420p"},
-                 "wide.mkv") &&
-            make({"-i", *dir / "fast.mp4", "-c", "copy", "-metadata",
-                  "creation_time=2024-05-01T12:34:56.000000Z"},
-                 "utc.mp4") &&
-            make({"-i", *dir / "utc.mp4", "-c", "copy", "-movflags", "use_metadata_tags",
-                  "-metadata", "com.apple.quicktime.creationdate=2024-05-01T14:34:56+0200"},
-                 "phone.mov") &&
-            // Where it was shot, on a standing video, and as phones write it.
-            make({"-i", *dir / "utc.mp4", "-c", "copy", "-metadata",
-                  "location=" + std::string(kPlace), "-metadata:s:v:0", "rotate=90", "-metadata",
-                  "creation_time=2024-05-01T12:34:56.000000Z"},
-                 "located.mp4") &&
-            make({"-i", *dir / "utc.mp4", "-c", "copy", "-movflags", "use_metadata_tags",
-                  "-metadata", "com.apple.quicktime.location.ISO6709=" + std::string(kPlace)},
-                 "phone-located.mov") &&
-            // Twelve frames, the last stamped ten hours in.
-            make({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=10", "-frames:v", "12", "-vf",
-                  "setpts='if(eq(N,11),36000/TB,PTS)'", "-fps_mode", "passthrough", "-c:v",
-                  "libx264", "-preset", "ultrafast"},
-                 "ten-hours.mkv") &&
-            make({"-f", "lavfi", "-i", source, "-c:v", "mpeg2video"}, "outside/private.ts") &&
-            // HDR as phones shoot it: 10-bit HEVC, BT.2020, HLG and PQ; and an 8-bit H.264
-            // tagged HLG, which browsers would be handed as it is. One still picture of
-            // saturated colours, where a frame read without its transfer and primaries
-            // looks far from a tone-mapped one.
-            make(hdr("arib-std-b67", {"-c:v", "libx265", "-pix_fmt", "yuv420p10le"}), "hlg.mov") &&
-            make(hdr("smpte2084", {"-c:v", "libx265", "-pix_fmt", "yuv420p10le"}), "pq.mp4") &&
-            make(hdr("arib-std-b67",
-                     {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-movflags", "+faststart"}),
-                 "hlg-8bit.mp4");
+        made = make({"-f", "lavfi", "-i", source, "-f", "lavfi", "-i", sound, "-c:v", "libx264",
+                     "-pix_fmt", "yuv420p", "-c:a", "aac", "-movflags", "+faststart"},
+                    "fast.mp4") &&
+               make({"-f", "lavfi", "-i", source, "-f", "lavfi", "-i", sound, "-c:v", "libx264",
+                     "-pix_fmt", "yuv420p", "-c:a", "aac"},
+                    "indexlast.mp4") &&
+               make({"-f", "lavfi", "-i", source, "-c:v", "libx265", "-pix_fmt", "yuv420p",
+                     "-x265-params", "log-level=error"},
+                    "plain.mov") &&
+               // ffmpeg writes the rotation of a copied stream only.
+               make({"-i", *dir / "plain.mov", "-c", "copy", "-metadata:s:v:0", "rotate=90"},
+                    "turned.mov") &&
+               make({"-f", "lavfi", "-i", source, "-f", "lavfi", "-i", sound, "-c:v", "libvpx-vp9",
+                     "-deadline", "realtime", "-c:a", "libopus"},
+                    "clip.webm") &&
+               make({"-filter_complex", "color=black:size=160x120:rate=25:duration=1[b];" + source +
+                                            "[t];[b][t]concat=n=2:v=1:a=0"},
+                    "black-start.mp4") &&
+               make({"-f", "lavfi", "-i", "color=black:size=160x120:rate=25:duration=1"},
+                    "night.mp4") &&
+               make({"-f", "lavfi", "-i", source, "-frames:v", "1"}, "frame.png") &&
+               make({"-f", "lavfi", "-i", source, "-frames:v", "1", "-c:v", "libx264"},
+                    "one-frame.mp4") &&
+               make({"-f", "lavfi", "-i", source, "-vf", "setsar=2", "-c:v", "libx264", "-pix_fmt",
+                     "yuv420p"},
+                    "wide.mkv") &&
+               make({"-i", *dir / "fast.mp4", "-c", "copy", "-metadata",
+                     "creation_time=2024-05-01T12:34:56.000000Z"},
+                    "utc.mp4") &&
+               make({"-i", *dir / "utc.mp4", "-c", "copy", "-movflags", "use_metadata_tags",
+                     "-metadata", "com.apple.quicktime.creationdate=2024-05-01T14:34:56+0200"},
+                    "phone.mov") &&
+               // Where it was shot, on a standing video, and as phones write it.
+               make({"-i", *dir / "utc.mp4", "-c", "copy", "-metadata",
+                     "location=" + std::string(kPlace), "-metadata:s:v:0", "rotate=90", "-metadata",
+                     "creation_time=2024-05-01T12:34:56.000000Z"},
+                    "located.mp4") &&
+               make({"-i", *dir / "utc.mp4", "-c", "copy", "-movflags", "use_metadata_tags",
+                     "-metadata", "com.apple.quicktime.location.ISO6709=" + std::string(kPlace)},
+                    "phone-located.mov") &&
+               // Twelve frames, the last stamped ten hours in.
+               make({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=10", "-frames:v", "12", "-vf",
+                     "setpts='if(eq(N,11),36000/TB,PTS)'", "-fps_mode", "passthrough", "-c:v",
+                     "libx264", "-preset", "ultrafast"},
+                    "ten-hours.mkv") &&
+               make({"-f", "lavfi", "-i", source, "-c:v", "mpeg2video"}, "outside/private.ts");
         dir->write("text.mp4", "not a video at all\n");
         // Files that name another file: playlists and a concat script.
         const std::string outside = *dir / "outside/private.ts";
@@ -500,6 +490,15 @@ constexpr const char* kToneMapped =
 
 TEST_F(VideoToolsTest, HdrPostersAndWebVideosAreToneMappedIntoBt709) {
     ASSERT_EQ(VIPS_INIT("mivo-test"), 0);
+    // HDR as phones shoot it: 10-bit HEVC, BT.2020, HLG and PQ; and an 8-bit H.264 tagged HLG,
+    // which browsers would be handed as it is. One still picture of saturated colours, where a
+    // frame read without its transfer and primaries looks far from a tone-mapped one.
+    ASSERT_TRUE(
+        make(hdr("arib-std-b67", {"-c:v", "libx265", "-pix_fmt", "yuv420p10le"}), "hlg.mov"));
+    ASSERT_TRUE(make(hdr("smpte2084", {"-c:v", "libx265", "-pix_fmt", "yuv420p10le"}), "pq.mp4"));
+    ASSERT_TRUE(make(
+        hdr("arib-std-b67", {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-movflags", "+faststart"}),
+        "hlg-8bit.mp4"));
     CopyFolder folder;
     std::string error;
     ASSERT_TRUE(folder.openExisting(dir->mkdir("view-hdr"), error)) << error;
