@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "common/log.h"
@@ -16,6 +17,7 @@
 #include "common/translate.h"
 #include "generation/plan/status.h"
 #include "generation/run/make_run.h"
+#include "publish/publish.h"
 #include "settings/gallery_list.h"
 #include "settings/program_language.h"
 #include "settings/settings.h"
@@ -24,7 +26,8 @@
 
 namespace {
 
-const char* const kUsage = "usage: mivo-make [--help | --version | --jobs N]\n";
+const char* const kUsage =
+    "usage: mivo-make [--help | --version | [--jobs N] [--publish | --publish-only]]\n";
 
 // Japanese is the source text; the catalogue holds the English.
 const char* const kHelp = mivo::translatable(
@@ -41,7 +44,15 @@ const char* const kHelp = mivo::translatable(
     "  --help     この説明を表示する\n"
     "  --version  バージョンを表示する\n"
     "  --jobs N   画像のヘッダーを N 個ずつ N 本のスレッドで読む (既定: コア数から決め、\n"
-    "             ディスクの読み込み待ちが出れば io_uring で読む)\n");
+    "             ディスクの読み込み待ちが出れば io_uring で読む)\n"
+    "  --publish  作成してから、サイト (トップページのフォルダとその下) を Mivo.ini の\n"
+    "             [Publish] のサーバーに送る。変わったファイルだけを送り、サーバーでは\n"
+    "             Mivo が前に送ってサイトから消えたファイルだけを削除する。作成に失敗\n"
+    "             したときは送らない\n"
+    "  --publish-only\n"
+    "             作成せずに、今あるサイトを送る\n"
+    "--publish と --publish-only の終了コードは、サーバーにサイトがすべて揃ったときだけ 0 "
+    "です。\n");
 
 /// The status line on standard output, and the progress bar on standard error when that is
 /// a terminal.
@@ -66,6 +77,11 @@ class ConsoleStatus : public mivo::StatusSink {
         value_ = value;
         max_ = max;
     }
+    /// The bar with a text after it (a publish's files, bytes and time left).
+    void progress(double value, double max, std::string text) {
+        progress(value, max);
+        text_ = std::move(text);
+    }
     void step() override {
         if (!drawBar_) {
             return;
@@ -75,13 +91,17 @@ class ConsoleStatus : public mivo::StatusSink {
         part = part < 0 ? 0 : (part > 1 ? 1 : part);
         const int filled = static_cast<int>(std::lround(part * kWidth));
         const int percent = static_cast<int>(std::lround(part * 100));
-        if (shown_ && filled == lastFilled_ && percent == lastPercent_) {
+        if (shown_ && filled == lastFilled_ && percent == lastPercent_ && text_ == lastText_) {
             return;
         }
         std::string line = "\r[";
         line.append(static_cast<std::size_t>(filled), '#');
         line.append(static_cast<std::size_t>(kWidth - filled), ' ');
         line += "] " + std::to_string(percent) + "%";
+        if (!text_.empty()) {
+            line += " " + text_ + "\033[K";
+        }
+        lastText_ = text_;
         std::fputs(line.c_str(), stderr);
         std::fflush(stderr);
         shown_ = true;
@@ -114,8 +134,24 @@ class ConsoleStatus : public mivo::StatusSink {
     bool shown_ = false;
     int lastFilled_ = -1;
     int lastPercent_ = -1;
+    std::string text_;
+    std::string lastText_;
     double max_ = 100;
     double value_ = 0;
+};
+
+/// A publish on the console: its messages as status lines, its progress on the bar's line.
+class ConsolePublish : public mivo::PublishSink {
+  public:
+    explicit ConsolePublish(ConsoleStatus& status) : status_(status) {}
+    void message(const std::string& text) override { status_.message(text); }
+    void progress(const mivo::PublishProgress& now) override {
+        status_.progress(now.fraction < 0 ? 0 : now.fraction, 1, mivo::publishProgressText(now));
+        status_.step();
+    }
+
+  private:
+    ConsoleStatus& status_;
 };
 
 /// Message boxes as text on standard error, on a line of their own below the bar.
@@ -151,9 +187,23 @@ int main(int argc, char** argv) {
         return 0;
     }
     long long jobs = 0;
-    const bool jobsGiven = argc == 3 && std::strcmp(argv[1], "--jobs") == 0;
-    if ((argc != 1 && !jobsGiven) ||
-        (jobsGiven && (!mivo::parseWholeNumber(argv[2], jobs) || jobs < 1 || jobs > 128))) {
+    bool make = true;
+    bool publish = false;
+    bool arguments = true;
+    for (int i = 1; i < argc && arguments; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--jobs" && i + 1 < argc && jobs == 0) {
+            arguments = mivo::parseWholeNumber(argv[++i], jobs) && jobs >= 1 && jobs <= 128;
+        } else if (argument == "--publish" && !publish) {
+            publish = true;
+        } else if (argument == "--publish-only" && !publish) {
+            publish = true;
+            make = false;
+        } else {
+            arguments = false;
+        }
+    }
+    if (!arguments || (!make && jobs != 0)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
@@ -167,12 +217,22 @@ int main(int argc, char** argv) {
     mivo::resolveGalleryPaths(rows, mivo::settingsFolderOf(files.listPath()));
 
     mivo::MakeResult result;
+    result.done = true;
+    mivo::PublishResult published;
     {
         ConsoleStatus status(::isatty(STDERR_FILENO) == 1);
         ConsoleMessageBox box(status);
         mivo::setMessageBoxSink(&box);
-        result = mivo::runMake(settings, rows, files, status, static_cast<int>(jobs));
+        if (make) {
+            result = mivo::runMake(settings, rows, files, status, static_cast<int>(jobs));
+        }
         mivo::setMessageBoxSink(nullptr);
+        // A gallery that was not made whole is not sent.
+        if (publish && result.done) {
+            status.finishBar();
+            ConsolePublish publishing(status);
+            published = mivo::publishSite(mivo::planPublish(settings, files), publishing);
+        }
     }
     std::fflush(stdout);
     if (!result.failure.empty()) {
@@ -182,6 +242,10 @@ int main(int argc, char** argv) {
     if (!result.items.empty()) {
         std::fputs(result.items.c_str(), stderr);
     }
+    // The transfer program's own words, for whoever looks further.
+    if (publish && !published.done && !published.lastLine.empty()) {
+        std::fprintf(stderr, "mivo-make: %s\n", published.lastLine.c_str());
+    }
     mivo::cmWriteLog("mivo-make", 2, "▲▲▲End Mivo▲▲▲\r\n");
-    return result.done ? 0 : 1;
+    return result.done && (!publish || published.done) ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "common/system_reason.h"
 
@@ -75,12 +76,15 @@ constexpr int kDefaultSignals[] = {SIGPIPE, SIGINT,  SIGTERM, SIGHUP,
 // What the child does between fork and exec: only calls that are safe after a fork in a
 // process with threads, on memory prepared before it. Never returns.
 [[noreturn]] void execChild(const char* program, char* const* args, pid_t parent, int out, int err,
-                            int report) {
+                            int report, bool ownGroup) {
     // The program dies with the thread that started it, however that ends (SIGKILL
     // included): an ffmpeg must never go on writing for a run that is gone.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) {
         ::_exit(127); // ended before the line above took effect
+    }
+    if (ownGroup) {
+        ::setpgid(0, 0);
     }
     struct sigaction defaults {};
     defaults.sa_handler = SIG_DFL;
@@ -105,20 +109,16 @@ constexpr int kDefaultSignals[] = {SIGPIPE, SIGINT,  SIGTERM, SIGHUP,
     ::_exit(127);
 }
 
-// Reads what the pipe holds now into `into`, keeping only its last `keepLast` bytes when that
-// is not 0, and stopping once `total` passes `stopAfter`. false when the pipe is closed (end of
-// file or an error).
-bool drain(int fd, std::string& into, std::size_t& total, std::size_t keepLast,
-           std::size_t stopAfter) {
+// Hands what the pipe holds now to `take`, stopping once `total` passes `stopAfter`. false when
+// the pipe is closed (end of file or an error).
+template <typename Take>
+bool drain(int fd, std::size_t& total, std::size_t stopAfter, Take&& take) {
     char buffer[65536];
     while (total <= stopAfter) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
         if (got > 0) {
             total += static_cast<std::size_t>(got);
-            into.append(buffer, static_cast<std::size_t>(got));
-            if (keepLast != 0 && into.size() > keepLast) {
-                into.erase(0, into.size() - keepLast);
-            }
+            take(std::string_view(buffer, static_cast<std::size_t>(got)));
             continue;
         }
         if (got < 0 && errno == EINTR) {
@@ -128,6 +128,44 @@ bool drain(int fd, std::string& into, std::size_t& total, std::size_t keepLast,
     }
     return true;
 }
+
+// Cuts a stream into lines at LF or CR and hands each to the caller's function.
+class LineSplitter {
+  public:
+    explicit LineSplitter(const std::function<void(std::string_view)>& line) : line_(line) {}
+
+    void feed(std::string_view bytes) {
+        if (!line_) {
+            return;
+        }
+        while (!bytes.empty()) {
+            const std::size_t end = bytes.find_first_of("\r\n");
+            if (end == std::string_view::npos) {
+                pending_.append(bytes);
+                return;
+            }
+            if (pending_.empty()) {
+                line_(bytes.substr(0, end));
+            } else {
+                pending_.append(bytes.substr(0, end));
+                line_(pending_);
+                pending_.clear();
+            }
+            bytes.remove_prefix(end + 1);
+        }
+    }
+    // The last line, when the program ended without ending it.
+    void finish() {
+        if (line_ && !pending_.empty()) {
+            line_(pending_);
+            pending_.clear();
+        }
+    }
+
+  private:
+    const std::function<void(std::string_view)>& line_;
+    std::string pending_;
+};
 
 // Waits for the process to end and reads its status.
 int reap(pid_t pid) {
@@ -149,8 +187,13 @@ struct Running {
     bool reaped = false;
     int exitCode = -1;
 
+    bool group = false; // the program leads a process group of its own
+
     ~Running() {
         if (pid > 0 && !reaped) {
+            if (group) {
+                ::kill(-pid, SIGKILL);
+            }
             ::kill(pid, SIGKILL);
             reap(pid);
         }
@@ -165,7 +208,8 @@ bool start(const std::vector<std::string>& argv, const ProgramRun& how, Running&
     int outPipe[2] = {-1, -1};
     int errPipe[2] = {-1, -1};
     int report[2] = {-1, -1}; // the child's errno when it cannot exec; closed by exec
-    if ((how.captureOutput && !makePipe(outPipe)) || !makePipe(errPipe) ||
+    const bool readOutput = how.captureOutput || how.outputLine;
+    if ((readOutput && !makePipe(outPipe)) || !makePipe(errPipe) ||
         ::pipe2(report, O_CLOEXEC) != 0) {
         error = systemReasonText(errno);
         for (int* fd : {&outPipe[0], &outPipe[1], &errPipe[0], &errPipe[1]}) {
@@ -188,7 +232,8 @@ bool start(const std::vector<std::string>& argv, const ProgramRun& how, Running&
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        execChild(argv[0].c_str(), args.data(), parent, outPipe[1], errPipe[1], report[1]);
+        execChild(argv[0].c_str(), args.data(), parent, outPipe[1], errPipe[1], report[1],
+                  how.killTogether);
     }
     const int forkError = errno;
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
@@ -215,6 +260,8 @@ bool start(const std::vector<std::string>& argv, const ProgramRun& how, Running&
         return false;
     }
     running.pid = pid;
+    // The child made its group before exec, and exec is past: the group is there to kill.
+    running.group = how.killTogether;
     running.out = outPipe[0];
     running.err = errPipe[0];
     running.ended = processFd(pid);
@@ -235,6 +282,10 @@ void checkEnded(Running& running) {
 }
 
 void killProgram(Running& running) {
+    // While the program is not reaped, its pid still names its group: nothing else can have it.
+    if (running.group) {
+        ::kill(-running.pid, SIGKILL);
+    }
     ::kill(running.pid, SIGKILL);
     reap(running.pid);
     running.reaped = true;
@@ -251,6 +302,23 @@ void watch(Running& running, const ProgramRun& how, ProgramResult& result) {
                            std::chrono::duration<double>(limited ? how.timeLimitSeconds : 0.0));
     std::size_t outTotal = 0;
     std::size_t errTotal = 0;
+    // Only output that is kept has a limit: lines handed on cost nothing to hold.
+    const std::size_t outLimit = how.captureOutput ? how.outputLimit : kNoLimit;
+    LineSplitter outLines(how.outputLine);
+    LineSplitter errLines(how.errorLine);
+    const auto takeOut = [&](std::string_view bytes) {
+        if (how.captureOutput) {
+            result.output.append(bytes);
+        }
+        outLines.feed(bytes);
+    };
+    const auto takeErr = [&](std::string_view bytes) {
+        result.errorTail.append(bytes);
+        if (result.errorTail.size() > kErrorTailSize) {
+            result.errorTail.erase(0, result.errorTail.size() - kErrorTailSize);
+        }
+        errLines.feed(bytes);
+    };
     while (!running.reaped) {
         pollfd fds[3];
         nfds_t count = 0;
@@ -260,14 +328,13 @@ void watch(Running& running, const ProgramRun& how, ProgramResult& result) {
             }
         }
         ::poll(fds, count, kPollMilliseconds);
-        if (running.out >= 0 && !drain(running.out, result.output, outTotal, 0, how.outputLimit)) {
+        if (running.out >= 0 && !drain(running.out, outTotal, outLimit, takeOut)) {
             closeFd(running.out);
         }
-        if (running.err >= 0 &&
-            !drain(running.err, result.errorTail, errTotal, kErrorTailSize, kNoLimit)) {
+        if (running.err >= 0 && !drain(running.err, errTotal, kNoLimit, takeErr)) {
             closeFd(running.err);
         }
-        if (outTotal > how.outputLimit) {
+        if (outTotal > outLimit) {
             result.outputTooLong = true;
             killProgram(running);
             break;
@@ -295,14 +362,16 @@ void watch(Running& running, const ProgramRun& how, ProgramResult& result) {
     }
     // What the program wrote just before it ended.
     if (running.out >= 0) {
-        drain(running.out, result.output, outTotal, 0, how.outputLimit);
+        drain(running.out, outTotal, outLimit, takeOut);
     }
     if (running.err >= 0) {
         // Bounded: something the program started may still be writing.
-        drain(running.err, result.errorTail, errTotal, kErrorTailSize, errTotal + kLastWords);
+        drain(running.err, errTotal, errTotal + kLastWords, takeErr);
     }
+    outLines.finish();
+    errLines.finish();
     // Too much output just before the program ended fails the run all the same.
-    if (outTotal > how.outputLimit) {
+    if (outTotal > outLimit) {
         result.outputTooLong = true;
     }
     if (result.outputTooLong) {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mivo {
@@ -13,10 +14,19 @@ std::string findProgram(const std::string& name);
 
 /// How a program is run.
 struct ProgramRun {
-    double timeLimitSeconds = 0;          // 0: none; past it the program is killed
-    std::function<bool()> stopRequested;  // polled about every 50 ms; true: kill it
+    double timeLimitSeconds = 0;         // 0: none; past it the program is killed
+    std::function<bool()> stopRequested; // polled about every 50 ms; true: kill it
+    /// The program starts a process group of its own, and a stop or the time limit kills the
+    /// whole group: what it started (rsync's ssh) stops sending at once too.
+    bool killTogether = false;
     bool captureOutput = false;           // keep stdout in ProgramResult::output
-    std::size_t outputLimit = 256u << 20; // more than this: killed, failed
+    std::size_t outputLimit = 256u << 20; // more than this (captured): killed, failed
+    /// Each line of stdout as it comes, without its end (a line ends at LF or at CR, as a
+    /// progress line that redraws itself does); the last one also when it has no end. Does
+    /// not keep the output: with captureOutput it is kept as well.
+    std::function<void(std::string_view)> outputLine;
+    /// The same for stderr, whose last 4 KiB stay in ProgramResult::errorTail all the same.
+    std::function<void(std::string_view)> errorLine;
 };
 
 /// What became of a program run.

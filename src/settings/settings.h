@@ -57,6 +57,18 @@ struct Settings {
     // window's folder choosers: picture and thumbnail folders, and the folders of the pages.
     std::array<std::string, 10> RecentPictureFolders{}; // [Recent] Pic1..10
     std::array<std::string, 10> RecentPageFolders{};    // [Recent] Page1..10
+    // Where 公開 (mivo-make --publish) sends the site. Never a password: rsync logs in with the
+    // user's own SSH keys and agent, rclone with what `rclone config` holds. No control shows
+    // them yet: they are kept as loaded and written only when changed by hand.
+    std::string PublishTransportName{}; // [Publish] Transport: "rsync" (or empty) or "rclone"
+    std::string PublishHost{};          // [Publish] Host: the SSH server (rsync)
+    std::string PublishUser{};          // [Publish] User: empty: what ssh's configuration says
+    long long PublishPort{};            // [Publish] Port: 0: what ssh's configuration says
+    std::string PublishFolder{};        // [Publish] Folder: on the server; empty: home folder
+    std::string PublishSshConfig{};     // [Publish] SshConfig: ssh -F; empty: ~/.ssh/config
+    std::string PublishRcloneRemote{};  // [Publish] RcloneRemote: a remote of `rclone config`
+    std::string PublishRclonePath{};    // [Publish] RclonePath: the folder in that remote
+    std::string PublishAddress{};       // [Publish] Address: the site's public address
 
     bool menuMode() const { return OptionMenu == 0; }
     /// Single mode shows the pictures of the thumbnail folder rather than the pictures.

@@ -91,6 +91,15 @@ constexpr SettingRow kRows[] = {
 {"Recent",   "Page8",     K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 66,   0,     MIVO_SLOT(RecentPageFolders[7])},
 {"Recent",   "Page9",     K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 67,   0,     MIVO_SLOT(RecentPageFolders[8])},
 {"Recent",   "Page10",    K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 68,   0,     MIVO_SLOT(RecentPageFolders[9])},
+{"Publish",  "Transport", K::Text,        "rsync",                                   D::Text,          nullptr,            0,       0,      false, 69,   0,     MIVO_SLOT(PublishTransportName)},
+{"Publish",  "Host",      K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 70,   0,     MIVO_SLOT(PublishHost)},
+{"Publish",  "User",      K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 71,   0,     MIVO_SLOT(PublishUser)},
+{"Publish",  "Port",      K::WholeNumber, "0",                                       D::Text,          nullptr,            0,       65535,  false, 72,   0,     MIVO_SLOT(PublishPort)},
+{"Publish",  "Folder",    K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 73,   0,     MIVO_SLOT(PublishFolder)},
+{"Publish",  "SshConfig", K::Path,        "",                                        D::Text,          nullptr,            0,       0,      false, 74,   0,     MIVO_SLOT(PublishSshConfig)},
+{"Publish",  "RcloneRemote", K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 75,   0,     MIVO_SLOT(PublishRcloneRemote)},
+{"Publish",  "RclonePath", K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 76,   0,     MIVO_SLOT(PublishRclonePath)},
+{"Publish",  "Address",   K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 77,   0,     MIVO_SLOT(PublishAddress)},
 };
 // clang-format on
 

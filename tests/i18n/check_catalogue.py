@@ -121,7 +121,7 @@ def main():
         if JAPANESE.search(msgstr):
             problems.append(f"po/en.po: Japanese in the English of {msgid!r}: {msgstr!r}")
     # The settings are left out: their Japanese defaults (title, link names) are page content.
-    for folder in ("src/window", "src/cli", "src/generation", "src/common"):
+    for folder in ("src/window", "src/cli", "src/generation", "src/common", "src/publish"):
         for path in sorted((source_dir / folder).rglob("*")):
             if path.suffix in (".cpp", ".h") and not is_test(path):
                 for line, literal in unmarked_literals(path):

@@ -288,7 +288,7 @@ for (const [locale, t] of Object.entries(texts)) {
           axe.push(...(await axeFindings(page)).map((l) => `menu page: ${l}`));
 
           assert.deepEqual(leftovers, [], 'no Japanese text left in the controls');
-          assert.deepEqual(axe, [], 'axe-core finds nothing serious');
+          assert.deepEqual(axe, [], 'axe-core finds nothing');
           assertNoProblems(page, 'pages');
         } finally {
           await page.closeAll();

@@ -258,7 +258,7 @@ describe('a video item', () => {
         save: 'pics/clip,1.mov',
       });
       const findings = await axeFindings(page);
-      assert.deepEqual(findings, [], 'axe-core finds nothing serious');
+      assert.deepEqual(findings, [], 'axe-core finds nothing');
 
       await pict.locator('#stage').focus();
       await page.keyboard.press(' ');

@@ -78,8 +78,10 @@ TEST_F(MivoMakeTest, TakesNoArgumentsButHelpAndVersion) {
               std::string::npos);
     EXPECT_EQ(run("--help"), 0);
     EXPECT_NE(out.find("usage: mivo-make"), std::string::npos);
-    for (const char* args : {"--bogus", "extra", "--help --version", "-v", "--jobs", "--jobs 0",
-                             "--jobs two", "--jobs 129", "--jobs 2 extra"}) {
+    for (const char* args :
+         {"--bogus", "extra", "--help --version", "-v", "--jobs", "--jobs 0", "--jobs two",
+          "--jobs 129", "--jobs 2 extra", "--publish extra", "--publish --publish-only",
+          "--publish --publish", "--publish-only --jobs 2", "--help --publish"}) {
         EXPECT_EQ(run(args), 2) << args;
         EXPECT_EQ(out, "") << args;
         EXPECT_NE(err.find("usage: mivo-make"), std::string::npos) << args;
@@ -166,7 +168,9 @@ TEST_F(MivoMakeTest, EnglishDesktopGetsEnglishHelpAndMessages) {
     // en_US.UTF-8 is not generated here: the text of LANG decides.
     environment = "env -u LC_ALL -u LC_MESSAGES -u LANGUAGE LANG=en_US.UTF-8 ";
     EXPECT_EQ(run("--help"), 0);
-    EXPECT_EQ(out.rfind("usage: mivo-make [--help | --version | --jobs N]\n\nMakes the gallery", 0),
+    EXPECT_EQ(out.rfind("usage: mivo-make [--help | --version | [--jobs N] [--publish | "
+                        "--publish-only]]\n\nMakes the gallery",
+                        0),
               0u)
         << out;
     EXPECT_NE(out.find("  --jobs N   read N picture headers"), std::string::npos) << out;

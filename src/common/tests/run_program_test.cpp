@@ -92,6 +92,37 @@ TEST(RunProgramTest, OutputPastTheLimitStopsTheProgram) {
     EXPECT_TRUE(result.outputTooLong);
 }
 
+TEST(RunProgramTest, LinesOfBothOutputsArriveAsTheyAreWritten) {
+    // Lines end at LF or at CR (a progress line redrawn in place); the last needs no end. The
+    // first line arrives while the program still runs.
+    std::vector<std::string> out;
+    std::vector<std::string> err;
+    bool seenWhileRunning = false;
+    const auto start = Clock::now();
+    ProgramRun lines;
+    lines.outputLine = [&](std::string_view line) {
+        out.emplace_back(line);
+        seenWhileRunning = seenWhileRunning || secondsSince(start) < 0.5;
+    };
+    lines.errorLine = [&](std::string_view line) { err.emplace_back(line); };
+    ProgramResult result;
+    EXPECT_TRUE(runProgram({findProgram("sh"), "-c",
+                            "printf 'one\\n'; sleep 1; printf ' 10%%\\r 20%%\\rtwo\\n\\nlast'; "
+                            "printf 'e1\\ne2' >&2"},
+                           lines, result));
+    EXPECT_EQ(out, (std::vector<std::string>{"one", " 10%", " 20%", "two", "", "last"}));
+    EXPECT_EQ(err, (std::vector<std::string>{"e1", "e2"}));
+    EXPECT_TRUE(seenWhileRunning);
+    // Lines handed on are not kept unless asked, and the error tail is kept as ever.
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errorTail, "e1\ne2");
+    lines.captureOutput = true;
+    out.clear();
+    EXPECT_TRUE(runProgram({findProgram("printf"), "a\nb"}, lines, result));
+    EXPECT_EQ(result.output, "a\nb");
+    EXPECT_EQ(out, (std::vector<std::string>{"a", "b"}));
+}
+
 TEST(RunProgramTest, StopAndTimeLimitKillTheProgram) {
     const std::string sleep = findProgram("sleep");
     ProgramResult result;
@@ -122,6 +153,30 @@ TEST(RunProgramTest, StopAndTimeLimitKillTheProgram) {
 
 bool stillRuns(pid_t pid) {
     return test::processRuns(std::to_string(pid));
+}
+
+TEST(RunProgramTest, AStopKillsWhatTheProgramStartedWhenAskedTo) {
+    // A program that leaves a child of its own running: with killTogether the stop ends both.
+    for (const bool together : {false, true}) {
+        SCOPED_TRACE(together);
+        pid_t child = 0;
+        ProgramRun how;
+        how.killTogether = together;
+        how.outputLine = [&](std::string_view line) { child = std::stoi(std::string(line)); };
+        how.stopRequested = [&] { return child != 0; };
+        ProgramResult result;
+        const auto start = Clock::now();
+        EXPECT_FALSE(
+            runProgram({findProgram("sh"), "-c", "sleep 30 & echo $!; wait"}, how, result));
+        EXPECT_TRUE(result.stopped);
+        EXPECT_LT(secondsSince(start), 3);
+        ASSERT_GT(child, 0);
+        for (int i = 0; i < 100 && together && stillRuns(child); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_EQ(stillRuns(child), !together);
+        ::kill(child, SIGKILL);
+    }
 }
 
 TEST(RunProgramTest, TheProgramDiesWithTheProcessThatStartedIt) {

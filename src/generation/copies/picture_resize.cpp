@@ -4,6 +4,7 @@
 #include <vips/vips.h>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +65,7 @@ struct ImageLibrary {
     decltype(&::vips_array_double_newv) doubleArray = nullptr;
     decltype(&::vips_area_unref) areaUnref = nullptr;
     decltype(&::vips_flatten) flatten = nullptr;
+    decltype(&::vips_composite2) composite2 = nullptr;
     decltype(&::vips_jpegsave_buffer) jpegSaveBuffer = nullptr;
     decltype(&::vips_image_get_width) width = nullptr;
     decltype(&::vips_image_get_height) height = nullptr;
@@ -120,6 +122,7 @@ bool openLibrary() {
         bind(handle, "vips_image_hasalpha", v.hasAlpha) &&
         bind(handle, "vips_array_double_newv", v.doubleArray) &&
         bind(handle, "vips_area_unref", v.areaUnref) && bind(handle, "vips_flatten", v.flatten) &&
+        bind(handle, "vips_composite2", v.composite2) &&
         bind(handle, "vips_jpegsave_buffer", v.jpegSaveBuffer) &&
         bind(handle, "vips_image_get_width", v.width) &&
         bind(handle, "vips_image_get_height", v.height) &&
@@ -415,8 +418,54 @@ bool toShownColours(ImageRef& image, std::string& error) {
     return true;
 }
 
+// The two greys of the checker transparent parts are shown on.
+constexpr unsigned char kCheckerLight = 160;
+constexpr unsigned char kCheckerDark = 136;
+
+// Puts a picture with transparency on a checker of two mid greys, in squares of `square`
+// pixels, and keeps the result in memory. A JPEG holds no transparency, and the page's colour
+// is the visitor's (light or dark): a neutral checker reads as "nothing here" on either, where
+// white was a white box on a dark page.
+bool onChecker(ImageRef& image, int square, std::string& error) {
+    const int width = vips.width(image.get());
+    const int height = vips.height(image.get());
+    std::vector<unsigned char> pattern(static_cast<std::size_t>(width) * height * 3);
+    std::size_t at = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned char grey =
+                ((x / square + y / square) % 2) == 0 ? kCheckerLight : kCheckerDark;
+            pattern[at] = pattern[at + 1] = pattern[at + 2] = grey;
+            at += 3;
+        }
+    }
+    ImageRef base(
+        vips.fromMemory(pattern.data(), pattern.size(), width, height, 3, VIPS_FORMAT_UCHAR));
+    ImageRef mixed;
+    ImageRef flat;
+    VipsArrayDouble* grey = vips.doubleArray(1, static_cast<double>(kCheckerLight));
+    const bool failed =
+        base.get() == nullptr ||
+        vips.composite2(base.get(), image.get(), mixed.out(), VIPS_BLEND_MODE_OVER, nullptr) != 0 ||
+        vips.flatten(mixed.get(), flat.out(), "background", grey, nullptr) != 0;
+    vips.areaUnref(VIPS_AREA(grey));
+    if (failed) {
+        error = takeLibraryError();
+        return false;
+    }
+    // Into memory while the pattern is still here.
+    ImageRef inMemory(vips.copyMemory(flat.get()));
+    if (inMemory.get() == nullptr) {
+        error = takeLibraryError();
+        return false;
+    }
+    image.swap(inMemory);
+    return true;
+}
+
 // The three copies from a picture the library has loaded at the display size (or smaller),
-// upright: put on white when it has transparency, in sRGB, the thumbnails made from it.
+// upright: in sRGB, the thumbnails made from it, and each put on a checker when it has
+// transparency (squares of the same size on a screen of either density).
 bool copiesFromLoaded(ImageRef& loaded, const ResizeRequest& request, EncodedCopies& copies,
                       std::string& error) {
     if (!toShownColours(loaded, error)) {
@@ -428,23 +477,7 @@ bool copiesFromLoaded(ImageRef& loaded, const ResizeRequest& request, EncodedCop
         error = takeLibraryError();
         return false;
     }
-    if (vips.hasAlpha(view.get()) != 0) {
-        // JPEG holds no transparency: put the picture on white, as a page shows it.
-        VipsArrayDouble* white = vips.doubleArray(1, 255.0);
-        ImageRef flat;
-        const int failed = vips.flatten(view.get(), flat.out(), "background", white, nullptr);
-        vips.areaUnref(VIPS_AREA(white));
-        if (failed != 0) {
-            error = takeLibraryError();
-            return false;
-        }
-        ImageRef flatInMemory(vips.copyMemory(flat.get()));
-        if (flatInMemory.get() == nullptr) {
-            error = takeLibraryError();
-            return false;
-        }
-        view.swap(flatInMemory);
-    }
+    const bool transparent = vips.hasAlpha(view.get()) != 0;
     const int boxWidth = side(request.boxWidth);
     const int boxHeight = side(request.boxHeight);
     ImageRef thumb2x;
@@ -454,6 +487,10 @@ bool copiesFromLoaded(ImageRef& loaded, const ResizeRequest& request, EncodedCop
         vips.thumbnailImage(view.get(), thumb.out(), boxWidth, "height", boxHeight, "size",
                             VIPS_SIZE_DOWN, "no_rotate", TRUE, nullptr) != 0) {
         error = takeLibraryError();
+        return false;
+    }
+    if (transparent && (!onChecker(thumb, 4, error) || !onChecker(thumb2x, 8, error) ||
+                        !onChecker(view, 8, error))) {
         return false;
     }
     if (!encodeJpeg(view.get(), kViewQuality, copies.view, error) ||
@@ -491,11 +528,27 @@ void logLibraryWarning(const gchar* /*domain*/, GLogLevelFlags /*level*/, const 
     cmWriteLog("libvips", 4, message != nullptr ? message : "");
 }
 
+// A HEIC or AVIF picture is decoded whole, whatever size its copies are: HEVC and AV1 have no
+// smaller decode, libheif (1.15 in Debian 12) decodes every tile of the picture, and libvips
+// (8.14) takes the picture's embedded thumbnail only when it is at least the size asked for,
+// which a phone's (320x240 or so) never is for the display copy. A 12-megapixel picture is
+// some 18 MB as the decoder's YCbCr and 36 MB as the RGB libvips reads, each allocated and
+// freed once per picture. glibc raises its mmap threshold to the size of the first such
+// buffer freed and keeps the later ones in its heaps, one heap per thread, where freed memory
+// is seldom handed back: 50 HEIC pictures peaked at 465 MB with two workers. A fixed threshold
+// keeps every buffer of a megabyte or more a mapping of its own, returned to the system when
+// freed (259 MB for the same pictures). Buffers a worker keeps from picture to picture (the
+// JPEG path's) are not freed, so they are not mapped again.
+void keepLargeBuffersApart() {
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+}
+
 } // namespace
 
 bool startImageLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
+        keepLargeBuffersApart();
         libraryReady = openLibrary() && vips.init("mivo") == 0;
         if (libraryReady) {
             // Loaders the library itself calls unsafe on files from strangers (ImageMagick,

@@ -4,14 +4,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <map>
+#include <mutex>
 #include <random>
+#include <string_view>
 
 #include "common/run_program.h"
 #include "common/system_reason.h"
@@ -257,6 +262,34 @@ std::string valueOf(const std::map<std::string, std::string>& values, const std:
     return it == values.end() || it->second == "N/A" ? std::string() : it->second;
 }
 
+// "10000000/10000" or "1000" as a number.
+double ratioNumber(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) {
+        return toNumber(text);
+    }
+    const double down = toNumber(text.substr(slash + 1));
+    return down > 0 ? toNumber(text.substr(0, slash)) / down : 0;
+}
+
+// The stream's brightest light in cd/m2: its content light level (MaxCLL), else its mastering
+// display's peak, as ffmpeg's tonemap filter takes them; 0 when neither is given.
+double peakLuminance(const std::map<std::string, std::string>& values, const std::string& stream) {
+    double content = 0;
+    double mastering = 0;
+    const std::string sideData = stream + "side_data_list.side_data.";
+    for (auto it = values.lower_bound(sideData);
+         it != values.end() && it->first.starts_with(sideData); ++it) {
+        if (it->first.ends_with(".max_content")) {
+            content = ratioNumber(it->second);
+        } else if (it->first.ends_with(".max_luminance")) {
+            mastering = ratioNumber(it->second);
+        }
+    }
+    const double peak = content > 0 ? content : mastering;
+    return peak > 0 && peak <= 100000 ? peak : 0;
+}
+
 bool readFacts(const std::string& output, const std::string& path, VideoFacts& facts,
                std::string& error) {
     const auto values = parseFlat(output);
@@ -317,6 +350,11 @@ bool readFacts(const std::string& output, const std::string& path, VideoFacts& f
     }
     facts.dateTaken = date;
     facts.creationTime = utcCreationTime(valueOf(values, "format.tags.creation_time"));
+    facts.colorTransfer = valueOf(values, videoStream + "color_transfer");
+    facts.colorPrimaries = valueOf(values, videoStream + "color_primaries");
+    facts.colorSpace = valueOf(values, videoStream + "color_space");
+    facts.colorRange = valueOf(values, videoStream + "color_range");
+    facts.peakLuminance = peakLuminance(values, videoStream);
     facts.indexFirst = !isMovFamily(facts) || indexComesFirst(path);
     return true;
 }
@@ -403,9 +441,339 @@ std::pair<long, long> fittedSize(const VideoFacts& facts, long longEdge, long sh
     return {evenSize(std::round(width * scale)), evenSize(std::round(height * scale))};
 }
 
+// ---- Colours a browser shows right ------------------------------------------------------
+// Browsers show HDR video (HLG or PQ) and BT.2020 colours differently, and an 8-bit H.264 copy
+// tagged with them looks flat or banded in one and wrong in another: every poster and web copy
+// of such a video is turned into SDR BT.709 and tagged so.
+
+// How the values of a stream turn into light.
+enum class Light { Standard, Hlg, Pq };
+
+Light lightOf(const VideoFacts& facts) {
+    if (facts.colorTransfer == "arib-std-b67") {
+        return Light::Hlg;
+    }
+    return facts.colorTransfer == "smpte2084" ? Light::Pq : Light::Standard;
+}
+
+// The names below go into a filter graph: only names from these lists, never text the file
+// gave, whatever ffprobe read from it.
+template <std::size_t N>
+const char* knownName(const std::string& name, const char* const (&known)[N], const char* other) {
+    for (const char* candidate : known) {
+        if (name == candidate) {
+            return candidate;
+        }
+    }
+    return other;
+}
+
+const char* transferName(const VideoFacts& facts) {
+    static const char* const kKnown[] = {"arib-std-b67", "smpte2084", "bt709",
+                                         "bt2020-10",    "bt2020-12", "smpte170m"};
+    return knownName(facts.colorTransfer, kKnown, "bt709");
+}
+
+// BT.2020 where the stream does not say (its transfer or primaries already did).
+const char* primariesName(const VideoFacts& facts) {
+    static const char* const kKnown[] = {"bt2020", "bt709", "smpte432", "smpte170m", "bt470bg"};
+    return knownName(facts.colorPrimaries, kKnown, "bt2020");
+}
+
+const char* matrixName(const VideoFacts& facts) {
+    static const char* const kKnown[] = {"bt2020nc", "bt2020c", "bt709", "smpte170m", "bt470bg"};
+    return knownName(facts.colorSpace, kKnown, "bt2020nc");
+}
+
+bool fullRange(const VideoFacts& facts) {
+    return facts.colorRange == "pc";
+}
+
+// ffmpeg's tonemap filter takes the peak from the frames' light-level or mastering data and
+// otherwise assumes 1000 cd/m2; in units of 100 cd/m2, the white the filters below work in.
+double peakOf(const VideoFacts& facts) {
+    return facts.peakLuminance > 0 ? facts.peakLuminance / 100 : 10;
+}
+
+// The red, green and blue of each set of primaries and their white (D65 for all), as xy.
+struct Primaries {
+    double xy[4][2];
+};
+
+Primaries primariesOf(const std::string& name) {
+    if (name == "bt709") {
+        return {{{0.640, 0.330}, {0.300, 0.600}, {0.150, 0.060}, {0.3127, 0.3290}}};
+    }
+    if (name == "smpte432") {
+        return {{{0.680, 0.320}, {0.265, 0.690}, {0.150, 0.060}, {0.3127, 0.3290}}};
+    }
+    if (name == "smpte170m") {
+        return {{{0.630, 0.340}, {0.310, 0.595}, {0.155, 0.070}, {0.3127, 0.3290}}};
+    }
+    if (name == "bt470bg") {
+        return {{{0.640, 0.330}, {0.290, 0.600}, {0.150, 0.060}, {0.3127, 0.3290}}};
+    }
+    return {{{0.708, 0.292}, {0.170, 0.797}, {0.131, 0.046}, {0.3127, 0.3290}}};
+}
+
+using Matrix = std::array<std::array<double, 3>, 3>;
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+    Matrix m{};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            for (int k = 0; k < 3; ++k) {
+                m[i][j] += a[i][k] * b[k][j];
+            }
+        }
+    }
+    return m;
+}
+
+Matrix inverse(const Matrix& m) {
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    Matrix r{};
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            const int a = (j + 1) % 3, b = (j + 2) % 3, c = (i + 1) % 3, d = (i + 2) % 3;
+            r[i][j] = (m[a][c] * m[b][d] - m[a][d] * m[b][c]) / det;
+        }
+    }
+    return r;
+}
+
+// Linear RGB of these primaries to CIE XYZ, white at Y = 1.
+Matrix toXyz(const Primaries& p) {
+    Matrix columns{};
+    for (int c = 0; c < 3; ++c) {
+        const double x = p.xy[c][0], y = p.xy[c][1];
+        columns[0][c] = x / y;
+        columns[1][c] = 1;
+        columns[2][c] = (1 - x - y) / y;
+    }
+    const double wx = p.xy[3][0], wy = p.xy[3][1];
+    const std::array<double, 3> white = {wx / wy, 1, (1 - wx - wy) / wy};
+    const Matrix back = inverse(columns);
+    Matrix m{};
+    for (int c = 0; c < 3; ++c) {
+        const double s = back[c][0] * white[0] + back[c][1] * white[1] + back[c][2] * white[2];
+        for (int r = 0; r < 3; ++r) {
+            m[r][c] = columns[r][c] * s;
+        }
+    }
+    return m;
+}
+
+// The value of one colour as light, 1 = 100 cd/m2, as zimg (which ffmpeg's zscale filter uses)
+// reads it for a display: PQ up to 10000 cd/m2; HLG for a display of 1000 cd/m2, its system
+// gamma 1.2 on each colour; anything else as a BT.1886 display.
+double toLight(Light light, double value) {
+    value = std::max(value, 0.0);
+    switch (light) {
+    case Light::Pq: {
+        constexpr double m1 = 0.1593017578125, m2 = 78.84375;
+        constexpr double c1 = 0.8359375, c2 = 18.8515625, c3 = 18.6875;
+        const double p = std::pow(value, 1 / m2);
+        return std::pow(std::max(p - c1, 0.0) / (c2 - c3 * p), 1 / m1) * 100;
+    }
+    case Light::Hlg: {
+        constexpr double a = 0.17883277, b = 0.28466892, c = 0.55991073;
+        const double scene =
+            value <= 0.5 ? value * value / 3 : (std::exp((value - c) / a) + b) / 12;
+        return std::pow(scene, 1.2) * 10;
+    }
+    case Light::Standard:
+        break;
+    }
+    return std::pow(value, 2.4);
+}
+
+// John Hable's filmic curve, as ffmpeg's tonemap filter has it.
+double hable(double x) {
+    constexpr double a = 0.15, b = 0.50, c = 0.10, d = 0.20, e = 0.02, f = 0.30;
+    return (x * (x * a + b * c) + d * e) / (x * (x * a + b) + d * f) - e / f;
+}
+
+// A 3D colour table (.cube) from the video's R'G'B' (its own primaries and transfer, full
+// range) to SDR BT.709 R'G'B': to light, into BT.709 primaries, HDR tone-mapped as the zscale
+// chain below does it, and back through BT.1886. 33 points a side keep it within a few
+// levels of that chain.
+std::string toneTableText(const VideoFacts& facts) {
+    constexpr int kPoints = 33;
+    const Light light = lightOf(facts);
+    const bool tone = light != Light::Standard;
+    const Matrix convert =
+        multiply(inverse(toXyz(primariesOf("bt709"))), toXyz(primariesOf(primariesName(facts))));
+    const double peak = peakOf(facts);
+    const double peakCurve = hable(peak);
+    std::string text = "LUT_3D_SIZE " + std::to_string(kPoints) + "\n";
+    text.reserve(text.size() + std::size_t{kPoints} * kPoints * kPoints * 27);
+    for (int b = 0; b < kPoints; ++b) {
+        for (int g = 0; g < kPoints; ++g) {
+            for (int r = 0; r < kPoints; ++r) {
+                const std::array<double, 3> in = {toLight(light, r / double(kPoints - 1)),
+                                                  toLight(light, g / double(kPoints - 1)),
+                                                  toLight(light, b / double(kPoints - 1))};
+                std::array<double, 3> out{};
+                for (int i = 0; i < 3; ++i) {
+                    out[i] = convert[i][0] * in[0] + convert[i][1] * in[1] + convert[i][2] * in[2];
+                }
+                if (tone) {
+                    // The brightest of the three decides, so that hues stay as they are.
+                    const double signal = std::max({out[0], out[1], out[2], 1e-6});
+                    const double scale = hable(signal) / peakCurve / signal;
+                    for (double& v : out) {
+                        v *= scale;
+                    }
+                }
+                char line[64];
+                std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n",
+                              std::pow(std::clamp(out[0], 0.0, 1.0), 1 / 2.4),
+                              std::pow(std::clamp(out[1], 0.0, 1.0), 1 / 2.4),
+                              std::pow(std::clamp(out[2], 0.0, 1.0), 1 / 2.4));
+                text += line;
+            }
+        }
+    }
+    return text;
+}
+
+// A folder for temporary files whose name can stand in a filter graph as it is: TMPDIR when
+// its name holds nothing but letters, digits and "/._-", else /tmp.
+std::string temporaryBase() {
+    const char* dir = std::getenv("TMPDIR");
+    if (dir == nullptr || dir[0] != '/') {
+        return "/tmp";
+    }
+    const std::string_view name(dir);
+    const bool plain = std::all_of(name.begin(), name.end(), [](unsigned char c) {
+        return std::isalnum(c) != 0 || c == '/' || c == '.' || c == '_' || c == '-';
+    });
+    return plain ? std::string(name) : "/tmp";
+}
+
+// The colour table of one ffmpeg call, in a new folder of its own; both go with it.
+class ToneTable {
+  public:
+    ToneTable() = default;
+    ~ToneTable() {
+        if (!file_.empty()) {
+            ::unlink(file_.c_str());
+        }
+        if (!folder_.empty()) {
+            ::rmdir(folder_.c_str());
+        }
+    }
+    ToneTable(const ToneTable&) = delete;
+    ToneTable& operator=(const ToneTable&) = delete;
+
+    bool make(const VideoFacts& facts, std::string& error) {
+        std::string folder = temporaryBase() + "/mivo-colours-XXXXXX";
+        if (::mkdtemp(folder.data()) == nullptr) {
+            error = "colour table: " + systemReasonText(errno);
+            return false;
+        }
+        folder_ = folder;
+        // lut3d tells the table's kind by the file's extension.
+        const std::string file = folder_ + "/table.cube";
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            error = "colour table: " + systemReasonText(errno);
+            return false;
+        }
+        file_ = file;
+        const std::string text = toneTableText(facts);
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+            if (wrote < 0 && errno == EINTR) {
+                continue;
+            }
+            if (wrote <= 0) {
+                error = "colour table: " + systemReasonText(errno);
+                ::close(fd);
+                return false;
+            }
+            done += static_cast<std::size_t>(wrote);
+        }
+        if (::close(fd) != 0) {
+            error = "colour table: " + systemReasonText(errno);
+            return false;
+        }
+        return true;
+    }
+    const std::string& path() const { return file_; }
+
+  private:
+    std::string folder_;
+    std::string file_;
+};
+
+// Whether `ffmpeg` has the zscale filter (built with zimg), asked once per program.
+bool hasZscale(const std::string& ffmpeg) {
+    static std::mutex mutex;
+    static std::map<std::string, bool> known;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const auto found = known.find(ffmpeg);
+    if (found != known.end()) {
+        return found->second;
+    }
+    ProgramRun how;
+    how.captureOutput = true;
+    how.outputLimit = 4u << 20;
+    how.timeLimitSeconds = kProbeTimeLimit;
+    ProgramResult run;
+    const bool has = runProgram({ffmpeg, "-nostdin", "-hide_banner", "-filters"}, how, run) &&
+                     run.output.find(" zscale ") != std::string::npos;
+    known.emplace(ffmpeg, has);
+    return has;
+}
+
+ColourFilters colourWay(const VideoPrograms& programs) {
+    if (programs.colourFilters != ColourFilters::Probe) {
+        return programs.colourFilters;
+    }
+    return hasZscale(programs.ffmpeg) ? ColourFilters::Zscale : ColourFilters::Table;
+}
+
+// The filters that make the frames `width` x `height`, SDR BT.709 in 8-bit 4:2:0 and tagged
+// so. HDR is tone-mapped as the usual zscale chain does it: into light with 100 cd/m2 as
+// white, into BT.709 primaries, Hable's curve on the brightest of the three colours with no
+// desaturation, back through BT.1886. Without zscale the colour table `table` does the same
+// between two swscale conversions.
+std::string shownColourFilters(ColourFilters way, const VideoFacts& facts, long width, long height,
+                               const std::string& table) {
+    const std::string size = std::to_string(width) + ":" + std::to_string(height);
+    const std::string range = fullRange(facts) ? "pc" : "tv";
+    std::string filters;
+    if (way == ColourFilters::Zscale) {
+        filters = "zscale=w=" + std::to_string(width) + ":h=" + std::to_string(height) +
+                  ":f=bicubic:tin=" + transferName(facts) + ":pin=" + primariesName(facts) +
+                  ":min=" + matrixName(facts) + ":rin=" + range;
+        if (lightOf(facts) != Light::Standard) {
+            filters += ":t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
+                       "tonemap=tonemap=hable:desat=0,zscale=t=bt709:m=bt709:r=tv";
+        } else {
+            filters += ":t=bt709:p=bt709:m=bt709:r=tv";
+        }
+    } else {
+        const std::string matrix = matrixName(facts);
+        const std::string swsMatrix = matrix.starts_with("bt2020") ? "bt2020"
+                                      : matrix == "bt709"          ? "bt709"
+                                                                   : "smpte170m";
+        filters = "scale=" + size + ":in_color_matrix=" + swsMatrix + ":in_range=" + range +
+                  ":out_range=pc,format=gbrp16le,lut3d=file=" + table +
+                  ":interp=tetrahedral,scale=out_color_matrix=bt709:out_range=tv";
+    }
+    return filters + ",format=yuv420p,setparams=color_primaries=bt709:color_trc=bt709:"
+                     "colorspace=bt709:range=tv";
+}
+
 bool runPoster(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
-               double seek, bool skipDark, std::string& png, ProgramResult& run,
-               const std::function<bool()>& stop) {
+               const std::string& table, double seek, bool skipDark, std::string& png,
+               ProgramResult& run, const std::function<bool()>& stop) {
     std::vector<std::string> argv = quietProgram(programs.ffmpeg);
     char seekText[32];
     std::snprintf(seekText, sizeof seekText, "%.3f", seek);
@@ -414,8 +782,11 @@ bool runPoster(const VideoPrograms& programs, const std::string& path, const Vid
     // ffmpeg turns the frames upright by the rotation the video is shown with; they are then
     // made the size they are shown at, square pixels, at most the display copy's size.
     const auto [width, height] = fittedSize(facts, kPosterEdge, kPosterEdge);
-    std::string filters = "scale=" + std::to_string(width) + ":" + std::to_string(height) +
-                          ",setsar=1,format=yuv420p";
+    std::string filters =
+        needsShownColours(facts)
+            ? shownColourFilters(colourWay(programs), facts, width, height, table) + ",setsar=1"
+            : "scale=" + std::to_string(width) + ":" + std::to_string(height) +
+                  ",setsar=1,format=yuv420p";
     if (skipDark) {
         filters += ",signalstats,metadata=mode=select:key=lavfi.signalstats.YAVG:value=" +
                    std::to_string(kPosterMinimumBrightness) + ":function=greater";
@@ -438,6 +809,15 @@ bool runPoster(const VideoPrograms& programs, const std::string& path, const Vid
 }
 
 } // namespace
+
+bool isHdrVideo(const VideoFacts& facts) {
+    return lightOf(facts) != Light::Standard;
+}
+
+bool needsShownColours(const VideoFacts& facts) {
+    return isHdrVideo(facts) || facts.colorPrimaries == "bt2020" ||
+           facts.colorSpace.starts_with("bt2020");
+}
 
 VideoPrograms findVideoPrograms() {
     return VideoPrograms{findProgram("ffmpeg"), findProgram("ffprobe")};
@@ -476,6 +856,10 @@ bool probeVideo(const VideoPrograms& programs, const std::string& path, VideoFac
 
 WebVideoWay webVideoWay(const VideoFacts& facts, const std::string& fileName) {
     const std::string extension = lowerExtension(fileName);
+    // HDR is never linked or copied as it is: browsers show it each their own way.
+    if (needsShownColours(facts)) {
+        return WebVideoWay::Transcode;
+    }
     const bool fits = fitsWeb(facts);
     const bool mp4Name = extension == "mp4" || extension == "m4v";
     const bool aacOrNone = facts.audioCodec.empty() || facts.audioCodec == "aac";
@@ -508,15 +892,20 @@ bool extractPoster(const VideoPrograms& programs, const std::string& path, const
     // Not the first frame, often black or a fade: a short way in, and the most typical of the
     // next bright frames.
     const double seek = std::min(1.0, facts.durationSeconds / 10);
+    ToneTable table;
+    if (needsShownColours(facts) && colourWay(programs) == ColourFilters::Table &&
+        !table.make(facts, error)) {
+        return false;
+    }
     ProgramResult run;
-    if (!runPoster(programs, path, facts, seek, true, png, run, stop)) {
+    if (!runPoster(programs, path, facts, table.path(), seek, true, png, run, stop)) {
         error = failure("ffmpeg", run);
         return false;
     }
     if (png.empty()) {
         // Every frame looked at was dark (a night scene), or the video ends before the seek
         // (a single frame): the most typical frame from the start then.
-        if (!runPoster(programs, path, facts, 0, false, png, run, stop)) {
+        if (!runPoster(programs, path, facts, table.path(), 0, false, png, run, stop)) {
             error = failure("ffmpeg", run);
             return false;
         }
@@ -530,7 +919,7 @@ bool extractPoster(const VideoPrograms& programs, const std::string& path, const
 
 std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const std::string& path,
                                          const VideoFacts& facts, WebVideoWay way,
-                                         const std::string& output) {
+                                         const std::string& output, const std::string& toneTable) {
     if (way == WebVideoWay::Original) {
         return {};
     }
@@ -554,13 +943,22 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
         argv.insert(argv.end(), {"-c", "copy"});
     } else {
         const auto [width, height] = fittedSize(facts, kWebLongEdge, kWebShortEdge);
-        argv.insert(argv.end(),
-                    {"-vf",
-                     "scale=" + std::to_string(width) + ":" + std::to_string(height) + ",setsar=1",
-                     "-c:v", "libx264", "-preset", "fast", "-crf", "23", "-pix_fmt", "yuv420p",
-                     // Frames keep their own times: a gap is not filled with copies of the
-                     // frame before it.
-                     "-fps_mode", "vfr", "-c:a", "aac", "-b:a", "160k"});
+        const bool shown = needsShownColours(facts);
+        const std::string filters =
+            shown ? shownColourFilters(colourWay(programs), facts, width, height,
+                                       toneTable.empty() ? "tone.cube" : toneTable) +
+                        ",setsar=1"
+                  : "scale=" + std::to_string(width) + ":" + std::to_string(height) + ",setsar=1";
+        argv.insert(argv.end(), {"-vf", filters, "-c:v", "libx264", "-preset", "fast", "-crf", "23",
+                                 "-pix_fmt", "yuv420p",
+                                 // Frames keep their own times: a gap is not filled with copies
+                                 // of the frame before it.
+                                 "-fps_mode", "vfr", "-c:a", "aac", "-b:a", "160k"});
+        if (shown) {
+            // The stream and the container say BT.709, never the original's BT.2020 or HDR.
+            argv.insert(argv.end(), {"-color_primaries", "bt709", "-color_trc", "bt709",
+                                     "-colorspace", "bt709", "-color_range", "tv"});
+        }
         if (programs.threads > 0) {
             argv.insert(argv.end(), {"-threads", threads});
         }
@@ -607,7 +1005,18 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
     how.stopRequested = stop;
     ProgramResult own;
     ProgramResult& run = result != nullptr ? *result : own;
-    bool ok = runProgram(webVideoCommand(programs, path, facts, way, output), how, run);
+    ToneTable table;
+    if (way == WebVideoWay::Transcode && needsShownColours(facts) &&
+        colourWay(programs) == ColourFilters::Table && !table.make(facts, error)) {
+        ::close(fd);
+        if (!temp.empty()) {
+            ::unlinkat(folder.fd(), temp.c_str(), 0);
+        }
+        error = target + ": " + error;
+        return false;
+    }
+    bool ok =
+        runProgram(webVideoCommand(programs, path, facts, way, output, table.path()), how, run);
     if (!ok) {
         error = target + ": " + failure("ffmpeg", run);
     }

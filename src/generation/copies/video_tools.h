@@ -21,7 +21,19 @@ struct VideoFacts {
     bool indexFirst = true;   // MP4/MOV: the moov box comes before mdat (fast start)
     std::string dateTaken;    // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
     std::string creationTime; // the container's creation_time, "YYYY-MM-DDTHH:MM:SSZ", or ""
+    // How the video stream's values are to be read, as ffprobe names them ("" when the file
+    // does not say): transfer "bt709", "arib-std-b67" (HLG), "smpte2084" (PQ)...; primaries
+    // "bt709", "bt2020"...; matrix "bt709", "bt2020nc"...; range "tv" or "pc".
+    std::string colorTransfer, colorPrimaries, colorSpace, colorRange;
+    // The brightest light the stream says it holds, in cd/m2 (its content light level, else
+    // its mastering display's peak); 0 when it does not say.
+    double peakLuminance = 0;
 };
+
+/// How HDR and wide-gamut video is turned into SDR BT.709: ffmpeg's zscale and tonemap
+/// filters (they need ffmpeg built with zimg), or a colour table Mivo computes and ffmpeg's
+/// own lut3d filter applies. Probe: zscale when this ffmpeg has it.
+enum class ColourFilters { Probe, Zscale, Table };
 
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
 struct VideoPrograms {
@@ -29,6 +41,7 @@ struct VideoPrograms {
     // Threads one transcode may use; 0 leaves it to ffmpeg (every core). A run that keeps
     // every core busy with one item each gives each transcode one, so none waits on another.
     int threads = 0;
+    ColourFilters colourFilters = ColourFilters::Probe;
     bool ok() const { return !ffmpeg.empty() && !ffprobe.empty(); }
 };
 
@@ -42,12 +55,19 @@ bool probeVideo(const VideoPrograms& programs, const std::string& path, VideoFac
                 std::string& error, const std::function<bool()>& stopRequested,
                 ProgramResult* result = nullptr);
 
+/// HDR video: HLG or PQ.
+bool isHdrVideo(const VideoFacts& facts);
+
+/// Video whose colours a browser shows right only once they are turned into SDR BT.709: HDR,
+/// or BT.2020 primaries or matrix.
+bool needsShownColours(const VideoFacts& facts);
+
 /// How the browser gets a playable file.
 enum class WebVideoWay {
     Original,  // 8-bit 4:2:0 H.264 (+AAC) MP4 with its index first, or VP9/AV1 (+Opus/Vorbis)
                // WebM, at most 1080p
     Remux,     // H.264 (+AAC) in MP4 with the index at the end, or in MOV/MKV: copied into MP4
-    Transcode, // anything else: H.264/AAC MP4
+    Transcode, // anything else, and every HDR or BT.2020 video: H.264/AAC MP4
 };
 
 /// How the browser gets a playable file for the video `fileName` (its extension counts: a
@@ -58,17 +78,19 @@ WebVideoWay webVideoWay(const VideoFacts& facts, const std::string& fileName);
 /// "video/mp4" otherwise.
 std::string webVideoType(const VideoFacts& facts, WebVideoWay way);
 
-/// The poster: one frame a short way into the video (not a black first frame), upright, as
-/// PNG bytes.
+/// The poster: one frame a short way into the video (not a black first frame), upright, in
+/// SDR BT.709 colours (HDR tone-mapped), as PNG bytes.
 bool extractPoster(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
                    std::string& png, std::string& error, const std::function<bool()>& stop);
 
 /// The ffmpeg argument vector (argv[0] is ffmpeg's path) that writes the web video of `path`
 /// (Remux or Transcode) as MP4 to `output`, for the log and for replaying it alone; empty for
-/// Original.
+/// Original. `toneTable`: the colour table file the lut3d filter reads where the colours are
+/// turned with a table ("tone.cube" when not given, for the log).
 std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const std::string& path,
                                          const VideoFacts& facts, WebVideoWay way,
-                                         const std::string& output);
+                                         const std::string& output,
+                                         const std::string& toneTable = {});
 
 /// The seconds ffmpeg may take to write the web video of `facts`: ten times its length and a
 /// minute, at most ten minutes.
@@ -78,7 +100,7 @@ double webVideoTimeLimit(const VideoFacts& facts);
 /// new temporary file of the folder, renamed over `name` only when ffmpeg succeeded, removed
 /// on failure, stop or time limit, so that no partial file is ever left.
 /// Transcode: H.264 (yuv420p) + AAC, at most 1920x1080 (1080x1920 upright), even sizes,
-/// fast start.
+/// fast start; HDR and BT.2020 video tone-mapped into SDR BT.709 and tagged so.
 /// `result`, when given, tells how ffmpeg ended (timedOut: past webVideoTimeLimit).
 bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
                   WebVideoWay way, const CopyFolder& folder, const std::string& name,

@@ -1,6 +1,12 @@
 #include "generation/pages/template.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -32,6 +38,8 @@ std::string systemReason(const std::string& path) {
     return systemReasonText(ec ? ec.value() : EIO);
 }
 
+constexpr std::size_t kOldPageRead = 64 * 1024;
+
 } // namespace
 
 bool isTemplateComment(std::string_view line) {
@@ -52,24 +60,108 @@ std::vector<std::string> templateFolders(const ProgramFiles& files) {
     return folders;
 }
 
+PageFile::~PageFile() {
+    closeOld();
+}
+
+void PageFile::closeOld() {
+    if (old_ >= 0) {
+        ::close(old_);
+        old_ = -1;
+    }
+    oldBuffer_.clear();
+    oldPosition_ = 0;
+}
+
 bool PageFile::open(const std::string& path, TextEncoding encoding) {
+    closeOld();
     path_ = path;
     encoding_ = encoding;
+    matched_ = 0;
+    readError_ = 0;
+    kept_ = false;
     // A page never lands on what a link points at: a picture, or the settings, could be there.
     if (!file_.open(path, LinkPolicy::Replace)) {
         return false;
     }
+    // The old page is read alongside, so that a page that comes out the same keeps its file.
+    // Only a regular file of that name: a link is replaced, whatever it points at.
+    if (!file_.replacesLink()) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            old_ = fd;
+        } else if (fd >= 0) {
+            ::close(fd);
+        }
+    }
     if (encoding_ == TextEncoding::Utf8Bom) {
-        file_.write(kUtf8Bom);
+        emit(kUtf8Bom);
     }
     return true;
+}
+
+int PageFile::readOld() {
+    oldBuffer_.resize(kOldPageRead);
+    oldPosition_ = 0;
+    for (;;) {
+        const ssize_t got = ::read(old_, oldBuffer_.data(), oldBuffer_.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        oldBuffer_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        return got > 0 ? 1 : (got == 0 ? 0 : -1);
+    }
+}
+
+void PageFile::emit(std::string_view bytes) {
+    while (old_ >= 0 && !bytes.empty()) {
+        if (oldPosition_ == oldBuffer_.size() && readOld() <= 0) {
+            diverge();
+            break;
+        }
+        const std::size_t n = std::min(bytes.size(), oldBuffer_.size() - oldPosition_);
+        if (std::memcmp(bytes.data(), oldBuffer_.data() + oldPosition_, n) != 0) {
+            diverge();
+            break;
+        }
+        oldPosition_ += n;
+        matched_ += n;
+        bytes.remove_prefix(n);
+    }
+    if (old_ < 0) {
+        file_.write(bytes);
+    }
+}
+
+void PageFile::diverge() {
+    // What matched so far was only compared: it is the old page's beginning, written now.
+    std::string chunk;
+    std::uint64_t offset = 0;
+    while (offset < matched_ && readError_ == 0) {
+        chunk.resize(
+            static_cast<std::size_t>(std::min<std::uint64_t>(kOldPageRead, matched_ - offset)));
+        const ssize_t got = ::pread(old_, chunk.data(), chunk.size(), static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            // The bytes that matched are gone with the old page: this page cannot be completed.
+            readError_ = got < 0 ? errno : EIO;
+            break;
+        }
+        file_.write(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+        offset += static_cast<std::uint64_t>(got);
+    }
+    matched_ = 0;
+    closeOld();
 }
 
 void PageFile::put(std::string_view utf8, Cp932Fallback fallback) {
     line_.clear();
     appendEncodedText(line_, utf8, encoding_, fallback);
     line_.append("\r\n");
-    file_.write(line_);
+    emit(line_);
 }
 
 void PageFile::writeLine(std::string_view utf8) {
@@ -81,6 +173,21 @@ void PageFile::writeScriptLine(std::string_view utf8) {
 }
 
 bool PageFile::commit() {
+    if (old_ >= 0) {
+        if (oldPosition_ == oldBuffer_.size() && readOld() == 0) {
+            // Every byte as before, and the old page ends here too: it stays, time stamp and all.
+            closeOld();
+            file_.discard();
+            kept_ = true;
+            return true;
+        }
+        diverge();
+    }
+    if (readError_ != 0) {
+        file_.discard();
+        errno = readError_;
+        return false;
+    }
     // A page needs to be whole, not the newest after a power loss: the run can be made again,
     // and waiting for each rename to reach the disk costs more than reading a hundred headers.
     return file_.commit(false);

@@ -33,25 +33,49 @@ std::vector<std::string> templateFolders(const ProgramFiles& files);
 
 /// One page being written. Lines go, in the template's encoding and each followed by CR LF,
 /// into a temporary file beside the page; commit() puts it in place of the old page. A page
-/// name that is a symbolic link is replaced by the page, never written through.
+/// name that is a symbolic link is replaced by the page, never written through. A page whose
+/// bytes come out as the old page's is left as it was, file and modification time, so that
+/// a re-run with nothing changed changes no page (and a sync of the site sends none).
 class PageFile {
   public:
+    PageFile() = default;
+    ~PageFile();
+    PageFile(const PageFile&) = delete;
+    PageFile& operator=(const PageFile&) = delete;
+
     /// Starts the temporary file; a UTF-8 page begins with the byte order mark.
     bool open(const std::string& path, TextEncoding encoding);
     /// A page line. In a cp932 page a character cp932 cannot hold becomes "&#233;".
     void writeLine(std::string_view utf8);
     /// A script array line. In a cp932 page such a character becomes "\u00e9".
     void writeScriptLine(std::string_view utf8);
-    /// Replaces the page with what was written. false (old page untouched) on any failure.
+    /// Replaces the page with what was written, or keeps the old page when its bytes are the
+    /// same. false (old page untouched) on any failure.
     bool commit();
+    /// True after a commit that found the old page's bytes and kept it.
+    bool keptOldPage() const { return kept_; }
     const std::string& path() const { return path_; }
     /// True while open on a page name that is a symbolic link, which commit() replaces.
     bool replacesLink() const { return file_.replacesLink(); }
 
   private:
     void put(std::string_view utf8, Cp932Fallback fallback);
+    /// Hands bytes on: compared with the old page while they match it, written from the first
+    /// byte that differs.
+    void emit(std::string_view bytes);
+    /// The new page differs from the old: the part that matched goes into the temporary file.
+    void diverge();
+    /// Reads on in the old page: 1 bytes came, 0 it ended, -1 it could not be read.
+    int readOld();
+    void closeOld();
 
     AtomicFile file_;
+    int old_ = -1;                // the old page while the new one matches it so far
+    std::uint64_t matched_ = 0;   // bytes that matched the old page and were not written yet
+    std::string oldBuffer_;       // what was read of the old page and not compared yet
+    std::size_t oldPosition_ = 0; // the next byte of oldBuffer_ to compare
+    int readError_ = 0;           // errno of a failed read of the matched part
+    bool kept_ = false;
     std::string path_;
     TextEncoding encoding_ = TextEncoding::Cp932;
     std::string line_; // the line being encoded, kept for its capacity

@@ -5,8 +5,8 @@ import { createRequire } from 'node:module';
 const axeSource = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 
 /**
- * axe-core's serious and critical findings (and landmarks that cannot be told apart) in every
- * frame that shows, as readable lines; a shown page without a level-one heading is one too.
+ * axe-core's findings of every impact, minor and moderate included, in every frame that
+ * shows, as readable lines; a shown page without a level-one heading is one too.
  */
 export async function axeFindings(page) {
   const lines = [];
@@ -23,8 +23,6 @@ export async function axeFindings(page) {
     );
     const where = frame.url().replace(/^.*\//, '');
     for (const v of result.violations) {
-      // Landmarks that cannot be told apart count whatever axe-core calls their impact.
-      if (v.impact !== 'serious' && v.impact !== 'critical' && !v.id.startsWith('landmark')) continue;
       lines.push(`${where}: ${v.id} (${v.impact}): ${v.nodes.slice(0, 3).map((n) => `${n.target.join(' ')} ${n.failureSummary.replace(/\s+/g, ' ')}`).join(' | ')}`);
     }
     const h1 = await frame.evaluate(() => document.querySelectorAll('h1').length);

@@ -183,20 +183,26 @@ export async function screenshot(page, name, docName) {
 export { visibleFrames, visibleText, waitUntil, mainPicture };
 
 /**
- * The thumbnail table's columns: at most `columns` thumbnails share the first row (as many as
- * fit when the window is wide enough), and with 0 (fit the window) the names are not shown.
+ * The thumbnail table's columns: the setting is the least number a row holds (as many as there
+ * are pictures), and a row holds more only where cells as wide as the thumbnail box (the
+ * widest thumbnail) fit; with 0 (fit the window) the names are not shown.
  */
 export async function checkColumns(page, gallery, what) {
   const found = await thumbnailFrame(page, gallery.pictures);
   const names = new Set(gallery.pictures.flatMap((p) => [p.display, p.caption].filter(Boolean)));
-  const row = await found.frame.evaluate((alts) => {
-    const cells = [...document.images]
-      .filter((img) => alts.includes(img.alt))
-      .map((img) => (img.closest('a') ?? img).getBoundingClientRect());
-    return cells.filter((r) => Math.abs(r.top - cells[0].top) < 2).length;
+  const { row, cell, box } = await found.frame.evaluate((alts) => {
+    const imgs = [...document.images].filter((img) => alts.includes(img.alt));
+    const cells = imgs.map((img) => (img.closest('a') ?? img).getBoundingClientRect());
+    return {
+      row: cells.filter((r) => Math.abs(r.top - cells[0].top) < 2).length,
+      cell: cells[0].width,
+      box: Math.max(0, ...imgs.map((img) => Number(img.getAttribute('width')) || 0)),
+    };
   }, [...names]);
   if (gallery.columns > 0) {
-    assert.equal(row, Math.min(gallery.columns, gallery.pictures.length), `${what}: ${gallery.columns} thumbnails per row`);
+    const least = Math.min(gallery.columns, gallery.pictures.length);
+    assert.ok(row >= least, `${what}: at least ${least} thumbnails per row (${row})`);
+    if (row > least && box > 0) assert.ok(cell >= box, `${what}: more than ${least} per row only in cells of the box (${cell} px for ${box})`);
   } else {
     assert.ok(row > 1, `${what}: the thumbnails fill the window's width (${row} in the first row)`);
     const text = await found.frame.evaluate(() => document.body.innerText);

@@ -119,6 +119,18 @@ class VideoToolsTest : public ::testing::Test {
         return ok;
     }
 
+    static std::vector<std::string> hdr(const std::string& transfer,
+                                        const std::vector<std::string>& codec) {
+        std::vector<std::string> argv = {
+            "-f", "lavfi", "-i",
+            "gradients=size=320x180:rate=25:seed=3:c0=0xff4000:c1=0x00c0ff:c2=0x90ff30:"
+            "nb_colors=3,trim=end_frame=1,loop=loop=49:size=1"};
+        argv.insert(argv.end(), codec.begin(), codec.end());
+        argv.insert(argv.end(), {"-x265-params", "log-level=error", "-color_trc", transfer,
+                                 "-color_primaries", "bt2020", "-colorspace", "bt2020nc"});
+        return argv;
+    }
+
     static VideoFacts probe(const std::string& path) {
         VideoFacts facts;
         std::string error;
@@ -455,6 +467,99 @@ TEST_F(VideoToolsTest, PostersAreBrightAndUpright) {
 
     EXPECT_FALSE(extractPoster(programs, *dir / "text.mp4", turned, png, error, nullptr));
     EXPECT_FALSE(error.empty());
+}
+
+// The first frame of `path` through `filters`, as PNG.
+std::string frameThrough(const VideoPrograms& programs, const std::string& path,
+                         const std::string& filters) {
+    ProgramRun how;
+    how.captureOutput = true;
+    ProgramResult result;
+    EXPECT_TRUE(runProgram({programs.ffmpeg, "-nostdin", "-hide_banner", "-loglevel", "error", "-i",
+                            path, "-frames:v", "1", "-vf", filters + ",format=rgb24", "-f",
+                            "image2pipe", "-c:v", "png", "pipe:1"},
+                           how, result))
+        << result.errorTail;
+    return result.output;
+}
+
+// ffmpeg's own tone-mapping chain, the usual way to see HDR on an SDR screen.
+constexpr const char* kToneMapped =
+    "zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=tonemap=hable:desat=0,"
+    "zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
+
+TEST_F(VideoToolsTest, HdrPostersAndWebVideosAreToneMappedIntoBt709) {
+    ASSERT_EQ(VIPS_INIT("mivo-test"), 0);
+    // HDR as phones shoot it: 10-bit HEVC, BT.2020, HLG and PQ; and an 8-bit H.264 tagged HLG,
+    // which browsers would be handed as it is. One still picture of saturated colours, where a
+    // frame read without its transfer and primaries looks far from a tone-mapped one.
+    ASSERT_TRUE(
+        make(hdr("arib-std-b67", {"-c:v", "libx265", "-pix_fmt", "yuv420p10le"}), "hlg.mov"));
+    ASSERT_TRUE(make(hdr("smpte2084", {"-c:v", "libx265", "-pix_fmt", "yuv420p10le"}), "pq.mp4"));
+    ASSERT_TRUE(make(
+        hdr("arib-std-b67", {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-movflags", "+faststart"}),
+        "hlg-8bit.mp4"));
+    CopyFolder folder;
+    std::string error;
+    ASSERT_TRUE(folder.openExisting(dir->mkdir("view-hdr"), error)) << error;
+
+    const VideoFacts hlg8 = probe(*dir / "hlg-8bit.mp4");
+    EXPECT_TRUE(isHdrVideo(hlg8));
+    EXPECT_EQ(webVideoWay(hlg8, "hlg-8bit.mp4"), WebVideoWay::Transcode)
+        << "an HDR original is never linked as it is";
+    VideoFacts wide = probe(*dir / "fast.mp4");
+    EXPECT_FALSE(needsShownColours(wide));
+    wide.colorPrimaries = "bt2020";
+    EXPECT_FALSE(isHdrVideo(wide));
+    EXPECT_EQ(webVideoWay(wide, "fast.mp4"), WebVideoWay::Transcode);
+
+    for (const std::string name : {"hlg.mov", "pq.mp4"}) {
+        const VideoFacts facts = probe(*dir / name);
+        EXPECT_EQ(facts.colorTransfer, name == "hlg.mov" ? "arib-std-b67" : "smpte2084");
+        EXPECT_EQ(facts.colorPrimaries, "bt2020");
+        EXPECT_EQ(facts.colorSpace, "bt2020nc");
+        EXPECT_TRUE(isHdrVideo(facts));
+        EXPECT_EQ(webVideoWay(facts, name), WebVideoWay::Transcode);
+
+        const double reference = look(frameThrough(programs, *dir / name, kToneMapped)).average;
+        const double untouched =
+            look(frameThrough(programs, *dir / name, "format=yuv420p")).average;
+        ASSERT_GT(std::abs(untouched - reference), reference * 0.2)
+            << name << ": the clip tells a tone-mapped frame from one that is not";
+
+        // Both ways: zscale where ffmpeg has it, the colour table where it has not.
+        for (const ColourFilters way : {ColourFilters::Zscale, ColourFilters::Table}) {
+            VideoPrograms these = programs;
+            these.colourFilters = way;
+            const std::string label =
+                name + (way == ColourFilters::Zscale ? " with zscale" : " with the colour table");
+            std::string png;
+            ASSERT_TRUE(extractPoster(these, *dir / name, facts, png, error, nullptr)) << error;
+            const PngLook poster = look(png);
+            EXPECT_EQ(poster.width, 320) << label;
+            EXPECT_NEAR(poster.average, reference, reference * 0.1) << label;
+
+            const std::string copy = (way == ColourFilters::Zscale ? "z-" : "t-") + name + ".mp4";
+            ASSERT_TRUE(makeWebVideo(these, *dir / name, facts, WebVideoWay::Transcode, folder,
+                                     copy, error, nullptr))
+                << error;
+            const VideoFacts web = probe(*dir / ("view-hdr/" + copy));
+            EXPECT_EQ(web.videoCodec, "h264") << label;
+            EXPECT_EQ(web.pixelFormat, "yuv420p") << label;
+            EXPECT_EQ(web.colorTransfer, "bt709") << label;
+            EXPECT_EQ(web.colorPrimaries, "bt709") << label;
+            EXPECT_EQ(web.colorSpace, "bt709") << label;
+            EXPECT_FALSE(needsShownColours(web)) << label;
+            EXPECT_NEAR(look(frameThrough(programs, *dir / ("view-hdr/" + copy), "null")).average,
+                        reference, reference * 0.1)
+                << label;
+        }
+    }
+    // The colour tables went with their calls: only the web videos are left.
+    std::vector<std::string> names = namesIn(folder);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"t-hlg.mov.mp4", "t-pq.mp4.mp4", "z-hlg.mov.mp4",
+                                               "z-pq.mp4.mp4"}));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -239,6 +241,74 @@ TEST_F(TemplateProcedure, PageThatCannotBePutInPlaceIsLoggedAsWriteError) {
     EXPECT_EQ(outputFiles(), std::vector<std::string>{"page.html"});
     EXPECT_NE(readFile(log).find("[test] OutWriteError [" + pagePath() + "]\r\n"),
               std::string::npos);
+}
+
+TEST_F(TemplateProcedure, APageThatComesOutTheSameKeepsItsFileAndOneThatDiffersIsReplaced) {
+    struct Identity {
+        ino_t inode;
+        fs::file_time_type time;
+    };
+    const auto identity = [&] {
+        struct stat st {};
+        ::stat(pagePath().c_str(), &st);
+        return Identity{st.st_ino, fs::last_write_time(pagePath())};
+    };
+    const fs::file_time_type longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    // A page larger than one read of the old page, with a difference in its last part.
+    const std::string big(200000, 'x');
+    const std::string bigOther = big.substr(0, 150000) + "y" + big.substr(150001);
+    struct Case {
+        const char* what;
+        std::string before;
+        std::string after;
+    };
+    const std::vector<Case> cases = {
+        {"same", "A\r\nB\r\n", "A\r\nB\r\n"},
+        {"same, large", big, big},
+        {"same, UTF-8",
+         "\xEF\xBB\xBF"
+         "A\r\n\xE5\x86\x99\r\n",
+         "\xEF\xBB\xBF"
+         "A\r\n\xE5\x86\x99\r\n"},
+        {"same, empty", "", ""},
+        {"shorter", "A\r\nB\r\n", "A\r\n"},
+        {"longer", "A\r\n", "A\r\nB\r\n"},
+        {"last byte", "A\r\nB\r\n", "A\r\nC\r\n"},
+        {"first byte", "A\r\nB\r\n", "Z\r\nB\r\n"},
+        {"large, one byte deep inside", big, bigOther},
+        {"emptied", "A\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        copy(c.before, false, false, false);
+        fs::last_write_time(pagePath(), longAgo);
+        const Identity before = identity();
+        const std::string expected = readFile(pagePath());
+        std::string page = copy(c.after, false, false, false);
+        EXPECT_TRUE(ok_);
+        const Identity after = identity();
+        const bool same = c.before == c.after;
+        EXPECT_EQ(after.inode == before.inode, same);
+        EXPECT_EQ(after.time == longAgo, same);
+        if (same) {
+            EXPECT_EQ(page, expected);
+        } else {
+            // Exactly the new page, as if there had been none before.
+            fs::remove(pagePath());
+            EXPECT_EQ(page, copy(c.after, false, false, false));
+        }
+        EXPECT_EQ(outputFiles(), std::vector<std::string>{"page.html"});
+    }
+
+    // A page name that is a link is replaced even by the bytes it points at: the file behind
+    // the link is never the page.
+    const fs::path target = dir_ / "elsewhere.html";
+    writeFile(target, copy("A\r\n", false, false, false));
+    fs::remove(pagePath());
+    fs::create_symlink(target, pagePath());
+    EXPECT_EQ(copy("A\r\n", false, false, false), "C:A\r\n");
+    EXPECT_FALSE(fs::is_symlink(pagePath()));
+    EXPECT_EQ(readFile(target), "C:A\r\n");
 }
 
 TEST_F(TemplateProcedure, OpenAndCloseAreLoggedAtTraceLevel) {

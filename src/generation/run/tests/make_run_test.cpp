@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -191,6 +195,55 @@ TEST_F(MakeRunTest, MenuModeGivesNeighbourLinksAndSharesTheBarEqually) {
     EXPECT_EQ(index2.find("a1"), std::string::npos);
     EXPECT_EQ(index2.find("c1"), std::string::npos);
     EXPECT_NE(page("menu.html"), "<missing>");
+}
+
+TEST_F(MakeRunTest, ARunRewritesOnlyThePagesWhoseBytesChanged) {
+    addPictures("a", {"a1.gif"});
+    addPictures("b", {"b1.gif"});
+    addPictures("c", {"c1.gif"});
+    menuMode({{"g1", "a"}, {"g2", "b"}, {"g3", "c"}});
+    ASSERT_TRUE(run());
+    // Every page's file and time, set far back so that a rewrite cannot fall in the same tick.
+    const auto longAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+    const auto pages = [&] {
+        std::map<std::string, std::pair<ino_t, bool>> found;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+            if (entry.is_regular_file()) {
+                struct stat st {};
+                ::stat(entry.path().c_str(), &st);
+                found[entry.path().lexically_relative(out).string()] = {
+                    st.st_ino, std::filesystem::last_write_time(entry.path()) == longAgo};
+            }
+        }
+        return found;
+    };
+    const auto age = [&] {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+            if (entry.is_regular_file()) {
+                std::filesystem::last_write_time(entry.path(), longAgo);
+            }
+        }
+    };
+    age();
+    const auto before = pages();
+    ASSERT_EQ(before.size(), 10u);
+
+    // Nothing changed: not one page is written.
+    ASSERT_TRUE(run());
+    EXPECT_EQ(pages(), before);
+
+    // Gallery 2 renamed: its own list and index page, its neighbours' links to it and the menu.
+    rows[1].strListName = "g2 renamed";
+    ASSERT_TRUE(run());
+    std::vector<std::string> rewritten;
+    for (const auto& [name, file] : pages()) {
+        if (file != before.at(name)) {
+            rewritten.push_back(name);
+        }
+    }
+    EXPECT_EQ(rewritten, (std::vector<std::string>{"001/list.html", "001/pict.html",
+                                                   "002/index.html", "002/list.html",
+                                                   "003/list.html", "003/pict.html", "menu.html"}));
 }
 
 TEST_F(MakeRunTest, MenuModeWithOneRowLeavesBothLinkSlotsEmpty) {
