@@ -202,21 +202,30 @@ TEST(PictureMeasurer, ColdFolderEndsWhenItsLastNamesAreFifosHeldOpen) {
         }
     }
     // Read from the disk with the workers left to the measurer: through the io_uring where
-    // the kernel has one.
+    // the kernel has one. On a busy machine a first read now and then does not wait for the
+    // disk, and the pool reads everything: of three tries, each from a dropped cache, one must
+    // take the ring, and each ends.
     const bool ringHere = HeaderRing::open(1) != nullptr;
-    PictureMeasurer measurer(dir / "pics", pictures, 0);
-    for (int i = 0; i < kPictures; ++i) {
-        const MeasuredSize size = measurer.take(static_cast<std::size_t>(i));
-        if (i >= kPictures - kFifos) {
-            EXPECT_FALSE(size.ok) << i;
-        } else {
-            ASSERT_TRUE(size.ok) << i;
-            EXPECT_EQ(size.width, i + 1);
+    bool throughRing = false;
+    for (int attempt = 0; attempt < 3 && !throughRing; ++attempt) {
+        for (int i = 0; i < kPictures - kFifos; ++i) {
+            dropFromCache(dir / ("pics/p" + std::to_string(i) + ".gif"));
         }
+        PictureMeasurer measurer(dir / "pics", pictures, 0);
+        for (int i = 0; i < kPictures; ++i) {
+            const MeasuredSize size = measurer.take(static_cast<std::size_t>(i));
+            if (i >= kPictures - kFifos) {
+                EXPECT_FALSE(size.ok) << i;
+            } else {
+                ASSERT_TRUE(size.ok) << i;
+                EXPECT_EQ(size.width, i + 1);
+            }
+        }
+        // The ring read to the end: no read stalled and was handed over.
+        throughRing = measurer.readsThroughRing();
     }
     EXPECT_FALSE(fifos.stopWaiting()) << "still waiting on the FIFOs";
-    // The ring read to the end: no read stalled and was handed over.
-    EXPECT_EQ(measurer.readsThroughRing(), ringHere);
+    EXPECT_EQ(throughRing, ringHere);
 }
 
 } // namespace

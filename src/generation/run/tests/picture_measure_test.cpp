@@ -123,19 +123,26 @@ TEST(PictureMeasurer, StartsWithOneThreadPerCoreAndReadsTheDiskThroughARing) {
             EXPECT_EQ(measurer.threadCount(), std::min<std::size_t>(cores, 200));
         }
     }
-    for (const Item& picture : pictures) {
-        dropFromCache(picture.path);
-    }
     // From the disk, one thread reads the rest through an io_uring; where the kernel has
-    // none, the pool grows. Either way every size comes back, in order.
+    // none, the pool grows. Either way every size comes back, in order. On a busy machine a
+    // first read now and then does not wait for the disk, and the pool reads everything: of
+    // three tries, each from a dropped cache, one must take the ring.
     const bool ringHere = HeaderRing::open(1) != nullptr;
-    PictureMeasurer measurer(dir / "pics", pictures, 0);
-    takeAll(measurer);
-    EXPECT_EQ(measurer.readsThroughRing(), ringHere);
-    if (!ringHere) {
-        EXPECT_EQ(measurer.threadCount(),
-                  std::min<std::size_t>(static_cast<std::size_t>(pictureWorkerCount(0)), 200));
+    bool throughRing = false;
+    for (int attempt = 0; attempt < 3 && !throughRing; ++attempt) {
+        for (const Item& picture : pictures) {
+            dropFromCache(picture.path);
+        }
+        PictureMeasurer measurer(dir / "pics", pictures, 0);
+        takeAll(measurer);
+        throughRing = measurer.readsThroughRing();
+        if (!ringHere) {
+            EXPECT_EQ(measurer.threadCount(),
+                      std::min<std::size_t>(static_cast<std::size_t>(pictureWorkerCount(0)), 200));
+            break;
+        }
     }
+    EXPECT_EQ(throughRing, ringHere);
     // With a number of workers given, the pool grows to it and no ring is used.
     for (const Item& picture : pictures) {
         dropFromCache(picture.path);
