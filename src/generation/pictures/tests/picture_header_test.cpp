@@ -748,15 +748,18 @@ TEST(PictureHeader, FirstReadTellsWhenThePictureIsNotInThePageCache) {
         GTEST_SKIP() << "a tmpfs file lives in the page cache";
     }
     const std::string path = dir.write("camera.jpg", kProgressiveJpeg);
-    // Written back and dropped from the page cache, the next read has to go to the disk.
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    ASSERT_EQ(::fdatasync(fd), 0);
-    ASSERT_EQ(::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
-    ::close(fd);
+    // Written back and dropped from the page cache, the next read has to go to the disk. On
+    // a busy machine the drop now and then leaves the pages in: of three tries, one must tell.
     bool onDisk = false;
-    const Size s = measureAt(dir.path(), "camera.jpg", &onDisk);
-    EXPECT_TRUE(s.ok);
-    EXPECT_EQ(s.width, 40);
+    for (int attempt = 0; attempt < 3 && !onDisk; ++attempt) {
+        const int fd = ::open(path.c_str(), O_RDONLY);
+        ASSERT_EQ(::fdatasync(fd), 0);
+        ASSERT_EQ(::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
+        ::close(fd);
+        const Size s = measureAt(dir.path(), "camera.jpg", &onDisk);
+        EXPECT_TRUE(s.ok);
+        EXPECT_EQ(s.width, 40);
+    }
     EXPECT_TRUE(onDisk);
 }
 
