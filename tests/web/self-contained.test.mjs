@@ -36,17 +36,27 @@ function buildGallery(root, name, sources, reduce) {
   return { name, out, reduce };
 }
 
+/** A page's text as the browser reads it: in the code page its meta element names. */
+function pageText(path) {
+  const bytes = readFileSync(path);
+  const utf8 = /charset=["']?utf-8/i.test(bytes.toString('latin1'));
+  return new TextDecoder(utf8 ? 'utf-8' : 'shift_jis').decode(bytes);
+}
+
 /** Every address a page names: attributes, and the picture and video arrays of its script. */
 function addressesOf(html) {
   const found = [];
-  for (const match of html.matchAll(/\b(?:href|src|poster|srcset)="([^"]*)"/g)) {
-    for (const part of match[1].replaceAll('&amp;', '&').split(',')) found.push(part.trim().split(' ')[0]);
+  for (const match of html.matchAll(/\b(href|src|poster|srcset)="([^"]*)"/g)) {
+    const value = match[2].replaceAll('&amp;', '&');
+    if (match[1] !== 'srcset') found.push(value);
+    else for (const part of value.split(',')) found.push(part.trim().split(' ')[0]);
   }
   for (const match of html.matchAll(/aryPic(?:List|Video)\[\d+\] = (.*);/g)) {
     const strings = [...match[1].matchAll(/"([^"]*)"/g)].map((m) => m[1]);
     const first = strings[0] ?? '';
+    // "link,width,height,name", or "display copy#original=link,width,height,name".
     const [shown, original] = first.split('#original=');
-    found.push(shown);
+    found.push(shown.split(',')[0]);
     if (original !== undefined) found.push(original.split(',')[0]);
   }
   return found.filter((a) => a && !a.startsWith('#') && !/^(?:[a-z]+:)/i.test(a));
@@ -74,7 +84,7 @@ describe('a self-contained site', () => {
         const originals = new Set();
         for (const file of pages) {
           const base = server.url(join(gallery.out, file));
-          for (const address of addressesOf(readFileSync(join(gallery.out, file), 'latin1'))) {
+          for (const address of addressesOf(pageText(join(gallery.out, file)))) {
             const url = new URL(address, base);
             const answer = await fetch(url, { method: 'HEAD' });
             assert.equal(answer.status, 200, `${gallery.name}/${file}: ${address}`);
