@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <utility>
 
 #include "common/log.h"
 #include "common/paths.h"
@@ -138,8 +139,8 @@ bool reflink(const std::string& source, const std::string& target) {
 
 /// `source` placed as `target`: a hard link, else a reflink, else a copy, made under a
 /// temporary name and renamed into place. false with `error` when none could be made.
-bool place(const std::string& source, const std::string& target, const std::string& temporary,
-           std::string& error) {
+bool placeFile(const std::string& source, const std::string& target, const std::string& temporary,
+               std::string& error) {
     ::unlink(temporary.c_str());
     bool made = ::link(source.c_str(), temporary.c_str()) == 0;
     if (!made) {
@@ -173,10 +174,117 @@ bool linksOriginal(const AlbumJob& job, const Item& item) {
 
 } // namespace
 
+namespace {
+
+/// Places files in originals/ and keeps the record of what it placed.
+class Placer {
+  public:
+    Placer(std::string folder, Record before, ItemNotes& notes, Manifest& files)
+        : folder_(std::move(folder)), before_(std::move(before)), notes_(notes), files_(files) {}
+
+    /// Places `path` as `key` (a name, or "thumbnails/<name>"): true when the site holds it.
+    /// `allowed` is the folder its real path must lie in; `item` is named when it cannot be.
+    bool place(const std::string& key, const std::string& path, const std::string& allowed,
+               const std::string& item) {
+        // A picture folder may come from a stranger: a link out of it is not followed.
+        std::error_code ec;
+        const std::string source = fs::canonical(path, ec).string();
+        if (ec || !within(allowed, source)) {
+            notes_.notPlaced.push_back({item, translatable("画像フォルダの外を指すリンクです")});
+            cmWriteLog(kRoutine, 4, "<" + path + "> OutsideLink");
+            return false;
+        }
+        Stamp stamp;
+        if (!stampOf(source, stamp)) {
+            return false;
+        }
+        const std::string target = cmAddPath(folder_, key, kPathSeparator);
+        struct stat there {};
+        const bool exists = ::lstat(target.c_str(), &there) == 0;
+        const auto old = before_.find(key);
+        if (exists && old == before_.end()) {
+            // The user's own file: kept, and the item linked where it is.
+            notes_.notPlaced.push_back(
+                {item, translatable("サイトのフォルダに同じ名前のファイルがあります") +
+                           std::string(": ") + target});
+            cmWriteLog(kRoutine, 4, "<" + target + "> NotMivos");
+            return false;
+        }
+        if (exists && old->second == stamp && S_ISREG(there.st_mode) &&
+            there.st_size == stamp.size) {
+            now_[key] = stamp;
+            return true;
+        }
+        std::string folder;
+        std::string name;
+        cmSplitPath(target, true, kPathSeparator, folder, name);
+        fs::create_directories(folder, ec);
+        std::string error;
+        if (!placeFile(source, target, cmAddPath(folder, "." + name + ".part", kPathSeparator),
+                       error)) {
+            notes_.notPlaced.push_back({item, error});
+            std::string line = "<" + target + "> ";
+            line += error;
+            cmWriteLog(kRoutine, 4, line);
+            return false;
+        }
+        now_[key] = stamp;
+        (exists ? files_.replaced : files_.written).push_back(manifestPath(target));
+        return true;
+    }
+
+    /// What was placed before and is not linked any more goes; nothing else there does.
+    /// Then the record is written (or removed with the folders, when they hold nothing).
+    void finish(const std::string& recordPath) {
+        for (const auto& [key, stamp] : before_) {
+            if (now_.count(key) != 0) {
+                continue;
+            }
+            const std::string target = cmAddPath(folder_, key, kPathSeparator);
+            struct stat there {};
+            if (::lstat(target.c_str(), &there) == 0 && S_ISREG(there.st_mode) &&
+                ::unlink(target.c_str()) == 0) {
+                files_.removed.push_back(manifestPath(target));
+            }
+        }
+        const std::string thumbnails = cmAddPath(folder_, kThumbnailsKey, kPathSeparator);
+        if (now_.empty()) {
+            ::unlink(recordPath.c_str());
+            // Only when nothing of the user's is left in them.
+            ::rmdir(thumbnails.c_str());
+            ::rmdir(folder_.c_str());
+        } else {
+            ::rmdir(thumbnails.c_str());
+            if (now_ != before_ && !replaceFileAtomic(recordPath, recordText(now_))) {
+                cmWriteLog(kRoutine, 4, "RecordWriteError [" + recordPath + "]");
+            }
+        }
+    }
+
+    static constexpr const char* kThumbnailsKey = kOriginalThumbnailsFolder;
+
+  private:
+    std::string folder_;
+    Record before_;
+    Record now_;
+    ItemNotes& notes_;
+    Manifest& files_;
+};
+
+/// `path` made canonical; "" when it cannot be.
+std::string canonicalOf(const std::string& path) {
+    std::error_code ec;
+    std::string canonical = fs::weakly_canonical(path, ec).string();
+    return ec ? std::string() : canonical;
+}
+
+} // namespace
+
 void placeOriginals(const AlbumJob& job, const std::string& pageFolder, PictureList& items,
                     ItemNotes& notes, Manifest& files) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         items[i].originalInSite = false;
+        items[i].thumbnailInSite = false;
     }
     const std::string folder = cmAddPath(pageFolder, kOriginalsFolder, kPathSeparator);
     const std::string recordPath = cmAddPath(folder, kOriginalsRecord, kPathSeparator);
@@ -186,81 +294,30 @@ void placeOriginals(const AlbumJob& job, const std::string& pageFolder, PictureL
         return; // nothing placed before, nothing to place
     }
     cmWriteLog(kRoutine, 1, "▽Start Method▽");
-    const Record before = loadRecord(recordPath);
-    Record now;
-    const std::string pictures = fs::weakly_canonical(job.picPath, ec).string();
-    const std::string pages = fs::weakly_canonical(pageFolder, ec).string();
-    // Pictures already in the site are linked where they are.
-    const bool inSite = !pictures.empty() && (pictures == pages || within(pages, pictures));
-    if (job.originals != kOriginalsLinked && !inSite) {
-        fs::create_directories(folder, ec);
+    Placer placer(folder, loadRecord(recordPath), notes, files);
+    const std::string pages = canonicalOf(pageFolder);
+    // Folders already in the site are linked where they are.
+    const auto outside = [&pages](const std::string& canonical) {
+        return !canonical.empty() && canonical != pages && !within(pages, canonical);
+    };
+    const std::string pictures = canonicalOf(job.picPath);
+    const std::string thumbnails = job.useThumbnails ? canonicalOf(job.samPath) : std::string();
+    if (job.originals != kOriginalsLinked) {
         for (std::size_t i = 0; i < items.size(); ++i) {
             Item& item = items[i];
-            if (!linksOriginal(job, item)) {
-                continue;
+            if (outside(pictures) && linksOriginal(job, item)) {
+                item.originalInSite = placer.place(item.name(), item.path, pictures, item.path);
             }
-            // A picture folder may come from a stranger: a link out of it is not followed.
-            const std::string source = fs::canonical(item.path, ec).string();
-            if (ec || !within(pictures, source)) {
-                notes.notPlaced.push_back(
-                    {item.path, translatable("画像フォルダの外を指すリンクです")});
-                cmWriteLog(kRoutine, 4, "<" + item.path + "> OutsideLink");
-                continue;
+            // A thumbnail folder's thumbnails are linked by the list as the originals are.
+            if (outside(thumbnails)) {
+                const std::string thumbnail = cmAddPath(job.samPath, item.name(), kPathSeparator);
+                item.thumbnailInSite =
+                    placer.place(std::string(Placer::kThumbnailsKey) + "/" + item.name(), thumbnail,
+                                 thumbnails, thumbnail);
             }
-            Stamp stamp;
-            if (!stampOf(source, stamp)) {
-                continue;
-            }
-            const std::string target = cmAddPath(folder, item.name(), kPathSeparator);
-            struct stat there {};
-            const bool exists = ::lstat(target.c_str(), &there) == 0;
-            const auto old = before.find(item.name());
-            if (exists && old == before.end()) {
-                // The user's own file: kept, and the item linked where it is.
-                notes.notPlaced.push_back(
-                    {item.path, translatable("サイトのフォルダに同じ名前のファイルがあります") +
-                                    std::string(": ") + target});
-                cmWriteLog(kRoutine, 4, "<" + target + "> NotMivos");
-                continue;
-            }
-            if (exists && old->second == stamp && S_ISREG(there.st_mode) &&
-                there.st_size == stamp.size) {
-                item.originalInSite = true;
-                now[item.name()] = stamp;
-                continue;
-            }
-            std::string error;
-            if (!place(source, target,
-                       cmAddPath(folder, "." + item.name() + ".part", kPathSeparator), error)) {
-                notes.notPlaced.push_back({item.path, error});
-                std::string line = "<" + target + "> ";
-                line += error;
-                cmWriteLog(kRoutine, 4, line);
-                continue;
-            }
-            item.originalInSite = true;
-            now[item.name()] = stamp;
-            (exists ? files.replaced : files.written).push_back(manifestPath(target));
         }
     }
-    // What was placed before and is not linked any more goes; nothing else there does.
-    for (const auto& [name, stamp] : before) {
-        if (now.count(name) != 0) {
-            continue;
-        }
-        const std::string target = cmAddPath(folder, name, kPathSeparator);
-        struct stat there {};
-        if (::lstat(target.c_str(), &there) == 0 && S_ISREG(there.st_mode) &&
-            ::unlink(target.c_str()) == 0) {
-            files.removed.push_back(manifestPath(target));
-        }
-    }
-    if (now.empty()) {
-        ::unlink(recordPath.c_str());
-        ::rmdir(folder.c_str()); // only when nothing of the user's is left in it
-    } else if (now != before && !replaceFileAtomic(recordPath, recordText(now))) {
-        cmWriteLog(kRoutine, 4, "RecordWriteError [" + recordPath + "]");
-    }
+    placer.finish(recordPath);
     cmWriteLog(kRoutine, 1, "△End Method△");
 }
 

@@ -9,6 +9,8 @@ namespace mivo {
 
 /// The folder of a self-contained site's originals, in the page folder.
 inline constexpr const char* kOriginalsFolder = "originals";
+/// Where in it the thumbnails of a thumbnail folder go.
+inline constexpr const char* kOriginalThumbnailsFolder = "thumbnails";
 /// Its record of the files Mivo placed there: name, and the size and time of the original.
 inline constexpr const char* kOriginalsRecord = ".mivo-originals";
 
@@ -18,8 +20,9 @@ inline constexpr const char* kOriginalsRecord = ".mivo-originals";
 /// `originalInSite`; a file placed before whose item is gone (or no longer linked) removed.
 /// Files Mivo did not place there are never replaced or removed: their items are linked where
 /// they are and named in `notes.notPlaced`, as are pictures that are symbolic links out of the
-/// picture folder. What changed goes into `files`. Nothing is placed when the picture folder
-/// already lies in the page folder.
+/// picture folder. The thumbnails of a thumbnail folder go to originals/thumbnails/ the same
+/// way (`thumbnailInSite`). What changed goes into `files`. Nothing is placed when the picture
+/// folder already lies in the page folder.
 void placeOriginals(const AlbumJob& job, const std::string& pageFolder, PictureList& items,
                     ItemNotes& notes, Manifest& files);
 

@@ -65,8 +65,11 @@ struct PictureRows::Links {
         // Worked out only for a site that holds originals: the folders' links leave a trace in
         // the log, which stays as it was without them.
         if (job.originals != kOriginalsLinked) {
-            originals.emplace(pagePath,
-                              cmAddPath(pageFolderOf(pagePath), kOriginalsFolder, kPathSeparator));
+            const std::string folder =
+                cmAddPath(pageFolderOf(pagePath), kOriginalsFolder, kPathSeparator);
+            originals.emplace(pagePath, folder);
+            originalThumbsFolder = cmAddPath(folder, kOriginalThumbnailsFolder, kPathSeparator);
+            originalThumbs.emplace(pagePath, originalThumbsFolder);
         }
     }
     Links(const AlbumJob& job, const std::string& pagePath)
@@ -79,6 +82,8 @@ struct PictureRows::Links {
     FolderLinks thumbs2x;
     FolderLinks thumbnailFolder;
     std::optional<FolderLinks> originals; // a self-contained site's originals/
+    std::string originalThumbsFolder;     // ... and its thumbnails/
+    std::optional<FolderLinks> originalThumbs;
 };
 
 PictureRows::PictureRows(PictureMeasurer* reads) : measurer_(reads) {}
@@ -160,8 +165,13 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
         row.pictureLink = row.viewLink; // the download gives the display copy
     }
     if (job.useThumbnails) {
-        row.thumbPath = cmAddPath(job.samPath, item.name(), kPathSeparator);
-        row.thumbLink = links.thumbnailFolder.to(item.name());
+        if (item.thumbnailInSite && links.originalThumbs) {
+            row.thumbPath = cmAddPath(links.originalThumbsFolder, item.name(), kPathSeparator);
+            row.thumbLink = links.originalThumbs->to(item.name());
+        } else {
+            row.thumbPath = cmAddPath(job.samPath, item.name(), kPathSeparator);
+            row.thumbLink = links.thumbnailFolder.to(item.name());
+        }
         row.thumbSize.reset();
     } else if (row.copy != nullptr) {
         // Mivo's own thumbnails, used as a thumbnail folder is; their sizes are known.
