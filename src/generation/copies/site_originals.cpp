@@ -280,8 +280,10 @@ std::string canonicalOf(const std::string& path) {
 
 } // namespace
 
-void placeOriginals(const AlbumJob& job, const std::string& pageFolder, PictureList& items,
+void placeOriginals(const AlbumJob& job, const std::string& listPage, PictureList& items,
                     ItemNotes& notes, Manifest& files) {
+    // Split without cmSplitPath, whose trace in the log would change every run's log.
+    const std::string pageFolder = fs::path(listPage).parent_path().string();
     for (std::size_t i = 0; i < items.size(); ++i) {
         items[i].originalInSite = false;
         items[i].thumbnailInSite = false;

@@ -114,8 +114,7 @@ bool makeAlbum(const RunServices& run, const PagePlan& pages, Album& album, RunP
         // is not in the album at all.
         dropLeftOut(album.items);
         // A self-contained site holds the originals its pages link.
-        placeOriginals(album.job, pageFolderOf(album.paths.strListPath), album.items, result.items,
-                       result.files);
+        placeOriginals(album.job, album.paths.strListPath, album.items, result.items, result.files);
         progress.items.add(result.items);
         // The headers are read while the list page is started.
         std::optional<PictureMeasurer> measurer;
