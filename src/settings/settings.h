@@ -58,8 +58,8 @@ struct Settings {
     std::array<std::string, 10> RecentPictureFolders{}; // [Recent] Pic1..10
     std::array<std::string, 10> RecentPageFolders{};    // [Recent] Page1..10
     // Where 公開 (mivo-make --publish) sends the site. Never a password: rsync logs in with the
-    // user's own SSH keys and agent, rclone with what `rclone config` holds. No control shows
-    // them yet: they are kept as loaded and written only when changed by hand.
+    // user's own SSH keys and agent, rclone with what `rclone config` holds. The 公開先 tab of
+    // the window shows them.
     std::string PublishTransportName{}; // [Publish] Transport: "rsync" (or empty) or "rclone"
     std::string PublishHost{};          // [Publish] Host: the SSH server (rsync)
     std::string PublishUser{};          // [Publish] User: empty: what ssh's configuration says
@@ -69,6 +69,11 @@ struct Settings {
     std::string PublishRcloneRemote{};  // [Publish] RcloneRemote: a remote of `rclone config`
     std::string PublishRclonePath{};    // [Publish] RclonePath: the folder in that remote
     std::string PublishAddress{};       // [Publish] Address: the site's public address
+    /// [Publish] Originals: where the pages' links to originals (元の画像/保存, videos and
+    /// pictures shown as they are) lead: 0 into the picture folder, as they always did;
+    /// 1 to copies placed in the site, so that the page folder holds all a page links to;
+    /// 2 nowhere: downloads give the display copy, videos their web copy.
+    int PublishOriginals{};
 
     bool menuMode() const { return OptionMenu == 0; }
     /// Single mode shows the pictures of the thumbnail folder rather than the pictures.

@@ -100,6 +100,7 @@ constexpr SettingRow kRows[] = {
 {"Publish",  "RcloneRemote", K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 75,   0,     MIVO_SLOT(PublishRcloneRemote)},
 {"Publish",  "RclonePath", K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 76,   0,     MIVO_SLOT(PublishRclonePath)},
 {"Publish",  "Address",   K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 77,   0,     MIVO_SLOT(PublishAddress)},
+{"Publish",  "Originals", K::OptionIndex, "0",                                       D::Text,          nullptr,            0,       2,      false, 78,   0,     MIVO_SLOT(PublishOriginals)},
 };
 // clang-format on
 

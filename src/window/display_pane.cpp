@@ -42,7 +42,7 @@ DisplayPane::DisplayPane(FormMain& form, const std::string& startFolder) : form_
     place(TextTitle, {120, 240, 3855, 285}, kGrowWide);
     FrameTitleSub = make<Frame>("FrameTitleSub", FrameDisplay);
     place(FrameTitleSub, {4320, 120, 3975, 615}, right, translate("サブタイトル"));
-    FrameTitleSub->setAccessKey('B');
+    FrameTitleSub->setAccessKey('L');
     TextTitleS = make<TextBox>("TextTitleS", FrameTitleSub);
     place(TextTitleS, {120, 240, 3735, 285}, kGrowWide);
     FrameAllList = make<Frame>("FrameAllList", FrameDisplay);

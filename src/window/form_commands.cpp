@@ -29,7 +29,7 @@ void FormMain::openOrSayWhy(const std::string& target) {
 
 void FormMain::CommandOpenHtml_Click() {
     logStart("CommandOpenHtml_Click");
-    openOrSayWhy(globals_.gstrIndexPath);
+    openOrSayWhy(shownTarget());
     logEnd("CommandOpenHtml_Click");
 }
 

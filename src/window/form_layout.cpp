@@ -35,7 +35,8 @@ void FormMain::buildControls() {
         "TabStripMivo", form,
         std::vector<Tab>{{"Dir", translate("フォルダ"), translate("フォルダの設定"), 'F'},
                          {"Disp", translate("表示形式"), translate("表示形式の設定"), 'D'},
-                         {"Etc", translate("その他"), translate("バージョン情報等"), 'O'}});
+                         {"Etc", translate("その他"), translate("バージョン情報等"), 'O'},
+                         {"Pub", translate("公開先"), translate("公開するサーバーの設定"), 'C'}});
     place(TabStripMivo, {120, 360, 8655, 8175}, kGrowWhole);
     CommandOpenHtml = make<CommandButton>("CommandOpenHtml", form);
     place(CommandOpenHtml, {7800, 360, 975, 255}, kKeepRight, translate("表示"),
@@ -49,8 +50,8 @@ void FormMain::buildControls() {
     CommandOpenFolder->setEnabled(false);
 
     // The panes lie on top of each other inside the tab strip; each built its own controls.
-    for (const ControlOwner* pane :
-         std::initializer_list<const ControlOwner*>{&launchers, &folders, &galleryList, &display}) {
+    for (const ControlOwner* pane : std::initializer_list<const ControlOwner*>{
+             &launchers, &folders, &galleryList, &display, &server}) {
         const std::vector<Control*>& own = pane->controls();
         controlOrder_.insert(controlOrder_.end(), own.begin(), own.end());
     }
@@ -59,9 +60,13 @@ void FormMain::buildControls() {
     const Stretch bottomWide{0, 100, 100, 0};
     const Stretch bottomRight{100, 0, 100, 0};
     LabelMess = make<Label>("LabelMess", form);
-    place(LabelMess, {120, 8640, 6495, 255}, bottomWide);
+    place(LabelMess, {120, 8640, 5415, 255}, bottomWide);
     ProgressBarMake = make<ProgressBar>("ProgressBarMake", form);
-    place(ProgressBarMake, {120, 9000, 6495, 255}, bottomWide);
+    place(ProgressBarMake, {120, 9000, 5415, 255}, bottomWide);
+    CommandPublish = make<CommandButton>("CommandPublish", form);
+    place(CommandPublish, {5640, 8640, 975, 615}, bottomRight, translate("公開"),
+          translate(kPublishToolTip));
+    CommandPublish->setAccessKey('B');
     CommandMake = make<CommandButton>("CommandMake", form);
     place(CommandMake, {6720, 8640, 975, 615}, bottomRight, translate("作成"),
           translate(kMakeToolTip));
@@ -86,6 +91,7 @@ void FormMain::buildControls() {
     });
     CommandExit->onClick = [this] { CommandExit_Click(); };
     CommandMake->onClick = [this] { CommandMake_Click(); };
+    CommandPublish->onClick = [this] { CommandPublish_Click(); };
 }
 
 std::span<const SettingBinding<FormMain>> FormMain::settingBindings() {

@@ -81,7 +81,8 @@ class FormMain::WindowStatus : public StatusSink {
         form_.ProgressBarMake->setMin(0);
         form_.ProgressBarMake->setMax(max);
         form_.ProgressBarMake->setValue(value);
-        if (form_.running_) {
+        // A publish names its own time left in the status line.
+        if (form_.running_ && !form_.publishing_) {
             const auto now = form_.services_.now();
             timeLeft_.progress(value, max, now);
             form_.ProgressBarMake->setCaption(timeLeftText(timeLeft_.seconds(now)));
@@ -125,7 +126,7 @@ FormMain::FormMain(ProgramFiles files, WindowServices& services)
       listPath_(files_.listPath()), logPath_(files_.logPath()), services_(services),
       folders(*this, programFolder_),
       galleryList(*this, programFolder_, picturesFolderOr(services, programFolder_)),
-      display(*this, programFolder_), launchers(*this, files_),
+      display(*this, programFolder_), launchers(*this, files_), server(*this),
       status_(std::make_unique<WindowStatus>(*this)),
       messageBox_(std::make_unique<WindowMessageBox>(services)) {
     buildControls();
@@ -143,12 +144,17 @@ StatusSink& FormMain::statusSink() {
     return *status_;
 }
 
+void FormMain::endRunStatus() {
+    status_->runEnded();
+}
+
 void FormMain::showSettings(const Settings& values, ShownAt when, const void* member) {
     showRows(*this, settingBindings(), values, when, member);
     showRows(folders, FoldersPane::settingBindings(), values, when, member);
     showRows(galleryList, GalleryListPane::settingBindings(), values, when, member);
     showRows(display, DisplayPane::settingBindings(), values, when, member);
     showRows(launchers, LaunchersPane::settingBindings(), values, when, member);
+    showRows(server, PublishPane::settingBindings(), values, when, member);
 }
 
 // --- Start-up and shut-down -------------------------------------------------------------
@@ -218,6 +224,7 @@ void FormMain::mainSetStartIni() {
     folders.FrameDirs->setVisible(!menuMode);
     display.FrameDisplay->setVisible(false);
     launchers.FrameEtc->setVisible(false);
+    server.FramePublish->setVisible(false);
 
     gblnListSync = true;
     logEnd("mainSetStartIni");
@@ -304,6 +311,7 @@ void FormMain::TabStripMivo_Click() {
     display.FrameDisplay->setVisible(false);
     folders.FrameDirs->setVisible(false);
     launchers.FrameEtc->setVisible(false);
+    server.FramePublish->setVisible(false);
 
     const bool menuMode = OptionMenu[0]->value();
     const std::string key = TabStripMivo->selectedKey();
@@ -318,12 +326,14 @@ void FormMain::TabStripMivo_Click() {
         display.FrameDisplay->setVisible(true);
     } else if (key == "Etc") {
         launchers.FrameEtc->setVisible(true);
+    } else if (key == "Pub") {
+        server.FramePublish->setVisible(true);
     }
 }
 
 Frame* FormMain::visiblePane() const {
-    for (Frame* pane :
-         {folders.FrameDirs, galleryList.FrameMenuPath, display.FrameDisplay, launchers.FrameEtc}) {
+    for (Frame* pane : {folders.FrameDirs, galleryList.FrameMenuPath, display.FrameDisplay,
+                        launchers.FrameEtc, server.FramePublish}) {
         if (pane->visible()) {
             return pane;
         }
@@ -349,7 +359,11 @@ void FormMain::CommandMake_Click() {
     running_ = true;
     stopRequested_ = false;
     runStart_ = services_.now();
+    // 表示 shows the pages made from now on, until a publish names the site's address again.
+    publishedAddress_.clear();
+    CommandOpenHtml->setToolTipText(translate("作成されたhtmlを表示"));
     holdInput();
+    CommandPublish->setEnabled(false);
     // Alt+T stops (the T of Stop); the panes that use it are held meanwhile.
     CommandMake->setAccessKey('T');
     CommandMake->setCaption(translate("中止"));
@@ -372,7 +386,7 @@ void FormMain::stopMake() {
     }
     stopRequested_ = true;
     // One stop is enough: a second click is not kept for later.
-    CommandMake->setEnabled(false);
+    (publishing_ ? CommandPublish : CommandMake)->setEnabled(false);
 }
 
 void FormMain::finishMake(const MakeResult& result) {
@@ -384,10 +398,7 @@ void FormMain::finishMake(const MakeResult& result) {
     if (result.done) {
         CommandOpenHtml->setEnabled(true);
     }
-    CommandMake->setAccessKey('M');
-    CommandMake->setCaption(translate("作成"));
-    CommandMake->setToolTipText(translate(kMakeToolTip));
-    CommandMake->setEnabled(true);
+    restoreRunButtons();
     running_ = false;
     CommandMake->setFocus();
     // The run may have made the folders of the pages.
@@ -406,7 +417,8 @@ void FormMain::holdInput() {
           static_cast<Control*>(folders.FrameDirs),
           static_cast<Control*>(galleryList.FrameMenuPath),
           static_cast<Control*>(display.FrameDisplay), static_cast<Control*>(launchers.FrameEtc),
-          static_cast<Control*>(CommandOpenHtml), static_cast<Control*>(CommandExit)}) {
+          static_cast<Control*>(server.FramePublish), static_cast<Control*>(CommandOpenHtml),
+          static_cast<Control*>(CommandExit)}) {
         heldControls_.emplace_back(control, control->enabled());
         control->setEnabled(false);
     }
@@ -424,7 +436,9 @@ bool FormMain::confirmClose() {
         return true;
     }
     if (closeAfterRun_ ||
-        !services_.askYesNo(translate("作成中です。作成を中止して終了しますか？"), kAppTitle)) {
+        !services_.askYesNo(publishing_ ? translate("公開中です。公開を中止して終了しますか？")
+                                        : translate("作成中です。作成を中止して終了しますか？"),
+                            kAppTitle)) {
         return false;
     }
     // The run may have ended while the question was open: then there is nothing to wait
@@ -454,6 +468,7 @@ Settings FormMain::currentSettings() const {
     readRows(galleryList, GalleryListPane::settingBindings(), current);
     readRows(display, DisplayPane::settingBindings(), current);
     readRows(launchers, LaunchersPane::settingBindings(), current);
+    readRows(server, PublishPane::settingBindings(), current);
     return current;
 }
 

@@ -13,6 +13,7 @@
 #include "common/translate.h"
 #include "generation/plan/status.h"
 #include "generation/run/make_run.h"
+#include "publish/publish.h"
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "window/controls.h"
@@ -20,6 +21,7 @@
 #include "window/folders_pane.h"
 #include "window/gallery_list_pane.h"
 #include "window/launchers_pane.h"
+#include "window/publish_pane.h"
 #include "window/services.h"
 #include "window/setting_binding.h"
 
@@ -27,6 +29,9 @@ namespace mivo {
 
 /// The tool-tip of 作成 (while a run goes on, the button stops it and says so).
 inline constexpr const char* kMakeToolTip = translatable("ページを作成する");
+/// The tool-tip of 公開.
+inline constexpr const char* kPublishToolTip =
+    translatable("作成したサイトを「公開先」のサーバーに送る (変わったファイルだけ)");
 
 /// A run that took longer than this, ended while the user was in another window, is told
 /// through the desktop's notifications.
@@ -96,10 +101,18 @@ class FormMain {
     // --- Make run and status line -------------------------------------------------------
     /// Starts a run; while one runs the button reads "中止" and a click stops it.
     void CommandMake_Click();
-    /// True from 作成 until the run has handed the window back.
+    /// True from 作成 (or 公開) until the run has handed the window back.
     bool running() const { return running_; }
-    /// Asks the running run to stop before its next picture or page.
+    /// True from 公開 until the publish has handed the window back.
+    bool publishing() const { return publishing_; }
+    /// Asks the running run to stop before its next picture or page (a publish within a
+    /// second).
     void stopMake();
+    /// Sends the site to the server of the 公開先 tab, as `mivo-make --publish-only` does; while
+    /// it runs the button reads "中止" and a click stops it.
+    void CommandPublish_Click();
+    /// What 表示 opens: the site's address after a publish that named one, else the index page.
+    std::string shownTarget() const;
     void mainSetStatus(bool inblnMess, const std::string& instrMess, int inintBarType,
                        int inintBarValue);
     /// LabelMess and ProgressBarMake as the core's status sink.
@@ -147,6 +160,7 @@ class FormMain {
     CommandButton* CommandOpenFolder = nullptr;
     Label* LabelMess = nullptr;
     ProgressBar* ProgressBarMake = nullptr;
+    CommandButton* CommandPublish = nullptr;
     CommandButton* CommandMake = nullptr;
     CommandButton* CommandExit = nullptr;
 
@@ -155,6 +169,7 @@ class FormMain {
     GalleryListPane galleryList; // FrameMenuPath: menu mode's folders and the gallery list
     DisplayPane display;         // FrameDisplay
     LaunchersPane launchers;     // FrameEtc and the launcher buttons along the top
+    PublishPane server;          // FramePublish: where 公開 sends the site
 
   private:
     class WindowStatus;
@@ -170,6 +185,14 @@ class FormMain {
     void holdInput();
     void releaseInput();
     void finishMake(const MakeResult& result);
+    void finishPublish(const PublishResult& result);
+    /// The bar says nothing more about time once a run has ended.
+    void endRunStatus();
+    /// 作成 or 公開 back as it was before the run turned it into 中止.
+    void restoreRunButtons();
+    /// Saves Mivo.ini and Mivo.csv after a run without asking anything; a failure is logged
+    /// under `handler`.
+    void saveAfterRun(const char* handler);
     /// Saves Mivo.ini and Mivo.csv; asks to try again or leave without saving when one fails.
     void saveState();
     /// After every run: saves what changed since the last save without asking anything (a
@@ -191,6 +214,9 @@ class FormMain {
     std::vector<GalleryEntry> savedRows_;
     bool closed_ = false;
     bool running_ = false;
+    bool publishing_ = false;
+    /// The site's address after a publish that completed and named one: 表示 opens it.
+    std::string publishedAddress_;
     bool closeAfterRun_ = false;
     std::atomic<bool> stopRequested_{false};
     std::chrono::steady_clock::time_point runStart_{};

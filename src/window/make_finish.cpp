@@ -81,19 +81,14 @@ void FormMain::showRecentFolders() {
     }
 }
 
-void FormMain::afterMake(const MakeResult& result) {
-    // The folders of a gallery made are offered first the next time.
-    if (result.done) {
-        rememberFolders(currentSettings(), galleryRows());
-    }
-    // The gallery now shows these settings: keep them even if the program never gets to exit.
+void FormMain::saveAfterRun(const char* handler) {
     const Settings current = currentSettings();
     std::string error;
     if (iniReadable_) {
         if (mivo::mainSetIni(iniPath_, saved_, current, &error)) {
             saved_ = current;
         } else {
-            cmWriteLog("CommandMake_Click", 4, "SaveError [" + iniPath_ + "] " + error);
+            cmWriteLog(handler, 4, "SaveError [" + iniPath_ + "] " + error);
         }
     }
     std::vector<GalleryEntry> rows = galleryRows();
@@ -101,9 +96,18 @@ void FormMain::afterMake(const MakeResult& result) {
         if (mivo::mainSetList(listPath_, rows, &error)) {
             savedRows_ = std::move(rows);
         } else {
-            cmWriteLog("CommandMake_Click", 4, "SaveError [" + listPath_ + "] " + error);
+            cmWriteLog(handler, 4, "SaveError [" + listPath_ + "] " + error);
         }
     }
+}
+
+void FormMain::afterMake(const MakeResult& result) {
+    // The folders of a gallery made are offered first the next time.
+    if (result.done) {
+        rememberFolders(currentSettings(), galleryRows());
+    }
+    // The gallery now shows these settings: keep them even if the program never gets to exit.
+    saveAfterRun("CommandMake_Click");
 
     // A long run may have ended while the user was elsewhere: the desktop says how it ended.
     if (services_.now() - runStart_ > kNotifyAfter && !services_.windowActive()) {

@@ -1,5 +1,6 @@
 #include "generation/pages/picture_rows.h"
 
+#include <optional>
 #include <utility>
 
 #include "common/log.h"
@@ -7,6 +8,7 @@
 #include "common/text.h"
 #include "generation/copies/gallery_copies.h"
 #include "generation/copies/picture_resize.h"
+#include "generation/copies/site_originals.h"
 #include "generation/pictures/picture_info.h"
 
 namespace mivo {
@@ -59,7 +61,17 @@ struct PictureRows::Links {
         : thumbFolder(folders.thumbs), pictures(pagePath, job.picPath),
           view(pagePath, folders.view), thumbs(pagePath, thumbFolder),
           thumbs2x(pagePath, folderIn(thumbFolder, kThumb2xFolder)),
-          thumbnailFolder(pagePath, job.samPath) {}
+          thumbnailFolder(pagePath, job.samPath) {
+        // Worked out only for a site that holds originals: the folders' links leave a trace in
+        // the log, which stays as it was without them.
+        if (job.originals != kOriginalsLinked) {
+            const std::string folder =
+                cmAddPath(pageFolderOf(pagePath), kOriginalsFolder, kPathSeparator);
+            originals.emplace(pagePath, folder);
+            originalThumbsFolder = cmAddPath(folder, kOriginalThumbnailsFolder, kPathSeparator);
+            originalThumbs.emplace(pagePath, originalThumbsFolder);
+        }
+    }
     Links(const AlbumJob& job, const std::string& pagePath)
         : Links(job, pagePath, CopyFolders(pagePath)) {}
 
@@ -69,6 +81,9 @@ struct PictureRows::Links {
     FolderLinks thumbs;
     FolderLinks thumbs2x;
     FolderLinks thumbnailFolder;
+    std::optional<FolderLinks> originals; // a self-contained site's originals/
+    std::string originalThumbsFolder;     // ... and its thumbnails/
+    std::optional<FolderLinks> originalThumbs;
 };
 
 PictureRows::PictureRows(PictureMeasurer* reads) : measurer_(reads) {}
@@ -127,10 +142,12 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
     }
 
     const Links& links = *links_;
-    row.pictureLink = links.pictures.to(item.name());
+    row.pictureLink = item.originalInSite && links.originals ? links.originals->to(item.name())
+                                                             : links.pictures.to(item.name());
     // With copies made, the picture view shows the display copy; the original stays one click
     // away through its own link.
     row.viewLink = row.copy != nullptr ? links.view.to(row.copy->fileName) : row.pictureLink;
+    const bool withheld = job.originals == kOriginalsWithheld && !item.originalInSite;
     row.thumb2xLink.clear();
     row.videoLink.clear();
     row.videoType.clear();
@@ -141,10 +158,20 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
             copy.webVideoName.empty() ? row.pictureLink : links.view.to(copy.webVideoName);
         row.videoType = copy.webVideoType;
         row.durationMs = copy.durationMs;
+        if (withheld && !copy.webVideoName.empty()) {
+            row.pictureLink = row.videoLink; // the download gives the web video
+        }
+    } else if (withheld && row.copy != nullptr) {
+        row.pictureLink = row.viewLink; // the download gives the display copy
     }
     if (job.useThumbnails) {
-        row.thumbPath = cmAddPath(job.samPath, item.name(), kPathSeparator);
-        row.thumbLink = links.thumbnailFolder.to(item.name());
+        if (item.thumbnailInSite && links.originalThumbs) {
+            row.thumbPath = cmAddPath(links.originalThumbsFolder, item.name(), kPathSeparator);
+            row.thumbLink = links.originalThumbs->to(item.name());
+        } else {
+            row.thumbPath = cmAddPath(job.samPath, item.name(), kPathSeparator);
+            row.thumbLink = links.thumbnailFolder.to(item.name());
+        }
         row.thumbSize.reset();
     } else if (row.copy != nullptr) {
         // Mivo's own thumbnails, used as a thumbnail folder is; their sizes are known.

@@ -27,6 +27,14 @@ struct PagePlan {
     bool shootingData = false;          // CheckExif
 };
 
+/// The links to originals lead into the picture folder, where the originals are.
+inline constexpr int kOriginalsLinked = 0;
+/// The originals are placed in the page folder (originals/), so that it holds all a page links.
+inline constexpr int kOriginalsInSite = 1;
+/// No original is linked: a download gives the display copy, a video its web video; only an
+/// item shown as it is (no copies, a video that plays as it is) is placed as in kOriginalsInSite.
+inline constexpr int kOriginalsWithheld = 2;
+
 /// The values one album's pages print and how its items are shown, decided by its planner
 /// (every value a page prints is here or in the run's PagePlan).
 struct AlbumJob {
@@ -46,7 +54,10 @@ struct AlbumJob {
     // album is made without it.
     bool strictFilelist = false;
     bool makeCopies = false; // Mivo makes the thumbnails and display copies itself
-    bool media = false;    // with copies: HEIC/AVIF/PNG/WebP/TIFF pictures and videos are shown too
+    bool media = false; // with copies: HEIC/AVIF/PNG/WebP/TIFF pictures and videos are shown too
+    /// Where the links to its originals lead (元の画像/保存, videos that play as they are,
+    /// pictures shown without copies): kOriginalsLinked, kOriginalsInSite, kOriginalsWithheld.
+    int originals = 0;
     std::string startName; // the item its picture view starts with; "" for the first
     // Its name and its neighbours' come from a list or a folder: text, never markup. The
     // user's own title settings go in as they are.

@@ -52,9 +52,14 @@ struct ItemNotes {
     // Shown from their originals: the names of their copies are taken by files Mivo did not
     // make, or cannot be kept in the record.
     std::vector<NamedItem> notReduced;
+    // Originals a self-contained site could not hold: a file of the user's own has the name
+    // in originals/, or the picture is a symbolic link out of its folder. Linked where they are.
+    std::vector<NamedItem> notPlaced;
     std::set<std::string> missing; // what this machine lacks, each told once
 
-    bool empty() const { return failed.empty() && leftOut.empty() && notReduced.empty(); }
+    bool empty() const {
+        return failed.empty() && leftOut.empty() && notReduced.empty() && notPlaced.empty();
+    }
     /// Adds another gallery's notes after these.
     void add(const ItemNotes& more);
 };
@@ -95,6 +100,7 @@ inline void ItemNotes::add(const ItemNotes& more) {
     failed.insert(failed.end(), more.failed.begin(), more.failed.end());
     leftOut.insert(leftOut.end(), more.leftOut.begin(), more.leftOut.end());
     notReduced.insert(notReduced.end(), more.notReduced.begin(), more.notReduced.end());
+    notPlaced.insert(notPlaced.end(), more.notPlaced.begin(), more.notPlaced.end());
     missing.insert(more.missing.begin(), more.missing.end());
 }
 

@@ -85,6 +85,10 @@ struct Item {
     std::unique_ptr<ExifInfo> shooting;
     // Its copies, once the copier looked at it (albums that make them); none otherwise.
     std::unique_ptr<WebCopy> copy;
+    // Placed in the page folder's originals/ (a self-contained site), linked from there: the
+    // original, and the thumbnail of a thumbnail folder (originals/thumbnails/).
+    bool originalInSite = false;
+    bool thumbnailInSite = false;
 
     const std::string& name() const { return file.strName; }
     /// Its copies when they are made and shown; nullptr: the original is shown.

@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "common/translate.h"
 #include "generation/copies/gallery_copies.h"
+#include "generation/copies/site_originals.h"
 #include "generation/pages/pages.h"
 #include "generation/pictures/picture_info.h"
 #include "generation/pictures/picture_measure.h"
@@ -109,10 +110,12 @@ bool makeAlbum(const RunServices& run, const PagePlan& pages, Album& album, RunP
         // What this machine lacks is told once per run, whichever album meets it first.
         result.items.missing = progress.items.missing;
         makeGalleryCopies(run, pages, album, result);
-        progress.items.add(result.items);
         // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
         // is not in the album at all.
         dropLeftOut(album.items);
+        // A self-contained site holds the originals its pages link.
+        placeOriginals(album.job, album.paths.strListPath, album.items, result.items, result.files);
+        progress.items.add(result.items);
         // The headers are read while the list page is started.
         std::optional<PictureMeasurer> measurer;
         PictureMeasurer* reads =

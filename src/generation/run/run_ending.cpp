@@ -11,6 +11,7 @@ constexpr std::size_t kNamesShown = 3;
 const char* const kFailedHeading = translatable("縮小画像を作成できませんでした");
 const char* const kLeftOutHeading = translatable("載せられなかった画像・動画");
 const char* const kNotReducedHeading = translatable("縮小画像なしで載せた画像");
+const char* const kNotPlacedHeading = translatable("サイトに置けなかった元のファイル");
 
 std::string fileNameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -43,6 +44,7 @@ UserText endingWithItems(const UserText& ending, const ItemNotes& notes) {
     add(kFailedHeading, notes.failed);
     add(kLeftOutHeading, notes.leftOut);
     add(kNotReducedHeading, notes.notReduced);
+    add(kNotPlacedHeading, notes.notPlaced);
     if (parts.logged.empty()) {
         return ending;
     }
@@ -67,6 +69,7 @@ std::string itemDetails(const ItemNotes& notes) {
     add(kFailedHeading, notes.failed);
     add(kLeftOutHeading, notes.leftOut);
     add(kNotReducedHeading, notes.notReduced);
+    add(kNotPlacedHeading, notes.notPlaced);
     return text;
 }
 

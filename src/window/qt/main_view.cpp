@@ -460,7 +460,8 @@ void MainView::applyAll(Control& control) {
 
 bool MainView::inStatusRow(const Control& control) const {
     return &control == form_.LabelMess || &control == form_.ProgressBarMake ||
-           &control == form_.CommandMake || &control == form_.CommandExit;
+           &control == form_.CommandPublish || &control == form_.CommandMake ||
+           &control == form_.CommandExit;
 }
 
 void MainView::placeWidget(const Control& control, QWidget* widget) {
@@ -585,7 +586,8 @@ void MainView::showStatusText() {
 
 void MainView::layoutStatusRow() {
     // The design's places, measured from the right edge for the two buttons; the status line
-    // and the bar take the width that is left, so a narrow window keeps 作成 and 終了 whole.
+    // and the bar take the width that is left, so a narrow window keeps 公開, 作成 and 終了
+    // whole.
     const int right = statusRow_->width() > 0 ? statusRow_->width() : toPixels(kDesignWidth);
     const auto place = [this](Control* control, int left, int width) {
         QWidget* widget = widgetFor(control);
@@ -602,11 +604,14 @@ void MainView::layoutStatusRow() {
     const int makeLeft = exitLeft - toPixels(exit.Left - make.Left);
     place(form_.CommandExit, exitLeft, toPixels(exit.Width));
     place(form_.CommandMake, makeLeft, toPixels(make.Width));
+    const Twips& publish = form_.CommandPublish->geometry();
+    const int publishLeft = makeLeft - toPixels(make.Left - publish.Left);
+    place(form_.CommandPublish, publishLeft, toPixels(publish.Width));
     for (Control* line :
          {static_cast<Control*>(form_.LabelMess), static_cast<Control*>(form_.ProgressBarMake)}) {
         const Twips& g = line->geometry();
         place(line, toPixels(g.Left),
-              makeLeft - toPixels(make.Left - g.Left - g.Width) - toPixels(g.Left));
+              publishLeft - toPixels(publish.Left - g.Left - g.Width) - toPixels(g.Left));
     }
     showStatusText();
 }

@@ -104,14 +104,16 @@ const Placed kPlaces[] = {
     {"CommandOpen", 3, {7800, 0, 975, 255}},
     {"TabStripMivo", -1, {120, 360, 8655, 8175}},
     {"CommandOpenHtml", -1, {7800, 360, 975, 255}},
-    {"LabelMess", -1, {120, 8640, 6495, 255}},
-    {"ProgressBarMake", -1, {120, 9000, 6495, 255}},
+    {"LabelMess", -1, {120, 8640, 5415, 255}},
+    {"ProgressBarMake", -1, {120, 9000, 5415, 255}},
+    {"CommandPublish", -1, {5640, 8640, 975, 615}},
     {"CommandMake", -1, {6720, 8640, 975, 615}},
     {"CommandExit", -1, {7800, 8640, 975, 615}},
     {"FrameDirs", -1, {240, 720, 8415, 7695}},
     {"FrameMenuPath", -1, {240, 720, 8415, 7695}},
     {"FrameDisplay", -1, {240, 720, 8415, 7695}},
     {"FrameEtc", -1, {240, 720, 8415, 7695}},
+    {"FramePublish", -1, {240, 720, 8415, 7695}},
     {"PicturePic", -1, {7920, 120, 495, 495}},
 };
 
@@ -155,9 +157,11 @@ TEST_F(DesignTableTest, TheBuiltWindowMatchesTheDesign) {
     EXPECT_EQ(f.galleryList.ListViewPath->columns()[0].Text, "名前");
     EXPECT_EQ(f.galleryList.ListViewPath->columns()[1].Text, "画像フォルダ");
     EXPECT_EQ(f.galleryList.ListViewPath->columns()[2].Text, "サムネイルフォルダ");
-    const std::vector<std::vector<std::string>> tabs = {{"Dir", "フォルダ", "フォルダの設定"},
-                                                        {"Disp", "表示形式", "表示形式の設定"},
-                                                        {"Etc", "その他", "バージョン情報等"}};
+    const std::vector<std::vector<std::string>> tabs = {
+        {"Dir", "フォルダ", "フォルダの設定"},
+        {"Disp", "表示形式", "表示形式の設定"},
+        {"Etc", "その他", "バージョン情報等"},
+        {"Pub", "公開先", "公開するサーバーの設定"}};
     ASSERT_EQ(f.TabStripMivo->tabs().size(), tabs.size());
     for (std::size_t i = 0; i < tabs.size(); ++i) {
         const Tab& t = f.TabStripMivo->tabs()[i];

@@ -36,6 +36,7 @@ TEST(SettingBindings, EverySettingOfAControlHasOneRowAndTheGlobalsNone) {
     countRows(GalleryListPane::settingBindings(), values, counts);
     countRows(DisplayPane::settingBindings(), values, counts);
     countRows(LaunchersPane::settingBindings(), values, counts);
+    countRows(PublishPane::settingBindings(), values, counts);
     // The globals the handlers keep (the paths, the start picture, the folders used lately),
     // the log level, the window's place and where the site is published (written by hand for
     // now) have no control.
@@ -192,7 +193,8 @@ TEST_F(PanesTest, AccessKeysSeenTogetherDiffer) {
         {"folders", &f.folders},
         {"gallery list", &f.galleryList},
         {"display", &f.display},
-        {"launchers", &f.launchers}};
+        {"launchers", &f.launchers},
+        {"publish", &f.server}};
     for (const auto& [name, pane] : panes) {
         std::vector<char> seen = window;
         for (const Control* control : pane->controls()) {

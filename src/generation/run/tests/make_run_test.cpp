@@ -423,3 +423,38 @@ TEST_F(MakeRunTest, EveryWayOutLogsTheEndOfTheRun) {
 
 } // namespace
 } // namespace mivo
+
+namespace mivo {
+namespace {
+
+TEST(SelfContainedThumbnails, AThumbnailFoldersThumbnailsArePlacedAndLinkedInTheSite) {
+    TempDir dir;
+    dir.write("prog/html/list.html",
+              "MV_TABLE_START\r\n<img src=\"MV_IMG_SRC\">\r\nMV_TABLE_END\r\n");
+    dir.write("prog/html/index.html", "MV_LIST_ARRAY\r\n");
+    dir.write("prog/html/pict.html", "MV_INDEX_HTML\r\n");
+    dir.write("pics/p1.gif", test::gifBytes(40, 30));
+    dir.write("thumbs/p1.gif", test::gifBytes(20, 15));
+    Settings settings = defaultSettings(dir / "prog");
+    settings.OptionMenu = 1;
+    settings.OptionSamD = 1;
+    settings.gstrPicPath = dir / "pics";
+    settings.gstrSamPath = dir / "thumbs";
+    settings.gstrIndexPath = dir / "out/index.html";
+    settings.PublishOriginals = 1;
+    RecordingStatus status;
+    ASSERT_TRUE(runMake(settings, {}, portableProgramFiles(dir / "prog"), status).done);
+    EXPECT_EQ(readBytes(dir / "out/originals/thumbnails/p1.gif"), test::gifBytes(20, 15));
+    EXPECT_EQ(readBytes(dir / "out/originals/p1.gif"), test::gifBytes(40, 30));
+    const std::string list = readBytes(dir / "out/list.html");
+    EXPECT_NE(list.find("<img src=\"./originals/thumbnails/p1.gif\">"), std::string::npos) << list;
+    EXPECT_EQ(list.find("thumbs/"), std::string::npos) << list;
+
+    // Back to links where the files are: both placed files go, and the folders with them.
+    settings.PublishOriginals = 0;
+    ASSERT_TRUE(runMake(settings, {}, portableProgramFiles(dir / "prog"), status).done);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out/originals"));
+}
+
+} // namespace
+} // namespace mivo

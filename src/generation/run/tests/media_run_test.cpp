@@ -241,3 +241,86 @@ TEST_F(MediaRunTest, StoppingKillsARunningTranscodeAndLeavesNoPartOfIt) {
 
 } // namespace
 } // namespace mivo
+
+namespace mivo {
+namespace {
+
+bool listed(const std::vector<std::string>& paths, const std::string& path) {
+    return std::find(paths.begin(), paths.end(), path) != paths.end();
+}
+
+using SelfContainedSiteTest = MediaRunTest;
+
+TEST_F(SelfContainedSiteTest, TheSiteHoldsTheOriginalsItLinksAndKeepsThemInStep) {
+    settings.PublishOriginals = 1;
+    // A picture that is a link out of the folder, and a file of the user's in the way.
+    dir.write("secret.jpg", readBytes(dir / "pics/a.jpg"));
+    fs::create_symlink(dir / "secret.jpg", dir / "pics/g.jpg");
+    dir.mkdir("out/originals");
+    dir.write("out/originals/h.jpg", "mine");
+    fs::copy_file(dir / "pics/a.jpg", dir / "pics/h.jpg");
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    const std::string out = dir / "out";
+    for (const char* name : {"a.jpg", "b.png", "c.heic", "d.mp4", "e.mov"}) {
+        const std::string placed = out + "/originals/" + name;
+        EXPECT_EQ(readBytes(placed), readBytes(dir / ("pics/" + std::string(name)))) << name;
+        EXPECT_TRUE(listed(result.files.written, placed)) << name;
+    }
+    // Hard links where the file system allows: no second copy of the bytes.
+    EXPECT_TRUE(fs::equivalent(out + "/originals/a.jpg", dir / "pics/a.jpg"));
+    const std::string index = page("index.html");
+    EXPECT_TRUE(contains(index, "aryPicList[0] = \"./view/a.jpg#original=./originals/a.jpg,"))
+        << index;
+    EXPECT_TRUE(contains(index, "aryPicVideo[3] = [\"./originals/d.mp4\""));
+    // The link out of the folder is not followed, the user's file is kept: both are named and
+    // linked where they are.
+    EXPECT_FALSE(fs::exists(out + "/originals/g.jpg"));
+    EXPECT_EQ(readBytes(out + "/originals/h.jpg"), "mine");
+    EXPECT_TRUE(contains(result.items, dir / "pics/g.jpg")) << result.items;
+    EXPECT_TRUE(contains(result.items, dir / "pics/h.jpg")) << result.items;
+    EXPECT_TRUE(contains(index, "#original=./../pics/h.jpg,"));
+    for (const char* name : {"a.jpg", "b.png", "c.heic", "d.mp4", "e.mov"}) {
+        EXPECT_FALSE(contains(index, std::string("../pics/") + name)) << name;
+        EXPECT_FALSE(contains(page("list.html"), std::string("../pics/") + name)) << name;
+    }
+
+    // Nothing changed: no file of the site is touched.
+    const auto before = stamps(out);
+    run();
+    ASSERT_TRUE(result.done);
+    EXPECT_EQ(stamps(out), before);
+    EXPECT_TRUE(result.files.written.empty());
+
+    // A picture gone takes its original with it; the user's file stays.
+    fs::remove(dir / "pics/b.png");
+    run();
+    ASSERT_TRUE(result.done);
+    EXPECT_FALSE(fs::exists(out + "/originals/b.png"));
+    EXPECT_TRUE(listed(result.files.removed, out + "/originals/b.png"));
+    EXPECT_EQ(readBytes(out + "/originals/h.jpg"), "mine");
+
+    // Originals withheld: downloads give the display copy, a video its web video; only the
+    // video that plays as it is stays in the site.
+    settings.PublishOriginals = 2;
+    run();
+    ASSERT_TRUE(result.done);
+    const std::string withheld = page("index.html");
+    EXPECT_TRUE(contains(withheld, "aryPicList[0] = \"./view/a.jpg#original=./view/a.jpg,"))
+        << withheld;
+    EXPECT_TRUE(contains(withheld, "#original=./view/e.mov.mp4,")) << withheld;
+    EXPECT_TRUE(fs::exists(out + "/originals/d.mp4"));
+    EXPECT_FALSE(fs::exists(out + "/originals/a.jpg"));
+    EXPECT_TRUE(fs::exists(dir / "pics/a.jpg"));
+
+    // Back to links into the picture folder: everything Mivo placed goes, the user's file stays.
+    settings.PublishOriginals = 0;
+    run();
+    ASSERT_TRUE(result.done);
+    EXPECT_FALSE(fs::exists(out + "/originals/d.mp4"));
+    EXPECT_FALSE(fs::exists(out + "/originals/.mivo-originals"));
+    EXPECT_EQ(readBytes(out + "/originals/h.jpg"), "mine");
+}
+
+} // namespace
+} // namespace mivo

@@ -258,11 +258,12 @@ TEST_F(MainViewTest, EveryControlHasAWidgetWithItsCaptionAndToolTip) {
             << control->displayName();
     }
     auto* tabs = widget<QTabWidget>("TabStripMivo");
-    ASSERT_EQ(tabs->count(), 3);
+    ASSERT_EQ(tabs->count(), 4);
     // Each tab with its access key (Alt+F, Alt+D, Alt+O).
     EXPECT_EQ(tabs->tabText(0), QStringLiteral("フォルダ(&F)"));
     EXPECT_EQ(tabs->tabText(1), QStringLiteral("表示形式(&D)"));
     EXPECT_EQ(tabs->tabText(2), QStringLiteral("その他(&O)"));
+    EXPECT_EQ(tabs->tabText(3), QStringLiteral("公開先(&C)"));
     EXPECT_EQ(tabs->tabToolTip(2), QStringLiteral("バージョン情報等"));
     auto* list = widget<QTreeWidget>("ListViewPath");
     ASSERT_EQ(list->columnCount(), 3);
@@ -285,8 +286,8 @@ TEST_F(MainViewTest, EveryControlHasAWidgetWithItsCaptionAndToolTip) {
     EXPECT_TRUE(widget<QWidget>("FrameDisplay")->isVisible());
     QTest::keyClick(view_.get(), Qt::Key_PageUp, Qt::ControlModifier);
     QTest::keyClick(view_.get(), Qt::Key_PageUp, Qt::ControlModifier);
-    EXPECT_EQ(form_->TabStripMivo->selectedIndex(), 2);
-    EXPECT_TRUE(widget<QWidget>("FrameEtc")->isVisible());
+    EXPECT_EQ(form_->TabStripMivo->selectedIndex(), 3);
+    EXPECT_TRUE(widget<QWidget>("FramePublish")->isVisible());
 }
 
 /// Every caption shown in either mode on any tab is drawn whole, inside its widget, and no
@@ -322,7 +323,7 @@ TEST_F(MainViewTest, WindowFitsEveryScreenWithTheStatusRowAlwaysInView) {
                 "screen x" + std::to_string(screenScale) + " font x" + std::to_string(fontScale);
             EXPECT_LE(view_->height(), std::max(screen.height(), view_->minimumHeight())) << where;
             for (const char* name :
-                 {"CommandMake", "CommandExit", "LabelMess", "ProgressBarMake"}) {
+                 {"CommandPublish", "CommandMake", "CommandExit", "LabelMess", "ProgressBarMake"}) {
                 QWidget* w = widget<QWidget>(name);
                 const QRect inView(w->mapTo(view_.get(), QPoint(0, 0)), w->size());
                 EXPECT_TRUE(view_->rect().contains(inView)) << where << " " << name;
@@ -871,6 +872,34 @@ TEST_F(MainViewTest, MakeButtonBuildsTheSampleAlbumAndHandsTheWindowBack) {
     EXPECT_EQ(make->text(), QStringLiteral("作成(&M)"));
     EXPECT_EQ(services_.paints.back().label, QStringLiteral("完了しました"));
     EXPECT_EQ(services_.paints.back().bar, 100);
+
+    // 公開 beside it, with no server set: the publish runs behind the window as 作成 does, and
+    // its failure comes back in the status line and a box.
+    auto* publish = widget<QPushButton>("CommandPublish");
+    EXPECT_EQ(publish->text(), QStringLiteral("公開(&B)"));
+    QString said;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&said] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            said = box->text();
+            box->accept();
+        }
+    });
+    answer.start(20);
+    QTest::mouseClick(publish, Qt::LeftButton);
+    waitForRun();
+    QElapsedTimer clock;
+    clock.start();
+    while (said.isEmpty() && clock.elapsed() < 5000) {
+        QTest::qWait(10);
+    }
+    answer.stop();
+    EXPECT_FALSE(form_->publishing());
+    EXPECT_TRUE(said.startsWith(QStringLiteral("公開に失敗しました。"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QString::fromStdString(form_->LabelMess->caption())));
+    EXPECT_EQ(publish->text(), QStringLiteral("公開(&B)"));
+    EXPECT_TRUE(publish->isEnabled());
+    EXPECT_TRUE(make->isEnabled());
 }
 
 TEST_F(MainViewTest, MakeRunsOffTheWindowThreadAndStopsWhenAsked) {
