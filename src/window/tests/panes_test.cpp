@@ -38,12 +38,10 @@ TEST(SettingBindings, EverySettingOfAControlHasOneRowAndTheGlobalsNone) {
     countRows(LaunchersPane::settingBindings(), values, counts);
     countRows(PublishPane::settingBindings(), values, counts);
     // The globals the handlers keep (the paths, the start picture, the folders used lately),
-    // the log level, the window's place and where the site is published (written by hand for
-    // now) have no control.
+    // the log level and the window's place have no control.
     const auto global = [](const SettingRow& row) {
         const std::string section = row.section;
-        return section == "Log" || section == "Path" || section == "Window" ||
-               section == "Recent" || section == "Publish";
+        return section == "Log" || section == "Path" || section == "Window" || section == "Recent";
     };
     for (const SettingRow& row : settingRows()) {
         const Bound bound = counts[row.address(values)];
