@@ -403,7 +403,7 @@ void FormMain::holdInput() {
     heldControls_.clear();
     for (Control* control :
          {static_cast<Control*>(OptionMenu[0]), static_cast<Control*>(OptionMenu[1]),
-          static_cast<Control*>(folders.FrameDirs),
+          static_cast<Control*>(OptionMenu[2]), static_cast<Control*>(folders.FrameDirs),
           static_cast<Control*>(galleryList.FrameMenuPath),
           static_cast<Control*>(display.FrameDisplay), static_cast<Control*>(launchers.FrameEtc),
           static_cast<Control*>(CommandOpenHtml), static_cast<Control*>(CommandExit)}) {
