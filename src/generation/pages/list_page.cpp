@@ -207,6 +207,8 @@ void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& alb
             (row.number == 0 ||
              (!job.coverName.empty() && textEquals(job.coverName, row.item->name())))) {
             table.menuItem = relativeLink(job.upPage, row.thumbPath) + "," + sizeText;
+            table.coverPath = row.thumbPath;
+            table.coverSize = sizeText;
         }
         if (job.inTree && row.item->shooting) {
             noteDate(row.item->shooting->dateTaken, table);

@@ -54,12 +54,9 @@ void writeAlbumArray(const Album& album, const std::vector<AlbumResult>& childre
     for (std::size_t k = 0; k < album.children.size() && k < children.size(); ++k) {
         const Album& child = *album.children[k];
         const AlbumResult& made = children[k];
-        // The cover entry is "<link>,<size text>", and the size text holds no comma.
-        const std::size_t comma = made.menuItem.rfind(',');
         const std::string cover =
-            comma == std::string::npos ? made.menuItem : made.menuItem.substr(0, comma);
-        const std::string size =
-            comma == std::string::npos ? std::string() : made.menuItem.substr(comma + 1);
+            made.coverPath.empty() ? std::string() : relativeLink(pagePath, made.coverPath);
+        const std::string& size = made.coverSize;
         const std::string fields[] = {
             child.job.name,
             relativeLink(pagePath, child.job.trail.back().indexPage),

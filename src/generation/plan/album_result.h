@@ -34,6 +34,8 @@ struct ListTableResult {
     std::string menuItem;
     std::string firstDate; // the first and last date taken of its items, "" when none has one
     std::string lastDate;
+    std::string coverPath; // the cover's thumbnail file and its size attributes
+    std::string coverSize;
 };
 
 /// An item the end of a run names: its path, and why (composed and logged in Japanese, parts
@@ -86,6 +88,8 @@ struct AlbumResult {
     std::string menuItem; // its entry on the page that lists it (its cover)
     // What a folder tree's parent shows of it: its own items, those of all its albums, and
     // the first and last date taken among them ("YYYY-MM-DD hh:mm:ss", or "").
+    std::string coverPath; // its cover's thumbnail file, or its first sub-album's; "" for none
+    std::string coverSize; // the thumbnail's size attributes
     std::size_t ownItems = 0;
     std::size_t allItems = 0;
     std::string firstDate;

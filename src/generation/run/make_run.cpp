@@ -13,6 +13,7 @@
 #include "generation/pictures/picture_measure.h"
 #include "generation/plan/album.h"
 #include "generation/plan/album_result.h"
+#include "generation/plan/page_text.h"
 #include "generation/plan/planners.h"
 #include "generation/plan/run_services.h"
 #include "generation/run/check.h"
@@ -110,8 +111,20 @@ bool makeChildren(const RunServices& run, const PagePlan& pages, Album& album,
                   RunProgress& progress, AlbumResult& result);
 
 /// What a tree's parent shows of an album: its own items and its albums', and their dates.
-void countItems(AlbumResult& result) {
+void countItems(const Album& album, AlbumResult& result) {
     result.allItems = result.ownItems;
+    // An album without pictures of its own shows its first sub-album's cover.
+    for (const AlbumResult& child : result.children) {
+        if (!result.coverPath.empty()) {
+            break;
+        }
+        result.coverPath = child.coverPath;
+        result.coverSize = child.coverSize;
+        if (!album.job.upPage.empty() && !result.coverPath.empty()) {
+            result.menuItem =
+                relativeLink(album.job.upPage, result.coverPath) + "," + result.coverSize;
+        }
+    }
     for (const AlbumResult& child : result.children) {
         result.allItems += child.allItems;
         if (!child.firstDate.empty() &&
@@ -151,7 +164,9 @@ bool makeOwnPages(const RunServices& run, const PagePlan& pages, Album& album,
     result.ownItems = album.items.size();
     result.firstDate = table.firstDate;
     result.lastDate = table.lastDate;
-    countItems(result);
+    result.coverPath = table.coverPath;
+    result.coverSize = table.coverSize;
+    countItems(album, result);
     // A list page abandoned half-way leaves the other pages as they were too.
     if (stopping(run, progress)) {
         return false;
@@ -208,7 +223,7 @@ bool makeAlbum(const RunServices& run, const PagePlan& pages, Album& album, RunP
         // Its own index page listed them.
         return true;
     }
-    countItems(result);
+    countItems(album, result);
     if (stopping(run, progress)) {
         return false;
     }
