@@ -200,8 +200,8 @@ bool makeOwnPages(const RunServices& run, const PagePlan& pages, Album& album,
 bool makeAlbum(const RunServices& run, const PagePlan& pages, Album& album, RunProgress& progress,
                AlbumResult& result) {
     const bool childrenFirst = album.job.inTree;
-    if (childrenFirst && !album.showsFolder && album.place.ownFolder) {
-        // Its index of its children goes into its own folder, which its children's lie in.
+    if (childrenFirst && album.place.ownFolder && !album.children.empty()) {
+        // Its children's folders lie in its own, made before them.
         const FailureKept kept{result, progress};
         if (stopping(run, progress) || !mainGetMakePath(run.status, album)) {
             return false;
