@@ -122,8 +122,8 @@ read -r m2_wall m2_cpu < <(once "$small_prog/mivo-make")
 printf '\n%-40s %14s %14s\n' "beside thumbsup ($small pictures)" "first wall/cpu" "re-run wall/cpu"
 printf '%-40s %6.2f/%6.2f  %6.2f/%6.2f\n' "mivo-make, folder tree with copies" "$m1_wall" "$m1_cpu" "$m2_wall" "$m2_cpu"
 if [[ -z "$thumbsup_note" ]]; then
-  read -r t1_wall t1_cpu < <(once "$thumbsup" --input "$work/small" --output "$work/thumbsup" --albums-from '%path' --cleanup)
-  read -r t2_wall t2_cpu < <(once "$thumbsup" --input "$work/small" --output "$work/thumbsup" --albums-from '%path' --cleanup)
+  read -r t1_wall t1_cpu < <(once "$thumbsup" --input "$work/small" --output "$work/thumbsup" --albums-from '%path' --no-usage-stats --cleanup)
+  read -r t2_wall t2_cpu < <(once "$thumbsup" --input "$work/small" --output "$work/thumbsup" --albums-from '%path' --no-usage-stats --cleanup)
   printf '%-40s %6.2f/%6.2f  %6.2f/%6.2f\n' "thumbsup 2, nested albums (%path)" "$t1_wall" "$t1_cpu" "$t2_wall" "$t2_cpu"
 else
   echo "thumbsup: $thumbsup_note"

@@ -202,9 +202,30 @@ void PagePlaceholders::tableWritten(const PageInput& input) {
     }
 }
 
+namespace {
+
+/// True when `line` may hold a placeholder: every name begins with "MV_", in any letter case.
+/// Most template lines hold none, and are then looked at once instead of once per name.
+bool mayHoldPlaceholder(std::string_view line) {
+    for (std::size_t at = line.find('_', 2); at != std::string_view::npos;
+         at = line.find('_', at + 1)) {
+        const char m = line[at - 2];
+        const char v = line[at - 1];
+        if ((m == 'M' || m == 'm') && (v == 'V' || v == 'v')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line) const {
     Line out;
     out.text = line;
+    if (!mayHoldPlaceholder(line)) {
+        return out;
+    }
     for (std::size_t k = 0; k < rows_.size(); ++k) {
         const Placeholder& p = *rows_[k];
         // These two are looked for in capitals only; a line without them keeps them as written.
