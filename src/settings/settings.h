@@ -13,7 +13,7 @@ namespace mivo {
 /// table (settings/settings_table.h), and `defaultSettings` fills a record from it.
 struct Settings {
     int LogLevel{};            // [Log] Level: 0 no log, n lines of level n and above; never written
-    int OptionMenu{};          // [Ini] Mode: 0 menu mode, 1 single mode
+    int OptionMenu{};          // [Ini] Mode: 0 menu mode, 1 single mode, 2 folder tree
     std::string gstrPicPath{}; // [Path] Pic
     std::string gstrSamPath{}; // [Path] Thum
     std::string gstrIndexPath{};    // [Path] Index
@@ -76,6 +76,8 @@ struct Settings {
     int PublishOriginals{};
 
     bool menuMode() const { return OptionMenu == 0; }
+    /// The picture folder and every folder below it that holds pictures: a tree of albums.
+    bool treeMode() const { return OptionMenu == 2; }
     /// Single mode shows the pictures of the thumbnail folder rather than the pictures.
     bool useThumbnailFolder() const { return OptionSamD == 1; }
 

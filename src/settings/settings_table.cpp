@@ -23,7 +23,7 @@ constexpr long long kPlace = 1000000;
 constexpr SettingRow kRows[] = {
 // section     key          kind            default                                    from              log name            min      max     clamp  save  group  slot
 {"Log",      "Level",     K::WholeNumber, "0",                                       D::Text,          "LogLevel",         -32768,  32767,  false, -1,   0,     MIVO_SLOT(LogLevel)},
-{"Ini",      "Mode",      K::OptionIndex, "1",                                       D::Text,          "gstrModeF",        0,       1,      false, 1,    0,     MIVO_SLOT(OptionMenu)},
+{"Ini",      "Mode",      K::OptionIndex, "1",                                       D::Text,          "gstrModeF",        0,       2,      false, 1,    0,     MIVO_SLOT(OptionMenu)},
 {"Path",     "Pic",       K::Path,        "",                                        D::ProgramFolder, "PicPath",          0,       0,      false, 2,    0,     MIVO_SLOT(gstrPicPath)},
 {"Path",     "Thum",      K::Path,        "",                                        D::PicPath,       "SamPath",          0,       0,      false, 3,    0,     MIVO_SLOT(gstrSamPath)},
 {"Path",     "Index",     K::Path,        "",                                        D::PicIndexPage,  "IndexPath",        0,       0,      false, 4,    0,     MIVO_SLOT(gstrIndexPath)},

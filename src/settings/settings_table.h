@@ -16,7 +16,7 @@ enum class SettingKind {
     Text,        ///< free text
     WholeNumber, ///< a decimal whole number
     Flag,        ///< a check box: "1" on, "0" off
-    OptionIndex, ///< the chosen option of a pair: "0" or "1"
+    OptionIndex, ///< the chosen option of a few: "0", "1"...
 };
 
 /// Where a default comes from: the row's text, the row's text in the window's language (a

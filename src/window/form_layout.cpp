@@ -30,6 +30,10 @@ void FormMain::buildControls() {
     place(OptionMenu[1], {2400, 0, 1695, 255}, {}, translate("単体で作成する"),
           translate("1つの画像フォルダから1つのギャラリーを作る"));
     OptionMenu[1]->setInitialValue(true);
+    OptionMenu[2] = make<OptionButton>("OptionMenu", form, 2, groupMenu_);
+    place(OptionMenu[2], {4200, 0, 1935, 255}, {}, translate("ツリーで作成する"),
+          translate("画像フォルダとその中のフォルダごとにアルバムを作り、"
+                    "フォルダの階層のとおりにつなぐ"));
 
     TabStripMivo = make<TabStrip>(
         "TabStripMivo", form,
@@ -76,7 +80,7 @@ void FormMain::buildControls() {
           translate("設定を保存して終了"));
     CommandExit->setAccessKey('X');
 
-    for (std::size_t i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < OptionMenu.size(); ++i) {
         const int index = static_cast<int>(i);
         OptionMenu[i]->onClick = [this, index] { OptionMenu_Click(index); };
     }

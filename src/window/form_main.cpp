@@ -414,7 +414,7 @@ void FormMain::holdInput() {
     heldControls_.clear();
     for (Control* control :
          {static_cast<Control*>(OptionMenu[0]), static_cast<Control*>(OptionMenu[1]),
-          static_cast<Control*>(folders.FrameDirs),
+          static_cast<Control*>(OptionMenu[2]), static_cast<Control*>(folders.FrameDirs),
           static_cast<Control*>(galleryList.FrameMenuPath),
           static_cast<Control*>(display.FrameDisplay), static_cast<Control*>(launchers.FrameEtc),
           static_cast<Control*>(server.FramePublish), static_cast<Control*>(CommandOpenHtml),

@@ -154,7 +154,7 @@ class FormMain {
     // The window and its own controls.
     Form Window{"FormMain"};
 
-    std::array<OptionButton*, 2> OptionMenu{};
+    std::array<OptionButton*, 3> OptionMenu{};
     TabStrip* TabStripMivo = nullptr;
     CommandButton* CommandOpenHtml = nullptr;
     CommandButton* CommandOpenFolder = nullptr;

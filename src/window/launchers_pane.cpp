@@ -36,7 +36,7 @@ LaunchersPane::LaunchersPane(FormMain& form, const ProgramFiles& files)
     for (std::size_t i = 0; i < 4; ++i) {
         const int index = static_cast<int>(i);
         CommandOpen[i] = make<CommandButton>("CommandOpen", &form.Window, index);
-        place(CommandOpen[i], {4560 + 1080 * index, 0, 975, 255}, kKeepRight,
+        place(CommandOpen[i], {6180 + 660 * index, 0, 615, 255}, kKeepRight,
               translate(kLauncherNames[i]),
               translate("その他タブで設定したプログラムやファイルを開く"));
         CommandOpen[i]->setEnabled(false);

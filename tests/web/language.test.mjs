@@ -143,6 +143,10 @@ test('each template names only texts its table holds, in Japanese as the markup 
       assert.ok(m, `${name}: a table line reads key: ['Japanese', 'English'] (${line})`);
       table[m[1]] = [...m[2].matchAll(/'([^']*)'/g)].map((q) => q[1]);
     }
+    // The album block (folder tree only) adds its own texts to the table.
+    for (const m of source.matchAll(/^mivoTexts\.(\w+) = \[('[^']*'(?:, '[^']*')*)\];$/gm)) {
+      table[m[1]] = [...m[2].matchAll(/'([^']*)'/g)].map((q) => q[1]);
+    }
     for (const [key, [ja, ...en]] of Object.entries(table)) {
       assert.ok(japanese.test(ja), `${name}: ${key} has its Japanese text first (${ja})`);
       assert.ok(en.length >= 1 && en.every((e) => e && !japanese.test(e)), `${name}: ${key} has English texts (${en.join(' / ')})`);

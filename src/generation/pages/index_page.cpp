@@ -99,6 +99,9 @@ bool mainMakeIndexHtml(const RunServices& run, const PagePlan& pages, const Albu
     parts.array = [&](PageFile& page) {
         writePictureArrays(pages, album.job, pictures, album.items, page);
     };
+    parts.albumArray = [&](PageFile& page) {
+        writeAlbumArray(album, result.children, album.paths.strIndexPath, page);
+    };
     const bool ok = writeTemplatePage(run.files, PageKind::Index, "mainMakeIndexHtml", input, parts,
                                       result.failure, result.files);
     cmWriteLog("mainMakeIndexHtml", 1, "△End Method△");

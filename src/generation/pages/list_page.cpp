@@ -103,6 +103,24 @@ std::string pictureEntry(const AlbumJob& job, const PictureRow& row) {
     return entry;
 }
 
+/// Widens the table's first and last date taken by `date` ("YYYY-MM-DD hh:mm:ss"; a date
+/// written the EXIF way, "YYYY:MM:DD ...", is read the same).
+void noteDate(std::string date, ListTableResult& table) {
+    if (date.size() < 10) {
+        return;
+    }
+    if (date[4] == ':' && date[7] == ':') {
+        date[4] = '-';
+        date[7] = '-';
+    }
+    if (table.firstDate.empty() || date < table.firstDate) {
+        table.firstDate = date;
+    }
+    if (date > table.lastDate) {
+        table.lastDate = date;
+    }
+}
+
 void showProgress(const RunServices& run, const AlbumJob& job, const PictureRow& row, long long n) {
     const long long i = static_cast<long long>(row.number) + 1;
     if (job.barShares == 0) {
@@ -183,9 +201,17 @@ void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& alb
         if (!job.startName.empty() && textEquals(job.startName, row.item->name())) {
             table.startNo = static_cast<long>(row.number);
         }
-        // Its entry on the page that lists it: the first item's thumbnail is its cover.
-        if (!job.upPage.empty() && row.number == 0) {
+        // Its entry on the page that lists it: the first item's thumbnail is its cover, or
+        // the item its planner names as the cover.
+        if (!job.upPage.empty() &&
+            (row.number == 0 ||
+             (!job.coverName.empty() && textEquals(job.coverName, row.item->name())))) {
             table.menuItem = relativeLink(job.upPage, row.thumbPath) + "," + sizeText;
+            table.coverPath = row.thumbPath;
+            table.coverSize = sizeText;
+        }
+        if (job.inTree && row.item->shooting) {
+            noteDate(row.item->shooting->dateTaken, table);
         }
         page.writeLine(rowText);
         showProgress(run, job, row, n);

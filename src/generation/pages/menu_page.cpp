@@ -33,7 +33,50 @@ void writeMenuArray(const std::string& rootLink, const Album& album,
     }
 }
 
+/// The number after `key` in a size text ("width=160 height=120"), or "".
+std::string sizeValue(const std::string& sizeText, const std::string& key) {
+    const std::size_t at = sizeText.find(key);
+    if (at == std::string::npos) {
+        return {};
+    }
+    std::size_t end = at + key.size();
+    while (end < sizeText.size() && sizeText[end] >= '0' && sizeText[end] <= '9') {
+        ++end;
+    }
+    return sizeText.substr(at + key.size(), end - at - key.size());
+}
+
 } // namespace
+
+void writeAlbumArray(const Album& album, const std::vector<AlbumResult>& children,
+                     const std::string& pagePath, PageFile& page) {
+    std::string line;
+    for (std::size_t k = 0; k < album.children.size() && k < children.size(); ++k) {
+        const Album& child = *album.children[k];
+        const AlbumResult& made = children[k];
+        const std::string cover =
+            made.coverPath.empty() ? std::string() : relativeLink(pagePath, made.coverPath);
+        const std::string& size = made.coverSize;
+        const std::string fields[] = {
+            child.job.name,
+            relativeLink(pagePath, child.job.trail.back().indexPage),
+            cover,
+            sizeValue(size, "width="),
+            sizeValue(size, "height="),
+            std::to_string(made.ownItems),
+            std::to_string(made.allItems),
+            made.firstDate,
+            made.lastDate,
+            std::to_string(child.children.size()),
+        };
+        line.assign("aryAlbumList[").append(std::to_string(k)).append("] = [");
+        for (std::size_t f = 0; f < std::size(fields); ++f) {
+            line.append(f == 0 ? "\"" : ", \"").append(escapeScriptData(fields[f])).append("\"");
+        }
+        line.append("];");
+        page.writeScriptLine(line);
+    }
+}
 
 bool mainMakeMenuHtml(const RunServices& run, const PagePlan& pages, const Album& album,
                       const std::vector<AlbumResult>& children, AlbumResult& result) {
@@ -49,9 +92,11 @@ bool mainMakeMenuHtml(const RunServices& run, const PagePlan& pages, const Album
                                  : cmAddPath(folder, album.childrenSubFolder, kPathSeparator);
     const std::string rootLink = relativeLink(indexPage, root);
 
-    PageInput input{pages, nullptr, nullptr, indexPage};
+    // A tree's album shows its own place on its index of children.
+    PageInput input{pages, album.job.inTree ? &album.job : nullptr, nullptr, indexPage};
     PageParts parts;
     parts.array = [&](PageFile& page) { writeMenuArray(rootLink, album, children, page); };
+    parts.albumArray = [&](PageFile& page) { writeAlbumArray(album, children, indexPage, page); };
     const bool ok = writeTemplatePage(run.files, PageKind::Menu, "mainMakeMenuHtml", input, parts,
                                       result.failure, result.files);
     cmWriteLog("mainMakeMenuHtml", 1, "△End Method△");

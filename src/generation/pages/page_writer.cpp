@@ -26,7 +26,8 @@ class TemplatePage::Lines : public TemplateLineHandler {
   public:
     Lines(PageKind page, PageInput& input, const PageParts& parts)
         : parts_(parts), copied_(page, LinePart::Copied, input),
-          slide_(page, LinePart::Slide, input), block_(page, LinePart::TableBlock, input) {}
+          slide_(page, LinePart::Slide, input), block_(page, LinePart::TableBlock, input),
+          album_(page, LinePart::Album, input) {}
 
     void copiedLine(const std::string& line, PageFile& page) override {
         const PagePlaceholders::Line out = copied_.substitute(line);
@@ -35,6 +36,22 @@ class TemplatePage::Lines : public TemplateLineHandler {
                 parts_.array(page);
             }
         } else if (out.scriptLine) {
+            page.writeScriptLine(out.text);
+        } else {
+            page.writeLine(out.text);
+        }
+    }
+
+    /// The page's own placeholders first, then the album's, whose names and links are never
+    /// read again as placeholders.
+    void albumLine(const std::string& line, PageFile& page) override {
+        const PagePlaceholders::Line copied = copied_.substitute(line);
+        const PagePlaceholders::Line out = album_.substitute(copied.text);
+        if (out.arrayLine) {
+            if (parts_.albumArray) {
+                parts_.albumArray(page);
+            }
+        } else if (out.scriptLine || copied.scriptLine) {
             page.writeScriptLine(out.text);
         } else {
             page.writeLine(out.text);
@@ -60,6 +77,7 @@ class TemplatePage::Lines : public TemplateLineHandler {
     PagePlaceholders copied_;
     PagePlaceholders slide_;
     PagePlaceholders block_;
+    PagePlaceholders album_;
 };
 
 TemplatePage::TemplatePage(const ProgramFiles& files, PageKind page, const char* routine,
@@ -71,6 +89,7 @@ TemplatePage::TemplatePage(const ProgramFiles& files, PageKind page, const char*
     copy_.tableBlock = page == PageKind::List;
     copy_.slideBlock = page != PageKind::Menu;
     copy_.slideShow = input.pages.slideShow;
+    copy_.albumBlock = input.job != nullptr && input.job->inTree;
 }
 
 TemplatePage::~TemplatePage() = default;

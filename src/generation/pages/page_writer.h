@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/program_files.h"
 #include "generation/pages/placeholders.h"
@@ -15,6 +16,9 @@ namespace mivo {
 struct PageParts {
     // The line that names the page's array gives way to this (index and menu page).
     std::function<void(PageFile&)> array;
+    // The line that names the album block's array gives way to this (a tree's index page and
+    // index of children).
+    std::function<void(PageFile&)> albumArray;
     // The run was stopped: the page must not replace the old one.
     std::function<bool()> abandoned;
 };
@@ -64,6 +68,13 @@ class TemplatePage {
 bool writeTemplatePage(const ProgramFiles& files, PageKind page, const char* routine,
                        PageInput& input, const PageParts& parts, std::string& failure,
                        Manifest& written);
+
+/// The sub-albums of a folder tree's album on the page `pagePath` that lists them, one line
+/// each: aryAlbumList[k] = [name, link to its index page, link to its cover's thumbnail, the
+/// thumbnail's width, height, its own items, all items with its albums', first date taken,
+/// last date taken, sub-albums]. Nothing when it has none.
+void writeAlbumArray(const Album& album, const std::vector<AlbumResult>& children,
+                     const std::string& pagePath, PageFile& page);
 
 /// Puts what became of a page (TemplateCopy::change) on the manifest.
 void notePage(PageChange change, const std::string& pagePath, Manifest& files);

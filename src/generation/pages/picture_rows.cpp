@@ -126,7 +126,7 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
         size.ok = true;
         size.width = row.copy->sizes.viewWidth;
         size.height = row.copy->sizes.viewHeight;
-        if (pages.shootingData) {
+        if (pages.readsShootingData) {
             if (row.kind == ItemKind::Video) {
                 size.exif.dateTaken = row.copy->dateTaken;
             } else if (isHeifName(item.name())) {

@@ -40,6 +40,48 @@ std::string filelistColumn(const PageInput& in, long long column) {
     return in.job->useFilelist ? std::to_string(column) : "0";
 }
 
+constexpr std::uint32_t album(std::initializer_list<PageKind> pages) {
+    std::uint32_t bits = 0;
+    for (const PageKind page : pages) {
+        bits |= placeBit(page, LinePart::Album);
+    }
+    return bits;
+}
+
+/// Where a tree's album is: a link to the index page of each album from the root to itself,
+/// "&gt;" between them. The links leave any frame the page is shown in.
+std::string albumPath(const PageInput& in) {
+    std::string out;
+    if (in.job == nullptr) {
+        return out;
+    }
+    const std::vector<AlbumStep>& trail = in.job->trail;
+    for (std::size_t k = 0; k < trail.size(); ++k) {
+        if (k > 0) {
+            out.append(" &gt; ");
+        }
+        out.append("<a href=\"")
+            .append(escapeHtmlText(relativeLink(in.pagePath, trail[k].indexPage)))
+            .append("\" target=\"_top\"");
+        if (k + 1 == trail.size()) {
+            out.append(" aria-current=\"page\"");
+        }
+        out.append(">").append(escapeHtmlText(trail[k].name)).append("</a>");
+    }
+    return out;
+}
+
+/// The index page of the album above, or "" for the root.
+std::string albumUp(const PageInput& in) {
+    if (in.job == nullptr) {
+        return {};
+    }
+    const std::vector<AlbumStep>& trail = in.job->trail;
+    return trail.size() < 2
+               ? std::string()
+               : escapeHtmlText(relativeLink(in.pagePath, trail[trail.size() - 2].indexPage));
+}
+
 using U = PlaceholderUse;
 
 const std::vector<Placeholder> kPlaceholders = {
@@ -97,6 +139,11 @@ const std::vector<Placeholder> kPlaceholders = {
      [](const PageInput& in) { return in.pages.slideTime; }},
     {"MV_INDEX_HTML", slide({L}), U::Text,
      [](const PageInput& in) { return escapeHtmlText(in.paths->strIndexLink); }},
+    // The album block of a folder tree's pages: where the album is and the way up; the index
+    // page and the index of children list its sub-albums in aryAlbumList.
+    {"MV_ALBUM_PATH", album({L, P, I, M}), U::Text, albumPath},
+    {"MV_ALBUM_UP", album({L, P, I, M}), U::Text, albumUp},
+    {"MV_ALBUM_ARRAY", album({I, M}), U::WholeLine},
     // The table block's rows. A file name is text there, never tags or attributes.
     {"MV_IMG_LINK", 0, U::TableRow, nullptr,
      [](const TableCell& c) { return std::to_string(c.row.number); }},
@@ -155,9 +202,30 @@ void PagePlaceholders::tableWritten(const PageInput& input) {
     }
 }
 
+namespace {
+
+/// True when `line` may hold a placeholder: every name begins with "MV_", in any letter case.
+/// Most template lines hold none, and are then looked at once instead of once per name.
+bool mayHoldPlaceholder(std::string_view line) {
+    for (std::size_t at = line.find('_', 2); at != std::string_view::npos;
+         at = line.find('_', at + 1)) {
+        const char m = line[at - 2];
+        const char v = line[at - 1];
+        if ((m == 'M' || m == 'm') && (v == 'V' || v == 'v')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line) const {
     Line out;
     out.text = line;
+    if (!mayHoldPlaceholder(line)) {
+        return out;
+    }
     for (std::size_t k = 0; k < rows_.size(); ++k) {
         const Placeholder& p = *rows_[k];
         // These two are looked for in capitals only; a line without them keeps them as written.

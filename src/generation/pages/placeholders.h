@@ -16,8 +16,9 @@ namespace mivo {
 enum class PageKind : std::uint8_t { List, Pict, Index, Menu };
 
 /// Where in a template a placeholder is replaced: the copied lines (outside any block), the
-/// lines of the slide block, or the table block's text before its rows are made.
-enum class LinePart : std::uint8_t { Copied, Slide, TableBlock };
+/// lines of the slide block, the table block's text before its rows are made, or the lines of
+/// the album block (a folder tree's album only).
+enum class LinePart : std::uint8_t { Copied, Slide, TableBlock, Album };
 
 /// What a page's placeholders take their values from.
 struct PageInput {
@@ -58,7 +59,7 @@ struct Placeholder {
 };
 
 constexpr std::uint32_t placeBit(PageKind page, LinePart part) {
-    return 1U << (static_cast<unsigned>(page) * 3U + static_cast<unsigned>(part));
+    return 1U << (static_cast<unsigned>(page) * 4U + static_cast<unsigned>(part));
 }
 
 /// Every placeholder of the template vocabulary. A page replaces the rows that name it in the

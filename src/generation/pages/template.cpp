@@ -197,6 +197,10 @@ void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
     page.writeLine(line);
 }
 
+void TemplateLineHandler::albumLine(const std::string& line, PageFile& page) {
+    copiedLine(line, page);
+}
+
 void TemplateLineHandler::tableBlock(std::string& /*blockText*/, PageFile& /*page*/) {}
 
 bool TemplateCopier::start(const ProgramFiles& files) {
@@ -257,6 +261,15 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
                 } else {
                     state_ = LineState::BlockEnded;
                 }
+            } else if (state_ == LineState::InAlbumBlock) {
+                // Pages of the other modes leave the block out, so they stay as they were.
+                if (line.find("MV_ALBUM_END") == std::string::npos) {
+                    if (copy_.albumBlock) {
+                        handler.albumLine(line, page_);
+                    }
+                } else {
+                    state_ = LineState::BlockEnded;
+                }
             }
         }
         if (copy_.tableBlock && line.find("MV_TABLE_START") != std::string::npos) {
@@ -264,6 +277,9 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
         }
         if (copy_.slideBlock && line.find("MV_SLIDE_START") != std::string::npos) {
             state_ = LineState::InSlideBlock;
+        }
+        if (state_ == LineState::Copying && line.find("MV_ALBUM_START") != std::string::npos) {
+            state_ = LineState::InAlbumBlock;
         }
         if (state_ == LineState::BlockEnded) {
             state_ = LineState::Copying;

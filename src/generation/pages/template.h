@@ -18,6 +18,7 @@ enum class LineState {
     Copying = 0,      // outside any block: lines are substituted and written
     InTableBlock = 4, // list page: lines are collected for the thumbnail table
     InSlideBlock = 5, // lines are written only while the slide show is on
+    InAlbumBlock = 6, // lines are written only for an album of a folder tree
 };
 
 /// A template comment: the line begins with "//" but not with "//-".
@@ -89,6 +90,8 @@ class TemplateLineHandler {
     virtual void copiedLine(const std::string& line, PageFile& page) = 0;
     /// A line inside the slide block while the slide show is on.
     virtual void slideLine(const std::string& line, PageFile& page);
+    /// A line inside the album block of a page of a folder tree's album.
+    virtual void albumLine(const std::string& line, PageFile& page);
     /// The table block just closed. `blockText` holds every table line collected on this page
     /// so far, each introduced by CR LF; the handler may change it (the change is kept).
     virtual void tableBlock(std::string& blockText, PageFile& page);
@@ -115,6 +118,7 @@ struct TemplateCopy {
     bool slideShow = false;  // CheckSlideShow is ticked
     std::string error;       // set by copyTemplate when the page was not written: path and reason
     PageChange change = PageChange::None; // set by copyTemplate
+    bool albumBlock = false;              // an album of a folder tree: its album block is written
 };
 
 /// Copies a template into its page one table block at a time: comment lines dropped, block

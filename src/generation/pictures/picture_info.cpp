@@ -15,7 +15,7 @@ bool picInfoReadsFile(const PagePlan& pages, bool useFilelist) {
 PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const PagePlan& pages,
                                      const AlbumJob& job, const PictureList& pictures,
                                      int workers) {
-    const bool shootingData = pages.shootingData;
+    const bool shootingData = pages.readsShootingData;
     if (pictures.empty() || !(picInfoReadsFile(pages, job.useFilelist) || shootingData)) {
         return nullptr;
     }
@@ -40,7 +40,7 @@ void mainGetPicInfo(const PagePlan& pages, bool useFilelist, const MeasuredSize&
     item.height = 0;
     // The size may come from filelist.csv; the header is still where the shooting data is.
     item.shooting.reset();
-    if (pages.shootingData && !sourceSize.exif.empty()) {
+    if (pages.readsShootingData && !sourceSize.exif.empty()) {
         item.shooting = std::make_unique<ExifInfo>(sourceSize.exif);
     }
     if (picInfoReadsFile(pages, useFilelist)) {

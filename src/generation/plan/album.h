@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "generation/plan/item.h"
@@ -25,6 +26,15 @@ struct PagePlan {
     long long filelistWidthColumn = 0; // TextFilelistWidth: field number, 0 = none
     long long filelistHeightColumn = 0; // TextFilelistHeight
     bool shootingData = false;          // CheckExif
+    // The shooting data is read from the headers: for the pages, or for the dates a folder
+    // tree's albums show (its pages print it only with shootingData).
+    bool readsShootingData = false;
+};
+
+/// An album on the way from the root of a folder tree: its name and its index page.
+struct AlbumStep {
+    std::string name;
+    std::string indexPage;
 };
 
 /// The links to originals lead into the picture folder, where the originals are.
@@ -66,6 +76,15 @@ struct AlbumJob {
     // leads back there, and its entry there (its cover) is linked from there. "": link 0 is the
     // user's, and no page lists it.
     std::string upPage;
+    // An album of a folder tree: its pages show where it is (`trail`, from the root to itself)
+    // and list its sub-albums, so its children are made before its own pages.
+    bool inTree = false;
+    std::vector<AlbumStep> trail;
+    std::string coverName; // the item that is its cover on its parent's page, before the first
+    // A check that fails leaves this album out (named at the run's end) instead of ending the
+    // run: a folder of a tree may be unreadable or emptied while the run looks at it.
+    bool leftOutWhenUnchecked = false;
+    bool naturalOrder = false; // its items in natural name order (IMG_2 before IMG_10)
 };
 
 /// Where an album's pages go, as its planner put it. The paths are worked out from these when
@@ -130,6 +149,9 @@ struct RunPlan {
     std::unique_ptr<Album> root = std::make_unique<Album>();
     // The settings make no run: the message that says why (nothing else is planned).
     const char* refusal = nullptr;
+    // Folders of a tree the planner could not read or would not follow, with why (composed
+    // in Japanese, "path: reason"); their albums are left out and the run's end names them.
+    std::vector<std::pair<std::string, std::string>> leftOutFolders;
 };
 
 /// True when a page path names a file: not empty and not ending in a separator.

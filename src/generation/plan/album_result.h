@@ -32,6 +32,10 @@ struct ListTableResult {
     // For an album listed on its parent's index of children (the menu page): "<link from that
     // page to its first thumbnail>,<the thumbnail's size attributes>".
     std::string menuItem;
+    std::string firstDate; // the first and last date taken of its items, "" when none has one
+    std::string lastDate;
+    std::string coverPath; // the cover's thumbnail file and its size attributes
+    std::string coverSize;
 };
 
 /// An item the end of a run names: its path, and why (composed and logged in Japanese, parts
@@ -87,9 +91,17 @@ std::string manifestPath(const std::string& path);
 struct AlbumResult {
     bool written = false; // its list, index and picture pages are in place
     std::string menuItem; // its entry on the page that lists it (its cover)
-    std::string failure;  // the page that was not written and why
-    ItemNotes items;      // what its copies left out or could not make
-    Manifest files;       // every file the run wrote, replaced and removed for it
+    // What a folder tree's parent shows of it: its own items, those of all its albums, and
+    // the first and last date taken among them ("YYYY-MM-DD hh:mm:ss", or "").
+    std::string coverPath; // its cover's thumbnail file, or its first sub-album's; "" for none
+    std::string coverSize; // the thumbnail's size attributes
+    std::size_t ownItems = 0;
+    std::size_t allItems = 0;
+    std::string firstDate;
+    std::string lastDate;
+    std::string failure; // the page that was not written and why
+    ItemNotes items;     // what its copies left out or could not make
+    Manifest files;      // every file the run wrote, replaced and removed for it
     std::vector<AlbumResult> children;
 };
 

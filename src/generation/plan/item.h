@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -113,6 +114,8 @@ class PictureList {
     const Item* find(const std::string& name) const;
     /// Takes out every item `drop` says so, keeping the order of the rest; false when none was.
     template <class Drop> bool removeIf(const Drop& drop);
+    /// Puts the items in the order `less` gives, keeping the listing's among equals.
+    template <class Less> void sortBy(const Less& less);
     void clear();
 
     auto begin() { return items_.begin(); }
@@ -148,6 +151,12 @@ template <class Drop> bool PictureList::removeIf(const Drop& drop) {
     index_.clear();
     indexed_ = 0;
     return true;
+}
+
+template <class Less> void PictureList::sortBy(const Less& less) {
+    std::stable_sort(items_.begin(), items_.end(), less);
+    index_.clear();
+    indexed_ = 0;
 }
 
 } // namespace mivo

@@ -22,7 +22,11 @@ RunPlan planRun(const Settings& settings, const std::vector<GalleryEntry>& rows)
     p.filelistWidthColumn = settings.TextFilelistWidth;
     p.filelistHeightColumn = settings.TextFilelistHeight;
     p.shootingData = settings.CheckExif;
-    const Planner planner = settings.menuMode() ? planGalleryList : planSingleFolder;
+    // A tree's albums show the dates their items were taken.
+    p.readsShootingData = settings.CheckExif || settings.treeMode();
+    const Planner planner = settings.menuMode()   ? planGalleryList
+                            : settings.treeMode() ? planFolderTree
+                                                  : planSingleFolder;
     planner(settings, rows, plan);
     return plan;
 }

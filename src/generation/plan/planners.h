@@ -37,6 +37,14 @@ void planSingleFolder(const Settings& settings, const std::vector<GalleryEntry>&
 void planGalleryList(const Settings& settings, const std::vector<GalleryEntry>& rows,
                      RunPlan& plan);
 
+/// フォルダツリーから作成する: the picture folder is the root, and every folder below it that
+/// holds pictures or videos, or folders that do, is an album in a folder of the same (safe)
+/// name below its parent's pages, in natural order. Hidden folders, the page folder and the
+/// copy folders are not albums; a folder met twice through links is made once, and a link out
+/// of the picture folder is not followed (named at the run's end, as is a folder that cannot
+/// be read). An album without items of its own is its index of its children.
+void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& rows, RunPlan& plan);
+
 /// The run made from the settings: what every page prints, then the tree of the chosen mode.
 RunPlan planRun(const Settings& settings, const std::vector<GalleryEntry>& rows);
 

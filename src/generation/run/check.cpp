@@ -11,6 +11,7 @@
 #include "common/text.h"
 #include "common/translate.h"
 #include "generation/pages/template.h"
+#include "generation/plan/folder_names.h"
 #include "generation/plan/item_kind.h"
 #include "generation/plan/status.h"
 #include "generation/run/filelist.h"
@@ -157,6 +158,10 @@ struct CheckEnd {
 
 } // namespace
 
+bool checkTopPage(const RunServices& run, const TopPage& top) {
+    return checkOutput(run, top);
+}
+
 bool mainCheckMake(const RunServices& run, const TopPage& top, Album& album, bool inblnChackIndex) {
     cmWriteLog(kRoutine, 1, "▽Start Method▽");
     CheckEnd end;
@@ -196,6 +201,10 @@ bool mainCheckMake(const RunServices& run, const TopPage& top, Album& album, boo
     }
     if (pictures == 0) {
         return refuse(run, userText(translatable("画像フォルダに画像がありません")));
+    }
+    if (job.naturalOrder) {
+        outcolFileDatas.sortBy(
+            [](const Item& a, const Item& b) { return naturalLess(a.name(), b.name()); });
     }
 
     if (job.useThumbnails) {

@@ -15,4 +15,8 @@ namespace mivo {
 /// album.filelistHead gets its heading when it is.
 bool mainCheckMake(const RunServices& run, const TopPage& top, Album& album, bool inblnChackIndex);
 
+/// The template guards alone, for a run whose top page is not an album's own (a folder tree's
+/// albums are checked without them, the top page once). Shows its refusal and gives false.
+bool checkTopPage(const RunServices& run, const TopPage& top);
+
 } // namespace mivo

@@ -14,6 +14,7 @@
 #include "generation/pictures/picture_measure.h"
 #include "generation/plan/album.h"
 #include "generation/plan/album_result.h"
+#include "generation/plan/page_text.h"
 #include "generation/plan/planners.h"
 #include "generation/plan/run_services.h"
 #include "generation/run/check.h"
@@ -60,21 +61,30 @@ UserText failedText(const Album& album) {
 
 /// Checks an album and then its children, depth first; false (with the refusal shown, and
 /// the album named when it is a child) at the first that fails. Every album of the run is
-/// checked before any page is written.
+/// checked before any page is written. An album of a folder tree that fails its check is left
+/// out instead, named at the run's end with why.
 bool checkAlbum(const RunServices& run, const TopPage& top, Album& album, RunProgress& progress) {
     // Between albums the run looks for a stop.
     if (album.parent != nullptr && stopping(run, progress)) {
         return false;
     }
-    if (album.showsFolder && !mainCheckMake(run, top, album, true)) {
+    // A tree's top page was checked once for the whole run.
+    const bool checksTop = !album.job.inTree;
+    if (album.showsFolder && !mainCheckMake(run, top, album, checksTop)) {
         if (album.parent != nullptr) {
             mainSetStatus(run.status, true, withGallery(run.status.message(), album.job.name), 0,
                           0);
         }
         return false;
     }
-    for (const std::unique_ptr<Album>& child : album.children) {
-        if (!checkAlbum(run, top, *child, progress)) {
+    for (std::size_t i = 0; i < album.children.size();) {
+        Album& child = *album.children[i];
+        if (checkAlbum(run, top, child, progress)) {
+            ++i;
+        } else if (child.job.leftOutWhenUnchecked && !progress.stopped) {
+            progress.items.leftOut.push_back({child.job.picPath, run.status.message().logged});
+            album.children.erase(album.children.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
             return false;
         }
     }
@@ -96,67 +106,127 @@ struct FailureKept {
     }
 };
 
-/// One album of the tree, depth first: its copies, its list page with a row per item, its
-/// index and picture pages; then its children; then its index of its children. What it did
-/// is in `result` (its children's results in result.children); false (with the failure shown)
-/// when a page was not written or the run was stopped.
+/// Makes every child of `album` in order, their results in result.children; false when one
+/// failed or the run was stopped.
+bool makeChildren(const RunServices& run, const PagePlan& pages, Album& album,
+                  RunProgress& progress, AlbumResult& result);
+
+/// What a tree's parent shows of an album: its own items and its albums', and their dates.
+void countItems(const Album& album, AlbumResult& result) {
+    result.allItems = result.ownItems;
+    // An album without pictures of its own shows its first sub-album's cover.
+    for (const AlbumResult& child : result.children) {
+        if (!result.coverPath.empty()) {
+            break;
+        }
+        result.coverPath = child.coverPath;
+        result.coverSize = child.coverSize;
+        if (!album.job.upPage.empty() && !result.coverPath.empty()) {
+            result.menuItem =
+                relativeLink(album.job.upPage, result.coverPath) + "," + result.coverSize;
+        }
+    }
+    for (const AlbumResult& child : result.children) {
+        result.allItems += child.allItems;
+        if (!child.firstDate.empty() &&
+            (result.firstDate.empty() || child.firstDate < result.firstDate)) {
+            result.firstDate = child.firstDate;
+        }
+        if (child.lastDate > result.lastDate) {
+            result.lastDate = child.lastDate;
+        }
+    }
+}
+
+/// One album's own pages: its copies, its list page with a row per item, its index and
+/// picture pages. false (with the failure shown) when a page was not written or the run was
+/// stopped.
+bool makeOwnPages(const RunServices& run, const PagePlan& pages, Album& album,
+                  RunProgress& progress, AlbumResult& result) {
+    const FailureKept kept{result, progress};
+    if (stopping(run, progress) || !mainGetMakePath(run.status, album)) {
+        return false;
+    }
+    // What this machine lacks is told once per run, whichever album meets it first.
+    result.items.missing = progress.items.missing;
+    makeGalleryCopies(run, pages, album, result);
+    // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
+    // is not in the album at all.
+    dropLeftOut(album.items);
+    // A self-contained site holds the originals its pages link.
+    placeOriginals(album.job, album.paths.strListPath, album.items, result.items, result.files);
+    progress.items.add(result.items);
+    // The headers are read while the list page is started.
+    std::optional<PictureMeasurer> measurer;
+    PictureMeasurer* reads =
+        startListTableReads(measurer, pages, album.job, album.items, run.pictureWorkers);
+    ListTableResult table;
+    bool ok = false;
+    mainMakeListHtml(run, pages, album, reads, table, ok, result);
+    result.menuItem = table.menuItem;
+    result.ownItems = album.items.size();
+    result.firstDate = table.firstDate;
+    result.lastDate = table.lastDate;
+    result.coverPath = table.coverPath;
+    result.coverSize = table.coverSize;
+    countItems(album, result);
+    // A list page abandoned half-way leaves the other pages as they were too.
+    if (stopping(run, progress)) {
+        return false;
+    }
+    if (!ok || !mainMakeIndexHtml(run, pages, album, table.pictures, result)) {
+        mainSetStatus(run.status, true, failedText(album), 0, 0);
+        return false;
+    }
+    if (stopping(run, progress)) {
+        return false;
+    }
+    if (album.job.barShares == 0) {
+        // The list page rescaled the bar to its pictures.
+        run.status.setBarMax(100);
+        mainSetStatus(run.status, false, "", 1, 90);
+    }
+    if (!mainMakePictHtml(run, pages, album, result)) {
+        mainSetStatus(run.status, true, failedText(album), 0, 0);
+        return false;
+    }
+    result.written = true;
+    // Its pages are written; its items are not needed any more.
+    album.items.clear();
+    return true;
+}
+
+/// One album of the tree, depth first: its own pages, then its children, then its index of
+/// its children. An album of a folder tree lists its children on its own pages, so they are
+/// made first. What it did is in `result` (its children's results in result.children); false
+/// (with the failure shown) when a page was not written or the run was stopped.
 bool makeAlbum(const RunServices& run, const PagePlan& pages, Album& album, RunProgress& progress,
                AlbumResult& result) {
-    if (album.showsFolder) {
+    const bool childrenFirst = album.job.inTree;
+    if (childrenFirst && album.place.ownFolder && !album.children.empty()) {
+        // Its children's folders lie in its own, made before them.
         const FailureKept kept{result, progress};
         if (stopping(run, progress) || !mainGetMakePath(run.status, album)) {
             return false;
         }
-        // What this machine lacks is told once per run, whichever album meets it first.
-        result.items.missing = progress.items.missing;
-        makeGalleryCopies(run, pages, album, result);
-        // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
-        // is not in the album at all.
-        dropLeftOut(album.items);
-        // A self-contained site holds the originals its pages link.
-        placeOriginals(album.job, album.paths.strListPath, album.items, result.items, result.files);
-        progress.items.add(result.items);
-        // The headers are read while the list page is started.
-        std::optional<PictureMeasurer> measurer;
-        PictureMeasurer* reads =
-            startListTableReads(measurer, pages, album.job, album.items, run.pictureWorkers);
-        ListTableResult table;
-        bool ok = false;
-        mainMakeListHtml(run, pages, album, reads, table, ok, result);
-        result.menuItem = table.menuItem;
-        // A list page abandoned half-way leaves the other pages as they were too.
-        if (stopping(run, progress)) {
-            return false;
-        }
-        if (!ok || !mainMakeIndexHtml(run, pages, album, table.pictures, result)) {
-            mainSetStatus(run.status, true, failedText(album), 0, 0);
-            return false;
-        }
-        if (stopping(run, progress)) {
-            return false;
-        }
-        if (album.job.barShares == 0) {
-            // The list page rescaled the bar to its pictures.
-            run.status.setBarMax(100);
-            mainSetStatus(run.status, false, "", 1, 90);
-        }
-        if (!mainMakePictHtml(run, pages, album, result)) {
-            mainSetStatus(run.status, true, failedText(album), 0, 0);
-            return false;
-        }
-        result.written = true;
-        // Its pages are written; its items are not needed any more.
-        album.items.clear();
+    }
+    if (childrenFirst && !makeChildren(run, pages, album, progress, result)) {
+        return false;
+    }
+    if (album.showsFolder && !makeOwnPages(run, pages, album, progress, result)) {
+        return false;
     }
     if (album.children.empty()) {
         return true;
     }
-    result.children.reserve(album.children.size());
-    for (const std::unique_ptr<Album>& child : album.children) {
-        if (!makeAlbum(run, pages, *child, progress, result.children.emplace_back())) {
-            return false;
-        }
+    if (!childrenFirst && !makeChildren(run, pages, album, progress, result)) {
+        return false;
     }
+    if (album.showsFolder && childrenFirst) {
+        // Its own index page listed them.
+        return true;
+    }
+    countItems(album, result);
     if (stopping(run, progress)) {
         return false;
     }
@@ -164,6 +234,17 @@ bool makeAlbum(const RunServices& run, const PagePlan& pages, Album& album, RunP
     if (!mainMakeMenuHtml(run, pages, album, result.children, result)) {
         mainSetStatus(run.status, true, kMessFailed, 0, 0);
         return false;
+    }
+    return true;
+}
+
+bool makeChildren(const RunServices& run, const PagePlan& pages, Album& album,
+                  RunProgress& progress, AlbumResult& result) {
+    result.children.reserve(album.children.size());
+    for (const std::unique_ptr<Album>& child : album.children) {
+        if (!makeAlbum(run, pages, *child, progress, result.children.emplace_back())) {
+            return false;
+        }
     }
     return true;
 }
@@ -220,9 +301,14 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     RunProgress progress;
     AlbumResult result;
     bool done = false;
+    // Folders of a tree that could not be read, or lead out of it, are named at the end.
+    for (const auto& [folder, reason] : plan.leftOutFolders) {
+        progress.items.leftOut.push_back({folder, reason});
+    }
     if (plan.refusal != nullptr) {
         mainSetStatus(status, true, plan.refusal, 0, 0);
-    } else if (checkAlbum(run, plan.top, root, progress)) {
+    } else if ((!root.job.inTree || checkTopPage(run, plan.top)) &&
+               checkAlbum(run, plan.top, root, progress)) {
         // The folders are held while the pages are written, no longer.
         RunLock lock;
         if (lockPageFolders(run, plan.top, lock, progress)) {

@@ -142,7 +142,7 @@ TEST_F(SettingsTest, PathDefaultsFollowThePictureFolderJustRead) {
 
 TEST_F(SettingsTest, ValuesOfTheWrongKindFallBackToTheirDefaults) {
     writeIni("[Log]\r\nLevel=verbose\r\n"
-             "[Ini]\r\nMode=2\r\n"
+             "[Ini]\r\nMode=3\r\n"
              "[Html]\r\nStart=1.5\r\nTUse=-1\r\nSlide=yes\r\nTime=soon\r\nLWidth=-3\r\n"
              "TWidth=100000000000000000\r\nTHeight=0\r\n"
              "[Filelist]\r\nUse=\r\nWidth=w\r\nHeight= 07 \r\n"

@@ -1,6 +1,8 @@
 // Start-up and shut-down of the main window: settings into controls, the first pane, the
 // save at exit and the log order.
 
+#include <algorithm>
+
 #include "window_fixture.h"
 
 #include "common/codepage.h"
@@ -219,6 +221,23 @@ TEST_F(FullIniTest, SingleModeIniShowsTheFolderPane) {
     EXPECT_TRUE(f.OptionMenu[1]->value());
     EXPECT_TRUE(onlyPaneVisible(f, f.folders.FrameDirs));
     EXPECT_EQ(f.TabStripMivo->selectedKey(), "Dir");
+}
+
+TEST_F(FullIniTest, FolderTreeIniShowsTheFolderPaneAndIsSavedAsMode2) {
+    writeFullIni("2");
+    FormMain& f = load();
+    EXPECT_TRUE(f.OptionMenu[2]->value());
+    EXPECT_FALSE(f.OptionMenu[0]->value());
+    EXPECT_FALSE(f.OptionMenu[1]->value());
+    EXPECT_TRUE(onlyPaneVisible(f, f.folders.FrameDirs));
+    // Through menu mode and back: the gallery list shows, then the folders again.
+    f.OptionMenu[0]->click();
+    EXPECT_TRUE(onlyPaneVisible(f, f.galleryList.FrameMenuPath));
+    f.OptionMenu[2]->click();
+    EXPECT_TRUE(onlyPaneVisible(f, f.folders.FrameDirs));
+    f.Form_Unload();
+    const std::vector<std::string> saved = iniEntries(f.iniPath());
+    EXPECT_NE(std::find(saved.begin(), saved.end(), "Ini/Mode=2"), saved.end());
 }
 
 TEST_F(StartupTest, VanishedFoldersKeepTheirSettingsAndAreMarked) {

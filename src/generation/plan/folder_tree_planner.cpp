@@ -1,0 +1,263 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/codepage.h"
+#include "common/paths.h"
+#include "common/system_reason.h"
+#include "common/text.h"
+#include "generation/plan/folder_names.h"
+#include "generation/plan/item_kind.h"
+#include "generation/plan/page_text.h"
+#include "generation/plan/planners.h"
+#include "settings/settings.h"
+
+namespace mivo {
+
+namespace {
+
+// Why a folder of the tree is left out, logged in Japanese and shown in the user's language.
+const char* const kReasonOutside = translatable("画像フォルダの外へのリンクはたどりません");
+
+/// What one folder holds, as the walk needs it.
+struct FolderListing {
+    bool hasItems = false;
+    std::vector<std::string> folders; // visible sub-folders (links to folders too), unsorted
+};
+
+/// The walk over the picture folder: what it has made albums of, what it left out.
+struct TreeWalk {
+    const Settings& settings;
+    RunPlan& plan;
+    bool media = false;
+    std::string rootReal{};       // the picture folder, links resolved
+    std::string pageFolderReal{}; // the page folder, never listed
+    std::set<std::string> seen{}; // folders made already, links resolved
+    std::size_t albums = 0;       // albums made so far
+};
+
+/// A folder named thumbs or view beside a list page holds Mivo's copies, not pictures.
+bool isCopyFolder(const std::string& parent, const std::string& name) {
+    return (name == "thumbs" || name == "view") &&
+           isPlainFile(cmAddPath(parent, "list.html", kPathSeparator));
+}
+
+/// Lists `folder`; false with the system's reason when it cannot be opened.
+bool listFolder(const std::string& folder, bool media, FolderListing& out, std::string& reason) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        reason = systemReasonText(errno);
+        return false;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (isHiddenName(name)) {
+            continue;
+        }
+        bool isDir = entry->d_type == DT_DIR;
+        bool isFile = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat info {};
+            if (::fstatat(::dirfd(dir), name, &info, 0) == 0) {
+                isDir = S_ISDIR(info.st_mode);
+                isFile = S_ISREG(info.st_mode);
+            } else if (errno == ELOOP) {
+                // A link that leads round in a circle: named, since the user may have meant a
+                // folder there.
+                isDir = true;
+            }
+        }
+        if (isDir) {
+            out.folders.emplace_back(name);
+        } else if (isFile && !out.hasItems && itemKindOf(name, media) != ItemKind::None) {
+            out.hasItems = true;
+        }
+    }
+    ::closedir(dir);
+    return true;
+}
+
+void leaveOut(TreeWalk& walk, const std::string& folder, const std::string& reason) {
+    walk.plan.leftOutFolders.emplace_back(folder, reason);
+}
+
+/// The album values every album of the tree shares.
+void fillJob(const TreeWalk& walk, const std::string& folder, AlbumJob& job) {
+    const Settings& settings = walk.settings;
+    job.picPath = folder;
+    job.useFilelist = settings.CheckUseFileList;
+    job.makeCopies = settings.CheckReduce;
+    job.media = walk.media;
+    job.inTree = true;
+    job.coverName = "cover.jpg";
+    job.naturalOrder = true;
+}
+
+/// Makes `album` of `folder` and its sub-folders, depth first. false when neither the folder
+/// nor any folder below it holds an item: no album.
+bool planFolder(TreeWalk& walk, const std::string& folder, const std::string& indexPage,
+                Album& album);
+
+/// The albums of the sub-folders of `folder`, in natural order, as children of `album`.
+void planChildren(TreeWalk& walk, const std::string& folder, std::vector<std::string> names,
+                  Album& album) {
+    std::sort(names.begin(), names.end(), naturalLess);
+    FolderNames outputNames;
+    // The child folders lie beside the album's own pages and copy folders.
+    const std::string childBase = album.parent == nullptr ? album.childrenSubFolder : std::string();
+    const std::string& listingPage =
+        album.showsFolder ? album.job.trail.back().indexPage : album.childrenPage;
+    std::string base;
+    std::string pageName;
+    cmSplitPath(listingPage, true, kPathSeparator, base, pageName);
+    if (!childBase.empty()) {
+        base = cmAddPath(base, childBase, kPathSeparator);
+    }
+    for (const std::string& name : names) {
+        if (isCopyFolder(folder, name)) {
+            continue;
+        }
+        const std::string path = cmAddPath(folder, name, kPathSeparator);
+        const std::string real = canonicalPath(path);
+        if (real.empty() || !isFolder(real)) {
+            leaveOut(walk, path, systemReasonText(ELOOP));
+            continue;
+        }
+        // A link out of the picture folder is not followed: the folder may come from anyone.
+        if (real != walk.rootReal && !real.starts_with(walk.rootReal + "/")) {
+            leaveOut(walk, path, kReasonOutside);
+            continue;
+        }
+        if (real == walk.pageFolderReal || walk.seen.contains(real)) {
+            continue;
+        }
+        walk.seen.insert(real);
+        auto child = std::make_unique<Album>();
+        child->parent = &album;
+        child->place.ownFolder = true;
+        child->place.page = listingPage;
+        child->place.subFolder = childBase;
+        child->place.folderName = outputNames.take(name);
+        child->job.name = sanitizeUtf8(name);
+        child->job.namesAreText = true;
+        child->job.upPage = listingPage;
+        child->job.leftOutWhenUnchecked = true;
+        const std::string childIndex =
+            cmAddPath(normalizedPath(cmAddPath(base, child->place.folderName, kPathSeparator)),
+                      "index.html", kPathSeparator);
+        if (planFolder(walk, path, childIndex, *child)) {
+            album.children.push_back(std::move(child));
+        }
+    }
+}
+
+bool planFolder(TreeWalk& walk, const std::string& folder, const std::string& indexPage,
+                Album& album) {
+    FolderListing listing;
+    std::string reason;
+    if (!listFolder(folder, walk.media, listing, reason)) {
+        leaveOut(walk, folder, reason);
+        return false;
+    }
+    fillJob(walk, folder, album.job);
+    album.job.trail = album.parent != nullptr ? album.parent->job.trail : std::vector<AlbumStep>();
+    album.job.trail.push_back({album.job.name, indexPage});
+    album.showsFolder = listing.hasItems;
+    if (!album.showsFolder) {
+        album.childrenPage = indexPage;
+        if (album.parent == nullptr) {
+            album.childrenSubFolder = album.place.subFolder;
+        }
+    } else if (album.parent == nullptr) {
+        album.childrenSubFolder = album.place.subFolder;
+    }
+    ++walk.albums;
+    planChildren(walk, folder, std::move(listing.folders), album);
+    if (!album.showsFolder && album.children.empty()) {
+        --walk.albums;
+        return false;
+    }
+    return true;
+}
+
+/// Previous and next albums among the children of `album`, all the way down; each album's
+/// share of the bar in the order the run makes them (its children before it).
+void linkSiblings(Album& album, int shares, int& made) {
+    const std::size_t n = album.children.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        Album& child = *album.children[i];
+        if (i > 0) {
+            const Album& before = *album.children[i - 1];
+            child.job.link1Name = before.job.name;
+            child.job.link1Url = "../" + encodeLinkPath(before.place.folderName) + "/index.html";
+        }
+        if (i + 1 < n) {
+            const Album& after = *album.children[i + 1];
+            child.job.link2Name = after.job.name;
+            child.job.link2Url = "../" + encodeLinkPath(after.place.folderName) + "/index.html";
+        }
+        linkSiblings(child, shares, made);
+    }
+    album.job.barShares = shares;
+    album.job.number = ++made;
+}
+
+} // namespace
+
+void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& /*rows*/,
+                    RunPlan& plan) {
+    plan.top.page = settings.gstrIndexPath;
+    plan.top.subFolder = settings.gstrHtmlPath;
+    plan.top.setting = translatable("Indexファイル");
+    if (!hasPageName(settings.gstrIndexPath)) {
+        plan.refusal = kMessNoIndexPath;
+        return;
+    }
+    if (settings.gstrPicPath.empty()) {
+        plan.refusal = kMessNoPicPath;
+        return;
+    }
+    TreeWalk walk{settings, plan};
+    walk.media = settings.CheckMedia && settings.CheckReduce;
+    walk.rootReal = canonicalPath(settings.gstrPicPath);
+    walk.pageFolderReal = canonicalPath(pageFolderOf(plan.top));
+    walk.seen.insert(walk.rootReal);
+    Album& root = *plan.root;
+    root.place.page = settings.gstrIndexPath;
+    root.place.subFolder = settings.gstrHtmlPath;
+    root.job.name = settings.TextTitleS;
+    root.job.link1Name = settings.TextLinkName[1];
+    root.job.link1Url = settings.TextLinkURL[1];
+    root.job.link2Name = settings.TextLinkName[2];
+    root.job.link2Url = settings.TextLinkURL[2];
+    root.job.startName = settings.gstrStartName;
+    root.job.strictFilelist = true;
+    if (!isFolder(settings.gstrPicPath)) {
+        // The check names what is wrong with the folder.
+        fillJob(walk, settings.gstrPicPath, root.job);
+        root.job.trail.push_back({root.job.name, normalizedPath(settings.gstrIndexPath)});
+        return;
+    }
+    if (!planFolder(walk, settings.gstrPicPath, normalizedPath(settings.gstrIndexPath), root)) {
+        // Nothing to show anywhere: the check says the picture folder holds no picture.
+        root.showsFolder = true;
+        root.children.clear();
+        plan.leftOutFolders.clear();
+        return;
+    }
+    if (root.children.empty()) {
+        // A tree of one folder is made as a single folder is: its bar is its own.
+        return;
+    }
+    int made = 0;
+    linkSiblings(root, static_cast<int>(walk.albums), made);
+}
+
+} // namespace mivo

@@ -1,0 +1,211 @@
+// Folder-tree runs with the shipped templates and with templates of earlier versions: albums
+// in folders of their own, where each album is, its sub-albums, and folders a stranger made.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/codepage.h"
+#include "generation/plan/status.h"
+#include "generation/run/make_run.h"
+#include "settings/settings.h"
+#include "support/gif_bytes.h"
+#include "support/page_fixture.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::RecordingSink;
+using test::TempDir;
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class FolderTreeRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::writeShippedTemplates(dir, "prog/html");
+        dir.mkdir("pics");
+        settings = defaultSettings(dir / "prog");
+        settings.OptionMenu = 2;
+        settings.OptionSamD = 0;
+        settings.gstrPicPath = dir / "pics";
+        settings.gstrIndexPath = dir / "out/index.html";
+        settings.gstrHtmlPath = "html";
+    }
+
+    void picture(const std::string& name) const { dir.write("pics/" + name, test::gifBytes(4, 3)); }
+
+    std::vector<std::string> run() {
+        RecordingSink status;
+        result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
+        return status.messages;
+    }
+    /// A page as UTF-8 (the shipped templates are cp932).
+    std::string page(const std::string& name) const {
+        return decodeCp932(readBytes(dir / ("out/" + name)));
+    }
+
+    TempDir dir;
+    Settings settings{};
+    MakeResult result;
+};
+
+TEST_F(FolderTreeRun, AlbumsFollowTheFoldersWithWhereTheyAreAndTheirSubAlbums) {
+    picture("top.gif");
+    picture("2024/京都/IMG_10.gif");
+    picture("2024/京都/IMG_2.gif");
+    picture("2024/夏休み/a.gif");
+    picture("2025/a.gif");
+    picture("2025/cover.jpg");
+    picture(".hidden/a.gif");
+    dir.mkdir("pics/empty/deeper");
+    dir.write("pics/2025/filelist.csv", "name,caption\r\ncover.jpg,Cover caption\r\n");
+    settings.CheckUseFileList = true;
+    const std::vector<std::string> messages = run();
+    ASSERT_TRUE(result.done) << result.failure << "\n" << messages.back();
+    EXPECT_EQ(messages.back(), "完了しました");
+
+    // The root's own pages where single mode puts them, every album in a folder below.
+    for (const char* made :
+         {"index.html", "html/list.html", "html/2024/index.html", "html/2024/京都/pict.html",
+          "html/2024/夏休み/list.html", "html/2025/index.html"}) {
+        EXPECT_TRUE(fs::exists(dir / ("out/" + std::string(made)))) << made;
+    }
+    // No album for a hidden or an empty folder; 2024 has no pictures of its own: its index
+    // lists its albums, and it has no list page.
+    EXPECT_FALSE(fs::exists(dir / "out/html/.hidden"));
+    EXPECT_FALSE(fs::exists(dir / "out/html/empty"));
+    EXPECT_FALSE(fs::exists(dir / "out/html/2024/list.html"));
+
+    const std::string root = page("index.html");
+    EXPECT_TRUE(contains(root,
+                         "aryAlbumList[0] = [\"2024\", \"./html/2024/index.html\", "
+                         "\"./../pics/2024/京都/IMG_2.gif\", \"160\", \"120\", \"0\", \"3\","))
+        << root;
+    // The album's cover is the picture the user named cover.jpg, not its first.
+    EXPECT_TRUE(contains(root, "aryAlbumList[1] = [\"2025\", \"./html/2025/index.html\", "
+                               "\"./../pics/2025/cover.jpg\""))
+        << root;
+    EXPECT_FALSE(contains(root, "aryAlbumList[2]"));
+
+    // Natural order, and every page of an album says where it is, each step a link.
+    const std::string kyoto = page("html/2024/京都/index.html");
+    EXPECT_LT(kyoto.find("IMG_2.gif"), kyoto.find("IMG_10.gif"));
+    const std::string crumbs = "<a href=\"./../../../index.html\" target=\"_top\">写真</a> &gt; "
+                               "<a href=\"./../index.html\" target=\"_top\">2024</a> &gt; "
+                               "<a href=\"./index.html\" target=\"_top\" aria-current=\"page\">"
+                               "京都</a> <a class=\"up\" href=\"./../index.html\"";
+    for (const char* name : {"index.html", "list.html", "pict.html"}) {
+        EXPECT_TRUE(contains(page("html/2024/京都/" + std::string(name)), crumbs)) << name;
+    }
+    // Neighbours among its siblings, and link 0 back up.
+    const std::string list = page("html/2024/京都/list.html");
+    EXPECT_TRUE(contains(list, "<a class=\"link0\" href=\"./../index.html\"")) << list;
+    EXPECT_TRUE(contains(list, "<a class=\"link2\" href=\"../夏休み/index.html\"")) << list;
+    const std::string year = page("html/2024/index.html");
+    EXPECT_TRUE(contains(year, "aryMenuList[0] = \"京都,./京都/index.html,")) << year;
+    EXPECT_TRUE(contains(year, "aryAlbumList[1] = [\"夏休み\", \"./夏休み/index.html\"")) << year;
+    // Each folder's own filelist.csv gives its captions.
+    EXPECT_TRUE(contains(page("html/2025/index.html"), "Cover caption"));
+    bool listed = false;
+    for (const std::string& file : result.files.written) {
+        listed = listed || file == dir / "out/html/2024/夏休み/pict.html";
+    }
+    EXPECT_TRUE(listed);
+}
+
+TEST_F(FolderTreeRun, FoldersAStrangerNamedGetSafeFoldersAndTheRestIsMade) {
+    const std::vector<std::string> hostile = {"a<b",       "q\"uote", "hash#1", "per%41", "what?",
+                                              "new\nline", "bad\xff", "Photos", "photos", "thumbs"};
+    for (const std::string& name : hostile) {
+        picture(name + "/a.gif");
+    }
+    // 40 levels deep.
+    std::string deep = "d";
+    for (int level = 1; level < 40; ++level) {
+        deep += "/d";
+    }
+    picture(deep + "/a.gif");
+    // A link loop inside the picture folder, a link out of it, a link to a folder already
+    // made, and a link that leads nowhere but round.
+    dir.mkdir("outside");
+    dir.write("outside/x.gif", test::gifBytes(2, 2));
+    ASSERT_EQ(::symlink((dir / "pics").c_str(), (dir / "pics/Photos/up").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "outside").c_str(), (dir / "pics/away").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "pics/photos").c_str(), (dir / "pics/zz-again").c_str()), 0);
+    ASSERT_EQ(::symlink("circle", (dir / "pics/circle").c_str()), 0);
+    const std::vector<std::string> messages = run();
+    ASSERT_TRUE(result.done) << result.failure << "\n" << messages.back();
+
+    const std::string html = dir / "out/html/";
+    for (const char* made : {"a_b", "q_uote", "hash_1", "per_41", "what_", "new_line", "bad_",
+                             "Photos", "photos~2", "thumbs~2"}) {
+        EXPECT_TRUE(fs::exists(html + made + "/index.html")) << made;
+    }
+    std::string deepOut = html + deep;
+    EXPECT_TRUE(fs::exists(deepOut + "/list.html"));
+    EXPECT_FALSE(fs::exists(html + "away"));
+    EXPECT_FALSE(fs::exists(html + "zz-again"));
+    EXPECT_FALSE(fs::exists(html + "Photos/up"));
+    // The names stay the folders' own where they are shown.
+    const std::string root = page("index.html");
+    EXPECT_TRUE(contains(root, "[\"a\\u003cb\", \"./html/a_b/index.html\"")) << root;
+    EXPECT_TRUE(contains(root, "[\"new\\nline\"")) << root;
+    EXPECT_TRUE(contains(root, "[\"bad\\ufffd\"")) << root;
+    // The link out and the circle are named at the end; what they are not is not.
+    EXPECT_TRUE(contains(result.items, dir / "pics/away")) << result.items;
+    EXPECT_TRUE(contains(result.items, dir / "pics/circle")) << result.items;
+    EXPECT_FALSE(contains(result.items, "zz-again")) << result.items;
+}
+
+TEST_F(FolderTreeRun, TenThousandSiblingFoldersAreWalkedQuickly) {
+    const std::string pics = dir / "pics/f";
+    for (int i = 0; i < 10000; ++i) {
+        ASSERT_EQ(::mkdir((pics + std::to_string(i)).c_str(), 0755), 0);
+    }
+    picture("f9999/a.gif");
+    picture("f10/a.gif");
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    const std::string root = page("index.html");
+    // Natural order: f10 before f9999.
+    EXPECT_TRUE(contains(root, "aryAlbumList[0] = [\"f10\"")) << root;
+    EXPECT_TRUE(contains(root, "aryAlbumList[1] = [\"f9999\"")) << root;
+}
+
+TEST_F(FolderTreeRun, TemplatesOfEarlierVersionsStillMakeEveryAlbum) {
+    // Templates that know nothing of albums: their pages are made, nothing is left unfilled
+    // that they had, and the album block's names never appear.
+    dir.write("prog/html/index.html", "<h1>MV_TITLE</h1>\r\nMV_LIST_ARRAY\r\n");
+    dir.write("prog/html/list.html", "<a href=\"MV_LINK_URL0\">MV_LINK_NAME0</a>\r\n"
+                                     "<!-- MV_TABLE_START -->\r\n<img src=\"MV_IMG_SRC\">\r\n"
+                                     "<!-- MV_TABLE_END -->\r\n");
+    dir.write("prog/html/pict.html", "<p>MV_SUB_TITLE</p>\r\n");
+    dir.write("prog/html/menu.html", "MV_MENU_ARRAY\r\n");
+    picture("2024/a.gif");
+    picture("2024/b/c.gif");
+    const std::vector<std::string> messages = run();
+    ASSERT_TRUE(result.done) << result.failure << messages.back();
+    const std::string year = page("html/2024/index.html");
+    EXPECT_TRUE(contains(year, "aryPicList[0]")) << year;
+    EXPECT_FALSE(contains(year, "MV_")) << year;
+    EXPECT_TRUE(contains(page("html/2024/list.html"), "<a href=\"./../../index.html\">"));
+    EXPECT_TRUE(contains(page("index.html"), "aryMenuList[0] = \"2024,./html/2024/index.html,"))
+        << page("index.html");
+}
+
+} // namespace
+} // namespace mivo
