@@ -134,7 +134,11 @@ TEST(Planners, SettingsThatMakeNoRunAreRefusedWithWhyInOrder) {
         s.gstrPicPath = c.picPath;
         SCOPED_TRACE(std::string(c.indexOrMenu) + " | " + c.picPath);
         const RunPlan plan = planRun(s, c.rows);
-        EXPECT_EQ(plan.refusal, c.refusal);
+        // By text: each file may hold its own copy of a message (the sanitizers keep them apart).
+        EXPECT_EQ(plan.refusal == nullptr, c.refusal == nullptr);
+        if (plan.refusal != nullptr && c.refusal != nullptr) {
+            EXPECT_STREQ(plan.refusal, c.refusal);
+        }
         if (c.refusal != nullptr) {
             EXPECT_TRUE(plan.root->children.empty());
         }
