@@ -1,7 +1,8 @@
 // Any bytes as a picture file: the header reader must neither crash nor read outside them, a
 // size it reports must be a real one, and reading the file in chunks must give the same
 // answer as reading the bytes in memory, and so must a walk over parts read on demand (as the
-// io_uring reader does).
+// io_uring reader does). The captions met on the way, and those of the same bytes read as a
+// PNG or WebP, are bounded, valid UTF-8.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -10,9 +11,12 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 #include <vector>
 
+#include "common/codepage.h"
+#include "generation/pictures/picture_caption.h"
 #include "generation/pictures/picture_header.h"
 
 namespace {
@@ -73,8 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (partsOk != ok || (ok && (partsWidth != width || partsHeight != height)) ||
         partsExif.model != exif.model || partsExif.dateTaken != exif.dateTaken ||
-        partsExif.exposure != exif.exposure) {
+        partsExif.exposure != exif.exposure || partsExif.caption != exif.caption) {
         std::abort();
+    }
+
+    // A caption is text to show: never longer than its bound, never invalid UTF-8. The same
+    // bytes as a PNG or WebP file go through the chunk reader.
+    for (const std::string& caption :
+         {exif.caption, mivo::readPictureCaptionFromBytes(
+                            std::string_view(reinterpret_cast<const char*>(data), size))}) {
+        if (mivo::sanitizeUtf8(caption) != caption ||
+            caption.size() > mivo::kCaptionMostChars * 4) {
+            std::abort();
+        }
     }
 
     static const PictureFile file;

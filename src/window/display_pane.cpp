@@ -118,7 +118,7 @@ DisplayPane::DisplayPane(FormMain& form, const std::string& startFolder) : form_
     CheckMedia->setAccessKey('I');
     CheckMedia->setEnabled(false);
     FrameSlideShow = make<Frame>("FrameSlideShow", FrameDisplay);
-    place(FrameSlideShow, {4320, 2940, 3975, 1125}, right);
+    place(FrameSlideShow, {4320, 2940, 3975, 1395}, right);
     CheckSlideShow = make<CheckBox>("CheckSlideShow", FrameSlideShow);
     place(CheckSlideShow, {120, 240, 3735, 255}, kGrowWide, translate("スライドショーを使用する"),
           translate("各ページにスライドショーのボタンを付ける"));
@@ -136,6 +136,12 @@ DisplayPane::DisplayPane(FormMain& form, const std::string& startFolder) : form_
           translate(
               "JPEG画像に記録された撮影情報 (撮影日時、カメラ、露出など) を画像の下に表示する"));
     CheckExif->setAccessKey('G');
+    CheckCaption = make<CheckBox>("CheckCaption", FrameSlideShow);
+    place(CheckCaption, {120, 1110, 3735, 255}, kGrowWide,
+          translate("画像に記録された説明を表示する"),
+          translate("filelist.csvに説明のない画像には、画像に記録された説明 (XMP、IPTC、EXIF) "
+                    "を表示する"));
+    CheckCaption->setAccessKey('H');
     const std::string filelistTip = translate("先頭列には、ファイル名を設定してください");
     FrameFilelist = make<Frame>("FrameFilelist", FrameDisplay);
     place(FrameFilelist, {120, 4080, 4095, 1095}, {0, 50, 50, 0}, "", filelistTip);
@@ -252,6 +258,7 @@ std::span<const SettingBinding<DisplayPane>> DisplayPane::settingBindings() {
         bind<&S::CheckExif, &D::CheckExif>(ShownAt::Loading),
         bind<&S::CheckReduce, &D::CheckReduce>(ShownAt::Loading),
         bind<&S::CheckMedia, &D::CheckMedia>(ShownAt::Loading),
+        bind<&S::CheckCaption, &D::CheckCaption>(ShownAt::Loading),
     };
     return kRows;
 }

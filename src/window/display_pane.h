@@ -77,6 +77,7 @@ class DisplayPane : public ControlOwner {
     TextBox* TextSlideTime = nullptr;
     Label* LabelSlideTime2 = nullptr;
     CheckBox* CheckExif = nullptr;
+    CheckBox* CheckCaption = nullptr;
     Frame* FrameFilelist = nullptr;
     CheckBox* CheckUseFileList = nullptr;
     Label* LabelFilelistWidth = nullptr;

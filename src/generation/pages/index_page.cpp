@@ -72,6 +72,13 @@ void writePictureArrays(const PagePlan& pages, const AlbumJob& job, const IndexP
         }
         return fields;
     });
+    // aryPicCaption[k]: the description picture k holds, for the pictures filelist.csv gives
+    // no caption; nothing for a gallery without such pictures.
+    writeFieldArray(page, "aryPicCaption", listed, [&](std::size_t k) {
+        const std::string& caption = items[k].fileCaption;
+        return caption.empty() ? std::vector<const std::string*>()
+                               : std::vector<const std::string*>{&caption};
+    });
     // aryPicVideo[k]: video k's web video (link, seconds, MIME type), for the videos.
     writeColumnArray(page, "aryPicVideo", pictures.videos, count);
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,

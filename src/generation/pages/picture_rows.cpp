@@ -9,6 +9,7 @@
 #include "generation/copies/gallery_copies.h"
 #include "generation/copies/picture_resize.h"
 #include "generation/copies/site_originals.h"
+#include "generation/pictures/picture_caption.h"
 #include "generation/pictures/picture_info.h"
 
 namespace mivo {
@@ -126,13 +127,16 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
         size.ok = true;
         size.width = row.copy->sizes.viewWidth;
         size.height = row.copy->sizes.viewHeight;
-        if (pages.readsShootingData) {
+        if (pages.readsShootingData || pages.fileCaptions) {
             if (row.kind == ItemKind::Video) {
                 size.exif.dateTaken = row.copy->dateTaken;
             } else if (isHeifName(item.name())) {
                 // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
                 // and reading them would start the image library on every run.
                 readShootingData(item.path, size.exif);
+            } else if (pages.fileCaptions) {
+                // A PNG's or WebP's caption, from the chunks that hold it (Mivo reads them).
+                size.exif.caption = readPictureCaption(item.path);
             }
         }
     }

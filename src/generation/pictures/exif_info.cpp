@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string_view>
+
+#include "generation/pictures/picture_caption.h"
 
 namespace mivo {
 
@@ -59,6 +62,7 @@ class TiffReader {
 /// The tags the shooting data is made of (and the pointer to the Exif sub-IFD).
 bool usedTag(std::uint16_t tag) {
     switch (tag) {
+    case 0x010E: // ImageDescription
     case 0x0110: // Model
     case 0x8769: // Exif sub-IFD
     case 0x829A: // ExposureTime
@@ -211,7 +215,11 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t block
     const TiffReader r(tiff, size, blockSize, little);
     std::uint64_t exifIfd = 0;
     walkIfd(r, r.u32(4), [&](const Entry& e) {
-        if (e.tag == 0x0110 && e.type == kTypeAscii) {
+        if (e.tag == 0x010E && e.type == kTypeAscii) {
+            // ASCII by the standard; cameras and phones write UTF-8 or Shift_JIS as well.
+            out.caption = cleanCaption(decodeUndeclaredText(
+                std::string_view(reinterpret_cast<const char*>(r.at(e.value)), e.count)));
+        } else if (e.tag == 0x0110 && e.type == kTypeAscii) {
             out.model = asciiText(r, e);
         } else if (e.tag == 0x8769 && (e.type == kTypeLong || e.type == kTypeShort)) {
             exifIfd = e.type == kTypeLong ? r.u32(e.value) : r.u16(e.value);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "generation/pictures/exif_info.h"
+#include "generation/pictures/picture_caption.h"
 
 namespace mivo {
 
@@ -306,10 +309,36 @@ void readExifSegment(ByteSource& src, std::uint64_t start, std::uint64_t length,
     }
 }
 
+/// The caption an APP1 (XMP) or APP13 (Photoshop IPTC) segment whose data starts at `start`
+/// and holds `length` bytes gives; "" for other segments and for segments that give none.
+std::string jpegSegmentCaption(ByteSource& src, unsigned char marker, std::uint64_t start,
+                               std::uint64_t length) {
+    static constexpr std::string_view kXmp("http://ns.adobe.com/xap/1.0/\0", 29);
+    static constexpr std::string_view kPhotoshop("Photoshop 3.0\0", 14);
+    const std::string_view id = marker == 0xE1 ? kXmp : kPhotoshop;
+    if (length <= id.size()) {
+        return "";
+    }
+    const unsigned char* head = src.get(start, id.size());
+    if (head == nullptr || std::memcmp(head, id.data(), id.size()) != 0) {
+        return "";
+    }
+    std::vector<unsigned char> bytes;
+    if (!src.read(start + id.size(), length - id.size(), bytes)) {
+        return "";
+    }
+    const std::string_view body(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return marker == 0xE1 ? xmpDescription(body) : photoshopIptcCaption(body);
+}
+
 bool readJpegSize(ByteSource& src, long& pictureWidth, long& pictureHeight, ExifInfo* exifInfo) {
     std::uint64_t pos = 2; // after SOI
     int orientation = 0;
     bool exifSeen = false;
+    // The caption the picture's XMP gives, else its IPTC; the EXIF one comes with the
+    // shooting data and counts only without both.
+    std::string xmpCaption;
+    std::string iptcCaption;
     const std::uint64_t end = src.size();
     while (pos < end) {
         // Find the next marker: skip any bytes before its 0xFF (as decoders do with
@@ -365,17 +394,27 @@ bool readJpegSize(ByteSource& src, long& pictureWidth, long& pictureHeight, Exif
             if (orientation >= 5) {
                 std::swap(width, height);
             }
+            if (exifInfo != nullptr && !(xmpCaption.empty() && iptcCaption.empty())) {
+                exifInfo->caption = xmpCaption.empty() ? iptcCaption : xmpCaption;
+            }
             return acceptSize(width, height, pictureWidth, pictureHeight);
         }
+        int found = -1;
         if (marker == 0xE1 && !exifSeen) {
             // Only the first EXIF block counts.
-            const int found = readExifOrientation(src, pos + 2, length - 2);
+            found = readExifOrientation(src, pos + 2, length - 2);
             if (found >= 0) {
                 orientation = found;
                 exifSeen = true;
                 if (exifInfo != nullptr && length - 2 > 6) {
                     readExifSegment(src, pos + 2 + 6, length - 2 - 6, *exifInfo);
                 }
+            }
+        }
+        if (exifInfo != nullptr && found < 0 && (marker == 0xE1 || marker == 0xED)) {
+            std::string& caption = marker == 0xE1 ? xmpCaption : iptcCaption;
+            if (caption.empty()) {
+                caption = jpegSegmentCaption(src, marker, pos + 2, length - 2);
             }
         }
         pos += length;

@@ -1,6 +1,8 @@
 #include "generation/pictures/picture_info.h"
 
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include "common/log.h"
 #include "common/paths.h"
@@ -15,11 +17,48 @@ bool picInfoReadsFile(const PagePlan& pages, bool useFilelist) {
 PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const PagePlan& pages,
                                      const AlbumJob& job, const PictureList& pictures,
                                      int workers) {
-    const bool shootingData = pages.readsShootingData;
+    // The caption a picture holds stands in the same header as its shooting data.
+    const bool shootingData = pages.readsShootingData || pages.fileCaptions;
     if (pictures.empty() || !(picInfoReadsFile(pages, job.useFilelist) || shootingData)) {
         return nullptr;
     }
     return &slot.emplace(job.picPath, pictures, workers, shootingData);
+}
+
+bool filelistGivesCaption(const PagePlan& pages, bool useFilelist, const ClassFileData& file) {
+    if (!useFilelist) {
+        return false;
+    }
+    // Split here rather than with cmSplitCsv, whose trace in the log would change.
+    std::vector<std::string_view> fields;
+    if (file.infoQuoted) {
+        fields.assign(file.infoFields.begin(), file.infoFields.end());
+    } else {
+        std::string_view rest = file.strInfo;
+        for (std::size_t comma = rest.find(','); comma != std::string_view::npos;
+             comma = rest.find(',')) {
+            fields.push_back(rest.substr(0, comma));
+            rest.remove_prefix(comma + 1);
+        }
+        fields.push_back(rest);
+    }
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto column = static_cast<long long>(i) + 1;
+        if (column == pages.filelistWidthColumn || column == pages.filelistHeightColumn) {
+            continue;
+        }
+        const std::string_view field = fields[i];
+        const std::size_t first = field.find_first_not_of(" \t\r\n");
+        if (first == std::string_view::npos) {
+            continue;
+        }
+        const std::size_t last = field.find_last_not_of(" \t\r\n");
+        const std::string_view text = field.substr(first, last - first + 1);
+        if (text.find_first_not_of("0123456789") != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void mainGetPicInfo(const PagePlan& pages, bool useFilelist, const MeasuredSize& sourceSize,
@@ -42,6 +81,11 @@ void mainGetPicInfo(const PagePlan& pages, bool useFilelist, const MeasuredSize&
     item.shooting.reset();
     if (pages.readsShootingData && !sourceSize.exif.empty()) {
         item.shooting = std::make_unique<ExifInfo>(sourceSize.exif);
+    }
+    item.fileCaption.clear();
+    if (pages.fileCaptions && !sourceSize.exif.caption.empty() &&
+        !filelistGivesCaption(pages, useFilelist, item.file)) {
+        item.fileCaption = sourceSize.exif.caption;
     }
     if (picInfoReadsFile(pages, useFilelist)) {
         if (sourceSize.ok) {

@@ -13,6 +13,10 @@ namespace mivo {
 /// for the gallery, or it lacks a width or a height column.
 bool picInfoReadsFile(const PagePlan& pages, bool useFilelist);
 
+/// True when filelist.csv gives the item a caption the pages show: a field of its row, other
+/// than the width and height columns, that holds more than digits and blanks.
+bool filelistGivesCaption(const PagePlan& pages, bool useFilelist, const ClassFileData& file);
+
 /// Starts reading the headers of a gallery's pictures into `slot` when its list table needs
 /// them: for the sizes, or for the shooting data that stands in the same header. The reader,
 /// or nullptr when the table reads nothing. `workers` as for PictureMeasurer.

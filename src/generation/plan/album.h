@@ -29,6 +29,8 @@ struct PagePlan {
     // The shooting data is read from the headers: for the pages, or for the dates a folder
     // tree's albums show (its pages print it only with shootingData).
     bool readsShootingData = false;
+    // CheckCaption: a picture without a caption in filelist.csv shows the description it holds.
+    bool fileCaptions = false;
 };
 
 /// An album on the way from the root of a folder tree: its name and its index page.

@@ -31,6 +31,10 @@ struct ExifInfo {
     std::string fNumber;     // "f/2.8"
     std::string iso;         // "ISO 400"
     std::string focalLength; // "35 mm"
+    // Not shooting data but read with it: what the picture says of itself (XMP description,
+    // IPTC caption or EXIF ImageDescription, decoded to UTF-8, camera boilerplate left out).
+    // empty() does not look at it.
+    std::string caption;
 
     bool empty() const {
         return dateTaken.empty() && model.empty() && lens.empty() && exposure.empty() &&
@@ -84,6 +88,9 @@ struct Item {
     long long height = 0; // picture could not be measured
     // Its shooting data once the list table read it (when the pages show it); none when empty.
     std::unique_ptr<ExifInfo> shooting;
+    // The description the picture holds, shown as its caption when filelist.csv gives none
+    // (and the pages show such captions); "" otherwise.
+    std::string fileCaption;
     // Its copies, once the copier looked at it (albums that make them); none otherwise.
     std::unique_ptr<WebCopy> copy;
     // Placed in the page folder's originals/ (a self-contained site), linked from there: the

@@ -24,6 +24,7 @@ RunPlan planRun(const Settings& settings, const std::vector<GalleryEntry>& rows)
     p.shootingData = settings.CheckExif;
     // A tree's albums show the dates their items were taken.
     p.readsShootingData = settings.CheckExif || settings.treeMode();
+    p.fileCaptions = settings.CheckCaption;
     const Planner planner = settings.menuMode()   ? planGalleryList
                             : settings.treeMode() ? planFolderTree
                                                   : planSingleFolder;

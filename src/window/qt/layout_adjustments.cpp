@@ -15,9 +15,9 @@ void fitCaptions(FormMain& form, const QFont& font, double scale) {
         const double widthPx = label->geometry().Width * scale / 15.0;
         return metrics.horizontalAdvance(QString::fromStdString(label->caption())) <= widthPx;
     };
-    // The hint under "列の数" is longer than its frame is wide: give it a second line, move
-    // "初期状態" down by that line, and move the filelist.csv frame into the free space of the
-    // right-hand column to make room.
+    // The hint under "列の数" is longer than its frame is wide: give it a second line and move
+    // "初期状態" down by that line, taking the line from the slack around its picture list, so
+    // that the filelist.csv frame below it and the right-hand column stay where they are.
     DisplayPane& display = form.display;
     if (!fits(display.LabelAllListInfo)) {
         const int line = 240;
@@ -29,24 +29,17 @@ void fitCaptions(FormMain& form, const QFont& font, double scale) {
         display.LabelAllListInfo->setGeometry(g);
         g = display.FrameStart->geometry();
         g.Top += line;
+        g.Height -= line;
         display.FrameStart->setGeometry(g);
-
-        const Twips slide = display.FrameSlideShow->geometry();
-        Twips filelist = display.FrameFilelist->geometry();
-        const int shrink = filelist.Width - slide.Width;
-        filelist.Left = slide.Left;
-        filelist.Top = slide.Top + slide.Height + 105;
-        filelist.Width = slide.Width;
-        display.FrameFilelist->setGeometry(filelist);
-        // It now grows with the right-hand column.
-        display.FrameFilelist->setStretch(display.FrameSlideShow->stretch());
-        for (Control* child : display.FrameFilelist->children()) {
-            Twips c = child->geometry();
-            if (c.Left + c.Width > filelist.Width - 120) {
-                c.Width = std::max(0, c.Width - shrink);
-                child->setGeometry(c);
-            }
-        }
+        // The picture list's frame moves up to the option buttons' last line (105) and gives
+        // up what it held below its list (135).
+        g = display.FrameStartPict->geometry();
+        g.Top -= 105;
+        g.Height -= line - 105;
+        display.FrameStartPict->setGeometry(g);
+        g = display.FileStartPict->geometry();
+        g.Height = std::min(g.Height, display.FrameStartPict->geometry().Height - g.Top);
+        display.FileStartPict->setGeometry(g);
     }
 }
 

@@ -6,8 +6,8 @@ const SHORT = 3;
 const LONG = 4;
 const RATIONAL = 5;
 
-function ascii(tag, text) {
-  const bytes = Buffer.from(`${text}\0`, 'latin1');
+function ascii(tag, text, encoding = 'latin1') {
+  const bytes = Buffer.from(`${text}\0`, encoding);
   return { tag, type: ASCII, count: bytes.length, bytes };
 }
 function short(tag, value) {
@@ -54,10 +54,12 @@ function ifd(entries, offset) {
 /**
  * The JPEG `jpeg` with an EXIF APP1 segment right after its start marker. `tags`:
  * { orientation, make, model, date, exposure: [num, den], fNumber: [num, den], iso,
- * focalLength: [num, den], lens } (any may be left out).
+ * focalLength: [num, den], lens, description (written as UTF-8, as phones do) } (any may be
+ * left out).
  */
 export function withExif(jpeg, tags) {
   const zeroth = [];
+  if (tags.description) zeroth.push(ascii(0x010e, tags.description, 'utf8'));
   if (tags.make) zeroth.push(ascii(0x010f, tags.make));
   if (tags.model) zeroth.push(ascii(0x0110, tags.model));
   if (tags.orientation) zeroth.push(short(0x0112, tags.orientation));
@@ -80,6 +82,23 @@ export function withExif(jpeg, tags) {
     tiff = Buffer.concat([header, ifd(zeroth, 8)]);
   }
   const body = Buffer.concat([Buffer.from('Exif\0\0', 'latin1'), tiff]);
+  const segment = Buffer.alloc(4);
+  segment.writeUInt16BE(0xffe1);
+  segment.writeUInt16BE(body.length + 2, 2);
+  return Buffer.concat([jpeg.subarray(0, 2), segment, body, jpeg.subarray(2)]);
+}
+
+/** The JPEG `jpeg` with an XMP APP1 segment right after its start marker whose dc:description
+ * (x-default) is `text`. */
+export function withXmpDescription(jpeg, text) {
+  const escaped = text.replace(/&/g, '&amp;').replace(/</g, '&lt;').replace(/>/g, '&gt;');
+  const packet =
+    "<?xpacket begin='\ufeff' id='W5M0MpCehiHzreSzNTczkc9d'?>" +
+    "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>" +
+    "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/'>" +
+    `<dc:description><rdf:Alt><rdf:li xml:lang='x-default'>${escaped}</rdf:li></rdf:Alt></dc:description>` +
+    "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>";
+  const body = Buffer.concat([Buffer.from('http://ns.adobe.com/xap/1.0/\0', 'latin1'), Buffer.from(packet, 'utf8')]);
   const segment = Buffer.alloc(4);
   segment.writeUInt16BE(0xffe1);
   segment.writeUInt16BE(body.length + 2, 2);
