@@ -129,7 +129,13 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
         size.height = row.copy->sizes.viewHeight;
         if (pages.readsShootingData || pages.fileCaptions) {
             if (row.kind == ItemKind::Video) {
+                // Shown in a picture's form: "2024-05-12 08:00:00", not the record's colons.
                 size.exif.dateTaken = row.copy->dateTaken;
+                std::string& date = size.exif.dateTaken;
+                if (date.size() >= 10 && date[4] == ':' && date[7] == ':') {
+                    date[4] = '-';
+                    date[7] = '-';
+                }
             } else if (isHeifName(item.name())) {
                 // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
                 // and reading them would start the image library on every run.

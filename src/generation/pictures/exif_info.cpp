@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "generation/pictures/picture_caption.h"
@@ -69,6 +70,7 @@ bool usedTag(std::uint16_t tag) {
     case 0x829D: // FNumber
     case 0x8827: // ISOSpeedRatings
     case 0x9003: // DateTimeOriginal
+    case 0x9011: // OffsetTimeOriginal
     case 0x920A: // FocalLength
     case 0xA434: // LensModel
         return true;
@@ -163,6 +165,18 @@ std::string dateText(std::string text) {
     return text;
 }
 
+/// "+09:00" or "-05:30" as written, else "" (cameras without a time zone write blanks).
+std::string offsetText(const std::string& text) {
+    const bool signedZone =
+        text.size() == 6 && (text[0] == '+' || text[0] == '-') && text[3] == ':';
+    for (const std::size_t digit : {1U, 2U, 4U, 5U}) {
+        if (!signedZone || text[digit] < '0' || text[digit] > '9') {
+            return "";
+        }
+    }
+    return text;
+}
+
 /// Reads the entries of the IFD at `ifd`, calling `take` for each whose value fits.
 template <class Take> bool walkIfd(const TiffReader& r, std::uint64_t ifd, Take take) {
     if (!r.has(ifd, 2)) {
@@ -225,6 +239,7 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t block
             exifIfd = e.type == kTypeLong ? r.u32(e.value) : r.u16(e.value);
         }
     });
+    std::string offset;
     if (exifIfd != 0) {
         walkIfd(r, exifIfd, [&](const Entry& e) {
             double value = 0;
@@ -251,6 +266,11 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t block
                     out.dateTaken = dateText(asciiText(r, e));
                 }
                 break;
+            case 0x9011: // OffsetTimeOriginal
+                if (e.type == kTypeAscii) {
+                    offset = offsetText(asciiText(r, e));
+                }
+                break;
             case 0x920A: // FocalLength
                 if (rational(r, e, value) && value > 0) {
                     out.focalLength = number(value, 1) + " mm";
@@ -265,6 +285,11 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t block
                 break;
             }
         });
+    }
+    // The time zone the picture was taken in, where the camera wrote it: "2024-05-12 08:00:00
+    // +09:00". A date without one stays as it was.
+    if (!offset.empty() && out.dateTaken.size() == 19) {
+        out.dateTaken += " " + offset;
     }
     complete = !r.cutShort();
     return true;

@@ -31,7 +31,7 @@ std::string decodeUndeclaredText(std::string_view bytes);
 
 /// The dc:description of an XMP packet (UTF-8 XML): its x-default alternative, else its first;
 /// cleaned as cleanCaption does. "" when there is none.
-std::string xmpDescription(std::string_view packet);
+std::string xmpDescription(std::string_view xmp);
 
 /// The Caption-Abstract (2:120) of the IPTC datasets inside a Photoshop image resource block
 /// (the bytes after "Photoshop 3.0\0" of a JPEG APP13 segment, resource 0x0404), decoded by

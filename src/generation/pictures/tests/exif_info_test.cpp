@@ -192,5 +192,34 @@ TEST(ExifInfo, AValueFarIntoALongBlockIsReadFromAFileAsFromMemory) {
     }
 }
 
+/// A little-endian TIFF whose Exif IFD holds DateTimeOriginal and OffsetTimeOriginal `zone`.
+Bytes tiffWithZone(const std::string& zone) {
+    std::string t("II\x2A\0\x08\0\0\0", 8);
+    t += std::string("\x01\0\x69\x87\x04\0\x01\0\0\0\x1A\0\0\0\0\0\0\0", 18); // -> 26
+    // Exif IFD at 26: two entries (2 + 24 + 4 = 30), values from 56.
+    t += std::string("\x02\0\x03\x90\x02\0\x14\0\0\0\x38\0\0\0", 14);
+    t += std::string("\x11\x90\x02\0\x07\0\0\0\x4C\0\0\0\0\0\0\0", 16);
+    t += std::string("2024:05:12 08:00:00\0", 20);
+    t += zone;
+    t.append(7 - zone.size(), '\0');
+    return Bytes(t.begin(), t.end());
+}
+
+TEST(ExifInfo, DateTakenCarriesItsTimeZoneWhereTheCameraWroteOne) {
+    ExifInfo info;
+    Bytes tiff = tiffWithZone("+09:00");
+    ASSERT_TRUE(readExifInfo(tiff.data(), tiff.size(), info));
+    EXPECT_EQ(info.dateTaken, "2024-05-12 08:00:00 +09:00");
+    tiff = tiffWithZone("-05:30");
+    ASSERT_TRUE(readExifInfo(tiff.data(), tiff.size(), info));
+    EXPECT_EQ(info.dateTaken, "2024-05-12 08:00:00 -05:30");
+    // Blanks or anything else: the date as before.
+    for (const char* zone : {"   :  ", "+9:00", "", "Z"}) {
+        tiff = tiffWithZone(zone);
+        ASSERT_TRUE(readExifInfo(tiff.data(), tiff.size(), info));
+        EXPECT_EQ(info.dateTaken, "2024-05-12 08:00:00") << zone;
+    }
+}
+
 } // namespace
 } // namespace mivo

@@ -70,7 +70,11 @@ class MediaRunTest : public ::testing::Test {
         ASSERT_TRUE(make(lavfi + "-c:v libx264 -pix_fmt yuv420p -c:a aac -movflags +faststart '" +
                          pics + "/d.mp4'"));
         // H.264 in a QuickTime file: copied into an MP4 of its own.
-        ASSERT_TRUE(make(lavfi + "-c:v libx264 -pix_fmt yuv420p -c:a aac '" + pics + "/e.mov'"));
+        // ... taken at a phone's own time.
+        ASSERT_TRUE(make(lavfi +
+                         "-c:v libx264 -pix_fmt yuv420p -c:a aac -movflags use_metadata_tags "
+                         "-metadata com.apple.quicktime.creationdate=2024-05-12T08:00:00+0900 '" +
+                         pics + "/e.mov'"));
         dir.write("pics/f.mp4", "not a video at all");
         dir.write("pics/notes.txt", "ignored");
         settings = defaultSettings(dir / "prog");
@@ -109,7 +113,9 @@ TEST_F(MediaRunTest, EveryKindAppearsOnceAndARerunTouchesNothing) {
           "aryPicList[4] = \"./view/e.mov.jpg#original=./../pics/e.mov,320,240,e\";",
           // The original plays as it is; the QuickTime file gets an MP4.
           "aryPicVideo[3] = [\"./../pics/d.mp4\", \"1.5\", \"video/mp4\"];",
-          "aryPicVideo[4] = [\"./view/e.mov.mp4\", \"1.5\", \"video/mp4\"];"}) {
+          "aryPicVideo[4] = [\"./view/e.mov.mp4\", \"1.5\", \"video/mp4\"];",
+          // A video's date in a picture's form.
+          "aryPicExif[4] = [\"2024-05-12 08:00:00\","}) {
         EXPECT_TRUE(contains(index, entry)) << entry << "\n" << index;
     }
     EXPECT_FALSE(contains(index, "aryPicList[5]"));
