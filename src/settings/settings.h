@@ -37,6 +37,9 @@ struct Settings {
     bool CheckExif{};               // [Html] Exif: the picture view shows the shooting data
     bool CheckReduce{};             // [Html] Reduce: Mivo makes thumbnails and display copies
     bool CheckMedia{};              // [Html] Media: with the copies, HEIC, PNG, WebP, videos too
+    // [Html] LivePhoto: with the media, a still and its short video of the same name (a Live
+    // Photo) are one item
+    bool CheckLivePhoto{};
     std::array<std::string, 3> TextLinkName{}; // [Link] Name1..3
     std::array<std::string, 3> TextLinkURL{};  // [Link] Url1..3
     std::array<std::string, 4> TextOpenName{}; // [Launcher] Name1..4
