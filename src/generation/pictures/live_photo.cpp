@@ -119,7 +119,8 @@ bool durationOf(const ReadAt& read, std::uint64_t fileSize, long long& ms) {
         ms = static_cast<long long>(kDayMs);
         return true;
     }
-    ms = static_cast<long long>(whole * 1000 + (duration % scale) * 1000 / scale);
+    const std::uint64_t total = whole * 1000 + (duration % scale) * 1000 / scale;
+    ms = static_cast<long long>(total);
     return true;
 }
 
