@@ -38,6 +38,14 @@ void fitCaptions(FormMain& form, const QFont& font, double scale) {
         filelist.Top = slide.Top + slide.Height + 105;
         filelist.Width = slide.Width;
         display.FrameFilelist->setGeometry(filelist);
+        // The right-hand column holds the Live Photo box too: the list frame below makes room
+        // when the moved frame would reach it.
+        Twips list = display.FrameList->geometry();
+        const int reach = filelist.Top + filelist.Height + 105 - list.Top;
+        if (reach > 0) {
+            list.Top += reach;
+            display.FrameList->setGeometry(list);
+        }
         // It now grows with the right-hand column.
         display.FrameFilelist->setStretch(display.FrameSlideShow->stretch());
         for (Control* child : display.FrameFilelist->children()) {
