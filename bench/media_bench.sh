@@ -6,6 +6,9 @@
 #   MIVO_BENCH_PICTURES (default 250) pictures of 4000x3000, of which MIVO_BENCH_HEIC (default
 #   50) HEIC (`vips copy x.jpg x.heic`), the rest JPEG: one picture made with ImageMagick,
 #   copied under new names;
+#   MIVO_BENCH_LIVE (default 10) Live Photos (a HEIC still and a 3-second HEVC MOV of its name),
+#   MIVO_BENCH_HDR (default 2) HLG clips (10-bit HEVC MOV, BT.2020, arib-std-b67) and
+#   MIVO_BENCH_GIFS (default 5) moving GIFs of four frames, each kind made once and copied;
 #   MIVO_BENCH_VIDEOS (default 20) videos of MIVO_BENCH_SECONDS (default 10) seconds at
 #   1920x1080, 30 frames a second, testsrc2 or smptebars with a sine tone, in turn:
 #   H.264/AAC MP4 with the index at the end (Mivo remuxes it), HEVC/AAC MOV (transcoded),
@@ -40,6 +43,11 @@ count="${MIVO_BENCH_PICTURES:-250}"
 heic="${MIVO_BENCH_HEIC:-50}"
 videos="${MIVO_BENCH_VIDEOS:-20}"
 seconds="${MIVO_BENCH_SECONDS:-10}"
+# The camera roll's own kinds: Live Photos (a HEIC still and a 3-second MOV of its name), HLG
+# clips as phones shoot them, and moving GIFs.
+live="${MIVO_BENCH_LIVE:-10}"
+hdr="${MIVO_BENCH_HDR:-2}"
+gifs="${MIVO_BENCH_GIFS:-5}"
 jobs=2
 ((heic <= count)) || { echo "media_bench: MIVO_BENCH_HEIC ($heic) exceeds MIVO_BENCH_PICTURES ($count)" >&2; exit 1; }
 for tool in /usr/bin/convert /usr/bin/vips /usr/bin/vipsheader /usr/bin/djpeg /usr/bin/time; do
@@ -50,7 +58,7 @@ ffmpeg="$(command -v ffmpeg || true)"
 [[ -x "$make" ]] || { echo "media_bench: build first ($make)" >&2; exit 1; }
 
 # --- the folder ---------------------------------------------------------------------------
-pics="$cache/folder-$count-$heic-$videos-${seconds}s"
+pics="$cache/folder-$count-$heic-$videos-${seconds}s-$live-$hdr-$gifs"
 if [[ ! -f "$pics/.complete" ]]; then
   rm -rf "$pics" && mkdir -p "$pics/tmp"
   echo "making $count pictures ($heic HEIC) and $videos videos of $seconds s in $pics (once)" >&2
@@ -80,10 +88,30 @@ if [[ ! -f "$pics/.complete" ]]; then
     fi
     cp "$base" "$pics/$(printf 'VID_%02d.%s' "$i" "$ext")"
   done
+  if ((live > 0)); then
+    "$ffmpeg" -nostdin -loglevel error -f lavfi -i "testsrc2=size=1440x1080:rate=30:duration=3" \
+      -c:v libx265 -preset ultrafast -x265-params log-level=error -tag:v hvc1 -pix_fmt yuv420p "$t/motion.mov"
+    [[ -f "$t/base.heic" ]] || vips copy "$t/base.jpg" "$t/base.heic"
+    for ((i = 1; i <= live; i++)); do
+      cp "$t/base.heic" "$pics/$(printf 'LIVE_%04d.heic' "$i")"
+      cp "$t/motion.mov" "$pics/$(printf 'LIVE_%04d.mov' "$i")"
+    done
+  fi
+  if ((hdr > 0)); then
+    "$ffmpeg" -nostdin -loglevel error -f lavfi -i "smptebars=size=1920x1080:rate=30:duration=$seconds" \
+      -vf "format=yuv420p10le" -c:v libx265 -preset ultrafast \
+      -x265-params "log-level=error:colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc" \
+      -color_primaries bt2020 -color_trc arib-std-b67 -colorspace bt2020nc -tag:v hvc1 "$t/hlg.mov"
+    for ((i = 1; i <= hdr; i++)); do cp "$t/hlg.mov" "$pics/$(printf 'HLG_%02d.mov' "$i")"; done
+  fi
+  if ((gifs > 0)); then
+    /usr/bin/convert -delay 10 -loop 0 -size 480x360 xc:red xc:lime xc:blue xc:yellow "$t/moving.gif"
+    for ((i = 1; i <= gifs; i++)); do cp "$t/moving.gif" "$pics/$(printf 'ANIM_%02d.gif' "$i")"; done
+  fi
   rm -rf "$t"
   touch "$pics/.complete"
 fi
-cat "$pics"/IMG_* "$pics"/VID_* >/dev/null 2>&1 || true # warm the cache
+cat "$pics"/IMG_* "$pics"/VID_* "$pics"/LIVE_* "$pics"/HLG_* "$pics"/ANIM_* >/dev/null 2>&1 || true # warm the cache
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-media-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT

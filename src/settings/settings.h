@@ -40,6 +40,9 @@ struct Settings {
     // [Html] Caption: a picture without a caption in filelist.csv shows its own description
     // (XMP, IPTC or EXIF).
     bool CheckCaption{};
+    // [Html] LivePhoto: with the media, a still and its short video of the same name (a Live
+    // Photo) are one item
+    bool CheckLivePhoto{};
     std::array<std::string, 3> TextLinkName{}; // [Link] Name1..3
     std::array<std::string, 3> TextLinkURL{};  // [Link] Url1..3
     std::array<std::string, 4> TextOpenName{}; // [Launcher] Name1..4

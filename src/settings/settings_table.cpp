@@ -103,6 +103,8 @@ constexpr SettingRow kRows[] = {
 {"Publish",  "Originals", K::OptionIndex, "0",                                       D::Text,          nullptr,            0,       2,      false, 78,   0,     MIVO_SLOT(PublishOriginals)},
 // Captions the pictures hold.
 {"Html",     "Caption",   K::Flag,        "1",                                       D::Text,          nullptr,            0,       1,      false, 79,   0,     MIVO_SLOT(CheckCaption)},
+// Live Photos: a still and its motion as one item.
+{"Html",     "LivePhoto", K::Flag,        "1",                                       D::Text,          nullptr,            0,       1,      false, 80,   0,     MIVO_SLOT(CheckLivePhoto)},
 };
 // clang-format on
 

@@ -80,7 +80,7 @@ DisplayPane::DisplayPane(FormMain& form, const std::string& startFolder) : form_
     PictureStartPict = make<PictureBox>("PictureStartPict", FrameStartPict);
     place(PictureStartPict, {2580, 120, 1215, 1215}, kKeepRight);
     FrameUseSam = make<Frame>("FrameUseSam", FrameDisplay);
-    place(FrameUseSam, {4320, 840, 3975, 1995}, right, translate("サムネイル"));
+    place(FrameUseSam, {4320, 840, 3975, 2235}, right, translate("サムネイル"));
     FrameUseSam->setAccessKey('N');
     OptionSamH[0] = make<OptionButton>("OptionSamH", FrameUseSam, 0, groupSamH_);
     place(OptionSamH[0], {120, 240, 3735, 255}, {}, translate(kOriginalPictures),
@@ -117,8 +117,16 @@ DisplayPane::DisplayPane(FormMain& form, const std::string& startFolder) : form_
                     "HEIC・AVIF には HEIF 対応の libvips、動画には ffmpeg が必要"));
     CheckMedia->setAccessKey('I');
     CheckMedia->setEnabled(false);
+    // Live Photos: only the media option shows the motion at all.
+    CheckLivePhoto = make<CheckBox>("CheckLivePhoto", FrameUseSam);
+    place(CheckLivePhoto, {360, 1920, 3495, 255}, kGrowWide,
+          translate("Live Photo を1つにまとめる"),
+          translate("同じ名前の静止画と短い動画 (iPhone の Live Photo) を1つの画像として載せ、"
+                    "動きは画像の表示で再生する"));
+    CheckLivePhoto->setAccessKey('H');
+    CheckLivePhoto->setEnabled(false);
     FrameSlideShow = make<Frame>("FrameSlideShow", FrameDisplay);
-    place(FrameSlideShow, {4320, 2940, 3975, 1395}, right);
+    place(FrameSlideShow, {4320, 3180, 3975, 1395}, right);
     CheckSlideShow = make<CheckBox>("CheckSlideShow", FrameSlideShow);
     place(CheckSlideShow, {120, 240, 3735, 255}, kGrowWide, translate("スライドショーを使用する"),
           translate("各ページにスライドショーのボタンを付ける"));
@@ -141,7 +149,7 @@ DisplayPane::DisplayPane(FormMain& form, const std::string& startFolder) : form_
           translate("画像に記録された説明を表示する"),
           translate("filelist.csvに説明のない画像には、画像に記録された説明 (XMP、IPTC、EXIF) "
                     "を表示する"));
-    CheckCaption->setAccessKey('H');
+    CheckCaption->setAccessKey('E');
     const std::string filelistTip = translate("先頭列には、ファイル名を設定してください");
     FrameFilelist = make<Frame>("FrameFilelist", FrameDisplay);
     place(FrameFilelist, {120, 4080, 4095, 1095}, {0, 50, 50, 0}, "", filelistTip);
@@ -259,6 +267,7 @@ std::span<const SettingBinding<DisplayPane>> DisplayPane::settingBindings() {
         bind<&S::CheckReduce, &D::CheckReduce>(ShownAt::Loading),
         bind<&S::CheckMedia, &D::CheckMedia>(ShownAt::Loading),
         bind<&S::CheckCaption, &D::CheckCaption>(ShownAt::Loading),
+        bind<&S::CheckLivePhoto, &D::CheckLivePhoto>(ShownAt::Loading),
     };
     return kRows;
 }
@@ -335,12 +344,14 @@ void DisplayPane::CheckReduce_Click() {
     logStart("CheckReduce_Click");
     // The media box keeps its value while disabled: ticking the copies again brings it back.
     CheckMedia->setEnabled(CheckReduce->enabled() && CheckReduce->value() == 1);
+    CheckLivePhoto->setEnabled(CheckMedia->enabled() && CheckMedia->value() == 1);
     listStartPictures();
     logEnd("CheckReduce_Click");
 }
 
 void DisplayPane::CheckMedia_Click() {
     logStart("CheckMedia_Click");
+    CheckLivePhoto->setEnabled(CheckMedia->enabled() && CheckMedia->value() == 1);
     listStartPictures();
     logEnd("CheckMedia_Click");
 }

@@ -71,6 +71,7 @@ class DisplayPane : public ControlOwner {
     TextBox* TextSamHeight = nullptr;
     CheckBox* CheckReduce = nullptr;
     CheckBox* CheckMedia = nullptr;
+    CheckBox* CheckLivePhoto = nullptr;
     Frame* FrameSlideShow = nullptr;
     CheckBox* CheckSlideShow = nullptr;
     Label* LabelSlideTime = nullptr;

@@ -81,6 +81,9 @@ void writePictureArrays(const PagePlan& pages, const AlbumJob& job, const IndexP
     });
     // aryPicVideo[k]: video k's web video (link, seconds, MIME type), for the videos.
     writeColumnArray(page, "aryPicVideo", pictures.videos, count);
+    // aryPicAnim[k]: moving picture k's animation (link), shown in its viewer in place of the
+    // still display copy.
+    writeColumnArray(page, "aryPicAnim", pictures.animations, count);
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
     if (pages.shootingData) {

@@ -197,6 +197,16 @@ void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& alb
             shown.videos.resize(count);
             shown.videos[row.number] = {row.videoLink, durationSeconds(row.durationMs),
                                         row.videoType};
+        } else if (!row.motionLink.empty()) {
+            // A Live Photo: its motion in the video array too, marked so the viewer shows the
+            // still and plays the motion on request.
+            shown.videos.resize(count);
+            shown.videos[row.number] = {row.motionLink, durationSeconds(row.motionMs),
+                                        row.motionType, kMotionMark};
+        }
+        if (!row.animationLink.empty()) {
+            shown.animations.resize(count);
+            shown.animations[row.number] = {row.animationLink};
         }
         if (!job.startName.empty() && textEquals(job.startName, row.item->name())) {
             table.startNo = static_cast<long>(row.number);

@@ -10,6 +10,7 @@
 #include "generation/copies/picture_resize.h"
 #include "generation/copies/site_originals.h"
 #include "generation/pictures/picture_caption.h"
+#include "generation/pictures/moving_picture.h"
 #include "generation/pictures/picture_info.h"
 
 namespace mivo {
@@ -173,6 +174,29 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
         }
     } else if (withheld && row.copy != nullptr) {
         row.pictureLink = row.viewLink; // the download gives the display copy
+    }
+    row.animationLink.clear();
+    if (item.moves && row.copy != nullptr && row.kind != ItemKind::Video &&
+        item.bytes <= kSmallMovingPicture && (!withheld || item.originalInSite)) {
+        row.animationLink = item.originalInSite && links.originals
+                                ? links.originals->to(item.name())
+                                : links.pictures.to(item.name());
+    }
+    row.motionLink.clear();
+    row.motionType.clear();
+    row.motionMs = 0;
+    const WebCopy* motion = item.motion ? item.motion->shownCopy() : nullptr;
+    if (motion != nullptr && row.kind != ItemKind::Video) {
+        const Item& clip = *item.motion;
+        if (!motion->webVideoName.empty()) {
+            row.motionLink = links.view.to(motion->webVideoName);
+        } else if (!withheld || clip.originalInSite) {
+            row.motionLink = clip.originalInSite && links.originals
+                                 ? links.originals->to(clip.name())
+                                 : links.pictures.to(clip.name());
+        }
+        row.motionType = motion->webVideoType;
+        row.motionMs = motion->durationMs;
     }
     if (job.useThumbnails) {
         if (item.thumbnailInSite && links.originalThumbs) {

@@ -15,6 +15,10 @@
 
 namespace mivo {
 
+/// The fourth field of a Live Photo's entry in the index page's video array: the item is its
+/// still, the video its motion.
+inline constexpr const char* kMotionMark = "live";
+
 /// One item of a gallery (a picture or a video) as its list page shows it, worked out once:
 /// the item with its size, shooting data and copies, its display name, and its links from the
 /// list page.
@@ -35,6 +39,14 @@ struct PictureRow {
     std::string videoLink;
     std::string videoType;
     long long durationMs = 0;
+    // A Live Photo's motion, as a video's: what the browser plays, its type and length; ""
+    // and 0 for every other item.
+    std::string motionLink;
+    std::string motionType;
+    long long motionMs = 0;
+    // A moving picture's animation, shown in the viewer: its original while it is small; ""
+    // for every other item.
+    std::string animationLink;
     // The size the list shows the thumbnail at: the copy's own size, the picture scaled into
     // the thumbnail box, or the box itself for a picture of unknown size. None for a thumbnail
     // from a thumbnail folder, which shows at its own size.

@@ -1,5 +1,6 @@
 #include "generation/pages/placeholders.h"
 
+#include "common/paths.h"
 #include "common/text.h"
 #include "generation/copies/gallery_copies.h"
 #include "generation/pages/template.h"
@@ -169,7 +170,12 @@ const std::vector<Placeholder> kPlaceholders = {
      [](const TableCell& c) { return escapeHtmlText(c.row.videoLink); }},
     {"MV_IMG_TIME", 0, U::TableRow, nullptr,
      [](const TableCell& c) {
-         return c.row.kind == ItemKind::Video ? durationText(c.row.durationMs) : std::string();
+         // A video's length; a moving picture's kind, its badge on the list.
+         if (c.row.kind == ItemKind::Video) {
+             return durationText(c.row.durationMs);
+         }
+         return c.row.animationLink.empty() ? std::string()
+                                            : asciiUpper(cmGetExt(c.row.item->name()));
      }},
 };
 

@@ -67,6 +67,8 @@ struct AlbumJob {
     bool strictFilelist = false;
     bool makeCopies = false; // Mivo makes the thumbnails and display copies itself
     bool media = false; // with copies: HEIC/AVIF/PNG/WebP/TIFF pictures and videos are shown too
+    // With media: a still and the short video of its name (a Live Photo) are one item.
+    bool livePhotos = false;
     /// Where the links to its originals lead (元の画像/保存, videos that play as they are,
     /// pictures shown without copies): kOriginalsLinked, kOriginalsInSite, kOriginalsWithheld.
     int originals = 0;

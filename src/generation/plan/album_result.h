@@ -16,11 +16,15 @@ struct IndexPictures {
     // A video's web video: link, length in seconds and MIME type. Empty for a picture, and
     // no element at all in a gallery without videos.
     std::vector<std::vector<std::string>> videos;
+    // A moving picture's animation (its link); empty for the others, no element at all in a
+    // gallery without one.
+    std::vector<std::vector<std::string>> animations;
 
     /// Room for `count` pictures, all empty.
     void reset(std::size_t count) {
         entries.assign(count, std::string());
         videos.clear();
+        animations.clear();
     }
 };
 

@@ -95,6 +95,7 @@ void fillJob(const TreeWalk& walk, const std::string& folder, AlbumJob& job) {
     job.useFilelist = settings.CheckUseFileList;
     job.makeCopies = settings.CheckReduce;
     job.media = walk.media;
+    job.livePhotos = walk.media && settings.CheckLivePhoto;
     job.inTree = true;
     job.coverName = "cover.jpg";
     job.naturalOrder = true;

@@ -57,6 +57,7 @@ void planGalleryList(const Settings& settings, const std::vector<GalleryEntry>& 
         job.useFilelist = settings.CheckUseFileList;
         job.makeCopies = settings.CheckReduce && !job.useThumbnails;
         job.media = settings.CheckMedia && job.makeCopies;
+        job.livePhotos = job.media && settings.CheckLivePhoto;
         job.originals = settings.PublishOriginals;
         job.namesAreText = true;
         job.upPage = root.childrenPage;

@@ -3,6 +3,9 @@
 #include "common/paths.h"
 #include "common/text.h"
 
+#include <utility>
+#include <vector>
+
 namespace mivo {
 
 Item listedItem(const std::string& folder, const std::string& name, ItemKind kind) {
@@ -34,6 +37,52 @@ const Item* PictureList::find(const std::string& name) const {
     indexItems();
     const auto it = index_.find(asciiUpper(name));
     return it == index_.end() ? nullptr : &items_[it->second];
+}
+
+void PictureList::unfoldMotions() {
+    std::vector<Item> unfolded;
+    unfolded.reserve(items_.size());
+    bool any = false;
+    for (Item& item : items_) {
+        std::unique_ptr<Item> motion = std::move(item.motion);
+        unfolded.push_back(std::move(item));
+        if (motion) {
+            motion->motionOf = unfolded.back().name();
+            unfolded.push_back(std::move(*motion));
+            any = true;
+        }
+    }
+    items_ = std::move(unfolded);
+    if (any) {
+        index_.clear();
+        indexed_ = 0;
+    }
+}
+
+void PictureList::foldMotions() {
+    std::vector<Item> folded;
+    folded.reserve(items_.size());
+    bool any = false;
+    for (Item& item : items_) {
+        if (item.motionOf.empty()) {
+            folded.push_back(std::move(item));
+            continue;
+        }
+        any = true;
+        const bool stillThere = !folded.empty() && folded.back().motionOf.empty() &&
+                                !folded.back().motion && folded.back().name() == item.motionOf;
+        item.motionOf.clear();
+        if (stillThere) {
+            folded.back().motion = std::make_unique<Item>(std::move(item));
+        } else {
+            folded.push_back(std::move(item));
+        }
+    }
+    items_ = std::move(folded);
+    if (any) {
+        index_.clear();
+        indexed_ = 0;
+    }
 }
 
 void PictureList::clear() {

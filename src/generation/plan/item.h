@@ -97,6 +97,16 @@ struct Item {
     // original, and the thumbnail of a thumbnail folder (originals/thumbnails/).
     bool originalInSite = false;
     bool thumbnailInSite = false;
+    // A Live Photo's motion: the short video shot with this still, played in its viewer. The
+    // list shows one tile and one name for both.
+    std::unique_ptr<Item> motion;
+    // While the copies are made a motion stands as an item of its own right after its still
+    // (PictureList::unfoldMotions): the still's name then; "" for every other item.
+    std::string motionOf;
+    // A picture with more than one frame (an animated GIF or WebP), as its header says when
+    // the album makes copies, and then the file's size in bytes.
+    bool moves = false;
+    long long bytes = 0;
 
     const std::string& name() const { return file.strName; }
     /// Its copies when they are made and shown; nullptr: the original is shown.
@@ -124,6 +134,12 @@ class PictureList {
     /// Puts the items in the order `less` gives, keeping the listing's among equals.
     template <class Less> void sortBy(const Less& less);
     void clear();
+    /// Puts every Live Photo's motion right after its still as an item of its own, so that its
+    /// copies and its place in a self-contained site are made as any video's.
+    void unfoldMotions();
+    /// Gives each unfolded motion back to its still; a motion whose still is gone (left out of
+    /// the album) stays an item of its own.
+    void foldMotions();
 
     auto begin() { return items_.begin(); }
     auto end() { return items_.end(); }

@@ -32,6 +32,7 @@ void planSingleFolder(const Settings& settings, const std::vector<GalleryEntry>&
     job.strictFilelist = true;
     job.makeCopies = settings.CheckReduce && !job.useThumbnails;
     job.media = settings.CheckMedia && job.makeCopies;
+    job.livePhotos = job.media && settings.CheckLivePhoto;
     job.originals = settings.PublishOriginals;
     job.startName = settings.gstrStartName;
 }

@@ -11,6 +11,8 @@
 #include "common/text.h"
 #include "common/translate.h"
 #include "generation/pages/template.h"
+#include "generation/pictures/live_photo.h"
+#include "generation/pictures/moving_picture.h"
 #include "generation/plan/folder_names.h"
 #include "generation/plan/item_kind.h"
 #include "generation/plan/status.h"
@@ -205,6 +207,19 @@ bool mainCheckMake(const RunServices& run, const TopPage& top, Album& album, boo
     if (job.naturalOrder) {
         outcolFileDatas.sortBy(
             [](const Item& a, const Item& b) { return naturalLess(a.name(), b.name()); });
+    }
+    if (job.livePhotos) {
+        // A Live Photo's still and motion are one item from here on.
+        pairLivePhotos(outcolFileDatas);
+    }
+    if (job.makeCopies) {
+        // A moving GIF or WebP gets a still copy like any picture, and moves in the viewer.
+        for (Item& item : outcolFileDatas) {
+            const std::string ext = cmGetExt(item.name());
+            if (ext == "gif" || ext == "webp") {
+                item.moves = readPictureMoves(item.path, item.bytes);
+            }
+        }
     }
 
     if (job.useThumbnails) {

@@ -149,12 +149,16 @@ bool makeOwnPages(const RunServices& run, const PagePlan& pages, Album& album,
     }
     // What this machine lacks is told once per run, whichever album meets it first.
     result.items.missing = progress.items.missing;
+    // A Live Photo's motion gets its copies, and its place in a self-contained site, as any
+    // video does; then it goes back to its still.
+    album.items.unfoldMotions();
     makeGalleryCopies(run, pages, album, result);
     // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
     // is not in the album at all.
     dropLeftOut(album.items);
     // A self-contained site holds the originals its pages link.
     placeOriginals(album.job, album.paths.strListPath, album.items, result.items, result.files);
+    album.items.foldMotions();
     progress.items.add(result.items);
     // The headers are read while the list page is started.
     std::optional<PictureMeasurer> measurer;

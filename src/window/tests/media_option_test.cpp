@@ -73,5 +73,29 @@ TEST_F(MediaOptionTest, StoredWithoutTheCopiesStaysTickedButDisabled) {
     EXPECT_EQ(f.display.CheckMedia->value(), 1);
 }
 
+TEST_F(MediaOptionTest, LivePhotoBoxIsOnByDefaultAndFollowsTheMediaBox) {
+    FormMain& f = load();
+    f.TabStripMivo->select(1);
+    ASSERT_NE(f.display.CheckLivePhoto, nullptr);
+    EXPECT_EQ(f.display.CheckLivePhoto->caption(), "Live Photo を1つにまとめる");
+    EXPECT_EQ(f.display.CheckLivePhoto->value(), 1);
+    EXPECT_FALSE(f.display.CheckLivePhoto->enabled());
+    f.display.CheckReduce->click();
+    EXPECT_FALSE(f.display.CheckLivePhoto->enabled());
+    f.display.CheckMedia->click();
+    EXPECT_TRUE(f.display.CheckLivePhoto->effectiveEnabled());
+    f.display.CheckLivePhoto->click();
+    EXPECT_FALSE(f.currentSettings().CheckLivePhoto);
+    // The copies off: both boxes keep their values, neither can be used.
+    f.display.CheckReduce->click();
+    EXPECT_FALSE(f.display.CheckLivePhoto->enabled());
+    EXPECT_EQ(f.display.CheckLivePhoto->value(), 0);
+    f.display.CheckReduce->click();
+    EXPECT_TRUE(f.display.CheckLivePhoto->enabled());
+    f.Form_Unload();
+    EXPECT_EQ(iniEntries(f.iniPath()),
+              (std::vector<std::string>{"Html/Reduce=1", "Html/Media=1", "Html/LivePhoto=0"}));
+}
+
 } // namespace
 } // namespace mivo::test

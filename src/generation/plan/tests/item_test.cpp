@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,32 @@ TEST(PictureListTest, ItemsTakenOutLeaveTheOthersWholeInTheirOrder) {
     ASSERT_NE(items.find("E.JPG"), nullptr);
     EXPECT_EQ(items.find("E.JPG")->path, "/pics/e.jpg");
     EXPECT_EQ(items.find("b.png"), nullptr);
+}
+
+TEST(PictureListTest, MotionsStandAsItemsWhileUnfoldedAndGoBackToTheirStills) {
+    PictureList items;
+    for (const char* name : {"a.heic", "b.jpg", "c.jpg"}) {
+        items.add(listedItem("/p", name, ItemKind::Picture));
+    }
+    items[0].motion = std::make_unique<Item>(listedItem("/p", "a.mov", ItemKind::Video));
+    items[2].motion = std::make_unique<Item>(listedItem("/p", "c.mov", ItemKind::Video));
+    items.unfoldMotions();
+    EXPECT_EQ(namesOf(items),
+              (std::vector<std::string>{"a.heic@/p/a.heic", "a.mov@/p/a.mov", "b.jpg@/p/b.jpg",
+                                        "c.jpg@/p/c.jpg", "c.mov@/p/c.mov"}));
+    EXPECT_EQ(items[1].motionOf, "a.heic");
+    ASSERT_NE(items.find("C.MOV"), nullptr);
+
+    // The still c.jpg left out: its motion is shown on its own rather than lost.
+    items.removeIf([](const Item& item) { return item.name() == "c.jpg"; });
+    items.foldMotions();
+    EXPECT_EQ(namesOf(items),
+              (std::vector<std::string>{"a.heic@/p/a.heic", "b.jpg@/p/b.jpg", "c.mov@/p/c.mov"}));
+    ASSERT_TRUE(items[0].motion);
+    EXPECT_EQ(items[0].motion->name(), "a.mov");
+    EXPECT_TRUE(items[0].motion->motionOf.empty());
+    EXPECT_TRUE(items[2].motionOf.empty());
+    EXPECT_EQ(items.find("a.mov"), nullptr);
 }
 
 } // namespace
