@@ -10,6 +10,7 @@
 #include "generation/copies/gallery_copies.h"
 #include "generation/copies/site_originals.h"
 #include "generation/pages/pages.h"
+#include "generation/pages/template.h"
 #include "generation/pictures/picture_info.h"
 #include "generation/pictures/picture_measure.h"
 #include "generation/plan/album.h"
@@ -295,7 +296,9 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     RunStatus status(&sink);
     status.setBarMax(100);
     status.setBarValue(0);
-    const RunServices run{files, status, pictureWorkers};
+    // Templates are read once for the whole run, and its pages synced together.
+    PageStore pageStore(files);
+    const RunServices run{files, status, pictureWorkers, &pageStore};
     RunPlan plan = planRun(settings, rows);
     Album& root = *plan.root;
     RunProgress progress;
@@ -316,6 +319,15 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
             mainSetStatus(status, true, kMessMaking, root.children.empty() ? 0 : 1,
                           root.children.empty() ? 0 : 5);
             done = makeAlbum(run, plan.pages, root, progress, result);
+            // The pages written in full go in place, a stopped or failed run's too.
+            std::string failure;
+            if (!pageStore.placeAll(failure) && progress.failure.empty()) {
+                progress.failure = failure;
+                if (done) {
+                    done = false;
+                    mainSetStatus(status, true, kMessFailed, 0, 0);
+                }
+            }
         }
     }
 
