@@ -101,6 +101,7 @@ constexpr SettingRow kRows[] = {
 {"Publish",  "RclonePath", K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 76,   0,     MIVO_SLOT(PublishRclonePath)},
 {"Publish",  "Address",   K::Text,        "",                                        D::Text,          nullptr,            0,       0,      false, 77,   0,     MIVO_SLOT(PublishAddress)},
 {"Publish",  "Originals", K::OptionIndex, "0",                                       D::Text,          nullptr,            0,       2,      false, 78,   0,     MIVO_SLOT(PublishOriginals)},
+{"Ini",      "TreeOrder", K::OptionIndex, "0",                                       D::Text,          nullptr,            0,       1,      false, 79,   0,     MIVO_SLOT(OptionTreeOrder)},
 };
 // clang-format on
 

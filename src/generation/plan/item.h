@@ -90,6 +90,9 @@ struct Item {
     // original, and the thumbnail of a thumbnail folder (originals/thumbnails/).
     bool originalInSite = false;
     bool thumbnailInSite = false;
+    // With the album's dateOrder, once checked: when it was taken, else its file's time
+    // ("YYYY-MM-DD hh:mm:ss"; "" when neither can be read).
+    std::string orderDate;
 
     const std::string& name() const { return file.strName; }
     /// Its copies when they are made and shown; nullptr: the original is shown.

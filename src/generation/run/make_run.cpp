@@ -19,6 +19,7 @@
 #include "generation/plan/planners.h"
 #include "generation/plan/run_services.h"
 #include "generation/run/check.h"
+#include "generation/run/date_order.h"
 #include "generation/run/output_paths.h"
 #include "generation/run/run_ending.h"
 #include "generation/run/run_lock.h"
@@ -78,6 +79,9 @@ bool checkAlbum(const RunServices& run, const TopPage& top, Album& album, RunPro
         }
         return false;
     }
+    if (album.showsFolder && album.job.dateOrder) {
+        orderItemsByDate(album, [&run] { return run.status.stopRequested(); });
+    }
     for (std::size_t i = 0; i < album.children.size();) {
         Album& child = *album.children[i];
         if (checkAlbum(run, top, child, progress)) {
@@ -88,6 +92,9 @@ bool checkAlbum(const RunServices& run, const TopPage& top, Album& album, RunPro
         } else {
             return false;
         }
+    }
+    if (album.job.dateOrder) {
+        orderChildrenByDate(album);
     }
     return true;
 }
@@ -312,6 +319,11 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
         mainSetStatus(status, true, plan.refusal, 0, 0);
     } else if ((!root.job.inTree || checkTopPage(run, plan.top)) &&
                checkAlbum(run, plan.top, root, progress)) {
+        if (root.job.dateOrder && !root.children.empty()) {
+            // Ordered by date, the albums lead to their neighbours in that order.
+            int made = 0;
+            linkFolderTree(root, root.job.barShares, made);
+        }
         // The folders are held while the pages are written, no longer.
         RunLock lock;
         if (lockPageFolders(run, plan.top, lock, progress)) {
