@@ -374,9 +374,13 @@ bool TemplateCopier::finish(const TemplateLineHandler& handler) {
             copy_.error = copy_.pagePath + ": " + translate(systemReason(copy_.pagePath));
             return false;
         }
-        // The store puts it in place and notes it; a page as before stays as it was.
-        return !complete ||
-               copy_.store->add(std::move(complete), copy_, existed, replacesLink, copy_.error);
+        if (!complete) {
+            // As before: the old page stays, and is listed as the run's page, as it always was.
+            copy_.change = existed ? PageChange::Replaced : PageChange::Written;
+            return true;
+        }
+        // The store puts it in place and notes it.
+        return copy_.store->add(std::move(complete), copy_, existed, replacesLink, copy_.error);
     }
     if (!page_.commit()) {
         cmWriteLog(copy_.routine, 4, "OutWriteError [" + copy_.pagePath + "]");
