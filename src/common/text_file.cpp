@@ -143,8 +143,12 @@ std::vector<std::string> splitLines(std::string_view text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
+        // One pass over the bytes: find_first_of searches the two terminators once per byte.
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+            ++end;
+        }
+        if (end == text.size()) {
             lines.emplace_back(text.substr(start));
             break;
         }
@@ -371,13 +375,40 @@ bool AtomicFile::commit(bool syncFolder) {
     if (fd_ < 0) {
         return false;
     }
+    if (completeWrite() && ::fsync(fd_) != 0) {
+        fail();
+    }
+    return place(syncFolder);
+}
+
+bool AtomicFile::completeWrite() {
+    if (fd_ < 0) {
+        return false;
+    }
+    if (!failed_ && !flush()) {
+        fail();
+    }
+    return !failed_;
+}
+
+bool AtomicFile::syncData() {
+    if (fd_ < 0 || failed_) {
+        return false;
+    }
+    if (::fdatasync(fd_) != 0) {
+        fail();
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::place(bool syncFolder) {
+    if (fd_ < 0) {
+        return false;
+    }
     // The caller gets to see the reason of the step that failed, a write long before included.
     bool ok = !failed_;
     int reason = error_;
-    if (ok && !(flush() && ::fsync(fd_) == 0)) {
-        ok = false;
-        reason = errno;
-    }
     if (ok && unnamed_ && !linkTemporary()) {
         ok = false;
         reason = errno;

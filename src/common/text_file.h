@@ -59,6 +59,13 @@ class AtomicFile {
     /// With `syncFolder` the rename itself is waited for as well; without it a power loss
     /// right after the commit may bring the old file back, but never a partial one.
     bool commit(bool syncFolder = true);
+    /// The steps of commit() for files synced together: completeWrite() hands every byte to
+    /// the file, syncData() waits until they are on the disk, place() renames the file over
+    /// its target (only after syncData(), so the target is the old file or the whole new one).
+    /// Each false (target untouched, errno the reason) once any step failed.
+    bool completeWrite();
+    bool syncData();
+    bool place(bool syncFolder = false);
     /// Removes the temporary file without touching the target.
     void discard();
     bool isOpen() const { return fd_ >= 0; }

@@ -80,6 +80,8 @@ struct Settings {
     /// 1 to copies placed in the site, so that the page folder holds all a page links to;
     /// 2 nowhere: downloads give the display copy, videos their web copy.
     int PublishOriginals{};
+    int OptionTreeOrder{}; // [Ini] TreeOrder: a folder tree's albums and items 0 by name, 1 by
+                           // date taken
 
     bool menuMode() const { return OptionMenu == 0; }
     /// The picture folder and every folder below it that holds pictures: a tree of albums.

@@ -105,6 +105,7 @@ constexpr SettingRow kRows[] = {
 {"Html",     "Caption",   K::Flag,        "1",                                       D::Text,          nullptr,            0,       1,      false, 79,   0,     MIVO_SLOT(CheckCaption)},
 // Live Photos: a still and its motion as one item.
 {"Html",     "LivePhoto", K::Flag,        "1",                                       D::Text,          nullptr,            0,       1,      false, 80,   0,     MIVO_SLOT(CheckLivePhoto)},
+{"Ini",      "TreeOrder", K::OptionIndex, "0",                                       D::Text,          nullptr,            0,       1,      false, 81,   0,     MIVO_SLOT(OptionTreeOrder)},
 };
 // clang-format on
 

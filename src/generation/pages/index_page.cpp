@@ -112,7 +112,7 @@ bool mainMakeIndexHtml(const RunServices& run, const PagePlan& pages, const Albu
     parts.albumArray = [&](PageFile& page) {
         writeAlbumArray(album, result.children, album.paths.strIndexPath, page);
     };
-    const bool ok = writeTemplatePage(run.files, PageKind::Index, "mainMakeIndexHtml", input, parts,
+    const bool ok = writeTemplatePage(run, PageKind::Index, "mainMakeIndexHtml", input, parts,
                                       result.failure, result.files);
     cmWriteLog("mainMakeIndexHtml", 1, "△End Method△");
     return ok;

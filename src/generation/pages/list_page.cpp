@@ -147,7 +147,7 @@ void mainMakeListHtml(const RunServices& run, const PagePlan& pages, Album& albu
     PageInput input{pages, &album.job, &paths, paths.strListPath};
     PageParts parts;
     parts.abandoned = [&run] { return run.status.stopRequested(); };
-    TemplatePage page(run.files, PageKind::List, "mainMakeListHtml", input, parts);
+    TemplatePage page(run, PageKind::List, "mainMakeListHtml", input, parts, result.files);
     PictureRows rows(reads);
     written = page.start(result.failure);
     if (written) {

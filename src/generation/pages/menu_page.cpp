@@ -97,7 +97,7 @@ bool mainMakeMenuHtml(const RunServices& run, const PagePlan& pages, const Album
     PageParts parts;
     parts.array = [&](PageFile& page) { writeMenuArray(rootLink, album, children, page); };
     parts.albumArray = [&](PageFile& page) { writeAlbumArray(album, children, indexPage, page); };
-    const bool ok = writeTemplatePage(run.files, PageKind::Menu, "mainMakeMenuHtml", input, parts,
+    const bool ok = writeTemplatePage(run, PageKind::Menu, "mainMakeMenuHtml", input, parts,
                                       result.failure, result.files);
     cmWriteLog("mainMakeMenuHtml", 1, "△End Method△");
     return ok;

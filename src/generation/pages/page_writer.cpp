@@ -72,6 +72,9 @@ class TemplatePage::Lines : public TemplateLineHandler {
 
     bool abandoned() const override { return parts_.abandoned && parts_.abandoned(); }
 
+    /// Each of the page's own tables leaves a line without "MV_" as it is.
+    bool writesPlainLines() const override { return true; }
+
   private:
     const PageParts& parts_;
     PagePlaceholders copied_;
@@ -80,9 +83,11 @@ class TemplatePage::Lines : public TemplateLineHandler {
     PagePlaceholders album_;
 };
 
-TemplatePage::TemplatePage(const ProgramFiles& files, PageKind page, const char* routine,
-                           PageInput& input, const PageParts& parts)
-    : files_(files), input_(input), lines_(std::make_unique<Lines>(page, input, parts)) {
+TemplatePage::TemplatePage(const RunServices& run, PageKind page, const char* routine,
+                           PageInput& input, const PageParts& parts, Manifest& placed)
+    : files_(run.files), input_(input), lines_(std::make_unique<Lines>(page, input, parts)) {
+    copy_.store = run.pageStore;
+    copy_.placed = &placed;
     copy_.routine = routine;
     copy_.templateName = templateOf(page);
     copy_.pagePath = input.pagePath;
@@ -148,10 +153,9 @@ void notePage(PageChange change, const std::string& pagePath, Manifest& files) {
     }
 }
 
-bool writeTemplatePage(const ProgramFiles& files, PageKind page, const char* routine,
-                       PageInput& input, const PageParts& parts, std::string& failure,
-                       Manifest& written) {
-    TemplatePage writer(files, page, routine, input, parts);
+bool writeTemplatePage(const RunServices& run, PageKind page, const char* routine, PageInput& input,
+                       const PageParts& parts, std::string& failure, Manifest& written) {
+    TemplatePage writer(run, page, routine, input, parts, written);
     bool ok = writer.start(failure);
     if (ok) {
         const std::string* blockText = nullptr;

@@ -9,6 +9,7 @@
 #include "generation/pages/placeholders.h"
 #include "generation/pages/template.h"
 #include "generation/plan/album_result.h"
+#include "generation/plan/run_services.h"
 
 namespace mivo {
 
@@ -29,8 +30,9 @@ struct PageParts {
 class TemplatePage {
   public:
     /// `routine` names the writer in the log.
-    TemplatePage(const ProgramFiles& files, PageKind page, const char* routine, PageInput& input,
-                 const PageParts& parts);
+    /// `placed` gets the page once the run's store has put it in place.
+    TemplatePage(const RunServices& run, PageKind page, const char* routine, PageInput& input,
+                 const PageParts& parts, Manifest& placed);
     ~TemplatePage();
     TemplatePage(const TemplatePage&) = delete;
     TemplatePage& operator=(const TemplatePage&) = delete;
@@ -65,9 +67,8 @@ class TemplatePage {
 /// Writes one of the pages that have no table block from its template (TemplatePage). false
 /// with `failure` (the page or template and why) when the page was not written; `failure` is
 /// left alone for a stopped run. `files` gets the page as written or replaced.
-bool writeTemplatePage(const ProgramFiles& files, PageKind page, const char* routine,
-                       PageInput& input, const PageParts& parts, std::string& failure,
-                       Manifest& written);
+bool writeTemplatePage(const RunServices& run, PageKind page, const char* routine, PageInput& input,
+                       const PageParts& parts, std::string& failure, Manifest& written);
 
 /// The sub-albums of a folder tree's album on the page `pagePath` that lists them, one line
 /// each: aryAlbumList[k] = [name, link to its index page, link to its cover's thumbnail, the

@@ -11,7 +11,7 @@ bool mainMakePictHtml(const RunServices& run, const PagePlan& pages, const Album
     cmWriteLog("mainMakePictHtml", 1, "▽Start Method▽");
     PageInput input{pages, &album.job, &album.paths, album.paths.strPictPath};
     input.filelistHead = &album.filelistHead;
-    const bool ok = writeTemplatePage(run.files, PageKind::Pict, "mainMakePictHtml", input, {},
+    const bool ok = writeTemplatePage(run, PageKind::Pict, "mainMakePictHtml", input, {},
                                       result.failure, result.files);
     cmWriteLog("mainMakePictHtml", 1, "△End Method△");
     return ok;

@@ -212,18 +212,6 @@ namespace {
 
 /// True when `line` may hold a placeholder: every name begins with "MV_", in any letter case.
 /// Most template lines hold none, and are then looked at once instead of once per name.
-bool mayHoldPlaceholder(std::string_view line) {
-    for (std::size_t at = line.find('_', 2); at != std::string_view::npos;
-         at = line.find('_', at + 1)) {
-        const char m = line[at - 2];
-        const char v = line[at - 1];
-        if ((m == 'M' || m == 'm') && (v == 'V' || v == 'v')) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line) const {

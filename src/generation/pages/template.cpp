@@ -46,6 +46,18 @@ bool isTemplateComment(std::string_view line) {
     return startsWith(line, "//") && !startsWith(line, "//-");
 }
 
+bool mayHoldPlaceholder(std::string_view line) {
+    for (std::size_t at = line.find('_', 2); at != std::string_view::npos;
+         at = line.find('_', at + 1)) {
+        const char m = line[at - 2];
+        const char v = line[at - 1];
+        if ((m == 'M' || m == 'm') && (v == 'V' || v == 'v')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string templatePath(const ProgramFiles& files, const std::string& templateName) {
     return cmAddPath(files.templateFolder, templateName, kPathSeparator);
 }
@@ -80,13 +92,16 @@ bool PageFile::open(const std::string& path, TextEncoding encoding) {
     matched_ = 0;
     readError_ = 0;
     kept_ = false;
+    if (!file_) {
+        file_ = std::make_unique<AtomicFile>();
+    }
     // A page never lands on what a link points at: a picture, or the settings, could be there.
-    if (!file_.open(path, LinkPolicy::Replace)) {
+    if (!file_->open(path, LinkPolicy::Replace)) {
         return false;
     }
     // The old page is read alongside, so that a page that comes out the same keeps its file.
     // Only a regular file of that name: a link is replaced, whatever it points at.
-    if (!file_.replacesLink()) {
+    if (!file_->replacesLink()) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         struct stat st {};
         if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
@@ -130,7 +145,7 @@ void PageFile::emit(std::string_view bytes) {
         bytes.remove_prefix(n);
     }
     if (old_ < 0) {
-        file_.write(bytes);
+        file_->write(bytes);
     }
 }
 
@@ -150,7 +165,7 @@ void PageFile::diverge() {
             readError_ = got < 0 ? errno : EIO;
             break;
         }
-        file_.write(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
+        file_->write(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
         offset += static_cast<std::uint64_t>(got);
     }
     matched_ = 0;
@@ -172,25 +187,48 @@ void PageFile::writeScriptLine(std::string_view utf8) {
     put(utf8, Cp932Fallback::JsEscape);
 }
 
-bool PageFile::commit() {
+bool PageFile::completePage() {
     if (old_ >= 0) {
         if (oldPosition_ == oldBuffer_.size() && readOld() == 0) {
             // Every byte as before, and the old page ends here too: it stays, time stamp and all.
             closeOld();
-            file_.discard();
+            file_->discard();
             kept_ = true;
             return true;
         }
         diverge();
     }
     if (readError_ != 0) {
-        file_.discard();
+        file_->discard();
         errno = readError_;
+        return false;
+    }
+    return true;
+}
+
+bool PageFile::commit() {
+    if (!completePage()) {
         return false;
     }
     // A page needs to be whole, not the newest after a power loss: the run can be made again,
     // and waiting for each rename to reach the disk costs more than reading a hundred headers.
-    return file_.commit(false);
+    return kept_ || file_->commit(false);
+}
+
+bool PageFile::commitLater(std::unique_ptr<AtomicFile>& complete) {
+    complete.reset();
+    if (!completePage()) {
+        return false;
+    }
+    if (kept_) {
+        return true;
+    }
+    if (!file_->completeWrite()) {
+        file_->discard();
+        return false;
+    }
+    complete = std::move(file_);
+    return true;
 }
 
 void TemplateLineHandler::slideLine(const std::string& line, PageFile& page) {
@@ -207,7 +245,12 @@ bool TemplateCopier::start(const ProgramFiles& files) {
     const std::string templateFile = templatePath(files, copy_.templateName);
     errno = 0;
     TextEncoding encoding = TextEncoding::Cp932;
-    if (!readTextLines(templateFile, lines_, &encoding)) {
+    if (copy_.store != nullptr) {
+        lines_ = copy_.store->templateLines(templateFile, encoding, known_);
+    } else if (readTextLines(templateFile, ownLines_, &encoding)) {
+        lines_ = &ownLines_;
+    }
+    if (lines_ == nullptr) {
         if (copy_.tableBlock) {
             // Without its template the list page is gone, so the failed run cannot leave a
             // stale list page behind that looks current.
@@ -233,8 +276,28 @@ bool TemplateCopier::start(const ProgramFiles& files) {
 }
 
 bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blockText) {
-    for (; next_ < lines_.size(); ++next_) {
-        const std::string& line = lines_[next_];
+    if (lines_ == nullptr) {
+        return false;
+    }
+    const bool plainAsRead = known_ != nullptr && handler.writesPlainLines();
+    for (; next_ < lines_->size(); ++next_) {
+        const std::string& line = (*lines_)[next_];
+        if (plainAsRead && !tableHandedOut_ && (*known_)[next_].plain) {
+            // No marker and no placeholder: only the state decides what becomes of it.
+            const PageStore::Line& known = (*known_)[next_];
+            if (known.comment) {
+                continue;
+            }
+            if (state_ == LineState::InTableBlock) {
+                blockText_.append("\r\n");
+                blockText_.append(line);
+            } else if (state_ == LineState::Copying ||
+                       (state_ == LineState::InSlideBlock && copy_.slideShow) ||
+                       (state_ == LineState::InAlbumBlock && copy_.albumBlock)) {
+                page_.writeEncoded(known.encoded);
+            }
+            continue;
+        }
         if (tableHandedOut_) {
             // Back from the table block this line closed: the rest of the line's steps.
             tableHandedOut_ = false;
@@ -304,6 +367,21 @@ bool TemplateCopier::finish(const TemplateLineHandler& handler) {
     const bool existed =
         std::filesystem::exists(std::filesystem::symlink_status(copy_.pagePath, ec));
     errno = 0;
+    if (copy_.store != nullptr) {
+        std::unique_ptr<AtomicFile> complete;
+        if (!page_.commitLater(complete)) {
+            cmWriteLog(copy_.routine, 4, "OutWriteError [" + copy_.pagePath + "]");
+            copy_.error = copy_.pagePath + ": " + translate(systemReason(copy_.pagePath));
+            return false;
+        }
+        if (!complete) {
+            // As before: the old page stays, and is listed as the run's page, as it always was.
+            copy_.change = existed ? PageChange::Replaced : PageChange::Written;
+            return true;
+        }
+        // The store puts it in place and notes it.
+        return copy_.store->add(std::move(complete), copy_, existed, replacesLink, copy_.error);
+    }
     if (!page_.commit()) {
         cmWriteLog(copy_.routine, 4, "OutWriteError [" + copy_.pagePath + "]");
         copy_.error = copy_.pagePath + ": " + translate(systemReason(copy_.pagePath));
@@ -315,6 +393,97 @@ bool TemplateCopier::finish(const TemplateLineHandler& handler) {
         cmWriteLog(copy_.routine, 4, "LinkReplaced [" + copy_.pagePath + "]");
     }
     return true;
+}
+
+namespace {
+
+// Pages waiting for their sync hold a file each: well inside the limit of open files.
+constexpr std::size_t kWaitingPages = 128;
+
+} // namespace
+
+PageStore::~PageStore() {
+    // Pages of a run that never placed them: their temporary files go, the old pages stay.
+    for (Waiting& page : waiting_) {
+        page.file->discard();
+    }
+}
+
+const std::vector<std::string>* PageStore::templateLines(const std::string& path,
+                                                         TextEncoding& encoding,
+                                                         const std::vector<Line>*& known) {
+    Template& text = templates_[path];
+    if (!text.read) {
+        errno = 0;
+        text.read = true;
+        text.ok = readTextLines(path, text.lines, &text.encoding);
+        text.error = errno;
+        text.known.resize(text.lines.size());
+        for (std::size_t i = 0; i < text.lines.size(); ++i) {
+            Line& line = text.known[i];
+            line.comment = isTemplateComment(text.lines[i]);
+            line.plain = !mayHoldPlaceholder(text.lines[i]);
+            if (line.plain && !line.comment) {
+                appendEncodedText(line.encoded, text.lines[i], text.encoding,
+                                  Cp932Fallback::CharRef);
+                line.encoded.append("\r\n");
+            }
+        }
+    }
+    if (!text.ok) {
+        errno = text.error;
+        return nullptr;
+    }
+    encoding = text.encoding;
+    known = &text.known;
+    return &text.lines;
+}
+
+bool PageStore::add(std::unique_ptr<AtomicFile> file, const TemplateCopy& copy, bool existed,
+                    bool replacesLink, std::string& failure) {
+    waiting_.push_back(
+        {std::move(file), copy.routine, copy.pagePath, existed, replacesLink, copy.placed});
+    return waiting_.size() < kWaitingPages || placeAll(failure);
+}
+
+bool PageStore::placeAll(std::string& failure) {
+    std::vector<Waiting> pages;
+    pages.swap(waiting_);
+    // Every page's bytes were handed to the disk as it was written; the first sync mostly
+    // waits for them all, the later ones find theirs done.
+    bool ok = true;
+    for (Waiting& page : pages) {
+        errno = 0;
+        if (ok && !page.file->syncData()) {
+            ok = false;
+            cmWriteLog(page.routine, 4, "OutWriteError [" + page.pagePath + "]");
+            failure = page.pagePath + ": " + translate(systemReason(page.pagePath));
+        }
+    }
+    for (Waiting& page : pages) {
+        if (!ok) {
+            // One page is not on the disk: none of them replaces an old page.
+            page.file->discard();
+            continue;
+        }
+        errno = 0;
+        if (!page.file->place()) {
+            cmWriteLog(page.routine, 4, "OutWriteError [" + page.pagePath + "]");
+            if (failure.empty()) {
+                failure = page.pagePath + ": " + translate(systemReason(page.pagePath));
+            }
+            continue;
+        }
+        if (page.replacesLink) {
+            // Said, as the user may have meant the link: the file it pointed at was left as it was.
+            cmWriteLog(page.routine, 4, "LinkReplaced [" + page.pagePath + "]");
+        }
+        if (page.files != nullptr) {
+            (page.existed ? page.files->replaced : page.files->written)
+                .push_back(manifestPath(page.pagePath));
+        }
+    }
+    return failure.empty();
 }
 
 bool copyTemplate(const ProgramFiles& files, TemplateCopy& copy, TemplateLineHandler& handler) {

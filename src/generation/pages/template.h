@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "common/codepage.h"
 #include "common/program_files.h"
 #include "common/text_file.h"
+#include "generation/plan/album_result.h"
 
 namespace mivo {
 
@@ -23,6 +26,10 @@ enum class LineState {
 
 /// A template comment: the line begins with "//" but not with "//-".
 bool isTemplateComment(std::string_view line);
+
+/// False when the line holds "MV_" in no letter case: no placeholder and no block marker, so
+/// every page writes it as it stands.
+bool mayHoldPlaceholder(std::string_view line);
 
 /// Full path of a template: the file `templateName` in the template folder in use (the
 /// program folder's "html" folder unless the user has a copy of it).
@@ -48,18 +55,26 @@ class PageFile {
     bool open(const std::string& path, TextEncoding encoding);
     /// A page line. In a cp932 page a character cp932 cannot hold becomes "&#233;".
     void writeLine(std::string_view utf8);
+    /// A line writeLine() encoded before, with its CR LF.
+    void writeEncoded(std::string_view bytes) { emit(bytes); }
     /// A script array line. In a cp932 page such a character becomes "\u00e9".
     void writeScriptLine(std::string_view utf8);
     /// Replaces the page with what was written, or keeps the old page when its bytes are the
     /// same. false (old page untouched) on any failure.
     bool commit();
+    /// As commit(), but a page that differs from the old one is only written in full: its file
+    /// goes to `complete`, to be synced and put in place with other pages (PageStore). A page
+    /// that keeps the old one leaves `complete` empty.
+    bool commitLater(std::unique_ptr<AtomicFile>& complete);
     /// True after a commit that found the old page's bytes and kept it.
     bool keptOldPage() const { return kept_; }
     const std::string& path() const { return path_; }
     /// True while open on a page name that is a symbolic link, which commit() replaces.
-    bool replacesLink() const { return file_.replacesLink(); }
+    bool replacesLink() const { return file_ && file_->replacesLink(); }
 
   private:
+    /// The steps of commit() before the new page is synced: false when it cannot be whole.
+    bool completePage();
     void put(std::string_view utf8, Cp932Fallback fallback);
     /// Hands bytes on: compared with the old page while they match it, written from the first
     /// byte that differs.
@@ -70,7 +85,7 @@ class PageFile {
     int readOld();
     void closeOld();
 
-    AtomicFile file_;
+    std::unique_ptr<AtomicFile> file_ = std::make_unique<AtomicFile>();
     int old_ = -1;                // the old page while the new one matches it so far
     std::uint64_t matched_ = 0;   // bytes that matched the old page and were not written yet
     std::string oldBuffer_;       // what was read of the old page and not compared yet
@@ -97,6 +112,9 @@ class TemplateLineHandler {
     virtual void tableBlock(std::string& blockText, PageFile& page);
     /// True when the page must not replace the old one after all (the run was stopped).
     virtual bool abandoned() const { return false; }
+    /// True when a line that holds no placeholder (mayHoldPlaceholder) is written as it
+    /// stands wherever it is written, so a template read once may hand it over encoded.
+    virtual bool writesPlainLines() const { return false; }
 };
 
 /// What a page's copy did to the file at its path.
@@ -105,6 +123,63 @@ enum class PageChange : std::uint8_t {
     Written,  // there was no file: the page is new
     Replaced, // the page took the place of the file there
     Removed,  // the old page went (a list page whose template is missing)
+};
+
+struct TemplateCopy;
+
+/// What the pages of one run share: each template read and split once, and the pages written
+/// in full but not yet in place, which are synced together and then renamed over the old
+/// pages (one sync for many pages, where each page on its own waited for the disk). A page is
+/// renamed only after its bytes are on the disk, so an old page gives way only to a whole new
+/// one; a page that cannot be put in place fails the run.
+class PageStore {
+  public:
+    explicit PageStore(const ProgramFiles& files) : files_(files) {}
+    ~PageStore();
+    PageStore(const PageStore&) = delete;
+    PageStore& operator=(const PageStore&) = delete;
+
+    const ProgramFiles& files() const { return files_; }
+    /// A template line as read once: whether it is a comment or holds "MV_", and, for a line
+    /// that does not, its bytes as every page writes it.
+    struct Line {
+        bool comment = false;
+        bool plain = false;
+        std::string encoded;
+    };
+    /// The lines of the template at `path`, read once; nullptr (errno set) when it cannot be.
+    /// `known` gets what is known of each line.
+    const std::vector<std::string>* templateLines(const std::string& path, TextEncoding& encoding,
+                                                  const std::vector<Line>*& known);
+    /// Takes a page written in full. Once enough pages wait, all of them are put in place;
+    /// false with `failure` when one of them could not be.
+    bool add(std::unique_ptr<AtomicFile> file, const TemplateCopy& copy, bool existed,
+             bool replacesLink, std::string& failure);
+    /// Syncs every waiting page and renames each over its old page, noting it on its album's
+    /// list of files. false with `failure` (the first page that failed and why).
+    bool placeAll(std::string& failure);
+
+  private:
+    struct Template {
+        bool read = false;
+        bool ok = false;
+        int error = 0; // errno of a template that could not be read
+        TextEncoding encoding = TextEncoding::Cp932;
+        std::vector<std::string> lines;
+        std::vector<Line> known;
+    };
+    struct Waiting {
+        std::unique_ptr<AtomicFile> file;
+        std::string routine;
+        std::string pagePath;
+        bool existed = false;
+        bool replacesLink = false;
+        Manifest* files = nullptr;
+    };
+
+    const ProgramFiles& files_;
+    std::map<std::string, Template> templates_;
+    std::vector<Waiting> waiting_;
 };
 
 /// How one page is made from its template.
@@ -119,6 +194,8 @@ struct TemplateCopy {
     std::string error;       // set by copyTemplate when the page was not written: path and reason
     PageChange change = PageChange::None; // set by copyTemplate
     bool albumBlock = false;              // an album of a folder tree: its album block is written
+    PageStore* store = nullptr;           // the run's templates and waiting pages; none: on its own
+    Manifest* placed = nullptr;           // where the store notes the page once it is in place
 };
 
 /// Copies a template into its page one table block at a time: comment lines dropped, block
@@ -144,8 +221,10 @@ class TemplateCopier {
 
   private:
     TemplateCopy& copy_;
-    std::vector<std::string> lines_;
-    std::size_t next_ = 0;        // the line to go on with
+    std::vector<std::string> ownLines_;                   // the template, read for this page alone
+    const std::vector<std::string>* lines_ = nullptr;     // ownLines_ or the store's
+    const std::vector<PageStore::Line>* known_ = nullptr; // the store's knowledge of them
+    std::size_t next_ = 0;                                // the line to go on with
     bool tableHandedOut_ = false; // the line at next_ closed the table block just handed out
     LineState state_ = LineState::Copying;
     std::string blockText_; // lives for the whole page: a second table block adds to it

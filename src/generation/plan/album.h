@@ -89,6 +89,7 @@ struct AlbumJob {
     // run: a folder of a tree may be unreadable or emptied while the run looks at it.
     bool leftOutWhenUnchecked = false;
     bool naturalOrder = false; // its items in natural name order (IMG_2 before IMG_10)
+    bool dateOrder = false;    // a folder tree's: its items and albums by date taken, then by name
 };
 
 /// Where an album's pages go, as its planner put it. The paths are worked out from these when
@@ -133,6 +134,8 @@ struct Album {
     std::string childrenSubFolder;
     Album* parent = nullptr;
     std::vector<std::unique_ptr<Album>> children;
+    // With dateOrder, once checked: the earliest date of its items and albums ("" for none).
+    std::string orderDate;
 
     /// A new child at the end of its children.
     Album& addChild();

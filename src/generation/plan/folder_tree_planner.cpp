@@ -99,6 +99,7 @@ void fillJob(const TreeWalk& walk, const std::string& folder, AlbumJob& job) {
     job.inTree = true;
     job.coverName = "cover.jpg";
     job.naturalOrder = true;
+    job.dateOrder = settings.OptionTreeOrder == 1;
 }
 
 /// Makes `album` of `folder` and its sub-folders, depth first. false when neither the folder
@@ -188,9 +189,11 @@ bool planFolder(TreeWalk& walk, const std::string& folder, const std::string& in
     return true;
 }
 
+} // namespace
+
 /// Previous and next albums among the children of `album`, all the way down; each album's
 /// share of the bar in the order the run makes them (its children before it).
-void linkSiblings(Album& album, int shares, int& made) {
+void linkFolderTree(Album& album, int shares, int& made) {
     const std::size_t n = album.children.size();
     for (std::size_t i = 0; i < n; ++i) {
         Album& child = *album.children[i];
@@ -204,25 +207,15 @@ void linkSiblings(Album& album, int shares, int& made) {
             child.job.link2Name = after.job.name;
             child.job.link2Url = "../" + encodeLinkPath(after.place.folderName) + "/index.html";
         }
-        linkSiblings(child, shares, made);
+        linkFolderTree(child, shares, made);
     }
     album.job.barShares = shares;
     album.job.number = ++made;
 }
 
-} // namespace
-
 void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& /*rows*/,
                     RunPlan& plan) {
-    plan.top.page = settings.gstrIndexPath;
-    plan.top.subFolder = settings.gstrHtmlPath;
-    plan.top.setting = translatable("Indexファイル");
-    if (!hasPageName(settings.gstrIndexPath)) {
-        plan.refusal = kMessNoIndexPath;
-        return;
-    }
-    if (settings.gstrPicPath.empty()) {
-        plan.refusal = kMessNoPicPath;
+    if (!planTopAlbum(settings, plan)) {
         return;
     }
     TreeWalk walk{settings, plan};
@@ -231,15 +224,6 @@ void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& /
     walk.pageFolderReal = canonicalPath(pageFolderOf(plan.top));
     walk.seen.insert(walk.rootReal);
     Album& root = *plan.root;
-    root.place.page = settings.gstrIndexPath;
-    root.place.subFolder = settings.gstrHtmlPath;
-    root.job.name = settings.TextTitleS;
-    root.job.link1Name = settings.TextLinkName[1];
-    root.job.link1Url = settings.TextLinkURL[1];
-    root.job.link2Name = settings.TextLinkName[2];
-    root.job.link2Url = settings.TextLinkURL[2];
-    root.job.startName = settings.gstrStartName;
-    root.job.strictFilelist = true;
     if (!isFolder(settings.gstrPicPath)) {
         // The check names what is wrong with the folder.
         fillJob(walk, settings.gstrPicPath, root.job);
@@ -258,7 +242,7 @@ void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& /
         return;
     }
     int made = 0;
-    linkSiblings(root, static_cast<int>(walk.albums), made);
+    linkFolderTree(root, static_cast<int>(walk.albums), made);
 }
 
 } // namespace mivo

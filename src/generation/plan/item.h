@@ -107,6 +107,9 @@ struct Item {
     // the album makes copies, and then the file's size in bytes.
     bool moves = false;
     long long bytes = 0;
+    // With the album's dateOrder, once checked: when it was taken, else its file's time
+    // ("YYYY-MM-DD hh:mm:ss"; "" when neither can be read).
+    std::string orderDate;
 
     const std::string& name() const { return file.strName; }
     /// Its copies when they are made and shown; nullptr: the original is shown.

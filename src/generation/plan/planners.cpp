@@ -32,4 +32,30 @@ RunPlan planRun(const Settings& settings, const std::vector<GalleryEntry>& rows)
     return plan;
 }
 
+bool planTopAlbum(const Settings& settings, RunPlan& plan) {
+    plan.top.page = settings.gstrIndexPath;
+    plan.top.subFolder = settings.gstrHtmlPath;
+    plan.top.setting = translatable("Indexファイル");
+    if (!hasPageName(settings.gstrIndexPath)) {
+        plan.refusal = kMessNoIndexPath;
+        return false;
+    }
+    if (settings.gstrPicPath.empty()) {
+        plan.refusal = kMessNoPicPath;
+        return false;
+    }
+    Album& root = *plan.root;
+    root.place.page = settings.gstrIndexPath;
+    root.place.subFolder = settings.gstrHtmlPath;
+    AlbumJob& job = root.job;
+    job.name = settings.TextTitleS;
+    job.link1Name = settings.TextLinkName[1];
+    job.link1Url = settings.TextLinkURL[1];
+    job.link2Name = settings.TextLinkName[2];
+    job.link2Url = settings.TextLinkURL[2];
+    job.startName = settings.gstrStartName;
+    job.strictFilelist = true;
+    return true;
+}
+
 } // namespace mivo

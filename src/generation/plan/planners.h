@@ -27,6 +27,11 @@ using Planner = void (*)(const Settings& settings, const std::vector<GalleryEntr
 
 /// 単体で作成する: one album, the picture folder, whose index page is the top page; no
 /// children.
+/// What a single folder and a folder tree share: the top page (the index page), its refusals
+/// and the root album's place, name, links and start picture. false (with plan.refusal) when
+/// the settings make no run.
+bool planTopAlbum(const Settings& settings, RunPlan& plan);
+
 void planSingleFolder(const Settings& settings, const std::vector<GalleryEntry>& rows,
                       RunPlan& plan);
 
@@ -43,6 +48,12 @@ void planGalleryList(const Settings& settings, const std::vector<GalleryEntry>& 
 /// copy folders are not albums; a folder met twice through links is made once, and a link out
 /// of the picture folder is not followed (named at the run's end, as is a folder that cannot
 /// be read). An album without items of its own is its index of its children.
+/// Previous and next albums among the children of `album`, all the way down, in their order;
+/// each album's share of the bar (`shares` in all) in the order the run makes them (its
+/// children before it). The folder tree's planner links its albums so, and a run that orders
+/// them by date again.
+void linkFolderTree(Album& album, int shares, int& made);
+
 void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& rows, RunPlan& plan);
 
 /// The run made from the settings: what every page prints, then the tree of the chosen mode.

@@ -5,11 +5,15 @@
 
 namespace mivo {
 
+class PageStore;
+
 /// What the routines of a run use and report to; the values they work on are passed to them.
 struct RunServices {
     const ProgramFiles& files; // where the templates are
     RunStatus& status;
     int pictureWorkers = 0; // threads reading picture headers; 0 picks a number from the hardware
+    PageStore* pageStore = nullptr; // the run's templates and pages waiting for their sync;
+                                    // none: each page read and synced on its own
 };
 
 } // namespace mivo

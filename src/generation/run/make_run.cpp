@@ -10,6 +10,7 @@
 #include "generation/copies/gallery_copies.h"
 #include "generation/copies/site_originals.h"
 #include "generation/pages/pages.h"
+#include "generation/pages/template.h"
 #include "generation/pictures/picture_info.h"
 #include "generation/pictures/picture_measure.h"
 #include "generation/plan/album.h"
@@ -18,6 +19,7 @@
 #include "generation/plan/planners.h"
 #include "generation/plan/run_services.h"
 #include "generation/run/check.h"
+#include "generation/run/date_order.h"
 #include "generation/run/output_paths.h"
 #include "generation/run/run_ending.h"
 #include "generation/run/run_lock.h"
@@ -77,6 +79,9 @@ bool checkAlbum(const RunServices& run, const TopPage& top, Album& album, RunPro
         }
         return false;
     }
+    if (album.showsFolder && album.job.dateOrder) {
+        orderItemsByDate(album, [&run] { return run.status.stopRequested(); });
+    }
     for (std::size_t i = 0; i < album.children.size();) {
         Album& child = *album.children[i];
         if (checkAlbum(run, top, child, progress)) {
@@ -87,6 +92,9 @@ bool checkAlbum(const RunServices& run, const TopPage& top, Album& album, RunPro
         } else {
             return false;
         }
+    }
+    if (album.job.dateOrder) {
+        orderChildrenByDate(album);
     }
     return true;
 }
@@ -299,7 +307,9 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     RunStatus status(&sink);
     status.setBarMax(100);
     status.setBarValue(0);
-    const RunServices run{files, status, pictureWorkers};
+    // Templates are read once for the whole run, and its pages synced together.
+    PageStore pageStore(files);
+    const RunServices run{files, status, pictureWorkers, &pageStore};
     RunPlan plan = planRun(settings, rows);
     Album& root = *plan.root;
     RunProgress progress;
@@ -313,6 +323,11 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
         mainSetStatus(status, true, plan.refusal, 0, 0);
     } else if ((!root.job.inTree || checkTopPage(run, plan.top)) &&
                checkAlbum(run, plan.top, root, progress)) {
+        if (root.job.dateOrder && !root.children.empty()) {
+            // Ordered by date, the albums lead to their neighbours in that order.
+            int made = 0;
+            linkFolderTree(root, root.job.barShares, made);
+        }
         // The folders are held while the pages are written, no longer.
         RunLock lock;
         if (lockPageFolders(run, plan.top, lock, progress)) {
@@ -320,6 +335,15 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
             mainSetStatus(status, true, kMessMaking, root.children.empty() ? 0 : 1,
                           root.children.empty() ? 0 : 5);
             done = makeAlbum(run, plan.pages, root, progress, result);
+            // The pages written in full go in place, a stopped or failed run's too.
+            std::string failure;
+            if (!pageStore.placeAll(failure) && progress.failure.empty()) {
+                progress.failure = failure;
+                if (done) {
+                    done = false;
+                    mainSetStatus(status, true, kMessFailed, 0, 0);
+                }
+            }
         }
     }
 

@@ -325,5 +325,82 @@ TEST_F(TemplateProcedure, OpenAndCloseAreLoggedAtTraceLevel) {
     EXPECT_LT(in, out);
 }
 
+// Writes a line with "MV_" as "C:line" and every other line as it stands, as the page writers do.
+class PlainLines : public TemplateLineHandler {
+  public:
+    void copiedLine(const std::string& line, PageFile& page) override {
+        page.writeLine(mayHoldPlaceholder(line) ? "C:" + line : line);
+    }
+    bool writesPlainLines() const override { return true; }
+};
+
+TEST_F(TemplateProcedure, PagesOfOneStoreShareTheTemplateAndGoInPlaceTogether) {
+    // Plain lines in every state, a placeholder line, markers in other letter cases, and a
+    // cp932 character: the same bytes whether the template was read for the page or once for
+    // the run.
+    const std::string templateBytes =
+        "// comment\r\nplain \x82\xA0\r\nMV_TITLE here\r\nmv_title low\r\n"
+        "MV_SLIDE_START\r\nin slide\r\nMV_SLIDE_END\r\nMV_TABLE_START\r\nrow\r\n"
+        "MV_TABLE_END\r\nMV_ALBUM_START\r\nin album\r\nMV_ALBUM_END\r\nlast\r\n";
+    writeTemplate("page.html", templateBytes);
+    PlainLines plain;
+    const auto copyWith = [&](PageStore* store, const std::string& path, Manifest* placed) {
+        TemplateCopy c;
+        c.routine = "test";
+        c.templateName = "page.html";
+        c.pagePath = path;
+        c.tableBlock = true;
+        c.slideBlock = true;
+        c.slideShow = true;
+        c.albumBlock = true;
+        c.store = store;
+        c.placed = placed;
+        return copyTemplate(files_, c, plain);
+    };
+    ASSERT_TRUE(copyWith(nullptr, pagePath(), nullptr));
+    const std::string alone = readFile(pagePath());
+    EXPECT_EQ(alone, "plain \x82\xA0\r\nC:MV_TITLE here\r\nC:mv_title low\r\nin slide\r\n"
+                     "in album\r\nlast\r\n");
+
+    const std::string second = (dir_ / "out" / "second.html").string();
+    const std::string third = (dir_ / "out" / "sub" / "third.html").string();
+    fs::create_directories(dir_ / "out" / "sub");
+    writeFile(second, "old second");
+    writeFile(third, "old third");
+    Manifest placed;
+    {
+        PageStore store(files_);
+        ASSERT_TRUE(copyWith(&store, second, &placed));
+        // Read once: a change to the template during the run does not reach later pages.
+        writeTemplate("page.html", "changed\r\n");
+        ASSERT_TRUE(copyWith(&store, (dir_ / "out" / "new.html").string(), &placed));
+        // Not in place before the store puts them there.
+        EXPECT_EQ(readFile(second), "old second");
+        EXPECT_FALSE(fs::exists(dir_ / "out" / "new.html"));
+        std::string failure;
+        ASSERT_TRUE(store.placeAll(failure)) << failure;
+        EXPECT_EQ(readFile(second), alone);
+        EXPECT_EQ(readFile(dir_ / "out" / "new.html"), alone);
+        EXPECT_EQ(placed.replaced, std::vector<std::string>{manifestPath(second)});
+        EXPECT_EQ(placed.written,
+                  std::vector<std::string>{manifestPath((dir_ / "out" / "new.html").string())});
+
+        // A page that cannot be put in place fails, named; an old page stays whole.
+        ASSERT_TRUE(copyWith(&store, third, &placed));
+        fs::remove_all(dir_ / "out" / "sub");
+        EXPECT_FALSE(store.placeAll(failure));
+        EXPECT_NE(failure.find("third.html"), std::string::npos) << failure;
+        EXPECT_EQ(placed.written.size() + placed.replaced.size(), 2U);
+
+        // A store dropped with pages waiting leaves the old pages and no temporary file.
+        writeTemplate("page.html", "other\r\n");
+        PageStore dropped(files_);
+        ASSERT_TRUE(copyWith(&dropped, second, nullptr));
+    }
+    EXPECT_EQ(readFile(second), alone);
+    const std::vector<std::string> names = outputFiles();
+    EXPECT_EQ(names.size(), 3U); // page.html, second.html, new.html
+}
+
 } // namespace
 } // namespace mivo

@@ -125,6 +125,48 @@ TEST_F(FolderTreeRun, AlbumsFollowTheFoldersWithWhereTheyAreAndTheirSubAlbums) {
     EXPECT_TRUE(listed);
 }
 
+/// A 4x3 JPEG whose EXIF block says it was taken at `date` ("YYYY:MM:DD hh:mm:ss").
+std::string jpegTakenAt(const std::string& date) {
+    std::string tiff("MM\0\x2A\0\0\0\x08", 8);
+    // IFD0: one entry, the Exif IFD at 26; the Exif IFD: DateTimeOriginal, its text at 44.
+    tiff += std::string("\0\x01\x87\x69\0\x04\0\0\0\x01\0\0\0\x1A\0\0\0\0", 18);
+    tiff += std::string("\0\x01\x90\x03\0\x02\0\0\0\x14\0\0\0\x2C\0\0\0\0", 18);
+    tiff += date + std::string(1, '\0');
+    const std::string app1 = std::string("Exif\0\0", 6) + tiff;
+    const auto size = static_cast<unsigned char>(app1.size() + 2);
+    std::string jpeg("\xFF\xD8\xFF\xE1\0", 5);
+    jpeg += static_cast<char>(size);
+    jpeg += app1;
+    jpeg += std::string("\xFF\xC0\0\x11\x08\0\x03\0\x04\x03\x01\x11\0\x02\x11\0\x03\x11\0", 19);
+    return jpeg + "\xFF\xD9";
+}
+
+TEST_F(FolderTreeRun, DateOrderPutsItemsAndAlbumsInTheOrderTheyWereTaken) {
+    // By name: a before b, IMG_1 before IMG_2. By date: b's picture was taken in 2019; in a,
+    // IMG_2.gif has no date and its file time (2020) comes before IMG_1's EXIF date (2023).
+    dir.write("pics/a/IMG_1.jpg", jpegTakenAt("2023:06:07 08:09:10"));
+    picture("a/IMG_2.gif");
+    dir.write("pics/b/x.jpg", jpegTakenAt("2019:01:02 03:04:05"));
+    picture("top.gif");
+    const auto sixYearsAgo = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 6);
+    fs::last_write_time(dir / "pics/a/IMG_2.gif", sixYearsAgo);
+
+    for (const int order : {0, 1}) {
+        SCOPED_TRACE(order);
+        settings.OptionTreeOrder = order;
+        run();
+        ASSERT_TRUE(result.done) << result.failure;
+        const std::string root = page("index.html");
+        const std::string a = page("html/a/index.html");
+        const std::string aList = page("html/a/list.html");
+        const bool byDate = order == 1;
+        EXPECT_EQ(root.find("aryAlbumList[0] = [\"b\"") != std::string::npos, byDate) << root;
+        EXPECT_EQ(a.find("IMG_2.gif") < a.find("IMG_1.jpg"), byDate) << a;
+        // The neighbours follow the order shown: a's previous album is b by date.
+        EXPECT_EQ(contains(aList, "<a class=\"link1\" href=\"../b/index.html\""), byDate) << aList;
+    }
+}
+
 TEST_F(FolderTreeRun, FoldersAStrangerNamedGetSafeFoldersAndTheRestIsMade) {
     const std::vector<std::string> hostile = {"a<b",       "q\"uote", "hash#1", "per%41", "what?",
                                               "new\nline", "bad\xff", "Photos", "photos", "thumbs"};
