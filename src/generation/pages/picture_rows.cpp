@@ -9,8 +9,8 @@
 #include "generation/copies/gallery_copies.h"
 #include "generation/copies/picture_resize.h"
 #include "generation/copies/site_originals.h"
-#include "generation/pictures/picture_caption.h"
 #include "generation/pictures/moving_picture.h"
+#include "generation/pictures/picture_caption.h"
 #include "generation/pictures/picture_info.h"
 
 namespace mivo {
