@@ -34,6 +34,10 @@ void FormMain::buildControls() {
     place(OptionMenu[2], {4200, 0, 1935, 255}, {}, translate("ツリーで作成する"),
           translate("画像フォルダとその中のフォルダごとにアルバムを作り、"
                     "フォルダの階層のとおりにつなぐ"));
+    CheckTreeOrder = make<CheckBox>("CheckTreeOrder", form);
+    place(CheckTreeOrder, {6240, 0, 2535, 255}, {}, translate("撮影日時の順に並べる"),
+          translate("ツリーのアルバムと画像を、名前の順ではなく撮影日時の順に並べる"));
+    CheckTreeOrder->setEnabled(false);
 
     TabStripMivo = make<TabStrip>(
         "TabStripMivo", form,
@@ -101,6 +105,7 @@ void FormMain::buildControls() {
 std::span<const SettingBinding<FormMain>> FormMain::settingBindings() {
     static constexpr SettingBinding<FormMain> kRows[] = {
         bind<&Settings::OptionMenu, &FormMain::OptionMenu>(ShownAt::Mode),
+        bind<&Settings::OptionTreeOrder, &FormMain::CheckTreeOrder>(ShownAt::Mode),
     };
     return kRows;
 }

@@ -220,6 +220,7 @@ void FormMain::mainSetStartIni() {
     mainCheckOpenHtml();
 
     const bool menuMode = OptionMenu[0]->value();
+    CheckTreeOrder->setEnabled(OptionMenu[2]->value());
     galleryList.FrameMenuPath->setVisible(menuMode);
     folders.FrameDirs->setVisible(!menuMode);
     display.FrameDisplay->setVisible(false);
@@ -303,6 +304,8 @@ void FormMain::requestClose() {
 // --- Panes --------------------------------------------------------------------------------
 
 void FormMain::OptionMenu_Click(int /*index*/) {
+    // Only a folder tree has an order to choose; the box keeps its value while disabled.
+    CheckTreeOrder->setEnabled(OptionMenu[2]->value());
     TabStripMivo_Click();
 }
 

@@ -155,6 +155,8 @@ class FormMain {
     Form Window{"FormMain"};
 
     std::array<OptionButton*, 3> OptionMenu{};
+    /// The folder tree's order ([Ini] TreeOrder): ticked, by date taken; else by name.
+    CheckBox* CheckTreeOrder = nullptr;
     TabStrip* TabStripMivo = nullptr;
     CommandButton* CommandOpenHtml = nullptr;
     CommandButton* CommandOpenFolder = nullptr;

@@ -38,4 +38,12 @@ void read(const CheckBox* box, bool& value, Settings& /*values*/) {
     value = box->value() == 1;
 }
 
+void show(CheckBox* box, int value) {
+    show(box, value == 1);
+}
+
+void read(const CheckBox* box, int& value, Settings& /*values*/) {
+    value = box->value() == 1 ? 1 : 0;
+}
+
 } // namespace mivo::binding

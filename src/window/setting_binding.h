@@ -48,11 +48,14 @@ void show(TextBox* box, const std::string& value);
 void show(TextBox* box, long long value);
 /// Sets the box's value, then runs its click handler, as the load does.
 void show(CheckBox* box, bool value);
+/// An option index of two choices shown by a box: ticked is 1.
+void show(CheckBox* box, int value);
 void read(const TextBox* box, std::string& value, Settings& values);
 /// A box that holds no whole number where one belongs (or one out of the setting's range)
 /// keeps the value.
 void read(const TextBox* box, long long& value, Settings& values);
 void read(const CheckBox* box, bool& value, Settings& values);
+void read(const CheckBox* box, int& value, Settings& values);
 
 /// An option array shows the index of its chosen option.
 template <std::size_t N> void show(const std::array<OptionButton*, N>& options, int value) {

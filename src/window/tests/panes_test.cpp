@@ -38,12 +38,10 @@ TEST(SettingBindings, EverySettingOfAControlHasOneRowAndTheGlobalsNone) {
     countRows(LaunchersPane::settingBindings(), values, counts);
     countRows(PublishPane::settingBindings(), values, counts);
     // The globals the handlers keep (the paths, the start picture, the folders used lately),
-    // the log level and the window's place have no control; nor, yet, the folder tree's order
-    // (set in Mivo.ini).
+    // the log level and the window's place have no control.
     const auto global = [](const SettingRow& row) {
         const std::string section = row.section;
-        return section == "Log" || section == "Path" || section == "Window" ||
-               section == "Recent" || std::string(row.key) == "TreeOrder";
+        return section == "Log" || section == "Path" || section == "Window" || section == "Recent";
     };
     for (const SettingRow& row : settingRows()) {
         const Bound bound = counts[row.address(values)];

@@ -230,14 +230,22 @@ TEST_F(FullIniTest, FolderTreeIniShowsTheFolderPaneAndIsSavedAsMode2) {
     EXPECT_FALSE(f.OptionMenu[0]->value());
     EXPECT_FALSE(f.OptionMenu[1]->value());
     EXPECT_TRUE(onlyPaneVisible(f, f.folders.FrameDirs));
+    // The order box belongs to the tree: usable there, by name until ticked.
+    EXPECT_TRUE(f.CheckTreeOrder->enabled());
+    EXPECT_EQ(f.CheckTreeOrder->value(), 0);
     // Through menu mode and back: the gallery list shows, then the folders again.
     f.OptionMenu[0]->click();
     EXPECT_TRUE(onlyPaneVisible(f, f.galleryList.FrameMenuPath));
+    EXPECT_FALSE(f.CheckTreeOrder->enabled());
     f.OptionMenu[2]->click();
     EXPECT_TRUE(onlyPaneVisible(f, f.folders.FrameDirs));
+    EXPECT_TRUE(f.CheckTreeOrder->enabled());
+    f.CheckTreeOrder->click();
+    EXPECT_EQ(f.currentSettings().OptionTreeOrder, 1);
     f.Form_Unload();
     const std::vector<std::string> saved = iniEntries(f.iniPath());
     EXPECT_NE(std::find(saved.begin(), saved.end(), "Ini/Mode=2"), saved.end());
+    EXPECT_NE(std::find(saved.begin(), saved.end(), "Ini/TreeOrder=1"), saved.end());
 }
 
 TEST_F(StartupTest, VanishedFoldersKeepTheirSettingsAndAreMarked) {
