@@ -17,48 +17,30 @@
 #include "settings/settings.h"
 #include "support/gif_bytes.h"
 #include "support/page_fixture.h"
+#include "support/run_fixture.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::contains;
 using test::readBytes;
-using test::RecordingSink;
-using test::TempDir;
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-class FolderTreeRun : public ::testing::Test {
+class FolderTreeRun : public test::RunFixture {
   protected:
     void SetUp() override {
-        test::writeShippedTemplates(dir, "prog/html");
-        dir.mkdir("pics");
-        settings = defaultSettings(dir / "prog");
+        RunFixture::SetUp();
         settings.OptionMenu = 2;
-        settings.OptionSamD = 0;
-        settings.gstrPicPath = dir / "pics";
-        settings.gstrIndexPath = dir / "out/index.html";
         settings.gstrHtmlPath = "html";
     }
 
     void picture(const std::string& name) const { dir.write("pics/" + name, test::gifBytes(4, 3)); }
 
-    std::vector<std::string> run() {
-        RecordingSink status;
-        result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
-        return status.messages;
-    }
     /// A page as UTF-8 (the shipped templates are cp932).
     std::string page(const std::string& name) const {
         return decodeCp932(readBytes(dir / ("out/" + name)));
     }
-
-    TempDir dir;
-    Settings settings{};
-    MakeResult result;
 };
 
 TEST_F(FolderTreeRun, AlbumsFollowTheFoldersWithWhereTheyAreAndTheirSubAlbums) {

@@ -15,23 +15,16 @@
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
+#include "support/run_fixture.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::contains;
 using test::readBytes;
-using test::RecordingSink;
-using test::TempDir;
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-bool make(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::shell;
 
 /// The files below `folder`, by their path inside it.
 std::set<std::string> filesUnder(const std::string& folder) {
@@ -45,38 +38,21 @@ std::set<std::string> filesUnder(const std::string& folder) {
     return files;
 }
 
-class HostileFolderTest : public ::testing::Test {
+class HostileFolderTest : public test::RunFixture {
   protected:
     void SetUp() override {
-        test::writeShippedTemplates(dir, "prog/html");
-        dir.mkdir("pics");
-        dir.mkdir("out");
-        ASSERT_TRUE(make("convert -size 80x60 xc:orange '" + (dir / "pics/a.jpg") + "'"));
-        settings = defaultSettings(dir / "prog");
-        settings.OptionMenu = 1;
-        settings.OptionSamD = 0;
+        RunFixture::SetUp();
+        ASSERT_TRUE(shell("convert -size 80x60 xc:orange '" + (dir / "pics/a.jpg") + "'"));
         settings.CheckReduce = true;
         settings.CheckMedia = true;
-        settings.gstrPicPath = dir / "pics";
-        settings.gstrIndexPath = dir / "out/index.html";
     }
-
-    std::vector<std::string> run(const std::vector<GalleryEntry>& rows = {}) {
-        RecordingSink status;
-        result = runMake(settings, rows, portableProgramFiles(dir / "prog"), status);
-        return status.messages;
-    }
-
-    TempDir dir;
-    Settings settings{};
-    MakeResult result;
 };
 
 TEST_F(HostileFolderTest, NothingAFileNamesOutsideTheFolderReachesTheGallery) {
     // A video of the user's own, outside the picture folder, and files in it that name it.
-    ASSERT_TRUE(make("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=10 -t 1 "
-                     "-c:v mpeg2video '" +
-                     dir.mkdir("private") + "/home.ts'"));
+    ASSERT_TRUE(shell("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=10 -t 1 "
+                      "-c:v mpeg2video '" +
+                      dir.mkdir("private") + "/home.ts'"));
     const std::string outside = dir / "private/home.ts";
     const std::string playlist = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXTINF:1,\n";
     dir.write("pics/x.mp4", playlist + outside + "\n#EXT-X-ENDLIST\n");
@@ -87,7 +63,7 @@ TEST_F(HostileFolderTest, NothingAFileNamesOutsideTheFolderReachesTheGallery) {
     const std::string svg = "<svg xmlns='http://www.w3.org/2000/svg' width='90' height='60'>"
                             "<image href='file://" +
                             (dir / "private/secret.png") + "' width='90' height='60'/></svg>\n";
-    ASSERT_TRUE(make("convert -size 90x60 xc:red '" + (dir / "private/secret.png") + "'"));
+    ASSERT_TRUE(shell("convert -size 90x60 xc:red '" + (dir / "private/secret.png") + "'"));
     dir.write("pics/drawing.jpg", svg);
     dir.write("pics/drawing.png", svg);
 
@@ -159,7 +135,7 @@ TEST_F(HostileFolderTest, NoTwoItemsShareACopyWhateverTheirNames) {
         {"b.gif", "blue"}, {"b.gif.jpg", "green"}, {"x.png", "white"}, {"A.JPG", "black"}};
     for (const auto& [name, colour] : pictures) {
         ASSERT_TRUE(
-            make("convert -size 80x60 xc:" + colour + " '" + (dir / ("pics/" + name)) + "'"));
+            shell("convert -size 80x60 xc:" + colour + " '" + (dir / ("pics/" + name)) + "'"));
     }
     run();
     ASSERT_TRUE(result.done) << result.failure << result.items;

@@ -4,59 +4,35 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "generation/run/make_run.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
+#include "support/run_fixture.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::readBytes;
-using test::RecordingSink;
-using test::TempDir;
+using test::contains;
+using test::shell;
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-bool make(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-class LivePhotoRunTest : public ::testing::Test {
+class LivePhotoRunTest : public test::RunFixture {
   protected:
     void SetUp() override {
-        test::writeShippedTemplates(dir, "prog/html");
-        const std::string pics = dir.mkdir("pics");
-        dir.mkdir("out");
-        ASSERT_TRUE(make("convert -size 400x300 xc:orange '" + pics + "/IMG_0001.JPG'"));
-        ASSERT_TRUE(make("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=10 -t 2 "
-                         "-c:v libx264 -pix_fmt yuv420p '" +
-                         pics + "/IMG_0001.MOV'"));
-        ASSERT_TRUE(make("convert -size 300x200 xc:teal '" + pics + "/IMG_0002.JPG'"));
-        settings = defaultSettings(dir / "prog");
-        settings.OptionMenu = 1;
-        settings.OptionSamD = 0;
+        RunFixture::SetUp();
+        const std::string pics = dir / "pics";
+        ASSERT_TRUE(shell("convert -size 400x300 xc:orange '" + pics + "/IMG_0001.JPG'"));
+        ASSERT_TRUE(shell("ffmpeg -nostdin -y -f lavfi -i testsrc=size=160x120:rate=10 -t 2 "
+                          "-c:v libx264 -pix_fmt yuv420p '" +
+                          pics + "/IMG_0001.MOV'"));
+        ASSERT_TRUE(shell("convert -size 300x200 xc:teal '" + pics + "/IMG_0002.JPG'"));
         settings.CheckReduce = true;
         settings.CheckMedia = true;
-        settings.gstrPicPath = pics;
-        settings.gstrIndexPath = dir / "out/index.html";
     }
-    void run() {
-        RecordingSink status;
-        result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
-    }
-    std::string page(const std::string& name) const { return readBytes(dir / ("out/" + name)); }
-
-    TempDir dir;
-    Settings settings{};
-    MakeResult result;
 };
 
 TEST_F(LivePhotoRunTest, OneItemWithItsMotionAndTwoWithPairingOff) {

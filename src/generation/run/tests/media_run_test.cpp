@@ -21,23 +21,17 @@
 #include "settings/settings.h"
 #include "support/page_fixture.h"
 #include "support/proc_file.h"
+#include "support/run_fixture.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::contains;
 using test::readBytes;
 using test::RecordingSink;
-using test::TempDir;
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-bool make(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::shell;
 
 /// Every file under `folder` with its modification time in nanoseconds.
 std::map<std::string, long long> stamps(const std::string& folder) {
@@ -52,50 +46,33 @@ std::map<std::string, long long> stamps(const std::string& folder) {
     return out;
 }
 
-class MediaRunTest : public ::testing::Test {
+class MediaRunTest : public test::RunFixture {
   protected:
     void SetUp() override {
-        test::writeShippedTemplates(dir, "prog/html");
-        dir.mkdir("pics");
-        dir.mkdir("out");
+        RunFixture::SetUp();
         const std::string pics = dir / "pics";
         const std::string lavfi = "ffmpeg -nostdin -y -f lavfi -i testsrc=size=320x240:rate=10 "
                                   "-f lavfi -i sine=frequency=440 -t 1.5 ";
-        ASSERT_TRUE(make("convert -size 800x600 xc:orange '" + pics + "/a.jpg'"));
+        ASSERT_TRUE(shell("convert -size 800x600 xc:orange '" + pics + "/a.jpg'"));
         // Half transparent: the copy has it on white.
-        ASSERT_TRUE(make("convert -size 400x300 xc:none -fill red -draw 'rectangle 0,0 199,299' '" +
-                         pics + "/b.png'"));
-        ASSERT_TRUE(make("vips copy '" + pics + "/a.jpg' '" + pics + "/c.heic'"));
+        ASSERT_TRUE(
+            shell("convert -size 400x300 xc:none -fill red -draw 'rectangle 0,0 199,299' '" + pics +
+                  "/b.png'"));
+        ASSERT_TRUE(shell("vips copy '" + pics + "/a.jpg' '" + pics + "/c.heic'"));
         // Plays as it is: H.264/AAC, index first.
-        ASSERT_TRUE(make(lavfi + "-c:v libx264 -pix_fmt yuv420p -c:a aac -movflags +faststart '" +
-                         pics + "/d.mp4'"));
+        ASSERT_TRUE(shell(lavfi + "-c:v libx264 -pix_fmt yuv420p -c:a aac -movflags +faststart '" +
+                          pics + "/d.mp4'"));
         // H.264 in a QuickTime file: copied into an MP4 of its own.
         // ... taken at a phone's own time.
-        ASSERT_TRUE(make(lavfi +
-                         "-c:v libx264 -pix_fmt yuv420p -c:a aac -movflags use_metadata_tags "
-                         "-metadata com.apple.quicktime.creationdate=2024-05-12T08:00:00+0900 '" +
-                         pics + "/e.mov'"));
+        ASSERT_TRUE(shell(lavfi +
+                          "-c:v libx264 -pix_fmt yuv420p -c:a aac -movflags use_metadata_tags "
+                          "-metadata com.apple.quicktime.creationdate=2024-05-12T08:00:00+0900 '" +
+                          pics + "/e.mov'"));
         dir.write("pics/f.mp4", "not a video at all");
         dir.write("pics/notes.txt", "ignored");
-        settings = defaultSettings(dir / "prog");
-        settings.OptionMenu = 1;
-        settings.OptionSamD = 0;
         settings.CheckReduce = true;
         settings.CheckMedia = true;
-        settings.gstrPicPath = pics;
-        settings.gstrIndexPath = dir / "out/index.html";
     }
-
-    std::vector<std::string> run() {
-        RecordingSink status;
-        result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
-        return status.messages;
-    }
-    std::string page(const std::string& name) const { return readBytes(dir / ("out/" + name)); }
-
-    TempDir dir;
-    Settings settings{};
-    MakeResult result;
 };
 
 TEST_F(MediaRunTest, EveryKindAppearsOnceAndARerunTouchesNothing) {
@@ -222,9 +199,9 @@ TEST_F(MediaRunTest, StoppingKillsARunningTranscodeAndLeavesNoPartOfIt) {
         fs::remove(dir / ("pics/" + std::string(name)));
     }
     // MPEG-4 Part 2 in AVI: no browser plays it, so it is made into H.264, which takes a while.
-    ASSERT_TRUE(make("ffmpeg -nostdin -y -f lavfi -i testsrc=size=854x480:rate=25 -t 10 "
-                     "-c:v mpeg4 -q:v 20 '" +
-                     (dir / "pics/slow.avi") + "'"));
+    ASSERT_TRUE(shell("ffmpeg -nostdin -y -f lavfi -i testsrc=size=854x480:rate=25 -t 10 "
+                      "-c:v mpeg4 -q:v 20 '" +
+                      (dir / "pics/slow.avi") + "'"));
     StopWhileTranscoding status;
     const auto start = std::chrono::steady_clock::now();
     result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);

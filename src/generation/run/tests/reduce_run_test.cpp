@@ -13,12 +13,14 @@
 #include "settings/gallery_list.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
+#include "support/run_fixture.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::contains;
 using test::readBytes;
 using test::RecordingSink;
 using test::TempDir;
@@ -29,10 +31,6 @@ class QuietStatus : public StatusSink {
     void progress(double, double) override {}
     void step() override {}
 };
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 /// Galleries made by a whole run with the shipped templates, from real JPEGs.
 class ReduceRunTest : public ::testing::Test {
