@@ -4,49 +4,17 @@
 #include "window_fixture.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
 #include <sys/wait.h>
 
 namespace mivo::test {
 namespace {
 
-/// A BMP file's header for a picture of the given size (the pixels are not needed).
-std::string bmpBytes(std::int32_t width, std::int32_t height) {
-    std::string bytes(54, '\0');
-    const auto put32 = [&](std::size_t at, std::int32_t value) {
-        for (int i = 0; i < 4; ++i) {
-            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-        }
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, 54);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    bytes[26] = 1;
-    bytes[28] = 24;
-    return bytes;
-}
-
-class MakeTest : public WindowTest {
+class MakeTest : public GalleryWindowTest {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        const std::string templates = std::string(MIVO_SOURCE_DIR) + "/html";
-        std::error_code ec;
-        if (!fs::exists(templates + "/list.html", ec)) {
-            GTEST_SKIP() << "the page templates are not in " << templates << " yet";
-        }
-        fs::copy(templates, program / "html", fs::copy_options::recursive, ec);
-        ASSERT_FALSE(ec) << ec.message();
-        pics = makeFolder(program / "pics");
-        writeFile(pics + "/a.bmp", bmpBytes(640, 480));
-        writeFile(pics + "/b.bmp", bmpBytes(480, 640));
+        GalleryWindowTest::SetUp();
         empty = makeFolder(program / "empty");
-        site = makeFolder(program / "site");
     }
 
     /// Presses 作成 and records, at every repaint, whether the window was held.
@@ -86,9 +54,7 @@ class MakeTest : public WindowTest {
         return shown;
     }
 
-    std::string pics;
     std::string empty;
-    std::string site;
     bool heldAtEveryRepaint = true;
 };
 

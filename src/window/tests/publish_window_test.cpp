@@ -3,32 +3,10 @@
 
 #include "window_fixture.h"
 
-#include <cstdint>
-
 #include "support/publish_servers.h"
 
 namespace mivo::test {
 namespace {
-
-/// A BMP file's header for a picture of the given size (the pixels are not needed).
-std::string bmpBytes(std::int32_t width, std::int32_t height) {
-    std::string bytes(54, '\0');
-    const auto put32 = [&](std::size_t at, std::int32_t value) {
-        for (int i = 0; i < 4; ++i) {
-            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-        }
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, 54);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    bytes[26] = 1;
-    bytes[28] = 24;
-    return bytes;
-}
 
 using PublishWindowTest = WindowTest;
 
@@ -82,32 +60,22 @@ TEST_F(PublishWindowTest, ThePublishTabShowsEditsAndSavesWhereTheSiteGoes) {
     EXPECT_NE(std::find(entries.begin(), entries.end(), "Publish/Originals=2"), entries.end());
 }
 
-class PublishServerWindowTest : public WindowTest {
+class PublishServerWindowTest : public GalleryWindowTest {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        const std::string templates = std::string(MIVO_SOURCE_DIR) + "/html";
-        std::error_code ec;
-        if (!fs::exists(templates + "/list.html", ec)) {
-            GTEST_SKIP() << "the page templates are not in " << templates << " yet";
+        GalleryWindowTest::SetUp();
+        if (IsSkipped()) {
+            return;
         }
         std::string why;
         if (!ssh.start(dir, why, 1 << 20)) {
             GTEST_SKIP() << why;
         }
-        fs::copy(templates, program / "html", fs::copy_options::recursive, ec);
-        ASSERT_FALSE(ec) << ec.message();
-        pics = makeFolder(program / "pics");
-        writeFile(pics + "/a.bmp", bmpBytes(640, 480));
-        writeFile(pics + "/b.bmp", bmpBytes(480, 640));
-        site = makeFolder(program / "site");
         remote = dir.mkdir("remote");
     }
 
     TempDir dir;
     SshServer ssh;
-    std::string pics;
-    std::string site;
     std::string remote;
 };
 

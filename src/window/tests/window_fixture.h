@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -178,6 +179,26 @@ inline std::string makeFolder(const std::string& path) {
     return path;
 }
 
+/// A BMP file's header for a picture of the given size (the pixels are not needed).
+inline std::string bmpBytes(std::int32_t width, std::int32_t height) {
+    std::string bytes(54, '\0');
+    const auto put32 = [&](std::size_t at, std::int32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, width);
+    put32(22, height);
+    bytes[26] = 1;
+    bytes[28] = 24;
+    return bytes;
+}
+
 /// INI text with CR LF line ends from lines given with "\n".
 inline std::string crlf(const std::string& text) {
     std::string out;
@@ -263,6 +284,29 @@ class WindowTest : public ::testing::Test {
 
   private:
     std::unique_ptr<FormMain> form_;
+};
+
+/// A window whose program folder holds the shipped templates, a picture folder of two BMPs
+/// (a landscape a.bmp and a portrait b.bmp) and an empty folder for the site.
+class GalleryWindowTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        const std::string templates = std::string(MIVO_SOURCE_DIR) + "/html";
+        std::error_code ec;
+        if (!fs::exists(templates + "/list.html", ec)) {
+            GTEST_SKIP() << "the page templates are not in " << templates << " yet";
+        }
+        fs::copy(templates, program / "html", fs::copy_options::recursive, ec);
+        ASSERT_FALSE(ec) << ec.message();
+        pics = makeFolder(program / "pics");
+        writeFile(pics + "/a.bmp", bmpBytes(640, 480));
+        writeFile(pics + "/b.bmp", bmpBytes(480, 640));
+        site = makeFolder(program / "site");
+    }
+
+    std::string pics;
+    std::string site;
 };
 
 } // namespace mivo::test
