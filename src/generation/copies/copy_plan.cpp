@@ -65,6 +65,8 @@ void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& co
     copy.webVideoName = made.webVideoMade ? recordedNames(name, made).webVideo : std::string();
     copy.webVideoType = !made.webVideoMade && cmGetExt(name) == "webm" ? "video/webm" : "video/mp4";
     copy.dateTaken = dateText(made.dateTaken);
+    copy.timeZone = made.timeZone;
+    copy.model = made.model;
 }
 
 CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,

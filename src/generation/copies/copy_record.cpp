@@ -18,6 +18,60 @@ namespace {
 
 const char* const kRecordHeader = "mivo-copies 1";
 
+// The thirteenth number of a video's line: 1 for a line of sixteen numbers, written by
+// versions that kept no text of a video; 2 for the same numbers and the text field after them.
+constexpr long long kVideoLine = 1;
+constexpr long long kVideoLineWithText = 2;
+
+void appendEscaped(std::string& out, std::string_view value) {
+    static const char* const kHex = "0123456789ABCDEF";
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F || c == '%' || c == ';' || c == '=') {
+            out.push_back('%');
+            out.push_back(kHex[byte >> 4]);
+            out.push_back(kHex[byte & 0xF]);
+        } else {
+            out.push_back(c);
+        }
+    }
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool unescape(std::string_view value, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (static_cast<unsigned char>(c) < 0x20) {
+            return false; // written escaped, so never in a field of ours
+        }
+        if (c != '%') {
+            out.push_back(c);
+            continue;
+        }
+        if (i + 2 >= value.size()) {
+            return false;
+        }
+        const int high = hexDigit(value[i + 1]);
+        const int low = hexDigit(value[i + 2]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        out.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+    }
+    return true;
+}
+
 } // namespace
 
 bool fitsRecord(const std::string& name) {
@@ -98,6 +152,41 @@ std::string recordText(const CopyRecord& record) {
     return text;
 }
 
+std::string videoTextField(const MadeCopies& made) {
+    std::string field = "z=";
+    appendEscaped(field, made.timeZone);
+    field += ";m=";
+    appendEscaped(field, made.model);
+    return field;
+}
+
+bool readVideoTextField(std::string_view field, MadeCopies& made) {
+    std::string timeZone;
+    std::string model;
+    while (!field.empty()) {
+        const std::size_t end = std::min(field.find(';'), field.size());
+        const std::string_view pair = field.substr(0, end);
+        field.remove_prefix(end == field.size() ? end : end + 1);
+        const std::size_t equals = pair.find('=');
+        if (equals == std::string_view::npos) {
+            return false;
+        }
+        std::string value;
+        if (!unescape(pair.substr(equals + 1), value)) {
+            return false;
+        }
+        const std::string_view key = pair.substr(0, equals);
+        if (key == "z") {
+            timeZone = std::move(value);
+        } else if (key == "m") {
+            model = std::move(value);
+        }
+    }
+    made.timeZone = std::move(timeZone);
+    made.model = std::move(model);
+    return true;
+}
+
 std::string copyRecordHeader() {
     return std::string(kRecordHeader) + "\n";
 }
@@ -118,16 +207,22 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made) {
     if (made.video) {
         // Four more for a video; a picture's line stays as earlier versions wrote it.
         for (const long long field :
-             {1LL, made.durationMs, made.webVideoMade ? 1LL : 0LL, made.dateTaken}) {
+             {kVideoLineWithText, made.durationMs, made.webVideoMade ? 1LL : 0LL, made.dateTaken}) {
             line += '\t';
             line += std::to_string(field);
         }
     }
     if (made.variant >= 2) {
-        // One more, last, for copies that do not have the usual names. Earlier versions skip
+        // One more number for copies that do not have the usual names. Earlier versions skip
         // such a line: they do not know the names, so they touch none of these files.
         line += '\t';
         line += std::to_string(made.variant);
+    }
+    if (made.video) {
+        // A video's texts, last. Versions that knew only a 1 in the thirteenth place skip the
+        // line as one they cannot read, and touch none of its files.
+        line += '\t';
+        line += videoTextField(made);
     }
     line += '\n';
     return line;
@@ -151,8 +246,9 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         if (tab == std::string_view::npos || tab == 0) {
             continue;
         }
-        // Twelve numbers after the name (sixteen for a video, the thirteenth 1), each after a
-        // tab, and one more for the variant of the copies' names, and nothing more.
+        // Twelve numbers after the name (sixteen for a video, the thirteenth 1 or 2), each after
+        // a tab, one more for the variant of the copies' names, and for a video whose
+        // thirteenth is 2 its text field, and nothing more.
         long long fields[17] = {};
         const char* at = line.data() + tab;
         const char* const lineEnd = line.data() + line.size();
@@ -168,9 +264,17 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             at = next;
             ++count;
         }
-        const bool video = count >= 16 && fields[12] == 1;
+        const bool video =
+            count >= 16 && (fields[12] == kVideoLine || fields[12] == kVideoLineWithText);
+        const bool withText = video && fields[12] == kVideoLineWithText;
         const std::size_t usual = video ? 16 : 12;
-        if (at != lineEnd || (count != usual && count != usual + 1) || fields[0] < 0 ||
+        MadeCopies made;
+        // The text field follows the numbers after a tab; from_chars stopped at that tab,
+        // since the field begins with a letter.
+        const bool textRead = withText && at != lineEnd && *at == '\t' &&
+                              readVideoTextField(std::string_view(at + 1, lineEnd), made);
+        if ((withText ? !textRead : at != lineEnd) || (count != usual && count != usual + 1) ||
+            fields[0] < 0 ||
             (count == usual + 1 && (fields[usual] < 2 || fields[usual] > 1000000))) {
             continue;
         }
@@ -181,7 +285,6 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             }
             continue;
         }
-        MadeCopies made;
         made.pictureBytes = static_cast<std::uintmax_t>(fields[0]);
         made.pictureTime = fields[1];
         made.request = {fields[2], fields[3], fields[4]};

@@ -39,6 +39,10 @@ struct MadeCopies {
     long long durationMs = 0;
     bool webVideoMade = false; // view/<name>.mp4 is Mivo's; false: the original plays as it is
     long long dateTaken = 0;   // from the container, as the number YYYYMMDDhhmmss; 0: none
+    // The camera's offset from UTC that dateTaken is in ("+09:00") and its model, each "" when
+    // the video does not say, or when its line was written by a version that did not keep them.
+    std::string timeZone;
+    std::string model;
     // The copies' names: 0 the usual ones, 2, 3... the variant taken because another item of
     // the folder has the usual ones (copyNamesOf).
     int variant = 0;
@@ -66,6 +70,13 @@ bool fitsRecord(const std::string& name);
 
 /// The names of the copies a record line says were made for `name`.
 CopyNames recordedNames(const std::string& name, const MadeCopies& made);
+
+/// The text field of a video's line, "z=<time zone>;m=<model>", each value with every byte
+/// that could end the field, the line or a value (controls, blanks, bytes beyond ASCII, "%",
+/// ";", "=") written as "%XX"; and back, false for a field that is not so written. Keys it does
+/// not know are passed over, so that later versions may add some.
+std::string videoTextField(const MadeCopies& made);
+bool readVideoTextField(std::string_view field, MadeCopies& made);
 
 /// "YYYY:MM:DD hh:mm:ss" as the number YYYYMMDDhhmmss the record keeps, and back; 0 and "" for
 /// a date that is not so written.

@@ -95,6 +95,8 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
     stamp.durationMs = std::llround(facts.durationSeconds * 1000.0);
     stamp.webVideoMade = way != WebVideoWay::Original;
     stamp.dateTaken = dateNumber(facts.dateTaken);
+    stamp.timeZone = stamp.dateTaken != 0 ? facts.timeZone : std::string();
+    stamp.model = facts.model;
     if (!stamp.webVideoMade) {
         return true;
     }

@@ -232,6 +232,83 @@ std::string utcCreationTime(const std::string& stamp) {
     return text;
 }
 
+std::string valueOf(const std::map<std::string, std::string>& values, const std::string& key) {
+    const auto it = values.find(key);
+    return it == values.end() || it->second == "N/A" ? std::string() : it->second;
+}
+
+// The offset from UTC at the end of "2024-05-12T08:00:00+0900" (or "+09:00", after fractions
+// of a second) as "+09:00"; "" for a time without one, or in UTC.
+std::string zoneOffset(const std::string& stamp) {
+    if (stamp.size() < 19) {
+        return {};
+    }
+    std::string_view rest = std::string_view(stamp).substr(19);
+    if (rest.starts_with('.')) {
+        rest.remove_prefix(1);
+        while (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') {
+            rest.remove_prefix(1);
+        }
+    }
+    const auto digits = [](std::string_view text) {
+        return text.size() == 2 && text[0] >= '0' && text[0] <= '9' && text[1] >= '0' &&
+               text[1] <= '9';
+    };
+    if ((rest.size() != 5 && rest.size() != 6) || (rest[0] != '+' && rest[0] != '-')) {
+        return {};
+    }
+    const std::string_view hours = rest.substr(1, 2);
+    const std::string_view minutes = rest.substr(rest.size() - 2);
+    if (!digits(hours) || !digits(minutes) || (rest.size() == 6 && rest[3] != ':') ||
+        hours > "14" || minutes > "59") {
+        return {};
+    }
+    return std::string(1, rest[0]) + std::string(hours) + ":" + std::string(minutes);
+}
+
+// A tag's text as one line of at most 64 bytes: control characters as blanks, runs of blanks
+// as one, none at either end, cut only between whole UTF-8 characters.
+std::string oneLine(const std::string& text) {
+    std::string line;
+    for (const char c : text) {
+        const bool blank = static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ' ';
+        if (blank) {
+            if (!line.empty() && line.back() != ' ') {
+                line.push_back(' ');
+            }
+        } else {
+            line.push_back(c);
+        }
+    }
+    constexpr std::size_t kLongest = 64;
+    if (line.size() > kLongest) {
+        std::size_t cut = kLongest;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        line.resize(cut);
+    }
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line;
+}
+
+// The camera model a container names: Apple's QuickTime key, the QuickTime user data
+// (©mod) or MP4 key ffprobe calls "model", or a Matroska tag MODEL, else the maker alone
+// the same ways. Matroska has no standard tag for the camera; ENCODER names the program that
+// wrote the file, not the camera, and is not taken.
+std::string cameraModel(const std::map<std::string, std::string>& values) {
+    for (const char* const key : {"com_apple_quicktime_model", "model", "MODEL",
+                                  "com_apple_quicktime_make", "make", "MAKE"}) {
+        std::string text = oneLine(valueOf(values, std::string("format.tags.") + key));
+        if (!text.empty()) {
+            return text;
+        }
+    }
+    return {};
+}
+
 // The clockwise turn a stream is shown with: a display matrix (ffprobe gives its
 // counter-clockwise angle) or the older "rotate" tag.
 int streamRotation(const std::map<std::string, std::string>& values, const std::string& stream) {
@@ -255,11 +332,6 @@ int streamRotation(const std::map<std::string, std::string>& values, const std::
     }
     const long quarter = std::lround(degrees / 90.0);
     return static_cast<int>(((quarter % 4) + 4) % 4) * 90;
-}
-
-std::string valueOf(const std::map<std::string, std::string>& values, const std::string& key) {
-    const auto it = values.find(key);
-    return it == values.end() || it->second == "N/A" ? std::string() : it->second;
 }
 
 // "10000000/10000" or "1000" as a number.
@@ -341,14 +413,18 @@ bool readFacts(const std::string& output, const std::string& path, VideoFacts& f
         return false;
     }
     // ffprobe's flat output writes the dots of a tag's name as "_".
-    std::string date = exifDate(valueOf(values, "format.tags.com_apple_quicktime_creationdate"));
-    if (date.empty()) {
+    const std::string cameraClock = valueOf(values, "format.tags.com_apple_quicktime_creationdate");
+    std::string date = exifDate(cameraClock);
+    if (!date.empty()) {
+        facts.timeZone = zoneOffset(cameraClock);
+    } else {
         date = exifDate(valueOf(values, "format.tags.creation_time"));
     }
     if (date.empty()) {
         date = exifDate(valueOf(values, videoStream + "tags.creation_time"));
     }
     facts.dateTaken = date;
+    facts.model = cameraModel(values);
     facts.creationTime = utcCreationTime(valueOf(values, "format.tags.creation_time"));
     facts.colorTransfer = valueOf(values, videoStream + "color_transfer");
     facts.colorPrimaries = valueOf(values, videoStream + "color_primaries");

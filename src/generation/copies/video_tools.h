@@ -20,6 +20,10 @@ struct VideoFacts {
     std::string container;    // format_name: "mov,mp4,m4a,3gp,3g2,mj2", "matroska,webm", ...
     bool indexFirst = true;   // MP4/MOV: the moov box comes before mdat (fast start)
     std::string dateTaken;    // creation_time as "YYYY:MM:DD HH:MM:SS" (EXIF style), or ""
+    std::string timeZone;     // the camera's offset from UTC that dateTaken is in: "+09:00", or
+                              // "" when the file does not say (a UTC time shown here as local)
+    std::string model;        // the camera model the container names (QuickTime, MP4 or
+                              // Matroska tags), one line of printable text; "" when none
     std::string creationTime; // the container's creation_time, "YYYY-MM-DDTHH:MM:SSZ", or ""
     // How the video stream's values are to be read, as ffprobe names them ("" when the file
     // does not say): transfer "bt709", "arib-std-b67" (HLG), "smpte2084" (PQ)...; primaries

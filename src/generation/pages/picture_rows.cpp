@@ -137,6 +137,12 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
                     date[4] = '-';
                     date[7] = '-';
                 }
+                // With the camera's time zone where the video says it, as a picture's EXIF
+                // OffsetTimeOriginal: "2024-05-12 08:00:00 +09:00".
+                if (date.size() == 19 && !row.copy->timeZone.empty()) {
+                    date += " " + row.copy->timeZone;
+                }
+                size.exif.model = row.copy->model;
             } else if (isHeifName(item.name())) {
                 // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
                 // and reading them would start the image library on every run.

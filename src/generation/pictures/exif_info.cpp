@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,7 @@ constexpr std::uint16_t kTypeAscii = 2;
 constexpr std::uint16_t kTypeShort = 3;
 constexpr std::uint16_t kTypeLong = 4;
 constexpr std::uint16_t kTypeRational = 5;
+constexpr std::uint16_t kTypeUndefined = 7;
 
 class TiffReader {
   public:
@@ -206,6 +208,78 @@ template <class Take> bool walkIfd(const TiffReader& r, std::uint64_t ifd, Take 
 }
 
 } // namespace
+
+std::string readAppleContentIdentifier(const unsigned char* tiff, std::size_t size) {
+    if (tiff == nullptr || size < 8) {
+        return {};
+    }
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I' && tiff[2] == 0x2A && tiff[3] == 0;
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M' && tiff[2] == 0 && tiff[3] == 0x2A)) {
+        return {};
+    }
+    // The entry `tag` of the IFD at `ifd`, whatever its type: where its value lies and its
+    // count, the value checked to lie within the block.
+    const auto find = [](const TiffReader& r, std::uint64_t ifd, std::uint16_t tag, Entry& found) {
+        if (!r.has(ifd, 2)) {
+            return false;
+        }
+        const std::uint64_t count = r.u16(ifd);
+        if (!r.has(ifd + 2, count * 12)) {
+            return false;
+        }
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint64_t pos = ifd + 2 + i * 12;
+            if (r.u16(pos) != tag) {
+                continue;
+            }
+            found.type = r.u16(pos + 2);
+            found.count = r.u32(pos + 4);
+            const std::uint64_t unit = found.type == kTypeUndefined ? 1 : typeSize(found.type);
+            const std::uint64_t bytes = unit * found.count;
+            if (bytes == 0) {
+                return false;
+            }
+            found.value = bytes <= 4 ? pos + 8 : r.u32(pos + 8);
+            return r.has(found.value, bytes);
+        }
+        return false;
+    };
+    const TiffReader r(tiff, size, size, little);
+    Entry exif;
+    if (!find(r, r.u32(4), 0x8769, exif) || (exif.type != kTypeLong && exif.type != kTypeShort) ||
+        exif.count != 1) {
+        return {};
+    }
+    const std::uint64_t exifIfd = exif.type == kTypeLong ? r.u32(exif.value) : r.u16(exif.value);
+    Entry note;
+    if (!find(r, exifIfd, 0x927C, note) || note.type != kTypeUndefined) {
+        return {};
+    }
+    // "Apple iOS\0", a version of two bytes, the byte order, then an IFD whose offsets count
+    // from the maker note's start.
+    static const char kApple[] = "Apple iOS";
+    const unsigned char* mn = r.at(note.value);
+    const std::size_t length = note.count;
+    if (length < 16 || std::memcmp(mn, kApple, sizeof kApple) != 0 ||
+        !((mn[12] == 'M' && mn[13] == 'M') || (mn[12] == 'I' && mn[13] == 'I'))) {
+        return {};
+    }
+    const TiffReader m(mn, length, length, mn[12] == 'I');
+    Entry id;
+    if (!find(m, 14, 0x0011, id) || id.type != kTypeAscii) {
+        return {};
+    }
+    constexpr std::size_t kLongest = 128;
+    std::string text;
+    for (std::uint32_t i = 0; i < id.count && m.at(id.value)[i] != 0; ++i) {
+        const unsigned char c = m.at(id.value)[i];
+        if (c <= 0x20 || c >= 0x7F || text.size() == kLongest) {
+            return {};
+        }
+        text.push_back(static_cast<char>(c));
+    }
+    return text;
+}
 
 bool readExifInfo(const unsigned char* tiff, std::size_t size, ExifInfo& out) {
     bool complete = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "generation/plan/item.h"
 
@@ -16,5 +17,10 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, ExifInfo& out);
 /// value the shooting data needs lies past the bytes given: read the whole block and ask again.
 bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t blockSize, ExifInfo& out,
                   bool& complete);
+
+/// The ContentIdentifier (tag 0x0011) of an Apple maker note ("Apple iOS") in the TIFF
+/// structure of an EXIF block: the identifier a phone gives a Live Photo's still and its
+/// video alike. "" when there is none, or it is not one line of printable ASCII.
+std::string readAppleContentIdentifier(const unsigned char* tiff, std::size_t size);
 
 } // namespace mivo

@@ -69,11 +69,14 @@ struct WebCopy {
     bool leftOut = false;
     std::string missing;
     // A video's: its length, the web video in view/ ("" when the original plays as it is), its
-    // MIME type and the date it was taken (EXIF style "YYYY:MM:DD hh:mm:ss", or "").
+    // MIME type, the date it was taken (EXIF style "YYYY:MM:DD hh:mm:ss", or ""), the offset
+    // from UTC of that date ("+09:00", or "") and the camera model (or "").
     long long durationMs = 0;
     std::string webVideoName;
     std::string webVideoType;
     std::string dateTaken;
+    std::string timeZone;
+    std::string model;
 };
 
 /// One item of an album, a picture or a video: made once, when the check lists its folder,

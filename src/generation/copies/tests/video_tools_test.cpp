@@ -62,8 +62,15 @@ class VideoToolsTest : public ::testing::Test {
                      "creation_time=2024-05-01T12:34:56.000000Z"},
                     "utc.mp4") &&
                make({"-i", *dir / "utc.mp4", "-c", "copy", "-movflags", "use_metadata_tags",
-                     "-metadata", "com.apple.quicktime.creationdate=2024-05-01T14:34:56+0200"},
+                     "-metadata", "com.apple.quicktime.creationdate=2024-05-01T14:34:56+0200",
+                     "-metadata", "com.apple.quicktime.make=Apple", "-metadata",
+                     "com.apple.quicktime.model=iPhone\t15 Pro\n"},
                     "phone.mov") &&
+               // A camera's QuickTime user data (©mod), and a Matroska tag.
+               make({"-i", *dir / "utc.mp4", "-c", "copy", "-metadata", "model=EOS R6"},
+                    "camera.mov") &&
+               make({"-i", *dir / "utc.mp4", "-c", "copy", "-metadata", "MODEL=HC-V480"},
+                    "camera.mkv") &&
                // Where it was shot, on a standing video, and as phones write it.
                make({"-i", *dir / "utc.mp4", "-c", "copy", "-metadata",
                      "location=" + std::string(kPlace), "-metadata:s:v:0", "rotate=90", "-metadata",
@@ -216,10 +223,19 @@ TEST_F(VideoToolsTest, ProbeTellsHowTheBrowserGetsEachVideo) {
     std::filesystem::current_path(before);
 }
 
-TEST_F(VideoToolsTest, DateTakenIsTheCameraClock) {
+TEST_F(VideoToolsTest, DateTakenIsTheCameraClockWithItsZoneAndModel) {
     EXPECT_EQ(probe(*dir / "fast.mp4").dateTaken, "");
-    // The phone's own clock, as it wrote it, before the time in UTC.
-    EXPECT_EQ(probe(*dir / "phone.mov").dateTaken, "2024:05:01 14:34:56");
+    // The phone's own clock, as it wrote it, before the time in UTC, with its offset, and the
+    // model on one line.
+    const VideoFacts phone = probe(*dir / "phone.mov");
+    EXPECT_EQ(phone.dateTaken, "2024:05:01 14:34:56");
+    EXPECT_EQ(phone.timeZone, "+02:00");
+    EXPECT_EQ(phone.model, "iPhone 15 Pro");
+    EXPECT_EQ(probe(*dir / "camera.mov").model, "EOS R6");
+    EXPECT_EQ(probe(*dir / "camera.mkv").model, "HC-V480");
+    // A time in UTC says nothing of the camera's zone.
+    EXPECT_EQ(probe(*dir / "utc.mp4").timeZone, "");
+    EXPECT_EQ(probe(*dir / "utc.mp4").model, "");
     // UTC alone is shown in this machine's time zone.
     const char* zone = std::getenv("TZ");
     const std::string saved = zone != nullptr ? zone : "";

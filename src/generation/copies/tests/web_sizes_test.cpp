@@ -359,12 +359,33 @@ TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVers
     video.durationMs = 61500;
     video.webVideoMade = true;
     video.dateTaken = 20240501123000;
-    const std::string text = copyRecordHeader() + copyRecordLine("a.jpg", picture) +
-                             copyRecordLine("clip.mov", video) +
-                             // Sixteen numbers whose thirteenth is not 1, and fourteen, are
-                             // no lines of a video: left out as any unfinished line.
-                             "x.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t5\t1\t0\n" +
-                             "y.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\t5\n";
+    video.timeZone = "+09:00";
+    video.model = "iPhone 15 Pro";
+    EXPECT_EQ(copyRecordLine("clip.mov", video),
+              "clip.mov\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\t2\t61500\t1\t"
+              "20240501123000\tz=+09:00;m=iPhone%2015%20Pro\n");
+    // A model of any bytes, even those that end a field, a line or a value, comes back whole.
+    MadeCopies odd = video;
+    odd.timeZone.clear();
+    odd.model = std::string("a\tb\nc\rd;e=f%g \xFF\xFE\x01 \xE6\x9D\xB1");
+    // A line as versions before the text field wrote it: read, without zone or model.
+    MadeCopies older = video;
+    older.timeZone.clear();
+    older.model.clear();
+    older.webVideoMade = false;
+    const std::string text =
+        copyRecordHeader() + copyRecordLine("a.jpg", picture) + copyRecordLine("clip.mov", video) +
+        copyRecordLine("odd.mov", odd) +
+        "old.mov\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\t1\t"
+        "61500\t0\t20240501123000\n" +
+        // Sixteen numbers whose thirteenth is not 1 or 2, and fourteen, are
+        // no lines of a video: left out as any unfinished line.
+        "x.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t3\t5\t1\t0\n" +
+        "y.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\t5\n" +
+        // A text field cut short, or a 2 without one, or one after a 1.
+        "p.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t5\t1\t0\tz=%4\n" +
+        "q.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t5\t1\t0\n" +
+        "r.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\t5\t1\t0\tz=;m=\n";
     // Copies under a variant of the usual names say so in one more number, last.
     MadeCopies variantPicture = picture;
     variantPicture.variant = 2;
@@ -378,9 +399,11 @@ TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVers
                                  "c.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\n" +
                                  "d.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t2\n";
     const CopyRecord record = parseCopyRecord(text + variants);
-    ASSERT_EQ(record.size(), 4U);
+    ASSERT_EQ(record.size(), 6U);
     EXPECT_EQ(record.at("a.jpg"), picture);
     EXPECT_EQ(record.at("clip.mov"), video);
+    EXPECT_EQ(record.at("odd.mov"), odd);
+    EXPECT_EQ(record.at("old.mov"), older);
     EXPECT_EQ(record.at("b.gif"), variantPicture);
     EXPECT_EQ(record.at("a.mov"), variantVideo);
 }

@@ -103,5 +103,82 @@ TEST(LivePhotoTest, AStillAndItsShortVideoAreOneItemWhenTheirPairIsPlain) {
     EXPECT_EQ(items.find("IMG_0001.MOV"), nullptr);
 }
 
+/// The metadata a phone writes into a Live Photo's video: moov/meta with a handler, the keys
+/// and the item list, the identifier under the second key.
+std::string withIdentifier(const std::string& id, bool underUserData = false) {
+    const auto key = [](const std::string& name) { return be(8 + name.size(), 4) + "mdta" + name; };
+    const std::string keys = box("keys", be(0, 4) + be(2, 4) + key("com.apple.quicktime.make") +
+                                             key("com.apple.quicktime.content.identifier"));
+    const std::string ilst = box("ilst", box(be(1, 4), box("data", be(1, 4) + be(0, 4) + "Apple")) +
+                                             box(be(2, 4), box("data", be(1, 4) + be(0, 4) + id)));
+    const std::string meta = box("meta", box("hdlr", std::string(25, '\0')) + keys + ilst);
+    return box("ftyp", "qt  " + be(0, 4) + "qt  ") + box("mdat", std::string(300, 'x')) +
+           box("moov", mvhd(0, 600, 1800) + (underUserData ? box("udta", meta) : meta));
+}
+
+/// A JPEG whose EXIF block holds an Apple maker note with the ContentIdentifier `id` (tag
+/// 0x0011), as an iPhone writes it: IFD0 -> Exif IFD -> MakerNote "Apple iOS", big-endian,
+/// its offsets counted from its own start.
+std::string stillWithIdentifier(const std::string& id) {
+    const std::string value = id + std::string(1, '\0');
+    const std::string note = std::string("Apple iOS\0", 10) + be(1, 2) + "MM" + be(1, 2) +
+                             be(0x0011, 2) + be(2, 2) + be(value.size(), 4) + be(32, 4) + be(0, 4) +
+                             value;
+    const std::string tiff = "MM" + be(0x2A, 2) + be(8, 4) + // header
+                             be(1, 2) + be(0x8769, 2) + be(4, 2) + be(1, 4) + be(26, 4) +
+                             be(0, 4) + // IFD0
+                             be(1, 2) + be(0x927C, 2) + be(7, 2) + be(note.size(), 4) + be(44, 4) +
+                             be(0, 4) + // Exif IFD
+                             note;
+    const std::string app1 = std::string("Exif\0\0", 6) + tiff;
+    return "\xFF\xD8" + std::string("\xFF\xE0", 2) + be(16, 2) + std::string(14, 'j') +
+           std::string("\xFF\xE1", 2) + be(app1.size() + 2, 2) + app1 + "\xFF\xD9";
+}
+
+TEST(LivePhotoTest, AStillAndAVideoOfOtherNamesPairByTheIdentifierBothCarry) {
+    EXPECT_EQ(readMotionContentIdentifierFromBytes(withIdentifier("8C1F-A2")), "8C1F-A2");
+    EXPECT_EQ(readMotionContentIdentifierFromBytes(withIdentifier("8C1F-A2", true)), "8C1F-A2");
+    EXPECT_EQ(readMotionContentIdentifierFromBytes(movie(mvhd(0, 600, 1800))), "");
+    // A value that is not one line of printable text is no identifier.
+    EXPECT_EQ(readMotionContentIdentifierFromBytes(withIdentifier("a b")), "");
+
+    test::TempDir dir;
+    dir.write("IMG_E0007.JPG", stillWithIdentifier("ID-7")); // an edit saved under its name
+    dir.write("IMG_0007.MOV", withIdentifier("ID-7"));
+    EXPECT_EQ(readStillContentIdentifier(dir / "IMG_E0007.JPG"), "ID-7");
+    // The video of a pair by name is never paired twice.
+    dir.write("IMG_0008.JPG", stillWithIdentifier("ID-8"));
+    dir.write("IMG_0008.MOV", withIdentifier("ID-8"));
+    dir.write("copy of 8.jpg", stillWithIdentifier("ID-8"));
+    // Two stills of one identifier: which one is anyone's guess.
+    dir.write("a.jpg", stillWithIdentifier("ID-9"));
+    dir.write("b.jpg", stillWithIdentifier("ID-9"));
+    dir.write("clip9.mov", withIdentifier("ID-9"));
+    // A video too long for a motion, and a screenshot, keep their identifiers to themselves.
+    dir.write("long.jpg", stillWithIdentifier("ID-10"));
+    dir.write("shot.png", stillWithIdentifier("ID-11"));
+    dir.write("shot11.mov", withIdentifier("ID-11"));
+    {
+        // The long one: its movie header says ten seconds.
+        std::string clip = withIdentifier("ID-10");
+        const std::string header = mvhd(0, 600, 1800);
+        clip.replace(clip.find(header), header.size(), mvhd(0, 600, 6000));
+        dir.write("long.mov", clip);
+    }
+    PictureList items;
+    for (const char* name :
+         {"IMG_0007.MOV", "IMG_0008.JPG", "IMG_0008.MOV", "IMG_E0007.JPG", "a.jpg", "b.jpg",
+          "clip9.mov", "copy of 8.jpg", "long.jpg", "long.mov", "shot.png", "shot11.mov"}) {
+        items.add(listedItem(dir.path(), name, itemKindOf(name, true)));
+    }
+    pairLivePhotos(items);
+    std::string shown;
+    for (const Item& item : items) {
+        shown += item.name() + (item.motion ? "+" + item.motion->name() : "") + "|";
+    }
+    EXPECT_EQ(shown, "IMG_0008.JPG+IMG_0008.MOV|IMG_E0007.JPG+IMG_0007.MOV|a.jpg|b.jpg|"
+                     "clip9.mov|copy of 8.jpg|long.jpg|long.mov|shot.png|shot11.mov|");
+}
+
 } // namespace
 } // namespace mivo

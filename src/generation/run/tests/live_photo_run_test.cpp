@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -18,6 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::contains;
+using test::readBytes;
 using test::shell;
 
 class LivePhotoRunTest : public test::RunFixture {
@@ -90,6 +92,53 @@ TEST_F(LivePhotoRunTest, OneItemWithItsMotionAndTwoWithPairingOff) {
     EXPECT_FALSE(fs::exists(dir / "out/view/IMG_0001.MOV.mp4"));
     EXPECT_FALSE(fs::exists(dir / "out/thumbs/IMG_0001.MOV.jpg"));
     EXPECT_FALSE(contains(page("index.html"), "aryPicVideo[0]"));
+}
+
+std::string be(std::uint64_t value, int bytes) {
+    std::string out;
+    for (int i = bytes - 1; i >= 0; --i) {
+        out.push_back(static_cast<char>((value >> (8U * static_cast<unsigned>(i))) & 0xFFU));
+    }
+    return out;
+}
+
+/// The JPEG `jpeg` with an EXIF block put in after its start marker, whose Apple maker note
+/// holds the ContentIdentifier `id`, as an iPhone writes it.
+std::string withAppleIdentifier(const std::string& jpeg, const std::string& id) {
+    const std::string value = id + std::string(1, '\0');
+    const std::string note = std::string("Apple iOS\0", 10) + be(1, 2) + "MM" + be(1, 2) +
+                             be(0x0011, 2) + be(2, 2) + be(value.size(), 4) + be(32, 4) + be(0, 4) +
+                             value;
+    const std::string tiff = "MM" + be(0x2A, 2) + be(8, 4) + be(1, 2) + be(0x8769, 2) + be(4, 2) +
+                             be(1, 4) + be(26, 4) + be(0, 4) + be(1, 2) + be(0x927C, 2) + be(7, 2) +
+                             be(note.size(), 4) + be(44, 4) + be(0, 4) + note;
+    const std::string app1 = std::string("Exif\0\0", 6) + tiff;
+    return jpeg.substr(0, 2) + std::string("\xFF\xE1", 2) + be(app1.size() + 2, 2) + app1 +
+           jpeg.substr(2);
+}
+
+TEST_F(LivePhotoRunTest, AnEditedStillOfAnotherNameFindsItsMotionByItsIdentifier) {
+    const std::string pics = dir / "pics";
+    fs::remove(dir / "pics/IMG_0001.JPG");
+    ASSERT_TRUE(shell("convert -size 400x300 xc:orange '" + pics + "/plain.jpg'"));
+    dir.write("pics/IMG_E0001.JPG", withAppleIdentifier(readBytes(dir / "pics/plain.jpg"),
+                                                        "5A3C1B2E-77D0-4F1A-9E0B-2C4D6F8A0B1C"));
+    fs::remove(dir / "pics/plain.jpg");
+    ASSERT_TRUE(shell("ffmpeg -nostdin -y -i '" + pics +
+                      "/IMG_0001.MOV' -c copy -movflags "
+                      "use_metadata_tags -metadata com.apple.quicktime.content.identifier="
+                      "5A3C1B2E-77D0-4F1A-9E0B-2C4D6F8A0B1C '" +
+                      pics + "/IMG_0001-live.MOV'"));
+    fs::remove(dir / "pics/IMG_0001.MOV");
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    const std::string index = page("index.html");
+    EXPECT_TRUE(contains(index, "aryPicList[1] = \"./view/IMG_E0001.JPG#original=")) << index;
+    EXPECT_TRUE(contains(index, "aryPicList[0] = \"./view/IMG_0002.JPG#original=")) << index;
+    EXPECT_FALSE(contains(index, "aryPicList[2]"));
+    EXPECT_TRUE(contains(index, "aryPicVideo[1] = [\"./view/IMG_0001-live.MOV.mp4\", \"2\", "
+                                "\"video/mp4\", \"live\"];"))
+        << index;
 }
 
 } // namespace

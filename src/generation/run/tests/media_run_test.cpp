@@ -66,7 +66,8 @@ class MediaRunTest : public test::RunFixture {
         // ... taken at a phone's own time.
         ASSERT_TRUE(shell(lavfi +
                           "-c:v libx264 -pix_fmt yuv420p -c:a aac -movflags use_metadata_tags "
-                          "-metadata com.apple.quicktime.creationdate=2024-05-12T08:00:00+0900 '" +
+                          "-metadata com.apple.quicktime.creationdate=2024-05-12T08:00:00+0900 "
+                          "-metadata com.apple.quicktime.model='iPhone 15 \"Pro\"' '" +
                           pics + "/e.mov'"));
         dir.write("pics/f.mp4", "not a video at all");
         dir.write("pics/notes.txt", "ignored");
@@ -91,8 +92,10 @@ TEST_F(MediaRunTest, EveryKindAppearsOnceAndARerunTouchesNothing) {
           // The original plays as it is; the QuickTime file gets an MP4.
           "aryPicVideo[3] = [\"./../pics/d.mp4\", \"1.5\", \"video/mp4\"];",
           "aryPicVideo[4] = [\"./view/e.mov.mp4\", \"1.5\", \"video/mp4\"];",
-          // A video's date in a picture's form.
-          "aryPicExif[4] = [\"2024-05-12 08:00:00\","}) {
+          // A video's date in a picture's form, with the phone's time zone, and its model
+          // escaped as every text of the page.
+          "aryPicExif[4] = [\"2024-05-12 08:00:00 +09:00\", \"iPhone 15 \\u0022Pro\\u0022\", "
+          "\"\","}) {
         EXPECT_TRUE(contains(index, entry)) << entry << "\n" << index;
     }
     EXPECT_FALSE(contains(index, "aryPicList[5]"));
@@ -118,6 +121,33 @@ TEST_F(MediaRunTest, EveryKindAppearsOnceAndARerunTouchesNothing) {
         }
     }
     EXPECT_EQ(page("index.html"), index);
+
+    // A record whose video line an earlier version wrote, without the text field: its copies
+    // are kept, and the date is shown without the zone, and no model, until the video changes.
+    std::string record = readBytes(dir / "out/thumbs/.mivo-copies");
+    const std::size_t line = record.find("\ne.mov\t") + 1;
+    ASSERT_NE(line, 0U) << record;
+    std::vector<std::string> fields;
+    std::size_t at = line;
+    while (record[at] != '\n') {
+        const std::size_t end = std::min(record.find('\t', at), record.find('\n', at));
+        fields.push_back(record.substr(at, end - at));
+        at = record[end] == '\t' ? end + 1 : end;
+    }
+    ASSERT_EQ(fields.size(), 18U) << record;
+    EXPECT_EQ(fields[13], "2");
+    EXPECT_EQ(fields[17], "z=+09:00;m=iPhone%2015%20\"Pro\"");
+    std::string older = fields[0];
+    for (std::size_t f = 1; f < 17; ++f) {
+        older += "\t" + (f == 13 ? std::string("1") : fields[f]);
+    }
+    record.replace(line, at - line, older);
+    dir.write("out/thumbs/.mivo-copies", record);
+    run();
+    EXPECT_EQ(stamps(dir / "out")[dir / "out/view/e.mov.mp4"],
+              before.at(dir / "out/view/e.mov.mp4"));
+    EXPECT_TRUE(contains(page("index.html"), "aryPicExif[4] = [\"2024-05-12 08:00:00\", \"\","))
+        << page("index.html");
 
     // A video gone: its poster copies and its web video go, a file of the user's stays.
     dir.write("out/view/own.mp4", "mine");
