@@ -40,6 +40,7 @@ struct TreeWalk {
     bool media = false;
     std::string rootReal{};       // the picture folder, links resolved
     std::string pageFolderReal{}; // the page folder, never listed
+    std::string thumbsReal{};     // the thumbnail folder in use, never listed
     std::set<std::string> seen{}; // folders made already, links resolved
     std::size_t albums = 0;       // albums made so far
 };
@@ -97,8 +98,18 @@ void leaveOut(TreeWalk& walk, const std::string& folder, const std::string& reas
 void fillJob(const TreeWalk& walk, const std::string& folder, AlbumJob& job) {
     const Settings& settings = walk.settings;
     job.picPath = folder;
+    job.useThumbnails = settings.useThumbnailFolder();
+    if (job.useThumbnails) {
+        // An album's ready-made thumbnails lie in the thumbnail folder as its pictures lie in
+        // the picture folder: the sub-folder of the same relative path.
+        const std::string& root = settings.gstrPicPath;
+        std::string relative = folder.starts_with(root) ? folder.substr(root.size()) : "";
+        relative.erase(0, relative.find_first_not_of('/'));
+        job.samPath = relative.empty() ? settings.gstrSamPath
+                                       : cmAddPath(settings.gstrSamPath, relative, kPathSeparator);
+    }
     job.useFilelist = settings.CheckUseFileList;
-    job.makeCopies = settings.CheckReduce;
+    job.makeCopies = settings.CheckReduce && !job.useThumbnails;
     job.media = walk.media;
     job.livePhotos = walk.media && settings.CheckLivePhoto;
     job.inTree = true;
@@ -147,7 +158,8 @@ void planChildren(TreeWalk& walk, const std::string& folder, const std::string& 
             leaveOut(walk, path, kReasonOutside);
             continue;
         }
-        if (childReal == walk.pageFolderReal || walk.seen.contains(childReal)) {
+        if (childReal == walk.pageFolderReal || childReal == walk.thumbsReal ||
+            walk.seen.contains(childReal)) {
             continue;
         }
         walk.seen.insert(childReal);
@@ -229,7 +241,11 @@ void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& /
         return;
     }
     TreeWalk walk{settings, plan};
-    walk.media = settings.CheckMedia && settings.CheckReduce;
+    // Ready-made thumbnails leave the copies out, and with them the videos, as in one gallery.
+    walk.media = settings.CheckMedia && settings.CheckReduce && !settings.useThumbnailFolder();
+    if (settings.useThumbnailFolder() && !settings.gstrSamPath.empty()) {
+        walk.thumbsReal = canonicalPath(settings.gstrSamPath);
+    }
     walk.rootReal = canonicalPath(settings.gstrPicPath);
     walk.pageFolderReal = canonicalPath(pageFolderOf(plan.top));
     walk.seen.insert(walk.rootReal);

@@ -211,6 +211,39 @@ TEST_F(FolderTreeRun, FoldersAStrangerNamedGetSafeFoldersAndTheRestIsMade) {
     EXPECT_FALSE(contains(result.items, "zz-again")) << result.items;
 }
 
+TEST_F(FolderTreeRun, EachAlbumTakesItsThumbnailsFromTheSameSubFolderOfTheThumbnailFolder) {
+    picture("top.gif");
+    picture("2024/a.gif");
+    picture("2024/京都/b.gif");
+    picture("2025/c.gif");
+    // Ready-made thumbnails of their own size; 2025 has no sub-folder in the thumbnail folder,
+    // and the thumbnail folder inside the picture folder is never an album.
+    for (const char* name : {"top.gif", "2024/a.gif", "2024/京都/b.gif"}) {
+        dir.write("pics/ready/" + std::string(name), test::gifBytes(8, 6));
+    }
+    settings.OptionSamD = 1;
+    settings.gstrSamPath = dir / "pics/ready";
+    run();
+    // The album without its thumbnails is left out and named, as a single gallery without its
+    // thumbnail folder is refused; the rest is made, with no copies.
+    EXPECT_TRUE(contains(result.items, dir / "pics/2025")) << result.items;
+    EXPECT_FALSE(fs::exists(dir / "out/html/2025"));
+    EXPECT_FALSE(fs::exists(dir / "out/html/ready"));
+    EXPECT_FALSE(fs::exists(dir / "out/html/2024/京都/thumbs"));
+    EXPECT_TRUE(contains(page("html/list.html"), "../pics/ready/top.gif"))
+        << page("html/list.html");
+    EXPECT_TRUE(contains(page("html/2024/list.html"), "../pics/ready/2024/a.gif"))
+        << page("html/2024/list.html");
+    const std::string kyoto = page("html/2024/京都/list.html");
+    EXPECT_TRUE(contains(kyoto, "../pics/ready/2024/京都/b.gif")) << kyoto;
+
+    // A thumbnail missing from its sub-folder leaves that album out as well.
+    fs::remove(dir / "pics/ready/2024/京都/b.gif");
+    run();
+    EXPECT_TRUE(contains(result.items, dir / "pics/2024/京都")) << result.items;
+    EXPECT_TRUE(fs::exists(dir / "out/html/2024/list.html"));
+}
+
 TEST_F(FolderTreeRun, TenThousandSiblingFoldersAreWalkedQuickly) {
     const std::string pics = dir / "pics/f";
     for (int i = 0; i < 10000; ++i) {
