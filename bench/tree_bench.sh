@@ -48,7 +48,7 @@ base, shape, folder, count = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv
 made = 0
 def link(target):
     global made
-    source = f"{base}.{shape}.{made // 50000}"
+    source = f"{base}.{os.path.basename(folder)}.{made // 50000}"
     if made % 50000 == 0:
         shutil.copyfile(base, source)
     os.link(source, target)
