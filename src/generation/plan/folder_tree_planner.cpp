@@ -148,7 +148,7 @@ void planChildren(TreeWalk& walk, const std::string& folder, const std::string& 
         // A folder that is no link lies where its name says: only links are resolved.
         const bool link = listing.links.contains(name);
         const std::string childReal =
-            link ? canonicalPath(path) : (real == "/" ? real + name : real + "/" + name);
+            link ? canonicalPath(path) : cmAddPath(real, name, kPathSeparator);
         if (childReal.empty() || (link && !isFolder(childReal))) {
             leaveOut(walk, path, systemReasonText(ELOOP));
             continue;
