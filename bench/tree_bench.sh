@@ -3,11 +3,15 @@
 # thumbsup's nested albums.
 #   bench/tree_bench.sh [path/to/mivo-make]        (default: build/mivo-make)
 # One small JPEG (160x120) is made once and hard-linked N times (MIVO_TREE_PICTURES, default
-# 100,000): into 2,000 folders three levels deep (20 x 10 x 10, N/2,000 each) and, for single
-# mode, into one folder. Making them is not measured. With a warm cache (one run before the
-# measured ones), best of MIVO_TREE_RUNS (default 3), log off:
+# 100,000) from one Python process: into 2,000 folders three levels deep (20 x 10 x 10, N/2,000
+# each) and, for single mode, into one folder. Making them is not measured. With a warm cache
+# (one run before the measured ones), best of MIVO_TREE_RUNS (default 3), log off:
 #   1. tree / single: a folder-tree run without copies against a single-mode run over the
-#      same pictures in one folder (the tree's runs write 2,000 albums' pages);
+#      same pictures in one folder (the tree's runs write 2,000 albums' pages); such a re-run
+#      finds its pages as they were and keeps them, so the tree's first run (its page folder
+#      removed before each) is timed too, and set against the floor: the same folders and
+#      page bytes written by bench/page_floor.py with nothing else, with the run's durability
+#      (temporary name, fdatasync 128 pages at a time, rename);
 #   2. re-run with copies / re-run without: the tree is made once with reduced copies, then a
 #      run with nothing changed and copies on against the same re-run with copies off;
 #   3. the peak memory of each run (/usr/bin/time -v, "Maximum resident set size");
@@ -21,7 +25,7 @@ make="${1:-$root/build/mivo-make}"
 html="$(dirname "$make")/html"
 [[ -f "$html/list.html" ]] || html="$root/html"
 [[ -x "$make" ]] || { echo "tree_bench: build first ($make)" >&2; exit 1; }
-for tool in /usr/bin/convert /usr/bin/time; do
+for tool in /usr/bin/convert /usr/bin/time /usr/bin/python3; do
   [[ -x "$tool" ]] || { echo "tree_bench: $tool is missing" >&2; exit 1; }
 done
 pictures="${MIVO_TREE_PICTURES:-100000}"
@@ -34,22 +38,41 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-tree-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 /usr/bin/convert -seed 7 -size 160x120 plasma:fractal -strip -quality 85 "$work/base.jpg"
 
-# tree FOLDER COUNT: COUNT pictures in 20 x 10 x 10 folders; flat FOLDER COUNT: in one.
-tree() {
-  local folder="$1" count="$2" per=$(($2 / 2000)) a b c k n=0
-  ((per > 0)) || per=1
-  for ((a = 0; a < 20; a++)); do for ((b = 0; b < 10; b++)); do for ((c = 0; c < 10; c++)); do
-    ((n < count)) || return 0
-    local leaf="$folder/y$a/m$b/d$c"
-    mkdir -p "$leaf"
-    for ((k = 0; k < per && n < count; k++, n++)); do ln "$work/base.jpg" "$leaf/IMG_$k.jpg"; done
-  done; done; done
+# tree FOLDER COUNT: COUNT pictures in 20 x 10 x 10 folders; flat FOLDER COUNT: in one. One
+# process makes every link (one ln each took longer than the runs measured); a file takes at
+# most 65,000 links on ext4, so every 50,000 links come from a copy of the picture of their own.
+links() {
+  /usr/bin/python3 - "$work/base.jpg" "$@" <<'PY'
+import os, shutil, sys
+base, shape, folder, count = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+made = 0
+def link(target):
+    global made
+    source = f"{base}.{os.path.basename(folder)}.{made // 50000}"
+    if made % 50000 == 0:
+        shutil.copyfile(base, source)
+    os.link(source, target)
+    made += 1
+if shape == "flat":
+    os.makedirs(folder, exist_ok=True)
+    for k in range(count):
+        link(f"{folder}/IMG_{k}.jpg")
+    sys.exit()
+per, n = max(count // 2000, 1), 0
+for a in range(20):
+    for b in range(10):
+        for c in range(10):
+            if n >= count:
+                sys.exit()
+            leaf = f"{folder}/y{a}/m{b}/d{c}"
+            os.makedirs(leaf, exist_ok=True)
+            for k in range(min(per, count - n)):
+                link(f"{leaf}/IMG_{k}.jpg")
+            n += min(per, count - n)
+PY
 }
-flat() {
-  mkdir -p "$1"
-  local k
-  for ((k = 0; k < $2; k++)); do ln "$work/base.jpg" "$1/IMG_$k.jpg"; done
-}
+tree() { links tree "$1" "$2"; }
+flat() { links flat "$1" "$2"; }
 
 # prog NAME MODE PICS REDUCE: a program folder of its own with its Mivo.ini.
 prog() {
@@ -62,11 +85,13 @@ prog() {
   echo "$dir"
 }
 
-# measure PROG: runs it once, then `runs` times; prints "best-wall cpu peak-KiB" of the best.
+# measure PROG [FRESH]: runs it once, then `runs` times; prints "best-wall cpu peak-KiB" of the
+# best. With FRESH, that folder (the run's pages) is removed before each run.
 measure() {
   local best="" cpu="" peak=""
   "$1/mivo-make" >/dev/null
   for ((r = 0; r < runs; r++)); do
+    [[ -z "${2:-}" ]] || { rm -rf "$2"; sync; }
     /usr/bin/time -v -o "$work/time" "$1/mivo-make" >/dev/null
     local wall user sys rss
     wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i]; print s}' "$work/time")
@@ -96,8 +121,13 @@ echo "making $pictures pictures twice (a tree of 2,000 folders and one folder)" 
 tree "$work/tree" "$pictures"
 flat "$work/flat" "$pictures"
 
-read -r tree_wall tree_cpu tree_peak < <(measure "$(prog tree 2 "$work/tree" 0)")
+tree_prog="$(prog tree 2 "$work/tree" 0)"
+read -r tree_wall tree_cpu tree_peak < <(measure "$tree_prog")
 read -r flat_wall flat_cpu flat_peak < <(measure "$(prog flat 1 "$work/flat" 0)")
+read -r first_wall first_cpu first_peak < <(measure "$tree_prog" "$work/out-tree")
+read -r floor_wall floor_folders floor_pages < <(/usr/bin/python3 "$root/bench/page_floor.py" \
+  "$work/out-tree" "$work/floor" "$runs")
+rm -rf "$work/floor"
 echo "making the tree's copies once" >&2
 copies="$(prog copies 2 "$work/tree" 1)"
 read -r copy_wall copy_cpu copy_peak < <(measure "$copies")
@@ -109,10 +139,14 @@ printf '\n%-52s %9s %9s %10s\n' "run ($pictures pictures, warm, best of $runs)" 
 row() { printf '%-52s %9.2f %9.2f %10.1f\n' "$1" "$2" "$3" "$(awk "BEGIN {print $4 / 1024}")"; }
 row "folder tree, no copies" "$tree_wall" "$tree_cpu" "$tree_peak"
 row "single folder, no copies" "$flat_wall" "$flat_cpu" "$flat_peak"
+row "folder tree, first run (no pages yet)" "$first_wall" "$first_cpu" "$first_peak"
 row "folder tree re-run, copies on, nothing changed" "$copy_wall" "$copy_cpu" "$copy_peak"
 row "folder tree re-run, copies off" "$plain_wall" "$plain_cpu" "$plain_peak"
+printf '%-52s %9.2f\n' "floor: $floor_folders folders, $floor_pages pages written" "$floor_wall"
 printf 'tree / single: %.2fx (goal <= 1.3x); re-run with copies / without: %.2fx (goal <= 1.3x)\n' \
   "$(awk "BEGIN {print $tree_wall / $flat_wall}")" "$(awk "BEGIN {print $copy_wall / $plain_wall}")"
+printf 'tree first run / floor: %.2fx; tree re-run / floor: %.2fx\n' \
+  "$(awk "BEGIN {print $first_wall / $floor_wall}")" "$(awk "BEGIN {print $tree_wall / $floor_wall}")"
 
 find_thumbsup "$root/build/bench-tools"
 tree "$work/small" "$small"

@@ -176,7 +176,7 @@ void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& alb
     table.pictures.reset(count);
     // Headers are read by workers ahead of this loop and come back in listing order; the log
     // and status lines stay here, in the order of the pictures.
-    rows.begin(pages, album, instrFile, run.pictureWorkers);
+    rows.begin(pages, album, instrFile, run.pictureWorkers, run.readers);
     if (job.barShares == 0) {
         run.status.setBarMax(static_cast<double>(roundRatio(n * 10, 8)));
         run.status.setBarValue(0);

@@ -93,7 +93,7 @@ PictureRows::PictureRows(PictureMeasurer* reads) : measurer_(reads) {}
 PictureRows::~PictureRows() = default;
 
 void PictureRows::begin(const PagePlan& pages, const Album& album, const std::string& pagePath,
-                        int workers) {
+                        int workers, ReaderThreads* threads) {
     links_ = std::make_unique<Links>(album.job, pagePath);
     if (begun_) {
         // A second table block: the given reader has handed its pictures out already.
@@ -101,7 +101,8 @@ void PictureRows::begin(const PagePlan& pages, const Album& album, const std::st
         ownMeasurer_.reset();
     }
     if (measurer_ == nullptr) {
-        measurer_ = startListTableReads(ownMeasurer_, pages, album.job, album.items, workers);
+        measurer_ =
+            startListTableReads(ownMeasurer_, pages, album.job, album.items, workers, threads);
     }
     begun_ = true;
     next_ = 0;

@@ -66,7 +66,8 @@ class PictureRows {
     /// Starts the rows again from the album's first item, with links from the page `pagePath`.
     /// The first time the headers come from the reader given, if any; every other time (a
     /// second table block) from a reader of its own with `workers`, when the rows need them.
-    void begin(const PagePlan& pages, const Album& album, const std::string& pagePath, int workers);
+    void begin(const PagePlan& pages, const Album& album, const std::string& pagePath, int workers,
+               ReaderThreads* threads = nullptr);
     /// The row of the album's next item, which gets its pixel size and shooting data from its
     /// header (mainGetPicInfo); false after the last.
     bool next(const PagePlan& pages, Album& album, PictureRow& row);

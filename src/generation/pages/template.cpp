@@ -92,22 +92,28 @@ bool PageFile::open(const std::string& path, TextEncoding encoding) {
     matched_ = 0;
     readError_ = 0;
     kept_ = false;
+    writeError_ = 0;
     if (!file_) {
         file_ = std::make_unique<AtomicFile>();
     }
-    // A page never lands on what a link points at: a picture, or the settings, could be there.
-    if (!file_->open(path, LinkPolicy::Replace)) {
-        return false;
-    }
-    // The old page is read alongside, so that a page that comes out the same keeps its file.
-    // Only a regular file of that name: a link is replaced, whatever it points at.
-    if (!file_->replacesLink()) {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        struct stat st {};
-        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-            old_ = fd;
-        } else if (fd >= 0) {
+    // The old page is read alongside, so that a page that comes out the same keeps its file;
+    // the one open also tells what stands at the name. Only a regular file of that name: a
+    // link is replaced, whatever it points at.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    existed_ = fd >= 0 || errno != ENOENT;
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        // The temporary file waits for the first byte that differs: a page that comes out as
+        // before never makes one.
+        old_ = fd;
+    } else {
+        if (fd >= 0) {
             ::close(fd);
+        }
+        // A page never lands on what a link points at: a picture, or the settings, could be
+        // there. Opened now, so that what is in the way (a folder, say) is told at once.
+        if (!file_->open(path, LinkPolicy::Replace)) {
+            return false;
         }
     }
     if (encoding_ == TextEncoding::Utf8Bom) {
@@ -150,10 +156,16 @@ void PageFile::emit(std::string_view bytes) {
 }
 
 void PageFile::diverge() {
+    // The new page differs from here on: its temporary file is made now, beside the old page,
+    // with the old page's permission bits.
+    errno = 0;
+    if (!file_->isOpen() && !file_->open(path_, LinkPolicy::Replace)) {
+        writeError_ = errno != 0 ? errno : EIO;
+    }
     // What matched so far was only compared: it is the old page's beginning, written now.
     std::string chunk;
     std::uint64_t offset = 0;
-    while (offset < matched_ && readError_ == 0) {
+    while (offset < matched_ && readError_ == 0 && writeError_ == 0) {
         chunk.resize(
             static_cast<std::size_t>(std::min<std::uint64_t>(kOldPageRead, matched_ - offset)));
         const ssize_t got = ::pread(old_, chunk.data(), chunk.size(), static_cast<off_t>(offset));
@@ -198,9 +210,9 @@ bool PageFile::completePage() {
         }
         diverge();
     }
-    if (readError_ != 0) {
+    if (readError_ != 0 || writeError_ != 0) {
         file_->discard();
-        errno = readError_;
+        errno = readError_ != 0 ? readError_ : writeError_;
         return false;
     }
     return true;
@@ -363,9 +375,7 @@ bool TemplateCopier::finish(const TemplateLineHandler& handler) {
         return false;
     }
     const bool replacesLink = page_.replacesLink();
-    std::error_code ec;
-    const bool existed =
-        std::filesystem::exists(std::filesystem::symlink_status(copy_.pagePath, ec));
+    const bool existed = page_.existed();
     errno = 0;
     if (copy_.store != nullptr) {
         std::unique_ptr<AtomicFile> complete;

@@ -40,7 +40,9 @@ std::string templatePath(const ProgramFiles& files, const std::string& templateN
 std::vector<std::string> templateFolders(const ProgramFiles& files);
 
 /// One page being written. Lines go, in the template's encoding and each followed by CR LF,
-/// into a temporary file beside the page; commit() puts it in place of the old page. A page
+/// into a temporary file beside the page; commit() puts it in place of the old page. While
+/// the lines match the old page they are only compared with it: the temporary file is made
+/// at the first byte that differs (at once when there is no old page). A page
 /// name that is a symbolic link is replaced by the page, never written through. A page whose
 /// bytes come out as the old page's is left as it was, file and modification time, so that
 /// a re-run with nothing changed changes no page (and a sync of the site sends none).
@@ -71,6 +73,8 @@ class PageFile {
     const std::string& path() const { return path_; }
     /// True while open on a page name that is a symbolic link, which commit() replaces.
     bool replacesLink() const { return file_ && file_->replacesLink(); }
+    /// True when something stood at the page's name as it was opened.
+    bool existed() const { return existed_; }
 
   private:
     /// The steps of commit() before the new page is synced: false when it cannot be whole.
@@ -91,6 +95,8 @@ class PageFile {
     std::string oldBuffer_;       // what was read of the old page and not compared yet
     std::size_t oldPosition_ = 0; // the next byte of oldBuffer_ to compare
     int readError_ = 0;           // errno of a failed read of the matched part
+    int writeError_ = 0;          // errno of the temporary file that could not be made
+    bool existed_ = false;
     bool kept_ = false;
     std::string path_;
     TextEncoding encoding_ = TextEncoding::Cp932;

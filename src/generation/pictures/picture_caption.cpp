@@ -12,6 +12,7 @@
 #include "common/codepage.h"
 #include "common/text.h"
 #include "generation/pictures/exif_info.h"
+#include "generation/pictures/heif_exif.h"
 
 namespace mivo {
 
@@ -431,6 +432,74 @@ std::string webpCaption(const ChunkSource& src) {
     return exif;
 }
 
+/// The bytes of the EXIF chunk of a PNG ("eXIf") or WebP ("EXIF") file; "" when it has none.
+std::string exifChunkOf(const ChunkSource& src, bool png) {
+    std::string bytes;
+    std::uint64_t pos = png ? 8 : 12;
+    for (int chunk = 0; chunk < kMostChunks && src.read(pos, 8, bytes) && bytes.size() == 8;
+         ++chunk) {
+        const std::uint32_t length = png ? be32(bytesOf(bytes)) : le32(bytesOf(bytes) + 4);
+        const std::string type = bytes.substr(png ? 4 : 0, 4);
+        if (type == "IEND") {
+            break;
+        }
+        if (type == (png ? "eXIf" : "EXIF")) {
+            return src.read(pos + 8, std::min<std::size_t>(length, kCaptionBlockMostBytes), bytes)
+                       ? bytes
+                       : std::string();
+        }
+        pos += png ? 12 + static_cast<std::uint64_t>(length)
+                   : 8 + static_cast<std::uint64_t>(length) + (length & 1U);
+    }
+    return "";
+}
+
+/// DateTimeOriginal of an EXIF block that may begin with "Exif\0\0" (or, in HEIF, a few bytes
+/// before it).
+std::string dateOfExifBlock(std::string_view block) {
+    static constexpr std::string_view kMark("Exif\0\0", 6);
+    const std::size_t mark = block.substr(0, 16 + kMark.size()).find(kMark);
+    if (mark != std::string_view::npos) {
+        block.remove_prefix(mark + kMark.size());
+    }
+    ExifInfo info;
+    readExifInfo(bytesOf(block), block.size(), info);
+    return info.dateTaken;
+}
+
+/// A TIFF file is its own EXIF structure: its first IFD leads to the Exif IFD.
+constexpr std::size_t kTiffHead = 256 * 1024;
+
+std::string dateOf(const ChunkSource& src, const std::string& path) {
+    std::string head;
+    if (!src.read(0, 12, head) || head.size() < 12) {
+        return "";
+    }
+    if (startsWith(head, "\x89PNG\r\n\x1A\n")) {
+        return dateOfExifBlock(exifChunkOf(src, true));
+    }
+    if (startsWith(head, "RIFF") && head.substr(8, 4) == "WEBP") {
+        return dateOfExifBlock(exifChunkOf(src, false));
+    }
+    if (startsWith(head, std::string_view("II*\0", 4)) ||
+        startsWith(head, std::string_view("MM\0*", 4))) {
+        std::string tiff;
+        src.read(0, kTiffHead, tiff);
+        ExifInfo info;
+        bool complete = true;
+        readExifInfo(bytesOf(tiff), tiff.size(), static_cast<std::size_t>(src.size()), info,
+                     complete);
+        return info.dateTaken;
+    }
+    if (head.substr(4, 4) == "ftyp") {
+        std::string block;
+        if (readHeifExifBlock(path, block) == HeifExif::Found) {
+            return dateOfExifBlock(block);
+        }
+    }
+    return "";
+}
+
 std::string captionOf(const ChunkSource& src) {
     std::string head;
     if (!src.read(0, 12, head) || head.size() < 12) {
@@ -589,6 +658,20 @@ std::string readPictureCaption(const std::string& path) {
 
 std::string readPictureCaptionFromBytes(std::string_view file) {
     return captionOf(ChunkSource(file));
+}
+
+std::string readPictureDateTaken(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return "";
+    }
+    struct stat info {};
+    std::string date;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        date = dateOf(ChunkSource(fd, static_cast<std::uint64_t>(info.st_size)), path);
+    }
+    ::close(fd);
+    return date;
 }
 
 } // namespace mivo

@@ -46,4 +46,10 @@ std::string readPictureCaption(const std::string& path);
 /// The same for a whole file held in memory.
 std::string readPictureCaptionFromBytes(std::string_view file);
 
+/// The EXIF DateTimeOriginal (as ExifInfo::dateTaken gives it) of a PNG (eXIf chunk), WebP
+/// ("EXIF" chunk), TIFF (its own IFDs) or HEIF file (HEIC, AVIF: its EXIF item), reading only
+/// what holds it; "" for any other file and for a file without one. A JPEG's comes with the
+/// header walk (readPictureSize...).
+std::string readPictureDateTaken(const std::string& path);
+
 } // namespace mivo

@@ -15,14 +15,14 @@ bool picInfoReadsFile(const PagePlan& pages, bool useFilelist) {
 }
 
 PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const PagePlan& pages,
-                                     const AlbumJob& job, const PictureList& pictures,
-                                     int workers) {
+                                     const AlbumJob& job, const PictureList& pictures, int workers,
+                                     ReaderThreads* threads) {
     // The caption a picture holds stands in the same header as its shooting data.
     const bool shootingData = pages.readsShootingData || pages.fileCaptions;
     if (pictures.empty() || !(picInfoReadsFile(pages, job.useFilelist) || shootingData)) {
         return nullptr;
     }
-    return &slot.emplace(job.picPath, pictures, workers, shootingData);
+    return &slot.emplace(job.picPath, pictures, workers, shootingData, threads);
 }
 
 bool filelistGivesCaption(const PagePlan& pages, bool useFilelist, const ClassFileData& file) {

@@ -19,9 +19,10 @@ bool filelistGivesCaption(const PagePlan& pages, bool useFilelist, const ClassFi
 
 /// Starts reading the headers of a gallery's pictures into `slot` when its list table needs
 /// them: for the sizes, or for the shooting data that stands in the same header. The reader,
-/// or nullptr when the table reads nothing. `workers` as for PictureMeasurer.
+/// or nullptr when the table reads nothing. `workers` and `threads` as for PictureMeasurer.
 PictureMeasurer* startListTableReads(std::optional<PictureMeasurer>& slot, const PagePlan& pages,
-                                     const AlbumJob& job, const PictureList& pictures, int workers);
+                                     const AlbumJob& job, const PictureList& pictures, int workers,
+                                     ReaderThreads* threads = nullptr);
 
 /// The display name of `item` (its name without extension) in `outFileName`, and its pixel
 /// size and shooting data into the item, from the header a PictureMeasurer read

@@ -31,6 +31,9 @@ constexpr unsigned kRingDepth = 256;
 // A worker claims a few pictures at a time, and the writer, when it has to wait, sleeps until
 // a run of pictures is measured: each lock hand-over and wake-up costs more than a warm header.
 constexpr std::size_t kClaim = 4;
+// A gallery this small, read with the run's threads, is read by the writer alone until a read
+// waits on the disk: from the page cache its headers take less than waking a worker for them.
+constexpr std::size_t kWriterReadsUpTo = 64;
 
 } // namespace
 
@@ -48,12 +51,72 @@ int pictureWorkerCount(int requested) {
     return std::clamp(cores * kReadersPerCore, kMinInFlight, kMaxWorkers);
 }
 
+ReaderThreads::~ReaderThreads() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+}
+
+std::size_t ReaderThreads::size() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return threads_.size();
+}
+
+bool ReaderThreads::start(std::function<void()> task) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stop_) {
+            return false;
+        }
+        if (free_ <= tasks_.size()) {
+            try {
+                threads_.emplace_back(&ReaderThreads::loop, this);
+            } catch (const std::system_error&) {
+                return false;
+            }
+            ++free_;
+        }
+        tasks_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+    return true;
+}
+
+void ReaderThreads::loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+        wake_.wait(lock, [&] { return stop_ || !tasks_.empty(); });
+        if (tasks_.empty()) {
+            return;
+        }
+        std::function<void()> task = std::move(tasks_.front());
+        tasks_.pop_front();
+        --free_;
+        lock.unlock();
+        task();
+        task = nullptr;
+        lock.lock();
+        ++free_;
+    }
+}
+
 PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& pictures,
-                                 int workers, bool shootingData)
-    : folder_(folder), pictures_(pictures), shootingData_(shootingData), mayUseRing_(workers <= 0) {
+                                 int workers, bool shootingData, ReaderThreads* threads)
+    : folder_(folder), pictures_(pictures), shootingData_(shootingData), mayUseRing_(workers <= 0),
+      lent_(threads) {
     const auto full =
         std::min(static_cast<std::size_t>(pictureWorkerCount(workers)), pictures_.size());
-    slots_.resize(std::max({full * kSlotsPerWorker, kMinSlots, std::size_t{kRingDepth} * 2}));
+    // A window wider than the gallery is never filled; two slots at least, so that the writer
+    // always waits for the picture it takes.
+    slots_.resize(std::max<std::size_t>(
+        std::min(std::max({full * kSlotsPerWorker, kMinSlots, std::size_t{kRingDepth} * 2}),
+                 pictures_.size()),
+        2));
     // Opened once, so each picture is opened by its name alone, not by walking the whole path.
     folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     growTo_ = full;
@@ -61,10 +124,14 @@ PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& p
     if (workers <= 0) {
         const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
         first = std::min(cores, full);
+        if (lent_ != nullptr && pictures_.size() <= kWriterReadsUpTo) {
+            deferredStart_ = first;
+            first = 0;
+        }
     }
     std::lock_guard<std::mutex> lock(mutex_);
     startThreads(first);
-    readsItself_ = threads_.empty();
+    readsItself_ = started_ == 0 && deferredStart_ == 0;
 }
 
 PictureMeasurer::~PictureMeasurer() {
@@ -77,6 +144,11 @@ PictureMeasurer::~PictureMeasurer() {
     for (std::thread& thread : threads_) {
         thread.join();
     }
+    {
+        // Lent threads go back to the run; each has left this reader once it is counted out.
+        std::unique_lock<std::mutex> lock(mutex_);
+        workersBack_.wait(lock, [&] { return running_ == 0; });
+    }
     if (folderFd_ >= 0) {
         ::close(folderFd_);
     }
@@ -84,7 +156,7 @@ PictureMeasurer::~PictureMeasurer() {
 
 std::size_t PictureMeasurer::threadCount() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return threads_.size();
+    return started_;
 }
 
 bool PictureMeasurer::readsThroughRing() const {
@@ -93,12 +165,29 @@ bool PictureMeasurer::readsThroughRing() const {
 }
 
 void PictureMeasurer::startThreads(std::size_t count) {
-    while (threads_.size() < count && !stop_) {
-        try {
-            threads_.emplace_back(&PictureMeasurer::work, this);
-        } catch (const std::system_error&) {
-            return; // the threads that did start do the work; with none, take() reads
+    while (started_ < count && !stop_) {
+        if (lent_ != nullptr) {
+            // Counted before it starts: the reader waits for it even if it never gets to work.
+            ++running_;
+            const bool started = lent_->start([this] {
+                work();
+                const std::lock_guard<std::mutex> lock(mutex_);
+                if (--running_ == 0) {
+                    workersBack_.notify_all();
+                }
+            });
+            if (!started) {
+                --running_;
+                return; // the threads that did start do the work; with none, take() reads
+            }
+        } else {
+            try {
+                threads_.emplace_back(&PictureMeasurer::work, this);
+            } catch (const std::system_error&) {
+                return; // the threads that did start do the work; with none, take() reads
+            }
         }
+        ++started_;
     }
 }
 
@@ -228,6 +317,32 @@ MeasuredSize PictureMeasurer::take(std::size_t index) {
     bool wake = false;
     {
         std::unique_lock<std::mutex> lock(mutex_);
+        // While the headers come from the page cache, the writer reads the next unclaimed
+        // pictures itself rather than sleep: in a small gallery the hand-over to a worker and
+        // back costs more than the read.
+        while (index >= readyUpTo_ && (started_ == 0 || (!onDisk_ && !writerOnDisk_)) &&
+               !ringActive_ && next_ < pictures_.size() && next_ < taken_ + window) {
+            const std::size_t first = next_;
+            const std::size_t last = std::min({first + kClaim, taken_ + window, pictures_.size()});
+            next_ = last;
+            lock.unlock();
+            std::vector<MeasuredSize> sizes;
+            sizes.reserve(last - first);
+            bool onDisk = false;
+            for (std::size_t i = first; i < last; ++i) {
+                sizes.push_back(measure(i, writerOnDisk_ ? nullptr : &onDisk, false));
+            }
+            lock.lock();
+            for (std::size_t i = first; i < last; ++i) {
+                publish(i, std::move(sizes[i - first]));
+            }
+            advanceReady();
+            if (onDisk && !writerOnDisk_) {
+                // The pictures are not all in memory: the workers read the rest, many at once.
+                writerOnDisk_ = true;
+                startThreads(std::max(started_, deferredStart_));
+            }
+        }
         if (index >= readyUpTo_) {
             // Sleep until a run of pictures is in; every one of them has been claimed, since
             // the run is shorter than the window.

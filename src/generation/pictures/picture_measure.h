@@ -2,6 +2,8 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,6 +34,34 @@ MeasuredSize measurePictureFile(const std::string& path, bool shootingData = tru
 /// machine keeps many reads in flight there.
 int pictureWorkerCount(int requested);
 
+/// Threads that read picture headers, kept for a whole run and lent to one gallery's reads after
+/// another: a folder tree of small albums spent more on starting and ending two threads per
+/// album than on reading its headers. A task is handed to a thread that has none, or to a new
+/// one, so no task ever waits behind another (a reader may sleep until the writer catches up).
+class ReaderThreads {
+  public:
+    ReaderThreads() = default;
+    /// Waits for the tasks handed out, then ends the threads.
+    ~ReaderThreads();
+    ReaderThreads(const ReaderThreads&) = delete;
+    ReaderThreads& operator=(const ReaderThreads&) = delete;
+
+    /// Runs `task` on a thread of its own; false when there is none and none could be started.
+    bool start(std::function<void()> task);
+    /// Threads started so far.
+    std::size_t size() const;
+
+  private:
+    void loop();
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    std::size_t free_ = 0; // threads without a task: at least as many as tasks_ waiting
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
 /// Reads the headers of a gallery's pictures on worker threads, ahead of the page writer, and
 /// hands the sizes back strictly in listing order. Workers read at most a window of pictures
 /// beyond the one the writer waits for, and every picture is read exactly once. Workers only
@@ -45,9 +75,10 @@ class PictureMeasurer {
     /// offers no io_uring, the pool grows to pictureWorkerCount(0) threads instead. From
     /// the disk, with any number of workers, nothing is read ahead. When no thread can be
     /// started, take() reads each picture itself. Without `shootingData` only the sizes are read:
-    /// the EXIF block is then looked at for the orientation alone.
+    /// the EXIF block is then looked at for the orientation alone. With `threads` the workers
+    /// are its threads, handed back when the reads end; without, threads of its own.
     PictureMeasurer(const std::string& folder, const PictureList& pictures, int workers,
-                    bool shootingData = true);
+                    bool shootingData = true, ReaderThreads* threads = nullptr);
     ~PictureMeasurer();
     PictureMeasurer(const PictureMeasurer&) = delete;
     PictureMeasurer& operator=(const PictureMeasurer&) = delete;
@@ -101,7 +132,13 @@ class PictureMeasurer {
     mutable std::mutex mutex_;
     std::condition_variable roomForMore_; // slots came free (or stop)
     std::condition_variable resultReady_; // what the writer waits for is measured
-    std::vector<std::thread> threads_;    // grows under mutex_ until stop_
+    std::vector<std::thread> threads_;    // grows under mutex_ until stop_ (own threads)
+    ReaderThreads* const lent_;           // the run's threads, or none
+    std::size_t started_ = 0;             // workers started, own or lent
+    std::size_t running_ = 0;             // lent workers not yet back
+    std::size_t deferredStart_ = 0; // workers a small gallery starts once a read meets the disk
+    bool writerOnDisk_ = false;     // a read of the writer's own waited on the disk
+    std::condition_variable workersBack_; // running_ fell to 0
 };
 
 } // namespace mivo

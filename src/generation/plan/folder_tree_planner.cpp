@@ -30,6 +30,7 @@ const char* const kReasonOutside = translatable("画像フォルダの外への�
 struct FolderListing {
     bool hasItems = false;
     std::vector<std::string> folders; // visible sub-folders (links to folders too), unsorted
+    std::set<std::string> links;      // those of them that are links, or of unknown type
 };
 
 /// The walk over the picture folder: what it has made albums of, what it left out.
@@ -39,6 +40,7 @@ struct TreeWalk {
     bool media = false;
     std::string rootReal{};       // the picture folder, links resolved
     std::string pageFolderReal{}; // the page folder, never listed
+    std::string thumbsReal{};     // the thumbnail folder in use, never listed
     std::set<std::string> seen{}; // folders made already, links resolved
     std::size_t albums = 0;       // albums made so far
 };
@@ -63,7 +65,8 @@ bool listFolder(const std::string& folder, bool media, FolderListing& out, std::
         }
         bool isDir = entry->d_type == DT_DIR;
         bool isFile = entry->d_type == DT_REG;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+        const bool resolved = entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
+        if (resolved) {
             struct stat info {};
             if (::fstatat(::dirfd(dir), name, &info, 0) == 0) {
                 isDir = S_ISDIR(info.st_mode);
@@ -76,6 +79,9 @@ bool listFolder(const std::string& folder, bool media, FolderListing& out, std::
         }
         if (isDir) {
             out.folders.emplace_back(name);
+            if (resolved) {
+                out.links.emplace(name);
+            }
         } else if (isFile && !out.hasItems && itemKindOf(name, media) != ItemKind::None) {
             out.hasItems = true;
         }
@@ -92,8 +98,18 @@ void leaveOut(TreeWalk& walk, const std::string& folder, const std::string& reas
 void fillJob(const TreeWalk& walk, const std::string& folder, AlbumJob& job) {
     const Settings& settings = walk.settings;
     job.picPath = folder;
+    job.useThumbnails = settings.useThumbnailFolder();
+    if (job.useThumbnails) {
+        // An album's ready-made thumbnails lie in the thumbnail folder as its pictures lie in
+        // the picture folder: the sub-folder of the same relative path.
+        const std::string& root = settings.gstrPicPath;
+        std::string relative = folder.starts_with(root) ? folder.substr(root.size()) : "";
+        relative.erase(0, relative.find_first_not_of('/'));
+        job.samPath = relative.empty() ? settings.gstrSamPath
+                                       : cmAddPath(settings.gstrSamPath, relative, kPathSeparator);
+    }
     job.useFilelist = settings.CheckUseFileList;
-    job.makeCopies = settings.CheckReduce;
+    job.makeCopies = settings.CheckReduce && !job.useThumbnails;
     job.media = walk.media;
     job.livePhotos = walk.media && settings.CheckLivePhoto;
     job.inTree = true;
@@ -104,12 +120,14 @@ void fillJob(const TreeWalk& walk, const std::string& folder, AlbumJob& job) {
 
 /// Makes `album` of `folder` and its sub-folders, depth first. false when neither the folder
 /// nor any folder below it holds an item: no album.
-bool planFolder(TreeWalk& walk, const std::string& folder, const std::string& indexPage,
-                Album& album);
+bool planFolder(TreeWalk& walk, const std::string& folder, const std::string& real,
+                const std::string& indexPage, Album& album);
 
-/// The albums of the sub-folders of `folder`, in natural order, as children of `album`.
-void planChildren(TreeWalk& walk, const std::string& folder, std::vector<std::string> names,
-                  Album& album) {
+/// The albums of the sub-folders of `folder` (`real` with links resolved), in natural order, as
+/// children of `album`.
+void planChildren(TreeWalk& walk, const std::string& folder, const std::string& real,
+                  FolderListing& listing, Album& album) {
+    std::vector<std::string>& names = listing.folders;
     std::sort(names.begin(), names.end(), naturalLess);
     FolderNames outputNames;
     // The child folders lie beside the album's own pages and copy folders.
@@ -127,20 +145,24 @@ void planChildren(TreeWalk& walk, const std::string& folder, std::vector<std::st
             continue;
         }
         const std::string path = cmAddPath(folder, name, kPathSeparator);
-        const std::string real = canonicalPath(path);
-        if (real.empty() || !isFolder(real)) {
+        // A folder that is no link lies where its name says: only links are resolved.
+        const bool link = listing.links.contains(name);
+        const std::string childReal =
+            link ? canonicalPath(path) : cmAddPath(real, name, kPathSeparator);
+        if (childReal.empty() || (link && !isFolder(childReal))) {
             leaveOut(walk, path, systemReasonText(ELOOP));
             continue;
         }
         // A link out of the picture folder is not followed: the folder may come from anyone.
-        if (real != walk.rootReal && !real.starts_with(walk.rootReal + "/")) {
+        if (childReal != walk.rootReal && !childReal.starts_with(walk.rootReal + "/")) {
             leaveOut(walk, path, kReasonOutside);
             continue;
         }
-        if (real == walk.pageFolderReal || walk.seen.contains(real)) {
+        if (childReal == walk.pageFolderReal || childReal == walk.thumbsReal ||
+            walk.seen.contains(childReal)) {
             continue;
         }
-        walk.seen.insert(real);
+        walk.seen.insert(childReal);
         auto child = std::make_unique<Album>();
         child->parent = &album;
         child->place.ownFolder = true;
@@ -154,14 +176,14 @@ void planChildren(TreeWalk& walk, const std::string& folder, std::vector<std::st
         const std::string childIndex =
             cmAddPath(normalizedPath(cmAddPath(base, child->place.folderName, kPathSeparator)),
                       "index.html", kPathSeparator);
-        if (planFolder(walk, path, childIndex, *child)) {
+        if (planFolder(walk, path, childReal, childIndex, *child)) {
             album.children.push_back(std::move(child));
         }
     }
 }
 
-bool planFolder(TreeWalk& walk, const std::string& folder, const std::string& indexPage,
-                Album& album) {
+bool planFolder(TreeWalk& walk, const std::string& folder, const std::string& real,
+                const std::string& indexPage, Album& album) {
     FolderListing listing;
     std::string reason;
     if (!listFolder(folder, walk.media, listing, reason)) {
@@ -181,7 +203,7 @@ bool planFolder(TreeWalk& walk, const std::string& folder, const std::string& in
         album.childrenSubFolder = album.place.subFolder;
     }
     ++walk.albums;
-    planChildren(walk, folder, std::move(listing.folders), album);
+    planChildren(walk, folder, real, listing, album);
     if (!album.showsFolder && album.children.empty()) {
         --walk.albums;
         return false;
@@ -219,7 +241,11 @@ void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& /
         return;
     }
     TreeWalk walk{settings, plan};
-    walk.media = settings.CheckMedia && settings.CheckReduce;
+    // Ready-made thumbnails leave the copies out, and with them the videos, as in one gallery.
+    walk.media = settings.CheckMedia && settings.CheckReduce && !settings.useThumbnailFolder();
+    if (settings.useThumbnailFolder() && !settings.gstrSamPath.empty()) {
+        walk.thumbsReal = canonicalPath(settings.gstrSamPath);
+    }
     walk.rootReal = canonicalPath(settings.gstrPicPath);
     walk.pageFolderReal = canonicalPath(pageFolderOf(plan.top));
     walk.seen.insert(walk.rootReal);
@@ -230,7 +256,8 @@ void planFolderTree(const Settings& settings, const std::vector<GalleryEntry>& /
         root.job.trail.push_back({root.job.name, normalizedPath(settings.gstrIndexPath)});
         return;
     }
-    if (!planFolder(walk, settings.gstrPicPath, normalizedPath(settings.gstrIndexPath), root)) {
+    if (!planFolder(walk, settings.gstrPicPath, walk.rootReal,
+                    normalizedPath(settings.gstrIndexPath), root)) {
         // Nothing to show anywhere: the check says the picture folder holds no picture.
         root.showsFolder = true;
         root.children.clear();

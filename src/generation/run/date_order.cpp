@@ -8,6 +8,7 @@
 #include <string>
 
 #include "generation/copies/video_tools.h"
+#include "generation/pictures/picture_caption.h"
 #include "generation/pictures/picture_header.h"
 
 namespace mivo {
@@ -71,6 +72,10 @@ void orderItemsByDate(Album& album, const std::function<bool()>& stopRequested) 
             ExifInfo exif;
             if (readPictureSize(item.path, width, height, &exif)) {
                 date = exif.dateTaken;
+            }
+            if (date.empty()) {
+                // HEIC, AVIF, PNG, WebP and TIFF keep theirs outside the header walk.
+                date = readPictureDateTaken(item.path);
             }
         }
         item.orderDate = date.empty() ? fileTime(item.path) : date;

@@ -170,8 +170,8 @@ bool makeOwnPages(const RunServices& run, const PagePlan& pages, Album& album,
     progress.items.add(result.items);
     // The headers are read while the list page is started.
     std::optional<PictureMeasurer> measurer;
-    PictureMeasurer* reads =
-        startListTableReads(measurer, pages, album.job, album.items, run.pictureWorkers);
+    PictureMeasurer* reads = startListTableReads(measurer, pages, album.job, album.items,
+                                                 run.pictureWorkers, run.readers);
     ListTableResult table;
     bool ok = false;
     mainMakeListHtml(run, pages, album, reads, table, ok, result);
@@ -309,7 +309,9 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
     status.setBarValue(0);
     // Templates are read once for the whole run, and its pages synced together.
     PageStore pageStore(files);
-    const RunServices run{files, status, pictureWorkers, &pageStore};
+    // The header readers too: started once, not for every album of a tree.
+    ReaderThreads readers;
+    const RunServices run{files, status, pictureWorkers, &pageStore, &readers};
     RunPlan plan = planRun(settings, rows);
     Album& root = *plan.root;
     RunProgress progress;

@@ -11,6 +11,7 @@
 #include "generation/copies/picture_resize.h"
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/heif_exif.h"
+#include "generation/pictures/picture_caption.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
@@ -372,12 +373,19 @@ TEST_F(PictureResizeTest, ShootingDataComesFromTheHeaderOfEveryKind) {
         EXPECT_EQ(readHeifExifBlock(dir / name, block) == HeifExif::Found,
                   name.ends_with(".heic") || name.ends_with(".avif"));
         EXPECT_EQ(info.dateTaken, "2024-05-06 07:08:09");
+        // The date alone, for the order by date, without the image library.
+        EXPECT_EQ(readPictureDateTaken(dir / name), "2024-05-06 07:08:09");
         EXPECT_EQ(info.model, "TestCam");
         EXPECT_EQ(info.fNumber, "f/2.8");
     }
     ASSERT_EQ(vips_image_write_to_file(plain, (dir / "plain.png").c_str(), nullptr), 0);
     g_object_unref(plain);
     g_object_unref(shot);
+    // A TIFF file is an EXIF structure of its own (little-endian here, big-endian in the run's
+    // test of the order by date).
+    dir.write("shot.tif", block.substr(6));
+    EXPECT_EQ(readPictureDateTaken(dir / "shot.tif"), "2024-05-06 07:08:09");
+    EXPECT_EQ(readPictureDateTaken(dir / "plain.png"), "");
     ExifInfo info;
     EXPECT_FALSE(readShootingData(dir / "plain.png", info));
     EXPECT_FALSE(readShootingData(dir / "missing.heic", info));

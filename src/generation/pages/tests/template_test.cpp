@@ -282,6 +282,10 @@ TEST_F(TemplateProcedure, APageThatComesOutTheSameKeepsItsFileAndOneThatDiffersI
         SCOPED_TRACE(c.what);
         copy(c.before, false, false, false);
         fs::last_write_time(pagePath(), longAgo);
+        // Its temporary file is made only where the page differs, and still takes the old
+        // page's permission bits.
+        fs::permissions(pagePath(),
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         const Identity before = identity();
         const std::string expected = readFile(pagePath());
         std::string page = copy(c.after, false, false, false);
@@ -290,6 +294,8 @@ TEST_F(TemplateProcedure, APageThatComesOutTheSameKeepsItsFileAndOneThatDiffersI
         const bool same = c.before == c.after;
         EXPECT_EQ(after.inode == before.inode, same);
         EXPECT_EQ(after.time == longAgo, same);
+        EXPECT_EQ(fs::status(pagePath()).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         if (same) {
             EXPECT_EQ(page, expected);
         } else {

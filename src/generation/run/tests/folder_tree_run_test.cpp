@@ -13,6 +13,7 @@
 
 #include "common/codepage.h"
 #include "generation/plan/status.h"
+#include "generation/run/date_order.h"
 #include "generation/run/make_run.h"
 #include "settings/settings.h"
 #include "support/gif_bytes.h"
@@ -149,6 +150,64 @@ TEST_F(FolderTreeRun, DateOrderPutsItemsAndAlbumsInTheOrderTheyWereTaken) {
     }
 }
 
+/// The TIFF structure of jpegTakenAt: IFD0 leads to an Exif IFD with DateTimeOriginal.
+std::string tiffTakenAt(const std::string& date) {
+    const std::string jpeg = jpegTakenAt(date);
+    return jpeg.substr(12, static_cast<std::size_t>(static_cast<unsigned char>(jpeg[5])) - 8);
+}
+
+std::string be32(std::size_t n) {
+    return {static_cast<char>(n >> 24U), static_cast<char>(n >> 16U), static_cast<char>(n >> 8U),
+            static_cast<char>(n)};
+}
+
+std::string le32(std::size_t n) {
+    return {static_cast<char>(n), static_cast<char>(n >> 8U), static_cast<char>(n >> 16U),
+            static_cast<char>(n >> 24U)};
+}
+
+TEST(DateOrder, PngWebpAndTiffAreOrderedByTheirExifDateNotTheirFileTime) {
+    TempDir dir;
+    const std::string tiff = tiffTakenAt("2021:03:04 05:06:07");
+    // A PNG with its eXIf chunk after the header, a WebP with its EXIF chunk ("Exif\0\0" and
+    // the TIFF structure), a TIFF file: taken in 2021, 2019 and 2020.
+    const std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + be32(13) + "IHDR" +
+                            std::string(13, '\0') + "CRC!" + be32(tiff.size()) + "eXIf" + tiff +
+                            "CRC!" + be32(0) + "IEND" + "CRC!";
+    std::string exif = std::string("Exif\0\0", 6) + tiffTakenAt("2019:01:02 03:04:05");
+    if (exif.size() % 2 != 0) {
+        exif += '\0';
+    }
+    const std::string webpBody = "WEBP" + std::string("VP8X") + le32(10) + std::string(10, '\0') +
+                                 "EXIF" + le32(exif.size()) + exif;
+    dir.write("pics/a.png", png);
+    dir.write("pics/b.webp", "RIFF" + le32(webpBody.size()) + webpBody);
+    dir.write("pics/c.tif", tiffTakenAt("2020:07:08 09:10:11"));
+    dir.write("pics/d.gif", test::gifBytes(2, 2));
+    // File times in the opposite order, the picture without a date the oldest of all.
+    const auto now = fs::file_time_type::clock::now();
+    const std::vector<std::string> names{"a.png", "b.webp", "c.tif", "d.gif"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        fs::last_write_time(dir / ("pics/" + names[i]),
+                            now - std::chrono::hours(24 * 365 * static_cast<int>(i + 8)));
+    }
+    Album album;
+    for (const std::string& name : names) {
+        album.items.add(listedItem(dir / "pics", name, ItemKind::Picture));
+    }
+    orderItemsByDate(album, [] { return false; });
+    std::vector<std::string> order;
+    for (const Item& item : album.items) {
+        order.push_back(item.name() + " " + item.orderDate);
+    }
+    // The GIF has only its file time, eleven years ago.
+    ASSERT_EQ(order.size(), 4U);
+    EXPECT_TRUE(order[0].starts_with("d.gif ")) << order[0];
+    EXPECT_EQ(order[1], "b.webp 2019-01-02 03:04:05");
+    EXPECT_EQ(order[2], "c.tif 2020-07-08 09:10:11");
+    EXPECT_EQ(order[3], "a.png 2021-03-04 05:06:07");
+}
+
 TEST_F(FolderTreeRun, FoldersAStrangerNamedGetSafeFoldersAndTheRestIsMade) {
     const std::vector<std::string> hostile = {"a<b",       "q\"uote", "hash#1", "per%41", "what?",
                                               "new\nline", "bad\xff", "Photos", "photos", "thumbs"};
@@ -191,6 +250,39 @@ TEST_F(FolderTreeRun, FoldersAStrangerNamedGetSafeFoldersAndTheRestIsMade) {
     EXPECT_TRUE(contains(result.items, dir / "pics/away")) << result.items;
     EXPECT_TRUE(contains(result.items, dir / "pics/circle")) << result.items;
     EXPECT_FALSE(contains(result.items, "zz-again")) << result.items;
+}
+
+TEST_F(FolderTreeRun, EachAlbumTakesItsThumbnailsFromTheSameSubFolderOfTheThumbnailFolder) {
+    picture("top.gif");
+    picture("2024/a.gif");
+    picture("2024/京都/b.gif");
+    picture("2025/c.gif");
+    // Ready-made thumbnails of their own size; 2025 has no sub-folder in the thumbnail folder,
+    // and the thumbnail folder inside the picture folder is never an album.
+    for (const char* name : {"top.gif", "2024/a.gif", "2024/京都/b.gif"}) {
+        dir.write("pics/ready/" + std::string(name), test::gifBytes(8, 6));
+    }
+    settings.OptionSamD = 1;
+    settings.gstrSamPath = dir / "pics/ready";
+    run();
+    // The album without its thumbnails is left out and named, as a single gallery without its
+    // thumbnail folder is refused; the rest is made, with no copies.
+    EXPECT_TRUE(contains(result.items, dir / "pics/2025")) << result.items;
+    EXPECT_FALSE(fs::exists(dir / "out/html/2025"));
+    EXPECT_FALSE(fs::exists(dir / "out/html/ready"));
+    EXPECT_FALSE(fs::exists(dir / "out/html/2024/京都/thumbs"));
+    EXPECT_TRUE(contains(page("html/list.html"), "../pics/ready/top.gif"))
+        << page("html/list.html");
+    EXPECT_TRUE(contains(page("html/2024/list.html"), "../pics/ready/2024/a.gif"))
+        << page("html/2024/list.html");
+    const std::string kyoto = page("html/2024/京都/list.html");
+    EXPECT_TRUE(contains(kyoto, "../pics/ready/2024/京都/b.gif")) << kyoto;
+
+    // A thumbnail missing from its sub-folder leaves that album out as well.
+    fs::remove(dir / "pics/ready/2024/京都/b.gif");
+    run();
+    EXPECT_TRUE(contains(result.items, dir / "pics/2024/京都")) << result.items;
+    EXPECT_TRUE(fs::exists(dir / "out/html/2024/list.html"));
 }
 
 TEST_F(FolderTreeRun, TenThousandSiblingFoldersAreWalkedQuickly) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/log.h"
@@ -91,6 +92,46 @@ void dropFromCache(const std::string& path) {
     ASSERT_EQ(::fdatasync(fd), 0);
     ASSERT_EQ(::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED), 0);
     ::close(fd);
+}
+
+TEST(PictureMeasurer, GalleriesOfARunShareItsThreadsAndGetEverySizeInOrder) {
+    TempDir dir;
+    // Galleries of one, a few, and more pictures than a small gallery the writer reads alone,
+    // each picture of its own width; one in each cannot be measured.
+    const std::vector<int> counts{1, 2, 9, 65, 300, 3};
+    std::vector<PictureList> galleries(counts.size());
+    for (std::size_t g = 0; g < counts.size(); ++g) {
+        const std::string folder = "g" + std::to_string(g);
+        for (int i = 0; i < counts[g]; ++i) {
+            const std::string name = "p" + std::to_string(i) + ".gif";
+            dir.write(folder + "/" + name,
+                      i == 1 ? std::string("not a picture") : gifBytes(i + 2, 5));
+            galleries[g].add(listedItem(dir / folder, name, ItemKind::Picture));
+        }
+    }
+    ReaderThreads threads;
+    for (int round = 0; round < 3; ++round) {
+        for (std::size_t g = 0; g < counts.size(); ++g) {
+            PictureMeasurer measurer(dir / ("g" + std::to_string(g)), galleries[g], 0, true,
+                                     &threads);
+            for (int i = 0; i < counts[g]; ++i) {
+                const MeasuredSize size = measurer.take(static_cast<std::size_t>(i));
+                if (i == 1) {
+                    EXPECT_FALSE(size.ok) << g;
+                } else {
+                    ASSERT_TRUE(size.ok) << "gallery " << g << ", picture " << i;
+                    EXPECT_EQ(size.width, i + 2);
+                }
+            }
+        }
+        // A gallery left half-way gives its threads back too.
+        PictureMeasurer left(dir / "g4", galleries[4], 4, true, &threads);
+        EXPECT_EQ(left.take(0).width, 2);
+    }
+    // Threads are started for the run, not per gallery: 21 galleries asked for one or more
+    // each, and a thread just back may still be on its way to being free.
+    EXPECT_GE(threads.size(), 1U);
+    EXPECT_LE(threads.size(), 2U * (4U + std::max(1U, std::thread::hardware_concurrency())));
 }
 
 TEST(PictureMeasurer, StartsWithOneThreadPerCoreAndReadsTheDiskThroughARing) {
