@@ -287,8 +287,10 @@ fi
 
 # replay FOLDER: runs each command of FOLDER alone, one after the other, with the real ffmpeg
 # (argv[0] dropped); the output (the last argument) becomes a temporary file, or stays a pipe
-# (stdout thrown away). Prints the total seconds and processor seconds; failures are counted
-# in $work/failed.
+# (stdout thrown away). A call that writes no file, whose last argument is an option (the
+# question `ffmpeg -filters` a run with an HDR clip asks), runs as it is: made a file name,
+# ffmpeg would take it for an output without a format. Prints the total seconds and processor
+# seconds; failures are counted in $work/failed.
 replay() {
   local f args last t0 t1 total=0 cpu=0
   for f in "$1"/*; do
@@ -296,7 +298,7 @@ replay() {
     mapfile -d '' -t args <"$f"
     args=("${args[@]:1}")
     last=${args[-1]}
-    if [[ "$last" != - && "$last" != pipe:* ]]; then
+    if [[ "$last" != -* && "$last" != pipe:* ]]; then
       [[ "$last" == *.* ]] && args[-1]="$work/replay/out.${last##*.}" || args[-1]="$work/replay/out"
     fi
     t0=$(now)

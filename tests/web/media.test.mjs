@@ -4,7 +4,6 @@
 // file named .mp4. Every item shows once, upright; every video's poster shows and the video
 // plays in the picture view.
 import assert from 'node:assert/strict';
-import { spawnSync } from 'node:child_process';
 import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, describe, test } from 'node:test';
@@ -12,6 +11,7 @@ import { axeFindings } from './lib/axe.mjs';
 import { watchedPage } from './lib/browser.mjs';
 import { withExif } from './lib/exif.mjs';
 import { makeGallery } from './lib/fixtures.mjs';
+import { ffmpeg, run } from './lib/roll.mjs';
 import { closeSession, openSession } from './lib/session.mjs';
 import { addressing, assertNoProblems, waitUntil } from './lib/checks.mjs';
 
@@ -20,11 +20,6 @@ let server;
 let browser;
 let gallery;
 
-function run(program, args) {
-  const made = spawnSync(program, args, { encoding: 'utf8' });
-  assert.equal(made.status, 0, `${program} ${args.join(' ')}: ${made.stderr}`);
-}
-const ffmpeg = (args) => run('/usr/bin/ffmpeg', ['-hide_banner', '-loglevel', 'error', '-nostdin', '-y', ...args]);
 const testVideo = ['-f', 'lavfi', '-i', 'testsrc=size=320x240:rate=25', '-f', 'lavfi', '-i', 'sine=frequency=440', '-t', '2'];
 
 // Landscape pictures whose top left corner is red and the rest blue: a picture turned the wrong

@@ -148,6 +148,13 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
                 // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
                 // and reading them would start the image library on every run.
                 readShootingData(item.path, size.exif);
+                if (pages.fileCaptions) {
+                    // A description in the XMP item wins over EXIF's, as in a JPEG.
+                    std::string described = readPictureCaption(item.path);
+                    if (!described.empty()) {
+                        size.exif.caption = std::move(described);
+                    }
+                }
             } else if (pages.fileCaptions) {
                 // A PNG's or WebP's caption, from the chunks that hold it (Mivo reads them).
                 size.exif.caption = readPictureCaption(item.path);

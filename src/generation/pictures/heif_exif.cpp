@@ -12,8 +12,12 @@ namespace {
 
 // The boxes a phone writes before its picture data fit here many times over.
 constexpr std::size_t kHeadBytes = 64 * 1024;
-// An EXIF block is a few kilobytes; a larger item is not one a camera wrote.
-constexpr std::uint64_t kMaxExifBytes = 1024 * 1024;
+// An EXIF block or an XMP packet is a few kilobytes; a larger item is not one a camera or a
+// photo manager wrote, and is never read.
+constexpr std::uint64_t kMaxItemBytes = 1024 * 1024;
+
+// The items read from a HEIF file's boxes.
+enum class Wanted { Exif, Xmp };
 
 // Reads big-endian numbers from a range, remembering when it ran past its end.
 class Reader {
@@ -40,6 +44,18 @@ class Reader {
         }
         const std::string_view out = bytes_.substr(at_, size);
         at_ += size;
+        return out;
+    }
+    // The bytes up to the next NUL, which is passed over; fails where there is none.
+    std::string_view text() {
+        const std::size_t end = bytes_.find('\0', at_);
+        if (end == std::string_view::npos) {
+            failed_ = true;
+            at_ = bytes_.size();
+            return {};
+        }
+        const std::string_view out = bytes_.substr(at_, end - at_);
+        at_ = end + 1;
         return out;
     }
     bool failed() const { return failed_; }
@@ -77,8 +93,9 @@ bool nextBox(Reader& reader, Box& box) {
     return !reader.failed();
 }
 
-// The item id of the EXIF item in an iinf box; false when there is none.
-bool exifItem(std::string_view iinf, std::uint32_t& item) {
+// The item id of the wanted item in an iinf box (EXIF: type "Exif"; XMP: type "mime" with the
+// content type application/rdf+xml); false when there is none.
+bool findItem(std::string_view iinf, Wanted wanted, std::uint32_t& item) {
     Reader reader(iinf);
     const auto version = reader.number(1);
     reader.number(3);
@@ -96,7 +113,15 @@ bool exifItem(std::string_view iinf, std::uint32_t& item) {
         }
         const auto id = static_cast<std::uint32_t>(entry.number(entryVersion == 2 ? 2 : 4));
         entry.number(2); // protection index
-        if (entry.take(4) == "Exif" && !entry.failed()) {
+        const std::string_view type = entry.take(4);
+        bool found = false;
+        if (wanted == Wanted::Exif) {
+            found = type == "Exif";
+        } else if (type == "mime") {
+            entry.text(); // the item's name
+            found = entry.text() == "application/rdf+xml";
+        }
+        if (found && !entry.failed()) {
             item = id;
             return true;
         }
@@ -161,7 +186,7 @@ bool readAt(int fd, std::uint64_t offset, std::size_t size, std::string& out) {
 }
 
 // `read(offset, size, out)` gives the bytes of the file there: false when there are fewer.
-template <class Read> HeifExif readExif(const Read& read, std::string& block) {
+template <class Read> HeifExif readItem(const Read& read, Wanted wanted, std::string& block) {
     std::string head;
     read(0, kHeadBytes, head);
     Reader file(head);
@@ -196,13 +221,13 @@ template <class Read> HeifExif readExif(const Read& read, std::string& block) {
     if (iinf.empty() || iloc.empty()) {
         return HeifExif::Unknown;
     }
-    if (!exifItem(iinf, item)) {
+    if (!findItem(iinf, wanted, item)) {
         return HeifExif::None;
     }
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
     int method = 0;
-    if (!itemPlace(iloc, item, offset, length, method) || length < 4 || length > kMaxExifBytes) {
+    if (!itemPlace(iloc, item, offset, length, method) || length < 4 || length > kMaxItemBytes) {
         return HeifExif::Unknown;
     }
     if (method == 1) {
@@ -214,6 +239,9 @@ template <class Read> HeifExif readExif(const Read& read, std::string& block) {
     } else if (method != 0 || !read(offset, static_cast<std::size_t>(length), block)) {
         return HeifExif::Unknown;
     }
+    if (wanted == Wanted::Xmp) {
+        return HeifExif::Found;
+    }
     // The item starts with the offset of the TIFF header behind these four bytes.
     const std::uint64_t skip = Reader(block).number(4);
     if (skip > block.size() - 4) {
@@ -223,25 +251,25 @@ template <class Read> HeifExif readExif(const Read& read, std::string& block) {
     return HeifExif::Found;
 }
 
-} // namespace
-
-HeifExif readHeifExifBlock(const std::string& path, std::string& block) {
+// The item of the file at `path`.
+HeifExif readFileItem(const std::string& path, Wanted wanted, std::string& block) {
     block.clear();
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return HeifExif::Unknown;
     }
     const HeifExif found =
-        readExif([fd](std::uint64_t offset, std::size_t size,
+        readItem([fd](std::uint64_t offset, std::size_t size,
                       std::string& out) { return readAt(fd, offset, size, out); },
-                 block);
+                 wanted, block);
     ::close(fd);
     return found;
 }
 
-HeifExif readHeifExifBlockFromBytes(std::string_view file, std::string& block) {
+// The item of a file held in memory.
+HeifExif readMemoryItem(std::string_view file, Wanted wanted, std::string& block) {
     block.clear();
-    return readExif(
+    return readItem(
         [file](std::uint64_t offset, std::size_t size, std::string& out) {
             if (offset >= file.size()) {
                 out.clear();
@@ -250,7 +278,25 @@ HeifExif readHeifExifBlockFromBytes(std::string_view file, std::string& block) {
             out.assign(file.substr(static_cast<std::size_t>(offset), size));
             return out.size() == size;
         },
-        block);
+        wanted, block);
+}
+
+} // namespace
+
+HeifExif readHeifExifBlock(const std::string& path, std::string& block) {
+    return readFileItem(path, Wanted::Exif, block);
+}
+
+HeifExif readHeifExifBlockFromBytes(std::string_view file, std::string& block) {
+    return readMemoryItem(file, Wanted::Exif, block);
+}
+
+HeifExif readHeifXmpBlock(const std::string& path, std::string& block) {
+    return readFileItem(path, Wanted::Xmp, block);
+}
+
+HeifExif readHeifXmpBlockFromBytes(std::string_view file, std::string& block) {
+    return readMemoryItem(file, Wanted::Xmp, block);
 }
 
 } // namespace mivo

@@ -10,7 +10,7 @@ namespace mivo {
 enum class HeifExif {
     Found,   // `block` holds the item's bytes ("Exif\0\0" and the TIFF structure, or the
              // TIFF structure, behind the item's 4-byte offset)
-    None,    // a HEIF file without an EXIF item
+    None,    // a HEIF file without such an item
     Unknown, // not laid out as this reader knows (or not readable): ask the image library
 };
 
@@ -18,5 +18,12 @@ enum class HeifExif {
 HeifExif readHeifExifBlock(const std::string& path, std::string& block);
 /// The same for a whole file held in memory.
 HeifExif readHeifExifBlockFromBytes(std::string_view file, std::string& block);
+
+/// Reads the XMP packet of the HEIF file `path` the same way: the `mime` item whose content
+/// type is application/rdf+xml, where photo managers and phones keep a picture's description.
+/// Found: `block` holds the packet as it stands in the file.
+HeifExif readHeifXmpBlock(const std::string& path, std::string& block);
+/// The same for a whole file held in memory.
+HeifExif readHeifXmpBlockFromBytes(std::string_view file, std::string& block);
 
 } // namespace mivo

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include "common/codepage.h"
 #include "common/text.h"
@@ -376,9 +377,112 @@ std::string exifChunkCaption(std::string_view tiff) {
     return info.caption;
 }
 
+// Inflates zlib data (PNG's compression method 0) into `out`; false when it is not whole zlib
+// data or when it would inflate past `most` bytes: a chunk of a few hundred kilobytes can
+// claim a thousand times its size, and a hostile file must not make Mivo fill its memory.
+bool inflateCapped(std::string_view in, std::size_t most, std::string& out) {
+    out.clear();
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK) {
+        return false;
+    }
+    // zlib takes a non-const pointer to the input but never writes through it.
+    stream.next_in = const_cast<Bytef*>(reinterpret_cast<const Bytef*>(in.data()));
+    stream.avail_in = static_cast<uInt>(in.size());
+    std::array<char, 16 * 1024> buffer{};
+    int status = Z_OK;
+    while (status == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
+        stream.avail_out = static_cast<uInt>(buffer.size());
+        status = inflate(&stream, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END) {
+            break;
+        }
+        const std::size_t made = buffer.size() - stream.avail_out;
+        if (made > most - std::min(most, out.size()) || (made == 0 && status == Z_OK)) {
+            status = Z_DATA_ERROR; // past the cap, or input that ends before the data does
+            break;
+        }
+        out.append(buffer.data(), made);
+    }
+    inflateEnd(&stream);
+    if (status != Z_STREAM_END) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+// Latin-1 (what tEXt and zTXt declare) as UTF-8. Text that is already valid UTF-8 with
+// characters beyond ASCII is what many programs write there in spite of the declaration, and
+// is taken as it is.
+std::string latin1Text(std::string_view bytes) {
+    if (validUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string text;
+    for (const char byte : bytes) {
+        appendUtf8(text, static_cast<unsigned char>(byte));
+    }
+    return text;
+}
+
+// The keyword and the text (UTF-8) of a PNG text chunk: tEXt, zTXt or iTXt, compressed or
+// not; false for a chunk laid out otherwise or one whose text does not inflate within
+// kCaptionBlockMostBytes.
+bool pngText(std::string_view type, std::string_view body, std::string& keyword,
+             std::string& text) {
+    const std::size_t end = body.find('\0');
+    if (end == std::string_view::npos || end == 0 || end > 79) {
+        return false;
+    }
+    keyword.assign(body.substr(0, end));
+    std::string_view rest = body.substr(end + 1);
+    if (type == "tEXt") {
+        text = latin1Text(rest);
+        return true;
+    }
+    if (type == "zTXt") {
+        std::string inflated;
+        if (rest.empty() || rest[0] != 0 ||
+            !inflateCapped(rest.substr(1), kCaptionBlockMostBytes, inflated)) {
+            return false;
+        }
+        text = latin1Text(inflated);
+        return true;
+    }
+    // iTXt: compression flag, method, language NUL, translated keyword NUL, text.
+    if (rest.size() < 2) {
+        return false;
+    }
+    const char compressed = rest[0];
+    const char method = rest[1];
+    rest.remove_prefix(2);
+    for (int field = 0; field < 2; ++field) {
+        const std::size_t nul = rest.find('\0');
+        if (nul == std::string_view::npos) {
+            return false;
+        }
+        rest.remove_prefix(nul + 1);
+    }
+    if (compressed == 0) {
+        text.assign(rest);
+    } else if (compressed != 1 || method != 0 ||
+               !inflateCapped(rest, kCaptionBlockMostBytes, text)) {
+        return false;
+    }
+    if (!validUtf8(text)) {
+        text = sanitizeUtf8(text);
+    }
+    return true;
+}
+
 std::string pngCaption(const ChunkSource& src) {
     std::string bytes;
+    std::string described;
     std::string exif;
+    std::string keyword;
+    std::string text;
     std::uint64_t pos = 8;
     for (int chunk = 0; chunk < kMostChunks && src.read(pos, 8, bytes) && bytes.size() == 8;
          ++chunk) {
@@ -388,26 +492,23 @@ std::string pngCaption(const ChunkSource& src) {
             break;
         }
         const std::size_t want = std::min<std::size_t>(length, kCaptionBlockMostBytes);
-        if (type == "iTXt" && src.read(pos + 8, want, bytes)) {
-            // keyword NUL, compression flag, method, language NUL, translated keyword NUL, text
-            static constexpr std::string_view kXmpKeyword("XML:com.adobe.xmp\0", 18);
-            if (startsWith(bytes, kXmpKeyword) && bytes.size() > kXmpKeyword.size() + 2 &&
-                bytes[kXmpKeyword.size()] == 0) { // not compressed
-                std::size_t text = bytes.find('\0', kXmpKeyword.size() + 2);
-                text = text == std::string::npos ? text : bytes.find('\0', text + 1);
-                if (text != std::string::npos) {
-                    std::string caption = xmpDescription(std::string_view(bytes).substr(text + 1));
-                    if (!caption.empty()) {
-                        return caption;
-                    }
+        if ((type == "iTXt" || type == "zTXt" || type == "tEXt") &&
+            src.read(pos + 8, want, bytes) && pngText(type, bytes, keyword, text)) {
+            // The XMP packet wins; a "Description" text stands in for the IPTC caption.
+            if (keyword == "XML:com.adobe.xmp") {
+                std::string caption = xmpDescription(text);
+                if (!caption.empty()) {
+                    return caption;
                 }
+            } else if (keyword == "Description" && described.empty()) {
+                described = cleanCaption(text);
             }
         } else if (type == "eXIf" && exif.empty() && src.read(pos + 8, want, bytes)) {
             exif = exifChunkCaption(bytes);
         }
         pos += 12 + static_cast<std::uint64_t>(length); // length, type, data, CRC
     }
-    return exif;
+    return described.empty() ? exif : described;
 }
 
 std::string webpCaption(const ChunkSource& src) {
@@ -512,6 +613,11 @@ std::string captionOf(const ChunkSource& src) {
         return webpCaption(src);
     }
     return "";
+}
+
+// HEIC, HEIF and AVIF files start with a box of type ftyp.
+bool isHeif(std::string_view head) {
+    return head.size() >= 8 && head.substr(4, 4) == "ftyp";
 }
 
 } // namespace
@@ -649,14 +755,28 @@ std::string readPictureCaption(const std::string& path) {
     }
     struct stat info {};
     std::string caption;
+    std::string head;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        caption = captionOf(ChunkSource(fd, static_cast<std::uint64_t>(info.st_size)));
+        const ChunkSource src(fd, static_cast<std::uint64_t>(info.st_size));
+        if (src.read(0, 12, head) && isHeif(head)) {
+            std::string packet;
+            if (readHeifXmpBlock(path, packet) == HeifExif::Found) {
+                caption = xmpDescription(packet);
+            }
+        } else {
+            caption = captionOf(src);
+        }
     }
     ::close(fd);
     return caption;
 }
 
 std::string readPictureCaptionFromBytes(std::string_view file) {
+    if (isHeif(file)) {
+        std::string packet;
+        return readHeifXmpBlockFromBytes(file, packet) == HeifExif::Found ? xmpDescription(packet)
+                                                                          : "";
+    }
     return captionOf(ChunkSource(file));
 }
 

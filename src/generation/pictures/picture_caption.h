@@ -38,10 +38,12 @@ std::string xmpDescription(std::string_view xmp);
 /// its coded character set (1:90: ESC % G is UTF-8) or as decodeUndeclaredText does; cleaned.
 std::string photoshopIptcCaption(std::string_view resources);
 
-/// The caption a PNG (iTXt "XML:com.adobe.xmp", else eXIf's ImageDescription) or WebP ("XMP "
-/// chunk, else "EXIF") file holds, reading only the chunks that hold it; "" for any other
-/// file and for a file that holds none. JPEG captions come with the header walk
-/// (readPictureSize...), HEIF's with its shooting data.
+/// The caption a PNG (the XMP text chunk "XML:com.adobe.xmp", else a "Description" text chunk,
+/// else eXIf's ImageDescription; tEXt, zTXt and iTXt, compressed text inflated up to
+/// kCaptionBlockMostBytes) or WebP ("XMP " chunk, else "EXIF") file holds, reading only the
+/// chunks that hold it, or the description of a HEIF file's XMP item (its EXIF
+/// ImageDescription comes with its shooting data); "" for any other file and for a file that
+/// holds none. JPEG captions come with the header walk (readPictureSize...).
 std::string readPictureCaption(const std::string& path);
 /// The same for a whole file held in memory.
 std::string readPictureCaptionFromBytes(std::string_view file);

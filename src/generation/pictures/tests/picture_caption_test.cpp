@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <cstdint>
 #include <fstream>
 #include <string>
 
 #include "common/codepage.h"
 #include "generation/pictures/exif_info.h"
+#include "generation/pictures/heif_exif.h"
 #include "generation/pictures/picture_header.h"
 #include "support/temp_dir.h"
 
@@ -115,6 +118,36 @@ std::string webpChunk(const std::string& type, const std::string& data) {
 }
 std::string webp(const std::string& chunks) {
     return "RIFF" + le32(static_cast<std::uint32_t>(chunks.size() + 4)) + "WEBP" + chunks;
+}
+
+// `text` deflated as PNG's compression method 0 (zlib) has it.
+std::string deflated(const std::string& text) {
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+              reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()), 9);
+    out.resize(size);
+    return out;
+}
+
+std::string box(const std::string& type, const std::string& body) {
+    return be32(static_cast<std::uint32_t>(8 + body.size())) + type + body;
+}
+
+// A HEIF file as a phone lays out its boxes: ftyp, then meta with an image item, a `mime`
+// item of `contentType` holding `packet` in the meta box's idat, and the iloc that finds it.
+std::string heifWithItem(const std::string& contentType, const std::string& packet) {
+    const std::string infe1 = box("infe", std::string("\x02\0\0\0\0\x01\0\0hvc1\0", 13));
+    const std::string infe2 =
+        box("infe", std::string("\x02\0\0\0\0\x02\0\0mime", 12) + "XMP" + std::string(1, '\0') +
+                        contentType + std::string(1, '\0'));
+    const std::string iinf = box("iinf", std::string("\0\0\0\0\0\x02", 6) + infe1 + infe2);
+    // Version 1: four-byte offsets and lengths, the item in idat (construction method 1).
+    const std::string iloc =
+        box("iloc", std::string("\x01\0\0\0\x44\0\0\x01\0\x02\0\x01\0\0\0\x01", 16) + be32(0) +
+                        be32(static_cast<std::uint32_t>(packet.size())));
+    const std::string meta = box("meta", std::string(4, '\0') + iinf + iloc + box("idat", packet));
+    return box("ftyp", "heic" + be32(0) + "mif1heic") + meta + box("mdat", std::string(64, 'x'));
 }
 
 const std::string kHakone = "箱根の家族旅行";
@@ -261,10 +294,7 @@ TEST(PictureCaption, PngAndWebpCaptionsAreReadFromTheirChunks) {
               kHakone);
     EXPECT_EQ(readPictureCaptionFromBytes(png(pngChunk("eXIf", tiffWithDescription("Lake")))),
               "Lake");
-    // A compressed iTXt is not inflated; another keyword is another text.
-    std::string compressed = itxt;
-    compressed[18] = 1;
-    EXPECT_EQ(readPictureCaptionFromBytes(png(pngChunk("iTXt", compressed))), "");
+    // Another keyword is another text.
     EXPECT_EQ(readPictureCaptionFromBytes(
                   png(pngChunk("iTXt", std::string("Comment\0\0\0\0\0Lake", 16)))),
               "");
@@ -293,6 +323,74 @@ TEST(PictureCaption, PngAndWebpCaptionsAreReadFromTheirChunks) {
     EXPECT_EQ(readPictureCaption(path), kHakone);
     EXPECT_EQ(readPictureCaption(dir.path()), "");
     EXPECT_EQ(readPictureCaption(dir.path() + "/missing.png"), "");
+}
+
+TEST(PictureCaption, CompressedPngTextIsInflatedWithinItsCap) {
+    const std::string xmp = xmpPacket("<rdf:li xml:lang='x-default'>" + kHakone + "</rdf:li>");
+    const std::string xmpKeyword("XML:com.adobe.xmp\0", 18);
+    // iTXt with compression flag 1, method 0; it wins over a Description and EXIF.
+    EXPECT_EQ(readPictureCaptionFromBytes(png(
+                  pngChunk("tEXt", std::string("Description\0Lake", 16)) +
+                  pngChunk("eXIf", tiffWithDescription("Seaside")) +
+                  pngChunk("iTXt", xmpKeyword + std::string("\x01\0ja\0\0", 6) + deflated(xmp)))),
+              kHakone);
+    // A Description: zTXt in Latin-1, iTXt in UTF-8 (compressed or not), tEXt; over EXIF.
+    const std::string description("Description\0", 12);
+    EXPECT_EQ(
+        readPictureCaptionFromBytes(png(pngChunk("eXIf", tiffWithDescription("Seaside")) +
+                                        pngChunk("zTXt", description + std::string(1, '\0') +
+                                                             deflated("Caf\xE9 <b>&amp;</b>")))),
+        "Café <b>&amp;</b>");
+    EXPECT_EQ(readPictureCaptionFromBytes(png(pngChunk(
+                  "iTXt", description + std::string("\x01\0\0\0", 4) + deflated(kHakone)))),
+              kHakone);
+    EXPECT_EQ(readPictureCaptionFromBytes(
+                  png(pngChunk("iTXt", description + std::string(4, '\0') + kHakone))),
+              kHakone);
+    EXPECT_EQ(readPictureCaptionFromBytes(
+                  png(pngChunk("eXIf", tiffWithDescription("Seaside")) +
+                      pngChunk("zTXt", description + std::string(1, '\0') + deflated("SONY DSC")))),
+              "Seaside");
+
+    // Damaged or hostile: not zlib data, an unknown method, data cut short, and a chunk of a
+    // few kilobytes that would inflate to 300 KiB (past the cap) give nothing; 200 KiB is read.
+    const std::string cut = deflated(std::string(1000, 'a') + "Lake");
+    for (const std::string& body :
+         {description + std::string(1, '\0') + "not zlib at all",
+          description + std::string(1, '\x01') + deflated("Lake"),
+          description + std::string(1, '\0') + cut.substr(0, cut.size() / 2),
+          description + std::string(1, '\0') + deflated(std::string(300 * 1024, 'a'))}) {
+        EXPECT_EQ(readPictureCaptionFromBytes(png(pngChunk("zTXt", body))), "");
+    }
+    EXPECT_EQ(
+        readPictureCaptionFromBytes(png(pngChunk(
+            "zTXt", description + std::string(1, '\0') + deflated(std::string(200 * 1024, 'a'))))),
+        std::string(kCaptionMostChars, 'a'));
+}
+
+TEST(PictureCaption, HeifCaptionsComeFromTheXmpItem) {
+    const std::string xmp =
+        xmpPacket("<rdf:li xml:lang='x-default'>" + kHakone + " &lt;b&gt;</rdf:li>");
+    EXPECT_EQ(readPictureCaptionFromBytes(heifWithItem("application/rdf+xml", xmp)),
+              kHakone + " <b>");
+    std::string block;
+    EXPECT_EQ(readHeifXmpBlockFromBytes(heifWithItem("application/rdf+xml", xmp), block),
+              HeifExif::Found);
+    EXPECT_EQ(block, xmp);
+    // Another mime item, none at all, an item larger than the file, and a cut meta box.
+    EXPECT_EQ(readPictureCaptionFromBytes(heifWithItem("text/plain", xmp)), "");
+    EXPECT_EQ(readHeifXmpBlockFromBytes(heifWithItem("text/plain", xmp), block), HeifExif::None);
+    std::string far = heifWithItem("application/rdf+xml", xmp);
+    const std::size_t length = far.find("idat") - 4 - 4; // the extent's length, before idat
+    far.replace(length, 4, be32(0x7FFFFFF0U));
+    EXPECT_EQ(readPictureCaptionFromBytes(far), "");
+    const std::string whole = heifWithItem("application/rdf+xml", xmp);
+    EXPECT_EQ(readPictureCaptionFromBytes(whole.substr(0, whole.find("iloc"))), "");
+
+    test::TempDir dir;
+    const std::string path = dir.path() + "/IMG_0001.HEIC";
+    std::ofstream(path, std::ios::binary) << heifWithItem("application/rdf+xml", xmp);
+    EXPECT_EQ(readPictureCaption(path), kHakone + " <b>");
 }
 
 } // namespace
