@@ -1,8 +1,9 @@
 // A phone's roll with a Live Photo and moving pictures: the Live Photo is one tile and one
 // name whose motion plays over its still in the viewer (once by itself, then on its button);
 // a moving GIF and a moving WebP have a still thumbnail with a badge on the picture and move in
-// the viewer, unless the visitor asks for less motion (then a button plays them); axe-core
-// finds nothing on the list or the viewer.
+// the viewer, unless the visitor asks for less motion (then a button plays them); a GIF too big
+// to move from its original loops through its MP4 copy over its still; axe-core finds nothing
+// on the list or the viewer.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { mkdirSync } from 'node:fs';
@@ -36,6 +37,8 @@ function buildRoll({ root }) {
   const frames = ['red', 'lime', 'blue', 'yellow'].flatMap((c) => ['-size', '120x90', `xc:${c}`]);
   run('/usr/bin/convert', ['-delay', '20', '-loop', '0', ...frames, join(pics, 'm-moving.gif')]);
   run('/usr/bin/convert', ['-delay', '20', '-loop', '0', ...frames, join(pics, 'n-moving.webp')]);
+  // Over a megabyte: noise keeps the GIF from packing small.
+  ffmpeg(['-f', 'lavfi', '-i', 'testsrc=size=320x240:rate=10,noise=alls=100:allf=t', '-t', '2', join(pics, 'o-big.gif')]);
   return makeGallery(root, 'live', (out) => ({
     Ini: { Mode: 1 },
     Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
@@ -74,7 +77,7 @@ describe('Live Photos and moving pictures', () => {
     try {
       await page.goto(url(join(roll, 'list.html')));
       const names = await page.evaluate(() => [...document.querySelectorAll('a.cell img')].map((i) => i.alt));
-      assert.deepEqual(names, ['IMG_0001', 'IMG_0002', 'm-moving', 'n-moving']);
+      assert.deepEqual(names, ['IMG_0001', 'IMG_0002', 'm-moving', 'n-moving', 'o-big']);
       const pict = await openViewer(page, url, 0);
       // Shown by itself once: the motion element plays over the still.
       const playing = await waitUntil(() => pict.evaluate(() => {
@@ -141,6 +144,42 @@ describe('Live Photos and moving pictures', () => {
           }
         }
         assertNoProblems(page, `moving pictures, ${reducedMotion}`);
+      } finally {
+        await page.closeAll();
+      }
+    }
+  });
+
+  test('a big GIF loops through its muted MP4 copy over its still, or waits for a click with reduced motion', async () => {
+    const url = addressing('http', server);
+    const playing = (pict) => pict.evaluate(() => {
+      const v = document.getElementById('anim');
+      const still = document.getElementById('photo');
+      return v && !v.hidden && !v.paused && v.currentTime > 0.3 && still.tagName === 'IMG' && !still.classList.contains('placeholder')
+        ? { src: v.currentSrc, muted: v.muted, loop: v.loop, box: [v.offsetWidth, v.offsetHeight], still: [still.offsetWidth, still.offsetHeight] } : null;
+    });
+    for (const reducedMotion of ['no-preference', 'reduce']) {
+      const page = await watchedPage(browser, { viewport: { width: 1280, height: 800 }, reducedMotion });
+      try {
+        const pict = await openViewer(page, url, 4);
+        await waitUntil(() => pict.evaluate(() => document.getElementById('name').textContent === 'o-big'), { describe: 'the big GIF shows' });
+        if (reducedMotion === 'reduce') {
+          await page.waitForTimeout(800);
+          assert.ok(await pict.evaluate(() => document.getElementById('anim').hidden), 'still with reduced motion');
+          assert.equal(await pict.evaluate(() => document.getElementById('live').getAttribute('aria-pressed')), 'false');
+          await pict.click('#live');
+        }
+        const shown = await waitUntil(() => playing(pict), { describe: `the MP4 copy plays (${reducedMotion})` });
+        assert.match(shown.src, /view\/o-big\.gif\.mp4$/);
+        assert.ok(shown.muted && shown.loop, 'muted and looping');
+        assert.deepEqual(shown.box, shown.still, 'over the still, in its box');
+        // Looping: still playing after its two seconds.
+        await page.waitForTimeout(2500);
+        assert.ok(await playing(pict), 'it loops');
+        // Stopped with its button.
+        await pict.click('#live');
+        await waitUntil(() => pict.evaluate(() => document.getElementById('anim').hidden), { describe: 'the button stops it' });
+        assertNoProblems(page, `the big GIF, ${reducedMotion}`);
       } finally {
         await page.closeAll();
       }
