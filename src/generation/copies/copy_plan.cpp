@@ -6,6 +6,7 @@
 
 #include "common/paths.h"
 #include "common/translate.h"
+#include "generation/copies/picture_resize.h"
 #include "generation/pictures/moving_picture.h"
 
 namespace mivo {
@@ -26,11 +27,19 @@ bool pictureStamp(const std::string& picture, std::uintmax_t& bytes, std::int64_
 } // namespace
 
 std::string animationWanted(const Item& item, const MediaTools& tools) {
-    if (item.kind != ItemKind::Picture || !item.moves || item.bytes <= kSmallMovingPicture ||
-        tools.video.ffmpeg.empty() || cmGetExt(item.name()) != "gif") {
+    if (item.kind == ItemKind::Video || !item.moves || item.bytes <= kSmallMovingPicture) {
         return {};
     }
-    return kAnimationMp4;
+    // By kind: an MP4 of a GIF is many times smaller than any GIF or WebP of it, and ffmpeg
+    // cannot read an animated WebP, which the image library keeps as a smaller WebP.
+    const std::string ext = cmGetExt(item.name());
+    if (ext == "gif" && !tools.video.ffmpeg.empty()) {
+        return kAnimationMp4;
+    }
+    if (ext == "webp" && imageLibraryMakesAnimatedWebp()) {
+        return kAnimationWebp;
+    }
+    return {};
 }
 
 ItemCopyNames nameCopies(const PictureList& items, const MediaTools& tools) {
@@ -81,7 +90,8 @@ void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& co
 
 void takeAnimation(const CopyNames& names, WebCopy& copy) {
     copy.webVideoName = names.webVideo;
-    copy.webVideoType = "video/mp4";
+    // An animated WebP is shown as a picture: no video type.
+    copy.webVideoType = names.webVideo.ends_with(".mp4") ? "video/mp4" : "";
 }
 
 CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,

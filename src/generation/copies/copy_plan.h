@@ -23,9 +23,9 @@ struct ItemCopyNames {
     std::set<std::string> assigned; // every copy and web video name of this run's items
 };
 
-/// The animation copy the item gets, by its name's extension: kAnimationMp4 for a moving GIF
-/// too big to be shown moving from its original, when this machine has ffmpeg; "" for none.
-/// (An animated WebP keeps its still: ffmpeg does not read animated WebP.)
+/// The animation copy the item gets, by its name's extension, when it moves and is too big to
+/// be shown moving from its original: kAnimationMp4 for a GIF when this machine has ffmpeg,
+/// kAnimationWebp for a WebP when the image library writes animated WebP; "" for none.
 std::string animationWanted(const Item& item, const MediaTools& tools);
 
 /// The copy names of the album's items (in listing order).

@@ -290,7 +290,8 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             (count == usual + 1 && (fields[usual] < 2 || fields[usual] > 1000000))) {
             continue;
         }
-        if (!video && !made.animation.empty() && made.animation != kAnimationMp4) {
+        if (!video && !made.animation.empty() && made.animation != kAnimationMp4 &&
+            made.animation != kAnimationWebp) {
             continue; // a kind of animation copy this version does not know: not its files
         }
         std::string name(line.substr(0, tab));

@@ -21,8 +21,10 @@ inline constexpr const char* kCopierLog = "makeWebSizes";
 /// once they are in place, so a run killed at any point leaves every file it made on record.
 inline constexpr const char* kWebSizesRecord = ".mivo-copies";
 
-/// The animation copy of a big moving GIF: a muted MP4, named with this extension added.
+/// The animation copy of a big moving GIF: a muted MP4, named with this extension added; of a
+/// big moving WebP: an animated WebP at the display size.
 inline constexpr const char* kAnimationMp4 = "mp4";
+inline constexpr const char* kAnimationWebp = "webp";
 
 /// What the record keeps of one picture: the picture as it was when its copies were made, the
 /// sizes they were made for, and their pixel sizes. ok false: the copy names are Mivo's but
@@ -46,7 +48,8 @@ struct MadeCopies {
     // the video does not say, or when its line was written by a version that did not keep them.
     std::string timeZone;
     std::string model;
-    // A big moving picture's animation copy in view/, by the extension its name gets ("mp4");
+    // A big moving picture's animation copy in view/, by the extension its name gets ("mp4",
+    // "webp");
     // "" for none, and for a line written by a version that made none.
     std::string animation;
     // The copies' names: 0 the usual ones, 2, 3... the variant taken because another item of

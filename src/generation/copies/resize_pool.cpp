@@ -123,6 +123,16 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
 void ResizePool::makeAnimation(ResizeTask& task, const ResizedSizes& sizes) {
     const auto stop = [this] { return cancelled_.load(); };
     const std::string& name = task.names.webVideo;
+    if (task.stamp.animation == kAnimationWebp) {
+        std::string bytes;
+        std::string error;
+        if (!animatedWebpCopy(task.source, sizes.viewWidth, sizes.viewHeight, bytes, error) ||
+            !folders_.views.writeFile(name, bytes, error)) {
+            cmWriteLog(kCopierLog, 4, "<" + task.source + "> " + error + ": shown still");
+            task.stamp.animation.clear();
+        }
+        return;
+    }
     if (logWants(3)) {
         std::string line = "ffmpeg:";
         for (const std::string& arg :

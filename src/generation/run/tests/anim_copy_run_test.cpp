@@ -148,5 +148,26 @@ TEST_F(AnimCopyRunTest, ABigGifMovesThroughOneMp4CopyKeptAsTheOtherCopies) {
     EXPECT_FALSE(contains(record(), "big.gif"));
 }
 
+TEST_F(AnimCopyRunTest, ABigWebpMovesThroughASmallerAnimatedWebp) {
+    // Noise frames as lossless WebP: well over a megabyte.
+    ASSERT_TRUE(make("ffmpeg -nostdin -y -f lavfi -i 'testsrc=size=400x300:rate=10,noise=alls=100:"
+                     "allf=t' -t 1 -c:v libwebp_anim -lossless 1 -loop 0 '" +
+                     pics + "/wide.webp'"));
+    ASSERT_GT(fs::file_size(pics + "/wide.webp"), 1024U * 1024U);
+    settings.CheckMedia = true;
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    const std::string index = page("index.html");
+    // An image, so in the first field: every template shows it moving.
+    EXPECT_TRUE(contains(index, "aryPicAnim[2] = [\"./view/wide.webp.webp\"];")) << index;
+    const std::string copy = readBytes(dir / "out/view/wide.webp.webp");
+    EXPECT_EQ(copy.substr(0, 4), "RIFF");
+    EXPECT_TRUE(contains(copy, "ANIM"));
+    EXPECT_LT(copy.size(), fs::file_size(pics + "/wide.webp"));
+    EXPECT_TRUE(contains(record(), "\ta=webp\n")) << record();
+    run();
+    EXPECT_TRUE(result.files.written.empty());
+}
+
 } // namespace
 } // namespace mivo
