@@ -120,6 +120,14 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
     return false;
 }
 
+void ResizePool::dropAnimation(ResizeTask& task) {
+    // The record will not list it: an earlier run's copy of that name goes now, or the next
+    // run would take it for a file of the user's.
+    std::string ignored;
+    removeCopies(folders_, {}, task.names.webVideo, ignored, &task.removed);
+    task.stamp.animation.clear();
+}
+
 void ResizePool::makeAnimation(ResizeTask& task, const ResizedSizes& sizes) {
     const auto stop = [this] { return cancelled_.load(); };
     const std::string& name = task.names.webVideo;
@@ -129,7 +137,7 @@ void ResizePool::makeAnimation(ResizeTask& task, const ResizedSizes& sizes) {
         if (!animatedWebpCopy(task.source, sizes.viewWidth, sizes.viewHeight, bytes, error) ||
             !folders_.views.writeFile(name, bytes, error)) {
             cmWriteLog(kCopierLog, 4, "<" + task.source + "> " + error + ": shown still");
-            task.stamp.animation.clear();
+            dropAnimation(task);
         }
         return;
     }
@@ -147,7 +155,7 @@ void ResizePool::makeAnimation(ResizeTask& task, const ResizedSizes& sizes) {
                            name, error, stop)) {
         // The still copies stand; the picture is shown still, and the next run tries again.
         cmWriteLog(kCopierLog, 4, "<" + error + "> the picture is shown still");
-        task.stamp.animation.clear();
+        dropAnimation(task);
     }
 }
 
