@@ -39,6 +39,7 @@ function buildRoll({ root }) {
   run('/usr/bin/convert', ['-delay', '20', '-loop', '0', ...frames, join(pics, 'n-moving.webp')]);
   // Over a megabyte: noise keeps the GIF from packing small.
   ffmpeg(['-f', 'lavfi', '-i', 'testsrc=size=320x240:rate=10,noise=alls=100:allf=t', '-t', '2', join(pics, 'o-big.gif')]);
+  ffmpeg(['-f', 'lavfi', '-i', 'testsrc=size=400x300:rate=10,noise=alls=100:allf=t', '-t', '1', '-c:v', 'libwebp_anim', '-lossless', '1', '-loop', '0', join(pics, 'p-big.webp')]);
   return makeGallery(root, 'live', (out) => ({
     Ini: { Mode: 1 },
     Path: { Pic: pics, Thum: pics, Index: join(out, 'index.html'), Html: '', Menu: join(out, 'index.html'), MenuH: '', Start: '' },
@@ -77,7 +78,7 @@ describe('Live Photos and moving pictures', () => {
     try {
       await page.goto(url(join(roll, 'list.html')));
       const names = await page.evaluate(() => [...document.querySelectorAll('a.cell img')].map((i) => i.alt));
-      assert.deepEqual(names, ['IMG_0001', 'IMG_0002', 'm-moving', 'n-moving', 'o-big']);
+      assert.deepEqual(names, ['IMG_0001', 'IMG_0002', 'm-moving', 'n-moving', 'o-big', 'p-big']);
       const pict = await openViewer(page, url, 0);
       // Shown by itself once: the motion element plays over the still.
       const playing = await waitUntil(() => pict.evaluate(() => {
@@ -179,6 +180,20 @@ describe('Live Photos and moving pictures', () => {
         // Stopped with its button.
         await pict.click('#live');
         await waitUntil(() => pict.evaluate(() => document.getElementById('anim').hidden), { describe: 'the button stops it' });
+        // A big WebP moves as an image, through its animated WebP copy.
+        if (reducedMotion === 'no-preference') {
+          const webp = await openViewer(page, url, 5);
+          const first = await waitUntil(async () => {
+            const now = await sample(webp);
+            return now && /view\/p-big\.webp\.webp /.test(now) ? now : null;
+          }, { describe: 'the big WebP shows from its animated copy' });
+          const seen = new Set([first]);
+          await waitUntil(async () => {
+            const now = await sample(webp);
+            if (now) seen.add(now);
+            return seen.size > 1;
+          }, { describe: 'the big WebP moves' });
+        }
         assertNoProblems(page, `the big GIF, ${reducedMotion}`);
       } finally {
         await page.closeAll();
