@@ -65,7 +65,8 @@ void appendUtf8(std::string& out, char32_t c) {
 
 } // namespace
 
-CopyNames copyNamesOf(const std::string& itemName, bool video, int variant) {
+CopyNames copyNamesOf(const std::string& itemName, bool video, int variant,
+                      const std::string& animation) {
     const std::string mark = variant >= 2 ? "~" + std::to_string(variant) : std::string();
     CopyNames names;
     if (isJpegName(itemName)) {
@@ -76,6 +77,8 @@ CopyNames copyNamesOf(const std::string& itemName, bool video, int variant) {
     }
     if (video) {
         names.webVideo = itemName + mark + ".mp4";
+    } else if (!animation.empty()) {
+        names.webVideo = itemName + mark + "." + animation;
     }
     return names;
 }

@@ -6,18 +6,23 @@
 namespace mivo {
 
 /// The names of one item's copies: the same file name in thumbs/, thumbs/2x/ and view/, and
-/// for a video its web video in view/ ("" for a picture).
+/// for a video its web video in view/, for a big moving picture its animation copy there
+/// ("" for any other picture).
 struct CopyNames {
     std::string file;
     std::string webVideo;
+
+    bool operator==(const CopyNames&) const = default;
 };
 
 /// The names of the copies of the item `itemName`. Variant 0 gives the usual names: a JPEG's
 /// own name, the name with ".jpg" added for other kinds (the copies are always JPEG; a video's
 /// are its poster), and for a video the name with ".mp4" added. Variant 2, 3... puts "~2",
 /// "~3"... before the extension Mivo adds (before a JPEG's own), for an item whose usual names
-/// another item has.
-CopyNames copyNamesOf(const std::string& itemName, bool video, int variant = 0);
+/// another item has. `animation`, for a picture, is the extension of its animation copy
+/// ("mp4"), the name with it added; "" for none.
+CopyNames copyNamesOf(const std::string& itemName, bool video, int variant = 0,
+                      const std::string& animation = {});
 
 /// A name as a file system that does not tell letter case apart sees it (FAT and exFAT cards,
 /// a shared folder): two names with the same key are one file there.

@@ -6,6 +6,8 @@
 
 #include "common/paths.h"
 #include "common/translate.h"
+#include "generation/copies/picture_resize.h"
+#include "generation/pictures/moving_picture.h"
 
 namespace mivo {
 
@@ -24,7 +26,23 @@ bool pictureStamp(const std::string& picture, std::uintmax_t& bytes, std::int64_
 
 } // namespace
 
-ItemCopyNames nameCopies(const PictureList& items) {
+std::string animationWanted(const Item& item, const MediaTools& tools) {
+    if (item.kind == ItemKind::Video || !item.moves || item.bytes <= kSmallMovingPicture) {
+        return {};
+    }
+    // By kind: an MP4 of a GIF is many times smaller than any GIF or WebP of it, and ffmpeg
+    // cannot read an animated WebP, which the image library keeps as a smaller WebP.
+    const std::string ext = cmGetExt(item.name());
+    if (ext == "gif" && !tools.video.ffmpeg.empty()) {
+        return kAnimationMp4;
+    }
+    if (ext == "webp" && imageLibraryMakesAnimatedWebp()) {
+        return kAnimationWebp;
+    }
+    return {};
+}
+
+ItemCopyNames nameCopies(const PictureList& items, const MediaTools& tools) {
     std::vector<std::string> itemNames;
     itemNames.reserve(items.size());
     for (const Item& item : items) {
@@ -35,9 +53,10 @@ ItemCopyNames nameCopies(const PictureList& items) {
     out.names.resize(items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
         const bool video = items[i].kind == ItemKind::Video;
-        out.names[i] = copyNamesOf(itemNames[i], video, out.variants[i]);
+        out.names[i] =
+            copyNamesOf(itemNames[i], video, out.variants[i], animationWanted(items[i], tools));
         out.assigned.insert(out.names[i].file);
-        if (video) {
+        if (!out.names[i].webVideo.empty()) {
             out.assigned.insert(out.names[i].webVideo);
         }
     }
@@ -69,6 +88,12 @@ void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& co
     copy.model = made.model;
 }
 
+void takeAnimation(const CopyNames& names, WebCopy& copy) {
+    copy.webVideoName = names.webVideo;
+    // An animated WebP is shown as a picture: no video type.
+    copy.webVideoType = names.webVideo.ends_with(".mp4") ? "video/mp4" : "";
+}
+
 CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,
                     const std::set<std::string>& ownNames, const FolderContents& present,
                     const ResizeRequest& request, const MediaTools& tools) {
@@ -90,6 +115,8 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
         stamp.request = request;
         stamp.video = video;
         stamp.variant = names.variants[i];
+        stamp.animation = animationWanted(item, tools);
+        const bool extra = !own.webVideo.empty(); // a web video or an animation copy
         if (!fitsRecord(name)) {
             copy.notReduced = true;
             errors[i] = translatable("縮小画像の記録に書けない名前です");
@@ -105,14 +132,19 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             const MadeCopies& made = known->second;
             const bool same = made.pictureBytes == stamp.pictureBytes &&
                               made.pictureTime == stamp.pictureTime && made.video == video;
+            // A big moving picture on record without its animation copy (a record of a version
+            // that made none, or a run without ffmpeg) gets it now, and loses it once small.
             if (made.ok && same && made.request == request && made.variant == stamp.variant &&
-                present.allExist(own.file) &&
-                (!made.webVideoMade || present.views.regular.count(own.webVideo) != 0)) {
+                made.animation == stamp.animation && present.allExist(own.file) &&
+                (!(made.webVideoMade || !made.animation.empty()) ||
+                 present.views.regular.count(own.webVideo) != 0)) {
                 after[name] = made;
                 copy.ok = true;
                 copy.sizes = made.sizes;
                 if (video) {
                     takeVideoFacts(name, made, copy);
+                } else if (extra) {
+                    takeAnimation(own, copy);
                 }
                 continue;
             }
@@ -127,7 +159,7 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             // Mivo's, so the copies are made again over them.
         }
         if ((present.anyTaken(own.file) && ownNames.count(own.file) == 0) ||
-            (video && present.views.names.count(own.webVideo) != 0 &&
+            (extra && present.views.names.count(own.webVideo) != 0 &&
              ownNames.count(own.webVideo) == 0)) {
             copy.notReduced = true;
             errors[i] = translatable("縮小画像の名前のファイルが既にあります (Mivo が作ったもので"

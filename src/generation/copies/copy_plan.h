@@ -23,8 +23,13 @@ struct ItemCopyNames {
     std::set<std::string> assigned; // every copy and web video name of this run's items
 };
 
+/// The animation copy the item gets, by its name's extension, when it moves and is too big to
+/// be shown moving from its original: kAnimationMp4 for a GIF when this machine has ffmpeg,
+/// kAnimationWebp for a WebP when the image library writes animated WebP; "" for none.
+std::string animationWanted(const Item& item, const MediaTools& tools);
+
 /// The copy names of the album's items (in listing order).
-ItemCopyNames nameCopies(const PictureList& items);
+ItemCopyNames nameCopies(const PictureList& items, const MediaTools& tools);
 
 /// Every name the record holds: Mivo's, so this item or another may replace it.
 std::set<std::string> namesOnRecord(const CopyRecord& record);
@@ -44,6 +49,9 @@ bool leftOutWhenUnreadable(const MediaTools& tools, ItemKind kind);
 
 /// What the pages show of a video, from its record line.
 void takeVideoFacts(const std::string& name, const MadeCopies& made, WebCopy& copy);
+
+/// What the pages show of a picture's animation copy (`names.webVideo`): its name and type.
+void takeAnimation(const CopyNames& names, WebCopy& copy);
 
 /// What each of the album's items needs: its copies kept as the record and the copy folders
 /// (`present`) have them, made (a task), or none, and why. Each item's `copy` gets what is

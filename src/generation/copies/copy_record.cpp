@@ -79,7 +79,7 @@ bool fitsRecord(const std::string& name) {
 }
 
 CopyNames recordedNames(const std::string& name, const MadeCopies& made) {
-    return copyNamesOf(name, made.video, made.variant);
+    return copyNamesOf(name, made.video, made.variant, made.video ? std::string() : made.animation);
 }
 
 long long dateNumber(const std::string& date) {
@@ -152,7 +152,12 @@ std::string recordText(const CopyRecord& record) {
     return text;
 }
 
-std::string videoTextField(const MadeCopies& made) {
+std::string recordTextField(const MadeCopies& made) {
+    if (!made.video) {
+        std::string field = "a=";
+        appendEscaped(field, made.animation);
+        return field;
+    }
     std::string field = "z=";
     appendEscaped(field, made.timeZone);
     field += ";m=";
@@ -160,9 +165,10 @@ std::string videoTextField(const MadeCopies& made) {
     return field;
 }
 
-bool readVideoTextField(std::string_view field, MadeCopies& made) {
+bool readRecordTextField(std::string_view field, MadeCopies& made) {
     std::string timeZone;
     std::string model;
+    std::string animation;
     while (!field.empty()) {
         const std::size_t end = std::min(field.find(';'), field.size());
         const std::string_view pair = field.substr(0, end);
@@ -180,10 +186,13 @@ bool readVideoTextField(std::string_view field, MadeCopies& made) {
             timeZone = std::move(value);
         } else if (key == "m") {
             model = std::move(value);
+        } else if (key == "a") {
+            animation = std::move(value);
         }
     }
     made.timeZone = std::move(timeZone);
     made.model = std::move(model);
+    made.animation = std::move(animation);
     return true;
 }
 
@@ -218,11 +227,12 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made) {
         line += '\t';
         line += std::to_string(made.variant);
     }
-    if (made.video) {
-        // A video's texts, last. Versions that knew only a 1 in the thirteenth place skip the
-        // line as one they cannot read, and touch none of its files.
+    if (made.video || !made.animation.empty()) {
+        // A video's texts, or a picture's animation copy, last. Versions that knew only a 1 in
+        // the thirteenth place, or no text after a picture's numbers, skip the line as one
+        // they cannot read, and touch none of its files.
         line += '\t';
-        line += videoTextField(made);
+        line += recordTextField(made);
     }
     line += '\n';
     return line;
@@ -266,17 +276,23 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         }
         const bool video =
             count >= 16 && (fields[12] == kVideoLine || fields[12] == kVideoLineWithText);
-        const bool withText = video && fields[12] == kVideoLineWithText;
+        // A picture's line may end in a text field too (its animation copy).
+        const bool withText =
+            video ? fields[12] == kVideoLineWithText : at != lineEnd && *at == '\t' && count >= 12;
         const std::size_t usual = video ? 16 : 12;
         MadeCopies made;
         // The text field follows the numbers after a tab; from_chars stopped at that tab,
         // since the field begins with a letter.
         const bool textRead = withText && at != lineEnd && *at == '\t' &&
-                              readVideoTextField(std::string_view(at + 1, lineEnd), made);
+                              readRecordTextField(std::string_view(at + 1, lineEnd), made);
         if ((withText ? !textRead : at != lineEnd) || (count != usual && count != usual + 1) ||
             fields[0] < 0 ||
             (count == usual + 1 && (fields[usual] < 2 || fields[usual] > 1000000))) {
             continue;
+        }
+        if (!video && !made.animation.empty() && made.animation != kAnimationMp4 &&
+            made.animation != kAnimationWebp) {
+            continue; // a kind of animation copy this version does not know: not its files
         }
         std::string name(line.substr(0, tab));
         if (!fitsRecord(name)) {
@@ -292,6 +308,7 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         made.unreadable = fields[5] == 2;
         made.sizes = {fields[6], fields[7], fields[8], fields[9], fields[10], fields[11]};
         if (video) {
+            made.animation.clear();
             made.video = true;
             made.durationMs = std::max(fields[13], 0LL);
             made.webVideoMade = fields[14] == 1;

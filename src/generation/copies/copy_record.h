@@ -21,6 +21,11 @@ inline constexpr const char* kCopierLog = "makeWebSizes";
 /// once they are in place, so a run killed at any point leaves every file it made on record.
 inline constexpr const char* kWebSizesRecord = ".mivo-copies";
 
+/// The animation copy of a big moving GIF: a muted MP4, named with this extension added; of a
+/// big moving WebP: an animated WebP at the display size.
+inline constexpr const char* kAnimationMp4 = "mp4";
+inline constexpr const char* kAnimationWebp = "webp";
+
 /// What the record keeps of one picture: the picture as it was when its copies were made, the
 /// sizes they were made for, and their pixel sizes. ok false: the copy names are Mivo's but
 /// hold no finished copies (being made when a run ended, or failed): they are made again.
@@ -43,6 +48,10 @@ struct MadeCopies {
     // the video does not say, or when its line was written by a version that did not keep them.
     std::string timeZone;
     std::string model;
+    // A big moving picture's animation copy in view/, by the extension its name gets ("mp4",
+    // "webp");
+    // "" for none, and for a line written by a version that made none.
+    std::string animation;
     // The copies' names: 0 the usual ones, 2, 3... the variant taken because another item of
     // the folder has the usual ones (copyNamesOf).
     int variant = 0;
@@ -71,12 +80,13 @@ bool fitsRecord(const std::string& name);
 /// The names of the copies a record line says were made for `name`.
 CopyNames recordedNames(const std::string& name, const MadeCopies& made);
 
-/// The text field of a video's line, "z=<time zone>;m=<model>", each value with every byte
-/// that could end the field, the line or a value (controls, blanks, bytes beyond ASCII, "%",
-/// ";", "=") written as "%XX"; and back, false for a field that is not so written. Keys it does
-/// not know are passed over, so that later versions may add some.
-std::string videoTextField(const MadeCopies& made);
-bool readVideoTextField(std::string_view field, MadeCopies& made);
+/// The text field of a line: a video's "z=<time zone>;m=<model>", a picture's "a=<animation>"
+/// (a picture without an animation copy has none), each value with every byte that could end
+/// the field, the line or a value (controls, blanks, bytes beyond ASCII, "%", ";", "=")
+/// written as "%XX"; and back, false for a field that is not so written. Keys it does not know
+/// are passed over, so that later versions may add some.
+std::string recordTextField(const MadeCopies& made);
+bool readRecordTextField(std::string_view field, MadeCopies& made);
 
 /// "YYYY:MM:DD hh:mm:ss" as the number YYYYMMDDhhmmss the record keeps, and back; 0 and "" for
 /// a date that is not so written.

@@ -29,7 +29,8 @@ std::size_t removeStaleCopies(const CopyFolderSet& folders, const CopyRecord& be
     std::size_t gone = 0;
     for (const auto& [name, made] : before) {
         const auto kept = after.find(name);
-        if (kept != after.end() && kept->second.variant == made.variant) {
+        // Kept under the same names; names it no longer has (an animation copy dropped) go.
+        if (kept != after.end() && recordedNames(name, kept->second) == recordedNames(name, made)) {
             continue;
         }
         removeOwn(name, made);

@@ -1,8 +1,11 @@
 #include "generation/copies/gallery_copies.h"
 
+#include <algorithm>
+
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/translate.h"
+#include "generation/pictures/moving_picture.h"
 #include "generation/plan/status.h"
 
 namespace mivo {
@@ -59,8 +62,12 @@ void makeGalleryCopies(const RunServices& run, const PagePlan& pages, Album& alb
     copyJob.request.boxHeight = pages.thumbHeight;
     copyJob.request.viewEdge = kViewEdge;
     copyJob.workers = run.pictureWorkers;
-    if (job.media) {
-        copyJob.tools.media = true;
+    // ffmpeg makes the web videos and the animation copies of big moving GIFs.
+    const bool bigMoving = std::any_of(items.begin(), items.end(), [](const Item& item) {
+        return item.moves && item.bytes > kSmallMovingPicture;
+    });
+    if (job.media || bigMoving) {
+        copyJob.tools.media = job.media;
         copyJob.tools.video = findVideoPrograms();
     }
     copyJob.stopRequested = [&run] { return run.status.stopRequested(); };

@@ -67,6 +67,8 @@ struct ImageLibrary {
     decltype(&::vips_flatten) flatten = nullptr;
     decltype(&::vips_composite2) composite2 = nullptr;
     decltype(&::vips_jpegsave_buffer) jpegSaveBuffer = nullptr;
+    // For the animation copies of moving WebP pictures; without it they are shown still.
+    decltype(&::vips_webpsave_buffer) webpSaveBuffer = nullptr;
     decltype(&::vips_image_get_width) width = nullptr;
     decltype(&::vips_image_get_height) height = nullptr;
     decltype(&::g_object_unref) unref = nullptr;
@@ -133,6 +135,7 @@ bool openLibrary() {
         bind(handle, "vips_nickname_find", v.nicknameFind) &&
         bind(handle, "g_type_from_name", v.typeFromName);
     bind(handle, "vips_block_untrusted_set", v.blockUntrusted);
+    bind(handle, "vips_webpsave_buffer", v.webpSaveBuffer);
     // The same check the library's own start-up macro makes: an interface the headers do not
     // describe is not used. The library stays open for the life of the process.
     return bound && v.version(3) - v.version(5) == VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE;
@@ -628,6 +631,40 @@ bool resizePictureBytes(const std::string& bytes, const ResizeRequest& request,
         return false;
     }
     return copiesFromLoaded(loaded, request, copies, error);
+}
+
+bool imageLibraryMakesAnimatedWebp() {
+    return imageLibraryReads("webpload") && vips.webpSaveBuffer != nullptr;
+}
+
+bool animatedWebpCopy(const std::string& picture, long long width, long long height,
+                      std::string& bytes, std::string& error) {
+    if (!imageLibraryMakesAnimatedWebp()) {
+        error = "the image library cannot write animated WebP";
+        return false;
+    }
+    if (!holdsWhatItsNameSays(picture, error)) {
+        return false;
+    }
+    // Every frame (n=-1), each reduced into the display copy's box; the frames' times and the
+    // loop count go with them into the saved file.
+    // (The options after the name: the last bracket is ours, whatever the name holds.)
+    const std::string allPages = picture + "[n=-1]";
+    ImageRef loaded;
+    if (vips.thumbnail(allPages.c_str(), loaded.out(), side(width), "height", side(height), "size",
+                       VIPS_SIZE_DOWN, nullptr) != 0) {
+        error = takeLibraryError();
+        return false;
+    }
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    if (vips.webpSaveBuffer(loaded.get(), &buffer, &length, "Q", 80, "strip", TRUE, nullptr) != 0) {
+        error = takeLibraryError();
+        return false;
+    }
+    bytes.assign(static_cast<const char*>(buffer), length);
+    vips.free(buffer);
+    return true;
 }
 
 bool imageLibraryReads(const char* loader) {

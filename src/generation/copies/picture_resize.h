@@ -35,6 +35,14 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request, Enc
 bool resizePictureBytes(const std::string& bytes, const ResizeRequest& request,
                         EncodedCopies& copies, std::string& error);
 
+/// The animation copy of the moving WebP `picture`: every frame reduced into `width` x
+/// `height` (the display copy's size), kept with its times, as animated WebP bytes in memory.
+bool animatedWebpCopy(const std::string& picture, long long width, long long height,
+                      std::string& bytes, std::string& error);
+
+/// True when the image library reads WebP and writes animated WebP.
+bool imageLibraryMakesAnimatedWebp();
+
 /// True when the image library is there and has the loader `loader` ("heifload",
 /// "webpload"...), so that a run can say once that a kind of picture cannot be read.
 bool imageLibraryReads(const char* loader);

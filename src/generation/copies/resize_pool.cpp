@@ -120,6 +120,45 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
     return false;
 }
 
+void ResizePool::dropAnimation(ResizeTask& task) {
+    // The record will not list it: an earlier run's copy of that name goes now, or the next
+    // run would take it for a file of the user's.
+    std::string ignored;
+    removeCopies(folders_, {}, task.names.webVideo, ignored, &task.removed);
+    task.stamp.animation.clear();
+}
+
+void ResizePool::makeAnimation(ResizeTask& task, const ResizedSizes& sizes) {
+    const auto stop = [this] { return cancelled_.load(); };
+    const std::string& name = task.names.webVideo;
+    if (task.stamp.animation == kAnimationWebp) {
+        std::string bytes;
+        std::string error;
+        if (!animatedWebpCopy(task.source, sizes.viewWidth, sizes.viewHeight, bytes, error) ||
+            !folders_.views.writeFile(name, bytes, error)) {
+            cmWriteLog(kCopierLog, 4, "<" + task.source + "> " + error + ": shown still");
+            dropAnimation(task);
+        }
+        return;
+    }
+    if (logWants(3)) {
+        std::string line = "ffmpeg:";
+        for (const std::string& arg :
+             animationCommand(video_, task.source, sizes.viewWidth, sizes.viewHeight, name)) {
+            line += ' ';
+            line += arg;
+        }
+        cmWriteLog(kCopierLog, 3, line);
+    }
+    std::string error;
+    if (!makeAnimationCopy(video_, task.source, sizes.viewWidth, sizes.viewHeight, folders_.views,
+                           name, error, stop)) {
+        // The still copies stand; the picture is shown still, and the next run tries again.
+        cmWriteLog(kCopierLog, 4, "<" + error + "> the picture is shown still");
+        dropAnimation(task);
+    }
+}
+
 void ResizePool::run(ResizeTask& task) {
     EncodedCopies encoded;
     task.ok = task.stamp.video ? makeVideo(task, encoded)
@@ -134,6 +173,9 @@ void ResizePool::run(ResizeTask& task) {
         task.ok = folders_.views.writeFile(fileName, encoded.view, task.error) &&
                   folders_.thumbs2x.writeFile(fileName, encoded.thumb2x, task.error) &&
                   folders_.thumbs.writeFile(fileName, encoded.thumb, task.error);
+    }
+    if (task.ok && !task.stamp.video && !task.stamp.animation.empty()) {
+        makeAnimation(task, encoded.sizes);
     }
     if (task.ok) {
         task.sizes = encoded.sizes;

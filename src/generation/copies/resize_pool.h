@@ -59,6 +59,11 @@ class ResizePool {
     /// video. false with the task's error; `unreadable` when the file is no video ffprobe and
     /// ffmpeg can read.
     bool makeVideo(ResizeTask& task, EncodedCopies& encoded);
+    /// Makes the animation copy of a moving GIF whose still copies are made, at the display
+    /// copy's size; on failure the task keeps no animation.
+    void makeAnimation(ResizeTask& task, const ResizedSizes& sizes);
+    /// The task keeps no animation copy: a file of its name goes.
+    void dropAnimation(ResizeTask& task);
     void run(ResizeTask& task);
     void work();
 

@@ -44,6 +44,8 @@ constexpr double kPosterTimeLimit = 120;
 // No ffmpeg call runs longer than this, whatever the video claims to be: a few frames stamped
 // hours apart would otherwise keep a transcode busy for the hours in between.
 constexpr double kLongestCall = 600;
+// A GIF's animation copy: a few minutes at most, however many frames it holds.
+constexpr double kAnimationTimeLimit = 300;
 
 // The demuxers of the containers Mivo lists (MP4/MOV/3GP, Matroska/WebM, AVI). None of them
 // opens another file as ffmpeg is run here (the MOV demuxer's external data references are off
@@ -53,9 +55,14 @@ constexpr const char* kVideoDemuxers = "mov,matroska,avi";
 // A file from the user's folder is read as the one file it is: the file protocol only, never
 // a name read as an option ("-i.mp4") or another protocol ("http:x.mp4"), and only through
 // the demuxers above.
-std::vector<std::string> inputArguments(const std::string& path) {
-    return {"-protocol_whitelist", "file", "-format_whitelist",
-            kVideoDemuxers,        "-i",   "file:" + (path.starts_with('/') ? path : "./" + path)};
+std::vector<std::string> inputArguments(const std::string& path,
+                                        const char* demuxers = kVideoDemuxers) {
+    return {"-protocol_whitelist",
+            "file",
+            "-format_whitelist",
+            demuxers,
+            "-i",
+            "file:" + (path.starts_with('/') ? path : "./" + path)};
 }
 
 std::vector<std::string> quietProgram(const std::string& program) {
@@ -1047,24 +1054,21 @@ double webVideoTimeLimit(const VideoFacts& facts) {
     return std::min(60 + 10 * facts.durationSeconds, kLongestCall);
 }
 
-bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
-                  WebVideoWay way, const CopyFolder& folder, const std::string& name,
-                  std::string& error, const std::function<bool()>& stop, ProgramResult* result) {
+namespace {
+
+// Writes what ffmpeg (`command` for a given output file) makes as `name` into the open folder
+// `folder`: into a new temporary file of the folder, renamed over `name` only when ffmpeg
+// succeeded, removed on failure, stop or time limit, so that no partial file is ever left.
+bool writeThroughFfmpeg(const CopyFolder& folder, const std::string& name,
+                        const std::function<std::vector<std::string>(const std::string&)>& command,
+                        const ProgramRun& how, std::string& error, ProgramResult& run) {
     const std::string target = folder.path() + "/" + name;
-    if (way == WebVideoWay::Original) {
-        error = target + ": the original is played as it is";
-        return false;
-    }
-    if (programs.ffmpeg.empty()) {
-        error = target + ": ffmpeg is not installed";
-        return false;
-    }
     if (!isPlainFileName(name)) {
         error = target + ": not a file name";
         return false;
     }
     // ffmpeg writes into a file without a name, which gets one only once ffmpeg succeeded: a
-    // run killed meanwhile (ffmpeg dies with it) leaves nothing of the video behind. Where the
+    // run killed meanwhile (ffmpeg dies with it) leaves nothing of the file behind. Where the
     // file system has no such files, into a new hidden name the next run removes.
     std::string temp;
     int fd = ::openat(folder.fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
@@ -1076,23 +1080,7 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
     // ffmpeg opens our descriptor by its /proc name (twice with fast start, which reads the
     // file back): nothing of the folder's path is looked up again.
     const std::string output = "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(fd);
-    ProgramRun how;
-    how.timeLimitSeconds = webVideoTimeLimit(facts);
-    how.stopRequested = stop;
-    ProgramResult own;
-    ProgramResult& run = result != nullptr ? *result : own;
-    ToneTable table;
-    if (way == WebVideoWay::Transcode && needsShownColours(facts) &&
-        colourWay(programs) == ColourFilters::Table && !table.make(facts, error)) {
-        ::close(fd);
-        if (!temp.empty()) {
-            ::unlinkat(folder.fd(), temp.c_str(), 0);
-        }
-        error = target + ": " + error;
-        return false;
-    }
-    bool ok =
-        runProgram(webVideoCommand(programs, path, facts, way, output, table.path()), how, run);
+    bool ok = runProgram(command(output), how, run);
     if (!ok) {
         error = target + ": " + failure("ffmpeg", run);
     }
@@ -1113,6 +1101,87 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
         ::unlinkat(folder.fd(), temp.c_str(), 0);
     }
     return ok;
+}
+
+} // namespace
+
+bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
+                  WebVideoWay way, const CopyFolder& folder, const std::string& name,
+                  std::string& error, const std::function<bool()>& stop, ProgramResult* result) {
+    const std::string target = folder.path() + "/" + name;
+    if (way == WebVideoWay::Original) {
+        error = target + ": the original is played as it is";
+        return false;
+    }
+    if (programs.ffmpeg.empty()) {
+        error = target + ": ffmpeg is not installed";
+        return false;
+    }
+    ProgramRun how;
+    how.timeLimitSeconds = webVideoTimeLimit(facts);
+    how.stopRequested = stop;
+    ProgramResult own;
+    ProgramResult& run = result != nullptr ? *result : own;
+    ToneTable table;
+    if (way == WebVideoWay::Transcode && needsShownColours(facts) &&
+        colourWay(programs) == ColourFilters::Table && !table.make(facts, error)) {
+        error = target + ": " + error;
+        return false;
+    }
+    return writeThroughFfmpeg(
+        folder, name,
+        [&](const std::string& output) {
+            return webVideoCommand(programs, path, facts, way, output, table.path());
+        },
+        how, error, run);
+}
+
+std::vector<std::string> animationCommand(const VideoPrograms& programs, const std::string& path,
+                                          long width, long height, const std::string& output) {
+    // H.264 in 4:2:0 wants even sizes; never more than the display copy's.
+    const long evenWidth = std::max(2L, width - width % 2);
+    const long evenHeight = std::max(2L, height - height % 2);
+    std::vector<std::string> argv = quietProgram(programs.ffmpeg);
+    const std::string threads = std::to_string(programs.threads);
+    if (programs.threads > 0) {
+        argv.insert(argv.end(), {"-threads", threads, "-filter_threads", threads});
+    }
+    // The GIF is read as the one GIF it is, as a video is read as one video.
+    const std::vector<std::string> input = inputArguments(path, "gif");
+    argv.insert(argv.end(), input.begin(), input.end());
+    argv.insert(argv.end(),
+                {"-map", "0:V:0", "-an", "-dn", "-sn", "-map_metadata", "-1", "-map_chapters", "-1",
+                 "-vf",
+                 "scale=" + std::to_string(evenWidth) + ":" + std::to_string(evenHeight) +
+                     ":flags=lanczos,setsar=1",
+                 "-c:v", "libx264", "-preset", "fast", "-crf", "23", "-pix_fmt", "yuv420p",
+                 // Each frame stays as long as the GIF shows it.
+                 "-fps_mode", "vfr"});
+    if (programs.threads > 0) {
+        argv.insert(argv.end(), {"-threads", threads});
+    }
+    argv.insert(argv.end(), {"-movflags", "+faststart", "-f", "mp4", "-y", output});
+    return argv;
+}
+
+bool makeAnimationCopy(const VideoPrograms& programs, const std::string& path, long width,
+                       long height, const CopyFolder& folder, const std::string& name,
+                       std::string& error, const std::function<bool()>& stop,
+                       ProgramResult* result) {
+    if (programs.ffmpeg.empty()) {
+        error = folder.path() + "/" + name + ": ffmpeg is not installed";
+        return false;
+    }
+    ProgramRun how;
+    how.timeLimitSeconds = kAnimationTimeLimit;
+    how.stopRequested = stop;
+    ProgramResult own;
+    return writeThroughFfmpeg(
+        folder, name,
+        [&](const std::string& output) {
+            return animationCommand(programs, path, width, height, output);
+        },
+        how, error, result != nullptr ? *result : own);
 }
 
 } // namespace mivo

@@ -111,4 +111,17 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
                   std::string& error, const std::function<bool()>& stop,
                   ProgramResult* result = nullptr);
 
+/// The ffmpeg argument vector (argv[0] is ffmpeg's path) that writes the animation copy of the
+/// moving GIF `path` to `output`: a muted MP4 (H.264, yuv420p, fast start) at `width` x
+/// `height` made even, that the viewer loops. Only the gif demuxer reads the file.
+std::vector<std::string> animationCommand(const VideoPrograms& programs, const std::string& path,
+                                          long width, long height, const std::string& output);
+
+/// Writes the animation copy of the moving GIF `path` as `name` into the open folder `folder`,
+/// as makeWebVideo writes a web video: nothing partial is ever left.
+bool makeAnimationCopy(const VideoPrograms& programs, const std::string& path, long width,
+                       long height, const CopyFolder& folder, const std::string& name,
+                       std::string& error, const std::function<bool()>& stop,
+                       ProgramResult* result = nullptr);
+
 } // namespace mivo

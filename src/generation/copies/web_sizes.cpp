@@ -109,6 +109,8 @@ void takeTask(const ResizeTask& task, bool poolStopped, const MediaTools& tools,
         copy.sizes = task.sizes;
         if (made.video) {
             takeVideoFacts(task.name, made, copy);
+        } else if (!made.animation.empty()) {
+            takeAnimation(task.names, copy);
         }
         ++report.made;
         return;
@@ -166,7 +168,7 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
 
     const CopyRecord before = readRecord(folders.thumbs);
     const std::set<std::string> ownNames = namesOnRecord(before);
-    const ItemCopyNames names = nameCopies(items);
+    const ItemCopyNames names = nameCopies(items, job.tools);
     std::set<std::string> tidyNames = ownNames;
     tidyNames.insert(names.assigned.begin(), names.assigned.end());
     const FolderContents present{listAndTidy(folders.thumbs, tidyNames),

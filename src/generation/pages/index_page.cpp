@@ -81,8 +81,8 @@ void writePictureArrays(const PagePlan& pages, const AlbumJob& job, const IndexP
     });
     // aryPicVideo[k]: video k's web video (link, seconds, MIME type), for the videos.
     writeColumnArray(page, "aryPicVideo", pictures.videos, count);
-    // aryPicAnim[k]: moving picture k's animation (link), shown in its viewer in place of the
-    // still display copy.
+    // aryPicAnim[k]: moving picture k's animation, shown in its viewer in place of the still
+    // display copy: [link] of an image, or ["", link, type] of a big GIF's MP4 copy.
     writeColumnArray(page, "aryPicAnim", pictures.animations, count);
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.

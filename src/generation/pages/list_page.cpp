@@ -206,7 +206,12 @@ void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& alb
         }
         if (!row.animationLink.empty()) {
             shown.animations.resize(count);
-            shown.animations[row.number] = {row.animationLink};
+            // An image in the first field, a video (link, type) after it: a template that
+            // knows only the first shows a moving GIF's MP4 copy as its still.
+            shown.animations[row.number] =
+                row.animationType.empty()
+                    ? std::vector<std::string>{row.animationLink}
+                    : std::vector<std::string>{"", row.animationLink, row.animationType};
         }
         if (!job.startName.empty() && textEquals(job.startName, row.item->name())) {
             table.startNo = static_cast<long>(row.number);

@@ -190,8 +190,14 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
         row.pictureLink = row.viewLink; // the download gives the display copy
     }
     row.animationLink.clear();
+    row.animationType.clear();
     if (item.moves && row.copy != nullptr && row.kind != ItemKind::Video &&
-        item.bytes <= kSmallMovingPicture && (!withheld || item.originalInSite)) {
+        !row.copy->webVideoName.empty()) {
+        // A big moving GIF moves through its animation copy.
+        row.animationLink = links.view.to(row.copy->webVideoName);
+        row.animationType = row.copy->webVideoType;
+    } else if (item.moves && row.copy != nullptr && row.kind != ItemKind::Video &&
+               item.bytes <= kSmallMovingPicture && (!withheld || item.originalInSite)) {
         row.animationLink = item.originalInSite && links.originals
                                 ? links.originals->to(item.name())
                                 : links.pictures.to(item.name());

@@ -44,9 +44,11 @@ struct PictureRow {
     std::string motionLink;
     std::string motionType;
     long long motionMs = 0;
-    // A moving picture's animation, shown in the viewer: its original while it is small; ""
-    // for every other item.
+    // A moving picture's animation, shown in the viewer: its original while it is small, else
+    // its animation copy (a GIF's MP4, whose MIME type `animationType` gives; "" for an
+    // original); "" for every other item.
     std::string animationLink;
+    std::string animationType;
     // The size the list shows the thumbnail at: the copy's own size, the picture scaled into
     // the thumbnail box, or the box itself for a picture of unknown size. None for a thumbnail
     // from a thumbnail folder, which shows at its own size.

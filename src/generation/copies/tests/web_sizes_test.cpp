@@ -408,6 +408,37 @@ TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVers
     EXPECT_EQ(record.at("a.mov"), variantVideo);
 }
 
+TEST(CopyRecordLines, APicturesAnimationCopyIsKeptAfterItsNumbersAndLeadsNowhereElse) {
+    MadeCopies gif;
+    gif.pictureBytes = 2000000;
+    gif.pictureTime = 20;
+    gif.ok = true;
+    gif.sizes = {160, 120, 320, 240, 800, 600};
+    gif.animation = kAnimationMp4;
+    MadeCopies webp = gif;
+    webp.animation = kAnimationWebp;
+    webp.variant = 2;
+    const std::string line = copyRecordLine("a.gif", gif);
+    EXPECT_EQ(line, "a.gif\t2000000\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\ta=mp4\n");
+    const std::string text =
+        copyRecordHeader() + line + copyRecordLine("b.webp", webp) +
+        // An earlier version's line: no animation copy, read as such.
+        "c.gif\t2000000\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\n" +
+        // A kind this version does not know, or a value that would name another file: skipped.
+        "d.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\ta=avif\n" +
+        "e.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\ta=mp4%2F..%2Fx\n" +
+        "f.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\ta=mp4";
+    const CopyRecord record = parseCopyRecord(text);
+    ASSERT_EQ(record.size(), 3U);
+    EXPECT_EQ(record.at("a.gif"), gif);
+    EXPECT_EQ(record.at("b.webp"), webp);
+    EXPECT_TRUE(record.at("c.gif").animation.empty());
+    EXPECT_EQ(recordedNames("a.gif", gif).webVideo, "a.gif.mp4");
+    EXPECT_EQ(recordedNames("b.webp", webp).webVideo, "b.webp~2.webp");
+    EXPECT_EQ(recordedNames("b.webp", webp).file, "b.webp~2.jpg");
+    EXPECT_TRUE(recordedNames("c.gif", record.at("c.gif")).webVideo.empty());
+}
+
 TEST(CopyNamesTest, NoTwoItemsOfAFolderShareACopyName) {
     EXPECT_EQ(copyNamesOf("clip.mov", true).file, "clip.mov.jpg");
     EXPECT_EQ(copyNamesOf("clip.mov", true).webVideo, "clip.mov.mp4");

@@ -1,0 +1,173 @@
+// A moving GIF too big to be shown from its original moves through an MP4 copy: made once,
+// pointed at by the index page, kept by a re-run with nothing changed, remade when the GIF
+// changes, gone with the GIF; a record of a version that made none gets it once.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "generation/run/make_run.h"
+#include "settings/settings.h"
+#include "support/page_fixture.h"
+#include "support/temp_dir.h"
+
+namespace mivo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::RecordingSink;
+using test::TempDir;
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool make(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Noise keeps the GIF from packing small: two seconds of it are over a megabyte.
+bool makeBigGif(const std::string& path, int seconds) {
+    return make("ffmpeg -nostdin -y -f lavfi -i 'testsrc=size=320x240:rate=10,noise=alls=100:"
+                "allf=t' -t " +
+                std::to_string(seconds) + " '" + path + "'");
+}
+
+class AnimCopyRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::writeShippedTemplates(dir, "prog/html");
+        pics = dir.mkdir("pics");
+        dir.mkdir("out");
+        ASSERT_TRUE(makeBigGif(pics + "/big.gif", 2));
+        ASSERT_GT(fs::file_size(pics + "/big.gif"), 1024U * 1024U);
+        ASSERT_TRUE(
+            make("convert -delay 20 -size 40x30 xc:red xc:blue -loop 0 '" + pics + "/small.gif'"));
+        settings = defaultSettings(dir / "prog");
+        settings.OptionMenu = 1;
+        settings.OptionSamD = 0;
+        settings.CheckReduce = true;
+        settings.gstrPicPath = pics;
+        settings.gstrIndexPath = dir / "out/index.html";
+    }
+    void run() {
+        RecordingSink status;
+        result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
+    }
+    std::string page(const std::string& name) const { return readBytes(dir / ("out/" + name)); }
+    std::string record() const { return readBytes(dir / "out/thumbs/.mivo-copies"); }
+
+    TempDir dir;
+    std::string pics;
+    Settings settings{};
+    MakeResult result;
+};
+
+TEST_F(AnimCopyRunTest, ABigGifMovesThroughOneMp4CopyKeptAsTheOtherCopies) {
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    std::string index = page("index.html");
+    // The big GIF through its copy (an image-only template sees no animation); the small one
+    // from its original, as before.
+    EXPECT_TRUE(contains(index, "aryPicAnim[0] = [\"\", \"./view/big.gif.mp4\", \"video/mp4\"];"))
+        << index;
+    EXPECT_TRUE(contains(index, "aryPicAnim[1] = [\"./../pics/small.gif\"];")) << index;
+    const fs::path mp4 = dir / "out/view/big.gif.mp4";
+    ASSERT_TRUE(fs::exists(mp4));
+    EXPECT_FALSE(fs::exists(dir / "out/view/small.gif.mp4"));
+    const std::string video = readBytes(mp4);
+    EXPECT_EQ(video.substr(4, 4), "ftyp");
+    // Fast start: the index before the frames; and no sound.
+    EXPECT_LT(video.find("moov"), video.find("mdat"));
+    EXPECT_FALSE(contains(video, "soun"));
+    EXPECT_LT(video.size(), fs::file_size(pics + "/big.gif"));
+    EXPECT_TRUE(contains(record(), "\ta=mp4\n")) << record();
+    bool listed = false;
+    for (const std::string& path : result.files.written) {
+        listed = listed || contains(path, "view/big.gif.mp4");
+    }
+    EXPECT_TRUE(listed);
+
+    // Nothing changed: nothing is made.
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_TRUE(result.files.written.empty());
+    for (const std::string& path : result.files.replaced) {
+        EXPECT_TRUE(path.ends_with(".html")) << path;
+    }
+    EXPECT_EQ(page("index.html"), index);
+
+    // A record written by a version that made no animation copy: the copy is made once.
+    std::string old = record();
+    const std::size_t field = old.find("\ta=mp4");
+    ASSERT_NE(field, std::string::npos);
+    old.erase(field, 6);
+    {
+        std::error_code ec;
+        fs::remove(mp4, ec);
+    }
+    dir.write("out/thumbs/.mivo-copies", old);
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_TRUE(fs::exists(mp4));
+    EXPECT_TRUE(contains(record(), "\ta=mp4\n"));
+    run();
+    EXPECT_TRUE(result.files.written.empty());
+
+    // The copy missing (a killed run, a user's hand): made again.
+    fs::remove(mp4);
+    run();
+    EXPECT_TRUE(fs::exists(mp4));
+
+    // The GIF changed: its copy is made again; made small, it moves from its original and
+    // its copy goes.
+    const auto before = fs::file_size(mp4);
+    ASSERT_TRUE(makeBigGif(pics + "/big.gif", 3));
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_NE(fs::file_size(mp4), before);
+    ASSERT_TRUE(
+        make("convert -delay 20 -size 40x30 xc:green xc:black -loop 0 '" + pics + "/big.gif'"));
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_FALSE(fs::exists(mp4));
+    EXPECT_TRUE(contains(page("index.html"), "aryPicAnim[0] = [\"./../pics/big.gif\"];"));
+
+    // Removed: its copies go with it.
+    ASSERT_TRUE(makeBigGif(pics + "/big.gif", 2));
+    run();
+    EXPECT_TRUE(fs::exists(mp4));
+    fs::remove(pics + "/big.gif");
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_FALSE(fs::exists(mp4));
+    EXPECT_FALSE(fs::exists(dir / "out/view/big.gif.jpg"));
+    EXPECT_FALSE(contains(record(), "big.gif"));
+}
+
+TEST_F(AnimCopyRunTest, ABigWebpMovesThroughASmallerAnimatedWebp) {
+    // Noise frames as lossless WebP: well over a megabyte.
+    ASSERT_TRUE(make("ffmpeg -nostdin -y -f lavfi -i 'testsrc=size=400x300:rate=10,noise=alls=100:"
+                     "allf=t' -t 1 -c:v libwebp_anim -lossless 1 -loop 0 '" +
+                     pics + "/wide.webp'"));
+    ASSERT_GT(fs::file_size(pics + "/wide.webp"), 1024U * 1024U);
+    settings.CheckMedia = true;
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    const std::string index = page("index.html");
+    // An image, so in the first field: every template shows it moving.
+    EXPECT_TRUE(contains(index, "aryPicAnim[2] = [\"./view/wide.webp.webp\"];")) << index;
+    const std::string copy = readBytes(dir / "out/view/wide.webp.webp");
+    EXPECT_EQ(copy.substr(0, 4), "RIFF");
+    EXPECT_TRUE(contains(copy, "ANIM"));
+    EXPECT_LT(copy.size(), fs::file_size(pics + "/wide.webp"));
+    EXPECT_TRUE(contains(record(), "\ta=webp\n")) << record();
+    run();
+    EXPECT_TRUE(result.files.written.empty());
+}
+
+} // namespace
+} // namespace mivo
