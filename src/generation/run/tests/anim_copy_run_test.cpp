@@ -4,66 +4,44 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "generation/run/make_run.h"
 #include "settings/settings.h"
 #include "support/page_fixture.h"
+#include "support/run_fixture.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::contains;
 using test::readBytes;
-using test::RecordingSink;
-using test::TempDir;
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-bool make(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+using test::shell;
 
 // Noise keeps the GIF from packing small: two seconds of it are over a megabyte.
 bool makeBigGif(const std::string& path, int seconds) {
-    return make("ffmpeg -nostdin -y -f lavfi -i 'testsrc=size=320x240:rate=10,noise=alls=100:"
-                "allf=t' -t " +
-                std::to_string(seconds) + " '" + path + "'");
+    return shell("ffmpeg -nostdin -y -f lavfi -i 'testsrc=size=320x240:rate=10,noise=alls=100:"
+                 "allf=t' -t " +
+                 std::to_string(seconds) + " '" + path + "'");
 }
 
-class AnimCopyRunTest : public ::testing::Test {
+class AnimCopyRunTest : public test::RunFixture {
   protected:
     void SetUp() override {
-        test::writeShippedTemplates(dir, "prog/html");
-        pics = dir.mkdir("pics");
-        dir.mkdir("out");
+        RunFixture::SetUp();
+        pics = dir / "pics";
         ASSERT_TRUE(makeBigGif(pics + "/big.gif", 2));
         ASSERT_GT(fs::file_size(pics + "/big.gif"), 1024U * 1024U);
         ASSERT_TRUE(
-            make("convert -delay 20 -size 40x30 xc:red xc:blue -loop 0 '" + pics + "/small.gif'"));
-        settings = defaultSettings(dir / "prog");
-        settings.OptionMenu = 1;
-        settings.OptionSamD = 0;
+            shell("convert -delay 20 -size 40x30 xc:red xc:blue -loop 0 '" + pics + "/small.gif'"));
         settings.CheckReduce = true;
-        settings.gstrPicPath = pics;
-        settings.gstrIndexPath = dir / "out/index.html";
     }
-    void run() {
-        RecordingSink status;
-        result = runMake(settings, {}, portableProgramFiles(dir / "prog"), status);
-    }
-    std::string page(const std::string& name) const { return readBytes(dir / ("out/" + name)); }
     std::string record() const { return readBytes(dir / "out/thumbs/.mivo-copies"); }
 
-    TempDir dir;
     std::string pics;
-    Settings settings{};
-    MakeResult result;
 };
 
 TEST_F(AnimCopyRunTest, ABigGifMovesThroughOneMp4CopyKeptAsTheOtherCopies) {
@@ -130,7 +108,7 @@ TEST_F(AnimCopyRunTest, ABigGifMovesThroughOneMp4CopyKeptAsTheOtherCopies) {
     ASSERT_TRUE(result.done) << result.failure;
     EXPECT_NE(fs::file_size(mp4), before);
     ASSERT_TRUE(
-        make("convert -delay 20 -size 40x30 xc:green xc:black -loop 0 '" + pics + "/big.gif'"));
+        shell("convert -delay 20 -size 40x30 xc:green xc:black -loop 0 '" + pics + "/big.gif'"));
     run();
     ASSERT_TRUE(result.done) << result.failure;
     EXPECT_FALSE(fs::exists(mp4));
@@ -150,9 +128,9 @@ TEST_F(AnimCopyRunTest, ABigGifMovesThroughOneMp4CopyKeptAsTheOtherCopies) {
 
 TEST_F(AnimCopyRunTest, ABigWebpMovesThroughASmallerAnimatedWebp) {
     // Noise frames as lossless WebP: well over a megabyte.
-    ASSERT_TRUE(make("ffmpeg -nostdin -y -f lavfi -i 'testsrc=size=400x300:rate=10,noise=alls=100:"
-                     "allf=t' -t 1 -c:v libwebp_anim -lossless 1 -loop 0 '" +
-                     pics + "/wide.webp'"));
+    ASSERT_TRUE(shell("ffmpeg -nostdin -y -f lavfi -i 'testsrc=size=400x300:rate=10,noise=alls=100:"
+                      "allf=t' -t 1 -c:v libwebp_anim -lossless 1 -loop 0 '" +
+                      pics + "/wide.webp'"));
     ASSERT_GT(fs::file_size(pics + "/wide.webp"), 1024U * 1024U);
     settings.CheckMedia = true;
     run();
