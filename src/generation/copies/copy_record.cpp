@@ -25,7 +25,11 @@ bool fitsRecord(const std::string& name) {
 }
 
 CopyNames recordedNames(const std::string& name, const MadeCopies& made) {
-    return copyNamesOf(name, made.video, made.variant);
+    CopyNames names = copyNamesOf(name, made.video, made.variant);
+    if (made.webp) {
+        names.thumbWebp = webpThumbName(names.file);
+    }
+    return names;
 }
 
 long long dateNumber(const std::string& date) {
@@ -123,11 +127,15 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made) {
             line += std::to_string(field);
         }
     }
-    if (made.variant >= 2) {
-        // One more, last, for copies that do not have the usual names. Earlier versions skip
-        // such a line: they do not know the names, so they touch none of these files.
+    if (made.variant >= 2 || made.webp) {
+        // One more for copies that do not have the usual names (0: the usual ones), and one
+        // more, last, 1 when the thumbnails have WebP copies. Earlier versions skip such a
+        // line: they do not know the names, so they touch none of these files.
         line += '\t';
         line += std::to_string(made.variant);
+    }
+    if (made.webp) {
+        line += "\t1";
     }
     line += '\n';
     return line;
@@ -152,8 +160,9 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             continue;
         }
         // Twelve numbers after the name (sixteen for a video, the thirteenth 1), each after a
-        // tab, and one more for the variant of the copies' names, and nothing more.
-        long long fields[17] = {};
+        // tab; then the variant of the copies' names (2 or more; 0 only when followed by the
+        // WebP mark) and the WebP mark (1), and nothing more.
+        long long fields[18] = {};
         const char* at = line.data() + tab;
         const char* const lineEnd = line.data() + line.size();
         std::size_t count = 0;
@@ -170,8 +179,12 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         }
         const bool video = count >= 16 && fields[12] == 1;
         const std::size_t usual = video ? 16 : 12;
-        if (at != lineEnd || (count != usual && count != usual + 1) || fields[0] < 0 ||
-            (count == usual + 1 && (fields[usual] < 2 || fields[usual] > 1000000))) {
+        const bool webp = count == usual + 2;
+        const long long variant = count > usual ? fields[usual] : 0;
+        if (at != lineEnd || count < usual || count > usual + 2 || fields[0] < 0 ||
+            (count > usual &&
+             (variant == 1 || (variant == 0 && !webp) || variant < 0 || variant > 1000000)) ||
+            (webp && fields[usual + 1] != 1)) {
             continue;
         }
         std::string name(line.substr(0, tab));
@@ -194,7 +207,8 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             made.webVideoMade = fields[14] == 1;
             made.dateTaken = fields[15];
         }
-        made.variant = count == usual + 1 ? static_cast<int>(fields[usual]) : 0;
+        made.variant = static_cast<int>(variant);
+        made.webp = webp;
         record[std::move(name)] = made;
     }
     return record;
