@@ -34,10 +34,10 @@ namespace {
 // JPEG quality: thumbnails are small and many, display copies are looked at closely.
 constexpr int kThumbQuality = 80;
 constexpr int kViewQuality = 85;
-// WebP quality of the thumbnails: at 80 they come as close to the full-size picture as the
-// JPEG thumbnails do (within a few hundredths of a dB) at about two thirds of their bytes
-// (bench/webp_thumbs.sh). 75 saved a little more but lost 0.6 dB.
-constexpr int kThumbWebpQuality = 80;
+// WebP quality of the thumbnails: at 78 they come within a few tenths of a dB of the JPEG
+// thumbnails' closeness to the full-size picture at about two thirds of their bytes or less
+// (bench/webp_thumbs.sh); 80 was above the JPEGs' but saved too little at 1x, 74 lost 0.6 dB.
+constexpr int kThumbWebpQuality = 78;
 // How far into an ICC profile its description is looked for.
 constexpr std::size_t kDescribed = 4096;
 
