@@ -46,8 +46,7 @@ std::string CopyFolderSet::relativeOf(const CopyFolder& folder) const {
     return kViewFolder;
 }
 
-bool removeCopies(const CopyFolderSet& folders, const std::string& fileName,
-                  const std::string& webName, std::string& error,
+bool removeCopies(const CopyFolderSet& folders, const CopyNames& names, std::string& error,
                   std::vector<RemovedCopy>* removed) {
     const auto remove = [&](const CopyFolder& folder, const std::string& name) {
         bool went = false;
@@ -57,13 +56,17 @@ bool removeCopies(const CopyFolderSet& folders, const std::string& fileName,
         }
         return ok;
     };
-    bool ok = webName.empty() || remove(folders.views, webName);
-    if (fileName.empty()) {
+    bool ok = names.webVideo.empty() || remove(folders.views, names.webVideo);
+    if (!names.thumbWebp.empty()) {
+        ok = remove(folders.thumbs2x, names.thumbWebp) && ok;
+        ok = remove(folders.thumbs, names.thumbWebp) && ok;
+    }
+    if (names.file.empty()) {
         return ok;
     }
-    ok = remove(folders.views, fileName) && ok;
-    ok = remove(folders.thumbs2x, fileName) && ok;
-    return remove(folders.thumbs, fileName) && ok;
+    ok = remove(folders.views, names.file) && ok;
+    ok = remove(folders.thumbs2x, names.file) && ok;
+    return remove(folders.thumbs, names.file) && ok;
 }
 
 } // namespace mivo

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "generation/copies/copy_folder.h"
+#include "generation/copies/copy_names.h"
 
 namespace mivo {
 
@@ -56,6 +57,10 @@ struct FolderContents {
         return thumbs.regular.count(fileName) != 0 && thumbs2x.regular.count(fileName) != 0 &&
                views.regular.count(fileName) != 0;
     }
+    /// Both WebP thumbnails named `webpName` are there.
+    bool webpExist(const std::string& webpName) const {
+        return thumbs.regular.count(webpName) != 0 && thumbs2x.regular.count(webpName) != 0;
+    }
     bool anyTaken(const std::string& fileName) const {
         return thumbs.names.count(fileName) != 0 || thumbs2x.names.count(fileName) != 0 ||
                views.names.count(fileName) != 0;
@@ -69,10 +74,10 @@ struct FolderContents {
     }
 };
 
-/// Removes the three copies named `fileName` and the web video `webName` (each when not "");
-/// false with `error` when one stays. `removed`, when given, gets every file that went.
-bool removeCopies(const CopyFolderSet& folders, const std::string& fileName,
-                  const std::string& webName, std::string& error,
+/// Removes the three copies named `names.file`, the web video `names.webVideo` and the two
+/// WebP thumbnails `names.thumbWebp` (each when not ""); false with `error` when one stays.
+/// `removed`, when given, gets every file that went.
+bool removeCopies(const CopyFolderSet& folders, const CopyNames& names, std::string& error,
                   std::vector<RemovedCopy>* removed = nullptr);
 
 } // namespace mivo

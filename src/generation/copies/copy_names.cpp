@@ -83,6 +83,10 @@ CopyNames copyNamesOf(const std::string& itemName, bool video, int variant,
     return names;
 }
 
+std::string webpThumbName(const std::string& file) {
+    return file + ".webp";
+}
+
 std::string caseFoldedName(const std::string& name) {
     // Case as Unicode defines it, whatever the user's locale; ASCII where the system has no
     // such locale.

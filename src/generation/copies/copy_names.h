@@ -5,15 +5,20 @@
 
 namespace mivo {
 
-/// The names of one item's copies: the same file name in thumbs/, thumbs/2x/ and view/, and
-/// for a video its web video in view/, for a big moving picture its animation copy there
-/// ("" for any other picture).
+/// The names of one item's copies: the same file name in thumbs/, thumbs/2x/ and view/; for a
+/// video its web video in view/, for a big moving picture its animation copy there ("" for any
+/// other picture); and the WebP thumbnails in thumbs/ and thumbs/2x/ ("" when it has none).
 struct CopyNames {
     std::string file;
     std::string webVideo;
+    std::string thumbWebp;
 
     bool operator==(const CopyNames&) const = default;
 };
+
+/// The name of the WebP thumbnails beside the JPEG thumbnails named `file`: the name with
+/// ".webp" added, so it is as unique as the JPEG's and never a JPEG copy's name.
+std::string webpThumbName(const std::string& file);
 
 /// The names of the copies of the item `itemName`. Variant 0 gives the usual names: a JPEG's
 /// own name, the name with ".jpg" added for other kinds (the copies are always JPEG; a video's

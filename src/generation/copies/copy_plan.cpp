@@ -56,6 +56,8 @@ ItemCopyNames nameCopies(const PictureList& items, const MediaTools& tools) {
         out.names[i] =
             copyNamesOf(itemNames[i], video, out.variants[i], animationWanted(items[i], tools));
         out.assigned.insert(out.names[i].file);
+        // The WebP thumbnails' name is kept for the item whether or not it gets them.
+        out.assigned.insert(webpThumbName(out.names[i].file));
         if (!out.names[i].webVideo.empty()) {
             out.assigned.insert(out.names[i].webVideo);
         }
@@ -70,6 +72,9 @@ std::set<std::string> namesOnRecord(const CopyRecord& record) {
         ownNames.insert(names.file);
         if (!names.webVideo.empty()) {
             ownNames.insert(names.webVideo);
+        }
+        if (!names.thumbWebp.empty()) {
+            ownNames.insert(names.thumbWebp);
         }
     }
     return ownNames;
@@ -117,6 +122,12 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
         stamp.variant = names.variants[i];
         stamp.animation = animationWanted(item, tools);
         const bool extra = !own.webVideo.empty(); // a web video or an animation copy
+        // WebP thumbnails where the image library writes them and no file of the user's has
+        // their name.
+        const std::string webpName = webpThumbName(own.file);
+        const bool webpTaken = (present.thumbs.names.count(webpName) != 0 ||
+                                present.thumbs2x.names.count(webpName) != 0) &&
+                               ownNames.count(webpName) == 0;
         if (!fitsRecord(name)) {
             copy.notReduced = true;
             errors[i] = translatable("縮小画像の記録に書けない名前です");
@@ -134,13 +145,18 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
                               made.pictureTime == stamp.pictureTime && made.video == video;
             // A big moving picture on record without its animation copy (a record of a version
             // that made none, or a run without ffmpeg) gets it now, and loses it once small.
+            // Copies without WebP thumbnails (an earlier version's) are made again once the
+            // library can write them; the library is asked only then.
+            const bool webpKept =
+                made.webp ? present.webpExist(webpName) : webpTaken || !tools.writesWebp();
             if (made.ok && same && made.request == request && made.variant == stamp.variant &&
-                made.animation == stamp.animation && present.allExist(own.file) &&
+                made.animation == stamp.animation && present.allExist(own.file) && webpKept &&
                 (!(made.webVideoMade || !made.animation.empty()) ||
                  present.views.regular.count(own.webVideo) != 0)) {
                 after[name] = made;
                 copy.ok = true;
                 copy.sizes = made.sizes;
+                copy.webp = made.webp;
                 if (video) {
                     takeVideoFacts(name, made, copy);
                 } else if (extra) {
@@ -172,12 +188,16 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             errors[i] = std::string(translatable("必要なプログラムがありません")) + ": " + missing;
             continue;
         }
+        stamp.webp = !webpTaken && tools.writesWebp();
         plan.taskOf[i] = plan.tasks.size();
         ResizeTask task;
         task.picture = i;
         task.name = name;
         task.source = item.path;
         task.names = own;
+        if (stamp.webp) {
+            task.names.thumbWebp = webpName;
+        }
         task.stamp = stamp;
         plan.tasks.push_back(std::move(task));
     }

@@ -79,7 +79,12 @@ bool fitsRecord(const std::string& name) {
 }
 
 CopyNames recordedNames(const std::string& name, const MadeCopies& made) {
-    return copyNamesOf(name, made.video, made.variant, made.video ? std::string() : made.animation);
+    CopyNames names =
+        copyNamesOf(name, made.video, made.variant, made.video ? std::string() : made.animation);
+    if (made.webp) {
+        names.thumbWebp = webpThumbName(names.file);
+    }
+    return names;
 }
 
 long long dateNumber(const std::string& date) {
@@ -221,11 +226,15 @@ std::string copyRecordLine(const std::string& name, const MadeCopies& made) {
             line += std::to_string(field);
         }
     }
-    if (made.variant >= 2) {
-        // One more number for copies that do not have the usual names. Earlier versions skip
-        // such a line: they do not know the names, so they touch none of these files.
+    if (made.variant >= 2 || made.webp) {
+        // One more for copies that do not have the usual names (0: the usual ones), and one
+        // more, 1 when the thumbnails have WebP copies. Earlier versions skip such a line: they
+        // do not know the names, so they touch none of these files.
         line += '\t';
         line += std::to_string(made.variant);
+    }
+    if (made.webp) {
+        line += "\t1";
     }
     if (made.video || !made.animation.empty()) {
         // A video's texts, or a picture's animation copy, last. Versions that knew only a 1 in
@@ -257,9 +266,10 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             continue;
         }
         // Twelve numbers after the name (sixteen for a video, the thirteenth 1 or 2), each after
-        // a tab, one more for the variant of the copies' names, and for a video whose
-        // thirteenth is 2 its text field, and nothing more.
-        long long fields[17] = {};
+        // a tab; then the variant of the copies' names (2 or more; 0 only when followed by the
+        // WebP mark) and the WebP mark (1); then, for a video whose thirteenth is 2 or a picture
+        // with an animation copy, its text field; and nothing more.
+        long long fields[18] = {};
         const char* at = line.data() + tab;
         const char* const lineEnd = line.data() + line.size();
         std::size_t count = 0;
@@ -285,9 +295,13 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         // since the field begins with a letter.
         const bool textRead = withText && at != lineEnd && *at == '\t' &&
                               readRecordTextField(std::string_view(at + 1, lineEnd), made);
-        if ((withText ? !textRead : at != lineEnd) || (count != usual && count != usual + 1) ||
+        const bool webp = count == usual + 2;
+        const long long variant = count > usual ? fields[usual] : 0;
+        if ((withText ? !textRead : at != lineEnd) || count < usual || count > usual + 2 ||
             fields[0] < 0 ||
-            (count == usual + 1 && (fields[usual] < 2 || fields[usual] > 1000000))) {
+            (count > usual &&
+             (variant == 1 || (variant == 0 && !webp) || variant < 0 || variant > 1000000)) ||
+            (webp && fields[usual + 1] != 1)) {
             continue;
         }
         if (!video && !made.animation.empty() && made.animation != kAnimationMp4 &&
@@ -314,7 +328,8 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             made.webVideoMade = fields[14] == 1;
             made.dateTaken = fields[15];
         }
-        made.variant = count == usual + 1 ? static_cast<int>(fields[usual]) : 0;
+        made.variant = static_cast<int>(variant);
+        made.webp = webp;
         record[std::move(name)] = made;
     }
     return record;

@@ -55,6 +55,9 @@ struct MadeCopies {
     // The copies' names: 0 the usual ones, 2, 3... the variant taken because another item of
     // the folder has the usual ones (copyNamesOf).
     int variant = 0;
+    // Its thumbnails have WebP copies beside the JPEGs (webpThumbName). Records of earlier
+    // versions have none: their pictures are made again once, when WebP can be written.
+    bool webp = false;
 
     bool operator==(const MadeCopies&) const = default;
 };

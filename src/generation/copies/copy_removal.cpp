@@ -16,8 +16,14 @@ std::size_t removeStaleCopies(const CopyFolderSet& folders, const CopyRecord& be
         if (assigned.count(stale.webVideo) != 0) {
             stale.webVideo.clear();
         }
+        const auto kept = after.find(name);
+        if (assigned.count(stale.thumbWebp) != 0 &&
+            (kept == after.end() || kept->second.webp || kept->second.variant != made.variant)) {
+            // Another item's, or this item's, made again with WebP thumbnails of the same name.
+            stale.thumbWebp.clear();
+        }
         std::string error;
-        if (!removeCopies(folders, stale.file, stale.webVideo, error, &removed)) {
+        if (!removeCopies(folders, stale, error, &removed)) {
             cmWriteLog(kCopierLog, 4, "<" + error + "> cannot be removed");
             if (after.count(name) == 0) {
                 MadeCopies unfinishedCopies = made;
@@ -29,7 +35,8 @@ std::size_t removeStaleCopies(const CopyFolderSet& folders, const CopyRecord& be
     std::size_t gone = 0;
     for (const auto& [name, made] : before) {
         const auto kept = after.find(name);
-        // Kept under the same names; names it no longer has (an animation copy dropped) go.
+        // Kept under the same names; names it no longer has (an animation copy or WebP
+        // thumbnails dropped) go, and its own names kept are never removed.
         if (kept != after.end() && recordedNames(name, kept->second) == recordedNames(name, made)) {
             continue;
         }
@@ -51,7 +58,7 @@ void removeUnfinishedCopies(const CopyFolderSet& folders,
             // names are this item's own.)
             const CopyNames own = recordedNames(name, stamp);
             std::string error;
-            if (!removeCopies(folders, own.file, own.webVideo, error, &removed)) {
+            if (!removeCopies(folders, own, error, &removed)) {
                 cmWriteLog(kCopierLog, 4, "<" + error + "> cannot be removed");
                 MadeCopies claimed = stamp;
                 claimed.ok = false;

@@ -23,4 +23,11 @@ std::string MediaTools::missingFor(ItemKind kind, const std::string& name) const
     return {};
 }
 
+bool MediaTools::writesWebp() const {
+    if (!webp) {
+        webp = imageLibraryWritesWebp();
+    }
+    return *webp;
+}
+
 } // namespace mivo

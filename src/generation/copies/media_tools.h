@@ -15,9 +15,13 @@ struct MediaTools {
     // The image library reads HEIC, HEIF and AVIF; asked the first time a HEIF picture needs
     // copies, since starting the library costs a run that has nothing to make.
     mutable std::optional<bool> heif;
+    // The image library writes WebP: asked the first time it matters, for the same reason.
+    mutable std::optional<bool> webp;
 
     /// What this machine lacks for the item `name` of kind `kind`, or "" when nothing.
     std::string missingFor(ItemKind kind, const std::string& name) const;
+    /// True when thumbnails can have WebP copies beside the JPEGs.
+    bool writesWebp() const;
 };
 
 } // namespace mivo

@@ -16,11 +16,15 @@ struct ResizeRequest {
     bool operator==(const ResizeRequest&) const = default;
 };
 
-/// The three JPEG files of one picture's copies, encoded in memory, and their pixel sizes.
+/// The three JPEG files of one picture's copies, encoded in memory, and their pixel sizes; and,
+/// where the image library writes WebP, the two thumbnails as WebP too (with the picture's
+/// transparency, which the JPEGs show on a checker).
 struct EncodedCopies {
     std::string thumb;
     std::string thumb2x;
     std::string view;
+    std::string thumbWebp;
+    std::string thumb2xWebp;
     ResizedSizes sizes;
 };
 
@@ -46,6 +50,9 @@ bool imageLibraryMakesAnimatedWebp();
 /// True when the image library is there and has the loader `loader` ("heifload",
 /// "webpload"...), so that a run can say once that a kind of picture cannot be read.
 bool imageLibraryReads(const char* loader);
+
+/// True when the image library is there and writes WebP.
+bool imageLibraryWritesWebp();
 
 /// Reads the shooting data of a picture the image library reads (HEIC, AVIF, and PNG, WebP or
 /// TIFF holding an EXIF block) from its header alone, without decoding its pixels. false when

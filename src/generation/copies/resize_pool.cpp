@@ -169,8 +169,17 @@ void ResizePool::run(ResizeTask& task) {
     if (task.ok) {
         // The display copy first, the 1x thumbnail last: a list page never links a
         // thumbnail whose display copy is missing.
+        // The WebP thumbnails before the JPEG ones, for the same reason.
         const std::string& fileName = task.names.file;
-        task.ok = folders_.views.writeFile(fileName, encoded.view, task.error) &&
+        const std::string& webpName = task.names.thumbWebp;
+        if (!webpName.empty() && (encoded.thumbWebp.empty() || encoded.thumb2xWebp.empty())) {
+            task.ok = false;
+            task.error = "the image library wrote no WebP thumbnail";
+        }
+        task.ok = task.ok && folders_.views.writeFile(fileName, encoded.view, task.error) &&
+                  (webpName.empty() ||
+                   (folders_.thumbs2x.writeFile(webpName, encoded.thumb2xWebp, task.error) &&
+                    folders_.thumbs.writeFile(webpName, encoded.thumbWebp, task.error))) &&
                   folders_.thumbs2x.writeFile(fileName, encoded.thumb2x, task.error) &&
                   folders_.thumbs.writeFile(fileName, encoded.thumb, task.error);
     }
@@ -191,7 +200,7 @@ void ResizePool::run(ResizeTask& task) {
         // Half a picture's copies are no use: its names are on record as Mivo's, so the
         // next run may make them again, but nothing half-made is left for a page to link.
         std::string ignored;
-        removeCopies(folders_, task.names.file, task.names.webVideo, ignored, &task.removed);
+        removeCopies(folders_, task.names, ignored, &task.removed);
     }
 }
 

@@ -36,6 +36,10 @@ class CopyManifest {
             wrote(folders_.views, names.webVideo);
         }
         wrote(folders_.views, names.file);
+        if (!names.thumbWebp.empty()) {
+            wrote(folders_.thumbs2x, names.thumbWebp);
+            wrote(folders_.thumbs, names.thumbWebp);
+        }
         wrote(folders_.thumbs2x, names.file);
         wrote(folders_.thumbs, names.file);
     }
@@ -107,6 +111,7 @@ void takeTask(const ResizeTask& task, bool poolStopped, const MediaTools& tools,
         copy.ok = true;
         copy.madeThisRun = true;
         copy.sizes = task.sizes;
+        copy.webp = made.webp;
         if (made.video) {
             takeVideoFacts(task.name, made, copy);
         } else if (!made.animation.empty()) {

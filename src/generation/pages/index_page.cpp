@@ -84,6 +84,8 @@ void writePictureArrays(const PagePlan& pages, const AlbumJob& job, const IndexP
     // aryPicAnim[k]: moving picture k's animation, shown in its viewer in place of the still
     // display copy: [link] of an image, or ["", link, type] of a big GIF's MP4 copy.
     writeColumnArray(page, "aryPicAnim", pictures.animations, count);
+    // aryPicWebp[k]: picture k's WebP thumbnails (1x and 2x links), where its copies have them.
+    writeColumnArray(page, "aryPicWebp", pictures.webps, count);
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
     if (pages.shootingData) {

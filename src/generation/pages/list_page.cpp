@@ -213,6 +213,10 @@ void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& alb
                     ? std::vector<std::string>{row.animationLink}
                     : std::vector<std::string>{"", row.animationLink, row.animationType};
         }
+        if (!row.thumbWebpLink.empty()) {
+            shown.webps.resize(count);
+            shown.webps[row.number] = {row.thumbWebpLink, row.thumb2xWebpLink};
+        }
         if (!job.startName.empty() && textEquals(job.startName, row.item->name())) {
             table.startNo = static_cast<long>(row.number);
         }

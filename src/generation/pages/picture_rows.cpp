@@ -6,6 +6,7 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "common/text.h"
+#include "generation/copies/copy_names.h"
 #include "generation/copies/gallery_copies.h"
 #include "generation/copies/picture_resize.h"
 #include "generation/copies/site_originals.h"
@@ -174,6 +175,8 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
     row.viewLink = row.copy != nullptr ? links.view.to(row.copy->fileName) : row.pictureLink;
     const bool withheld = job.originals == kOriginalsWithheld && !item.originalInSite;
     row.thumb2xLink.clear();
+    row.thumbWebpLink.clear();
+    row.thumb2xWebpLink.clear();
     row.videoLink.clear();
     row.videoType.clear();
     row.durationMs = 0;
@@ -232,6 +235,11 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
         row.thumbPath = cmAddPath(links.thumbFolder, row.copy->fileName, kPathSeparator);
         row.thumbLink = links.thumbs.to(row.copy->fileName);
         row.thumb2xLink = links.thumbs2x.to(row.copy->fileName);
+        if (row.copy->webp) {
+            const std::string webpName = webpThumbName(row.copy->fileName);
+            row.thumbWebpLink = links.thumbs.to(webpName);
+            row.thumb2xWebpLink = links.thumbs2x.to(webpName);
+        }
         row.thumbSize = PixelSize{row.copy->sizes.thumbWidth, row.copy->sizes.thumbHeight};
     } else {
         // The full-size picture as its own thumbnail, scaled into the box: its size from its

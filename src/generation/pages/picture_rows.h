@@ -34,6 +34,9 @@ struct PictureRow {
     std::string thumbPath;         // the file the list shows as its thumbnail
     std::string thumbLink;
     std::string thumb2xLink; // the 2x thumbnail, with copies; "" otherwise
+    // The WebP thumbnails at 1x and 2x, where the copies have them; "" otherwise.
+    std::string thumbWebpLink;
+    std::string thumb2xWebpLink;
     // A video's: the file the browser plays (Mivo's web video or the original), its MIME type
     // and its length in milliseconds. "" and 0 for a picture, whose copies are its poster's.
     std::string videoLink;

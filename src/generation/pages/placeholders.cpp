@@ -158,6 +158,16 @@ const std::vector<Placeholder> kPlaceholders = {
                     ? std::string()
                     : " srcset=\"" + escapeHtmlText(srcsetLink(c.row.thumb2xLink)) + " 2x\"";
      }},
+    // The WebP thumbnails as a <source> of the thumbnail's <picture>, for browsers that show
+    // WebP; nothing where the copies have none (the <img> alone is shown then).
+    {"MV_IMG_WEBP", 0, U::TableRow, nullptr,
+     [](const TableCell& c) {
+         return c.row.thumbWebpLink.empty()
+                    ? std::string()
+                    : "<source type=\"image/webp\" srcset=\"" +
+                          escapeHtmlText(srcsetLink(c.row.thumbWebpLink)) + " 1x, " +
+                          escapeHtmlText(srcsetLink(c.row.thumb2xWebpLink)) + " 2x\">";
+     }},
     {"MV_IMG_NAME", 0, U::TableRow, nullptr,
      [](const TableCell& c) { return escapeHtmlText(c.row.displayName); }},
     // The picture (or its display copy), so a thumbnail is a plain link to it without script.

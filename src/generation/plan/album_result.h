@@ -19,12 +19,16 @@ struct IndexPictures {
     // A moving picture's animation (its link); empty for the others, no element at all in a
     // gallery without one.
     std::vector<std::vector<std::string>> animations;
+    // A picture's WebP thumbnails (1x and 2x links); empty for the others, no element at all
+    // in a gallery without them.
+    std::vector<std::vector<std::string>> webps;
 
     /// Room for `count` pictures, all empty.
     void reset(std::size_t count) {
         entries.assign(count, std::string());
         videos.clear();
         animations.clear();
+        webps.clear();
     }
 };
 

@@ -63,6 +63,7 @@ struct WebCopy {
     bool notReduced = false;  // shown from its original: its copies' names are not Mivo's
     std::string fileName;
     ResizedSizes sizes;
+    bool webp = false; // the thumbnails have WebP copies (webpThumbName) beside the JPEGs
     // A HEIC, PNG... picture or a video without copies cannot be shown, nor, with the media
     // option, a picture of any kind that cannot be read: it is left out of the gallery.
     // `missing` names what this machine lacks when that is why ("ffmpeg", "HEIF").

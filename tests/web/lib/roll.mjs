@@ -117,12 +117,16 @@ export function assertBadgeOnPicture(b, what) {
 }
 
 /**
- * Evaluated in the list with a thumbnail's name: the colour drawn where the picture is clear
- * (its corner), at its centre, and the page's colour; null until it has loaded.
+ * Evaluated in the list with a thumbnail's name: in its JPEG thumbnail (what a browser without
+ * WebP shows; a WebP thumbnail keeps the transparency), the colour drawn where the picture is
+ * clear (its corner), at its centre, and the page's colour; null until it has loaded.
  */
-export function readSticker(name) {
-  const img = [...document.images].find((i) => i.alt === name);
-  if (!img || !img.complete || img.naturalWidth === 0) return null;
+export async function readSticker(name) {
+  const shown = [...document.images].find((i) => i.alt === name);
+  if (!shown || !shown.complete || shown.naturalWidth === 0) return null;
+  const img = new Image();
+  img.src = shown.src;
+  await img.decode();
   const canvas = document.createElement('canvas');
   canvas.width = img.naturalWidth;
   canvas.height = img.naturalHeight;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "generation/copies/picture_resize.h"
 #include "generation/copies/web_sizes.h"
 #include "support/temp_dir.h"
 
@@ -285,6 +286,125 @@ TEST_F(WebSizesTest, StopEndsBetweenPicturesAndTheNextRunMakesTheRest) {
     EXPECT_EQ(parseCopyRecord(record()).size(), names.size());
 }
 
+/// True when `bytes` are a WebP file; `alpha` gets whether it keeps transparency.
+bool isWebp(const std::string& bytes, bool* alpha = nullptr) {
+    const bool webp =
+        bytes.size() > 30 && bytes.rfind("RIFF", 0) == 0 && bytes.compare(8, 4, "WEBP") == 0;
+    if (alpha != nullptr) {
+        // Lossy WebP keeps transparency in an ALPH chunk after the extended header.
+        *alpha = webp && bytes.compare(12, 4, "VP8X") == 0 && (bytes[20] & 0x10) != 0 &&
+                 bytes.find("ALPH") != std::string::npos;
+    }
+    return webp;
+}
+
+TEST_F(WebSizesTest, WebpThumbnailsAreOnRecordAsTheJpegsAre) {
+    ASSERT_TRUE(startImageLibrary());
+    if (!imageLibraryWritesWebp()) {
+        GTEST_SKIP() << "libvips writes no WebP here";
+    }
+    ASSERT_TRUE(convertJpeg(pics + "/a.jpg", 800, 600));
+    ASSERT_TRUE(convertJpeg(pics + "/b.jpg", 600, 800));
+    // A transparent GIF: its WebP thumbnails keep the transparency, the JPEGs the checker.
+    ASSERT_EQ(std::system(("convert -size 80x60 xc:none -fill red -draw 'circle 40,30 40,10' '" +
+                           pics + "/t.gif' 2>/dev/null")
+                              .c_str()),
+              0);
+    const std::vector<std::string> names = {"a.jpg", "b.jpg", "t.gif"};
+    EXPECT_EQ(run(names).made, 3U);
+    for (const WebCopy& copy : copies) {
+        EXPECT_TRUE(copy.webp) << copy.fileName;
+    }
+    bool alpha = true;
+    EXPECT_TRUE(isWebp(readBytes(thumb("a.jpg.webp")), &alpha));
+    EXPECT_FALSE(alpha);
+    EXPECT_TRUE(isWebp(readBytes(thumb2x("a.jpg.webp"))));
+    EXPECT_TRUE(isWebp(readBytes(thumb("t.gif.jpg.webp")), &alpha));
+    EXPECT_TRUE(alpha);
+    EXPECT_TRUE(isWebp(readBytes(thumb2x("t.gif.jpg.webp")), &alpha));
+    EXPECT_TRUE(alpha);
+    EXPECT_FALSE(fs::exists(view("a.jpg.webp"))); // the display copy stays JPEG alone
+    EXPECT_TRUE(parseCopyRecord(record()).at("a.jpg").webp);
+
+    // Nothing changed: nothing is made, the record stays as it is.
+    const auto webpAt = writtenAt(thumb("a.jpg.webp"));
+    const auto recordedAt = writtenAt(out + "/thumbs/.mivo-copies");
+    EXPECT_EQ(run(names).made, 0U);
+    EXPECT_TRUE(copies[0].webp);
+    EXPECT_EQ(writtenAt(thumb("a.jpg.webp")), webpAt);
+    EXPECT_EQ(writtenAt(out + "/thumbs/.mivo-copies"), recordedAt);
+
+    // A lost WebP thumbnail, a changed picture: made again; a removed picture's WebP copies go.
+    fs::remove(thumb2x("a.jpg.webp"));
+    ASSERT_TRUE(convertJpeg(pics + "/b.jpg", 300, 100));
+    fs::remove(pics + "/t.gif");
+    const std::vector<std::string> two = {"a.jpg", "b.jpg"};
+    const WebSizesReport changed = run(two);
+    EXPECT_EQ(changed.made, 2U);
+    EXPECT_EQ(changed.removed, 1U);
+    EXPECT_TRUE(isWebp(readBytes(thumb2x("a.jpg.webp"))));
+    EXPECT_EQ(copies[1].sizes.thumbWidth, 160);
+    EXPECT_FALSE(fs::exists(thumb("t.gif.jpg.webp")));
+    EXPECT_FALSE(fs::exists(thumb2x("t.gif.jpg.webp")));
+
+    // A record an earlier version wrote (no WebP mark, no WebP files): each picture gets its
+    // WebP thumbnails on the next run, once.
+    CopyRecord earlier = parseCopyRecord(record());
+    for (auto& [name, made] : earlier) {
+        made.webp = false;
+        fs::remove(thumb(name + ".webp"));
+        fs::remove(thumb2x(name + ".webp"));
+    }
+    dir.write("out/thumbs/.mivo-copies", recordText(earlier));
+    EXPECT_EQ(run(two).made, 2U);
+    EXPECT_TRUE(isWebp(readBytes(thumb("b.jpg.webp"))));
+    EXPECT_EQ(run(two).made, 0U);
+
+    // A file of the user's under a WebP thumbnail's name: left as it is, the picture keeps
+    // JPEG thumbnails alone, and is not made again for it.
+    fs::remove(pics + "/a.jpg");
+    run({"b.jpg"});
+    ASSERT_TRUE(convertJpeg(pics + "/a.jpg", 800, 600));
+    dir.write("out/thumbs/a.jpg.webp", "the user's own");
+    EXPECT_EQ(run(two).made, 1U);
+    EXPECT_TRUE(copies[0].ok);
+    EXPECT_FALSE(copies[0].webp);
+    EXPECT_FALSE(fs::exists(thumb2x("a.jpg.webp")));
+    EXPECT_EQ(run(two).made, 0U);
+    fs::remove(pics + "/a.jpg");
+    run({"b.jpg"});
+    EXPECT_EQ(readBytes(thumb("a.jpg.webp")), "the user's own");
+}
+
+TEST_F(WebSizesTest, AKilledRunsWebpThumbnailsAreMended) {
+    ASSERT_TRUE(startImageLibrary());
+    if (!imageLibraryWritesWebp()) {
+        GTEST_SKIP() << "libvips writes no WebP here";
+    }
+    ASSERT_TRUE(convertJpeg(pics + "/a.jpg", 800, 600));
+    ASSERT_TRUE(convertJpeg(pics + "/gone.jpg", 800, 600));
+    // Killed while a.jpg's WebP thumbnails were written: claimed, one half-written; and a
+    // picture since removed whose claim had WebP thumbnails too.
+    MadeCopies claim;
+    claim.request = request;
+    claim.webp = true;
+    dir.write("out/thumbs/.mivo-copies", copyRecordHeader() + copyRecordLine("a.jpg", claim) +
+                                             copyRecordLine("gone.jpg", claim));
+    dir.write("out/thumbs/2x/a.jpg.webp", "half");
+    dir.write("out/thumbs/2x/gone.jpg.webp", "half");
+    dir.write("out/thumbs/.a.jpg.webp.part-Ab12Cd", "half");
+    fs::remove(pics + "/gone.jpg");
+    EXPECT_EQ(run({"a.jpg"}).made, 1U);
+    EXPECT_TRUE(isWebp(readBytes(thumb("a.jpg.webp"))));
+    EXPECT_TRUE(isWebp(readBytes(thumb2x("a.jpg.webp"))));
+    EXPECT_FALSE(fs::exists(thumb2x("gone.jpg.webp")));
+    EXPECT_FALSE(fs::exists(out + "/thumbs/.a.jpg.webp.part-Ab12Cd"));
+    const CopyRecord after = parseCopyRecord(record());
+    ASSERT_EQ(after.size(), 1U);
+    EXPECT_TRUE(after.at("a.jpg").ok);
+    EXPECT_TRUE(after.at("a.jpg").webp);
+}
+
 TEST_F(WebSizesTest, ThumbnailsStandUprightForEveryExifOrientation) {
     // The picture as it should be seen: 60 x 30, red in its top-left corner, white elsewhere.
     // Each file stores it turned the way its orientation tag undoes.
@@ -398,8 +518,23 @@ TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVers
                                  // A variant of 1 or 0, or two more numbers: no line of ours.
                                  "c.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t1\n" +
                                  "d.gif\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t2\n";
-    const CopyRecord record = parseCopyRecord(text + variants);
-    ASSERT_EQ(record.size(), 6U);
+    // WebP thumbnails: the variant (0 for the usual names) and 1, last.
+    MadeCopies webpPicture = picture;
+    webpPicture.webp = true;
+    MadeCopies webpVideo = variantVideo;
+    webpVideo.webp = true;
+    EXPECT_EQ(copyRecordLine("e.png", webpPicture),
+              "e.png\t10\t20\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\t0\t1\n");
+    const std::string webps = copyRecordLine("e.png", webpPicture) +
+                              copyRecordLine("f.mov", webpVideo) +
+                              // A WebP mark other than 1, or a number after it: no line of ours.
+                              "g.png\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t0\t0\n" +
+                              "h.png\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t0\t1\t1\n";
+    const CopyRecord record = parseCopyRecord(text + variants + webps);
+    ASSERT_EQ(record.size(), 8U);
+    EXPECT_EQ(record.at("e.png"), webpPicture);
+    EXPECT_EQ(record.at("f.mov"), webpVideo);
+    EXPECT_EQ(recordedNames("f.mov", webpVideo).thumbWebp, "f.mov~3.jpg.webp");
     EXPECT_EQ(record.at("a.jpg"), picture);
     EXPECT_EQ(record.at("clip.mov"), video);
     EXPECT_EQ(record.at("odd.mov"), odd);

@@ -75,9 +75,11 @@ TEST_F(HostileFolderTest, NothingAFileNamesOutsideTheFolderReachesTheGallery) {
     for (const char* name : {"x.mp4", "y.mov", "z.mkv", "w.avi", "drawing.jpg", "drawing.png"}) {
         EXPECT_TRUE(contains(result.items, dir / ("pics/" + std::string(name)))) << result.items;
     }
-    // The copies of the one real picture, the record, and nothing else.
+    // The copies of the one real picture (its thumbnails in WebP too), the record, and nothing
+    // else.
     EXPECT_EQ(filesUnder(dir / "out/thumbs"),
-              (std::set<std::string>{".mivo-copies", "a.jpg", "2x/a.jpg"}));
+              (std::set<std::string>{".mivo-copies", "a.jpg", "2x/a.jpg", "a.jpg.webp",
+                                     "2x/a.jpg.webp"}));
     EXPECT_EQ(filesUnder(dir / "out/view"), (std::set<std::string>{"a.jpg"}));
     EXPECT_FALSE(contains(readBytes(dir / "out/index.html"), "drawing"));
 

@@ -67,9 +67,10 @@ class ManifestTest : public ::testing::Test {
 
     /// The three pages of the single gallery, beside its index page.
     Files pages() const { return {out("index.html"), out("list.html"), out("pict.html")}; }
-    /// The copies of the picture `name` in its gallery's copy folders.
+    /// The copies of the picture `name` in its gallery's copy folders, WebP thumbnails too.
     Files copiesOf(const std::string& name) const {
-        return {out("thumbs/" + name), out("thumbs/2x/" + name), out("view/" + name)};
+        return {out("thumbs/" + name), out("thumbs/2x/" + name), out("view/" + name),
+                out("thumbs/" + name + ".webp"), out("thumbs/2x/" + name + ".webp")};
     }
     std::string out(const std::string& name) const { return dir / ("out/" + name); }
 

@@ -137,6 +137,12 @@ TEST_F(ReduceRunTest, OptionOnShowsMivosThumbnailsAndDisplayCopies) {
         << list;
     // A picture that cannot be decoded shows its original, as without the option.
     EXPECT_TRUE(contains(list, "<img src=\"./../pics/c.jpg\" width=160 height=160 alt=\"c\""));
+    // WebP thumbnails beside the JPEGs, offered through <picture>; none for the original.
+    EXPECT_TRUE(contains(list, "<picture><source type=\"image/webp\" srcset=\"./thumbs/a.jpg.webp "
+                               "1x, ./thumbs/2x/a.jpg.webp 2x\"><img src=\"./thumbs/a.jpg\""))
+        << list;
+    EXPECT_TRUE(contains(list, "<picture><img src=\"./../pics/c.jpg\""));
+    EXPECT_TRUE(fs::exists(dir / "out/thumbs/2x/b.jpg.webp"));
     EXPECT_TRUE(fs::exists(dir / "out/thumbs/2x/b.jpg"));
     EXPECT_TRUE(fs::exists(dir / "out/view/b.jpg"));
     // The picture view loads the display copy; the original is one link away.
@@ -145,6 +151,20 @@ TEST_F(ReduceRunTest, OptionOnShowsMivosThumbnailsAndDisplayCopies) {
         contains(index, "aryPicList[0] = \"./view/a.jpg#original=./../pics/a.jpg,800,600,a\";"))
         << index;
     EXPECT_TRUE(contains(index, "aryPicList[2] = \"./../pics/c.jpg,0,0,c\";"));
+    EXPECT_TRUE(
+        contains(index, "aryPicWebp[0] = [\"./thumbs/a.jpg.webp\", \"./thumbs/2x/a.jpg.webp\"];"));
+    EXPECT_FALSE(contains(index, "aryPicWebp[2]"));
+    // A template of the user's from before the WebP thumbnails shows the JPEGs as it did.
+    const std::string template_ = readBytes(dir / "prog/html/list.html");
+    std::string older = template_;
+    for (const std::string cut : {"<picture>MV_IMG_WEBP", "</picture>"}) {
+        older.erase(older.find(cut), cut.size());
+    }
+    dir.write("prog/html/list.html", older);
+    runMessages();
+    EXPECT_TRUE(contains(page("list.html"), "data-time=\"\"><img src=\"./thumbs/a.jpg\""));
+    EXPECT_FALSE(contains(page("list.html"), ".webp"));
+    dir.write("prog/html/list.html", template_);
 
     // Menu mode: each gallery's copies in its own numbered folder, the menu shows them too.
     settings.OptionMenu = 0;
