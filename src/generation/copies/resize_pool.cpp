@@ -124,7 +124,9 @@ void ResizePool::dropAnimation(ResizeTask& task) {
     // The record will not list it: an earlier run's copy of that name goes now, or the next
     // run would take it for a file of the user's.
     std::string ignored;
-    removeCopies(folders_, {}, task.names.webVideo, ignored, &task.removed);
+    CopyNames animation;
+    animation.webVideo = task.names.webVideo;
+    removeCopies(folders_, animation, ignored, &task.removed);
     task.stamp.animation.clear();
 }
 

@@ -167,7 +167,7 @@ std::string le32(std::size_t n) {
 }
 
 TEST(DateOrder, PngWebpAndTiffAreOrderedByTheirExifDateNotTheirFileTime) {
-    TempDir dir;
+    test::TempDir dir;
     const std::string tiff = tiffTakenAt("2021:03:04 05:06:07");
     // A PNG with its eXIf chunk after the header, a WebP with its EXIF chunk ("Exif\0\0" and
     // the TIFF structure), a TIFF file: taken in 2021, 2019 and 2020.
