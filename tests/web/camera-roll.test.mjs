@@ -108,7 +108,7 @@ describe('a camera roll on a desktop and a phone', () => {
     }
   });
 
-  test('a transparent sticker's JPEG thumbnail shows on a neutral checker in light colours', async () => {
+  test('a transparent sticker\'s JPEG thumbnail shows on a neutral checker in light colours', async () => {
     const url = addressing('http', server);
     const page = await watchedPage(browser, { viewport: { width: 1366, height: 768 }, colorScheme: 'light' });
     try {
