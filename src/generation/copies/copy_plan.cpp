@@ -138,6 +138,7 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             errors[i] = translatable("読み込めません");
             continue;
         }
+        bool keepWebVideo = false;
         const auto known = before.find(name);
         if (known != before.end()) {
             const MadeCopies& made = known->second;
@@ -149,10 +150,15 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             // library can write them; the library is asked only then.
             const bool webpKept =
                 made.webp ? present.webpExist(webpName) : webpTaken || !tools.writesWebp();
-            if (made.ok && same && made.request == request && made.variant == stamp.variant &&
-                made.animation == stamp.animation && present.allExist(own.file) && webpKept &&
-                (!(made.webVideoMade || !made.animation.empty()) ||
-                 present.views.regular.count(own.webVideo) != 0)) {
+            const bool upToDate = made.ok && same && made.request == request &&
+                                  made.variant == stamp.variant &&
+                                  made.animation == stamp.animation && present.allExist(own.file) &&
+                                  (!(made.webVideoMade || !made.animation.empty()) ||
+                                   present.views.regular.count(own.webVideo) != 0);
+            // A video whose copies lack only their WebP thumbnails keeps its web video: the
+            // poster is taken again, the transcode is not.
+            keepWebVideo = upToDate && video && made.webVideoMade;
+            if (upToDate && webpKept) {
                 after[name] = made;
                 copy.ok = true;
                 copy.sizes = made.sizes;
@@ -195,6 +201,7 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
         task.name = name;
         task.source = item.path;
         task.names = own;
+        task.keepWebVideo = keepWebVideo;
         if (stamp.webp) {
             task.names.thumbWebp = webpName;
         }

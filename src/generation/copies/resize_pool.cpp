@@ -97,7 +97,7 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
     stamp.dateTaken = dateNumber(facts.dateTaken);
     stamp.timeZone = stamp.dateTaken != 0 ? facts.timeZone : std::string();
     stamp.model = facts.model;
-    if (!stamp.webVideoMade) {
+    if (!stamp.webVideoMade || task.keepWebVideo) {
         return true;
     }
     const std::string& webName = task.names.webVideo;

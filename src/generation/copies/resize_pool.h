@@ -27,6 +27,9 @@ struct ResizeTask {
     bool done = false;
     bool ok = false;
     bool unreadable = false; // not what its name says, or no frame could be taken from it
+    // The web video on record is this video's own and still there: only the other copies are
+    // made again (WebP thumbnails an earlier version did not make), not the transcode.
+    bool keepWebVideo = false;
     ResizedSizes sizes;
     std::string error;
     std::vector<RemovedCopy> removed; // files of its names that went when it failed

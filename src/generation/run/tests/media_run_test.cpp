@@ -122,8 +122,9 @@ TEST_F(MediaRunTest, EveryKindAppearsOnceAndARerunTouchesNothing) {
     }
     EXPECT_EQ(page("index.html"), index);
 
-    // A video line without the text field, as earlier versions wrote it: its copies are kept,
-    // and the date is shown without the zone, and no model, until the video changes.
+    // A video line as versions before the text field and the WebP thumbnails wrote it: the
+    // poster is taken again for its WebP thumbnails (and the zone and model with it), but the
+    // web video on record is kept, not transcoded again.
     std::string record = readBytes(dir / "out/thumbs/.mivo-copies");
     const std::size_t line = record.find("\ne.mov\t") + 1;
     ASSERT_NE(line, 0U) << record;
@@ -138,19 +139,25 @@ TEST_F(MediaRunTest, EveryKindAppearsOnceAndARerunTouchesNothing) {
     ASSERT_EQ(fields.size(), 20U) << record;
     EXPECT_EQ(fields[13], "2");
     EXPECT_EQ(fields[19], "z=+09:00;m=iPhone%2015%20\"Pro\"");
-    // Without the text field (the WebP mark kept: a line without it has its copies made again
-    // once, WebP thumbnails and all).
     std::string older = fields[0];
-    for (std::size_t f = 1; f < 19; ++f) {
+    for (std::size_t f = 1; f < 17; ++f) {
         older += "\t" + (f == 13 ? std::string("1") : fields[f]);
     }
     record.replace(line, at - line, older);
     dir.write("out/thumbs/.mivo-copies", record);
+    fs::remove(dir / "out/thumbs/e.mov.jpg.webp");
+    fs::remove(dir / "out/thumbs/2x/e.mov.jpg.webp");
     run();
+    ASSERT_TRUE(result.done) << result.failure;
     EXPECT_EQ(stamps(dir / "out")[dir / "out/view/e.mov.mp4"],
               before.at(dir / "out/view/e.mov.mp4"));
-    EXPECT_TRUE(contains(page("index.html"), "aryPicExif[4] = [\"2024-05-12 08:00:00\", \"\","))
+    EXPECT_TRUE(fs::exists(dir / "out/thumbs/e.mov.jpg.webp"));
+    EXPECT_TRUE(fs::exists(dir / "out/thumbs/2x/e.mov.jpg.webp"));
+    EXPECT_TRUE(contains(page("index.html"), "aryPicExif[4] = [\"2024-05-12 08:00:00 +09:00\", "
+                                             "\"iPhone 15 \\u0022Pro\\u0022\""))
         << page("index.html");
+    EXPECT_TRUE(contains(readBytes(dir / "out/thumbs/.mivo-copies"),
+                         "\t1\tz=+09:00;m=iPhone%2015%20\"Pro\"\n"));
 
     // A video gone: its poster copies and its web video go, a file of the user's stays.
     dir.write("out/view/own.mp4", "mine");
