@@ -48,6 +48,23 @@ class RunFixture : public ::testing::Test {
     }
     std::string page(const std::string& name) const { return readBytes(dir / ("out/" + name)); }
 
+    /// Whether the last run's list of the files it wrote names one whose path holds `part`.
+    bool wrote(const std::string& part) const {
+        for (const std::string& path : result.files.written) {
+            if (contains(path, part)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    /// Checks that the last run, with nothing changed, wrote no file and replaced only pages.
+    void expectOnlyPagesRewritten() const {
+        EXPECT_TRUE(result.files.written.empty());
+        for (const std::string& path : result.files.replaced) {
+            EXPECT_TRUE(path.ends_with(".html")) << path;
+        }
+    }
+
     TempDir dir;
     Settings settings{};
     MakeResult result;
