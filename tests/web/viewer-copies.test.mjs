@@ -196,7 +196,9 @@ test('on a phone a button takes the viewer to full screen and back; a caption ke
     assert.ok(await button.isVisible(), 'a full-screen button shows on a phone');
     await button.tap();
     await waitUntil(() => pict.evaluate(() => !!document.fullscreenElement), { describe: 'the button enters full screen' });
-    assert.equal(await button.getAttribute('aria-pressed'), 'true');
+    // The button shows it is pressed once the page hears of the change (fullscreenchange comes
+    // after the element is set).
+    await waitUntil(async () => (await button.getAttribute('aria-pressed')) === 'true', { describe: 'the button shows it is pressed' });
     await button.tap();
     await waitUntil(() => pict.evaluate(() => !document.fullscreenElement), { describe: 'the button leaves full screen' });
 
