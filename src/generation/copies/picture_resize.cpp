@@ -74,6 +74,7 @@ struct ImageLibrary {
     // Absent or without a WebP encoder: thumbnails are JPEG only, and moving WebP pictures
     // too big for their originals are shown still.
     decltype(&::vips_webpsave_buffer) webpSaveBuffer = nullptr;
+    decltype(&::vips_image_remove) imageRemove = nullptr;
     decltype(&::vips_image_get_width) width = nullptr;
     decltype(&::vips_image_get_height) height = nullptr;
     decltype(&::g_object_unref) unref = nullptr;
@@ -125,6 +126,7 @@ bool openLibrary() {
         bind(handle, "vips_icc_transform", v.iccTransform) &&
         bind(handle, "vips_image_get_bands", v.bands) &&
         bind(handle, "vips_image_copy_memory", v.copyMemory) &&
+        bind(handle, "vips_image_remove", v.imageRemove) &&
         bind(handle, "vips_image_new_from_memory", v.fromMemory) &&
         bind(handle, "vips_image_hasalpha", v.hasAlpha) &&
         bind(handle, "vips_array_double_newv", v.doubleArray) &&
@@ -243,6 +245,28 @@ bool encodeJpeg(VipsImage* image, int quality, std::string& bytes, std::string& 
     return true;
 }
 
+// Saves `image` as WebP at `quality` into `bytes`. libvips 8.14 rewrites the EXIF block of an
+// image it saves as WebP even when told to strip it, and was seen reading that block after it
+// had been freed: a private copy of the pixels without the block is saved instead.
+bool saveWebp(VipsImage* image, int quality, std::string& bytes, std::string& error) {
+    ImageRef bare(vips.copyMemory(image));
+    if (bare.get() == nullptr) {
+        error = takeLibraryError();
+        return false;
+    }
+    vips.imageRemove(bare.get(), "exif-data");
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    if (vips.webpSaveBuffer(bare.get(), &buffer, &length, "Q", quality, "strip", TRUE, nullptr) !=
+        0) {
+        error = takeLibraryError();
+        return false;
+    }
+    bytes.assign(static_cast<const char*>(buffer), length);
+    vips.free(buffer);
+    return true;
+}
+
 // Encodes `image` (with its transparency, if any) as a WebP thumbnail into `bytes`. Nothing is
 // encoded where the library writes no WebP: the thumbnails stay JPEG only.
 bool encodeWebp(VipsImage* image, std::string& bytes, std::string& error) {
@@ -250,16 +274,7 @@ bool encodeWebp(VipsImage* image, std::string& bytes, std::string& error) {
     if (vips.webpSaveBuffer == nullptr) {
         return true;
     }
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    if (vips.webpSaveBuffer(image, &buffer, &length, "Q", kThumbWebpQuality, "strip", TRUE,
-                            nullptr) != 0) {
-        error = takeLibraryError();
-        return false;
-    }
-    bytes.assign(static_cast<const char*>(buffer), length);
-    vips.free(buffer);
-    return true;
+    return saveWebp(image, kThumbWebpQuality, bytes, error);
 }
 
 int side(long long value) {
@@ -687,15 +702,7 @@ bool animatedWebpCopy(const std::string& picture, long long width, long long hei
         error = takeLibraryError();
         return false;
     }
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    if (vips.webpSaveBuffer(loaded.get(), &buffer, &length, "Q", 80, "strip", TRUE, nullptr) != 0) {
-        error = takeLibraryError();
-        return false;
-    }
-    bytes.assign(static_cast<const char*>(buffer), length);
-    vips.free(buffer);
-    return true;
+    return saveWebp(loaded.get(), 80, bytes, error);
 }
 
 bool imageLibraryReads(const char* loader) {
