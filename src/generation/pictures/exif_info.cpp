@@ -92,6 +92,7 @@ struct Entry {
 std::uint64_t typeSize(std::uint16_t type) {
     switch (type) {
     case kTypeAscii:
+    case kTypeUndefined:
         return 1;
     case kTypeShort:
         return 2;
@@ -179,8 +180,10 @@ std::string offsetText(const std::string& text) {
     return text;
 }
 
-/// Reads the entries of the IFD at `ifd`, calling `take` for each whose value fits.
-template <class Take> bool walkIfd(const TiffReader& r, std::uint64_t ifd, Take take) {
+/// Reads the entries of the IFD at `ifd` whose tag is `wanted`, calling `take` for each whose
+/// value fits. Unwanted entries are not looked at, so their values never count as cut short.
+template <class Wanted, class Take>
+bool walkIfd(const TiffReader& r, std::uint64_t ifd, Wanted wanted, Take take) {
     if (!r.has(ifd, 2)) {
         return false;
     }
@@ -192,10 +195,13 @@ template <class Take> bool walkIfd(const TiffReader& r, std::uint64_t ifd, Take 
         const std::uint64_t pos = ifd + 2 + i * 12;
         Entry e;
         e.tag = r.u16(pos);
+        if (!wanted(e.tag)) {
+            continue;
+        }
         e.type = r.u16(pos + 2);
         e.count = r.u32(pos + 4);
         const std::uint64_t bytes = typeSize(e.type) * e.count;
-        if (bytes == 0 || !usedTag(e.tag)) {
+        if (bytes == 0) {
             continue;
         }
         e.value = bytes <= 4 ? pos + 8 : r.u32(pos + 8);
@@ -205,6 +211,20 @@ template <class Take> bool walkIfd(const TiffReader& r, std::uint64_t ifd, Take 
         take(e);
     }
     return true;
+}
+
+/// The first entry `tag` of the IFD at `ifd` whose value fits, whatever its type.
+bool findEntry(const TiffReader& r, std::uint64_t ifd, std::uint16_t tag, Entry& found) {
+    bool seen = false;
+    walkIfd(
+        r, ifd, [tag](std::uint16_t t) { return t == tag; },
+        [&](const Entry& e) {
+            if (!seen) {
+                found = e;
+                seen = true;
+            }
+        });
+    return seen;
 }
 
 } // namespace
@@ -217,42 +237,15 @@ std::string readAppleContentIdentifier(const unsigned char* tiff, std::size_t si
     if (!little && !(tiff[0] == 'M' && tiff[1] == 'M' && tiff[2] == 0 && tiff[3] == 0x2A)) {
         return {};
     }
-    // The entry `tag` of the IFD at `ifd`, whatever its type: where its value lies and its
-    // count, the value checked to lie within the block.
-    const auto find = [](const TiffReader& r, std::uint64_t ifd, std::uint16_t tag, Entry& found) {
-        if (!r.has(ifd, 2)) {
-            return false;
-        }
-        const std::uint64_t count = r.u16(ifd);
-        if (!r.has(ifd + 2, count * 12)) {
-            return false;
-        }
-        for (std::uint64_t i = 0; i < count; ++i) {
-            const std::uint64_t pos = ifd + 2 + i * 12;
-            if (r.u16(pos) != tag) {
-                continue;
-            }
-            found.type = r.u16(pos + 2);
-            found.count = r.u32(pos + 4);
-            const std::uint64_t unit = found.type == kTypeUndefined ? 1 : typeSize(found.type);
-            const std::uint64_t bytes = unit * found.count;
-            if (bytes == 0) {
-                return false;
-            }
-            found.value = bytes <= 4 ? pos + 8 : r.u32(pos + 8);
-            return r.has(found.value, bytes);
-        }
-        return false;
-    };
     const TiffReader r(tiff, size, size, little);
     Entry exif;
-    if (!find(r, r.u32(4), 0x8769, exif) || (exif.type != kTypeLong && exif.type != kTypeShort) ||
-        exif.count != 1) {
+    if (!findEntry(r, r.u32(4), 0x8769, exif) ||
+        (exif.type != kTypeLong && exif.type != kTypeShort) || exif.count != 1) {
         return {};
     }
     const std::uint64_t exifIfd = exif.type == kTypeLong ? r.u32(exif.value) : r.u16(exif.value);
     Entry note;
-    if (!find(r, exifIfd, 0x927C, note) || note.type != kTypeUndefined) {
+    if (!findEntry(r, exifIfd, 0x927C, note) || note.type != kTypeUndefined) {
         return {};
     }
     // "Apple iOS\0", a version of two bytes, the byte order, then an IFD whose offsets count
@@ -266,7 +259,7 @@ std::string readAppleContentIdentifier(const unsigned char* tiff, std::size_t si
     }
     const TiffReader m(mn, length, length, mn[12] == 'I');
     Entry id;
-    if (!find(m, 14, 0x0011, id) || id.type != kTypeAscii) {
+    if (!findEntry(m, 14, 0x0011, id) || id.type != kTypeAscii) {
         return {};
     }
     constexpr std::size_t kLongest = 128;
@@ -302,7 +295,7 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t block
     }
     const TiffReader r(tiff, size, blockSize, little);
     std::uint64_t exifIfd = 0;
-    walkIfd(r, r.u32(4), [&](const Entry& e) {
+    walkIfd(r, r.u32(4), usedTag, [&](const Entry& e) {
         if (e.tag == 0x010E && e.type == kTypeAscii) {
             // ASCII by the standard; cameras and phones write UTF-8 or Shift_JIS as well.
             out.caption = cleanCaption(decodeUndeclaredText(
@@ -315,7 +308,7 @@ bool readExifInfo(const unsigned char* tiff, std::size_t size, std::size_t block
     });
     std::string offset;
     if (exifIfd != 0) {
-        walkIfd(r, exifIfd, [&](const Entry& e) {
+        walkIfd(r, exifIfd, usedTag, [&](const Entry& e) {
             double value = 0;
             switch (e.tag) {
             case 0x829A: // ExposureTime
