@@ -114,9 +114,11 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
                      &run)) {
         return true;
     }
-    // Past the time any video may take: left out as one that cannot be read, and not
-    // tried again while it stays as it is.
-    task.unreadable = run.timedOut;
+    // Past the ten minutes any video may take: left out as one that cannot be read, and not
+    // tried again while it stays as it is. A short clip's own limit (a minute and ten times
+    // its length) is passed on a busy machine too: that says nothing of the file, so the
+    // copy failed, the run says so, and the next run tries again.
+    task.unreadable = run.timedOut && webVideoLimitIsTheLongest(facts);
     return false;
 }
 

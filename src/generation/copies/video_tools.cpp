@@ -1054,6 +1054,10 @@ double webVideoTimeLimit(const VideoFacts& facts) {
     return std::min(60 + 10 * facts.durationSeconds, kLongestCall);
 }
 
+bool webVideoLimitIsTheLongest(const VideoFacts& facts) {
+    return webVideoTimeLimit(facts) >= kLongestCall;
+}
+
 namespace {
 
 // Writes what ffmpeg (`command` for a given output file) makes as `name` into the open folder

@@ -99,6 +99,8 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
 /// The seconds ffmpeg may take to write the web video of `facts`: ten times its length and a
 /// minute, at most ten minutes.
 double webVideoTimeLimit(const VideoFacts& facts);
+/// True when `facts`'s limit is the ten minutes no ffmpeg call may pass, whatever its length.
+bool webVideoLimitIsTheLongest(const VideoFacts& facts);
 
 /// Writes the web video (Remux or Transcode) as `name` into the open folder `folder`: into a
 /// new temporary file of the folder, renamed over `name` only when ffmpeg succeeded, removed
