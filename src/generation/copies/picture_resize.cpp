@@ -34,10 +34,17 @@ namespace {
 // JPEG quality: thumbnails are small and many, display copies are looked at closely.
 constexpr int kThumbQuality = 80;
 constexpr int kViewQuality = 85;
-// WebP quality of the thumbnails: at 78 they come within a few tenths of a dB of the JPEG
-// thumbnails' closeness to the full-size picture at about two thirds of their bytes or less
-// (bench/webp_thumbs.sh); 80 was above the JPEGs' but saved too little at 1x, 74 lost 0.6 dB.
-constexpr int kThumbWebpQuality = 78;
+// WebP quality of the 2x and the 1x thumbnails, and the encoder's effort: each comes within
+// 0.2 dB of the JPEG thumbnail's closeness to the full-size picture (bench/webp_thumbs.sh):
+// 2x at 78, 1x at 76 (the JPEGs at 80 are closer at 1x: 78 was 0.09 dB above them there,
+// 76 at 2x lost 0.43 dB). Effort 6, libwebp's most but one, makes them 4 % smaller than its
+// default 4 at the same closeness, for some 10 ms more of a core a picture (both encodes).
+constexpr int kThumb2xWebpQuality = 78;
+constexpr int kThumbWebpQuality = 76;
+constexpr int kThumbWebpEffort = 6;
+// Animation copies: a display-sized picture, encoded as fast as libwebp's default allows.
+constexpr int kAnimationWebpQuality = 80;
+constexpr int kAnimationWebpEffort = 4;
 // How far into an ICC profile its description is looked for.
 constexpr std::size_t kDescribed = 4096;
 
@@ -248,7 +255,7 @@ bool encodeJpeg(VipsImage* image, int quality, std::string& bytes, std::string& 
 // Saves `image` as WebP at `quality` into `bytes`. libvips 8.14 rewrites the EXIF block of an
 // image it saves as WebP even when told to strip it, and was seen reading that block after it
 // had been freed: a private copy of the pixels without the block is saved instead.
-bool saveWebp(VipsImage* image, int quality, std::string& bytes, std::string& error) {
+bool saveWebp(VipsImage* image, int quality, int effort, std::string& bytes, std::string& error) {
     ImageRef bare(vips.copyMemory(image));
     if (bare.get() == nullptr) {
         error = takeLibraryError();
@@ -257,8 +264,8 @@ bool saveWebp(VipsImage* image, int quality, std::string& bytes, std::string& er
     vips.imageRemove(bare.get(), "exif-data");
     void* buffer = nullptr;
     std::size_t length = 0;
-    if (vips.webpSaveBuffer(bare.get(), &buffer, &length, "Q", quality, "strip", TRUE, nullptr) !=
-        0) {
+    if (vips.webpSaveBuffer(bare.get(), &buffer, &length, "Q", quality, "effort", effort, "strip",
+                            TRUE, nullptr) != 0) {
         error = takeLibraryError();
         return false;
     }
@@ -267,23 +274,23 @@ bool saveWebp(VipsImage* image, int quality, std::string& bytes, std::string& er
     return true;
 }
 
-// Encodes `image` (with its transparency, if any) as a WebP thumbnail into `bytes`. Nothing is
-// encoded where the library writes no WebP: the thumbnails stay JPEG only.
-bool encodeWebp(VipsImage* image, std::string& bytes, std::string& error) {
+// Encodes `image` (with its transparency, if any) as a WebP thumbnail of `quality` into
+// `bytes`. Nothing is encoded where the library writes no WebP: the thumbnails stay JPEG only.
+bool encodeWebp(VipsImage* image, int quality, std::string& bytes, std::string& error) {
     bytes.clear();
     if (vips.webpSaveBuffer == nullptr) {
         return true;
     }
-    return saveWebp(image, kThumbWebpQuality, bytes, error);
+    return saveWebp(image, quality, kThumbWebpEffort, bytes, error);
 }
 
 int side(long long value) {
     return static_cast<int>(value < 1 ? 1 : (value > 100000 ? 100000 : value));
 }
 
-// `webp`, when given, gets the pixels as a WebP thumbnail too.
+// `webp`, when given, gets the pixels as a WebP thumbnail of `webpQuality` too.
 bool encodePixels(const Pixels& pixels, int quality, std::string& bytes, std::string& error,
-                  bool optimize = true, std::string* webp = nullptr) {
+                  bool optimize = true, std::string* webp = nullptr, int webpQuality = 0) {
     ImageRef image(vips.fromMemory(pixels.data.data(), pixels.data.size(), pixels.width,
                                    pixels.height, pixels.bands, VIPS_FORMAT_UCHAR));
     if (image.get() == nullptr) {
@@ -291,7 +298,7 @@ bool encodePixels(const Pixels& pixels, int quality, std::string& bytes, std::st
         return false;
     }
     return encodeJpeg(image.get(), quality, bytes, error, optimize) &&
-           (webp == nullptr || encodeWebp(image.get(), *webp, error));
+           (webp == nullptr || encodeWebp(image.get(), webpQuality, *webp, error));
 }
 
 // The whole file in memory: the decoder wants it so, and the markers are read from it first.
@@ -369,8 +376,10 @@ bool thumbnailsFromView(DirectBuffers& b, const ResizeRequest& request, EncodedC
     shrinkPixels(b.thumb2x, static_cast<int>(thumbSize.width), static_cast<int>(thumbSize.height),
                  b.thumb);
     if (!encodePixels(b.view, kViewQuality, copies.view, error, false) ||
-        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error, true, &copies.thumb2xWebp) ||
-        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error, true, &copies.thumbWebp)) {
+        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error, true, &copies.thumb2xWebp,
+                      kThumb2xWebpQuality) ||
+        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error, true, &copies.thumbWebp,
+                      kThumbWebpQuality)) {
         return false;
     }
     copies.sizes = ResizedSizes{b.thumb.width,    b.thumb.height, b.thumb2x.width,
@@ -549,8 +558,8 @@ bool copiesFromLoaded(ImageRef& loaded, const ResizeRequest& request, EncodedCop
         return false;
     }
     // The WebP thumbnails keep the transparency the JPEGs cannot hold.
-    if (!encodeWebp(thumb2x.get(), copies.thumb2xWebp, error) ||
-        !encodeWebp(thumb.get(), copies.thumbWebp, error)) {
+    if (!encodeWebp(thumb2x.get(), kThumb2xWebpQuality, copies.thumb2xWebp, error) ||
+        !encodeWebp(thumb.get(), kThumbWebpQuality, copies.thumbWebp, error)) {
         return false;
     }
     if (transparent && (!onChecker(thumb, 4, error) || !onChecker(thumb2x, 8, error) ||
@@ -734,7 +743,7 @@ bool animatedWebpCopy(const std::string& picture, long long width, long long hei
         error = takeLibraryError();
         return false;
     }
-    return saveWebp(loaded.get(), 80, bytes, error);
+    return saveWebp(loaded.get(), kAnimationWebpQuality, kAnimationWebpEffort, bytes, error);
 }
 
 bool imageLibraryReads(const char* loader) {
