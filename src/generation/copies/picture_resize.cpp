@@ -34,10 +34,17 @@ namespace {
 // JPEG quality: thumbnails are small and many, display copies are looked at closely.
 constexpr int kThumbQuality = 80;
 constexpr int kViewQuality = 85;
-// WebP quality of the thumbnails: at 78 they come within a few tenths of a dB of the JPEG
-// thumbnails' closeness to the full-size picture at about two thirds of their bytes or less
-// (bench/webp_thumbs.sh); 80 was above the JPEGs' but saved too little at 1x, 74 lost 0.6 dB.
-constexpr int kThumbWebpQuality = 78;
+// WebP quality of the 2x and the 1x thumbnails, and the encoder's effort: each comes within
+// 0.2 dB of the JPEG thumbnail's closeness to the full-size picture (bench/webp_thumbs.sh):
+// 2x at 78, 1x at 76 (the JPEGs at 80 are closer at 1x: 78 was 0.09 dB above them there,
+// 76 at 2x lost 0.43 dB). Effort 6, libwebp's most but one, makes them 4 % smaller than its
+// default 4 at the same closeness, for some 10 ms more of a core a picture (both encodes).
+constexpr int kThumb2xWebpQuality = 78;
+constexpr int kThumbWebpQuality = 76;
+constexpr int kThumbWebpEffort = 6;
+// Animation copies: a display-sized picture, encoded as fast as libwebp's default allows.
+constexpr int kAnimationWebpQuality = 80;
+constexpr int kAnimationWebpEffort = 4;
 // How far into an ICC profile its description is looked for.
 constexpr std::size_t kDescribed = 4096;
 
@@ -248,7 +255,7 @@ bool encodeJpeg(VipsImage* image, int quality, std::string& bytes, std::string& 
 // Saves `image` as WebP at `quality` into `bytes`. libvips 8.14 rewrites the EXIF block of an
 // image it saves as WebP even when told to strip it, and was seen reading that block after it
 // had been freed: a private copy of the pixels without the block is saved instead.
-bool saveWebp(VipsImage* image, int quality, std::string& bytes, std::string& error) {
+bool saveWebp(VipsImage* image, int quality, int effort, std::string& bytes, std::string& error) {
     ImageRef bare(vips.copyMemory(image));
     if (bare.get() == nullptr) {
         error = takeLibraryError();
@@ -257,8 +264,8 @@ bool saveWebp(VipsImage* image, int quality, std::string& bytes, std::string& er
     vips.imageRemove(bare.get(), "exif-data");
     void* buffer = nullptr;
     std::size_t length = 0;
-    if (vips.webpSaveBuffer(bare.get(), &buffer, &length, "Q", quality, "strip", TRUE, nullptr) !=
-        0) {
+    if (vips.webpSaveBuffer(bare.get(), &buffer, &length, "Q", quality, "effort", effort, "strip",
+                            TRUE, nullptr) != 0) {
         error = takeLibraryError();
         return false;
     }
@@ -267,23 +274,23 @@ bool saveWebp(VipsImage* image, int quality, std::string& bytes, std::string& er
     return true;
 }
 
-// Encodes `image` (with its transparency, if any) as a WebP thumbnail into `bytes`. Nothing is
-// encoded where the library writes no WebP: the thumbnails stay JPEG only.
-bool encodeWebp(VipsImage* image, std::string& bytes, std::string& error) {
+// Encodes `image` (with its transparency, if any) as a WebP thumbnail of `quality` into
+// `bytes`. Nothing is encoded where the library writes no WebP: the thumbnails stay JPEG only.
+bool encodeWebp(VipsImage* image, int quality, std::string& bytes, std::string& error) {
     bytes.clear();
     if (vips.webpSaveBuffer == nullptr) {
         return true;
     }
-    return saveWebp(image, kThumbWebpQuality, bytes, error);
+    return saveWebp(image, quality, kThumbWebpEffort, bytes, error);
 }
 
 int side(long long value) {
     return static_cast<int>(value < 1 ? 1 : (value > 100000 ? 100000 : value));
 }
 
-// `webp`, when given, gets the pixels as a WebP thumbnail too.
+// `webp`, when given, gets the pixels as a WebP thumbnail of `webpQuality` too.
 bool encodePixels(const Pixels& pixels, int quality, std::string& bytes, std::string& error,
-                  bool optimize = true, std::string* webp = nullptr) {
+                  bool optimize = true, std::string* webp = nullptr, int webpQuality = 0) {
     ImageRef image(vips.fromMemory(pixels.data.data(), pixels.data.size(), pixels.width,
                                    pixels.height, pixels.bands, VIPS_FORMAT_UCHAR));
     if (image.get() == nullptr) {
@@ -291,7 +298,7 @@ bool encodePixels(const Pixels& pixels, int quality, std::string& bytes, std::st
         return false;
     }
     return encodeJpeg(image.get(), quality, bytes, error, optimize) &&
-           (webp == nullptr || encodeWebp(image.get(), *webp, error));
+           (webp == nullptr || encodeWebp(image.get(), webpQuality, *webp, error));
 }
 
 // The whole file in memory: the decoder wants it so, and the markers are read from it first.
@@ -337,6 +344,23 @@ struct DirectBuffers {
     Pixels thumb;
 };
 
+// The JPEG and BMP paths' buffers of the calling worker.
+DirectBuffers& workerBuffers() {
+    thread_local DirectBuffers buffers;
+    return buffers;
+}
+
+// Hands the worker's buffers back before libvips decodes a picture: they hold a whole decoded
+// camera picture (36 MB at 4000x3000, 72 MB at 6000x4000) that libvips has no use for, and a
+// HEIC decode needs some 80 MB of its own (libde265's frame, libheif's YCbCr and RGB). Kept,
+// both workers of a phone roll held both at once: 355 MiB for 48 JPEG and 12 HEIC pictures,
+// where the HEIC pictures alone peaked at 240 MiB. Faulting them in again costs a few ms when
+// the next picture is a JPEG.
+void releaseWorkerBuffers() {
+    DirectBuffers none;
+    std::swap(workerBuffers(), none);
+}
+
 // The thumbnails from the display copy in `b.view`, and the three copies encoded.
 bool thumbnailsFromView(DirectBuffers& b, const ResizeRequest& request, EncodedCopies& copies,
                         std::string& error) {
@@ -352,8 +376,10 @@ bool thumbnailsFromView(DirectBuffers& b, const ResizeRequest& request, EncodedC
     shrinkPixels(b.thumb2x, static_cast<int>(thumbSize.width), static_cast<int>(thumbSize.height),
                  b.thumb);
     if (!encodePixels(b.view, kViewQuality, copies.view, error, false) ||
-        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error, true, &copies.thumb2xWebp) ||
-        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error, true, &copies.thumbWebp)) {
+        !encodePixels(b.thumb2x, kThumbQuality, copies.thumb2x, error, true, &copies.thumb2xWebp,
+                      kThumb2xWebpQuality) ||
+        !encodePixels(b.thumb, kThumbQuality, copies.thumb, error, true, &copies.thumbWebp,
+                      kThumbWebpQuality)) {
         return false;
     }
     copies.sizes = ResizedSizes{b.thumb.width,    b.thumb.height, b.thumb2x.width,
@@ -370,8 +396,7 @@ bool thumbnailsFromView(DirectBuffers& b, const ResizeRequest& request, EncodedC
 bool directCopies(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
                   std::string& error, bool& tried) {
     tried = false;
-    thread_local DirectBuffers buffers;
-    DirectBuffers& b = buffers;
+    DirectBuffers& b = workerBuffers();
     JpegLayout layout;
     if (!readWholeFile(picture, b.file) || !readJpegLayout(b.file.data(), b.file.size(), layout) ||
         !layout.direct()) {
@@ -403,8 +428,7 @@ bool directCopies(const std::string& picture, const ResizeRequest& request, Enco
 // loaders it calls unsafe for files from strangers.
 bool bmpCopies(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
                std::string& error) {
-    thread_local DirectBuffers buffers;
-    DirectBuffers& b = buffers;
+    DirectBuffers& b = workerBuffers();
     if (!readWholeFile(picture, b.file)) {
         error = "cannot be read";
         return false;
@@ -534,8 +558,8 @@ bool copiesFromLoaded(ImageRef& loaded, const ResizeRequest& request, EncodedCop
         return false;
     }
     // The WebP thumbnails keep the transparency the JPEGs cannot hold.
-    if (!encodeWebp(thumb2x.get(), copies.thumb2xWebp, error) ||
-        !encodeWebp(thumb.get(), copies.thumbWebp, error)) {
+    if (!encodeWebp(thumb2x.get(), kThumb2xWebpQuality, copies.thumb2xWebp, error) ||
+        !encodeWebp(thumb.get(), kThumbWebpQuality, copies.thumbWebp, error)) {
         return false;
     }
     if (transparent && (!onChecker(thumb, 4, error) || !onChecker(thumb2x, 8, error) ||
@@ -625,6 +649,15 @@ void endImageThread() {
     }
 }
 
+std::size_t heldPictureBytes() {
+    const DirectBuffers& b = workerBuffers();
+    std::size_t bytes = b.file.capacity();
+    for (const Pixels* pixels : {&b.decoded, &b.shrunk, &b.view, &b.thumb2x, &b.thumb}) {
+        bytes += pixels->data.capacity();
+    }
+    return bytes;
+}
+
 bool resizePicture(const std::string& picture, const ResizeRequest& request, EncodedCopies& copies,
                    std::string& error) {
     if (!startImageLibrary()) {
@@ -645,6 +678,7 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request, Enc
     if (tried) {
         return false; // decoded, but a copy could not be encoded
     }
+    releaseWorkerBuffers();
     const int edge = side(request.viewEdge);
     // One decode for all three sizes: shrunk while loading to the display size, turned upright,
     // and kept in memory (at most edge x edge pixels) while the copies are written from it.
@@ -654,7 +688,13 @@ bool resizePicture(const std::string& picture, const ResizeRequest& request, Enc
         error = takeLibraryError();
         return false;
     }
-    return copiesFromLoaded(loaded, request, copies, error);
+    const bool made = copiesFromLoaded(loaded, request, copies, error);
+    // The free blocks a decode leaves in the heaps of this worker and of the library's own
+    // thread (libde265's and libheif's smaller blocks between the large ones) go back to the
+    // system now; kept, the next decode found them too scattered to use and asked for more:
+    // 12 HEIC pictures peaked at 240 MiB with two workers, 191 MiB with this.
+    malloc_trim(0);
+    return made;
 }
 
 bool resizePictureBytes(const std::string& bytes, const ResizeRequest& request,
@@ -696,13 +736,14 @@ bool animatedWebpCopy(const std::string& picture, long long width, long long hei
     // loop count go with them into the saved file.
     // (The options after the name: the last bracket is ours, whatever the name holds.)
     const std::string allPages = picture + "[n=-1]";
+    releaseWorkerBuffers();
     ImageRef loaded;
     if (vips.thumbnail(allPages.c_str(), loaded.out(), side(width), "height", side(height), "size",
                        VIPS_SIZE_DOWN, nullptr) != 0) {
         error = takeLibraryError();
         return false;
     }
-    return saveWebp(loaded.get(), 80, bytes, error);
+    return saveWebp(loaded.get(), kAnimationWebpQuality, kAnimationWebpEffort, bytes, error);
 }
 
 bool imageLibraryReads(const char* loader) {

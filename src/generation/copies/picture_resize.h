@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "generation/plan/item.h"
@@ -64,5 +65,9 @@ bool startImageLibrary();
 
 /// Frees what the image library keeps for the calling thread; workers call it before they end.
 void endImageThread();
+
+/// The bytes the calling thread keeps from picture to picture for JPEG and BMP pictures (their
+/// decoded pixels); handed back before the image library decodes a picture.
+std::size_t heldPictureBytes();
 
 } // namespace mivo

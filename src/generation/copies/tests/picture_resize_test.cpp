@@ -228,6 +228,23 @@ void writeThroughProfile(const std::string& path, const char* profile) {
     g_object_unref(converted);
 }
 
+TEST_F(PictureResizeTest, AWorkerKeepsItsJpegBuffersOnlyBetweenJpegPictures) {
+    // Kept from one JPEG to the next, handed back before libvips decodes another kind, so
+    // that a worker never holds a decoded JPEG and a HEIC decode at once.
+    const std::string jpeg = dir / "big.jpg";
+    const std::string png = dir / "big.png";
+    ASSERT_TRUE(convert("-size 3000x2000 xc:skyblue -quality 90", jpeg));
+    ASSERT_TRUE(convert("-size 3000x2000 xc:skyblue", png));
+    EncodedCopies copies;
+    std::string error;
+    ASSERT_TRUE(resizePicture(jpeg, request, copies, error)) << error;
+    EXPECT_GE(heldPictureBytes(), std::size_t{3000} * 2000 * 3) << "decoded at full size";
+    ASSERT_TRUE(resizePicture(png, request, copies, error)) << error;
+    EXPECT_EQ(heldPictureBytes(), 0U);
+    ASSERT_TRUE(resizePicture(jpeg, request, copies, error)) << error;
+    EXPECT_GT(heldPictureBytes(), 0U);
+}
+
 TEST_F(PictureResizeTest, OtherKindsOfPictureBecomeUprightSrgbJpegs) {
     request = ResizeRequest{30, 30, 100};
     const std::string sky = dir / "sky.jpg";
