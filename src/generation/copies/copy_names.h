@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mivo {
@@ -14,6 +15,18 @@ struct CopyNames {
     std::string thumbWebp;
 
     bool operator==(const CopyNames&) const = default;
+};
+
+/// Names made once and then only looked up, as one sorted vector: a look-up is a binary
+/// search, and no name is a node of its own.
+class NameList {
+  public:
+    NameList() = default;
+    explicit NameList(std::vector<std::string> names);
+    bool contains(std::string_view name) const;
+
+  private:
+    std::vector<std::string> names_;
 };
 
 /// The name of the WebP thumbnails beside the JPEG thumbnails named `file`: the name with
