@@ -17,15 +17,26 @@ bool CopyFolderSet::open(const std::string& pageFolder, std::string& error) {
 
 void Listing::take(std::vector<FolderEntry> entries) {
     entries_ = std::move(entries);
-    std::sort(entries_.begin(), entries_.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    slots_.clear();
+    slots_.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        slots_.push_back({std::hash<std::string_view>{}(entries_[i].name), i});
+    }
+    std::sort(slots_.begin(), slots_.end(),
+              [](const Slot& a, const Slot& b) { return a.hash < b.hash; });
 }
 
 const FolderEntry* Listing::find(std::string_view name) const {
-    const auto at = std::lower_bound(
-        entries_.begin(), entries_.end(), name,
-        [](const FolderEntry& entry, std::string_view wanted) { return entry.name < wanted; });
-    return at != entries_.end() && at->name == name ? &*at : nullptr;
+    const std::size_t hash = std::hash<std::string_view>{}(name);
+    auto at =
+        std::lower_bound(slots_.begin(), slots_.end(), hash,
+                         [](const Slot& slot, std::size_t wanted) { return slot.hash < wanted; });
+    for (; at != slots_.end() && at->hash == hash; ++at) {
+        if (entries_[at->entry].name == name) {
+            return &entries_[at->entry];
+        }
+    }
+    return nullptr;
 }
 
 Listing listAndTidy(const CopyFolder& folder,

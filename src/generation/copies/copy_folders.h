@@ -36,8 +36,9 @@ struct RemovedCopy {
     std::string name;
 };
 
-/// What one copy folder holds: every name, and whether it is a regular file, sorted by name
-/// so that a look-up is a binary search and no name is a node of its own.
+/// What one copy folder holds: every name, and whether it is a regular file, in one vector
+/// ordered by the names' hashes, so that a look-up is a binary search over numbers and no name
+/// is a node of its own.
 class Listing {
   public:
     /// Takes `entries` (in any order) as the folder's contents.
@@ -49,9 +50,14 @@ class Listing {
     }
 
   private:
+    struct Slot {
+        std::size_t hash;
+        std::size_t entry;
+    };
     const FolderEntry* find(std::string_view name) const;
 
     std::vector<FolderEntry> entries_;
+    std::vector<Slot> slots_; // by hash
 };
 
 /// Lists a copy folder and removes what a killed run left there: the temporary files of a

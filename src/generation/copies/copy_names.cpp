@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <numeric>
 #include <unordered_set>
-#include <utility>
 
 #include "common/paths.h"
 
@@ -66,12 +65,11 @@ void appendUtf8(std::string& out, char32_t c) {
 
 } // namespace
 
-NameList::NameList(std::vector<std::string> names) : names_(std::move(names)) {
-    std::sort(names_.begin(), names_.end());
-    names_.erase(std::unique(names_.begin(), names_.end()), names_.end());
-}
-
 bool NameList::contains(std::string_view name) const {
+    if (!sorted_) {
+        std::sort(names_.begin(), names_.end());
+        sorted_ = true;
+    }
     return std::binary_search(names_.begin(), names_.end(), name,
                               [](std::string_view a, std::string_view b) { return a < b; });
 }
