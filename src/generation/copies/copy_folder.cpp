@@ -91,11 +91,16 @@ bool CopyFolder::openExisting(const std::string& path, std::string& error) {
 bool CopyFolder::openInside(const CopyFolder& parent, const std::string& name, std::string& error) {
     close();
     path_ = joined(parent.path(), name);
-    if (::mkdirat(parent.fd(), name.c_str(), 0777) != 0 && errno != EEXIST) {
-        error = path_ + ": " + systemErrorText(errno);
-        return false;
+    constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    // Opened first: on a re-run the folder is there, and made only when it is not.
+    fd_ = ::openat(parent.fd(), name.c_str(), kFlags);
+    if (fd_ < 0 && errno == ENOENT) {
+        if (::mkdirat(parent.fd(), name.c_str(), 0777) != 0 && errno != EEXIST) {
+            error = path_ + ": " + systemErrorText(errno);
+            return false;
+        }
+        fd_ = ::openat(parent.fd(), name.c_str(), kFlags);
     }
-    fd_ = ::openat(parent.fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd_ < 0) {
         // A link in the folder's place gives ELOOP: say what is really wrong.
         struct stat st {};
@@ -115,31 +120,37 @@ bool CopyFolder::openInside(const CopyFolder& parent, const std::string& name, s
 
 bool CopyFolder::list(std::vector<FolderEntry>& entries) const {
     entries.clear();
-    // The listing gets a descriptor of its own: closedir closes it, and fd_ stays open.
-    const int listFd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0) {
+    // Read straight from the open folder, from its start: no descriptor of its own to open,
+    // check and close for every listing. Only *at calls use fd_ besides, and they ignore the
+    // offset.
+    if (::lseek(fd_, 0, SEEK_SET) != 0) {
         return false;
     }
-    DIR* dir = ::fdopendir(listFd);
-    if (dir == nullptr) {
-        ::close(listFd);
-        return false;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..") {
+    alignas(dirent64) char buffer[32768];
+    for (;;) {
+        const ssize_t got = ::getdents64(fd_, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
             continue;
         }
-        bool regular = entry->d_type == DT_REG;
-        if (entry->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            regular =
-                ::fstatat(fd_, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
+        if (got <= 0) {
+            return got == 0;
         }
-        entries.push_back({std::string(name), regular});
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            const std::string_view name(entry->d_name);
+            if (name == "." || name == "..") {
+                continue;
+            }
+            bool regular = entry->d_type == DT_REG;
+            if (entry->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                regular = ::fstatat(fd_, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          S_ISREG(st.st_mode);
+            }
+            entries.push_back({std::string(name), regular});
+        }
     }
-    ::closedir(dir);
-    return true;
 }
 
 bool CopyFolder::writeFile(const std::string& name, std::string_view bytes,

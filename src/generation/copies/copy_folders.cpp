@@ -1,5 +1,7 @@
 #include "generation/copies/copy_folders.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "common/log.h"
@@ -13,26 +15,57 @@ bool CopyFolderSet::open(const std::string& pageFolder, std::string& error) {
            views.openInside(page, kViewFolder, error);
 }
 
-Listing listAndTidy(const CopyFolder& folder, const std::set<std::string>& ownNames) {
-    Listing listing;
+void Listing::take(std::vector<FolderEntry> entries) {
+    entries_ = std::move(entries);
+    slots_.clear();
+    slots_.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        slots_.push_back({std::hash<std::string_view>{}(entries_[i].name), i});
+    }
+    std::sort(slots_.begin(), slots_.end(),
+              [](const Slot& a, const Slot& b) { return a.hash < b.hash; });
+}
+
+const FolderEntry* Listing::find(std::string_view name) const {
+    const std::size_t hash = std::hash<std::string_view>{}(name);
+    auto at =
+        std::lower_bound(slots_.begin(), slots_.end(), hash,
+                         [](const Slot& slot, std::size_t wanted) { return slot.hash < wanted; });
+    for (; at != slots_.end() && at->hash == hash; ++at) {
+        if (entries_[at->entry].name == name) {
+            return &entries_[at->entry];
+        }
+    }
+    return nullptr;
+}
+
+Listing listAndTidy(const CopyFolder& folder,
+                    const std::function<bool(const std::string&)>& isOwn) {
     std::vector<FolderEntry> entries;
     folder.list(entries);
+    const auto leftover = [&](const std::string& name) {
+        return isCopyTemporaryName(name) ||
+               (name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0 &&
+                isOwn(name.substr(0, name.size() - 5)));
+    };
+    std::size_t kept = 0;
     for (FolderEntry& entry : entries) {
-        const std::string& name = entry.name;
-        const bool oldPart = name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0 &&
-                             ownNames.count(name.substr(0, name.size() - 5)) != 0;
-        if (isCopyTemporaryName(name) || oldPart) {
+        if (leftover(entry.name)) {
             std::string error;
-            if (folder.removeFile(name, error)) {
-                cmWriteLog(kCopierLog, 3, "removed a leftover: " + folder.path() + "/" + name);
+            if (folder.removeFile(entry.name, error)) {
+                cmWriteLog(kCopierLog, 3,
+                           "removed a leftover: " + folder.path() + "/" + entry.name);
                 continue;
             }
         }
-        if (entry.regular) {
-            listing.regular.insert(name);
+        if (&entries[kept] != &entry) {
+            entries[kept] = std::move(entry);
         }
-        listing.names.insert(std::move(entry.name));
+        ++kept;
     }
+    entries.resize(kept);
+    Listing listing;
+    listing.take(std::move(entries));
     return listing;
 }
 

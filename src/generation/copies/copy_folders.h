@@ -1,8 +1,8 @@
 #pragma once
 
-#include <set>
+#include <functional>
 #include <string>
-#include <unordered_set>
+#include <string_view>
 #include <vector>
 
 #include "generation/copies/copy_folder.h"
@@ -36,16 +36,34 @@ struct RemovedCopy {
     std::string name;
 };
 
-/// What one copy folder holds: every name, and which of them are regular files.
-struct Listing {
-    std::unordered_set<std::string> names;
-    std::unordered_set<std::string> regular;
+/// What one copy folder holds: every name, and whether it is a regular file, in one vector
+/// ordered by the names' hashes, so that a look-up is a binary search over numbers and no name
+/// is a node of its own.
+class Listing {
+  public:
+    /// Takes `entries` (in any order) as the folder's contents.
+    void take(std::vector<FolderEntry> entries);
+    bool has(std::string_view name) const { return find(name) != nullptr; }
+    bool hasRegular(std::string_view name) const {
+        const FolderEntry* entry = find(name);
+        return entry != nullptr && entry->regular;
+    }
+
+  private:
+    struct Slot {
+        std::size_t hash;
+        std::size_t entry;
+    };
+    const FolderEntry* find(std::string_view name) const;
+
+    std::vector<FolderEntry> entries_;
+    std::vector<Slot> slots_; // by hash
 };
 
 /// Lists a copy folder and removes what a killed run left there: the temporary files of a
 /// copy or of the record (".<name>.part-XXXXXX"), and the "<copy>.part" files older versions
-/// wrote for the copies in `ownNames`.
-Listing listAndTidy(const CopyFolder& folder, const std::set<std::string>& ownNames);
+/// wrote for copies `isOwn` says are Mivo's (it is asked only about such names).
+Listing listAndTidy(const CopyFolder& folder, const std::function<bool(const std::string&)>& isOwn);
 
 /// What is already in the three copy folders.
 struct FolderContents {
@@ -54,23 +72,22 @@ struct FolderContents {
     Listing views;
 
     bool allExist(const std::string& fileName) const {
-        return thumbs.regular.count(fileName) != 0 && thumbs2x.regular.count(fileName) != 0 &&
-               views.regular.count(fileName) != 0;
+        return thumbs.hasRegular(fileName) && thumbs2x.hasRegular(fileName) &&
+               views.hasRegular(fileName);
     }
     /// Both WebP thumbnails named `webpName` are there.
     bool webpExist(const std::string& webpName) const {
-        return thumbs.regular.count(webpName) != 0 && thumbs2x.regular.count(webpName) != 0;
+        return thumbs.hasRegular(webpName) && thumbs2x.hasRegular(webpName);
     }
     bool anyTaken(const std::string& fileName) const {
-        return thumbs.names.count(fileName) != 0 || thumbs2x.names.count(fileName) != 0 ||
-               views.names.count(fileName) != 0;
+        return thumbs.has(fileName) || thumbs2x.has(fileName) || views.has(fileName);
     }
     /// True when `name` was in `folder` (one of `folders`) when it was listed.
     bool had(const CopyFolderSet& folders, const CopyFolder& folder,
              const std::string& name) const {
         const Listing& listing =
             &folder == &folders.thumbs ? thumbs : (&folder == &folders.thumbs2x ? thumbs2x : views);
-        return listing.names.count(name) != 0;
+        return listing.has(name);
     }
 };
 

@@ -65,6 +65,15 @@ void appendUtf8(std::string& out, char32_t c) {
 
 } // namespace
 
+bool NameList::contains(std::string_view name) const {
+    if (!sorted_) {
+        std::sort(names_.begin(), names_.end());
+        sorted_ = true;
+    }
+    return std::binary_search(names_.begin(), names_.end(), name,
+                              [](std::string_view a, std::string_view b) { return a < b; });
+}
+
 CopyNames copyNamesOf(const std::string& itemName, bool video, int variant,
                       const std::string& animation) {
     const std::string mark = variant >= 2 ? "~" + std::to_string(variant) : std::string();
@@ -93,6 +102,13 @@ std::string caseFoldedName(const std::string& name) {
     static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
     std::string folded;
     folded.reserve(name.size());
+    if (std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) {
+        // ASCII only, as most names are: the same letters either way, without a look-up each.
+        for (const char c : name) {
+            folded.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c);
+        }
+        return folded;
+    }
     for (std::size_t at = 0; at < name.size();) {
         std::size_t length = 1;
         const char32_t c = nextCharacter(name, at, length);
@@ -118,10 +134,12 @@ std::vector<int> copyVariants(const std::vector<std::string>& itemNames) {
         usual[i] = caseFoldedName(copyNamesOf(itemNames[i], false).file);
         usualNames.insert(usual[i]);
     }
+    std::vector<bool> jpeg(itemNames.size());
+    for (std::size_t i = 0; i < itemNames.size(); ++i) {
+        jpeg[i] = isJpegName(itemNames[i]);
+    }
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const bool ownA = isJpegName(itemNames[a]);
-        const bool ownB = isJpegName(itemNames[b]);
-        return ownA != ownB ? ownA : itemNames[a] < itemNames[b];
+        return jpeg[a] != jpeg[b] ? jpeg[a] : itemNames[a] < itemNames[b];
     });
     std::vector<int> variants(itemNames.size(), 0);
     std::unordered_set<std::string> taken;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace mivo {
@@ -14,6 +16,20 @@ struct CopyNames {
     std::string thumbWebp;
 
     bool operator==(const CopyNames&) const = default;
+};
+
+/// Names made once and then only looked up, as one vector sorted at the first look-up (a run
+/// with nothing changed may never make one): a look-up is a binary search, and no name is a
+/// node of its own.
+class NameList {
+  public:
+    NameList() = default;
+    explicit NameList(std::vector<std::string> names) : names_(std::move(names)) {}
+    bool contains(std::string_view name) const;
+
+  private:
+    mutable std::vector<std::string> names_;
+    mutable bool sorted_ = false;
 };
 
 /// The name of the WebP thumbnails beside the JPEG thumbnails named `file`: the name with

@@ -1,8 +1,12 @@
 #include "generation/copies/copy_plan.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 #include "common/paths.h"
 #include "common/translate.h"
@@ -13,16 +17,52 @@ namespace mivo {
 
 namespace {
 
-// The picture's size and modification time (nanoseconds since the epoch), from one stat.
-bool pictureStamp(const std::string& picture, std::uintmax_t& bytes, std::int64_t& time) {
-    struct stat info {};
-    if (::stat(picture.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
+// The size and modification time (nanoseconds since the epoch) of the pictures of an album,
+// one stat each. The stat is made relative to the picture's folder, held open while its
+// pictures follow one another, so that the path is not walked again for every picture.
+class PictureStamps {
+  public:
+    PictureStamps() = default;
+    ~PictureStamps() { close(); }
+    PictureStamps(const PictureStamps&) = delete;
+    PictureStamps& operator=(const PictureStamps&) = delete;
+
+    bool stamp(const Item& item, std::uintmax_t& bytes, std::int64_t& time) {
+        struct stat info {};
+        const std::string& path = item.path;
+        const std::string& name = item.name();
+        const bool inFolder = !name.empty() && name.find('/') == std::string::npos &&
+                              path.size() > name.size() &&
+                              path[path.size() - name.size() - 1] == '/' && path.ends_with(name);
+        if (inFolder) {
+            const std::string_view folder(path.data(), path.size() - name.size());
+            if (folder != folder_) {
+                close();
+                folder_.assign(folder);
+                fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            }
+        }
+        const bool found = inFolder && fd_ >= 0 ? ::fstatat(fd_, name.c_str(), &info, 0) == 0
+                                                : ::stat(path.c_str(), &info) == 0;
+        if (!found || !S_ISREG(info.st_mode)) {
+            return false;
+        }
+        bytes = static_cast<std::uintmax_t>(info.st_size);
+        time = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        return true;
     }
-    bytes = static_cast<std::uintmax_t>(info.st_size);
-    time = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    return true;
-}
+
+  private:
+    void close() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+
+    std::string folder_;
+    int fd_ = -1;
+};
 
 } // namespace
 
@@ -51,33 +91,41 @@ ItemCopyNames nameCopies(const PictureList& items, const MediaTools& tools) {
     ItemCopyNames out;
     out.variants = copyVariants(itemNames);
     out.names.resize(items.size());
+    std::vector<std::string> assigned;
+    assigned.reserve(items.size() * 2);
     for (std::size_t i = 0; i < items.size(); ++i) {
         const bool video = items[i].kind == ItemKind::Video;
         out.names[i] =
             copyNamesOf(itemNames[i], video, out.variants[i], animationWanted(items[i], tools));
-        out.assigned.insert(out.names[i].file);
+        assigned.push_back(out.names[i].file);
         // The WebP thumbnails' name is kept for the item whether or not it gets them.
-        out.assigned.insert(webpThumbName(out.names[i].file));
+        assigned.push_back(webpThumbName(out.names[i].file));
         if (!out.names[i].webVideo.empty()) {
-            out.assigned.insert(out.names[i].webVideo);
+            assigned.push_back(out.names[i].webVideo);
         }
     }
+    out.assigned = NameList(std::move(assigned));
     return out;
 }
 
-std::set<std::string> namesOnRecord(const CopyRecord& record) {
-    std::set<std::string> ownNames;
-    for (const auto& [name, made] : record) {
-        const CopyNames names = recordedNames(name, made);
-        ownNames.insert(names.file);
-        if (!names.webVideo.empty()) {
-            ownNames.insert(names.webVideo);
+bool RecordNames::contains(const std::string& name) const {
+    if (!listed_) {
+        std::vector<std::string> names;
+        names.reserve(record_.size());
+        for (const auto& [item, made] : record_) {
+            CopyNames own = recordedNames(item, made);
+            names.push_back(std::move(own.file));
+            if (!own.webVideo.empty()) {
+                names.push_back(std::move(own.webVideo));
+            }
+            if (!own.thumbWebp.empty()) {
+                names.push_back(std::move(own.thumbWebp));
+            }
         }
-        if (!names.thumbWebp.empty()) {
-            ownNames.insert(names.thumbWebp);
-        }
+        names_ = NameList(std::move(names));
+        listed_ = true;
     }
-    return ownNames;
+    return names_.contains(name);
 }
 
 bool leftOutWhenUnreadable(const MediaTools& tools, ItemKind kind) {
@@ -100,7 +148,7 @@ void takeAnimation(const CopyNames& names, WebCopy& copy) {
 }
 
 CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,
-                    const std::set<std::string>& ownNames, const FolderContents& present,
+                    const RecordNames& ownNames, const FolderContents& present,
                     const ResizeRequest& request, const MediaTools& tools) {
     CopyPlan plan;
     plan.taskOf.assign(items.size(), SIZE_MAX);
@@ -108,6 +156,7 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
     plan.unreadable.assign(items.size(), false);
     std::vector<std::string>& errors = plan.errors;
     CopyRecord& after = plan.after;
+    PictureStamps stamps;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Item& item = items[i];
         const std::string& name = item.name();
@@ -125,15 +174,16 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
         // WebP thumbnails where the image library writes them and no file of the user's has
         // their name.
         const std::string webpName = webpThumbName(own.file);
-        const bool webpTaken = (present.thumbs.names.count(webpName) != 0 ||
-                                present.thumbs2x.names.count(webpName) != 0) &&
-                               ownNames.count(webpName) == 0;
+        const auto webpTaken = [&] {
+            return (present.thumbs.has(webpName) || present.thumbs2x.has(webpName)) &&
+                   !ownNames.contains(webpName);
+        };
         if (!fitsRecord(name)) {
             copy.notReduced = true;
             errors[i] = translatable("縮小画像の記録に書けない名前です");
             continue;
         }
-        if (!pictureStamp(item.path, stamp.pictureBytes, stamp.pictureTime)) {
+        if (!stamps.stamp(item, stamp.pictureBytes, stamp.pictureTime)) {
             copy.failed = true;
             errors[i] = translatable("読み込めません");
             continue;
@@ -149,12 +199,12 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             // Copies without WebP thumbnails (an earlier version's) are made again once the
             // library can write them; the library is asked only then.
             const bool webpKept =
-                made.webp ? present.webpExist(webpName) : webpTaken || !tools.writesWebp();
+                made.webp ? present.webpExist(webpName) : webpTaken() || !tools.writesWebp();
             const bool upToDate = made.ok && same && made.request == request &&
                                   made.variant == stamp.variant &&
                                   made.animation == stamp.animation && present.allExist(own.file) &&
                                   (!(made.webVideoMade || !made.animation.empty()) ||
-                                   present.views.regular.count(own.webVideo) != 0);
+                                   present.views.hasRegular(own.webVideo));
             // A video whose copies lack only their WebP thumbnails keeps its web video: the
             // poster is taken again, the transcode is not.
             keepWebVideo = upToDate && video && made.webVideoMade;
@@ -180,9 +230,8 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             // On record but not finished, failed, out of date or incomplete: the names are
             // Mivo's, so the copies are made again over them.
         }
-        if ((present.anyTaken(own.file) && ownNames.count(own.file) == 0) ||
-            (extra && present.views.names.count(own.webVideo) != 0 &&
-             ownNames.count(own.webVideo) == 0)) {
+        if ((present.anyTaken(own.file) && !ownNames.contains(own.file)) ||
+            (extra && present.views.has(own.webVideo) && !ownNames.contains(own.webVideo))) {
             copy.notReduced = true;
             errors[i] = translatable("縮小画像の名前のファイルが既にあります (Mivo が作ったもので"
                                      "はありません)");
@@ -194,7 +243,7 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             errors[i] = std::string(translatable("必要なプログラムがありません")) + ": " + missing;
             continue;
         }
-        stamp.webp = !webpTaken && tools.writesWebp();
+        stamp.webp = !webpTaken() && tools.writesWebp();
         plan.taskOf[i] = plan.tasks.size();
         ResizeTask task;
         task.picture = i;

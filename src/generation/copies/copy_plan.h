@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -18,9 +17,9 @@ namespace mivo {
 /// The names of this run's copies, one set per item: no two items share one, whatever their
 /// names.
 struct ItemCopyNames {
-    std::vector<int> variants;      // each item's variant (copyVariants)
-    std::vector<CopyNames> names;   // each item's copy names
-    std::set<std::string> assigned; // every copy and web video name of this run's items
+    std::vector<int> variants;    // each item's variant (copyVariants)
+    std::vector<CopyNames> names; // each item's copy names
+    NameList assigned;            // every copy and web video name of this run's items
 };
 
 /// The animation copy the item gets, by its name's extension, when it moves and is too big to
@@ -31,8 +30,18 @@ std::string animationWanted(const Item& item, const MediaTools& tools);
 /// The copy names of the album's items (in listing order).
 ItemCopyNames nameCopies(const PictureList& items, const MediaTools& tools);
 
-/// Every name the record holds: Mivo's, so this item or another may replace it.
-std::set<std::string> namesOnRecord(const CopyRecord& record);
+/// Every name the record holds: Mivo's, so this item or another may replace it. Worked out
+/// the first time one is asked for, which a run with nothing changed never does.
+class RecordNames {
+  public:
+    explicit RecordNames(const CopyRecord& record) : record_(record) {}
+    bool contains(const std::string& name) const;
+
+  private:
+    const CopyRecord& record_;
+    mutable NameList names_;
+    mutable bool listed_ = false;
+};
 
 /// What a run does for each item of an album, decided before any work starts.
 struct CopyPlan {
@@ -57,7 +66,7 @@ void takeAnimation(const CopyNames& names, WebCopy& copy);
 /// (`present`) have them, made (a task), or none, and why. Each item's `copy` gets what is
 /// known before any work: the copies' names, kept copies, and why an item gets none.
 CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,
-                    const std::set<std::string>& ownNames, const FolderContents& present,
+                    const RecordNames& ownNames, const FolderContents& present,
                     const ResizeRequest& request, const MediaTools& tools);
 
 } // namespace mivo

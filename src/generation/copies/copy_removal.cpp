@@ -1,23 +1,25 @@
 #include "generation/copies/copy_removal.h"
 
+#include <utility>
+#include <vector>
+
 #include "common/log.h"
 
 namespace mivo {
 
 std::size_t removeStaleCopies(const CopyFolderSet& folders, const CopyRecord& before,
-                              const std::set<std::string>& assigned,
-                              const std::set<std::string>& items, CopyRecord& after,
+                              const NameList& assigned, const PictureList& items, CopyRecord& after,
                               std::vector<RemovedCopy>& removed) {
     auto removeOwn = [&](const std::string& name, const MadeCopies& made) {
         CopyNames stale = recordedNames(name, made);
-        if (assigned.count(stale.file) != 0) {
+        if (assigned.contains(stale.file)) {
             stale.file.clear();
         }
-        if (assigned.count(stale.webVideo) != 0) {
+        if (assigned.contains(stale.webVideo)) {
             stale.webVideo.clear();
         }
         const auto kept = after.find(name);
-        if (assigned.count(stale.thumbWebp) != 0 &&
+        if (assigned.contains(stale.thumbWebp) &&
             (kept == after.end() || kept->second.webp || kept->second.variant != made.variant)) {
             // Another item's, or this item's, made again with WebP thumbnails of the same name.
             stale.thumbWebp.clear();
@@ -32,16 +34,29 @@ std::size_t removeStaleCopies(const CopyFolderSet& folders, const CopyRecord& be
             }
         }
     };
+    // The items' names, listed only when a line is not kept.
+    NameList itemNames;
+    bool itemsListed = false;
     std::size_t gone = 0;
     for (const auto& [name, made] : before) {
         const auto kept = after.find(name);
         // Kept under the same names; names it no longer has (an animation copy or WebP
         // thumbnails dropped) go, and its own names kept are never removed.
-        if (kept != after.end() && recordedNames(name, kept->second) == recordedNames(name, made)) {
+        if (kept != after.end() && (kept->second == made || recordedNames(name, kept->second) ==
+                                                                recordedNames(name, made))) {
             continue;
         }
         removeOwn(name, made);
-        if (items.count(name) == 0) {
+        if (!itemsListed) {
+            std::vector<std::string> names;
+            names.reserve(items.size());
+            for (const Item& item : items) {
+                names.push_back(item.name());
+            }
+            itemNames = NameList(std::move(names));
+            itemsListed = true;
+        }
+        if (!itemNames.contains(name)) {
             ++gone;
         }
     }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <cstddef>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "generation/copies/copy_folders.h"
 #include "generation/copies/copy_record.h"
+#include "generation/plan/item.h"
 
 namespace mivo {
 
@@ -16,10 +16,9 @@ namespace mivo {
 /// Names another item of this run has (`assigned`) are that item's now. A name whose files
 /// cannot all be removed stays on record as Mivo's (unfinished), so a later run may still
 /// replace or remove them. Gives how many of them belonged to items no longer in `items`;
-/// `removed` gets every file that went.
+/// `removed` gets every file that went. A record line kept as it was costs one comparison.
 std::size_t removeStaleCopies(const CopyFolderSet& folders, const CopyRecord& before,
-                              const std::set<std::string>& assigned,
-                              const std::set<std::string>& items, CopyRecord& after,
+                              const NameList& assigned, const PictureList& items, CopyRecord& after,
                               std::vector<RemovedCopy>& removed);
 
 /// Makes sure that the items whose copies were not made (`unfinished`: each item with the names

@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <optional>
-#include <set>
 #include <utility>
 
 #include "common/log.h"
@@ -172,13 +171,14 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
     }
 
     const CopyRecord before = readRecord(folders.thumbs);
-    const std::set<std::string> ownNames = namesOnRecord(before);
+    const RecordNames ownNames(before);
     const ItemCopyNames names = nameCopies(items, job.tools);
-    std::set<std::string> tidyNames = ownNames;
-    tidyNames.insert(names.assigned.begin(), names.assigned.end());
-    const FolderContents present{listAndTidy(folders.thumbs, tidyNames),
-                                 listAndTidy(folders.thumbs2x, tidyNames),
-                                 listAndTidy(folders.views, tidyNames)};
+    const auto isOwn = [&](const std::string& name) {
+        return ownNames.contains(name) || names.assigned.contains(name);
+    };
+    const FolderContents present{listAndTidy(folders.thumbs, isOwn),
+                                 listAndTidy(folders.thumbs2x, isOwn),
+                                 listAndTidy(folders.views, isOwn)};
     const MediaTools& tools = job.tools;
     CopyPlan plan = planCopies(items, names, before, ownNames, present, job.request, tools);
     report.toMake = plan.tasks.size();
@@ -189,17 +189,24 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
     CopyManifest manifest(job.pageFolder, folders, present, report.files);
     Unfinished unfinished;
     {
-        ResizePool pool(plan.tasks, job.request, job.workers, folders,
-                        journal ? &*journal : nullptr, tools, job.stopRequested);
+        // No pool when there is nothing to make, as on a re-run with nothing changed.
+        std::optional<ResizePool> pool;
+        if (!plan.tasks.empty()) {
+            pool.emplace(plan.tasks, job.request, job.workers, folders,
+                         journal ? &*journal : nullptr, tools, job.stopRequested);
+        }
         for (std::size_t i = 0; i < items.size(); ++i) {
-            if (!report.stopped && (pool.stopped() || (job.stopRequested && job.stopRequested()))) {
+            const bool poolStopped = pool && pool->stopped();
+            if (!report.stopped && (poolStopped || (job.stopRequested && job.stopRequested()))) {
                 report.stopped = true;
-                pool.stop();
+                if (pool) {
+                    pool->stop();
+                }
             }
             if (plan.taskOf[i] != SIZE_MAX) {
-                const ResizeTask& task = pool.take(plan.taskOf[i]);
-                report.stopped = report.stopped || pool.stopped();
-                takeTask(task, pool.stopped(), tools, plan, items[i], unfinished, report);
+                const ResizeTask& task = pool->take(plan.taskOf[i]);
+                report.stopped = report.stopped || pool->stopped();
+                takeTask(task, pool->stopped(), tools, plan, items[i], unfinished, report);
                 if (items[i].copy->madeThisRun) {
                     manifest.made(task.names, !items[i].copy->webVideoName.empty());
                 }
@@ -212,13 +219,8 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
         }
     }
 
-    std::set<std::string> itemNames;
-    for (const Item& item : items) {
-        itemNames.insert(item.name());
-    }
     std::vector<RemovedCopy> removed;
-    report.removed =
-        removeStaleCopies(folders, before, names.assigned, itemNames, plan.after, removed);
+    report.removed = removeStaleCopies(folders, before, names.assigned, items, plan.after, removed);
     removeUnfinishedCopies(folders, unfinished, before, plan.after, removed);
     manifest.removed(removed);
     // A run with nothing changed leaves the record as it is; otherwise the journal is

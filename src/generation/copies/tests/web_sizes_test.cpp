@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "generation/copies/copy_folders.h"
 #include "generation/copies/picture_resize.h"
 #include "generation/copies/web_sizes.h"
 #include "support/temp_dir.h"
@@ -466,6 +467,60 @@ TEST_F(WebSizesTest, ThumbnailsStandUprightForEveryExifOrientation) {
 namespace mivo {
 namespace {
 
+TEST_F(WebSizesTest, AReRunSeesEveryChangeWhateverFolderItsPicturesAndCopiesAreIn) {
+    // An album's items may come from more than one folder (a motion beside its still): each
+    // picture's stamp is its own, whichever folder the one before it was in.
+    const std::string other = dir.mkdir("other");
+    ASSERT_TRUE(convertJpeg(pics + "/a.jpg", 80, 60));
+    ASSERT_TRUE(convertJpeg(other + "/b.jpg", 80, 60));
+    ASSERT_TRUE(convertJpeg(pics + "/c.jpg", 80, 60));
+    const auto album = [&] {
+        PictureList items;
+        items.add(listedItem(pics, "a.jpg", ItemKind::Picture));
+        items.add(listedItem(other, "b.jpg", ItemKind::Picture));
+        items.add(listedItem(pics, "c.jpg", ItemKind::Picture));
+        return items;
+    };
+    CopyJob job;
+    job.pageFolder = out;
+    job.request = request;
+    job.progress = [](std::size_t, const Item&, const std::string&) {};
+    const auto runAlbum = [&](PictureList& items) {
+        WebSizesReport report;
+        EXPECT_TRUE(makeWebSizes(job, items, report, folderError));
+        return report;
+    };
+    PictureList first = album();
+    EXPECT_EQ(runAlbum(first).made, 3U);
+    ASSERT_TRUE(convertJpeg(other + "/b.jpg", 40, 60));
+    PictureList second = album();
+    const WebSizesReport changed = runAlbum(second);
+    EXPECT_EQ(changed.made, 1U);
+    EXPECT_EQ(changed.kept, 2U);
+    EXPECT_EQ(second[1].copy->sizes.viewWidth, 40);
+
+    // One open folder listed again and again sees what was written and removed in between.
+    CopyFolderSet folders;
+    ASSERT_TRUE(folders.open(out, folderError));
+    std::string error;
+    ASSERT_TRUE(folders.views.writeFile("new.jpg", "x", error));
+    fs::create_symlink(pics + "/a.jpg", view("link.jpg"));
+    dir.write("out/view/.a.jpg.part-Ab3dE9", "left by a killed run");
+    const auto isOwn = [](const std::string&) { return false; };
+    const Listing listed = listAndTidy(folders.views, isOwn);
+    EXPECT_TRUE(listed.hasRegular("new.jpg"));
+    EXPECT_TRUE(listed.hasRegular("a.jpg"));
+    EXPECT_TRUE(listed.has("link.jpg"));
+    EXPECT_FALSE(listed.hasRegular("link.jpg"));
+    EXPECT_FALSE(listed.has(".a.jpg.part-Ab3dE9"));
+    EXPECT_FALSE(fs::exists(view(".a.jpg.part-Ab3dE9")));
+    ASSERT_TRUE(folders.views.removeFile("new.jpg", error));
+    const Listing again = listAndTidy(folders.views, isOwn);
+    EXPECT_FALSE(again.has("new.jpg"));
+    EXPECT_TRUE(again.hasRegular("c.jpg"));
+    EXPECT_TRUE(again.has("link.jpg"));
+}
+
 TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVersionsWroteIt) {
     MadeCopies picture;
     picture.pictureBytes = 10;
@@ -595,6 +650,7 @@ TEST(CopyNamesTest, NoTwoItemsOfAFolderShareACopyName) {
              {{"a.mov", "a.MOV"}, {2, 0}},
              {{"A.jpg", "a.jpg", "a~2.jpg"}, {0, 3, 0}},
              {{"É.heic", "é.heic"}, {0, 2}},
+             {{"img_1.jpg", "IMG_1.JPG"}, {2, 0}},
              {{"a.jpg", "b.png", "c.mov"}, {0, 0, 0}},
          }) {
         EXPECT_EQ(copyVariants(row.names), row.variants) << row.names.front();
