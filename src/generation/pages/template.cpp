@@ -81,7 +81,7 @@ void PageFile::closeOld() {
         ::close(old_);
         old_ = -1;
     }
-    oldBuffer_.clear();
+    oldLength_ = 0;
     oldPosition_ = 0;
 }
 
@@ -123,26 +123,29 @@ bool PageFile::open(const std::string& path, TextEncoding encoding) {
 }
 
 int PageFile::readOld() {
-    oldBuffer_.resize(kOldPageRead);
+    if (!oldStore_) {
+        // Left as it comes: only what a read fills is ever compared.
+        oldStore_ = std::make_unique_for_overwrite<char[]>(kOldPageRead);
+    }
     oldPosition_ = 0;
     for (;;) {
-        const ssize_t got = ::read(old_, oldBuffer_.data(), oldBuffer_.size());
+        const ssize_t got = ::read(old_, oldStore_.get(), kOldPageRead);
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        oldBuffer_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        oldLength_ = got > 0 ? static_cast<std::size_t>(got) : 0;
         return got > 0 ? 1 : (got == 0 ? 0 : -1);
     }
 }
 
 void PageFile::emit(std::string_view bytes) {
     while (old_ >= 0 && !bytes.empty()) {
-        if (oldPosition_ == oldBuffer_.size() && readOld() <= 0) {
+        if (oldPosition_ == oldLength_ && readOld() <= 0) {
             diverge();
             break;
         }
-        const std::size_t n = std::min(bytes.size(), oldBuffer_.size() - oldPosition_);
-        if (std::memcmp(bytes.data(), oldBuffer_.data() + oldPosition_, n) != 0) {
+        const std::size_t n = std::min(bytes.size(), oldLength_ - oldPosition_);
+        if (std::memcmp(bytes.data(), oldStore_.get() + oldPosition_, n) != 0) {
             diverge();
             break;
         }
@@ -201,7 +204,7 @@ void PageFile::writeScriptLine(std::string_view utf8) {
 
 bool PageFile::completePage() {
     if (old_ >= 0) {
-        if (oldPosition_ == oldBuffer_.size() && readOld() == 0) {
+        if (oldPosition_ == oldLength_ && readOld() == 0) {
             // Every byte as before, and the old page ends here too: it stays, time stamp and all.
             closeOld();
             file_->discard();
@@ -297,15 +300,24 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
         if (plainAsRead && !tableHandedOut_ && (*known_)[next_].plain) {
             // No marker and no placeholder: only the state decides what becomes of it.
             const PageStore::Line& known = (*known_)[next_];
+            const bool writes = state_ == LineState::Copying ||
+                                (state_ == LineState::InSlideBlock && copy_.slideShow) ||
+                                (state_ == LineState::InAlbumBlock && copy_.albumBlock);
+            if (known.runEnd > next_ && state_ != LineState::InTableBlock) {
+                // The whole run at once: the old page is compared in one block.
+                if (writes) {
+                    page_.writeEncoded(known.runEncoded);
+                }
+                next_ = known.runEnd - 1;
+                continue;
+            }
             if (known.comment) {
                 continue;
             }
             if (state_ == LineState::InTableBlock) {
                 blockText_.append("\r\n");
                 blockText_.append(line);
-            } else if (state_ == LineState::Copying ||
-                       (state_ == LineState::InSlideBlock && copy_.slideShow) ||
-                       (state_ == LineState::InAlbumBlock && copy_.albumBlock)) {
+            } else if (writes) {
                 page_.writeEncoded(known.encoded);
             }
             continue;
@@ -438,6 +450,19 @@ const std::vector<std::string>* PageStore::templateLines(const std::string& path
                                   Cp932Fallback::CharRef);
                 line.encoded.append("\r\n");
             }
+        }
+        for (std::size_t i = 0; i < text.known.size();) {
+            if (!text.known[i].plain) {
+                ++i;
+                continue;
+            }
+            Line& first = text.known[i];
+            std::size_t end = i;
+            for (; end < text.known.size() && text.known[end].plain; ++end) {
+                first.runEncoded.append(text.known[end].encoded);
+            }
+            first.runEnd = end;
+            i = end;
         }
     }
     if (!text.ok) {
