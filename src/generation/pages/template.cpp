@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -39,6 +40,22 @@ std::string systemReason(const std::string& path) {
 }
 
 constexpr std::size_t kOldPageRead = 64 * 1024;
+
+// The block markers, each with its bit in PageStore::Line::markers.
+constexpr std::array<std::string_view, 6> kMarkers = {"MV_TABLE_START", "MV_TABLE_END",
+                                                      "MV_SLIDE_START", "MV_SLIDE_END",
+                                                      "MV_ALBUM_START", "MV_ALBUM_END"};
+enum Marker : std::uint8_t { TableStart, TableEnd, SlideStart, SlideEnd, AlbumStart, AlbumEnd };
+
+std::uint8_t markerBits(std::string_view line) {
+    std::uint8_t bits = 0;
+    for (std::size_t k = 0; k < kMarkers.size(); ++k) {
+        if (line.find(kMarkers[k]) != std::string_view::npos) {
+            bits |= static_cast<std::uint8_t>(1U << k);
+        }
+    }
+    return bits;
+}
 
 } // namespace
 
@@ -322,16 +339,21 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
             }
             continue;
         }
+        // The store found the markers of each line once for the run.
+        const auto holds = [&](Marker marker) {
+            return known_ != nullptr ? ((*known_)[next_].markers & (1U << marker)) != 0
+                                     : line.find(kMarkers[marker]) != std::string::npos;
+        };
         if (tableHandedOut_) {
             // Back from the table block this line closed: the rest of the line's steps.
             tableHandedOut_ = false;
         } else {
             // A comment is dropped in every state, and a marker inside it does nothing.
-            if (isTemplateComment(line)) {
+            if (known_ != nullptr ? (*known_)[next_].comment : isTemplateComment(line)) {
                 continue;
             }
             if (state_ == LineState::InTableBlock) {
-                if (line.find("MV_TABLE_END") == std::string::npos) {
+                if (!holds(TableEnd)) {
                     blockText_.append("\r\n");
                     blockText_.append(line);
                 } else {
@@ -341,7 +363,7 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
                     return true;
                 }
             } else if (state_ == LineState::InSlideBlock) {
-                if (line.find("MV_SLIDE_END") == std::string::npos) {
+                if (!holds(SlideEnd)) {
                     if (copy_.slideShow) {
                         handler.slideLine(line, page_);
                     }
@@ -350,7 +372,7 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
                 }
             } else if (state_ == LineState::InAlbumBlock) {
                 // Pages of the other modes leave the block out, so they stay as they were.
-                if (line.find("MV_ALBUM_END") == std::string::npos) {
+                if (!holds(AlbumEnd)) {
                     if (copy_.albumBlock) {
                         handler.albumLine(line, page_);
                     }
@@ -359,13 +381,13 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
                 }
             }
         }
-        if (copy_.tableBlock && line.find("MV_TABLE_START") != std::string::npos) {
+        if (copy_.tableBlock && holds(TableStart)) {
             state_ = LineState::InTableBlock;
         }
-        if (copy_.slideBlock && line.find("MV_SLIDE_START") != std::string::npos) {
+        if (copy_.slideBlock && holds(SlideStart)) {
             state_ = LineState::InSlideBlock;
         }
-        if (state_ == LineState::Copying && line.find("MV_ALBUM_START") != std::string::npos) {
+        if (state_ == LineState::Copying && holds(AlbumStart)) {
             state_ = LineState::InAlbumBlock;
         }
         if (state_ == LineState::BlockEnded) {
@@ -445,6 +467,7 @@ const std::vector<std::string>* PageStore::templateLines(const std::string& path
             Line& line = text.known[i];
             line.comment = isTemplateComment(text.lines[i]);
             line.plain = !mayHoldPlaceholder(text.lines[i]);
+            line.markers = line.plain ? 0 : markerBits(text.lines[i]);
             if (line.plain && !line.comment) {
                 appendEncodedText(line.encoded, text.lines[i], text.encoding,
                                   Cp932Fallback::CharRef);

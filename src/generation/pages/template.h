@@ -158,6 +158,7 @@ class PageStore {
         // stands inside a run, so a page writes all of it or none of it.
         std::size_t runEnd = 0;
         std::string runEncoded;
+        std::uint8_t markers = 0; // markerBit() of every block marker the line holds
     };
     /// The lines of the template at `path`, read once; nullptr (errno set) when it cannot be.
     /// `known` gets what is known of each line.
