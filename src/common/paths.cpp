@@ -108,6 +108,13 @@ std::string cmRelativePath(const std::string& fromPath, const std::string& toPat
             return target;
         }
         dropLastChars(common, 2);
+        if (s.size() == 1 && static_cast<unsigned char>(s[0]) < 0x80) {
+            // A one-byte separator is a character of its own wherever it stands: the common
+            // folder ends just after the last one, as dropping a character at a time finds,
+            // without counting the characters again for each one dropped.
+            const std::size_t last = common.rfind(s[0]);
+            common.resize(last == std::string::npos ? 0 : last + 1);
+        }
         while (true) {
             // The root folder "/" is a folder both paths share.
             if (common.empty()) {
@@ -277,10 +284,6 @@ bool pathExists(const std::string& path) {
     return !path.empty() && fs::exists(fs::symlink_status(path, ec));
 }
 
-namespace {
-
-/// True when the path has no "." or ".." step and no doubled separator, so that only a
-/// trailing separator can change: most paths, and a page run normalizes two per picture.
 bool hasOnlyPlainSteps(std::string_view path) {
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -294,8 +297,6 @@ bool hasOnlyPlainSteps(std::string_view path) {
     }
     return true;
 }
-
-} // namespace
 
 std::string normalizedPath(const std::string& path) {
     if (path.empty()) {

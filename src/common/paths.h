@@ -58,6 +58,9 @@ bool pathExists(const std::string& path);
 /// The path with "." and ".." steps and doubled separators resolved lexically (no look at the
 /// disk) and without a trailing separator, except for the root itself. Empty stays empty.
 std::string normalizedPath(const std::string& path);
+/// True when the path has no "." or ".." step and no doubled separator, so that only a
+/// trailing separator can change when it is normalized.
+bool hasOnlyPlainSteps(std::string_view path);
 
 /// Absolute, normalized path with symlinks resolved as far as the path exists. Empty when
 /// the path is empty.

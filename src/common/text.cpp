@@ -155,9 +155,18 @@ namespace {
 bool isContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
+
+/// True when every byte is ASCII: each byte is then a character.
+bool allAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 } // namespace
 
 std::size_t charCount(std::string_view utf8) {
+    if (allAscii(utf8)) {
+        return utf8.size();
+    }
     std::size_t count = 0;
     for (std::size_t i = 0; i < utf8.size(); i = i + charBytes(utf8.substr(i), 1)) {
         ++count;
@@ -166,6 +175,9 @@ std::size_t charCount(std::string_view utf8) {
 }
 
 std::size_t charBytes(std::string_view utf8, std::size_t chars) {
+    if (allAscii(utf8.substr(0, chars))) {
+        return std::min(chars, utf8.size());
+    }
     std::size_t i = 0;
     for (std::size_t n = 0; n < chars && i < utf8.size(); ++n) {
         const auto lead = static_cast<unsigned char>(utf8[i]);

@@ -78,6 +78,10 @@ TEST(RelativePath, LinksFromOnePageToAnotherFile) {
         // The common folder is replaced only at the start.
         {"/a/index.html", "/a/b/a/c.jpg", "./b/a/c.jpg"},
         {"/x/a/p/index.html", "/x/a/q/x/a/c.jpg", "./../q/x/a/c.jpg"},
+        // Climbing through folders whose names are not ASCII, or hold bytes that are not UTF-8.
+        {"/写真/京都/夏/list.html", "/写真/春/a.jpg", "./../../春/a.jpg"},
+        {"/p/\xE5\x86/\xff\xfe/list.html", "/p/q.jpg", "./../../q.jpg"},
+        {"/\xE5/x/list.html", "/y/a.jpg", "./../../y/a.jpg"},
         // Windows-shaped paths.
         {"C:\\web\\list.html", "C:\\web\\img\\a.jpg", "./img/a.jpg"},
         {"c:\\site\\g\\001\\list.html", "C:\\site\\index.html", "./../../index.html"},

@@ -94,6 +94,11 @@ TEST(CharCount, CountsCodePointsNotBytes) {
     EXPECT_EQ(charCount("\xE5\x86"), 2u); // a cut sequence counts byte by byte
     EXPECT_EQ(charBytes("写真", 1), 3u);
     EXPECT_EQ(charBytes("ab", 5), 2u);
+    EXPECT_EQ(charBytes("ab写真", 3), 5u);
+    EXPECT_EQ(charBytes("ab\x86"
+                        "cd",
+                        3),
+              3u); // a lone continuation byte is one character
 }
 
 } // namespace

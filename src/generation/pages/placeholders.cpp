@@ -1,5 +1,8 @@
 #include "generation/pages/placeholders.h"
 
+#include <algorithm>
+
+#include "common/log.h"
 #include "common/paths.h"
 #include "common/text.h"
 #include "generation/copies/gallery_copies.h"
@@ -195,43 +198,96 @@ const std::vector<Placeholder>& placeholderTable() {
     return kPlaceholders;
 }
 
-PagePlaceholders::PagePlaceholders(PageKind page, LinePart part, const PageInput& input) {
+PagePlaceholders::PagePlaceholders(PageKind page, LinePart part, const PageInput& input)
+    : input_(&input) {
     const std::uint32_t bit = placeBit(page, part);
     for (const Placeholder& p : kPlaceholders) {
         if ((p.places & bit) != 0) {
             rows_.push_back(&p);
         }
     }
-    values_.assign(rows_.size(), std::string());
-    for (std::size_t k = 0; k < rows_.size(); ++k) {
-        if (rows_[k]->pageValue != nullptr) {
-            values_[k] = rows_[k]->pageValue(input);
+    values_.resize(rows_.size());
+    if (logWants(1)) {
+        // A log that takes every line gets the lines of working out each value, in the order
+        // they always came, whether a line names the placeholder or not.
+        for (std::size_t k = 0; k < rows_.size(); ++k) {
+            value(k);
         }
     }
 }
 
 void PagePlaceholders::tableWritten(const PageInput& input) {
+    input_ = &input;
     for (std::size_t k = 0; k < rows_.size(); ++k) {
         if (rows_[k]->foundByTable) {
-            values_[k] = rows_[k]->pageValue(input);
+            values_[k].reset();
+            if (logWants(1)) {
+                value(k);
+            }
         }
     }
 }
 
+const std::string& PagePlaceholders::value(std::size_t k) const {
+    std::optional<std::string>& known = values_[k];
+    if (!known) {
+        known.emplace(rows_[k]->pageValue != nullptr ? rows_[k]->pageValue(*input_)
+                                                     : std::string());
+    }
+    return *known;
+}
+
 namespace {
 
-/// True when `line` may hold a placeholder: every name begins with "MV_", in any letter case.
-/// Most template lines hold none, and are then looked at once instead of once per name.
+/// Where "MV_" begins on `line`, in any letter case: the only places a placeholder can stand.
+void placeholderStarts(std::string_view line, std::vector<std::size_t>& starts) {
+    starts.clear();
+    for (std::size_t at = line.find('_', 2); at != std::string_view::npos;
+         at = line.find('_', at + 1)) {
+        const char m = line[at - 2];
+        const char v = line[at - 1];
+        if ((m == 'M' || m == 'm') && (v == 'V' || v == 'v')) {
+            starts.push_back(at - 2);
+        }
+    }
+}
+
+/// True when `name` stands at one of `starts`, letter case ignored.
+bool standsAt(std::string_view line, const std::vector<std::size_t>& starts,
+              std::string_view name) {
+    // Names are capitals, digits and "_": a letter of the line folds by its case bit alone.
+    const auto sameFolded = [&](std::size_t at) {
+        if (line.size() - at < name.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            const char c = line[at + i];
+            if ((c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) != name[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    return std::any_of(starts.begin(), starts.end(), sameFolded);
+}
+
 } // namespace
 
 PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line) const {
     Line out;
     out.text = line;
-    if (!mayHoldPlaceholder(line)) {
+    std::vector<std::size_t> starts;
+    placeholderStarts(line, starts);
+    if (starts.empty()) {
         return out;
     }
     for (std::size_t k = 0; k < rows_.size(); ++k) {
         const Placeholder& p = *rows_[k];
+        // Most rows name nothing on the line: passed over without copying the line or working
+        // out their value.
+        if (!standsAt(out.text, starts, p.name)) {
+            continue;
+        }
         // These two are looked for in capitals only; a line without them keeps them as written.
         const bool exact =
             p.use == PlaceholderUse::ScriptData || p.use == PlaceholderUse::WholeLine;
@@ -243,7 +299,9 @@ PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line) con
             return out;
         }
         out.scriptLine = out.scriptLine || p.use == PlaceholderUse::ScriptData;
-        out.text = replacePlaceholder(out.text, std::string(p.name), values_[k]);
+        out.text = replacePlaceholder(out.text, std::string(p.name), value(k));
+        // A value may bring names of its own, replaced by the rows after it.
+        placeholderStarts(out.text, starts);
     }
     return out;
 }

@@ -67,7 +67,10 @@ constexpr std::uint32_t placeBit(PageKind page, LinePart part) {
 /// of a placeholder replaced after it is replaced again, as users of the templates know.
 const std::vector<Placeholder>& placeholderTable();
 
-/// The placeholders of one page and one part of it, in order, with their values worked out.
+/// The placeholders of one page and one part of it, in order. A value is worked out from
+/// `input` the first time a line names its placeholder: most of a page's placeholders stand
+/// on none of its lines, and some (the links of an album's path) cost more than the line.
+/// `input` must outlive it.
 class PagePlaceholders {
   public:
     PagePlaceholders(PageKind page, LinePart part, const PageInput& input);
@@ -83,8 +86,11 @@ class PagePlaceholders {
     Line substitute(const std::string& line) const;
 
   private:
+    const std::string& value(std::size_t k) const;
+
+    const PageInput* input_;
     std::vector<const Placeholder*> rows_;
-    std::vector<std::string> values_;
+    mutable std::vector<std::optional<std::string>> values_;
 };
 
 } // namespace mivo

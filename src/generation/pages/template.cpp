@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -39,6 +40,22 @@ std::string systemReason(const std::string& path) {
 }
 
 constexpr std::size_t kOldPageRead = 64 * 1024;
+
+// The block markers, each with its bit in PageStore::Line::markers.
+constexpr std::array<std::string_view, 6> kMarkers = {"MV_TABLE_START", "MV_TABLE_END",
+                                                      "MV_SLIDE_START", "MV_SLIDE_END",
+                                                      "MV_ALBUM_START", "MV_ALBUM_END"};
+enum Marker : std::uint8_t { TableStart, TableEnd, SlideStart, SlideEnd, AlbumStart, AlbumEnd };
+
+std::uint8_t markerBits(std::string_view line) {
+    std::uint8_t bits = 0;
+    for (std::size_t k = 0; k < kMarkers.size(); ++k) {
+        if (line.find(kMarkers[k]) != std::string_view::npos) {
+            bits |= static_cast<std::uint8_t>(1U << k);
+        }
+    }
+    return bits;
+}
 
 } // namespace
 
@@ -81,7 +98,7 @@ void PageFile::closeOld() {
         ::close(old_);
         old_ = -1;
     }
-    oldBuffer_.clear();
+    oldLength_ = 0;
     oldPosition_ = 0;
 }
 
@@ -123,26 +140,29 @@ bool PageFile::open(const std::string& path, TextEncoding encoding) {
 }
 
 int PageFile::readOld() {
-    oldBuffer_.resize(kOldPageRead);
+    if (!oldStore_) {
+        // Left as it comes: only what a read fills is ever compared.
+        oldStore_ = std::make_unique_for_overwrite<char[]>(kOldPageRead);
+    }
     oldPosition_ = 0;
     for (;;) {
-        const ssize_t got = ::read(old_, oldBuffer_.data(), oldBuffer_.size());
+        const ssize_t got = ::read(old_, oldStore_.get(), kOldPageRead);
         if (got < 0 && errno == EINTR) {
             continue;
         }
-        oldBuffer_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        oldLength_ = got > 0 ? static_cast<std::size_t>(got) : 0;
         return got > 0 ? 1 : (got == 0 ? 0 : -1);
     }
 }
 
 void PageFile::emit(std::string_view bytes) {
     while (old_ >= 0 && !bytes.empty()) {
-        if (oldPosition_ == oldBuffer_.size() && readOld() <= 0) {
+        if (oldPosition_ == oldLength_ && readOld() <= 0) {
             diverge();
             break;
         }
-        const std::size_t n = std::min(bytes.size(), oldBuffer_.size() - oldPosition_);
-        if (std::memcmp(bytes.data(), oldBuffer_.data() + oldPosition_, n) != 0) {
+        const std::size_t n = std::min(bytes.size(), oldLength_ - oldPosition_);
+        if (std::memcmp(bytes.data(), oldStore_.get() + oldPosition_, n) != 0) {
             diverge();
             break;
         }
@@ -201,7 +221,7 @@ void PageFile::writeScriptLine(std::string_view utf8) {
 
 bool PageFile::completePage() {
     if (old_ >= 0) {
-        if (oldPosition_ == oldBuffer_.size() && readOld() == 0) {
+        if (oldPosition_ == oldLength_ && readOld() == 0) {
             // Every byte as before, and the old page ends here too: it stays, time stamp and all.
             closeOld();
             file_->discard();
@@ -297,29 +317,43 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
         if (plainAsRead && !tableHandedOut_ && (*known_)[next_].plain) {
             // No marker and no placeholder: only the state decides what becomes of it.
             const PageStore::Line& known = (*known_)[next_];
+            const bool writes = state_ == LineState::Copying ||
+                                (state_ == LineState::InSlideBlock && copy_.slideShow) ||
+                                (state_ == LineState::InAlbumBlock && copy_.albumBlock);
+            if (known.runEnd > next_ && state_ != LineState::InTableBlock) {
+                // The whole run at once: the old page is compared in one block.
+                if (writes) {
+                    page_.writeEncoded(known.runEncoded);
+                }
+                next_ = known.runEnd - 1;
+                continue;
+            }
             if (known.comment) {
                 continue;
             }
             if (state_ == LineState::InTableBlock) {
                 blockText_.append("\r\n");
                 blockText_.append(line);
-            } else if (state_ == LineState::Copying ||
-                       (state_ == LineState::InSlideBlock && copy_.slideShow) ||
-                       (state_ == LineState::InAlbumBlock && copy_.albumBlock)) {
+            } else if (writes) {
                 page_.writeEncoded(known.encoded);
             }
             continue;
         }
+        // The store found the markers of each line once for the run.
+        const auto holds = [&](Marker marker) {
+            return known_ != nullptr ? ((*known_)[next_].markers & (1U << marker)) != 0
+                                     : line.find(kMarkers[marker]) != std::string::npos;
+        };
         if (tableHandedOut_) {
             // Back from the table block this line closed: the rest of the line's steps.
             tableHandedOut_ = false;
         } else {
             // A comment is dropped in every state, and a marker inside it does nothing.
-            if (isTemplateComment(line)) {
+            if (known_ != nullptr ? (*known_)[next_].comment : isTemplateComment(line)) {
                 continue;
             }
             if (state_ == LineState::InTableBlock) {
-                if (line.find("MV_TABLE_END") == std::string::npos) {
+                if (!holds(TableEnd)) {
                     blockText_.append("\r\n");
                     blockText_.append(line);
                 } else {
@@ -329,7 +363,7 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
                     return true;
                 }
             } else if (state_ == LineState::InSlideBlock) {
-                if (line.find("MV_SLIDE_END") == std::string::npos) {
+                if (!holds(SlideEnd)) {
                     if (copy_.slideShow) {
                         handler.slideLine(line, page_);
                     }
@@ -338,7 +372,7 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
                 }
             } else if (state_ == LineState::InAlbumBlock) {
                 // Pages of the other modes leave the block out, so they stay as they were.
-                if (line.find("MV_ALBUM_END") == std::string::npos) {
+                if (!holds(AlbumEnd)) {
                     if (copy_.albumBlock) {
                         handler.albumLine(line, page_);
                     }
@@ -347,13 +381,13 @@ bool TemplateCopier::copyToTable(TemplateLineHandler& handler, std::string*& blo
                 }
             }
         }
-        if (copy_.tableBlock && line.find("MV_TABLE_START") != std::string::npos) {
+        if (copy_.tableBlock && holds(TableStart)) {
             state_ = LineState::InTableBlock;
         }
-        if (copy_.slideBlock && line.find("MV_SLIDE_START") != std::string::npos) {
+        if (copy_.slideBlock && holds(SlideStart)) {
             state_ = LineState::InSlideBlock;
         }
-        if (state_ == LineState::Copying && line.find("MV_ALBUM_START") != std::string::npos) {
+        if (state_ == LineState::Copying && holds(AlbumStart)) {
             state_ = LineState::InAlbumBlock;
         }
         if (state_ == LineState::BlockEnded) {
@@ -433,11 +467,25 @@ const std::vector<std::string>* PageStore::templateLines(const std::string& path
             Line& line = text.known[i];
             line.comment = isTemplateComment(text.lines[i]);
             line.plain = !mayHoldPlaceholder(text.lines[i]);
+            line.markers = line.plain ? 0 : markerBits(text.lines[i]);
             if (line.plain && !line.comment) {
                 appendEncodedText(line.encoded, text.lines[i], text.encoding,
                                   Cp932Fallback::CharRef);
                 line.encoded.append("\r\n");
             }
+        }
+        for (std::size_t i = 0; i < text.known.size();) {
+            if (!text.known[i].plain) {
+                ++i;
+                continue;
+            }
+            Line& first = text.known[i];
+            std::size_t end = i;
+            for (; end < text.known.size() && text.known[end].plain; ++end) {
+                first.runEncoded.append(text.known[end].encoded);
+            }
+            first.runEnd = end;
+            i = end;
         }
     }
     if (!text.ok) {

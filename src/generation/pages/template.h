@@ -90,12 +90,13 @@ class PageFile {
     void closeOld();
 
     std::unique_ptr<AtomicFile> file_ = std::make_unique<AtomicFile>();
-    int old_ = -1;                // the old page while the new one matches it so far
-    std::uint64_t matched_ = 0;   // bytes that matched the old page and were not written yet
-    std::string oldBuffer_;       // what was read of the old page and not compared yet
-    std::size_t oldPosition_ = 0; // the next byte of oldBuffer_ to compare
-    int readError_ = 0;           // errno of a failed read of the matched part
-    int writeError_ = 0;          // errno of the temporary file that could not be made
+    int old_ = -1;                     // the old page while the new one matches it so far
+    std::uint64_t matched_ = 0;        // bytes that matched the old page and were not written yet
+    std::unique_ptr<char[]> oldStore_; // what was read of the old page, reused for each read
+    std::size_t oldLength_ = 0;        // the bytes of oldStore_ the last read filled
+    std::size_t oldPosition_ = 0;      // the next byte of oldStore_ to compare
+    int readError_ = 0;                // errno of a failed read of the matched part
+    int writeError_ = 0;               // errno of the temporary file that could not be made
     bool existed_ = false;
     bool kept_ = false;
     std::string path_;
@@ -152,6 +153,12 @@ class PageStore {
         bool comment = false;
         bool plain = false;
         std::string encoded;
+        // On the first line of a run of plain lines (comments among them): the line after
+        // the run, and the bytes of its lines that are not comments, as one block. No marker
+        // stands inside a run, so a page writes all of it or none of it.
+        std::size_t runEnd = 0;
+        std::string runEncoded;
+        std::uint8_t markers = 0; // markerBit() of every block marker the line holds
     };
     /// The lines of the template at `path`, read once; nullptr (errno set) when it cannot be.
     /// `known` gets what is known of each line.

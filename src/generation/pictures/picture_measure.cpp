@@ -43,11 +43,22 @@ MeasuredSize measurePictureFile(const std::string& path, bool shootingData) {
     return size;
 }
 
+namespace {
+
+/// The processors this machine offers, asked once: the C library reads /sys each time it is
+/// asked, and a folder tree starts a measurer for every album.
+unsigned coreCount() {
+    static const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    return cores;
+}
+
+} // namespace
+
 int pictureWorkerCount(int requested) {
     if (requested > 0) {
         return std::min(requested, kMaxWorkers);
     }
-    const auto cores = static_cast<int>(std::thread::hardware_concurrency());
+    const auto cores = static_cast<int>(coreCount());
     return std::clamp(cores * kReadersPerCore, kMinInFlight, kMaxWorkers);
 }
 
@@ -122,7 +133,7 @@ PictureMeasurer::PictureMeasurer(const std::string& folder, const PictureList& p
     growTo_ = full;
     std::size_t first = full;
     if (workers <= 0) {
-        const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+        const std::size_t cores = coreCount();
         first = std::min(cores, full);
         if (lent_ != nullptr && pictures_.size() <= kWriterReadsUpTo) {
             deferredStart_ = first;

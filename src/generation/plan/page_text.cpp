@@ -1,8 +1,11 @@
 #include "generation/plan/page_text.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 #include "common/codepage.h"
+#include "common/log.h"
 #include "common/paths.h"
 #include "generation/plan/item_kind.h"
 
@@ -218,7 +221,42 @@ std::string escapeHtmlText(std::string_view text) {
     return out;
 }
 
-std::string relativeLink(const std::string& fromPage, const std::string& target) {
+namespace {
+
+/// True when `path` is absolute, of plain steps only (no ".", "..", doubled separator) and
+/// without a drive letter's colon: the paths of almost every page and file of a run.
+bool isPlainAbsolute(std::string_view path) {
+    return path.starts_with('/') && (path.size() < 2 || path[1] != ':') && hasOnlyPlainSteps(path);
+}
+
+/// The link makeRelativeLink makes, for a page and a target that are both plain absolute
+/// paths (the page's name not ending in a separator), worked out directly: the page's folder
+/// climbs a folder at a time until the target lies below it. What cmRelativePath does
+/// character by character comes to this for such paths, since a separator is a character of
+/// its own. nullopt for any other paths.
+std::optional<std::string> plainRelativeLink(std::string_view from, std::string_view to) {
+    if (from.size() < 2 || from.back() == '/' || !isPlainAbsolute(from) || !isPlainAbsolute(to)) {
+        return std::nullopt;
+    }
+    while (to.size() > 1 && to.back() == '/') {
+        to.remove_suffix(1);
+    }
+    const std::size_t slash = from.rfind('/');
+    if (slash > 0 && to == from.substr(0, slash)) {
+        return std::string(".");
+    }
+    std::string_view folder = from.substr(0, slash + 1);
+    std::string link = "./";
+    // The root is a folder every target shares.
+    while (!to.starts_with(folder)) {
+        folder = folder.substr(0, folder.rfind('/', folder.size() - 2) + 1);
+        link.append("../");
+    }
+    link.append(to.substr(folder.size()));
+    return encodeLinkPath(link);
+}
+
+std::string makeRelativeLink(const std::string& fromPage, const std::string& target) {
     const std::string from = normalizedPath(fromPage);
     const std::string to = normalizedPath(target);
     std::string folder;
@@ -228,6 +266,19 @@ std::string relativeLink(const std::string& fromPage, const std::string& target)
         return ".";
     }
     return encodeLinkPath(cmRelativePath(from, to, kLinkSeparator));
+}
+
+} // namespace
+
+std::string relativeLink(const std::string& fromPage, const std::string& target) {
+    // A log that takes every line gets the lines of each step, as it always did.
+    if (!logWants(1)) {
+        std::optional<std::string> link = plainRelativeLink(fromPage, target);
+        if (link) {
+            return *std::move(link);
+        }
+    }
+    return makeRelativeLink(fromPage, target);
 }
 
 FolderLinks::FolderLinks(const std::string& fromPage, const std::string& folder)

@@ -1,5 +1,8 @@
 #include "generation/run/check.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -43,6 +46,13 @@ bool hasThumbnail(const std::string& samPath, const std::string& name) {
 
 /// Why a folder cannot be listed, for the user: empty when it can.
 UserText folderProblem(const std::string& folder) {
+    // A folder that opens for listing has no problem: told by one open, without reading its
+    // entries, which are listed right after (an album of a tree is checked this way each run).
+    const int fd = folder.empty() ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return {};
+    }
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(folder, ec);
     if (folder.empty() || !std::filesystem::exists(status)) {

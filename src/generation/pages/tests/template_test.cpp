@@ -408,5 +408,60 @@ TEST_F(TemplateProcedure, PagesOfOneStoreShareTheTemplateAndGoInPlaceTogether) {
     EXPECT_EQ(names.size(), 3U); // page.html, second.html, new.html
 }
 
+TEST_F(TemplateProcedure, RunsOfPlainLinesFromTheStoreKeepOrReplaceThePageAsLineByLine) {
+    // Runs of plain lines with comments among them, in every state, blocks off and on.
+    const std::string templateBytes =
+        "one\r\n// gone\r\ntwo\r\nthree\r\nMV_TITLE\r\nMV_SLIDE_START\r\ns1\r\n// gone\r\n"
+        "s2\r\nMV_SLIDE_END\r\nfour\r\nMV_ALBUM_START\r\na1\r\na2\r\nMV_ALBUM_END\r\n"
+        "MV_TABLE_START\r\nr1\r\n// gone\r\nr2\r\nMV_TABLE_END\r\nfive\r\nsix\r\n";
+    writeTemplate("page.html", templateBytes);
+    PlainLines plain;
+    const auto copyWith = [&](PageStore* store, bool blocksOn, PageChange& change) {
+        TemplateCopy c;
+        c.routine = "test";
+        c.templateName = "page.html";
+        c.pagePath = pagePath();
+        c.tableBlock = true;
+        c.slideBlock = true;
+        c.slideShow = blocksOn;
+        c.albumBlock = blocksOn;
+        c.store = store;
+        Manifest placed;
+        c.placed = &placed;
+        bool ok = copyTemplate(files_, c, plain);
+        std::string failure;
+        ok = ok && (store == nullptr || store->placeAll(failure));
+        change = c.change;
+        return ok;
+    };
+    const fs::file_time_type longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    for (const bool blocksOn : {false, true}) {
+        SCOPED_TRACE(blocksOn ? "blocks on" : "blocks off");
+        PageChange change = PageChange::None;
+        fs::remove(pagePath());
+        ASSERT_TRUE(copyWith(nullptr, blocksOn, change));
+        const std::string alone = readFile(pagePath());
+        EXPECT_EQ(alone, blocksOn ? "one\r\ntwo\r\nthree\r\nC:MV_TITLE\r\ns1\r\ns2\r\nfour\r\n"
+                                    "a1\r\na2\r\nfive\r\nsix\r\n"
+                                  : "one\r\ntwo\r\nthree\r\nC:MV_TITLE\r\nfour\r\nfive\r\nsix\r\n");
+        // A page with the same bytes is kept, file and time; a user's edit inside a run, a
+        // page cut short or one that runs on are replaced by the whole page.
+        const std::vector<std::string> olds = {alone, "one\r\ntwo\r\nthreE" + alone.substr(15),
+                                               alone.substr(0, 10), alone + "more\r\n"};
+        for (const std::string& old : olds) {
+            writeFile(pagePath(), old);
+            fs::last_write_time(pagePath(), longAgo);
+            PageStore store(files_);
+            ASSERT_TRUE(copyWith(&store, blocksOn, change));
+            EXPECT_EQ(readFile(pagePath()), alone);
+            EXPECT_EQ(fs::last_write_time(pagePath()) == longAgo, old == alone);
+            if (old == alone) {
+                EXPECT_EQ(change, PageChange::Replaced);
+            }
+        }
+        EXPECT_EQ(outputFiles(), std::vector<std::string>{"page.html"});
+    }
+}
+
 } // namespace
 } // namespace mivo

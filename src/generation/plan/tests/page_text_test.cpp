@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "common/log.h"
 
 #include "common/paths.h"
 #include "generation/plan/item_kind.h"
@@ -37,6 +40,46 @@ TEST(FolderLinks, AgreeWithRelativeLinkWhereverPageAndFolderAre) {
                 EXPECT_EQ(links.to(name), relativeLink(page, cmAddPath(folder, name, "/")))
                     << page << " -> " << folder << " / " << name;
             }
+        }
+    }
+}
+
+// The links made straight from plain paths are the links made step by step (as they are for a
+// log that takes every line), whatever the page's name and steps and the target's.
+TEST(RelativeLink, PlainPathsGiveTheLinksMadeStepByStep) {
+    const char* pages[] = {
+        "/out/sub/list.html", "/out/sub/index.html",  "/out/sub/..",         "/out/sub/.",
+        "/out/sub/",          "/out/./sub/list.html", "/out/sub//pict.html", "rel/list.html",
+        "list.html",          "/list.html",           "/写真/京\xff/x.html", "/out/sub",
+        "/o:/list.html",      "/out/subway/list.html"};
+    const char* targets[] = {"/out/index.html",
+                             "/out/sub/thumbs/a.jpg",
+                             "/out/sub",
+                             "/pics/京都/a b.jpg",
+                             "/out",
+                             "rel/pics/x.jpg",
+                             "/",
+                             "/out/sub/../x/y.jpg",
+                             "list.html",
+                             "/out/sub/",
+                             "/写真/a%#?.jpg",
+                             "/out/subway/a.jpg",
+                             "/o:/a.jpg",
+                             "/out/su"};
+    std::vector<std::string> fresh;
+    setLogPath(std::string(testing::TempDir()) + "relative_link_test.log");
+    setLogLevel(1);
+    for (const char* page : pages) {
+        for (const char* target : targets) {
+            fresh.push_back(relativeLink(page, target));
+        }
+    }
+    setLogLevel(0);
+    setLogPath("");
+    std::size_t k = 0;
+    for (const char* page : pages) {
+        for (const char* target : targets) {
+            EXPECT_EQ(relativeLink(page, target), fresh[k++]) << page << " -> " << target;
         }
     }
 }
