@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -7,10 +8,12 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "generation/copies/gallery_copies.h"
+#include "generation/pages/page_memo.h"
 #include "generation/pages/page_writer.h"
 #include "generation/pages/pages.h"
 #include "generation/pages/picture_rows.h"
 #include "generation/pages/placeholders.h"
+#include "generation/pages/row_template.h"
 #include "generation/pictures/thumb_size.h"
 #include "generation/plan/page_text.h"
 #include "generation/plan/status.h"
@@ -18,59 +21,6 @@
 namespace mivo {
 
 namespace {
-
-// The table block split once at its row placeholders: each row is put together from the
-// pieces instead of searching the block for each placeholder of each picture. The values are
-// never searched, so a file name that happens to hold a placeholder's name stays as it is.
-class RowTemplate {
-  public:
-    explicit RowTemplate(const std::string& text) {
-        std::vector<std::pair<std::size_t, std::size_t>> hits; // position, cell
-        for (const Placeholder& p : placeholderTable()) {
-            if (p.use != PlaceholderUse::TableRow) {
-                continue;
-            }
-            const std::size_t cell = cells_.size();
-            cells_.push_back(&p);
-            for (std::size_t at = textFind(text, p.name, 0, kCompareText); at != std::string::npos;
-                 at = textFind(text, p.name, at + p.name.size(), kCompareText)) {
-                hits.emplace_back(at, cell);
-            }
-        }
-        std::sort(hits.begin(), hits.end());
-        std::size_t pos = 0;
-        for (const auto& [at, cell] : hits) {
-            if (at < pos) {
-                continue; // the names do not overlap; kept safe all the same
-            }
-            literals_.push_back(text.substr(pos, at - pos));
-            fields_.push_back(cell);
-            pos = at + cells_[cell]->name.size();
-        }
-        literals_.push_back(text.substr(pos));
-        values_.resize(cells_.size());
-    }
-
-    /// The row of one picture. Each value is worked out once and kept until the next row, so
-    /// their buffers are reused from picture to picture.
-    void fill(const TableCell& cell, std::string& out) {
-        for (std::size_t k = 0; k < cells_.size(); ++k) {
-            values_[k] = cells_[k]->cellValue(cell);
-        }
-        out.clear();
-        for (std::size_t k = 0; k < fields_.size(); ++k) {
-            out += literals_[k];
-            out += values_[fields_[k]];
-        }
-        out += literals_.back();
-    }
-
-  private:
-    std::vector<const Placeholder*> cells_; // the row placeholders of the table
-    std::vector<std::string> values_;       // beside cells_: the values of the current row
-    std::vector<std::string> literals_;     // one more than fields_
-    std::vector<std::size_t> fields_;       // where the text has a placeholder: its cell
-};
 
 // num / den to the nearest integer, a half to the even neighbour. One division of two whole
 // numbers, so an exact half is seen as one.
@@ -184,7 +134,11 @@ void mainMakeListTable(const RunServices& run, const PagePlan& pages, Album& alb
         mainSetStatus(run.status, true, job.name, 0, 0);
     }
 
-    RowTemplate rowTemplate(instrTable);
+    // A folder tree's albums share the table block: it is split once for the run.
+    std::optional<RowTemplate> ownRows;
+    RowTemplate& rowTemplate = run.pageStore != nullptr
+                                   ? run.pageStore->memo().rowTemplate(instrTable)
+                                   : ownRows.emplace(instrTable);
     PictureRow row;
     std::string rowText;
     while (!run.status.stopRequested() && rows.next(pages, album, row)) {

@@ -1,6 +1,10 @@
 #include "generation/pages/page_writer.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+
+#include "generation/pages/page_memo.h"
 
 namespace mivo {
 
@@ -24,42 +28,50 @@ const char* templateOf(PageKind page) {
 
 class TemplatePage::Lines : public TemplateLineHandler {
   public:
-    Lines(PageKind page, PageInput& input, const PageParts& parts)
-        : parts_(parts), copied_(page, LinePart::Copied, input),
+    Lines(PageKind page, PageInput& input, const PageParts& parts, PageMemo* memo)
+        : parts_(parts), memo_(memo), copied_(page, LinePart::Copied, input),
           slide_(page, LinePart::Slide, input), block_(page, LinePart::TableBlock, input),
           album_(page, LinePart::Album, input) {}
 
     void copiedLine(const std::string& line, PageFile& page) override {
-        const PagePlaceholders::Line out = copied_.substitute(line);
-        if (out.arrayLine) {
-            if (parts_.array) {
-                parts_.array(page);
-            }
-        } else if (out.scriptLine) {
-            page.writeScriptLine(out.text);
-        } else {
-            page.writeLine(out.text);
+        PageMemo::Line* memo = remembered(line, LinePart::Copied);
+        if (memo != nullptr && stillHolds(*memo)) {
+            writeAgain(*memo, parts_.array, page);
+            return;
         }
+        const PagePlaceholders::Line out = copied_.substitute(line, usedBy(memo));
+        remember(memo, LinePart::Copied);
+        write(out.text, out.arrayLine, out.scriptLine, parts_.array, page, memo);
     }
 
     /// The page's own placeholders first, then the album's, whose names and links are never
     /// read again as placeholders.
     void albumLine(const std::string& line, PageFile& page) override {
-        const PagePlaceholders::Line copied = copied_.substitute(line);
-        const PagePlaceholders::Line out = album_.substitute(copied.text);
-        if (out.arrayLine) {
-            if (parts_.albumArray) {
-                parts_.albumArray(page);
-            }
-        } else if (out.scriptLine || copied.scriptLine) {
-            page.writeScriptLine(out.text);
-        } else {
-            page.writeLine(out.text);
+        PageMemo::Line* memo = remembered(line, LinePart::Album);
+        if (memo != nullptr && stillHolds(*memo)) {
+            writeAgain(*memo, parts_.albumArray, page);
+            return;
         }
+        const PagePlaceholders::Line copied = copied_.substitute(line, usedBy(memo));
+        remember(memo, LinePart::Copied);
+        const PagePlaceholders::Line out = album_.substitute(copied.text, usedBy(memo));
+        if (memo != nullptr) {
+            // The copied part's rows stay; the album's come after them.
+            appendUsed(*memo, LinePart::Album);
+        }
+        write(out.text, out.arrayLine, out.scriptLine || copied.scriptLine, parts_.albumArray, page,
+              memo);
     }
 
     void slideLine(const std::string& line, PageFile& page) override {
-        page.writeLine(slide_.substitute(line).text);
+        PageMemo::Line* memo = remembered(line, LinePart::Slide);
+        if (memo != nullptr && stillHolds(*memo)) {
+            writeAgain(*memo, nullptr, page);
+            return;
+        }
+        const PagePlaceholders::Line out = slide_.substitute(line, usedBy(memo));
+        remember(memo, LinePart::Slide);
+        write(out.text, false, false, nullptr, page, memo);
     }
 
     /// The table block's own placeholders; the change stays in the block, so a second table
@@ -76,7 +88,89 @@ class TemplatePage::Lines : public TemplateLineHandler {
     bool writesPlainLines() const override { return true; }
 
   private:
+    using Array = std::function<void(PageFile&)>;
+
+    /// The run's memo of a template line as `part` handles it; nullptr without one.
+    PageMemo::Line* remembered(const std::string& line, LinePart part) {
+        return memo_ != nullptr ? &memo_->line(&line, static_cast<std::uint8_t>(part)) : nullptr;
+    }
+
+    std::vector<std::size_t>* usedBy(const PageMemo::Line* memo) {
+        return memo != nullptr ? &used_ : nullptr;
+    }
+
+    const PagePlaceholders& placeholders(std::uint8_t part) const {
+        switch (static_cast<LinePart>(part)) {
+        case LinePart::Slide:
+            return slide_;
+        case LinePart::Album:
+            return album_;
+        case LinePart::TableBlock:
+            return block_;
+        case LinePart::Copied:
+            break;
+        }
+        return copied_;
+    }
+
+    /// Every placeholder replaced on the line the last time has the same value on this page.
+    bool stillHolds(const PageMemo::Line& memo) const {
+        if (!memo.filled) {
+            return false;
+        }
+        return std::all_of(memo.used.begin(), memo.used.end(), [&](const PageMemo::Line::Used& u) {
+            return placeholders(u.part).value(u.row) == u.value;
+        });
+    }
+
+    /// The rows just replaced by `part` (in used_) become the memo's, in place of the last.
+    void remember(PageMemo::Line* memo, LinePart part) {
+        if (memo != nullptr) {
+            memo->filled = false;
+            memo->used.clear();
+            appendUsed(*memo, part);
+        }
+    }
+
+    void appendUsed(PageMemo::Line& memo, LinePart part) {
+        const PagePlaceholders& from = placeholders(static_cast<std::uint8_t>(part));
+        for (const std::size_t row : used_) {
+            memo.used.push_back({static_cast<std::uint8_t>(part), row, from.value(row)});
+        }
+    }
+
+    static void write(const std::string& text, bool arrayLine, bool script, const Array& array,
+                      PageFile& page, PageMemo::Line* memo) {
+        if (memo != nullptr) {
+            memo->filled = true;
+            memo->arrayLine = arrayLine;
+            memo->encoded.clear();
+        }
+        if (arrayLine) {
+            if (array) {
+                array(page);
+            }
+        } else if (memo != nullptr) {
+            page.encode(text, script, memo->encoded);
+            page.writeEncoded(memo->encoded);
+        } else if (script) {
+            page.writeScriptLine(text);
+        } else {
+            page.writeLine(text);
+        }
+    }
+
+    static void writeAgain(const PageMemo::Line& memo, const Array& array, PageFile& page) {
+        if (!memo.arrayLine) {
+            page.writeEncoded(memo.encoded);
+        } else if (array) {
+            array(page);
+        }
+    }
+
     const PageParts& parts_;
+    PageMemo* memo_;
+    std::vector<std::size_t> used_; // the rows the line being written replaced
     PagePlaceholders copied_;
     PagePlaceholders slide_;
     PagePlaceholders block_;
@@ -85,7 +179,9 @@ class TemplatePage::Lines : public TemplateLineHandler {
 
 TemplatePage::TemplatePage(const RunServices& run, PageKind page, const char* routine,
                            PageInput& input, const PageParts& parts, Manifest& placed)
-    : files_(run.files), input_(input), lines_(std::make_unique<Lines>(page, input, parts)) {
+    : files_(run.files), input_(input),
+      lines_(std::make_unique<Lines>(page, input, parts,
+                                     run.pageStore != nullptr ? &run.pageStore->memo() : nullptr)) {
     copy_.store = run.pageStore;
     copy_.placed = &placed;
     copy_.routine = routine;

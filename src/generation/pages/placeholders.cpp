@@ -273,7 +273,11 @@ bool standsAt(std::string_view line, const std::vector<std::size_t>& starts,
 
 } // namespace
 
-PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line) const {
+PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line,
+                                                    std::vector<std::size_t>* used) const {
+    if (used != nullptr) {
+        used->clear();
+    }
     Line out;
     out.text = line;
     std::vector<std::size_t> starts;
@@ -300,6 +304,9 @@ PagePlaceholders::Line PagePlaceholders::substitute(const std::string& line) con
         }
         out.scriptLine = out.scriptLine || p.use == PlaceholderUse::ScriptData;
         out.text = replacePlaceholder(out.text, std::string(p.name), value(k));
+        if (used != nullptr) {
+            used->push_back(k);
+        }
         // A value may bring names of its own, replaced by the rows after it.
         placeholderStarts(out.text, starts);
     }

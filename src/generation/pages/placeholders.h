@@ -83,11 +83,12 @@ class PagePlaceholders {
         bool scriptLine = false; // it carries script data: written with script escapes
         bool arrayLine = false;  // the page's array takes its place
     };
-    Line substitute(const std::string& line) const;
-
-  private:
+    /// With `used`: the rows replaced on the line, in order (the value of each is value(row)).
+    Line substitute(const std::string& line, std::vector<std::size_t>* used = nullptr) const;
+    /// The value of row `k` of this page and part.
     const std::string& value(std::size_t k) const;
 
+  private:
     const PageInput* input_;
     std::vector<const Placeholder*> rows_;
     mutable std::vector<std::optional<std::string>> values_;

@@ -17,6 +17,7 @@
 #include "common/system_reason.h"
 #include "common/text.h"
 #include "common/translate.h"
+#include "generation/pages/page_memo.h"
 
 namespace mivo {
 
@@ -209,6 +210,12 @@ void PageFile::put(std::string_view utf8, Cp932Fallback fallback) {
     appendEncodedText(line_, utf8, encoding_, fallback);
     line_.append("\r\n");
     emit(line_);
+}
+
+void PageFile::encode(std::string_view utf8, bool script, std::string& out) const {
+    appendEncodedText(out, utf8, encoding_,
+                      script ? Cp932Fallback::JsEscape : Cp932Fallback::CharRef);
+    out.append("\r\n");
 }
 
 void PageFile::writeLine(std::string_view utf8) {
@@ -445,6 +452,9 @@ namespace {
 constexpr std::size_t kWaitingPages = 128;
 
 } // namespace
+
+PageStore::PageStore(const ProgramFiles& files)
+    : files_(files), memo_(std::make_unique<PageMemo>()) {}
 
 PageStore::~PageStore() {
     // Pages of a run that never placed them: their temporary files go, the old pages stay.

@@ -57,8 +57,11 @@ class PageFile {
     bool open(const std::string& path, TextEncoding encoding);
     /// A page line. In a cp932 page a character cp932 cannot hold becomes "&#233;".
     void writeLine(std::string_view utf8);
-    /// A line writeLine() encoded before, with its CR LF.
+    /// A line writeLine() (or writeScriptLine(), with `script`) encoded before, with its CR LF.
     void writeEncoded(std::string_view bytes) { emit(bytes); }
+    /// Appends to `out` the bytes writeLine(), or writeScriptLine() with `script`, writes for
+    /// `utf8` on this page, CR LF included.
+    void encode(std::string_view utf8, bool script, std::string& out) const;
     /// A script array line. In a cp932 page such a character becomes "\u00e9".
     void writeScriptLine(std::string_view utf8);
     /// Replaces the page with what was written, or keeps the old page when its bytes are the
@@ -133,6 +136,7 @@ enum class PageChange : std::uint8_t {
 };
 
 struct TemplateCopy;
+class PageMemo;
 
 /// What the pages of one run share: each template read and split once, and the pages written
 /// in full but not yet in place, which are synced together and then renamed over the old
@@ -141,7 +145,7 @@ struct TemplateCopy;
 /// one; a page that cannot be put in place fails the run.
 class PageStore {
   public:
-    explicit PageStore(const ProgramFiles& files) : files_(files) {}
+    explicit PageStore(const ProgramFiles& files);
     ~PageStore();
     PageStore(const PageStore&) = delete;
     PageStore& operator=(const PageStore&) = delete;
@@ -171,6 +175,9 @@ class PageStore {
     /// Syncs every waiting page and renames each over its old page, noting it on its album's
     /// list of files. false with `failure` (the first page that failed and why).
     bool placeAll(std::string& failure);
+    /// What the run's pages work out once (lines that come out the same, the list's row
+    /// template).
+    PageMemo& memo() { return *memo_; }
 
   private:
     struct Template {
@@ -193,6 +200,7 @@ class PageStore {
     const ProgramFiles& files_;
     std::map<std::string, Template> templates_;
     std::vector<Waiting> waiting_;
+    std::unique_ptr<PageMemo> memo_;
 };
 
 /// How one page is made from its template.

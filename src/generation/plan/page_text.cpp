@@ -283,10 +283,17 @@ std::string relativeLink(const std::string& fromPage, const std::string& target)
 
 FolderLinks::FolderLinks(const std::string& fromPage, const std::string& folder)
     : fromPage_(fromPage), folder_(folder) {
+    if (logWants(1)) {
+        workOut();
+    }
+}
+
+void FolderLinks::workOut() const {
+    workedOut_ = true;
     // Two names that cannot be special give the folder's part of every link: what their
     // links share before the name.
-    const std::string a = relativeLink(fromPage, cmAddPath(folder, "a", kPathSeparator));
-    const std::string b = relativeLink(fromPage, cmAddPath(folder, "b", kPathSeparator));
+    const std::string a = relativeLink(fromPage_, cmAddPath(folder_, "a", kPathSeparator));
+    const std::string b = relativeLink(fromPage_, cmAddPath(folder_, "b", kPathSeparator));
     if (a.size() == b.size() && a.ends_with("/a") && b.ends_with("/b") &&
         std::string_view(a).substr(0, a.size() - 1) ==
             std::string_view(b).substr(0, b.size() - 1)) {
@@ -295,12 +302,15 @@ FolderLinks::FolderLinks(const std::string& fromPage, const std::string& folder)
     }
     std::string pageFolder;
     std::string pageName;
-    cmSplitPath(normalizedPath(fromPage), true, kPathSeparator, pageFolder, pageName);
+    cmSplitPath(normalizedPath(fromPage_), true, kPathSeparator, pageFolder, pageName);
     std::string parent;
     cmSplitPath(normalizedPath(pageFolder), true, kPathSeparator, parent, pageFolderName_);
 }
 
 std::string FolderLinks::to(const std::string& name) const {
+    if (!workedOut_) {
+        workOut();
+    }
     // A step of its own, or the page's own folder (linked as "."), takes the whole way.
     const bool plain = !name.empty() && name != "." && name != ".." &&
                        name.find('/') == std::string::npos && name != pageFolderName_;

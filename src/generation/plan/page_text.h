@@ -22,18 +22,24 @@ std::string relativeLink(const std::string& fromPage, const std::string& target)
 
 /// Links from one page to the files of one folder, each the same as relativeLink(fromPage,
 /// folder + "/" + name). The folder's part of the link is worked out once, so a page of many
-/// pictures does not normalize and compare the same two paths again for each of them.
+/// pictures does not normalize and compare the same two paths again for each of them. The
+/// folder's part is worked out at the first link asked for (a list page without copies links
+/// none of its copy folders), or at once when the log takes level 1, whose lines come in the
+/// order they always did.
 class FolderLinks {
   public:
     FolderLinks(const std::string& fromPage, const std::string& folder);
     std::string to(const std::string& name) const;
 
   private:
+    void workOut() const;
+
     std::string fromPage_;
     std::string folder_;
-    std::string prefix_;         // a file's link is prefix_ + its encoded name
-    bool prefixKnown_ = false;   // else every link is made whole
-    std::string pageFolderName_; // the last step of the page's folder: that name links as "."
+    mutable bool workedOut_ = false;
+    mutable std::string prefix_;         // a file's link is prefix_ + its encoded name
+    mutable bool prefixKnown_ = false;   // else every link is made whole
+    mutable std::string pageFolderName_; // the last step of the page's folder: links as "."
 };
 
 /// Makes text safe inside a double-quoted script string that sits in an HTML script element:

@@ -8,6 +8,7 @@
 #include "common/log.h"
 #include "common/paths.h"
 #include "generation/pages/pages.h"
+#include "generation/pages/template.h"
 #include "generation/pictures/thumb_size.h"
 #include "support/page_fixture.h"
 
@@ -120,8 +121,9 @@ class ListPage : public test::PageContextFixture {
         return out;
     }
 
-    // Writes the list page of `gallery` from the template already in place.
-    void write(const AlbumJob& gallery) {
+    // Writes the list page of `gallery` from the template already in place, with the run's
+    // services `run` (the fixture's, without a page store, unless given).
+    void write(const AlbumJob& gallery, const RunServices* run = nullptr) {
         Album album;
         album.job = gallery;
         album.paths = paths();
@@ -132,8 +134,8 @@ class ListPage : public test::PageContextFixture {
         }
         table_ = ListTableResult();
         result_ = AlbumResult();
-        mainMakeListHtml(run_, planRun(settings_, rows_).pages, album, nullptr, table_, ok_,
-                         result_);
+        mainMakeListHtml(run != nullptr ? *run : run_, planRun(settings_, rows_).pages, album,
+                         nullptr, table_, ok_, result_);
         pictures_ = std::move(album.items);
     }
 
@@ -190,6 +192,60 @@ TEST_F(ListPage, TableBlockIsWrittenOncePerPictureAndStartNumberFollowsIt) {
     EXPECT_EQ(entries(), (std::vector<std::string>{"./pics/a.bmp,640,480,a", "./pics/b.gif,1,1,b",
                                                    "./pics/c.jpg,3,2,c"}));
     EXPECT_EQ(table_.startNo, 2);
+}
+
+TEST_F(ListPage, PagesOfOneRunComeOutAsEachPageOnItsOwnWhicheverValuesChangeBetweenThem) {
+    // The pages of a run share what their lines came out as the last time; a value that
+    // differs from album to album, or brings in another placeholder's name, still reaches
+    // its page, and the same lines again come out as before.
+    page_ = listPath();
+    settings_.TextTitle = "T";
+    settings_.TextBody = "B";
+    settings_.TextSlideTime = "7";
+    writeTemplate("list.html", "MV_SUB_TITLE|MV_BODY|mv_title\r\n"
+                               "<!-- MV_ALBUM_START -->\r\n"
+                               "MV_ALBUM_PATH|MV_ALBUM_UP|MV_SUB_TITLE\r\n"
+                               "<!-- MV_ALBUM_END -->\r\n"
+                               "MV_SLIDE_START\r\nMV_SLIDE_TIME MV_INDEX_HTML\r\nMV_SLIDE_END\r\n"
+                               "MV_TABLE_START\r\n[MV_IMG_NAME MV_IMG_LINK]\r\nMV_TABLE_END\r\n"
+                               "<p>MV_START_NO</p>\r\n");
+    addPicture("a.bmp", bmpBytes(4, 4));
+    addPicture("b.bmp", bmpBytes(8, 8));
+    struct Shown {
+        std::string name;
+        std::string start;
+        bool inTree;
+    };
+    const std::vector<Shown> albums = {{"one", "", false},        {"two MV_BODY", "b.bmp", true},
+                                       {"two MV_BODY", "", true}, {"one", "", true},
+                                       {"<one>", "b.bmp", false}, {"one", "", false}};
+    PageStore store(files_);
+    const RunServices shared{files_, status_, 0, &store};
+    const std::string root = (dir_ / "index.html").string();
+    std::vector<std::string> pages;
+    for (const Shown& a : albums) {
+        AlbumJob gallery = job();
+        gallery.name = a.name;
+        gallery.startName = a.start;
+        gallery.inTree = a.inTree;
+        gallery.namesAreText = a.inTree;
+        gallery.trail = {{"top", root}, {a.name, (dir_ / "site" / "index.html").string()}};
+        write(gallery);
+        const std::string alone = readFile(page_);
+        write(gallery, &shared);
+        std::string failure;
+        ASSERT_TRUE(ok_);
+        ASSERT_TRUE(store.placeAll(failure)) << failure;
+        EXPECT_EQ(readFile(page_), alone) << a.name;
+        pages.push_back(alone);
+    }
+    EXPECT_EQ(pages[0], "one|B|T\r\n7 ./index.html\r\n\r\n[a 0]\r\n\r\n[b 1]\r\n<p>-1</p>\r\n");
+    EXPECT_EQ(pages[1], "two B|B|T\r\n"
+                        "<a href=\"./../index.html\" target=\"_top\">top</a> &gt; <a "
+                        "href=\"./index.html\" target=\"_top\" aria-current=\"page\">two "
+                        "MV_BODY</a>|./../index.html|two B\r\n"
+                        "7 ./index.html\r\n\r\n[a 0]\r\n\r\n[b 1]\r\n<p>1</p>\r\n");
+    EXPECT_EQ(pages[4].substr(0, 9), "<one>|B|T");
 }
 
 TEST_F(ListPage, StartNumberIsMinusOneWithoutAStartPictureOfTheGalleryAndInMenuMode) {
