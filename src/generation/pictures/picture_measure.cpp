@@ -165,6 +165,14 @@ PictureMeasurer::~PictureMeasurer() {
     }
 }
 
+void PictureMeasurer::readAhead() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (started_ == 0 && deferredStart_ > 0) {
+        // One: the other core writes the album before this one.
+        startThreads(1);
+    }
+}
+
 std::size_t PictureMeasurer::threadCount() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return started_;

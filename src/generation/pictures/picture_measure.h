@@ -87,6 +87,10 @@ class PictureMeasurer {
     /// 0, 1, 2, ... each once.
     MeasuredSize take(std::size_t index);
 
+    /// Starts reading now on one of the run's threads, where a small gallery would wait for
+    /// its writer to read it: its writer is still busy with the album before it.
+    void readAhead();
+
     std::size_t threadCount() const;
     /// The pictures are being read through an io_uring.
     bool readsThroughRing() const;

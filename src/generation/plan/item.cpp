@@ -3,6 +3,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -40,6 +41,12 @@ const Item* PictureList::find(const std::string& name) const {
 }
 
 void PictureList::unfoldMotions() {
+    // An album without Live Photos keeps its items where they are: its headers may be being
+    // read ahead of its pages.
+    if (std::none_of(items_.begin(), items_.end(),
+                     [](const Item& item) { return item.motion != nullptr; })) {
+        return;
+    }
     std::vector<Item> unfolded;
     unfolded.reserve(items_.size());
     bool any = false;
@@ -60,6 +67,10 @@ void PictureList::unfoldMotions() {
 }
 
 void PictureList::foldMotions() {
+    if (std::all_of(items_.begin(), items_.end(),
+                    [](const Item& item) { return item.motionOf.empty(); })) {
+        return;
+    }
     std::vector<Item> folded;
     folded.reserve(items_.size());
     bool any = false;

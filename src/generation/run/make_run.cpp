@@ -1,5 +1,6 @@
 #include "generation/run/make_run.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,11 +41,83 @@ UserText withGallery(const UserText& message, const std::string& name) {
     return userText("%1 [%2]", {message, name});
 }
 
+/// The albums of a folder tree in the order their own pages are made: its children before an
+/// album that lists them, the album before its children otherwise.
+void pageOrder(Album& album, std::vector<Album*>& order) {
+    const bool childrenFirst = album.job.inTree;
+    if (!childrenFirst && album.showsFolder) {
+        order.push_back(&album);
+    }
+    for (const std::unique_ptr<Album>& child : album.children) {
+        pageOrder(*child, order);
+    }
+    if (childrenFirst && album.showsFolder) {
+        order.push_back(&album);
+    }
+}
+
+/// The picture headers of a folder tree's albums, read one album ahead: while an album's pages
+/// are written, a reader thread reads the headers of the album whose pages come next, so both
+/// cores work where an album too small to share its own reads left one idle. Only albums
+/// without copies are read ahead: the copier changes its album's items, which the reads hold.
+class ReadAhead {
+  public:
+    using Reads = std::unique_ptr<std::optional<PictureMeasurer>>;
+
+    ReadAhead(const RunServices& run, const PagePlan& pages, Album& root)
+        : run_(run), pages_(pages) {
+        if (root.job.inTree && run.readers != nullptr) {
+            pageOrder(root, order_);
+        }
+    }
+
+    /// The reads of `album`'s list table, in `slot`: those started ahead for it, or started
+    /// now; nullptr when its table reads nothing. Starts the reads of the album after it.
+    PictureMeasurer* readsFor(Album& album, Reads& slot) {
+        slot.reset();
+        if (aheadFor_ == &album) {
+            slot = std::move(ahead_);
+            aheadFor_ = nullptr;
+        } else {
+            slot = start(album);
+        }
+        // The album after this one in the order the pages are made.
+        while (next_ < order_.size() && order_[next_++] != &album) {
+        }
+        ahead_.reset();
+        aheadFor_ = nullptr;
+        if (next_ < order_.size() && !order_[next_]->job.makeCopies) {
+            aheadFor_ = order_[next_];
+            ahead_ = start(*aheadFor_);
+            if (ahead_->has_value()) {
+                (*ahead_)->readAhead();
+            }
+        }
+        return slot->has_value() ? &**slot : nullptr;
+    }
+
+  private:
+    Reads start(const Album& album) const {
+        Reads reads = std::make_unique<std::optional<PictureMeasurer>>();
+        startListTableReads(*reads, pages_, album.job, album.items, run_.pictureWorkers,
+                            run_.readers);
+        return reads;
+    }
+
+    const RunServices& run_;
+    const PagePlan& pages_;
+    std::vector<Album*> order_; // empty: nothing is read ahead
+    std::size_t next_ = 0;      // order_[next_ - 1] is the album whose pages are being made
+    Album* aheadFor_ = nullptr;
+    Reads ahead_;
+};
+
 /// How the run stands between its steps.
 struct RunProgress {
-    bool stopped = false; // the user stopped the run
-    std::string failure;  // the page that was not written and why, once a page failed
-    ItemNotes items;      // what the albums' copies left out or could not make
+    bool stopped = false;           // the user stopped the run
+    std::string failure;            // the page that was not written and why, once a page failed
+    ItemNotes items;                // what the albums' copies left out or could not make
+    ReadAhead* readAhead = nullptr; // a folder tree's headers, read one album ahead
 };
 
 /// The user asked to stop: nothing more is started. Remembered so the end says so.
@@ -168,10 +241,14 @@ bool makeOwnPages(const RunServices& run, const PagePlan& pages, Album& album,
     placeOriginals(album.job, album.paths.strListPath, album.items, result.items, result.files);
     album.items.foldMotions();
     progress.items.add(result.items);
-    // The headers are read while the list page is started.
+    // The headers are read while the list page is started (a folder tree's album's while the
+    // album before it was made).
     std::optional<PictureMeasurer> measurer;
-    PictureMeasurer* reads = startListTableReads(measurer, pages, album.job, album.items,
-                                                 run.pictureWorkers, run.readers);
+    ReadAhead::Reads aheadSlot;
+    PictureMeasurer* reads = progress.readAhead != nullptr
+                                 ? progress.readAhead->readsFor(album, aheadSlot)
+                                 : startListTableReads(measurer, pages, album.job, album.items,
+                                                       run.pictureWorkers, run.readers);
     ListTableResult table;
     bool ok = false;
     mainMakeListHtml(run, pages, album, reads, table, ok, result);
@@ -336,7 +413,10 @@ MakeResult runMake(const Settings& settings, const std::vector<GalleryEntry>& ro
             // Albums that share the bar start it at 5; one album alone has it to itself.
             mainSetStatus(status, true, kMessMaking, root.children.empty() ? 0 : 1,
                           root.children.empty() ? 0 : 5);
+            ReadAhead readAhead(run, plan.pages, root);
+            progress.readAhead = &readAhead;
             done = makeAlbum(run, plan.pages, root, progress, result);
+            progress.readAhead = nullptr;
             // The pages written in full go in place, a stopped or failed run's too.
             std::string failure;
             if (!pageStore.placeAll(failure) && progress.failure.empty()) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/codepage.h"
@@ -283,6 +284,61 @@ TEST_F(FolderTreeRun, EachAlbumTakesItsThumbnailsFromTheSameSubFolderOfTheThumbn
     run();
     EXPECT_TRUE(contains(result.items, dir / "pics/2024/京都")) << result.items;
     EXPECT_TRUE(fs::exists(dir / "out/html/2024/list.html"));
+}
+
+/// Asks the run to stop once the status line names `album`.
+class StopAtAlbum : public test::RecordingSink {
+  public:
+    explicit StopAtAlbum(std::string album) : album_(std::move(album)) {}
+    void message(const std::string& text) override {
+        test::RecordingSink::message(text);
+        stop_ = stop_ || text == album_;
+    }
+    bool stopRequested() const override { return stop_; }
+
+  private:
+    std::string album_;
+    bool stop_ = false;
+};
+
+TEST_F(FolderTreeRun, HeadersReadAheadOfTheirAlbumStayWithItAndAStopEndsThem) {
+    // Each album's headers are read while the album before it is made: every album shows its
+    // own pictures' sizes in its own order, and the picture that cannot be read is the
+    // failure of its own album alone.
+    for (int k = 0; k < 6; ++k) {
+        const std::string album = "a" + std::to_string(k);
+        for (int j = 0; j < 3; ++j) {
+            dir.write("pics/" + album + "/p" + std::to_string(j) + ".gif",
+                      test::gifBytes(10 + k, 20 + j));
+        }
+    }
+    dir.write("pics/a3/bad.gif", "GIF8");
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    for (int k = 0; k < 6; ++k) {
+        const std::string index = page("html/a" + std::to_string(k) + "/index.html");
+        const std::string width = "," + std::to_string(10 + k) + ",";
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_TRUE(contains(index, width + std::to_string(20 + j) + ",p" + std::to_string(j)))
+                << k << index;
+        }
+        EXPECT_LT(index.find(",p0"), index.find(",p2")) << k;
+        EXPECT_EQ(contains(index, ",0,0,bad"), k == 3) << k;
+        const std::string other = "," + std::to_string(k == 0 ? 11 : 10) + ",20,p0";
+        EXPECT_FALSE(contains(index, other)) << k;
+    }
+
+    // Stopped while a2 is made, with a3's headers being read: the run ends, stopped, and
+    // makes no album after it.
+    fs::remove_all(dir / "out");
+    dir.mkdir("out");
+    StopAtAlbum stop("a2");
+    result = runMake(settings, {}, portableProgramFiles(dir / "prog"), stop);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_FALSE(result.done);
+    EXPECT_TRUE(fs::exists(dir / "out/html/a1/index.html"));
+    EXPECT_FALSE(fs::exists(dir / "out/html/a3/list.html"));
+    EXPECT_EQ(stop.messages.back(), "中止しました");
 }
 
 TEST_F(FolderTreeRun, TenThousandSiblingFoldersAreWalkedQuickly) {
