@@ -2,11 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+#include "generation/plan/album.h"
 
 namespace mivo {
 
@@ -47,8 +51,23 @@ class PageMemo {
     /// differs from the last one's.
     RowTemplate& rowTemplate(const std::string& blockText);
 
+    /// Where an album is, as a page in `pageFolder` shows it (`which` 0: its path, 1: the way
+    /// up), made by `make` only when the last page that asked was of another album or folder:
+    /// an album's three pages lie in one folder and show the same links.
+    const std::string& albumLinks(int which, const std::vector<AlbumStep>& trail,
+                                  std::string_view pageFolder,
+                                  const std::function<std::string()>& make);
+
   private:
+    struct AlbumLinks {
+        bool known = false;
+        std::vector<AlbumStep> trail;
+        std::string pageFolder;
+        std::string text;
+    };
+
     std::map<std::pair<const std::string*, std::uint8_t>, Line> lines_;
+    AlbumLinks albumLinks_[2];
     std::string rowBlock_;
     std::unique_ptr<RowTemplate> rowTemplate_;
 };

@@ -183,6 +183,9 @@ TemplatePage::TemplatePage(const RunServices& run, PageKind page, const char* ro
       lines_(std::make_unique<Lines>(page, input, parts,
                                      run.pageStore != nullptr ? &run.pageStore->memo() : nullptr)) {
     copy_.store = run.pageStore;
+    if (run.pageStore != nullptr) {
+        input.memo = &run.pageStore->memo();
+    }
     copy_.placed = &placed;
     copy_.routine = routine;
     copy_.templateName = templateOf(page);

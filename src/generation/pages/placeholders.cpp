@@ -6,6 +6,7 @@
 #include "common/paths.h"
 #include "common/text.h"
 #include "generation/copies/gallery_copies.h"
+#include "generation/pages/page_memo.h"
 #include "generation/pages/template.h"
 #include "generation/plan/page_text.h"
 
@@ -54,11 +55,8 @@ constexpr std::uint32_t album(std::initializer_list<PageKind> pages) {
 
 /// Where a tree's album is: a link to the index page of each album from the root to itself,
 /// "&gt;" between them. The links leave any frame the page is shown in.
-std::string albumPath(const PageInput& in) {
+std::string makeAlbumPath(const PageInput& in) {
     std::string out;
-    if (in.job == nullptr) {
-        return out;
-    }
     const std::vector<AlbumStep>& trail = in.job->trail;
     for (std::size_t k = 0; k < trail.size(); ++k) {
         if (k > 0) {
@@ -76,14 +74,37 @@ std::string albumPath(const PageInput& in) {
 }
 
 /// The index page of the album above, or "" for the root.
-std::string albumUp(const PageInput& in) {
-    if (in.job == nullptr) {
-        return {};
-    }
+std::string makeAlbumUp(const PageInput& in) {
     const std::vector<AlbumStep>& trail = in.job->trail;
     return trail.size() < 2
                ? std::string()
                : escapeHtmlText(relativeLink(in.pagePath, trail[trail.size() - 2].indexPage));
+}
+
+/// An album's links as its page shows them (`which` 0: its path, 1: the way up): made for its
+/// first page and shown again on the others of its folder, unless the log takes level 1 (the
+/// links leave their trace there for each page, as they always did).
+std::string albumLinks(const PageInput& in, int which) {
+    if (in.job == nullptr) {
+        return {};
+    }
+    const auto make = [&] { return which == 0 ? makeAlbumPath(in) : makeAlbumUp(in); };
+    if (in.memo == nullptr || logWants(1)) {
+        return make();
+    }
+    const std::string_view page = in.pagePath;
+    const std::size_t slash = page.rfind('/');
+    return in.memo->albumLinks(
+        which, in.job->trail,
+        slash == std::string_view::npos ? std::string_view() : page.substr(0, slash), make);
+}
+
+std::string albumPath(const PageInput& in) {
+    return albumLinks(in, 0);
+}
+
+std::string albumUp(const PageInput& in) {
+    return albumLinks(in, 1);
 }
 
 using U = PlaceholderUse;

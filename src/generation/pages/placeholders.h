@@ -12,6 +12,8 @@
 
 namespace mivo {
 
+class PageMemo;
+
 /// The four pages of the template vocabulary.
 enum class PageKind : std::uint8_t { List, Pict, Index, Menu };
 
@@ -32,6 +34,7 @@ struct PageInput {
     std::string pagePath;                      // the page being written
     std::optional<long> startNo;               // list page: known once its table is written
     const std::string* filelistHead = nullptr; // picture page: filelist.csv's heading
+    PageMemo* memo = nullptr; // the run's: links an album's pages share are made once
 };
 
 /// One row of the list page's table as its placeholders see it.
