@@ -1,5 +1,6 @@
 #include "generation/run/make_run.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,7 +60,8 @@ void pageOrder(Album& album, std::vector<Album*>& order) {
 /// The picture headers of a folder tree's albums, read one album ahead: while an album's pages
 /// are written, a reader thread reads the headers of the album whose pages come next, so both
 /// cores work where an album too small to share its own reads left one idle. Only albums
-/// without copies are read ahead: the copier changes its album's items, which the reads hold.
+/// whose items stay where they are until their pages are read ahead (no copies, no Live
+/// Photos): the reads hold the items.
 class ReadAhead {
   public:
     using Reads = std::unique_ptr<std::optional<PictureMeasurer>>;
@@ -86,7 +88,7 @@ class ReadAhead {
         }
         ahead_.reset();
         aheadFor_ = nullptr;
-        if (next_ < order_.size() && !order_[next_]->job.makeCopies) {
+        if (next_ < order_.size() && keepsItsItems(*order_[next_])) {
             aheadFor_ = order_[next_];
             ahead_ = start(*aheadFor_);
             if (ahead_->has_value()) {
@@ -97,6 +99,14 @@ class ReadAhead {
     }
 
   private:
+    /// Whether nothing moves `album`'s items between now and its pages: the copier changes
+    /// them, and a Live Photo's motion is unfolded into the list and folded back.
+    static bool keepsItsItems(const Album& album) {
+        return !album.job.makeCopies &&
+               std::none_of(album.items.begin(), album.items.end(),
+                            [](const Item& item) { return item.motion != nullptr; });
+    }
+
     Reads start(const Album& album) const {
         Reads reads = std::make_unique<std::optional<PictureMeasurer>>();
         startListTableReads(*reads, pages_, album.job, album.items, run_.pictureWorkers,

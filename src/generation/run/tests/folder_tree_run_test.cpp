@@ -328,6 +328,28 @@ TEST_F(FolderTreeRun, HeadersReadAheadOfTheirAlbumStayWithItAndAStopEndsThem) {
         EXPECT_FALSE(contains(index, other)) << k;
     }
 
+    // Albums with Live Photos and no copies: each motion is unfolded into its album's list
+    // and folded back before the pages, so those albums are read when their turn comes.
+    settings.CheckMedia = true;
+    ASSERT_TRUE(test::shell("ffmpeg -nostdin -y -loglevel error -f lavfi -i "
+                            "testsrc=size=64x48:rate=10 -t 1 -c:v libx264 -pix_fmt yuv420p '" +
+                            (dir / "pics/a0/live.mov") + "' && convert -size 30x40 xc:teal '" +
+                            (dir / "pics/a0/live.jpg") + "'"));
+    for (int k = 1; k < 6; ++k) {
+        for (const char* name : {"live.mov", "live.jpg"}) {
+            fs::copy_file(dir / ("pics/a0/" + std::string(name)),
+                          dir / ("pics/a" + std::to_string(k) + "/" + name));
+        }
+    }
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    for (int k = 0; k < 6; ++k) {
+        const std::string index = page("html/a" + std::to_string(k) + "/index.html");
+        EXPECT_TRUE(contains(index, "," + std::to_string(10 + k) + ",20,p0")) << k << index;
+        EXPECT_TRUE(contains(index, ",30,40,live")) << k << index;
+        EXPECT_FALSE(contains(index, "live.mov")) << k << index;
+    }
+
     // Stopped while a2 is made, with a3's headers being read: the run ends, stopped, and
     // makes no album after it.
     fs::remove_all(dir / "out");
