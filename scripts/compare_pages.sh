@@ -144,8 +144,10 @@ snapshot() { # prog out result
   mkdir -p "$result"
   (cd "$out" && find . -type f ! -name '.mivo-copies' -print0 | sort -z | xargs -0 -r sha256sum) >"$result/files"
   if [[ -f "$out/thumbs/.mivo-copies" ]]; then
-    # Time stamps of pictures differ between the two copies of the folder: keep the rest.
-    cut -f1,3- "$out/thumbs/.mivo-copies" | sort >"$result/record"
+    # Time stamps of pictures differ between the two copies of the folder: keep the rest. A
+    # line stamping the copy folders' own times (it begins with a tab) differs on every
+    # machine and is left out.
+    grep -av $'^\t' "$out/thumbs/.mivo-copies" | cut -f1,3- | sort >"$result/record" || true
   fi
   sed -E 's#^[0-9/]+ [0-9:]+ ##; /Mivo [0-9]+\.[0-9]+/d' "$prog/Mivo.log" 2>/dev/null |
     sed "s#$prog#PROG#g" >"$result/log.all" || true

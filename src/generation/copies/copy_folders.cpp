@@ -15,7 +15,42 @@ bool CopyFolderSet::open(const std::string& pageFolder, std::string& error) {
            views.openInside(page, kViewFolder, error);
 }
 
+void Listing::takeLater(std::function<std::vector<FolderEntry>()> source) {
+    entries_.clear();
+    slots_.clear();
+    source_ = std::move(source);
+}
+
+void Listing::fill() const {
+    if (source_) {
+        const auto source = std::move(source_);
+        source_ = nullptr;
+        index(source());
+    }
+}
+
+std::size_t Listing::size() const {
+    fill();
+    return entries_.size();
+}
+
+bool Listing::holdsExactly(const std::vector<FolderEntry>& entries) const {
+    fill();
+    if (entries.size() != entries_.size()) {
+        return false;
+    }
+    return std::all_of(entries.begin(), entries.end(), [&](const FolderEntry& wanted) {
+        const FolderEntry* entry = find(wanted.name);
+        return entry != nullptr && entry->regular == wanted.regular;
+    });
+}
+
 void Listing::take(std::vector<FolderEntry> entries) {
+    source_ = nullptr;
+    index(std::move(entries));
+}
+
+void Listing::index(std::vector<FolderEntry> entries) const {
     entries_ = std::move(entries);
     slots_.clear();
     slots_.reserve(entries_.size());
@@ -27,6 +62,7 @@ void Listing::take(std::vector<FolderEntry> entries) {
 }
 
 const FolderEntry* Listing::find(std::string_view name) const {
+    fill();
     const std::size_t hash = std::hash<std::string_view>{}(name);
     auto at =
         std::lower_bound(slots_.begin(), slots_.end(), hash,

@@ -43,11 +43,18 @@ class Listing {
   public:
     /// Takes `entries` (in any order) as the folder's contents.
     void take(std::vector<FolderEntry> entries);
+    /// Takes what `source` gives as the folder's contents, asked the first time a name is
+    /// looked up: a run that finds every copy as the record has it may never ask.
+    void takeLater(std::function<std::vector<FolderEntry>()> source);
     bool has(std::string_view name) const { return find(name) != nullptr; }
     bool hasRegular(std::string_view name) const {
         const FolderEntry* entry = find(name);
         return entry != nullptr && entry->regular;
     }
+    /// True when the folder holds `entries` (names without repeats) and nothing else, each a
+    /// regular file or not as it says.
+    bool holdsExactly(const std::vector<FolderEntry>& entries) const;
+    std::size_t size() const;
 
   private:
     struct Slot {
@@ -55,9 +62,12 @@ class Listing {
         std::size_t entry;
     };
     const FolderEntry* find(std::string_view name) const;
+    void fill() const;
+    void index(std::vector<FolderEntry> entries) const;
 
-    std::vector<FolderEntry> entries_;
-    std::vector<Slot> slots_; // by hash
+    mutable std::function<std::vector<FolderEntry>()> source_;
+    mutable std::vector<FolderEntry> entries_;
+    mutable std::vector<Slot> slots_; // by hash
 };
 
 /// Lists a copy folder and removes what a killed run left there: the temporary files of a
@@ -70,6 +80,10 @@ struct FolderContents {
     Listing thumbs;
     Listing thumbs2x;
     Listing views;
+    // The folders hold exactly the copies the record names as made, with the record and 2x/
+    // (their stamps say nothing was added, removed or renamed since a run saw them so): a
+    // finished line's copies are all there, and no file of the user's is.
+    bool asRecorded = false;
 
     bool allExist(const std::string& fileName) const {
         return thumbs.hasRegular(fileName) && thumbs2x.hasRegular(fileName) &&

@@ -134,6 +134,9 @@ std::vector<int> copyVariants(const std::vector<std::string>& itemNames) {
         usual[i] = caseFoldedName(copyNamesOf(itemNames[i], false).file);
         usualNames.insert(usual[i]);
     }
+    if (usualNames.size() == itemNames.size()) {
+        return std::vector<int>(itemNames.size(), 0); // no two items share their usual names
+    }
     std::vector<bool> jpeg(itemNames.size());
     for (std::size_t i = 0; i < itemNames.size(); ++i) {
         jpeg[i] = isJpegName(itemNames[i]);

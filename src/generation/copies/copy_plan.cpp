@@ -174,8 +174,10 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
         // WebP thumbnails where the image library writes them and no file of the user's has
         // their name.
         const std::string webpName = webpThumbName(own.file);
+        // Folders as recorded hold no name the record does not give.
         const auto webpTaken = [&] {
-            return (present.thumbs.has(webpName) || present.thumbs2x.has(webpName)) &&
+            return !present.asRecorded &&
+                   (present.thumbs.has(webpName) || present.thumbs2x.has(webpName)) &&
                    !ownNames.contains(webpName);
         };
         if (!fitsRecord(name)) {
@@ -198,13 +200,16 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             // that made none, or a run without ffmpeg) gets it now, and loses it once small.
             // Copies without WebP thumbnails (an earlier version's) are made again once the
             // library can write them; the library is asked only then.
-            const bool webpKept =
-                made.webp ? present.webpExist(webpName) : webpTaken() || !tools.writesWebp();
-            const bool upToDate = made.ok && same && made.request == request &&
-                                  made.variant == stamp.variant &&
-                                  made.animation == stamp.animation && present.allExist(own.file) &&
-                                  (!(made.webVideoMade || !made.animation.empty()) ||
-                                   present.views.hasRegular(own.webVideo));
+            // With the folders as recorded, a finished line's copies are there: the names
+            // asked for below are the line's own once its variant, kind and animation match.
+            const bool asRecorded = present.asRecorded && made.ok;
+            const bool webpKept = made.webp ? asRecorded || present.webpExist(webpName)
+                                            : webpTaken() || !tools.writesWebp();
+            const bool upToDate =
+                made.ok && same && made.request == request && made.variant == stamp.variant &&
+                made.animation == stamp.animation && (asRecorded || present.allExist(own.file)) &&
+                (!(made.webVideoMade || !made.animation.empty()) || asRecorded ||
+                 present.views.hasRegular(own.webVideo));
             // A video whose copies lack only their WebP thumbnails keeps its web video: the
             // poster is taken again, the transcode is not.
             keepWebVideo = upToDate && video && made.webVideoMade;

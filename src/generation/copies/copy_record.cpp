@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <iterator>
 #include <system_error>
 
 #include "common/log.h"
@@ -17,6 +18,8 @@ namespace mivo {
 namespace {
 
 const char* const kRecordHeader = "mivo-copies 1";
+// What a stamp line says after its first tab.
+const char* const kStampsKey = "folders";
 
 // The thirteenth number of a video's line: 1 for a line of sixteen numbers, written by
 // versions that kept no text of a video; 2 for the same numbers and the text field after them.
@@ -75,7 +78,9 @@ bool unescape(std::string_view value, std::string& out) {
 } // namespace
 
 bool fitsRecord(const std::string& name) {
-    return isPlainFileName(name) && name.find_first_of("\t\r\n") == std::string::npos;
+    return isPlainFileName(name) && std::none_of(name.begin(), name.end(), [](char c) {
+               return c == '\t' || c == '\r' || c == '\n';
+           });
 }
 
 CopyNames recordedNames(const std::string& name, const MadeCopies& made) {
@@ -115,7 +120,80 @@ std::string dateText(long long number) {
            digits.substr(8, 2) + ":" + digits.substr(10, 2) + ":" + digits.substr(12, 2);
 }
 
-CopyRecord readRecord(const CopyFolder& thumbs) {
+std::string folderStampsLine(const FolderStamps& stamps) {
+    // One field of numbers apart by blanks, so that the line looks like no picture's line to
+    // anything that counts its fields.
+    std::string line = "\t";
+    line += kStampsKey;
+    char mark = '\t';
+    for (const FolderStamp& stamp : stamps) {
+        for (const long long field :
+             {static_cast<long long>(stamp.inode), static_cast<long long>(stamp.modified),
+              static_cast<long long>(stamp.changed), static_cast<long long>(stamp.entries)}) {
+            line += mark;
+            line += std::to_string(field);
+            mark = ' ';
+        }
+    }
+    line += '\n';
+    return line;
+}
+
+bool readFolderStamps(std::string_view text, FolderStamps& stamps) {
+    if (text.size() < 2 || text.back() != '\n') {
+        return false;
+    }
+    const std::size_t start = text.rfind('\n', text.size() - 2) + 1; // npos + 1 is 0
+    std::string_view line = text.substr(start, text.size() - 1 - start);
+    const std::string prefix = std::string("\t") + kStampsKey;
+    if (start == 0 || !line.starts_with(prefix)) {
+        return false;
+    }
+    line.remove_prefix(prefix.size());
+    const char* at = line.data();
+    const char* const end = line.data() + line.size();
+    char mark = '\t';
+    for (FolderStamp& stamp : stamps) {
+        long long fields[4] = {};
+        for (long long& field : fields) {
+            if (at == end || *at != mark) {
+                return false;
+            }
+            mark = ' ';
+            const auto [next, ec] = std::from_chars(at + 1, end, field);
+            if (ec != std::errc() || next == at + 1 || field < 0) {
+                return false;
+            }
+            at = next;
+        }
+        stamp = {static_cast<std::uint64_t>(fields[0]), fields[1], fields[2],
+                 static_cast<std::uint64_t>(fields[3])};
+    }
+    return at == end;
+}
+
+bool appendToRecord(const CopyFolder& thumbs, std::string_view line) {
+    const int fd = ::openat(thumbs.fd(), kWebSizesRecord,
+                            O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    while (ok && !line.empty()) {
+        const ssize_t done = ::write(fd, line.data(), line.size());
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = done > 0;
+        if (ok) {
+            line.remove_prefix(static_cast<std::size_t>(done));
+        }
+    }
+    return ::close(fd) == 0 && ok;
+}
+
+CopyRecord readRecord(const CopyFolder& thumbs, std::optional<FolderStamps>* stamps) {
     const int fd =
         ::openat(thumbs.fd(), kWebSizesRecord, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -139,6 +217,13 @@ CopyRecord readRecord(const CopyFolder& thumbs) {
         bytes.resize(got);
     }
     ::close(fd);
+    if (stamps != nullptr) {
+        FolderStamps read;
+        stamps->reset();
+        if (readFolderStamps(bytes, read)) {
+            *stamps = read;
+        }
+    }
     std::vector<std::string> ignored;
     CopyRecord record = parseCopyRecord(bytes, &ignored);
     for (const std::string& name : ignored) {
@@ -330,7 +415,13 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         }
         made.variant = static_cast<int>(variant);
         made.webp = webp;
-        record[std::move(name)] = made;
+        // Records are written in name order: a line after the last name goes at the end
+        // without a search.
+        if (record.empty() || std::prev(record.end())->first < name) {
+            record.emplace_hint(record.end(), std::move(name), std::move(made));
+        } else {
+            record[std::move(name)] = std::move(made);
+        }
     }
     return record;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,9 +98,36 @@ bool readRecordTextField(std::string_view field, MadeCopies& made);
 long long dateNumber(const std::string& date);
 std::string dateText(long long number);
 
+/// What one copy folder's own status said when a run saw it hold exactly the copies on record:
+/// its inode, its modification and change times (nanoseconds since the epoch) and how many
+/// entries it held. A name added, removed or renamed in the folder changes both times.
+struct FolderStamp {
+    std::uint64_t inode = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    std::uint64_t entries = 0;
+
+    bool operator==(const FolderStamp&) const = default;
+};
+
+/// The stamps of thumbs/, thumbs/2x/ and view/, in that order.
+using FolderStamps = std::array<FolderStamp, 3>;
+
+/// The line that stamps the copy folders, added after the record's last. It begins with a
+/// tab, as no picture's line does: earlier versions pass over it.
+std::string folderStampsLine(const FolderStamps& stamps);
+/// The stamps a record's text ends with: true only when its last line, whole, is a stamp line.
+/// Any line after it (a journal's) or a rewritten record leaves the folders unstamped.
+bool readFolderStamps(std::string_view text, FolderStamps& stamps);
+
 /// Reads the record of the open thumbnail folder; absent or unreadable is empty. Names it holds
-/// that lead outside the copy folders are logged and left alone.
-CopyRecord readRecord(const CopyFolder& thumbs);
+/// that lead outside the copy folders are logged and left alone. `stamps`, when given, gets
+/// the folder stamps the record ends with, or nothing.
+CopyRecord readRecord(const CopyFolder& thumbs, std::optional<FolderStamps>* stamps = nullptr);
+
+/// Adds `line` (whole lines) at the end of the record in the open thumbnail folder, in place:
+/// the folder itself is not changed. false when the record is not there or cannot be written.
+bool appendToRecord(const CopyFolder& thumbs, std::string_view line);
 
 /// The record file, open for appending: lines are added as copies are claimed and finished.
 /// Several workers append at once; each append is one write of whole lines.

@@ -1,5 +1,7 @@
 #include "generation/copies/web_sizes.h"
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -7,6 +9,7 @@
 #include "common/log.h"
 #include "generation/copies/copy_plan.h"
 #include "generation/copies/copy_removal.h"
+#include "generation/copies/folder_stamps.h"
 #include "generation/copies/resize_pool.h"
 
 namespace mivo {
@@ -151,6 +154,43 @@ void countItem(bool unreadable, const MediaTools& tools, Item& item, WebSizesRep
     }
 }
 
+/// Stamps the record with the copy folders' times when the folders hold exactly the copies
+/// `record` (the record file as it is) names, and those times have settled (`now` read first).
+/// `listed`, when given, is what the folders held when `seen` was taken, their times settled
+/// then: when they still show `seen`, nothing was added, removed or renamed since, and they
+/// are not listed again.
+void stampFolders(const CopyFolderSet& folders, const CopyRecord& record,
+                  const FolderContents* listed, std::int64_t now, const FolderStamps& seen) {
+    FolderStamps stamps{};
+    if (!statCopyFolders(folders, now, stamps)) {
+        return;
+    }
+    FolderContents fresh;
+    if (listed == nullptr || stamps != seen) {
+        std::vector<FolderEntry> entries;
+        const CopyFolder* const each[3] = {&folders.thumbs, &folders.thumbs2x, &folders.views};
+        Listing* const into[3] = {&fresh.thumbs, &fresh.thumbs2x, &fresh.views};
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (!each[i]->list(entries)) {
+                return;
+            }
+            into[i]->take(std::move(entries));
+        }
+        listed = &fresh;
+    }
+    const std::array<std::vector<FolderEntry>, 3> wanted = recordedContents(record);
+    const Listing* const held[3] = {&listed->thumbs, &listed->thumbs2x, &listed->views};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (!held[i]->holdsExactly(wanted[i])) {
+            return;
+        }
+        stamps[i].entries = wanted[i].size();
+    }
+    // In place: the folder keeps the times just read. Not in the manifest: the line says
+    // nothing of any copy, and a published record has no use for it.
+    appendToRecord(folders.thumbs, folderStampsLine(stamps));
+}
+
 } // namespace
 
 bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report,
@@ -170,15 +210,37 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
         return false;
     }
 
-    const CopyRecord before = readRecord(folders.thumbs);
+    const auto now = [&job] { return job.clock ? job.clock() : fileClockNow(); };
+    std::optional<FolderStamps> stamped;
+    const CopyRecord before = readRecord(folders.thumbs, &stamped);
     const RecordNames ownNames(before);
     const ItemCopyNames names = nameCopies(items, job.tools);
-    const auto isOwn = [&](const std::string& name) {
-        return ownNames.contains(name) || names.assigned.contains(name);
-    };
-    const FolderContents present{listAndTidy(folders.thumbs, isOwn),
-                                 listAndTidy(folders.thumbs2x, isOwn),
-                                 listAndTidy(folders.views, isOwn)};
+    FolderStamps seen{};
+    const bool settled = statCopyFolders(folders, now(), seen);
+    FolderContents present;
+    if (stamped && stampsHold(*stamped, seen, before)) {
+        // Nothing was added, removed or renamed in the folders since a run saw them hold the
+        // copies on record: no listing, and nothing a killed run left to tidy.
+        present.asRecorded = true;
+        // Made from the record only when a name is looked up that the record does not settle.
+        auto recorded = std::make_shared<std::optional<std::array<std::vector<FolderEntry>, 3>>>();
+        const auto recordedFolder = [&before, recorded](std::size_t i) {
+            if (!recorded->has_value()) {
+                *recorded = recordedContents(before);
+            }
+            return std::move((**recorded)[i]);
+        };
+        present.thumbs.takeLater([recordedFolder] { return recordedFolder(0); });
+        present.thumbs2x.takeLater([recordedFolder] { return recordedFolder(1); });
+        present.views.takeLater([recordedFolder] { return recordedFolder(2); });
+    } else {
+        const auto isOwn = [&](const std::string& name) {
+            return ownNames.contains(name) || names.assigned.contains(name);
+        };
+        present.thumbs = listAndTidy(folders.thumbs, isOwn);
+        present.thumbs2x = listAndTidy(folders.thumbs2x, isOwn);
+        present.views = listAndTidy(folders.views, isOwn);
+    }
     const MediaTools& tools = job.tools;
     CopyPlan plan = planCopies(items, names, before, ownNames, present, job.request, tools);
     report.toMake = plan.tasks.size();
@@ -226,7 +288,9 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
     // A run with nothing changed leaves the record as it is; otherwise the journal is
     // written anew with one line per item.
     const bool journalWritten = journal && journal->written();
-    if (journalWritten || plan.after != before) {
+    const bool unchanged = !journalWritten && plan.after == before;
+    bool recordIsAfter = true; // the record file says what plan.after does
+    if (!unchanged) {
         std::string error;
         const bool rewritten =
             folders.thumbs.writeFile(kWebSizesRecord, recordText(plan.after), error);
@@ -236,6 +300,11 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
         if (rewritten || journalWritten) {
             manifest.wrote(folders.thumbs, kWebSizesRecord);
         }
+        recordIsAfter = rewritten;
+    }
+    // Folders found as recorded and left so keep the stamps the record ends with.
+    if (recordIsAfter && !(unchanged && present.asRecorded)) {
+        stampFolders(folders, plan.after, settled ? &present : nullptr, now(), seen);
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ struct CopyJob {
     MediaTools tools;
     std::function<bool()> stopRequested; // asked between items; a running ffmpeg is stopped
     WebCopyProgress progress;
+    // The clock the copy folders' times are set against (fileClockNow when empty).
+    std::function<std::int64_t()> clock;
 };
 
 /// Brings the copies of the album's `items` up to date in its copy folders, and gives every
@@ -57,7 +60,9 @@ struct CopyJob {
 /// original instead). Temporary files of a run that was killed are removed. Items are reduced
 /// by the job's workers; results come back in listing order. Once `stopRequested` says so,
 /// no further item is started. false with `folderError` when the copy folders cannot be made
-/// (every item then failed).
+/// (every item then failed). When the folders hold exactly the copies on record and their
+/// times have settled, the record is stamped with them, and a later run that finds them so
+/// does not list them.
 bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report,
                   std::string& folderError);
 
