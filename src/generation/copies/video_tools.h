@@ -36,7 +36,7 @@ struct VideoFacts {
 
 /// How HDR and wide-gamut video is turned into SDR BT.709: a colour table Mivo computes and
 /// ffmpeg's own lut3d filter applies, or ffmpeg's zscale and tonemap filters (they need ffmpeg
-/// built with zimg), the same mapping at twice the processor time. Default: the table.
+/// built with zimg), the same mapping at more processor time. Default: the table.
 enum class ColourFilters { Default, Zscale, Table };
 
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
