@@ -34,10 +34,10 @@ struct VideoFacts {
     double peakLuminance = 0;
 };
 
-/// How HDR and wide-gamut video is turned into SDR BT.709: ffmpeg's zscale and tonemap
-/// filters (they need ffmpeg built with zimg), or a colour table Mivo computes and ffmpeg's
-/// own lut3d filter applies. Probe: zscale when this ffmpeg has it.
-enum class ColourFilters { Probe, Zscale, Table };
+/// How HDR and wide-gamut video is turned into SDR BT.709: a colour table Mivo computes and
+/// ffmpeg's own lut3d filter applies, or ffmpeg's zscale and tonemap filters (they need ffmpeg
+/// built with zimg), the same mapping at more processor time. Default: the table.
+enum class ColourFilters { Default, Zscale, Table };
 
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
 struct VideoPrograms {
@@ -45,7 +45,7 @@ struct VideoPrograms {
     // Threads one transcode may use; 0 leaves it to ffmpeg (every core). A run that keeps
     // every core busy with one item each gives each transcode one, so none waits on another.
     int threads = 0;
-    ColourFilters colourFilters = ColourFilters::Probe;
+    ColourFilters colourFilters = ColourFilters::Default;
     bool ok() const { return !ffmpeg.empty() && !ffprobe.empty(); }
 };
 
