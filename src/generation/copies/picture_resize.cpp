@@ -756,12 +756,18 @@ bool imageLibraryWritesWebp() {
 }
 
 bool readShootingData(const std::string& path, ExifInfo& info) {
-    info = ExifInfo{};
     // HEIC and AVIF keep EXIF as an item the file's boxes point to: read straight from there,
     // so that a run with nothing to make neither starts the image library nor opens a
     // picture through it.
     std::string block;
-    switch (readHeifExifBlock(path, block)) {
+    const HeifExif found = readHeifExifBlock(path, block);
+    return readShootingData(path, found, block, info);
+}
+
+bool readShootingData(const std::string& path, HeifExif found, const std::string& block,
+                      ExifInfo& info) {
+    info = ExifInfo{};
+    switch (found) {
     case HeifExif::Found:
         return readExifBlock(reinterpret_cast<const unsigned char*>(block.data()), block.size(),
                              info);

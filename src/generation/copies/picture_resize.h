@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "generation/pictures/heif_exif.h"
 #include "generation/plan/item.h"
 
 namespace mivo {
@@ -59,6 +60,10 @@ bool imageLibraryWritesWebp();
 /// TIFF holding an EXIF block) from its header alone, without decoding its pixels. false when
 /// it cannot be read or holds no EXIF block.
 bool readShootingData(const std::string& path, ExifInfo& info);
+/// The same with the EXIF item of a HEIF file already read (readHeifItems): the image library
+/// is asked only when `found` is Unknown.
+bool readShootingData(const std::string& path, HeifExif found, const std::string& block,
+                      ExifInfo& info);
 
 /// Prepares the image library once per process; false when it cannot start.
 bool startImageLibrary();

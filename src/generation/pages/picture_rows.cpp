@@ -122,6 +122,9 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
     row.copy = item.shownCopy();
     // Without copies that show it, an item is shown as a picture is.
     row.kind = row.copy != nullptr ? item.kind : ItemKind::Picture;
+    if (row.copy == nullptr && item.kind != ItemKind::Picture && measurer_ != nullptr) {
+        size = measurer_->readNow(i); // the readers left its header alone
+    }
     if (row.kind != ItemKind::Picture) {
         // Neither a HEIC, PNG... picture nor a video has a header the reader knows: its size
         // is its display copy's (its poster's), its shooting data from the image library or
@@ -147,11 +150,17 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
                 size.exif.model = row.copy->model;
             } else if (isHeifName(item.name())) {
                 // Cameras write EXIF into HEIC and AVIF; PNG, WebP and TIFF seldom hold any,
-                // and reading them would start the image library on every run.
-                readShootingData(item.path, size.exif);
+                // and reading them would start the image library on every run. One read of
+                // the file's boxes finds both its EXIF and its XMP item.
+                const HeifItems found = readHeifItems(item.path, pages.fileCaptions);
+                readShootingData(item.path, found.exif, found.exifBlock, size.exif);
                 if (pages.fileCaptions) {
-                    // A description in the XMP item wins over EXIF's, as in a JPEG.
-                    std::string described = readPictureCaption(item.path);
+                    // A description in the XMP item wins over EXIF's, as in a JPEG. A file
+                    // not laid out as HEIF is asked as any other.
+                    std::string described =
+                        found.xmp == HeifExif::Found     ? xmpDescription(found.xmpPacket)
+                        : found.xmp == HeifExif::Unknown ? readPictureCaption(item.path)
+                                                         : std::string();
                     if (!described.empty()) {
                         size.exif.caption = std::move(described);
                     }

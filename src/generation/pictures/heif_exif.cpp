@@ -1,8 +1,10 @@
 #include "generation/pictures/heif_exif.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
@@ -12,6 +14,9 @@ namespace {
 
 // The boxes a phone writes before its picture data fit here many times over.
 constexpr std::size_t kHeadBytes = 64 * 1024;
+// What is read first: the ftyp box and the start of the meta box, which says how far it goes.
+// A phone's meta box is a few kilobytes; the rest of kHeadBytes is read only when it is longer.
+constexpr std::size_t kFirstBytes = 4 * 1024;
 // An EXIF block or an XMP packet is a few kilobytes; a larger item is not one a camera or a
 // photo manager wrote, and is never read.
 constexpr std::uint64_t kMaxItemBytes = 1024 * 1024;
@@ -185,10 +190,46 @@ bool readAt(int fd, std::uint64_t offset, std::size_t size, std::string& out) {
     return got == size;
 }
 
-// `read(offset, size, out)` gives the bytes of the file there: false when there are fewer.
-template <class Read> HeifExif readItem(const Read& read, Wanted wanted, std::string& block) {
-    std::string head;
+// The file's first bytes, as far as its meta box reaches and never past kHeadBytes: a first
+// read of kFirstBytes, then, when the meta box runs past them, a read to its end. Where the
+// first bytes do not say where the meta box ends, kHeadBytes are read as a whole.
+template <class Read> void readHead(const Read& read, std::string& head) {
+    read(0, kFirstBytes, head);
+    if (head.size() < kFirstBytes) {
+        return; // the whole file
+    }
+    std::uint64_t at = 0;
+    while (at + 8 <= head.size()) {
+        Reader reader(std::string_view(head).substr(static_cast<std::size_t>(at)));
+        std::uint64_t size = reader.number(4);
+        const std::string_view type = reader.take(4);
+        if (size == 1) {
+            size = reader.number(8);
+        }
+        if (reader.failed() || size < 8) {
+            break;
+        }
+        if (type == "meta") {
+            if (at + size > head.size()) {
+                read(0, static_cast<std::size_t>(std::min<std::uint64_t>(at + size, kHeadBytes)),
+                     head);
+            }
+            return;
+        }
+        at += size;
+    }
     read(0, kHeadBytes, head);
+}
+
+// Where the meta box's item boxes lie in `head`: Unknown when the file is not HEIF or its meta
+// box does not fit in the head.
+struct MetaBoxes {
+    std::string_view iinf;
+    std::string_view iloc;
+    std::string_view idat;
+};
+
+HeifExif findMetaBoxes(std::string_view head, MetaBoxes& boxes) {
     Reader file(head);
     Box box;
     bool heif = false;
@@ -204,23 +245,28 @@ template <class Read> HeifExif readItem(const Read& read, Wanted wanted, std::st
     }
     Reader meta(box.body);
     meta.number(4); // version and flags
-    std::string_view iinf;
-    std::string_view iloc;
-    std::string_view idat;
     Box child;
     while (nextBox(meta, child)) {
         if (child.type == "iinf") {
-            iinf = child.body;
+            boxes.iinf = child.body;
         } else if (child.type == "iloc") {
-            iloc = child.body;
+            boxes.iloc = child.body;
         } else if (child.type == "idat") {
-            idat = child.body;
+            boxes.idat = child.body;
         }
     }
+    return boxes.iinf.empty() || boxes.iloc.empty() ? HeifExif::Unknown : HeifExif::Found;
+}
+
+// The wanted item of a file whose meta boxes are `boxes`; `read(offset, size, out)` gives the
+// bytes of the file there: false when there are fewer.
+template <class Read>
+HeifExif readItem(const Read& read, const MetaBoxes& boxes, Wanted wanted, std::string& block) {
+    block.clear();
+    const std::string_view iinf = boxes.iinf;
+    const std::string_view iloc = boxes.iloc;
+    const std::string_view idat = boxes.idat;
     std::uint32_t item = 0;
-    if (iinf.empty() || iloc.empty()) {
-        return HeifExif::Unknown;
-    }
     if (!findItem(iinf, wanted, item)) {
         return HeifExif::None;
     }
@@ -251,25 +297,45 @@ template <class Read> HeifExif readItem(const Read& read, Wanted wanted, std::st
     return HeifExif::Found;
 }
 
-// The item of the file at `path`.
-HeifExif readFileItem(const std::string& path, Wanted wanted, std::string& block) {
-    block.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return HeifExif::Unknown;
+// The items asked for: the head once, then each item found.
+template <class Read> HeifItems readItems(const Read& read, bool exif, bool xmp) {
+    HeifItems items;
+    std::string head;
+    readHead(read, head);
+    MetaBoxes boxes;
+    if (findMetaBoxes(head, boxes) != HeifExif::Found) {
+        return items;
     }
-    const HeifExif found =
-        readItem([fd](std::uint64_t offset, std::size_t size,
-                      std::string& out) { return readAt(fd, offset, size, out); },
-                 wanted, block);
-    ::close(fd);
-    return found;
+    if (exif) {
+        items.exif = readItem(read, boxes, Wanted::Exif, items.exifBlock);
+    }
+    if (xmp) {
+        items.xmp = readItem(read, boxes, Wanted::Xmp, items.xmpPacket);
+    }
+    return items;
 }
 
-// The item of a file held in memory.
-HeifExif readMemoryItem(std::string_view file, Wanted wanted, std::string& block) {
-    block.clear();
-    return readItem(
+// The items of the file at `path`. O_NONBLOCK keeps a FIFO from blocking the open; anything
+// but a regular file is not read.
+HeifItems readFileItems(const std::string& path, bool exif, bool xmp) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return {};
+    }
+    struct stat info {};
+    HeifItems items;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        items = readItems([fd](std::uint64_t offset, std::size_t size,
+                               std::string& out) { return readAt(fd, offset, size, out); },
+                          exif, xmp);
+    }
+    ::close(fd);
+    return items;
+}
+
+// The items of a file held in memory.
+HeifItems readMemoryItems(std::string_view file, bool exif, bool xmp) {
+    return readItems(
         [file](std::uint64_t offset, std::size_t size, std::string& out) {
             if (offset >= file.size()) {
                 out.clear();
@@ -278,25 +344,41 @@ HeifExif readMemoryItem(std::string_view file, Wanted wanted, std::string& block
             out.assign(file.substr(static_cast<std::size_t>(offset), size));
             return out.size() == size;
         },
-        wanted, block);
+        exif, xmp);
 }
 
 } // namespace
 
+HeifItems readHeifItems(const std::string& path, bool xmp) {
+    return readFileItems(path, true, xmp);
+}
+
+HeifItems readHeifItemsFromBytes(std::string_view file, bool xmp) {
+    return readMemoryItems(file, true, xmp);
+}
+
 HeifExif readHeifExifBlock(const std::string& path, std::string& block) {
-    return readFileItem(path, Wanted::Exif, block);
+    HeifItems items = readFileItems(path, true, false);
+    block = std::move(items.exifBlock);
+    return items.exif;
 }
 
 HeifExif readHeifExifBlockFromBytes(std::string_view file, std::string& block) {
-    return readMemoryItem(file, Wanted::Exif, block);
+    HeifItems items = readMemoryItems(file, true, false);
+    block = std::move(items.exifBlock);
+    return items.exif;
 }
 
 HeifExif readHeifXmpBlock(const std::string& path, std::string& block) {
-    return readFileItem(path, Wanted::Xmp, block);
+    HeifItems items = readFileItems(path, false, true);
+    block = std::move(items.xmpPacket);
+    return items.xmp;
 }
 
 HeifExif readHeifXmpBlockFromBytes(std::string_view file, std::string& block) {
-    return readMemoryItem(file, Wanted::Xmp, block);
+    HeifItems items = readMemoryItems(file, false, true);
+    block = std::move(items.xmpPacket);
+    return items.xmp;
 }
 
 } // namespace mivo

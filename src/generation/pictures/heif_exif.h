@@ -14,6 +14,22 @@ enum class HeifExif {
     Unknown, // not laid out as this reader knows (or not readable): ask the image library
 };
 
+/// The EXIF item and the XMP packet of one HEIF file, each as readHeifExifBlock and
+/// readHeifXmpBlock give it.
+struct HeifItems {
+    HeifExif exif = HeifExif::Unknown;
+    std::string exifBlock;
+    HeifExif xmp = HeifExif::Unknown;
+    std::string xmpPacket;
+};
+
+/// Reads the EXIF item of the HEIF file `path` and, with `xmp`, its XMP packet, through one
+/// open and one read of the boxes at its start, then one read per item found. Anything but a
+/// regular file is Unknown; without `xmp`, so is the packet.
+HeifItems readHeifItems(const std::string& path, bool xmp);
+/// The same for a whole file held in memory.
+HeifItems readHeifItemsFromBytes(std::string_view file, bool xmp);
+
 /// Reads the EXIF item of the HEIF file `path` (two reads: the boxes at its start, the item).
 HeifExif readHeifExifBlock(const std::string& path, std::string& block);
 /// The same for a whole file held in memory.

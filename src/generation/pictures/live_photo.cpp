@@ -356,13 +356,24 @@ void pairLivePhotos(PictureList& items) {
         std::vector<std::size_t> stills;
         std::vector<std::size_t> motions;
     };
+    // Only the names a video bears: a roll holds far more stills than videos, and a still
+    // whose name no video bears joins no pair by name.
     std::map<std::string, Pair> byName;
+    std::vector<std::size_t> stills;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Item& item = items[i];
         if (item.kind == ItemKind::Video && isMotionName(item.name())) {
             byName[asciiUpper(cmCutExt(item.name()))].motions.push_back(i);
         } else if (item.kind != ItemKind::Video && isStillName(item.name())) {
-            byName[asciiUpper(cmCutExt(item.name()))].stills.push_back(i);
+            stills.push_back(i);
+        }
+    }
+    if (!byName.empty()) {
+        for (const std::size_t i : stills) {
+            const auto it = byName.find(asciiUpper(cmCutExt(items[i].name())));
+            if (it != byName.end()) {
+                it->second.stills.push_back(i);
+            }
         }
     }
     std::vector<bool> paired(items.size(), false);
@@ -388,12 +399,12 @@ void pairLivePhotos(PictureList& items) {
     // video left over holds an identifier; exactly one still and one video per identifier.
     std::vector<std::size_t> stillsLeft;
     std::vector<std::size_t> motionsLeft;
-    for (const auto& [name, pair] : byName) {
-        for (const std::size_t i : pair.stills) {
-            if (!stillPaired[i]) {
-                stillsLeft.push_back(i);
-            }
+    for (const std::size_t i : stills) {
+        if (!stillPaired[i]) {
+            stillsLeft.push_back(i);
         }
+    }
+    for (const auto& [name, pair] : byName) {
         for (const std::size_t i : pair.motions) {
             if (!paired[i]) {
                 motionsLeft.push_back(i);

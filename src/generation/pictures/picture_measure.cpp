@@ -210,7 +210,25 @@ void PictureMeasurer::startThreads(std::size_t count) {
     }
 }
 
+namespace {
+
+// A HEIC picture or a video is shown through its copies, with the size and shooting data its
+// copy record holds: its header is not read here (the reader knows only JPEG, GIF and BMP).
+bool headerRead(const Item& item) {
+    return item.kind == ItemKind::Picture;
+}
+
+} // namespace
+
 MeasuredSize PictureMeasurer::measure(std::size_t index, bool* onDisk, bool fromDisk) const {
+    MeasuredSize size;
+    if (!headerRead(pictures_[index])) {
+        return size;
+    }
+    return measureNow(index, onDisk, fromDisk);
+}
+
+MeasuredSize PictureMeasurer::measureNow(std::size_t index, bool* onDisk, bool fromDisk) const {
     MeasuredSize size;
     ExifInfo* exif = shootingData_ ? &size.exif : nullptr;
     const Item& item = pictures_[index];
@@ -293,14 +311,22 @@ void PictureMeasurer::ringWork(HeaderRing& ring) {
             continue;
         }
         lock.unlock();
+        std::vector<std::size_t> unread;
         for (std::size_t i = first; i < last; ++i) {
-            ring.start(i, folderFd_, pictures_[i].name().c_str(), shootingData_);
+            if (headerRead(pictures_[i])) {
+                ring.start(i, folderFd_, pictures_[i].name().c_str(), shootingData_);
+            } else {
+                unread.push_back(i);
+            }
         }
         finished.clear();
         ring.finish(finished);
         lock.lock();
         for (HeaderRing::Finished& f : finished) {
             publish(f.index, std::move(f.size));
+        }
+        for (const std::size_t i : unread) {
+            publish(i, MeasuredSize{});
         }
         advanceReady();
     }

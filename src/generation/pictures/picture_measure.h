@@ -86,6 +86,10 @@ class PictureMeasurer {
     /// The size of picture `index`, waiting for it when need be. Pictures are taken in order:
     /// 0, 1, 2, ... each once.
     MeasuredSize take(std::size_t index);
+    /// Picture `index`'s header read now, whatever its kind: take() gives nothing for a HEIC
+    /// picture or a video, which are shown through their copies; one without copies is shown
+    /// as a picture, from whatever its header says.
+    MeasuredSize readNow(std::size_t index) const { return measureNow(index, nullptr, false); }
 
     /// Starts reading now on one of the run's threads, where a small gallery would wait for
     /// its writer to read it: its writer is still busy with the album before it.
@@ -102,6 +106,7 @@ class PictureMeasurer {
     };
 
     MeasuredSize measure(std::size_t index, bool* onDisk, bool fromDisk) const;
+    MeasuredSize measureNow(std::size_t index, bool* onDisk, bool fromDisk) const;
     void work();
     /// Reads every picture not yet claimed through `ring`; called without mutex_ held.
     void ringWork(HeaderRing& ring);

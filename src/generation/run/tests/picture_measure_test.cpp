@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/log.h"
@@ -83,6 +84,37 @@ TEST(PictureMeasurer, GivesEverySizeInListingOrderWhateverTheWorkers) {
     // A writer that stops early (a second table block, a failed page) leaves nothing running.
     PictureMeasurer stopped(dir / "pics", pictures, 8);
     EXPECT_EQ(stopped.take(0).width, 1);
+}
+
+TEST(PictureMeasurer, LeavesTheHeadersOfHeifPicturesAndVideosToTheirCopies) {
+    TempDir dir;
+    PictureList pictures;
+    // Every file holds a GIF's header, whatever its name says: only a picture's is read.
+    const std::vector<std::pair<std::string, ItemKind>> files = {
+        {"a.gif", ItemKind::Picture},      {"b.heic", ItemKind::MediaPicture},
+        {"c.mp4", ItemKind::Video},        {"d.gif", ItemKind::Picture},
+        {"e.png", ItemKind::MediaPicture}, {"f.mov", ItemKind::Video}};
+    for (int i = 0; i < 60; ++i) {
+        const auto& [name, kind] = files[static_cast<std::size_t>(i) % files.size()];
+        const std::string numbered = std::to_string(i) + name;
+        dir.write("pics/" + numbered, gifBytes(i + 1, 3));
+        pictures.add(listedItem(dir / "pics", numbered, kind));
+    }
+    for (int workers : {1, 4}) {
+        PictureMeasurer measurer(dir / "pics", pictures, workers);
+        for (std::size_t i = 0; i < 60; ++i) {
+            const MeasuredSize size = measurer.take(i);
+            EXPECT_EQ(size.ok, pictures[i].kind == ItemKind::Picture) << pictures[i].name();
+            if (size.ok) {
+                EXPECT_EQ(size.width, static_cast<long>(i + 1));
+            }
+            // One without copies is shown as a picture: its header is read when asked.
+            const MeasuredSize now = measurer.readNow(i);
+            ASSERT_TRUE(now.ok) << pictures[i].name();
+            EXPECT_EQ(now.width, static_cast<long>(i + 1));
+            EXPECT_EQ(now.height, 3);
+        }
+    }
 }
 
 /// Drops a written file from the page cache, so that reading it goes to the disk.
