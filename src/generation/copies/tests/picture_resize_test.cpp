@@ -316,6 +316,77 @@ TEST_F(PictureResizeTest, OtherKindsOfPictureBecomeUprightSrgbJpegs) {
     }
 }
 
+// The mean difference, over every pixel and band, between a copy and `path` as libvips's
+// thumbnail makes it at the copy's size; -1 when either cannot be read or the sizes differ.
+double meanDifferenceFromLibvips(const std::string& copy, const std::string& path) {
+    VipsImage* ours = vips_image_new_from_buffer(copy.data(), copy.size(), "", nullptr);
+    VipsImage* theirs = nullptr;
+    VipsImage* difference = nullptr;
+    double mean = -1;
+    if (ours != nullptr &&
+        vips_thumbnail(path.c_str(), &theirs, vips_image_get_width(ours), "height",
+                       vips_image_get_height(ours), "size", VIPS_SIZE_DOWN, nullptr) == 0 &&
+        vips_image_get_width(theirs) == vips_image_get_width(ours) &&
+        vips_image_get_height(theirs) == vips_image_get_height(ours) &&
+        vips_subtract(ours, theirs, &difference, nullptr) == 0) {
+        VipsImage* size = nullptr;
+        if (vips_abs(difference, &size, nullptr) == 0) {
+            vips_avg(size, &mean, nullptr);
+            g_object_unref(size);
+        }
+    }
+    for (VipsImage* image : {ours, theirs, difference}) {
+        if (image != nullptr) {
+            g_object_unref(image);
+        }
+    }
+    return mean;
+}
+
+TEST_F(PictureResizeTest, HeicCopiesMatchTheLibrarysOwnAndComeUpright) {
+    if (!imageLibraryReads("heifload")) {
+        GTEST_SKIP() << "no HEIC loader";
+    }
+    request = ResizeRequest{40, 40, 200};
+    // A textured picture: a wrong row length, band count, turn or filter shows as a large
+    // difference from libvips's own copies, where the JPEG's copies (shrunk the same way) are
+    // the measure of what the filters and the encoding alone make of it.
+    const std::string rough = dir / "rough.jpg";
+    ASSERT_TRUE(convert("-seed 7 -size 600x400 plasma:fractal -quality 95", rough));
+    ASSERT_TRUE(vipsCopy(rough, dir / "rough.heic"));
+    // The same turned by an EXIF orientation: shown as libvips shows it.
+    VipsImage* image = vips_image_new_from_file(rough.c_str(), nullptr);
+    ASSERT_NE(image, nullptr);
+    VipsImage* turned = nullptr;
+    ASSERT_EQ(vips_copy(image, &turned, nullptr), 0);
+    vips_image_set_int(turned, "orientation", 6);
+    ASSERT_EQ(vips_image_write_to_file(turned, (dir / "turned.heic").c_str(), nullptr), 0);
+    g_object_unref(image);
+    g_object_unref(turned);
+    const EncodedCopies fromJpeg = copiesOf(rough);
+    const std::string* jpegCopies[] = {&fromJpeg.view, &fromJpeg.thumb2x, &fromJpeg.thumb};
+    for (const char* name : {"rough.heic", "turned.heic"}) {
+        SCOPED_TRACE(name);
+        const EncodedCopies copies = copiesOf(dir / name);
+        const std::string* heicCopies[] = {&copies.view, &copies.thumb2x, &copies.thumb};
+        for (std::size_t i = 0; i < 3; ++i) {
+            const double jpegDifference = meanDifferenceFromLibvips(*jpegCopies[i], rough);
+            const double difference = meanDifferenceFromLibvips(*heicCopies[i], dir / name);
+            EXPECT_GE(difference, 0) << i;
+            EXPECT_LT(difference, jpegDifference + 1.5) << i;
+        }
+    }
+
+    // Transparency and other colours still take the library's way: on the checker, in sRGB.
+    ASSERT_TRUE(convert("-size 300x200 xc:'rgba(0,0,0,0.5)'", dir / "half.png"));
+    ASSERT_TRUE(vipsCopy(dir / "half.png", dir / "half.heic"));
+    const Decoded half = decode(copiesOf(dir / "half.heic").view);
+    ASSERT_FALSE(half.centre.empty());
+    EXPECT_NEAR(half.centre[0], 74, 10);
+    writeThroughProfile(dir / "p3.heic", "p3");
+    expectColour(copiesOf(dir / "p3.heic").view, {135, 206, 235}, 10);
+}
+
 TEST_F(PictureResizeTest, PicturesInMemoryGetTheSameCopies) {
     request = ResizeRequest{30, 30, 100};
     const std::string png = dir / "frame.png";
