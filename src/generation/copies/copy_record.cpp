@@ -50,6 +50,27 @@ int hexDigit(char c) {
     return -1;
 }
 
+/// std::from_chars for a whole number; the short numbers of a record line (up to 18 digits,
+/// always the case for the numbers this version writes) are read without it.
+std::from_chars_result readWholeNumber(const char* at, const char* end, long long& value) {
+    const char* p = at;
+    const bool negative = p != end && *p == '-';
+    if (negative) {
+        ++p;
+    }
+    const char* const digits = p;
+    long long number = 0;
+    while (p != end && *p >= '0' && *p <= '9' && p - digits < 18) {
+        number = number * 10 + (*p - '0');
+        ++p;
+    }
+    if (p == digits || (p != end && *p >= '0' && *p <= '9')) {
+        return std::from_chars(at, end, value);
+    }
+    value = negative ? -number : number;
+    return {p, std::errc()};
+}
+
 bool unescape(std::string_view value, std::string& out) {
     out.clear();
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -362,7 +383,7 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             if (*at != '\t') {
                 break;
             }
-            const auto [next, ec] = std::from_chars(at + 1, lineEnd, fields[count]);
+            const auto [next, ec] = readWholeNumber(at + 1, lineEnd, fields[count]);
             if (ec != std::errc() || next == at + 1) {
                 break;
             }
