@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <iterator>
+#include <limits>
 #include <system_error>
 
 #include "common/log.h"
@@ -50,8 +51,8 @@ int hexDigit(char c) {
     return -1;
 }
 
-/// std::from_chars for a whole number; the short numbers of a record line (up to 18 digits,
-/// always the case for the numbers this version writes) are read without it.
+/// std::from_chars for a whole number; the numbers of a record line (up to 19 digits, as a
+/// time in nanoseconds has, while they stay in range) are read without it.
 std::from_chars_result readWholeNumber(const char* at, const char* end, long long& value) {
     const char* p = at;
     const bool negative = p != end && *p == '-';
@@ -64,7 +65,13 @@ std::from_chars_result readWholeNumber(const char* at, const char* end, long lon
         number = number * 10 + (*p - '0');
         ++p;
     }
-    if (p == digits || (p != end && *p >= '0' && *p <= '9')) {
+    const auto isDigit = [end](const char* c) { return c != end && *c >= '0' && *c <= '9'; };
+    if (isDigit(p) && !isDigit(p + 1) &&
+        number <= (std::numeric_limits<long long>::max() - (*p - '0')) / 10) {
+        number = number * 10 + (*p - '0'); // a nineteenth digit that keeps it in range
+        ++p;
+    }
+    if (p == digits || isDigit(p)) {
         return std::from_chars(at, end, value);
     }
     value = negative ? -number : number;
