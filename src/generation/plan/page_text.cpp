@@ -346,6 +346,12 @@ void FolderLinks::workOut() const {
 }
 
 std::string FolderLinks::to(const std::string& name) const {
+    std::string link;
+    linkTo(name, link);
+    return link;
+}
+
+void FolderLinks::linkTo(const std::string& name, std::string& out) const {
     if (!workedOut_) {
         workOut();
     }
@@ -353,13 +359,11 @@ std::string FolderLinks::to(const std::string& name) const {
     const bool plain = !name.empty() && name != "." && name != ".." &&
                        name.find('/') == std::string::npos && name != pageFolderName_;
     if (!prefixKnown_ || !plain) {
-        return relativeLink(fromPage_, cmAddPath(folder_, name, kPathSeparator));
+        out = relativeLink(fromPage_, cmAddPath(folder_, name, kPathSeparator));
+        return;
     }
-    std::string link;
-    link.reserve(prefix_.size() + name.size() + 8);
-    link.append(prefix_);
-    appendLinkPath(link, name);
-    return link;
+    out.assign(prefix_);
+    appendLinkPath(out, name);
 }
 
 std::string escapeScriptBreaks(std::string_view text) {

@@ -32,6 +32,8 @@ class FolderLinks {
   public:
     FolderLinks(const std::string& fromPage, const std::string& folder);
     std::string to(const std::string& name) const;
+    /// to(name), written over `out`, whose room is used again.
+    void linkTo(const std::string& name, std::string& out) const;
 
   private:
     void workOut() const;
