@@ -126,12 +126,21 @@ std::string caseFoldedName(const std::string& name) {
 }
 
 std::vector<int> copyVariants(const std::vector<std::string>& itemNames) {
+    std::vector<std::string> usualFiles(itemNames.size());
+    for (std::size_t i = 0; i < itemNames.size(); ++i) {
+        usualFiles[i] = copyNamesOf(itemNames[i], false).file;
+    }
+    return copyVariants(itemNames, usualFiles);
+}
+
+std::vector<int> copyVariants(const std::vector<std::string>& itemNames,
+                              const std::vector<std::string>& usualFiles) {
     std::vector<std::size_t> order(itemNames.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::vector<std::string> usual(itemNames.size());
     std::unordered_set<std::string> usualNames;
     for (std::size_t i = 0; i < itemNames.size(); ++i) {
-        usual[i] = caseFoldedName(copyNamesOf(itemNames[i], false).file);
+        usual[i] = caseFoldedName(usualFiles[i]);
         usualNames.insert(usual[i]);
     }
     if (usualNames.size() == itemNames.size()) {

@@ -54,5 +54,9 @@ std::string caseFoldedName(const std::string& name);
 /// own name ("b.gif.jpg" before the copies of "b.gif"), then names in byte order ("a.MOV"
 /// before "a.mov"); a later one takes the first free variant. Depends only on the names.
 std::vector<int> copyVariants(const std::vector<std::string>& itemNames);
+/// copyVariants with each item's usual copy file name (copyNamesOf(name, ...).file, variant 0)
+/// already known.
+std::vector<int> copyVariants(const std::vector<std::string>& itemNames,
+                              const std::vector<std::string>& usualFiles);
 
 } // namespace mivo

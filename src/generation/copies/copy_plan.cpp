@@ -89,14 +89,24 @@ ItemCopyNames nameCopies(const PictureList& items, const MediaTools& tools) {
         itemNames.push_back(item.name());
     }
     ItemCopyNames out;
-    out.variants = copyVariants(itemNames);
     out.names.resize(items.size());
+    // The usual names first: the variants are worked out from their files, and an item whose
+    // usual names are its own keeps them.
+    std::vector<std::string> usualFiles(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const bool video = items[i].kind == ItemKind::Video;
+        out.names[i] = copyNamesOf(itemNames[i], video, 0, animationWanted(items[i], tools));
+        usualFiles[i] = out.names[i].file;
+    }
+    out.variants = copyVariants(itemNames, usualFiles);
     std::vector<std::string> assigned;
     assigned.reserve(items.size() * 2);
     for (std::size_t i = 0; i < items.size(); ++i) {
         const bool video = items[i].kind == ItemKind::Video;
-        out.names[i] =
-            copyNamesOf(itemNames[i], video, out.variants[i], animationWanted(items[i], tools));
+        if (out.variants[i] >= 2) {
+            out.names[i] =
+                copyNamesOf(itemNames[i], video, out.variants[i], animationWanted(items[i], tools));
+        }
         assigned.push_back(out.names[i].file);
         // The WebP thumbnails' name is kept for the item whether or not it gets them.
         assigned.push_back(webpThumbName(out.names[i].file));

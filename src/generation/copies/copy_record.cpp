@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <charconv>
 #include <iterator>
+#include <limits>
 #include <system_error>
 
 #include "common/log.h"
@@ -48,6 +49,33 @@ int hexDigit(char c) {
         return c - 'A' + 10;
     }
     return -1;
+}
+
+/// std::from_chars for a whole number; the numbers of a record line (up to 19 digits, as a
+/// time in nanoseconds has, while they stay in range) are read without it.
+std::from_chars_result readWholeNumber(const char* at, const char* end, long long& value) {
+    const char* p = at;
+    const bool negative = p != end && *p == '-';
+    if (negative) {
+        ++p;
+    }
+    const char* const digits = p;
+    long long number = 0;
+    while (p != end && *p >= '0' && *p <= '9' && p - digits < 18) {
+        number = number * 10 + (*p - '0');
+        ++p;
+    }
+    const auto isDigit = [end](const char* c) { return c != end && *c >= '0' && *c <= '9'; };
+    if (isDigit(p) && !isDigit(p + 1) &&
+        number <= (std::numeric_limits<long long>::max() - (*p - '0')) / 10) {
+        number = number * 10 + (*p - '0'); // a nineteenth digit that keeps it in range
+        ++p;
+    }
+    if (p == digits || isDigit(p)) {
+        return std::from_chars(at, end, value);
+    }
+    value = negative ? -number : number;
+    return {p, std::errc()};
 }
 
 bool unescape(std::string_view value, std::string& out) {
@@ -362,7 +390,7 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
             if (*at != '\t') {
                 break;
             }
-            const auto [next, ec] = std::from_chars(at + 1, lineEnd, fields[count]);
+            const auto [next, ec] = readWholeNumber(at + 1, lineEnd, fields[count]);
             if (ec != std::errc() || next == at + 1) {
                 break;
             }

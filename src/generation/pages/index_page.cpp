@@ -12,16 +12,20 @@ namespace mivo {
 
 namespace {
 
-/// `name`[k] = ["field", ...]; for every picture k that has fields (`fieldsOf` gives none for
-/// the others), the array declared before its first element. Nothing when no picture has any,
-/// so pages without such data stay as they were.
+using Fields = std::vector<const std::string*>;
+
+/// `name`[k] = ["field", ...]; for every picture k that has fields (`fieldsOf(k, fields)` puts
+/// none into the emptied list for the others), the array declared before its first element.
+/// Nothing when no picture has any, so pages without such data stay as they were.
 template <class FieldsOf>
 void writeFieldArray(PageFile& page, const std::string& name, std::size_t count,
                      const FieldsOf& fieldsOf) {
     bool declared = false;
     std::string line;
+    Fields fields;
     for (std::size_t k = 0; k < count; ++k) {
-        const std::vector<const std::string*> fields = fieldsOf(k);
+        fields.clear();
+        fieldsOf(k, fields);
         if (fields.empty()) {
             continue;
         }
@@ -31,7 +35,9 @@ void writeFieldArray(PageFile& page, const std::string& name, std::size_t count,
         }
         line.assign(name).append("[").append(std::to_string(k)).append("] = [");
         for (std::size_t f = 0; f < fields.size(); ++f) {
-            line.append(f == 0 ? "\"" : ", \"").append(escapeScriptData(*fields[f])).append("\"");
+            line.append(f == 0 ? "\"" : ", \"");
+            appendScriptData(line, *fields[f]);
+            line.push_back('"');
         }
         line.append("];");
         page.writeScriptLine(line);
@@ -41,12 +47,10 @@ void writeFieldArray(PageFile& page, const std::string& name, std::size_t count,
 /// writeFieldArray for a column that holds each picture's fields as they are written.
 void writeColumnArray(PageFile& page, const std::string& name,
                       const std::vector<std::vector<std::string>>& column, std::size_t count) {
-    writeFieldArray(page, name, std::min(column.size(), count), [&](std::size_t k) {
-        std::vector<const std::string*> fields;
+    writeFieldArray(page, name, std::min(column.size(), count), [&](std::size_t k, Fields& fields) {
         for (const std::string& field : column[k]) {
             fields.push_back(&field);
         }
-        return fields;
     });
 }
 
@@ -62,22 +66,21 @@ void writePictureArrays(const PagePlan& pages, const AlbumJob& job, const IndexP
     }
     const std::size_t listed = std::min(items.size(), count);
     // aryPicInfo[k]: the filelist fields of picture k, for the rows that quoted a field.
-    writeFieldArray(page, "aryPicInfo", listed, [&](std::size_t k) {
-        std::vector<const std::string*> fields;
+    writeFieldArray(page, "aryPicInfo", listed, [&](std::size_t k, Fields& fields) {
         const ClassFileData& file = items[k].file;
         if (job.useFilelist && file.infoQuoted) {
             for (const std::string& field : file.infoFields) {
                 fields.push_back(&field);
             }
         }
-        return fields;
     });
     // aryPicCaption[k]: the description picture k holds, for the pictures filelist.csv gives
     // no caption; nothing for a gallery without such pictures.
-    writeFieldArray(page, "aryPicCaption", listed, [&](std::size_t k) {
+    writeFieldArray(page, "aryPicCaption", listed, [&](std::size_t k, Fields& fields) {
         const std::string& caption = items[k].fileCaption;
-        return caption.empty() ? std::vector<const std::string*>()
-                               : std::vector<const std::string*>{&caption};
+        if (!caption.empty()) {
+            fields.push_back(&caption);
+        }
     });
     // aryPicVideo[k]: video k's web video (link, seconds, MIME type), for the videos.
     writeColumnArray(page, "aryPicVideo", pictures.videos, count);
@@ -89,13 +92,12 @@ void writePictureArrays(const PagePlan& pages, const AlbumJob& job, const IndexP
     // aryPicExif[k]: picture k's shooting data for the picture view (date taken, camera, lens,
     // exposure, f-number, ISO, focal length), for the pictures that have any.
     if (pages.shootingData) {
-        writeFieldArray(page, "aryPicExif", listed, [&](std::size_t k) {
+        writeFieldArray(page, "aryPicExif", listed, [&](std::size_t k, Fields& fields) {
             const ExifInfo* e = items[k].shooting.get();
-            return e == nullptr || e->empty()
-                       ? std::vector<const std::string*>()
-                       : std::vector<const std::string*>{&e->dateTaken,  &e->model,   &e->lens,
-                                                         &e->exposure,   &e->fNumber, &e->iso,
-                                                         &e->focalLength};
+            if (e != nullptr && !e->empty()) {
+                fields.assign({&e->dateTaken, &e->model, &e->lens, &e->exposure, &e->fNumber,
+                               &e->iso, &e->focalLength});
+            }
         });
     }
     page.writeLine("");

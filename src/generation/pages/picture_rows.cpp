@@ -177,11 +177,15 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
     }
 
     const Links& links = *links_;
-    row.pictureLink = item.originalInSite && links.originals ? links.originals->to(item.name())
-                                                             : links.pictures.to(item.name());
+    (item.originalInSite && links.originals ? *links.originals : links.pictures)
+        .linkTo(item.name(), row.pictureLink);
     // With copies made, the picture view shows the display copy; the original stays one click
     // away through its own link.
-    row.viewLink = row.copy != nullptr ? links.view.to(row.copy->fileName) : row.pictureLink;
+    if (row.copy != nullptr) {
+        links.view.linkTo(row.copy->fileName, row.viewLink);
+    } else {
+        row.viewLink = row.pictureLink;
+    }
     const bool withheld = job.originals == kOriginalsWithheld && !item.originalInSite;
     row.thumb2xLink.clear();
     row.thumbWebpLink.clear();
@@ -242,12 +246,12 @@ bool PictureRows::next(const PagePlan& pages, Album& album, PictureRow& row) {
     } else if (row.copy != nullptr) {
         // Mivo's own thumbnails, used as a thumbnail folder is; their sizes are known.
         row.thumbPath = cmAddPath(links.thumbFolder, row.copy->fileName, kPathSeparator);
-        row.thumbLink = links.thumbs.to(row.copy->fileName);
-        row.thumb2xLink = links.thumbs2x.to(row.copy->fileName);
+        links.thumbs.linkTo(row.copy->fileName, row.thumbLink);
+        links.thumbs2x.linkTo(row.copy->fileName, row.thumb2xLink);
         if (row.copy->webp) {
             const std::string webpName = webpThumbName(row.copy->fileName);
-            row.thumbWebpLink = links.thumbs.to(webpName);
-            row.thumb2xWebpLink = links.thumbs2x.to(webpName);
+            links.thumbs.linkTo(webpName, row.thumbWebpLink);
+            links.thumbs2x.linkTo(webpName, row.thumb2xWebpLink);
         }
         row.thumbSize = PixelSize{row.copy->sizes.thumbWidth, row.copy->sizes.thumbHeight};
     } else {

@@ -14,6 +14,20 @@ namespace mivo {
 
 namespace {
 
+/// Appends a link as a srcset holds it in an attribute: escapeHtmlText(srcsetLink(link)), with
+/// the usual plain link (no blank, comma or character HTML escapes) taken as it is.
+void appendSrcset(std::string& out, const std::string& link) {
+    const bool plain = std::all_of(link.begin(), link.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80 && c != ' ' && c != ',' && c != '&' &&
+               c != '<' && c != '>' && c != '"';
+    });
+    if (plain) {
+        out.append(link);
+    } else {
+        out.append(escapeHtmlText(srcsetLink(link)));
+    }
+}
+
 constexpr PageKind L = PageKind::List;
 constexpr PageKind P = PageKind::Pict;
 constexpr PageKind I = PageKind::Index;
@@ -178,19 +192,27 @@ const std::vector<Placeholder> kPlaceholders = {
     // The 2x thumbnail for dense screens; nothing without copies.
     {"MV_IMG_2X", 0, U::TableRow, nullptr,
      [](const TableCell& c) {
-         return c.row.thumb2xLink.empty()
-                    ? std::string()
-                    : " srcset=\"" + escapeHtmlText(srcsetLink(c.row.thumb2xLink)) + " 2x\"";
+         std::string cell;
+         if (!c.row.thumb2xLink.empty()) {
+             cell.append(" srcset=\"");
+             appendSrcset(cell, c.row.thumb2xLink);
+             cell.append(" 2x\"");
+         }
+         return cell;
      }},
     // The WebP thumbnails as a <source> of the thumbnail's <picture>, for browsers that show
     // WebP; nothing where the copies have none (the <img> alone is shown then).
     {"MV_IMG_WEBP", 0, U::TableRow, nullptr,
      [](const TableCell& c) {
-         return c.row.thumbWebpLink.empty()
-                    ? std::string()
-                    : "<source type=\"image/webp\" srcset=\"" +
-                          escapeHtmlText(srcsetLink(c.row.thumbWebpLink)) + " 1x, " +
-                          escapeHtmlText(srcsetLink(c.row.thumb2xWebpLink)) + " 2x\">";
+         std::string cell;
+         if (!c.row.thumbWebpLink.empty()) {
+             cell.append("<source type=\"image/webp\" srcset=\"");
+             appendSrcset(cell, c.row.thumbWebpLink);
+             cell.append(" 1x, ");
+             appendSrcset(cell, c.row.thumb2xWebpLink);
+             cell.append(" 2x\">");
+         }
+         return cell;
      }},
     {"MV_IMG_NAME", 0, U::TableRow, nullptr,
      [](const TableCell& c) { return escapeHtmlText(c.row.displayName); }},

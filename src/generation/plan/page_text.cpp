@@ -142,17 +142,29 @@ std::size_t pictureEntryHead(std::string_view entry) {
 
 } // namespace
 
-std::string encodeLinkPath(std::string_view path) {
+void appendLinkPath(std::string& out, std::string_view path) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(path.size());
     const auto percent = [&out](unsigned char byte) {
         out.push_back('%');
         out.push_back(kHex[byte >> 4]);
         out.push_back(kHex[byte & 0x0F]);
     };
+    const auto keeps = [](unsigned char byte) {
+        return byte >= 0x20 && byte < 0x7F && byte != '%' && byte != '#' && byte != '?' &&
+               byte != '"' && byte != '<' && byte != '>' && byte != '\\';
+    };
     std::size_t i = 0;
     while (i < path.size()) {
+        // A stretch of bytes that stay as they are goes in at once.
+        std::size_t end = i;
+        while (end < path.size() && keeps(static_cast<unsigned char>(path[end]))) {
+            ++end;
+        }
+        out.append(path.substr(i, end - i));
+        i = end;
+        if (i == path.size()) {
+            break;
+        }
         const auto byte = static_cast<unsigned char>(path[i]);
         if (byte >= 0x80) {
             // A valid UTF-8 character stays as it is; each byte of anything else is encoded,
@@ -167,26 +179,15 @@ std::string encodeLinkPath(std::string_view path) {
             }
             continue;
         }
-        switch (byte) {
-        case '%':
-        case '#':
-        case '?':
-        case '"':
-        case '<':
-        case '>':
-        case '\\':
-        case 0x7F:
-            percent(byte);
-            break;
-        default:
-            if (byte < 0x20) {
-                percent(byte);
-            } else {
-                out.push_back(static_cast<char>(byte));
-            }
-        }
+        percent(byte);
         ++i;
     }
+}
+
+std::string encodeLinkPath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    appendLinkPath(out, path);
     return out;
 }
 
@@ -288,8 +289,45 @@ FolderLinks::FolderLinks(const std::string& fromPage, const std::string& folder)
     }
 }
 
+bool FolderLinks::workOutPlain() const {
+    const std::string_view from = fromPage_;
+    std::string_view to = folder_;
+    if (from.size() < 2 || from.back() == '/' || !isPlainAbsolute(from) || !isPlainAbsolute(to)) {
+        return false;
+    }
+    while (to.size() > 1 && to.back() == '/') {
+        to.remove_suffix(1);
+    }
+    const std::size_t slash = from.rfind('/');
+    if (slash == 0 || to.size() < 2) {
+        return false; // a page or a folder at the root: the general way
+    }
+    const std::string_view pageFolder = from.substr(0, slash);
+    const std::string target = std::string(to) + "/";
+    if (pageFolder.size() == target.size() + 1 && pageFolder.starts_with(target)) {
+        return false; // a one-letter name links the page's own folder: the general way
+    }
+    // As relativeLink climbs for folder_ + "/" + a name: a name holds no separator, so the
+    // folders it climbs through are the same for every name.
+    std::string_view folder = from.substr(0, slash + 1);
+    std::string link = "./";
+    while (!std::string_view(target).starts_with(folder)) {
+        folder = folder.substr(0, folder.rfind('/', folder.size() - 2) + 1);
+        link.append("../");
+    }
+    link.append(std::string_view(target).substr(folder.size()));
+    prefix_ = encodeLinkPath(link);
+    prefixKnown_ = true;
+    pageFolderName_ = std::string(pageFolder.substr(pageFolder.rfind('/') + 1));
+    return true;
+}
+
 void FolderLinks::workOut() const {
     workedOut_ = true;
+    // A log that takes every line gets the lines of the general way, as it always did.
+    if (!logWants(1) && workOutPlain()) {
+        return;
+    }
     // Two names that cannot be special give the folder's part of every link: what their
     // links share before the name.
     const std::string a = relativeLink(fromPage_, cmAddPath(folder_, "a", kPathSeparator));
@@ -308,6 +346,12 @@ void FolderLinks::workOut() const {
 }
 
 std::string FolderLinks::to(const std::string& name) const {
+    std::string link;
+    linkTo(name, link);
+    return link;
+}
+
+void FolderLinks::linkTo(const std::string& name, std::string& out) const {
     if (!workedOut_) {
         workOut();
     }
@@ -315,9 +359,11 @@ std::string FolderLinks::to(const std::string& name) const {
     const bool plain = !name.empty() && name != "." && name != ".." &&
                        name.find('/') == std::string::npos && name != pageFolderName_;
     if (!prefixKnown_ || !plain) {
-        return relativeLink(fromPage_, cmAddPath(folder_, name, kPathSeparator));
+        out = relativeLink(fromPage_, cmAddPath(folder_, name, kPathSeparator));
+        return;
     }
-    return prefix_ + encodeLinkPath(name);
+    out.assign(prefix_);
+    appendLinkPath(out, name);
 }
 
 std::string escapeScriptBreaks(std::string_view text) {
@@ -399,31 +445,47 @@ std::string menuListName(std::string_view name) {
     return replaceAll(name, ",", "\xEF\xBC\x8C");
 }
 
-std::string escapeScriptData(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 8);
+void appendScriptData(std::string& out, std::string_view text) {
+    // Most fields (links, numbers, plain names) hold nothing to escape: they go in as they are.
+    const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
+        return c == '\\' || c == '"' || c == '\'' || c == '&' || c == '<' || c == '>' ||
+               c == '\r' || c == '\n' || c == '\xE2';
+    });
+    if (plain) {
+        out.append(text);
+        return;
+    }
+    std::string escaped;
+    escaped.reserve(text.size() + 8);
     for (const char c : text) {
         switch (c) {
         case '\\':
-            out.append("\\\\");
+            escaped.append("\\\\");
             break;
         case '"':
-            out.append("\\u0022");
+            escaped.append("\\u0022");
             break;
         case '\'':
-            out.append("\\u0027");
+            escaped.append("\\u0027");
             break;
         case '&':
-            out.append("\\u0026");
+            escaped.append("\\u0026");
             break;
         case '>':
-            out.append("\\u003e");
+            escaped.append("\\u003e");
             break;
         default:
-            out.push_back(c);
+            escaped.push_back(c);
         }
     }
-    return escapeScriptBreaks(out);
+    out.append(escapeScriptBreaks(escaped));
+}
+
+std::string escapeScriptData(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    appendScriptData(out, text);
+    return out;
 }
 
 } // namespace mivo

@@ -9,6 +9,8 @@ namespace mivo {
 /// "<", ">", "\", the control characters and every byte that is not part of a valid UTF-8
 /// character ("%25", "%23", ...). Everything else, other characters included, is kept as it is.
 std::string encodeLinkPath(std::string_view path);
+/// Appends encodeLinkPath(path) to `out`.
+void appendLinkPath(std::string& out, std::string_view path);
 
 /// Text for HTML text or a double-quoted attribute: "&", "<", ">" and '"' as "&amp;", "&lt;",
 /// "&gt;", "&quot;"; a byte that is not valid UTF-8 becomes U+FFFD. Everything else is kept.
@@ -30,9 +32,14 @@ class FolderLinks {
   public:
     FolderLinks(const std::string& fromPage, const std::string& folder);
     std::string to(const std::string& name) const;
+    /// to(name), written over `out`, whose room is used again.
+    void linkTo(const std::string& name, std::string& out) const;
 
   private:
     void workOut() const;
+    /// workOut() done directly for a page and a folder that are both plain absolute paths;
+    /// false for any others, left to the general way.
+    bool workOutPlain() const;
 
     std::string fromPage_;
     std::string folder_;
@@ -72,5 +79,7 @@ std::string menuListName(std::string_view name);
 /// attribute of either quote: backslashes doubled, '"', "'", "&", "<", ">" written as
 /// "\u0022", "\u0027", "\u0026", "\u003c", "\u003e", then escapeScriptBreaks applied.
 std::string escapeScriptData(std::string_view text);
+/// Appends escapeScriptData(text) to `out`.
+void appendScriptData(std::string& out, std::string_view text);
 
 } // namespace mivo

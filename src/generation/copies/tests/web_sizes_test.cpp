@@ -598,6 +598,29 @@ TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVers
     EXPECT_EQ(record.at("a.mov"), variantVideo);
 }
 
+// Numbers of every length are read whole: a time of nineteen digits and a negative one come
+// back as written; a number past the range, a lone sign or a plus sign make no line of ours.
+TEST(CopyRecordLines, LongAndNegativeNumbersAreReadWholeAndOutOfRangeOnesLeaveTheLineOut) {
+    MadeCopies picture;
+    picture.pictureBytes = 123456789012345678ULL; // eighteen digits
+    picture.pictureTime = 1733770000123456789LL;  // nineteen
+    picture.ok = true;
+    picture.sizes = {160, 120, 320, 240, 800, 600};
+    MadeCopies before1970 = picture;
+    before1970.pictureBytes = 9;
+    before1970.pictureTime = -86400123456789LL;
+    const std::string numbers = "\t160\t160\t2048\t1\t160\t120\t320\t240\t800\t600\n";
+    const CopyRecord record = parseCopyRecord(
+        copyRecordHeader() + copyRecordLine("a.jpg", picture) +
+        copyRecordLine("b.jpg", before1970) + "c.jpg\t10\t99999999999999999999" + numbers +
+        "d.jpg\t10\t-" + numbers + "e.jpg\t10\t+5" + numbers + "f.jpg\t0010\t-0" + numbers);
+    ASSERT_EQ(record.size(), 3U);
+    EXPECT_EQ(record.at("a.jpg"), picture);
+    EXPECT_EQ(record.at("b.jpg"), before1970);
+    EXPECT_EQ(record.at("f.jpg").pictureBytes, 10U);
+    EXPECT_EQ(record.at("f.jpg").pictureTime, 0);
+}
+
 TEST(CopyRecordLines, APicturesAnimationCopyIsKeptAfterItsNumbersAndLeadsNowhereElse) {
     MadeCopies gif;
     gif.pictureBytes = 2000000;

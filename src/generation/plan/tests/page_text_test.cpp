@@ -16,17 +16,41 @@ namespace {
 // A page's links to the files of a folder, worked out once per folder, are the links
 // relativeLink makes for each file on its own.
 TEST(FolderLinks, AgreeWithRelativeLinkWhereverPageAndFolderAre) {
-    const char* pages[] = {"/out/index.html",       "/out/list.html", "/out/sub/list.html",
-                           "/p/list.html",          "/p/x/list.html", "/list.html",
-                           "/out/./a/../list.html", "/P/list.html",   "rel/list.html"};
-    const char* folders[] = {"/p",          "/p/", "/p/x",     "/out", "/out/sub/thumbs", "/",
-                             "/out/../p/.", "/P",  "rel/pics", "",     "/p//q",           "/ou"};
+    // Pages in folders of one letter (whose names a file's link can reach), deep pages linking
+    // their own copy folders and their neighbours', and steps a link encodes.
+    const char* pages[] = {"/out/index.html",       "/out/list.html",   "/out/sub/list.html",
+                           "/p/list.html",          "/p/x/list.html",   "/list.html",
+                           "/out/./a/../list.html", "/P/list.html",     "rel/list.html",
+                           "/out/a/list.html",      "/out/b/list.html", "/x/y/z/list.html",
+                           "/o%t/b#/list.html"};
+    const char* folders[] = {"/p",
+                             "/p/",
+                             "/p/x",
+                             "/out",
+                             "/out/sub/thumbs",
+                             "/",
+                             "/out/../p/.",
+                             "/P",
+                             "rel/pics",
+                             "",
+                             "/p//q",
+                             "/ou",
+                             "/out/a",
+                             "/out/a/thumbs/2x",
+                             "/x/q/view",
+                             "/x/y/z/thumbs//",
+                             "/o%t/b#/thumbs",
+                             "/o%t",
+                             "/out/sub"};
     const char* names[] = {"IMG_0001.jpg",
                            "写真 1.jpg",
                            "a%b#c?.JPG",
                            "q\"u<o>te.jpg",
                            "bad\xff.jpg",
                            "x",
+                           "a",
+                           "b",
+                           "z",
                            "list.html",
                            "sub",
                            ".",
@@ -42,6 +66,27 @@ TEST(FolderLinks, AgreeWithRelativeLinkWhereverPageAndFolderAre) {
             }
         }
     }
+}
+
+// Text for a script string and a link, escaped or encoded where it must be and otherwise
+// as it is; the append forms add exactly that to what is there.
+TEST(PageText, ScriptDataAndLinkPathsEscapeOnlyWhatTheyMust) {
+    EXPECT_EQ(escapeScriptData("./thumbs/IMG_0001.jpg.webp"), "./thumbs/IMG_0001.jpg.webp");
+    EXPECT_EQ(escapeScriptData("a\\b\"c'd&e<f>g\r\nh\xE2\x80\xA8i\xE2\x80\xA9j\xE2\x82\xACk"),
+              "a\\\\b\\u0022c\\u0027d\\u0026e\\u003cf\\u003eg\\r\\nh\\u2028i\\u2029j\xE2\x82\xACk");
+    std::string out = "x=";
+    appendScriptData(out, "p<q");
+    appendScriptData(out, "r");
+    EXPECT_EQ(out, "x=p\\u003cqr");
+    EXPECT_EQ(encodeLinkPath("./thumbs/2x/IMG_1.jpg"), "./thumbs/2x/IMG_1.jpg");
+    EXPECT_EQ(encodeLinkPath("a%b#c?d\"e<f>g\\h\x7Fi\x01j k\xE5\x86\x99\xFF"),
+              "a%25b%23c%3Fd%22e%3Cf%3Eg%5Ch%7Fi%01j k\xE5\x86\x99%FF");
+    // A character cut short at the end, or broken in the middle, is encoded byte by byte.
+    EXPECT_EQ(encodeLinkPath("\xE5\x86"), "%E5%86");
+    EXPECT_EQ(encodeLinkPath("\xE5x\x99"), "%E5x%99");
+    out = "./";
+    appendLinkPath(out, "#1");
+    EXPECT_EQ(out, "./%231");
 }
 
 // The links made straight from plain paths are the links made step by step (as they are for a
