@@ -7,20 +7,15 @@
 #include <fstream>
 #include <string>
 
+#include "support/heif_boxes.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
 
-std::string be16(unsigned v) {
-    return {static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)};
-}
-std::string be32(std::uint32_t v) {
-    return be16(v >> 16) + be16(v & 0xFFFF);
-}
-std::string box(const std::string& type, const std::string& body) {
-    return be32(static_cast<std::uint32_t>(8 + body.size())) + type + body;
-}
+using test::be16;
+using test::be32;
+using test::box;
 
 const std::string kTiff = std::string("II*\0\x08\0\0\0", 8) + "camera data";
 const std::string kXmp = "<x:xmpmeta>箱根</x:xmpmeta>";

@@ -12,17 +12,16 @@
 #include "generation/pictures/exif_info.h"
 #include "generation/pictures/heif_exif.h"
 #include "generation/pictures/picture_header.h"
+#include "support/heif_boxes.h"
 #include "support/temp_dir.h"
 
 namespace mivo {
 namespace {
 
-std::string be16(unsigned v) {
-    return {static_cast<char>((v >> 8) & 0xFF), static_cast<char>(v & 0xFF)};
-}
-std::string be32(std::uint32_t v) {
-    return be16(v >> 16) + be16(v & 0xFFFF);
-}
+using test::be16;
+using test::be32;
+using test::box;
+
 std::string le32(std::uint32_t v) {
     std::string out;
     for (int i = 0; i < 4; ++i) {
@@ -128,10 +127,6 @@ std::string deflated(const std::string& text) {
               reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()), 9);
     out.resize(size);
     return out;
-}
-
-std::string box(const std::string& type, const std::string& body) {
-    return be32(static_cast<std::uint32_t>(8 + body.size())) + type + body;
 }
 
 // A HEIF file as a phone lays out its boxes: ftyp, then meta with an image item, a `mime`
