@@ -66,6 +66,15 @@ class PictureStamps {
 
 } // namespace
 
+std::vector<PictureStamp> stampPictures(const PictureList& items) {
+    std::vector<PictureStamp> out(items.size());
+    PictureStamps stamps;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out[i].found = stamps.stamp(items[i], out[i].bytes, out[i].time);
+    }
+    return out;
+}
+
 std::string animationWanted(const Item& item, const MediaTools& tools) {
     if (item.kind == ItemKind::Video || !item.moves || item.bytes <= kSmallMovingPicture) {
         return {};
@@ -159,7 +168,8 @@ void takeAnimation(const CopyNames& names, WebCopy& copy) {
 
 CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,
                     const RecordNames& ownNames, const FolderContents& present,
-                    const ResizeRequest& request, const MediaTools& tools) {
+                    const ResizeRequest& request, const MediaTools& tools,
+                    const std::vector<PictureStamp>* stamped) {
     CopyPlan plan;
     plan.taskOf.assign(items.size(), SIZE_MAX);
     plan.errors.resize(items.size());
@@ -195,7 +205,14 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             errors[i] = translatable("縮小画像の記録に書けない名前です");
             continue;
         }
-        if (!stamps.stamp(item, stamp.pictureBytes, stamp.pictureTime)) {
+        const bool found = stamped != nullptr
+                               ? (*stamped)[i].found
+                               : stamps.stamp(item, stamp.pictureBytes, stamp.pictureTime);
+        if (stamped != nullptr && found) {
+            stamp.pictureBytes = (*stamped)[i].bytes;
+            stamp.pictureTime = (*stamped)[i].time;
+        }
+        if (!found) {
             copy.failed = true;
             errors[i] = translatable("読み込めません");
             continue;

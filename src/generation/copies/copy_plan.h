@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,17 @@ class RecordNames {
     mutable bool listed_ = false;
 };
 
+/// A picture's size in bytes and modification time (nanoseconds since the epoch), as its file
+/// says; found false when it is not a regular file that can be asked.
+struct PictureStamp {
+    bool found = false;
+    std::uintmax_t bytes = 0;
+    std::int64_t time = 0;
+};
+
+/// The stamps of the album's items, in listing order. Safe on any thread: it only asks files.
+std::vector<PictureStamp> stampPictures(const PictureList& items);
+
 /// What a run does for each item of an album, decided before any work starts.
 struct CopyPlan {
     std::vector<ResizeTask> tasks;   // the items whose copies are made
@@ -64,9 +76,11 @@ void takeAnimation(const CopyNames& names, WebCopy& copy);
 
 /// What each of the album's items needs: its copies kept as the record and the copy folders
 /// (`present`) have them, made (a task), or none, and why. Each item's `copy` gets what is
-/// known before any work: the copies' names, kept copies, and why an item gets none.
+/// known before any work: the copies' names, kept copies, and why an item gets none. The
+/// pictures are stamped now, or taken as `stamped` (one per item) says.
 CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRecord& before,
                     const RecordNames& ownNames, const FolderContents& present,
-                    const ResizeRequest& request, const MediaTools& tools);
+                    const ResizeRequest& request, const MediaTools& tools,
+                    const std::vector<PictureStamp>* stamped = nullptr);
 
 } // namespace mivo

@@ -221,15 +221,47 @@ bool appendToRecord(const CopyFolder& thumbs, std::string_view line) {
     return ::close(fd) == 0 && ok;
 }
 
-CopyRecord readRecord(const CopyFolder& thumbs, std::optional<FolderStamps>* stamps) {
-    const int fd =
-        ::openat(thumbs.fd(), kWebSizesRecord, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+namespace {
+
+RecordFile recordFileOf(const struct stat& st) {
+    RecordFile file;
+    file.found = S_ISREG(st.st_mode);
+    file.device = static_cast<std::uint64_t>(st.st_dev);
+    file.inode = static_cast<std::uint64_t>(st.st_ino);
+    file.bytes = static_cast<std::uint64_t>(st.st_size);
+    file.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    file.changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return file;
+}
+
+} // namespace
+
+RecordFile recordFileAt(int folderFd) {
+    struct stat st {};
+    if (::fstatat(folderFd, kWebSizesRecord, &st, AT_SYMLINK_NOFOLLOW) != 0) {
         return {};
+    }
+    RecordFile file = recordFileOf(st);
+    if (!file.found) {
+        file = RecordFile{};
+        file.other = true;
+    }
+    return file;
+}
+
+RecordRead readRecordAt(int folderFd) {
+    RecordRead read;
+    const int fd =
+        ::openat(folderFd, kWebSizesRecord, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        // Absent, or a link: read as absent; anything else there is no record either.
+        read.file = recordFileAt(folderFd);
+        return read;
     }
     std::string bytes;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        read.file = recordFileOf(st);
         bytes.resize(static_cast<std::size_t>(st.st_size));
         std::size_t got = 0;
         while (got < bytes.size()) {
@@ -243,23 +275,33 @@ CopyRecord readRecord(const CopyFolder& thumbs, std::optional<FolderStamps>* sta
             got += static_cast<std::size_t>(n);
         }
         bytes.resize(got);
+    } else {
+        read.file.other = true;
     }
     ::close(fd);
-    if (stamps != nullptr) {
-        FolderStamps read;
-        stamps->reset();
-        if (readFolderStamps(bytes, read)) {
-            *stamps = read;
-        }
+    FolderStamps stamps;
+    if (readFolderStamps(bytes, stamps)) {
+        read.stamps = stamps;
     }
-    std::vector<std::string> ignored;
-    CopyRecord record = parseCopyRecord(bytes, &ignored);
+    read.record = parseCopyRecord(bytes, &read.ignored);
+    return read;
+}
+
+void logIgnoredNames(const CopyFolder& thumbs, const std::vector<std::string>& ignored) {
     for (const std::string& name : ignored) {
         cmWriteLog(kCopierLog, 4,
                    "<" + thumbs.path() + "/" + kWebSizesRecord +
                        "> names a file outside the copy folders, left alone: " + name);
     }
-    return record;
+}
+
+CopyRecord readRecord(const CopyFolder& thumbs, std::optional<FolderStamps>* stamps) {
+    RecordRead read = readRecordAt(thumbs.fd());
+    if (stamps != nullptr) {
+        *stamps = read.stamps;
+    }
+    logIgnoredNames(thumbs, read.ignored);
+    return std::move(read.record);
 }
 
 std::string recordText(const CopyRecord& record) {

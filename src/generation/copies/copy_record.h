@@ -120,6 +120,37 @@ std::string folderStampsLine(const FolderStamps& stamps);
 /// Any line after it (a journal's) or a rewritten record leaves the folders unstamped.
 bool readFolderStamps(std::string_view text, FolderStamps& stamps);
 
+/// Which file the record is, and when it last changed: two reads of a record whose file is
+/// the same read the same lines.
+struct RecordFile {
+    bool found = false; // a regular file (not a link)
+    bool other = false; // something else has the record's name: there is no record
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t bytes = 0;
+    std::int64_t modified = 0; // nanoseconds since the epoch
+    std::int64_t changed = 0;
+
+    bool operator==(const RecordFile&) const = default;
+};
+
+/// A record as read, with nothing logged: what it holds, the folder stamps it ends with, the
+/// names it holds that lead outside the copy folders (`ignored`), and which file it was.
+struct RecordRead {
+    CopyRecord record;
+    std::optional<FolderStamps> stamps;
+    std::vector<std::string> ignored;
+    RecordFile file;
+};
+
+/// Reads the record in the open thumbnail folder `folderFd`; absent or unreadable is empty.
+/// Safe on any thread: it reads one file and writes and logs nothing.
+RecordRead readRecordAt(int folderFd);
+/// Which file the record in the open thumbnail folder `folderFd` is now.
+RecordFile recordFileAt(int folderFd);
+/// Logs the names a record holds that lead outside the copy folders, as reading it does.
+void logIgnoredNames(const CopyFolder& thumbs, const std::vector<std::string>& ignored);
+
 /// Reads the record of the open thumbnail folder; absent or unreadable is empty. Names it holds
 /// that lead outside the copy folders are logged and left alone. `stamps`, when given, gets
 /// the folder stamps the record ends with, or nothing.

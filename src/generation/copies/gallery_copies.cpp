@@ -48,7 +48,7 @@ std::string pageFolderOf(const std::string& pagePath) {
 }
 
 void makeGalleryCopies(const RunServices& run, const PagePlan& pages, Album& album,
-                       AlbumResult& result) {
+                       AlbumResult& result, const CopyCheck* ahead) {
     const AlbumJob& job = album.job;
     PictureList& items = album.items;
     ItemNotes& notes = result.items;
@@ -62,6 +62,7 @@ void makeGalleryCopies(const RunServices& run, const PagePlan& pages, Album& alb
     copyJob.request.boxHeight = pages.thumbHeight;
     copyJob.request.viewEdge = kViewEdge;
     copyJob.workers = run.pictureWorkers;
+    copyJob.ahead = ahead;
     // ffmpeg makes the web videos and the animation copies of big moving GIFs.
     const bool bigMoving = std::any_of(items.begin(), items.end(), [](const Item& item) {
         return item.moves && item.bytes > kSmallMovingPicture;

@@ -17,9 +17,10 @@ namespace mivo {
 /// `result.items` gets the copies that could not be made, the items that cannot be shown and
 /// those shown from their originals, each with why; what this machine lacks for them is shown
 /// once per run (`result.items.missing` holds what was shown already). `result.files` gets
-/// the copies, web videos and record written, replaced and removed.
+/// the copies, web videos and record written, replaced and removed. `ahead`: what was read of
+/// the album before it came (readCopyCheck), taken where it still holds.
 void makeGalleryCopies(const RunServices& run, const PagePlan& pages, Album& album,
-                       AlbumResult& result);
+                       AlbumResult& result, const CopyCheck* ahead = nullptr);
 
 /// Takes the items left out (no copies that could show them) out of the album; false
 /// (nothing changed) when none was.

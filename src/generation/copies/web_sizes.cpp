@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/log.h"
+#include "generation/copies/copy_check.h"
 #include "generation/copies/copy_plan.h"
 #include "generation/copies/copy_removal.h"
 #include "generation/copies/folder_stamps.h"
@@ -211,10 +212,25 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
     }
 
     const auto now = [&job] { return job.clock ? job.clock() : fileClockNow(); };
-    std::optional<FolderStamps> stamped;
-    const CopyRecord before = readRecord(folders.thumbs, &stamped);
+    // The record, the copy names and the pictures' stamps: as read ahead of the album when
+    // that still holds, else read now.
+    const CopyCheck* ahead =
+        job.ahead != nullptr && copyCheckHolds(*job.ahead, items, folders.thumbs) ? job.ahead
+                                                                                  : nullptr;
+    RecordRead readNow;
+    if (ahead == nullptr) {
+        readNow = readRecordAt(folders.thumbs.fd());
+    }
+    const RecordRead& read = ahead != nullptr ? ahead->record : readNow;
+    logIgnoredNames(folders.thumbs, read.ignored);
+    const std::optional<FolderStamps>& stamped = read.stamps;
+    const CopyRecord& before = read.record;
     const RecordNames ownNames(before);
-    const ItemCopyNames names = nameCopies(items, job.tools);
+    ItemCopyNames namedNow;
+    if (ahead == nullptr) {
+        namedNow = nameCopies(items, job.tools);
+    }
+    const ItemCopyNames& names = ahead != nullptr ? ahead->names : namedNow;
     FolderStamps seen{};
     const bool settled = statCopyFolders(folders, now(), seen);
     FolderContents present;
@@ -242,7 +258,8 @@ bool makeWebSizes(const CopyJob& job, PictureList& items, WebSizesReport& report
         present.views = listAndTidy(folders.views, isOwn);
     }
     const MediaTools& tools = job.tools;
-    CopyPlan plan = planCopies(items, names, before, ownNames, present, job.request, tools);
+    CopyPlan plan = planCopies(items, names, before, ownNames, present, job.request, tools,
+                               ahead != nullptr ? &ahead->stamps : nullptr);
     report.toMake = plan.tasks.size();
     std::optional<Journal> journal;
     claimTasks(folders.thumbs, before, journal, plan, items, folderError);

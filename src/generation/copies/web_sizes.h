@@ -16,6 +16,8 @@
 
 namespace mivo {
 
+struct CopyCheck;
+
 /// What happened to the items of one album.
 struct WebSizesReport {
     std::size_t toMake = 0;  // pictures whose copies this run set out to make
@@ -50,6 +52,8 @@ struct CopyJob {
     WebCopyProgress progress;
     // The clock the copy folders' times are set against (fileClockNow when empty).
     std::function<std::int64_t()> clock;
+    // What was read of the album ahead of it, taken when it still holds (copyCheckHolds).
+    const CopyCheck* ahead = nullptr;
 };
 
 /// Brings the copies of the album's `items` up to date in its copy folders, and gives every

@@ -129,6 +129,7 @@ Item listedItem(const std::string& folder, const std::string& name, ItemKind kin
 class PictureList {
   public:
     void add(Item item);
+    void reserve(std::size_t count) { items_.reserve(count); }
     std::size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
     Item& operator[](std::size_t index) { return items_[index]; }
