@@ -1,7 +1,9 @@
 #include "generation/run/make_run.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "common/log.h"
 #include "common/text.h"
 #include "common/translate.h"
+#include "generation/copies/copy_check.h"
 #include "generation/copies/gallery_copies.h"
 #include "generation/copies/site_originals.h"
 #include "generation/pages/pages.h"
@@ -57,14 +60,55 @@ void pageOrder(Album& album, std::vector<Album*>& order) {
     }
 }
 
+/// A copier's check read on a reader thread, handed over once it is read.
+class PendingCheck {
+  public:
+    /// What it reads: the album's page folder and copies of its items (copyCheckItems).
+    PendingCheck(std::string pageFolder, std::shared_ptr<const PictureList> items)
+        : pageFolder_(std::move(pageFolder)), items_(std::move(items)) {}
+
+    /// Reads it, on the reader thread.
+    void read() {
+        auto check = std::make_unique<CopyCheck>(readCopyCheck(pageFolder_, std::move(items_)));
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            check_ = std::move(check);
+        }
+        read_.notify_all();
+    }
+    /// Waits until it is read, and takes it.
+    std::unique_ptr<CopyCheck> take() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        read_.wait(lock, [this] { return check_ != nullptr; });
+        return std::move(check_);
+    }
+
+  private:
+    std::string pageFolder_;
+    std::shared_ptr<const PictureList> items_;
+    std::mutex mutex_;
+    std::condition_variable read_;
+    std::unique_ptr<CopyCheck> check_;
+};
+
+/// One album's header reads, and the copy of its items they read by, when read ahead of its
+/// copier: the copier gives the items their copies and drops those it leaves out, so reads
+/// that held the items themselves would read from items on the move.
+struct AlbumReads {
+    std::shared_ptr<const PictureList> copy; // declared before the reads, which hold it
+    std::optional<PictureMeasurer> measurer;
+};
+
 /// The picture headers of a folder tree's albums, read one album ahead: while an album's pages
 /// are written, a reader thread reads the headers of the album whose pages come next, so both
-/// cores work where an album too small to share its own reads left one idle. Only albums
-/// whose items stay where they are until their pages are read ahead (no copies, no Live
-/// Photos): the reads hold the items.
+/// cores work where an album too small to share its own reads left one idle. An album whose
+/// copier runs in between is read by a copy of its names, and read again when the copier
+/// changed them; an album with Live Photos (whose motions are unfolded into the list and
+/// folded back) is not read ahead. An album that makes copies has its copier's check read
+/// ahead too (its record, its copies' names, its pictures' stamps), on a reader thread.
 class ReadAhead {
   public:
-    using Reads = std::unique_ptr<std::optional<PictureMeasurer>>;
+    using Reads = std::unique_ptr<AlbumReads>;
 
     ReadAhead(const RunServices& run, const PagePlan& pages, Album& root)
         : run_(run), pages_(pages) {
@@ -73,43 +117,73 @@ class ReadAhead {
         }
     }
 
+    /// The copier's check read ahead for `album`, once read; nullptr when none was.
+    std::unique_ptr<CopyCheck> copyCheckFor(const Album& album) {
+        if (aheadFor_ != &album || !checkAhead_) {
+            return nullptr;
+        }
+        std::unique_ptr<CopyCheck> check = checkAhead_->take();
+        checkAhead_.reset();
+        return check;
+    }
+
     /// The reads of `album`'s list table, in `slot`: those started ahead for it, or started
     /// now; nullptr when its table reads nothing. Starts the reads of the album after it.
     PictureMeasurer* readsFor(Album& album, Reads& slot) {
         slot.reset();
-        if (aheadFor_ == &album) {
+        if (aheadFor_ == &album && (!ahead_->copy || sameItems(*ahead_->copy, album.items))) {
             slot = std::move(ahead_);
-            aheadFor_ = nullptr;
-        } else {
-            slot = start(album);
+        }
+        aheadFor_ = nullptr;
+        ahead_.reset();
+        checkAhead_.reset();
+        if (!slot) {
+            slot = start(album, nullptr);
         }
         // The album after this one in the order the pages are made.
         while (next_ < order_.size() && order_[next_++] != &album) {
         }
-        ahead_.reset();
-        aheadFor_ = nullptr;
-        if (next_ < order_.size() && keepsItsItems(*order_[next_])) {
+        if (next_ < order_.size() && readAheadOf(*order_[next_])) {
             aheadFor_ = order_[next_];
-            ahead_ = start(*aheadFor_);
-            if (ahead_->has_value()) {
-                (*ahead_)->readAhead();
+            // The copier works on the items between now and their pages: the reads ahead of it
+            // read by a copy.
+            std::shared_ptr<const PictureList> copy;
+            if (aheadFor_->job.makeCopies && !aheadFor_->items.empty()) {
+                copy = std::make_shared<const PictureList>(copyCheckItems(aheadFor_->items));
+            }
+            ahead_ = start(*aheadFor_, copy);
+            if (ahead_->measurer.has_value()) {
+                ahead_->measurer->readAhead();
+            }
+            if (copy) {
+                startCheck(*aheadFor_, copy);
             }
         }
-        return slot->has_value() ? &**slot : nullptr;
+        return slot->measurer.has_value() ? &*slot->measurer : nullptr;
     }
 
   private:
-    /// Whether nothing moves `album`'s items between now and its pages: the copier changes
-    /// them, and a Live Photo's motion is unfolded into the list and folded back.
-    static bool keepsItsItems(const Album& album) {
-        return !album.job.makeCopies &&
-               std::none_of(album.items.begin(), album.items.end(),
+    /// A Live Photo's motion is unfolded into the list and folded back before the pages.
+    static bool readAheadOf(const Album& album) {
+        return std::none_of(album.items.begin(), album.items.end(),
                             [](const Item& item) { return item.motion != nullptr; });
     }
 
-    Reads start(const Album& album) const {
-        Reads reads = std::make_unique<std::optional<PictureMeasurer>>();
-        startListTableReads(*reads, pages_, album.job, album.items, run_.pictureWorkers,
+    /// Reads the copier's check of `album` on a reader thread, from `copy` of its items.
+    void startCheck(const Album& album, std::shared_ptr<const PictureList> copy) {
+        auto pending =
+            std::make_shared<PendingCheck>(quietPageFolder(album.place), std::move(copy));
+        if (run_.readers->start([pending] { pending->read(); })) {
+            checkAhead_ = std::move(pending);
+        }
+    }
+
+    /// Starts the reads of `album`'s headers, by `copy` of its items when there is one.
+    Reads start(const Album& album, std::shared_ptr<const PictureList> copy) const {
+        Reads reads = std::make_unique<AlbumReads>();
+        reads->copy = std::move(copy);
+        startListTableReads(reads->measurer, pages_, album.job,
+                            reads->copy ? *reads->copy : album.items, run_.pictureWorkers,
                             run_.readers);
         return reads;
     }
@@ -120,6 +194,7 @@ class ReadAhead {
     std::size_t next_ = 0;      // order_[next_ - 1] is the album whose pages are being made
     Album* aheadFor_ = nullptr;
     Reads ahead_;
+    std::shared_ptr<PendingCheck> checkAhead_; // aheadFor_'s copier's check, when read ahead
 };
 
 /// How the run stands between its steps.
@@ -243,7 +318,9 @@ bool makeOwnPages(const RunServices& run, const PagePlan& pages, Album& album,
     // A Live Photo's motion gets its copies, and its place in a self-contained site, as any
     // video does; then it goes back to its still.
     album.items.unfoldMotions();
-    makeGalleryCopies(run, pages, album, result);
+    const std::unique_ptr<CopyCheck> checked =
+        progress.readAhead != nullptr ? progress.readAhead->copyCheckFor(album) : nullptr;
+    makeGalleryCopies(run, pages, album, result, checked.get());
     // What cannot be shown (a video without ffmpeg, a file that is not what its name says)
     // is not in the album at all.
     dropLeftOut(album.items);

@@ -78,7 +78,28 @@ bool getMakePath(RunStatus& status, const AlbumPlace& place, OutputPaths& pagePa
     return true;
 }
 
+/// pageFolder's split, without its log.
+std::string quietFolderOf(const std::string& path) {
+    const std::size_t last = path.rfind(kPathSeparator);
+    return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
 } // namespace
+
+std::string quietPageFolder(const AlbumPlace& place) {
+    if (place.ownFolder) {
+        std::string base = quietFolderOf(place.page);
+        if (!place.subFolder.empty()) {
+            base = cmAddPath(base, place.subFolder, kPathSeparator);
+        }
+        return normalizedPath(cmAddPath(base, place.folderName, kPathSeparator));
+    }
+    std::string folder = quietFolderOf(normalizedPath(place.page));
+    if (!place.subFolder.empty()) {
+        folder = normalizedPath(cmAddPath(folder, place.subFolder, kPathSeparator));
+    }
+    return folder;
+}
 
 bool mainGetMakePath(RunStatus& status, Album& album) {
     cmWriteLog("mainGetMakePath", 1,

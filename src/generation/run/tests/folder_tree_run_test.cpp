@@ -363,6 +363,71 @@ TEST_F(FolderTreeRun, HeadersReadAheadOfTheirAlbumStayWithItAndAStopEndsThem) {
     EXPECT_EQ(stop.messages.back(), "中止しました");
 }
 
+TEST_F(FolderTreeRun, CopiesCheckedAheadOfTheirAlbumStayWithItAndNothingIsMissed) {
+    // Each album's record, copy names and picture stamps are read while the album before it is
+    // made, and its headers by a copy of its names: every album shows its own pictures and
+    // copies, a change made before the run is seen, and a copy that went is made again.
+    settings.CheckReduce = true;
+    const auto jpeg = [this](const std::string& name, int width, int height) {
+        return "convert -size " + std::to_string(width) + "x" + std::to_string(height) +
+               " xc:teal '" + (dir / ("pics/" + name)) + "'";
+    };
+    std::string convert = "true";
+    for (int k = 0; k < 6; ++k) {
+        dir.mkdir("pics/a" + std::to_string(k));
+        for (int j = 0; j < 3; ++j) {
+            convert += " && " + jpeg("a" + std::to_string(k) + "/p" + std::to_string(j) + ".jpg",
+                                     10 + k, 20 + j);
+        }
+    }
+    ASSERT_TRUE(test::shell(convert));
+    const auto shows = [this](int k, int j, int width, int height) {
+        const std::string album = "html/a" + std::to_string(k) + "/";
+        const std::string name = "p" + std::to_string(j);
+        const std::string size = std::to_string(width) + "," + std::to_string(height);
+        return contains(page(album + "index.html"), "," + size + "," + name) &&
+               contains(page(album + "list.html"), "<img src=\"./thumbs/" + name +
+                                                       ".jpg\" srcset=\"./thumbs/2x/" + name +
+                                                       ".jpg 2x\" width=" + std::to_string(width) +
+                                                       " height=" + std::to_string(height) + " ");
+    };
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_TRUE(result.files.written.empty());
+    for (int k = 0; k < 6; ++k) {
+        for (int j = 0; j < 3; ++j) {
+            EXPECT_TRUE(shows(k, j, 10 + k, 20 + j)) << k << j << page("html/a0/list.html");
+        }
+    }
+
+    // Changed before the run: a picture of a4, a copy of a3 gone; a1 gains a picture that
+    // cannot be reduced, which fails the run at its end, naming a1 alone.
+    ASSERT_TRUE(test::shell(jpeg("a4/p1.jpg", 30, 31)));
+    ASSERT_TRUE(fs::remove(dir / "out/html/a3/view/p2.jpg"));
+    dir.write("pics/a1/bad.jpg", "not a picture");
+    const std::vector<std::string> messages = run();
+    EXPECT_FALSE(result.done);
+    EXPECT_EQ(messages.back().rfind("作成に失敗しました [a1]", 0), 0U) << messages.back();
+    EXPECT_TRUE(shows(4, 1, 30, 31));
+    EXPECT_TRUE(shows(5, 1, 15, 21));
+    EXPECT_TRUE(fs::exists(dir / "out/html/a3/view/p2.jpg"));
+    EXPECT_TRUE(wrote("html/a3/view/p2.jpg"));
+    EXPECT_FALSE(wrote("html/a5/"));
+
+    // Stopped while a2 is made, with a3 checked ahead: the run ends, stopped, and nothing of
+    // a3 is made, not even its folder.
+    fs::remove_all(dir / "out");
+    dir.mkdir("out");
+    StopAtAlbum stop("a2");
+    result = runMake(settings, {}, portableProgramFiles(dir / "prog"), stop);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(stop.messages.back(), "中止しました");
+    EXPECT_TRUE(fs::exists(dir / "out/html/a1/thumbs/p0.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/html/a3"));
+}
+
 TEST_F(FolderTreeRun, TenThousandSiblingFoldersAreWalkedQuickly) {
     const std::string pics = dir / "pics/f";
     for (int i = 0; i < 10000; ++i) {

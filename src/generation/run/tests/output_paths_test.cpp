@@ -187,3 +187,36 @@ TEST(OutputPaths, EmptyPagePathIsReportedNotUsed) {
 
 } // namespace
 } // namespace mivo
+
+namespace mivo {
+namespace {
+
+TEST(OutputPaths, TheQuietPageFolderIsTheFolderThePagesGoTo) {
+    // Worked out one album ahead without the log: it must name the folder mainGetMakePath
+    // gives, or the copier's record read ahead is never taken.
+    TempDir dir;
+    dir.mkdir("site/a");
+    test::RecordingSink sink;
+    RunStatus status{&sink};
+    const std::string site = dir / "site";
+    std::vector<AlbumPlace> places;
+    places.push_back({false, site + "/index.html", "", ""});
+    places.push_back({false, site + "/a/../index.html", "html", ""});
+    places.push_back({false, site + "/./index.html", "html/./deep/..", ""});
+    places.push_back({true, site + "/index.html", "html", "2024"});
+    places.push_back({true, site + "/a/../index.html", "", "京都 #1"});
+    places.push_back({true, site + "/a/index.html", "x/../y", "z"});
+    for (const AlbumPlace& place : places) {
+        Album album;
+        album.place = place;
+        dir.mkdir("site/html/deep");
+        dir.mkdir("site/y");
+        dir.mkdir("site/a/y");
+        ASSERT_TRUE(mainGetMakePath(status, album)) << place.page << " " << place.subFolder;
+        EXPECT_EQ(quietPageFolder(place) + "/list.html", album.paths.strListPath)
+            << place.page << " " << place.subFolder << " " << place.folderName;
+    }
+}
+
+} // namespace
+} // namespace mivo
