@@ -367,7 +367,10 @@ bool makeOwnPages(const RunServices& run, const PagePlan& pages, Album& album,
         return false;
     }
     result.written = true;
-    // Its pages are written; its items are not needed any more.
+    // Its pages are written; its items are not needed any more, once the reads that held them
+    // ended (a reader may still be leaving them).
+    aheadSlot.reset();
+    measurer.reset();
     album.items.clear();
     return true;
 }
