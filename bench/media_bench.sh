@@ -119,7 +119,12 @@ fi
 cat "$pics"/IMG_* "$pics"/VID_* "$pics"/LIVE_* "$pics"/HLG_* "$pics"/ANIM_* >/dev/null 2>&1 || true # warm the cache
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-media-bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+# MIVO_BENCH_KEEP=1 keeps the work folder (the calls' times and arguments) for a closer look.
+if [[ "${MIVO_BENCH_KEEP:-0}" == 1 ]]; then
+  echo "media_bench: keeping $work" >&2
+else
+  trap 'rm -rf "$work"' EXIT
+fi
 now() { echo "$EPOCHREALTIME"; }
 cpu_of() { # cpu_of FILE: the children's user + system seconds from the output of `times`
   tail -1 "$1" | awk '{ split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%.3f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'
