@@ -34,7 +34,7 @@
 #      (posters too) alone, one after the other; and the same calls 2 at a time, longest first
 #      (the floor of any run making them on this machine, whose two cores run two programs at
 #      less than twice the speed of one).
-# MIVO_BENCH_THUMBSUP=0 leaves thumbsup out.
+# MIVO_BENCH_THUMBSUP=0 leaves thumbsup out; MIVO_BENCH_KEEP=1 keeps the work folder.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # shellcheck source=bench/thumbsup.sh
