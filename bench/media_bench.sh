@@ -31,8 +31,10 @@
 #      ends (the time during which at least one web-video ffmpeg ran);
 #   d) the floor of the whole first run: decoding the pictures (djpeg at the scale Mivo
 #      decodes at, `vips avg` for HEIC, 2 at a time) plus every ffmpeg command of the run
-#      (posters too) alone, one after the other.
-# MIVO_BENCH_THUMBSUP=0 leaves thumbsup out.
+#      (posters too) alone, one after the other; and the same calls 2 at a time, longest first
+#      (the floor of any run making them on this machine, whose two cores run two programs at
+#      less than twice the speed of one).
+# MIVO_BENCH_THUMBSUP=0 leaves thumbsup out; MIVO_BENCH_KEEP=1 keeps the work folder.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # shellcheck source=bench/thumbsup.sh
@@ -117,7 +119,12 @@ fi
 cat "$pics"/IMG_* "$pics"/VID_* "$pics"/LIVE_* "$pics"/HLG_* "$pics"/ANIM_* >/dev/null 2>&1 || true # warm the cache
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/mivo-media-bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+# MIVO_BENCH_KEEP=1 keeps the work folder (the calls' times and arguments) for a closer look.
+if [[ "${MIVO_BENCH_KEEP:-0}" == 1 ]]; then
+  echo "media_bench: keeping $work" >&2
+else
+  trap 'rm -rf "$work"' EXIT
+fi
 now() { echo "$EPOCHREALTIME"; }
 cpu_of() { # cpu_of FILE: the children's user + system seconds from the output of `times`
   tail -1 "$1" | awk '{ split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%.3f", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'
@@ -355,7 +362,8 @@ fi
 # (stdout thrown away). A call that writes no file, whose last argument is an option (the
 # question `ffmpeg -filters` earlier versions asked in a run with an HDR clip), runs as it is:
 # made a file name, ffmpeg would take it for an output without a format. Prints the total
-# seconds and processor seconds; failures are counted in $work/failed.
+# seconds and processor seconds; failures are counted in $work/failed. Each command's seconds
+# go to $work/replay.times ("seconds file").
 replay() {
   local f args last t0 t1 total=0 cpu=0
   for f in "$1"/*; do
@@ -370,6 +378,7 @@ replay() {
     (cd "$prog" && "$ffmpeg" -nostdin -y -loglevel error "${args[@]}" </dev/null >/dev/null 2>>"$work/replay.err"
       rc=$?; times >"$work/replay.cpu"; exit $rc) || echo "$f" >>"$work/failed"
     t1=$(now)
+    echo "$(elapsed "$t0" "$t1") $f" >>"$work/replay.times"
     total=$(awk -v s="$total" -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", s + b - a }')
     cpu=$(awk -v s="$cpu" -v c="$(cpu_of "$work/replay.cpu")" 'BEGIN { printf "%.3f", s + c }')
     rm -f "$work/replay"/*
@@ -407,8 +416,30 @@ turn "decode floor of the pictures"
 floor_pictures=$(timed decode_floor)
 turn "every ffmpeg call of the run alone"
 all_count=$(find "$work/cmds/all" -type f | wc -l)
+: >"$work/replay.times"
 read -r floor_ffmpeg _ < <(replay "$work/cmds/all")
 floor_total=$(awk -v a="$floor_pictures" -v b="$floor_ffmpeg" 'BEGIN { printf "%.3f", a + b }')
+# The same calls $jobs at a time, the longest first (by their time alone): the least any run
+# that makes these posters and web videos can take on this machine's cores, which run two
+# programs at once at less than twice the speed of one.
+cat >"$work/replay-one" <<END
+#!/usr/bin/env bash
+mapfile -d '' -t args <"\$1"
+args=("\${args[@]:1}")
+last=\${args[-1]} out=""
+if [[ "\$last" != -* && "\$last" != pipe:* ]]; then
+  out="$work/replay/\$(basename "\$1")"
+  [[ "\$last" == *.* ]] && out+=".\${last##*.}"
+  args[-1]=\$out
+fi
+cd "$prog" && "$ffmpeg" -nostdin -y -loglevel error "\${args[@]}" </dev/null >/dev/null 2>>"$work/replay.err" || echo "\$1" >>"$work/failed"
+[[ -z "\$out" ]] || rm -f "\$out"
+END
+chmod +x "$work/replay-one"
+turn "every ffmpeg call of the run, $jobs at a time"
+together() { sort -rg "$work/replay.times" | cut -d' ' -f2- | tr '\n' '\0' | xargs -0 -r -n 1 -P "$jobs" "$work/replay-one"; }
+floor_ffmpeg_together=$(timed together)
+floor_together=$(awk -v a="$floor_pictures" -v b="$floor_ffmpeg_together" 'BEGIN { printf "%.3f", a + b }')
 
 # --- thumbsup ---------------------------------------------------------------------------
 thumbsup_time="not run" thumbsup_note=""
@@ -475,6 +506,10 @@ printf '%-54s %10s %10s\n' "floor: pictures decoded + every ffmpeg call alone" "
 printf '%-54s %10s %10s\n' "  pictures decoded (djpeg $eighths/8, vips avg for HEIC)" "$floor_pictures" ""
 printf '%-54s %10s %10s\n' "  $all_count ffmpeg calls alone (posters, web videos)" "$floor_ffmpeg" ""
 printf '%-54s %10s %10s\n' "mivo-make first run / floor" "" "$(ratio "$mivo_first_time" "$floor_total")"
+printf '%-54s %10s %10s\n' "floor on $jobs cores: pictures + ffmpeg calls $jobs at a time" "$floor_together" ""
+printf '%-54s %10s %10s\n' "  the ffmpeg calls $jobs at a time, longest first" "$floor_ffmpeg_together" ""
+printf '%-54s %10s %10s\n' "mivo-make first run / floor on $jobs cores" "" "$(ratio "$mivo_first_time" "$floor_together")"
+printf '%-54s %10s %10s\n' "thumbsup first run / floor on $jobs cores" "" "$(ratio "$thumbsup_time" "$floor_together")"
 printf 'peak memory of the first run: mivo-make %s KiB, largest process (ffmpeg counted) %s KiB\n' \
   "$peak_mivo" "$peak_all"
 printf 'load average before each turn (1, 5, 15 min):\n'

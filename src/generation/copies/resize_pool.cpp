@@ -10,19 +10,28 @@
 
 namespace mivo {
 
+std::vector<std::size_t> startOrder(const std::vector<ResizeTask>& tasks) {
+    std::vector<std::size_t> order(tasks.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const MadeCopies& first = tasks[a].stamp;
+        const MadeCopies& second = tasks[b].stamp;
+        if (first.video != second.video) {
+            return first.video;
+        }
+        return first.video && first.pictureBytes > second.pictureBytes;
+    });
+    return order;
+}
+
 ResizePool::ResizePool(std::vector<ResizeTask>& tasks, const ResizeRequest& request, int workers,
                        const CopyFolderSet& folders, Journal* journal, const MediaTools& tools,
                        const std::function<bool()>& stopRequested)
     : tasks_(tasks), request_(request), folders_(folders), journal_(journal), tools_(tools),
       stopRequested_(stopRequested) {
-    order_.reserve(tasks_.size());
-    for (int videos = 1; videos >= 0; --videos) {
-        for (std::size_t i = 0; i < tasks_.size(); ++i) {
-            if (tasks_[i].stamp.video == (videos == 1)) {
-                order_.push_back(i);
-            }
-        }
-    }
+    order_ = startOrder(tasks_);
     // Reducing is work for a core, and each worker holds one decoded picture: never more
     // workers than cores, whatever number of header reads was asked for.
     const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);

@@ -35,12 +35,17 @@ struct ResizeTask {
     std::vector<RemovedCopy> removed; // files of its names that went when it failed
 };
 
+/// The order the tasks are started in: the videos first, the largest file first (a long clip
+/// started last would leave the other cores idle while it alone is made; a file's bytes are
+/// what is known of its length and size before it is read), then the pictures in their order.
+std::vector<std::size_t> startOrder(const std::vector<ResizeTask>& tasks);
+
 /// Reduces the tasks on worker threads and puts each item's copies in place, entered in the
 /// journal as soon as they are; the caller takes the results in task order.
 class ResizePool {
   public:
     /// Starts up to `workers` threads (0, or more than the cores: one per core) over `tasks`,
-    /// videos first. `journal` is present whenever there are tasks.
+    /// in startOrder. `journal` is present whenever there are tasks.
     ResizePool(std::vector<ResizeTask>& tasks, const ResizeRequest& request, int workers,
                const CopyFolderSet& folders, Journal* journal, const MediaTools& tools,
                const std::function<bool()>& stopRequested);

@@ -12,6 +12,7 @@
 
 #include "generation/copies/copy_folders.h"
 #include "generation/copies/picture_resize.h"
+#include "generation/copies/resize_pool.h"
 #include "generation/copies/web_sizes.h"
 #include "support/temp_dir.h"
 
@@ -685,6 +686,28 @@ TEST(CopyNamesTest, NoTwoItemsOfAFolderShareACopyName) {
                     .second);
         }
     }
+}
+
+} // namespace
+} // namespace mivo
+
+namespace mivo {
+namespace {
+
+TEST(ResizeStartOrder, VideosGoFirstLargestFirstAndPicturesKeepTheirOrder) {
+    const auto task = [](bool video, std::uintmax_t bytes) {
+        ResizeTask made;
+        made.stamp.video = video;
+        made.stamp.pictureBytes = bytes;
+        return made;
+    };
+    // A long clip listed last starts first, so the other workers are not left idle while it
+    // alone is made; pictures of any size keep the listing's order, and so do videos of the
+    // same size.
+    const std::vector<ResizeTask> tasks = {task(false, 9),  task(true, 10), task(false, 1),
+                                           task(true, 500), task(true, 10), task(true, 137)};
+    EXPECT_EQ(startOrder(tasks), (std::vector<std::size_t>{3, 5, 1, 4, 0, 2}));
+    EXPECT_TRUE(startOrder({}).empty());
 }
 
 } // namespace
