@@ -1,6 +1,8 @@
 #include "generation/copies/frame_brightness.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
