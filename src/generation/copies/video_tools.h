@@ -35,9 +35,12 @@ struct VideoFacts {
 };
 
 /// How HDR and wide-gamut video is turned into SDR BT.709: a colour table Mivo computes and
-/// ffmpeg's own lut3d filter applies, or ffmpeg's zscale and tonemap filters (they need ffmpeg
-/// built with zimg), the same mapping at more processor time. Default: the table.
-enum class ColourFilters { Default, Zscale, Table };
+/// ffmpeg's own lut3d filter applies to frames zscale turned into floating-point RGB (Table),
+/// the same table between swscale's 16-bit conversions (TableSwscale, for an ffmpeg without
+/// zimg), or ffmpeg's zscale and tonemap filters (Zscale). All three are the same mapping;
+/// Table takes the least processor time. Default: Table where the ffmpeg has zscale, else
+/// TableSwscale.
+enum class ColourFilters { Default, Zscale, Table, TableSwscale };
 
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
 struct VideoPrograms {
@@ -51,6 +54,10 @@ struct VideoPrograms {
 
 /// Looks both programs up on PATH ("" for one that is missing).
 VideoPrograms findVideoPrograms();
+
+/// True when the ffmpeg program `ffmpeg` has the zscale filter (it was built with zimg). Asked
+/// of each program once per process, the first time an HDR or wide-gamut video needs it.
+bool ffmpegHasZscale(const std::string& ffmpeg);
 
 /// Reads what the video `path` is. false with `error` when the file is not a video ffprobe can
 /// read (a text file named .mp4, no video stream, zero duration) or ffprobe failed or was
