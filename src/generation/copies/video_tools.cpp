@@ -40,8 +40,8 @@ constexpr double kPosterSearchSeconds = 10;
 // Average brightness (8-bit, black is 16) a frame needs to be a poster: fades from black and
 // a lens cap are passed over.
 constexpr int kPosterMinimumBrightness = 24;
-constexpr double kProbeTimeLimit = 60;
-constexpr double kPosterTimeLimit = 120;
+// Asking ffmpeg which filters it has.
+constexpr double kQuestionTimeLimit = 60;
 // No ffmpeg call runs longer than this, whatever the video claims to be: a few frames stamped
 // hours apart would otherwise keep a transcode busy for the hours in between.
 constexpr double kLongestCall = 600;
@@ -898,7 +898,7 @@ bool runPoster(const VideoPrograms& programs, const std::string& path, const Vid
     ProgramRun how;
     how.captureOutput = true;
     how.outputLimit = 64u << 20;
-    how.timeLimitSeconds = kPosterTimeLimit;
+    how.timeLimitSeconds = programs.posterSeconds;
     how.stopRequested = stop;
     const bool ok = runProgram(argv, how, run);
     png = std::move(run.output);
@@ -932,7 +932,7 @@ bool ffmpegHasZscale(const std::string& ffmpeg) {
     ProgramRun how;
     how.captureOutput = true;
     how.outputLimit = 1u << 20;
-    how.timeLimitSeconds = kProbeTimeLimit;
+    how.timeLimitSeconds = kQuestionTimeLimit;
     ProgramResult run;
     std::vector<std::string> argv = quietProgram(ffmpeg);
     argv.insert(argv.end(), {"-h", "filter=zscale"});
@@ -958,7 +958,7 @@ bool probeVideo(const VideoPrograms& programs, const std::string& path, VideoFac
     ProgramRun how;
     how.captureOutput = true;
     how.outputLimit = 16u << 20;
-    how.timeLimitSeconds = kProbeTimeLimit;
+    how.timeLimitSeconds = programs.probeSeconds;
     how.stopRequested = stopRequested;
     ProgramResult own;
     ProgramResult& run = result != nullptr ? *result : own;
@@ -1002,8 +1002,12 @@ std::string webVideoType(const VideoFacts& facts, WebVideoWay way) {
 }
 
 bool extractPoster(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
-                   std::string& png, std::string& error, const std::function<bool()>& stop) {
+                   std::string& png, std::string& error, const std::function<bool()>& stop,
+                   ProgramResult* result) {
     png.clear();
+    ProgramResult own;
+    ProgramResult& run = result != nullptr ? *result : own;
+    run = ProgramResult{};
     if (programs.ffmpeg.empty()) {
         error = "ffmpeg is not installed";
         return false;
@@ -1015,7 +1019,6 @@ bool extractPoster(const VideoPrograms& programs, const std::string& path, const
     if (needsShownColours(facts) && usesTable(colourWay(programs)) && !table.make(facts, error)) {
         return false;
     }
-    ProgramResult run;
     // The most typical of the frames there; most videos are bright there, and measuring
     // every frame's brightness in ffmpeg (signalstats) costs more than choosing among them.
     if (!runPoster(programs, path, facts, table.path(), seek, false, png, run, stop)) {

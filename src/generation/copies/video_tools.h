@@ -49,6 +49,9 @@ struct VideoPrograms {
     // every core busy with one item each gives each transcode one, so none waits on another.
     int threads = 0;
     ColourFilters colourFilters = ColourFilters::Default;
+    // How long one ffprobe call and one poster call may take before they are killed.
+    double probeSeconds = 60;
+    double posterSeconds = 120;
     bool ok() const { return !ffmpeg.empty() && !ffprobe.empty(); }
 };
 
@@ -91,8 +94,11 @@ std::string webVideoType(const VideoFacts& facts, WebVideoWay way);
 
 /// The poster: one frame a short way into the video (not a black first frame), upright, in
 /// SDR BT.709 colours (HDR tone-mapped), as PNG bytes.
+/// `result`, when given, tells what became of the last ffmpeg call (whether it was stopped or
+/// ran out of time, which says nothing of the file).
 bool extractPoster(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
-                   std::string& png, std::string& error, const std::function<bool()>& stop);
+                   std::string& png, std::string& error, const std::function<bool()>& stop,
+                   ProgramResult* result = nullptr);
 
 /// The ffmpeg argument vector (argv[0] is ffmpeg's path) that writes the web video of `path`
 /// (Remux or Transcode) as MP4 to `output`, for the log and for replaying it alone; empty for
