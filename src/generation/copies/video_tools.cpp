@@ -23,6 +23,7 @@
 #include "common/translate.h"
 #include "generation/copies/copy_folder.h"
 #include "generation/copies/frame_brightness.h"
+#include "generation/copies/picture_resize.h"
 
 namespace mivo {
 
@@ -1197,19 +1198,31 @@ std::vector<std::string> animationCommand(const VideoPrograms& programs, const s
     std::vector<std::string> argv = quietProgram(programs.ffmpeg);
     const std::string threads = std::to_string(programs.threads);
     if (programs.threads > 0) {
-        argv.insert(argv.end(), {"-threads", threads, "-filter_threads", threads});
+        argv.insert(argv.end(), {"-threads", threads, "-filter_complex_threads", threads});
     }
     // The GIF is read as the one GIF it is, as a video is read as one video.
     const std::vector<std::string> input = inputArguments(path, "gif");
     argv.insert(argv.end(), input.begin(), input.end());
-    argv.insert(argv.end(),
-                {"-map", "0:V:0", "-an", "-dn", "-sn", "-map_metadata", "-1", "-map_chapters", "-1",
-                 "-vf",
-                 "scale=" + std::to_string(evenWidth) + ":" + std::to_string(evenHeight) +
-                     ":flags=lanczos,setsar=1",
-                 "-c:v", "libx264", "-preset", kX264Preset, "-crf", kX264Crf, "-pix_fmt", "yuv420p",
-                 // Each frame stays as long as the GIF shows it.
-                 "-fps_mode", "vfr"});
+    // H.264 holds no transparency (ffmpeg would show it white): each frame is laid on the
+    // checker the still copies show, at the GIF's own size, then shrunk. The checker is drawn
+    // once, on the first frame, with squares that are kCheckerSquare pixels of the display
+    // copy, and stands behind every frame; each frame's time stays its own.
+    const std::string ratio =
+        std::to_string(std::max(1L, width)) + "/(" + std::to_string(kCheckerSquare) + "*W)";
+    const std::string checker = "if(mod(floor(X*" + ratio + ")+floor(Y*" + ratio + "),2)," +
+                                std::to_string(kCheckerDark) + "," + std::to_string(kCheckerLight) +
+                                ")";
+    const std::string graph =
+        "[0:V:0]format=rgba,split=3[frame][alpha][first];[alpha]alphaextract,format=gbrp[mask];"
+        "[frame]format=gbrp[picture];[first]trim=end_frame=1,format=gray,geq=lum='" +
+        checker + "',format=gbrp[checker];[checker][picture][mask]maskedmerge,scale=" +
+        std::to_string(evenWidth) + ":" + std::to_string(evenHeight) +
+        ":flags=lanczos,setsar=1[out]";
+    argv.insert(argv.end(), {"-filter_complex", graph, "-map", "[out]", "-an", "-dn", "-sn",
+                             "-map_metadata", "-1", "-map_chapters", "-1", "-c:v", "libx264",
+                             "-preset", kX264Preset, "-crf", kX264Crf, "-pix_fmt", "yuv420p",
+                             // Each frame stays as long as the GIF shows it.
+                             "-fps_mode", "vfr"});
     if (programs.threads > 0) {
         argv.insert(argv.end(), {"-threads", threads});
     }
