@@ -359,9 +359,10 @@ fi
 
 # replay FOLDER: runs each command of FOLDER alone, one after the other, with the real ffmpeg
 # (argv[0] dropped); the output (the last argument) becomes a temporary file, or stays a pipe
-# (stdout thrown away). A call that writes no file, whose last argument is an option (the
-# question `ffmpeg -filters` earlier versions asked in a run with an HDR clip), runs as it is:
-# made a file name, ffmpeg would take it for an output without a format. Prints the total
+# (stdout thrown away). A call that writes no file runs as it is: one whose last argument is an
+# option (the question `ffmpeg -filters` earlier versions asked in a run with an HDR clip), or a
+# question for help (`ffmpeg -h filter=zscale`, asked once in a run with an HDR clip): made a
+# file name, ffmpeg would take it for an output without a format, or a help topic. Prints the total
 # seconds and processor seconds; failures are counted in $work/failed. Each command's seconds
 # go to $work/replay.times ("seconds file").
 replay() {
@@ -371,7 +372,7 @@ replay() {
     mapfile -d '' -t args <"$f"
     args=("${args[@]:1}")
     last=${args[-1]}
-    if [[ "$last" != -* && "$last" != pipe:* ]]; then
+    if [[ "$last" != -* && "$last" != pipe:* && "${args[*]: -2:1}" != -h ]]; then
       [[ "$last" == *.* ]] && args[-1]="$work/replay/out.${last##*.}" || args[-1]="$work/replay/out"
     fi
     t0=$(now)
@@ -427,7 +428,7 @@ cat >"$work/replay-one" <<END
 mapfile -d '' -t args <"\$1"
 args=("\${args[@]:1}")
 last=\${args[-1]} out=""
-if [[ "\$last" != -* && "\$last" != pipe:* ]]; then
+if [[ "\$last" != -* && "\$last" != pipe:* && "\${args[*]: -2:1}" != -h ]]; then
   out="$work/replay/\$(basename "\$1")"
   [[ "\$last" == *.* ]] && out+=".\${last##*.}"
   args[-1]=\$out

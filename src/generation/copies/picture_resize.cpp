@@ -548,10 +548,6 @@ bool decodedHeifCopies(const std::string& picture, const ResizeRequest& request,
     return thumbnailsFromView(b, request, copies, error);
 }
 
-// The two greys of the checker transparent parts are shown on.
-constexpr unsigned char kCheckerLight = 160;
-constexpr unsigned char kCheckerDark = 136;
-
 // Puts a picture with transparency on a checker of two mid greys, in squares of `square`
 // pixels, and keeps the result in memory. A JPEG holds no transparency, and the page's colour
 // is the visitor's (light or dark): a neutral checker reads as "nothing here" on either, where
@@ -563,8 +559,8 @@ bool onChecker(ImageRef& image, int square, std::string& error) {
     std::size_t at = 0;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            const unsigned char grey =
-                ((x / square + y / square) % 2) == 0 ? kCheckerLight : kCheckerDark;
+            const auto grey = static_cast<unsigned char>(
+                ((x / square + y / square) % 2) == 0 ? kCheckerLight : kCheckerDark);
             pattern[at] = pattern[at + 1] = pattern[at + 2] = grey;
             at += 3;
         }
@@ -624,8 +620,9 @@ bool copiesFromLoaded(ImageRef& loaded, const ResizeRequest& request, EncodedCop
         !encodeWebp(thumb.get(), kThumbWebpQuality, copies.thumbWebp, error)) {
         return false;
     }
-    if (transparent && (!onChecker(thumb, 4, error) || !onChecker(thumb2x, 8, error) ||
-                        !onChecker(view, 8, error))) {
+    if (transparent &&
+        (!onChecker(thumb, kCheckerSquare / 2, error) ||
+         !onChecker(thumb2x, kCheckerSquare, error) || !onChecker(view, kCheckerSquare, error))) {
         return false;
     }
     if (!encodeJpeg(view.get(), kViewQuality, copies.view, error) ||

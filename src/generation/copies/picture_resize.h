@@ -18,6 +18,13 @@ struct ResizeRequest {
     bool operator==(const ResizeRequest&) const = default;
 };
 
+/// The checker transparent parts of a picture are shown on in its JPEG copies and its MP4
+/// animation: two mid greys in squares of kCheckerSquare pixels of the display copy (of the 2x
+/// thumbnail too; half that in the 1x one), light where the square's column and row add up even.
+inline constexpr int kCheckerLight = 160;
+inline constexpr int kCheckerDark = 136;
+inline constexpr int kCheckerSquare = 8;
+
 /// The three JPEG files of one picture's copies, encoded in memory, and their pixel sizes; and,
 /// where the image library writes WebP, the two thumbnails as WebP too (with the picture's
 /// transparency, which the JPEGs show on a checker).

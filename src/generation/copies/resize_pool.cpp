@@ -92,9 +92,16 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
     const auto stop = [this] { return cancelled_.load(); };
     VideoFacts facts;
     std::string poster;
-    if (!probeVideo(video_, task.source, facts, task.error, stop) ||
-        !extractPoster(video_, task.source, facts, poster, task.error, stop) ||
-        !resizePictureBytes(poster, request_, encoded, task.error)) {
+    ProgramResult call;
+    if (!probeVideo(video_, task.source, facts, task.error, stop, &call) ||
+        !extractPoster(video_, task.source, facts, poster, task.error, stop, &call)) {
+        // A call past its time limit (a busy machine, a slow disk) says nothing of the file:
+        // the copies failed, the run says so, and the next run tries again rather than
+        // leaving the video out for as long as it stays as it is.
+        task.unreadable = !cancelled_ && !call.timedOut;
+        return false;
+    }
+    if (!resizePictureBytes(poster, request_, encoded, task.error)) {
         task.unreadable = !cancelled_;
         return false;
     }

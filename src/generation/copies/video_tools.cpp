@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <map>
+#include <mutex>
 #include <random>
 #include <string_view>
 
@@ -22,6 +23,7 @@
 #include "common/translate.h"
 #include "generation/copies/copy_folder.h"
 #include "generation/copies/frame_brightness.h"
+#include "generation/copies/picture_resize.h"
 
 namespace mivo {
 
@@ -39,8 +41,8 @@ constexpr double kPosterSearchSeconds = 10;
 // Average brightness (8-bit, black is 16) a frame needs to be a poster: fades from black and
 // a lens cap are passed over.
 constexpr int kPosterMinimumBrightness = 24;
-constexpr double kProbeTimeLimit = 60;
-constexpr double kPosterTimeLimit = 120;
+// Asking ffmpeg which filters it has.
+constexpr double kQuestionTimeLimit = 60;
 // No ffmpeg call runs longer than this, whatever the video claims to be: a few frames stamped
 // hours apart would otherwise keep a transcode busy for the hours in between.
 constexpr double kLongestCall = 600;
@@ -799,13 +801,22 @@ class ToneTable {
     std::string file_;
 };
 
-// The colour table unless zscale is asked for: it is the same mapping (posters and web copies
-// some 49 dB PSNR apart, mean brightness within 0.3 %), looked up in one pass over 16-bit
-// frames where the zscale chain turns them into floating point and back and runs Hable's curve
-// on every pixel: less processor time, and every ffmpeg has lut3d.
+// The colour table unless zscale's own tone mapping is asked for: it is the same mapping
+// (posters and web copies some 49 dB PSNR apart, mean brightness within 0.3 %), looked up in
+// one pass where the zscale chain runs Hable's curve on every pixel in a pass of its own.
+// Between zscale's conversions, which zimg makes with vector instructions, in floating point
+// (lut3d's quickest kind of frame): a 10-second 1080p HLG clip's filters take 9.8 s of a core
+// where swscale's 16-bit conversions around the same table took 17.5 s; every ffmpeg has
+// lut3d, not every one zscale.
 ColourFilters colourWay(const VideoPrograms& programs) {
-    return programs.colourFilters == ColourFilters::Zscale ? ColourFilters::Zscale
-                                                           : ColourFilters::Table;
+    if (programs.colourFilters != ColourFilters::Default) {
+        return programs.colourFilters;
+    }
+    return ffmpegHasZscale(programs.ffmpeg) ? ColourFilters::Table : ColourFilters::TableSwscale;
+}
+
+bool usesTable(ColourFilters way) {
+    return way == ColourFilters::Table || way == ColourFilters::TableSwscale;
 }
 
 // The filters that make the frames `width` x `height`, SDR BT.709 in 8-bit 4:2:0 and tagged
@@ -814,7 +825,8 @@ ColourFilters colourWay(const VideoPrograms& programs) {
 // desaturation, back through BT.1886. The first zscale goes into light and into BT.709 in
 // one pass (zimg turns the primaries in linear light either way), one pass over the frame in
 // floating point fewer than the usual chain's. The colour table `table` does the same between
-// two swscale conversions.
+// two zscale conversions (to RGB and from it; no dither, which x264 would keep at great
+// cost), or between two swscale conversions.
 std::string shownColourFilters(ColourFilters way, const VideoFacts& facts, long width, long height,
                                const std::string& table) {
     const std::string size = std::to_string(width) + ":" + std::to_string(height);
@@ -830,6 +842,11 @@ std::string shownColourFilters(ColourFilters way, const VideoFacts& facts, long 
         } else {
             filters += ":t=bt709:p=bt709:m=bt709:r=tv";
         }
+    } else if (way == ColourFilters::Table) {
+        filters = "zscale=w=" + std::to_string(width) + ":h=" + std::to_string(height) +
+                  ":f=bicubic:min=" + matrixName(facts) + ":rin=" + range +
+                  ":r=pc,format=gbrpf32le,lut3d=file=" + table +
+                  ":interp=tetrahedral,zscale=m=bt709:r=tv:d=none";
     } else {
         const std::string matrix = matrixName(facts);
         const std::string swsMatrix = matrix.starts_with("bt2020") ? "bt2020"
@@ -882,7 +899,7 @@ bool runPoster(const VideoPrograms& programs, const std::string& path, const Vid
     ProgramRun how;
     how.captureOutput = true;
     how.outputLimit = 64u << 20;
-    how.timeLimitSeconds = kPosterTimeLimit;
+    how.timeLimitSeconds = programs.posterSeconds;
     how.stopRequested = stop;
     const bool ok = runProgram(argv, how, run);
     png = std::move(run.output);
@@ -904,6 +921,28 @@ VideoPrograms findVideoPrograms() {
     return VideoPrograms{findProgram("ffmpeg"), findProgram("ffprobe")};
 }
 
+bool ffmpegHasZscale(const std::string& ffmpeg) {
+    static std::mutex mutex;
+    static std::map<std::string, bool> known;
+    const std::lock_guard<std::mutex> lock(mutex);
+    const auto found = known.find(ffmpeg);
+    if (found != known.end()) {
+        return found->second;
+    }
+    // "Filter zscale" and its options, or "Unknown filter 'zscale'." on standard error.
+    ProgramRun how;
+    how.captureOutput = true;
+    how.outputLimit = 1u << 20;
+    how.timeLimitSeconds = kQuestionTimeLimit;
+    ProgramResult run;
+    std::vector<std::string> argv = quietProgram(ffmpeg);
+    argv.insert(argv.end(), {"-h", "filter=zscale"});
+    const bool has = !ffmpeg.empty() && runProgram(argv, how, run) &&
+                     std::string_view(run.output).starts_with("Filter zscale");
+    known.emplace(ffmpeg, has);
+    return has;
+}
+
 bool probeVideo(const VideoPrograms& programs, const std::string& path, VideoFacts& facts,
                 std::string& error, const std::function<bool()>& stopRequested,
                 ProgramResult* result) {
@@ -920,7 +959,7 @@ bool probeVideo(const VideoPrograms& programs, const std::string& path, VideoFac
     ProgramRun how;
     how.captureOutput = true;
     how.outputLimit = 16u << 20;
-    how.timeLimitSeconds = kProbeTimeLimit;
+    how.timeLimitSeconds = programs.probeSeconds;
     how.stopRequested = stopRequested;
     ProgramResult own;
     ProgramResult& run = result != nullptr ? *result : own;
@@ -964,8 +1003,12 @@ std::string webVideoType(const VideoFacts& facts, WebVideoWay way) {
 }
 
 bool extractPoster(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
-                   std::string& png, std::string& error, const std::function<bool()>& stop) {
+                   std::string& png, std::string& error, const std::function<bool()>& stop,
+                   ProgramResult* result) {
     png.clear();
+    ProgramResult own;
+    ProgramResult& run = result != nullptr ? *result : own;
+    run = ProgramResult{};
     if (programs.ffmpeg.empty()) {
         error = "ffmpeg is not installed";
         return false;
@@ -974,11 +1017,9 @@ bool extractPoster(const VideoPrograms& programs, const std::string& path, const
     // next frames if it is bright, of the next bright frames if not.
     const double seek = std::min(1.0, facts.durationSeconds / 10);
     ToneTable table;
-    if (needsShownColours(facts) && colourWay(programs) == ColourFilters::Table &&
-        !table.make(facts, error)) {
+    if (needsShownColours(facts) && usesTable(colourWay(programs)) && !table.make(facts, error)) {
         return false;
     }
-    ProgramResult run;
     // The most typical of the frames there; most videos are bright there, and measuring
     // every frame's brightness in ffmpeg (signalstats) costs more than choosing among them.
     if (!runPoster(programs, path, facts, table.path(), seek, false, png, run, stop)) {
@@ -1137,7 +1178,7 @@ bool makeWebVideo(const VideoPrograms& programs, const std::string& path, const 
     ProgramResult& run = result != nullptr ? *result : own;
     ToneTable table;
     if (way == WebVideoWay::Transcode && needsShownColours(facts) &&
-        colourWay(programs) == ColourFilters::Table && !table.make(facts, error)) {
+        usesTable(colourWay(programs)) && !table.make(facts, error)) {
         error = target + ": " + error;
         return false;
     }
@@ -1157,19 +1198,31 @@ std::vector<std::string> animationCommand(const VideoPrograms& programs, const s
     std::vector<std::string> argv = quietProgram(programs.ffmpeg);
     const std::string threads = std::to_string(programs.threads);
     if (programs.threads > 0) {
-        argv.insert(argv.end(), {"-threads", threads, "-filter_threads", threads});
+        argv.insert(argv.end(), {"-threads", threads, "-filter_complex_threads", threads});
     }
     // The GIF is read as the one GIF it is, as a video is read as one video.
     const std::vector<std::string> input = inputArguments(path, "gif");
     argv.insert(argv.end(), input.begin(), input.end());
-    argv.insert(argv.end(),
-                {"-map", "0:V:0", "-an", "-dn", "-sn", "-map_metadata", "-1", "-map_chapters", "-1",
-                 "-vf",
-                 "scale=" + std::to_string(evenWidth) + ":" + std::to_string(evenHeight) +
-                     ":flags=lanczos,setsar=1",
-                 "-c:v", "libx264", "-preset", kX264Preset, "-crf", kX264Crf, "-pix_fmt", "yuv420p",
-                 // Each frame stays as long as the GIF shows it.
-                 "-fps_mode", "vfr"});
+    // H.264 holds no transparency (ffmpeg would show it white): each frame is laid on the
+    // checker the still copies show, at the GIF's own size, then shrunk. The checker is drawn
+    // once, on the first frame, with squares that are kCheckerSquare pixels of the display
+    // copy, and stands behind every frame; each frame's time stays its own.
+    const std::string ratio =
+        std::to_string(std::max(1L, width)) + "/(" + std::to_string(kCheckerSquare) + "*W)";
+    const std::string checker = "if(mod(floor(X*" + ratio + ")+floor(Y*" + ratio + "),2)," +
+                                std::to_string(kCheckerDark) + "," + std::to_string(kCheckerLight) +
+                                ")";
+    const std::string graph =
+        "[0:V:0]format=rgba,split=3[frame][alpha][first];[alpha]alphaextract,format=gbrp[mask];"
+        "[frame]format=gbrp[picture];[first]trim=end_frame=1,format=gray,geq=lum='" +
+        checker + "',format=gbrp[checker];[checker][picture][mask]maskedmerge,scale=" +
+        std::to_string(evenWidth) + ":" + std::to_string(evenHeight) +
+        ":flags=lanczos,setsar=1[out]";
+    argv.insert(argv.end(), {"-filter_complex", graph, "-map", "[out]", "-an", "-dn", "-sn",
+                             "-map_metadata", "-1", "-map_chapters", "-1", "-c:v", "libx264",
+                             "-preset", kX264Preset, "-crf", kX264Crf, "-pix_fmt", "yuv420p",
+                             // Each frame stays as long as the GIF shows it.
+                             "-fps_mode", "vfr"});
     if (programs.threads > 0) {
         argv.insert(argv.end(), {"-threads", threads});
     }

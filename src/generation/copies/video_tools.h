@@ -35,9 +35,12 @@ struct VideoFacts {
 };
 
 /// How HDR and wide-gamut video is turned into SDR BT.709: a colour table Mivo computes and
-/// ffmpeg's own lut3d filter applies, or ffmpeg's zscale and tonemap filters (they need ffmpeg
-/// built with zimg), the same mapping at more processor time. Default: the table.
-enum class ColourFilters { Default, Zscale, Table };
+/// ffmpeg's own lut3d filter applies to frames zscale turned into floating-point RGB (Table),
+/// the same table between swscale's 16-bit conversions (TableSwscale, for an ffmpeg without
+/// zimg), or ffmpeg's zscale and tonemap filters (Zscale). All three are the same mapping;
+/// Table takes the least processor time. Default: Table where the ffmpeg has zscale, else
+/// TableSwscale.
+enum class ColourFilters { Default, Zscale, Table, TableSwscale };
 
 /// The ffmpeg and ffprobe programs of this machine, looked up once per run.
 struct VideoPrograms {
@@ -46,11 +49,18 @@ struct VideoPrograms {
     // every core busy with one item each gives each transcode one, so none waits on another.
     int threads = 0;
     ColourFilters colourFilters = ColourFilters::Default;
+    // How long one ffprobe call and one poster call may take before they are killed.
+    double probeSeconds = 60;
+    double posterSeconds = 120;
     bool ok() const { return !ffmpeg.empty() && !ffprobe.empty(); }
 };
 
 /// Looks both programs up on PATH ("" for one that is missing).
 VideoPrograms findVideoPrograms();
+
+/// True when the ffmpeg program `ffmpeg` has the zscale filter (it was built with zimg). Asked
+/// of each program once per process, the first time an HDR or wide-gamut video needs it.
+bool ffmpegHasZscale(const std::string& ffmpeg);
 
 /// Reads what the video `path` is. false with `error` when the file is not a video ffprobe can
 /// read (a text file named .mp4, no video stream, zero duration) or ffprobe failed or was
@@ -84,8 +94,11 @@ std::string webVideoType(const VideoFacts& facts, WebVideoWay way);
 
 /// The poster: one frame a short way into the video (not a black first frame), upright, in
 /// SDR BT.709 colours (HDR tone-mapped), as PNG bytes.
+/// `result`, when given, tells what became of the last ffmpeg call (whether it was stopped or
+/// ran out of time, which says nothing of the file).
 bool extractPoster(const VideoPrograms& programs, const std::string& path, const VideoFacts& facts,
-                   std::string& png, std::string& error, const std::function<bool()>& stop);
+                   std::string& png, std::string& error, const std::function<bool()>& stop,
+                   ProgramResult* result = nullptr);
 
 /// The ffmpeg argument vector (argv[0] is ffmpeg's path) that writes the web video of `path`
 /// (Remux or Transcode) as MP4 to `output`, for the log and for replaying it alone; empty for

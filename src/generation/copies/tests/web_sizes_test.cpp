@@ -31,11 +31,12 @@ bool convertJpeg(const std::string& path, int width, int height, const std::stri
     return std::system(command.c_str()) == 0;
 }
 
-/// The items of `folder` as the listing makes them (without the media option).
+/// The items of `folder` as the listing makes them: pictures, and videos by their .mp4 name.
 PictureList listOf(const std::string& folder, const std::vector<std::string>& names) {
     PictureList pictures;
     for (const std::string& name : names) {
-        pictures.add(listedItem(folder, name, ItemKind::Picture));
+        const bool video = name.ends_with(".mp4");
+        pictures.add(listedItem(folder, name, video ? ItemKind::Video : ItemKind::Picture));
     }
     return pictures;
 }
@@ -63,6 +64,7 @@ class WebSizesTest : public ::testing::Test {
         job.pageFolder = out;
         job.request = request;
         job.workers = 2;
+        job.tools = tools;
         job.stopRequested = stopRequested;
         job.progress = [&](std::size_t i, const Item& item, const std::string& error) {
             EXPECT_EQ(item.name(), names[i]);
@@ -85,6 +87,7 @@ class WebSizesTest : public ::testing::Test {
     std::string pics;
     std::string out;
     ResizeRequest request;
+    MediaTools tools;
     std::vector<WebCopy> copies;
     std::vector<std::string> errors;
     std::string folderError;
@@ -270,6 +273,44 @@ TEST_F(WebSizesTest, CopiesThatFailedAreTriedAgainAndAFolderInTheWayFailsEveryPi
     EXPECT_EQ(run({"a.jpg", "b.jpg"}).failed, 2U);
     EXPECT_NE(folderError.find("シンボリックリンク"), std::string::npos) << folderError;
     EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeIsTriedAgainWhereAFileThatIsNoneIsNot) {
+    tools.media = true;
+    tools.video = findVideoPrograms();
+    ASSERT_TRUE(tools.video.ok()) << "ffmpeg and ffprobe are installed for the tests";
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=320x240 "
+                           "-t 1 -c:v libx264 -pix_fmt yuv420p -movflags +faststart '" +
+                           pics + "/clip.mp4'")
+                              .c_str()),
+              0);
+    // A file that is no video, read in time and refused: left out, and not read again while it
+    // stays as it is.
+    dir.write("pics/text.mp4", "not a video at all");
+    WebSizesReport refused = run({"text.mp4"});
+    EXPECT_EQ(refused.leftOut, 1U);
+    EXPECT_EQ(refused.failed, 0U);
+    // A machine too busy for ffprobe to answer in time, then one that is not: the clip fails
+    // the run and is made the next time.
+    tools.video.probeSeconds = 0.001;
+    WebSizesReport slow = run({"clip.mp4", "text.mp4"});
+    EXPECT_EQ(slow.leftOut, 2U);
+    EXPECT_EQ(slow.failed, 1U);
+    EXPECT_NE(errors[0].find("時間がかかりすぎたため止めました"), std::string::npos) << errors[0];
+    tools.video.probeSeconds = 60;
+    // Too slow for the poster, the same.
+    tools.video.posterSeconds = 0.001;
+    WebSizesReport slowPoster = run({"clip.mp4", "text.mp4"});
+    EXPECT_EQ(slowPoster.leftOut, 2U);
+    EXPECT_NE(errors[0].find("時間がかかりすぎたため止めました"), std::string::npos) << errors[0];
+    EXPECT_EQ(slowPoster.failed, 1U);
+    tools.video.posterSeconds = 120;
+    WebSizesReport done = run({"clip.mp4", "text.mp4"});
+    EXPECT_EQ(done.made, 1U);
+    EXPECT_EQ(done.leftOut, 1U);
+    EXPECT_TRUE(copies[0].ok) << errors[0];
+    EXPECT_TRUE(copies[1].leftOut);
+    EXPECT_TRUE(fs::exists(thumb("clip.mp4.jpg")));
 }
 
 TEST_F(WebSizesTest, StopEndsBetweenPicturesAndTheNextRunMakesTheRest) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 
@@ -117,6 +118,52 @@ TEST_F(AnimCopyRunTest, ABigGifMovesThroughOneMp4CopyKeptAsTheOtherCopies) {
     EXPECT_FALSE(fs::exists(mp4));
     EXPECT_FALSE(fs::exists(dir / "out/view/big.gif.jpg"));
     EXPECT_FALSE(contains(record(), "big.gif"));
+}
+
+TEST_F(AnimCopyRunTest, ATransparentGifMovesOnTheCheckerItsStillIsShownOn) {
+    // Noise frames whose left quarter is transparent, over a megabyte.
+    ASSERT_TRUE(shell("convert -size 320x240 xc:gray +noise Random -alpha set -channel A -fx "
+                      "'i<80?0:1' +channel -duplicate 24 -set delay 10 -loop 0 '" +
+                      pics + "/clear.gif'"));
+    ASSERT_GT(fs::file_size(pics + "/clear.gif"), 1024U * 1024U);
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    const std::string frames = dir / "frames.rgb";
+    // Two frames, the first and the last: the checker stands behind every one.
+    ASSERT_TRUE(shell("ffmpeg -nostdin -loglevel error -y -i '" + (dir / "out/view/clear.gif.mp4") +
+                      "' -vf 'select=eq(n\\,0)+eq(n\\,24)' -fps_mode vfr -pix_fmt rgb24 -f "
+                      "rawvideo '" +
+                      frames + "'"));
+    const std::string rgb = readBytes(frames);
+    ASSERT_EQ(rgb.size(), 2U * 320 * 240 * 3);
+    const auto grey = [&](int frame, int x, int y) {
+        const std::size_t at = (static_cast<std::size_t>(frame) * 320 * 240 +
+                                static_cast<std::size_t>(y) * 320 + static_cast<std::size_t>(x)) *
+                               3;
+        return std::array<int, 3>{static_cast<unsigned char>(rgb[at]),
+                                  static_cast<unsigned char>(rgb[at + 1]),
+                                  static_cast<unsigned char>(rgb[at + 2])};
+    };
+    for (int frame = 0; frame < 2; ++frame) {
+        // In 8-pixel squares, light where column and row add up even, as on the still copy.
+        for (const auto& [x, y, level] : {std::array<int, 3>{3, 3, 160},
+                                          {11, 3, 136},
+                                          {11, 11, 160},
+                                          {67, 203, 136},
+                                          {59, 203, 160}}) {
+            for (const int value : grey(frame, x, y)) {
+                EXPECT_NEAR(value, level, 6) << "frame " << frame << " at " << x << "," << y;
+            }
+        }
+    }
+    // The still display copy has the same checker behind the same pixels.
+    const std::string still = dir / "still.rgb";
+    ASSERT_TRUE(shell("ffmpeg -nostdin -loglevel error -y -i '" + (dir / "out/view/clear.gif.jpg") +
+                      "' -pix_fmt rgb24 -f rawvideo '" + still + "'"));
+    const std::string stillRgb = readBytes(still);
+    ASSERT_EQ(stillRgb.size(), 320U * 240 * 3);
+    EXPECT_NEAR(static_cast<unsigned char>(stillRgb[(3 * 320 + 11) * 3]), 136, 6);
+    EXPECT_NEAR(static_cast<unsigned char>(stillRgb[(3 * 320 + 3) * 3]), 160, 6);
 }
 
 TEST_F(AnimCopyRunTest, ABigWebpMovesThroughASmallerAnimatedWebp) {
