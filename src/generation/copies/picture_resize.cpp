@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -94,6 +95,8 @@ struct ImageLibrary {
     decltype(&::g_type_from_name) typeFromName = nullptr;
     // Since libvips 8.13; without it the loader check of each picture still stands.
     decltype(&::vips_block_untrusted_set) blockUntrusted = nullptr;
+    // Without it a HEIC picture with a colour profile of its own takes the library's way.
+    decltype(&::vips_image_set_blob_copy) setBlobCopy = nullptr;
 };
 
 ImageLibrary vips;
@@ -152,6 +155,7 @@ bool openLibrary() {
         bind(handle, "g_type_from_name", v.typeFromName);
     bind(handle, "vips_block_untrusted_set", v.blockUntrusted);
     bind(handle, "vips_webpsave_buffer", v.webpSaveBuffer);
+    bind(handle, "vips_image_set_blob_copy", v.setBlobCopy);
     // The same check the library's own start-up macro makes: an interface the headers do not
     // describe is not used. The library stays open for the life of the process.
     return bound && v.version(3) - v.version(5) == VIPS_LIBRARY_CURRENT - VIPS_LIBRARY_AGE;
@@ -488,12 +492,42 @@ bool toShownColours(ImageRef& image, std::string& error) {
     return true;
 }
 
+// `pixels` (RGB in the colours of the ICC profile `profile`) turned into the colours a browser
+// assumes, as toShownColours turns a picture the library loaded: in place, the same size.
+bool toShownPixels(Pixels& pixels, const std::string& profile, std::string& error) {
+    ImageRef image(vips.fromMemory(pixels.data.data(), pixels.data.size(), pixels.width,
+                                   pixels.height, pixels.bands, VIPS_FORMAT_UCHAR));
+    if (image.get() == nullptr) {
+        error = takeLibraryError();
+        return false;
+    }
+    vips.setBlobCopy(image.get(), "icc-profile-data", profile.data(), profile.size());
+    if (!toShownColours(image, error)) {
+        return false;
+    }
+    ImageRef shown(vips.copyMemory(image.get()));
+    image.reset();
+    if (shown.get() == nullptr || shown.get()->data == nullptr) {
+        error = takeLibraryError();
+        return false;
+    }
+    if (vips.width(shown.get()) != pixels.width || vips.height(shown.get()) != pixels.height ||
+        vips.bands(shown.get()) != pixels.bands || shown.get()->BandFmt != VIPS_FORMAT_UCHAR) {
+        error = "the colour profile changed the picture's shape";
+        return false;
+    }
+    std::memcpy(pixels.data.data(), shown.get()->data, pixels.data.size());
+    return true;
+}
+
 // The copies of a HEIC or AVIF picture of 8 bits a channel, grey or RGB, without
-// transparency and in the colours a browser assumes: decoded whole by libheif (there is no
-// smaller decode), then shrunk and turned upright as a JPEG's pixels are (directCopies), with
-// the sizes libvips gives. libvips's own reduce of a 12-megapixel picture to the display copy
-// took some 0.15 s of a core more, a seventh of the picture's time. Any other picture, or one
-// the library cannot decode (`tried` false), is left to the general path and its messages.
+// transparency: decoded whole by libheif (there is no smaller decode), then shrunk and turned
+// upright as a JPEG's pixels are (directCopies), with the sizes libvips gives. libvips's own
+// reduce of a 12-megapixel picture to the display copy took some 0.15 s of a core more, a
+// seventh of the picture's time. A picture with an RGB profile of its own (a phone's Display
+// P3) is turned into sRGB once shrunk, as the library's way turns its display-sized picture.
+// Any other picture, or one the library cannot decode (`tried` false), is left to the general
+// path and its messages.
 bool decodedHeifCopies(const std::string& picture, const ResizeRequest& request,
                        EncodedCopies& copies, std::string& error, bool& tried) {
     tried = false;
@@ -510,9 +544,12 @@ bool decodedHeifCopies(const std::string& picture, const ResizeRequest& request,
         otherRgbProfile(static_cast<const unsigned char*>(profile), profileSize);
     vips.errorClear();
     if ((bands != 1 && bands != 3) || vips.hasAlpha(image.get()) != 0 ||
-        image.get()->BandFmt != VIPS_FORMAT_UCHAR || otherColours) {
+        image.get()->BandFmt != VIPS_FORMAT_UCHAR ||
+        (otherColours && vips.setBlobCopy == nullptr)) {
         return false;
     }
+    const std::string ownProfile =
+        otherColours ? std::string(static_cast<const char*>(profile), profileSize) : std::string();
     // The turn libvips's thumbnail would give it: libheif has applied the file's own
     // transformations, and libvips leaves an EXIF orientation only where one is still due.
     int orientation = 1;
@@ -544,6 +581,9 @@ bool decodedHeifCopies(const std::string& picture, const ResizeRequest& request,
         orientPixels(b.shrunk, orientation, b.view);
     } else {
         std::swap(b.shrunk, b.view);
+    }
+    if (!ownProfile.empty() && !toShownPixels(b.view, ownProfile, error)) {
+        return false;
     }
     return thumbnailsFromView(b, request, copies, error);
 }
