@@ -116,9 +116,14 @@ ItemCopyNames nameCopies(const PictureList& items, const MediaTools& tools) {
             out.names[i] =
                 copyNamesOf(itemNames[i], video, out.variants[i], animationWanted(items[i], tools));
         }
-        assigned.push_back(out.names[i].file);
-        // The WebP thumbnails' name is kept for the item whether or not it gets them.
-        assigned.push_back(webpThumbName(out.names[i].file));
+        // A Live Photo's motion gets its poster copies only when its still is not shown (see
+        // planCopies): names of earlier posters are not this run's, so they go with the rest
+        // of what the record no longer holds. Its variant keeps them from any other item.
+        if (items[i].motionOf.empty()) {
+            assigned.push_back(out.names[i].file);
+            // The WebP thumbnails' name is kept for the item whether or not it gets them.
+            assigned.push_back(webpThumbName(out.names[i].file));
+        }
         if (!out.names[i].webVideo.empty()) {
             assigned.push_back(out.names[i].webVideo);
         }
@@ -133,7 +138,9 @@ bool RecordNames::contains(const std::string& name) const {
         names.reserve(record_.size());
         for (const auto& [item, made] : record_) {
             CopyNames own = recordedNames(item, made);
-            names.push_back(std::move(own.file));
+            if (!own.file.empty()) {
+                names.push_back(std::move(own.file));
+            }
             if (!own.webVideo.empty()) {
                 names.push_back(std::move(own.webVideo));
             }
@@ -217,6 +224,13 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             errors[i] = translatable("読み込めません");
             continue;
         }
+        // A Live Photo's motion needs no poster copies while its still, just before it, is
+        // shown: kept now (`motionAlone`), or made by this run, whose task tells the motion's
+        // (which is then made too: its poster copies, wanted or not, follow the still's).
+        const bool motion = video && i > 0 && !item.motionOf.empty() &&
+                            items[i - 1].name() == item.motionOf && items[i - 1].copy;
+        const bool motionAlone = motion && items[i - 1].copy->ok;
+        const std::size_t stillTask = motion ? plan.taskOf[i - 1] : SIZE_MAX;
         bool keepWebVideo = false;
         const auto known = before.find(name);
         if (known != before.end()) {
@@ -232,19 +246,30 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             const bool asRecorded = present.asRecorded && made.ok;
             const bool webpKept = made.webp ? asRecorded || present.webpExist(webpName)
                                             : webpTaken() || !tools.writesWebp();
-            const bool upToDate =
-                made.ok && same && made.request == request && made.variant == stamp.variant &&
-                made.animation == stamp.animation && (asRecorded || present.allExist(own.file)) &&
-                (!(made.webVideoMade || !made.animation.empty()) || asRecorded ||
-                 present.views.hasRegular(own.webVideo));
+            // A motion without poster copies has none to be of this request's sizes.
+            const bool posterless = video && made.motion;
+            const bool extraThere = !(made.webVideoMade || !made.animation.empty()) || asRecorded ||
+                                    present.views.hasRegular(own.webVideo);
+            const bool upToDate = made.ok && same && made.variant == stamp.variant &&
+                                  made.animation == stamp.animation && posterless == motionAlone &&
+                                  stillTask == SIZE_MAX &&
+                                  (posterless || (made.request == request &&
+                                                  (asRecorded || present.allExist(own.file)))) &&
+                                  extraThere;
             // A video whose copies lack only their WebP thumbnails keeps its web video: the
-            // poster is taken again, the transcode is not.
-            keepWebVideo = upToDate && video && made.webVideoMade;
-            if (upToDate && webpKept) {
+            // poster is taken again, the transcode is not. So does a Live Photo's motion that
+            // now needs its poster copies, or no longer does.
+            keepWebVideo = video && made.webVideoMade && extraThere &&
+                           (upToDate || (made.ok && same && made.variant == stamp.variant &&
+                                         (motion || posterless)));
+            if (upToDate && (webpKept || posterless)) {
                 after[name] = made;
                 copy.ok = true;
                 copy.sizes = made.sizes;
                 copy.webp = made.webp;
+                if (posterless) {
+                    copy.fileName.clear();
+                }
                 if (video) {
                     takeVideoFacts(name, made, copy);
                 } else if (extra) {
@@ -283,6 +308,9 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
         task.source = item.path;
         task.names = own;
         task.keepWebVideo = keepWebVideo;
+        task.motion = motion;
+        task.stillShown = motionAlone;
+        task.still = stillTask;
         if (stamp.webp) {
             task.names.thumbWebp = webpName;
         }

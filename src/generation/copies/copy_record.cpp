@@ -114,7 +114,9 @@ bool fitsRecord(const std::string& name) {
 CopyNames recordedNames(const std::string& name, const MadeCopies& made) {
     CopyNames names =
         copyNamesOf(name, made.video, made.variant, made.video ? std::string() : made.animation);
-    if (made.webp) {
+    if (made.video && made.motion) {
+        names.file.clear(); // no poster copies
+    } else if (made.webp) {
         names.thumbWebp = webpThumbName(names.file);
     }
     return names;
@@ -322,6 +324,9 @@ std::string recordTextField(const MadeCopies& made) {
     appendEscaped(field, made.timeZone);
     field += ";m=";
     appendEscaped(field, made.model);
+    if (made.motion) {
+        field += ";l=1";
+    }
     return field;
 }
 
@@ -329,6 +334,7 @@ bool readRecordTextField(std::string_view field, MadeCopies& made) {
     std::string timeZone;
     std::string model;
     std::string animation;
+    bool motion = false;
     while (!field.empty()) {
         const std::size_t end = std::min(field.find(';'), field.size());
         const std::string_view pair = field.substr(0, end);
@@ -348,11 +354,14 @@ bool readRecordTextField(std::string_view field, MadeCopies& made) {
             model = std::move(value);
         } else if (key == "a") {
             animation = std::move(value);
+        } else if (key == "l") {
+            motion = value == "1";
         }
     }
     made.timeZone = std::move(timeZone);
     made.model = std::move(model);
     made.animation = std::move(animation);
+    made.motion = motion;
     return true;
 }
 
@@ -476,6 +485,9 @@ CopyRecord parseCopyRecord(std::string_view text, std::vector<std::string>* igno
         made.ok = fields[5] == 1;
         made.unreadable = fields[5] == 2;
         made.sizes = {fields[6], fields[7], fields[8], fields[9], fields[10], fields[11]};
+        if (!video || made.sizes != ResizedSizes{}) {
+            made.motion = false; // only a video line without copies of its own is one
+        }
         if (video) {
             made.animation.clear();
             made.video = true;

@@ -50,6 +50,10 @@ struct MadeCopies {
     // the video does not say, or when its line was written by a version that did not keep them.
     std::string timeZone;
     std::string model;
+    // A Live Photo's motion made while its still is shown: its web video alone, no poster
+    // copies (its sizes 0), since the still's copies show it everywhere. Lines of earlier
+    // versions say nothing of it: their motions have posters.
+    bool motion = false;
     // A big moving picture's animation copy in view/, by the extension its name gets ("mp4",
     // "webp");
     // "" for none, and for a line written by a version that made none.

@@ -28,6 +28,9 @@ void addRecorded(const std::string& name, const MadeCopies& made,
         folders[0].push_back({names.thumbWebp, true});
         folders[1].push_back({std::move(names.thumbWebp), true});
     }
+    if (names.file.empty()) {
+        return; // a Live Photo's motion shown by its still's copies
+    }
     folders[0].push_back({names.file, true});
     folders[1].push_back({names.file, true});
     folders[2].push_back({std::move(names.file), true});
@@ -85,11 +88,12 @@ std::array<std::uint64_t, 3> recordedCounts(const CopyRecord& record) {
         if (!made.ok) {
             continue;
         }
-        const std::uint64_t thumbs = made.webp ? 2 : 1;
+        const bool poster = !(made.video && made.motion);
+        const std::uint64_t thumbs = poster ? (made.webp ? 2 : 1) : 0;
         counts[0] += thumbs;
         counts[1] += thumbs;
         const bool extra = made.video ? made.webVideoMade : !made.animation.empty();
-        counts[2] += extra ? 2 : 1;
+        counts[2] += (extra ? 1 : 0) + (poster ? 1 : 0);
     }
     return counts;
 }

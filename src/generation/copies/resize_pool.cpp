@@ -16,6 +16,9 @@ std::vector<std::size_t> startOrder(const std::vector<ResizeTask>& tasks) {
         order[i] = i;
     }
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        if (tasks[a].motion != tasks[b].motion) {
+            return tasks[b].motion;
+        }
         const MadeCopies& first = tasks[a].stamp;
         const MadeCopies& second = tasks[b].stamp;
         if (first.video != second.video) {
@@ -88,20 +91,46 @@ const ResizeTask& ResizePool::take(std::size_t index) {
     return tasks_[index];
 }
 
+bool ResizePool::stillShown(const ResizeTask& task) {
+    if (task.stillShown) {
+        return true;
+    }
+    if (task.still == SIZE_MAX) {
+        return false;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    const ResizeTask& still = tasks_[task.still];
+    // Without worker threads the tasks run in listing order: the still's has, if at all.
+    if (!threads_.empty()) {
+        done_.wait(lock, [&] { return still.done || (stop_ && !still.started); });
+    }
+    return still.done && still.ok;
+}
+
 bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
     const auto stop = [this] { return cancelled_.load(); };
     VideoFacts facts;
     std::string poster;
     ProgramResult call;
+    // A Live Photo's motion shown over its still has no use for a poster of its own: its
+    // web video alone (the still's copies stand for it in every page).
+    const bool posterless = task.motion && stillShown(task);
+    if (posterless) {
+        task.stamp.motion = true;
+        task.stamp.webp = false;
+        task.names.file.clear();
+        task.names.thumbWebp.clear();
+    }
     if (!probeVideo(video_, task.source, facts, task.error, stop, &call) ||
-        !extractPoster(video_, task.source, facts, poster, task.error, stop, &call)) {
+        (!posterless &&
+         !extractPoster(video_, task.source, facts, poster, task.error, stop, &call))) {
         // A call past its time limit (a busy machine, a slow disk) says nothing of the file:
         // the copies failed, the run says so, and the next run tries again rather than
         // leaving the video out for as long as it stays as it is.
         task.unreadable = !cancelled_ && !call.timedOut;
         return false;
     }
-    if (!resizePictureBytes(poster, request_, encoded, task.error)) {
+    if (!posterless && !resizePictureBytes(poster, request_, encoded, task.error)) {
         task.unreadable = !cancelled_;
         return false;
     }
@@ -186,7 +215,7 @@ void ResizePool::run(ResizeTask& task) {
     if (!task.ok && !task.stamp.video && task.error.rfind("the image library", 0) != 0) {
         task.unreadable = true;
     }
-    if (task.ok) {
+    if (task.ok && !task.names.file.empty()) {
         // The display copy first, the 1x thumbnail last: a list page never links a
         // thumbnail whose display copy is missing.
         // The WebP thumbnails before the JPEG ones, for the same reason.

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -30,6 +31,11 @@ struct ResizeTask {
     // The web video on record is this video's own and still there: only the other copies are
     // made again (WebP thumbnails an earlier version did not make), not the transcode.
     bool keepWebVideo = false;
+    // A Live Photo's motion: it gets no poster copies while its still is shown, kept
+    // (`stillShown`) or made by the task `still` (SIZE_MAX: none).
+    bool motion = false;
+    bool stillShown = false;
+    std::size_t still = SIZE_MAX;
     ResizedSizes sizes;
     std::string error;
     std::vector<RemovedCopy> removed; // files of its names that went when it failed
@@ -37,7 +43,8 @@ struct ResizeTask {
 
 /// The order the tasks are started in: the videos first, the largest file first (a long clip
 /// started last would leave the other cores idle while it alone is made; a file's bytes are
-/// what is known of its length and size before it is read), then the pictures in their order.
+/// what is known of its length and size before it is read), then the pictures in their order,
+/// then the Live Photos' motions (short clips, each started once its still has been).
 std::vector<std::size_t> startOrder(const std::vector<ResizeTask>& tasks);
 
 /// Reduces the tasks on worker threads and puts each item's copies in place, entered in the
@@ -67,6 +74,9 @@ class ResizePool {
     /// video. false with the task's error; `unreadable` when the file is no video ffprobe and
     /// ffmpeg can read.
     bool makeVideo(ResizeTask& task, EncodedCopies& encoded);
+    /// Whether a Live Photo's motion is shown by its still: the still kept, or its task done
+    /// and its copies made (waited for: the motions start after every other task).
+    bool stillShown(const ResizeTask& task);
     /// Makes the animation copy of a moving GIF whose still copies are made, at the display
     /// copy's size; on failure the task keeps no animation.
     void makeAnimation(ResizeTask& task, const ResizedSizes& sizes);

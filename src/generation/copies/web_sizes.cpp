@@ -38,6 +38,9 @@ class CopyManifest {
         if (webVideo) {
             wrote(folders_.views, names.webVideo);
         }
+        if (names.file.empty()) {
+            return; // a Live Photo's motion: its web video alone
+        }
         wrote(folders_.views, names.file);
         if (!names.thumbWebp.empty()) {
             wrote(folders_.thumbs2x, names.thumbWebp);
@@ -113,6 +116,7 @@ void takeTask(const ResizeTask& task, bool poolStopped, const MediaTools& tools,
         plan.after[task.name] = made;
         copy.ok = true;
         copy.madeThisRun = true;
+        copy.fileName = task.names.file;
         copy.sizes = task.sizes;
         copy.webp = made.webp;
         if (made.video) {

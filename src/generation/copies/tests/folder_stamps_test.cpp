@@ -61,14 +61,24 @@ TEST(FolderStampLines, OnlyAWholeLastLineStampsAndEveryVersionPassesOverIt) {
     video.webp = true;
     MadeCopies failed = made;
     failed.ok = false;
-    const CopyRecord copies{{"a.jpg", made}, {"clip.mov", video}, {"x.jpg", failed}};
+    // A Live Photo's motion: its web video alone, or nothing when it plays as it is.
+    MadeCopies motion = video;
+    motion.webp = false;
+    motion.motion = true;
+    MadeCopies playedAsItIs = motion;
+    playedAsItIs.webVideoMade = false;
+    const CopyRecord copies{{"a.jpg", made},
+                            {"clip.mov", video},
+                            {"x.jpg", failed},
+                            {"a.mov", motion},
+                            {"b.mov", playedAsItIs}};
     const auto contents = recordedContents(copies);
     const auto counts = recordedCounts(copies);
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(contents[i].size(), counts[i]) << i;
     }
     EXPECT_EQ(counts[0], 5U); // the record, 2x/, a.jpg, clip.mov.jpg and its WebP
-    EXPECT_EQ(counts[2], 3U); // a.jpg, clip.mov.jpg, clip.mov.mp4
+    EXPECT_EQ(counts[2], 4U); // a.jpg, clip.mov.jpg, clip.mov.mp4, a.mov.mp4
 }
 
 class StampedCopiesTest : public ::testing::Test {

@@ -638,6 +638,27 @@ TEST(CopyRecordLines, AVideosLineKeepsItsFactsAndAPicturesLineStaysAsEarlierVers
     EXPECT_EQ(record.at("old.mov"), older);
     EXPECT_EQ(record.at("b.gif"), variantPicture);
     EXPECT_EQ(record.at("a.mov"), variantVideo);
+
+    // A Live Photo's motion without poster copies: its web video alone is its own. Only a
+    // video line without sizes is one; a mark on any other line is passed over.
+    MadeCopies motion = video;
+    motion.sizes = {};
+    motion.motion = true;
+    EXPECT_EQ(copyRecordLine("m.mov", motion),
+              "m.mov\t10\t20\t160\t160\t2048\t1\t0\t0\t0\t0\t0\t0\t2\t61500\t1\t"
+              "20240501123000\tz=+09:00;m=iPhone%2015%20Pro;l=1\n");
+    const CopyRecord motions = parseCopyRecord(
+        copyRecordHeader() + copyRecordLine("m.mov", motion) +
+        "n.mov\t10\t20\t160\t160\t2048\t1\t1\t1\t1\t1\t1\t1\t2\t5\t1\t0\tz=;m=;l=1\n" +
+        "o.gif\t10\t20\t160\t160\t2048\t1\t0\t0\t0\t0\t0\t0\ta=mp4;l=1\n");
+    ASSERT_EQ(motions.size(), 3U);
+    EXPECT_EQ(motions.at("m.mov"), motion);
+    EXPECT_FALSE(motions.at("n.mov").motion);
+    EXPECT_FALSE(motions.at("o.gif").motion);
+    const CopyNames motionNames = recordedNames("m.mov", motion);
+    EXPECT_EQ(motionNames.file, "");
+    EXPECT_EQ(motionNames.webVideo, "m.mov.mp4");
+    EXPECT_EQ(recordedNames("n.mov", motions.at("n.mov")).file, "n.mov.jpg");
 }
 
 // Numbers of every length are read whole: a time of nineteen digits and a negative one come
@@ -735,7 +756,7 @@ TEST(CopyNamesTest, NoTwoItemsOfAFolderShareACopyName) {
 namespace mivo {
 namespace {
 
-TEST(ResizeStartOrder, VideosGoFirstLargestFirstAndPicturesKeepTheirOrder) {
+TEST(ResizeStartOrder, VideosGoFirstLargestFirstPicturesKeepTheirOrderAndMotionsGoLast) {
     const auto task = [](bool video, std::uintmax_t bytes) {
         ResizeTask made;
         made.stamp.video = video;
@@ -749,6 +770,11 @@ TEST(ResizeStartOrder, VideosGoFirstLargestFirstAndPicturesKeepTheirOrder) {
                                            task(true, 500), task(true, 10), task(true, 137)};
     EXPECT_EQ(startOrder(tasks), (std::vector<std::size_t>{3, 5, 1, 4, 0, 2}));
     EXPECT_TRUE(startOrder({}).empty());
+    // A Live Photo's motion waits for its still: the motions start last, in their order.
+    std::vector<ResizeTask> live = {task(false, 9), task(true, 40), task(true, 10), task(true, 30)};
+    live[1].motion = true;
+    live[3].motion = true;
+    EXPECT_EQ(startOrder(live), (std::vector<std::size_t>{2, 0, 1, 3}));
 }
 
 } // namespace

@@ -55,17 +55,26 @@ TEST_F(LivePhotoRunTest, OneItemWithItsMotionAndTwoWithPairingOff) {
     EXPECT_FALSE(contains(list, "IMG_0001.MOV")) << list;
     EXPECT_FALSE(contains(list, "0:02"));
     EXPECT_TRUE(fs::exists(dir / "out/view/IMG_0001.MOV.mp4"));
-    // The run's list of files names the motion's web video like any other copy.
+    // The run's list of files names the motion's web video like any other copy. The still's
+    // copies show the motion everywhere: it gets no poster copies of its own.
     EXPECT_TRUE(wrote("view/IMG_0001.MOV.mp4"));
+    EXPECT_FALSE(wrote("IMG_0001.MOV.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/view/IMG_0001.MOV.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs/IMG_0001.MOV.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs/2x/IMG_0001.MOV.jpg.webp"));
+    const auto webVideoTime = fs::last_write_time(dir / "out/view/IMG_0001.MOV.mp4");
 
-    // Nothing changed: nothing is written but the pages.
-    run();
-    ASSERT_TRUE(result.done) << result.failure;
-    expectOnlyPagesRewritten();
-    EXPECT_EQ(page("index.html"), index);
+    // Nothing changed: nothing is written but the pages, twice (the second time with the
+    // folders as the record has them).
+    for (int turn = 0; turn < 2; ++turn) {
+        run();
+        ASSERT_TRUE(result.done) << result.failure;
+        expectOnlyPagesRewritten();
+        EXPECT_EQ(page("index.html"), index);
+    }
 
-    // Pairing off: two items as before, the video with its length and no mark; its copies
-    // are the same files, so none is made again.
+    // Pairing off: two items as before, the video with its length and no mark. It gets its
+    // poster copies now; its web video is the same file, not made again.
     settings.CheckLivePhoto = false;
     run();
     ASSERT_TRUE(result.done) << result.failure;
@@ -74,17 +83,68 @@ TEST_F(LivePhotoRunTest, OneItemWithItsMotionAndTwoWithPairingOff) {
     EXPECT_TRUE(contains(index, "aryPicVideo[1] = [\"./view/IMG_0001.MOV.mp4\", \"2\", "
                                 "\"video/mp4\"];"))
         << index;
-    EXPECT_TRUE(result.files.written.empty());
+    EXPECT_TRUE(fs::exists(dir / "out/thumbs/IMG_0001.MOV.jpg"));
+    EXPECT_TRUE(fs::exists(dir / "out/view/IMG_0001.MOV.jpg"));
+    EXPECT_FALSE(wrote("IMG_0001.MOV.mp4"));
+    EXPECT_EQ(fs::last_write_time(dir / "out/view/IMG_0001.MOV.mp4"), webVideoTime);
+    run();
+    expectOnlyPagesRewritten();
 
-    // The motion gone: its copies go with it, the still stays.
+    // Pairing on again: the poster copies go, the web video stays.
     settings.CheckLivePhoto = true;
     run();
+    ASSERT_TRUE(result.done) << result.failure;
+    EXPECT_FALSE(fs::exists(dir / "out/view/IMG_0001.MOV.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs/IMG_0001.MOV.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs/2x/IMG_0001.MOV.jpg"));
+    EXPECT_EQ(fs::last_write_time(dir / "out/view/IMG_0001.MOV.mp4"), webVideoTime);
+    EXPECT_TRUE(contains(page("index.html"), "aryPicVideo[0] = [\"./view/IMG_0001.MOV.mp4\""));
+
+    // The motion gone: its copies go with it, the still stays.
     fs::remove(dir / "pics/IMG_0001.MOV");
     run();
     ASSERT_TRUE(result.done) << result.failure;
     EXPECT_FALSE(fs::exists(dir / "out/view/IMG_0001.MOV.mp4"));
     EXPECT_FALSE(fs::exists(dir / "out/thumbs/IMG_0001.MOV.jpg"));
     EXPECT_FALSE(contains(page("index.html"), "aryPicVideo[0]"));
+}
+
+TEST_F(LivePhotoRunTest, AMotionWhoseStillIsNotShownGetsItsPosterUntilItIs) {
+    const std::string pics = dir / "pics";
+    fs::copy_file(dir / "pics/IMG_0001.MOV", dir / "pics/IMG_0003.MOV");
+    dir.write("pics/IMG_0003.JPG", "not a picture");
+    // A still that cannot be read is left out: its motion is an item of its own, with the
+    // poster copies every video has.
+    for (int turn = 0; turn < 2; ++turn) {
+        run();
+        ASSERT_TRUE(result.done) << result.failure;
+        const std::string index = page("index.html");
+        EXPECT_TRUE(contains(index, "aryPicList[2] = \"./view/IMG_0003.MOV.jpg#original="))
+            << index;
+        EXPECT_TRUE(contains(index, "aryPicVideo[2] = [\"./view/IMG_0003.MOV.mp4\", \"2\", "
+                                    "\"video/mp4\"];"))
+            << index;
+        EXPECT_TRUE(fs::exists(dir / "out/thumbs/IMG_0003.MOV.jpg"));
+        EXPECT_TRUE(fs::exists(dir / "out/view/IMG_0003.MOV.jpg"));
+    }
+    expectOnlyPagesRewritten();
+    const auto webVideoTime = fs::last_write_time(dir / "out/view/IMG_0003.MOV.mp4");
+
+    // The still mended: one item again, the motion's poster copies gone in the same run, its
+    // web video kept; and a run after it makes nothing.
+    ASSERT_TRUE(shell("convert -size 400x300 xc:navy '" + pics + "/IMG_0003.JPG'"));
+    run();
+    ASSERT_TRUE(result.done) << result.failure;
+    const std::string index = page("index.html");
+    EXPECT_TRUE(contains(index, "aryPicList[2] = \"./view/IMG_0003.JPG#original=")) << index;
+    EXPECT_TRUE(contains(index, "aryPicVideo[2] = [\"./view/IMG_0003.MOV.mp4\", \"2\", "
+                                "\"video/mp4\", \"live\"];"))
+        << index;
+    EXPECT_FALSE(fs::exists(dir / "out/thumbs/IMG_0003.MOV.jpg"));
+    EXPECT_FALSE(fs::exists(dir / "out/view/IMG_0003.MOV.jpg"));
+    EXPECT_EQ(fs::last_write_time(dir / "out/view/IMG_0003.MOV.mp4"), webVideoTime);
+    run();
+    expectOnlyPagesRewritten();
 }
 
 std::string be(std::uint64_t value, int bytes) {
