@@ -244,10 +244,12 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             // With the folders as recorded, a finished line's copies are there: the names
             // asked for below are the line's own once its variant, kind and animation match.
             const bool asRecorded = present.asRecorded && made.ok;
-            const bool webpKept = made.webp ? asRecorded || present.webpExist(webpName)
-                                            : webpTaken() || !tools.writesWebp();
-            // A motion without poster copies has none to be of this request's sizes.
+            // A motion without poster copies has none to be of this request's sizes, nor
+            // WebP thumbnails (and the image library is not started to ask about them).
             const bool posterless = video && made.motion;
+            const bool webpKept =
+                posterless || (made.webp ? asRecorded || present.webpExist(webpName)
+                                         : webpTaken() || !tools.writesWebp());
             const bool extraThere = !(made.webVideoMade || !made.animation.empty()) || asRecorded ||
                                     present.views.hasRegular(own.webVideo);
             const bool upToDate = made.ok && same && made.variant == stamp.variant &&
@@ -262,7 +264,7 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
             keepWebVideo = video && made.webVideoMade && extraThere &&
                            (upToDate || (made.ok && same && made.variant == stamp.variant &&
                                          (motion || posterless)));
-            if (upToDate && (webpKept || posterless)) {
+            if (upToDate && webpKept) {
                 after[name] = made;
                 copy.ok = true;
                 copy.sizes = made.sizes;

@@ -313,6 +313,62 @@ TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeIsTriedAgainWhereAFileThatIsNon
     EXPECT_TRUE(fs::exists(thumb("clip.mp4.jpg")));
 }
 
+TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndItsReRunStartsNoLibrary) {
+    tools.media = true;
+    tools.video = findVideoPrograms();
+    ASSERT_TRUE(tools.video.ok()) << "ffmpeg and ffprobe are installed for the tests";
+    ASSERT_TRUE(convertJpeg(pics + "/a.jpg", 400, 300));
+    // An MP4 with its index at the end: its web video is a remuxed copy.
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=320x240 "
+                           "-t 1 -c:v libx264 -pix_fmt yuv420p '" +
+                           pics + "/a.mp4'")
+                              .c_str()),
+              0);
+    // The list as the run unfolds it: the motion right after its still.
+    const auto makeOnce = [&](MediaTools with) {
+        PictureList items;
+        items.add(listedItem(pics, "a.jpg", ItemKind::Picture));
+        Item motion = listedItem(pics, "a.mp4", ItemKind::Video);
+        motion.motionOf = "a.jpg";
+        items.add(std::move(motion));
+        CopyJob job;
+        job.pageFolder = out;
+        job.request = request;
+        job.workers = 2;
+        job.tools = std::move(with);
+        job.progress = [](std::size_t, const Item&, const std::string&) {};
+        WebSizesReport report;
+        std::string error;
+        EXPECT_TRUE(makeWebSizes(job, items, report, error)) << error;
+        copies = {*items[0].copy, *items[1].copy};
+        tools = job.tools;
+        return report;
+    };
+    EXPECT_EQ(makeOnce(tools).made, 2U);
+    ASSERT_TRUE(copies[1].ok);
+    EXPECT_EQ(copies[1].webVideoName, "a.mp4.mp4");
+    EXPECT_TRUE(fs::exists(view("a.mp4.mp4")));
+    EXPECT_EQ(copies[1].fileName, "");
+    for (const std::string& file :
+         {view("a.mp4.jpg"), thumb("a.mp4.jpg"), thumb2x("a.mp4.jpg"), thumb("a.mp4.jpg.webp")}) {
+        EXPECT_FALSE(fs::exists(file)) << file;
+    }
+    EXPECT_TRUE(parseCopyRecord(record()).at("a.mp4").motion);
+
+    // Nothing changed: both kept, and the image library is not asked anything (starting it
+    // costs more than such a run takes).
+    MediaTools fresh;
+    fresh.media = true;
+    fresh.video = tools.video;
+    const WebSizesReport again = makeOnce(fresh);
+    EXPECT_EQ(again.made, 0U);
+    EXPECT_EQ(again.kept, 2U);
+    EXPECT_TRUE(copies[1].ok);
+    EXPECT_EQ(copies[1].fileName, "");
+    EXPECT_FALSE(tools.webp.has_value());
+    EXPECT_FALSE(tools.heif.has_value());
+}
+
 TEST_F(WebSizesTest, StopEndsBetweenPicturesAndTheNextRunMakesTheRest) {
     std::vector<std::string> names;
     for (int i = 0; i < 8; ++i) {
