@@ -258,12 +258,12 @@ CopyPlan planCopies(PictureList& items, const ItemCopyNames& names, const CopyRe
                                   (posterless || (made.request == request &&
                                                   (asRecorded || present.allExist(own.file)))) &&
                                   extraThere;
-            // A video whose copies lack only their WebP thumbnails keeps its web video: the
-            // poster is taken again, the transcode is not. So does a Live Photo's motion that
-            // now needs its poster copies, or no longer does.
-            keepWebVideo = video && made.webVideoMade && extraThere &&
-                           (upToDate || (made.ok && same && made.variant == stamp.variant &&
-                                         (motion || posterless)));
+            // A web video depends on its video alone, not on the copies' sizes: a video whose
+            // poster copies are made again (another thumbnail box or display size, WebP
+            // thumbnails an earlier version did not make, a Live Photo's motion that now needs
+            // them or no longer does) keeps it. The poster is taken again, the transcode is not.
+            keepWebVideo = video && made.ok && same && made.variant == stamp.variant &&
+                           made.webVideoMade && extraThere;
             if (upToDate && webpKept) {
                 after[name] = made;
                 copy.ok = true;

@@ -313,7 +313,7 @@ TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeIsTriedAgainWhereAFileThatIsNon
     EXPECT_TRUE(fs::exists(thumb("clip.mp4.jpg")));
 }
 
-TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndItsReRunStartsNoLibrary) {
+TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndNoWebVideoIsMadeAgainForNewSizes) {
     tools.media = true;
     tools.video = findVideoPrograms();
     ASSERT_TRUE(tools.video.ok()) << "ffmpeg and ffprobe are installed for the tests";
@@ -324,6 +324,7 @@ TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndItsReRunStartsNoLib
                            pics + "/a.mp4'")
                               .c_str()),
               0);
+    fs::copy_file(pics + "/a.mp4", pics + "/b.mp4");
     // The list as the run unfolds it: the motion right after its still.
     const auto makeOnce = [&](MediaTools with) {
         PictureList items;
@@ -331,6 +332,7 @@ TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndItsReRunStartsNoLib
         Item motion = listedItem(pics, "a.mp4", ItemKind::Video);
         motion.motionOf = "a.jpg";
         items.add(std::move(motion));
+        items.add(listedItem(pics, "b.mp4", ItemKind::Video)); // a video of its own
         CopyJob job;
         job.pageFolder = out;
         job.request = request;
@@ -340,11 +342,11 @@ TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndItsReRunStartsNoLib
         WebSizesReport report;
         std::string error;
         EXPECT_TRUE(makeWebSizes(job, items, report, error)) << error;
-        copies = {*items[0].copy, *items[1].copy};
+        copies = {*items[0].copy, *items[1].copy, *items[2].copy};
         tools = job.tools;
         return report;
     };
-    EXPECT_EQ(makeOnce(tools).made, 2U);
+    EXPECT_EQ(makeOnce(tools).made, 3U);
     ASSERT_TRUE(copies[1].ok);
     EXPECT_EQ(copies[1].webVideoName, "a.mp4.mp4");
     EXPECT_TRUE(fs::exists(view("a.mp4.mp4")));
@@ -354,6 +356,8 @@ TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndItsReRunStartsNoLib
         EXPECT_FALSE(fs::exists(file)) << file;
     }
     EXPECT_TRUE(parseCopyRecord(record()).at("a.mp4").motion);
+    const auto webVideoTime = writtenAt(view("a.mp4.mp4"));
+    const auto ownWebVideoTime = writtenAt(view("b.mp4.mp4"));
 
     // Nothing changed: both kept, and the image library is not asked anything (starting it
     // costs more than such a run takes).
@@ -362,11 +366,37 @@ TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndItsReRunStartsNoLib
     fresh.video = tools.video;
     const WebSizesReport again = makeOnce(fresh);
     EXPECT_EQ(again.made, 0U);
-    EXPECT_EQ(again.kept, 2U);
+    EXPECT_EQ(again.kept, 3U);
     EXPECT_TRUE(copies[1].ok);
     EXPECT_EQ(copies[1].fileName, "");
     EXPECT_FALSE(tools.webp.has_value());
     EXPECT_FALSE(tools.heif.has_value());
+
+    // Another thumbnail box, pairing as before and then off (the motion a video of its own):
+    // the copies and posters are made at the new size; the web videos are the same files,
+    // not made again.
+    request.boxWidth = request.boxHeight = 200;
+    EXPECT_EQ(makeOnce(tools).made, 3U);
+    EXPECT_EQ(copies[0].sizes.thumbWidth, 200);
+    EXPECT_EQ(copies[2].sizes.thumbWidth, 200);
+    EXPECT_EQ(writtenAt(view("a.mp4.mp4")), webVideoTime);
+    EXPECT_EQ(writtenAt(view("b.mp4.mp4")), ownWebVideoTime);
+    request.boxWidth = request.boxHeight = 240;
+    PictureList apart = listOf(pics, {"a.jpg", "a.mp4", "b.mp4"});
+    CopyJob job;
+    job.pageFolder = out;
+    job.request = request;
+    job.workers = 2;
+    job.tools = tools;
+    job.progress = [](std::size_t, const Item&, const std::string&) {};
+    WebSizesReport report;
+    std::string error;
+    ASSERT_TRUE(makeWebSizes(job, apart, report, error)) << error;
+    EXPECT_EQ(report.made, 3U);
+    EXPECT_EQ(apart[1].copy->sizes.thumbWidth, 240);
+    EXPECT_TRUE(fs::exists(thumb("a.mp4.jpg")));
+    EXPECT_EQ(writtenAt(view("a.mp4.mp4")), webVideoTime);
+    EXPECT_EQ(writtenAt(view("b.mp4.mp4")), ownWebVideoTime);
 }
 
 TEST_F(WebSizesTest, StopEndsBetweenPicturesAndTheNextRunMakesTheRest) {
