@@ -186,6 +186,7 @@ struct Running {
     int ended = -1; // pidfd
     bool reaped = false;
     int exitCode = -1;
+    int signal = 0;
 
     bool group = false; // the program leads a process group of its own
 
@@ -278,6 +279,7 @@ void checkEnded(Running& running) {
     if (done == running.pid || done < 0) {
         running.reaped = true;
         running.exitCode = done == running.pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        running.signal = done == running.pid && WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     }
 }
 
@@ -378,6 +380,7 @@ void watch(Running& running, const ProgramRun& how, ProgramResult& result) {
         result.output.clear();
     }
     result.exitCode = running.exitCode;
+    result.signal = running.signal;
 }
 
 } // namespace
@@ -426,6 +429,7 @@ bool runProgram(const std::vector<std::string>& argv, const ProgramRun& how,
         if (!start(argv, how, running, result.errorTail)) {
             return false;
         }
+        result.started = true;
         try {
             watch(running, how, result);
         } catch (...) {

@@ -31,7 +31,9 @@ struct ProgramRun {
 
 /// What became of a program run.
 struct ProgramResult {
-    int exitCode = -1; // -1 when it did not exit by itself
+    int exitCode = -1;    // -1 when it did not exit by itself
+    bool started = false; // it ran: false when it could not be started
+    int signal = 0;       // the signal that ended it, when it was not killed here
     bool timedOut = false;
     bool stopped = false;
     bool outputTooLong = false; // killed for writing more than ProgramRun::outputLimit

@@ -48,16 +48,24 @@ TEST(RunProgramTest, ReportsExitStatusOutputAndTheEndOfStandardError) {
         {shell, "-c", "head -c 100000 /dev/zero | tr '\\0' x >&2; echo last >&2; exit 3"},
         ProgramRun{}, result));
     EXPECT_EQ(result.exitCode, 3);
+    EXPECT_TRUE(result.started);
+    EXPECT_EQ(result.signal, 0);
     EXPECT_EQ(result.errorTail.size(), 4096u);
     EXPECT_TRUE(result.errorTail.ends_with("xlast\n"));
 
-    // Killed by a signal: no exit status of its own.
+    // Killed by a signal, from outside or by a crash: no exit status of its own, the signal
+    // said.
     EXPECT_FALSE(runProgram({shell, "-c", "kill -9 $$"}, ProgramRun{}, result));
     EXPECT_EQ(result.exitCode, -1);
+    EXPECT_EQ(result.signal, SIGKILL);
+    EXPECT_FALSE(runProgram({shell, "-c", "kill -SEGV $$"}, ProgramRun{}, result));
+    EXPECT_EQ(result.signal, SIGSEGV);
+    EXPECT_TRUE(result.started);
 
-    // A program that is not there.
+    // A program that is not there: never started.
     EXPECT_FALSE(runProgram({"/nonexistent/program"}, ProgramRun{}, result));
     EXPECT_EQ(result.exitCode, -1);
+    EXPECT_FALSE(result.started);
     EXPECT_NE(result.errorTail.find("/nonexistent/program"), std::string::npos);
 }
 

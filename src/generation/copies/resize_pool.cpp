@@ -3,12 +3,26 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <system_error>
 
 #include "common/log.h"
 #include "common/run_program.h"
 
 namespace mivo {
+
+namespace {
+
+// Whether a failed ffprobe or ffmpeg call speaks of the file: the program ran and ended by
+// itself, refusing the file, making nothing of it or crashing on it. One that could not be
+// started, a colour table that could not be written (a full temporary folder: the call never
+// ran), a call past its time and one the system killed (SIGKILL, as the out-of-memory killer
+// does) say nothing of it.
+bool blamesTheFile(const ProgramResult& call) {
+    return call.started && !call.timedOut && !call.stopped && call.signal != SIGKILL;
+}
+
+} // namespace
 
 std::vector<std::size_t> startOrder(const std::vector<ResizeTask>& tasks) {
     std::vector<std::size_t> order(tasks.size());
@@ -124,10 +138,10 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
     if (!probeVideo(video_, task.source, facts, task.error, stop, &call) ||
         (!posterless &&
          !extractPoster(video_, task.source, facts, poster, task.error, stop, &call))) {
-        // A call past its time limit (a busy machine, a slow disk) says nothing of the file:
-        // the copies failed, the run says so, and the next run tries again rather than
-        // leaving the video out for as long as it stays as it is.
-        task.unreadable = !cancelled_ && !call.timedOut;
+        // A call past its time limit (a busy machine, a slow disk) or one that never ran says
+        // nothing of the file: the copies failed, the run says so, and the next run tries
+        // again rather than leaving the video out for as long as it stays as it is.
+        task.unreadable = !cancelled_ && blamesTheFile(call);
         return false;
     }
     if (!posterless && !resizePictureBytes(poster, request_, encoded, task.error)) {

@@ -275,7 +275,7 @@ TEST_F(WebSizesTest, CopiesThatFailedAreTriedAgainAndAFolderInTheWayFailsEveryPi
     EXPECT_TRUE(fs::is_empty(elsewhere));
 }
 
-TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeIsTriedAgainWhereAFileThatIsNoneIsNot) {
+TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeOrNeverRanIsTriedAgainWhereAFileThatIsNoneIsNot) {
     tools.media = true;
     tools.video = findVideoPrograms();
     ASSERT_TRUE(tools.video.ok()) << "ffmpeg and ffprobe are installed for the tests";
@@ -305,12 +305,41 @@ TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeIsTriedAgainWhereAFileThatIsNon
     EXPECT_NE(errors[0].find("時間がかかりすぎたため止めました"), std::string::npos) << errors[0];
     EXPECT_EQ(slowPoster.failed, 1U);
     tools.video.posterSeconds = 120;
-    WebSizesReport done = run({"clip.mp4", "text.mp4"});
-    EXPECT_EQ(done.made, 1U);
+    // ffprobe gone since it was found: nothing said of the clip either.
+    const std::string ffprobe = tools.video.ffprobe;
+    tools.video.ffprobe = pics + "/no-ffprobe-here";
+    WebSizesReport noProbe = run({"clip.mp4", "text.mp4"});
+    EXPECT_EQ(noProbe.failed, 1U);
+    EXPECT_NE(errors[0].find("no-ffprobe-here"), std::string::npos) << errors[0];
+    tools.video.ffprobe = ffprobe;
+    // An HLG clip whose colour table cannot be written (the temporary folder is not there, as
+    // when it is full): its poster is never made, the run fails, and the clip is made the next
+    // time.
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=320x240 "
+                           "-t 1 -c:v libx264 -pix_fmt yuv420p -color_primaries bt2020 "
+                           "-color_trc arib-std-b67 -colorspace bt2020nc '" +
+                           pics + "/hlg.mp4'")
+                              .c_str()),
+              0);
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string tmpBefore = tmp != nullptr ? tmp : "";
+    ::setenv("TMPDIR", (dir.path() + "/no-such-folder").c_str(), 1);
+    WebSizesReport noTable = run({"hlg.mp4"});
+    if (tmp != nullptr) {
+        ::setenv("TMPDIR", tmpBefore.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+    EXPECT_EQ(noTable.failed, 1U);
+    EXPECT_NE(errors[0].find("colour table"), std::string::npos) << errors[0];
+    WebSizesReport done = run({"clip.mp4", "text.mp4", "hlg.mp4"});
+    EXPECT_EQ(done.made, 2U);
     EXPECT_EQ(done.leftOut, 1U);
     EXPECT_TRUE(copies[0].ok) << errors[0];
     EXPECT_TRUE(copies[1].leftOut);
+    EXPECT_TRUE(copies[2].ok) << errors[2];
     EXPECT_TRUE(fs::exists(thumb("clip.mp4.jpg")));
+    EXPECT_TRUE(fs::exists(thumb("hlg.mp4.jpg")));
 }
 
 TEST_F(WebSizesTest, ALivePhotosMotionGetsItsWebVideoAloneAndNoWebVideoIsMadeAgainForNewSizes) {
