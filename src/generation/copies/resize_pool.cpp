@@ -14,12 +14,16 @@ namespace mivo {
 namespace {
 
 // Whether a failed ffprobe or ffmpeg call speaks of the file: the program ran and ended by
-// itself, refusing the file, making nothing of it or crashing on it. One that could not be
-// started, a colour table that could not be written (a full temporary folder: the call never
-// ran), a call past its time and one the system killed (SIGKILL, as the out-of-memory killer
-// does) say nothing of it.
+// itself, refusing the file, making nothing of it or crashing on it, or wrote more about it
+// than any file can need. One that could not be started, a colour table that could not be
+// written (a full temporary folder: the call never ran), a call past its time, one the system
+// killed (SIGKILL, as the out-of-memory killer does) and one whose end was not seen (our own
+// failure while watching it) say nothing of it.
 bool blamesTheFile(const ProgramResult& call) {
-    return call.started && !call.timedOut && !call.stopped && call.signal != SIGKILL;
+    if (!call.started || call.timedOut || call.stopped) {
+        return false;
+    }
+    return call.exitCode >= 0 || call.outputTooLong || (call.signal != 0 && call.signal != SIGKILL);
 }
 
 } // namespace

@@ -311,6 +311,21 @@ TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeOrNeverRanIsTriedAgainWhereAFil
     WebSizesReport noProbe = run({"clip.mp4", "text.mp4"});
     EXPECT_EQ(noProbe.failed, 1U);
     EXPECT_NE(errors[0].find("no-ffprobe-here"), std::string::npos) << errors[0];
+    // Killed from outside (SIGKILL, as the out-of-memory killer does): the same. Crashing on a
+    // file (SIGSEGV) speaks of it: crash.mp4 is set aside, and stays aside below.
+    const auto script = [&](const std::string& name, const std::string& text) {
+        dir.write("bin/" + name, "#!/bin/sh\n" + text + "\n");
+        fs::permissions(dir.path() + "/bin/" + name, fs::perms::owner_all);
+        return dir.path() + "/bin/" + name;
+    };
+    tools.video.ffprobe = script("killed", "kill -KILL $$");
+    WebSizesReport killed = run({"clip.mp4"});
+    EXPECT_EQ(killed.failed, 1U);
+    fs::copy_file(pics + "/clip.mp4", pics + "/crash.mp4");
+    tools.video.ffprobe = script("crashes", "kill -SEGV $$");
+    WebSizesReport crashed = run({"crash.mp4"});
+    EXPECT_EQ(crashed.failed, 0U);
+    EXPECT_EQ(crashed.leftOut, 1U);
     tools.video.ffprobe = ffprobe;
     // An HLG clip whose colour table cannot be written (the temporary folder is not there, as
     // when it is full): its poster is never made, the run fails, and the clip is made the next
@@ -324,7 +339,8 @@ TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeOrNeverRanIsTriedAgainWhereAFil
     const char* tmp = std::getenv("TMPDIR");
     const std::string tmpBefore = tmp != nullptr ? tmp : "";
     ::setenv("TMPDIR", (dir.path() + "/no-such-folder").c_str(), 1);
-    WebSizesReport noTable = run({"hlg.mp4"});
+    // crash.mp4 listed, so that its record stays.
+    WebSizesReport noTable = run({"hlg.mp4", "crash.mp4"});
     if (tmp != nullptr) {
         ::setenv("TMPDIR", tmpBefore.c_str(), 1);
     } else {
@@ -332,12 +348,14 @@ TEST_F(WebSizesTest, AVideoWhoseCallsRanOutOfTimeOrNeverRanIsTriedAgainWhereAFil
     }
     EXPECT_EQ(noTable.failed, 1U);
     EXPECT_NE(errors[0].find("colour table"), std::string::npos) << errors[0];
-    WebSizesReport done = run({"clip.mp4", "text.mp4", "hlg.mp4"});
+    WebSizesReport done = run({"clip.mp4", "text.mp4", "hlg.mp4", "crash.mp4"});
     EXPECT_EQ(done.made, 2U);
-    EXPECT_EQ(done.leftOut, 1U);
+    EXPECT_EQ(done.leftOut, 2U);
+    EXPECT_EQ(done.failed, 0U);
     EXPECT_TRUE(copies[0].ok) << errors[0];
     EXPECT_TRUE(copies[1].leftOut);
     EXPECT_TRUE(copies[2].ok) << errors[2];
+    EXPECT_TRUE(copies[3].leftOut);
     EXPECT_TRUE(fs::exists(thumb("clip.mp4.jpg")));
     EXPECT_TRUE(fs::exists(thumb("hlg.mp4.jpg")));
 }
