@@ -1086,7 +1086,15 @@ std::vector<std::string> webVideoCommand(const VideoPrograms& programs, const st
                                  kX264Crf, "-pix_fmt", "yuv420p",
                                  // Frames keep their own times: a gap is not filled with copies
                                  // of the frame before it.
-                                 "-fps_mode", "vfr", "-c:a", "aac", "-b:a", "160k"});
+                                 "-fps_mode", "vfr"});
+        // AAC sound, as phones and cameras record it, goes with the copy as it is, as it
+        // does when a video is only remuxed: every browser plays it, and encoding it again
+        // would cost it quality and a tenth of a 1080p clip's time.
+        if (facts.audioCodec == "aac") {
+            argv.insert(argv.end(), {"-c:a", "copy"});
+        } else {
+            argv.insert(argv.end(), {"-c:a", "aac", "-b:a", "160k"});
+        }
         if (shown) {
             // The stream and the container say BT.709, never the original's BT.2020 or HDR.
             argv.insert(argv.end(), {"-color_primaries", "bt709", "-color_trc", "bt709",

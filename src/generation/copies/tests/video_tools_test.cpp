@@ -41,6 +41,9 @@ class VideoToolsTest : public ::testing::Test {
                make({"-f", "lavfi", "-i", source, "-c:v", "libx265", "-pix_fmt", "yuv420p",
                      "-x265-params", "log-level=error"},
                     "plain.mov") &&
+               make({"-f", "lavfi", "-i", source, "-f", "lavfi", "-i", sound, "-c:v", "libx265",
+                     "-pix_fmt", "yuv420p", "-x265-params", "log-level=error", "-c:a", "aac"},
+                    "sound.mov") &&
                // ffmpeg writes the rotation of a copied stream only.
                make({"-i", *dir / "plain.mov", "-c", "copy", "-metadata:s:v:0", "rotate=90"},
                     "turned.mov") &&
@@ -124,6 +127,19 @@ class VideoToolsTest : public ::testing::Test {
         const bool ok = runProgram(argv, ProgramRun{}, result);
         EXPECT_TRUE(ok) << name << ": " << result.errorTail;
         return ok;
+    }
+
+    // The MD5 of a video's first sound stream as stored, packet for packet; empty without one.
+    static std::string soundHash(const std::string& path) {
+        ProgramRun how;
+        how.captureOutput = true;
+        ProgramResult result;
+        if (!runProgram({programs.ffmpeg, "-nostdin", "-loglevel", "error", "-i", path, "-map",
+                         "0:a:0", "-c", "copy", "-f", "hash", "-hash", "md5", "-"},
+                        how, result)) {
+            return {};
+        }
+        return result.output;
     }
 
     static std::vector<std::string> hdr(const std::string& transfer,
@@ -319,6 +335,22 @@ TEST_F(VideoToolsTest, WebVideosPlayAndAreWrittenWhole) {
     EXPECT_EQ(transcoded.height, 160);
     EXPECT_TRUE(transcoded.indexFirst);
     EXPECT_EQ(webVideoWay(transcoded, "turned.mov.mp4"), WebVideoWay::Original);
+
+    // AAC sound goes with a transcoded copy packet for packet; any other is made AAC.
+    const VideoFacts sound = probe(*dir / "sound.mov");
+    ASSERT_TRUE(makeWebVideo(programs, *dir / "sound.mov", sound, WebVideoWay::Transcode, folder,
+                             "sound.mov.mp4", error, nullptr))
+        << error;
+    EXPECT_EQ(probe(*dir / "view/sound.mov.mp4").videoCodec, "h264");
+    EXPECT_EQ(soundHash(*dir / "view/sound.mov.mp4"), soundHash(*dir / "sound.mov"));
+    EXPECT_FALSE(soundHash(*dir / "sound.mov").empty());
+    const VideoFacts opus = probe(*dir / "clip.webm");
+    ASSERT_TRUE(makeWebVideo(programs, *dir / "clip.webm", opus, WebVideoWay::Transcode, folder,
+                             "clip.webm.mp4", error, nullptr))
+        << error;
+    EXPECT_EQ(probe(*dir / "view/clip.webm.mp4").audioCodec, "aac");
+    ASSERT_TRUE(folder.removeFile("sound.mov.mp4", error)) << error;
+    ASSERT_TRUE(folder.removeFile("clip.webm.mp4", error)) << error;
 
     // A file that is not a video leaves nothing behind, not even over an older copy.
     EXPECT_FALSE(makeWebVideo(programs, *dir / "text.mp4", turned, WebVideoWay::Transcode, folder,
