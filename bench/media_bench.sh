@@ -151,6 +151,30 @@ best() {
 ratio() { # ratio A B: A / B, or "-" when either is not a time
   awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) printf "%.2fx", a / b; else print "-" }'
 }
+# The machine's speed while a maker runs: every 5 s a probe (x264 on two seconds of a small
+# test picture, one thread, some 0.25 s of a core) is run beside it and its processor time
+# noted. The same ffmpeg commands have taken 95 s of a core in one first run and 147 s in
+# another, and a two-minute run catches one such spell where a seven-minute one averages over
+# several: each first run is also set against the probe's median in its turn. A wait for a
+# core does not count in processor time; a slower machine does.
+probe_start() { # probe_start NAME: samples into $work/probe.NAME until probe_stop
+  local out="$work/probe.$1" k
+  rm -f "$work/probe.stop" && : >"$out"
+  (while [[ ! -e "$work/probe.stop" ]]; do
+    /usr/bin/time -f '%U %S' -o "$work/probe.one" "$ffmpeg" -nostdin -loglevel error -f lavfi \
+      -i testsrc2=size=640x360:rate=30:duration=2 -c:v libx264 -preset veryfast -threads 1 \
+      -f null - && awk '{ printf "%.2f\n", $1 + $2 }' "$work/probe.one" >>"$out"
+    for ((k = 0; k < 10; k++)); do [[ -e "$work/probe.stop" ]] && break; sleep 0.5; done
+  done) &
+  probe_pid=$!
+}
+probe_stop() {
+  touch "$work/probe.stop"
+  wait "$probe_pid" || true
+}
+probe_median() { # probe_median NAME: the median of the probe's processor seconds in a turn
+  sort -n "$work/probe.$1" | awk '{ v[NR] = $1 } END { if (NR) printf "%.3f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
 loads=()
 turn() { # turn NAME: notes the load average before a measured turn
   local load
@@ -222,7 +246,9 @@ mivo_first() {
 ini 1
 : >"$prog/Mivo.log"
 turn "mivo-make, media on, first run"
+probe_start first
 mivo_first_time=$(timed mivo_first)
+probe_stop
 peak_all=$(tail -1 "$work/peak.all")
 peak_mivo=$(cat "$work/peak.mivo")
 made() { # made FOLDER PATTERN: how many files of FOLDER match
@@ -249,7 +275,9 @@ else
         --thumb-size 320 --large-size 2048 --no-usage-stats --log info >"$work/thumbsup.log" 2>&1
     }
     turn "thumbsup, first run"
+    probe_start thumbsup
     thumbsup_time=$(timed thumbsup_run) || thumbsup_time="failed"
+    probe_stop
     if [[ -f "$work/thumbsup/index.html" ]]; then
       # What became of each original: a large copy named after it (any extension).
       t_jpeg=0 t_heic=0 t_videos=0
@@ -285,7 +313,9 @@ mivo_second_time="" mivo_mean_time="$mivo_first_time"
 if [[ "$thumbsup_time" =~ ^[0-9.]+$ ]]; then
   rm -rf "$work/site" && mkdir "$work/site"
   turn "mivo-make, media on, first run again"
+  probe_start second
   mivo_second_time=$(timed mivo_first)
+  probe_stop
   peak_all=$(awk -v a="$peak_all" -v b="$(tail -1 "$work/peak.all")" 'BEGIN { print (b > a) ? b : a }')
   peak_mivo=$(awk -v a="$peak_mivo" -v b="$(cat "$work/peak.mivo")" 'BEGIN { print (b > a) ? b : a }')
   mivo_mean_time=$(awk -v a="$mivo_first_time" -v b="$mivo_second_time" 'BEGIN { printf "%.3f", (a + b) / 2 }')
@@ -514,6 +544,19 @@ if [[ -n "$mivo_second_time" ]]; then
 fi
 printf '%-54s %10s %10s\n' "thumbsup, first run (/ mivo-make, the mean)" "$thumbsup_time" "$(ratio "$thumbsup_time" "$mivo_mean_time")"
 [[ -n "$thumbsup_note" ]] && printf '  (%s)\n' "$thumbsup_note"
+# Each first run in the probe's time (its median in the turn): the work a run is, whatever
+# the machine's speed in its minutes.
+probe_first=$(probe_median first) probe_second="" probe_thumbsup=""
+[[ -n "$mivo_second_time" ]] && probe_second=$(probe_median second)
+[[ -e "$work/probe.thumbsup" ]] && probe_thumbsup=$(probe_median thumbsup)
+printf '%-54s %10s %10s\n' "the probe's processor seconds in mivo-make's first run" "$probe_first" ""
+if [[ -n "$probe_second" && -n "$probe_thumbsup" ]]; then
+  printf '%-54s %10s %10s\n' "  in thumbsup's, in mivo-make's second" "$probe_thumbsup" "$probe_second"
+  in_probes=$(awk -v a="$mivo_first_time" -v pa="$probe_first" -v b="$mivo_second_time" -v pb="$probe_second" \
+    'BEGIN { if (pa > 0 && pb > 0) printf "%.3f", (a / pa + b / pb) / 2 }')
+  thumbsup_in_probes=$(awk -v t="$thumbsup_time" -v p="$probe_thumbsup" 'BEGIN { if (t ~ /^[0-9.]+$/ && p > 0) printf "%.3f", t / p }')
+  printf '%-54s %10s %10s\n' "thumbsup / mivo-make (the mean), each in probe times" "" "$(ratio "$thumbsup_in_probes" "$in_probes")"
+fi
 printf '%-54s %10s %10s\n' "mivo-make, media on, nothing changed (/ media off)" "$mivo_again" "$(ratio "$mivo_again" "$mivo_off")"
 printf '%-54s %10s %10s\n' "mivo-make, media off, nothing changed" "$mivo_off" ""
 printf '%-54s %10s %10s\n' "  processor seconds, media on (/ media off)" "$mivo_again_cpu" "$(ratio "$mivo_again_cpu" "$mivo_off_cpu")"
