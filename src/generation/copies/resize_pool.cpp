@@ -148,8 +148,10 @@ bool ResizePool::makeVideo(ResizeTask& task, EncodedCopies& encoded) {
         task.unreadable = !cancelled_ && blamesTheFile(call);
         return false;
     }
+    // ffmpeg read the file and gave its frame as PNG: shrinking that frame fails only on this
+    // side (the image library short of memory), which says nothing of the video, so the run
+    // fails and the next one tries again.
     if (!posterless && !resizePictureBytes(poster, request_, encoded, task.error)) {
-        task.unreadable = !cancelled_;
         return false;
     }
     poster.clear();
