@@ -160,11 +160,13 @@ ratio() { # ratio A B: A / B, or "-" when either is not a time
 probe_start() { # probe_start NAME: samples into $work/probe.NAME until probe_stop
   local out="$work/probe.$1" k
   rm -f "$work/probe.stop" && : >"$out"
-  (while [[ ! -e "$work/probe.stop" ]]; do
+  # It ends with the script too ($$ is the script's, also in the subshell), should a failed
+  # turn end the script before probe_stop.
+  (while [[ ! -e "$work/probe.stop" ]] && kill -0 "$$" 2>/dev/null; do
     /usr/bin/time -f '%U %S' -o "$work/probe.one" "$ffmpeg" -nostdin -loglevel error -f lavfi \
       -i testsrc2=size=640x360:rate=30:duration=2 -c:v libx264 -preset veryfast -threads 1 \
       -f null - && awk '{ printf "%.2f\n", $1 + $2 }' "$work/probe.one" >>"$out"
-    for ((k = 0; k < 10; k++)); do [[ -e "$work/probe.stop" ]] && break; sleep 0.5; done
+    for ((k = 0; k < 10; k++)); do [[ -e "$work/probe.stop" ]] || ! kill -0 "$$" 2>/dev/null && break; sleep 0.5; done
   done) &
   probe_pid=$!
 }
